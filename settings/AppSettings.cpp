@@ -1,0 +1,20 @@
+#include "settings/AppSettings.h"
+
+#include <mutex>
+
+namespace {
+
+std::mutex settingsLock;
+AppSettings settings{};
+
+}  // namespace
+
+AppSettings ReadSettings() {
+    std::lock_guard lock(settingsLock);
+    return settings;
+}
+
+void WriteSettings(const AppSettings& newSettings) {
+    std::lock_guard lock(settingsLock);
+    settings = newSettings;
+}

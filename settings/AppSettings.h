@@ -1,0 +1,31 @@
+#pragma once
+// The process-wide settings, filled from OlixTrap.ini at start-up and changed by the
+// settings dialogs. Texts are CP932 bytes, zero-terminated, one byte longer than their limit.
+
+#include <array>
+#include <cstdint>
+
+struct AppSettings {
+    int32_t receiveMode;     // 0 every trap, 1 only traps that pass the reception filter
+    uint16_t trapPort;       // UDP trap port, 1-65535
+    int32_t resolveHostName; // 0/1
+    int32_t logMode;         // 0 no log, 1 every trap, 2 received traps only
+    std::array<char, 257> formatV1;
+    std::array<char, 257> formatV2c;
+    std::array<char, 257> formatV3;
+    int32_t logRetention;    // months, 0 = keep for ever
+    std::array<char, 37> smtpServer;
+    std::array<char, 129> mailFrom;
+    std::array<char, 129> mailTo;
+    int32_t usePopAuth;      // 0/1
+    std::array<char, 37> popServer;
+    std::array<char, 37> popUserId;
+    std::array<char, 37> popPassword;
+    std::array<char, 37> mailSubject;
+};
+
+// The receiver, the pipeline and the log maintenance read the settings while the user
+// interface thread changes them, so the one record is only reached through these two
+// calls, each taken under a lock: no reader sees a half-written field.
+AppSettings ReadSettings();
+void WriteSettings(const AppSettings& settings);
