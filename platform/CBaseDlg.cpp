@@ -1,0 +1,54 @@
+#include "platform/CBaseDlg.h"
+
+#include <QKeyEvent>
+#include <QWidget>
+
+#include "platform/Encoding.h"
+#include "platform/MessageBox.h"
+
+CBaseDlg::CBaseDlg(QWidget* parent) : QDialog(parent) {}
+
+void CBaseDlg::InstallKeyHandling() {
+    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+bool CBaseDlg::HandleKey(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        OnOK();
+        return true;
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CBaseDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && HandleKey(static_cast<QKeyEvent*>(event))) return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void CBaseDlg::keyPressEvent(QKeyEvent* event) {
+    if (!HandleKey(event)) QDialog::keyPressEvent(event);
+}
+
+QString FromCp932(std::string_view cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
+
+std::string ToCp932(const QString& text) { return Utf8ToCp932(text.toStdString()); }
+
+void ShowStopMessage(std::string_view utf8) { ShowMessageBox(Utf8ToCp932(utf8), MessageIcon::Stop); }
+
+bool AskOkCancel(std::string_view utf8) {
+    return ShowMessageBox(Utf8ToCp932(utf8), MessageIcon::Information, MessageButtons::OkCancel) ==
+           MessageAnswer::Ok;
+}
+
+bool HasCommaBeforeLineFeed(std::string_view text) {
+    for (char c : text) {
+        if (c == '\n') return false;
+        if (c == ',') return true;
+    }
+    return false;
+}
