@@ -75,7 +75,6 @@ CMailDlg::CMailDlg(QWidget* parent) : CBaseDlg(parent) {
         grid->addWidget(new QLabel(QString::fromUtf8(field.label)), row, 0);
         grid->addWidget(edit, row++, 1);
     }
-    EnablePopFields(settings.usePopAuth != 0);
 
     auto* ok = WithId(new QPushButton(QStringLiteral("設定")), 1);
     auto* cancel = WithId(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ")), 2);
@@ -89,6 +88,7 @@ CMailDlg::CMailDlg(QWidget* parent) : CBaseDlg(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addLayout(buttons);
+    EnablePopFields(settings.usePopAuth != 0);
     InstallKeyHandling();
 }
 
