@@ -1,0 +1,55 @@
+#pragma once
+// A bounded cursor over BER-encoded octets (X.690 definite-length form). Every length is
+// checked against the octets that remain before anything is read, so no element can
+// reach past the end of the buffer it came from; every failure is the result 1.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+// One element header: the tag octet and the content it announces.
+struct BerHeader {
+    int32_t tag = 0;             // first octet, sign-extended from 8 bits
+    std::span<uint8_t> content;  // the content octets, always inside the reader's buffer
+};
+
+class BerReader {
+public:
+    // The longest content accepted: the bytes-left count of a message is a signed 16-bit
+    // number, so a longer length cannot belong to a message that fits the count.
+    static constexpr std::size_t kMaxContentLength = 0x7FFF;
+    // Long-form lengths of more than this many octets are refused.
+    static constexpr std::size_t kMaxLengthOctets = 4;
+
+    BerReader() = default;
+    explicit BerReader(std::span<uint8_t> octets) : rest_(octets) {}
+
+    // Reads the tag and length octets at the position. Returns 0 and consumes the header
+    // octets, or 1 with the position unchanged when fewer than two octets remain, the
+    // length is indefinite (0x80) or longer than four octets, or the content would run
+    // past the remaining octets (a negative 16-bit length included).
+    int ReadHeader(BerHeader& header);
+
+    // Reads a header whose tag must be the given one and consumes its content too; 1 with
+    // the position unchanged otherwise.
+    int ReadElement(int32_t tag, BerHeader& header);
+
+    // Consumes the content of a header just read by ReadHeader.
+    void Skip(const BerHeader& header);
+
+    std::size_t BytesLeft() const { return rest_.size(); }
+    std::span<uint8_t> Rest() const { return rest_; }
+
+private:
+    std::span<uint8_t> rest_;
+};
+
+// Content octets as an unsigned big-endian number; with more octets than the width the
+// last four (eight) remain, so a one-octet INTEGER 0xFF gives 255.
+uint32_t ReadUnsigned32(std::span<const uint8_t> content);
+uint64_t ReadUnsigned64(std::span<const uint8_t> content);
+
+// Writes the dotted text of OBJECT IDENTIFIER content into text, NUL-terminated. Arcs
+// that do not fit whole are left off, so the text is never a wrong number, only a
+// shorter identifier. Sub-identifiers are unsigned 32-bit (RFC 2578 7.1.3).
+void OidToText(std::span<const uint8_t> content, std::span<char> text);

@@ -1,0 +1,137 @@
+#include "snmp/TrapDecoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "snmp/BerTags.h"
+
+namespace {
+
+// Identifiers are cut to this many content octets before they become text.
+constexpr std::size_t kMaxOidOctets = 127;
+constexpr std::size_t kMaxCommunity = 127;
+constexpr int32_t kMaxV1GenericTrap = 6;
+
+constexpr std::string_view kSysUpTime0 = "1.3.6.1.2.1.1.3.0";
+constexpr std::string_view kSnmpTrapOid0 = "1.3.6.1.6.3.1.1.4.1.0";
+constexpr std::string_view kEnterprises = "1.3.6.1.4.1";
+
+// snmpTrapOID values of the generic traps (RFC 3584 3.1), after a trailing ".0" is dropped.
+constexpr std::array<std::string_view, 7> kGenericTrapOids = {
+    "1.3.6.1.6.3.1.1.5.1", "1.3.6.1.6.3.1.1.5.2", "1.3.6.1.6.3.1.1.5.3",
+    "1.3.6.1.6.3.1.1.5.4", "1.3.6.1.6.3.1.1.5.5", "1.3.6.1.6.3.1.1.5.6",
+    "1.3.6.1.6.3.1.1.4.3.0",
+};
+constexpr int32_t kOtherNotification = 7;
+
+std::string_view TextOf(const char* text, std::size_t room) {
+    return {text, strnlen(text, room)};
+}
+
+int ReadCommunity(BerReader& reader, TrapRecord& record) {
+    BerHeader community;
+    if (reader.ReadElement(kTagOctetString, community) != 0) return kDecodeMalformed;
+    const std::size_t kept = std::min(community.content.size(), kMaxCommunity);
+    std::copy_n(community.content.begin(), kept, record.community.begin());
+    return kDecodeOk;
+}
+
+// The enterprise is the binding name cut after the arc that follows 1.3.6.1.4.1.
+void TakeEnterprise(std::string_view name, TrapRecord& record) {
+    const std::size_t end = std::min(name.find('.', kEnterprises.size() + 1), name.size());
+    record.enterprise.fill('\0');
+    std::copy_n(name.begin(), end, record.enterprise.begin());
+}
+
+void MapGenericTrap(const VarBindEntry& binding, TrapRecord& record) {
+    std::string_view value;
+    if (binding.tag == kTagOid) value = TextOf(binding.oidText(), VarBindEntry::kOidTextRoom);
+    if (value.ends_with(".0")) value.remove_suffix(2);
+    const auto match = std::find(kGenericTrapOids.begin(), kGenericTrapOids.end(), value);
+    if (match != kGenericTrapOids.end())
+        record.genericTrap = static_cast<int32_t>(match - kGenericTrapOids.begin());
+}
+
+// RFC 3584 3.1: the SNMPv1 view of an SNMPv2 notification, from its bindings.
+void DeriveFromBindings(TrapRecord& record) {
+    record.genericTrap = kOtherNotification;
+    for (int32_t i = 0; i < record.varBindCount; ++i) {
+        const VarBindEntry& binding = record.varBinds[static_cast<std::size_t>(i)];
+        const std::string_view name = TextOf(binding.name.data(), binding.name.size());
+        if (name == kSysUpTime0) record.timeStamp = binding.intValue;
+        if (name.starts_with(kEnterprises)) TakeEnterprise(name, record);
+        if (name == kSnmpTrapOid0) MapGenericTrap(binding, record);
+    }
+}
+
+}  // namespace
+
+int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record) {
+    ClearTrapRecord(record);
+    record.sourceAddress = sender;
+    record.agentAddress = sender;
+
+    BerReader reader(datagram);
+    BerHeader message;
+    if (reader.ReadHeader(message) != 0 || message.tag != kTagSequence ||
+        message.content.size() != reader.BytesLeft())
+        return kDecodeMalformed;
+
+    BerHeader version;
+    if (reader.ReadElement(kTagInteger, version) != 0) return kDecodeMalformed;
+    const uint32_t number = ReadUnsigned32(version.content);
+    if (number != kSnmpV1 && number != kSnmpV2c && number != kSnmpV3) return kDecodeMalformed;
+    record.version = static_cast<int32_t>(number);
+
+    const int header = record.version == kSnmpV3 ? kDecodeMalformed : ReadCommunity(reader, record);
+    if (header != kDecodeOk) return header;
+
+    BerHeader pdu;
+    if (reader.ReadHeader(pdu) != 0) return kDecodeMalformed;
+    const int32_t pduTag = pdu.tag & 0xFF;
+    if (pduTag != kPduV1Trap && pduTag != kPduV2Trap) return kDecodeMalformed;
+    // A decrypted scoped PDU may end in the block cipher's fill octets.
+    const bool decrypted = record.version == kSnmpV3 && record.msgFlags == 3;
+    if (pdu.content.size() != reader.BytesLeft() && !decrypted) return kDecodeMalformed;
+
+    BerReader content(pdu.content);
+    if (pduTag == kPduV1Trap && record.version == kSnmpV1) return DecodeV1Trap(content, record);
+    if (pduTag == kPduV2Trap && record.version != kSnmpV1) return DecodeV2Trap(content, record);
+    return kDecodeMalformed;
+}
+
+int DecodeV1Trap(BerReader& pdu, TrapRecord& record) {
+    BerHeader element;
+    if (pdu.ReadElement(kTagOid, element) != 0) return kDecodeMalformed;
+    OidToText(element.content.first(std::min(element.content.size(), kMaxOidOctets)),
+              record.enterprise);
+
+    if (pdu.ReadElement(kTagIpAddress, element) != 0) return kDecodeMalformed;
+    if (element.content.size() > record.agentAddress.size()) return kDecodeMalformed;
+    std::copy(element.content.begin(), element.content.end(), record.agentAddress.begin());
+
+    if (pdu.ReadElement(kTagInteger, element) != 0) return kDecodeMalformed;
+    const uint32_t generic = ReadUnsigned32(element.content);
+    if (generic > kMaxV1GenericTrap) return kDecodeMalformed;
+    record.genericTrap = static_cast<int32_t>(generic);
+
+    if (pdu.ReadElement(kTagInteger, element) != 0) return kDecodeMalformed;
+    record.specificTrap = static_cast<int32_t>(ReadUnsigned32(element.content));
+
+    if (pdu.ReadElement(kTagTimeTicks, element) != 0) return kDecodeMalformed;
+    record.timeStamp = ReadUnsigned32(element.content);
+
+    return DecodeVarBinds(pdu, record);
+}
+
+int DecodeV2Trap(BerReader& pdu, TrapRecord& record) {
+    for (int32_t* field : {&record.requestId, &record.errorStatus, &record.errorIndex}) {
+        BerHeader element;
+        if (pdu.ReadElement(kTagInteger, element) != 0) return kDecodeMalformed;
+        *field = static_cast<int32_t>(ReadUnsigned32(element.content));
+    }
+    const int result = DecodeVarBinds(pdu, record);
+    DeriveFromBindings(record);
+    return result;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Decoding of one received datagram into the TrapRecord: the message wrapper of SNMPv1 and
+// SNMPv2c (RFC 1157, RFC 1901), the SNMPv1 Trap-PDU, the SNMPv2-Trap-PDU (RFC 3416) and
+// their variable bindings. Only traps are accepted; everything else is malformed.
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "reception/TrapRecord.h"
+#include "snmp/BerReader.h"
+
+// Results of the decoders.
+inline constexpr int kDecodeOk = 0;
+inline constexpr int kDecodeMalformed = 1;      // malformed or unsupported
+inline constexpr int kDecodeAuthFailure = 2;    // SNMPv3 authentication failure
+inline constexpr int kDecodeDecryptFailure = 3; // SNMPv3 decryption failure
+
+// Values of the message's version field.
+inline constexpr int32_t kSnmpV1 = 0;
+inline constexpr int32_t kSnmpV2c = 1;
+inline constexpr int32_t kSnmpV3 = 3;
+
+// Zeroes the record, sets both addresses to the sender's and fills it from the datagram,
+// which the message must fill exactly. The datagram is mutable because SNMPv3 decrypts in
+// place. Returns one of the results above; on failure the record is not to be used.
+int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record);
+
+// The PDU decoders read from a reader over the PDU's content.
+int DecodeV1Trap(BerReader& pdu, TrapRecord& record);
+// Also derives timeStamp, enterprise and genericTrap from the bindings stored, even when
+// the binding list fails part way.
+int DecodeV2Trap(BerReader& pdu, TrapRecord& record);
+
+// Reads the binding list, whose SEQUENCE must fill the rest of the reader, into
+// varBinds. Bindings past the record's 100 entries are read and checked but not stored.
+int DecodeVarBinds(BerReader& reader, TrapRecord& record);
