@@ -1,0 +1,31 @@
+#pragma once
+// Host name of a trap's sender: the reverse lookup of its address, confirmed by a forward
+// lookup of that name, whose canonical name is the result. The receiver thread waits for
+// it, so the wait is bounded: a resolver that does not answer must not stop reception.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// The longest the receiver thread waits for both lookups of one trap.
+inline constexpr std::chrono::milliseconds kHostLookupDeadline{2000};
+// Lookups abandoned at their deadline go on in the background until the resolver gives
+// up; while this many are still running, no further lookup is started (a flood of traps
+// against a dead resolver must not pile up threads).
+inline constexpr int kMaxUnfinishedLookups = 4;
+
+using HostResolver = std::function<std::string(std::array<uint8_t, 4> address)>;
+
+// Reverse then forward lookup with the system resolver, unbounded; empty when either
+// lookup fails.
+std::string ResolveHostName(std::array<uint8_t, 4> address);
+
+// ResolveHostName within kHostLookupDeadline; empty when it fails or takes longer.
+std::string LookUpHostName(std::array<uint8_t, 4> address);
+
+// resolve(address) run on a helper thread; empty when it has not answered within deadline
+// or too many earlier lookups are still unfinished.
+std::string LookUpHostNameWithin(std::array<uint8_t, 4> address, const HostResolver& resolve,
+                                 std::chrono::milliseconds deadline);

@@ -1,0 +1,124 @@
+#include "platform/ProcessLauncher.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <system_error>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Removes the spawn attributes on every way out.
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+};
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(std::string_view parameters) {
+    std::vector<std::string> arguments;
+    std::size_t i = 0;
+    const std::size_t n = parameters.size();
+    while (true) {
+        while (i < n && IsBlank(parameters[i])) ++i;
+        if (i >= n) break;
+        std::string argument;
+        bool quoted = false;
+        while (i < n && (quoted || !IsBlank(parameters[i]))) {
+            const char c = parameters[i];
+            if (c == '\\') {
+                std::size_t backslashes = 0;
+                while (i < n && parameters[i] == '\\') ++backslashes, ++i;
+                if (i < n && parameters[i] == '"') {
+                    argument.append(backslashes / 2, '\\');
+                    if (backslashes % 2 == 1) {
+                        argument += '"';
+                        ++i;
+                    }
+                } else {
+                    argument.append(backslashes, '\\');
+                }
+            } else if (c == '"') {
+                if (quoted && i + 1 < n && parameters[i + 1] == '"') {
+                    argument += '"';
+                    i += 2;
+                } else {
+                    quoted = !quoted;
+                    ++i;
+                }
+            } else {
+                argument += c;
+                ++i;
+            }
+        }
+        arguments.push_back(std::move(argument));
+    }
+    return arguments;
+}
+
+int StartProcess(const std::vector<std::string>& argv, bool quiet, std::function<void()> onExit) {
+    if (argv.empty() || argv[0].empty()) return 1;
+    std::vector<char*> pointers;
+    pointers.reserve(argv.size() + 1);
+    for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
+    pointers.push_back(nullptr);
+
+    SpawnSetup setup;
+    posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (quiet) {
+        posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&setup.actions, STDOUT_FILENO, STDERR_FILENO);
+    }
+    // The program starts with default signal handling and nothing blocked, whatever this
+    // process (or the receiver thread) has changed.
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGCHLD);
+    posix_spawnattr_setsigmask(&setup.attributes, &none);
+    posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
+    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, pointers[0], &setup.actions, &setup.attributes, pointers.data(), environ) != 0)
+        return 1;
+    // The program may run for as long as it likes; only its exit status is collected here.
+    try {
+        std::thread([pid, onExit = std::move(onExit)] {
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            if (onExit) onExit();
+        }).detach();
+    } catch (const std::system_error&) {
+        // Started all the same; without a helper it stays unreaped and onExit never runs.
+    }
+    return 0;
+}
+
+int LaunchProgram(std::string_view program, std::string_view parameters) {
+    std::vector<std::string> argv{std::string(program)};
+    for (std::string& argument : SplitCommandLine(parameters)) argv.push_back(std::move(argument));
+    return StartProcess(argv);
+}

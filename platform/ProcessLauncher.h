@@ -1,0 +1,25 @@
+#pragma once
+// Starts other programs directly, never through a shell: text that reaches an argument
+// (much of it comes from the network) is passed as it stands and never interpreted.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Splits a parameter string into arguments as a Windows program parses its command line:
+// arguments end at blanks (space, tab); double quotes group blanks into an argument and
+// are removed; inside quotes "" gives one literal quote; 2n backslashes before a quote
+// give n backslashes (the quote then groups), 2n+1 give n backslashes and a literal
+// quote; other backslashes are literal.
+std::vector<std::string> SplitCommandLine(std::string_view parameters);
+
+// Starts argv[0] (looked up in PATH when it holds no slash) with the arguments argv,
+// without waiting for it. With quiet the program's output goes to /dev/null. onExit,
+// when given, runs on a helper thread once the program has ended (the helper also reaps
+// it). Returns 0 when the program was started, 1 when not.
+int StartProcess(const std::vector<std::string>& argv, bool quiet = false,
+                 std::function<void()> onExit = {});
+
+// Starts program with parameters split by SplitCommandLine; returns as StartProcess.
+int LaunchProgram(std::string_view program, std::string_view parameters);

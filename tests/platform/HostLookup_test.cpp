@@ -1,0 +1,62 @@
+#include "platform/HostLookup.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::array<uint8_t, 4> kLoopback = {127, 0, 0, 1};
+
+TEST(HostLookup, LoopbackResolvesThroughTheHostsFile) {
+    EXPECT_EQ(LookUpHostName(kLoopback), "localhost");
+}
+
+// A resolver that does not answer until the test opens its gate.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+    std::atomic<int> calls{0};
+    std::atomic<int> returned{0};
+};
+
+TEST(HostLookup, SilentResolverGivesNoNameAndStuckLookupsAreCapped) {
+    auto gate = std::make_shared<Gate>();
+    const HostResolver silent = [gate](std::array<uint8_t, 4>) {
+        ++gate->calls;
+        std::unique_lock lock(gate->mutex);
+        gate->opened.wait(lock, [&] { return gate->open; });
+        ++gate->returned;
+        return std::string("late.example");
+    };
+    for (int i = 0; i < kMaxUnfinishedLookups; ++i) EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
+    // Every helper is stuck: the next lookups are not started at all.
+    EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
+    EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
+    for (int i = 0; i < 500 && gate->calls < kMaxUnfinishedLookups; ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(gate->calls, kMaxUnfinishedLookups);
+
+    {
+        std::lock_guard lock(gate->mutex);
+        gate->open = true;
+    }
+    gate->opened.notify_all();
+    for (int i = 0; i < 500 && gate->returned < kMaxUnfinishedLookups; ++i) std::this_thread::sleep_for(10ms);
+
+    // Once the stuck lookups have ended, lookups run again.
+    const HostResolver quick = [](std::array<uint8_t, 4> address) {
+        return std::to_string(address[0]) + ".example";
+    };
+    std::string name;
+    for (int i = 0; i < 100 && name.empty(); ++i) name = LookUpHostNameWithin({10, 1, 2, 3}, quick, 5s);
+    EXPECT_EQ(name, "10.example");
+}
+
+}  // namespace
