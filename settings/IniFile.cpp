@@ -1,6 +1,7 @@
 #include "settings/IniFile.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -78,6 +79,11 @@ int IniFile::Save(const std::string& path) const {
             return 1;
         }
     }
+    // The file holds the POP password: a file the user has closed to others stays closed.
+    std::error_code error;
+    const auto existing = std::filesystem::status(path, error);
+    if (!error && std::filesystem::exists(existing))
+        std::filesystem::permissions(temporary, existing.permissions(), error);
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
         return 1;

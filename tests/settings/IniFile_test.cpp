@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "settings/IniFile.h"
 #include "support/TempProgramFolder.h"
 
@@ -73,6 +75,20 @@ TEST(IniFile, FailedSaveLeavesTheOldFileAlone) {
     ini.SetString("S", "k", "new");
     EXPECT_EQ(ini.Save(folder.File("no-such-folder/t.ini")), 1);
     EXPECT_EQ(folder.Read("t.ini"), "[S]\r\nk=v\r\n");
+}
+
+TEST(IniFile, SaveKeepsTheFilesPermissions) {
+    TempProgramFolder folder;
+    folder.Write("t.ini", "[S]\r\nk=v\r\n");
+    const std::filesystem::path file = folder.File("t.ini");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    IniFile ini;
+    ASSERT_EQ(ini.Load(file), 0);
+    ini.SetString("S", "k", "secret");
+    ASSERT_EQ(ini.Save(file), 0);
+    EXPECT_EQ(folder.Read("t.ini"), "[S]\r\nk=secret\r\n");
+    EXPECT_EQ(std::filesystem::status(file).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 }  // namespace
