@@ -1,0 +1,68 @@
+#pragma once
+// The record-file layer shared by the rule file, the user file and the trap log: data
+// folders under the program folder, opening with retries, the stored form of a record
+// line, comma-separated fields and text-mode lines (LF in memory, CR LF on disk).
+// DBLib holds no state; the streams and locks belong to each file's own module.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+
+enum class OpenMode {
+    ReadOrCreate = 1,  // "r", or "w+" when the file is missing
+    Update = 4,        // "r+", or "w+" when the file is missing
+    Recreate = 5,      // "w+"
+    Append = 6,        // "a+"
+};
+
+// Directions of DBLib::Convert.
+inline constexpr int kToPlain = 0;
+inline constexpr int kToStored = 1;
+
+class DBLib {
+public:
+    // Creates <program folder><folder> (folder given as "/db"); an existing folder is no
+    // error. Returns 0.
+    static int MakeFolder(std::string_view folder);
+
+    // <program folder><folder>/<fileName>.
+    static std::string FilePath(std::string_view folder, std::string_view fileName);
+
+    // Up to five attempts, sleeping 5, 10, 20, 40 and 80 s after the failures (the
+    // caller's thread waits). After the fifth the box "<path> Access Error" is posted,
+    // not awaited, because every caller holds its store's lock; returns null then.
+    static std::FILE* Open(std::string_view folder, std::string_view fileName, OpenMode mode);
+
+    // Copies field index of a plain line (fields end at a comma, a line feed or the end of
+    // the text) into out, at most out.size() - 1 bytes, and terminates it. Returns 0 when
+    // the field ended within that room, 1 when it was cut or the line has no such field.
+    static int GetField(int index, std::string_view line, std::span<char> out);
+
+    // Converts source, up to its first line feed or zero byte, between the plain and the
+    // stored form. kToStored writes no terminator; kToPlain terminates (so at most
+    // target.size() - 1 plain bytes). An escape pair is never split: conversion stops
+    // before a unit that does not fit. Returns the number of bytes written (without the
+    // terminator).
+    static std::size_t Convert(std::string_view source, std::span<char> target, int direction);
+
+    // Reads one line without its line end (a CR LF or a bare LF); false at the end of the
+    // file when nothing was read.
+    static bool ReadLine(std::FILE* stream, std::string& line);
+
+    // Writes text and CR LF; true when every byte was written.
+    static bool WriteLine(std::FILE* stream, std::string_view text);
+
+    // Makes a file written beside its target durable and puts it in the target's place in
+    // one step (rename), so a crash leaves either the old or the new file whole. Closes
+    // written. Returns 0, or 1 when it failed (the target is then unchanged and the new
+    // file is removed).
+    static int ReplaceFile(std::FILE* written, std::string_view folder, std::string_view writtenName,
+                           std::string_view targetName);
+
+    // Tests shorten the retry sleeps of Open; null restores the real sleep.
+    using RetrySleep = void (*)(std::chrono::milliseconds);
+    static void SetRetrySleep(RetrySleep sleep);
+};

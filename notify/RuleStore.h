@@ -1,0 +1,63 @@
+#pragma once
+// The reception filter and its actions in db/EventDB.na: one fixed-width record line per
+// rule, 663 stored bytes and CR LF (665 bytes on disk), so a rule is replaced in place.
+// The receiver thread reads rules for every trap; the filter dialogs change them. Every
+// operation holds the rule file's lock for its whole run; the one stream stays open
+// between operations.
+
+#include <span>
+#include <string_view>
+
+#include "notify/RecordList.h"
+#include "notify/RuleRecord.h"
+
+namespace RuleStore {
+
+// Results of Put.
+inline constexpr int kPutAppended = 0;
+inline constexpr int kPutReplaced = 1;
+inline constexpr int kPutTooLong = 2;    // stored form longer than 663 bytes: nothing written
+inline constexpr int kPutFileError = 3;  // rule file not available (the access error box was
+                                         // shown) or not written: nothing stored
+inline constexpr int kPutBadText = 4;    // a text holds a comma or line feed: nothing written
+
+// Texts (UTF-8) with which the action dialog reports kPutTooLong and kPutBadText.
+inline constexpr std::string_view kTooLongMessage =
+    "設定値のデータサイズが不正です。(全項目の合計が大きすぎます)";
+inline constexpr std::string_view kBadTextMessage = "設定値に , や改行を使用することはできません。";
+
+// Fills rule from the index-th (0-based) line of kind rule.kind in file order. 0 when
+// found, 1 when there are fewer such lines or the file cannot be opened.
+int ReadNth(int index, RuleRecord& rule);
+
+// Copies the five actions of the first line that is the same rule as key into key.
+// 0 when found, 1 when not.
+int FindActions(RuleRecord& key);
+
+// Writes rule over the first line that is the same rule, or appends it. One of the
+// kPut results above.
+int Put(const RuleRecord& rule);
+
+// Deletes every line that is the same rule as key; the other lines keep their order.
+// The new file replaces the old one in one step, so a failure leaves the old file whole.
+// 0 when done, 1 when the file was left unchanged.
+int Remove(const RuleRecord& key);
+
+// Appends one row per line of kind (1, 2 or 3) in file order: kind 1 ipFrom, ipTo;
+// kind 2 enterprise, generic number ("Any" for 7), specific number; kind 3 userName.
+void FillList(RecordList& list, int kind);
+
+// When oid begins with "1.3.6.1.4.1", copies what follows "1.3.6.1.4.1." into out, at
+// most limit - 11 bytes (and out.size()) with the terminator; 1 if it was cut, else 0.
+// Another prefix leaves out unchanged and returns 0. A limit below 11 returns 1.
+int EnterpriseSuffix(std::string_view oid, std::span<char> out, int limit);
+
+// The identity of rules: stored is a line of the file, key what is looked for. For
+// enterprises a stored "Any" (generic 7) matches every number, while a key with generic
+// 7 matches only stored "Any" lines.
+bool SameRule(const RuleRecord& stored, const RuleRecord& key);
+
+// Closes the stream; the next operation opens the file again (tests, program folder change).
+void Reset();
+
+}  // namespace RuleStore
