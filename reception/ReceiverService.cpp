@@ -1,0 +1,108 @@
+#include "reception/ReceiverService.h"
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/Encoding.h"
+#include "platform/MessageBox.h"
+#include "reception/PacketCounters.h"
+#include "reception/WindowPorts.h"
+
+namespace {
+
+void ShowStatus(std::string_view textUtf8) {
+    if (ServiceWindows* windows = GetServiceWindows()) windows->SetServiceStatus(Utf8ToCp932(textUtf8));
+}
+
+void EnableCommands(bool startEnabled, bool stopEnabled) {
+    if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(startEnabled, stopEnabled);
+}
+
+void ShowSocketError(int error) {
+    std::array<char, 64> text{};
+    std::snprintf(text.data(), text.size(), "Socket error: error no = %d", error);
+    ShowStatus(text.data());
+}
+
+void ReportBindError(uint16_t port) {
+    std::array<char, 256> text{};
+    std::snprintf(text.data(), text.size(),
+                  "Port bind error (Port = %d) \n他のアプリケーションが使用中のためTrap受信機能が動作しません。",
+                  static_cast<int>(port));
+    ShowMessageBox(Utf8ToCp932(text.data()), MessageIcon::Stop);
+    ShowStatus("Port bind error");
+}
+
+bool Bind(int socketFd, uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(port);
+    return bind(socketFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested, const DatagramHandler& handle) {
+    std::array<uint8_t, kMaxDatagram> buffer;
+    while (true) {
+        pollfd waited{socketFd, POLLIN, 0};
+        const int ready = poll(&waited, 1, static_cast<int>(kReceiveWait.count()));
+        if (ready <= 0) {
+            if (stopRequested.load() == 1) {
+                ShowStatus("サービス停止");
+                return;
+            }
+            continue;
+        }
+        // A pending socket error is reported by the receive, as a read event would.
+        if ((waited.revents & (POLLIN | POLLERR)) == 0) continue;
+
+        buffer.fill(0);
+        sockaddr_in from{};
+        socklen_t fromLength = sizeof from;
+        // With MSG_TRUNC the result is the datagram's real length, even beyond the buffer.
+        const ssize_t length = recvfrom(socketFd, buffer.data(), buffer.size(), MSG_TRUNC,
+                                        reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (length < 0) {
+            if (errno == EINTR) continue;
+            ShowSocketError(errno);
+            return;
+        }
+        // One oversized datagram must not switch reception off: it is only counted.
+        if (static_cast<std::size_t>(length) > kMaxDatagram) {
+            CountPacket(kPacketDecodeError);
+            continue;
+        }
+        std::array<uint8_t, 4> sender{};
+        std::memcpy(sender.data(), &from.sin_addr, sender.size());
+        handle(std::span<uint8_t>(buffer.data(), static_cast<std::size_t>(length)), sender);
+    }
+}
+
+}  // namespace
+
+void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested, const DatagramHandler& handle) {
+    ShowStatus("サービス起動中");
+    EnableCommands(false, true);
+
+    // Close-on-exec: a program started by a rule must not keep the trap port.
+    const int socketFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (socketFd < 0) {
+        ShowSocketError(errno);
+    } else {
+        if (Bind(socketFd, port))
+            ReceiveUntilStopped(socketFd, stopRequested, handle);
+        else
+            ReportBindError(port);
+        close(socketFd);
+    }
+
+    ShowStatus("サービス停止");
+    EnableCommands(true, false);
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The receiver thread's work: the UDP trap socket, the wait on which a stop request is
+// honoured, and the hand-over of every datagram.
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+// The receive buffer; longer datagrams are not traps of ours and are dropped whole.
+inline constexpr std::size_t kMaxDatagram = 1024;
+// The socket wait; stopRequested is read each time it passes without a datagram.
+inline constexpr std::chrono::milliseconds kReceiveWait{1000};
+
+// Gets each datagram of at most kMaxDatagram octets (the span is valid during the call)
+// with the sender's IPv4 address.
+using DatagramHandler = std::function<void(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender)>;
+
+// Runs the service on the calling thread until stopRequested is 1 at a wait time-out, or
+// the socket fails; shows its state through the service windows all along. A datagram
+// longer than kMaxDatagram is counted as a decode error and dropped.
+void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested,
+                        const DatagramHandler& handle);

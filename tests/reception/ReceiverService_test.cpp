@@ -1,0 +1,201 @@
+#include "reception/ReceiverService.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/Encoding.h"
+#include "reception/PacketCounters.h"
+#include "support/LoopbackSender.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/RecordingServiceWindows.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kRunning = "サービス起動中";
+const std::string kStopped = "サービス停止";
+
+// The service on its own thread with a handler that keeps every datagram.
+class ServiceUnderTest {
+public:
+    explicit ServiceUnderTest(uint16_t port) : port_(port) {
+        thread_ = std::thread([this] {
+            RunReceiverService(port_, stopRequested_, [this](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender) {
+                std::lock_guard lock(mutex_);
+                datagrams_.emplace_back(datagram.begin(), datagram.end());
+                senders_.push_back(sender);
+            });
+            ended_ = true;
+        });
+    }
+    ~ServiceUnderTest() {
+        stopRequested_ = 1;
+        thread_.join();
+    }
+    void RequestStop() { stopRequested_ = 1; }
+    bool Ended() const { return ended_; }
+    std::vector<std::vector<uint8_t>> Datagrams() const {
+        std::lock_guard lock(mutex_);
+        return datagrams_;
+    }
+    std::vector<std::array<uint8_t, 4>> Senders() const {
+        std::lock_guard lock(mutex_);
+        return senders_;
+    }
+
+private:
+    uint16_t port_;
+    std::atomic<int32_t> stopRequested_{0};
+    std::atomic<bool> ended_{false};
+    mutable std::mutex mutex_;
+    std::vector<std::vector<uint8_t>> datagrams_;
+    std::vector<std::array<uint8_t, 4>> senders_;
+    std::thread thread_;
+};
+
+std::vector<uint8_t> Filled(std::size_t size, uint8_t first) {
+    std::vector<uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(first + i);
+    return bytes;
+}
+
+TEST(ReceiverService, HandsOverDatagramsUpToTheBufferSizeAndStopsAtAnIdleSecond) {
+    RecordingServiceWindows windows;
+    const uint16_t port = PickFreeTrapPort();
+    ASSERT_NE(port, 0);
+    ServiceUnderTest service(port);
+    ASSERT_TRUE(WaitUntilPortIsHeld(port));
+
+    const std::vector<std::vector<uint8_t>> sent = {Filled(1, 7), Filled(100, 1), Filled(kMaxDatagram, 3)};
+    for (const auto& datagram : sent) ASSERT_TRUE(SendToLoopback(port, datagram));
+    ASSERT_TRUE(windows.WaitUntil([&] { return service.Datagrams().size() == sent.size(); }, 5s));
+    EXPECT_EQ(service.Datagrams(), sent);
+    for (const auto& sender : service.Senders()) EXPECT_EQ(sender, (std::array<uint8_t, 4>{127, 0, 0, 1}));
+
+    service.RequestStop();
+    ASSERT_TRUE(windows.WaitUntil([&] { return windows.CommandStates().size() == 2; }, 5s));
+    EXPECT_EQ(windows.Statuses(), (std::vector<std::string>{kRunning, kStopped, kStopped}));
+    EXPECT_EQ(windows.CommandStates(), (std::vector<std::pair<bool, bool>>{{false, true}, {true, false}}));
+}
+
+TEST(ReceiverService, OversizedDatagramIsCountedAsDecodeErrorAndReceptionGoesOn) {
+    RecordingServiceWindows windows;
+    ResetCounters();
+    const uint16_t port = PickFreeTrapPort();
+    ASSERT_NE(port, 0);
+    ServiceUnderTest service(port);
+    ASSERT_TRUE(WaitUntilPortIsHeld(port));
+
+    ASSERT_TRUE(SendToLoopback(port, Filled(kMaxDatagram + 1, 0)));
+    ASSERT_TRUE(SendToLoopback(port, Filled(60000, 0)));
+    const auto small = Filled(10, 9);
+    ASSERT_TRUE(SendToLoopback(port, small));
+    ASSERT_TRUE(windows.WaitUntil([&] { return !service.Datagrams().empty(); }, 5s));
+    EXPECT_EQ(service.Datagrams(), std::vector<std::vector<uint8_t>>{small});
+
+    const PacketCounters counters = SnapshotCounters();
+    EXPECT_EQ(counters.allPackets, 2u);
+    EXPECT_EQ(counters.decodeErrors, 2u);
+    EXPECT_EQ(windows.Counter(1000), 2u);
+    EXPECT_EQ(windows.Counter(1005), 2u);
+    EXPECT_FALSE(service.Ended());
+    EXPECT_EQ(windows.Statuses(), std::vector<std::string>{kRunning});
+}
+
+TEST(ReceiverService, PortHeldElsewhereGivesTheBindBoxAndLeavesTheServiceStopped) {
+    RecordingServiceWindows windows;
+    ClearRecordedMessageBoxes();
+    const uint16_t port = PickFreeTrapPort();
+    ASSERT_NE(port, 0);
+    const int holder = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+
+    std::atomic<int32_t> stopRequested{0};
+    RunReceiverService(port, stopRequested, [](std::span<uint8_t>, std::array<uint8_t, 4>) {});
+    close(holder);
+
+    const auto boxes = RecordedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(Cp932ToUtf8(boxes[0].text), "Port bind error (Port = " + std::to_string(port) +
+                                              ") \n他のアプリケーションが使用中のためTrap受信機能が動作しません。");
+    EXPECT_EQ(boxes[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(boxes[0].caption, "Olix Trap Receiver - v3.03");
+    EXPECT_EQ(windows.Statuses(), (std::vector<std::string>{kRunning, "Port bind error", kStopped}));
+    EXPECT_EQ(windows.CommandStates().back(), std::make_pair(true, false));
+}
+
+// The service's own socket, found among this process's descriptors by its port.
+int FindSocketBoundTo(uint16_t port) {
+    DIR* fds = opendir("/proc/self/fd");
+    if (!fds) return -1;
+    int found = -1;
+    while (dirent* entry = readdir(fds)) {
+        const int fd = atoi(entry->d_name);
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        if (fd > 2 && getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            address.sin_family == AF_INET && ntohs(address.sin_port) == port)
+            found = fd;
+    }
+    closedir(fds);
+    return found;
+}
+
+TEST(ReceiverService, ReceiveFailureEndsTheServiceWithTheSocketError) {
+    RecordingServiceWindows windows;
+    const uint16_t port = PickFreeTrapPort();
+    const uint16_t closedPort = PickFreeTrapPort();
+    ASSERT_NE(port, 0);
+    ServiceUnderTest service(port);
+    ASSERT_TRUE(WaitUntilPortIsHeld(port));
+
+    // A datagram sent from the service's socket to a closed port comes back as "port
+    // unreachable", which the socket reports at its next receive.
+    const int serviceSocket = FindSocketBoundTo(port);
+    ASSERT_GE(serviceSocket, 0);
+    sockaddr_in closed{};
+    closed.sin_family = AF_INET;
+    closed.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    closed.sin_port = htons(closedPort);
+    ASSERT_EQ(connect(serviceSocket, reinterpret_cast<const sockaddr*>(&closed), sizeof closed), 0);
+    ASSERT_EQ(send(serviceSocket, "x", 1, 0), 1);
+
+    ASSERT_TRUE(windows.WaitUntil([&] { return service.Ended(); }, 5s));
+    const std::string error = "Socket error: error no = " + std::to_string(ECONNREFUSED);
+    EXPECT_EQ(windows.Statuses(), (std::vector<std::string>{kRunning, error, kStopped}));
+    EXPECT_EQ(windows.CommandStates().back(), std::make_pair(true, false));
+    EXPECT_TRUE(service.Datagrams().empty());
+}
+
+TEST(ReceiverService, StopRequestWaitsForTheFirstSecondWithoutADatagram) {
+    RecordingServiceWindows windows;
+    const uint16_t port = PickFreeTrapPort();
+    ASSERT_NE(port, 0);
+    ServiceUnderTest service(port);
+    ASSERT_TRUE(WaitUntilPortIsHeld(port));
+
+    service.RequestStop();
+    const auto datagram = Filled(4, 0);
+    constexpr int kSteadyTraffic = 8;
+    for (int i = 0; i < kSteadyTraffic; ++i) {
+        ASSERT_TRUE(SendToLoopback(port, datagram));
+        std::this_thread::sleep_for(200ms);
+    }
+    ASSERT_TRUE(windows.WaitUntil([&] { return service.Ended(); }, 5s));
+    EXPECT_EQ(service.Datagrams().size(), std::size_t{kSteadyTraffic});
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+#include "support/LoopbackSender.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+constexpr uint16_t kFirstPort = 23000;
+constexpr uint16_t kPortCount = 1000;
+
+std::atomic<uint16_t> nextOffset{static_cast<uint16_t>(getpid() % kPortCount)};
+
+sockaddr_in Address(uint32_t host, uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(host);
+    address.sin_port = htons(port);
+    return address;
+}
+
+bool IsFree(uint16_t port) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const sockaddr_in address = Address(INADDR_ANY, port);
+    const bool free = bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return free;
+}
+
+}  // namespace
+
+uint16_t PickFreeTrapPort() {
+    for (int attempt = 0; attempt < kPortCount; ++attempt) {
+        const uint16_t port = kFirstPort + (nextOffset.fetch_add(1) % kPortCount);
+        if (IsFree(port)) return port;
+    }
+    return 0;
+}
+
+bool WaitUntilPortIsHeld(uint16_t port, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (IsFree(port)) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+bool SendToLoopback(uint16_t port, std::span<const uint8_t> datagram) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const sockaddr_in address = Address(INADDR_LOOPBACK, port);
+    const ssize_t sent = sendto(fd, datagram.data(), datagram.size(), 0,
+                                reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    close(fd);
+    return sent == static_cast<ssize_t>(datagram.size());
+}
