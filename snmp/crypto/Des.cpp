@@ -1,0 +1,222 @@
+#include "snmp/crypto/Des.h"
+
+namespace {
+
+// FIPS 46-3 tables; bit 1 is the most significant bit of its word.
+constexpr uint8_t kInitialPermutation[64] = {
+    58, 50, 42, 34, 26, 18, 10, 2, 60, 52, 44, 36, 28, 20, 12, 4,
+    62, 54, 46, 38, 30, 22, 14, 6, 64, 56, 48, 40, 32, 24, 16, 8,
+    57, 49, 41, 33, 25, 17, 9,  1, 59, 51, 43, 35, 27, 19, 11, 3,
+    61, 53, 45, 37, 29, 21, 13, 5, 63, 55, 47, 39, 31, 23, 15, 7};
+
+constexpr uint8_t kFinalPermutation[64] = {
+    40, 8, 48, 16, 56, 24, 64, 32, 39, 7, 47, 15, 55, 23, 63, 31,
+    38, 6, 46, 14, 54, 22, 62, 30, 37, 5, 45, 13, 53, 21, 61, 29,
+    36, 4, 44, 12, 52, 20, 60, 28, 35, 3, 43, 11, 51, 19, 59, 27,
+    34, 2, 42, 10, 50, 18, 58, 26, 33, 1, 41, 9,  49, 17, 57, 25};
+
+constexpr uint8_t kPermutationP[32] = {
+    16, 7, 20, 21, 29, 12, 28, 17, 1,  15, 23, 26, 5,  18, 31, 10,
+    2,  8, 24, 14, 32, 27, 3,  9,  19, 13, 30, 6,  22, 11, 4,  25};
+
+constexpr uint8_t kPermutedChoice1[56] = {
+    57, 49, 41, 33, 25, 17, 9,  1,  58, 50, 42, 34, 26, 18,
+    10, 2,  59, 51, 43, 35, 27, 19, 11, 3,  60, 52, 44, 36,
+    63, 55, 47, 39, 31, 23, 15, 7,  62, 54, 46, 38, 30, 22,
+    14, 6,  61, 53, 45, 37, 29, 21, 13, 5,  28, 20, 12, 4};
+
+constexpr uint8_t kPermutedChoice2[48] = {
+    14, 17, 11, 24, 1,  5,  3,  28, 15, 6,  21, 10,
+    23, 19, 12, 4,  26, 8,  16, 7,  27, 20, 13, 2,
+    41, 52, 31, 37, 47, 55, 30, 40, 51, 45, 33, 48,
+    44, 49, 39, 56, 34, 53, 46, 42, 50, 36, 29, 32};
+
+constexpr uint8_t kKeyShifts[16] = {1, 1, 2, 2, 2, 2, 2, 2, 1, 2, 2, 2, 2, 2, 2, 1};
+
+constexpr uint8_t kSBoxes[8][64] = {
+    {14, 4,  13, 1,  2,  15, 11, 8,  3,  10, 6,  12, 5,  9,  0,  7,
+     0,  15, 7,  4,  14, 2,  13, 1,  10, 6,  12, 11, 9,  5,  3,  8,
+     4,  1,  14, 8,  13, 6,  2,  11, 15, 12, 9,  7,  3,  10, 5,  0,
+     15, 12, 8,  2,  4,  9,  1,  7,  5,  11, 3,  14, 10, 0,  6,  13},
+    {15, 1,  8,  14, 6,  11, 3,  4,  9,  7,  2,  13, 12, 0,  5,  10,
+     3,  13, 4,  7,  15, 2,  8,  14, 12, 0,  1,  10, 6,  9,  11, 5,
+     0,  14, 7,  11, 10, 4,  13, 1,  5,  8,  12, 6,  9,  3,  2,  15,
+     13, 8,  10, 1,  3,  15, 4,  2,  11, 6,  7,  12, 0,  5,  14, 9},
+    {10, 0,  9,  14, 6,  3,  15, 5,  1,  13, 12, 7,  11, 4,  2,  8,
+     13, 7,  0,  9,  3,  4,  6,  10, 2,  8,  5,  14, 12, 11, 15, 1,
+     13, 6,  4,  9,  8,  15, 3,  0,  11, 1,  2,  12, 5,  10, 14, 7,
+     1,  10, 13, 0,  6,  9,  8,  7,  4,  15, 14, 3,  11, 5,  2,  12},
+    {7,  13, 14, 3,  0,  6,  9,  10, 1,  2,  8,  5,  11, 12, 4,  15,
+     13, 8,  11, 5,  6,  15, 0,  3,  4,  7,  2,  12, 1,  10, 14, 9,
+     10, 6,  9,  0,  12, 11, 7,  13, 15, 1,  3,  14, 5,  2,  8,  4,
+     3,  15, 0,  6,  10, 1,  13, 8,  9,  4,  5,  11, 12, 7,  2,  14},
+    {2,  12, 4,  1,  7,  10, 11, 6,  8,  5,  3,  15, 13, 0,  14, 9,
+     14, 11, 2,  12, 4,  7,  13, 1,  5,  0,  15, 10, 3,  9,  8,  6,
+     4,  2,  1,  11, 10, 13, 7,  8,  15, 9,  12, 5,  6,  3,  0,  14,
+     11, 8,  12, 7,  1,  14, 2,  13, 6,  15, 0,  9,  10, 4,  5,  3},
+    {12, 1,  10, 15, 9,  2,  6,  8,  0,  13, 3,  4,  14, 7,  5,  11,
+     10, 15, 4,  2,  7,  12, 9,  5,  6,  1,  13, 14, 0,  11, 3,  8,
+     9,  14, 15, 5,  2,  8,  12, 3,  7,  0,  4,  10, 1,  13, 11, 6,
+     4,  3,  2,  12, 9,  5,  15, 10, 11, 14, 1,  7,  6,  0,  8,  13},
+    {4,  11, 2,  14, 15, 0,  8,  13, 3,  12, 9,  7,  5,  10, 6,  1,
+     13, 0,  11, 7,  4,  9,  1,  10, 14, 3,  5,  12, 2,  15, 8,  6,
+     1,  4,  11, 13, 12, 3,  7,  14, 10, 15, 6,  8,  0,  5,  9,  2,
+     6,  11, 13, 8,  1,  4,  10, 7,  9,  5,  0,  15, 14, 2,  3,  12},
+    {13, 2,  8,  4,  6,  15, 11, 1,  10, 9,  3,  14, 5,  0,  12, 7,
+     1,  15, 13, 8,  10, 3,  7,  4,  12, 5,  6,  11, 0,  14, 9,  2,
+     7,  11, 4,  1,  9,  12, 14, 2,  0,  6,  10, 13, 15, 3,  5,  8,
+     2,  1,  14, 7,  4,  10, 8,  13, 15, 12, 9,  0,  3,  5,  6,  11}};
+
+// Output bit k of the table (k from 1) is input bit table[k - 1] of an inBits-wide word.
+template <std::size_t N>
+constexpr uint64_t Permute(uint64_t input, int inBits, const uint8_t (&table)[N]) {
+    uint64_t output = 0;
+    for (std::size_t k = 0; k < N; ++k) {
+        output = output << 1 | ((input >> (inBits - table[k])) & 1);
+    }
+    return output;
+}
+
+// A 64-bit permutation applied one input octet at a time through precomputed tables.
+using OctetTables = std::array<std::array<uint64_t, 256>, 8>;
+
+constexpr OctetTables MakeOctetTables(const uint8_t (&table)[64]) {
+    OctetTables tables{};
+    for (int position = 0; position < 8; ++position) {
+        for (int value = 0; value < 256; ++value) {
+            tables[position][value] = Permute(uint64_t(value) << (56 - 8 * position), 64, table);
+        }
+    }
+    return tables;
+}
+
+constexpr OctetTables kInitialTables = MakeOctetTables(kInitialPermutation);
+constexpr OctetTables kFinalTables = MakeOctetTables(kFinalPermutation);
+
+uint64_t ApplyOctetTables(const OctetTables& tables, uint64_t input) {
+    uint64_t output = 0;
+    for (int position = 0; position < 8; ++position) {
+        output |= tables[position][(input >> (56 - 8 * position)) & 0xFF];
+    }
+    return output;
+}
+
+// Each S-box merged with the permutation P: the 32-bit contribution of S-box i for a 6-bit
+// input. The row is bits 1 and 6 of the input, the column bits 2 to 5.
+using SpTables = std::array<std::array<uint32_t, 64>, 8>;
+
+constexpr SpTables MakeSpTables() {
+    SpTables tables{};
+    for (int box = 0; box < 8; ++box) {
+        for (int input = 0; input < 64; ++input) {
+            const int row = (input >> 4 & 2) | (input & 1);
+            const int column = input >> 1 & 0xF;
+            const uint64_t nibble = uint64_t(kSBoxes[box][row * 16 + column]) << (28 - 4 * box);
+            tables[box][input] = uint32_t(Permute(nibble, 32, kPermutationP));
+        }
+    }
+    return tables;
+}
+
+constexpr SpTables kSpTables = MakeSpTables();
+
+constexpr bool IsInverse(const uint8_t (&a)[64], const uint8_t (&b)[64]) {
+    for (int k = 0; k < 64; ++k) {
+        if (a[b[k] - 1] != k + 1) return false;
+    }
+    return true;
+}
+static_assert(IsInverse(kInitialPermutation, kFinalPermutation));
+
+// Sixteen 48-bit subkeys, each as the eight 6-bit groups that meet the S-boxes.
+using KeySchedule = std::array<std::array<uint8_t, 8>, 16>;
+
+KeySchedule MakeKeySchedule(const DesBlock& key) {
+    uint64_t key64 = 0;
+    for (uint8_t octet : key) key64 = key64 << 8 | octet;
+    const uint64_t choice1 = Permute(key64, 64, kPermutedChoice1);
+    uint32_t c = uint32_t(choice1 >> 28), d = uint32_t(choice1 & 0x0FFFFFFF);
+
+    KeySchedule schedule;
+    for (int round = 0; round < 16; ++round) {
+        const int s = kKeyShifts[round];
+        c = ((c << s) | (c >> (28 - s))) & 0x0FFFFFFF;
+        d = ((d << s) | (d >> (28 - s))) & 0x0FFFFFFF;
+        const uint64_t subkey = Permute(uint64_t(c) << 28 | d, 56, kPermutedChoice2);
+        for (int group = 0; group < 8; ++group) {
+            schedule[round][group] = uint8_t(subkey >> (42 - 6 * group) & 0x3F);
+        }
+    }
+    return schedule;
+}
+
+// The cipher function f. E gives S-box i the bits 4i .. 4i + 5 of R taken cyclically (bit 0
+// being bit 32), which is what rotating R right by one and reading six-bit windows yields.
+uint32_t CipherFunction(uint32_t r, const std::array<uint8_t, 8>& subkey) {
+    const uint32_t rotated = (r >> 1) | (r << 31);
+    const uint64_t doubled = uint64_t(rotated) << 32 | rotated;
+    uint32_t output = 0;
+    for (int box = 0; box < 8; ++box) {
+        output |= kSpTables[box][((doubled >> (58 - 4 * box)) & 0x3F) ^ subkey[box]];
+    }
+    return output;
+}
+
+uint64_t CryptBlock(uint64_t block, const KeySchedule& schedule, bool decrypt) {
+    const uint64_t permuted = ApplyOctetTables(kInitialTables, block);
+    uint32_t left = uint32_t(permuted >> 32), right = uint32_t(permuted);
+    for (int round = 0; round < 16; ++round) {
+        const uint32_t next = left ^ CipherFunction(right, schedule[decrypt ? 15 - round : round]);
+        left = right;
+        right = next;
+    }
+    return ApplyOctetTables(kFinalTables, uint64_t(right) << 32 | left);
+}
+
+uint64_t Load(const uint8_t* p) {
+    uint64_t value = 0;
+    for (int i = 0; i < 8; ++i) value = value << 8 | p[i];
+    return value;
+}
+
+void Store(uint64_t value, uint8_t* p) {
+    for (int i = 7; i >= 0; --i) {
+        p[i] = uint8_t(value);
+        value >>= 8;
+    }
+}
+
+void CbcBlocks(const DesBlock& key, std::span<uint8_t> blocks, bool decrypt, DesBlock& iv) {
+    const KeySchedule schedule = MakeKeySchedule(key);
+    uint64_t chain = Load(iv.data());
+    for (std::size_t offset = 0; offset + 8 <= blocks.size(); offset += 8) {
+        uint8_t* p = blocks.data() + offset;
+        const uint64_t input = Load(p);
+        if (decrypt) {
+            Store(CryptBlock(input, schedule, true) ^ chain, p);
+            chain = input;
+        } else {
+            chain = CryptBlock(input ^ chain, schedule, false);
+            Store(chain, p);
+        }
+    }
+    Store(chain, iv.data());
+}
+
+}  // namespace
+
+int DesCbc(const DesBlock& key, std::span<uint8_t> buffer, std::size_t length, int mode,
+           DesBlock& iv) {
+    const std::size_t rounded = (length + 7) / 8 * 8;
+    if (rounded > buffer.size()) return 1;
+    CbcBlocks(key, buffer.first(rounded), (mode & kDesDecrypt) != 0, iv);
+    return 0;
+}
+
+void DesCbcDecrypt(const DesBlock& key, DesBlock& iv, std::span<uint8_t> buffer) {
+    CbcBlocks(key, buffer, true, iv);
+}
+
+void MakeIv(const DesBlock& preIv, std::span<const uint8_t, 8> salt, DesBlock& iv) {
+    for (std::size_t i = 0; i < iv.size(); ++i) iv[i] = preIv[i] ^ salt[i];
+}

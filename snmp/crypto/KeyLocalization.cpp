@@ -1,0 +1,57 @@
+#include "snmp/crypto/KeyLocalization.h"
+
+#include "snmp/crypto/UsmDigest.h"
+
+namespace {
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+int EngineIdFromText(std::string_view text, std::span<uint8_t> octets) {
+    if (text.size() % 2 != 0 || text.size() / 2 > octets.size()) return 0;
+    for (char c : text) {
+        if (HexDigitValue(c) < 0) return 0;
+    }
+    for (std::size_t i = 0; i < text.size() / 2; ++i) {
+        octets[i] = uint8_t(HexDigitValue(text[2 * i]) << 4 | HexDigitValue(text[2 * i + 1]));
+    }
+    return int(text.size() / 2);
+}
+
+int LocalizeKey(int authProtocol, std::string_view password, std::string_view engineIdText,
+                UsmKey& key) {
+    if ((authProtocol != kAuthHmacMd5 && authProtocol != kAuthHmacSha1) || password.empty()) {
+        return 0;
+    }
+    std::array<uint8_t, kMaxEngineIdOctets> engineId;
+    const int engineIdLength = EngineIdFromText(engineIdText, engineId);
+
+    // A.2: one megabyte of the password repeated, fed 64 octets at a time.
+    constexpr int kBlocks = 16384;
+    UsmDigest expansion(authProtocol);
+    std::array<uint8_t, 64> block;
+    std::size_t next = 0;
+    for (int n = 0; n < kBlocks; ++n) {
+        for (uint8_t& octet : block) {
+            octet = uint8_t(password[next]);
+            if (++next == password.size()) next = 0;
+        }
+        expansion.Feed(block);
+    }
+    UsmKey ku{};
+    const std::size_t kuLength = expansion.Finish(ku);
+
+    const std::span<const uint8_t> kuOctets(ku.data(), kuLength);
+    UsmDigest localization(authProtocol);
+    localization.Feed(kuOctets);
+    localization.Feed(std::span(engineId.data(), std::size_t(engineIdLength)));
+    localization.Feed(kuOctets);
+    key.fill(0);
+    return int(localization.Finish(key));
+}
