@@ -2,17 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <thread>
+
+#include "support/FakeSoundPlayer.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 TEST(Sound, BeepGoesThroughTheInstalledHookOnly) {
@@ -26,40 +23,8 @@ TEST(Sound, BeepGoesThroughTheInstalledHookOnly) {
     EXPECT_EQ(beeps, 2);
 }
 
-// A stand-in player first in PATH: it records its arguments and plays until the test
-// lets it finish (or at most ten seconds).
-class FakePlayer {
-public:
-    FakePlayer() : folder_(fs::temp_directory_path() / ("olixtrap-aplay-" + std::to_string(getpid()))) {
-        fs::create_directories(folder_);
-        std::ofstream(folder_ / "aplay") << "#!/bin/sh\n"
-                                            "printf '%s|' \"$@\" >> \"$(dirname \"$0\")/calls\"\n"
-                                            "i=0; while [ ! -e \"$(dirname \"$0\")/finish\" ] && [ $i -lt 200 ]; "
-                                            "do sleep 0.05; i=$((i+1)); done\n";
-        fs::permissions(folder_ / "aplay", fs::perms::owner_all);
-        savedPath_ = std::getenv("PATH") ? std::getenv("PATH") : "";
-        setenv("PATH", (folder_.string() + ":" + savedPath_).c_str(), 1);
-    }
-    ~FakePlayer() {
-        setenv("PATH", savedPath_.c_str(), 1);
-        Finish();
-        std::this_thread::sleep_for(100ms);
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-    void Finish() { std::ofstream(folder_ / "finish") << ""; }
-    std::string Calls() const {
-        std::ifstream in(folder_ / "calls");
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
-
-private:
-    fs::path folder_;
-    std::string savedPath_;
-};
-
 TEST(Sound, WaveIsNotStartedWhileThePreviousOneStillPlays) {
-    FakePlayer player;
+    FakeSoundPlayer player;
     EXPECT_EQ(PlayWaveFile(""), 1);
     ASSERT_EQ(PlayWaveFile("/sounds/first.wav"), 0);
     EXPECT_EQ(PlayWaveFile("/sounds/second.wav"), 1);
