@@ -1,0 +1,22 @@
+// libFuzzer entry point for the datagram decoder. Seed it with tests/data/datagrams:
+//   ./decode_fuzz -max_len=1024 -max_total_time=60 corpus/ ../tests/data/datagrams
+// The receiver never passes more than 1024 octets, but the decoder must hold for any size.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "snmp/TrapDecoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    static auto record = std::make_unique<TrapRecord>();
+    // The decoder may change the datagram in place (SNMPv3 decryption), so it gets a copy
+    // of exactly the input's size.
+    std::unique_ptr<uint8_t[]> datagram(new uint8_t[size ? size : 1]);
+    if (size) std::memcpy(datagram.get(), data, size);
+    const int result = DecodeDatagram({datagram.get(), size}, {127, 0, 0, 1}, *record);
+    if (result < 0 || result > 3 || record->varBindCount < 0 || record->varBindCount > kMaxVarBinds)
+        __builtin_trap();
+    return 0;
+}

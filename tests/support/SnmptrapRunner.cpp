@@ -1,0 +1,86 @@
+#include "support/SnmptrapRunner.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+extern char** environ;
+
+std::string FindSnmptrap() {
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string candidate = folders.substr(start, end - start) + "/snmptrap";
+        if (end > start && access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return "";
+}
+
+namespace {
+
+// Removes its folder when the run ends.
+struct RunFolder {
+    RunFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "snmptrap-XXXXXX").string();
+        if (mkdtemp(pattern.data())) path = pattern;
+    }
+    ~RunFolder() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+    std::string path;
+};
+
+int WaitBounded(pid_t pid, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (done < 0) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
+
+}  // namespace
+
+int RunSnmptrap(const std::vector<std::string>& arguments, std::chrono::milliseconds timeout) {
+    const std::string program = FindSnmptrap();
+    RunFolder folder;
+    if (program.empty() || folder.path.empty()) return -1;
+
+    std::vector<std::string> environment = {"MIBS=", "SNMP_PERSISTENT_DIR=" + folder.path,
+                                            "SNMPCONFPATH=" + folder.path, "HOME=" + folder.path};
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string variable = *entry;
+        if (!variable.starts_with("MIBS=") && !variable.starts_with("SNMP") &&
+            !variable.starts_with("HOME=") && !variable.starts_with("MIBDIRS="))
+            environment.push_back(variable);
+    }
+    std::vector<std::string> argv = {program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+
+    std::vector<char*> argvPointers;
+    for (std::string& a : argv) argvPointers.push_back(a.data());
+    argvPointers.push_back(nullptr);
+    std::vector<char*> envPointers;
+    for (std::string& e : environment) envPointers.push_back(e.data());
+    envPointers.push_back(nullptr);
+
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argvPointers.data(),
+                    envPointers.data()) != 0)
+        return -1;
+    return WaitBounded(pid, timeout);
+}
