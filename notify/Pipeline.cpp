@@ -1,0 +1,131 @@
+#include "notify/Pipeline.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "notify/Mail.h"
+#include "notify/Popup.h"
+#include "notify/RuleStore.h"
+#include "platform/HostLookup.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/Sound.h"
+#include "reception/WindowPorts.h"
+#include "settings/AppSettings.h"
+#include "snmp/TrapDecoder.h"
+#include "traplog/TrapLog.h"
+#include "traplog/TrapText.h"
+
+namespace {
+
+constexpr int32_t kLogEveryTrap = 1;
+constexpr int32_t kLogReceivedTraps = 2;
+constexpr std::string_view kEnterprisePrefix = "1.3.6.1.4.1.";
+
+template <std::size_t N>
+std::string_view TextOf(const std::array<char, N>& field) {
+    return std::string_view(field.data(), strnlen(field.data(), N));
+}
+
+uint32_t HostOrder(const std::array<uint8_t, 4>& address) {
+    return uint32_t(address[0]) << 24 | uint32_t(address[1]) << 16 | uint32_t(address[2]) << 8 | address[3];
+}
+
+// Ranges in file order; the first that holds the sender wins.
+bool MatchIpRange(const TrapRecord& record, RuleRecord& actions) {
+    const uint32_t sender = HostOrder(record.sourceAddress);
+    for (int index = 0;; ++index) {
+        RuleRecord rule{};
+        rule.kind = IpRange;
+        if (RuleStore::ReadNth(index, rule) != 0) return false;
+        if (HostOrder(rule.ipFrom) <= sender && sender <= HostOrder(rule.ipTo)) {
+            actions = rule;
+            return true;
+        }
+    }
+}
+
+bool MatchEnterprise(const TrapRecord& record, RuleRecord& actions) {
+    std::array<char, 128> suffix{};
+    RuleStore::EnterpriseSuffix(TextOf(record.enterprise), suffix, static_cast<int>(suffix.size()));
+    const std::string enterprise = std::string(kEnterprisePrefix) + std::string(TextOf(suffix));
+    RuleRecord key{};
+    // A longer key cannot equal any stored enterprise text.
+    if (enterprise.size() >= key.enterprise.size()) return false;
+    key.kind = Enterprise;
+    std::memcpy(key.enterprise.data(), enterprise.data(), enterprise.size());
+    key.genericTrap = record.genericTrap;
+    key.specificTrap = record.specificTrap;
+    if (RuleStore::FindActions(key) != 0) return false;
+    actions = key;
+    return true;
+}
+
+bool MatchUser(const TrapRecord& record, RuleRecord& actions) {
+    RuleRecord key{};
+    key.kind = User;
+    const std::string_view user = TextOf(record.userName);
+    std::memcpy(key.userName.data(), user.data(), std::min(user.size(), key.userName.size() - 1));
+    if (RuleStore::FindActions(key) != 0) return false;
+    actions = key;
+    return true;
+}
+
+void WriteHostName(TrapRecord& record) {
+    const std::string name = LookUpHostName(record.sourceAddress);
+    record.hostName.fill('\0');
+    std::memcpy(record.hostName.data(), name.data(), std::min(name.size(), record.hostName.size() - 1));
+}
+
+void RunActions(const TrapRecord& record, const RuleRecord& actions) {
+    if (actions.programLine[0] != '\0') {
+        const ProgramLineParts parts = SplitProgramLine(TextOf(actions.programLine));
+        const std::string arguments = ExpandTrapText(record, parts.arguments);
+        // The program part is taken as written; only its arguments carry trap data.
+        if (!parts.program.empty()) LaunchProgram(parts.program, arguments);
+    }
+    if (actions.popupMessage[0] != '\0') ShowPopup(ExpandTrapText(record, TextOf(actions.popupMessage)));
+    if (actions.beep != 0)
+        PlayBeep();
+    else if (actions.waveFile[0] != '\0')
+        PlayWaveFile(TextOf(actions.waveFile));
+    if (actions.mailMessage[0] != '\0')
+        SendNotificationMail(record, ExpandTrapText(record, TextOf(actions.mailMessage)));
+}
+
+}  // namespace
+
+int FilterTrap(const TrapRecord& record, RuleRecord& actions) {
+    actions = RuleRecord{};
+    if (ReadSettings().receiveMode == 0) {
+        RuleRecord key{};
+        key.kind = AllTraps;
+        if (RuleStore::FindActions(key) == 0) actions = key;
+        return 0;
+    }
+    if (MatchIpRange(record, actions)) return 0;
+    if (record.version == kSnmpV1 && MatchEnterprise(record, actions)) return 0;
+    if (record.version == kSnmpV3 && MatchUser(record, actions)) return 0;
+    return 1;
+}
+
+int ProcessTrap(TrapRecord& record) {
+    const AppSettings settings = ReadSettings();
+    RuleRecord actions{};
+    if (settings.resolveHostName != 0) WriteHostName(record);
+    if (settings.logMode == kLogEveryTrap) WriteLogEntry(record);
+    if (FilterTrap(record, actions) != 0) return 1;
+    if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record);
+    if (ServiceWindows* windows = GetServiceWindows()) windows->AddTrapRow(record);
+    RunActions(record, actions);
+    return 0;
+}
+
+ProgramLineParts SplitProgramLine(std::string_view line) {
+    // The first space after the first character behind which no backslash follows.
+    for (std::size_t space = 1; space < line.size(); ++space) {
+        if (line[space] == ' ' && line.find('\\', space) == std::string_view::npos)
+            return {std::string(line.substr(0, space)), std::string(line.substr(space + 1))};
+    }
+    return {std::string(line), {}};
+}

@@ -1,0 +1,27 @@
+#pragma once
+// What happens to one decoded trap on the receiver thread: host name, trap log, the
+// reception filter, the list row and the actions of the filter entry that let it through.
+
+#include <string>
+#include <string_view>
+
+#include "notify/RuleRecord.h"
+#include "reception/TrapRecord.h"
+
+// 0 when the trap was received, 1 when the reception filter rejected it. May write
+// record.hostName.
+int ProcessTrap(TrapRecord& record);
+
+// The reception filter: 0 received, with actions filled from the entry that matched (or
+// left empty), 1 not received. actions is cleared first.
+int FilterTrap(const TrapRecord& record, RuleRecord& actions);
+
+struct ProgramLineParts {
+    std::string program;
+    std::string arguments;
+};
+
+// Splits a rule's program line at the first space after which no backslash follows, so a
+// path with blanks (C:\Program Files\Tool\tool.exe -s %A) keeps them; a line without such
+// a space is all program.
+ProgramLineParts SplitProgramLine(std::string_view line);

@@ -1,0 +1,122 @@
+#include "reception/Receiver.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "notify/Pipeline.h"
+#include "reception/PacketCounters.h"
+#include "reception/ReceiverService.h"
+#include "reception/TrapRecord.h"
+#include "reception/WindowPorts.h"
+#include "settings/AppSettings.h"
+#include "snmp/TrapDecoder.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kStopCommandWait{2000};
+
+// 1 asks the service to end; the list view starts with the service not yet running.
+std::atomic<int32_t> stopRequested{1};
+
+// The one decoded trap. Only a service thread that holds the trap port writes it, and the
+// port is held by one thread at a time.
+TrapRecord receivedTrap;
+
+struct ServiceThread {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> finished;
+};
+
+// A stopped thread may still be ending when the service is started again, so there can
+// be more than one; finished ones are joined at the next start.
+std::mutex threadsMutex;
+std::vector<ServiceThread> serviceThreads;
+
+int PacketKindOfVersion(int32_t version) {
+    switch (version) {
+        case kSnmpV1: return kPacketV1;
+        case kSnmpV2c: return kPacketV2c;
+        case kSnmpV3: return kPacketV3;
+        default: return 0;
+    }
+}
+
+void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender) {
+    switch (DecodeDatagram(datagram, sender, receivedTrap)) {
+        case kDecodeOk:
+            if (ProcessTrap(receivedTrap) != 0) {
+                CountPacket(kPacketFilteredOut);
+            } else {
+                CountPacket(PacketKindOfVersion(receivedTrap.version));
+                CountGenericTrap(receivedTrap.genericTrap);
+            }
+            break;
+        case kDecodeAuthFailure: CountPacket(kPacketAuthFailure); break;
+        case kDecodeDecryptFailure: CountPacket(kPacketDecryptFailure); break;
+        default: CountPacket(kPacketDecodeError); break;
+    }
+}
+
+void JoinFinishedThreads() {
+    for (auto it = serviceThreads.begin(); it != serviceThreads.end();) {
+        if (it->finished->load()) {
+            it->thread.join();
+            it = serviceThreads.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void StartServiceThread() {
+    const uint16_t port = ReadSettings().trapPort;
+    std::lock_guard lock(threadsMutex);
+    JoinFinishedThreads();
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    try {
+        serviceThreads.push_back({std::thread([port, finished] {
+                                      RunReceiverService(port, stopRequested, HandleDatagram);
+                                      finished->store(true);
+                                  }),
+                                  finished});
+    } catch (const std::system_error&) {
+        // No thread: the service stays stopped and can be started again.
+        if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(true, false);
+    }
+}
+
+}  // namespace
+
+void StartReceiver() {
+    stopRequested.store(0);
+    if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(false, true);
+    StartServiceThread();
+}
+
+void StopReceiver() {
+    stopRequested.store(1);
+    if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(false, false);
+    std::this_thread::sleep_for(kStopCommandWait);
+    if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(true, false);
+}
+
+void StartReceiverAutomatically() {
+    stopRequested.store(0);
+    StartServiceThread();
+}
+
+void ShutdownReceiver() {
+    stopRequested.store(1);
+    std::vector<ServiceThread> ending;
+    {
+        std::lock_guard lock(threadsMutex);
+        ending.swap(serviceThreads);
+    }
+    for (ServiceThread& service : ending) service.thread.join();
+}

@@ -1,0 +1,306 @@
+#include "notify/Pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "notify/DBLib.h"
+#include "notify/RuleStore.h"
+#include "platform/Sound.h"
+#include "settings/AppSettings.h"
+#include "settings/CConfig.h"
+#include "support/ArgvRecorder.h"
+#include "support/FakeSoundPlayer.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/RecordingServiceWindows.h"
+#include "support/TempProgramFolder.h"
+#include "traplog/TrapLog.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Address = std::array<uint8_t, 4>;
+
+TEST(SplitProgramLine, SplitsAtTheFirstSpaceThatNoBackslashFollows) {
+    const struct { const char* line; const char* program; const char* arguments; } cases[] = {
+        {"notepad.exe %A", "notepad.exe", "%A"},
+        {R"(C:\Program Files\Tool\tool.exe -s %A)", R"(C:\Program Files\Tool\tool.exe)", "-s %A"},
+        {R"(tool.exe C:\out.txt)", R"(tool.exe C:\out.txt)", ""},
+        {"tool.exe", "tool.exe", ""},
+        {"tool.exe ", "tool.exe", ""},
+        {"a  b", "a", " b"},
+        {" a b", " a", "b"},  // the first character is always part of the program
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        const ProgramLineParts parts = SplitProgramLine(c.line);
+        EXPECT_EQ(parts.program, c.program) << c.line;
+        EXPECT_EQ(parts.arguments, c.arguments) << c.line;
+    }
+}
+
+template <std::size_t N>
+void SetText(std::array<char, N>& field, std::string_view text) {
+    field.fill('\0');
+    text.copy(field.data(), std::min(text.size(), N - 1));
+}
+
+template <std::size_t N>
+std::string Text(const std::array<char, N>& field) {
+    return std::string(field.data(), strnlen(field.data(), N));
+}
+
+TrapRecord MakeTrap(int32_t version, Address source) {
+    TrapRecord record;
+    ClearTrapRecord(record);
+    record.version = version;
+    record.sourceAddress = source;
+    record.agentAddress = source;
+    return record;
+}
+
+TrapRecord MakeV1Trap(Address source, std::string_view enterprise, int32_t generic, int32_t specific) {
+    TrapRecord record = MakeTrap(0, source);
+    SetText(record.enterprise, enterprise);
+    record.genericTrap = generic;
+    record.specificTrap = specific;
+    return record;
+}
+
+TrapRecord MakeV3Trap(Address source, std::string_view user) {
+    TrapRecord record = MakeTrap(3, source);
+    SetText(record.userName, user);
+    record.genericTrap = 7;
+    return record;
+}
+
+RuleRecord IpRule(Address from, Address to, std::string_view popup) {
+    RuleRecord rule{};
+    rule.kind = IpRange;
+    rule.ipFrom = from;
+    rule.ipTo = to;
+    SetText(rule.popupMessage, popup);
+    return rule;
+}
+
+RuleRecord EnterpriseRule(std::string_view enterprise, int32_t generic, int32_t specific, std::string_view popup) {
+    RuleRecord rule{};
+    rule.kind = Enterprise;
+    SetText(rule.enterprise, enterprise);
+    rule.genericTrap = generic;
+    rule.specificTrap = specific;
+    SetText(rule.popupMessage, popup);
+    return rule;
+}
+
+RuleRecord UserRule(std::string_view user, std::string_view popup) {
+    RuleRecord rule{};
+    rule.kind = User;
+    SetText(rule.userName, user);
+    SetText(rule.popupMessage, popup);
+    return rule;
+}
+
+// A program folder of its own, with the given filter settings and no rules yet.
+class PipelineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RuleStore::Reset();
+        CloseLogFile();
+        CConfig::Load();
+        DBLib::MakeFolder("/db");
+        DBLib::MakeFolder("/log");
+        DBLib::MakeFolder("/tmp");
+        Configure(1, 0, 0);
+        CloseOpenModelessBoxes();
+        ClearRecordedMessageBoxes();
+    }
+    void TearDown() override {
+        CloseOpenModelessBoxes();
+        RuleStore::Reset();
+        CloseLogFile();
+    }
+
+    static void Configure(int32_t receiveMode, int32_t logMode, int32_t resolveHostName) {
+        AppSettings settings = ReadSettings();
+        settings.receiveMode = receiveMode;
+        settings.logMode = logMode;
+        settings.resolveHostName = resolveHostName;
+        WriteSettings(settings);
+    }
+
+    static void Store(const RuleRecord& rule) { ASSERT_LE(RuleStore::Put(rule), RuleStore::kPutReplaced); }
+
+    // Popup text of the actions that FilterTrap gives, or "rejected".
+    static std::string Filter(const TrapRecord& record) {
+        RuleRecord actions{};
+        SetText(actions.programLine, "left over");
+        if (FilterTrap(record, actions) != 0) return "rejected";
+        EXPECT_EQ(Text(actions.programLine), "");
+        return Text(actions.popupMessage);
+    }
+
+    std::size_t LogLines() const {
+        CloseLogFile();
+        const std::string log = folder_.Read("log/log.log");
+        return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
+    }
+
+    TempProgramFolder folder_;
+    RecordingServiceWindows windows_;
+};
+
+TEST_F(PipelineTest, EveryTrapIsReceivedWithTheDefaultActionsOrNone) {
+    Configure(0, 0, 0);
+    Store(IpRule({10, 0, 0, 0}, {10, 0, 0, 255}, "range"));
+    EXPECT_EQ(Filter(MakeTrap(1, {192, 168, 1, 1})), "");
+    RuleRecord defaults{};
+    defaults.kind = AllTraps;
+    SetText(defaults.popupMessage, "default");
+    Store(defaults);
+    EXPECT_EQ(Filter(MakeTrap(1, {192, 168, 1, 1})), "default");
+    EXPECT_EQ(Filter(MakeTrap(1, {10, 0, 0, 1})), "default");
+    EXPECT_EQ(Filter(MakeV3Trap({10, 0, 0, 1}, "nobody")), "default");
+}
+
+TEST_F(PipelineTest, WithoutRulesTheFilterReceivesNothing) {
+    EXPECT_EQ(Filter(MakeV1Trap({10, 0, 0, 1}, "1.3.6.1.4.1.9", 6, 1)), "rejected");
+    EXPECT_EQ(Filter(MakeTrap(1, {10, 0, 0, 1})), "rejected");
+    EXPECT_EQ(Filter(MakeV3Trap({10, 0, 0, 1}, "alice")), "rejected");
+}
+
+TEST_F(PipelineTest, IpRangesAreTriedInFileOrderAsUnsignedNumbers) {
+    Store(IpRule({10, 0, 0, 0}, {200, 0, 0, 0}, "wide"));
+    Store(IpRule({150, 1, 1, 0}, {150, 1, 1, 255}, "narrow"));
+    Store(IpRule({201, 0, 0, 0}, {255, 255, 255, 255}, "high"));
+    EXPECT_EQ(Filter(MakeTrap(1, {150, 1, 1, 1})), "wide");
+    EXPECT_EQ(Filter(MakeTrap(1, {10, 0, 0, 0})), "wide");
+    EXPECT_EQ(Filter(MakeTrap(1, {200, 0, 0, 0})), "wide");
+    EXPECT_EQ(Filter(MakeTrap(1, {200, 0, 0, 1})), "rejected");
+    EXPECT_EQ(Filter(MakeTrap(1, {9, 255, 255, 255})), "rejected");
+    EXPECT_EQ(Filter(MakeV3Trap({255, 255, 255, 255}, "x")), "high");
+    // The range comes first for every version.
+    Store(EnterpriseRule("1.3.6.1.4.1.9", kGenericAny, 0, "enterprise"));
+    EXPECT_EQ(Filter(MakeV1Trap({150, 1, 1, 1}, "1.3.6.1.4.1.9", 6, 1)), "wide");
+}
+
+TEST_F(PipelineTest, EnterpriseRulesApplyToSnmpV1Only) {
+    Store(EnterpriseRule("1.3.6.1.4.1.9.1", kGenericAny, 0, "any"));
+    Store(EnterpriseRule("1.3.6.1.4.1.9.2", 6, 5, "six-five"));
+    const Address sender = {172, 16, 0, 1};
+    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1.9.1", 6, 3)), "any");
+    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1.9.1", 0, 0)), "any");
+    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1.9.2", 6, 5)), "six-five");
+    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1.9.2", 6, 4)), "rejected");
+    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1.9", 6, 5)), "rejected");
+    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.2.1.11", 6, 5)), "rejected");
+    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1." + std::string(100, '7'), 6, 5)), "rejected");
+    TrapRecord v2c = MakeTrap(1, sender);
+    SetText(v2c.enterprise, "1.3.6.1.4.1.9.1");
+    EXPECT_EQ(Filter(v2c), "rejected");
+}
+
+TEST_F(PipelineTest, UserRulesApplyToSnmpV3OnlyAndMatchCase) {
+    Store(UserRule("alice", "user"));
+    const Address sender = {172, 16, 0, 1};
+    EXPECT_EQ(Filter(MakeV3Trap(sender, "alice")), "user");
+    EXPECT_EQ(Filter(MakeV3Trap(sender, "Alice")), "rejected");
+    TrapRecord v2c = MakeTrap(1, sender);
+    SetText(v2c.userName, "alice");
+    EXPECT_EQ(Filter(v2c), "rejected");
+}
+
+TEST_F(PipelineTest, LogModeDecidesWhetherRejectedAndReceivedTrapsAreLogged) {
+    Store(IpRule({10, 0, 0, 0}, {10, 0, 0, 255}, ""));
+    const TrapRecord received = MakeTrap(1, {10, 0, 0, 1});
+    const TrapRecord rejected = MakeTrap(1, {11, 0, 0, 1});
+    const struct { int32_t logMode; std::size_t lines; } cases[] = {{0, 0}, {1, 2}, {2, 1}};
+    for (const auto& c : cases) {
+        Configure(1, c.logMode, 0);
+        folder_.Write("log/log.log", "");
+        TrapRecord first = received;
+        TrapRecord second = rejected;
+        EXPECT_EQ(ProcessTrap(first), 0);
+        EXPECT_EQ(ProcessTrap(second), 1);
+        EXPECT_EQ(LogLines(), c.lines) << "logMode " << c.logMode;
+    }
+    // One row per received trap only.
+    ASSERT_EQ(windows_.RowCount(), 3u);
+    EXPECT_EQ(windows_.Row(0).sourceAddress, (Address{10, 0, 0, 1}));
+}
+
+TEST_F(PipelineTest, ActionsGetTrapTextLiterallyAndBeepSilencesTheWave) {
+    ArgvRecorder recorder;
+    FakeSoundPlayer player;
+    int beeps = 0;
+    SetBeepHook([&] { ++beeps; });
+    const std::string marker = (recorder.Folder() / "X").string();
+    const std::string victim = (recorder.Folder() / "Y").string();
+    std::filesystem::create_directory(victim);
+
+    RuleRecord rule = IpRule({10, 0, 0, 0}, {10, 0, 0, 255}, "Trap from %A: %C");
+    SetText(rule.programLine, recorder.Program().string() + " \"%C\" %A %C");
+    SetText(rule.waveFile, "/sounds/never.wav");
+    rule.beep = 1;
+    Store(rule);
+
+    TrapRecord record = MakeTrap(1, {10, 0, 0, 7});
+    const std::string community = "$(touch " + marker + "); rm -rf " + victim;
+    SetText(record.community, community);
+    EXPECT_EQ(ProcessTrap(record), 0);
+
+    const auto arguments = recorder.WaitForArguments();
+    ASSERT_TRUE(arguments.has_value());
+    EXPECT_EQ(*arguments, (std::vector<std::string>{community, "10.0.0.7", "$(touch", marker + ");", "rm", "-rf", victim}));
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    EXPECT_TRUE(std::filesystem::exists(victim));
+
+    const auto boxes = RecordedMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Trap from 10.0.0.7: " + community);
+    EXPECT_EQ(beeps, 1);
+    std::this_thread::sleep_for(200ms);  // a wrongly started player would have written by now
+    EXPECT_EQ(player.Calls(), "");
+    SetBeepHook({});
+}
+
+TEST_F(PipelineTest, WaveSoundsWhenNoBeepIsAsked) {
+    FakeSoundPlayer player;
+    RuleRecord rule = IpRule({10, 0, 0, 0}, {10, 0, 0, 255}, "");
+    SetText(rule.waveFile, "/sounds/%A.wav");  // the path is not expanded
+    Store(rule);
+    TrapRecord record = MakeTrap(1, {10, 0, 0, 7});
+    EXPECT_EQ(ProcessTrap(record), 0);
+    for (int i = 0; i < 250 && player.Calls().empty(); ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(player.Calls(), "-q|/sounds/%A.wav|");
+    EXPECT_TRUE(RecordedMessageBoxes().empty());
+}
+
+TEST_F(PipelineTest, RejectedTrapGetsNoRowAndNoActions) {
+    ArgvRecorder recorder;
+    RuleRecord rule = UserRule("alice", "popup");
+    SetText(rule.programLine, recorder.Program().string() + " %A");
+    Store(rule);
+    TrapRecord record = MakeV3Trap({10, 0, 0, 1}, "bob");
+    EXPECT_EQ(ProcessTrap(record), 1);
+    EXPECT_EQ(windows_.RowCount(), 0u);
+    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(recorder.Runs().empty());
+}
+
+TEST_F(PipelineTest, HostNameIsLookedUpOnlyWhenAsked) {
+    Configure(0, 0, 1);
+    TrapRecord record = MakeTrap(1, {127, 0, 0, 1});
+    EXPECT_EQ(ProcessTrap(record), 0);
+    EXPECT_EQ(Text(record.hostName), "localhost");
+    Configure(0, 0, 0);
+    TrapRecord unresolved = MakeTrap(1, {127, 0, 0, 1});
+    EXPECT_EQ(ProcessTrap(unresolved), 0);
+    EXPECT_EQ(Text(unresolved.hostName), "");
+    ASSERT_EQ(windows_.RowCount(), 2u);
+    EXPECT_EQ(Text(windows_.Row(0).hostName), "localhost");
+}
+
+}  // namespace
