@@ -1,0 +1,316 @@
+// The receiver as a whole: a program folder of its own, the service on a loopback port,
+// real traps from net-snmp's snmptrap, and everything the service shows, logs and runs.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "notify/DBLib.h"
+#include "notify/RuleStore.h"
+#include "platform/Encoding.h"
+#include "reception/PacketCounters.h"
+#include "reception/Receiver.h"
+#include "reception/ReceiverService.h"
+#include "settings/AppSettings.h"
+#include "settings/CConfig.h"
+#include "support/ArgvRecorder.h"
+#include "support/LoopbackSender.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/RecordingServiceWindows.h"
+#include "support/SnmptrapRunner.h"
+#include "support/TempProgramFolder.h"
+#include "traplog/TrapLog.h"
+#include "users/UserStore.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kEngineId = "8000000001020304";
+constexpr const char* kColdStart = "1.3.6.1.6.3.1.1.5.1";
+constexpr const char* kLinkUp = "1.3.6.1.6.3.1.1.5.4";
+
+enum Field { kAll = 1000, kV1 = 1001, kV2c = 1002, kV3 = 1003, kAuth = 1004, kDecrypt = 1015,
+             kDecode = 1005, kFiltered = 1006, kGeneric0 = 1007 };
+
+template <std::size_t N>
+std::string Text(const std::array<char, N>& field) {
+    return std::string(field.data(), strnlen(field.data(), N));
+}
+
+template <std::size_t N>
+void SetText(std::array<char, N>& field, std::string_view text) {
+    field.fill('\0');
+    text.copy(field.data(), std::min(text.size(), N - 1));
+}
+
+// All sixteen counter fields: 0 but for the ones given.
+std::map<int, uint32_t> CounterFields(std::map<int, uint32_t> nonzero) {
+    for (int id : kCounterFieldIds) nonzero.emplace(id, 0);
+    return nonzero;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::stringstream stream(text);
+    for (std::string part; std::getline(stream, part, separator);) parts.push_back(part);
+    return parts;
+}
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    // receiveMode and logMode as the settings file gives them.
+    void Start(int receiveMode, int logMode, int resolveHostName = 0) {
+        if (FindSnmptrap().empty()) GTEST_SKIP() << "snmptrap (Debian package snmp) is not installed";
+        port_ = PickFreeTrapPort();
+        ASSERT_NE(port_, 0);
+        folder_.Write("OlixTrap.ini", "[INIT]\r\nTRECV=" + std::to_string(receiveMode) +
+                                          "\r\nRECVP=" + std::to_string(port_) +
+                                          "\r\nHOST=" + std::to_string(resolveHostName) +
+                                          "\r\nLOG=" + std::to_string(logMode) +
+                                          "\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n");
+        CConfig::Load();
+        for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
+        RuleStore::Reset();
+        ResetUserStore();
+        CloseLogFile();
+        ResetCounters();
+        CloseOpenModelessBoxes();
+        ClearRecordedMessageBoxes();
+        ASSERT_EQ(AppendUser("alice", "authpass1", "privpass1", kEngineId, 2, 1), 0);
+        StartReceiver();
+        ASSERT_TRUE(WaitUntilPortIsHeld(port_));
+    }
+
+    void TearDown() override {
+        ShutdownReceiver();
+        CloseOpenModelessBoxes();
+        RuleStore::Reset();
+        ResetUserStore();
+        CloseLogFile();
+    }
+
+    std::string Target() const { return "127.0.0.1:" + std::to_string(port_); }
+
+    // Sends one trap with snmptrap and waits until the service has counted it.
+    void Send(std::vector<std::string> arguments) {
+        const uint32_t before = windows_.Counter(kAll);
+        ASSERT_EQ(RunSnmptrap(arguments), 0);
+        ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.Counter(kAll) > before; }, 10s))
+            << "the service did not count the trap";
+    }
+
+    void SendV1(const std::string& community, const std::string& enterprise, int generic, int specific) {
+        Send({"-v", "1", "-c", community, Target(), enterprise, "127.0.0.1", std::to_string(generic),
+              std::to_string(specific), "4200", "1.3.6.1.2.1.1.5.0", "s", "host-a"});
+    }
+    void SendV2c(const std::string& community, const std::string& trapOid) {
+        Send({"-v", "2c", "-c", community, Target(), "4200", trapOid, "1.3.6.1.2.1.1.5.0", "i", "42"});
+    }
+    // authPriv as alice with the given passwords.
+    void SendV3(const std::string& authPassword, const std::string& privPassword, const std::string& trapOid) {
+        Send({"-v", "3", "-e", std::string("0x") + kEngineId, "-u", "alice", "-l", "authPriv", "-a", "MD5", "-A",
+              authPassword, "-x", "DES", "-X", privPassword, Target(), "4200", trapOid});
+    }
+    void SendV3NoAuth(const std::string& user) {
+        Send({"-v", "3", "-e", std::string("0x") + kEngineId, "-u", user, "-l", "noAuthNoPriv", Target(), "4200",
+              kLinkUp});
+    }
+
+    std::vector<std::vector<std::string>> LogLines() const {
+        CloseLogFile();
+        std::vector<std::vector<std::string>> lines;
+        // Lines end in a comma and CR LF on disk.
+        for (std::string line : Split(folder_.Read("log/log.log"), '\n')) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(Split(line, ','));
+        }
+        return lines;
+    }
+
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> messages;
+        for (const auto& box : RecordedMessageBoxes()) messages.push_back(Cp932ToUtf8(box.text));
+        return messages;
+    }
+
+    TempProgramFolder folder_;
+    RecordingServiceWindows windows_;
+    uint16_t port_ = 0;
+};
+
+TEST_F(EndToEndTest, SnmpV1AndV2cAreCountedListedAndLogged) {
+    Start(0, 1);
+    SendV1("pub-1", "1.3.6.1.4.1.8072.3", 0, 0);
+    SendV2c("pub-2", kLinkUp);
+    SendV2c("pub-3", "1.3.6.1.4.1.8072.9.9");
+
+    EXPECT_EQ(windows_.Counters(),
+              CounterFields({{kAll, 3}, {kV1, 1}, {kV2c, 2}, {kGeneric0, 1}, {kGeneric0 + 3, 1}, {kGeneric0 + 7, 1}}));
+    const PacketCounters block = SnapshotCounters();
+    EXPECT_EQ(block.allPackets, 3u);
+    EXPECT_EQ(block.genericTrapCounts[7], 1u);
+
+    ASSERT_EQ(windows_.RowCount(), 3u);
+    EXPECT_EQ(windows_.Row(0).version, 0);
+    EXPECT_EQ(Text(windows_.Row(0).community), "pub-1");
+    EXPECT_EQ(Text(windows_.Row(0).enterprise), "1.3.6.1.4.1.8072.3");
+    EXPECT_EQ(Text(windows_.Row(1).community), "pub-2");
+    EXPECT_EQ(windows_.Row(2).genericTrap, 7);
+
+    // Every decoded trap is logged: event, date, address, host, version, message.
+    const auto lines = LogLines();
+    ASSERT_EQ(lines.size(), 3u);
+    const std::vector<std::vector<std::string>> expectedFields = {
+        {"0", "127.0.0.1", "", "1", "v1 pub-1 0/0"},
+        {"3", "127.0.0.1", "", "2", "v2 pub-2"},
+        {"7", "127.0.0.1", "", "2", "v2 pub-3"}};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(lines[i].size(), 6u) << i;
+        EXPECT_EQ((std::vector<std::string>{lines[i][0], lines[i][2], lines[i][3], lines[i][4], lines[i][5]}),
+                  expectedFields[i]);
+    }
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(EndToEndTest, FilterStagesDecideAndTheirActionsRun) {
+    Start(1, 2);
+    ArgvRecorder recorder;
+    const auto rule = [&](RuleRecord r, const std::string& tag) {
+        SetText(r.programLine, recorder.Program().string() + " " + tag + " %V \"%C\"");
+        SetText(r.popupMessage, tag + " from %A");
+        EXPECT_LE(RuleStore::Put(r), RuleStore::kPutReplaced);
+    };
+    RuleRecord enterprise{};
+    enterprise.kind = Enterprise;
+    SetText(enterprise.enterprise, "1.3.6.1.4.1.8072");
+    enterprise.genericTrap = kGenericAny;
+    rule(enterprise, "enterprise");
+    SendV1("c1", "1.3.6.1.4.1.8072", 6, 17);  // enterprise "Any"
+    SendV1("c2", "1.3.6.1.4.1.9999", 6, 17);  // no rule
+    SendV2c("c3", kLinkUp);                    // v2c passes only an address range
+    EXPECT_EQ(windows_.Counter(kFiltered), 2u);
+    EXPECT_EQ(windows_.Counter(kV1), 1u);
+
+    // Address ranges come first, in file order.
+    RuleRecord wide{};
+    wide.kind = IpRange;
+    wide.ipFrom = {127, 0, 0, 0};
+    wide.ipTo = {127, 255, 255, 255};
+    rule(wide, "wide");
+    RuleRecord exact{};
+    exact.kind = IpRange;
+    exact.ipFrom = exact.ipTo = {127, 0, 0, 1};
+    rule(exact, "exact");
+    SendV2c("c4", kLinkUp);
+    SendV1("c5", "1.3.6.1.4.1.8072", 6, 17);
+
+    EXPECT_EQ(windows_.Counter(kAll), 5u);
+    EXPECT_EQ(windows_.Counter(kFiltered), 2u);
+    ASSERT_EQ(windows_.RowCount(), 3u);
+    ASSERT_TRUE(recorder.WaitForArguments(3).has_value());
+    auto runs = recorder.Runs();
+    std::sort(runs.begin(), runs.end());
+    EXPECT_EQ(runs, (std::vector<std::vector<std::string>>{
+                        {"enterprise", "1", "c1"}, {"wide", "1", "c5"}, {"wide", "2", "c4"}}));
+    auto popups = Messages();
+    std::sort(popups.begin(), popups.end());
+    EXPECT_EQ(popups, (std::vector<std::string>{"enterprise from 127.0.0.1", "wide from 127.0.0.1",
+                                                "wide from 127.0.0.1"}));
+    // Only received traps are logged.
+    const auto lines = LogLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0][5], "v1 c1 6/17");
+    EXPECT_EQ(lines[1][5], "v2 c4");
+}
+
+TEST_F(EndToEndTest, RejectedTrapsAreLoggedOnlyWhenEveryTrapIsLogged) {
+    Start(1, 1);
+    SendV2c("first", kLinkUp);
+    SendV1("second", "1.3.6.1.4.1.8072", 6, 1);
+    EXPECT_EQ(windows_.Counter(kFiltered), 2u);
+    EXPECT_EQ(windows_.RowCount(), 0u);
+    EXPECT_EQ(LogLines().size(), 2u);
+}
+
+TEST_F(EndToEndTest, HostNamesAreResolvedWhenAsked) {
+    Start(0, 1, 1);
+    SendV2c("named", kLinkUp);
+    ASSERT_EQ(windows_.RowCount(), 1u);
+    EXPECT_EQ(Text(windows_.Row(0).hostName), "localhost");
+    const auto lines = LogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0][3], "localhost");
+}
+
+TEST_F(EndToEndTest, MalformedBurstIsOnlyCounted) {
+    Start(0, 1);
+    std::mt19937 random(20261207);
+    std::vector<std::vector<uint8_t>> burst;
+    burst.push_back({});
+    burst.push_back({0x30});
+    burst.push_back({0x30, 0x84, 0xFF, 0xFF, 0xFF, 0xFF});
+    burst.push_back(std::vector<uint8_t>(kMaxDatagram + 1, 0x30));
+    burst.push_back(std::vector<uint8_t>(4000, 0x04));
+    for (int i = 0; i < 95; ++i) {
+        std::vector<uint8_t> datagram(random() % kMaxDatagram + 1);
+        for (uint8_t& octet : datagram) octet = static_cast<uint8_t>(random());
+        if (i % 2 == 0 && datagram.size() > 2) datagram[0] = 0x30;  // looks like a message
+        burst.push_back(std::move(datagram));
+    }
+    for (const auto& datagram : burst) {
+        ASSERT_TRUE(SendToLoopback(port_, datagram));
+        std::this_thread::sleep_for(2ms);  // the socket's queue is not the subject here
+    }
+    ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.Counter(kAll) == burst.size(); }, 20s));
+    const auto count = static_cast<uint32_t>(burst.size());
+    EXPECT_EQ(windows_.Counters(), CounterFields({{kAll, count}, {kDecode, count}}));
+    EXPECT_EQ(windows_.RowCount(), 0u);
+    EXPECT_EQ(LogLines().size(), 0u);
+    EXPECT_EQ(windows_.Statuses().back(), "サービス起動中");
+
+    SendV2c("after", kLinkUp);
+    EXPECT_EQ(windows_.RowCount(), 1u);
+}
+
+TEST_F(EndToEndTest, StopAndStartCommands) {
+    Start(0, 0);
+    using States = std::vector<std::pair<bool, bool>>;
+    // StartReceiver, then the thread itself.
+    EXPECT_EQ(windows_.CommandStates(), (States{{false, true}, {false, true}}));
+
+    StopReceiver();
+    ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.Statuses().back() == "サービス停止"; }, 5s));
+    ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.CommandStates().size() == 5; }, 5s));
+    // The stop command disables both and after its 2000 ms enables start; the ending
+    // thread enables start as well.
+    auto states = windows_.CommandStates();
+    States afterStop(states.begin() + 2, states.end());
+    std::sort(afterStop.begin(), afterStop.end());
+    EXPECT_EQ(afterStop, (States{{false, false}, {true, false}, {true, false}}));
+
+    StartReceiver();
+    ASSERT_TRUE(WaitUntilPortIsHeld(port_));
+    SendV2c("again", kLinkUp);
+    EXPECT_EQ(windows_.RowCount(), 1u);
+    EXPECT_EQ(windows_.Counter(kAll), 1u);
+}
+
+TEST_F(EndToEndTest, AutomaticStartLeavesTheCommandsToTheService) {
+    Start(0, 0);
+    ShutdownReceiver();
+    const std::size_t before = windows_.CommandStates().size();
+    StartReceiverAutomatically();
+    ASSERT_TRUE(WaitUntilPortIsHeld(port_));
+    const auto states = windows_.CommandStates();
+    ASSERT_EQ(states.size(), before + 1);
+    EXPECT_EQ(states.back(), std::make_pair(false, true));
+    SendV1("auto", "1.3.6.1.4.1.8072", 1, 0);
+    EXPECT_EQ(windows_.Counter(kGeneric0 + 1), 1u);
+}
+
+}  // namespace
