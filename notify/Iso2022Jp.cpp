@@ -1,7 +1,7 @@
 #include "notify/Iso2022Jp.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -25,7 +25,7 @@ std::string_view SjisToJisConverter::Next() {
     if (pos_ >= input_.size()) return {};
     std::size_t n = 0;
     const auto put = [&](std::string_view bytes) {
-        std::memcpy(bytes_.data() + n, bytes.data(), bytes.size());
+        std::copy(bytes.begin(), bytes.end(), bytes_.begin() + n);
         n += bytes.size();
     };
     const auto s1 = static_cast<uint8_t>(input_[pos_]);
@@ -58,11 +58,11 @@ std::size_t SjisToIso2022Jp(std::string_view sjis, std::span<char> out) {
     std::string_view closing;                 // returns what was written to ASCII
     for (std::string_view bytes = converter.Next(); !bytes.empty(); bytes = converter.Next()) {
         if (length + bytes.size() + converter.Closing().size() > room) break;
-        std::memcpy(out.data() + length, bytes.data(), bytes.size());
+        std::copy(bytes.begin(), bytes.end(), out.begin() + length);
         length += bytes.size();
         closing = converter.Closing();
     }
-    std::memcpy(out.data() + length, closing.data(), closing.size());
+    std::copy(closing.begin(), closing.end(), out.begin() + length);
     length += closing.size();
     out[length] = '\0';
     return length;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <span>
 #include <string>
 
@@ -38,7 +37,7 @@ public:
     std::size_t Room() const { return out_.size() - 1 - length_; }
     bool Append(std::string_view piece) {
         if (piece.size() > Room()) return false;
-        std::memcpy(out_.data() + length_, piece.data(), piece.size());
+        std::copy(piece.begin(), piece.end(), out_.begin() + length_);
         length_ += piece.size();
         return true;
     }
