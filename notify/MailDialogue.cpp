@@ -34,18 +34,27 @@ public:
 
     Step OnReply(std::string_view reply) {
         if (!reply.starts_with("+OK ")) return GiveUp();
-        switch (state_++) {
-            case 0: return Send("USER ", userId_);
-            case 1: return Send("PASS ", password_);
-            case 2: return Send("QUIT");
-            default: return Step{{}, true, false};
+        switch (state_) {
+            case State::Greeting:
+                state_ = State::UserSent;
+                return Send("USER ", userId_);
+            case State::UserSent:
+                state_ = State::PasswordSent;
+                return Send("PASS ", password_);
+            case State::PasswordSent:
+                state_ = State::QuitSent;
+                return Send("QUIT");
+            case State::QuitSent: break;
         }
+        return Step{{}, true, false};
     }
 
 private:
+    enum class State { Greeting, UserSent, PasswordSent, QuitSent };
+
     std::string_view userId_;
     std::string_view password_;
-    int state_ = 0;  // greeting, user sent, password sent, quit sent
+    State state_ = State::Greeting;
 };
 
 class SmtpDelivery {
