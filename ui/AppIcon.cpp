@@ -1,0 +1,24 @@
+#include "ui/AppIcon.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+QPixmap AppIconPixmap() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A receiving dish with three incoming waves.
+    painter.setPen(QPen(QColor(0, 64, 128), 2));
+    painter.setBrush(QColor(0, 128, 192));
+    QPainterPath dish;
+    dish.moveTo(4, 14);
+    dish.quadTo(8, 30, 24, 28);
+    dish.lineTo(4, 14);
+    painter.drawPath(dish);
+    painter.drawLine(14, 21, 22, 13);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(255, 128, 0), 2));
+    for (int r = 6; r <= 14; r += 4) painter.drawArc(QRect(22 - r, 13 - r, 2 * r, 2 * r), 0 * 16, 90 * 16);
+    return pixmap;
+}

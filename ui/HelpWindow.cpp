@@ -1,0 +1,40 @@
+#include "ui/HelpWindow.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QUrl>
+
+#include "platform/CBaseDlg.h"
+#include "settings/ProgramFolder.h"
+
+namespace {
+
+QPointer<QTextBrowser> helpBrowser;
+
+}  // namespace
+
+int ShowHelpDocument(const QString& anchor) {
+    const QString path = QString::fromStdString(GetProgramFolder()) + '/' + QString::fromLatin1(kHelpFileName);
+    if (!QFile::exists(path)) {
+        ShowStopMessage("ヘルプファイル(OlixTrap.html)を開くことができません。");
+        return 1;
+    }
+    if (!helpBrowser) {
+        helpBrowser = new QTextBrowser;
+        helpBrowser->setAttribute(Qt::WA_DeleteOnClose);
+        helpBrowser->setAttribute(Qt::WA_QuitOnClose, false);
+        helpBrowser->setOpenExternalLinks(true);
+        helpBrowser->setWindowTitle(QStringLiteral("Olix Trap Receiver - v3.03 ヘルプ"));
+        helpBrowser->resize(760, 600);
+    }
+    QUrl url = QUrl::fromLocalFile(path);
+    if (!anchor.isEmpty()) url.setFragment(anchor);
+    helpBrowser->setSource(url);
+    if (!anchor.isEmpty()) helpBrowser->scrollToAnchor(anchor);
+    helpBrowser->show();
+    helpBrowser->raise();
+    return 0;
+}
+
+QWidget* HelpWindow() { return helpBrowser; }

@@ -1,0 +1,15 @@
+#pragma once
+// The program's own help window: OlixTrap.html of the program folder in a text browser.
+
+#include <QString>
+
+class QWidget;
+
+inline constexpr const char* kHelpFileName = "OlixTrap.html";
+
+// Shows the help document, scrolled to anchor when one is given (the action dialog uses
+// "context-22"). A missing document gives the error box; returns 0 shown, 1 not.
+int ShowHelpDocument(const QString& anchor = {});
+
+// The window currently showing the help, or null (for tests).
+QWidget* HelpWindow();

@@ -1,0 +1,97 @@
+#include "ui/TrapListModel.h"
+
+#include <QPixmap>
+#include <numeric>
+
+#include "platform/CBaseDlg.h"
+#include "ui/EventImages.h"
+
+namespace {
+
+QString DisplayText(std::string_view cp932) {
+    // Most cells are plain ASCII: those need no conversion.
+    for (char c : cp932)
+        if (static_cast<unsigned char>(c) >= 0x80) return FromCp932(cp932);
+    return QString::fromLatin1(cp932.data(), static_cast<qsizetype>(cp932.size()));
+}
+
+Qt::Alignment ToQtAlignment(ColumnAlign align) {
+    switch (align) {
+    case ColumnAlign::Centre: return Qt::AlignCenter;
+    case ColumnAlign::Right: return Qt::AlignRight | Qt::AlignVCenter;
+    case ColumnAlign::Left: break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+}  // namespace
+
+int TrapListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int TrapListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kTrapListColumns; }
+
+std::string_view TrapListModel::CellText(int row, int column) const {
+    if (row < 0 || row >= static_cast<int>(rows_.size()) || column < 0 || column >= kTrapListColumns) return {};
+    const StoredRow& stored = rows_[static_cast<std::size_t>(row)];
+    const std::size_t start = std::accumulate(stored.lengths.begin(), stored.lengths.begin() + column, std::size_t{0});
+    return std::string_view(stored.texts).substr(start, stored.lengths[static_cast<std::size_t>(column)]);
+}
+
+QVariant TrapListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return DisplayText(CellText(index.row(), index.column()));
+    case Qt::DecorationRole:
+        if (index.column() == 0) {
+            const QPixmap& image = EventImage(rows_[static_cast<std::size_t>(index.row())].image);
+            if (!image.isNull()) return image;
+        }
+        return {};
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(ToQtAlignment(kTrapListColumnLayout[static_cast<std::size_t>(index.column())].align));
+    default:
+        return {};
+    }
+}
+
+QVariant TrapListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kTrapListColumns) return {};
+    const TrapListColumn& column = kTrapListColumnLayout[static_cast<std::size_t>(section)];
+    if (role == Qt::DisplayRole) return QString::fromLatin1(column.header);
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(ToQtAlignment(column.align));
+    return {};
+}
+
+void TrapListModel::AppendRow(const TrapRowTexts& row) {
+    StoredRow stored;
+    std::size_t total = 0;
+    for (const std::string& text : row.columns) total += text.size();
+    stored.texts.reserve(total);
+    for (std::size_t i = 0; i < row.columns.size(); ++i) {
+        // Every column text is bounded (at most 2047 bytes), so its length fits.
+        stored.lengths[i] = static_cast<uint16_t>(row.columns[i].size());
+        stored.texts += row.columns[i];
+    }
+    stored.image = static_cast<int8_t>(row.image >= 0 && row.image <= 7 ? row.image : -1);
+    const int at = static_cast<int>(rows_.size());
+    beginInsertRows({}, at, at);
+    rows_.push_back(std::move(stored));
+    endInsertRows();
+}
+
+void TrapListModel::RemoveRows(int first, int count) {
+    if (first < 0 || count <= 0 || first + count > static_cast<int>(rows_.size())) return;
+    beginRemoveRows({}, first, first + count - 1);
+    rows_.erase(rows_.begin() + first, rows_.begin() + first + count);
+    endRemoveRows();
+}
+
+void TrapListModel::RemoveAllRows() {
+    beginResetModel();
+    rows_.clear();
+    rows_.shrink_to_fit();
+    endResetModel();
+}

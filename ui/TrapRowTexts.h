@@ -1,0 +1,42 @@
+#pragma once
+// The texts of one trap list row: the 33 columns built from a decoded trap, their headers
+// and layout, and the copy of a row into the fixed slots of TrapListRow. No Qt here.
+
+#include <array>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "reception/TrapRecord.h"
+#include "traplog/TrapListRow.h"
+
+inline constexpr int kTrapListColumns = 33;
+inline constexpr int kMessageColumn = 5;
+inline constexpr int kBindingsColumn = 32;
+inline constexpr std::size_t kBindingsLimit = 2047;  // bytes of column 32
+
+enum class ColumnAlign { Left, Centre, Right };
+
+struct TrapListColumn {
+    const char* header;
+    ColumnAlign align;
+    int width;  // pixels
+};
+
+extern const std::array<TrapListColumn, kTrapListColumns> kTrapListColumnLayout;
+
+struct TrapRowTexts {
+    int image = 0;  // genericTrap; the event column shows its picture
+    std::array<std::string, kTrapListColumns> columns;  // CP932
+};
+
+// "yyyy/mm/dd hh:mm:ss" of a local time.
+std::string FormatReceiveTime(const std::tm& localTime);
+
+// The row of a received trap, received at localTime.
+TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, const std::tm& localTime);
+
+// Fills row (zeroed first) from the columns of one list row: each slot takes at most its
+// size less two bytes (the bindings slot its size less one), cut between characters.
+void FillTrapListRow(const std::function<std::string_view(int column)>& column, TrapListRow& row);
