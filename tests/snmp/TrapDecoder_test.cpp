@@ -221,17 +221,6 @@ TEST_F(TrapDecoderTest, RefusesWhatIsNotAWellFormedTrap) {
     EXPECT_EQ(Decode(v2), kDecodeOk);
 }
 
-TEST_F(TrapDecoderTest, SnmpV3IsNotDecodedWithoutItsSecurityProcessing) {
-    const Bytes v3 = Sequence({Integer(3), Sequence({Integer(1), Integer(1024), OctetString("\x00"),
-                                                     Integer(3)}),
-                               OctetString(Sequence({OctetString(""), Integer(0), Integer(0),
-                                                     OctetString("user"), OctetString(""),
-                                                     OctetString("")})),
-                               Sequence({OctetString(""), OctetString(""), V2TrapPdu({})})});
-    EXPECT_EQ(Decode(v3), kDecodeMalformed);
-    EXPECT_EQ(record->version, 3);
-}
-
 TEST_F(TrapDecoderTest, RecordIsClearedBeforeEachDecode) {
     const Bytes big = BuildV2cTrap({.community = std::string(100, 'c'),
                                     .varBinds = {VarBind("1.3.6.1.4.1.9.1", OctetString(Repeated(0x5A, 133))),
