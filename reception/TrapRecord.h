@@ -86,6 +86,17 @@ static_assert(sizeof(VarBindEntry) == 600);
 static_assert(offsetof(VarBindEntry, tag) == 128);
 static_assert(offsetof(VarBindEntry, intValue) == 132);
 static_assert(offsetof(VarBindEntry, value) == 136);
+// Each value text starts where its field lies and its room ends with the entry.
+static_assert(offsetof(VarBindEntry, value.bitsText) == 136);
+static_assert(offsetof(VarBindEntry, value.hex.text) == 200);
+static_assert(offsetof(VarBindEntry, value.descriptor.text) == 328);
+static_assert(offsetof(VarBindEntry, value.oid.text) == 456);
+static_assert(offsetof(VarBindEntry, value.ip.octets) == 584);
+static_assert(offsetof(VarBindEntry, value.counter64.number) == 592);
+static_assert(200 + VarBindEntry::kHexTextRoom == sizeof(VarBindEntry));
+static_assert(328 + VarBindEntry::kDescriptorTextRoom == sizeof(VarBindEntry));
+static_assert(456 + VarBindEntry::kOidTextRoom == sizeof(VarBindEntry));
+static_assert(584 + VarBindEntry::kIpAddressRoom == sizeof(VarBindEntry));
 static_assert(offsetof(TrapRecord, version) == 4);
 static_assert(offsetof(TrapRecord, agentAddress) == 392);
 static_assert(offsetof(TrapRecord, engineId) == 440);
