@@ -6,6 +6,16 @@
 #include "platform/Encoding.h"
 #include "platform/MessageBox.h"
 
+namespace {
+
+std::function<int(QDialog&)> modalRunner;
+
+}  // namespace
+
+int RunModal(QDialog& dialog) { return modalRunner ? modalRunner(dialog) : dialog.exec(); }
+
+void SetModalRunner(std::function<int(QDialog&)> runner) { modalRunner = std::move(runner); }
+
 CBaseDlg::CBaseDlg(QWidget* parent) : QDialog(parent) {}
 
 void CBaseDlg::InstallKeyHandling() {
@@ -43,12 +53,4 @@ void ShowStopMessage(std::string_view utf8) { ShowMessageBox(Utf8ToCp932(utf8), 
 bool AskOkCancel(std::string_view utf8) {
     return ShowMessageBox(Utf8ToCp932(utf8), MessageIcon::Information, MessageButtons::OkCancel) ==
            MessageAnswer::Ok;
-}
-
-bool HasCommaBeforeLineFeed(std::string_view text) {
-    for (char c : text) {
-        if (c == '\n') return false;
-        if (c == ',') return true;
-    }
-    return false;
 }

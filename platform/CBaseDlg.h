@@ -6,8 +6,11 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <string>
 #include <string_view>
+
+#include "platform/TextChecks.h"
 
 class CBaseDlg : public QDialog {
     Q_OBJECT
@@ -28,6 +31,11 @@ private:
     bool HandleKey(QKeyEvent* event);
 };
 
+// Shows a dialog modally and returns its result. Tests replace the way it is run with one
+// that works the dialog without waiting for a person; an empty runner restores exec().
+int RunModal(QDialog& dialog);
+void SetModalRunner(std::function<int(QDialog&)> runner);
+
 // Gives a widget its control id.
 template <class W>
 W* WithId(W* widget, int id) {
@@ -46,6 +54,3 @@ std::string ToCp932(const QString& text);
 // Modal boxes with the program's caption; the texts are UTF-8 literals of the sources.
 void ShowStopMessage(std::string_view utf8);
 bool AskOkCancel(std::string_view utf8);
-
-// A comma before the first line feed (a text ends at its first line feed for these checks).
-bool HasCommaBeforeLineFeed(std::string_view text);

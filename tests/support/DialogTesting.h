@@ -1,9 +1,13 @@
 #pragma once
-// Helpers for the dialog tests: the texts of the message boxes raised so far, as UTF-8.
+// Helpers for the dialog tests (Qt): the texts of the message boxes raised so far, as
+// UTF-8, and modal dialogs worked by the test instead of a person.
 
+#include <QDialog>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/CBaseDlg.h"
 #include "platform/Encoding.h"
 #include "support/MessageBoxRecorder.h"
 
@@ -12,3 +16,31 @@ inline std::vector<std::string> RecordedMessageTexts() {
     for (const MessageBoxRequest& box : RecordedMessageBoxes()) texts.push_back(Cp932ToUtf8(box.text));
     return texts;
 }
+
+// Every modal dialog opened from now on is shown without blocking and handed to work,
+// which presses its buttons; its result is what the buttons left. Counts the dialogs.
+template <class D>
+class ModalScript {
+public:
+    explicit ModalScript(std::function<void(D&)> work) {
+        SetModalRunner([this, work](QDialog& dialog) {
+            ++opened;
+            auto* typed = qobject_cast<D*>(&dialog);
+            if (typed == nullptr) {
+                ++wrongType;
+                return static_cast<int>(QDialog::Rejected);
+            }
+            dialog.show();
+            work(*typed);
+            const int result = dialog.result();
+            dialog.hide();
+            return result;
+        });
+    }
+    ~ModalScript() { SetModalRunner({}); }
+    ModalScript(const ModalScript&) = delete;
+    ModalScript& operator=(const ModalScript&) = delete;
+
+    int opened = 0;
+    int wrongType = 0;
+};

@@ -1,0 +1,169 @@
+#include "traplog/Export.h"
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+
+#include "platform/Encoding.h"
+#include "platform/FixedText.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessLauncher.h"
+#include "settings/ProgramFolder.h"
+
+namespace {
+
+constexpr std::array<const char*, 8> kPacketLabels = {
+    "Total Recv Packts", "SnmpV1 Trap", "SnmpV2 Trap", "SnmpV3 Trap",
+    "AuthFail Packts", "DecFail Packts", "Error Packts", "Drop Packts"};
+constexpr std::array<const char*, 8> kTrapTypeLabels = {
+    "Cold Start", "Warm Start", "Link Down", "Link Up",
+    "Auth Failure", "Egp Neighbor Loss", "Enterprise Specific", "Other"};
+constexpr std::array<const char*, 5> kRowLabels = {"Date", "IP Adress", "Host Name", "Version", "Trap Message"};
+
+constexpr std::size_t kCsvLineBuffer = 4096;   // one CSV row, terminator included
+constexpr std::size_t kHtmlMessageLimit = 2047;  // bytes of the message cell
+
+using CounterBlock = std::array<uint32_t, 16>;
+
+CounterBlock Block(const PacketCounters& counters) {
+    return {counters.allPackets, counters.snmpV1Packets, counters.snmpV2cPackets, counters.snmpV3Packets,
+            counters.authFailures, counters.decryptFailures, counters.decodeErrors, counters.filteredOut,
+            counters.genericTrapCounts[0], counters.genericTrapCounts[1], counters.genericTrapCounts[2],
+            counters.genericTrapCounts[3], counters.genericTrapCounts[4], counters.genericTrapCounts[5],
+            counters.genericTrapCounts[6], counters.genericTrapCounts[7]};
+}
+
+// The four fixed texts of a row as ReadTrapRow gives them.
+struct RowTexts {
+    std::string_view date, address, hostName, version;
+    explicit RowTexts(const TrapListRow& row)
+        : date(FixedTextView(row.date)),
+          address(FixedTextView(row.sourceAddress)),
+          hostName(FixedTextView(row.hostName)),
+          version(FixedTextView(row.version)) {}
+};
+
+// A text-mode file as the exports write it: each line feed goes to disk as CR LF.
+class TextFile {
+public:
+    explicit TextFile(const std::string& path) : file_(std::fopen(path.c_str(), "wb"), &std::fclose) {}
+    bool IsOpen() const { return file_ != nullptr; }
+
+    void Write(std::string_view text) {
+        std::string out;
+        out.reserve(text.size() + text.size() / 16);
+        for (char c : text) {
+            if (c == '\n') out.push_back('\r');
+            out.push_back(c);
+        }
+        std::fwrite(out.data(), 1, out.size(), file_.get());
+    }
+
+private:
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+};
+
+// Counts are unsigned: a count past 2^31 stays a positive number.
+std::string Number(uint32_t value) { return std::to_string(value); }
+
+template <std::size_t N>
+std::string CsvLine(const std::array<const char*, N>& labels) {
+    std::string line;
+    for (std::size_t i = 0; i < N; ++i) line += std::string(i ? ",\"" : "\"") + labels[i] + "\"";
+    return line + "\n";
+}
+
+std::string CsvCounterLine(const CounterBlock& block, std::size_t first) {
+    std::string line;
+    for (std::size_t i = first; i < first + 8; ++i) line += (i == first ? "\"" : ",\"") + Number(block[i]) + "\"";
+    return line + "\n";
+}
+
+void WriteCsv(TextFile& file, const CounterBlock& block, const TrapListReader& list) {
+    file.Write(CsvLine(kPacketLabels) + CsvCounterLine(block, 0) + "\n" + CsvLine(kTrapTypeLabels) +
+               CsvCounterLine(block, 8) + "\n");
+    file.Write(CsvLine(kRowLabels));
+    TrapListRow row{};
+    for (int index = 0; list.ReadTrapRow(index, row) == 0; ++index) {
+        const RowTexts texts(row);
+        std::string line = "\"";
+        for (std::string_view text : {texts.date, texts.address, texts.hostName, texts.version}) {
+            line += text;
+            line += "\",\"";
+        }
+        // The message takes what the line buffer has left after the closing quote, the
+        // line feed and the terminator.
+        const std::size_t room = line.size() + 3 < kCsvLineBuffer ? kCsvLineBuffer - line.size() - 3 : 0;
+        line += list.ReadTrapMessage(index, room);
+        file.Write(line + "\"\n");
+    }
+}
+
+std::string HtmlCounterRows(const std::array<const char*, 8>& labels, const CounterBlock& block, std::size_t first,
+                            bool firstRowClosedOnValueLine) {
+    std::string rows;
+    for (std::size_t i = 0; i < 8; ++i) {
+        rows += "<tr>\n<td bgcolor=#c0c0c0>";
+        rows += labels[i];
+        rows += "</td>\n<td>" + Number(block[first + i]) + "</td>";
+        rows += (i == 0 && firstRowClosedOnValueLine) ? "</tr>\n" : "\n</tr>\n";
+    }
+    return rows;
+}
+
+void WriteHtml(TextFile& file, const CounterBlock& block, const TrapListReader& list) {
+    file.Write(
+        "<html>\n<head>\n"
+        "<meta http-equiv=\"Content-Language\" content=\"ja\">\n"
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=shift_jis\">\n"
+        "<title>" + std::string(kMessageCaption) + "</title>\n</head>\n<body>\n"
+        "<table cellpadding=3 border=0>\n<tr>\n<td valign=top>\n"
+        "<table cellpadding=3 border=1>\n" + HtmlCounterRows(kPacketLabels, block, 0, false) +
+        "</table>\n</td><td><table cellpadding=3 border=1>\n" + HtmlCounterRows(kTrapTypeLabels, block, 8, true) +
+        "</table>\n</td>\n</tr>\n</table>\n");
+    std::string header = "<br><table cellpadding=3 border=1><tr>";
+    for (const char* label : kRowLabels) header += std::string("<td bgcolor=#c0c0c0>") + label + "</td>";
+    file.Write(header);
+    TrapListRow row{};
+    for (int index = 0; list.ReadTrapRow(index, row) == 0; ++index) {
+        const RowTexts texts(row);
+        std::string line = "<tr>";
+        for (std::string_view text : {texts.date, texts.address, texts.hostName, texts.version}) {
+            line += "<td>";
+            line += text;
+            line += "</td>";
+        }
+        file.Write(line + "<td>" + list.ReadTrapMessage(index, kHtmlMessageLimit) + "</td>");
+    }
+    file.Write("</table></body></html>");
+}
+
+}  // namespace
+
+std::string ExportFilePath(ExportFormat format) {
+    return GetProgramFolder() + (format == ExportFormat::Csv ? "/OlixTrap.csv" : "/OlixTrap.html");
+}
+
+int WriteExport(ExportFormat format, const std::string& path, const PacketCounters& counters,
+                const TrapListReader& list) {
+    TextFile file(path);
+    if (!file.IsOpen()) {
+        ShowMessageBox(Utf8ToCp932(format == ExportFormat::Csv ? "CSV File Open Error。" : "HTML File Open Error。"),
+                       MessageIcon::Stop);
+        return 1;
+    }
+    const CounterBlock block = Block(counters);
+    if (format == ExportFormat::Csv)
+        WriteCsv(file, block, list);
+    else
+        WriteHtml(file, block, list);
+    return 0;
+}
+
+int ExportTrapList(ExportFormat format, const TrapListReader& list) {
+    const std::string path = ExportFilePath(format);
+    if (WriteExport(format, path, SnapshotCounters(), list) != 0) return 1;
+    StartProcess({"xdg-open", path}, true);
+    return 0;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// File > Output: the packet counters and the rows of the received trap list as
+// OlixTrap.csv or OlixTrap.html in the program folder (Shift_JIS, CR LF line ends), then
+// shown with the desktop's application for the file.
+
+#include <string>
+
+#include "reception/PacketCounters.h"
+#include "traplog/TrapListRow.h"
+
+enum class ExportFormat { Csv, Html };
+
+// OlixTrap.csv or OlixTrap.html in the program folder.
+std::string ExportFilePath(ExportFormat format);
+
+// Writes the export file, replacing an older one. 0 written; 1 when the file cannot be
+// created, after the error box ("CSV File Open Error。" or "HTML File Open Error。").
+int WriteExport(ExportFormat format, const std::string& path, const PacketCounters& counters,
+                const TrapListReader& list);
+
+// The menu command: the current counters and list to ExportFilePath, then the file is
+// opened with xdg-open (its outcome is not examined). 0 or 1 as WriteExport.
+int ExportTrapList(ExportFormat format, const TrapListReader& list);

@@ -1,0 +1,118 @@
+#include "users/CUserDlg.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <span>
+
+#include "ui/ReportListCtrl.h"
+#include "users/CUserListDlg.h"
+#include "users/UserEntryCheck.h"
+#include "users/UserProtocols.h"
+
+namespace {
+
+QComboBox* NewProtocolCombo(int id, std::span<const char* const> names) {
+    auto* combo = WithId(new QComboBox, id);
+    for (const char* name : names) combo->addItem(QString::fromUtf8(name));
+    combo->setCurrentIndex(0);
+    return combo;
+}
+
+QLineEdit* NewPasswordEdit(int id) {
+    auto* edit = WithId(new QLineEdit, id);
+    edit->setEchoMode(QLineEdit::Password);
+    return edit;
+}
+
+}  // namespace
+
+CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent)
+    : CBaseDlg(parent), m_pList(list), m_bEdit(editMode) {
+    setWindowTitle(QStringLiteral("Olix Trap Receiver: User"));
+    auto* name = WithId(new QLineEdit, kNameEdit);
+    auto* engineId = WithId(new QLineEdit, kEngineIdEdit);
+    auto* auth = NewProtocolCombo(kAuthCombo, kAuthProtocolNames);
+    auto* priv = NewProtocolCombo(kPrivCombo, kPrivProtocolNames);
+    auto* authPassword = NewPasswordEdit(kAuthPasswordEdit);
+    auto* privPassword = NewPasswordEdit(kPrivPasswordEdit);
+
+    auto* group = new QGroupBox(QStringLiteral("ユーザ名、パスワードを入力してください"));
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(new QLabel(QStringLiteral("ユーザ名")), 0, 0);
+    grid->addWidget(name, 0, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Engine ID (16進)")), 1, 0);
+    grid->addWidget(new QLabel(QStringLiteral("0x")), 1, 1);
+    grid->addWidget(engineId, 1, 2);
+    auto* authGroup = new QGroupBox(QStringLiteral("認証"));
+    auto* authGrid = new QGridLayout(authGroup);
+    authGrid->addWidget(new QLabel(QStringLiteral("認証アルゴリズム")), 0, 0);
+    authGrid->addWidget(auth, 0, 1);
+    authGrid->addWidget(new QLabel(QStringLiteral("パスワード")), 1, 0);
+    authGrid->addWidget(authPassword, 1, 1);
+    auto* privGroup = new QGroupBox(QStringLiteral("暗号"));
+    auto* privGrid = new QGridLayout(privGroup);
+    privGrid->addWidget(new QLabel(QStringLiteral("暗号アルゴリズム")), 0, 0);
+    privGrid->addWidget(priv, 0, 1);
+    privGrid->addWidget(new QLabel(QStringLiteral("パスワード")), 1, 0);
+    privGrid->addWidget(privPassword, 1, 1);
+    grid->addWidget(authGroup, 2, 0, 1, 3);
+    grid->addWidget(privGroup, 3, 0, 1, 3);
+
+    auto* ok = WithId(new QPushButton(QStringLiteral("OK")), 1);
+    auto* cancel = WithId(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ")), 2);
+    connect(ok, &QPushButton::clicked, this, &CUserDlg::OnOK);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addLayout(buttons);
+
+    const int row = m_bEdit ? m_pList->FirstSelectedRow() : -1;
+    if (row >= 0) {
+        name->setText(FromCp932(m_pList->CellText(row, CUserListDlg::kNameColumn)));
+        authPassword->setText(FromCp932(m_pList->CellText(row, CUserListDlg::kAuthPasswordColumn)));
+        privPassword->setText(FromCp932(m_pList->CellText(row, CUserListDlg::kPrivPasswordColumn)));
+        const std::string engine = m_pList->CellText(row, CUserListDlg::kEngineIdColumn);
+        engineId->setText(FromCp932(engine.size() > 2 ? engine.substr(2) : std::string()));
+        auth->setCurrentIndex(AuthProtocolNumber(m_pList->CellText(row, CUserListDlg::kAuthColumn)));
+        priv->setCurrentIndex(PrivProtocolNumber(m_pList->CellText(row, CUserListDlg::kPrivColumn)));
+    }
+    InstallKeyHandling();
+}
+
+void CUserDlg::OnOK() {
+    const std::string name = ToCp932(ControlById<QLineEdit>(this, kNameEdit)->text());
+    const std::string engineId = ToCp932(ControlById<QLineEdit>(this, kEngineIdEdit)->text());
+    const std::string authPassword = ToCp932(ControlById<QLineEdit>(this, kAuthPasswordEdit)->text());
+    const std::string privPassword = ToCp932(ControlById<QLineEdit>(this, kPrivPasswordEdit)->text());
+    if (const char* problem = UserEntryProblem(name, engineId, authPassword, privPassword))
+        return ShowStopMessage(problem);
+    // A protocol list without a selection (a row whose name matched no entry) counts as "None".
+    const int auth = std::max(ControlById<QComboBox>(this, kAuthCombo)->currentIndex(), 0);
+    const int priv = std::max(ControlById<QComboBox>(this, kPrivCombo)->currentIndex(), 0);
+
+    int row = m_bEdit ? m_pList->FirstSelectedRow() : -1;
+    if (row < 0) {
+        row = m_pList->RowCount();
+        m_pList->InsertRow(row, name, 0);
+    } else {
+        m_pList->SetCell(row, CUserListDlg::kNameColumn, name);
+    }
+    m_pList->SetCell(row, CUserListDlg::kMaskColumn, "*******");
+    m_pList->SetCell(row, CUserListDlg::kEngineIdColumn, engineId.empty() ? std::string() : "0x" + engineId);
+    m_pList->SetCell(row, CUserListDlg::kAuthColumn, kAuthProtocolNames[auth]);
+    m_pList->SetCell(row, CUserListDlg::kPrivColumn, kPrivProtocolNames[priv]);
+    m_pList->SetCell(row, CUserListDlg::kAuthPasswordColumn, authPassword);
+    m_pList->SetCell(row, CUserListDlg::kPrivPasswordColumn, privPassword);
+    accept();
+}
