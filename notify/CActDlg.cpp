@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr std::string_view kEnterprisePrefix = "1.3.6.1.4.1.";
+constexpr std::string_view kEnterpriseOid = "1.3.6.1.4.1.";
 constexpr std::size_t kKeyLimit = 36;      // enterprise suffix and user name, bytes
 constexpr std::size_t kActionLimit = 128;  // each action text, bytes
 constexpr int kEnterpriseSpecific = 6;
@@ -73,7 +73,7 @@ CActDlg::CActDlg(QWidget* parent) : CBaseDlg(parent) {
 
     auto* key = new QGridLayout;
     key->addWidget(WithId(new QLabel, kKeyLabel), 0, 0, 1, 6);
-    key->addWidget(WithId(new QLabel(QString::fromUtf8(kEnterprisePrefix.data(), kEnterprisePrefix.size())), kEnterprisePrefix), 1, 0);
+    key->addWidget(WithId(new QLabel(QString::fromUtf8(kEnterpriseOid.data(), kEnterpriseOid.size())), kEnterprisePrefix), 1, 0);
     key->addWidget(WithId(new QLineEdit, kEnterpriseEdit), 1, 1, 1, 5);
     key->addWidget(WithId(new QLabel(QStringLiteral("General ID：")), kGenericLabel), 2, 0);
     auto* generic = WithId(new QComboBox, kGenericCombo);
@@ -221,7 +221,7 @@ bool CActDlg::TakeKey() {
         if (suffix.empty()) return Refuse("EnterPriseを入力してください。");
         if (suffix.size() > kKeyLimit) return Refuse("EnterPriseのデータサイズが不正です。(36Byteまで)");
         if (HasCommaBeforeLineFeed(suffix)) return Refuse(kCommaMessage);
-        SetFixedText(m_rule.enterprise, std::string(kEnterprisePrefix) + suffix);
+        SetFixedText(m_rule.enterprise, std::string(kEnterpriseOid) + suffix);
         m_rule.genericTrap = ControlById<QComboBox>(this, kGenericCombo)->currentIndex();
         m_rule.specificTrap = UnsignedOrZero(ControlById<QLineEdit>(this, kSpecificEdit)->text());
         m_rule.kind = Enterprise;

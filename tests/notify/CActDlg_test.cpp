@@ -14,7 +14,6 @@
 #include "notify/RuleStore.h"
 #include "platform/FixedText.h"
 #include "support/DialogTesting.h"
-#include "support/TempProgramFolder.h"
 
 namespace {
 
@@ -22,11 +21,6 @@ const char* const kCommaMessage = "設定値に , を使用することはでき
 
 class ActionDialog : public ::testing::Test {
 protected:
-    ActionDialog() {
-        RuleStore::Reset();
-        ClearRecordedMessageBoxes();
-    }
-    ~ActionDialog() override { RuleStore::Reset(); }
 
     template <class W>
     static W* Control(CActDlg& dialog, int id) {
@@ -43,7 +37,7 @@ protected:
         return key;
     }
 
-    TempProgramFolder folder;
+    StoreFolder stores;
 };
 
 TEST_F(ActionDialog, AddedEnterpriseIsStoredWithItsPrefixAndEditedWithoutIt) {

@@ -1,5 +1,6 @@
 #include "notify/CEventDlg.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -14,7 +15,6 @@
 #include "settings/AppSettings.h"
 #include "settings/CMailDlg.h"
 #include "support/DialogTesting.h"
-#include "support/TempProgramFolder.h"
 
 namespace {
 
@@ -45,8 +45,6 @@ RuleRecord UserRule(const char* name) {
 // Stored rules and receiveMode 0, before the dialog reads them.
 struct StoredRules {
     StoredRules() {
-        RuleStore::Reset();
-        ClearRecordedMessageBoxes();
         AppSettings settings{};
         settings.trapPort = 162;
         WriteSettings(settings);
@@ -56,14 +54,13 @@ struct StoredRules {
         RuleStore::Put(EnterpriseRule("1.3.6.1.4.1.9", 7, 0));
         RuleStore::Put(UserRule("alice"));
     }
-    ~StoredRules() { RuleStore::Reset(); }
 };
 
 class EventDialog : public ::testing::Test {
 protected:
     CReportListCtrl* List(int tab) { return dialog.Page(tab)->List(); }
 
-    TempProgramFolder folder;
+    StoreFolder stores;
     StoredRules rules;
     CEventDlg dialog;
 };
@@ -98,7 +95,7 @@ TEST_F(EventDialog, OkStoresTheChosenModeAndSavesIt) {
     QTest::keyClick(List(0), Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(ReadSettings().receiveMode, 1);
-    EXPECT_NE(folder.Read("OlixTrap.ini").find("TRECV=1"), std::string::npos);
+    EXPECT_NE(stores.folder.Read("OlixTrap.ini").find("TRECV=1"), std::string::npos);
 }
 
 TEST_F(EventDialog, CancelKeepsTheModeButNotADeletedRule) {

@@ -7,9 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "notify/DBLib.h"
+#include "notify/RuleStore.h"
 #include "platform/CBaseDlg.h"
 #include "platform/Encoding.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/TempProgramFolder.h"
 
 inline std::vector<std::string> RecordedMessageTexts() {
     std::vector<std::string> texts;
@@ -43,4 +46,23 @@ public:
 
     int opened = 0;
     int wrongType = 0;
+};
+
+// A fresh program folder with the folders that the main frame creates at start-up, the
+// stores opened anew in it, and no retry sleeps, so a failing open cannot stall a test.
+struct StoreFolder {
+    StoreFolder() {
+        DBLib::SetRetrySleep([](std::chrono::milliseconds) {});
+        for (const char* sub : {"/db", "/tmp", "/log"}) DBLib::MakeFolder(sub);
+        RuleStore::Reset();
+        ClearRecordedMessageBoxes();
+    }
+    ~StoreFolder() {
+        RuleStore::Reset();
+        DBLib::SetRetrySleep(nullptr);
+    }
+    StoreFolder(const StoreFolder&) = delete;
+    StoreFolder& operator=(const StoreFolder&) = delete;
+
+    TempProgramFolder folder;  // built first
 };
