@@ -65,7 +65,7 @@ CLogDlg::CLogDlg(QWidget* parent) : QDialog(parent) {
     connect(m_list, &QTableWidget::itemSelectionChanged, this, &CLogDlg::UpdateCountLine);
 
     resize(860, 480);
-    Load(kLogSearchAll, {});
+    Load(LogSearchAll, {});
     LayOut();
 }
 
@@ -80,7 +80,7 @@ void CLogDlg::UpdateCountLine() {
 
 void CLogDlg::OnShowAll() {
     m_titleLine->setText(QStringLiteral("すべてのデータ"));
-    Load(kLogSearchAll, {});
+    Load(LogSearchAll, {});
 }
 
 void CLogDlg::SearchByColumn(int column, int searchField, const char* titlePrefix) {
@@ -88,15 +88,15 @@ void CLogDlg::SearchByColumn(int column, int searchField, const char* titlePrefi
     if (row < 0) return ShowStopMessage("表示する項目を選択してください。");
     std::string key = m_list->CellText(row, column);
     key.resize(Cp932PrefixLength(key, kKeyLimit));
-    const std::string shown = searchField == kLogSearchDate ? key.substr(0, kDayLength) : key;
+    const std::string shown = searchField == LogSearchDate ? key.substr(0, kDayLength) : key;
     m_titleLine->setText(QString::fromUtf8(titlePrefix) + FromCp932(shown));
     Load(searchField, key);
 }
 
-void CLogDlg::OnSearchDate() { SearchByColumn(kDateColumn, kLogSearchDate, "日付 = "); }
-void CLogDlg::OnSearchAddress() { SearchByColumn(kAddressColumn, kLogSearchAddress, "IP Address = "); }
-void CLogDlg::OnSearchHost() { SearchByColumn(kHostColumn, kLogSearchHost, "Host Name = "); }
-void CLogDlg::OnSearchVersion() { SearchByColumn(kVersionColumn, kLogSearchVersion, "Version = "); }
+void CLogDlg::OnSearchDate() { SearchByColumn(kDateColumn, LogSearchDate, "日付 = "); }
+void CLogDlg::OnSearchAddress() { SearchByColumn(kAddressColumn, LogSearchAddress, "IP Address = "); }
+void CLogDlg::OnSearchHost() { SearchByColumn(kHostColumn, LogSearchHost, "Host Name = "); }
+void CLogDlg::OnSearchVersion() { SearchByColumn(kVersionColumn, LogSearchVersion, "Version = "); }
 
 void CLogDlg::OnSearchEvent() {
     const int row = m_list->FirstSelectedRow();
@@ -105,7 +105,7 @@ void CLogDlg::OnSearchEvent() {
     const bool named = event >= 0 && event < static_cast<int>(kEventNames.size());
     m_titleLine->setText(QStringLiteral("Event = ") +
                          (named ? QString::fromUtf8(kEventNames[event]) : QString::number(event)));
-    Load(kLogSearchEvent, std::to_string(event));
+    Load(LogSearchEvent, std::to_string(event));
 }
 
 void CLogDlg::OnDeleteSelected() {

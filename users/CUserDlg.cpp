@@ -18,9 +18,9 @@
 
 namespace {
 
-QComboBox* NewProtocolCombo(int id, std::span<const char* const> names) {
+QComboBox* NewProtocolCombo(int id, std::span<const std::string_view> names) {
     auto* combo = WithId(new QComboBox, id);
-    for (const char* name : names) combo->addItem(QString::fromUtf8(name));
+    for (std::string_view name : names) combo->addItem(QString::fromUtf8(name.data(), name.size()));
     combo->setCurrentIndex(0);
     return combo;
 }
@@ -84,8 +84,8 @@ CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent)
         privPassword->setText(FromCp932(m_pList->CellText(row, CUserListDlg::kPrivPasswordColumn)));
         const std::string engine = m_pList->CellText(row, CUserListDlg::kEngineIdColumn);
         engineId->setText(FromCp932(engine.size() > 2 ? engine.substr(2) : std::string()));
-        auth->setCurrentIndex(AuthProtocolNumber(m_pList->CellText(row, CUserListDlg::kAuthColumn)));
-        priv->setCurrentIndex(PrivProtocolNumber(m_pList->CellText(row, CUserListDlg::kPrivColumn)));
+        auth->setCurrentIndex(ProtocolNumber(kAuthProtocolNames, m_pList->CellText(row, CUserListDlg::kAuthColumn)));
+        priv->setCurrentIndex(ProtocolNumber(kPrivProtocolNames, m_pList->CellText(row, CUserListDlg::kPrivColumn)));
     }
     InstallKeyHandling();
 }

@@ -1,21 +1,14 @@
 #pragma once
-// Names of the SNMPv3 protocol numbers that the user store keeps.
+// The protocol number of a protocol name as the user list shows it.
 
-#include <array>
+#include <span>
 #include <string_view>
 
-// Indexed by the authentication protocol number.
-inline constexpr std::array<const char*, 3> kAuthProtocolNames = {"None", "HMAC-SHA1", "HMAC-MD5"};
-// Indexed by the privacy protocol number.
-inline constexpr std::array<const char*, 2> kPrivProtocolNames = {"None", "CBC-DES"};
+#include "users/UserStore.h"
 
-// The number whose name equals name exactly; -1 when none does.
-template <std::size_t N>
-constexpr int ProtocolNumber(const std::array<const char*, N>& names, std::string_view name) {
-    for (std::size_t i = 0; i < N; ++i)
-        if (name == names[i]) return static_cast<int>(i);
+// The position of name in names (exact comparison), or -1 when it is not there.
+constexpr int ProtocolNumber(std::span<const std::string_view> names, std::string_view name) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return static_cast<int>(i);
     return -1;
 }
-
-constexpr int AuthProtocolNumber(std::string_view name) { return ProtocolNumber(kAuthProtocolNames, name); }
-constexpr int PrivProtocolNumber(std::string_view name) { return ProtocolNumber(kPrivProtocolNames, name); }
