@@ -1,6 +1,8 @@
 #include "reception/Receiver.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -20,6 +22,9 @@
 namespace {
 
 constexpr std::chrono::milliseconds kStopCommandWait{2000};
+// One receive wait and room for the trap in hand; a thread still busy after this (a long
+// mail dialogue, or a window call that waits for the caller) is left to end with the process.
+constexpr std::chrono::milliseconds kShutdownWait{3000};
 
 // 1 asks the service to end; the list view starts with the service not yet running.
 std::atomic<int32_t> stopRequested{1};
@@ -34,9 +39,17 @@ struct ServiceThread {
 };
 
 // A stopped thread may still be ending when the service is started again, so there can
-// be more than one; finished ones are joined at the next start.
+// be more than one; finished ones are joined at the next start. Threads still running
+// when the process ends are let go rather than joined.
+struct ServiceThreads {
+    std::vector<ServiceThread> running;
+    ~ServiceThreads() {
+        for (ServiceThread& service : running)
+            if (service.thread.joinable()) service.thread.detach();
+    }
+};
 std::mutex threadsMutex;
-std::vector<ServiceThread> serviceThreads;
+ServiceThreads serviceThreads;
 
 int PacketKindOfVersion(int32_t version) {
     switch (version) {
@@ -63,24 +76,21 @@ void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender) 
     }
 }
 
-void JoinFinishedThreads() {
-    for (auto it = serviceThreads.begin(); it != serviceThreads.end();) {
-        if (it->finished->load()) {
-            it->thread.join();
-            it = serviceThreads.erase(it);
-        } else {
-            ++it;
-        }
-    }
+void JoinFinishedThreads(std::vector<ServiceThread>& threads) {
+    std::erase_if(threads, [](ServiceThread& service) {
+        if (!service.finished->load()) return false;
+        service.thread.join();
+        return true;
+    });
 }
 
 void StartServiceThread() {
     const uint16_t port = ReadSettings().trapPort;
     std::lock_guard lock(threadsMutex);
-    JoinFinishedThreads();
+    JoinFinishedThreads(serviceThreads.running);
     auto finished = std::make_shared<std::atomic<bool>>(false);
     try {
-        serviceThreads.push_back({std::thread([port, finished] {
+        serviceThreads.running.push_back({std::thread([port, finished] {
                                       RunReceiverService(port, stopRequested, HandleDatagram);
                                       finished->store(true);
                                   }),
@@ -111,12 +121,25 @@ void StartReceiverAutomatically() {
     StartServiceThread();
 }
 
-void ShutdownReceiver() {
+bool ShutdownReceiver() {
     stopRequested.store(1);
     std::vector<ServiceThread> ending;
     {
         std::lock_guard lock(threadsMutex);
-        ending.swap(serviceThreads);
+        ending.swap(serviceThreads.running);
     }
-    for (ServiceThread& service : ending) service.thread.join();
+    const auto allFinished = [&] {
+        return std::all_of(ending.begin(), ending.end(), [](const ServiceThread& s) { return s.finished->load(); });
+    };
+    const auto deadline = std::chrono::steady_clock::now() + kShutdownWait;
+    while (!allFinished() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const bool ended = allFinished();
+    for (ServiceThread& service : ending) {
+        if (service.finished->load())
+            service.thread.join();
+        else
+            service.thread.detach();
+    }
+    return ended;
 }

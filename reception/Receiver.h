@@ -15,7 +15,9 @@ void StopReceiver();
 // thread, leaving the commands to the thread.
 void StartReceiverAutomatically();
 
-// Asks every receiver thread to end and joins them (at most about one second, plus the
-// trap being processed). For the end of the program and for tests: call it only from a
-// thread that the service windows do not wait for (or after SetServiceWindows(nullptr)).
-void ShutdownReceiver();
+// Asks every receiver thread to end and joins those that end within 3000 ms (one receive
+// wait and the trap in hand); any other is let go to end with the process. Returns whether
+// all ended. For the end of the program and for tests. A thread waiting in a window call
+// for the calling thread cannot end meanwhile, so the window layer calls this after
+// SetServiceWindows(nullptr), or from a thread its window calls do not wait for.
+bool ShutdownReceiver();

@@ -273,7 +273,7 @@ TEST_F(PipelineTest, WaveSoundsWhenNoBeepIsAsked) {
     TrapRecord record = MakeTrap(1, {10, 0, 0, 7});
     EXPECT_EQ(ProcessTrap(record), 0);
     for (int i = 0; i < 250 && player.Calls().empty(); ++i) std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(player.Calls(), "-q|/sounds/%A.wav|");
+    EXPECT_EQ(player.Calls(), "-q|--|/sounds/%A.wav|");
     EXPECT_TRUE(RecordedMessageBoxes().empty());
 }
 

@@ -36,7 +36,7 @@ TEST(Sound, WaveIsNotStartedWhileThePreviousOneStillPlays) {
     }
     EXPECT_EQ(result, 0);
     for (int i = 0; i < 300 && player.Calls().size() < 40; ++i) std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(player.Calls(), "-q|/sounds/first.wav|-q|/sounds/third.wav|");
+    EXPECT_EQ(player.Calls(), "-q|--|/sounds/first.wav|-q|--|/sounds/third.wav|");
 }
 
 TEST(Sound, MissingPlayerIsSilentAndDoesNotBlockLaterSounds) {

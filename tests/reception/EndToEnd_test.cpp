@@ -87,7 +87,7 @@ protected:
     }
 
     void TearDown() override {
-        ShutdownReceiver();
+        EXPECT_TRUE(ShutdownReceiver());
         CloseOpenModelessBoxes();
         RuleStore::Reset();
         ResetUserStore();
@@ -302,7 +302,7 @@ TEST_F(EndToEndTest, StopAndStartCommands) {
 
 TEST_F(EndToEndTest, AutomaticStartLeavesTheCommandsToTheService) {
     Start(0, 0);
-    ShutdownReceiver();
+    ASSERT_TRUE(ShutdownReceiver());
     const std::size_t before = windows_.CommandStates().size();
     StartReceiverAutomatically();
     ASSERT_TRUE(WaitUntilPortIsHeld(port_));

@@ -1,5 +1,7 @@
 #include "support/RecordingServiceWindows.h"
 
+#include <algorithm>
+
 #include "platform/Encoding.h"
 
 RecordingServiceWindows::RecordingServiceWindows() { SetServiceWindows(this); }
@@ -67,6 +69,9 @@ TrapRecord RecordingServiceWindows::Row(std::size_t index) const {
 
 bool RecordingServiceWindows::WaitUntil(const std::function<bool()>& condition,
                                         std::chrono::milliseconds timeout) const {
+    // The condition may also depend on state outside the fake, so it is tested at least
+    // every kRecheck besides after every recorded call.
+    constexpr std::chrono::milliseconds kRecheck{20};
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock lock(mutex_);
     while (true) {
@@ -74,10 +79,9 @@ bool RecordingServiceWindows::WaitUntil(const std::function<bool()>& condition,
         // The condition may call the accessors above, so it runs with the lock released.
         lock.unlock();
         if (condition()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
         lock.lock();
-        if (!changed_.wait_until(lock, deadline, [&] { return generation_ != seen; })) {
-            lock.unlock();
-            return condition();
-        }
+        changed_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() + kRecheck),
+                            [&] { return generation_ != seen; });
     }
 }

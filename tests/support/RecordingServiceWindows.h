@@ -34,7 +34,7 @@ public:
     std::size_t RowCount() const;
     TrapRecord Row(std::size_t index) const;
 
-    // Waits until condition() holds (tested at the start and after every recorded call)
+    // Waits until condition() holds (tested after every recorded call and every 20 ms)
     // or the timeout passes; returns whether it holds.
     bool WaitUntil(const std::function<bool()>& condition,
                    std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
