@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "snmp/BerTags.h"
+#include "snmp/V3Security.h"
 
 namespace {
 
@@ -84,7 +85,8 @@ int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, T
     if (number != kSnmpV1 && number != kSnmpV2c && number != kSnmpV3) return kDecodeMalformed;
     record.version = static_cast<int32_t>(number);
 
-    const int header = record.version == kSnmpV3 ? kDecodeMalformed : ReadCommunity(reader, record);
+    const int header = record.version == kSnmpV3 ? DecodeV3Security(reader, datagram, record)
+                                                  : ReadCommunity(reader, record);
     if (header != kDecodeOk) return header;
 
     BerHeader pdu;

@@ -1,0 +1,67 @@
+#include "snmp/UsmKeyCache.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "snmp/crypto/KeyLocalization.h"
+
+namespace {
+
+struct CachedKey {
+    int authProtocol = kAuthNone;
+    std::string password;
+    std::array<uint8_t, kMaxEngineIdOctets> engineId{};
+    int engineIdLength = 0;
+    UsmKey key{};
+    int keyLength = 0;
+    uint64_t lastUse = 0;  // 0: the slot is free
+};
+
+std::mutex cacheLock;
+std::array<CachedKey, kUsmKeyCacheSize> cache;
+uint64_t useClock = 0;
+
+bool Matches(const CachedKey& entry, int authProtocol, std::string_view password,
+             std::span<const uint8_t> engineId) {
+    return entry.lastUse != 0 && entry.authProtocol == authProtocol &&
+           entry.password == password &&
+           std::equal(engineId.begin(), engineId.end(), entry.engineId.begin(),
+                      entry.engineId.begin() + entry.engineIdLength);
+}
+
+}  // namespace
+
+int CachedLocalizeKey(int authProtocol, std::string_view password, std::string_view engineIdText,
+                      UsmKey& key) {
+    // Engine ID texts that differ only in letter case, or that are both unreadable, give the
+    // same octets and so the same key.
+    std::array<uint8_t, kMaxEngineIdOctets> engineId;
+    const int engineIdLength = EngineIdFromText(engineIdText, engineId);
+    const std::span<const uint8_t> octets(engineId.data(), std::size_t(engineIdLength));
+
+    std::lock_guard lock(cacheLock);
+    for (CachedKey& entry : cache) {
+        if (Matches(entry, authProtocol, password, octets)) {
+            entry.lastUse = ++useClock;
+            key = entry.key;
+            return entry.keyLength;
+        }
+    }
+
+    const int keyLength = LocalizeKey(authProtocol, password, engineIdText, key);
+    if (keyLength == 0) return 0;  // nothing worth keeping
+
+    CachedKey& slot = *std::min_element(cache.begin(), cache.end(),
+        [](const CachedKey& a, const CachedKey& b) { return a.lastUse < b.lastUse; });
+    slot.authProtocol = authProtocol;
+    slot.password.assign(password);
+    std::copy(octets.begin(), octets.end(), slot.engineId.begin());
+    slot.engineIdLength = engineIdLength;
+    slot.key = key;
+    slot.keyLength = keyLength;
+    slot.lastUse = ++useClock;
+    return keyLength;
+}

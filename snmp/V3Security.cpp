@@ -1,0 +1,188 @@
+#include "snmp/V3Security.h"
+
+#include <algorithm>
+
+#include "platform/FixedText.h"
+#include "snmp/BerTags.h"
+#include "snmp/TrapDecoder.h"
+#include "snmp/UsmKeyCache.h"
+#include "snmp/crypto/Des.h"
+#include "snmp/crypto/Hmac.h"
+#include "users/UserStore.h"
+
+namespace {
+
+// msgFlags values accepted (RFC 3412 6.4): noAuthNoPriv, authNoPriv, authPriv. The
+// reportable flag is never set on a notification.
+constexpr uint32_t kNoAuthNoPriv = 0;
+constexpr uint32_t kAuthNoPriv = 1;
+constexpr uint32_t kAuthPriv = 3;
+
+constexpr std::size_t kMaxOctetField = 127;    // engineId, authParams, ... keep this many
+constexpr std::size_t kMaxUserName = 32;       // SnmpAdminString (SIZE(0..32))
+constexpr std::size_t kMacLength = 12;         // HMAC-MD5-96, HMAC-SHA-96
+constexpr std::size_t kDesBlockSize = 8;
+
+int32_t ReadInt32(const BerHeader& element) {
+    return static_cast<int32_t>(ReadUnsigned32(element.content));
+}
+
+// Copies at most the field's room less one octet, so the field stays terminated.
+template <typename Field>
+void CopyOctets(std::span<const uint8_t> content, Field& field) {
+    const std::size_t kept = std::min(content.size(), kMaxOctetField);
+    std::copy_n(content.begin(), kept, reinterpret_cast<uint8_t*>(field.data()));
+}
+
+// Reads one element of the given tag from a scope that must still hold octets after it
+// (more = true) or be used up by it (more = false).
+bool ReadScoped(BerReader& scope, int32_t tag, bool more, BerHeader& element) {
+    return scope.ReadElement(tag, element) == 0 && (scope.BytesLeft() > 0) == more;
+}
+
+// RFC 3412 6: msgGlobalData.
+int ReadHeaderData(BerReader& reader, TrapRecord& record) {
+    BerHeader headerData;
+    if (reader.ReadElement(kTagSequence, headerData) != 0 || reader.BytesLeft() == 0)
+        return kDecodeMalformed;
+
+    BerReader scope(headerData.content);
+    BerHeader element;
+    if (!ReadScoped(scope, kTagInteger, true, element)) return kDecodeMalformed;
+    record.msgId = ReadInt32(element);
+    if (!ReadScoped(scope, kTagInteger, true, element)) return kDecodeMalformed;
+    record.msgMaxSize = ReadInt32(element);
+    if (!ReadScoped(scope, kTagOctetString, true, element)) return kDecodeMalformed;
+    const uint32_t flags = ReadUnsigned32(element.content);
+    if (flags != kNoAuthNoPriv && flags != kAuthNoPriv && flags != kAuthPriv)
+        return kDecodeMalformed;
+    record.msgFlags = static_cast<int32_t>(flags);
+    if (!ReadScoped(scope, kTagInteger, false, element)) return kDecodeMalformed;
+    record.msgSecurityModel = ReadInt32(element);
+    return kDecodeOk;
+}
+
+// RFC 3414 2.4: UsmSecurityParameters inside their OCTET STRING. The authentication
+// parameters are zeroed in the datagram itself for the HMAC.
+int ReadSecurityParameters(BerReader& reader, TrapRecord& record, std::size_t& userNameLength) {
+    BerHeader wrapper, parameters;
+    if (reader.ReadHeader(wrapper) != 0 || wrapper.tag != kTagOctetString) return kDecodeMalformed;
+    if (reader.ReadElement(kTagSequence, parameters) != 0 || reader.BytesLeft() == 0)
+        return kDecodeMalformed;
+
+    BerReader scope(parameters.content);
+    BerHeader element;
+    if (!ReadScoped(scope, kTagOctetString, true, element)) return kDecodeMalformed;
+    record.engineIdLength = static_cast<int32_t>(element.content.size());
+    CopyOctets(element.content, record.engineId);
+    if (!ReadScoped(scope, kTagInteger, true, element)) return kDecodeMalformed;
+    record.engineBoots = ReadInt32(element);
+    if (!ReadScoped(scope, kTagInteger, true, element)) return kDecodeMalformed;
+    record.engineTime = ReadInt32(element);
+    if (!ReadScoped(scope, kTagOctetString, true, element)) return kDecodeMalformed;
+    userNameLength = element.content.size();
+    std::copy_n(element.content.begin(), std::min(userNameLength, kMaxUserName),
+                record.userName.begin());
+    if (!ReadScoped(scope, kTagOctetString, true, element)) return kDecodeMalformed;
+    record.authParamsLength = static_cast<int32_t>(element.content.size());
+    CopyOctets(element.content, record.authParams);
+    std::fill(element.content.begin(), element.content.end(), uint8_t{0});
+    if (!ReadScoped(scope, kTagOctetString, false, element)) return kDecodeMalformed;
+    record.privParamsLength = static_cast<int32_t>(element.content.size());
+    CopyOctets(element.content, record.privParams);
+    return kDecodeOk;
+}
+
+// The user named by the message, or an entry with no protocols and no passwords. A name
+// longer than its 32 octets names no user, so it is not matched on its first 32.
+bool LookUpUser(const TrapRecord& record, std::size_t userNameLength, UserEntry& user) {
+    user = UserEntry{};
+    if (userNameLength > kMaxUserName) return false;
+    const auto end = std::find(record.userName.begin(), record.userName.end(), '\0');
+    std::copy(record.userName.begin(), end, user.userName.begin());
+    if (FindUser(user) == 0) return true;
+    user = UserEntry{};
+    return false;
+}
+
+// RFC 3414 6.3.2: HMAC over the whole message with the authentication parameters zeroed;
+// the first 12 octets must equal those received (missing ones count as zero).
+int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user,
+                 const TrapRecord& record) {
+    if (user.authProtocol == kAuthNone) return kDecodeAuthFailure;
+    UsmKey key;
+    const int keyLength = CachedLocalizeKey(user.authProtocol, FixedTextView(user.authPassword),
+                                            FixedTextView(user.engineId), key);
+    if (keyLength == 0) return kDecodeAuthFailure;
+    UsmKey mac;
+    Hmac96(user.authProtocol, key, datagram, mac);
+    uint8_t difference = 0;
+    for (std::size_t i = 0; i < kMacLength; ++i) difference |= mac[i] ^ record.authParams[i];
+    return difference == 0 ? kDecodeOk : kDecodeAuthFailure;
+}
+
+// RFC 3414 8.3.2: CBC-DES decryption of the encrypted PDU in place. The privacy key is
+// localized with the authentication protocol's digest; its first 8 octets are the DES key
+// and the next 8 the pre-IV, also for SHA-1's 20-octet key.
+int Decrypt(BerReader& reader, const UserEntry& user, const TrapRecord& record) {
+    UsmKey privKey;
+    const int keyLength = CachedLocalizeKey(user.authProtocol, FixedTextView(user.privPassword),
+                                            FixedTextView(user.engineId), privKey);
+    if (keyLength == 0) return kDecodeDecryptFailure;
+    DesBlock desKey, preIv, iv;
+    std::copy_n(privKey.begin(), 8, desKey.begin());
+    std::copy_n(privKey.begin() + 8, 8, preIv.begin());
+    MakeIv(preIv, std::span<const uint8_t, 8>(record.privParams.data(), 8), iv);
+
+    BerHeader encrypted;
+    if (reader.ReadHeader(encrypted) != 0 || encrypted.tag != kTagOctetString)
+        return kDecodeMalformed;
+    if (encrypted.content.size() % kDesBlockSize != 0) return kDecodeDecryptFailure;
+    DesCbcDecrypt(desKey, iv, encrypted.content);
+    reader = BerReader(encrypted.content);
+    return kDecodeOk;
+}
+
+// RFC 3412 6: the scoped PDU's context fields; the reader is left at the PDU.
+int ReadContext(BerReader& reader, TrapRecord& record) {
+    BerHeader scopedPdu, element;
+    if (reader.ReadHeader(scopedPdu) != 0 || scopedPdu.tag != kTagSequence)
+        return record.msgFlags == kAuthPriv ? kDecodeDecryptFailure : kDecodeMalformed;
+    if (reader.ReadElement(kTagOctetString, element) != 0) return kDecodeMalformed;
+    record.contextEngineIdLength = static_cast<int32_t>(element.content.size());
+    CopyOctets(element.content, record.contextEngineId);
+    if (reader.ReadElement(kTagOctetString, element) != 0) return kDecodeMalformed;
+    record.contextNameLength = static_cast<int32_t>(element.content.size());
+    CopyOctets(element.content, record.contextName);
+    return kDecodeOk;
+}
+
+}  // namespace
+
+int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record) {
+    if (const int result = ReadHeaderData(reader, record); result != kDecodeOk) return result;
+    std::size_t userNameLength = 0;
+    if (const int result = ReadSecurityParameters(reader, record, userNameLength);
+        result != kDecodeOk)
+        return result;
+
+    UserEntry user;
+    const bool found = LookUpUser(record, userNameLength, user);
+
+    // The user's security level against the message's (RFC 3414 3.2 step 5).
+    const uint32_t flags = static_cast<uint32_t>(record.msgFlags);
+    const bool userAuthenticates =
+        user.authProtocol == kAuthHmacSha1 || user.authProtocol == kAuthHmacMd5;
+    if (userAuthenticates && flags == kNoAuthNoPriv) return kDecodeAuthFailure;
+    if (user.privProtocol == kPrivCbcDes && flags != kAuthPriv) return kDecodeAuthFailure;
+
+    if (found && (flags == kAuthNoPriv || flags == kAuthPriv)) {
+        if (const int result = Authenticate(datagram, user, record); result != kDecodeOk)
+            return result;
+    }
+    if (flags == kAuthPriv) {
+        if (!found) return kDecodeDecryptFailure;
+        if (const int result = Decrypt(reader, user, record); result != kDecodeOk) return result;
+    }
+    return ReadContext(reader, record);
+}

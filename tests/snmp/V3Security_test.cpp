@@ -1,0 +1,302 @@
+// SNMPv3 messages built by our own sender-side helper (RFC 3414 procedures) against users
+// in a temporary user store.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "notify/DBLib.h"
+#include "snmp/TrapDecoder.h"
+#include "snmp/crypto/UsmProtocols.h"
+#include "support/TempProgramFolder.h"
+#include "support/V3MessageBuilder.h"
+#include "users/UserStore.h"
+
+namespace {
+
+using ber::Bytes;
+
+constexpr std::array<uint8_t, 4> kSender = {192, 0, 2, 33};
+constexpr std::string_view kEngineText = "80001f888001020304";
+
+void NoSleep(std::chrono::milliseconds) {}
+
+struct User {
+    std::string name;
+    int authProtocol;
+    std::string authPassword;
+    int privProtocol;
+    std::string privPassword;
+    std::string engineIdText = std::string(kEngineText);
+};
+
+class V3SecurityTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetUserStore();
+        DBLib::SetRetrySleep(NoSleep);
+        DBLib::MakeFolder("/db");
+    }
+    void TearDown() override {
+        ResetUserStore();
+        DBLib::SetRetrySleep(nullptr);
+    }
+
+    static void Store(const User& user) {
+        ASSERT_EQ(AppendUser(user.name, user.authPassword, user.privPassword, user.engineIdText,
+                             user.authProtocol, user.privProtocol),
+                  0);
+    }
+
+    // A trap from user at the given msgFlags, sealed with the keys the sender holds.
+    static ber::V3TrapFields Trap(const User& user, uint8_t flags) {
+        ber::V3TrapFields fields;
+        fields.userName = user.name;
+        fields.msgFlags = {flags};
+        fields.privParams = {0, 0, 0, 7, 0x12, 0x34, 0x56, 0x78};
+        fields.contextName = "ctx";
+        fields.pdu = ber::V2TrapPdu({.requestId = 99, .varBinds = {
+            ber::SysUpTimeBinding(4242), ber::TrapOidBinding("1.3.6.1.6.3.1.1.5.4"),
+            ber::VarBind("1.3.6.1.4.1.8072.3.2.1", ber::OctetString("up"))}});
+        return fields;
+    }
+    static ber::UsmSecrets Secrets(const User& user) {
+        return {.authProtocol = user.authProtocol, .authPassword = user.authPassword,
+                .privPassword = user.privPassword, .engineIdText = user.engineIdText};
+    }
+    static Bytes Sealed(const User& user, uint8_t flags) {
+        return ber::BuildV3Trap(Trap(user, flags), Secrets(user));
+    }
+
+    int Decode(Bytes datagram) { return DecodeDatagram(datagram, kSender, *record); }
+
+    TempProgramFolder folder;
+    std::unique_ptr<TrapRecord> record = std::make_unique<TrapRecord>();
+};
+
+const User kShaDes = {"sha-des", kAuthHmacSha1, "shaAuthPass", kPrivCbcDes, "shaPrivPass"};
+const User kMd5Des = {"md5-des", kAuthHmacMd5, "md5AuthPass", kPrivCbcDes, "md5PrivPass"};
+const User kSha = {"sha", kAuthHmacSha1, "shaOnlyPass", kPrivNone, ""};
+const User kMd5 = {"md5", kAuthHmacMd5, "md5OnlyPass", kPrivNone, ""};
+const User kPlain = {"plain", kAuthNone, "", kPrivNone, ""};
+
+}  // namespace
+
+TEST_F(V3SecurityTest, AcceptsEachSecurityLevelOfAStoredUser) {
+    struct { const User& user; uint8_t flags; } const kCases[] = {
+        {kShaDes, 3}, {kMd5Des, 3}, {kSha, 1}, {kMd5, 1}, {kPlain, 0}};
+    for (const auto& c : kCases) Store(c.user);
+    for (const auto& c : kCases) {
+        ASSERT_EQ(Decode(Sealed(c.user, c.flags)), kDecodeOk) << c.user.name;
+        EXPECT_EQ(record->msgFlags, c.flags);
+        EXPECT_STREQ(record->userName.data(), c.user.name.c_str());
+        EXPECT_EQ(record->genericTrap, 3) << c.user.name;  // linkUp from snmpTrapOID
+        EXPECT_EQ(record->timeStamp, 4242u);
+        EXPECT_EQ(record->varBindCount, 3);
+    }
+}
+
+TEST_F(V3SecurityTest, RecordHoldsTheHeaderSecurityAndContextFields) {
+    Store(kShaDes);
+    std::size_t macAt = 0;
+    Bytes datagram = ber::BuildV3Trap(Trap(kShaDes, 3), Secrets(kShaDes), &macAt);
+    const Bytes mac(datagram.begin() + macAt, datagram.begin() + macAt + 12);
+    ASSERT_EQ(Decode(datagram), kDecodeOk);
+
+    EXPECT_EQ(record->version, 3);
+    EXPECT_EQ(record->msgId, 4711);
+    EXPECT_EQ(record->msgMaxSize, 65507);
+    EXPECT_EQ(record->msgSecurityModel, 3);
+    EXPECT_EQ(record->engineIdLength, 9);
+    EXPECT_EQ(Bytes(record->engineId.begin(), record->engineId.begin() + 9),
+              (Bytes{0x80, 0x00, 0x1F, 0x88, 0x80, 0x01, 0x02, 0x03, 0x04}));
+    EXPECT_EQ(record->engineBoots, 7);
+    EXPECT_EQ(record->engineTime, 1234);
+    EXPECT_EQ(record->authParamsLength, 12);
+    EXPECT_EQ(Bytes(record->authParams.begin(), record->authParams.begin() + 12), mac);
+    EXPECT_EQ(record->privParamsLength, 8);
+    EXPECT_EQ(record->privParams[7], 0x78);
+    EXPECT_EQ(record->contextEngineIdLength, 9);
+    EXPECT_EQ(record->contextEngineId[0], 0x80);
+    EXPECT_EQ(record->contextNameLength, 3);
+    EXPECT_STREQ(reinterpret_cast<const char*>(record->contextName.data()), "ctx");
+    EXPECT_EQ(record->requestId, 99);
+    EXPECT_EQ(record->community[0], '\0');
+    EXPECT_EQ(record->agentAddress, kSender);
+}
+
+TEST_F(V3SecurityTest, MsgFlagsOtherThanNoneAuthOrAuthPrivAreMalformed) {
+    Store(kShaDes);
+    for (uint8_t flags : {2, 4, 5, 7}) {
+        ber::V3TrapFields fields = Trap(kShaDes, flags);
+        EXPECT_EQ(Decode(ber::BuildV3Trap(fields, Secrets(kShaDes))), kDecodeMalformed)
+            << int(flags);
+    }
+}
+
+TEST_F(V3SecurityTest, MessageBelowTheUsersSecurityLevelFailsAuthentication) {
+    Store(kMd5);
+    Store(kShaDes);
+    Store(kPlain);
+    EXPECT_EQ(Decode(Sealed(kMd5, 0)), kDecodeAuthFailure);
+    EXPECT_EQ(Decode(Sealed(kShaDes, 0)), kDecodeAuthFailure);
+    EXPECT_EQ(Decode(Sealed(kShaDes, 1)), kDecodeAuthFailure);
+    // A stored user without authentication cannot send authenticated messages.
+    EXPECT_EQ(Decode(ber::BuildV3Trap(Trap(kPlain, 1), Secrets(kSha))), kDecodeAuthFailure);
+}
+
+TEST_F(V3SecurityTest, UnknownUserIsNotAuthenticatedButCannotBeDecrypted) {
+    Store(kSha);
+    const User stranger = {"stranger", kAuthHmacMd5, "whatever1", kPrivCbcDes, "whatever2"};
+    EXPECT_EQ(Decode(Sealed(stranger, 0)), kDecodeOk);
+    EXPECT_EQ(Decode(Sealed(stranger, 1)), kDecodeOk);
+    EXPECT_EQ(Decode(Sealed(stranger, 3)), kDecodeDecryptFailure);
+    // Names are compared exactly, case included.
+    User upper = kSha;
+    upper.name = "SHA";
+    upper.authPassword = "wrong-pass";
+    EXPECT_EQ(Decode(Sealed(upper, 1)), kDecodeOk);
+}
+
+TEST_F(V3SecurityTest, MacMustMatchInItsFirstTwelveOctets) {
+    Store(kMd5);
+    std::size_t macAt = 0;
+    ber::V3TrapFields fields = Trap(kMd5, 1);
+    fields.authParamsLength = 16;
+    const Bytes sealed = ber::BuildV3Trap(fields, Secrets(kMd5), &macAt);
+
+    // Octets after the twelfth are neither checked nor part of the MAC (they are zeroed).
+    Bytes longer = sealed;
+    for (std::size_t i = 12; i < 16; ++i) longer[macAt + i] = 0xEE;
+    EXPECT_EQ(Decode(longer), kDecodeOk);
+    EXPECT_EQ(record->authParamsLength, 16);
+
+    for (std::size_t octet = 0; octet < 12; ++octet) {
+        Bytes flipped = sealed;
+        flipped[macAt + octet] ^= uint8_t(1 << (octet % 8));
+        EXPECT_EQ(Decode(flipped), kDecodeAuthFailure) << octet;
+    }
+    // Any other octet of the message is covered by the MAC as well.
+    Bytes changed = sealed;
+    changed.back() ^= 0x01;
+    EXPECT_EQ(Decode(changed), kDecodeAuthFailure);
+}
+
+TEST_F(V3SecurityTest, ShortAuthenticationParametersCountMissingOctetsAsZero) {
+    Store(kSha);
+    ber::V3TrapFields fields = Trap(kSha, 1);
+    fields.authParamsLength = 8;
+    EXPECT_EQ(Decode(ber::BuildV3Trap(fields, Secrets(kSha))), kDecodeAuthFailure);
+}
+
+TEST_F(V3SecurityTest, WrongPasswordsGiveAuthenticationOrDecryptionFailure) {
+    Store(kMd5Des);
+    User wrongAuth = kMd5Des;
+    wrongAuth.authPassword = "notTheAuthPass";
+    EXPECT_EQ(Decode(Sealed(wrongAuth, 3)), kDecodeAuthFailure);
+    User wrongPriv = kMd5Des;
+    wrongPriv.privPassword = "notThePrivPass";
+    EXPECT_EQ(Decode(Sealed(wrongPriv, 3)), kDecodeDecryptFailure);
+}
+
+TEST_F(V3SecurityTest, EmptyStoredPasswordsFailWithoutAKey) {
+    Store({"noauthpw", kAuthHmacSha1, "", kPrivNone, ""});
+    Store({"noprivpw", kAuthHmacSha1, "authPass1", kPrivCbcDes, ""});
+    EXPECT_EQ(Decode(Sealed({"noauthpw", kAuthHmacSha1, "x", kPrivNone, ""}, 1)),
+              kDecodeAuthFailure);
+    EXPECT_EQ(Decode(Sealed({"noprivpw", kAuthHmacSha1, "authPass1", kPrivCbcDes, "x"}, 3)),
+              kDecodeDecryptFailure);
+}
+
+TEST_F(V3SecurityTest, KeysComeFromTheStoredEngineIdNotTheMessages) {
+    Store(kSha);
+    ber::V3TrapFields fields = Trap(kSha, 1);
+    fields.engineId = {0x80, 0x00, 0x00, 0x09, 0x03, 0xAA, 0xBB};
+    EXPECT_EQ(Decode(ber::BuildV3Trap(fields, Secrets(kSha))), kDecodeOk);
+
+    User otherEngine = kSha;
+    otherEngine.engineIdText = "8000000903aabb";
+    EXPECT_EQ(Decode(ber::BuildV3Trap(fields, Secrets(otherEngine))), kDecodeAuthFailure);
+}
+
+TEST_F(V3SecurityTest, LongEncryptedPduIsDecryptedFromItsFirstContentOctet) {
+    Store(kShaDes);
+    ber::V3TrapFields fields = Trap(kShaDes, 3);
+    fields.pdu = ber::V2TrapPdu({.varBinds = {
+        ber::SysUpTimeBinding(1), ber::VarBind("1.3.6.1.4.1.8072.3.2.9",
+                                               ber::OctetString(std::string(180, 'x')))}});
+    const Bytes datagram = ber::BuildV3Trap(fields, Secrets(kShaDes));
+    ASSERT_GT(ber::ScopedPdu(fields).size(), 200u);
+    ASSERT_EQ(Decode(datagram), kDecodeOk);
+    ASSERT_EQ(record->varBindCount, 2);
+    EXPECT_EQ(std::string(record->varBinds[1].hexText()).substr(0, 6), "78 78 ");
+}
+
+TEST_F(V3SecurityTest, CiphertextOfPartialBlocksIsADecryptionFailure) {
+    Store(kMd5Des);
+    for (std::size_t drop : {1, 4, 7}) {
+        ber::V3TrapFields fields = Trap(kMd5Des, 3);
+        fields.dropCipherOctets = drop;
+        EXPECT_EQ(Decode(ber::BuildV3Trap(fields, Secrets(kMd5Des))), kDecodeDecryptFailure)
+            << drop;
+    }
+}
+
+TEST_F(V3SecurityTest, MisshapenHeaderDataOrSecurityParametersAreMalformed) {
+    Store(kPlain);
+    const Bytes good = Sealed(kPlain, 0);
+    ASSERT_EQ(Decode(good), kDecodeOk);
+
+    const Bytes version = ber::Integer(3);
+    const Bytes usm = ber::OctetString(ber::Sequence({
+        ber::OctetString(Bytes{0x80, 0x01}), ber::Integer(1), ber::Integer(2),
+        ber::OctetString("plain"), ber::OctetString(""), ber::OctetString("")}));
+    const Bytes scoped = ber::Sequence({ber::OctetString(""), ber::OctetString(""),
+                                       ber::V2TrapPdu({})});
+    const auto message = [&](const Bytes& header, const Bytes& security) {
+        return ber::Sequence({version, header, security, scoped});
+    };
+    const Bytes header = ber::Sequence({ber::Integer(1), ber::Integer(1500),
+                                        ber::OctetString(Bytes{0}), ber::Integer(3)});
+    EXPECT_EQ(Decode(message(header, usm)), kDecodeOk);
+
+    // Header data: an element too many, one missing, msgFlags as an INTEGER.
+    EXPECT_EQ(Decode(message(ber::Sequence({ber::Integer(1), ber::Integer(1500),
+                                            ber::OctetString(Bytes{0}), ber::Integer(3),
+                                            ber::Integer(0)}), usm)),
+              kDecodeMalformed);
+    EXPECT_EQ(Decode(message(ber::Sequence({ber::Integer(1), ber::Integer(1500),
+                                            ber::OctetString(Bytes{0})}), usm)),
+              kDecodeMalformed);
+    EXPECT_EQ(Decode(message(ber::Sequence({ber::Integer(1), ber::Integer(1500), ber::Integer(0),
+                                            ber::Integer(3)}), usm)),
+              kDecodeMalformed);
+    // Security parameters: without their OCTET STRING wrapper, or without msgPrivacyParameters.
+    EXPECT_EQ(Decode(message(header, ber::Sequence({ber::OctetString(Bytes{0x80, 0x01})}))),
+              kDecodeMalformed);
+    EXPECT_EQ(Decode(message(header, ber::OctetString(ber::Sequence({
+                  ber::OctetString(Bytes{0x80, 0x01}), ber::Integer(1), ber::Integer(2),
+                  ber::OctetString("plain"), ber::OctetString("")})))),
+              kDecodeMalformed);
+    // Nothing after the security parameters.
+    EXPECT_EQ(Decode(ber::Sequence({version, header, usm})), kDecodeMalformed);
+    // A scoped PDU that is not a SEQUENCE, in a plain message.
+    EXPECT_EQ(Decode(ber::Sequence({version, header, usm, ber::OctetString(scoped)})),
+              kDecodeMalformed);
+}
+
+TEST_F(V3SecurityTest, UserNameLongerThanThirtyTwoOctetsNamesNoUser) {
+    const std::string name32(32, 'u');
+    Store({name32, kAuthHmacMd5, "md5AuthPass", kPrivNone, ""});
+    // Its first 32 octets equal a stored user, but it is another name: not authenticated
+    // as that user, and recorded cut to 32 octets.
+    User longer = {name32 + "-extra", kAuthHmacMd5, "otherPass1", kPrivCbcDes, "otherPass2"};
+    EXPECT_EQ(Decode(Sealed(longer, 1)), kDecodeOk);
+    EXPECT_EQ(std::string(record->userName.data()), name32);
+    EXPECT_EQ(Decode(Sealed(longer, 3)), kDecodeDecryptFailure);
+    // The stored 32-octet name itself is checked.
+    EXPECT_EQ(Decode(Sealed({name32, kAuthHmacMd5, "md5AuthPass", kPrivNone, ""}, 1)), kDecodeOk);
+    EXPECT_EQ(Decode(Sealed({name32, kAuthHmacMd5, "otherPass1", kPrivNone, ""}, 1)),
+              kDecodeAuthFailure);
+}
