@@ -1,0 +1,148 @@
+// net-snmp's snmptrap sends SNMPv3 traps at every security level to a loopback socket of the
+// test; they are decoded against users in a temporary user store.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "notify/DBLib.h"
+#include "snmp/TrapDecoder.h"
+#include "snmp/crypto/UsmProtocols.h"
+#include "support/LoopbackUdpSocket.h"
+#include "support/SnmptrapRunner.h"
+#include "support/TempProgramFolder.h"
+#include "users/UserStore.h"
+
+namespace {
+
+constexpr auto kArrival = std::chrono::seconds(5);
+constexpr std::string_view kEngineIdText = "80001F8880CAFE0001";
+const std::vector<uint8_t> kEngineId = {0x80, 0x00, 0x1F, 0x88, 0x80, 0xCA, 0xFE, 0x00, 0x01};
+
+struct PeerUser {
+    std::string name;
+    int authProtocol;
+    std::string authPassword;
+    int privProtocol;
+    std::string privPassword;
+};
+
+const PeerUser kUsers[] = {
+    {"plainuser", kAuthNone, "", kPrivNone, ""},
+    {"md5user", kAuthHmacMd5, "md5authpass", kPrivNone, ""},
+    {"shauser", kAuthHmacSha1, "shaauthpass", kPrivNone, ""},
+    {"md5des", kAuthHmacMd5, "md5desauth", kPrivCbcDes, "md5despriv"},
+    {"shades", kAuthHmacSha1, "shadesauth", kPrivCbcDes, "shadespriv"},
+};
+
+// What snmptrap is told to send: its user, level and passwords.
+struct Sent {
+    std::string user;
+    std::string level;  // noAuthNoPriv, authNoPriv, authPriv
+    std::string auth;   // MD5 or SHA
+    std::string authPassword;
+    std::string privPassword;
+};
+
+class SnmptrapV3Peer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (FindSnmptrap().empty()) GTEST_SKIP() << "snmptrap (Debian package snmp) is not installed";
+        ASSERT_TRUE(socket.IsOpen());
+        ResetUserStore();
+        DBLib::MakeFolder("/db");
+        for (const PeerUser& u : kUsers) {
+            ASSERT_EQ(AppendUser(u.name, u.authPassword, u.privPassword, kEngineIdText,
+                                 u.authProtocol, u.privProtocol),
+                      0);
+        }
+    }
+    void TearDown() override { ResetUserStore(); }
+
+    // Sends one linkDown trap with snmptrap and decodes what arrives.
+    int SendAndDecode(const Sent& sent) {
+        std::vector<std::string> arguments = {"-v", "3", "-e", "0x" + std::string(kEngineIdText),
+                                              "-E", "0x" + std::string(kEngineIdText),
+                                              "-u", sent.user, "-l", sent.level, "-n", "trapctx"};
+        if (sent.level != "noAuthNoPriv")
+            arguments.insert(arguments.end(), {"-a", sent.auth, "-A", sent.authPassword});
+        if (sent.level == "authPriv")
+            arguments.insert(arguments.end(), {"-x", "DES", "-X", sent.privPassword});
+        arguments.insert(arguments.end(),
+                         {"127.0.0.1:" + std::to_string(socket.Port()), "4711",
+                          "1.3.6.1.6.3.1.1.5.3", "1.3.6.1.2.1.2.2.1.1.7", "i", "7",
+                          "1.3.6.1.4.1.8072.9.7", "s", "v3 peer"});
+        EXPECT_EQ(RunSnmptrap(arguments), 0);
+        std::optional<ReceivedDatagram> datagram = socket.Receive(kArrival);
+        if (!datagram) {
+            ADD_FAILURE() << "no datagram from snmptrap";
+            return -1;
+        }
+        return DecodeDatagram(datagram->octets, datagram->sender, *record);
+    }
+
+    TempProgramFolder folder;
+    LoopbackUdpSocket socket;
+    std::unique_ptr<TrapRecord> record = std::make_unique<TrapRecord>();
+};
+
+}  // namespace
+
+TEST_F(SnmptrapV3Peer, EachSecurityLevelDecodesFieldByField) {
+    struct { Sent sent; int flags; int authLength; int privLength; } const kCases[] = {
+        {{"plainuser", "noAuthNoPriv", "", "", ""}, 0, 0, 0},
+        {{"md5user", "authNoPriv", "MD5", "md5authpass", ""}, 1, 12, 0},
+        {{"shauser", "authNoPriv", "SHA", "shaauthpass", ""}, 1, 12, 0},
+        {{"md5des", "authPriv", "MD5", "md5desauth", "md5despriv"}, 3, 12, 8},
+        {{"shades", "authPriv", "SHA", "shadesauth", "shadespriv"}, 3, 12, 8},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.sent.user);
+        ASSERT_EQ(SendAndDecode(c.sent), kDecodeOk);
+        const TrapRecord& r = *record;
+        EXPECT_EQ(r.version, 3);
+        EXPECT_EQ(r.msgFlags, c.flags);
+        EXPECT_EQ(r.msgSecurityModel, 3);
+        EXPECT_GE(r.msgMaxSize, 484);
+        EXPECT_EQ(r.engineIdLength, 9);
+        EXPECT_EQ(std::vector<uint8_t>(r.engineId.begin(), r.engineId.begin() + 9), kEngineId);
+        EXPECT_STREQ(r.userName.data(), c.sent.user.c_str());
+        EXPECT_EQ(r.authParamsLength, c.authLength);
+        EXPECT_EQ(r.privParamsLength, c.privLength);
+        EXPECT_EQ(r.contextEngineIdLength, 9);
+        EXPECT_EQ(std::vector<uint8_t>(r.contextEngineId.begin(), r.contextEngineId.begin() + 9),
+                  kEngineId);
+        EXPECT_EQ(r.contextNameLength, 7);
+        EXPECT_STREQ(reinterpret_cast<const char*>(r.contextName.data()), "trapctx");
+        EXPECT_EQ(r.community[0], '\0');
+        EXPECT_EQ(r.genericTrap, 2);  // linkDown
+        EXPECT_EQ(r.specificTrap, 0);
+        EXPECT_EQ(r.timeStamp, 4711u);
+        EXPECT_STREQ(r.enterprise.data(), "1.3.6.1.4.1.8072");
+        ASSERT_EQ(r.varBindCount, 4);
+        EXPECT_STREQ(r.varBinds[2].name.data(), "1.3.6.1.2.1.2.2.1.1.7");
+        EXPECT_EQ(r.varBinds[2].intValue, 7u);
+        EXPECT_STREQ(r.varBinds[3].hexText(), "76 33 20 70 65 65 72 ");  // "v3 peer"
+    }
+}
+
+TEST_F(SnmptrapV3Peer, FailedChecksGiveTheirResults) {
+    struct { Sent sent; int result; } const kCases[] = {
+        {{"shades", "authPriv", "SHA", "wrongauth1", "shadespriv"}, kDecodeAuthFailure},
+        {{"md5user", "authNoPriv", "MD5", "wrongauth1", ""}, kDecodeAuthFailure},
+        {{"shades", "authPriv", "SHA", "shadesauth", "wrongpriv1"}, kDecodeDecryptFailure},
+        {{"stranger", "authPriv", "SHA", "strangerauth", "strangerpriv"}, kDecodeDecryptFailure},
+        // Stored with a stronger level than the message carries.
+        {{"shades", "authNoPriv", "SHA", "shadesauth", ""}, kDecodeAuthFailure},
+        {{"md5user", "noAuthNoPriv", "", "", ""}, kDecodeAuthFailure},
+        // The stored protocol decides: an MD5 MAC does not pass for a SHA user.
+        {{"shauser", "authNoPriv", "MD5", "shaauthpass", ""}, kDecodeAuthFailure},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.sent.user + " " + c.sent.level + " " + c.sent.authPassword + " " +
+                     c.sent.privPassword);
+        EXPECT_EQ(SendAndDecode(c.sent), c.result);
+    }
+}
