@@ -11,16 +11,21 @@
 
 #include "notify/DBLib.h"
 #include "snmp/TrapDecoder.h"
+#include "snmp/crypto/UsmProtocols.h"
+#include "users/UserStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static auto record = std::make_unique<TrapRecord>();
-    // SNMPv3 messages look their user up in db/UserDB.na: give them an empty store in a
-    // program folder of their own, so no lookup waits on a missing folder.
+    // SNMPv3 messages look their user up in db/UserDB.na: give them a store in a program
+    // folder of their own (so no lookup waits on a missing folder) that holds the sender of
+    // the captured authPriv sample, so inputs reach the HMAC and the decryption.
     static const bool userStoreReady = [] {
         static char folder[] = "/tmp/olixtrap-fuzz-XXXXXX";
         if (mkdtemp(folder) == nullptr) return false;
         setenv("OLIXTRAP_HOME", folder, 1);
-        return DBLib::MakeFolder("/db") == 0;
+        DBLib::MakeFolder("/db");
+        return AppendUser("trapuser", "authpassword", "privpassword", "80001F8880AABBCCDD",
+                          kAuthHmacSha1, kPrivCbcDes) == 0;
     }();
     if (!userStoreReady) __builtin_trap();
     // The decoder may change the datagram in place (SNMPv3 decryption), so it gets a copy
