@@ -10,6 +10,8 @@
 #include "notify/DBLib.h"
 #include "notify/RuleStore.h"
 #include "platform/CBaseDlg.h"
+#include "traplog/TrapLog.h"
+#include "users/UserStore.h"
 #include "platform/Encoding.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
@@ -54,15 +56,22 @@ struct StoreFolder {
     StoreFolder() {
         DBLib::SetRetrySleep([](std::chrono::milliseconds) {});
         for (const char* sub : {"/db", "/tmp", "/log"}) DBLib::MakeFolder(sub);
-        RuleStore::Reset();
+        ResetStores();
         ClearRecordedMessageBoxes();
     }
     ~StoreFolder() {
-        RuleStore::Reset();
+        ResetStores();
         DBLib::SetRetrySleep(nullptr);
     }
     StoreFolder(const StoreFolder&) = delete;
     StoreFolder& operator=(const StoreFolder&) = delete;
 
     TempProgramFolder folder;  // built first
+
+private:
+    static void ResetStores() {
+        RuleStore::Reset();
+        ResetUserStore();
+        CloseLogFile();
+    }
 };
