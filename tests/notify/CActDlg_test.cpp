@@ -14,6 +14,8 @@
 #include "notify/RuleStore.h"
 #include "platform/FixedText.h"
 #include "support/DialogTesting.h"
+#include "ui/HelpWindow.h"
+#include "users/UserStore.h"
 
 namespace {
 
@@ -281,6 +283,56 @@ TEST_F(ActionDialog, EnterValidatesAndEscapeAndCancelStoreNothing) {
     QTest::keyClick(Control<QLineEdit>(second, CActDlg::kMailEdit), Qt::Key_Enter);
     EXPECT_EQ(second.result(), QDialog::Accepted);
     EXPECT_EQ(page.List()->RowCount(), 1);
+}
+
+TEST_F(ActionDialog, UserNamesComeFromTheUserStoreAndAnEditedRuleKeepsItsOwn) {
+    AppendUser("alice", "", "", "", 0, 0);
+    AppendUser("bob", "", "", "", 0, 0);
+    CFilUserDlg page;
+    ModalScript<CActDlg> add([](CActDlg& dialog) {
+        auto* users = Control<QComboBox>(dialog, CActDlg::kUserCombo);
+        ASSERT_EQ(users->count(), 2);
+        EXPECT_EQ(users->itemText(1), "bob");
+        EXPECT_EQ(users->currentText(), "alice");
+        users->setEditText("carol");  // not in the user store: accepted all the same
+        dialog.OnOK();
+    });
+    page.OnAdd();
+    ASSERT_EQ(page.List()->RowCount(), 1);
+    EXPECT_EQ(page.List()->CellText(0, 0), "carol");
+
+    page.List()->SelectRows({0});
+    ModalScript<CActDlg> edit([](CActDlg& dialog) {
+        auto* users = Control<QComboBox>(dialog, CActDlg::kUserCombo);
+        EXPECT_FALSE(users->isEnabled());
+        EXPECT_EQ(users->currentText(), "carol");
+        SetText(dialog, CActDlg::kPopupEdit, "for carol");
+        dialog.OnOK();
+    });
+    page.OnEdit();
+    RuleRecord carol{};
+    carol.kind = User;
+    SetFixedText(carol.userName, "carol");
+    ASSERT_EQ(RuleStore::FindActions(carol), 0);
+    EXPECT_EQ(FixedTextView(carol.popupMessage), "for carol");
+    RuleRecord alice{};
+    alice.kind = User;
+    SetFixedText(alice.userName, "alice");
+    EXPECT_EQ(RuleStore::FindActions(alice), 1);
+}
+
+TEST_F(ActionDialog, HelpOpensTheHelpDocumentAtContext22) {
+    CActDlg dialog;
+    dialog.SetMode(nullptr, CActDlg::ModeAllTraps);
+    dialog.show();
+    ControlById<QPushButton>(&dialog, CActDlg::kHelpButton)->click();
+    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"ヘルプファイル(OlixTrap.html)を開くことができません。"});
+
+    stores.folder.Write("OlixTrap.html", "<html><body><a name=\"context-22\">actions</a></body></html>");
+    ControlById<QPushButton>(&dialog, CActDlg::kHelpButton)->click();
+    ASSERT_NE(HelpWindow(), nullptr);
+    EXPECT_TRUE(HelpWindow()->isVisible());
+    HelpWindow()->close();
 }
 
 }  // namespace
