@@ -111,10 +111,10 @@ void CLogDlg::OnSearchEvent() {
 void CLogDlg::OnDeleteSelected() {
     if (m_list->FirstSelectedRow() < 0) return ShowStopMessage("削除するデータを選択してください。");
     if (!AskOkCancel("選択データを削除します。よろしいですか？")) return;
-    // Every row carries the position of its line in the log, so exactly the chosen lines
-    // go, also after a search and also when two lines read the same.
-    DeleteLogLines(*m_list);
-    m_list->RemoveRows(m_list->SelectedRows());
+    // Every row names its line in the log, so exactly the chosen lines go, also after a
+    // search and also when two lines read the same. When the log could not be rewritten
+    // the rows stay, as their lines do.
+    if (DeleteLogLines(*m_list) > 0) m_list->RemoveRows(m_list->SelectedRows());
     UpdateCountLine();
 }
 
