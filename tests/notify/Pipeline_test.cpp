@@ -290,17 +290,4 @@ TEST_F(PipelineTest, RejectedTrapGetsNoRowAndNoActions) {
     EXPECT_TRUE(recorder.Runs().empty());
 }
 
-TEST_F(PipelineTest, HostNameIsLookedUpOnlyWhenAsked) {
-    Configure(0, 0, 1);
-    TrapRecord record = MakeTrap(1, {127, 0, 0, 1});
-    EXPECT_EQ(ProcessTrap(record), 0);
-    EXPECT_EQ(Text(record.hostName), "localhost");
-    Configure(0, 0, 0);
-    TrapRecord unresolved = MakeTrap(1, {127, 0, 0, 1});
-    EXPECT_EQ(ProcessTrap(unresolved), 0);
-    EXPECT_EQ(Text(unresolved.hostName), "");
-    ASSERT_EQ(windows_.RowCount(), 2u);
-    EXPECT_EQ(Text(windows_.Row(0).hostName), "localhost");
-}
-
 }  // namespace

@@ -66,13 +66,4 @@ TEST(PacketCounters, ResetShowsZeroInAllSixteenFieldsAndZeroesTheBlock) {
     for (int id = 1000; id <= 1015; ++id) EXPECT_EQ(shown.at(id), 0u) << id;
 }
 
-TEST(PacketCounters, CountingWithoutWindowsStillCountsTheBlock) {
-    SetServiceWindows(nullptr);
-    ResetCounters();
-    CountPacket(kPacketV2c);
-    CountGenericTrap(6);
-    EXPECT_EQ(SnapshotCounters().snmpV2cPackets, 1u);
-    EXPECT_EQ(SnapshotCounters().genericTrapCounts[6], 1u);
-}
-
 }  // namespace
