@@ -177,6 +177,50 @@ TEST_F(EndToEndTest, SnmpV1AndV2cAreCountedListedAndLogged) {
     EXPECT_TRUE(Messages().empty());
 }
 
+TEST_F(EndToEndTest, SnmpV3IsCheckedCountedListedAndLogged) {
+    Start(0, 1);
+    SendV3("authpass1", "privpass1", kColdStart);
+    SendV3("wrongpass", "privpass1", kColdStart);
+    SendV3("authpass1", "wrongpriv", kColdStart);
+    SendV3NoAuth("stranger");  // not in the store: taken without checks
+
+    EXPECT_EQ(windows_.Counters(),
+              CounterFields({{kAll, 4}, {kV3, 2}, {kAuth, 1}, {kDecrypt, 1}, {kGeneric0, 1}, {kGeneric0 + 3, 1}}));
+    ASSERT_EQ(windows_.RowCount(), 2u);
+    EXPECT_EQ(windows_.Row(0).version, 3);
+    EXPECT_EQ(Text(windows_.Row(0).userName), "alice");
+    EXPECT_EQ(windows_.Row(0).msgFlags, 3);
+    EXPECT_EQ(Text(windows_.Row(1).userName), "stranger");
+    const auto lines = LogLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0][4], "3");
+    EXPECT_EQ(lines[0][5], "v3 alice");
+    EXPECT_EQ(lines[1][5], "v3 stranger");
+}
+
+TEST_F(EndToEndTest, SnmpV3UserRuleLetsItsUserThrough) {
+    Start(1, 2);
+    ArgvRecorder recorder;
+    RuleRecord user{};
+    user.kind = User;
+    SetText(user.userName, "guest");
+    SetText(user.programLine, recorder.Program().string() + " user %u");
+    ASSERT_LE(RuleStore::Put(user), RuleStore::kPutReplaced);
+    RuleRecord enterprise{};
+    enterprise.kind = Enterprise;
+    SetText(enterprise.enterprise, "1.3.6.1.4.1.8072");
+    enterprise.genericTrap = kGenericAny;
+    ASSERT_LE(RuleStore::Put(enterprise), RuleStore::kPutReplaced);
+
+    SendV3NoAuth("guest");
+    SendV3NoAuth("Guest");  // names match case
+    SendV3("authpass1", "privpass1", kColdStart);  // alice has no rule
+    EXPECT_EQ(windows_.Counters(), CounterFields({{kAll, 3}, {kV3, 1}, {kFiltered, 2}, {kGeneric0 + 3, 1}}));
+    ASSERT_EQ(windows_.RowCount(), 1u);
+    EXPECT_EQ(recorder.WaitForArguments(), (std::vector<std::string>{"user", "guest"}));
+    EXPECT_EQ(LogLines().size(), 1u);
+}
+
 TEST_F(EndToEndTest, FilterStagesDecideAndTheirActionsRun) {
     Start(1, 2);
     ArgvRecorder recorder;
