@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <map>
 #include <random>
@@ -21,6 +23,7 @@
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RecordingServiceWindows.h"
+#include "support/ScriptedTcpServer.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
 #include "traplog/TrapLog.h"
@@ -270,6 +273,41 @@ TEST_F(EndToEndTest, FilterStagesDecideAndTheirActionsRun) {
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0][5], "v1 c1 6/17");
     EXPECT_EQ(lines[1][5], "v2 c4");
+}
+
+TEST_F(EndToEndTest, MailActionSendsTheExpandedMessage) {
+    // SMTP has its fixed port, so the server takes a loopback address of this process's own.
+    const auto pid = static_cast<unsigned>(getpid());
+    const std::array<uint8_t, 4> smtpHost = {127, static_cast<uint8_t>(1 + pid % 250),
+                                             static_cast<uint8_t>(pid / 250 % 250), 25};
+    using S = ScriptedTcpServer;
+    Transcript transcript;
+    S smtp("smtp",
+           {S::Send("220 ready\r\n"), S::ReadLine(), S::Send("250 hi\r\n"), S::ReadLine(), S::Send("250 ok\r\n"),
+            S::ReadLine(), S::Send("250 ok\r\n"), S::ReadLine(), S::Send("250 ok\r\n"), S::ReadLine(),
+            S::Send("354 go\r\n"), S::ReadData(), S::Send("250 queued\r\n"), S::ReadLine(), S::Send("221 bye\r\n")},
+           transcript, smtpHost, 25);
+    if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
+    Start(0, 0);
+    AppSettings settings = ReadSettings();
+    SetText(settings.smtpServer, std::to_string(smtpHost[0]) + "." + std::to_string(smtpHost[1]) + "." +
+                                     std::to_string(smtpHost[2]) + "." + std::to_string(smtpHost[3]));
+    SetText(settings.mailFrom, "trap@example.org");
+    SetText(settings.mailTo, "admin@example.org");
+    settings.usePopAuth = 0;
+    WriteSettings(settings);
+    RuleRecord defaults{};
+    defaults.kind = AllTraps;
+    SetText(defaults.mailMessage, "Trap from %A: %C");
+    ASSERT_LE(RuleStore::Put(defaults), RuleStore::kPutReplaced);
+
+    SendV2c("mail-me", kLinkUp);  // returns once the trap is counted, after the mail
+    EXPECT_EQ(smtp.Finish(), 1);
+    const auto lines = transcript.Lines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[2], "smtp:MAIL FROM:trap@example.org");
+    EXPECT_EQ(lines[3], "smtp:RCPT TO:admin@example.org");
+    EXPECT_NE(lines[5].find("Trap from 127.0.0.1: mail-me"), std::string::npos) << lines[5];
 }
 
 TEST_F(EndToEndTest, RejectedTrapsAreLoggedOnlyWhenEveryTrapIsLogged) {

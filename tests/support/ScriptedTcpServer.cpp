@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstring>
+
 namespace {
 
 // No wait of the server lasts longer than this, whatever the client does.
@@ -36,12 +38,16 @@ std::vector<std::string> Transcript::Lines() const {
 }
 
 ScriptedTcpServer::ScriptedTcpServer(std::string name, std::vector<Step> script,
-                                     Transcript& transcript)
+                                     Transcript& transcript, std::array<uint8_t, 4> host,
+                                     uint16_t port)
     : name_(std::move(name)), script_(std::move(script)), transcript_(transcript) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::memcpy(&address.sin_addr, host.data(), host.size());
+    address.sin_port = htons(port);
+    const int reuse = 1;  // a fixed port may still be in TIME_WAIT from an earlier run
+    if (listener_ >= 0 && port != 0) setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     socklen_t length = sizeof address;
     if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
         listen(listener_, 4) != 0 ||

@@ -3,6 +3,7 @@
 // (send a reply, read a command line, read SMTP data, pause, close) and records what the
 // client sent. Every wait is bounded; the server stops when destroyed.
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -36,9 +37,11 @@ public:
     static Step Pause(std::chrono::milliseconds ms) { return {Step::Kind::Pause, {}, ms}; }
     static Step Close() { return {Step::Kind::Close, {}}; }
 
-    // Listens on 127.0.0.1 at a port chosen by the system. Lines read go to transcript as
-    // name + ":" + line (line ends removed; data kept whole).
-    ScriptedTcpServer(std::string name, std::vector<Step> script, Transcript& transcript);
+    // Listens on 127.0.0.1 at a port chosen by the system (or on the given loopback
+    // address and port; Port() is 0 when that cannot be bound). Lines read go to
+    // transcript as name + ":" + line (line ends removed; data kept whole).
+    ScriptedTcpServer(std::string name, std::vector<Step> script, Transcript& transcript,
+                      std::array<uint8_t, 4> address = {127, 0, 0, 1}, uint16_t port = 0);
     ~ScriptedTcpServer();
     ScriptedTcpServer(const ScriptedTcpServer&) = delete;
     ScriptedTcpServer& operator=(const ScriptedTcpServer&) = delete;
