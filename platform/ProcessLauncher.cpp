@@ -84,6 +84,8 @@ int StartProcess(const std::vector<std::string>& argv, bool quiet, std::function
     pointers.push_back(nullptr);
 
     SpawnSetup setup;
+    // The program gets none of our descriptors (trap socket, rule file, log).
+    posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
     posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (quiet) {
         posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -54,6 +58,30 @@ TEST(LaunchProgram, PassesTrapTextLiterallyAndRunsNoShell) {
     EXPECT_FALSE(fs::exists(marker));
     EXPECT_TRUE(fs::exists(victim));
     EXPECT_FALSE(fs::exists(recorder.Folder() / "z"));
+}
+
+TEST(LaunchProgram, ProgramInheritsNoDescriptorButTheStandardOnes) {
+    ArgvRecorder recorder;
+    // Far above whatever the listing program opens itself; no close-on-exec.
+    const int opened = open("/dev/null", O_RDONLY);
+    const int inheritable = dup2(opened, 200);
+    close(opened);
+    ASSERT_EQ(inheritable, 200);
+    ASSERT_EQ(StartProcess({"sh", "-c", "ls /proc/self/fd > \"$0\"", (recorder.Folder() / "fds").string()}), 0);
+    std::string listing;
+    for (int i = 0; i < 500 && listing.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::ifstream in(recorder.Folder() / "fds");
+        listing.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    close(inheritable);
+    std::istringstream lines(listing);
+    std::vector<int> descriptors;
+    for (int fd; lines >> fd;) descriptors.push_back(fd);
+    // 0-2, and the descriptor ls itself opens to read the folder.
+    ASSERT_FALSE(descriptors.empty());
+    EXPECT_EQ(std::count(descriptors.begin(), descriptors.end(), inheritable), 0) << listing;
+    EXPECT_LE(descriptors.size(), 4u) << listing;
 }
 
 TEST(LaunchProgram, MissingOrEmptyProgramReportsFailure) {
