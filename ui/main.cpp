@@ -1,7 +1,11 @@
 #include <QApplication>
 
+#include "ui/QtMessageBox.h"
+#include "ui/TrapApp.h"
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setOrganizationName("Olix Soft");
-    return 0;
+    InstallQtMessageBoxHandler();
+    if (!TheApp().InitInstance()) return 0;
+    return TheApp().ExitInstance(QApplication::exec());
 }

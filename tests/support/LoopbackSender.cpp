@@ -34,9 +34,11 @@ bool IsFree(uint16_t port) {
 
 }  // namespace
 
-uint16_t PickFreeTrapPort() {
+uint16_t PickFreeTrapPort() { return PickFreeTrapPort(kFirstPort); }
+
+uint16_t PickFreeTrapPort(uint16_t firstPort) {
     for (int attempt = 0; attempt < kPortCount; ++attempt) {
-        const uint16_t port = kFirstPort + (nextOffset.fetch_add(1) % kPortCount);
+        const uint16_t port = firstPort + (nextOffset.fetch_add(1) % kPortCount);
         if (IsFree(port)) return port;
     }
     return 0;

@@ -9,6 +9,8 @@
 // A port of 23000-23999 that nothing holds right now (tried from a per-process start so
 // that tests running side by side rarely meet); 0 when none is free.
 uint16_t PickFreeTrapPort();
+// The same from the 1000 ports starting at firstPort (another suite's range).
+uint16_t PickFreeTrapPort(uint16_t firstPort);
 
 // Waits (bounded) until some socket holds port, such as a receiver that has just started.
 bool WaitUntilPortIsHeld(uint16_t port, std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -1,7 +1,58 @@
 #include <QApplication>
-#include <gtest/gtest.h>
+#include <QTimer>
+
+#include "FrameFixture.h"
+#include "ui/InitDlg.h"
+
+namespace {
+
+class StartupTest : public FrameTest {
+protected:
+    StartupTest() : FrameTest(false) {}
+};
+
+CInitDlg* Splash() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* splash = qobject_cast<CInitDlg*>(widget); splash && splash->isVisible()) return splash;
+    return nullptr;
+}
+
+}  // namespace
 
 TEST(QtHarness, RunsHeadless) {
     ASSERT_NE(qApp, nullptr);
     EXPECT_EQ(QGuiApplication::platformName(), "offscreen");
+}
+
+TEST_F(StartupTest, FrameStaysHiddenUntilTheSplashsThirdTickAndReceptionStartsOnTheFourthTick) {
+    bool splashSeen = false;
+    // Runs inside the splash's modal loop: the ticks are driven by hand.
+    QTimer::singleShot(0, [&] {
+        CInitDlg* splash = Splash();
+        ASSERT_NE(splash, nullptr);
+        CMainFrame* created = TheApp().m_pMainWnd;
+        ASSERT_NE(created, nullptr);
+        EXPECT_FALSE(created->isVisible());
+        splash->OnTimer();
+        splash->OnTimer();
+        created->show();
+        EXPECT_FALSE(created->isVisible()) << "nothing shows the frame before the splash ends";
+        splash->OnTimer();
+        EXPECT_TRUE(created->isVisible());
+        EXPECT_EQ(created->size(), QSize(800, 600));
+        splashSeen = true;
+    });
+    ASSERT_TRUE(TheApp().InitInstance());
+    frame = TheApp().m_pMainWnd;
+    EXPECT_TRUE(splashSeen);
+    EXPECT_EQ(QCoreApplication::organizationName(), "Olix Soft");
+    EXPECT_EQ(Splash(), nullptr);
+
+    for (int tick = 1; tick < CEventView::kAutoStartTick; ++tick) {
+        List().OnTimer();
+        EXPECT_FALSE(PortHeldWithin(200)) << "tick " << tick;
+    }
+    List().OnTimer();
+    EXPECT_TRUE(PortHeldWithin(10000));
+    EXPECT_FALSE(List().findChild<QWidget*>("1504")->isEnabled());
 }

@@ -1,0 +1,121 @@
+#include <QTreeWidget>
+
+#include "FrameFixture.h"
+#include "TrapRecords.h"
+
+namespace {
+
+struct Row {
+    std::string label;
+    std::string value;
+    int icon;
+    bool operator==(const Row&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Row& row) {
+    return out << "{" << row.label << "=" << row.value << " icon " << row.icon << "}";
+}
+
+class DetailTest : public FrameTest {
+protected:
+    // Adds the row of record, shows it and returns the detail rows.
+    std::vector<Row> Show(const TrapRecord& record) {
+        List().AddTrapRow(record);
+        List().List()->clearSelection();
+        SelectRow(List().RowCount() - 1);
+        Detail().ShowSelectedTrap();
+        return Rows();
+    }
+    std::vector<Row> Rows() {
+        std::vector<Row> rows;
+        QTreeWidget* list = Detail().List();
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows.push_back({list->topLevelItem(i)->text(0).toStdString(), list->topLevelItem(i)->text(1).toStdString(),
+                            Detail().RowIcon(i)});
+        return rows;
+    }
+    // The rows every version shows, for the last row of the list.
+    std::vector<Row> Common(const std::string& version) {
+        return {{"Node Infomation", "", 0}, {"RecvTime", std::string(List().CellText(List().RowCount() - 1, 1)), -1},
+                {"Source Address", "192.168.1.20", -1}, {"Host Name", "", -1}, {"", "", -1},
+                {"Snmp Infomation", "", 1}, {"Version", version, -1}};
+    }
+    static void Append(std::vector<Row>& rows, std::initializer_list<Row> more) { rows.insert(rows.end(), more); }
+};
+
+}  // namespace
+
+TEST_F(DetailTest, SnmpV1TrapShowsTheV1FieldsAndItsBindings) {
+    const std::vector<Row> shown = Show(*V1ColdStartishRecord());
+    std::vector<Row> expected = Common("1");
+    Append(expected, {{"Community", "public", -1}, {"EnterPrise", "1.3.6.1.4.1.9.1", -1},
+                      {"Network Address", "10.0.0.1", -1}, {"Generic Trap", "6", -1}, {"Spacific Trap", "3", -1},
+                      {"Time Ticks", "00:01:40", -1}, {"", "", -1}, {"VariableBindings", "", 3},
+                      {"Object", "1.3.6.1.2.1.2.2.1.1.1", -1}, {" Value", " 42", -1},
+                      {"Object", "1.3.6.1.4.1.9.1.1", -1}, {" Value", " 41 42 ", -1}});
+    EXPECT_EQ(shown, expected);
+}
+
+TEST_F(DetailTest, SnmpV2cTrapShowsCommunityAndTheRequestFields) {
+    const std::vector<Row> shown = Show(*V2cRecord());
+    std::vector<Row> expected = Common("2");
+    Append(expected, {{"Community", "private", -1}, {"Request ID", "7", -1}, {"Error Status", "1", -1},
+                      {"Error Index", "2", -1}, {"", "", -1}, {"VariableBindings", "", 3},
+                      {"Object", "1.3.6.1.2.1.2.2.1.1.2", -1}, {" Value", " 2", -1}});
+    EXPECT_EQ(shown, expected);
+}
+
+TEST_F(DetailTest, SnmpV3TrapShowsTheSecurityFieldsWithoutLengthsAndTheKeyIcon) {
+    std::string auth = "0x";
+    for (int i = 0; i < 12; ++i) auth += "AB ";
+    const std::vector<Row> shown = Show(*V3Record());
+    std::vector<Row> expected = Common("3");
+    Append(expected, {{"ID", "100", -1}, {"Maximum Size", "65507", -1}, {"Message Flags", "3", -1},
+                      {"Security Model", "3", -1}, {"Engine ID", "0x80 00 1F 88 01 ", -1},
+                      {"Engine Boots", "00:00:00", -1}, {"Engine Time", "00:01:00", -1}, {"User Name", "user1", -1},
+                      {"Authentication Parameters", auth, 2}, {"Privacy Parameters", "0x01 01 01 01 01 01 01 01 ", -1},
+                      {"Context Engine ID", "0x80 00 1F 88 01 ", -1}, {"Context Name", "", -1},
+                      {"Request ID", "9", -1}, {"Error Status", "0", -1}, {"Error Index", "0", -1}, {"", "", -1},
+                      {"VariableBindings", "", 3}, {"Object", "1.3.6.1.2.1.1.3.0", -1}, {" Value", " 5", -1}});
+    EXPECT_EQ(shown, expected);
+}
+
+TEST_F(DetailTest, CommaInAValueStartsTheNextObject) {
+    auto record = V2cRecord();
+    record->varBindCount = 1;  // the first binding becomes a descriptor
+    VarBindEntry& described = record->varBinds[0];
+    SetFixedText(described.name, "1.3.6.1.2.1.1.1");
+    described.tag = 0x07;
+    std::copy_n("left,right", 10, described.descriptorText());
+    AddIntegerBinding(*record, "1.3.6.1.2.1.1.2", 1);
+    const std::vector<Row> rows = Show(*record);
+    const std::vector<Row> bindings(rows.begin() + 13, rows.end());
+    EXPECT_EQ(bindings, (std::vector<Row>{{"Object", "1.3.6.1.2.1.1.1", -1}, {" Value", " left", -1},
+                                          {"Object", "right", -1}, {" Value", " 1.3.6.1.2.1.1.2", -1},
+                                          {"Object", "1", -1}, {" Value", " ", -1}}));
+}
+
+TEST_F(DetailTest, EmptyBindingNameEndsTheBindings) {
+    auto record = V2cRecord();
+    record->varBinds[0].name.fill('\0');
+    AddIntegerBinding(*record, "1.3.6.1.2.1.1.2", 1);
+    const std::vector<Row> rows = Show(*record);
+    ASSERT_EQ(rows.size(), 13u);
+    EXPECT_EQ(rows.back(), (Row{"VariableBindings", "", 3}));
+}
+
+TEST_F(DetailTest, TrapWithoutBindingsEndsWithTheBindingsRowAndTheFirstSelectedRowIsShown) {
+    auto record = V2cRecord();
+    record->varBindCount = 0;
+    SetFixedText(record->community, "first");
+    List().AddTrapRow(*record);
+    SetFixedText(record->community, "second");
+    List().AddTrapRow(*record);
+    SelectRow(1);
+    SelectRow(0);
+    Detail().ShowSelectedTrap();
+    const std::vector<Row> rows = Rows();
+    ASSERT_EQ(rows.size(), 13u);
+    EXPECT_EQ(rows[7].value, "first");
+    EXPECT_EQ(rows.back(), (Row{"VariableBindings", "", 3}));
+}

@@ -1,0 +1,138 @@
+#include <QFont>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "FrameFixture.h"
+#include "TrapRecords.h"
+#include "support/DialogTesting.h"
+
+namespace {
+
+class TrapListTest : public FrameTest {
+protected:
+    // Rows whose community names them, so that their order can be read back.
+    void AddRows(int count) {
+        for (int i = 0; i < count; ++i) {
+            auto record = V2cRecord();
+            SetFixedText(record->community, "row" + std::to_string(i));
+            List().AddTrapRow(*record);
+        }
+    }
+    std::vector<std::string> Communities() {
+        std::vector<std::string> names;
+        for (int row = 0; row < List().RowCount(); ++row) names.emplace_back(List().CellText(row, 6));
+        return names;
+    }
+    QWidget* Control(int id) { return List().findChild<QWidget*>(QString::number(id)); }
+};
+
+}  // namespace
+
+TEST_F(TrapListTest, ControlsStartWithStopEnabledAndTheRunningTextAndFollowTheViewsSize) {
+    EXPECT_FALSE(Control(1504)->isEnabled());
+    EXPECT_TRUE(Control(1505)->isEnabled());
+    EXPECT_EQ(static_cast<QLabel*>(Control(1503))->text(), "サービス起動中");
+    EXPECT_EQ(static_cast<QLabel*>(Control(1502))->text(), "サービス:");
+    EXPECT_EQ(static_cast<QPushButton*>(Control(1504))->text(), "開始");
+    EXPECT_EQ(static_cast<QPushButton*>(Control(1505))->text(), "停止");
+    EXPECT_EQ(Control(1503)->font().pixelSize(), 12);
+
+    g_bShowMainWnd = 1;
+    frame->resize(800, 600);
+    frame->show();
+    const int right = List().width();
+    const int bottom = List().height();
+    ASSERT_GT(bottom, 50);
+    EXPECT_EQ(Control(1501)->geometry(), QRect(0, 0, right, 50));
+    EXPECT_EQ(Control(1500)->geometry(), QRect(0, 50, right, bottom - 50));
+    EXPECT_EQ(Control(1505)->geometry(), QRect(right - 90, 20, 80, 22));
+    EXPECT_EQ(Control(1504)->geometry(), QRect(right - 176, 20, 80, 22));
+    EXPECT_EQ(Control(1503)->geometry(), QRect(10, 20, right - 192, 22));
+    EXPECT_EQ(Control(1502)->geometry(), QRect(12, 6, 88, 14));
+}
+
+TEST_F(TrapListTest, ServiceWindowsFromAnotherThreadChangeTheStatusAndCommands) {
+    std::thread receiver([] {
+        GetServiceWindows()->SetServiceStatus(Utf8ToCp932("サービス停止"));
+        GetServiceWindows()->EnableServiceCommands(true, false);
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Control(1505)->isEnabled(); }, 5000));
+    receiver.join();
+    EXPECT_EQ(static_cast<QLabel*>(Control(1503))->text(), "サービス停止");
+    EXPECT_TRUE(Control(1504)->isEnabled());
+}
+
+TEST_F(TrapListTest, ReadTrapRowCopiesExistingRowsOnlyWithinTheSlotLimits) {
+    TrapListRow row;
+    EXPECT_EQ(List().ReadTrapRow(0, row), 1) << "empty list";
+    AddRows(4);
+    auto record = V2cRecord();
+    SetFixedText(record->community, std::string(40, 'x'));
+    List().AddTrapRow(*record);
+    EXPECT_EQ(List().CellText(4, 6), std::string(40, 'x')) << "the list shows the whole community";
+    ASSERT_EQ(List().ReadTrapRow(4, row), 0);
+    EXPECT_EQ(std::string(row.community.data()), std::string(35, 'x'));
+    EXPECT_STREQ(row.version.data(), "2");
+    EXPECT_STREQ(row.requestId.data(), "7");
+    EXPECT_EQ(List().ReadTrapRow(5, row), 1);
+    EXPECT_EQ(List().ReadTrapRow(-1, row), 1);
+    EXPECT_EQ(List().ReadTrapMessage(4, 8), "v2 xxxxx");
+}
+
+TEST_F(TrapListTest, RightClickWithoutASelectedRowOpensNoMenu) {
+    AddRows(2);
+    List().OnListRightClick(QPoint(5, 5));
+    EXPECT_FALSE(List().ContextMenu()->isVisible());
+    SelectRow(1);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), List().List()->viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(List().List()->viewport(), &event);
+    EXPECT_TRUE(List().ContextMenu()->isVisible());
+    QStringList texts;
+    for (QAction* action : List().ContextMenu()->actions()) texts << action->objectName() + "=" + action->text();
+    EXPECT_EQ(texts, QStringList({"32794=選択データ削除", "32795=すべてのデータ削除"}));
+    List().ContextMenu()->close();
+}
+
+TEST_F(TrapListTest, DeleteSelectedAsksAndRemovesExactlyTheSelectedRows) {
+    AddRows(6);
+    for (int row : {0, 1, 3, 5}) SelectRow(row);
+    QueueMessageBoxAnswer(MessageAnswer::Cancel);
+    List().findChild<QAction*>("32794")->trigger();
+    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"選択されているデータを削除します。よろしいですか？"});
+    EXPECT_EQ(List().RowCount(), 6);
+
+    QueueMessageBoxAnswer(MessageAnswer::Ok);
+    List().findChild<QAction*>("32794")->trigger();
+    EXPECT_EQ(Communities(), (std::vector<std::string>{"row2", "row4"}));
+}
+
+TEST_F(TrapListTest, DeleteAllAsksAndKeepsTheDetailView) {
+    AddRows(3);
+    SelectRow(2);
+    List().OnListClick();
+    const int detailRows = Detail().List()->topLevelItemCount();
+    ASSERT_GT(detailRows, 0);
+
+    QueueMessageBoxAnswer(MessageAnswer::Cancel);
+    List().findChild<QAction*>("32795")->trigger();
+    EXPECT_EQ(List().RowCount(), 3);
+    QueueMessageBoxAnswer(MessageAnswer::Ok);
+    List().findChild<QAction*>("32795")->trigger();
+    EXPECT_EQ(RecordedMessageTexts(), (std::vector<std::string>{"すべてのデータを削除します。よろしいですか？",
+                                                                "すべてのデータを削除します。よろしいですか？"}));
+    EXPECT_EQ(List().RowCount(), 0);
+    EXPECT_EQ(Detail().List()->topLevelItemCount(), detailRows);
+}
+
+TEST_F(TrapListTest, ClickingARowShowsItInTheDetailView) {
+    AddRows(3);
+    g_bShowMainWnd = 1;
+    frame->show();
+    QTableView* table = List().List();
+    const QRect cell = table->visualRect(table->model()->index(1, 6));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    ASSERT_GT(Detail().List()->topLevelItemCount(), 7);
+    EXPECT_EQ(Detail().List()->topLevelItem(7)->text(1), "row1");
+}

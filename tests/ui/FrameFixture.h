@@ -1,0 +1,71 @@
+#pragma once
+// A main frame in a program folder of its own, with the trap port taken from this suite's
+// range (24000-24999), the window layer installed and the log clean-up replaced by a no-op.
+
+#include <QLabel>
+#include <QPointer>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "reception/WindowPorts.h"
+#include "settings/CConfig.h"
+#include "support/LoopbackSender.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/TempProgramFolder.h"
+#include "ui/CountView.h"
+#include "ui/DataView.h"
+#include "ui/EventView.h"
+#include "ui/MainFrame.h"
+#include "ui/MyInfo.h"
+#include "ui/QtServiceWindows.h"
+#include "ui/TrapApp.h"
+
+inline constexpr uint16_t kUiFirstTrapPort = 24000;
+
+class FrameTest : public ::testing::Test {
+protected:
+    explicit FrameTest(bool createFrame = true) {
+        ClearRecordedMessageBoxes();
+        CMyInfo::Instance().SetCleanup([] {});
+        port = PickFreeTrapPort(kUiFirstTrapPort);
+        folder.Write("OlixTrap.ini", "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port) +
+                                         "\r\nHOST=0\r\nLOG=0\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\n"
+                                         "T3MSG=v3 %u\r\nLOGDELM=0\r\n");
+        CConfig::Load();
+        SetServiceWindows(&QtServiceWindows());
+        g_bShowMainWnd = 0;
+        if (createFrame) frame = new CMainFrame;
+    }
+
+    ~FrameTest() override {
+        // Ends any receiver while its window calls are still carried out, then the frame.
+        TheApp().ExitInstance(0);
+        delete frame.data();
+        CMyInfo::Instance().Stop();
+        ClearRecordedMessageBoxes();
+    }
+
+    CEventView& List() { return *TheApp().m_pEventView; }
+    CDataView& Detail() { return *TheApp().m_pDataView; }
+    CCountDlg& Counters() { return *TheApp().m_pCountDlg; }
+
+    // The receiver shows its state through the windows before it binds the port, so the
+    // event loop turns while this waits.
+    bool PortHeldWithin(int milliseconds) {
+        return QTest::qWaitFor([&] { return WaitUntilPortIsHeld(port, std::chrono::milliseconds(0)); }, milliseconds);
+    }
+
+    QString Counter(int fieldId) { return Counters().CounterField(fieldId)->text(); }
+
+    void SelectRow(int row) {
+        QTableView* table = List().List();
+        table->selectionModel()->select(table->model()->index(row, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    TempProgramFolder folder;
+    uint16_t port = 0;
+    QPointer<CMainFrame> frame;
+};

@@ -1,0 +1,131 @@
+#include <QAction>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "FrameFixture.h"
+#include "TrapRecords.h"
+#include "reception/PacketCounters.h"
+#include "support/DialogTesting.h"
+#include "ui/ExSplitter3Wnd.h"
+
+namespace {
+
+QString ClockAfter(CMainFrame& frame, int ticks) {
+    for (int i = 0; i < ticks; ++i) frame.OnClockTick();
+    return frame.findChild<QLabel*>("pane1")->text();
+}
+
+}  // namespace
+
+TEST_F(FrameTest, ClockRollsOverSecondsMinutesAndHours) {
+    EXPECT_EQ(ClockAfter(*frame, 59), "00：00：59");
+    EXPECT_EQ(ClockAfter(*frame, 1), "00：01：00");
+    EXPECT_EQ(ClockAfter(*frame, 59 * 60 - 1), "00：59：59");
+    EXPECT_EQ(ClockAfter(*frame, 1), "01：00：00");
+    EXPECT_EQ(ClockAfter(*frame, 99 * 3600), "100：00：00") << "hours grow without bound";
+    EXPECT_EQ(frame->findChild<QLabel*>("pane0")->text(), "");
+    EXPECT_EQ(frame->findChild<QLabel*>("pane1")->width(), CMainFrame::kClockPaneWidth);
+}
+
+TEST_F(FrameTest, StaysHiddenUntilTheSplashHasEndedAndKeepsItsTitle) {
+    frame->show();
+    frame->setVisible(true);
+    EXPECT_FALSE(frame->isVisible());
+    g_bShowMainWnd = 1;
+    frame->show();
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->windowTitle(), "Olix Trap Receiver - v3.03");
+}
+
+TEST_F(FrameTest, CreatesTheDataFoldersAndTheThreePanesOfLayout3) {
+    for (const char* sub : {"db", "tmp", "log"}) EXPECT_TRUE(std::filesystem::is_directory(folder.File(sub))) << sub;
+    CExSplitter3Wnd* splitter = frame->Splitter();
+    ASSERT_EQ(splitter->count(), 2);
+    EXPECT_EQ(splitter->orientation(), Qt::Vertical);
+    EXPECT_EQ(splitter->widget(0), splitter->NestedSplitter());
+    EXPECT_EQ(splitter->widget(1), &List());
+    EXPECT_EQ(splitter->NestedSplitter()->widget(0), TheApp().m_pCountView);
+    EXPECT_EQ(splitter->NestedSplitter()->widget(1), &Detail());
+    g_bShowMainWnd = 1;
+    frame->resize(800, 600);
+    frame->show();
+    EXPECT_EQ(splitter->sizes().at(0), 220) << "the top row starts 220 pixels high";
+    EXPECT_EQ(splitter->NestedSplitter()->sizes().at(0), 500);
+}
+
+TEST_F(FrameTest, MenuCarriesEveryCommandWithItsIdTextAndAccelerator) {
+    struct Command {
+        int id;
+        const char* text;
+        const char* shortcut;
+    };
+    const Command commands[] = {
+        {32771, "保存\tCtrl+S", "Ctrl+S"}, {32772, "HTML(&H)", ""}, {32773, "CSV(&C)", ""},
+        {32774, "終了(&E)", ""}, {32775, "表示データクリア(&C)", ""}, {32776, "トラップ受信 設定\tCtrl+E", "Ctrl+E"},
+        {32787, "ユーザ設定(&U)", ""}, {32777, "トラップ ログ\tCtrl+L", "Ctrl+L"}, {32778, "オプション(&O)", ""},
+        {57664, "バージョン(&V)", ""}, {32780, "ヘルプ(&H)", ""},
+    };
+    for (const Command& command : commands) {
+        auto* action = frame->findChild<QAction*>(QString::number(command.id));
+        ASSERT_NE(action, nullptr) << command.id;
+        EXPECT_EQ(action->text(), QString::fromUtf8(command.text)) << command.id;
+        EXPECT_EQ(action->shortcut(), QKeySequence(QString::fromLatin1(command.shortcut))) << command.id;
+    }
+}
+
+TEST_F(FrameTest, ClearCommandAsksAndOnOkEmptiesCountersAndBothLists) {
+    UseTestFormats();
+    List().AddTrapRow(*V1ColdStartishRecord());
+    List().AddTrapRow(*V2cRecord());
+    CountPacket(kPacketV1);
+    CountGenericTrap(6);
+    SelectRow(0);
+    Detail().ShowSelectedTrap();
+    const int detailRows = Detail().List()->topLevelItemCount();
+    ASSERT_GT(detailRows, 0);
+
+    QueueMessageBoxAnswer(MessageAnswer::Cancel);
+    frame->findChild<QAction*>("32775")->trigger();
+    ASSERT_EQ(RecordedMessageTexts(), std::vector<std::string>{"表示データをクリアします。よろしいですか？"});
+    EXPECT_EQ(RecordedMessageBoxes()[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Information);
+    EXPECT_EQ(List().RowCount(), 2);
+    EXPECT_EQ(Detail().List()->topLevelItemCount(), detailRows);
+    EXPECT_EQ(Counter(1000), "1");
+    EXPECT_EQ(Counter(1013), "1");
+
+    QueueMessageBoxAnswer(MessageAnswer::Ok);
+    frame->findChild<QAction*>("32775")->trigger();
+    EXPECT_EQ(List().RowCount(), 0);
+    EXPECT_EQ(Detail().List()->topLevelItemCount(), 0);
+    for (int id : kCounterFieldIds) EXPECT_EQ(Counter(id), "0") << id;
+    const PacketCounters snapshot = SnapshotCounters();
+    EXPECT_EQ(snapshot.allPackets + snapshot.snmpV1Packets + snapshot.genericTrapCounts[6], 0u);
+}
+
+TEST_F(FrameTest, SaveWritesTheSettingsFileAndSaysSo) {
+    std::filesystem::remove(folder.File("OlixTrap.ini"));
+    frame->findChild<QAction*>("32771")->trigger();
+    EXPECT_NE(folder.Read("OlixTrap.ini").find("RECVP=" + std::to_string(port)), std::string::npos);
+    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"設定データを保存しました。"});
+    EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Information);
+}
+
+TEST_F(FrameTest, HelpWithoutTheDocumentGivesTheErrorBoxAndGoesOn) {
+    frame->findChild<QAction*>("32780")->trigger();
+    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"ヘルプファイル(OlixTrap.html)を開くことができません。"});
+    EXPECT_FALSE(frame.isNull());
+}
+
+TEST_F(FrameTest, ExitStopsTheClockAndTheServiceWindowAndDestroysTheFrame) {
+    g_bShowMainWnd = 1;
+    frame->show();
+    EXPECT_TRUE(CMyInfo::Instance().IsRunning());
+    frame->findChild<QAction*>("32774")->trigger();
+    EXPECT_FALSE(CMyInfo::Instance().IsRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }, 2000));
+    EXPECT_EQ(TheApp().m_pEventView, nullptr);
+    EXPECT_EQ(TheApp().m_pCountDlg, nullptr);
+}

@@ -1,0 +1,85 @@
+#include "ui/MyInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// Waits (bounded, without turning the event loop, so the real timer stays out of it)
+// until the worker has ended.
+bool WorkerEnded() {
+    for (int i = 0; i < 500 && CMyInfo::Instance().IsBusy(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return !CMyInfo::Instance().IsBusy();
+}
+
+class ServiceWindow : public ::testing::Test {
+protected:
+    ServiceWindow() {
+        info.Stop();
+        info.SetCleanup([this] {
+            ++runs;
+            while (hold.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        });
+        info.Start();
+    }
+    ~ServiceWindow() override {
+        hold = false;
+        WorkerEnded();
+        info.Stop();
+        info.SetCleanup([] {});
+    }
+    void Ticks(int count) {
+        for (int i = 0; i < count; ++i) info.OnTimer();
+    }
+
+    CMyInfo& info = CMyInfo::Instance();
+    std::atomic<int> runs{0};
+    std::atomic<bool> hold{false};
+};
+
+}  // namespace
+
+TEST_F(ServiceWindow, CleansUpOnTheFirstTickAndThenOnceADay) {
+    EXPECT_TRUE(info.IsRunning());
+    Ticks(1);
+    ASSERT_TRUE(WorkerEnded());
+    EXPECT_EQ(runs.load(), 1);
+    Ticks(CMyInfo::kTicksPerDay - 1);
+    ASSERT_TRUE(WorkerEnded());
+    EXPECT_EQ(runs.load(), 1) << "no run between the first tick and a day later";
+    Ticks(1);
+    ASSERT_TRUE(WorkerEnded());
+    EXPECT_EQ(runs.load(), 2);
+}
+
+TEST_F(ServiceWindow, SkipsTheDaysRunWhileTheLastOneIsBusy) {
+    hold = true;
+    Ticks(1);
+    Ticks(CMyInfo::kTicksPerDay);  // the day's tick comes while the first run still holds
+    EXPECT_TRUE(info.IsBusy());
+    hold = false;
+    ASSERT_TRUE(WorkerEnded());
+    EXPECT_EQ(runs.load(), 1);
+    Ticks(CMyInfo::kTicksPerDay - 1);
+    ASSERT_TRUE(WorkerEnded());
+    EXPECT_EQ(runs.load(), 1);
+    Ticks(1);
+    ASSERT_TRUE(WorkerEnded());
+    EXPECT_EQ(runs.load(), 2) << "the next run comes a day after the skipped one";
+}
+
+TEST_F(ServiceWindow, StopEndsTheWindowAndStartBeginsCountingAgain) {
+    Ticks(5);
+    ASSERT_TRUE(WorkerEnded());
+    info.Stop();
+    EXPECT_FALSE(info.IsRunning());
+    info.Start();
+    EXPECT_EQ(info.Ticks(), 0);
+    Ticks(1);
+    ASSERT_TRUE(WorkerEnded());
+    EXPECT_EQ(runs.load(), 2);
+}

@@ -1,0 +1,36 @@
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "ui/InitDlg.h"
+#include "ui/TrapApp.h"
+
+TEST(Splash, ShowsItsOwnerCentredAt800x600OnTheThirdTickAndCloses) {
+    g_bShowMainWnd = 0;
+    QWidget owner;
+    CInitDlg splash(&owner);
+    bool hasText = false;
+    for (QLabel* label : splash.findChildren<QLabel*>()) hasText |= label->text() == "Olix Trap Receiver  version 3.00";
+    EXPECT_TRUE(hasText);
+    EXPECT_TRUE(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(splash.TimerRunning());
+    splash.show();
+
+    splash.OnTimer();
+    splash.OnTimer();
+    EXPECT_EQ(g_bShowMainWnd.load(), 0);
+    EXPECT_FALSE(owner.isVisible());
+    EXPECT_TRUE(splash.isVisible());
+
+    splash.OnTimer();
+    EXPECT_EQ(g_bShowMainWnd.load(), 1);
+    EXPECT_TRUE(owner.isVisible());
+    EXPECT_EQ(owner.size(), QSize(800, 600));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(owner.pos(), QPoint((screen.width() - 800) / 2, (screen.height() - 600) / 2));
+    EXPECT_FALSE(splash.TimerRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !splash.isVisible(); }, 2000)) << "the close is posted";
+    EXPECT_EQ(splash.result(), QDialog::Accepted);
+}

@@ -1,0 +1,174 @@
+#include "ui/DataView.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QTreeWidget>
+#include <array>
+#include <cstdlib>
+#include <string>
+
+#include "notify/DBLib.h"
+#include "platform/CBaseDlg.h"
+#include "platform/Encoding.h"
+#include "ui/EventView.h"
+#include "ui/TrapApp.h"
+
+namespace {
+
+constexpr int kIconRole = Qt::UserRole + 1;
+constexpr std::size_t kCellBuffer = 2048;   // a cell is read as at most 2047 bytes
+constexpr std::size_t kValueBuffer = 2047;  // a binding value: at most 2046 bytes
+
+struct DetailRow {
+    const char* label;
+    int column;  // of the trap list
+};
+
+constexpr std::array<DetailRow, 6> kV1Rows = {{
+    {"Community", 6}, {"EnterPrise", 7}, {"Network Address", 10},
+    {"Generic Trap", 8}, {"Spacific Trap", 9}, {"Time Ticks", 11},
+}};
+constexpr std::array<DetailRow, 4> kV2cRows = {{
+    {"Community", 6}, {"Request ID", 29}, {"Error Status", 30}, {"Error Index", 31},
+}};
+constexpr std::array<DetailRow, 15> kV3Rows = {{
+    {"ID", 12}, {"Maximum Size", 13}, {"Message Flags", 14}, {"Security Model", 15},
+    {"Engine ID", 17}, {"Engine Boots", 18}, {"Engine Time", 19}, {"User Name", 20},
+    {"Authentication Parameters", 22}, {"Privacy Parameters", 24}, {"Context Engine ID", 26},
+    {"Context Name", 28}, {"Request ID", 29}, {"Error Status", 30}, {"Error Index", 31},
+}};
+constexpr int kAuthParamsColumn = 22;
+
+QIcon DrawIcon(int icon) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(Qt::black);
+    switch (icon) {
+    case CDataView::kNodeIcon:  // a monitor
+        p.setBrush(QColor(0, 128, 192));
+        p.drawRect(1, 2, 13, 9);
+        p.drawLine(7, 12, 7, 13);
+        p.drawLine(4, 14, 11, 14);
+        break;
+    case CDataView::kSnmpIcon:  // an envelope
+        p.setBrush(QColor(255, 255, 192));
+        p.drawRect(1, 3, 13, 10);
+        p.drawLine(1, 3, 8, 9);
+        p.drawLine(8, 9, 14, 3);
+        break;
+    case CDataView::kAuthIcon:  // a key
+        p.setBrush(QColor(255, 200, 0));
+        p.drawEllipse(1, 4, 6, 6);
+        p.drawLine(7, 7, 14, 7);
+        p.drawLine(12, 7, 12, 10);
+        p.drawLine(14, 7, 14, 10);
+        break;
+    default:  // a list
+        p.setBrush(QColor(0, 160, 0));
+        for (int y = 2; y <= 12; y += 5) {
+            p.drawRect(1, y, 2, 2);
+            p.drawLine(5, y + 1, 14, y + 1);
+        }
+        break;
+    }
+    return QIcon(pixmap);
+}
+
+// Text of a trap list cell as the detail view reads it: at most 2047 bytes.
+std::string Cell(const CEventView& list, int row, int column) {
+    const std::string_view text = list.CellText(row, column);
+    return std::string(text.substr(0, Cp932PrefixLength(text, kCellBuffer - 1)));
+}
+
+std::string GetField(int index, std::string_view line, std::size_t buffer) {
+    std::string out(buffer, '\0');
+    DBLib::GetField(index, line, std::span<char>(out.data(), out.size()));
+    out.resize(out.find('\0'));
+    return out;
+}
+
+}  // namespace
+
+CDataView::CDataView(QWidget* parent) : QWidget(parent) {
+    TheApp().m_pDataView = this;
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("1600"));
+    m_list->setRootIsDecorated(false);
+    m_list->setColumnCount(2);
+    m_list->setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value")});
+    m_list->headerItem()->setTextAlignment(0, Qt::AlignCenter);
+    m_list->setColumnWidth(0, 130);
+    m_list->setColumnWidth(1, 150);
+    m_list->header()->setSectionsMovable(true);
+    m_list->header()->setStretchLastSection(false);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setIconSize(QSize(16, 16));
+}
+
+CDataView::~CDataView() {
+    if (TheApp().m_pDataView == this) TheApp().m_pDataView = nullptr;
+}
+
+void CDataView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_list->setGeometry(rect());
+}
+
+void CDataView::AddRow(const QString& label, const QString& value, int icon) {
+    // Kept for the whole run: icons must not outlive the application at exit.
+    static const auto* icons = new std::array<QIcon, 4>{DrawIcon(0), DrawIcon(1), DrawIcon(2), DrawIcon(3)};
+    auto* item = new QTreeWidgetItem(m_list, {label, value});
+    item->setTextAlignment(0, Qt::AlignCenter);
+    item->setForeground(0, QColor(128, 128, 128));
+    item->setForeground(1, QColor(0, 0, 0));
+    item->setData(0, kIconRole, icon);
+    if (icon >= 0) item->setIcon(0, (*icons)[static_cast<std::size_t>(icon)]);
+}
+
+int CDataView::RowIcon(int row) const {
+    QTreeWidgetItem* item = m_list->topLevelItem(row);
+    return item ? item->data(0, kIconRole).toInt() : kNoIcon;
+}
+
+void CDataView::DeleteAllRows() { m_list->clear(); }
+
+void CDataView::ShowSelectedTrap() {
+    const CEventView* list = TheApp().m_pEventView;
+    if (!list) return;
+    const int row = list->FirstSelectedRow();
+    m_list->clear();
+    if (row < 0) return;
+    auto cell = [&](int column) { return FromCp932(Cell(*list, row, column)); };
+
+    AddRow(QStringLiteral("Node Infomation"), {}, kNodeIcon);
+    AddRow(QStringLiteral("RecvTime"), cell(1));
+    AddRow(QStringLiteral("Source Address"), cell(2));
+    AddRow(QStringLiteral("Host Name"), cell(3));
+    AddRow({}, {});
+    AddRow(QStringLiteral("Snmp Infomation"), {}, kSnmpIcon);
+    AddRow(QStringLiteral("Version"), cell(4));
+
+    auto addRows = [&](const auto& rows) {
+        for (const DetailRow& detail : rows)
+            AddRow(QString::fromLatin1(detail.label), cell(detail.column),
+                   detail.column == kAuthParamsColumn ? kAuthIcon : kNoIcon);
+    };
+    switch (std::atoi(Cell(*list, row, 4).c_str())) {
+    case 1: addRows(kV1Rows); break;
+    case 2: addRows(kV2cRows); break;
+    case 3: addRows(kV3Rows); break;
+    default: break;
+    }
+
+    AddRow({}, {});
+    AddRow(QStringLiteral("VariableBindings"), {}, kBindingsIcon);
+    const std::string bindings = Cell(*list, row, 32);
+    int field = 0;
+    for (std::string name = GetField(field, bindings, kCellBuffer); !name.empty();
+         name = GetField(field, bindings, kCellBuffer)) {
+        AddRow(QStringLiteral("Object"), FromCp932(name));
+        AddRow(QStringLiteral(" Value"), QStringLiteral(" ") + FromCp932(GetField(field + 1, bindings, kValueBuffer)));
+        field += 2;
+    }
+}

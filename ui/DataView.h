@@ -1,0 +1,33 @@
+#pragma once
+// The trap detail view (top-right pane): the selected trap list row field by field, grouped
+// under section rows, with its variable bindings one per row.
+
+#include <QWidget>
+
+class QTreeWidget;
+
+class CDataView : public QWidget {
+    Q_OBJECT
+public:
+    // Icons of the section and special rows.
+    enum Icon { kNodeIcon = 0, kSnmpIcon = 1, kAuthIcon = 2, kBindingsIcon = 3, kNoIcon = -1 };
+
+    explicit CDataView(QWidget* parent = nullptr);
+    ~CDataView() override;
+
+    // Fills the detail list from the first selected row of the trap list.
+    void ShowSelectedTrap();
+    void DeleteAllRows();
+
+    QTreeWidget* List() const { return m_list; }
+    // The icon index a row shows (kNoIcon for none), for tests.
+    int RowIcon(int row) const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void AddRow(const QString& label, const QString& value, int icon = kNoIcon);
+
+    QTreeWidget* m_list;
+};

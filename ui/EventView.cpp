@@ -1,0 +1,198 @@
+#include "ui/EventView.h"
+
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <algorithm>
+#include <ctime>
+
+#include "platform/Encoding.h"
+#include "platform/CBaseDlg.h"
+#include "reception/Receiver.h"
+#include "ui/DataView.h"
+#include "ui/TrapApp.h"
+#include "ui/TrapListModel.h"
+
+namespace {
+
+constexpr int kHeaderBandHeight = 50;
+constexpr int kRowHeight = 22;  // fits the 20-pixel event pictures
+
+QFont ControlFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+    font.setPixelSize(12);
+    font.setWeight(QFont::Normal);
+    font.setStyleHint(QFont::SansSerif, QFont::PreferQuality);
+    return font;
+}
+
+}  // namespace
+
+CEventView::CEventView(QWidget* parent) : QWidget(parent), m_model(new TrapListModel(this)) {
+    TheApp().m_pEventView = this;
+    CreateControls();
+    CreateContextMenu();
+    m_start->setEnabled(false);
+    m_nStartTick = 0;
+    m_startTimer.setInterval(1000);
+    connect(&m_startTimer, &QTimer::timeout, this, &CEventView::OnTimer);
+    m_startTimer.start();
+    SetServiceStatus(QStringLiteral("サービス起動中"));
+}
+
+CEventView::~CEventView() {
+    if (TheApp().m_pEventView == this) TheApp().m_pEventView = nullptr;
+}
+
+void CEventView::CreateControls() {
+    m_list = new QTableView(this);
+    m_list->setObjectName(QStringLiteral("1500"));
+    m_list->setModel(m_model);
+    m_list->setShowGrid(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setWordWrap(false);
+    m_list->setIconSize(QSize(116, 20));
+    m_list->verticalHeader()->hide();
+    // Fixed row heights keep a list of a hundred thousand rows responsive.
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_list->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    m_list->horizontalHeader()->setSectionsMovable(true);
+    m_list->horizontalHeader()->setHighlightSections(false);
+    for (int column = 0; column < kTrapListColumns; ++column)
+        m_list->setColumnWidth(column, kTrapListColumnLayout[static_cast<std::size_t>(column)].width);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QTableView::clicked, this, &CEventView::OnListClick);
+    connect(m_list, &QTableView::customContextMenuRequested, this, &CEventView::OnListRightClick);
+
+    m_headerBand = new QFrame(this);
+    m_headerBand->setObjectName(QStringLiteral("1501"));
+    m_headerBand->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_headerBand->setLineWidth(2);
+
+    m_serviceLabel = new QLabel(QStringLiteral("サービス:"), this);
+    m_serviceLabel->setObjectName(QStringLiteral("1502"));
+    m_serviceLabel->setGeometry(12, 6, 100 - 12, 20 - 6);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("1503"));
+    m_status->setAlignment(Qt::AlignCenter);
+    m_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+    m_start = new QPushButton(QStringLiteral("開始"), this);
+    m_start->setObjectName(QStringLiteral("1504"));
+    m_stop = new QPushButton(QStringLiteral("停止"), this);
+    m_stop->setObjectName(QStringLiteral("1505"));
+    connect(m_start, &QPushButton::clicked, this, [] { StartReceiver(); });
+    connect(m_stop, &QPushButton::clicked, this, [] { StopReceiver(); });
+
+    const QFont font = ControlFont();
+    for (QWidget* control : {static_cast<QWidget*>(m_headerBand), static_cast<QWidget*>(m_serviceLabel),
+                             static_cast<QWidget*>(m_status), static_cast<QWidget*>(m_start),
+                             static_cast<QWidget*>(m_stop)})
+        control->setFont(font);
+    m_headerBand->lower();
+}
+
+void CEventView::CreateContextMenu() {
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName(QStringLiteral("177"));
+    QAction* deleteSelected = m_contextMenu->addAction(QStringLiteral("選択データ削除"));
+    deleteSelected->setObjectName(QStringLiteral("32794"));
+    connect(deleteSelected, &QAction::triggered, this, &CEventView::OnDeleteSelected);
+    QAction* deleteAll = m_contextMenu->addAction(QStringLiteral("すべてのデータ削除"));
+    deleteAll->setObjectName(QStringLiteral("32795"));
+    connect(deleteAll, &QAction::triggered, this, &CEventView::OnDeleteAll);
+}
+
+void CEventView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int right = width();
+    const int bottom = height();
+    m_headerBand->setGeometry(0, 0, right, kHeaderBandHeight);
+    m_list->setGeometry(0, kHeaderBandHeight, right, std::max(0, bottom - kHeaderBandHeight));
+    m_stop->setGeometry(right - 90, 20, 80, 22);
+    m_start->setGeometry(right - 176, 20, 80, 22);
+    m_status->setGeometry(10, 20, std::max(0, right - 192), 22);
+}
+
+void CEventView::AddTrapRow(const TrapRecord& record) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    m_model->AppendRow(BuildTrapRowTexts(record, local));
+    m_list->scrollToBottom();
+}
+
+int CEventView::ReadTrapRow(int index, TrapListRow& row) const {
+    if (index < 0 || index >= RowCount()) return 1;
+    FillTrapListRow([&](int column) { return m_model->CellText(index, column); }, row);
+    return 0;
+}
+
+std::string CEventView::ReadTrapMessage(int index, std::size_t maxBytes) const {
+    const std::string_view text = m_model->CellText(index, kMessageColumn);
+    return std::string(text.substr(0, Cp932PrefixLength(text, maxBytes)));
+}
+
+int CEventView::RowCount() const { return m_model->rowCount(); }
+
+std::string_view CEventView::CellText(int row, int column) const { return m_model->CellText(row, column); }
+
+int CEventView::FirstSelectedRow() const {
+    const QModelIndexList selected = m_list->selectionModel()->selectedRows();
+    if (selected.isEmpty()) return -1;
+    int first = selected.front().row();
+    for (const QModelIndex& index : selected) first = std::min(first, index.row());
+    return first;
+}
+
+void CEventView::DeleteAllRows() { m_model->RemoveAllRows(); }
+
+void CEventView::SetServiceStatus(const QString& text) { m_status->setText(text); }
+
+void CEventView::EnableServiceCommands(bool startEnabled, bool stopEnabled) {
+    m_start->setEnabled(startEnabled);
+    m_stop->setEnabled(stopEnabled);
+}
+
+void CEventView::OnTimer() {
+    if (++m_nStartTick < kAutoStartTick) return;
+    m_startTimer.stop();
+    StartReceiverAutomatically();
+}
+
+void CEventView::OnListClick() {
+    if (FirstSelectedRow() < 0) return;
+    if (CDataView* detail = TheApp().m_pDataView) detail->ShowSelectedTrap();
+}
+
+void CEventView::OnListRightClick(const QPoint& position) {
+    if (FirstSelectedRow() < 0) return;
+    m_contextMenu->popup(m_list->viewport()->mapToGlobal(position));
+}
+
+void CEventView::OnDeleteSelected() {
+    if (!AskOkCancel("選択されているデータを削除します。よろしいですか？")) return;
+    QModelIndexList selected = m_list->selectionModel()->selectedRows();
+    std::vector<int> rows;
+    for (const QModelIndex& index : selected) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    // Remove runs of neighbouring rows from the bottom up, so the indexes stay valid.
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t j = i + 1;
+        while (j < rows.size() && rows[j] == rows[j - 1] - 1) ++j;
+        m_model->RemoveRows(rows[j - 1], static_cast<int>(j - i));
+        i = j;
+    }
+}
+
+void CEventView::OnDeleteAll() {
+    if (!AskOkCancel("すべてのデータを削除します。よろしいですか？")) return;
+    DeleteAllRows();
+}

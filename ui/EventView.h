@@ -1,0 +1,74 @@
+#pragma once
+// The received trap list view (bottom pane): the service status with the start and stop
+// buttons, and the list of every received trap, which is the only copy of its data.
+
+#include <QWidget>
+#include <QTimer>
+#include <string>
+#include <string_view>
+
+#include "traplog/TrapListRow.h"
+
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTableView;
+class TrapListModel;
+struct TrapRecord;
+
+class CEventView : public QWidget, public TrapListReader {
+    Q_OBJECT
+public:
+    static constexpr int kAutoStartTick = 4;
+
+    explicit CEventView(QWidget* parent = nullptr);
+    ~CEventView() override;
+
+    // Appends the row of a received trap and scrolls to it (user interface thread).
+    void AddTrapRow(const TrapRecord& record);
+    int ReadTrapRow(int index, TrapListRow& row) const override;
+    std::string ReadTrapMessage(int index, std::size_t maxBytes) const override;
+
+    int RowCount() const;
+    // Text of a cell (CP932), empty when it does not exist.
+    std::string_view CellText(int row, int column) const;
+    // Lowest selected row, or -1.
+    int FirstSelectedRow() const;
+    void DeleteAllRows();
+
+    void SetServiceStatus(const QString& text);
+    void EnableServiceCommands(bool startEnabled, bool stopEnabled);
+
+    // View timer 3 (every 1000 ms until the automatic start).
+    void OnTimer();
+    int StartTicks() const { return m_nStartTick; }
+
+    // The list's click and right-click notifications.
+    void OnListClick();
+    void OnListRightClick(const QPoint& position);
+    // Context menu commands 32794 and 32795.
+    void OnDeleteSelected();
+    void OnDeleteAll();
+
+    QTableView* List() const { return m_list; }
+    QMenu* ContextMenu() const { return m_contextMenu; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateContextMenu();
+
+    TrapListModel* m_model;
+    QTableView* m_list = nullptr;
+    QFrame* m_headerBand = nullptr;
+    QLabel* m_serviceLabel = nullptr;
+    QLabel* m_status = nullptr;
+    QPushButton* m_start = nullptr;
+    QPushButton* m_stop = nullptr;
+    QMenu* m_contextMenu = nullptr;
+    QTimer m_startTimer;
+    int m_nStartTick = 0;
+};

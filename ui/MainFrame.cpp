@@ -1,0 +1,155 @@
+#include "ui/MainFrame.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "notify/DBLib.h"
+#include "platform/CBaseDlg.h"
+#include "platform/Encoding.h"
+#include "platform/MessageBox.h"
+#include "reception/PacketCounters.h"
+#include "settings/CConfig.h"
+#include "ui/CountView.h"
+#include "ui/DataView.h"
+#include "ui/EventView.h"
+#include "ui/ExSplitter3Wnd.h"
+#include "ui/HelpWindow.h"
+#include "ui/MenuCommands.h"
+#include "ui/MyInfo.h"
+#include "ui/TrapApp.h"
+
+namespace {
+
+constexpr int kAboutCommand = 57664;  // the framework's standard about command
+
+QAction* AddCommand(QMenu* menu, const char* textUtf8, int id, const char* shortcut = nullptr) {
+    QAction* action = menu->addAction(QString::fromUtf8(textUtf8));
+    action->setObjectName(QString::number(id));
+    if (shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
+    return action;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame() {
+    setObjectName(QStringLiteral("128"));
+    setWindowTitle(QStringLiteral("Olix Trap Receiver - v3.03"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    TheApp().m_pMainWnd = this;
+    CreateMenus();
+    CreateClient();
+    CreateStatusBar();
+    DBLib::MakeFolder("/db");
+    DBLib::MakeFolder("/tmp");
+    DBLib::MakeFolder("/log");
+    m_nHour = m_nMin = m_nSec = 0;
+    m_clock.setInterval(1000);
+    connect(&m_clock, &QTimer::timeout, this, &CMainFrame::OnClockTick);
+    m_clock.start();
+    CMyInfo::Instance().Start();
+}
+
+CMainFrame::~CMainFrame() {
+    DestroyWindow();
+    if (TheApp().m_pMainWnd == this) TheApp().m_pMainWnd = nullptr;
+}
+
+void CMainFrame::CreateClient() {
+    m_pSplitter = new CExSplitter3Wnd(this);
+    m_pSplitter->m_view1Size = QSize(800, 380);
+    m_pSplitter->m_view2Size = QSize(500, 220);
+    m_pSplitter->m_view3Size = QSize(300, 220);
+    auto* list = new CEventView;
+    auto* counters = new CCountView;
+    auto* detail = new CDataView;
+    m_pSplitter->CreateLayout(3, list, counters, detail);
+    setCentralWidget(m_pSplitter);
+}
+
+void CMainFrame::CreateStatusBar() {
+    m_pane0 = new QLabel(this);
+    m_pane0->setObjectName(QStringLiteral("pane0"));
+    m_pane1 = new QLabel(this);
+    m_pane1->setObjectName(QStringLiteral("pane1"));
+    m_pane1->setFixedWidth(kClockPaneWidth);
+    statusBar()->addWidget(m_pane0, 1);
+    statusBar()->addPermanentWidget(m_pane1, 0);
+}
+
+void CMainFrame::CreateMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    connect(AddCommand(file, "保存\tCtrl+S", 32771, "Ctrl+S"), &QAction::triggered, this, &CMainFrame::OnFileSave);
+    QMenu* output = file->addMenu(QStringLiteral("出力"));
+    connect(AddCommand(output, "HTML(&H)", 32772), &QAction::triggered, this,
+            [this] { OnExportHtmlCommand(this, TheApp().m_pEventView); });
+    connect(AddCommand(output, "CSV(&C)", 32773), &QAction::triggered, this,
+            [this] { OnExportCsvCommand(this, TheApp().m_pEventView); });
+    file->addSeparator();
+    connect(AddCommand(file, "終了(&E)", 32774), &QAction::triggered, this, &CMainFrame::OnFileExit);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&D)"));
+    connect(AddCommand(view, "表示データクリア(&C)", 32775), &QAction::triggered, this, &CMainFrame::OnViewClear);
+
+    QMenu* trap = menuBar()->addMenu(QStringLiteral("トラップ(&T)"));
+    connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered, this,
+            [this] { OnTrapSettingsCommand(this); });
+    connect(AddCommand(trap, "ユーザ設定(&U)", 32787), &QAction::triggered, this,
+            [this] { OnUserSettingsCommand(this); });
+    connect(AddCommand(trap, "トラップ ログ\tCtrl+L", 32777, "Ctrl+L"), &QAction::triggered, this,
+            [this] { OnTrapLogCommand(this); });
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
+    connect(AddCommand(options, "オプション(&O)", 32778), &QAction::triggered, this, [this] { OnOptionsCommand(this); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    connect(AddCommand(help, "バージョン(&V)", kAboutCommand), &QAction::triggered, this, [] { TheApp().OnAppAbout(); });
+    connect(AddCommand(help, "ヘルプ(&H)", 32780), &QAction::triggered, this, &CMainFrame::OnHelp);
+}
+
+void CMainFrame::setVisible(bool visible) { QMainWindow::setVisible(g_bShowMainWnd == 1 ? visible : false); }
+
+void CMainFrame::OnClockTick() {
+    if (++m_nSec == 60) {
+        m_nSec = 0;
+        if (++m_nMin == 60) {
+            m_nMin = 0;
+            ++m_nHour;
+        }
+    }
+    m_pane1->setText(ClockText());
+    m_pane0->clear();
+}
+
+QString CMainFrame::ClockText() const {
+    return QString::asprintf("%02d：%02d：%02d", m_nHour, m_nMin, m_nSec);
+}
+
+void CMainFrame::OnFileSave() {
+    CConfig::Save();
+    ShowMessageBox(Utf8ToCp932("設定データを保存しました。"), MessageIcon::Information);
+}
+
+void CMainFrame::OnFileExit() { close(); }
+
+void CMainFrame::OnViewClear() {
+    if (!AskOkCancel("表示データをクリアします。よろしいですか？")) return;
+    ResetCounters();
+    if (CEventView* list = TheApp().m_pEventView) list->DeleteAllRows();
+    if (CDataView* detail = TheApp().m_pDataView) detail->DeleteAllRows();
+}
+
+void CMainFrame::OnHelp() { ShowHelpDocument(); }
+
+void CMainFrame::DestroyWindow() {
+    if (m_bDestroyed) return;
+    m_bDestroyed = true;
+    m_clock.stop();
+    CMyInfo::Instance().Stop();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    DestroyWindow();
+    event->accept();
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Main menu commands whose windows belong to the dialogs: each command of the main frame
+// calls one of these on the user interface thread. frame is the main frame (the parent).
+
+class CEventView;
+class QWidget;
+
+// File > Output > HTML (32772) and CSV (32773), given the trap list view.
+void OnExportHtmlCommand(QWidget* frame, CEventView* list);
+void OnExportCsvCommand(QWidget* frame, CEventView* list);
+// Trap > reception settings (32776): the reception filter dialog, modal.
+void OnTrapSettingsCommand(QWidget* frame);
+// Trap > user settings (32787): the SNMPv3 user list dialog, modal.
+void OnUserSettingsCommand(QWidget* frame);
+// Trap > trap log (32777): one more modeless trap log window.
+void OnTrapLogCommand(QWidget* frame);
+// Options > options (32778): the options dialog, modal.
+void OnOptionsCommand(QWidget* frame);

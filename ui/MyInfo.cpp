@@ -1,0 +1,56 @@
+#include "ui/MyInfo.h"
+
+#include <thread>
+
+#include "traplog/TrapLog.h"
+
+CMyInfo& CMyInfo::Instance() {
+    // Never destroyed: a clean-up worker may still be running when the process ends.
+    static CMyInfo* instance = new CMyInfo;
+    return *instance;
+}
+
+CMyInfo::CMyInfo() : m_cleanup([] { PurgeExpiredLogEntries(); }) {
+    setObjectName(QStringLiteral("MyInfo service dummy window"));
+}
+
+void CMyInfo::SetCleanup(Cleanup cleanup) {
+    m_cleanup = cleanup ? std::move(cleanup) : Cleanup([] { PurgeExpiredLogEntries(); });
+}
+
+void CMyInfo::Start() {
+    if (m_bRunning) return;
+    m_timer = new QTimer(this);
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &CMyInfo::OnTimer);
+    // The busy flag is left alone: a worker of an earlier run may still be going.
+    m_nTick = 0;
+    m_timer->start();
+    m_bRunning = 1;
+}
+
+void CMyInfo::Stop() {
+    if (!m_bRunning) return;
+    m_bRunning = 0;
+    delete m_timer;
+    m_timer = nullptr;
+}
+
+void CMyInfo::OnTimer() {
+    if (m_nTick == 0 || m_nTick >= kTicksPerDay) {
+        m_nTick = 0;
+        if (!m_bBusy.load()) StartWorker();
+    }
+    ++m_nTick;
+}
+
+void CMyInfo::StartWorker() {
+    // The worker marks itself busy, as the flag's only writer while it runs; the flag is
+    // set here already so that a second tick in the same instant cannot start another.
+    m_bBusy = 1;
+    std::thread([this, cleanup = m_cleanup] {
+        m_bBusy = 1;
+        cleanup();
+        m_bBusy = 0;
+    }).detach();
+}

@@ -1,0 +1,70 @@
+#include "ui/TrapApp.h"
+
+#include <QApplication>
+
+#include <QDeadlineTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/Sound.h"
+#include "reception/Receiver.h"
+#include "settings/CConfig.h"
+#include "ui/AboutDlg.h"
+#include "ui/InitDlg.h"
+#include "ui/MainFrame.h"
+#include "ui/QtServiceWindows.h"
+#include "ui/UiThread.h"
+
+std::atomic<int> g_bShowMainWnd{0};
+
+CTrapApp& TheApp() {
+    static CTrapApp app;
+    return app;
+}
+
+bool CTrapApp::InitInstance() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Olix Soft"));
+    CConfig::Load();
+    g_bShowMainWnd = 0;
+    SetServiceWindows(&QtServiceWindows());
+    // The pipeline beeps on the receiver thread; the beep belongs to the user interface thread.
+    SetBeepHook([] { PostToUiThread([] { QApplication::beep(); }); });
+
+    auto* frame = new CMainFrame;
+    frame->hide();
+
+    CInitDlg splash(frame);
+    splash.exec();
+    return true;
+}
+
+int CTrapApp::ExitInstance(int code) {
+    SetServiceWindows(nullptr);
+    // The receiver may be waiting for this thread to carry out a window call: keep the
+    // event loop turning while it ends. A trap still busy with a slow action (mail) gets a
+    // few seconds; after that the process ends without it, as it would have anyway.
+    constexpr int kShutdownWaitMs = 5000;
+    std::atomic<bool> ended{false};
+    std::thread stopper([&ended] {
+        ShutdownReceiver();
+        ended = true;
+    });
+    const QDeadlineTimer deadline(kShutdownWaitMs);
+    while (!ended.load() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!ended.load()) {
+        stopper.detach();
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    stopper.join();
+    return code;
+}
+
+void CTrapApp::OnAppAbout() {
+    CAboutDlg about(m_pMainWnd);
+    about.exec();
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The application object: start-up, the about command and the views' pointers through
+// which the rest of the program reaches the windows.
+
+#include <atomic>
+
+class CCountView;
+class CCountDlg;
+class CDataView;
+class CEventView;
+class CMainFrame;
+
+// While 0 the main frame refuses to become visible; the splash sets it to 1 when it ends.
+extern std::atomic<int> g_bShowMainWnd;
+
+class CTrapApp {
+public:
+    // Each view stores itself here when it is created (and clears itself when destroyed).
+    CCountView* m_pCountView = nullptr;
+    CEventView* m_pEventView = nullptr;
+    CDataView* m_pDataView = nullptr;
+    CCountDlg* m_pCountDlg = nullptr;
+    CMainFrame* m_pMainWnd = nullptr;
+
+    // Start-up in order: settings, hidden frame, splash (modal, shows the frame when it
+    // ends). False ends the program at once.
+    bool InitInstance();
+
+    // After the event loop: the windows are gone, so the receiver is stopped and joined
+    // while calls it has already queued to the windows are still delivered. Returns code.
+    int ExitInstance(int code);
+
+    // Shows the about box modally.
+    void OnAppAbout();
+};
+
+// The process-wide application object.
+CTrapApp& TheApp();
