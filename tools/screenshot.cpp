@@ -1,0 +1,74 @@
+// Takes the README's screenshot headless: the program starts as usual in a program folder
+// of its own, net-snmp's snmptrap sends a few traps to its loopback port, one row is
+// clicked so the detail view shows it, and the main window is grabbed into a PNG file.
+//
+// Usage: olixtrap_screenshot OUTPUT.png PORT   (OLIXTRAP_HOME names the program folder)
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTableView>
+#include <QTimer>
+#include <cstdio>
+
+#include "ui/DataView.h"
+#include "ui/EventView.h"
+#include "ui/MainFrame.h"
+#include "ui/QtMessageBox.h"
+#include "ui/TrapApp.h"
+
+namespace {
+
+constexpr int kStartWaitMs = 5000;  // the receiver starts on the list view's fourth second
+constexpr int kSettleMs = 1500;
+
+void SendTrap(const QStringList& arguments) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("MIBS"), QString());
+    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), QDir::tempPath() + QStringLiteral("/olixtrap-screenshot-snmp"));
+    QProcess snmptrap;
+    snmptrap.setProcessEnvironment(environment);
+    snmptrap.start(QStringLiteral("snmptrap"), arguments);
+    if (!snmptrap.waitForFinished(10000)) std::fprintf(stderr, "snmptrap did not finish\n");
+}
+
+void SendSampleTraps(const QString& target) {
+    SendTrap({"-v", "2c", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.1", "1.3.6.1.2.1.1.5.0", "s",
+                      "core-sw01"});
+    SendTrap({"-v", "1", "-c", "public", target, "1.3.6.1.4.1.8072.3.2.10", "192.0.2.10", "2", "0", "360000",
+                      "1.3.6.1.2.1.2.2.1.1.3", "i", "3", "1.3.6.1.2.1.2.2.1.8.3", "i", "2"});
+    SendTrap({"-v", "2c", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.4", "1.3.6.1.2.1.2.2.1.1.3", "i",
+                      "3"});
+    SendTrap({"-v", "1", "-c", "monitor", target, "1.3.6.1.4.1.99999.1", "192.0.2.20", "6", "17", "123456",
+                      "1.3.6.1.4.1.99999.1.1.0", "s", "Fan 2 failure", "1.3.6.1.4.1.99999.1.2.0", "i", "45"});
+    SendTrap({"-v", "2c", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.5"});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png PORT\n", argv[0]);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    InstallQtMessageBoxHandler();
+    const QString output = QString::fromLocal8Bit(argv[1]);
+    const QString target = QStringLiteral("127.0.0.1:") + QString::fromLocal8Bit(argv[2]);
+    if (!TheApp().InitInstance()) return 1;
+
+    int result = 1;
+    QTimer::singleShot(kStartWaitMs, [target] { SendSampleTraps(target); });
+    QTimer::singleShot(kStartWaitMs + kSettleMs, [&result, output] {
+        CEventView* list = TheApp().m_pEventView;
+        if (list && list->RowCount() > 3) {
+            list->List()->selectRow(3);
+            list->OnListClick();
+        }
+        CMainFrame* frame = TheApp().m_pMainWnd;
+        if (frame && frame->grab().save(output)) result = 0;
+        std::fprintf(stderr, "%d rows; screenshot %s\n", list ? list->RowCount() : 0, result == 0 ? "saved" : "failed");
+        QApplication::quit();
+    });
+    return TheApp().ExitInstance(QApplication::exec()) == 0 ? result : 1;
+}
