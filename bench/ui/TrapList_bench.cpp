@@ -1,0 +1,85 @@
+// The received trap list with many rows: the cost of one more row, of painting the visible
+// rows and of reading a row back, with 100,000 rows in the list.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTableView>
+#include <memory>
+
+#include "platform/FixedText.h"
+#include "reception/TrapRecord.h"
+#include "settings/AppSettings.h"
+#include "ui/EventView.h"
+
+namespace {
+
+std::unique_ptr<TrapRecord> SampleTrap() {
+    auto record = std::make_unique<TrapRecord>();
+    ClearTrapRecord(*record);
+    record->version = 0;
+    record->sourceAddress = {192, 0, 2, 10};
+    record->agentAddress = record->sourceAddress;
+    SetFixedText(record->community, "public");
+    SetFixedText(record->enterprise, "1.3.6.1.4.1.8072.3.2.10");
+    record->genericTrap = 2;
+    record->timeStamp = 360000;
+    for (int i = 0; i < 4; ++i) {
+        VarBindEntry& entry = record->varBinds[static_cast<std::size_t>(i)];
+        SetFixedText(entry.name, "1.3.6.1.2.1.2.2.1.1.3");
+        entry.tag = 0x02;
+        entry.intValue = static_cast<uint32_t>(i);
+    }
+    record->varBindCount = 4;
+    return record;
+}
+
+struct FilledList {
+    explicit FilledList(int rows) : trap(SampleTrap()) {
+        AppSettings settings = ReadSettings();
+        SetFixedText(settings.formatV1, "Com = %C / ePrise = %E / GID = %G / SID = %S / VarBindings = %B");
+        WriteSettings(settings);
+        view.resize(800, 380);
+        view.show();
+        for (int i = 0; i < rows; ++i) view.AddTrapRow(*trap);
+    }
+    std::unique_ptr<TrapRecord> trap;
+    CEventView view;
+};
+
+void BM_AddTrapRow(benchmark::State& state) {
+    FilledList list(static_cast<int>(state.range(0)));
+    for (auto _ : state) list.view.AddTrapRow(*list.trap);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_AddTrapRow)->Arg(0)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+void BM_PaintVisibleRows(benchmark::State& state) {
+    FilledList list(static_cast<int>(state.range(0)));
+    QTableView* table = list.view.List();
+    table->scrollTo(table->model()->index(list.view.RowCount() / 2, 0));
+    for (auto _ : state) benchmark::DoNotOptimize(table->viewport()->grab());
+}
+BENCHMARK(BM_PaintVisibleRows)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_ReadTrapRow(benchmark::State& state) {
+    FilledList list(100000);
+    TrapListRow row;
+    int index = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(list.view.ReadTrapRow(index, row));
+        index = (index + 7919) % 100000;
+    }
+}
+BENCHMARK(BM_ReadTrapRow)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
