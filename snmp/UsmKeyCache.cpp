@@ -15,9 +15,8 @@ struct CachedKey {
     std::string password;
     std::array<uint8_t, kMaxEngineIdOctets> engineId{};
     int engineIdLength = 0;
-    UsmKey key{};
-    int keyLength = 0;
-    uint64_t lastUse = 0;  // 0: the slot is free
+    std::optional<LocalizedKey> key;  // empty: the slot is free
+    uint64_t lastUse = 0;
 };
 
 std::mutex cacheLock;
@@ -26,16 +25,15 @@ uint64_t useClock = 0;
 
 bool Matches(const CachedKey& entry, int authProtocol, std::string_view password,
              std::span<const uint8_t> engineId) {
-    return entry.lastUse != 0 && entry.authProtocol == authProtocol &&
-           entry.password == password &&
+    return entry.key && entry.authProtocol == authProtocol && entry.password == password &&
            std::equal(engineId.begin(), engineId.end(), entry.engineId.begin(),
                       entry.engineId.begin() + entry.engineIdLength);
 }
 
 }  // namespace
 
-int CachedLocalizeKey(int authProtocol, std::string_view password, std::string_view engineIdText,
-                      UsmKey& key) {
+std::optional<LocalizedKey> CachedLocalizeKey(int authProtocol, std::string_view password,
+                                              std::string_view engineIdText) {
     // Engine ID texts that differ only in letter case, or that are both unreadable, give the
     // same octets and so the same key.
     std::array<uint8_t, kMaxEngineIdOctets> engineId;
@@ -46,13 +44,13 @@ int CachedLocalizeKey(int authProtocol, std::string_view password, std::string_v
     for (CachedKey& entry : cache) {
         if (Matches(entry, authProtocol, password, octets)) {
             entry.lastUse = ++useClock;
-            key = entry.key;
-            return entry.keyLength;
+            return entry.key;
         }
     }
 
-    const int keyLength = LocalizeKey(authProtocol, password, engineIdText, key);
-    if (keyLength == 0) return 0;  // nothing worth keeping
+    UsmKey localized{};
+    const int length = LocalizeKey(authProtocol, password, engineIdText, localized);
+    if (length == 0) return std::nullopt;  // nothing worth keeping
 
     CachedKey& slot = *std::min_element(cache.begin(), cache.end(),
         [](const CachedKey& a, const CachedKey& b) { return a.lastUse < b.lastUse; });
@@ -60,8 +58,7 @@ int CachedLocalizeKey(int authProtocol, std::string_view password, std::string_v
     slot.password.assign(password);
     std::copy(octets.begin(), octets.end(), slot.engineId.begin());
     slot.engineIdLength = engineIdLength;
-    slot.key = key;
-    slot.keyLength = keyLength;
+    slot.key.emplace(LocalizedKey{localized, length, HmacKey(authProtocol, localized)});
     slot.lastUse = ++useClock;
-    return keyLength;
+    return slot.key;
 }

@@ -1,13 +1,13 @@
 #include "snmp/V3Security.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/FixedText.h"
 #include "snmp/BerTags.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
 #include "snmp/crypto/Des.h"
-#include "snmp/crypto/Hmac.h"
 #include "users/UserStore.h"
 
 namespace {
@@ -110,12 +110,11 @@ bool LookUpUser(const TrapRecord& record, std::size_t userNameLength, UserEntry&
 int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user,
                  const TrapRecord& record) {
     if (user.authProtocol == kAuthNone) return kDecodeAuthFailure;
-    UsmKey key;
-    const int keyLength = CachedLocalizeKey(user.authProtocol, FixedTextView(user.authPassword),
-                                            FixedTextView(user.engineId), key);
-    if (keyLength == 0) return kDecodeAuthFailure;
+    const std::optional<LocalizedKey> key = CachedLocalizeKey(
+        user.authProtocol, FixedTextView(user.authPassword), FixedTextView(user.engineId));
+    if (!key) return kDecodeAuthFailure;
     UsmKey mac;
-    Hmac96(user.authProtocol, key, datagram, mac);
+    key->hmac.Sign(datagram, mac);
     uint8_t difference = 0;
     for (std::size_t i = 0; i < kMacLength; ++i) difference |= mac[i] ^ record.authParams[i];
     return difference == 0 ? kDecodeOk : kDecodeAuthFailure;
@@ -125,13 +124,12 @@ int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user,
 // localized with the authentication protocol's digest; its first 8 octets are the DES key
 // and the next 8 the pre-IV, also for SHA-1's 20-octet key.
 int Decrypt(BerReader& reader, const UserEntry& user, const TrapRecord& record) {
-    UsmKey privKey;
-    const int keyLength = CachedLocalizeKey(user.authProtocol, FixedTextView(user.privPassword),
-                                            FixedTextView(user.engineId), privKey);
-    if (keyLength == 0) return kDecodeDecryptFailure;
+    const std::optional<LocalizedKey> privKey = CachedLocalizeKey(
+        user.authProtocol, FixedTextView(user.privPassword), FixedTextView(user.engineId));
+    if (!privKey) return kDecodeDecryptFailure;
     DesBlock desKey, preIv, iv;
-    std::copy_n(privKey.begin(), 8, desKey.begin());
-    std::copy_n(privKey.begin() + 8, 8, preIv.begin());
+    std::copy_n(privKey->key.begin(), 8, desKey.begin());
+    std::copy_n(privKey->key.begin() + 8, 8, preIv.begin());
     MakeIv(preIv, std::span<const uint8_t, 8>(record.privParams.data(), 8), iv);
 
     BerHeader encrypted;

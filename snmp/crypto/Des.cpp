@@ -1,5 +1,7 @@
 #include "snmp/crypto/Des.h"
 
+#include <bit>
+
 namespace {
 
 // FIPS 46-3 tables; bit 1 is the most significant bit of its word.
@@ -77,29 +79,45 @@ constexpr uint64_t Permute(uint64_t input, int inBits, const uint8_t (&table)[N]
     return output;
 }
 
-// A 64-bit permutation applied one input octet at a time through precomputed tables.
-using OctetTables = std::array<std::array<uint64_t, 256>, 8>;
-
-constexpr OctetTables MakeOctetTables(const uint8_t (&table)[64]) {
-    OctetTables tables{};
-    for (int position = 0; position < 8; ++position) {
-        for (int value = 0; value < 256; ++value) {
-            tables[position][value] = Permute(uint64_t(value) << (56 - 8 * position), 64, table);
-        }
-    }
-    return tables;
+// Exchanges the bits of b selected by mask with the bits of a selected by mask << shift.
+constexpr void SwapBits(uint32_t& a, uint32_t& b, int shift, uint32_t mask) {
+    const uint32_t t = ((a >> shift) ^ b) & mask;
+    b ^= t;
+    a ^= t << shift;
 }
 
-constexpr OctetTables kInitialTables = MakeOctetTables(kInitialPermutation);
-constexpr OctetTables kFinalTables = MakeOctetTables(kFinalPermutation);
-
-uint64_t ApplyOctetTables(const OctetTables& tables, uint64_t input) {
-    uint64_t output = 0;
-    for (int position = 0; position < 8; ++position) {
-        output |= tables[position][(input >> (56 - 8 * position)) & 0xFF];
-    }
-    return output;
+// IP as five exchanges of bit groups between the halves; FP undoes them in reverse order.
+// The static_asserts below prove both equal to the FIPS tables on every input bit.
+constexpr uint64_t InitialPermutation(uint64_t block) {
+    uint32_t l = uint32_t(block >> 32), r = uint32_t(block);
+    SwapBits(l, r, 4, 0x0F0F0F0F);
+    SwapBits(l, r, 16, 0x0000FFFF);
+    SwapBits(r, l, 2, 0x33333333);
+    SwapBits(r, l, 8, 0x00FF00FF);
+    SwapBits(l, r, 1, 0x55555555);
+    return uint64_t(l) << 32 | r;
 }
+
+constexpr uint64_t FinalPermutation(uint64_t block) {
+    uint32_t l = uint32_t(block >> 32), r = uint32_t(block);
+    SwapBits(l, r, 1, 0x55555555);
+    SwapBits(r, l, 8, 0x00FF00FF);
+    SwapBits(r, l, 2, 0x33333333);
+    SwapBits(l, r, 16, 0x0000FFFF);
+    SwapBits(l, r, 4, 0x0F0F0F0F);
+    return uint64_t(l) << 32 | r;
+}
+
+// A permutation is linear: agreeing on each single-bit input means agreeing everywhere.
+template <typename F>
+constexpr bool MatchesTable(F permutation, const uint8_t (&table)[64]) {
+    for (int bit = 0; bit < 64; ++bit) {
+        if (permutation(uint64_t{1} << bit) != Permute(uint64_t{1} << bit, 64, table)) return false;
+    }
+    return true;
+}
+static_assert(MatchesTable(InitialPermutation, kInitialPermutation));
+static_assert(MatchesTable(FinalPermutation, kFinalPermutation));
 
 // Each S-box merged with the permutation P: the 32-bit contribution of S-box i for a 6-bit
 // input. The row is bits 1 and 6 of the input, the column bits 2 to 5.
@@ -120,16 +138,40 @@ constexpr SpTables MakeSpTables() {
 
 constexpr SpTables kSpTables = MakeSpTables();
 
-constexpr bool IsInverse(const uint8_t (&a)[64], const uint8_t (&b)[64]) {
-    for (int k = 0; k < 64; ++k) {
-        if (a[b[k] - 1] != k + 1) return false;
-    }
-    return true;
-}
-static_assert(IsInverse(kInitialPermutation, kFinalPermutation));
+// PC-2 takes its first 24 bits from C and its last 24 from D, so it is applied as eight
+// 7-bit pieces of C and D, each looked up in a table of its contribution.
+using Pc2Tables = std::array<std::array<uint64_t, 128>, 8>;
 
-// Sixteen 48-bit subkeys, each as the eight 6-bit groups that meet the S-boxes.
-using KeySchedule = std::array<std::array<uint8_t, 8>, 16>;
+constexpr Pc2Tables MakePc2Tables() {
+    Pc2Tables tables{};
+    for (int piece = 0; piece < 8; ++piece) {
+        for (int value = 0; value < 128; ++value) {
+            tables[piece][value] =
+                Permute(uint64_t(value) << (49 - 7 * piece), 56, kPermutedChoice2);
+        }
+    }
+    return tables;
+}
+
+constexpr Pc2Tables kPc2Tables = MakePc2Tables();
+
+uint64_t PermutedChoice2(uint64_t cd) {
+    uint64_t subkey = 0;
+    for (int piece = 0; piece < 8; ++piece) {
+        subkey |= kPc2Tables[piece][(cd >> (49 - 7 * piece)) & 0x7F];
+    }
+    return subkey;
+}
+
+// E gives S-box i the bits 4i .. 4i + 5 of R taken cyclically (bit 0 being bit 32). Rotating
+// R right by one puts the groups of the even S-boxes in the top six bits of each octet;
+// rotating it left by three does the same for the odd ones. A subkey is kept in that layout.
+struct Subkey {
+    uint32_t even;
+    uint32_t odd;
+};
+
+using KeySchedule = std::array<Subkey, 16>;
 
 KeySchedule MakeKeySchedule(const DesBlock& key) {
     uint64_t key64 = 0;
@@ -142,35 +184,47 @@ KeySchedule MakeKeySchedule(const DesBlock& key) {
         const int s = kKeyShifts[round];
         c = ((c << s) | (c >> (28 - s))) & 0x0FFFFFFF;
         d = ((d << s) | (d >> (28 - s))) & 0x0FFFFFFF;
-        const uint64_t subkey = Permute(uint64_t(c) << 28 | d, 56, kPermutedChoice2);
-        for (int group = 0; group < 8; ++group) {
-            schedule[round][group] = uint8_t(subkey >> (42 - 6 * group) & 0x3F);
+        const uint64_t subkey = PermutedChoice2(uint64_t(c) << 28 | d);
+        Subkey& k = schedule[round];
+        k = {0, 0};
+        for (int pair = 0; pair < 4; ++pair) {
+            k.even |= uint32_t(subkey >> (42 - 12 * pair) & 0x3F) << (26 - 8 * pair);
+            k.odd |= uint32_t(subkey >> (36 - 12 * pair) & 0x3F) << (26 - 8 * pair);
         }
     }
     return schedule;
 }
 
-// The cipher function f. E gives S-box i the bits 4i .. 4i + 5 of R taken cyclically (bit 0
-// being bit 32), which is what rotating R right by one and reading six-bit windows yields.
-uint32_t CipherFunction(uint32_t r, const std::array<uint8_t, 8>& subkey) {
-    const uint32_t rotated = (r >> 1) | (r << 31);
-    const uint64_t doubled = uint64_t(rotated) << 32 | rotated;
-    uint32_t output = 0;
-    for (int box = 0; box < 8; ++box) {
-        output |= kSpTables[box][((doubled >> (58 - 4 * box)) & 0x3F) ^ subkey[box]];
-    }
-    return output;
+uint32_t CipherFunction(uint32_t r, const Subkey& k) {
+    const uint32_t even = std::rotr(r, 1) ^ k.even;
+    const uint32_t odd = std::rotl(r, 3) ^ k.odd;
+    return kSpTables[0][even >> 26 & 0x3F] | kSpTables[2][even >> 18 & 0x3F] |
+           kSpTables[4][even >> 10 & 0x3F] | kSpTables[6][even >> 2 & 0x3F] |
+           kSpTables[1][odd >> 26 & 0x3F] | kSpTables[3][odd >> 18 & 0x3F] |
+           kSpTables[5][odd >> 10 & 0x3F] | kSpTables[7][odd >> 2 & 0x3F];
 }
 
-uint64_t CryptBlock(uint64_t block, const KeySchedule& schedule, bool decrypt) {
-    const uint64_t permuted = ApplyOctetTables(kInitialTables, block);
-    uint32_t left = uint32_t(permuted >> 32), right = uint32_t(permuted);
-    for (int round = 0; round < 16; ++round) {
-        const uint32_t next = left ^ CipherFunction(right, schedule[decrypt ? 15 - round : round]);
-        left = right;
-        right = next;
+// Runs N independent blocks through the sixteen rounds side by side: each round is a chain of
+// dependent steps, and interleaving blocks lets the processor overlap those chains.
+template <std::size_t N>
+void CryptBlocks(std::array<uint64_t, N>& blocks, const KeySchedule& schedule, bool decrypt) {
+    std::array<uint32_t, N> left, right;
+    for (std::size_t n = 0; n < N; ++n) {
+        const uint64_t permuted = InitialPermutation(blocks[n]);
+        left[n] = uint32_t(permuted >> 32);
+        right[n] = uint32_t(permuted);
     }
-    return ApplyOctetTables(kFinalTables, uint64_t(right) << 32 | left);
+    for (int round = 0; round < 16; ++round) {
+        const Subkey& subkey = schedule[decrypt ? 15 - round : round];
+        for (std::size_t n = 0; n < N; ++n) {
+            const uint32_t next = left[n] ^ CipherFunction(right[n], subkey);
+            left[n] = right[n];
+            right[n] = next;
+        }
+    }
+    for (std::size_t n = 0; n < N; ++n) {
+        blocks[n] = FinalPermutation(uint64_t(right[n]) << 32 | left[n]);
+    }
 }
 
 uint64_t Load(const uint8_t* p) {
@@ -186,18 +240,39 @@ void Store(uint64_t value, uint8_t* p) {
     }
 }
 
-void CbcBlocks(const DesBlock& key, std::span<uint8_t> blocks, bool decrypt, DesBlock& iv) {
+// Decryption needs only ciphertext, which is all known, so it takes blocks in groups;
+// encryption chains each block on the previous result and takes them one at a time.
+constexpr std::size_t kDecryptGroup = 4;
+
+void CbcBlocks(const DesBlock& key, std::span<uint8_t> buffer, bool decrypt, DesBlock& iv) {
     const KeySchedule schedule = MakeKeySchedule(key);
     uint64_t chain = Load(iv.data());
-    for (std::size_t offset = 0; offset + 8 <= blocks.size(); offset += 8) {
-        uint8_t* p = blocks.data() + offset;
-        const uint64_t input = Load(p);
+    std::size_t offset = 0;
+    const std::size_t end = buffer.size() / 8 * 8;
+    if (decrypt) {
+        for (; offset + 8 * kDecryptGroup <= end; offset += 8 * kDecryptGroup) {
+            std::array<uint64_t, kDecryptGroup> blocks;
+            for (std::size_t n = 0; n < kDecryptGroup; ++n) blocks[n] = Load(&buffer[offset + 8 * n]);
+            const std::array<uint64_t, kDecryptGroup> ciphertext = blocks;
+            CryptBlocks(blocks, schedule, true);
+            for (std::size_t n = 0; n < kDecryptGroup; ++n) {
+                Store(blocks[n] ^ chain, &buffer[offset + 8 * n]);
+                chain = ciphertext[n];
+            }
+        }
+    }
+    for (; offset < end; offset += 8) {
+        std::array<uint64_t, 1> block = {Load(&buffer[offset])};
         if (decrypt) {
-            Store(CryptBlock(input, schedule, true) ^ chain, p);
-            chain = input;
+            const uint64_t ciphertext = block[0];
+            CryptBlocks(block, schedule, true);
+            Store(block[0] ^ chain, &buffer[offset]);
+            chain = ciphertext;
         } else {
-            chain = CryptBlock(input ^ chain, schedule, false);
-            Store(chain, p);
+            block[0] ^= chain;
+            CryptBlocks(block, schedule, false);
+            Store(block[0], &buffer[offset]);
+            chain = block[0];
         }
     }
     Store(chain, iv.data());

@@ -29,27 +29,38 @@ void StoreLittleEndian(uint32_t value, uint8_t* p) {
     for (int i = 0; i < 4; ++i) p[i] = uint8_t(value >> (8 * i));
 }
 
-void Transform(std::array<uint32_t, 4>& state, const uint8_t* block) {
-    std::array<uint32_t, 16> x;
-    for (int i = 0; i < 16; ++i) x[i] = LoadLittleEndian(block + 4 * i);
-
-    uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    for (int i = 0; i < 64; ++i) {
-        const int round = i / 16;
-        uint32_t f;
-        int word;
-        switch (round) {
-        case 0: f = (b & c) | (~b & d); word = i; break;
-        case 1: f = (b & d) | (c & ~d); word = (5 * i + 1) % 16; break;
-        case 2: f = b ^ c ^ d; word = (3 * i + 5) % 16; break;
-        default: f = c ^ (b | ~d); word = (7 * i) % 16; break;
-        }
-        const uint32_t rotated = std::rotl(a + f + x[word] + kSine[i], kShift[round][i % 4]);
+// Sixteen steps of one round: a = b + ((a + F(b, c, d) + X[k] + T[i]) <<< s), with the roles
+// of a, b, c and d passed on after each step. Unrolled so that k, T[i] and s are constants.
+template <int Round, typename F>
+void RoundSteps(F f, const uint32_t (&x)[16], uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d) {
+#pragma GCC unroll 16
+    for (int step = 0; step < 16; ++step) {
+        const int i = 16 * Round + step;
+        const int word = Round == 0 ? i : Round == 1 ? (5 * i + 1) % 16
+                                     : Round == 2 ? (3 * i + 5) % 16 : (7 * i) % 16;
+        const uint32_t sum = a + f(b, c, d) + x[word] + kSine[i];
+        const uint32_t rotated = std::rotl(sum, kShift[Round][i % 4]);
         a = d;
         d = c;
         c = b;
         b = b + rotated;
     }
+}
+
+void Transform(std::array<uint32_t, 4>& state, const uint8_t* block) {
+    uint32_t x[16];
+    for (int i = 0; i < 16; ++i) x[i] = LoadLittleEndian(block + 4 * i);
+
+    uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    // RFC 1321 3.4: the auxiliary functions F, G, H and I.
+    const auto f = [](uint32_t u, uint32_t v, uint32_t w) { return (u & v) | (~u & w); };
+    const auto g = [](uint32_t u, uint32_t v, uint32_t w) { return (u & w) | (v & ~w); };
+    const auto h = [](uint32_t u, uint32_t v, uint32_t w) { return u ^ v ^ w; };
+    const auto i = [](uint32_t u, uint32_t v, uint32_t w) { return v ^ (u | ~w); };
+    RoundSteps<0>(f, x, a, b, c, d);
+    RoundSteps<1>(g, x, a, b, c, d);
+    RoundSteps<2>(h, x, a, b, c, d);
+    RoundSteps<3>(i, x, a, b, c, d);
     state[0] += a;
     state[1] += b;
     state[2] += c;

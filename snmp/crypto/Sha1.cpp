@@ -6,38 +6,48 @@
 
 namespace {
 
-void ProcessMessageBlock(Sha1Context& context) {
-    static constexpr std::array<uint32_t, 4> kRoundConstant = {
-        0x5A827999, 0x6ED9EBA1, 0x8F1BBCDC, 0xCA62C1D6};
-
-    std::array<uint32_t, 80> w;
-    for (int t = 0; t < 16; ++t) {
-        const uint8_t* p = context.messageBlock.data() + 4 * t;
-        w[t] = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-    }
-    for (int t = 16; t < 80; ++t) w[t] = std::rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
-
-    uint32_t a = context.intermediateHash[0], b = context.intermediateHash[1],
-             c = context.intermediateHash[2], d = context.intermediateHash[3],
-             e = context.intermediateHash[4];
-    for (int t = 0; t < 80; ++t) {
-        uint32_t f;
-        if (t < 20) f = (b & c) | (~b & d);
-        else if (t < 40) f = b ^ c ^ d;
-        else if (t < 60) f = (b & c) | (b & d) | (c & d);
-        else f = b ^ c ^ d;
-        const uint32_t temp = std::rotl(a, 5) + f + e + w[t] + kRoundConstant[t / 20];
+// The 80 words of the schedule are kept in a ring of 16 (FIPS 180-1 method 2), and the rounds
+// run in four loops of 20 so that each uses one function and one constant. The working
+// variables stay locals, which lets them live in registers.
+template <int First, typename F>
+void Rounds(uint32_t constant, F f, uint32_t (&w)[16], uint32_t& a, uint32_t& b, uint32_t& c,
+            uint32_t& d, uint32_t& e) {
+    for (int t = First; t < First + 20; ++t) {
+        uint32_t& word = w[t & 15];
+        if (t >= 16) {
+            word = std::rotl(w[(t - 3) & 15] ^ w[(t - 8) & 15] ^ w[(t - 14) & 15] ^ word, 1);
+        }
+        const uint32_t temp = std::rotl(a, 5) + f(b, c, d) + e + word + constant;
         e = d;
         d = c;
         c = std::rotl(b, 30);
         b = a;
         a = temp;
     }
-    context.intermediateHash[0] += a;
-    context.intermediateHash[1] += b;
-    context.intermediateHash[2] += c;
-    context.intermediateHash[3] += d;
-    context.intermediateHash[4] += e;
+}
+
+void ProcessMessageBlock(Sha1Context& context) {
+    uint32_t w[16];
+    for (int t = 0; t < 16; ++t) {
+        const uint8_t* p = context.messageBlock.data() + 4 * t;
+        w[t] = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+    }
+    auto& h = context.intermediateHash;
+    uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
+    const auto choose = [](uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (~x & z); };
+    const auto parity = [](uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; };
+    const auto majority = [](uint32_t x, uint32_t y, uint32_t z) {
+        return (x & y) | (x & z) | (y & z);
+    };
+    Rounds<0>(0x5A827999, choose, w, a, b, c, d, e);
+    Rounds<20>(0x6ED9EBA1, parity, w, a, b, c, d, e);
+    Rounds<40>(0x8F1BBCDC, majority, w, a, b, c, d, e);
+    Rounds<60>(0xCA62C1D6, parity, w, a, b, c, d, e);
+    h[0] += a;
+    h[1] += b;
+    h[2] += c;
+    h[3] += d;
+    h[4] += e;
     context.blockIndex = 0;
 }
 

@@ -49,7 +49,7 @@ struct Sent {
 class SnmptrapV3Peer : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (FindSnmptrap().empty()) GTEST_SKIP() << "snmptrap (Debian package snmp) is not installed";
+        if (FindSnmptrap().empty()) GTEST_SKIP() << "snmptrap (Debian package snmp) is missing";
         ASSERT_TRUE(socket.IsOpen());
         ResetUserStore();
         DBLib::MakeFolder("/db");

@@ -14,11 +14,19 @@ struct Request {
 };
 
 void ExpectSameAsLocalizeKey(const Request& r) {
-    UsmKey direct{}, cached{};
+    UsmKey direct{};
     const int directLength = LocalizeKey(r.protocol, r.password, r.engineId, direct);
-    EXPECT_EQ(CachedLocalizeKey(r.protocol, r.password, r.engineId, cached), directLength)
-        << r.protocol << " " << r.password << " " << r.engineId;
-    EXPECT_EQ(cached, direct) << r.protocol << " " << r.password << " " << r.engineId;
+    const auto cached = CachedLocalizeKey(r.protocol, r.password, r.engineId);
+    ASSERT_EQ(cached.has_value(), directLength != 0);
+    if (!cached) return;
+    EXPECT_EQ(cached->length, directLength);
+    EXPECT_EQ(cached->key, direct) << r.protocol << " " << r.password << " " << r.engineId;
+    // The prepared HMAC key signs as Hmac96 does with the key.
+    const std::array<uint8_t, 3> message = {1, 2, 3};
+    UsmKey expected{}, signed_{};
+    Hmac96(r.protocol, direct, message, expected);
+    cached->hmac.Sign(message, signed_);
+    EXPECT_EQ(signed_, expected);
 }
 
 }  // namespace
@@ -29,8 +37,8 @@ TEST(UsmKeyCache, GivesTheKeysOfLocalizeKeyAcrossEviction) {
     std::vector<Request> requests;
     for (std::size_t i = 0; i < kUsmKeyCacheSize + 3; ++i) {
         const int protocol = i % 2 ? kAuthHmacMd5 : kAuthHmacSha1;
-        requests.push_back({protocol, "password" + std::to_string(i / 3), "80000001" +
-                                                                            std::to_string(i % 3 * 11)});
+        const std::string engineId = "80000001" + std::to_string(i % 3 * 11);
+        requests.push_back({protocol, "password" + std::to_string(i / 3), engineId});
     }
     for (int round = 0; round < 2; ++round) {
         for (const Request& r : requests) ExpectSameAsLocalizeKey(r);

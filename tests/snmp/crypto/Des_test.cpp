@@ -108,3 +108,27 @@ TEST(MakeIv, XorsPreIvWithSalt) {
     MakeIv(BlockOf("0123456789abcdef"), std::span<const uint8_t, 8>(salt.data(), 8), iv);
     EXPECT_EQ(iv, BlockOf("0123456676543210"));
 }
+
+// Long buffers are decrypted several blocks at a time; the result must be that of one block
+// after another, and encryption must undo it.
+TEST(DesCbc, LongBuffersDecryptAsBlockAfterBlockAndRoundTrip) {
+    std::vector<uint8_t> plain(8 * 11);
+    for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = uint8_t(i * 37 + 5);
+    auto cipher = plain;
+    DesBlock iv = kFips81Iv;
+    ASSERT_EQ(DesCbc(kFips81Key, cipher, cipher.size(), kDesEncrypt, iv), 0);
+    const DesBlock lastCipherBlock = iv;
+
+    auto oneCall = cipher;
+    iv = kFips81Iv;
+    DesCbcDecrypt(kFips81Key, iv, oneCall);
+    EXPECT_EQ(oneCall, plain);
+    EXPECT_EQ(iv, lastCipherBlock);
+
+    auto blockByBlock = cipher;
+    iv = kFips81Iv;
+    for (std::size_t at = 0; at < blockByBlock.size(); at += 8) {
+        DesCbcDecrypt(kFips81Key, iv, std::span(blockByBlock).subspan(at, 8));
+    }
+    EXPECT_EQ(blockByBlock, plain);
+}
