@@ -380,6 +380,7 @@ TEST_F(EndToEndTest, StopAndStartCommands) {
     SendV2c("again", kLinkUp);
     EXPECT_EQ(windows_.RowCount(), 1u);
     EXPECT_EQ(windows_.Counter(kAll), 1u);
+    EXPECT_TRUE(LogLines().empty());  // log mode 0
 }
 
 TEST_F(EndToEndTest, AutomaticStartLeavesTheCommandsToTheService) {

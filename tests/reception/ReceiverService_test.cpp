@@ -189,10 +189,11 @@ TEST(ReceiverService, StopRequestWaitsForTheFirstSecondWithoutADatagram) {
 
     service.RequestStop();
     const auto datagram = Filled(4, 0);
-    constexpr int kSteadyTraffic = 8;
+    // Traffic for longer than one wait, never idle for one.
+    constexpr int kSteadyTraffic = 15;
     for (int i = 0; i < kSteadyTraffic; ++i) {
         ASSERT_TRUE(SendToLoopback(port, datagram));
-        std::this_thread::sleep_for(200ms);
+        std::this_thread::sleep_for(100ms);
     }
     ASSERT_TRUE(windows.WaitUntil([&] { return service.Ended(); }, 5s));
     EXPECT_EQ(service.Datagrams().size(), std::size_t{kSteadyTraffic});
