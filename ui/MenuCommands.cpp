@@ -1,11 +1,38 @@
 #include "ui/MenuCommands.h"
 
-// The dialogs that these commands open are added beside their own modules; until a
-// command's window exists, choosing it does nothing.
+#include "notify/CEventDlg.h"
+#include "platform/CBaseDlg.h"
+#include "settings/COptionDlg.h"
+#include "traplog/CLogDlg.h"
+#include "traplog/Export.h"
+#include "ui/EventView.h"
+#include "users/CUserListDlg.h"
 
-void OnExportHtmlCommand(QWidget*, CEventView*) {}
-void OnExportCsvCommand(QWidget*, CEventView*) {}
-void OnTrapSettingsCommand(QWidget*) {}
-void OnUserSettingsCommand(QWidget*) {}
-void OnTrapLogCommand(QWidget*) {}
-void OnOptionsCommand(QWidget*) {}
+void OnExportHtmlCommand(QWidget*, CEventView* list) {
+    if (list) ExportTrapList(ExportFormat::Html, *list);
+}
+
+void OnExportCsvCommand(QWidget*, CEventView* list) {
+    if (list) ExportTrapList(ExportFormat::Csv, *list);
+}
+
+void OnTrapSettingsCommand(QWidget* frame) {
+    CEventDlg dialog(frame);
+    RunModal(dialog);
+}
+
+void OnUserSettingsCommand(QWidget* frame) {
+    CUserListDlg dialog(frame);
+    RunModal(dialog);
+}
+
+void OnTrapLogCommand(QWidget* frame) {
+    auto* log = new CLogDlg(frame);
+    log->setAttribute(Qt::WA_DeleteOnClose);
+    log->show();
+}
+
+void OnOptionsCommand(QWidget* frame) {
+    COptionDlg dialog(frame);
+    RunModal(dialog);
+}

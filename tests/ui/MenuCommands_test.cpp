@@ -1,0 +1,74 @@
+#include <QAction>
+
+#include "FrameFixture.h"
+#include "TrapRecords.h"
+#include "notify/CEventDlg.h"
+#include "settings/COptionDlg.h"
+#include "support/DialogTesting.h"
+#include "traplog/CLogDlg.h"
+#include "users/CUserListDlg.h"
+
+namespace {
+
+// The frame's stores opened anew in its program folder, without retry sleeps.
+class MenuCommandTest : public FrameTest {
+protected:
+    MenuCommandTest() {
+        DBLib::SetRetrySleep([](std::chrono::milliseconds) {});
+        RuleStore::Reset();
+        ResetUserStore();
+        CloseLogFile();
+    }
+    ~MenuCommandTest() override {
+        RuleStore::Reset();
+        ResetUserStore();
+        CloseLogFile();
+        DBLib::SetRetrySleep(nullptr);
+    }
+
+    void Choose(int commandId) {
+        QAction* action = frame->findChild<QAction*>(QString::number(commandId));
+        ASSERT_NE(action, nullptr) << commandId;
+        action->trigger();
+    }
+
+    // Chooses the command and expects it to open one modal dialog of type D.
+    template <class D>
+    void ExpectModal(int commandId) {
+        ModalScript<D> script([](D& dialog) { EXPECT_TRUE(dialog.isVisible()); });
+        Choose(commandId);
+        EXPECT_EQ(script.opened, 1) << commandId;
+        EXPECT_EQ(script.wrongType, 0) << commandId;
+    }
+};
+
+TEST_F(MenuCommandTest, SettingsCommandsOpenTheirModalDialogs) {
+    ExpectModal<CEventDlg>(32776);
+    ExpectModal<CUserListDlg>(32787);
+    ExpectModal<COptionDlg>(32778);
+}
+
+TEST_F(MenuCommandTest, EachTrapLogCommandOpensOneMoreLogWindow) {
+    Choose(32777);
+    Choose(32777);
+    const QList<CLogDlg*> windows = frame->findChildren<CLogDlg*>();
+    ASSERT_EQ(windows.size(), 2);
+    for (CLogDlg* window : windows) {
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(window->testAttribute(Qt::WA_DeleteOnClose));
+        window->close();
+    }
+}
+
+TEST_F(MenuCommandTest, OutputCommandsWriteTheListIntoTheProgramFolder) {
+    auto record = V1ColdStartishRecord();
+    List().AddTrapRow(*record);
+    Choose(32773);
+    Choose(32772);
+    const std::string csv = folder.Read("OlixTrap.csv");
+    EXPECT_NE(csv.find("\"192.168.1.20\",\"\",\"1\",\"v1 public"), std::string::npos) << csv;
+    EXPECT_NE(folder.Read("OlixTrap.html").find("<td>192.168.1.20</td>"), std::string::npos);
+    EXPECT_TRUE(RecordedMessageBoxes().empty());
+}
+
+}  // namespace
