@@ -32,6 +32,10 @@ CUserListDlg::CUserListDlg(QWidget* parent) : QDialog(parent) {
                                          {QStringLiteral("hide encpsw"), 80}},
                                         true),
                     kList);
+    // The passwords travel in the working copy for saving but are never shown: the list
+    // masks them in column 1 and the edit dialog in its password fields.
+    m_list->setColumnHidden(kAuthPasswordColumn, true);
+    m_list->setColumnHidden(kPrivPasswordColumn, true);
     auto* add = WithId(new QPushButton(QStringLiteral("追加")), kAddButton);
     auto* edit = WithId(new QPushButton(QStringLiteral("編集")), kEditButton);
     auto* remove = WithId(new QPushButton(QStringLiteral("削除")), kDeleteButton);

@@ -55,6 +55,8 @@ TEST_F(UserListDialog, ListsTheStoredUsersWithMaskedPasswords) {
     EXPECT_EQ(List()->CellText(0, 3), "HMAC-SHA1");
     EXPECT_EQ(List()->CellText(0, 4), "None");
     EXPECT_EQ(List()->CellText(0, 5), "authpass1");
+    EXPECT_TRUE(List()->isColumnHidden(5));
+    EXPECT_TRUE(List()->isColumnHidden(6));
     EXPECT_EQ(List()->CellText(1, 2), "");
     EXPECT_EQ(dialog.LastChange(), 0);
 }
