@@ -35,6 +35,8 @@ CInitDlg::CInitDlg(QWidget* owner)
     raise();
 }
 
+void CInitDlg::reject() {}
+
 void CInitDlg::OnTimer() {
     if (m_nTick++ != kShowOnTick - 1) return;
     QRect desktop(0, 0, kFrameWidth, kFrameHeight);

@@ -17,6 +17,10 @@ public:
     // Timer 1 (every 1000 ms).
     void OnTimer();
 
+    // Escape and the close request are refused: the splash is what shows the hidden frame,
+    // so it must end by its own third tick.
+    void reject() override;
+
 private:
     QWidget* m_owner;
     QTimer m_timer;

@@ -24,6 +24,8 @@ QMessageBox* MakeBox(const MessageBoxRequest& request) {
                                                                : QMessageBox::StandardButtons(QMessageBox::Ok);
     auto* box = new QMessageBox(ToQtIcon(request.icon), FromCp932(request.caption),
                                 FromCp932(request.text), buttons);
+    // Pop-up texts carry trap data from the network: never interpret them as markup.
+    box->setTextFormat(Qt::PlainText);
     box->setDefaultButton(QMessageBox::Ok);
     if (request.alwaysOnTop) box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     return box;

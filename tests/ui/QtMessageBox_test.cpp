@@ -30,11 +30,12 @@ struct SeenBox {
     QMessageBox::StandardButtons buttons;
     bool modal = false;
     bool onTop = false;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
 SeenBox Describe(QMessageBox* box) {
     return {box->windowTitle(), box->text(), box->icon(), box->standardButtons(), box->isModal(),
-            box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)};
+            box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), box->textFormat()};
 }
 
 QMessageBox* VisibleBox() {
@@ -65,6 +66,12 @@ TEST(QtMessageBox, ModalBoxOnTheUiThreadShowsTheConvertedTextAndReturnsTheButton
     EXPECT_EQ(seen.text, "表示データをクリアします。よろしいですか？");
     EXPECT_EQ(seen.icon, QMessageBox::Information);
     EXPECT_EQ(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+
+    AnswerNextBox(QMessageBox::Ok, seen);
+    EXPECT_EQ(ShowQtMessageBox(Request("<b>community</b>", MessageIcon::Information, MessageButtons::Ok,
+                                       MessageDelivery::Wait)),
+              MessageAnswer::Ok);
+    EXPECT_EQ(seen.format, Qt::PlainText) << "trap data is shown as it is, never as markup";
 
     AnswerNextBox(QMessageBox::Ok, seen);
     EXPECT_EQ(ShowQtMessageBox(Request("Port bind error", MessageIcon::Stop, MessageButtons::Ok, MessageDelivery::Wait)),

@@ -19,6 +19,9 @@ TEST(Splash, ShowsItsOwnerCentredAt800x600OnTheThirdTickAndCloses) {
     splash.show();
 
     splash.OnTimer();
+    QTest::keyClick(&splash, Qt::Key_Escape);
+    splash.close();
+    EXPECT_TRUE(splash.isVisible()) << "only the third tick ends the splash";
     splash.OnTimer();
     EXPECT_EQ(g_bShowMainWnd.load(), 0);
     EXPECT_FALSE(owner.isVisible());
