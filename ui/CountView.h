@@ -27,8 +27,6 @@ public:
     explicit CCountView(QWidget* parent = nullptr);
     ~CCountView() override;
 
-    CCountDlg* Form() const { return m_form; }
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

@@ -42,7 +42,6 @@ public:
 
     // View timer 3 (every 1000 ms until the automatic start).
     void OnTimer();
-    int StartTicks() const { return m_nStartTick; }
 
     // The list's click and right-click notifications.
     void OnListClick();

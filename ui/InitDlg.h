@@ -11,7 +11,6 @@ public:
     // owner is the hidden main frame that the splash shows when it ends.
     explicit CInitDlg(QWidget* owner);
 
-    int Ticks() const { return m_nTick; }
     bool TimerRunning() const { return m_timer.isActive(); }
 
     // Timer 1 (every 1000 ms).

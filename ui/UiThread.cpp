@@ -4,9 +4,13 @@
 #include <QMetaObject>
 #include <QThread>
 
+namespace {
+
 bool IsUiThread() {
     return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
 }
+
+}  // namespace
 
 void RunOnUiThread(const std::function<void()>& fn) {
     QCoreApplication* app = QCoreApplication::instance();

@@ -9,5 +9,3 @@ void RunOnUiThread(const std::function<void()>& fn);
 
 // Queues fn to the user interface thread and returns at once.
 void PostToUiThread(std::function<void()> fn);
-
-bool IsUiThread();
