@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <thread>
 
 namespace {
@@ -23,13 +26,23 @@ sockaddr_in Address(uint32_t host, uint16_t port) {
     return address;
 }
 
+// Read from the kernel's socket tables rather than probed with a bind of our own: a probe
+// that holds the port for a moment can make the receiver's own bind fail.
 bool IsFree(uint16_t port) {
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    const sockaddr_in address = Address(INADDR_ANY, port);
-    const bool free = bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return free;
+    for (const char* table : {"/proc/net/udp", "/proc/net/udp6"}) {
+        std::ifstream in(table);
+        std::string line;
+        std::getline(in, line);  // header
+        while (std::getline(in, line)) {
+            // "  sl: local_address:PORT remote_address ...", the port in hexadecimal
+            std::istringstream fields(line);
+            std::string slot, local;
+            fields >> slot >> local;
+            const std::size_t colon = local.rfind(':');
+            if (colon != std::string::npos && std::stoul(local.substr(colon + 1), nullptr, 16) == port) return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
