@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -141,8 +142,18 @@ void WriteHtml(TextFile& file, const CounterBlock& block, const TrapListReader& 
 
 }  // namespace
 
+std::string ExportFolder() {
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    if (error) return GetProgramFolder() + "/tmp";
+    // The help document is OlixTrap.html in the program folder: an export started there
+    // goes to the program's work folder instead of overwriting it.
+    if (std::filesystem::equivalent(current, GetProgramFolder(), error)) return GetProgramFolder() + "/tmp";
+    return current.string();
+}
+
 std::string ExportFilePath(ExportFormat format) {
-    return GetProgramFolder() + (format == ExportFormat::Csv ? "/OlixTrap.csv" : "/OlixTrap.html");
+    return ExportFolder() + (format == ExportFormat::Csv ? "/OlixTrap.csv" : "/OlixTrap.html");
 }
 
 int WriteExport(ExportFormat format, const std::string& path, const PacketCounters& counters,

@@ -1,6 +1,6 @@
 #pragma once
 // File > Output: the packet counters and the rows of the received trap list as
-// OlixTrap.csv or OlixTrap.html in the program folder (Shift_JIS, CR LF line ends), then
+// OlixTrap.csv or OlixTrap.html in the current folder (Shift_JIS, CR LF line ends), then
 // shown with the desktop's application for the file.
 
 #include <string>
@@ -10,7 +10,11 @@
 
 enum class ExportFormat { Csv, Html };
 
-// OlixTrap.csv or OlixTrap.html in the program folder.
+// The folder the program was started from; the program's tmp folder when that is the
+// program folder itself, where OlixTrap.html is the help document.
+std::string ExportFolder();
+
+// OlixTrap.csv or OlixTrap.html in ExportFolder().
 std::string ExportFilePath(ExportFormat format);
 
 // Writes the export file, replacing an older one. 0 written; 1 when the file cannot be

@@ -38,6 +38,9 @@ CEventView::CEventView(QWidget* parent) : QWidget(parent), m_model(new TrapListM
     CreateContextMenu();
     m_start->setEnabled(false);
     m_nStartTick = 0;
+    // A child, so that tests can find it and drive the ticks by hand.
+    m_startTimer.setParent(this);
+    m_startTimer.setObjectName(QStringLiteral("startTimer"));
     m_startTimer.setInterval(1000);
     connect(&m_startTimer, &QTimer::timeout, this, &CEventView::OnTimer);
     m_startTimer.start();
