@@ -1,7 +1,5 @@
 #include "traplog/Export.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -12,6 +10,7 @@
 #include "platform/FixedText.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
+#include "support/WorkingFolder.h"
 
 namespace {
 
@@ -106,26 +105,12 @@ TEST(Export, FileThatCannotBeCreatedGivesItsMessage) {
     EXPECT_EQ(boxes[1].icon, MessageIcon::Stop);
 }
 
-// Restores the working folder when a test changed it.
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const std::string& path) : saved_(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~WorkingFolder() { std::filesystem::current_path(saved_); }
-
-private:
-    std::filesystem::path saved_;
-};
-
 TEST(Export, FilesGoToTheStartFolderButNeverOverTheHelpDocument) {
     TempProgramFolder program;
-    std::filesystem::create_directories(program.Path() + "/start");
     {
         WorkingFolder start(program.Path() + "/start");
         EXPECT_EQ(ExportFilePath(ExportFormat::Csv), program.Path() + "/start/OlixTrap.csv");
     }
-    std::filesystem::create_directories(program.Path() + "/tmp");
     WorkingFolder start(program.Path());
     EXPECT_EQ(ExportFilePath(ExportFormat::Html), program.Path() + "/tmp/OlixTrap.html");
 }

@@ -5,6 +5,7 @@
 #include "notify/CEventDlg.h"
 #include "settings/COptionDlg.h"
 #include "support/DialogTesting.h"
+#include "support/WorkingFolder.h"
 #include "traplog/CLogDlg.h"
 #include "users/CUserListDlg.h"
 
@@ -60,14 +61,15 @@ TEST_F(MenuCommandTest, EachTrapLogCommandOpensOneMoreLogWindow) {
     }
 }
 
-TEST_F(MenuCommandTest, OutputCommandsWriteTheListIntoTheProgramFolder) {
+TEST_F(MenuCommandTest, OutputCommandsWriteTheListIntoTheStartFolder) {
+    WorkingFolder start(folder.File("start"));
     auto record = V1ColdStartishRecord();
     List().AddTrapRow(*record);
     Choose(32773);
     Choose(32772);
-    const std::string csv = folder.Read("OlixTrap.csv");
+    const std::string csv = folder.Read("start/OlixTrap.csv");
     EXPECT_NE(csv.find("\"192.168.1.20\",\"\",\"1\",\"v1 public"), std::string::npos) << csv;
-    EXPECT_NE(folder.Read("OlixTrap.html").find("<td>192.168.1.20</td>"), std::string::npos);
+    EXPECT_NE(folder.Read("start/OlixTrap.html").find("<td>192.168.1.20</td>"), std::string::npos);
     EXPECT_TRUE(RecordedMessageBoxes().empty());
 }
 
