@@ -110,16 +110,9 @@ CActDlg::CActDlg(QWidget* parent) : CBaseDlg(parent) {
             [this](bool checked) { ControlById<QLineEdit>(this, kWaveEdit)->setEnabled(!checked); });
     addActionGroup("メール送信メッセージ", kMailEdit);
 
-    auto* ok = WithId(new QPushButton(QStringLiteral("設定")), 1);
-    auto* cancel = WithId(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ")), 2);
     auto* help = WithId(new QPushButton(QStringLiteral("ヘルプ")), kHelpButton);
-    connect(ok, &QPushButton::clicked, this, &CActDlg::OnOK);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(help, &QPushButton::clicked, this, &CActDlg::OnHelp);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = MakeOkCancelRow(QStringLiteral("設定"));
     buttons->addWidget(help);
 
     auto* layout = new QVBoxLayout(this);

@@ -44,16 +44,9 @@ CEventDlg::CEventDlg(QWidget* parent) : CBaseDlg(parent) {
     groupLayout->addWidget(m_tabs);
 
     auto* mail = WithId(new QPushButton(QStringLiteral("メール設定")), kMailButton);
-    auto* ok = WithId(new QPushButton(QStringLiteral("OK")), 1);
-    auto* cancel = WithId(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ")), 2);
     connect(mail, &QPushButton::clicked, this, &CEventDlg::OnMail);
-    connect(ok, &QPushButton::clicked, this, &CEventDlg::OnOK);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(mail);
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = MakeOkCancelRow(QStringLiteral("OK"));
+    buttons->insertWidget(0, mail);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);

@@ -1,6 +1,7 @@
 #include "platform/CBaseDlg.h"
 
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QWidget>
 
 #include "platform/Encoding.h"
@@ -17,6 +18,18 @@ int RunModal(QDialog& dialog) { return modalRunner ? modalRunner(dialog) : dialo
 void SetModalRunner(std::function<int(QDialog&)> runner) { modalRunner = std::move(runner); }
 
 CBaseDlg::CBaseDlg(QWidget* parent) : QDialog(parent) {}
+
+QHBoxLayout* CBaseDlg::MakeOkCancelRow(const QString& okText) {
+    auto* ok = WithId(new QPushButton(okText), 1);
+    auto* cancel = WithId(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ")), 2);
+    connect(ok, &QPushButton::clicked, this, &CBaseDlg::OnOK);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    return buttons;
+}
 
 void CBaseDlg::InstallKeyHandling() {
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);

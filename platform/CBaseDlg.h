@@ -5,6 +5,7 @@
 // core (CP932 bytes) here.
 
 #include <QDialog>
+#include <QHBoxLayout>
 #include <QString>
 #include <functional>
 #include <string>
@@ -23,6 +24,9 @@ public:
 protected:
     // Call once every control exists, so that the keys reach OnOK before any control.
     void InstallKeyHandling();
+    // A right-aligned row with the OK button (id 1, runs OnOK) captioned okText and the
+    // cancel button (id 2); callers may add further buttons to it.
+    QHBoxLayout* MakeOkCancelRow(const QString& okText);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -76,14 +76,7 @@ CMailDlg::CMailDlg(QWidget* parent) : CBaseDlg(parent) {
         grid->addWidget(edit, row++, 1);
     }
 
-    auto* ok = WithId(new QPushButton(QStringLiteral("設定")), 1);
-    auto* cancel = WithId(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ")), 2);
-    connect(ok, &QPushButton::clicked, this, &CMailDlg::OnOK);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = MakeOkCancelRow(QStringLiteral("設定"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);

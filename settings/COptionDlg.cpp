@@ -93,14 +93,7 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
         formatLayout->addWidget(edit, i, 1);
     }
 
-    auto* ok = WithId(new QPushButton(QStringLiteral("OK")), 1);
-    auto* cancel = WithId(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ")), 2);
-    connect(ok, &QPushButton::clicked, this, &COptionDlg::OnOK);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = MakeOkCancelRow(QStringLiteral("OK"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);

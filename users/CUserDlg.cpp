@@ -65,14 +65,7 @@ CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent)
     grid->addWidget(authGroup, 2, 0, 1, 3);
     grid->addWidget(privGroup, 3, 0, 1, 3);
 
-    auto* ok = WithId(new QPushButton(QStringLiteral("OK")), 1);
-    auto* cancel = WithId(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ")), 2);
-    connect(ok, &QPushButton::clicked, this, &CUserDlg::OnOK);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = MakeOkCancelRow(QStringLiteral("OK"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addLayout(buttons);
