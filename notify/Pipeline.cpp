@@ -27,22 +27,9 @@ std::string_view TextOf(const std::array<char, N>& field) {
     return std::string_view(field.data(), strnlen(field.data(), N));
 }
 
-uint32_t HostOrder(const std::array<uint8_t, 4>& address) {
-    return uint32_t(address[0]) << 24 | uint32_t(address[1]) << 16 | uint32_t(address[2]) << 8 | address[3];
-}
-
 // Ranges in file order; the first that holds the sender wins.
 bool MatchIpRange(const TrapRecord& record, RuleRecord& actions) {
-    const uint32_t sender = HostOrder(record.sourceAddress);
-    for (int index = 0;; ++index) {
-        RuleRecord rule{};
-        rule.kind = IpRange;
-        if (RuleStore::ReadNth(index, rule) != 0) return false;
-        if (HostOrder(rule.ipFrom) <= sender && sender <= HostOrder(rule.ipTo)) {
-            actions = rule;
-            return true;
-        }
-    }
+    return RuleStore::FindIpRange(record.sourceAddress, actions) == 0;
 }
 
 bool MatchEnterprise(const TrapRecord& record, RuleRecord& actions) {

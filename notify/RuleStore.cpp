@@ -109,6 +109,25 @@ int ReadNth(int index, RuleRecord& rule) {
                : 1;
 }
 
+int FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule) {
+    const auto hostOrder = [](const std::array<uint8_t, 4>& octets) {
+        return uint32_t(octets[0]) << 24 | uint32_t(octets[1]) << 16 | uint32_t(octets[2]) << 8 | octets[3];
+    };
+    const uint32_t sender = hostOrder(address);
+    std::lock_guard lock(ruleFileBusy);
+    std::FILE* stream = RewoundStream();
+    if (stream == nullptr) return 1;
+    return ScanLines(stream, [&](const std::string& plain) {
+               if (std::atoi(plain.c_str()) != IpRange) return false;
+               const RuleRecord stored = ParseRuleLine(plain);
+               if (sender < hostOrder(stored.ipFrom) || hostOrder(stored.ipTo) < sender) return false;
+               rule = stored;
+               return true;
+           })
+               ? 0
+               : 1;
+}
+
 int FindActions(RuleRecord& key) {
     std::lock_guard lock(ruleFileBusy);
     std::FILE* stream = RewoundStream();

@@ -5,6 +5,8 @@
 // operation holds the rule file's lock for its whole run; the one stream stays open
 // between operations.
 
+#include <array>
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -29,6 +31,11 @@ inline constexpr std::string_view kBadTextMessage = "設定値に , や改行を
 // Fills rule from the index-th (0-based) line of kind rule.kind in file order. 0 when
 // found, 1 when there are fewer such lines or the file cannot be opened.
 int ReadNth(int index, RuleRecord& rule);
+
+// Fills rule from the first IP range line, in file order, whose range holds address
+// (compared as unsigned numbers in host order), reading the file once. 0 when found, 1
+// when none holds it or the file cannot be opened.
+int FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule);
 
 // Copies the five actions of the first line that is the same rule as key into key.
 // 0 when found, 1 when not.

@@ -186,6 +186,24 @@ TEST_F(RuleStoreTest, ReadNthWalksOneKindInFileOrder) {
     EXPECT_EQ(RuleStore::ReadNth(0, rule), 1);
 }
 
+TEST_F(RuleStoreTest, FindIpRangeTakesTheFirstHoldingRangeInFileOrder) {
+    ASSERT_EQ(RuleStore::Put(UserRule("u")), 0);
+    ASSERT_EQ(RuleStore::Put(Range({10, 0, 0, 0}, {200, 0, 0, 0}, "wide")), 0);
+    ASSERT_EQ(RuleStore::Put(Range({150, 1, 1, 1}, {150, 1, 1, 1}, "exact")), 0);
+    ASSERT_EQ(RuleStore::Put(Range({220, 0, 0, 0}, {220, 0, 0, 9}, "high")), 0);
+    const auto found = [](std::array<uint8_t, 4> address) -> std::string {
+        RuleRecord rule{};
+        if (RuleStore::FindIpRange(address, rule) != 0) return "<not found>";
+        return std::string(FixedTextView(rule.popupMessage));
+    };
+    EXPECT_EQ(found({150, 1, 1, 1}), "wide");  // held by two ranges: the first stored wins
+    EXPECT_EQ(found({10, 0, 0, 0}), "wide");   // bounds are inside
+    EXPECT_EQ(found({200, 0, 0, 0}), "wide");
+    EXPECT_EQ(found({200, 0, 0, 1}), "<not found>");
+    EXPECT_EQ(found({9, 255, 255, 255}), "<not found>");
+    EXPECT_EQ(found({220, 0, 0, 9}), "high");  // compared as numbers, not as texts
+}
+
 TEST_F(RuleStoreTest, TextsAtTheirLimitsComeBackWhole) {
     RuleRecord rule = UserRule(std::string(36, 'u'), std::string(128, 'p'));
     SetFixedText(rule.programLine, std::string(128, 'r'));
