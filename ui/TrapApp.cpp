@@ -18,6 +18,19 @@
 
 std::atomic<int> g_bShowMainWnd{0};
 
+namespace {
+
+// The lists' columns have fixed pixel widths made for a narrow 12-pixel face; with the
+// wider default face a date with its time no longer fits a 120-pixel column.
+// Slightly smaller text in the lists and their headers keeps such cells whole.
+void UseListFont() {
+    QFont font = QApplication::font();
+    font.setPixelSize(10);
+    for (const char* list : {"QTableView", "QTreeView", "QHeaderView"}) QApplication::setFont(font, list);
+}
+
+}  // namespace
+
 CTrapApp& TheApp() {
     static CTrapApp app;
     return app;
@@ -25,6 +38,7 @@ CTrapApp& TheApp() {
 
 bool CTrapApp::InitInstance() {
     QCoreApplication::setOrganizationName(QStringLiteral("Olix Soft"));
+    UseListFont();
     CConfig::Load();
     g_bShowMainWnd = 0;
     SetServiceWindows(&QtServiceWindows());

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QFontMetrics>
+#include <QStyle>
 #include <QTimer>
 
 #include "FrameFixture.h"
@@ -57,4 +59,18 @@ TEST_F(StartupTest, FrameStaysHiddenUntilTheSplashsThirdTickAndReceptionStartsOn
     List().OnTimer();
     EXPECT_TRUE(PortHeldWithin(10000));
     EXPECT_FALSE(List().findChild<QWidget*>("1504")->isEnabled());
+}
+
+TEST_F(StartupTest, ADateWithItsTimeFitsTheDateColumn) {
+    QTimer::singleShot(0, [] {
+        if (CInitDlg* splash = Splash())
+            for (int tick = 0; tick < 3; ++tick) splash->OnTimer();
+    });
+    ASSERT_TRUE(TheApp().InitInstance());
+    frame = TheApp().m_pMainWnd;
+    const QTableView* table = List().List();
+    // An item view keeps a margin of the focus frame and one pixel on each side of a cell's
+    // text, and the grid line takes one more.
+    const int margins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1) + 1;
+    EXPECT_LE(QFontMetrics(table->font()).horizontalAdvance("2026/12/07 09:29:17") + margins, table->columnWidth(1));
 }
