@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <algorithm>
 
 #include "ui/AppIcon.h"
 #include "ui/DialogUnits.h"
@@ -18,13 +19,14 @@ CInitDlg::CInitDlg(QWidget* owner)
     : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint), m_owner(owner) {
     setObjectName(QStringLiteral("163"));
     setModal(true);
-    setFixedSize(DuX(187), DuY(94));
 
     auto* icon = new QLabel(this);
     icon->setPixmap(AppIconPixmap());
     icon->setGeometry(DuX(39), DuY(31), 32, 32);
     auto* text = new QLabel(QStringLiteral("Olix Trap Receiver  version 3.00"), this);
-    text->setGeometry(DuX(67), DuY(44), DuX(112), DuY(10));
+    text->setGeometry(DuX(67), DuY(44), std::max(DuX(112), text->sizeHint().width()), DuY(10));
+    // A font wider than the form was drawn for widens the splash rather than cut the text.
+    setFixedSize(std::max(DuX(187), text->geometry().right() + 1 + DuX(8)), DuY(94));
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());

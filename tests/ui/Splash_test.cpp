@@ -14,6 +14,10 @@ TEST(Splash, ShowsItsOwnerCentredAt800x600OnTheThirdTickAndCloses) {
     bool hasText = false;
     for (QLabel* label : splash.findChildren<QLabel*>()) hasText |= label->text() == "Olix Trap Receiver  version 3.00";
     EXPECT_TRUE(hasText);
+    for (QLabel* label : splash.findChildren<QLabel*>()) {
+        EXPECT_GE(label->width(), label->sizeHint().width()) << "cut: " << label->text().toStdString();
+        EXPECT_TRUE(splash.rect().contains(label->geometry())) << "outside: " << label->text().toStdString();
+    }
     EXPECT_TRUE(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(splash.TimerRunning());
     splash.show();
