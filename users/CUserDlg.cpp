@@ -77,6 +77,7 @@ CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent)
         privPassword->setText(FromCp932(m_pList->CellText(row, CUserListDlg::kPrivPasswordColumn)));
         const std::string engine = m_pList->CellText(row, CUserListDlg::kEngineIdColumn);
         engineId->setText(FromCp932(engine.size() > 2 ? engine.substr(2) : std::string()));
+        engineId->home(false);  // a long ID shows its first digits, not its last
         auth->setCurrentIndex(ProtocolNumber(kAuthProtocolNames, m_pList->CellText(row, CUserListDlg::kAuthColumn)));
         priv->setCurrentIndex(ProtocolNumber(kPrivProtocolNames, m_pList->CellText(row, CUserListDlg::kPrivColumn)));
     }

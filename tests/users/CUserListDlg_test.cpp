@@ -97,6 +97,8 @@ TEST_F(UserListDialog, EditShowsTheRowAndOverwritesIt) {
     ModalScript<CUserDlg> script([](CUserDlg& user) {
         EXPECT_EQ(ControlById<QLineEdit>(&user, CUserDlg::kNameEdit)->text(), "alice");
         EXPECT_EQ(ControlById<QLineEdit>(&user, CUserDlg::kEngineIdEdit)->text(), "80001f8880");
+        EXPECT_EQ(ControlById<QLineEdit>(&user, CUserDlg::kEngineIdEdit)->cursorPosition(), 0)
+            << "a long engine ID shows its first digits";
         EXPECT_EQ(ControlById<QLineEdit>(&user, CUserDlg::kAuthPasswordEdit)->text(), "authpass1");
         EXPECT_EQ(ControlById<QComboBox>(&user, CUserDlg::kAuthCombo)->currentText(), "HMAC-SHA1");
         Type(user, CUserDlg::kEngineIdEdit, "");
