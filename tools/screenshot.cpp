@@ -21,6 +21,7 @@ namespace {
 
 constexpr int kStartWaitMs = 5000;  // the receiver starts on the list view's fourth second
 constexpr int kSettleMs = 1500;
+constexpr int kLayoutMs = 200;
 
 void SendTrap(const QStringList& arguments) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -59,12 +60,16 @@ int main(int argc, char** argv) {
 
     int result = 1;
     QTimer::singleShot(kStartWaitMs, [target] { SendSampleTraps(target); });
-    QTimer::singleShot(kStartWaitMs + kSettleMs, [&result, output] {
+    QTimer::singleShot(kStartWaitMs + kSettleMs, [] {
         CEventView* list = TheApp().m_pEventView;
         if (list && list->RowCount() > 3) {
             list->List()->selectRow(3);
             list->OnListClick();
         }
+    });
+    // The grab waits a moment so the detail list has laid itself out (its scroll bar).
+    QTimer::singleShot(kStartWaitMs + kSettleMs + kLayoutMs, [&result, output] {
+        CEventView* list = TheApp().m_pEventView;
         CMainFrame* frame = TheApp().m_pMainWnd;
         if (frame && frame->grab().save(output)) result = 0;
         std::fprintf(stderr, "%d rows; screenshot %s\n", list ? list->RowCount() : 0, result == 0 ? "saved" : "failed");
