@@ -30,11 +30,7 @@ class MailDialog : public ::testing::Test {
 protected:
     QLineEdit* Edit(int id) { return ControlById<QLineEdit>(&dialog, id); }
 
-    bool PressOk() {
-        dialog.show();
-        ControlById<QPushButton>(&dialog, 1)->click();
-        return dialog.result() == QDialog::Accepted && !dialog.isVisible();
-    }
+    bool PressOk() { return ::PressOk(dialog); }
 
     TempProgramFolder folder;
     KnownMailSettings known;

@@ -40,11 +40,7 @@ protected:
     QLineEdit* Edit(int id) { return ControlById<QLineEdit>(&dialog, id); }
 
     // Presses OK; true when the dialog closed with OK.
-    bool PressOk() {
-        dialog.show();
-        ControlById<QPushButton>(&dialog, 1)->click();
-        return dialog.result() == QDialog::Accepted && !dialog.isVisible();
-    }
+    bool PressOk() { return ::PressOk(dialog); }
 
     TempProgramFolder folder;
     KnownSettings known;

@@ -3,6 +3,7 @@
 // UTF-8, and modal dialogs worked by the test instead of a person.
 
 #include <QDialog>
+#include <QPushButton>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +21,13 @@ inline std::vector<std::string> RecordedMessageTexts() {
     std::vector<std::string> texts;
     for (const MessageBoxRequest& box : RecordedMessageBoxes()) texts.push_back(Cp932ToUtf8(box.text));
     return texts;
+}
+
+// Shows the dialog and presses its OK button (id 1); true when it closed with OK.
+inline bool PressOk(QDialog& dialog) {
+    dialog.show();
+    ControlById<QPushButton>(&dialog, 1)->click();
+    return dialog.result() == QDialog::Accepted && !dialog.isVisible();
 }
 
 // Every modal dialog opened from now on is shown without blocking and handed to work,
