@@ -14,6 +14,7 @@
 #include "support/FakeSoundPlayer.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RecordingServiceWindows.h"
+#include "support/RuleBuilders.h"
 #include "support/TempProgramFolder.h"
 #include "traplog/TrapLog.h"
 
@@ -75,33 +76,6 @@ TrapRecord MakeV3Trap(Address source, std::string_view user) {
     return record;
 }
 
-RuleRecord IpRule(Address from, Address to, std::string_view popup) {
-    RuleRecord rule{};
-    rule.kind = IpRange;
-    rule.ipFrom = from;
-    rule.ipTo = to;
-    SetText(rule.popupMessage, popup);
-    return rule;
-}
-
-RuleRecord EnterpriseRule(std::string_view enterprise, int32_t generic, int32_t specific, std::string_view popup) {
-    RuleRecord rule{};
-    rule.kind = Enterprise;
-    SetText(rule.enterprise, enterprise);
-    rule.genericTrap = generic;
-    rule.specificTrap = specific;
-    SetText(rule.popupMessage, popup);
-    return rule;
-}
-
-RuleRecord UserRule(std::string_view user, std::string_view popup) {
-    RuleRecord rule{};
-    rule.kind = User;
-    SetText(rule.userName, user);
-    SetText(rule.popupMessage, popup);
-    return rule;
-}
-
 // A program folder of its own, with the given filter settings and no rules yet.
 class PipelineTest : public ::testing::Test {
 protected:
@@ -153,7 +127,7 @@ protected:
 
 TEST_F(PipelineTest, EveryTrapIsReceivedWithTheDefaultActionsOrNone) {
     Configure(0, 0, 0);
-    Store(IpRule({10, 0, 0, 0}, {10, 0, 0, 255}, "range"));
+    Store(IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 255}, "range"));
     EXPECT_EQ(Filter(MakeTrap(1, {192, 168, 1, 1})), "");
     RuleRecord defaults{};
     defaults.kind = AllTraps;
@@ -171,9 +145,9 @@ TEST_F(PipelineTest, WithoutRulesTheFilterReceivesNothing) {
 }
 
 TEST_F(PipelineTest, IpRangesAreTriedInFileOrderAsUnsignedNumbers) {
-    Store(IpRule({10, 0, 0, 0}, {200, 0, 0, 0}, "wide"));
-    Store(IpRule({150, 1, 1, 0}, {150, 1, 1, 255}, "narrow"));
-    Store(IpRule({201, 0, 0, 0}, {255, 255, 255, 255}, "high"));
+    Store(IpRangeRule({10, 0, 0, 0}, {200, 0, 0, 0}, "wide"));
+    Store(IpRangeRule({150, 1, 1, 0}, {150, 1, 1, 255}, "narrow"));
+    Store(IpRangeRule({201, 0, 0, 0}, {255, 255, 255, 255}, "high"));
     EXPECT_EQ(Filter(MakeTrap(1, {150, 1, 1, 1})), "wide");
     EXPECT_EQ(Filter(MakeTrap(1, {10, 0, 0, 0})), "wide");
     EXPECT_EQ(Filter(MakeTrap(1, {200, 0, 0, 0})), "wide");
@@ -212,7 +186,7 @@ TEST_F(PipelineTest, UserRulesApplyToSnmpV3OnlyAndMatchCase) {
 }
 
 TEST_F(PipelineTest, LogModeDecidesWhetherRejectedAndReceivedTrapsAreLogged) {
-    Store(IpRule({10, 0, 0, 0}, {10, 0, 0, 255}, ""));
+    Store(IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 255}, ""));
     const TrapRecord received = MakeTrap(1, {10, 0, 0, 1});
     const TrapRecord rejected = MakeTrap(1, {11, 0, 0, 1});
     const struct { int32_t logMode; std::size_t lines; } cases[] = {{0, 0}, {1, 2}, {2, 1}};
@@ -239,7 +213,7 @@ TEST_F(PipelineTest, ActionsGetTrapTextLiterallyAndBeepSilencesTheWave) {
     const std::string victim = (recorder.Folder() / "Y").string();
     std::filesystem::create_directory(victim);
 
-    RuleRecord rule = IpRule({10, 0, 0, 0}, {10, 0, 0, 255}, "Trap from %A: %C");
+    RuleRecord rule = IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 255}, "Trap from %A: %C");
     SetText(rule.programLine, recorder.Program().string() + " \"%C\" %A %C");
     SetText(rule.waveFile, "/sounds/never.wav");
     rule.beep = 1;
@@ -267,7 +241,7 @@ TEST_F(PipelineTest, ActionsGetTrapTextLiterallyAndBeepSilencesTheWave) {
 
 TEST_F(PipelineTest, WaveSoundsWhenNoBeepIsAsked) {
     FakeSoundPlayer player;
-    RuleRecord rule = IpRule({10, 0, 0, 0}, {10, 0, 0, 255}, "");
+    RuleRecord rule = IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 255}, "");
     SetText(rule.waveFile, "/sounds/%A.wav");  // the path is not expanded
     Store(rule);
     TrapRecord record = MakeTrap(1, {10, 0, 0, 7});

@@ -12,38 +12,12 @@
 #include "platform/FixedText.h"
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/RuleBuilders.h"
 #include "support/TempProgramFolder.h"
 
 namespace {
 
 void NoSleep(std::chrono::milliseconds) {}
-
-RuleRecord EnterpriseRule(std::string_view oid, int generic, int specific, std::string_view popup = "") {
-    RuleRecord rule{};
-    rule.kind = Enterprise;
-    SetFixedText(rule.enterprise, oid);
-    rule.genericTrap = generic;
-    rule.specificTrap = specific;
-    SetFixedText(rule.popupMessage, popup);
-    return rule;
-}
-
-RuleRecord Range(std::array<uint8_t, 4> from, std::array<uint8_t, 4> to, std::string_view popup = "") {
-    RuleRecord rule{};
-    rule.kind = IpRange;
-    rule.ipFrom = from;
-    rule.ipTo = to;
-    SetFixedText(rule.popupMessage, popup);
-    return rule;
-}
-
-RuleRecord UserRule(std::string_view name, std::string_view popup = "") {
-    RuleRecord rule{};
-    rule.kind = User;
-    SetFixedText(rule.userName, name);
-    SetFixedText(rule.popupMessage, popup);
-    return rule;
-}
 
 std::string PopupFound(RuleRecord key) {
     if (RuleStore::FindActions(key) != 0) return "<not found>";
@@ -81,7 +55,7 @@ TEST_F(RuleStoreTest, MissingFileFindsNothingAndTheFirstPutWritesAtOffsetZero) {
 }
 
 TEST_F(RuleStoreTest, RecordIsTheStoredPlainLinePaddedTo663BytesAndCrLf) {
-    RuleRecord rule = Range({10, 0, 0, 1}, {10, 0, 0, 200}, "pop");
+    RuleRecord rule = IpRangeRule({10, 0, 0, 1}, {10, 0, 0, 200}, "pop");
     SetFixedText(rule.programLine, "prog a");
     SetFixedText(rule.mailMessage, "mail");
     SetFixedText(rule.waveFile, "w.wav");
@@ -114,9 +88,9 @@ TEST(RuleIdentity, SameRuleTable) {
     RuleRecord all{};
     const std::vector<Case> cases = {
         {all, all, true, "one AllTraps record"},
-        {Range({1, 1, 1, 1}, {1, 1, 1, 9}), Range({1, 1, 1, 1}, {1, 1, 1, 9}), true, "both ends equal"},
-        {Range({1, 1, 1, 1}, {1, 1, 1, 9}), Range({1, 1, 1, 1}, {1, 1, 1, 8}), false, "end differs"},
-        {Range({1, 1, 1, 1}, {1, 1, 1, 9}), Range({1, 1, 1, 2}, {1, 1, 1, 9}), false, "start differs"},
+        {IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), true, "both ends equal"},
+        {IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 8}), false, "end differs"},
+        {IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), IpRangeRule({1, 1, 1, 2}, {1, 1, 1, 9}), false, "start differs"},
         {EnterpriseRule("1.3.6.1.4.1.9", 6, 5), EnterpriseRule("1.3.6.1.4.1.9", 6, 5), true, "same numbers"},
         {EnterpriseRule("1.3.6.1.4.1.9", 6, 5), EnterpriseRule("1.3.6.1.4.1.9", 6, 4), false, "specific differs"},
         {EnterpriseRule("1.3.6.1.4.1.9", 6, 5), EnterpriseRule("1.3.6.1.4.1.99", 6, 5), false, "enterprise differs"},
@@ -170,9 +144,9 @@ TEST_F(RuleStoreTest, RemoveFollowsTheAsymmetricAnyRule) {
 }
 
 TEST_F(RuleStoreTest, ReadNthWalksOneKindInFileOrder) {
-    ASSERT_EQ(RuleStore::Put(Range({10, 0, 0, 1}, {10, 0, 0, 9}, "first")), 0);
+    ASSERT_EQ(RuleStore::Put(IpRangeRule({10, 0, 0, 1}, {10, 0, 0, 9}, "first")), 0);
     ASSERT_EQ(RuleStore::Put(UserRule("u")), 0);
-    ASSERT_EQ(RuleStore::Put(Range({192, 168, 1, 1}, {192, 168, 1, 255}, "second")), 0);
+    ASSERT_EQ(RuleStore::Put(IpRangeRule({192, 168, 1, 1}, {192, 168, 1, 255}, "second")), 0);
     RuleRecord rule{};
     rule.kind = IpRange;
     ASSERT_EQ(RuleStore::ReadNth(1, rule), 0);
@@ -188,9 +162,9 @@ TEST_F(RuleStoreTest, ReadNthWalksOneKindInFileOrder) {
 
 TEST_F(RuleStoreTest, FindIpRangeTakesTheFirstHoldingRangeInFileOrder) {
     ASSERT_EQ(RuleStore::Put(UserRule("u")), 0);
-    ASSERT_EQ(RuleStore::Put(Range({10, 0, 0, 0}, {200, 0, 0, 0}, "wide")), 0);
-    ASSERT_EQ(RuleStore::Put(Range({150, 1, 1, 1}, {150, 1, 1, 1}, "exact")), 0);
-    ASSERT_EQ(RuleStore::Put(Range({220, 0, 0, 0}, {220, 0, 0, 9}, "high")), 0);
+    ASSERT_EQ(RuleStore::Put(IpRangeRule({10, 0, 0, 0}, {200, 0, 0, 0}, "wide")), 0);
+    ASSERT_EQ(RuleStore::Put(IpRangeRule({150, 1, 1, 1}, {150, 1, 1, 1}, "exact")), 0);
+    ASSERT_EQ(RuleStore::Put(IpRangeRule({220, 0, 0, 0}, {220, 0, 0, 9}, "high")), 0);
     const auto found = [](std::array<uint8_t, 4> address) -> std::string {
         RuleRecord rule{};
         if (RuleStore::FindIpRange(address, rule) != 0) return "<not found>";
@@ -263,7 +237,7 @@ TEST_F(RuleStoreTest, PutReportsAnUnavailableFileAndWritesNothing) {
 
 TEST_F(RuleStoreTest, FillListShowsTheColumnsOfEachKind) {
     ASSERT_EQ(RuleStore::Put(EnterpriseRule("1.3.6.1.4.1.9.1", 7, 0)), 0);
-    ASSERT_EQ(RuleStore::Put(Range({10, 0, 0, 1}, {10, 0, 0, 20})), 0);
+    ASSERT_EQ(RuleStore::Put(IpRangeRule({10, 0, 0, 1}, {10, 0, 0, 20})), 0);
     ASSERT_EQ(RuleStore::Put(EnterpriseRule("1.3.6.1.4.1.311", 6, -2)), 0);
     ASSERT_EQ(RuleStore::Put(UserRule("carol")), 0);
 
@@ -316,7 +290,7 @@ TEST_F(RuleStoreTest, AFailedRemoveLeavesTheRuleFileComplete) {
 TEST_F(RuleStoreTest, ConcurrentWritersAndReadersKeepEveryRecordWhole) {
     constexpr int kPerThread = 40;
     auto writer = [](int base) {
-        for (int i = 0; i < kPerThread; ++i) RuleStore::Put(Range({10, 0, 0, uint8_t(base + i)}, {10, 0, 1, 0}));
+        for (int i = 0; i < kPerThread; ++i) RuleStore::Put(IpRangeRule({10, 0, 0, uint8_t(base + i)}, {10, 0, 1, 0}));
     };
     std::thread a(writer, 0), b(writer, 100);
     std::thread reader([] {
