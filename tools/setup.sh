@@ -27,7 +27,10 @@ fi
 configure_and_build() {
   local dir=$1; shift
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    # A compiler cache, where one is installed, makes rebuilds of other checkouts cheap.
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
   fi
   cmake --build "$dir" --parallel "$(nproc)"
 }
