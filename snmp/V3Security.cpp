@@ -64,7 +64,7 @@ int ReadHeaderData(BerReader& reader, TrapRecord& record) {
 
 // RFC 3414 2.4: UsmSecurityParameters inside their OCTET STRING. The authentication
 // parameters are zeroed in the datagram itself for the HMAC.
-int ReadSecurityParameters(BerReader& reader, TrapRecord& record, std::size_t& userNameLength) {
+int ReadSecurityParameters(BerReader& reader, TrapRecord& record) {
     BerHeader wrapper, parameters;
     if (reader.ReadHeader(wrapper) != 0 || wrapper.tag != kTagOctetString) return kDecodeMalformed;
     if (reader.ReadElement(kTagSequence, parameters) != 0 || reader.BytesLeft() == 0)
@@ -80,8 +80,7 @@ int ReadSecurityParameters(BerReader& reader, TrapRecord& record, std::size_t& u
     if (!ReadScoped(scope, kTagInteger, true, element)) return kDecodeMalformed;
     record.engineTime = ReadInt32(element);
     if (!ReadScoped(scope, kTagOctetString, true, element)) return kDecodeMalformed;
-    userNameLength = element.content.size();
-    std::copy_n(element.content.begin(), std::min(userNameLength, kMaxUserName),
+    std::copy_n(element.content.begin(), std::min(element.content.size(), kMaxUserName),
                 record.userName.begin());
     if (!ReadScoped(scope, kTagOctetString, true, element)) return kDecodeMalformed;
     record.authParamsLength = static_cast<int32_t>(element.content.size());
@@ -93,11 +92,11 @@ int ReadSecurityParameters(BerReader& reader, TrapRecord& record, std::size_t& u
     return kDecodeOk;
 }
 
-// The user named by the message, or an entry with no protocols and no passwords. A name
-// longer than its 32 octets names no user, so it is not matched on its first 32.
-bool LookUpUser(const TrapRecord& record, std::size_t userNameLength, UserEntry& user) {
+// The user named by the record, or an entry with no protocols and no passwords. The name is
+// the record's text, so whatever octets followed it in the message, a trap that the list,
+// the log and the user filter attribute to a stored user passes that user's checks.
+bool LookUpUser(const TrapRecord& record, UserEntry& user) {
     user = UserEntry{};
-    if (userNameLength > kMaxUserName) return false;
     const auto end = std::find(record.userName.begin(), record.userName.end(), '\0');
     std::copy(record.userName.begin(), end, user.userName.begin());
     if (FindUser(user) == 0) return true;
@@ -159,13 +158,11 @@ int ReadContext(BerReader& reader, TrapRecord& record) {
 
 int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record) {
     if (const int result = ReadHeaderData(reader, record); result != kDecodeOk) return result;
-    std::size_t userNameLength = 0;
-    if (const int result = ReadSecurityParameters(reader, record, userNameLength);
-        result != kDecodeOk)
+    if (const int result = ReadSecurityParameters(reader, record); result != kDecodeOk)
         return result;
 
     UserEntry user;
-    const bool found = LookUpUser(record, userNameLength, user);
+    const bool found = LookUpUser(record, user);
 
     // The user's security level against the message's (RFC 3414 3.2 step 5).
     const uint32_t flags = static_cast<uint32_t>(record.msgFlags);

@@ -286,17 +286,45 @@ TEST_F(V3SecurityTest, MisshapenHeaderDataOrSecurityParametersAreMalformed) {
               kDecodeMalformed);
 }
 
-TEST_F(V3SecurityTest, UserNameLongerThanThirtyTwoOctetsNamesNoUser) {
+TEST_F(V3SecurityTest, UserIsLookedUpByTheNameTheRecordKeeps) {
     const std::string name32(32, 'u');
-    Store({name32, kAuthHmacMd5, "md5AuthPass", kPrivNone, ""});
-    // Its first 32 octets equal a stored user, but it is another name: not authenticated
-    // as that user, and recorded cut to 32 octets.
-    User longer = {name32 + "-extra", kAuthHmacMd5, "otherPass1", kPrivCbcDes, "otherPass2"};
-    EXPECT_EQ(Decode(Sealed(longer, 1)), kDecodeOk);
-    EXPECT_EQ(std::string(record->userName.data()), name32);
-    EXPECT_EQ(Decode(Sealed(longer, 3)), kDecodeDecryptFailure);
-    // The stored 32-octet name itself is checked.
-    EXPECT_EQ(Decode(Sealed({name32, kAuthHmacMd5, "md5AuthPass", kPrivNone, ""}, 1)), kDecodeOk);
-    EXPECT_EQ(Decode(Sealed({name32, kAuthHmacMd5, "otherPass1", kPrivNone, ""}, 1)),
-              kDecodeAuthFailure);
+    const User stored32 = {name32, kAuthHmacMd5, "md5AuthPass", kPrivNone, ""};
+    Store(kMd5);
+    Store(kMd5Des);
+    Store(stored32);
+    // The message's name octets, the user whose keys sealed it, and what the record keeps:
+    // the message is judged as the user that the record names.
+    const std::string nuls35(35, '\0');
+    struct Case {
+        std::string sentName;
+        const User& sealer;
+        std::string_view wrongPassword;  // seals with this authentication password if set
+        uint8_t flags;
+        int expected;
+        std::string recorded;
+    } const kCases[] = {
+        {"md5" + nuls35, kMd5, "", 0, kDecodeAuthFailure, "md5"},
+        {"md5" + nuls35, kMd5, "notMd5Pass", 1, kDecodeAuthFailure, "md5"},
+        {"md5" + nuls35, kMd5, "", 1, kDecodeOk, "md5"},
+        {"md5-des" + nuls35, kMd5Des, "", 1, kDecodeAuthFailure, "md5-des"},
+        {"md5-des" + nuls35, kMd5Des, "", 3, kDecodeOk, "md5-des"},
+        {std::string("md5\0-other", 10), kMd5, "", 0, kDecodeAuthFailure, "md5"},
+        {std::string("md5\0-other", 10), kMd5, "notMd5Pass", 1, kDecodeAuthFailure, "md5"},
+        {name32 + "x", stored32, "", 0, kDecodeAuthFailure, name32},
+        {name32 + "x", stored32, "otherPass1", 1, kDecodeAuthFailure, name32},
+        {name32 + "-extra-octets", stored32, "", 1, kDecodeOk, name32},
+        // A name that stays unknown after the cut is still unauthenticated.
+        {"stranger" + nuls35, kMd5, "", 0, kDecodeOk, "stranger"},
+    };
+    for (const Case& c : kCases) {
+        User sender = c.sealer;
+        if (!c.wrongPassword.empty()) sender.authPassword = c.wrongPassword;
+        ber::V3TrapFields fields = Trap(sender, c.flags);
+        fields.userName = c.sentName;
+        const std::string label = c.recorded + " sent with " +
+                                  std::to_string(c.sentName.size()) + " octets, flags " +
+                                  std::to_string(c.flags);
+        EXPECT_EQ(Decode(ber::BuildV3Trap(fields, Secrets(sender))), c.expected) << label;
+        EXPECT_EQ(std::string(record->userName.data()), c.recorded) << label;
+    }
 }
