@@ -109,6 +109,15 @@ int ProcessTrap(TrapRecord& record) {
 }
 
 ProgramLineParts SplitProgramLine(std::string_view line) {
+    // A quoted program path may hold blanks without a backslash after them (Linux paths).
+    // Without its closing quote the program's end is unknown, so nothing is named.
+    if (line.starts_with('"')) {
+        const std::size_t close = line.find('"', 1);
+        if (close == std::string_view::npos) return {};
+        std::string_view arguments = line.substr(close + 1);
+        arguments.remove_prefix(std::min(arguments.find_first_not_of(' '), arguments.size()));
+        return {std::string(line.substr(1, close - 1)), std::string(arguments)};
+    }
     // The first space after the first character behind which no backslash follows.
     for (std::size_t space = 1; space < line.size(); ++space) {
         if (line[space] == ' ' && line.find('\\', space) == std::string_view::npos)

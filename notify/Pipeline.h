@@ -23,5 +23,6 @@ struct ProgramLineParts {
 
 // Splits a rule's program line at the first space after which no backslash follows, so a
 // path with blanks (C:\Program Files\Tool\tool.exe -s %A) keeps them; a line without such
-// a space is all program.
+// a space is all program. A line that starts with a double quote names the program up to
+// the closing quote ("/opt/my tools/notify.sh" %A); without one it names no program.
 ProgramLineParts SplitProgramLine(std::string_view line);

@@ -23,7 +23,7 @@ namespace {
 using namespace std::chrono_literals;
 using Address = std::array<uint8_t, 4>;
 
-TEST(SplitProgramLine, SplitsAtTheFirstSpaceThatNoBackslashFollows) {
+TEST(SplitProgramLine, SplitsAtTheFirstSpaceThatNoBackslashFollowsOrAfterAQuotedProgram) {
     const struct { const char* line; const char* program; const char* arguments; } cases[] = {
         {"notepad.exe %A", "notepad.exe", "%A"},
         {R"(C:\Program Files\Tool\tool.exe -s %A)", R"(C:\Program Files\Tool\tool.exe)", "-s %A"},
@@ -33,6 +33,12 @@ TEST(SplitProgramLine, SplitsAtTheFirstSpaceThatNoBackslashFollows) {
         {"a  b", "a", " b"},
         {" a b", " a", "b"},  // the first character is always part of the program
         {"", "", ""},
+        {"/opt/my tools/notify.sh %A", "/opt/my", "tools/notify.sh %A"},
+        {R"("/opt/my tools/notify.sh" %A)", "/opt/my tools/notify.sh", "%A"},
+        {R"("/opt/my tools/notify.sh"  -s "%A" C:\x)", "/opt/my tools/notify.sh", R"(-s "%A" C:\x)"},
+        {R"("/opt/my tools/notify.sh")", "/opt/my tools/notify.sh", ""},
+        {R"("/opt/my tools/notify.sh %A)", "", ""},  // unclosed: no program
+        {R"("" %A)", "", "%A"},
     };
     for (const auto& c : cases) {
         const ProgramLineParts parts = SplitProgramLine(c.line);
