@@ -62,11 +62,16 @@ std::string DateLine(const std::tm& t) {
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const char* day = t.tm_wday >= 0 && t.tm_wday < 7 ? kDays[t.tm_wday] : kDays[0];
     const char* month = t.tm_mon >= 0 && t.tm_mon < 12 ? kMonths[t.tm_mon] : kMonths[0];
+    // The zone is the offset of the local time shown (RFC 5322 3.3), in whole minutes and
+    // kept to its four digits.
+    constexpr long kMaxZoneSeconds = (99 * 60 + 59) * 60;
+    const long zone = std::clamp(t.tm_gmtoff, -kMaxZoneSeconds, kMaxZoneSeconds);
+    const long zoneMinutes = (zone < 0 ? -zone : zone) / 60;
     char line[kDateLineRoom];
-    // The zone is written as +0900 whatever the zone of the machine.
-    const int n = std::snprintf(line, sizeof line, "Date: %s, %02d %s %d %02d:%02d:%02d +0900\r\n",
-                                day, t.tm_mday, month, t.tm_year + 1900, t.tm_hour, t.tm_min,
-                                t.tm_sec);
+    const int n = std::snprintf(line, sizeof line,
+                                "Date: %s, %02d %s %d %02d:%02d:%02d %c%02ld%02ld\r\n", day,
+                                t.tm_mday, month, t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec,
+                                zone < 0 ? '-' : '+', zoneMinutes / 60, zoneMinutes % 60);
     return std::string(line, n < 0 ? 0 : std::min<std::size_t>(n, sizeof line - 1));
 }
 

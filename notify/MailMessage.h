@@ -20,7 +20,7 @@ struct MailHeaderFields {
 };
 
 // Writes the message into out, zero-terminated, and returns its length. body is CP932 text
-// up to its first zero byte. The date is localTime with the fixed zone "+0900". A body
+// up to its first zero byte. The date is localTime with its own zone offset. A body
 // that does not fit is cut after the last whole character that does (the ISO-2022-JP text
 // stays valid); line breaks are sent as CR LF and a line that begins with '.' is sent
 // with the dot doubled (RFC 5321 4.5.2), so the body can never end the data early.

@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic alsa-utils xdg-utils
-  snmp python3-aiosmtpd
+  snmp python3-aiosmtpd tzdata
 )
 
 missing=()

@@ -2,6 +2,9 @@
 
 #include <iconv.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,7 @@ std::tm Sunday() {
     t.tm_hour = 21;
     t.tm_min = 5;
     t.tm_sec = 9;
+    t.tm_gmtoff = 9 * 3600;
     return t;
 }
 
@@ -93,7 +97,7 @@ TEST(MailMessage, EncodesTheSubjectOnlyWhenItHoldsAnEightBitByte) {
               std::string::npos);
 }
 
-TEST(MailMessage, WritesTheDateWithTwoDigitFieldsAndTheFixedZone) {
+TEST(MailMessage, WritesTheDateWithTwoDigitFieldsAndTheZoneOfTheLocalTime) {
     std::tm t{};
     t.tm_year = 2027 - 1900;
     t.tm_mon = 2;
@@ -102,8 +106,29 @@ TEST(MailMessage, WritesTheDateWithTwoDigitFieldsAndTheFixedZone) {
     t.tm_hour = 4;
     t.tm_min = 0;
     t.tm_sec = 7;
-    EXPECT_EQ(Compose("x", "s", t).message.rfind("Date: Mon, 01 Mar 2027 04:00:07 +0900\r\nFrom: ", 0),
+    EXPECT_EQ(Compose("x", "s", t).message.rfind("Date: Mon, 01 Mar 2027 04:00:07 +0000\r\nFrom: ", 0),
               0u);
+
+    // The machine's zone, as the mail action takes its local time.
+    const char* const savedTz = std::getenv("TZ");
+    const std::string saved = savedTz ? savedTz : "";
+    const struct { const char* zone; std::time_t when; const char* date; } kCases[] = {
+        {"Asia/Tokyo", 1796558709, "Date: Sun, 06 Dec 2026 21:05:09 +0900\r\n"},
+        {"America/St_Johns", 1796558709, "Date: Sun, 06 Dec 2026 08:35:09 -0330\r\n"},
+        {"America/St_Johns", 1783339509, "Date: Mon, 06 Jul 2026 09:35:09 -0230\r\n"},
+    };
+    for (const auto& c : kCases) {
+        setenv("TZ", c.zone, 1);
+        tzset();
+        std::tm local{};
+        localtime_r(&c.when, &local);
+        EXPECT_EQ(Compose("x", "s", local).message.substr(0, std::strlen(c.date)), c.date) << c.zone;
+    }
+    if (savedTz)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
 
 TEST(MailMessage, BodyLinesCannotEndTheDataEarly) {

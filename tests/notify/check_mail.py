@@ -2,8 +2,8 @@
 """Checks a received notification mail with Python's standard mail parser.
 
 usage: check_mail.py FILE FROM TO SUBJECT BODY [--prefix]
-Exits 0 when the headers are the expected ones in the expected order, the date carries the
-zone +0900, and subject and body decode to SUBJECT and BODY (with --prefix: the body is a
+Exits 0 when the headers are the expected ones in the expected order, the date is the
+time of sending in this machine's local zone, and subject and body decode to SUBJECT and BODY (with --prefix: the body is a
 cut-off beginning of BODY). Prints every mismatch.
 """
 import datetime
@@ -36,7 +36,10 @@ def main():
     expect("charset", message.get_content_charset(), "iso-2022-jp")
     expect("X-Mailer", str(message["X-Mailer"]), "KV Trap Receiver")
     date = email.utils.parsedate_to_datetime(str(message["Date"]))
-    expect("zone", date.utcoffset(), datetime.timedelta(hours=9))
+    local = datetime.datetime.fromtimestamp(date.timestamp()).astimezone()
+    expect("zone", date.utcoffset(), local.utcoffset())
+    if abs(date.timestamp() - datetime.datetime.now().timestamp()) > 300:
+        problems.append(f"date: {message['Date']} is not the time of sending")
     if any(b >= 0x80 for b in raw):
         problems.append("8-bit byte in a 7bit message")
 
