@@ -10,6 +10,7 @@
 #include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
+#include "reception/TrapRowQueue.h"
 #include "reception/WindowPorts.h"
 #include "settings/AppSettings.h"
 #include "snmp/TrapDecoder.h"
@@ -103,7 +104,8 @@ int ProcessTrap(TrapRecord& record) {
     if (settings.logMode == kLogEveryTrap) WriteLogEntry(record);
     if (FilterTrap(record, actions) != 0) return 1;
     if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record);
-    if (ServiceWindows* windows = GetServiceWindows()) windows->AddTrapRow(record);
+    // Queued only while windows are there to take it.
+    if (GetServiceWindows() != nullptr) QueueReceivedTrapRow(record);
     RunActions(record, actions);
     return 0;
 }

@@ -3,22 +3,15 @@
 #include <atomic>
 #include <bit>
 
-#include "reception/WindowPorts.h"
-
 namespace {
 
 constexpr int kFirstGenericSlot = 8;
 
-// Counted on the receiver thread, reset and copied on the user interface thread. No lock
-// is held while a field is shown: showing waits for the user interface thread, which may
-// itself be resetting.
+// Counted on the receiver thread; reset, copied and shown on the user interface thread's
+// tick, so counting never waits for the windows.
 std::array<std::atomic<uint32_t>, kCounterCount> counterBlock{};
 
-void Show(int slot, uint32_t value) {
-    if (ServiceWindows* windows = GetServiceWindows()) windows->ShowCounter(kCounterFieldIds[slot], value);
-}
-
-void Increment(int slot) { Show(slot, counterBlock[slot].fetch_add(1) + 1); }
+void Increment(int slot) { counterBlock[slot].fetch_add(1); }
 
 }  // namespace
 
@@ -32,10 +25,7 @@ void CountGenericTrap(int genericTrap) {
 }
 
 void ResetCounters() {
-    for (int slot = 0; slot < kCounterCount; ++slot) {
-        counterBlock[slot].store(0);
-        Show(slot, 0);
-    }
+    for (std::atomic<uint32_t>& counter : counterBlock) counter.store(0);
 }
 
 PacketCounters SnapshotCounters() {

@@ -1,6 +1,6 @@
 #pragma once
-// The sixteen packet counters of the receiver. Each one is shown in its field of the
-// counter view; the block is what the exports copy.
+// The sixteen packet counters of the receiver: atomic values that the counter view shows
+// on its tick and the exports copy.
 
 #include <array>
 #include <cstdint>
@@ -44,7 +44,7 @@ void CountPacket(int kind);
 // Counts one accepted trap of generic number 0-7; other numbers change nothing.
 void CountGenericTrap(int genericTrap);
 
-// Shows 0 in every field and zeroes the block.
+// Zeroes the block.
 void ResetCounters();
 
 // A copy of the block.

@@ -1,12 +1,10 @@
 #pragma once
-// The windows that the receiver thread and the pipeline change. The window layer carries
-// every call out on the user interface thread while the calling thread waits; tests
-// install recording fakes. No Qt here.
+// The rare state changes of the windows that the receiver thread makes. The window layer
+// carries every call out on the user interface thread while the calling thread waits;
+// tests install recording fakes. No Qt here. Rows (TrapRowQueue.h) and counters
+// (PacketCounters.h) never wait for the windows: the windows fetch them on their tick.
 
-#include <cstdint>
 #include <string_view>
-
-struct TrapRecord;
 
 class ServiceWindows {
 public:
@@ -14,13 +12,9 @@ public:
     // Status field of the trap list view (CP932 text).
     virtual void SetServiceStatus(std::string_view textCp932) = 0;
     virtual void EnableServiceCommands(bool startEnabled, bool stopEnabled) = 0;
-    // Counter field fieldId (1000-1015) of the counter view now shows value.
-    virtual void ShowCounter(int fieldId, uint32_t value) = 0;
-    // Appends one row for a received trap; the record is valid only during the call.
-    virtual void AddTrapRow(const TrapRecord& record) = 0;
 };
 
-// Process-wide, as the windows are; null until the window layer installs itself
-// (calls then go nowhere).
+// Process-wide, as the windows are; null until the window layer installs itself (calls
+// then go nowhere, and no rows are queued).
 void SetServiceWindows(ServiceWindows* windows);
 ServiceWindows* GetServiceWindows();

@@ -2,9 +2,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
-#include <array>
-
-#include "reception/PacketCounters.h"
+#include <bit>
 #include "ui/DialogUnits.h"
 #include "ui/EventImages.h"
 #include "ui/TrapApp.h"
@@ -71,8 +69,13 @@ QLabel* CCountDlg::CounterField(int fieldId) const {
     return findChild<QLabel*>(QString::number(fieldId), Qt::FindDirectChildrenOnly);
 }
 
-void CCountDlg::ShowCounter(int fieldId, uint32_t value) {
-    if (QLabel* field = CounterField(fieldId)) field->setText(QString::number(value));
+void CCountDlg::ShowCounters() {
+    const auto counters = std::bit_cast<std::array<uint32_t, kCounterCount>>(SnapshotCounters());
+    for (std::size_t slot = 0; slot < counters.size(); ++slot) {
+        if (counters[slot] == m_shown[slot]) continue;
+        m_shown[slot] = counters[slot];
+        if (QLabel* field = CounterField(kCounterFieldIds[slot])) field->setText(QString::number(counters[slot]));
+    }
 }
 
 CCountView::CCountView(QWidget* parent) : QWidget(parent) {

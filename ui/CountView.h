@@ -2,7 +2,10 @@
 // The packet counter view (top-left pane) and its form with the sixteen counter fields.
 
 #include <QWidget>
+#include <array>
 #include <cstdint>
+
+#include "reception/PacketCounters.h"
 
 class QLabel;
 
@@ -11,14 +14,17 @@ class CCountDlg : public QWidget {
 public:
     explicit CCountDlg(QWidget* parent = nullptr);
 
-    // Field fieldId (1000-1015) shows value; other ids change nothing.
-    void ShowCounter(int fieldId, uint32_t value);
+    // Every field shows its counter as it is now (the frame's tick, and after a reset).
+    void ShowCounters();
     // The number field fieldId shows, or null for an unknown id.
     QLabel* CounterField(int fieldId) const;
 
 private:
     void AddGroup(const QString& title, QRect box);
     void AddRow(int labelX, int labelWidth, int y, const QPixmap& picture, int fieldX, int fieldId);
+
+    // What each field shows, in block order: a field is set only when its counter changed.
+    std::array<uint32_t, kCounterCount> m_shown{};
 };
 
 class CCountView : public QWidget {

@@ -7,11 +7,11 @@
 #include <QPushButton>
 #include <QTableView>
 #include <algorithm>
-#include <ctime>
 
 #include "platform/Encoding.h"
 #include "platform/CBaseDlg.h"
 #include "reception/Receiver.h"
+#include "reception/TrapRowQueue.h"
 #include "ui/DataView.h"
 #include "ui/TrapApp.h"
 #include "ui/TrapListModel.h"
@@ -124,11 +124,10 @@ void CEventView::resizeEvent(QResizeEvent* event) {
     m_status->setGeometry(10, 20, std::max(0, right - 192), 22);
 }
 
-void CEventView::AddTrapRow(const TrapRecord& record) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    m_model->AppendRow(BuildTrapRowTexts(record, local));
+void CEventView::InsertQueuedRows() {
+    std::vector<TrapRow> rows = TakeQueuedRows();
+    if (rows.empty()) return;
+    m_model->AppendRows(std::move(rows));
     m_list->scrollToBottom();
 }
 

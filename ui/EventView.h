@@ -15,7 +15,6 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class TrapListModel;
-struct TrapRecord;
 
 class CEventView : public QWidget, public TrapListReader {
     Q_OBJECT
@@ -25,8 +24,9 @@ public:
     explicit CEventView(QWidget* parent = nullptr);
     ~CEventView() override;
 
-    // Appends the row of a received trap and scrolls to it (user interface thread).
-    void AddTrapRow(const TrapRecord& record);
+    // Appends every row the receiver has queued since the last call, in one insertion,
+    // and scrolls once to the last of them (user interface thread; the frame's tick).
+    void InsertQueuedRows();
     int ReadTrapRow(int index, TrapListRow& row) const override;
     std::string ReadTrapMessage(int index, std::size_t maxBytes) const override;
 

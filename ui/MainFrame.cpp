@@ -16,6 +16,7 @@
 #include "ui/EventView.h"
 #include "ui/ExSplitter3Wnd.h"
 #include "ui/HelpWindow.h"
+#include "ui/LossSummary.h"
 #include "ui/MenuCommands.h"
 #include "ui/MyInfo.h"
 #include "ui/TrapApp.h"
@@ -48,6 +49,9 @@ CMainFrame::CMainFrame() {
     m_clock.setInterval(1000);
     connect(&m_clock, &QTimer::timeout, this, &CMainFrame::OnClockTick);
     m_clock.start();
+    m_refresh.setInterval(kRefreshIntervalMs);
+    connect(&m_refresh, &QTimer::timeout, this, &CMainFrame::OnRefreshTick);
+    m_refresh.start();
     CMyInfo::Instance().Start();
 }
 
@@ -74,7 +78,11 @@ void CMainFrame::CreateStatusBar() {
     m_pane1 = new QLabel(this);
     m_pane1->setObjectName(QStringLiteral("pane1"));
     m_pane1->setFixedWidth(kClockPaneWidth);
+    m_lossPane = new QLabel(this);
+    m_lossPane->setObjectName(QStringLiteral("lossPane"));
+    m_lossPane->hide();
     statusBar()->addWidget(m_pane0, 1);
+    statusBar()->addPermanentWidget(m_lossPane, 0);
     statusBar()->addPermanentWidget(m_pane1, 0);
 }
 
@@ -126,6 +134,14 @@ QString CMainFrame::ClockText() const {
     return QString::asprintf("%02d：%02d：%02d", m_nHour, m_nMin, m_nSec);
 }
 
+void CMainFrame::OnRefreshTick() {
+    if (CEventView* list = TheApp().m_pEventView) list->InsertQueuedRows();
+    if (CCountDlg* counters = TheApp().m_pCountDlg) counters->ShowCounters();
+    const QString losses = QString::fromStdString(LossSummary());
+    if (losses != m_lossPane->text()) m_lossPane->setText(losses);
+    m_lossPane->setVisible(!losses.isEmpty());
+}
+
 void CMainFrame::OnFileSave() {
     CConfig::Save();
     ShowMessageBox(Utf8ToCp932("設定データを保存しました。"), MessageIcon::Information);
@@ -136,6 +152,7 @@ void CMainFrame::OnFileExit() { close(); }
 void CMainFrame::OnViewClear() {
     if (!AskOkCancel("表示データをクリアします。よろしいですか？")) return;
     ResetCounters();
+    if (CCountDlg* counters = TheApp().m_pCountDlg) counters->ShowCounters();
     if (CEventView* list = TheApp().m_pEventView) list->DeleteAllRows();
     if (CDataView* detail = TheApp().m_pDataView) detail->DeleteAllRows();
 }
@@ -146,6 +163,7 @@ void CMainFrame::DestroyWindow() {
     if (m_bDestroyed) return;
     m_bDestroyed = true;
     m_clock.stop();
+    m_refresh.stop();
     CMyInfo::Instance().Stop();
 }
 

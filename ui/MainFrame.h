@@ -12,6 +12,8 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr int kClockPaneWidth = 150;
+    // The receiver's rows and counters reach the windows on this tick (25 times a second).
+    static constexpr int kRefreshIntervalMs = 40;
 
     CMainFrame();
     ~CMainFrame() override;
@@ -19,6 +21,8 @@ public:
     // Frame timer 2 (every 1000 ms): the elapsed running time.
     void OnClockTick();
     QString ClockText() const;
+    // The refresh tick: queued rows into the list, the counters and the loss counts.
+    void OnRefreshTick();
 
     // Menu commands.
     void OnFileSave();
@@ -45,7 +49,9 @@ private:
     CExSplitter3Wnd* m_pSplitter = nullptr;
     QLabel* m_pane0 = nullptr;
     QLabel* m_pane1 = nullptr;
+    QLabel* m_lossPane = nullptr;  // hidden while nothing was lost
     QTimer m_clock;
+    QTimer m_refresh;
     int m_nHour = 0;
     int m_nMin = 0;
     int m_nSec = 0;

@@ -1,5 +1,5 @@
 #pragma once
-// The windows that the receiver thread and the pipeline change, carried out on the user
+// The rare state changes the receiver thread makes to the windows, carried out on the user
 // interface thread while the calling thread waits.
 
 #include "reception/WindowPorts.h"

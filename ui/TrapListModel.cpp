@@ -1,7 +1,6 @@
 #include "ui/TrapListModel.h"
 
 #include <QPixmap>
-#include <numeric>
 
 #include "platform/CBaseDlg.h"
 #include "ui/EventImages.h"
@@ -33,10 +32,8 @@ int TrapListModel::rowCount(const QModelIndex& parent) const {
 int TrapListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kTrapListColumns; }
 
 std::string_view TrapListModel::CellText(int row, int column) const {
-    if (row < 0 || row >= static_cast<int>(rows_.size()) || column < 0 || column >= kTrapListColumns) return {};
-    const StoredRow& stored = rows_[static_cast<std::size_t>(row)];
-    const std::size_t start = std::accumulate(stored.lengths.begin(), stored.lengths.begin() + column, std::size_t{0});
-    return std::string_view(stored.texts).substr(start, stored.lengths[static_cast<std::size_t>(column)]);
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
+    return rows_[static_cast<std::size_t>(row)].Cell(column);
 }
 
 QVariant TrapListModel::data(const QModelIndex& index, int role) const {
@@ -65,20 +62,11 @@ QVariant TrapListModel::headerData(int section, Qt::Orientation orientation, int
     return {};
 }
 
-void TrapListModel::AppendRow(const TrapRowTexts& row) {
-    StoredRow stored;
-    std::size_t total = 0;
-    for (const std::string& text : row.columns) total += text.size();
-    stored.texts.reserve(total);
-    for (std::size_t i = 0; i < row.columns.size(); ++i) {
-        // Every column text is bounded (at most 2047 bytes), so its length fits.
-        stored.lengths[i] = static_cast<uint16_t>(row.columns[i].size());
-        stored.texts += row.columns[i];
-    }
-    stored.image = static_cast<int8_t>(row.image >= 0 && row.image <= 7 ? row.image : -1);
-    const int at = static_cast<int>(rows_.size());
-    beginInsertRows({}, at, at);
-    rows_.push_back(std::move(stored));
+void TrapListModel::AppendRows(std::vector<TrapRow>&& rows) {
+    if (rows.empty()) return;
+    const int first = static_cast<int>(rows_.size());
+    beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
     endInsertRows();
 }
 

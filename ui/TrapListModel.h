@@ -3,13 +3,10 @@
 // (CP932, as the core produced them) and its event picture. There is no row limit.
 
 #include <QAbstractTableModel>
-#include <array>
-#include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "ui/TrapRowTexts.h"
+#include "traplog/TrapRow.h"
 
 class TrapListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -21,18 +18,13 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Appends one row at the end.
-    void AppendRow(const TrapRowTexts& row);
+    // Appends rows at the end in their order, with one insertion.
+    void AppendRows(std::vector<TrapRow>&& rows);
     // Text of a cell; empty for a cell that does not exist.
     std::string_view CellText(int row, int column) const;
     void RemoveRows(int first, int count);
     void RemoveAllRows();
 
 private:
-    struct StoredRow {
-        std::string texts;  // the 33 column texts one after the other
-        std::array<uint16_t, kTrapListColumns> lengths;
-        int8_t image;
-    };
-    std::vector<StoredRow> rows_;
+    std::vector<TrapRow> rows_;
 };

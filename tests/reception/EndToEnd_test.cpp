@@ -37,13 +37,12 @@ constexpr const char* kEngineId = "8000000001020304";
 constexpr const char* kColdStart = "1.3.6.1.6.3.1.1.5.1";
 constexpr const char* kLinkUp = "1.3.6.1.6.3.1.1.5.4";
 
+// Columns of the trap list.
+enum Column { kHostNameColumn = 3, kVersionColumn = 4, kCommunityColumn = 6, kEnterpriseColumn = 7,
+              kMessageFlagsColumn = 14, kUserNameColumn = 20 };
+
 enum Field { kAll = 1000, kV1 = 1001, kV2c = 1002, kV3 = 1003, kAuth = 1004, kDecrypt = 1015,
              kDecode = 1005, kFiltered = 1006, kGeneric0 = 1007 };
-
-template <std::size_t N>
-std::string Text(const std::array<char, N>& field) {
-    return std::string(field.data(), strnlen(field.data(), N));
-}
 
 template <std::size_t N>
 void SetText(std::array<char, N>& field, std::string_view text) {
@@ -171,11 +170,11 @@ TEST_F(EndToEndTest, SnmpV1AndV2cAreCountedListedAndLogged) {
     EXPECT_EQ(block.genericTrapCounts[7], 1u);
 
     ASSERT_EQ(windows_.RowCount(), 3u);
-    EXPECT_EQ(windows_.Row(0).version, 0);
-    EXPECT_EQ(Text(windows_.Row(0).community), "pub-1");
-    EXPECT_EQ(Text(windows_.Row(0).enterprise), "1.3.6.1.4.1.8072.3");
-    EXPECT_EQ(Text(windows_.Row(1).community), "pub-2");
-    EXPECT_EQ(windows_.Row(2).genericTrap, 7);
+    EXPECT_EQ(windows_.Cell(0, kVersionColumn), "1");
+    EXPECT_EQ(windows_.Cell(0, kCommunityColumn), "pub-1");
+    EXPECT_EQ(windows_.Cell(0, kEnterpriseColumn), "1.3.6.1.4.1.8072.3");
+    EXPECT_EQ(windows_.Cell(1, kCommunityColumn), "pub-2");
+    EXPECT_EQ(windows_.Image(2), 7);
 
     // Every decoded trap is logged: event, date, address, host, version, message.
     const auto lines = LogLines();
@@ -202,10 +201,10 @@ TEST_F(EndToEndTest, SnmpV3IsCheckedCountedListedAndLogged) {
     EXPECT_EQ(windows_.Counters(),
               CounterFields({{kAll, 4}, {kV3, 2}, {kAuth, 1}, {kDecrypt, 1}, {kGeneric0, 1}, {kGeneric0 + 3, 1}}));
     ASSERT_EQ(windows_.RowCount(), 2u);
-    EXPECT_EQ(windows_.Row(0).version, 3);
-    EXPECT_EQ(Text(windows_.Row(0).userName), "alice");
-    EXPECT_EQ(windows_.Row(0).msgFlags, 3);
-    EXPECT_EQ(Text(windows_.Row(1).userName), "stranger");
+    EXPECT_EQ(windows_.Cell(0, kVersionColumn), "3");
+    EXPECT_EQ(windows_.Cell(0, kUserNameColumn), "alice");
+    EXPECT_EQ(windows_.Cell(0, kMessageFlagsColumn), "3");
+    EXPECT_EQ(windows_.Cell(1, kUserNameColumn), "stranger");
     const auto lines = LogLines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0][4], "3");
@@ -335,7 +334,7 @@ TEST_F(EndToEndTest, HostNamesAreResolvedWhenAsked) {
     Start(0, 1, 1);
     SendV2c("named", kLinkUp);
     ASSERT_EQ(windows_.RowCount(), 1u);
-    EXPECT_EQ(Text(windows_.Row(0).hostName), "localhost");
+    EXPECT_EQ(windows_.Cell(0, kHostNameColumn), "localhost");
     const auto lines = LogLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0][3], "localhost");

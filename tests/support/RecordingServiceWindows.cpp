@@ -1,10 +1,17 @@
 #include "support/RecordingServiceWindows.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 
 #include "platform/Encoding.h"
+#include "reception/PacketCounters.h"
+#include "reception/TrapRowQueue.h"
 
-RecordingServiceWindows::RecordingServiceWindows() { SetServiceWindows(this); }
+RecordingServiceWindows::RecordingServiceWindows() {
+    TakeQueuedRows();
+    SetServiceWindows(this);
+}
 
 RecordingServiceWindows::~RecordingServiceWindows() { SetServiceWindows(nullptr); }
 
@@ -22,20 +29,6 @@ void RecordingServiceWindows::EnableServiceCommands(bool startEnabled, bool stop
     changed_.notify_all();
 }
 
-void RecordingServiceWindows::ShowCounter(int fieldId, uint32_t value) {
-    std::lock_guard lock(mutex_);
-    counters_[fieldId] = value;
-    ++generation_;
-    changed_.notify_all();
-}
-
-void RecordingServiceWindows::AddTrapRow(const TrapRecord& record) {
-    std::lock_guard lock(mutex_);
-    rows_.push_back(std::make_unique<TrapRecord>(record));
-    ++generation_;
-    changed_.notify_all();
-}
-
 std::vector<std::string> RecordingServiceWindows::Statuses() const {
     std::lock_guard lock(mutex_);
     return statuses_;
@@ -47,24 +40,37 @@ std::vector<std::pair<bool, bool>> RecordingServiceWindows::CommandStates() cons
 }
 
 uint32_t RecordingServiceWindows::Counter(int fieldId) const {
-    std::lock_guard lock(mutex_);
-    auto found = counters_.find(fieldId);
-    return found == counters_.end() ? 0 : found->second;
+    const auto counters = std::bit_cast<std::array<uint32_t, kCounterCount>>(SnapshotCounters());
+    const auto slot = std::find(kCounterFieldIds.begin(), kCounterFieldIds.end(), fieldId);
+    return slot == kCounterFieldIds.end() ? 0 : counters[static_cast<std::size_t>(slot - kCounterFieldIds.begin())];
 }
 
 std::map<int, uint32_t> RecordingServiceWindows::Counters() const {
-    std::lock_guard lock(mutex_);
-    return counters_;
+    std::map<int, uint32_t> fields;
+    for (int id : kCounterFieldIds) fields[id] = Counter(id);
+    return fields;
+}
+
+void RecordingServiceWindows::TakeRows() const {
+    for (TrapRow& row : TakeQueuedRows()) rows_.push_back(std::move(row));
 }
 
 std::size_t RecordingServiceWindows::RowCount() const {
     std::lock_guard lock(mutex_);
+    TakeRows();
     return rows_.size();
 }
 
-TrapRecord RecordingServiceWindows::Row(std::size_t index) const {
+std::string RecordingServiceWindows::Cell(std::size_t row, int column) const {
     std::lock_guard lock(mutex_);
-    return *rows_.at(index);
+    TakeRows();
+    return std::string(rows_.at(row).Cell(column));
+}
+
+int RecordingServiceWindows::Image(std::size_t row) const {
+    std::lock_guard lock(mutex_);
+    TakeRows();
+    return rows_.at(row).image;
 }
 
 bool RecordingServiceWindows::WaitUntil(const std::function<bool()>& condition,

@@ -20,7 +20,7 @@ class DetailTest : public FrameTest {
 protected:
     // Adds the row of record, shows it and returns the detail rows.
     std::vector<Row> Show(const TrapRecord& record) {
-        List().AddTrapRow(record);
+        AddTrapRow(record);
         List().List()->clearSelection();
         SelectRow(List().RowCount() - 1);
         Detail().ShowSelectedTrap();
@@ -108,9 +108,9 @@ TEST_F(DetailTest, TrapWithoutBindingsEndsWithTheBindingsRowAndTheFirstSelectedR
     auto record = V2cRecord();
     record->varBindCount = 0;
     SetFixedText(record->community, "first");
-    List().AddTrapRow(*record);
+    AddTrapRow(*record);
     SetFixedText(record->community, "second");
-    List().AddTrapRow(*record);
+    AddTrapRow(*record);
     SelectRow(1);
     SelectRow(0);
     Detail().ShowSelectedTrap();

@@ -17,7 +17,7 @@ protected:
         for (int i = 0; i < count; ++i) {
             auto record = V2cRecord();
             SetFixedText(record->community, "row" + std::to_string(i));
-            List().AddTrapRow(*record);
+            AddTrapRow(*record);
         }
     }
     std::vector<std::string> Communities() {
@@ -64,13 +64,43 @@ TEST_F(TrapListTest, ServiceWindowsFromAnotherThreadChangeTheStatusAndCommands) 
     EXPECT_TRUE(Control(1504)->isEnabled());
 }
 
+TEST_F(TrapListTest, QueuedRowsArriveInBatchesInArrivalOrderAndAreAllReadBack) {
+    std::vector<std::pair<int, int>> insertions;
+    QObject::connect(List().List()->model(), &QAbstractItemModel::rowsInserted,
+                     [&](const QModelIndex&, int first, int last) { insertions.emplace_back(first, last); });
+    // The receiver thread queues; the list takes the rows on its tick.
+    const auto queue = [](int from, int to) {
+        std::thread receiver([=] {
+            for (int i = from; i < to; ++i) {
+                auto record = V2cRecord();
+                SetFixedText(record->community, "row" + std::to_string(i));
+                QueueReceivedTrapRow(*record);
+            }
+        });
+        receiver.join();
+    };
+    queue(0, 5);
+    EXPECT_EQ(List().RowCount(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List().RowCount() == 5; }, 5000));
+    queue(5, 8);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List().RowCount() == 8; }, 5000));
+    EXPECT_EQ(insertions, (std::vector<std::pair<int, int>>{{0, 4}, {5, 7}}));
+    EXPECT_EQ(Communities(), (std::vector<std::string>{"row0", "row1", "row2", "row3", "row4", "row5", "row6", "row7"}));
+    TrapListRow row;
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_EQ(List().ReadTrapRow(i, row), 0);
+        EXPECT_EQ(std::string(row.community.data()), "row" + std::to_string(i));
+    }
+    EXPECT_EQ(List().ReadTrapRow(8, row), 1);
+}
+
 TEST_F(TrapListTest, ReadTrapRowCopiesExistingRowsOnlyWithinTheSlotLimits) {
     TrapListRow row;
     EXPECT_EQ(List().ReadTrapRow(0, row), 1) << "empty list";
     AddRows(4);
     auto record = V2cRecord();
     SetFixedText(record->community, std::string(40, 'x'));
-    List().AddTrapRow(*record);
+    AddTrapRow(*record);
     EXPECT_EQ(List().CellText(4, 6), std::string(40, 'x')) << "the list shows the whole community";
     ASSERT_EQ(List().ReadTrapRow(4, row), 0);
     EXPECT_EQ(std::string(row.community.data()), std::string(35, 'x'));

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "reception/TrapRowQueue.h"
 #include "reception/WindowPorts.h"
 #include "settings/CConfig.h"
 #include "support/LoopbackSender.h"
@@ -35,6 +36,7 @@ protected:
                                          "T3MSG=v3 %u\r\nLOGDELM=0\r\n");
         CConfig::Load();
         SetServiceWindows(&QtServiceWindows());
+        TakeQueuedRows();  // rows an earlier test left behind
         g_bShowMainWnd = 0;
         if (createFrame) frame = new CMainFrame;
     }
@@ -55,6 +57,12 @@ protected:
     // event loop turns while this waits.
     bool PortHeldWithin(int milliseconds) {
         return QTest::qWaitFor([&] { return WaitUntilPortIsHeld(port, std::chrono::milliseconds(0)); }, milliseconds);
+    }
+
+    // The row of record as the receiver queues it, taken into the list as on a tick.
+    void AddTrapRow(const TrapRecord& record) {
+        QueueReceivedTrapRow(record);
+        List().InsertQueuedRows();
     }
 
     QString Counter(int fieldId) { return Counters().CounterField(fieldId)->text(); }

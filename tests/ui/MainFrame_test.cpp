@@ -6,6 +6,7 @@
 
 #include "FrameFixture.h"
 #include "TrapRecords.h"
+#include "reception/LossCounters.h"
 #include "reception/PacketCounters.h"
 #include "support/DialogTesting.h"
 #include "ui/ExSplitter3Wnd.h"
@@ -77,10 +78,12 @@ TEST_F(FrameTest, MenuCarriesEveryCommandWithItsIdTextAndAccelerator) {
 
 TEST_F(FrameTest, ClearCommandAsksAndOnOkEmptiesCountersAndBothLists) {
     UseTestFormats();
-    List().AddTrapRow(*V1ColdStartishRecord());
-    List().AddTrapRow(*V2cRecord());
+    AddTrapRow(*V1ColdStartishRecord());
+    AddTrapRow(*V2cRecord());
     CountPacket(kPacketV1);
     CountGenericTrap(6);
+    EXPECT_EQ(Counter(1000), "0") << "counters are shown on the tick, not as they change";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Counter(1000) == "1"; }, 5000));
     SelectRow(0);
     Detail().ShowSelectedTrap();
     const int detailRows = Detail().List()->topLevelItemCount();
@@ -103,6 +106,21 @@ TEST_F(FrameTest, ClearCommandAsksAndOnOkEmptiesCountersAndBothLists) {
     for (int id : kCounterFieldIds) EXPECT_EQ(Counter(id), "0") << id;
     const PacketCounters snapshot = SnapshotCounters();
     EXPECT_EQ(snapshot.allPackets + snapshot.snmpV1Packets + snapshot.genericTrapCounts[6], 0u);
+}
+
+TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
+    ResetLosses();
+    frame->OnRefreshTick();
+    auto* losses = frame->findChild<QLabel*>("lossPane");
+    EXPECT_TRUE(losses->isHidden());
+    SetLoss(LossKind::kKernelDrops, 12);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !losses->isHidden(); }, 5000));
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12");
+    CountLoss(LossKind::kProgramsSkipped, 2);
+    frame->OnRefreshTick();
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2");
+    EXPECT_EQ(ClockAfter(*frame, 1), "00：00：01");
+    ResetLosses();
 }
 
 TEST_F(FrameTest, SaveWritesTheSettingsFileAndSaysSo) {

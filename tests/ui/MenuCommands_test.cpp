@@ -64,7 +64,7 @@ TEST_F(MenuCommandTest, EachTrapLogCommandOpensOneMoreLogWindow) {
 TEST_F(MenuCommandTest, OutputCommandsWriteTheListIntoTheStartFolder) {
     WorkingFolder start(folder.File("start"));
     auto record = V1ColdStartishRecord();
-    List().AddTrapRow(*record);
+    AddTrapRow(*record);
     Choose(32773);
     Choose(32772);
     const std::string csv = folder.Read("start/OlixTrap.csv");

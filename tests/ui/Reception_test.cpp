@@ -9,7 +9,7 @@
 #include "reception/PacketCounters.h"
 #include "settings/AppSettings.h"
 #include "support/SnmptrapRunner.h"
-#include "ui/TrapRowTexts.h"
+#include "traplog/TrapRowTexts.h"
 
 namespace {
 

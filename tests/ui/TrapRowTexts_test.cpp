@@ -1,4 +1,4 @@
-#include "ui/TrapRowTexts.h"
+#include "traplog/TrapRowTexts.h"
 
 #include <gtest/gtest.h>
 #include <string>

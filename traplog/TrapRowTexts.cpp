@@ -1,4 +1,4 @@
-#include "ui/TrapRowTexts.h"
+#include "traplog/TrapRowTexts.h"
 
 #include <cstddef>
 #include <cstdio>

@@ -1,0 +1,23 @@
+#pragma once
+// The rows of received traps on their way from the receiver thread to the trap list. The
+// receiver queues each row and goes on at once; the user interface thread takes all of
+// them a few tens of times a second and inserts them in one batch, in arrival order.
+
+#include <cstddef>
+#include <vector>
+
+#include "traplog/TrapRow.h"
+
+// What the queue may hold while the user interface thread does not take it (a long
+// export, a stalled display): about three seconds of rows at 50,000 traps a second.
+// A row beyond it is not queued and is counted as a loss (LossKind::kRowsRemoved).
+inline constexpr std::size_t kMaxQueuedRowBytes = std::size_t{64} << 20;
+
+struct TrapRecord;
+
+// Queues the list row of a trap received now: 0 queued, 1 not queued (the queue is full;
+// counted as a loss).
+int QueueReceivedTrapRow(const TrapRecord& record);
+
+// Every row queued so far, oldest first; the queue is left empty.
+std::vector<TrapRow> TakeQueuedRows();

@@ -1,0 +1,8 @@
+#pragma once
+// The status bar's account of traps the program missed: each loss count above zero with
+// its name, or an empty text when nothing was lost. No Qt here.
+
+#include <string>
+
+// UTF-8, for example "受信破棄 (カーネル): 12".
+std::string LossSummary();
