@@ -12,10 +12,47 @@
 
 #include "platform/Encoding.h"
 #include "platform/MessageBox.h"
+#include "reception/LossCounters.h"
 #include "reception/PacketCounters.h"
 #include "reception/WindowPorts.h"
 
 namespace {
+
+// Room for the datagrams that arrive while one trap is in the pipeline (a slow rule file,
+// a program start): about 5,000 small traps. Beyond net.core.rmem_max only for a process
+// that may force it.
+constexpr int kReceiveBufferBytes = 4 << 20;
+
+void EnlargeReceiveBuffer(int socketFd) {
+    const int size = kReceiveBufferBytes;
+    if (setsockopt(socketFd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
+        setsockopt(socketFd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);  // capped by the kernel
+}
+
+// The kernel counts the datagrams it dropped on this socket and hands the running total
+// along with each datagram received after a drop (SO_RXQ_OVFL). Each socket starts from 0,
+// so only the growth is added to the loss count, which survives restarts of the service.
+class KernelDrops {
+public:
+    explicit KernelDrops(int socketFd) {
+        const int on = 1;
+        setsockopt(socketFd, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
+    }
+    void Update(msghdr& message) {
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+            if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SO_RXQ_OVFL || c->cmsg_len < CMSG_LEN(sizeof(uint32_t)))
+                continue;
+            uint32_t total = 0;
+            std::memcpy(&total, CMSG_DATA(c), sizeof total);
+            // Unsigned: a total that wrapped round still gives its growth.
+            if (total != seen_) CountLoss(LossKind::kKernelDrops, static_cast<uint32_t>(total - seen_));
+            seen_ = total;
+        }
+    }
+
+private:
+    uint32_t seen_ = 0;
+};
 
 void ShowStatus(std::string_view textUtf8) {
     if (ServiceWindows* windows = GetServiceWindows()) windows->SetServiceStatus(Utf8ToCp932(textUtf8));
@@ -50,6 +87,7 @@ bool Bind(int socketFd, uint16_t port) {
 
 void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested, const DatagramHandler& handle) {
     std::array<uint8_t, kMaxDatagram> buffer;
+    KernelDrops drops(socketFd);
     while (true) {
         pollfd waited{socketFd, POLLIN, 0};
         const int ready = poll(&waited, 1, static_cast<int>(kReceiveWait.count()));
@@ -65,15 +103,23 @@ void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested
 
         buffer.fill(0);
         sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
+        iovec data{buffer.data(), buffer.size()};
+        alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(uint32_t))> control{};
+        msghdr message{};
+        message.msg_name = &from;
+        message.msg_namelen = sizeof from;
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control.data();
+        message.msg_controllen = control.size();
         // With MSG_TRUNC the result is the datagram's real length, even beyond the buffer.
-        const ssize_t length = recvfrom(socketFd, buffer.data(), buffer.size(), MSG_TRUNC,
-                                        reinterpret_cast<sockaddr*>(&from), &fromLength);
+        const ssize_t length = recvmsg(socketFd, &message, MSG_TRUNC);
         if (length < 0) {
             if (errno == EINTR) continue;
             ShowSocketError(errno);
             return;
         }
+        drops.Update(message);
         // One oversized datagram must not switch reception off: it is only counted.
         if (static_cast<std::size_t>(length) > kMaxDatagram) {
             CountPacket(kPacketDecodeError);
@@ -96,6 +142,7 @@ void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested
     if (socketFd < 0) {
         ShowSocketError(errno);
     } else {
+        EnlargeReceiveBuffer(socketFd);
         if (Bind(socketFd, port))
             ReceiveUntilStopped(socketFd, stopRequested, handle);
         else

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/Encoding.h"
+#include "reception/LossCounters.h"
 #include "reception/PacketCounters.h"
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"
@@ -178,6 +179,65 @@ TEST(ReceiverService, ReceiveFailureEndsTheServiceWithTheSocketError) {
     EXPECT_EQ(windows.Statuses(), (std::vector<std::string>{kRunning, error, kStopped}));
     EXPECT_EQ(windows.CommandStates().back(), std::make_pair(true, false));
     EXPECT_TRUE(service.Datagrams().empty());
+}
+
+TEST(ReceiverService, DatagramsTheKernelDroppedWhileTheServiceWasBusyAreCountedAsLosses) {
+    RecordingServiceWindows windows;
+    ResetLosses();
+    const uint16_t port = PickFreeTrapPort(41000);
+    ASSERT_NE(port, 0);
+    std::atomic<bool> released{false};
+    std::atomic<uint32_t> handled{0};
+    std::atomic<int32_t> stopRequested{0};
+    std::thread service([&] {
+        RunReceiverService(port, stopRequested, [&](std::span<uint8_t>, std::array<uint8_t, 4>) {
+            // The first datagram holds the service (bounded) until the flood has been sent.
+            for (int wait = 0; !released && wait < 1000; ++wait) std::this_thread::sleep_for(10ms);
+            ++handled;
+        });
+    });
+    ASSERT_TRUE(WaitUntilPortIsHeld(port));
+    // 4 MiB, or as much as the kernel lets an unprivileged process have (the kernel
+    // reports twice the size asked for, the rest being its bookkeeping).
+    int granted = 0;
+    socklen_t grantedLength = sizeof granted;
+    ASSERT_EQ(getsockopt(FindSocketBoundTo(port), SOL_SOCKET, SO_RCVBUF, &granted, &grantedLength), 0);
+    long cap = 0;
+    if (FILE* rmemMax = std::fopen("/proc/sys/net/core/rmem_max", "r")) {
+        if (std::fscanf(rmemMax, "%ld", &cap) != 1) cap = 0;
+        std::fclose(rmemMax);
+    }
+    EXPECT_GE(granted / 2, geteuid() == 0 ? 4L << 20 : std::min(4L << 20, cap));
+
+    // Far more than the receive buffer holds.
+    constexpr uint32_t kFlood = 40000;
+    const int sender = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    target.sin_port = htons(port);
+    const auto datagram = Filled(16, 0);
+    const auto send = [&] {
+        sendto(sender, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    };
+    for (uint32_t i = 0; i < kFlood; ++i) send();
+    released = true;
+    // Drops are reported with the next datagram the socket receives after them: once the
+    // service is idle, one more datagram brings the final count. Every datagram sent is
+    // then either handled or counted as dropped.
+    uint32_t probes = 0;
+    const bool accounted = windows.WaitUntil([&] {
+        send();
+        ++probes;
+        std::this_thread::sleep_for(50ms);
+        return handled + ReadLoss(LossKind::kKernelDrops) == kFlood + probes;
+    }, 20s);
+    close(sender);
+    stopRequested = 1;
+    service.join();
+    EXPECT_TRUE(accounted) << handled << " handled, " << ReadLoss(LossKind::kKernelDrops) << " dropped";
+    EXPECT_GT(ReadLoss(LossKind::kKernelDrops), 0u);
+    ResetLosses();
 }
 
 TEST(ReceiverService, StopRequestWaitsForTheFirstSecondWithoutADatagram) {
