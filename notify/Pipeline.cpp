@@ -10,6 +10,7 @@
 #include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
+#include "reception/LossCounters.h"
 #include "reception/TrapRowQueue.h"
 #include "reception/WindowPorts.h"
 #include "settings/AppSettings.h"
@@ -70,7 +71,8 @@ void RunActions(const TrapRecord& record, const RuleRecord& actions) {
         const ProgramLineParts parts = SplitProgramLine(TextOf(actions.programLine));
         const std::string arguments = ExpandTrapText(record, parts.arguments);
         // The program part is taken as written; only its arguments carry trap data.
-        if (!parts.program.empty()) LaunchProgram(parts.program, arguments);
+        if (!parts.program.empty() && LaunchProgram(parts.program, arguments) == kLaunchSkipped)
+            CountLoss(LossKind::kProgramsSkipped);
     }
     if (actions.popupMessage[0] != '\0') ShowPopup(ExpandTrapText(record, TextOf(actions.popupMessage)));
     if (actions.beep != 0)

@@ -3,17 +3,17 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <atomic>
 
-#include <system_error>
-#include <thread>
+#include "platform/ChildReaper.h"
 
 extern char** environ;
 
 namespace {
+
+std::atomic<int> runningPrograms{0};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -107,20 +107,22 @@ int StartProcess(const std::vector<std::string>& argv, bool quiet, std::function
     if (posix_spawnp(&pid, pointers[0], &setup.actions, &setup.attributes, pointers.data(), environ) != 0)
         return 1;
     // The program may run for as long as it likes; only its exit status is collected here.
-    try {
-        std::thread([pid, onExit = std::move(onExit)] {
-            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-            }
-            if (onExit) onExit();
-        }).detach();
-    } catch (const std::system_error&) {
-        // Started all the same; without a helper it stays unreaped and onExit never runs.
-    }
+    ReapWhenEnded(pid, std::move(onExit));
     return 0;
 }
 
 int LaunchProgram(std::string_view program, std::string_view parameters) {
+    int running = runningPrograms.load();
+    do {
+        if (running >= kMaxRunningPrograms) return kLaunchSkipped;
+    } while (!runningPrograms.compare_exchange_weak(running, running + 1));
     std::vector<std::string> argv{std::string(program)};
     for (std::string& argument : SplitCommandLine(parameters)) argv.push_back(std::move(argument));
-    return StartProcess(argv);
+    if (StartProcess(argv, false, [] { --runningPrograms; }) != 0) {
+        --runningPrograms;
+        return 1;
+    }
+    return 0;
 }
+
+int RunningProgramCount() { return runningPrograms.load(); }

@@ -16,10 +16,18 @@ std::vector<std::string> SplitCommandLine(std::string_view parameters);
 
 // Starts argv[0] (looked up in PATH when it holds no slash) with the arguments argv,
 // without waiting for it. With quiet the program's output goes to /dev/null. onExit,
-// when given, runs on a helper thread once the program has ended (the helper also reaps
-// it). Returns 0 when the program was started, 1 when not.
+// when given, runs on the reaping thread once the program has ended. Returns 0 when the
+// program was started, 1 when not.
 int StartProcess(const std::vector<std::string>& argv, bool quiet = false,
                  std::function<void()> onExit = {});
 
-// Starts program with parameters split by SplitCommandLine; returns as StartProcess.
+// A trap storm, or a slow program under a steady stream of traps, would otherwise start
+// processes without end. Sounds and opened documents have rules of their own.
+inline constexpr int kMaxRunningPrograms = 32;
+inline constexpr int kLaunchSkipped = 2;
+
+// Starts program with parameters split by SplitCommandLine. Returns as StartProcess, or
+// kLaunchSkipped, starting nothing, while kMaxRunningPrograms started programs still run.
 int LaunchProgram(std::string_view program, std::string_view parameters);
+// Programs started by LaunchProgram that have not ended yet.
+int RunningProgramCount();

@@ -2,12 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "notify/DBLib.h"
 #include "notify/RuleStore.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
+#include "reception/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "support/ArgvRecorder.h"
@@ -268,6 +275,55 @@ TEST_F(PipelineTest, RejectedTrapGetsNoRowAndNoActions) {
     EXPECT_TRUE(RecordedMessageBoxes().empty());
     std::this_thread::sleep_for(200ms);
     EXPECT_TRUE(recorder.Runs().empty());
+}
+
+// Processes of ours (zombies included) whose command name is name.
+int CountChildren(std::string_view name) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream in(entry.path() / "stat");
+        std::string stat;
+        if (!std::getline(in, stat)) continue;
+        const std::size_t open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) continue;
+        int parent = 0;
+        char state = 0;
+        std::istringstream(stat.substr(close + 1)) >> state >> parent;
+        if (parent == getpid() && stat.compare(open + 1, close - open - 1, name) == 0) ++count;
+    }
+    return count;
+}
+
+TEST_F(PipelineTest, AtMostThirtyTwoProgramsRunAtOnceAndEveryOneIsReaped) {
+    Configure(0, 0, 0);
+    ResetLosses();
+    const std::string release = folder_.File("release");
+    RuleRecord rule{};
+    rule.kind = AllTraps;
+    // Waits until the test releases it, for four seconds at most.
+    SetText(rule.programLine, "sh -c \"i=0; while [ ! -e " + release +
+                                  " ] && [ $i -lt 200 ]; do sleep 0.02; i=$((i+1)); done\"");
+    Store(rule);
+    int mostAtOnce = 0;
+    for (int i = 0; i < 200; ++i) {
+        TrapRecord record = MakeTrap(1, {10, 0, 0, 1});
+        ASSERT_EQ(ProcessTrap(record), 0);
+        mostAtOnce = std::max(mostAtOnce, CountChildren("sh"));
+    }
+    EXPECT_EQ(mostAtOnce, kMaxRunningPrograms);
+    EXPECT_EQ(ReadLoss(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
+
+    folder_.Write("release", "");
+    for (int i = 0; i < 250 && (RunningProgramCount() > 0 || CountChildren("sh") > 0); ++i)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(RunningProgramCount(), 0);
+    EXPECT_EQ(CountChildren("sh"), 0) << "a program was left unreaped";
+    // Ended programs free their places.
+    TrapRecord record = MakeTrap(1, {10, 0, 0, 1});
+    EXPECT_EQ(ProcessTrap(record), 0);
+    EXPECT_EQ(RunningProgramCount(), 1);
+    EXPECT_EQ(ReadLoss(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
+    ResetLosses();
 }
 
 }  // namespace
