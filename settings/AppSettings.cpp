@@ -1,5 +1,6 @@
 #include "settings/AppSettings.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -18,3 +19,5 @@ void WriteSettings(const AppSettings& newSettings) {
     std::lock_guard lock(settingsLock);
     settings = newSettings;
 }
+
+int32_t ClampMaxRows(int32_t rows) { return std::clamp(rows, kMaxRowsLowest, kMaxRowsHighest); }

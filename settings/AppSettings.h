@@ -5,6 +5,12 @@
 #include <array>
 #include <cstdint>
 
+// The trap list's row ceiling (INIT / MAXROWS). Even the highest ceiling stays within
+// memory at about 1 KB a row; the lowest still leaves a useful list.
+inline constexpr int32_t kMaxRowsDefault = 1'000'000;
+inline constexpr int32_t kMaxRowsLowest = 1'000;
+inline constexpr int32_t kMaxRowsHighest = 10'000'000;
+
 struct AppSettings {
     int32_t receiveMode;     // 0 every trap, 1 only traps that pass the reception filter
     uint16_t trapPort;       // UDP trap port, 1-65535
@@ -22,7 +28,11 @@ struct AppSettings {
     std::array<char, 37> popUserId;
     std::array<char, 37> popPassword;
     std::array<char, 37> mailSubject;
+    int32_t maxRows = kMaxRowsDefault;  // the most rows the trap list holds
 };
+
+// Brings a row ceiling into kMaxRowsLowest-kMaxRowsHighest.
+int32_t ClampMaxRows(int32_t rows);
 
 // The receiver, the pipeline and the log maintenance read the settings while the user
 // interface thread changes them, so the one record is only reached through these two

@@ -15,6 +15,7 @@ constexpr std::string_view kInit = "INIT";
 constexpr std::string_view kSmtp = "SMTP";
 constexpr uint16_t kDefaultTrapPort = 162;
 constexpr int32_t kDefaultRetentionMonths = 3;
+constexpr std::string_view kMaxRowsKey = "MAXROWS";
 
 constexpr std::string_view kDefaultFormatV1 =
     "Com = %C / ePrise = %E / GID = %G / SID = %S / TickTime = %T / VarBindings = %B";
@@ -57,6 +58,7 @@ AppSettings ReadFile(const IniFile& ini) {
     ReadText(ini, kSmtp, "userid", settings.popUserId);
     ReadText(ini, kSmtp, "passward", settings.popPassword);
     ReadText(ini, kSmtp, "subject", settings.mailSubject);
+    settings.maxRows = ClampMaxRows(ini.GetInt(kInit, kMaxRowsKey, kMaxRowsDefault));
     return settings;
 }
 
@@ -90,6 +92,9 @@ int CConfig::Save() {
     ini.SetString(kSmtp, "userid", FixedTextView(settings.popUserId));
     ini.SetString(kSmtp, "passward", FixedTextView(settings.popPassword));
     ini.SetString(kSmtp, "subject", FixedTextView(settings.mailSubject));
+    // Files that never had a ceiling other than the default keep their bytes.
+    if (settings.maxRows != kMaxRowsDefault || ini.GetString(kInit, kMaxRowsKey))
+        ini.SetInt(kInit, kMaxRowsKey, settings.maxRows);
     ini.Save(path);
     return 1;
 }

@@ -24,15 +24,24 @@ namespace {
 constexpr int kRetentionItems = 13;      // "0" to "12" months
 constexpr std::size_t kFormatLimit = 256;  // bytes
 
-// An unsigned decimal number within 1-65535, or nothing.
-std::optional<uint16_t> ParsePort(const QString& text) {
+// An unsigned decimal number within lowest-highest, or nothing.
+std::optional<int32_t> ParseNumber(const QString& text, int32_t lowest, int32_t highest) {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty() || trimmed.size() > 10) return std::nullopt;
     for (QChar c : trimmed)
         if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
     const qulonglong value = trimmed.toULongLong();
-    if (value < 1 || value > 65535) return std::nullopt;
-    return static_cast<uint16_t>(value);
+    if (value < static_cast<qulonglong>(lowest) || value > static_cast<qulonglong>(highest)) return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+// A right-aligned edit that takes digits only while typing; the range is checked at OK.
+QLineEdit* NumberEdit(int id, int32_t value) {
+    auto* edit = WithId(new QLineEdit, id);
+    edit->setAlignment(Qt::AlignRight);
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    edit->setText(QString::number(value));
+    return edit;
 }
 
 }  // namespace
@@ -44,14 +53,9 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     auto* heading = new QLabel(QStringLiteral("オプション"));
 
     auto* portGroup = new QGroupBox(QStringLiteral("受信ポート"));
-    auto* portEdit = WithId(new QLineEdit, kPortEdit);
-    portEdit->setAlignment(Qt::AlignRight);
-    // Digits only while typing; the range is checked at OK.
-    portEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), portEdit));
-    portEdit->setText(QString::number(settings.trapPort));
     auto* portLayout = new QHBoxLayout(portGroup);
     portLayout->addWidget(new QLabel(QStringLiteral("トラップ待ち受けポート：")));
-    portLayout->addWidget(portEdit);
+    portLayout->addWidget(NumberEdit(kPortEdit, settings.trapPort));
 
     auto* hostGroup = new QGroupBox(QStringLiteral("ホスト名"));
     auto* hostCheck = WithId(new QCheckBox(QStringLiteral("トラップ受信時にホスト名を取得する：")), kHostNameCheck);
@@ -81,6 +85,11 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     logLayout->addWidget(new QLabel(QStringLiteral("ログ保存期間")), 3, 0);
     logLayout->addWidget(retention, 3, 1);
 
+    auto* listGroup = new QGroupBox(QStringLiteral("トラップ一覧"));
+    auto* listLayout = new QHBoxLayout(listGroup);
+    listLayout->addWidget(new QLabel(QStringLiteral("最大行数：")));
+    listLayout->addWidget(NumberEdit(kMaxRowsEdit, settings.maxRows));
+
     auto* formatGroup = new QGroupBox(QStringLiteral("Trap データ表示形式"));
     auto* formatLayout = new QGridLayout(formatGroup);
     const std::array<QString, 3> formatLabels = {QStringLiteral("Snmp TrapV1"), QStringLiteral("Snmp TrapV2"),
@@ -100,6 +109,7 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     layout->addWidget(portGroup);
     layout->addWidget(hostGroup);
     layout->addWidget(logGroup);
+    layout->addWidget(listGroup);
     layout->addWidget(formatGroup);
     layout->addLayout(buttons);
     InstallKeyHandling();
@@ -114,9 +124,9 @@ void COptionDlg::OnOK() {
         ShowStopMessage(message);
     };
 
-    const std::optional<uint16_t> port = ParsePort(ControlById<QLineEdit>(this, kPortEdit)->text());
+    const std::optional<int32_t> port = ParseNumber(ControlById<QLineEdit>(this, kPortEdit)->text(), 1, 65535);
     if (!port) return refuse("トラップ待ち受けポートが不正です。(1 ～ 65535)");
-    settings.trapPort = *port;
+    settings.trapPort = static_cast<uint16_t>(*port);
 
     settings.resolveHostName = ControlById<QCheckBox>(this, kHostNameCheck)->isChecked() ? 1 : 0;
     for (int mode = 0; mode < 3; ++mode)
@@ -139,6 +149,11 @@ void COptionDlg::OnOK() {
         settings.logRetention = typed;
     else
         settings.logRetention = std::clamp(settings.logRetention, 0, kRetentionItems - 1);
+
+    const std::optional<int32_t> maxRows =
+        ParseNumber(ControlById<QLineEdit>(this, kMaxRowsEdit)->text(), kMaxRowsLowest, kMaxRowsHighest);
+    if (!maxRows) return refuse("トラップ一覧の最大行数が不正です。(1000 ～ 10000000)");
+    settings.maxRows = *maxRows;
 
     WriteSettings(settings);
     CConfig::Save();

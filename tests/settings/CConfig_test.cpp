@@ -86,6 +86,32 @@ TEST_F(CConfigTest, TrapPortIsNarrowedTo16BitsAndZeroMeans162) {
     }
 }
 
+TEST_F(CConfigTest, RowCeilingIsClampedAndWrittenOnlyOnceItLeavesTheDefault) {
+    const struct {
+        const char* stored;
+        int32_t rows;
+    } cases[] = {
+        {"", 1000000},         {"MAXROWS=50000\r\n", 50000}, {"MAXROWS=999\r\n", 1000},
+        {"MAXROWS=-5\r\n", 1000}, {"MAXROWS=10000001\r\n", 10000000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        EXPECT_EQ(LoadFrom(std::string("[INIT]\r\n") + c.stored).maxRows, c.rows);
+    }
+    LoadFrom("[INIT]\r\n");
+    CConfig::Save();
+    EXPECT_EQ(folder.Read("OlixTrap.ini").find("MAXROWS"), std::string::npos);
+    AppSettings s = ReadSettings();
+    s.maxRows = 2000;
+    WriteSettings(s);
+    CConfig::Save();
+    EXPECT_NE(folder.Read("OlixTrap.ini").find("LOGDELM=3\r\nMAXROWS=2000\r\n"), std::string::npos);
+    s.maxRows = kMaxRowsDefault;
+    WriteSettings(s);
+    CConfig::Save();
+    EXPECT_NE(folder.Read("OlixTrap.ini").find("MAXROWS=1000000\r\n"), std::string::npos);
+}
+
 TEST_F(CConfigTest, LongValuesAreCutToTheirFieldOnLoad) {
     const std::string format(300, 'f');
     const std::string server(50, 's');

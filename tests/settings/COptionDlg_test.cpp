@@ -124,6 +124,28 @@ TEST_F(OptionDialog, RefusedOkKeepsEarlierFieldsInMemoryButWritesNoFile) {
     EXPECT_EQ(folder.Read("OlixTrap.ini"), "");
 }
 
+TEST_F(OptionDialog, RowCeilingOutside1000To10000000IsRefusedAfterTheOtherFields) {
+    EXPECT_EQ(Edit(COptionDlg::kMaxRowsEdit)->text(), "1000000");
+    Edit(COptionDlg::kPortEdit)->setText("5000");
+    for (const char* rows : {"999", "", "10000001", "4294967297"}) {
+        SCOPED_TRACE(rows);
+        ClearRecordedMessageBoxes();
+        Edit(COptionDlg::kMaxRowsEdit)->setText(rows);
+        EXPECT_FALSE(PressOk());
+        EXPECT_EQ(RecordedMessageTexts(),
+                  std::vector<std::string>{"トラップ一覧の最大行数が不正です。(1000 ～ 10000000)"});
+        EXPECT_EQ(ReadSettings().maxRows, kMaxRowsDefault);
+    }
+    EXPECT_EQ(ReadSettings().trapPort, 5000);
+    EXPECT_EQ(folder.Read("OlixTrap.ini"), "");
+    for (const char* rows : {"1000", "10000000"}) {
+        Edit(COptionDlg::kMaxRowsEdit)->setText(rows);
+        EXPECT_TRUE(PressOk());
+        EXPECT_EQ(ReadSettings().maxRows, std::stoi(rows));
+        EXPECT_NE(folder.Read("OlixTrap.ini").find(std::string("MAXROWS=") + rows), std::string::npos);
+    }
+}
+
 TEST_F(OptionDialog, CancelChangesNothing) {
     Edit(COptionDlg::kPortEdit)->setText("999");
     Edit(COptionDlg::kFormatV1Edit)->setText("changed");
