@@ -4,19 +4,19 @@
 #include <optional>
 
 int BerReader::ReadHeader(BerHeader& header) {
-    if (rest_.size() < 2) return 1;
+    if (rest_.size() < 2) return Fail();
     const uint8_t lengthOctet = rest_[1];
     std::size_t headerSize = 2;
     std::size_t length = lengthOctet;
     if (lengthOctet >= 0x80) {
         const std::size_t count = lengthOctet & 0x7F;
-        if (count == 0 || count > kMaxLengthOctets) return 1;  // indefinite or too long
-        if (rest_.size() - headerSize < count) return 1;
+        if (count == 0 || count > kMaxLengthOctets) return Fail();  // indefinite or too long
+        if (rest_.size() - headerSize < count) return Fail();
         length = 0;
         for (std::size_t i = 0; i < count; ++i) length = (length << 8) | rest_[headerSize + i];
         headerSize += count;
     }
-    if (length > kMaxContentLength || length > rest_.size() - headerSize) return 1;
+    if (length > kMaxContentLength || length > rest_.size() - headerSize) return Fail();
     header.tag = static_cast<int8_t>(rest_[0]);
     header.content = rest_.subspan(headerSize, length);
     rest_ = rest_.subspan(headerSize);
@@ -29,12 +29,19 @@ int BerReader::ReadElement(int32_t tag, BerHeader& header) {
     if (ReadHeader(read) != 0) return 1;
     if (read.tag != tag) {
         rest_ = start;
-        return 1;
+        return Fail();
     }
     Skip(read);
     header = read;
     return 0;
 }
+
+int BerReader::Refuse(DecodeReason reason, const uint8_t* at) const {
+    if (stop_) *stop_ = {reason, at};
+    return ResultOf(reason);
+}
+
+int BerReader::Fail() const { return Refuse(DecodeReason::kMalformed); }
 
 void BerReader::Skip(const BerHeader& header) {
     // The content of a header just read starts at the position, so this stays in bounds.

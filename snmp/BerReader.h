@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "snmp/DecodeResult.h"
+
 // One element header: the tag octet and the content it announces.
 struct BerHeader {
     int32_t tag = 0;             // first octet, sign-extended from 8 bits
@@ -22,10 +24,14 @@ public:
     static constexpr std::size_t kMaxLengthOctets = 4;
 
     BerReader() = default;
-    explicit BerReader(std::span<uint8_t> octets) : rest_(octets) {}
+    // With a stop, the reader notes there where and why reading failed.
+    explicit BerReader(std::span<uint8_t> octets, DecodeStop* stop = nullptr) : rest_(octets), stop_(stop) {}
+
+    // A reader over octets inside this one's, noting its failures in the same stop.
+    BerReader Inner(std::span<uint8_t> octets) const { return BerReader(octets, stop_); }
 
     // Reads the tag and length octets at the position. Returns 0 and consumes the header
-    // octets, or 1 with the position unchanged when fewer than two octets remain, the
+    // octets, or 1 (noted as malformed) with the position unchanged when fewer than two octets remain, the
     // length is indefinite (0x80) or longer than four octets, or the content would run
     // past the remaining octets (a negative 16-bit length included).
     int ReadHeader(BerHeader& header);
@@ -40,8 +46,17 @@ public:
     std::size_t BytesLeft() const { return rest_.size(); }
     std::span<uint8_t> Rest() const { return rest_; }
 
+    // For the decoders' failure paths: notes that decoding stopped at `at` (by default the
+    // position) for reason, and returns the reason's result.
+    int Refuse(DecodeReason reason, const uint8_t* at) const;
+    int Refuse(DecodeReason reason) const { return Refuse(reason, rest_.data()); }
+
 private:
+    // A header or element that cannot be read: malformed at the position.
+    int Fail() const;
+
     std::span<uint8_t> rest_;
+    DecodeStop* stop_ = nullptr;
 };
 
 // Content octets as an unsigned big-endian number; with more octets than the width the

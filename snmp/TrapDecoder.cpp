@@ -66,41 +66,77 @@ void DeriveFromBindings(TrapRecord& record) {
     }
 }
 
-}  // namespace
+// The message header, which must fill the datagram, and the version field: 0 with the
+// version number, or the result of the failure.
+int ReadMessageVersion(BerReader& reader, std::span<uint8_t> datagram, uint32_t& number) {
+    BerHeader message;
+    if (reader.ReadHeader(message) != 0) return kDecodeMalformed;
+    if (message.tag != kTagSequence || message.content.size() != reader.BytesLeft())
+        return reader.Refuse(DecodeReason::kMalformed, datagram.data());
 
-int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record) {
+    BerHeader version;
+    if (reader.ReadElement(kTagInteger, version) != 0) return kDecodeMalformed;
+    number = ReadUnsigned32(version.content);
+    if (number != kSnmpV1 && number != kSnmpV2c && number != kSnmpV3)
+        return reader.Refuse(DecodeReason::kMalformed, version.content.data());
+    return kDecodeOk;
+}
+
+int8_t PeekVersion(std::span<uint8_t> datagram) {
+    BerReader reader(datagram);
+    uint32_t number = 0;
+    return ReadMessageVersion(reader, datagram, number) == kDecodeOk ? static_cast<int8_t>(number) : -1;
+}
+
+uint16_t OffsetIn(std::span<const uint8_t> datagram, const uint8_t* at) {
+    const uint8_t* begin = datagram.data();
+    if (at < begin || at > begin + datagram.size()) return 0;
+    return static_cast<uint16_t>(at - begin);
+}
+
+int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
+                  DecodeStop* stop) {
     ClearTrapRecord(record);
     record.sourceAddress = sender;
     record.agentAddress = sender;
 
-    BerReader reader(datagram);
-    BerHeader message;
-    if (reader.ReadHeader(message) != 0 || message.tag != kTagSequence ||
-        message.content.size() != reader.BytesLeft())
-        return kDecodeMalformed;
-
-    BerHeader version;
-    if (reader.ReadElement(kTagInteger, version) != 0) return kDecodeMalformed;
-    const uint32_t number = ReadUnsigned32(version.content);
-    if (number != kSnmpV1 && number != kSnmpV2c && number != kSnmpV3) return kDecodeMalformed;
+    BerReader reader(datagram, stop);
+    uint32_t number = 0;
+    if (const int result = ReadMessageVersion(reader, datagram, number); result != kDecodeOk) return result;
     record.version = static_cast<int32_t>(number);
 
     const int header = record.version == kSnmpV3 ? DecodeV3Security(reader, datagram, record)
                                                   : ReadCommunity(reader, record);
     if (header != kDecodeOk) return header;
 
+    const uint8_t* pduAt = reader.Rest().data();
     BerHeader pdu;
     if (reader.ReadHeader(pdu) != 0) return kDecodeMalformed;
     const int32_t pduTag = pdu.tag & 0xFF;
-    if (pduTag != kPduV1Trap && pduTag != kPduV2Trap) return kDecodeMalformed;
+    if (pduTag != kPduV1Trap && pduTag != kPduV2Trap) return reader.Refuse(DecodeReason::kNotATrap, pduAt);
     // A decrypted scoped PDU may end in the block cipher's fill octets.
     const bool decrypted = record.version == kSnmpV3 && record.msgFlags == 3;
-    if (pdu.content.size() != reader.BytesLeft() && !decrypted) return kDecodeMalformed;
+    if (pdu.content.size() != reader.BytesLeft() && !decrypted)
+        return reader.Refuse(DecodeReason::kMalformed, pduAt);
 
-    BerReader content(pdu.content);
+    BerReader content = reader.Inner(pdu.content);
     if (pduTag == kPduV1Trap && record.version == kSnmpV1) return DecodeV1Trap(content, record);
     if (pduTag == kPduV2Trap && record.version != kSnmpV1) return DecodeV2Trap(content, record);
-    return kDecodeMalformed;
+    return reader.Refuse(DecodeReason::kMalformed, pduAt);
+}
+
+}  // namespace
+
+int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record) {
+    return DecodeMessage(datagram, sender, record, nullptr);
+}
+
+int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
+                   DecodeFailure& failure) {
+    DecodeStop stop;
+    const int result = DecodeMessage(datagram, sender, record, &stop);
+    if (result != kDecodeOk) failure = {stop.reason, OffsetIn(datagram, stop.at), PeekVersion(datagram)};
+    return result;
 }
 
 int DecodeV1Trap(BerReader& pdu, TrapRecord& record) {
@@ -110,12 +146,13 @@ int DecodeV1Trap(BerReader& pdu, TrapRecord& record) {
               record.enterprise);
 
     if (pdu.ReadElement(kTagIpAddress, element) != 0) return kDecodeMalformed;
-    if (element.content.size() > record.agentAddress.size()) return kDecodeMalformed;
+    if (element.content.size() > record.agentAddress.size())
+        return pdu.Refuse(DecodeReason::kMalformed, element.content.data());
     std::copy(element.content.begin(), element.content.end(), record.agentAddress.begin());
 
     if (pdu.ReadElement(kTagInteger, element) != 0) return kDecodeMalformed;
     const uint32_t generic = ReadUnsigned32(element.content);
-    if (generic > kMaxV1GenericTrap) return kDecodeMalformed;
+    if (generic > kMaxV1GenericTrap) return pdu.Refuse(DecodeReason::kMalformed, element.content.data());
     record.genericTrap = static_cast<int32_t>(generic);
 
     if (pdu.ReadElement(kTagInteger, element) != 0) return kDecodeMalformed;

@@ -9,12 +9,7 @@
 
 #include "reception/TrapRecord.h"
 #include "snmp/BerReader.h"
-
-// Results of the decoders.
-inline constexpr int kDecodeOk = 0;
-inline constexpr int kDecodeMalformed = 1;      // malformed or unsupported
-inline constexpr int kDecodeAuthFailure = 2;    // SNMPv3 authentication failure
-inline constexpr int kDecodeDecryptFailure = 3; // SNMPv3 decryption failure
+#include "snmp/DecodeResult.h"
 
 // Values of the message's version field.
 inline constexpr int32_t kSnmpV1 = 0;
@@ -25,6 +20,17 @@ inline constexpr int32_t kSnmpV3 = 3;
 // which the message must fill exactly. The datagram is mutable because SNMPv3 decrypts in
 // place. Returns one of the results above; on failure the record is not to be used.
 int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record);
+
+// Why a datagram was refused, beside the result.
+struct DecodeFailure {
+    DecodeReason reason = DecodeReason::kMalformed;
+    uint16_t offset = 0;  // of the first octet not accepted; the length when it ran out
+    int8_t version = -1;  // the message's version field when it is 0, 1 or 3, else -1
+};
+
+// The same; on a result other than 0 failure tells why.
+int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
+                   DecodeFailure& failure);
 
 // The PDU decoders read from a reader over the PDU's content.
 int DecodeV1Trap(BerReader& pdu, TrapRecord& record);

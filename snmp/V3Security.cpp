@@ -37,16 +37,19 @@ void CopyOctets(std::span<const uint8_t> content, Field& field) {
 // Reads one element of the given tag from a scope that must still hold octets after it
 // (more = true) or be used up by it (more = false).
 bool ReadScoped(BerReader& scope, int32_t tag, bool more, BerHeader& element) {
-    return scope.ReadElement(tag, element) == 0 && (scope.BytesLeft() > 0) == more;
+    if (scope.ReadElement(tag, element) != 0) return false;
+    if ((scope.BytesLeft() > 0) == more) return true;
+    scope.Refuse(DecodeReason::kMalformed);
+    return false;
 }
 
 // RFC 3412 6: msgGlobalData.
 int ReadHeaderData(BerReader& reader, TrapRecord& record) {
     BerHeader headerData;
-    if (reader.ReadElement(kTagSequence, headerData) != 0 || reader.BytesLeft() == 0)
-        return kDecodeMalformed;
+    if (reader.ReadElement(kTagSequence, headerData) != 0) return kDecodeMalformed;
+    if (reader.BytesLeft() == 0) return reader.Refuse(DecodeReason::kMalformed);
 
-    BerReader scope(headerData.content);
+    BerReader scope = reader.Inner(headerData.content);
     BerHeader element;
     if (!ReadScoped(scope, kTagInteger, true, element)) return kDecodeMalformed;
     record.msgId = ReadInt32(element);
@@ -55,7 +58,7 @@ int ReadHeaderData(BerReader& reader, TrapRecord& record) {
     if (!ReadScoped(scope, kTagOctetString, true, element)) return kDecodeMalformed;
     const uint32_t flags = ReadUnsigned32(element.content);
     if (flags != kNoAuthNoPriv && flags != kAuthNoPriv && flags != kAuthPriv)
-        return kDecodeMalformed;
+        return scope.Refuse(DecodeReason::kMalformed, element.content.data());
     record.msgFlags = static_cast<int32_t>(flags);
     if (!ReadScoped(scope, kTagInteger, false, element)) return kDecodeMalformed;
     record.msgSecurityModel = ReadInt32(element);
@@ -65,12 +68,14 @@ int ReadHeaderData(BerReader& reader, TrapRecord& record) {
 // RFC 3414 2.4: UsmSecurityParameters inside their OCTET STRING. The authentication
 // parameters are zeroed in the datagram itself for the HMAC.
 int ReadSecurityParameters(BerReader& reader, TrapRecord& record) {
+    const uint8_t* wrapperAt = reader.Rest().data();
     BerHeader wrapper, parameters;
-    if (reader.ReadHeader(wrapper) != 0 || wrapper.tag != kTagOctetString) return kDecodeMalformed;
-    if (reader.ReadElement(kTagSequence, parameters) != 0 || reader.BytesLeft() == 0)
-        return kDecodeMalformed;
+    if (reader.ReadHeader(wrapper) != 0) return kDecodeMalformed;
+    if (wrapper.tag != kTagOctetString) return reader.Refuse(DecodeReason::kMalformed, wrapperAt);
+    if (reader.ReadElement(kTagSequence, parameters) != 0) return kDecodeMalformed;
+    if (reader.BytesLeft() == 0) return reader.Refuse(DecodeReason::kMalformed);
 
-    BerReader scope(parameters.content);
+    BerReader scope = reader.Inner(parameters.content);
     BerHeader element;
     if (!ReadScoped(scope, kTagOctetString, true, element)) return kDecodeMalformed;
     record.engineIdLength = static_cast<int32_t>(element.content.size());
@@ -125,26 +130,30 @@ int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user,
 int Decrypt(BerReader& reader, const UserEntry& user, const TrapRecord& record) {
     const std::optional<LocalizedKey> privKey = CachedLocalizeKey(
         user.authProtocol, FixedTextView(user.privPassword), FixedTextView(user.engineId));
-    if (!privKey) return kDecodeDecryptFailure;
+    if (!privKey) return reader.Refuse(DecodeReason::kDecryptFailure);
     DesBlock desKey, preIv, iv;
     std::copy_n(privKey->key.begin(), 8, desKey.begin());
     std::copy_n(privKey->key.begin() + 8, 8, preIv.begin());
     MakeIv(preIv, std::span<const uint8_t, 8>(record.privParams.data(), 8), iv);
 
+    const uint8_t* encryptedAt = reader.Rest().data();
     BerHeader encrypted;
-    if (reader.ReadHeader(encrypted) != 0 || encrypted.tag != kTagOctetString)
-        return kDecodeMalformed;
-    if (encrypted.content.size() % kDesBlockSize != 0) return kDecodeDecryptFailure;
+    if (reader.ReadHeader(encrypted) != 0) return kDecodeMalformed;
+    if (encrypted.tag != kTagOctetString) return reader.Refuse(DecodeReason::kMalformed, encryptedAt);
+    if (encrypted.content.size() % kDesBlockSize != 0) return reader.Refuse(DecodeReason::kDecryptFailure);
     DesCbcDecrypt(desKey, iv, encrypted.content);
-    reader = BerReader(encrypted.content);
+    reader = reader.Inner(encrypted.content);
     return kDecodeOk;
 }
 
 // RFC 3412 6: the scoped PDU's context fields; the reader is left at the PDU.
 int ReadContext(BerReader& reader, TrapRecord& record) {
+    const uint8_t* scopedPduAt = reader.Rest().data();
     BerHeader scopedPdu, element;
+    // After decryption an unreadable scoped PDU is the sign of a wrong key.
     if (reader.ReadHeader(scopedPdu) != 0 || scopedPdu.tag != kTagSequence)
-        return record.msgFlags == kAuthPriv ? kDecodeDecryptFailure : kDecodeMalformed;
+        return reader.Refuse(record.msgFlags == kAuthPriv ? DecodeReason::kDecryptFailure : DecodeReason::kMalformed,
+                             scopedPduAt);
     if (reader.ReadElement(kTagOctetString, element) != 0) return kDecodeMalformed;
     record.contextEngineIdLength = static_cast<int32_t>(element.content.size());
     CopyOctets(element.content, record.contextEngineId);
@@ -168,15 +177,17 @@ int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord&
     const uint32_t flags = static_cast<uint32_t>(record.msgFlags);
     const bool userAuthenticates =
         user.authProtocol == kAuthHmacSha1 || user.authProtocol == kAuthHmacMd5;
-    if (userAuthenticates && flags == kNoAuthNoPriv) return kDecodeAuthFailure;
-    if (user.privProtocol == kPrivCbcDes && flags != kAuthPriv) return kDecodeAuthFailure;
+    if (userAuthenticates && flags == kNoAuthNoPriv) return reader.Refuse(DecodeReason::kLevelNotAllowed);
+    if (user.privProtocol == kPrivCbcDes && flags != kAuthPriv) return reader.Refuse(DecodeReason::kLevelNotAllowed);
 
     if (found && (flags == kAuthNoPriv || flags == kAuthPriv)) {
-        if (const int result = Authenticate(datagram, user, record); result != kDecodeOk)
-            return result;
+        // A user stored without authentication cannot send an authenticated message.
+        if (Authenticate(datagram, user, record) != kDecodeOk)
+            return reader.Refuse(user.authProtocol == kAuthNone ? DecodeReason::kLevelNotAllowed
+                                                                : DecodeReason::kAuthFailure);
     }
     if (flags == kAuthPriv) {
-        if (!found) return kDecodeDecryptFailure;
+        if (!found) return reader.Refuse(DecodeReason::kUnknownUser);
         if (const int result = Decrypt(reader, user, record); result != kDecodeOk) return result;
     }
     return ReadContext(reader, record);

@@ -70,14 +70,17 @@ void StoreValue(int32_t tag, std::span<const uint8_t> content, VarBindEntry& ent
 }  // namespace
 
 int DecodeVarBinds(BerReader& reader, TrapRecord& record) {
+    const uint8_t* listAt = reader.Rest().data();
     BerHeader list;
-    if (reader.ReadHeader(list) != 0 || list.tag != kTagSequence ||
-        list.content.size() != reader.BytesLeft())
-        return kDecodeMalformed;
+    if (reader.ReadHeader(list) != 0) return kDecodeMalformed;
+    if (list.tag != kTagSequence || list.content.size() != reader.BytesLeft())
+        return reader.Refuse(DecodeReason::kMalformed, listAt);
 
     while (reader.BytesLeft() > 0) {
+        const uint8_t* bindingAt = reader.Rest().data();
         BerHeader binding;
-        if (reader.ReadHeader(binding) != 0 || binding.tag != kTagSequence) return kDecodeMalformed;
+        if (reader.ReadHeader(binding) != 0) return kDecodeMalformed;
+        if (binding.tag != kTagSequence) return reader.Refuse(DecodeReason::kMalformed, bindingAt);
         // The binding's own length is not checked against its parts; a last binding
         // header with nothing after it ends the list.
         if (reader.BytesLeft() == 0) return kDecodeOk;

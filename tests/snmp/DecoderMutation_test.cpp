@@ -29,10 +29,15 @@ int DecodeExact(const ber::Bytes& octets, TrapRecord& record) {
     const std::size_t size = octets.size();
     std::unique_ptr<uint8_t[]> block(new uint8_t[size ? size : 1]);
     std::copy(octets.begin(), octets.end(), block.get());
-    const int result = DecodeDatagram({block.get(), size}, kSender, record);
+    DecodeFailure failure;
+    const int result = DecodeDatagram({block.get(), size}, kSender, record, failure);
 
     EXPECT_GE(result, kDecodeOk);
     EXPECT_LE(result, kDecodeDecryptFailure);
+    if (result != kDecodeOk) {
+        EXPECT_EQ(ResultOf(failure.reason), result);
+        EXPECT_LE(failure.offset, size);
+    }
     EXPECT_GE(record.varBindCount, 0);
     EXPECT_LE(record.varBindCount, kMaxVarBinds);
     EXPECT_EQ(record.sourceAddress, kSender);

@@ -16,7 +16,7 @@ constexpr std::array<uint8_t, 4> kSender = {127, 0, 0, 9};
 
 class TrapDecoderTest : public ::testing::Test {
 protected:
-    int Decode(Bytes datagram) { return DecodeDatagram(datagram, kSender, *record); }
+    int Decode(Bytes datagram) { return DecodeDatagram(datagram, kSender, *record, failure); }
     const VarBindEntry& Binding(int i) const { return record->varBinds[static_cast<std::size_t>(i)]; }
 
     // Entries from varBindCount on must be untouched zero bytes.
@@ -28,6 +28,7 @@ protected:
     }
 
     std::unique_ptr<TrapRecord> record = std::make_unique<TrapRecord>();
+    DecodeFailure failure;
 };
 
 Bytes Repeated(uint8_t octet, std::size_t count) { return Bytes(count, octet); }
@@ -176,6 +177,7 @@ TEST_F(TrapDecoderTest, RefusesWhatIsNotAWellFormedTrap) {
     const struct {
         const char* what;
         Bytes datagram;
+        DecodeReason reason = DecodeReason::kMalformed;
     } cases[] = {
         {"empty datagram", {}},
         {"one extra octet after the message", Cat({v2, {0x00}})},
@@ -189,9 +191,9 @@ TEST_F(TrapDecoderTest, RefusesWhatIsNotAWellFormedTrap) {
         {"community not an OCTET STRING", Sequence({Integer(1), Integer(0), V2TrapPdu({})})},
         {"SNMPv1 message with an SNMPv2 Trap-PDU", Message(0, "public", V2TrapPdu({}))},
         {"SNMPv2c message with an SNMPv1 Trap-PDU", Message(1, "public", V1TrapPdu({}))},
-        {"InformRequest", Message(1, "public", Tlv(0xA6, Cat({v2Fields, Sequence({})})))},
-        {"GetRequest", Message(1, "public", Tlv(0xA0, Cat({v2Fields, Sequence({})})))},
-        {"Response", Message(1, "public", Tlv(0xA2, Cat({v2Fields, Sequence({})})))},
+        {"InformRequest", Message(1, "public", Tlv(0xA6, Cat({v2Fields, Sequence({})}))), DecodeReason::kNotATrap},
+        {"GetRequest", Message(1, "public", Tlv(0xA0, Cat({v2Fields, Sequence({})}))), DecodeReason::kNotATrap},
+        {"Response", Message(1, "public", Tlv(0xA2, Cat({v2Fields, Sequence({})}))), DecodeReason::kNotATrap},
         {"PDU shorter than the message", Message(1, "public", Cat({V2TrapPdu({}), {0x05, 0x00}}))},
         {"SNMPv1 generic-trap 7", BuildV1Trap({.genericTrap = 7, .varBinds = {}})},
         {"SNMPv1 generic-trap -1", BuildV1Trap({.genericTrap = -1, .varBinds = {}})},
@@ -216,9 +218,38 @@ TEST_F(TrapDecoderTest, RefusesWhatIsNotAWellFormedTrap) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(Decode(c.datagram), kDecodeMalformed);
+        EXPECT_EQ(failure.reason, c.reason);
     }
     EXPECT_EQ(Decode(v1), kDecodeOk);
     EXPECT_EQ(Decode(v2), kDecodeOk);
+}
+
+TEST_F(TrapDecoderTest, RefusalTellsWhereDecodingStoppedAndTheVersionRead) {
+    const Bytes pdu = V2TrapPdu({.varBinds = {SysUpTimeBinding(1)}});
+    const Bytes badName = BuildV2cTrap({.varBinds = {Sequence({OctetString("1.3"), Null()})}});
+    const struct {
+        const char* what;
+        Bytes datagram;
+        std::size_t offset;
+        int version;
+    } cases[] = {
+        {"not a SEQUENCE", Cat({{0x31}, Bytes(pdu.begin() + 1, pdu.end())}), 0, -1},
+        // 30 len 02 01 [02]
+        {"version 2", Message(2, "public", pdu), 4, -1},
+        // 30 len 02 01 01 04 06 "public" [A6 ...]
+        {"InformRequest", Message(1, "public", Tlv(0xA6, Bytes(pdu.begin() + 2, pdu.end()))), 13, 1},
+        // 30 len 02 01 00 04 06 "public" A4 len 06 03 2B 06 01 40 04 7F 00 00 01 02 01 [07]
+        {"SNMPv1 generic-trap 7", BuildV1Trap({.enterprise = "1.3.6.1", .genericTrap = 7, .varBinds = {}}), 28, 0},
+        // the binding's name, past the three INTEGERs and two SEQUENCE headers
+        {"binding name not an OID", badName, 13 + 2 + 10 + 2 + 2, 1},
+        {"message cut short", Bytes(badName.begin(), badName.end() - 1), 0, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(Decode(c.datagram), kDecodeMalformed);
+        EXPECT_EQ(failure.offset, c.offset);
+        EXPECT_EQ(failure.version, c.version);
+    }
 }
 
 TEST_F(TrapDecoderTest, RecordIsClearedBeforeEachDecode) {

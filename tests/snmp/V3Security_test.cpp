@@ -69,10 +69,11 @@ protected:
         return ber::BuildV3Trap(Trap(user, flags), Secrets(user));
     }
 
-    int Decode(Bytes datagram) { return DecodeDatagram(datagram, kSender, *record); }
+    int Decode(Bytes datagram) { return DecodeDatagram(datagram, kSender, *record, failure); }
 
     TempProgramFolder folder;
     std::unique_ptr<TrapRecord> record = std::make_unique<TrapRecord>();
+    DecodeFailure failure;
 };
 
 const User kShaDes = {"sha-des", kAuthHmacSha1, "shaAuthPass", kPrivCbcDes, "shaPrivPass"};
@@ -140,10 +141,14 @@ TEST_F(V3SecurityTest, MessageBelowTheUsersSecurityLevelFailsAuthentication) {
     Store(kShaDes);
     Store(kPlain);
     EXPECT_EQ(Decode(Sealed(kMd5, 0)), kDecodeAuthFailure);
+    EXPECT_EQ(failure.reason, DecodeReason::kLevelNotAllowed);
     EXPECT_EQ(Decode(Sealed(kShaDes, 0)), kDecodeAuthFailure);
+    EXPECT_EQ(failure.reason, DecodeReason::kLevelNotAllowed);
     EXPECT_EQ(Decode(Sealed(kShaDes, 1)), kDecodeAuthFailure);
+    EXPECT_EQ(failure.reason, DecodeReason::kLevelNotAllowed);
     // A stored user without authentication cannot send authenticated messages.
     EXPECT_EQ(Decode(ber::BuildV3Trap(Trap(kPlain, 1), Secrets(kSha))), kDecodeAuthFailure);
+    EXPECT_EQ(failure.reason, DecodeReason::kLevelNotAllowed);
 }
 
 TEST_F(V3SecurityTest, UnknownUserIsNotAuthenticatedButCannotBeDecrypted) {
@@ -152,6 +157,8 @@ TEST_F(V3SecurityTest, UnknownUserIsNotAuthenticatedButCannotBeDecrypted) {
     EXPECT_EQ(Decode(Sealed(stranger, 0)), kDecodeOk);
     EXPECT_EQ(Decode(Sealed(stranger, 1)), kDecodeOk);
     EXPECT_EQ(Decode(Sealed(stranger, 3)), kDecodeDecryptFailure);
+    EXPECT_EQ(failure.reason, DecodeReason::kUnknownUser);
+    EXPECT_EQ(failure.version, 3);
     // Names are compared exactly, case included.
     User upper = kSha;
     upper.name = "SHA";
@@ -176,6 +183,7 @@ TEST_F(V3SecurityTest, MacMustMatchInItsFirstTwelveOctets) {
         Bytes flipped = sealed;
         flipped[macAt + octet] ^= uint8_t(1 << (octet % 8));
         EXPECT_EQ(Decode(flipped), kDecodeAuthFailure) << octet;
+        EXPECT_EQ(failure.reason, DecodeReason::kAuthFailure);
     }
     // Any other octet of the message is covered by the MAC as well.
     Bytes changed = sealed;
@@ -198,6 +206,7 @@ TEST_F(V3SecurityTest, WrongPasswordsGiveAuthenticationOrDecryptionFailure) {
     User wrongPriv = kMd5Des;
     wrongPriv.privPassword = "notThePrivPass";
     EXPECT_EQ(Decode(Sealed(wrongPriv, 3)), kDecodeDecryptFailure);
+    EXPECT_EQ(failure.reason, DecodeReason::kDecryptFailure);
 }
 
 TEST_F(V3SecurityTest, EmptyStoredPasswordsFailWithoutAKey) {
