@@ -4,9 +4,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <span>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "notify/Pipeline.h"
 #include "reception/PacketCounters.h"
 #include "reception/ReceiverService.h"
+#include "reception/RejectedMessages.h"
 #include "reception/TrapRecord.h"
 #include "reception/WindowPorts.h"
 #include "settings/AppSettings.h"
@@ -60,10 +63,35 @@ int PacketKindOfVersion(int32_t version) {
     }
 }
 
-void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender) {
-    switch (DecodeDatagram(datagram, sender, receivedTrap)) {
+RejectReason RejectReasonOf(DecodeReason reason) {
+    switch (reason) {
+        case DecodeReason::kNotATrap: return RejectReason::kNotATrap;
+        case DecodeReason::kUnknownUser: return RejectReason::kUnknownUser;
+        case DecodeReason::kLevelNotAllowed: return RejectReason::kLevelNotAllowed;
+        case DecodeReason::kAuthFailure: return RejectReason::kAuthFailure;
+        case DecodeReason::kDecryptFailure: return RejectReason::kDecryptFailure;
+        case DecodeReason::kMalformed: break;
+    }
+    return RejectReason::kMalformed;
+}
+
+std::string_view UserNameOf(const TrapRecord& record, int32_t version) {
+    if (version != kSnmpV3) return {};
+    return {record.userName.data(), strnlen(record.userName.data(), record.userName.size())};
+}
+
+void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t senderPort) {
+    const ArrivedDatagram arrived(datagram, sender, senderPort, static_cast<uint32_t>(datagram.size()));
+    DecodeFailure failure;
+    const int result = DecodeDatagram(datagram, sender, receivedTrap, failure);
+    if (result != kDecodeOk)
+        TheRejectedMessages().Record(arrived, RejectReasonOf(failure.reason), failure.version, failure.offset,
+                                     UserNameOf(receivedTrap, failure.version));
+    switch (result) {
         case kDecodeOk:
             if (ProcessTrap(receivedTrap) != 0) {
+                TheRejectedMessages().Record(arrived, RejectReason::kFiltered, static_cast<int8_t>(receivedTrap.version),
+                                             0, UserNameOf(receivedTrap, receivedTrap.version));
                 CountPacket(kPacketFilteredOut);
             } else {
                 CountPacket(PacketKindOfVersion(receivedTrap.version));

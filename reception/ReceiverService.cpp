@@ -14,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "reception/LossCounters.h"
 #include "reception/PacketCounters.h"
+#include "reception/RejectedMessages.h"
 #include "reception/WindowPorts.h"
 
 namespace {
@@ -120,14 +121,17 @@ void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested
             return;
         }
         drops.Update(message);
+        std::array<uint8_t, 4> sender{};
+        std::memcpy(sender.data(), &from.sin_addr, sender.size());
+        const uint16_t senderPort = ntohs(from.sin_port);
         // One oversized datagram must not switch reception off: it is only counted.
         if (static_cast<std::size_t>(length) > kMaxDatagram) {
+            TheRejectedMessages().Record(ArrivedDatagram(buffer, sender, senderPort, static_cast<uint32_t>(length)),
+                                         RejectReason::kTooLarge, -1, 0, {});
             CountPacket(kPacketDecodeError);
             continue;
         }
-        std::array<uint8_t, 4> sender{};
-        std::memcpy(sender.data(), &from.sin_addr, sender.size());
-        handle(std::span<uint8_t>(buffer.data(), static_cast<std::size_t>(length)), sender);
+        handle(std::span<uint8_t>(buffer.data(), static_cast<std::size_t>(length)), sender, senderPort);
     }
 }
 

@@ -16,11 +16,13 @@ inline constexpr std::size_t kMaxDatagram = 1024;
 inline constexpr std::chrono::milliseconds kReceiveWait{1000};
 
 // Gets each datagram of at most kMaxDatagram octets (the span is valid during the call)
-// with the sender's IPv4 address.
-using DatagramHandler = std::function<void(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender)>;
+// with the sender's IPv4 address and port.
+using DatagramHandler =
+    std::function<void(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t senderPort)>;
 
 // Runs the service on the calling thread until stopRequested is 1 at a wait time-out, or
 // the socket fails; shows its state through the service windows all along. A datagram
-// longer than kMaxDatagram is counted as a decode error and dropped.
+// longer than kMaxDatagram is counted as a decode error, kept among the rejected messages
+// and dropped.
 void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested,
                         const DatagramHandler& handle);

@@ -17,6 +17,7 @@
 #include "reception/PacketCounters.h"
 #include "reception/Receiver.h"
 #include "reception/ReceiverService.h"
+#include "reception/RejectedMessages.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "support/ArgvRecorder.h"
@@ -26,6 +27,7 @@
 #include "support/ScriptedTcpServer.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
+#include "support/V3MessageBuilder.h"
 #include "traplog/TrapLog.h"
 #include "users/UserStore.h"
 
@@ -65,10 +67,11 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 class EndToEndTest : public ::testing::Test {
 protected:
-    // receiveMode and logMode as the settings file gives them.
-    void Start(int receiveMode, int logMode, int resolveHostName = 0) {
+    // receiveMode and logMode as the settings file gives them; the port from the 1000
+    // starting at firstPort, or from the suite's range.
+    void Start(int receiveMode, int logMode, int resolveHostName = 0, uint16_t firstPort = 0) {
         if (FindSnmptrap().empty()) GTEST_SKIP() << "snmptrap (Debian package snmp) is not installed";
-        port_ = PickFreeTrapPort();
+        port_ = firstPort ? PickFreeTrapPort(firstPort) : PickFreeTrapPort();
         ASSERT_NE(port_, 0);
         folder_.Write("OlixTrap.ini", "[INIT]\r\nTRECV=" + std::to_string(receiveMode) +
                                           "\r\nRECVP=" + std::to_string(port_) +
@@ -155,6 +158,7 @@ protected:
     TempProgramFolder folder_;
     RecordingServiceWindows windows_;
     uint16_t port_ = 0;
+    const uint64_t rejectedBefore_ = TheRejectedMessages().LastSequence();
 };
 
 TEST_F(EndToEndTest, SnmpV1AndV2cAreCountedListedAndLogged) {
@@ -200,6 +204,12 @@ TEST_F(EndToEndTest, SnmpV3IsCheckedCountedListedAndLogged) {
 
     EXPECT_EQ(windows_.Counters(),
               CounterFields({{kAll, 4}, {kV3, 2}, {kAuth, 1}, {kDecrypt, 1}, {kGeneric0, 1}, {kGeneric0 + 3, 1}}));
+    std::vector<RejectedMessage> rejected;
+    TheRejectedMessages().CopySince(rejectedBefore_, rejected);
+    ASSERT_EQ(rejected.size(), 2u);
+    EXPECT_EQ(rejected[0].reason, RejectReason::kAuthFailure);
+    EXPECT_EQ(rejected[1].reason, RejectReason::kDecryptFailure);
+    EXPECT_EQ(std::string(rejected[1].userName.data()), "alice");
     ASSERT_EQ(windows_.RowCount(), 2u);
     EXPECT_EQ(windows_.Cell(0, kVersionColumn), "3");
     EXPECT_EQ(windows_.Cell(0, kUserNameColumn), "alice");
@@ -368,6 +378,70 @@ TEST_F(EndToEndTest, MalformedBurstIsOnlyCounted) {
 
     SendV2c("after", kLinkUp);
     EXPECT_EQ(windows_.RowCount(), 1u);
+}
+
+TEST_F(EndToEndTest, EveryRejectedDatagramIsKeptWithItsReason) {
+    Start(1, 0, 0, 46000);  // no filter entry: every trap that decodes is refused by the filter
+    const ber::UsmSecrets alice = {.authProtocol = kAuthHmacMd5, .authPassword = "authpass1",
+                                   .privPassword = "privpass1", .engineIdText = kEngineId};
+    const auto fromAlice = [&](uint8_t flags, std::string user, ber::UsmSecrets secrets) {
+        ber::V3TrapFields fields;
+        fields.userName = std::move(user);
+        fields.msgFlags = {flags};
+        fields.privParams = {0, 0, 0, 1, 2, 3, 4, 5};
+        fields.pdu = ber::V2TrapPdu({.varBinds = {ber::SysUpTimeBinding(1), ber::TrapOidBinding(kLinkUp)}});
+        return ber::BuildV3Trap(fields, secrets);
+    };
+    ber::UsmSecrets wrongAuth = alice, wrongPriv = alice;
+    wrongAuth.authPassword = "authpass2";
+    wrongPriv.privPassword = "privpass2";
+    const ber::Bytes v2Fields = ber::Cat({ber::Integer(1), ber::Integer(0), ber::Integer(0)});
+    const struct {
+        ber::Bytes datagram;
+        RejectReason reason;
+        int version;
+        uint16_t offset = 0;  // checked where the window shows it: malformed, not a trap
+        const char* user = "";
+    } cases[] = {
+        // 30 len 02 01 01 04 06 "public" A7 len, three INTEGERs (10), list and binding headers, [04 ...]
+        {ber::BuildV2cTrap({.varBinds = {ber::Sequence({ber::OctetString("1.3"), ber::Null()})}}),
+         RejectReason::kMalformed, 1, 13 + 2 + 10 + 2 + 2},
+        {std::vector<uint8_t>(kMaxDatagram + 1, 0x30), RejectReason::kTooLarge, -1},
+        {fromAlice(3, "stranger", alice), RejectReason::kUnknownUser, 3, 0, "stranger"},
+        {fromAlice(0, "alice", alice), RejectReason::kLevelNotAllowed, 3, 0, "alice"},
+        {fromAlice(3, "alice", wrongAuth), RejectReason::kAuthFailure, 3, 0, "alice"},
+        {fromAlice(3, "alice", wrongPriv), RejectReason::kDecryptFailure, 3, 0, "alice"},
+        {ber::Message(1, "public", ber::Tlv(0xA6, ber::Cat({v2Fields, ber::Sequence({})}))), RejectReason::kNotATrap, 1,
+         13},
+        {ber::BuildV2cTrap({.varBinds = {ber::SysUpTimeBinding(1)}}), RejectReason::kFiltered, 1},
+    };
+    uint32_t sent = 0;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(SendToLoopback(port_, c.datagram));
+        ASSERT_TRUE(windows_.WaitUntil([&] { return CountersSettled(sent + 1); }, 10s));
+        ++sent;
+    }
+
+    std::vector<RejectedMessage> rejected;
+    TheRejectedMessages().CopySince(rejectedBefore_, rejected);
+    ASSERT_EQ(rejected.size(), std::size(cases));
+    for (std::size_t i = 0; i < rejected.size(); ++i) {
+        SCOPED_TRACE(i);
+        const RejectedMessage& entry = rejected[i];
+        EXPECT_EQ(entry.reason, cases[i].reason);
+        EXPECT_EQ(entry.version, cases[i].version);
+        if (entry.reason == RejectReason::kMalformed || entry.reason == RejectReason::kNotATrap) {
+            EXPECT_EQ(entry.offset, cases[i].offset);
+        }
+        EXPECT_STREQ(entry.userName.data(), cases[i].user);
+        EXPECT_EQ(entry.address, (std::array<uint8_t, 4>{127, 0, 0, 1}));
+        EXPECT_NE(entry.port, 0);
+        EXPECT_EQ(entry.length, cases[i].datagram.size());
+        // The octets as they arrived, before decoding zeroed the MAC or decrypted anything.
+        const std::size_t head = std::min<std::size_t>(cases[i].datagram.size(), RejectedMessage::kHeadRoom);
+        EXPECT_TRUE(std::equal(entry.Head().begin(), entry.Head().end(), cases[i].datagram.begin(),
+                               cases[i].datagram.begin() + static_cast<std::ptrdiff_t>(head)));
+    }
 }
 
 TEST_F(EndToEndTest, StopAndStartCommands) {

@@ -31,7 +31,7 @@ class ServiceUnderTest {
 public:
     explicit ServiceUnderTest(uint16_t port) : port_(port) {
         thread_ = std::thread([this] {
-            RunReceiverService(port_, stopRequested_, [this](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender) {
+            RunReceiverService(port_, stopRequested_, [this](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t) {
                 std::lock_guard lock(mutex_);
                 datagrams_.emplace_back(datagram.begin(), datagram.end());
                 senders_.push_back(sender);
@@ -125,7 +125,7 @@ TEST(ReceiverService, PortHeldElsewhereGivesTheBindBoxAndLeavesTheServiceStopped
     ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
 
     std::atomic<int32_t> stopRequested{0};
-    RunReceiverService(port, stopRequested, [](std::span<uint8_t>, std::array<uint8_t, 4>) {});
+    RunReceiverService(port, stopRequested, [](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {});
     close(holder);
 
     const auto boxes = RecordedMessageBoxes();

@@ -1,0 +1,63 @@
+#include "reception/RejectedMessages.h"
+
+#include <algorithm>
+
+ArrivedDatagram::ArrivedDatagram(std::span<const uint8_t> octets, std::array<uint8_t, 4> from, uint16_t fromPort,
+                                 uint32_t realLength)
+    : address(from), port(fromPort), length(realLength) {
+    headLength = static_cast<uint8_t>(std::min(octets.size(), head.size()));
+    std::copy_n(octets.begin(), headLength, head.begin());
+}
+
+void RejectedMessages::Record(const ArrivedDatagram& datagram, RejectReason reason, int8_t version,
+                              uint16_t offset, std::string_view userName) {
+    const std::time_t now = std::time(nullptr);
+    std::lock_guard lock(mutex_);
+    const uint64_t sequence = ++recorded_;
+    RejectedMessage& entry = ring_[(sequence - 1) % kCapacity];
+    entry.sequence = sequence;
+    entry.receivedAt = now;
+    entry.address = datagram.address;
+    entry.port = datagram.port;
+    entry.version = version;
+    entry.reason = reason;
+    entry.offset = offset;
+    entry.length = datagram.length;
+    entry.headLength = datagram.headLength;
+    entry.head = datagram.head;
+    const std::size_t nameLength = std::min(userName.size(), entry.userName.size() - 1);
+    std::copy_n(userName.begin(), nameLength, entry.userName.begin());
+    entry.userName[nameLength] = '\0';
+    ++counts_[static_cast<std::size_t>(reason)];
+    last_.store(sequence, std::memory_order_release);
+}
+
+void RejectedMessages::CopySince(uint64_t after, std::vector<RejectedMessage>& out) const {
+    // Room first, so the receiver never waits for an allocation.
+    out.reserve(out.size() + kCapacity);
+    std::lock_guard lock(mutex_);
+    const uint64_t first = std::max({after, clearedUpTo_, recorded_ > kCapacity ? recorded_ - kCapacity : 0}) + 1;
+    for (uint64_t sequence = first; sequence <= recorded_; ++sequence)
+        out.push_back(ring_[(sequence - 1) % kCapacity]);
+}
+
+std::array<uint64_t, kRejectReasonCount> RejectedMessages::Counts() const {
+    std::lock_guard lock(mutex_);
+    return counts_;
+}
+
+void RejectedMessages::Clear() {
+    std::lock_guard lock(mutex_);
+    clearedUpTo_ = recorded_;
+}
+
+void RejectedMessages::Reset() {
+    std::lock_guard lock(mutex_);
+    clearedUpTo_ = recorded_;
+    counts_.fill(0);
+}
+
+RejectedMessages& TheRejectedMessages() {
+    static RejectedMessages rejected;
+    return rejected;
+}
