@@ -99,6 +99,8 @@ void CMainFrame::CreateMenus() {
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&D)"));
     connect(AddCommand(view, "表示データクリア(&C)", 32775), &QAction::triggered, this, &CMainFrame::OnViewClear);
+    connect(AddCommand(view, "受信拒否メッセージ(&R)", 32788), &QAction::triggered, this,
+            [this] { OnRejectedMessagesCommand(this); });
 
     QMenu* trap = menuBar()->addMenu(QStringLiteral("トラップ(&T)"));
     connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered, this,

@@ -6,6 +6,7 @@
 #include "traplog/CLogDlg.h"
 #include "traplog/Export.h"
 #include "ui/EventView.h"
+#include "ui/RejectedDlg.h"
 #include "users/CUserListDlg.h"
 
 void OnExportHtmlCommand(QWidget*, CEventView* list) {
@@ -24,6 +25,17 @@ void OnTrapSettingsCommand(QWidget* frame) {
 void OnUserSettingsCommand(QWidget* frame) {
     CUserListDlg dialog(frame);
     RunModal(dialog);
+}
+
+void OnRejectedMessagesCommand(QWidget* frame) {
+    auto* window = frame->findChild<CRejectedDlg*>();
+    if (!window) {
+        window = new CRejectedDlg(frame);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void OnTrapLogCommand(QWidget* frame) {

@@ -12,6 +12,9 @@ void OnExportCsvCommand(QWidget* frame, CEventView* list);
 void OnTrapSettingsCommand(QWidget* frame);
 // Trap > user settings (32787): the SNMPv3 user list dialog, modal.
 void OnUserSettingsCommand(QWidget* frame);
+// View > rejected messages (32788): the modeless window of rejected messages, brought to
+// the front when it is open already.
+void OnRejectedMessagesCommand(QWidget* frame);
 // Trap > trap log (32777): one more modeless trap log window.
 void OnTrapLogCommand(QWidget* frame);
 // Options > options (32778): the options dialog, modal.

@@ -1,0 +1,104 @@
+#include "ui/RejectedDlg.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "platform/CBaseDlg.h"
+#include "ui/RejectedListModel.h"
+
+namespace {
+
+constexpr int kCountColumns = 4;
+constexpr int kRowHeight = 20;
+
+}  // namespace
+
+CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new RejectedListModel(this)) {
+    setObjectName(QString::number(kResourceId));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Olix Trap Receiver: Rejected"));
+    setSizeGripEnabled(true);
+
+    auto* counts = new QGroupBox(QStringLiteral("起動時からの件数"), this);
+    auto* grid = new QGridLayout(counts);
+    for (int i = 0; i < kRejectReasonCount; ++i) {
+        m_counts[static_cast<std::size_t>(i)] = WithId(new QLabel(counts), kFirstCount + i);
+        grid->addWidget(m_counts[static_cast<std::size_t>(i)], i / kCountColumns, i % kCountColumns);
+    }
+
+    m_list = WithId(new QTableView(this), kList);
+    m_list->setModel(m_model);
+    m_list->setShowGrid(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setWordWrap(false);
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_list->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    m_list->horizontalHeader()->setSectionsMovable(true);
+    m_list->horizontalHeader()->setHighlightSections(false);
+    for (int column = 0; column < RejectedListModel::kColumnCount; ++column)
+        m_list->setColumnWidth(column, RejectedListModel::kColumnWidths[column]);
+
+    auto* note = new QLabel(QStringLiteral("最新 %1 件。クリアしても件数は残ります。").arg(RejectedMessages::kCapacity),
+                            this);
+    m_clear = WithId(new QPushButton(QStringLiteral("一覧クリア(&C)"), this), kClearButton);
+    m_clear->setAutoDefault(false);
+    connect(m_clear, &QPushButton::clicked, this, &CRejectedDlg::OnClear);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(note, 1);
+    bottom->addWidget(m_clear);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(counts);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(bottom);
+
+    m_timer.setParent(this);
+    m_timer.setObjectName(QStringLiteral("tickTimer"));
+    m_timer.setInterval(kTickMilliseconds);
+    connect(&m_timer, &QTimer::timeout, this, &CRejectedDlg::OnTick);
+    resize(900, 480);
+    ShowCounts();
+    OnTick();
+}
+
+void CRejectedDlg::OnTick() {
+    RejectedMessages& rejected = TheRejectedMessages();
+    const uint64_t last = rejected.LastSequence();
+    if (last == m_nSeen) return;
+    m_taken.clear();
+    rejected.CopySince(m_nSeen, m_taken);
+    m_nSeen = m_taken.empty() ? last : m_taken.back().sequence;
+    m_model->AddNewest(m_taken);
+    ShowCounts();
+}
+
+void CRejectedDlg::OnClear() {
+    if (!AskOkCancel("一覧をクリアします。よろしいですか？")) return;
+    TheRejectedMessages().Clear();
+    m_model->RemoveAllRows();
+}
+
+void CRejectedDlg::ShowCounts() {
+    const std::array<uint64_t, kRejectReasonCount> counts = TheRejectedMessages().Counts();
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        m_counts[i]->setText(QStringLiteral("%1: %2").arg(RejectReasonName(RejectReason(i))).arg(counts[i]));
+}
+
+void CRejectedDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    OnTick();
+    m_timer.start();
+}
+
+void CRejectedDlg::hideEvent(QHideEvent* event) {
+    m_timer.stop();
+    QDialog::hideEvent(event);
+}

@@ -1,0 +1,104 @@
+#include "ui/RejectedListModel.h"
+
+#include <array>
+
+#include "platform/CBaseDlg.h"
+#include "ui/TrapRowTexts.h"
+
+namespace {
+
+constexpr std::array<const char*, kRejectReasonCount> kReasonNames = {
+    "形式不正", "サイズ超過", "未登録ユーザ", "セキュリティレベル不許可",
+    "認証失敗", "復号失敗", "トラップ以外のPDU", "受信フィルタで拒否"};
+
+constexpr std::array<const char*, RejectedListModel::kColumnCount> kHeaders = {
+    "Date", "IP Address", "Port", "Version", "User Name", "Reason", "Octets"};
+
+QString DateText(std::time_t receivedAt) {
+    std::tm local{};
+    localtime_r(&receivedAt, &local);
+    return QString::fromLatin1(FormatReceiveTime(local));
+}
+
+// As the trap list numbers the versions: 1, 2 (SNMPv2c) and 3; empty when unread.
+QString VersionText(int8_t version) {
+    if (version < 0) return {};
+    return QString::number(version == 3 ? 3 : version + 1);
+}
+
+QString ReasonText(const RejectedMessage& entry) {
+    const QString name = RejectReasonName(entry.reason);
+    switch (entry.reason) {
+    case RejectReason::kMalformed:
+    case RejectReason::kNotATrap:
+        return QStringLiteral("%1 (オフセット %2)").arg(name).arg(entry.offset);
+    case RejectReason::kTooLarge:
+        return QStringLiteral("%1 (%2 オクテット)").arg(name).arg(entry.length);
+    default:
+        return name;
+    }
+}
+
+QString OctetsText(std::span<const uint8_t> octets) {
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(octets.data()),
+                                          static_cast<qsizetype>(octets.size())).toHex(' ').toUpper());
+}
+
+}  // namespace
+
+QString RejectReasonName(RejectReason reason) {
+    return QString::fromUtf8(kReasonNames[static_cast<std::size_t>(reason)]);
+}
+
+int RejectedListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int RejectedListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+
+QString RejectedListModel::CellText(int row, int column) const {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kColumnCount) return {};
+    const RejectedMessage& entry = rows_[static_cast<std::size_t>(row)];
+    switch (column) {
+    case kDateColumn: return DateText(entry.receivedAt);
+    case kAddressColumn:
+        return QStringLiteral("%1.%2.%3.%4").arg(entry.address[0]).arg(entry.address[1]).arg(entry.address[2]).arg(
+            entry.address[3]);
+    case kPortColumn: return QString::number(entry.port);
+    case kVersionColumn: return VersionText(entry.version);
+    case kUserColumn: return FromCp932(entry.userName.data());
+    case kReasonColumn: return ReasonText(entry);
+    default: return OctetsText(entry.Head());
+    }
+}
+
+QVariant RejectedListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() == kOctetsColumn))
+        return CellText(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole && (index.column() == kPortColumn || index.column() == kVersionColumn))
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant RejectedListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount || role != Qt::DisplayRole) return {};
+    return QString::fromLatin1(kHeaders[static_cast<std::size_t>(section)]);
+}
+
+void RejectedListModel::AddNewest(std::span<const RejectedMessage> oldestFirst) {
+    if (oldestFirst.empty()) return;
+    beginInsertRows({}, 0, static_cast<int>(oldestFirst.size()) - 1);
+    for (const RejectedMessage& entry : oldestFirst) rows_.push_front(entry);
+    endInsertRows();
+    if (rows_.size() <= RejectedMessages::kCapacity) return;
+    beginRemoveRows({}, static_cast<int>(RejectedMessages::kCapacity), static_cast<int>(rows_.size()) - 1);
+    rows_.resize(RejectedMessages::kCapacity);
+    endRemoveRows();
+}
+
+void RejectedListModel::RemoveAllRows() {
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
