@@ -1,5 +1,6 @@
 #include "ui/RejectedListModel.h"
 
+#include <QFontDatabase>
 #include <array>
 
 #include "platform/CBaseDlg.h"
@@ -76,6 +77,7 @@ QVariant RejectedListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() == kOctetsColumn))
         return CellText(index.row(), index.column());
+    if (role == Qt::FontRole && index.column() == kOctetsColumn) return QFontDatabase::systemFont(QFontDatabase::FixedFont);
     if (role == Qt::TextAlignmentRole && (index.column() == kPortColumn || index.column() == kVersionColumn))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
