@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/CBaseDlg.h"
+#include "ui/MainFrame.h"
 #include "ui/RejectedListModel.h"
 
 namespace {
@@ -62,7 +63,8 @@ CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new Rejec
 
     m_timer.setParent(this);
     m_timer.setObjectName(QStringLiteral("tickTimer"));
-    m_timer.setInterval(kTickMilliseconds);
+    // At the rate the trap list takes its rows.
+    m_timer.setInterval(CMainFrame::kRefreshIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &CRejectedDlg::OnTick);
     resize(900, 480);
     ShowCounts();

@@ -21,9 +21,6 @@ public:
     static constexpr int kResourceId = 181;
     // Control ids; the counts follow kFirstCount in RejectReason order.
     enum : int { kList = 1079, kClearButton = 1080, kFirstCount = 1081 };
-    // A few tens of times a second, as the trap list takes its rows.
-    static constexpr int kTickMilliseconds = 50;
-
     explicit CRejectedDlg(QWidget* parent = nullptr);
 
     // Takes what the ring got since the last tick.

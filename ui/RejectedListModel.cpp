@@ -4,7 +4,7 @@
 #include <array>
 
 #include "platform/CBaseDlg.h"
-#include "ui/TrapRowTexts.h"
+#include "traplog/TrapRowTexts.h"
 
 namespace {
 
