@@ -66,6 +66,7 @@ bool Refuse(std::string_view message) {
 }  // namespace
 
 CActDlg::CActDlg(QWidget* parent) : CBaseDlg(parent) {
+    WithId(this, 157);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Action"));
 
     auto* group = new QGroupBox(QStringLiteral("通知アクション設定"));
@@ -118,6 +119,9 @@ CActDlg::CActDlg(QWidget* parent) : CBaseDlg(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addLayout(buttons);
+    // Every key control still counts here, so this is the width of the widest mode: the
+    // dialog keeps it in every mode instead of changing size with the key shown.
+    setMinimumWidth(sizeHint().width());
     InstallKeyHandling();
 }
 
@@ -200,12 +204,16 @@ void CActDlg::FillUserNames() {
 }
 
 void CActDlg::ShowActions() {
-    ControlById<QLineEdit>(this, kPopupEdit)->setText(FromCp932(FixedTextView(m_rule.popupMessage)));
-    ControlById<QLineEdit>(this, kProgramEdit)->setText(FromCp932(FixedTextView(m_rule.programLine)));
-    ControlById<QLineEdit>(this, kWaveEdit)->setText(FromCp932(FixedTextView(m_rule.waveFile)));
+    const std::array<std::pair<int, std::string_view>, 4> texts = {{
+        {kPopupEdit, FixedTextView(m_rule.popupMessage)}, {kProgramEdit, FixedTextView(m_rule.programLine)},
+        {kWaveEdit, FixedTextView(m_rule.waveFile)}, {kMailEdit, FixedTextView(m_rule.mailMessage)}}};
+    for (const auto& [id, text] : texts) {
+        auto* edit = ControlById<QLineEdit>(this, id);
+        edit->setText(FromCp932(text));
+        edit->setCursorPosition(0);  // a long text opens at its start, not scrolled to its end
+    }
     ControlById<QCheckBox>(this, kBeepCheck)->setChecked(m_rule.beep != 0);
     ControlById<QLineEdit>(this, kWaveEdit)->setEnabled(m_rule.beep == 0);
-    ControlById<QLineEdit>(this, kMailEdit)->setText(FromCp932(FixedTextView(m_rule.mailMessage)));
 }
 
 bool CActDlg::TakeKey() {
@@ -284,4 +292,4 @@ void CActDlg::OnOK() {
     accept();
 }
 
-void CActDlg::OnHelp() { ShowHelpDocument(QStringLiteral("context-22")); }
+void CActDlg::OnHelp() { ShowHelpDocument(QStringLiteral("context-22"), this); }

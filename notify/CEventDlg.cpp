@@ -16,6 +16,7 @@
 #include "settings/CMailDlg.h"
 
 CEventDlg::CEventDlg(QWidget* parent) : CBaseDlg(parent) {
+    WithId(this, 159);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Event"));
 
     auto* group = new QGroupBox(QStringLiteral("トラップ受信フィルタ設定"));

@@ -30,6 +30,7 @@ constexpr std::array<const char*, 8> kEventNames = {
 }  // namespace
 
 CLogDlg::CLogDlg(QWidget* parent) : QDialog(parent) {
+    WithId(this, 165);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Log"));

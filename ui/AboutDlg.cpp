@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "ui/AppIcon.h"
 #include "ui/DialogUnits.h"
@@ -25,15 +26,21 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     auto* homeLabel = new QLabel(QStringLiteral("Home："), this);
     homeLabel->setGeometry(DuRect(50, 50, 28, 10));
-    m_home = new CLinkStatic(QString::fromLatin1(kHomeAddress), this);
-    m_home->setObjectName(QStringLiteral("1015"));
-    m_home->setGeometry(DuRect(80, 50, 140, 10));
-
     auto* mailLabel = new QLabel(QStringLiteral("Mail："), this);
     mailLabel->setGeometry(DuRect(50, 68, 28, 10));
+    // The links start a small gap after the wider label, however wide the face draws it.
+    constexpr int kLinkGap = 6;
+    const int labelWidth = std::max(homeLabel->sizeHint().width(), mailLabel->sizeHint().width());
+    for (QLabel* label : {homeLabel, mailLabel}) label->resize(std::max(label->width(), labelWidth), label->height());
+    const int linkX = std::max(DuX(80), homeLabel->x() + labelWidth + kLinkGap);
+    const int linkWidth = frame->geometry().right() - kLinkGap - linkX;
+
+    m_home = new CLinkStatic(QString::fromLatin1(kHomeAddress), this);
+    m_home->setObjectName(QStringLiteral("1015"));
+    m_home->setGeometry(linkX, DuY(50), linkWidth, DuY(10));
     m_mail = new CLinkStatic(QString::fromLatin1(kMailAddress), this);
     m_mail->setObjectName(QStringLiteral("1016"));
-    m_mail->setGeometry(DuRect(80, 68, 140, 10));
+    m_mail->setGeometry(linkX, DuY(68), linkWidth, DuY(10));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("1"));

@@ -3,11 +3,13 @@
 #include <QPainter>
 #include <QPainterPath>
 
-QPixmap AppIconPixmap() {
-    QPixmap pixmap(32, 32);
+QPixmap AppIconPixmap(int size) {
+    constexpr double kGrid = 32.0;
+    QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / kGrid, size / kGrid);
     // A receiving dish with three incoming waves.
     painter.setPen(QPen(QColor(0, 64, 128), 2));
     painter.setBrush(QColor(0, 128, 192));
@@ -21,4 +23,10 @@ QPixmap AppIconPixmap() {
     painter.setPen(QPen(QColor(255, 128, 0), 2));
     for (int r = 6; r <= 14; r += 4) painter.drawArc(QRect(22 - r, 13 - r, 2 * r, 2 * r), 0 * 16, 90 * 16);
     return pixmap;
+}
+
+QIcon AppIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 256}) icon.addPixmap(AppIconPixmap(size));
+    return icon;
 }

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QTreeWidget>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <string>
@@ -98,12 +99,17 @@ CDataView::CDataView(QWidget* parent) : QWidget(parent) {
     m_list->setColumnCount(2);
     m_list->setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value")});
     m_list->headerItem()->setTextAlignment(0, Qt::AlignCenter);
-    m_list->setColumnWidth(0, 130);
     m_list->setColumnWidth(1, 150);
     m_list->header()->setSectionsMovable(true);
-    m_list->header()->setStretchLastSection(false);
+    // The value column takes the rest of the pane; a value wider still shows in its tooltip.
+    m_list->header()->setStretchLastSection(true);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setIconSize(QSize(16, 16));
+    // Wide enough for the longest label with its icon, and not wider.
+    AddRow(QStringLiteral("Authentication Parameters"), {}, kAuthIcon);
+    m_list->resizeColumnToContents(0);
+    m_list->setColumnWidth(0, std::max(130, m_list->columnWidth(0)));
+    m_list->clear();
 }
 
 CDataView::~CDataView() {
@@ -123,6 +129,8 @@ void CDataView::AddRow(const QString& label, const QString& value, int icon) {
     item->setForeground(0, QColor(128, 128, 128));
     item->setForeground(1, QColor(0, 0, 0));
     item->setData(0, kIconRole, icon);
+    // Rich text with the value escaped: trap data is never markup, and a long value wraps.
+    if (!value.isEmpty()) item->setToolTip(1, QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(value.toHtmlEscaped()));
     if (icon >= 0) item->setIcon(0, (*icons)[static_cast<std::size_t>(icon)]);
 }
 

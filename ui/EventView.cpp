@@ -71,6 +71,12 @@ void CEventView::CreateControls() {
         m_list->setColumnWidth(column, kTrapListColumnLayout[static_cast<std::size_t>(column)].width);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QTableView::clicked, this, &CEventView::OnListClick);
+    // Moving through the list with the keys selects the row it moves to, as a click does.
+    // A current row that moved only because rows were removed is not selected: the
+    // detail view keeps its trap then.
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+        if (current.isValid() && m_list->selectionModel()->isRowSelected(current.row())) OnListClick();
+    });
     connect(m_list, &QTableView::customContextMenuRequested, this, &CEventView::OnListRightClick);
 
     m_headerBand = new QFrame(this);

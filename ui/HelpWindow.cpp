@@ -14,14 +14,16 @@ QPointer<QTextBrowser> helpBrowser;
 
 }  // namespace
 
-int ShowHelpDocument(const QString& anchor) {
+int ShowHelpDocument(const QString& anchor, QWidget* owner) {
     const QString path = QString::fromStdString(GetProgramFolder()) + '/' + QString::fromLatin1(kHelpFileName);
     if (!QFile::exists(path)) {
         ShowStopMessage("ヘルプファイル(OlixTrap.html)を開くことができません。");
         return 1;
     }
+    if (helpBrowser && helpBrowser->parentWidget() != owner) delete helpBrowser;
     if (!helpBrowser) {
-        helpBrowser = new QTextBrowser;
+        helpBrowser = new QTextBrowser(owner);
+        helpBrowser->setWindowFlag(Qt::Window);
         helpBrowser->setAttribute(Qt::WA_DeleteOnClose);
         helpBrowser->setAttribute(Qt::WA_QuitOnClose, false);
         helpBrowser->setOpenExternalLinks(true);

@@ -39,8 +39,13 @@ void OnRejectedMessagesCommand(QWidget* frame) {
 }
 
 void OnTrapLogCommand(QWidget* frame) {
+    // Each new window steps down and right from the last one still open, so that none
+    // exactly covers another.
+    constexpr int kCascadeStep = 30;
+    const QList<CLogDlg*> open = frame ? frame->findChildren<CLogDlg*>(Qt::FindDirectChildrenOnly) : QList<CLogDlg*>{};
     auto* log = new CLogDlg(frame);
     log->setAttribute(Qt::WA_DeleteOnClose);
+    if (!open.isEmpty()) log->move(open.back()->pos() + QPoint(kCascadeStep, kCascadeStep));
     log->show();
 }
 

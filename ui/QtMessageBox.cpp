@@ -1,6 +1,10 @@
 #include "ui/QtMessageBox.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QString>
 #include <memory>
 #include <utility>
@@ -19,11 +23,32 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
     return QMessageBox::Critical;
 }
 
-QMessageBox* MakeBox(const MessageBoxRequest& request) {
+// The window that raised the box: the dialog in its modal loop, else the active window.
+// Never another box, which deletes itself (and so its children) when it closes.
+QWidget* RaisingWindow() {
+    QWidget* window = QApplication::activeModalWidget();
+    if (!window) window = QApplication::activeWindow();
+    while (qobject_cast<QMessageBox*>(window)) window = window->parentWidget();
+    return window ? window->window() : nullptr;
+}
+
+// A box sizes itself to its text; a short text would let the window manager cut the
+// caption in a title bar that also holds its icon and buttons.
+void FitCaption(QMessageBox* box) {
+    constexpr int kTitleBarExtras = 160;  // window icon and buttons, with margins
+    // Title bars use a larger, bold face: allow a quarter more than the dialog font.
+    const int textWidth = QFontMetrics(box->font()).horizontalAdvance(box->windowTitle()) * 5 / 4;
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(textWidth + kTitleBarExtras, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+QMessageBox* MakeBox(const MessageBoxRequest& request, QWidget* owner) {
     auto buttons = request.buttons == MessageButtons::OkCancel ? (QMessageBox::Ok | QMessageBox::Cancel)
                                                                : QMessageBox::StandardButtons(QMessageBox::Ok);
     auto* box = new QMessageBox(ToQtIcon(request.icon), FromCp932(request.caption),
-                                FromCp932(request.text), buttons);
+                                FromCp932(request.text), buttons, owner);
+    FitCaption(box);
     // Pop-up texts carry trap data from the network: never interpret them as markup.
     box->setTextFormat(Qt::PlainText);
     box->setDefaultButton(QMessageBox::Ok);
@@ -32,13 +57,14 @@ QMessageBox* MakeBox(const MessageBoxRequest& request) {
 }
 
 MessageAnswer RunModal(const MessageBoxRequest& request) {
-    std::unique_ptr<QMessageBox> box(MakeBox(request));
+    std::unique_ptr<QMessageBox> box(MakeBox(request, RaisingWindow()));
     return box->exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
 // Shown without a modal loop of its own; deletes itself when closed.
+// A pop-up (modeless) stands alone: it must outlive whatever window is active.
 void ShowOpen(MessageBoxRequest request, bool modal) {
-    QMessageBox* box = MakeBox(request);
+    QMessageBox* box = MakeBox(request, modal ? RaisingWindow() : nullptr);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setAttribute(Qt::WA_QuitOnClose, false);  // closing the main window still ends the program
     box->setModal(modal);

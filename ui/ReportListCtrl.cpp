@@ -55,7 +55,8 @@ CReportListCtrl::CReportListCtrl(const std::vector<Column>& columns, bool multiS
     for (const Column& column : columns) headers << column.header;
     setHorizontalHeaderLabels(headers);
     for (int i = 0; i < columnCount(); ++i) {
-        setColumnWidth(i, columns[i].width);
+        // A header that does not fit its width widens its column just enough.
+        setColumnWidth(i, std::max(columns[i].width, horizontalHeader()->sectionSizeHint(i)));
         horizontalHeaderItem(i)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
     horizontalHeader()->setSectionsMovable(true);

@@ -11,9 +11,11 @@
 #include "reception/Receiver.h"
 #include "settings/CConfig.h"
 #include "ui/AboutDlg.h"
+#include "ui/AppIcon.h"
 #include "ui/InitDlg.h"
 #include "ui/MainFrame.h"
 #include "ui/QtServiceWindows.h"
+#include "ui/QtTranslation.h"
 #include "ui/UiThread.h"
 
 std::atomic<int> g_bShowMainWnd{0};
@@ -38,6 +40,8 @@ CTrapApp& TheApp() {
 
 bool CTrapApp::InitInstance() {
     QCoreApplication::setOrganizationName(QStringLiteral("Olix Soft"));
+    InstallQtTranslation();
+    QApplication::setWindowIcon(AppIcon());
     UseListFont();
     CConfig::Load();
     g_bShowMainWnd = 0;

@@ -35,6 +35,7 @@ QLineEdit* NewPasswordEdit(int id) {
 
 CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent)
     : CBaseDlg(parent), m_pList(list), m_bEdit(editMode) {
+    WithId(this, 169);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: User"));
     auto* name = WithId(new QLineEdit, kNameEdit);
     auto* engineId = WithId(new QLineEdit, kEngineIdEdit);

@@ -22,6 +22,7 @@ int KnownProtocol(std::span<const std::string_view> names, std::string_view name
 }  // namespace
 
 CUserListDlg::CUserListDlg(QWidget* parent) : QDialog(parent) {
+    WithId(this, 179);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: User List"));
     m_list = WithId(new CReportListCtrl({{QStringLiteral("ユーザ"), 80},
                                          {QStringLiteral("パスワード"), 80},
