@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <set>
 
 #include "notify/CFilEpriseDlg.h"
 #include "notify/CFilIPDlg.h"
@@ -47,6 +48,7 @@ TEST_F(ActionDialog, AddedEnterpriseIsStoredWithItsPrefixAndEditedWithoutIt) {
     {
         ModalScript<CActDlg> script([](CActDlg& dialog) {
             EXPECT_EQ(dialog.windowTitle(), "Olix Trap Receiver: Action");
+            EXPECT_EQ(dialog.objectName(), "157");
             EXPECT_EQ(Control<QLabel>(dialog, CActDlg::kKeyLabel)->text(), "エンタープライズ：");
             EXPECT_FALSE(Control<QWidget>(dialog, CActDlg::kStartAddress)->isVisible());
             EXPECT_TRUE(Control<QWidget>(dialog, CActDlg::kEnterpriseEdit)->isVisible());
@@ -321,17 +323,47 @@ TEST_F(ActionDialog, UserNamesComeFromTheUserStoreAndAnEditedRuleKeepsItsOwn) {
     EXPECT_EQ(RuleStore::FindActions(alice), 1);
 }
 
-TEST_F(ActionDialog, HelpOpensTheHelpDocumentAtContext22) {
+TEST_F(ActionDialog, KeepsOneWidthInEveryMode) {
+    std::vector<int> widths;
+    for (int mode : {CActDlg::ModeAllTraps, CActDlg::ModeAddEnterprise, CActDlg::ModeAddIpRange, CActDlg::ModeAddUser}) {
+        CActDlg dialog;
+        dialog.SetMode(nullptr, mode);
+        dialog.show();
+        QCoreApplication::processEvents();
+        widths.push_back(dialog.width());
+    }
+    EXPECT_EQ(std::set<int>(widths.begin(), widths.end()).size(), 1u) << widths[0] << " " << widths[2];
+}
+
+// Records the windows that a modal dialog blocks from input.
+class BlockedWindows : public QObject {
+public:
+    BlockedWindows() { qApp->installEventFilter(this); }
+    ~BlockedWindows() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::WindowBlocked) blocked.insert(watched);
+        if (event->type() == QEvent::WindowUnblocked) blocked.erase(watched);
+        return false;
+    }
+    std::set<QObject*> blocked;
+};
+
+TEST_F(ActionDialog, HelpOpensAtContext22AndTakesInputWhileTheDialogIsModal) {
     CActDlg dialog;
     dialog.SetMode(nullptr, CActDlg::ModeAllTraps);
+    dialog.setWindowModality(Qt::ApplicationModal);
     dialog.show();
     ControlById<QPushButton>(&dialog, CActDlg::kHelpButton)->click();
     EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"ヘルプファイル(OlixTrap.html)を開くことができません。"});
 
     stores.folder.Write("OlixTrap.html", "<html><body><a name=\"context-22\">actions</a></body></html>");
+    BlockedWindows windows;
     ControlById<QPushButton>(&dialog, CActDlg::kHelpButton)->click();
     ASSERT_NE(HelpWindow(), nullptr);
     EXPECT_TRUE(HelpWindow()->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(windows.blocked.count(HelpWindow()), 0u);
+    EXPECT_EQ(windows.blocked.count(HelpWindow()->windowHandle()), 0u);
     HelpWindow()->close();
 }
 

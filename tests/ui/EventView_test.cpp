@@ -156,7 +156,7 @@ TEST_F(TrapListTest, DeleteAllAsksAndKeepsTheDetailView) {
     EXPECT_EQ(Detail().List()->topLevelItemCount(), detailRows);
 }
 
-TEST_F(TrapListTest, ClickingARowShowsItInTheDetailView) {
+TEST_F(TrapListTest, ClickingARowOrMovingToItWithTheKeysShowsItInTheDetailView) {
     AddRows(3);
     g_bShowMainWnd = 1;
     frame->show();
@@ -165,4 +165,8 @@ TEST_F(TrapListTest, ClickingARowShowsItInTheDetailView) {
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
     ASSERT_GT(Detail().List()->topLevelItemCount(), 7);
     EXPECT_EQ(Detail().List()->topLevelItem(7)->text(1), "row1");
+
+    QTest::keyClick(table, Qt::Key_Down);
+    ASSERT_GT(Detail().List()->topLevelItemCount(), 7);
+    EXPECT_EQ(Detail().List()->topLevelItem(7)->text(1), "row2");
 }

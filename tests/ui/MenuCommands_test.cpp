@@ -34,9 +34,13 @@ protected:
     }
 
     // Chooses the command and expects it to open one modal dialog of type D.
+    // The dialog carries its resource id as its object name ("" for none).
     template <class D>
-    void ExpectModal(int commandId) {
-        ModalScript<D> script([](D& dialog) { EXPECT_TRUE(dialog.isVisible()); });
+    void ExpectModal(int commandId, const char* resourceId) {
+        ModalScript<D> script([resourceId](D& dialog) {
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_EQ(dialog.objectName(), resourceId);
+        });
         Choose(commandId);
         EXPECT_EQ(script.opened, 1) << commandId;
         EXPECT_EQ(script.wrongType, 0) << commandId;
@@ -44,19 +48,21 @@ protected:
 };
 
 TEST_F(MenuCommandTest, SettingsCommandsOpenTheirModalDialogs) {
-    ExpectModal<CEventDlg>(32776);
-    ExpectModal<CUserListDlg>(32787);
-    ExpectModal<COptionDlg>(32778);
+    ExpectModal<CEventDlg>(32776, "159");
+    ExpectModal<CUserListDlg>(32787, "179");
+    ExpectModal<COptionDlg>(32778, "");
 }
 
-TEST_F(MenuCommandTest, EachTrapLogCommandOpensOneMoreLogWindow) {
+TEST_F(MenuCommandTest, EachTrapLogCommandOpensOneMoreLogWindowBesideTheLast) {
     Choose(32777);
     Choose(32777);
     const QList<CLogDlg*> windows = frame->findChildren<CLogDlg*>();
     ASSERT_EQ(windows.size(), 2);
+    EXPECT_NE(windows[0]->pos(), windows[1]->pos()) << "the second window must not cover the first";
     for (CLogDlg* window : windows) {
         EXPECT_TRUE(window->isVisible());
         EXPECT_TRUE(window->testAttribute(Qt::WA_DeleteOnClose));
+        EXPECT_EQ(window->objectName(), "165");
         window->close();
     }
 }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/Encoding.h"
+#include "ui/QtTranslation.h"
 
 namespace {
 
@@ -31,11 +32,16 @@ struct SeenBox {
     bool modal = false;
     bool onTop = false;
     Qt::TextFormat format = Qt::AutoText;
+    QWidget* parent = nullptr;
+    QString cancelText;
+    int width = 0;
 };
 
 SeenBox Describe(QMessageBox* box) {
+    QAbstractButton* cancel = box->button(QMessageBox::Cancel);
     return {box->windowTitle(), box->text(), box->icon(), box->standardButtons(), box->isModal(),
-            box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), box->textFormat()};
+            box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), box->textFormat(), box->parentWidget(),
+            cancel ? cancel->text() : QString(), box->width()};
 }
 
 QMessageBox* VisibleBox() {
@@ -78,6 +84,20 @@ TEST(QtMessageBox, ModalBoxOnTheUiThreadShowsTheConvertedTextAndReturnsTheButton
               MessageAnswer::Ok);
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);
+}
+
+TEST(QtMessageBox, BoxBelongsToTheRaisingDialogWithJapaneseButtonsAndRoomForItsCaption) {
+    ASSERT_TRUE(InstallQtTranslation()) << "qtbase_ja.qm is missing";
+    QDialog dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    SeenBox seen;
+    AnswerNextBox(QMessageBox::Ok, seen);
+    ShowQtMessageBox(Request("削除", MessageIcon::Information, MessageButtons::OkCancel, MessageDelivery::Wait));
+    EXPECT_EQ(seen.parent, &dialog);
+    EXPECT_EQ(seen.cancelText, "キャンセル");
+    // A title bar needs room for its buttons besides the caption.
+    EXPECT_GT(seen.width, QFontMetrics(dialog.font()).horizontalAdvance(seen.title) + 100);
 }
 
 TEST(QtMessageBox, ModalBoxFromAnotherThreadWaitsForTheAnswerOnTheUiThread) {

@@ -64,6 +64,7 @@ TEST_F(UserListDialog, ListsTheStoredUsersWithMaskedPasswords) {
 TEST_F(UserListDialog, AddedUserIsSavedInListOrderWithItsProtocolNumbers) {
     ModalScript<CUserDlg> script([](CUserDlg& user) {
         EXPECT_EQ(user.windowTitle(), "Olix Trap Receiver: User");
+        EXPECT_EQ(user.objectName(), "169");
         EXPECT_EQ(ControlById<QLineEdit>(&user, CUserDlg::kAuthPasswordEdit)->echoMode(), QLineEdit::Password);
         EXPECT_EQ(ControlById<QComboBox>(&user, CUserDlg::kAuthCombo)->currentIndex(), 0);
         Type(user, CUserDlg::kNameEdit, "carol");
