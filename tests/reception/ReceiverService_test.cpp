@@ -190,7 +190,7 @@ TEST(ReceiverService, DatagramsTheKernelDroppedWhileTheServiceWasBusyAreCountedA
     std::atomic<uint32_t> handled{0};
     std::atomic<int32_t> stopRequested{0};
     std::thread service([&] {
-        RunReceiverService(port, stopRequested, [&](std::span<uint8_t>, std::array<uint8_t, 4>) {
+        RunReceiverService(port, stopRequested, [&](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {
             // The first datagram holds the service (bounded) until the flood has been sent.
             for (int wait = 0; !released && wait < 1000; ++wait) std::this_thread::sleep_for(10ms);
             ++handled;
