@@ -82,16 +82,18 @@ std::string_view UserNameOf(const TrapRecord& record, int32_t version) {
 
 void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t senderPort) {
     const ArrivedDatagram arrived(datagram, sender, senderPort, static_cast<uint32_t>(datagram.size()));
+    // Kept before it is counted, so that whoever sees the count finds the entry.
+    const auto reject = [&](RejectReason reason, int32_t version, uint16_t offset) {
+        TheRejectedMessages().Record(arrived, reason, static_cast<int8_t>(version), offset,
+                                     UserNameOf(receivedTrap, version));
+    };
     DecodeFailure failure;
     const int result = DecodeDatagram(datagram, sender, receivedTrap, failure);
-    if (result != kDecodeOk)
-        TheRejectedMessages().Record(arrived, RejectReasonOf(failure.reason), failure.version, failure.offset,
-                                     UserNameOf(receivedTrap, failure.version));
+    if (result != kDecodeOk) reject(RejectReasonOf(failure.reason), failure.version, failure.offset);
     switch (result) {
         case kDecodeOk:
             if (ProcessTrap(receivedTrap) != 0) {
-                TheRejectedMessages().Record(arrived, RejectReason::kFiltered, static_cast<int8_t>(receivedTrap.version),
-                                             0, UserNameOf(receivedTrap, receivedTrap.version));
+                reject(RejectReason::kFiltered, receivedTrap.version, 0);
                 CountPacket(kPacketFilteredOut);
             } else {
                 CountPacket(PacketKindOfVersion(receivedTrap.version));

@@ -31,9 +31,9 @@ public:
     BerReader Inner(std::span<uint8_t> octets) const { return BerReader(octets, stop_); }
 
     // Reads the tag and length octets at the position. Returns 0 and consumes the header
-    // octets, or 1 (noted as malformed) with the position unchanged when fewer than two octets remain, the
-    // length is indefinite (0x80) or longer than four octets, or the content would run
-    // past the remaining octets (a negative 16-bit length included).
+    // octets, or 1 (noted as malformed) with the position unchanged when fewer than two
+    // octets remain, the length is indefinite (0x80) or longer than four octets, or the
+    // content would run past the remaining octets (a negative 16-bit length included).
     int ReadHeader(BerHeader& header);
 
     // Reads a header whose tag must be the given one and consumes its content too; 1 with
