@@ -12,11 +12,20 @@ namespace {
 
 QPointer<QTextBrowser> helpBrowser;
 
+// The program folder's copy, else the one an installed copy keeps in its shared files.
+QString HelpDocumentPath() {
+    const QString name = QString::fromLatin1(kHelpFileName);
+    const QString own = QString::fromStdString(GetProgramFolder()) + '/' + name;
+    if (QFile::exists(own)) return own;
+    const QString installed = QString::fromStdString(InstalledDataFolder()) + '/' + name;
+    return QFile::exists(installed) ? installed : QString();
+}
+
 }  // namespace
 
 int ShowHelpDocument(const QString& anchor, QWidget* owner) {
-    const QString path = QString::fromStdString(GetProgramFolder()) + '/' + QString::fromLatin1(kHelpFileName);
-    if (!QFile::exists(path)) {
+    const QString path = HelpDocumentPath();
+    if (path.isEmpty()) {
         ShowStopMessage("ヘルプファイル(OlixTrap.html)を開くことができません。");
         return 1;
     }

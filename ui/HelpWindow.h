@@ -1,5 +1,6 @@
 #pragma once
-// The program's own help window: OlixTrap.html of the program folder in a text browser.
+// The program's own help window: OlixTrap.html of the program folder (or of an installed
+// copy's shared files) in a text browser.
 
 #include <QString>
 

@@ -1,0 +1,57 @@
+#include "settings/ProgramFolder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "support/TempProgramFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A scratch tree (the temporary folder is only used as a place to build it).
+class ProgramFolderTest : public ::testing::Test {
+protected:
+    std::string Make(const std::string& relative) {
+        fs::create_directories(root.Path() + "/" + relative);
+        return root.Path() + "/" + relative;
+    }
+    ProgramFolderFacts Facts(const std::string& executableFolder, bool writable) {
+        ProgramFolderFacts facts;
+        facts.executableFolder = executableFolder;
+        facts.executableFolderWritable = writable;
+        facts.userHome = Make("home/user");
+        return facts;
+    }
+
+    TempProgramFolder root;
+};
+
+TEST_F(ProgramFolderTest, OverrideWinsOverEverything) {
+    ProgramFolderFacts facts = Facts(Make("build"), true);
+    facts.homeOverride = Make("service/state") + "/";
+    EXPECT_EQ(ResolveProgramFolder(facts), root.Path() + "/service/state");
+}
+
+TEST_F(ProgramFolderTest, WritableExecutableFolderIsTheProgramFolderAsInABuildTree) {
+    EXPECT_EQ(ResolveProgramFolder(Facts(Make("build"), true)), root.Path() + "/build");
+}
+
+TEST_F(ProgramFolderTest, InstalledOrReadOnlyCopyUsesTheUsersDataFolderAndCreatesIt) {
+    const std::string home = root.Path() + "/home/user";
+    // Not writable (an ordinary user and /usr/bin).
+    EXPECT_EQ(ResolveProgramFolder(Facts(Make("opt/bin"), false)), home + "/.local/share/olixtrap");
+    EXPECT_TRUE(fs::is_directory(home + "/.local/share/olixtrap"));
+
+    // Writable but an installed copy, with its shared files beside (root and /usr/bin).
+    Make("usr/share/olixtrap");
+    ProgramFolderFacts facts = Facts(Make("usr/bin"), true);
+    facts.xdgDataHome = root.Path() + "/xdg";
+    EXPECT_EQ(ResolveProgramFolder(facts), root.Path() + "/xdg/olixtrap");
+    EXPECT_TRUE(fs::is_directory(root.Path() + "/xdg/olixtrap"));
+
+    facts.xdgDataHome = "relative/xdg";  // invalid by the XDG rules: ignored
+    EXPECT_EQ(ResolveProgramFolder(facts), home + "/.local/share/olixtrap");
+}
+
+}  // namespace
