@@ -9,6 +9,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic alsa-utils xdg-utils
   snmp python3-aiosmtpd tzdata
+  qt6-translations-l10n
+  dpkg-dev file desktop-file-utils libcap2-bin
 )
 
 missing=()
