@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <mutex>
+#include <optional>
 #include <string>
 
 #include "snmp/crypto/KeyLocalization.h"
 
 namespace {
 
-struct CachedKey {
+struct CachedEntry {
     int authProtocol = kAuthNone;
     std::string password;
     std::array<uint8_t, kMaxEngineIdOctets> engineId{};
@@ -20,10 +20,10 @@ struct CachedKey {
 };
 
 std::mutex cacheLock;
-std::array<CachedKey, kUsmKeyCacheSize> cache;
+std::array<CachedEntry, kUsmKeyCacheSize> cache;
 uint64_t useClock = 0;
 
-bool Matches(const CachedKey& entry, int authProtocol, std::string_view password,
+bool Matches(const CachedEntry& entry, int authProtocol, std::string_view password,
              std::span<const uint8_t> engineId) {
     return entry.key && entry.authProtocol == authProtocol && entry.password == password &&
            std::equal(engineId.begin(), engineId.end(), entry.engineId.begin(),
@@ -32,33 +32,39 @@ bool Matches(const CachedKey& entry, int authProtocol, std::string_view password
 
 }  // namespace
 
-std::optional<LocalizedKey> CachedLocalizeKey(int authProtocol, std::string_view password,
-                                              std::string_view engineIdText) {
+LocalizedKey::LocalizedKey(int authProtocol, const UsmKey& localized, int localizedLength)
+    : key(localized),
+      length(localizedLength),
+      hmac(authProtocol, localized),
+      aes(std::span(localized).first<16>(), kAesDecrypt) {}
+
+CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,
+                            std::string_view engineIdText) {
     // Engine ID texts that differ only in letter case, or that are both unreadable, give the
     // same octets and so the same key.
     std::array<uint8_t, kMaxEngineIdOctets> engineId;
     const int engineIdLength = EngineIdFromText(engineIdText, engineId);
     const std::span<const uint8_t> octets(engineId.data(), std::size_t(engineIdLength));
 
-    std::lock_guard lock(cacheLock);
-    for (CachedKey& entry : cache) {
+    std::unique_lock lock(cacheLock);
+    for (CachedEntry& entry : cache) {
         if (Matches(entry, authProtocol, password, octets)) {
             entry.lastUse = ++useClock;
-            return entry.key;
+            return CachedKey(std::move(lock), &*entry.key);
         }
     }
 
     UsmKey localized{};
     const int length = LocalizeKey(authProtocol, password, engineIdText, localized);
-    if (length == 0) return std::nullopt;  // nothing worth keeping
+    if (length == 0) return CachedKey({}, nullptr);  // nothing worth keeping
 
-    CachedKey& slot = *std::min_element(cache.begin(), cache.end(),
-        [](const CachedKey& a, const CachedKey& b) { return a.lastUse < b.lastUse; });
+    CachedEntry& slot = *std::min_element(cache.begin(), cache.end(),
+        [](const CachedEntry& a, const CachedEntry& b) { return a.lastUse < b.lastUse; });
     slot.authProtocol = authProtocol;
     slot.password.assign(password);
     std::copy(octets.begin(), octets.end(), slot.engineId.begin());
     slot.engineIdLength = engineIdLength;
-    slot.key.emplace(LocalizedKey{localized, length, HmacKey(authProtocol, localized)});
+    slot.key.emplace(authProtocol, localized, length);
     slot.lastUse = ++useClock;
-    return slot.key;
+    return CachedKey(std::move(lock), &*slot.key);
 }

@@ -1,12 +1,12 @@
 #include "snmp/V3Security.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "platform/FixedText.h"
 #include "snmp/BerTags.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
+#include "snmp/crypto/Aes.h"
 #include "snmp/crypto/Des.h"
 #include "users/UserStore.h"
 
@@ -20,7 +20,6 @@ constexpr uint32_t kAuthPriv = 3;
 
 constexpr std::size_t kMaxOctetField = 127;    // engineId, authParams, ... keep this many
 constexpr std::size_t kMaxUserName = 32;       // SnmpAdminString (SIZE(0..32))
-constexpr std::size_t kMacLength = 12;         // HMAC-MD5-96, HMAC-SHA-96
 constexpr std::size_t kDesBlockSize = 8;
 
 int32_t ReadInt32(const BerHeader& element) {
@@ -109,39 +108,70 @@ bool LookUpUser(const TrapRecord& record, UserEntry& user) {
     return false;
 }
 
-// RFC 3414 6.3.2: HMAC over the whole message with the authentication parameters zeroed;
-// the first 12 octets must equal those received (missing ones count as zero).
+// RFC 3414 6.3.2, RFC 7860: HMAC over the whole message with the authentication parameters
+// zeroed. HMAC-MD5-96 and HMAC-SHA-96 compare their first 12 octets with those received
+// (missing ones count as zero); the SHA-2 protocols take parameters of exactly their MAC's
+// length. A protocol this program does not know authenticates nothing.
 int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user,
                  const TrapRecord& record) {
-    if (user.authProtocol == kAuthNone) return kDecodeAuthFailure;
-    const std::optional<LocalizedKey> key = CachedLocalizeKey(
+    if (!IsKnownAuthProtocol(user.authProtocol)) return kDecodeAuthFailure;
+    const std::size_t macLength = UsmMacLength(user.authProtocol);
+    if (IsSha2Protocol(user.authProtocol) && std::size_t(record.authParamsLength) != macLength)
+        return kDecodeAuthFailure;
+    const CachedKey key = CachedLocalizeKey(
         user.authProtocol, FixedTextView(user.authPassword), FixedTextView(user.engineId));
-    if (!key) return kDecodeAuthFailure;
     UsmKey mac;
-    key->hmac.Sign(datagram, mac);
+    if (!key || !key->hmac.Sign(datagram, mac)) return kDecodeAuthFailure;
     uint8_t difference = 0;
-    for (std::size_t i = 0; i < kMacLength; ++i) difference |= mac[i] ^ record.authParams[i];
+    for (std::size_t i = 0; i < macLength; ++i) difference |= mac[i] ^ record.authParams[i];
     return difference == 0 ? kDecodeOk : kDecodeAuthFailure;
 }
 
-// RFC 3414 8.3.2: CBC-DES decryption of the encrypted PDU in place. The privacy key is
-// localized with the authentication protocol's digest; its first 8 octets are the DES key
-// and the next 8 the pre-IV, also for SHA-1's 20-octet key.
+// RFC 3414 8.3.2: CBC-DES. The first 8 octets of the privacy key are the DES key and the
+// next 8 the pre-IV, also for the longer keys of SHA-1 and SHA-2.
+bool DecryptDes(const UsmKey& privKey, const TrapRecord& record, std::span<uint8_t> pdu) {
+    if (pdu.size() % kDesBlockSize != 0) return false;
+    DesBlock desKey, preIv, iv;
+    std::copy_n(privKey.begin(), 8, desKey.begin());
+    std::copy_n(privKey.begin() + 8, 8, preIv.begin());
+    MakeIv(preIv, std::span<const uint8_t, 8>(record.privParams.data(), 8), iv);
+    DesCbcDecrypt(desKey, iv, pdu);
+    return true;
+}
+
+// RFC 3826 3.1.2.1: the IV is engineBoots and engineTime, 4 octets each, then the 8-octet
+// salt; the key is the privacy key's first 16 octets, prepared with it.
+bool DecryptAes(LocalizedKey& privKey, const TrapRecord& record, std::span<uint8_t> pdu) {
+    AesBlock iv;
+    for (int i = 0; i < 4; ++i) {
+        iv[i] = uint8_t(uint32_t(record.engineBoots) >> (24 - 8 * i));
+        iv[4 + i] = uint8_t(uint32_t(record.engineTime) >> (24 - 8 * i));
+    }
+    std::copy_n(record.privParams.begin(), 8, iv.begin() + 8);
+    return privKey.aes.Crypt(iv, pdu);
+}
+
+// Decrypts the encrypted PDU in place with the user's cipher. The privacy key is localized
+// with the authentication protocol's digest. A user stored without privacy is tried with
+// CBC-DES, as before AES was known; a privacy protocol this program does not know decrypts
+// nothing.
 int Decrypt(BerReader& reader, const UserEntry& user, const TrapRecord& record) {
-    const std::optional<LocalizedKey> privKey = CachedLocalizeKey(
+    const bool aes = user.privProtocol == kPrivCfbAes128;
+    if (!aes && user.privProtocol != kPrivCbcDes && user.privProtocol != kPrivNone)
+        return reader.Refuse(DecodeReason::kDecryptFailure);
+    // RFC 3826 3.3.2 step 1: the AES salt is exactly 8 octets.
+    if (aes && record.privParamsLength != 8) return reader.Refuse(DecodeReason::kDecryptFailure);
+    const CachedKey privKey = CachedLocalizeKey(
         user.authProtocol, FixedTextView(user.privPassword), FixedTextView(user.engineId));
     if (!privKey) return reader.Refuse(DecodeReason::kDecryptFailure);
-    DesBlock desKey, preIv, iv;
-    std::copy_n(privKey->key.begin(), 8, desKey.begin());
-    std::copy_n(privKey->key.begin() + 8, 8, preIv.begin());
-    MakeIv(preIv, std::span<const uint8_t, 8>(record.privParams.data(), 8), iv);
 
     const uint8_t* encryptedAt = reader.Rest().data();
     BerHeader encrypted;
     if (reader.ReadHeader(encrypted) != 0) return kDecodeMalformed;
     if (encrypted.tag != kTagOctetString) return reader.Refuse(DecodeReason::kMalformed, encryptedAt);
-    if (encrypted.content.size() % kDesBlockSize != 0) return reader.Refuse(DecodeReason::kDecryptFailure);
-    DesCbcDecrypt(desKey, iv, encrypted.content);
+    const bool decrypted = aes ? DecryptAes(*privKey, record, encrypted.content)
+                               : DecryptDes(privKey->key, record, encrypted.content);
+    if (!decrypted) return reader.Refuse(DecodeReason::kDecryptFailure);
     reader = reader.Inner(encrypted.content);
     return kDecodeOk;
 }
@@ -173,12 +203,13 @@ int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord&
     UserEntry user;
     const bool found = LookUpUser(record, user);
 
-    // The user's security level against the message's (RFC 3414 3.2 step 5).
+    // The user's security level against the message's (RFC 3414 3.2 step 5). A stored
+    // protocol this program does not know still demands its level.
     const uint32_t flags = static_cast<uint32_t>(record.msgFlags);
-    const bool userAuthenticates =
-        user.authProtocol == kAuthHmacSha1 || user.authProtocol == kAuthHmacMd5;
-    if (userAuthenticates && flags == kNoAuthNoPriv) return reader.Refuse(DecodeReason::kLevelNotAllowed);
-    if (user.privProtocol == kPrivCbcDes && flags != kAuthPriv) return reader.Refuse(DecodeReason::kLevelNotAllowed);
+    if (user.authProtocol != kAuthNone && flags == kNoAuthNoPriv)
+        return reader.Refuse(DecodeReason::kLevelNotAllowed);
+    if (user.privProtocol != kPrivNone && flags != kAuthPriv)
+        return reader.Refuse(DecodeReason::kLevelNotAllowed);
 
     if (found && (flags == kAuthNoPriv || flags == kAuthPriv)) {
         // A user stored without authentication cannot send an authenticated message.

@@ -1,7 +1,7 @@
 #pragma once
 // SNMPv3 message processing (RFC 3412 6) and the user-based security model (RFC 3414) for
 // received notifications: header data, security parameters, the user's security level, the
-// HMAC, CBC-DES decryption and the context fields of the scoped PDU. There is no discovery
+// HMAC, CBC-DES or CFB128-AES-128 decryption and the context fields of the scoped PDU. There is no discovery
 // and no time window: boots and time are recorded, not checked.
 
 #include <span>

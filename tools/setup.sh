@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic alsa-utils xdg-utils
   snmp python3-aiosmtpd tzdata

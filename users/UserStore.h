@@ -20,8 +20,10 @@ struct UserEntry {
     int32_t privProtocol;               // index of kPrivProtocolNames
 };
 
-inline constexpr std::array<std::string_view, 3> kAuthProtocolNames = {"None", "HMAC-SHA1", "HMAC-MD5"};
-inline constexpr std::array<std::string_view, 2> kPrivProtocolNames = {"None", "CBC-DES"};
+// Indexed by the protocol numbers of snmp/crypto/UsmProtocols.h.
+inline constexpr std::array<std::string_view, 7> kAuthProtocolNames = {
+    "None", "HMAC-SHA1", "HMAC-MD5", "HMAC-SHA-224", "HMAC-SHA-256", "HMAC-SHA-384", "HMAC-SHA-512"};
+inline constexpr std::array<std::string_view, 3> kPrivProtocolNames = {"None", "CBC-DES", "CFB-AES-128"};
 
 // Writes one user at the end of the file. 0 when written; 1 when nothing was written: a
 // text longer than its field or holding a comma or line feed (it could not be read back

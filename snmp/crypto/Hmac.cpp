@@ -2,36 +2,36 @@
 
 namespace {
 
-constexpr std::size_t kBlockSize = 64;  // both digests work on 64-octet blocks
-
 UsmDigest PadDigest(int authProtocol, const UsmKey& key, uint8_t fill) {
-    std::array<uint8_t, kBlockSize> pad;
+    std::array<uint8_t, 128> pad;  // the longest block, SHA-384's and SHA-512's
     pad.fill(fill);
     for (std::size_t i = 0; i < UsmDigestLength(authProtocol); ++i) pad[i] ^= key[i];
     UsmDigest digest(authProtocol);
-    digest.Feed(pad);
+    digest.Feed(std::span(pad).first(UsmBlockLength(authProtocol)));
     return digest;
 }
 
 }  // namespace
 
 HmacKey::HmacKey(int authProtocol, const UsmKey& key)
-    : m_inner(PadDigest(authProtocol, key, 0x36)), m_outer(PadDigest(authProtocol, key, 0x5C)) {}
+    : m_inner(PadDigest(authProtocol, key, 0x36)),
+      m_outer(PadDigest(authProtocol, key, 0x5C)),
+      m_work(m_inner) {}
 
 // The message is streamed after the pad rather than copied into a work area, so its length
 // is not bounded.
-void HmacKey::Sign(std::span<const uint8_t> message, UsmKey& digest) const {
-    UsmDigest inner = m_inner;
-    inner.Feed(message);
+bool HmacKey::Sign(std::span<const uint8_t> message, UsmKey& digest) {
+    m_work = m_inner;
+    m_work.Feed(message);
     UsmKey innerDigest{};
-    const std::size_t innerLength = inner.Finish(innerDigest);
+    const std::size_t innerLength = m_work.Finish(innerDigest);
 
-    UsmDigest outer = m_outer;
-    outer.Feed(std::span(innerDigest.data(), innerLength));
-    outer.Finish(digest);
+    m_work = m_outer;
+    m_work.Feed(std::span(innerDigest.data(), innerLength));
+    return m_work.Finish(digest) != 0 && innerLength != 0;
 }
 
-void Hmac96(int authProtocol, const UsmKey& key, std::span<const uint8_t> message,
+bool Hmac96(int authProtocol, const UsmKey& key, std::span<const uint8_t> message,
             UsmKey& digest) {
-    HmacKey(authProtocol, key).Sign(message, digest);
+    return HmacKey(authProtocol, key).Sign(message, digest);
 }

@@ -26,9 +26,7 @@ int EngineIdFromText(std::string_view text, std::span<uint8_t> octets) {
 
 int LocalizeKey(int authProtocol, std::string_view password, std::string_view engineIdText,
                 UsmKey& key) {
-    if ((authProtocol != kAuthHmacMd5 && authProtocol != kAuthHmacSha1) || password.empty()) {
-        return 0;
-    }
+    if (!IsKnownAuthProtocol(authProtocol) || password.empty()) return 0;
     std::array<uint8_t, kMaxEngineIdOctets> engineId;
     const int engineIdLength = EngineIdFromText(engineIdText, engineId);
 
@@ -46,6 +44,7 @@ int LocalizeKey(int authProtocol, std::string_view password, std::string_view en
     }
     UsmKey ku{};
     const std::size_t kuLength = expansion.Finish(ku);
+    if (kuLength == 0) return 0;
 
     const std::span<const uint8_t> kuOctets(ku.data(), kuLength);
     UsmDigest localization(authProtocol);

@@ -1,5 +1,6 @@
 #pragma once
-// Password to localized key of the user-based security model (RFC 3414 A.2).
+// Password to localized key of the user-based security model (RFC 3414 A.2), also with
+// SHA-2 (RFC 7860).
 
 #include <span>
 #include <string_view>
@@ -14,9 +15,9 @@ inline constexpr std::size_t kMaxEngineIdOctets = 32;
 // no octets at all. Returns the number of octets written.
 int EngineIdFromText(std::string_view text, std::span<uint8_t> octets);
 
-// The localized key of RFC 3414 A.2 with MD5 for kAuthHmacMd5 and SHA-1 for kAuthHmacSha1;
-// the engine ID is hexadecimal text as EngineIdFromText reads it. Returns the key length
-// (16 or 20), or 0 and no key for another protocol or an empty password, over which the
-// expansion of A.2 is undefined.
+// The localized key of RFC 3414 A.2 with the digest of the authentication protocol (MD5,
+// SHA-1 or SHA-2); the engine ID is hexadecimal text as EngineIdFromText reads it. Returns
+// the key length (UsmDigestLength), or 0 and no key for an unknown protocol, an empty
+// password, over which the expansion of A.2 is undefined, or when libcrypto failed.
 int LocalizeKey(int authProtocol, std::string_view password, std::string_view engineIdText,
                 UsmKey& key);

@@ -6,6 +6,8 @@
 UsmDigest::UsmDigest(int authProtocol) {
     if (authProtocol == kAuthHmacMd5) {
         Md5Init(m_context.emplace<Md5Context>());
+    } else if (IsSha2Protocol(authProtocol)) {
+        m_context.emplace<Sha2Digest>(UsmDigestLength(authProtocol));
     } else {
         Sha1Reset(&m_context.emplace<Sha1Context>());
     }
@@ -20,6 +22,8 @@ void UsmDigest::Feed(std::span<const uint8_t> octets) {
             Md5Update(*md5, octets.data(), uint16_t(take));
             octets = octets.subspan(take);
         }
+    } else if (auto* sha2 = std::get_if<Sha2Digest>(&m_context)) {
+        sha2->Feed(octets);
     } else {
         Sha1Input(&std::get<Sha1Context>(m_context), octets.data(), octets.size());
     }
@@ -32,6 +36,7 @@ std::size_t UsmDigest::Finish(UsmKey& out) {
         std::copy(digest.begin(), digest.end(), out.begin());
         return digest.size();
     }
+    if (auto* sha2 = std::get_if<Sha2Digest>(&m_context)) return sha2->Finish(out);
     std::array<uint8_t, kSha1DigestSize> digest;
     Sha1Result(&std::get<Sha1Context>(m_context), &digest);
     std::copy(digest.begin(), digest.end(), out.begin());

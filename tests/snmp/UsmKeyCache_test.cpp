@@ -17,15 +17,15 @@ void ExpectSameAsLocalizeKey(const Request& r) {
     UsmKey direct{};
     const int directLength = LocalizeKey(r.protocol, r.password, r.engineId, direct);
     const auto cached = CachedLocalizeKey(r.protocol, r.password, r.engineId);
-    ASSERT_EQ(cached.has_value(), directLength != 0);
+    ASSERT_EQ(bool(cached), directLength != 0);
     if (!cached) return;
     EXPECT_EQ(cached->length, directLength);
     EXPECT_EQ(cached->key, direct) << r.protocol << " " << r.password << " " << r.engineId;
     // The prepared HMAC key signs as Hmac96 does with the key.
     const std::array<uint8_t, 3> message = {1, 2, 3};
     UsmKey expected{}, signed_{};
-    Hmac96(r.protocol, direct, message, expected);
-    cached->hmac.Sign(message, signed_);
+    ASSERT_TRUE(Hmac96(r.protocol, direct, message, expected));
+    ASSERT_TRUE(cached->hmac.Sign(message, signed_));
     EXPECT_EQ(signed_, expected);
 }
 
@@ -50,6 +50,8 @@ TEST(UsmKeyCache, KeysDifferBySeparateProtocolPasswordAndEngineId) {
     for (const Request& r : std::vector<Request>{
              {kAuthHmacMd5, "maplesyrup", "000000000000000000000002"},
              {kAuthHmacSha1, "maplesyrup", "000000000000000000000002"},
+             {kAuthHmacSha256, "maplesyrup", "000000000000000000000002"},
+             {kAuthHmacSha512, "maplesyrup", "000000000000000000000002"},
              {kAuthHmacMd5, "maplesyrup", "0000000000000000000000"},
              {kAuthHmacMd5, "maplesyru", "000000000000000000000002"},
              {kAuthHmacMd5, "maplesyrup", "00000000000000000000000A"},

@@ -54,6 +54,7 @@ protected:
         ber::V3TrapFields fields;
         fields.userName = user.name;
         fields.msgFlags = {flags};
+        fields.authParamsLength = UsmMacLength(user.authProtocol);
         fields.privParams = {0, 0, 0, 7, 0x12, 0x34, 0x56, 0x78};
         fields.contextName = "ctx";
         fields.pdu = ber::V2TrapPdu({.requestId = 99, .varBinds = {
@@ -63,7 +64,8 @@ protected:
     }
     static ber::UsmSecrets Secrets(const User& user) {
         return {.authProtocol = user.authProtocol, .authPassword = user.authPassword,
-                .privPassword = user.privPassword, .engineIdText = user.engineIdText};
+                .privPassword = user.privPassword, .engineIdText = user.engineIdText,
+                .privProtocol = user.privProtocol};
     }
     static Bytes Sealed(const User& user, uint8_t flags) {
         return ber::BuildV3Trap(Trap(user, flags), Secrets(user));
@@ -81,12 +83,21 @@ const User kMd5Des = {"md5-des", kAuthHmacMd5, "md5AuthPass", kPrivCbcDes, "md5P
 const User kSha = {"sha", kAuthHmacSha1, "shaOnlyPass", kPrivNone, ""};
 const User kMd5 = {"md5", kAuthHmacMd5, "md5OnlyPass", kPrivNone, ""};
 const User kPlain = {"plain", kAuthNone, "", kPrivNone, ""};
+const User kSha256Aes = {"sha256-aes", kAuthHmacSha256, "sha256AuthPass", kPrivCfbAes128,
+                         "aesPrivPass"};
+const User kSha512Des = {"sha512-des", kAuthHmacSha512, "sha512AuthPass", kPrivCbcDes,
+                         "desPrivPass"};
+const User kMd5Aes = {"md5-aes", kAuthHmacMd5, "md5AuthPass", kPrivCfbAes128, "aesPrivPass"};
+const User kSha224 = {"sha224", kAuthHmacSha224, "sha224OnlyPass", kPrivNone, ""};
+const User kSha384Aes = {"sha384-aes", kAuthHmacSha384, "sha384AuthPass", kPrivCfbAes128,
+                         "aesPrivPass"};
 
 }  // namespace
 
 TEST_F(V3SecurityTest, AcceptsEachSecurityLevelOfAStoredUser) {
     struct { const User& user; uint8_t flags; } const kCases[] = {
-        {kShaDes, 3}, {kMd5Des, 3}, {kSha, 1}, {kMd5, 1}, {kPlain, 0}};
+        {kShaDes, 3}, {kMd5Des, 3}, {kSha, 1}, {kMd5, 1}, {kPlain, 0}, {kSha256Aes, 3},
+        {kSha512Des, 3}, {kMd5Aes, 3}, {kSha224, 1}, {kSha384Aes, 3}};
     for (const auto& c : kCases) Store(c.user);
     for (const auto& c : kCases) {
         ASSERT_EQ(Decode(Sealed(c.user, c.flags)), kDecodeOk) << c.user.name;
@@ -199,14 +210,67 @@ TEST_F(V3SecurityTest, ShortAuthenticationParametersCountMissingOctetsAsZero) {
 }
 
 TEST_F(V3SecurityTest, WrongPasswordsGiveAuthenticationOrDecryptionFailure) {
+    for (const User& user : {kMd5Des, kSha256Aes}) {
+        Store(user);
+        User wrongAuth = user;
+        wrongAuth.authPassword = "notTheAuthPass";
+        EXPECT_EQ(Decode(Sealed(wrongAuth, 3)), kDecodeAuthFailure) << user.name;
+        User wrongPriv = user;
+        wrongPriv.privPassword = "notThePrivPass";
+        EXPECT_EQ(Decode(Sealed(wrongPriv, 3)), kDecodeDecryptFailure) << user.name;
+        EXPECT_EQ(failure.reason, DecodeReason::kDecryptFailure);
+    }
+}
+
+TEST_F(V3SecurityTest, ShaTwoMacTakesExactlyItsLengthAndEveryOctetCounts) {
+    Store(kSha384Aes);
+    ber::V3TrapFields fields = Trap(kSha384Aes, 3);
+    std::size_t macAt = 0;
+    const Bytes sealed = ber::BuildV3Trap(fields, Secrets(kSha384Aes), &macAt);
+    ASSERT_EQ(Decode(sealed), kDecodeOk);
+    EXPECT_EQ(record->authParamsLength, 32);
+    Bytes lastOctet = sealed;
+    lastOctet[macAt + 31] ^= 0x80;
+    EXPECT_EQ(Decode(lastOctet), kDecodeAuthFailure);
+
+    // The right MAC in parameters one octet shorter or longer, or in the 12 of HMAC-SHA-96.
+    for (std::size_t length : {31, 33, 12}) {
+        fields.authParamsLength = length;
+        EXPECT_EQ(Decode(ber::BuildV3Trap(fields, Secrets(kSha384Aes))), kDecodeAuthFailure)
+            << length;
+    }
+}
+
+TEST_F(V3SecurityTest, StoredCipherDecidesAndAesSaltIsEightOctets) {
+    Store(kMd5Aes);
     Store(kMd5Des);
-    User wrongAuth = kMd5Des;
-    wrongAuth.authPassword = "notTheAuthPass";
-    EXPECT_EQ(Decode(Sealed(wrongAuth, 3)), kDecodeAuthFailure);
-    User wrongPriv = kMd5Des;
-    wrongPriv.privPassword = "notThePrivPass";
-    EXPECT_EQ(Decode(Sealed(wrongPriv, 3)), kDecodeDecryptFailure);
-    EXPECT_EQ(failure.reason, DecodeReason::kDecryptFailure);
+    // Each user sends with the other's cipher, under its own name and passwords.
+    User desSender = kMd5Aes;
+    desSender.privProtocol = kPrivCbcDes;
+    EXPECT_EQ(Decode(Sealed(desSender, 3)), kDecodeDecryptFailure);
+    User aesSender = kMd5Des;
+    aesSender.privProtocol = kPrivCfbAes128;
+    EXPECT_EQ(Decode(Sealed(aesSender, 3)), kDecodeDecryptFailure);
+
+    for (std::size_t saltLength : {7, 9}) {
+        ber::V3TrapFields fields = Trap(kMd5Aes, 3);
+        fields.privParams.resize(saltLength);
+        EXPECT_EQ(Decode(ber::BuildV3Trap(fields, Secrets(kMd5Aes))), kDecodeDecryptFailure)
+            << saltLength;
+    }
+}
+
+// Codes from a newer program or a damaged file: the user still demands its level, and its
+// messages fail as with a wrong password.
+TEST_F(V3SecurityTest, UnknownStoredProtocolsAuthenticateAndDecryptNothing) {
+    Store({"auth7", 7, "authPass7", kPrivNone, ""});
+    Store({"priv3", kAuthHmacSha256, "authPass3", 3, "privPass3"});
+    const User auth7 = {"auth7", kAuthHmacSha1, "authPass7", kPrivNone, ""};
+    EXPECT_EQ(Decode(Sealed(auth7, 0)), kDecodeAuthFailure);
+    EXPECT_EQ(Decode(Sealed(auth7, 1)), kDecodeAuthFailure);
+    const User priv3 = {"priv3", kAuthHmacSha256, "authPass3", kPrivCfbAes128, "privPass3"};
+    EXPECT_EQ(Decode(Sealed(priv3, 1)), kDecodeAuthFailure);
+    EXPECT_EQ(Decode(Sealed(priv3, 3)), kDecodeDecryptFailure);
 }
 
 TEST_F(V3SecurityTest, EmptyStoredPasswordsFailWithoutAKey) {
@@ -229,17 +293,24 @@ TEST_F(V3SecurityTest, KeysComeFromTheStoredEngineIdNotTheMessages) {
     EXPECT_EQ(Decode(ber::BuildV3Trap(fields, Secrets(otherEngine))), kDecodeAuthFailure);
 }
 
+// AES needs no fill: sixteen consecutive PDU lengths end the last block at each octet.
 TEST_F(V3SecurityTest, LongEncryptedPduIsDecryptedFromItsFirstContentOctet) {
     Store(kShaDes);
-    ber::V3TrapFields fields = Trap(kShaDes, 3);
-    fields.pdu = ber::V2TrapPdu({.varBinds = {
-        ber::SysUpTimeBinding(1), ber::VarBind("1.3.6.1.4.1.8072.3.2.9",
-                                               ber::OctetString(std::string(180, 'x')))}});
-    const Bytes datagram = ber::BuildV3Trap(fields, Secrets(kShaDes));
-    ASSERT_GT(ber::ScopedPdu(fields).size(), 200u);
-    ASSERT_EQ(Decode(datagram), kDecodeOk);
-    ASSERT_EQ(record->varBindCount, 2);
-    EXPECT_EQ(std::string(record->varBinds[1].hexText()).substr(0, 6), "78 78 ");
+    Store(kSha256Aes);
+    for (const User& user : {kShaDes, kSha256Aes}) {
+        for (std::size_t extra = 0; extra < 16; ++extra) {
+            ber::V3TrapFields fields = Trap(user, 3);
+            fields.pdu = ber::V2TrapPdu({.varBinds = {
+                ber::SysUpTimeBinding(1),
+                ber::VarBind("1.3.6.1.4.1.8072.3.2.9",
+                             ber::OctetString(std::string(170 + extra, 'x')))}});
+            const Bytes datagram = ber::BuildV3Trap(fields, Secrets(user));
+            ASSERT_GT(ber::ScopedPdu(fields).size(), 200u);
+            ASSERT_EQ(Decode(datagram), kDecodeOk) << user.name << " " << extra;
+            ASSERT_EQ(record->varBindCount, 2);
+            EXPECT_EQ(std::string(record->varBinds[1].hexText()).substr(0, 6), "78 78 ");
+        }
+    }
 }
 
 TEST_F(V3SecurityTest, CiphertextOfPartialBlocksIsADecryptionFailure) {

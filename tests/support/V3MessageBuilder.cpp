@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "snmp/crypto/Aes.h"
 #include "snmp/crypto/Des.h"
 #include "snmp/crypto/Hmac.h"
 #include "snmp/crypto/KeyLocalization.h"
@@ -19,18 +20,27 @@ UsmKey Localized(const UsmSecrets& secrets, const std::string& password) {
 
 Bytes Encrypt(const Bytes& scopedPdu, const V3TrapFields& fields, const UsmSecrets& secrets) {
     const UsmKey privKey = Localized(secrets, secrets.privPassword);
-    DesBlock key, preIv, iv;
-    std::copy_n(privKey.begin(), 8, key.begin());
-    std::copy_n(privKey.begin() + 8, 8, preIv.begin());
     Bytes salt = fields.privParams;
     salt.resize(8);
-    MakeIv(preIv, std::span<const uint8_t, 8>(salt.data(), 8), iv);
-
-    Bytes padded = scopedPdu;
-    padded.resize((padded.size() + 7) / 8 * 8);
-    DesCbc(key, padded, padded.size(), kDesEncrypt, iv);
-    padded.resize(padded.size() - std::min(fields.dropCipherOctets, padded.size()));
-    return padded;
+    Bytes cipher = scopedPdu;
+    if (secrets.privProtocol == kPrivCfbAes128) {
+        AesBlock iv;  // RFC 3826 3.1.2.1: engineBoots, engineTime, salt
+        for (int i = 0; i < 4; ++i) {
+            iv[i] = uint8_t(fields.engineBoots >> (24 - 8 * i));
+            iv[4 + i] = uint8_t(fields.engineTime >> (24 - 8 * i));
+        }
+        std::copy(salt.begin(), salt.end(), iv.begin() + 8);
+        EXPECT_TRUE(Aes128Cfb(std::span(privKey).first<16>(), kAesEncrypt).Crypt(iv, cipher));
+    } else {
+        DesBlock key, preIv, iv;
+        std::copy_n(privKey.begin(), 8, key.begin());
+        std::copy_n(privKey.begin() + 8, 8, preIv.begin());
+        MakeIv(preIv, std::span<const uint8_t, 8>(salt.data(), 8), iv);
+        cipher.resize((cipher.size() + 7) / 8 * 8);
+        DesCbc(key, cipher, cipher.size(), kDesEncrypt, iv);
+    }
+    cipher.resize(cipher.size() - std::min(fields.dropCipherOctets, cipher.size()));
+    return cipher;
 }
 
 }  // namespace
@@ -73,8 +83,10 @@ Bytes BuildV3Trap(const V3TrapFields& fields, const UsmSecrets& secrets,
 
     if (authenticate) {
         UsmKey mac{};
-        Hmac96(secrets.authProtocol, Localized(secrets, secrets.authPassword), message, mac);
-        std::copy_n(mac.begin(), std::min<std::size_t>(12, fields.authParamsLength),
+        EXPECT_TRUE(Hmac96(secrets.authProtocol, Localized(secrets, secrets.authPassword),
+                           message, mac));
+        std::copy_n(mac.begin(), std::min(UsmMacLength(secrets.authProtocol),
+                                          fields.authParamsLength),
                     message.begin() + static_cast<std::ptrdiff_t>(offset));
     }
     return message;

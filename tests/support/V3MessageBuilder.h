@@ -1,8 +1,9 @@
 #pragma once
 // Builds SNMPv3 trap messages with the user-based security model for tests, following the
 // sender's side of RFC 3414: the scoped PDU is padded to whole DES blocks and encrypted
-// with CBC-DES (8.1.1), then the HMAC of the whole message with zeroed authentication
-// parameters is written into them (6.3.1, 7.3.1).
+// with CBC-DES (8.1.1), or encrypted with CFB128-AES-128 (RFC 3826 3.1.3), then the HMAC of
+// the whole message with zeroed authentication parameters is written into them (6.3.1,
+// 7.3.1).
 //
 //   ber::V3TrapFields fields;
 //   fields.msgFlags = 3;
@@ -25,8 +26,8 @@ struct V3TrapFields {
     int64_t engineBoots = 7;
     int64_t engineTime = 1234;
     std::string userName = "alice";
-    std::size_t authParamsLength = 12;  // zeros, the MAC goes into the first 12 when sealed
-    Bytes privParams;                   // the DES salt (RFC 3414 8.1.1.1)
+    std::size_t authParamsLength = 12;  // zeros, the MAC goes into the first ones when sealed
+    Bytes privParams;                   // the salt (RFC 3414 8.1.1.1, RFC 3826 3.1.2.1)
     Bytes contextEngineId = {0x80, 0x00, 0x1F, 0x88, 0x80, 0x01, 0x02, 0x03, 0x04};
     std::string contextName;
     Bytes pdu;                          // V2TrapPdu(...)
@@ -39,6 +40,7 @@ struct UsmSecrets {
     std::string authPassword;
     std::string privPassword;
     std::string engineIdText;  // hexadecimal, as in the user store
+    int privProtocol = kPrivCbcDes;
 };
 
 // SEQUENCE { contextEngineID, contextName, pdu }.
