@@ -35,15 +35,30 @@ const PeerUser kUsers[] = {
     {"shauser", kAuthHmacSha1, "shaauthpass", kPrivNone, ""},
     {"md5des", kAuthHmacMd5, "md5desauth", kPrivCbcDes, "md5despriv"},
     {"shades", kAuthHmacSha1, "shadesauth", kPrivCbcDes, "shadespriv"},
+    {"md5aes", kAuthHmacMd5, "md5aesauth", kPrivCfbAes128, "md5aespriv"},
+    {"shaaes", kAuthHmacSha1, "shaaesauth", kPrivCfbAes128, "shaaespriv"},
+    {"sha224", kAuthHmacSha224, "sha224auth", kPrivNone, ""},
+    {"sha256", kAuthHmacSha256, "sha256auth", kPrivNone, ""},
+    {"sha384", kAuthHmacSha384, "sha384auth", kPrivNone, ""},
+    {"sha512", kAuthHmacSha512, "sha512auth", kPrivNone, ""},
+    {"sha224des", kAuthHmacSha224, "sha224auth", kPrivCbcDes, "sha224priv"},
+    {"sha256des", kAuthHmacSha256, "sha256auth", kPrivCbcDes, "sha256priv"},
+    {"sha384des", kAuthHmacSha384, "sha384auth", kPrivCbcDes, "sha384priv"},
+    {"sha512des", kAuthHmacSha512, "sha512auth", kPrivCbcDes, "sha512priv"},
+    {"sha224aes", kAuthHmacSha224, "sha224auth", kPrivCfbAes128, "sha224priv"},
+    {"sha256aes", kAuthHmacSha256, "sha256auth", kPrivCfbAes128, "sha256priv"},
+    {"sha384aes", kAuthHmacSha384, "sha384auth", kPrivCfbAes128, "sha384priv"},
+    {"sha512aes", kAuthHmacSha512, "sha512auth", kPrivCfbAes128, "sha512priv"},
 };
 
 // What snmptrap is told to send: its user, level and passwords.
 struct Sent {
     std::string user;
     std::string level;  // noAuthNoPriv, authNoPriv, authPriv
-    std::string auth;   // MD5 or SHA
+    std::string auth;   // MD5, SHA, SHA-224, SHA-256, SHA-384 or SHA-512
     std::string authPassword;
     std::string privPassword;
+    std::string priv = "DES";  // DES or AES
 };
 
 class SnmptrapV3Peer : public ::testing::Test {
@@ -69,7 +84,7 @@ protected:
         if (sent.level != "noAuthNoPriv")
             arguments.insert(arguments.end(), {"-a", sent.auth, "-A", sent.authPassword});
         if (sent.level == "authPriv")
-            arguments.insert(arguments.end(), {"-x", "DES", "-X", sent.privPassword});
+            arguments.insert(arguments.end(), {"-x", sent.priv, "-X", sent.privPassword});
         arguments.insert(arguments.end(),
                          {"127.0.0.1:" + std::to_string(socket.Port()), "4711",
                           "1.3.6.1.6.3.1.1.5.3", "1.3.6.1.2.1.2.2.1.1.7", "i", "7",
@@ -97,6 +112,20 @@ TEST_F(SnmptrapV3Peer, EachSecurityLevelDecodesFieldByField) {
         {{"shauser", "authNoPriv", "SHA", "shaauthpass", ""}, 1, 12, 0},
         {{"md5des", "authPriv", "MD5", "md5desauth", "md5despriv"}, 3, 12, 8},
         {{"shades", "authPriv", "SHA", "shadesauth", "shadespriv"}, 3, 12, 8},
+        {{"md5aes", "authPriv", "MD5", "md5aesauth", "md5aespriv", "AES"}, 3, 12, 8},
+        {{"shaaes", "authPriv", "SHA", "shaaesauth", "shaaespriv", "AES"}, 3, 12, 8},
+        {{"sha224", "authNoPriv", "SHA-224", "sha224auth", ""}, 1, 16, 0},
+        {{"sha256", "authNoPriv", "SHA-256", "sha256auth", ""}, 1, 24, 0},
+        {{"sha384", "authNoPriv", "SHA-384", "sha384auth", ""}, 1, 32, 0},
+        {{"sha512", "authNoPriv", "SHA-512", "sha512auth", ""}, 1, 48, 0},
+        {{"sha224des", "authPriv", "SHA-224", "sha224auth", "sha224priv"}, 3, 16, 8},
+        {{"sha256des", "authPriv", "SHA-256", "sha256auth", "sha256priv"}, 3, 24, 8},
+        {{"sha384des", "authPriv", "SHA-384", "sha384auth", "sha384priv"}, 3, 32, 8},
+        {{"sha512des", "authPriv", "SHA-512", "sha512auth", "sha512priv"}, 3, 48, 8},
+        {{"sha224aes", "authPriv", "SHA-224", "sha224auth", "sha224priv", "AES"}, 3, 16, 8},
+        {{"sha256aes", "authPriv", "SHA-256", "sha256auth", "sha256priv", "AES"}, 3, 24, 8},
+        {{"sha384aes", "authPriv", "SHA-384", "sha384auth", "sha384priv", "AES"}, 3, 32, 8},
+        {{"sha512aes", "authPriv", "SHA-512", "sha512auth", "sha512priv", "AES"}, 3, 48, 8},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.sent.user);
@@ -137,8 +166,17 @@ TEST_F(SnmptrapV3Peer, FailedChecksGiveTheirResults) {
         // Stored with a stronger level than the message carries.
         {{"shades", "authNoPriv", "SHA", "shadesauth", ""}, kDecodeAuthFailure},
         {{"md5user", "noAuthNoPriv", "", "", ""}, kDecodeAuthFailure},
-        // The stored protocol decides: an MD5 MAC does not pass for a SHA user.
+        // The stored protocol decides: an MD5 MAC does not pass for a SHA user, a SHA-256
+        // MAC not for a SHA-384 user, DES not for an AES user nor AES for a DES user.
         {{"shauser", "authNoPriv", "MD5", "shaauthpass", ""}, kDecodeAuthFailure},
+        {{"sha384", "authNoPriv", "SHA-256", "sha384auth", ""}, kDecodeAuthFailure},
+        {{"sha256aes", "authPriv", "SHA-256", "sha256auth", "sha256priv", "DES"},
+         kDecodeDecryptFailure},
+        {{"sha256des", "authPriv", "SHA-256", "sha256auth", "sha256priv", "AES"},
+         kDecodeDecryptFailure},
+        {{"sha512aes", "authPriv", "SHA-512", "wrongauth1", "sha512priv", "AES"},
+         kDecodeAuthFailure},
+        {{"md5aes", "authPriv", "MD5", "md5aesauth", "wrongpriv1", "AES"}, kDecodeDecryptFailure},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.sent.user + " " + c.sent.level + " " + c.sent.authPassword + " " +
