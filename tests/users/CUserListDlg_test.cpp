@@ -88,6 +88,33 @@ TEST_F(UserListDialog, AddedUserIsSavedInListOrderWithItsProtocolNumbers) {
                                                            "carol/md5password/despassword/8000ABcd/2/1"}));
 }
 
+TEST_F(UserListDialog, NewerProtocolsFollowInCodeOrderAndAreSavedAsTheirCodes) {
+    const auto names = [](QComboBox* combo) {
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+        return texts;
+    };
+    ModalScript<CUserDlg> script([&](CUserDlg& user) {
+        auto* auth = ControlById<QComboBox>(&user, CUserDlg::kAuthCombo);
+        auto* priv = ControlById<QComboBox>(&user, CUserDlg::kPrivCombo);
+        EXPECT_EQ(names(auth), (QStringList{"None", "HMAC-SHA1", "HMAC-MD5", "HMAC-SHA-224", "HMAC-SHA-256",
+                                            "HMAC-SHA-384", "HMAC-SHA-512"}));
+        EXPECT_EQ(names(priv), (QStringList{"None", "CBC-DES", "CFB-AES-128"}));
+        Type(user, CUserDlg::kNameEdit, "dave");
+        auth->setCurrentText("HMAC-SHA-384");
+        priv->setCurrentText("CFB-AES-128");
+        Type(user, CUserDlg::kAuthPasswordEdit, "sha384password");
+        Type(user, CUserDlg::kPrivPasswordEdit, "aespassword");
+        user.OnOK();
+    });
+    ControlById<QPushButton>(&dialog, CUserListDlg::kAddButton)->click();
+    ASSERT_EQ(List()->RowCount(), 3);
+    EXPECT_EQ(List()->CellText(2, 3), "HMAC-SHA-384");
+    EXPECT_EQ(List()->CellText(2, 4), "CFB-AES-128");
+    dialog.OnOK();
+    EXPECT_EQ(StoredUserLines().back(), "dave/sha384password/aespassword//5/2");
+}
+
 TEST_F(UserListDialog, EditShowsTheRowAndOverwritesIt) {
     ModalScript<CUserDlg> none([](CUserDlg&) {});
     dialog.OnEdit();

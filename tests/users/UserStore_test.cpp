@@ -135,7 +135,11 @@ TEST_F(UserStoreTest, ShortLinesGiveEmptyFieldsAndUnknownProtocolsNoName) {
     stored.resize(DBLib::Convert("short,pw", stored, kToStored));
     std::string odd(64, '\0');
     odd.resize(DBLib::Convert("odd,,,,9,-1,", odd, kToStored));
-    folder.Write("db/UserDB.na", stored + "\r\n" + odd + "\r\n");
+    std::string newest(64, '\0');  // the last known codes, then the first unknown ones
+    newest.resize(DBLib::Convert("newest,,,,6,2,", newest, kToStored));
+    std::string next(64, '\0');
+    next.resize(DBLib::Convert("next,,,,7,3,", next, kToStored));
+    folder.Write("db/UserDB.na", stored + "\r\n" + odd + "\r\n" + newest + "\r\n" + next + "\r\n");
     UserEntry entry = Named("short");
     ASSERT_EQ(FindUser(entry), 0);
     EXPECT_EQ(FixedTextView(entry.authPassword), "pw");
@@ -143,9 +147,13 @@ TEST_F(UserStoreTest, ShortLinesGiveEmptyFieldsAndUnknownProtocolsNoName) {
     EXPECT_EQ(entry.authProtocol, 0);
     MemoryRecordList list(7);
     ListUsers(list);
-    ASSERT_EQ(list.RowCount(), 2);
+    ASSERT_EQ(list.RowCount(), 4);
     EXPECT_EQ(list.Cell(1, 3), "");
     EXPECT_EQ(list.Cell(1, 4), "");
+    EXPECT_EQ(list.Cell(2, 3), "HMAC-SHA-512");
+    EXPECT_EQ(list.Cell(2, 4), "CFB-AES-128");
+    EXPECT_EQ(list.Cell(3, 3), "");
+    EXPECT_EQ(list.Cell(3, 4), "");
 }
 
 TEST_F(UserStoreTest, UnavailableFileFindsNoUserAndWritesNothing) {
