@@ -99,7 +99,6 @@ CDataView::CDataView(QWidget* parent) : QWidget(parent) {
     m_list->setColumnCount(2);
     m_list->setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value")});
     m_list->headerItem()->setTextAlignment(0, Qt::AlignCenter);
-    m_list->setColumnWidth(1, 150);
     m_list->header()->setSectionsMovable(true);
     // The value column takes the rest of the pane; a value wider still shows in its tooltip.
     m_list->header()->setStretchLastSection(true);
