@@ -1,12 +1,14 @@
 #include "ui/HelpWindow.h"
 
 #include <QTextBrowser>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <string>
 
 #include "support/DialogTesting.h"
+#include "settings/ProgramFolder.h"
 #include "support/TempProgramFolder.h"
 
 TEST(HelpWindow, MissingDocumentGivesTheStopBoxAndNoWindow) {
@@ -36,4 +38,26 @@ TEST(HelpWindow, ShowsTheDocumentOfTheProgramFolderAtTheAskedAnchor) {
     EXPECT_EQ(browser->source().fragment(), "context-22");
     EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("トラップ")));
     browser->close();
+}
+
+TEST(HelpWindow, ProgramFolderWithoutTheDocumentShowsTheInstalledCopysOne) {
+    TempProgramFolder folder;
+    // Beside this test's executable, as share/olixtrap beside an installed bin folder.
+    const std::filesystem::path shared = InstalledDataFolder();
+    ASSERT_FALSE(std::filesystem::exists(shared)) << shared;
+    std::filesystem::create_directories(shared);
+    std::ofstream(shared / "OlixTrap.html") << "<html><body>installed</body></html>";
+
+    ClearRecordedMessageBoxes();
+    const int shown = ShowHelpDocument();
+    auto* browser = qobject_cast<QTextBrowser*>(HelpWindow());
+    const std::string source = browser ? browser->source().toLocalFile().toStdString() : std::string();
+    if (browser) browser->close();
+    std::filesystem::remove_all(shared);
+    std::error_code notEmpty;
+    std::filesystem::remove(shared.parent_path(), notEmpty);
+
+    EXPECT_EQ(shown, 0);
+    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    EXPECT_EQ(source, (shared / "OlixTrap.html").string());
 }
