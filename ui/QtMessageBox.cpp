@@ -24,7 +24,7 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
 }
 
 // The window that raised the box: the dialog in its modal loop, else the active window.
-// Never another box, which deletes itself (and so its children) when it closes.
+// Never another box: a box is gone when answered.
 QWidget* RaisingWindow() {
     QWidget* window = QApplication::activeModalWidget();
     if (!window) window = QApplication::activeWindow();
@@ -61,16 +61,19 @@ MessageAnswer RunModal(const MessageBoxRequest& request) {
     return box->exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
-// Shown without a modal loop of its own; deletes itself when closed.
-// A pop-up (modeless) stands alone: it must outlive whatever window is active.
+// Shown without a modal loop of its own; deletes itself when closed. Such a box has no
+// parent, so that it outlives the window it came up over (the splash closes by itself);
+// a modal one is still centred on that window. A pop-up stands alone.
 void ShowOpen(MessageBoxRequest request, bool modal) {
-    QMessageBox* box = MakeBox(request, modal ? RaisingWindow() : nullptr);
+    QWidget* owner = modal ? RaisingWindow() : nullptr;
+    QMessageBox* box = MakeBox(request, nullptr);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setAttribute(Qt::WA_QuitOnClose, false);  // closing the main window still ends the program
     box->setModal(modal);
     if (request.onClosed)
         QObject::connect(box, &QObject::destroyed, [onClosed = std::move(request.onClosed)] { onClosed(); });
     box->show();
+    if (owner) box->move(owner->frameGeometry().center() - box->rect().center());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -129,7 +130,11 @@ TEST(QtMessageBox, ModalBoxFromAnotherThreadWaitsForTheAnswerOnTheUiThread) {
     EXPECT_EQ(answer, MessageAnswer::Cancel);
 }
 
-TEST(QtMessageBox, PostedBoxLetsTheCallerGoOnAndShowsLater) {
+TEST(QtMessageBox, PostedBoxLetsTheCallerGoOnAndShowsLaterEvenAfterItsWindowCloses) {
+    // A window that goes away by itself, as the splash does, while the box is still up.
+    auto* window = new QDialog;
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
     std::thread caller([] {
         EXPECT_EQ(ShowQtMessageBox(Request("/x/db/EventDB.na Access Error", MessageIcon::Stop, MessageButtons::Ok,
                                            MessageDelivery::Post)),
@@ -140,6 +145,8 @@ TEST(QtMessageBox, PostedBoxLetsTheCallerGoOnAndShowsLater) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return (box = VisibleBox()) != nullptr; }, 5000));
     EXPECT_EQ(box->text(), "/x/db/EventDB.na Access Error");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
+    delete window;
+    ASSERT_EQ(VisibleBox(), box);
     box->button(QMessageBox::Ok)->click();
     ASSERT_TRUE(QTest::qWaitFor([] { return VisibleBox() == nullptr; }, 5000));
 }
