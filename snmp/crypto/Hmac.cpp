@@ -3,7 +3,7 @@
 namespace {
 
 UsmDigest PadDigest(int authProtocol, const UsmKey& key, uint8_t fill) {
-    std::array<uint8_t, 128> pad;  // the longest block, SHA-384's and SHA-512's
+    std::array<uint8_t, kMaxUsmBlockLength> pad;
     pad.fill(fill);
     for (std::size_t i = 0; i < UsmDigestLength(authProtocol); ++i) pad[i] ^= key[i];
     UsmDigest digest(authProtocol);

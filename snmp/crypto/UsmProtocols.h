@@ -40,9 +40,12 @@ constexpr std::size_t UsmDigestLength(int authProtocol) {
     return authProtocol == kAuthHmacMd5 ? 16 : 20;
 }
 
-// Octets of the digest's input block, which HMAC pads the key to (RFC 2104 2).
+// Octets of the digest's input block, which HMAC pads the key to (RFC 2104 2): 128 for
+// SHA-384 and SHA-512, 64 for the others.
+inline constexpr std::size_t kMaxUsmBlockLength = 128;
 constexpr std::size_t UsmBlockLength(int authProtocol) {
-    return authProtocol == kAuthHmacSha384 || authProtocol == kAuthHmacSha512 ? 128 : 64;
+    return authProtocol == kAuthHmacSha384 || authProtocol == kAuthHmacSha512 ? kMaxUsmBlockLength
+                                                                              : 64;
 }
 
 // Octets of the MAC a message carries: 12 for HMAC-MD5-96 and HMAC-SHA-96 (RFC 3414), the
