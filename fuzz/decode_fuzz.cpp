@@ -7,23 +7,17 @@
 #include <cstring>
 #include <memory>
 
-#include <cstdlib>
-
-#include "notify/DBLib.h"
+#include "FuzzProgramFolder.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/crypto/UsmProtocols.h"
 #include "users/UserStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static auto record = std::make_unique<TrapRecord>();
-    // SNMPv3 messages look their user up in db/UserDB.na: give them a store in a program
-    // folder of their own (so no lookup waits on a missing folder) that holds the sender of
-    // the captured authPriv sample, so inputs reach the HMAC and the decryption.
+    // SNMPv3 messages look their user up in db/UserDB.na: the store holds the sender of the
+    // captured authPriv sample, so inputs reach the HMAC and the decryption.
     static const bool userStoreReady = [] {
-        static char folder[] = "/tmp/olixtrap-fuzz-XXXXXX";
-        if (mkdtemp(folder) == nullptr) return false;
-        setenv("OLIXTRAP_HOME", folder, 1);
-        DBLib::MakeFolder("/db");
+        FuzzProgramFolder();
         return AppendUser("trapuser", "authpassword", "privpassword", "80001F8880AABBCCDD",
                           kAuthHmacSha1, kPrivCbcDes) == 0;
     }();

@@ -100,31 +100,34 @@ private:
     State state_ = State::Greeting;
 };
 
-// Connects, then answers each judged reply with the dialogue's next step until it is done
-// or failed, the connection breaks, or a bound is reached.
+// Answers each judged reply with the dialogue's next step until it is done or failed, the
+// connection breaks, or a bound is reached.
 template <class Dialogue>
-int RunDialogue(MailServer server, const MailTimeouts& timeouts, Dialogue& dialogue) {
-    const auto start = MailClock::now();
-    const auto end = start + timeouts.dialogue;
+int Converse(MailTransport& peer, const MailTimeouts& timeouts, MailClock::time_point end,
+             Dialogue& dialogue) {
     const auto within = [&](std::chrono::milliseconds limit) {
         return std::min(end, MailClock::now() + limit);
     };
-    MailConnection connection;
-    if (connection.Open(server.host, server.port, std::min(end, start + timeouts.connect)) != 0)
-        return 1;
     std::array<char, kReceiveChunk> chunk;
     for (int chunks = 0; chunks < kMaxChunks; ++chunks) {
-        const std::size_t length = connection.Receive(chunk, within(timeouts.reply));
+        const std::size_t length = peer.Receive(chunk, within(timeouts.reply));
         if (length == 0) return 1;
         const auto reply = FindReplyLine({chunk.data(), length});
         if (!reply) continue;
         const Step step = dialogue.OnReply(*reply);
-        if (!step.send.empty() && connection.SendAll(step.send, within(timeouts.reply)) != 0)
-            return 1;
+        if (!step.send.empty() && peer.SendAll(step.send, within(timeouts.reply)) != 0) return 1;
         if (step.failed) return 1;
         if (step.done) return 0;
     }
     return 1;
+}
+
+// Connects within its bound and gives the end of the whole dialogue, which starts here.
+bool Connect(MailConnection& connection, MailServer server, const MailTimeouts& timeouts,
+             MailClock::time_point& end) {
+    const auto start = MailClock::now();
+    end = start + timeouts.dialogue;
+    return connection.Open(server.host, server.port, std::min(end, start + timeouts.connect)) == 0;
 }
 
 }  // namespace
@@ -141,12 +144,29 @@ std::optional<std::string_view> FindReplyLine(std::string_view chunk) {
 
 int RunPop3Login(MailServer server, std::string_view userId, std::string_view password,
                  const MailTimeouts& timeouts) {
-    Pop3Login login(userId, password);
-    return RunDialogue(server, timeouts, login);
+    MailConnection connection;
+    MailClock::time_point end;
+    if (!Connect(connection, server, timeouts, end)) return 1;
+    return ConversePop3Login(connection, userId, password, timeouts, end);
 }
 
 int RunSmtpDelivery(MailServer server, std::string_view from, std::string_view to,
                     std::string_view message, const MailTimeouts& timeouts) {
+    MailConnection connection;
+    MailClock::time_point end;
+    if (!Connect(connection, server, timeouts, end)) return 1;
+    return ConverseSmtpDelivery(connection, from, to, message, timeouts, end);
+}
+
+int ConversePop3Login(MailTransport& peer, std::string_view userId, std::string_view password,
+                      const MailTimeouts& timeouts, MailClock::time_point end) {
+    Pop3Login login(userId, password);
+    return Converse(peer, timeouts, end, login);
+}
+
+int ConverseSmtpDelivery(MailTransport& peer, std::string_view from, std::string_view to,
+                         std::string_view message, const MailTimeouts& timeouts,
+                         MailClock::time_point end) {
     SmtpDelivery delivery(from, to, message);
-    return RunDialogue(server, timeouts, delivery);
+    return Converse(peer, timeouts, end, delivery);
 }

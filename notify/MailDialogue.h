@@ -7,6 +7,8 @@
 #include <optional>
 #include <string_view>
 
+#include "notify/MailTransport.h"
+
 // Bounds of one dialogue. The receiver thread waits for the whole of it.
 struct MailTimeouts {
     std::chrono::milliseconds connect{10'000};  // name lookup and TCP connect together
@@ -35,3 +37,11 @@ int RunPop3Login(MailServer server, std::string_view userId, std::string_view pa
 // not judged), 1 when it was given up.
 int RunSmtpDelivery(MailServer server, std::string_view from, std::string_view to,
                     std::string_view message, const MailTimeouts& timeouts);
+
+// The same dialogues over a peer that is already connected, from its greeting on; end
+// bounds the whole of it.
+int ConversePop3Login(MailTransport& peer, std::string_view userId, std::string_view password,
+                      const MailTimeouts& timeouts, MailClock::time_point end);
+int ConverseSmtpDelivery(MailTransport& peer, std::string_view from, std::string_view to,
+                         std::string_view message, const MailTimeouts& timeouts,
+                         MailClock::time_point end);

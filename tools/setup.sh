@@ -12,6 +12,9 @@ PACKAGES=(
   qt6-translations-l10n
   dpkg-dev file desktop-file-utils libcap2-bin
 )
+# Callers that need more (the fuzz build's clang) name them here.
+read -r -a requested <<< "${OLIXTRAP_EXTRA_PACKAGES:-}"
+PACKAGES+=("${requested[@]}")
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -38,8 +38,7 @@ int ClearUsers();
 int GetUser(int index, UserEntry& entry);
 
 // Fills entry from the first line whose name equals entry.userName byte for byte.
-// 0 when found, 1 when not (also when the file cannot be opened). A name longer than 32
-// bytes names no user: callers must not cut a longer name into the entry.
+// 0 when found, 1 when not (also when the file cannot be opened).
 int FindUser(UserEntry& entry);
 
 // Appends one row per user in file order: name, "*******", "0x" and the engine ID (empty
