@@ -25,7 +25,7 @@
 namespace {
 
 // Lookups by position rescan the file each time; a few show that they agree with the list.
-constexpr int kPositionsChecked = 8;
+constexpr int kPositionsChecked = 3;
 
 void Check(bool holds) {
     if (!holds) __builtin_trap();
@@ -114,9 +114,10 @@ void ReadRules(const std::string& content) {
             // Every rule that is listed is found by its own key.
             RuleRecord key = rule;
             Check(RuleStore::FindActions(key) == 0);
+            // A range holds its own first address unless it is reversed.
             RuleRecord range{};
-            Check(RuleStore::FindIpRange(rule.ipFrom, range) == 0 || kind != IpRange ||
-                  AddressValue(rule.ipFrom) > AddressValue(rule.ipTo));
+            if (kind == IpRange && AddressValue(rule.ipFrom) <= AddressValue(rule.ipTo))
+                Check(RuleStore::FindIpRange(rule.ipFrom, range) == 0);
         }
     }
     RuleRecord allTraps{};

@@ -183,9 +183,9 @@ void FillList(RecordList& list, int kind) {
     if (stream == nullptr) return;
     int row = 0;
     ScanLines(stream, [&](const std::string& plain) {
-        char first[16], second[kRulePlainWidth + 1], third[kRulePlainWidth + 1];
-        DBLib::GetField(0, plain, first);
-        if (std::atoi(first) != kind) return false;
+        // The kind is read as the lookups read it, so the list shows every rule they use.
+        if (std::atoi(plain.c_str()) != kind) return false;
+        char second[kRulePlainWidth + 1], third[kRulePlainWidth + 1];
         switch (kind) {
             case IpRange:
                 DBLib::GetField(2, plain, second);

@@ -24,6 +24,14 @@ std::string PopupFound(RuleRecord key) {
     return std::string(FixedTextView(key.popupMessage));
 }
 
+// A record as the file holds it: the plain line padded to 664, stored, cut to 663, CR LF.
+std::string StoredRecord(std::string plain) {
+    plain.resize(664, ' ');
+    std::string stored(2 * 664, '\0');
+    stored.resize(DBLib::Convert(plain, stored, kToStored));
+    return stored.substr(0, 663) + "\r\n";
+}
+
 class RuleStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -64,12 +72,7 @@ TEST_F(RuleStoreTest, RecordIsTheStoredPlainLinePaddedTo663BytesAndCrLf) {
     rule.beep = 1;
     ASSERT_EQ(RuleStore::Put(rule), RuleStore::kPutAppended);
 
-    std::string plain = "1,,10.0.0.1,10.0.0.200,,3,-5,pop,prog a,mail,w.wav,1,";
-    plain.resize(664, ' ');
-    std::string stored(2 * 664, '\0');
-    stored.resize(DBLib::Convert(plain, stored, kToStored));
-    const std::string expected = stored.substr(0, 663) + "\r\n";
-    EXPECT_EQ(File(), expected);
+    EXPECT_EQ(File(), StoredRecord("1,,10.0.0.1,10.0.0.200,,3,-5,pop,prog a,mail,w.wav,1,"));
 }
 
 TEST_F(RuleStoreTest, PuttingAnExistingIdentityReplacesInPlace) {
@@ -256,6 +259,21 @@ TEST_F(RuleStoreTest, FillListShowsTheColumnsOfEachKind) {
     EXPECT_EQ(ranges.Cell(0, 1), "10.0.0.20");
     ASSERT_EQ(users.RowCount(), 1);
     EXPECT_EQ(users.Cell(0, 0), "carol");
+}
+
+TEST_F(RuleStoreTest, FillListShowsEveryRuleTheLookupsUse) {
+    // A kind field written by another hand: leading blanks and zeros beyond 15 characters.
+    folder.Write("db/EventDB.na",
+                 StoredRecord(std::string(20, ' ') + "1,,10.0.0.1,10.0.0.9,,0,0,wide,,,,0,") +
+                     StoredRecord("00000000000000003,,0.0.0.0,0.0.0.0,dave,0,0,,,,,0,"));
+    MemoryRecordList ranges(2), users(1);
+    RuleStore::FillList(ranges, IpRange);
+    RuleStore::FillList(users, User);
+    ASSERT_EQ(ranges.RowCount(), 1);
+    EXPECT_EQ(ranges.Cell(0, 0), "10.0.0.1");
+    ASSERT_EQ(users.RowCount(), 1);
+    EXPECT_EQ(users.Cell(0, 0), "dave");
+    EXPECT_EQ(PopupFound(IpRangeRule({10, 0, 0, 1}, {10, 0, 0, 9})), "wide");
 }
 
 TEST(RuleStoreEnterpriseSuffix, PrefixLimitsAndCuts) {
