@@ -31,8 +31,11 @@ void Check(bool holds) {
     if (!holds) __builtin_trap();
 }
 
+// A new file each time: the file system flushes a truncated one on close, which is slow.
 void WriteFile(std::string_view folder, std::string_view name, const std::string& bytes) {
-    std::FILE* file = std::fopen(DBLib::FilePath(folder, name).c_str(), "wb");
+    const std::string path = DBLib::FilePath(folder, name);
+    std::remove(path.c_str());
+    std::FILE* file = std::fopen(path.c_str(), "wb");
     Check(file != nullptr);
     Check(std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
     std::fclose(file);
@@ -147,7 +150,7 @@ void ReadUsers(const std::string& content) {
     }
 }
 
-void ReadLog(const std::string& content, int retention) {
+void ReadLog(const std::string& content, int retention, bool deleteRows) {
     CloseLogFile();
     WriteFile("/log", "log.log", content);
     std::tm now{};
@@ -168,7 +171,9 @@ void ReadLog(const std::string& content, int retention) {
         const int matches = ReadLogEntries(found, field, all.Cell(0, field));
         Check(matches == found.RowCount() && matches >= 1 && matches <= lines);
     }
-    // Deleting every other row removes exactly those lines.
+    // Deleting every other row removes exactly those lines. The log is made durable on
+    // each rewrite, which costs a disk flush: done for some inputs only.
+    if (!deleteRows) return;
     int selected = 0;
     for (int row = 0; row < lines; row += 2, ++selected) all.Select(row);
     Check(DeleteLogLines(all) == selected);
@@ -183,11 +188,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     const int file = input.ConsumeIntegralInRange(0, 2);
     const int retention = input.ConsumeIntegralInRange(0, 12);
+    const bool deleteRows = input.ConsumeIntegralInRange(0, 7) == 0;
     const std::string content = input.ConsumeRemainingBytesAsString();
     switch (file) {
         case 0: ReadRules(content); break;
         case 1: ReadUsers(content); break;
-        default: ReadLog(content, retention); break;
+        default: ReadLog(content, retention, deleteRows); break;
     }
     return 0;
 }

@@ -18,6 +18,10 @@ enum class OpenMode {
     Append = 6,        // "a+"
 };
 
+// Bytes a text field of a record line cannot hold: a comma or line feed would split or end
+// the line, and 0xFF would be stored as the zero byte that ends it on reading.
+inline constexpr std::string_view kUnstorableFieldBytes{",\n\xFF", 3};
+
 // Directions of DBLib::Convert.
 inline constexpr int kToPlain = 0;
 inline constexpr int kToStored = 1;

@@ -74,7 +74,8 @@ RuleLineResult BuildRuleLine(const RuleRecord& rule, std::string& stored) {
                                                     TextOf(rule.popupMessage), TextOf(rule.programLine),
                                                     TextOf(rule.mailMessage),  TextOf(rule.waveFile)};
     for (std::string_view text : texts)
-        if (text.find_first_of(",\n") != std::string_view::npos) return RuleLineResult::BadText;
+        if (text.find_first_of(kUnstorableFieldBytes) != std::string_view::npos)
+            return RuleLineResult::BadText;
 
     std::string plain;
     AppendNumber(plain, rule.kind);

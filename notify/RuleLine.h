@@ -18,6 +18,6 @@ RuleRecord ParseRuleLine(std::string_view plain);
 enum class RuleLineResult { Ok, TooLong, BadText };
 
 // The stored record (663 bytes, without its line end) of rule. TooLong when the stored
-// form would not fit whole, BadText when a text holds a comma or line feed (it would
-// split or end the line).
+// form would not fit whole, BadText when a text holds a byte a field cannot hold
+// (kUnstorableFieldBytes).
 RuleLineResult BuildRuleLine(const RuleRecord& rule, std::string& stored);

@@ -64,7 +64,7 @@ bool ScanUsers(std::FILE* stream, Visit visit) {
 
 template <std::size_t N>
 bool Fits(std::string_view text, const std::array<char, N>&) {
-    return text.size() < N && text.find_first_of(",\n") == std::string_view::npos;
+    return text.size() < N && text.find_first_of(kUnstorableFieldBytes) == std::string_view::npos;
 }
 
 template <std::size_t N>

@@ -26,8 +26,8 @@ inline constexpr std::array<std::string_view, 7> kAuthProtocolNames = {
 inline constexpr std::array<std::string_view, 3> kPrivProtocolNames = {"None", "CBC-DES", "CFB-AES-128"};
 
 // Writes one user at the end of the file. 0 when written; 1 when nothing was written: a
-// text longer than its field or holding a comma or line feed (it could not be read back
-// whole), or the file is not available.
+// text longer than its field or holding a comma, line feed or 0xFF (it could not be read
+// back whole), or the file is not available.
 int AppendUser(std::string_view userName, std::string_view authPassword, std::string_view privPassword,
                std::string_view engineId, int32_t authProtocol, int32_t privProtocol);
 

@@ -223,6 +223,7 @@ TEST_F(RuleStoreTest, ARuleThatWouldBeStoredCutIsRefused) {
 TEST_F(RuleStoreTest, TextsThatWouldSplitTheLineAreRefused) {
     EXPECT_EQ(RuleStore::Put(UserRule("u", "a,b")), RuleStore::kPutBadText);
     EXPECT_EQ(RuleStore::Put(UserRule("u", "line\nbreak")), RuleStore::kPutBadText);
+    EXPECT_EQ(RuleStore::Put(UserRule("u", "byte \xFF ends")), RuleStore::kPutBadText);
     EXPECT_EQ(File(), "");
 }
 

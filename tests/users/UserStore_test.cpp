@@ -90,6 +90,7 @@ TEST_F(UserStoreTest, TextsThatCouldNotBeReadBackWholeAreRefused) {
     EXPECT_EQ(AppendUser("n", "", "", std::string(66, 'a'), 0, 0), 1);
     EXPECT_EQ(AppendUser("a,b", "", "", "", 0, 0), 1);
     EXPECT_EQ(AppendUser("n", "pass\nword", "", "", 0, 0), 1);
+    EXPECT_EQ(AppendUser("n", "", "pass\xFFword", "", 0, 0), 1);
     EXPECT_EQ(folder.Read("db/UserDB.na"), "");
 }
 
