@@ -69,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const AppSettings again = ReadSettings();
     Check(again.receiveMode == loaded.receiveMode && again.trapPort == loaded.trapPort &&
           again.resolveHostName == loaded.resolveHostName && again.logMode == loaded.logMode &&
-          again.logRetention == loaded.logRetention && again.usePopAuth == loaded.usePopAuth);
+          again.logRetention == loaded.logRetention && again.usePopAuth == loaded.usePopAuth &&
+          again.maxRows == loaded.maxRows);
     CheckText(loaded.formatV1, again.formatV1);
     CheckText(loaded.formatV2c, again.formatV2c);
     CheckText(loaded.formatV3, again.formatV3);
