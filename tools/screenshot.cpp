@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kStartWaitMs = 5000;  // the receiver starts on the list view's fourth second
 constexpr int kSettleMs = 1500;
-constexpr int kLayoutMs = 200;
+constexpr int kLayoutMs = 1000;  // generous: the machine may be busy
 
 void SendTrap(const QStringList& arguments) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
