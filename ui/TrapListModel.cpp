@@ -1,8 +1,11 @@
 #include "ui/TrapListModel.h"
 
 #include <QPixmap>
+#include <algorithm>
 
 #include "platform/CBaseDlg.h"
+#include "reception/LossCounters.h"
+#include "settings/AppSettings.h"
 #include "ui/EventImages.h"
 
 namespace {
@@ -64,10 +67,27 @@ QVariant TrapListModel::headerData(int section, Qt::Orientation orientation, int
 
 void TrapListModel::AppendRows(std::vector<TrapRow>&& rows) {
     if (rows.empty()) return;
+    const auto ceiling = static_cast<std::size_t>(ClampMaxRows(ReadSettings().maxRows));
+    // A batch longer than the whole list keeps only its newest rows.
+    const std::size_t skipped = rows.size() > ceiling ? rows.size() - ceiling : 0;
+    const std::size_t removed = MakeRoomFor(rows.size() - skipped, ceiling);
+    if (removed + skipped > 0) CountLoss(LossKind::kRowsRemoved, removed + skipped);
+    const auto newest = rows.begin() + static_cast<std::ptrdiff_t>(skipped);
     const int first = static_cast<int>(rows_.size());
-    beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
-    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    beginInsertRows({}, first, first + static_cast<int>(rows.end() - newest) - 1);
+    rows_.insert(rows_.end(), std::make_move_iterator(newest), std::make_move_iterator(rows.end()));
     endInsertRows();
+}
+
+std::size_t TrapListModel::MakeRoomFor(std::size_t incoming, std::size_t ceiling) {
+    if (rows_.size() + incoming <= ceiling) return 0;
+    // At least 1 % of the ceiling at a time: the view then follows a removal only now and
+    // then, not on every tick of a storm.
+    const std::size_t removed = std::min(rows_.size(), std::max(rows_.size() + incoming - ceiling, ceiling / 100));
+    beginRemoveRows({}, 0, static_cast<int>(removed) - 1);
+    rows_.erase(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(removed));
+    endRemoveRows();
+    return removed;
 }
 
 void TrapListModel::RemoveRows(int first, int count) {

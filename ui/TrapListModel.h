@@ -1,8 +1,11 @@
 #pragma once
 // The rows of the received trap list: compact records holding each row's column texts
-// (CP932, as the core produced them) and its event picture. There is no row limit.
+// (CP932, as the core produced them) and its event picture. The list holds at most the
+// MAXROWS setting's rows: the oldest leave to make room for new ones.
 
 #include <QAbstractTableModel>
+#include <cstddef>
+#include <deque>
 #include <string_view>
 #include <vector>
 
@@ -18,7 +21,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Appends rows at the end in their order, with one insertion.
+    // Appends rows at the end in their order, with one insertion. Rows that would pass the
+    // ceiling (MAXROWS) push out the oldest ones, counted as LossKind::kRowsRemoved.
     void AppendRows(std::vector<TrapRow>&& rows);
     // Text of a cell; empty for a cell that does not exist.
     std::string_view CellText(int row, int column) const;
@@ -26,5 +30,9 @@ public:
     void RemoveAllRows();
 
 private:
-    std::vector<TrapRow> rows_;
+    // Removes the oldest rows so that incoming more fit under ceiling; returns how many.
+    std::size_t MakeRoomFor(std::size_t incoming, std::size_t ceiling);
+
+    // A deque: rows leave at the front at a cost that does not grow with the list.
+    std::deque<TrapRow> rows_;
 };

@@ -6,7 +6,9 @@
 
 #include "FrameFixture.h"
 #include "TrapRecords.h"
+#include "reception/LossCounters.h"
 #include "support/DialogTesting.h"
+#include "traplog/Export.h"
 
 namespace {
 
@@ -19,6 +21,15 @@ protected:
             SetFixedText(record->community, "row" + std::to_string(i));
             AddTrapRow(*record);
         }
+    }
+    // Rows from..to-1 named as by AddRows, taken in as one batch.
+    void AddBatch(int from, int to) {
+        auto record = V2cRecord();
+        for (int i = from; i < to; ++i) {
+            SetFixedText(record->community, "row" + std::to_string(i));
+            QueueReceivedTrapRow(*record);
+        }
+        List().InsertQueuedRows();
     }
     std::vector<std::string> Communities() {
         std::vector<std::string> names;
@@ -169,4 +180,45 @@ TEST_F(TrapListTest, ClickingARowOrMovingToItWithTheKeysShowsItInTheDetailView) 
     QTest::keyClick(table, Qt::Key_Down);
     ASSERT_GT(Detail().List()->topLevelItemCount(), 7);
     EXPECT_EQ(Detail().List()->topLevelItem(7)->text(1), "row2");
+}
+
+TEST_F(TrapListTest, AtTheCeilingTheOldestRowsLeaveAndSelectionDetailAndExportFollow) {
+    AppSettings settings = ReadSettings();
+    settings.maxRows = 1000;
+    WriteSettings(settings);
+    ResetLosses();
+    std::vector<std::pair<int, int>> removals;
+    QObject::connect(List().List()->model(), &QAbstractItemModel::rowsRemoved,
+                     [&](const QModelIndex&, int first, int last) { removals.emplace_back(first, last); });
+    AddBatch(0, 995);
+    SelectRow(500);
+    List().OnListClick();
+    ASSERT_GT(Detail().List()->topLevelItemCount(), 7);
+    EXPECT_EQ(Detail().List()->topLevelItem(7)->text(1), "row500");
+
+    // Five rows over the ceiling remove 1 % of it, the oldest first.
+    AddBatch(995, 1000 + 5);
+    EXPECT_EQ(removals, (std::vector<std::pair<int, int>>{{0, 9}}));
+    EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 10u);
+    ASSERT_EQ(List().RowCount(), 995);
+    EXPECT_EQ(List().CellText(0, 6), "row10");
+    EXPECT_EQ(List().CellText(994, 6), "row1004");
+    EXPECT_EQ(List().FirstSelectedRow(), 490);
+    List().OnListClick();
+    EXPECT_EQ(Detail().List()->topLevelItem(7)->text(1), "row500");
+
+    const std::string path = folder.File("list.csv");
+    ASSERT_EQ(WriteExport(ExportFormat::Csv, path, SnapshotCounters(), List()), 0);
+    const std::string csv = folder.Read("list.csv");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 7 + 995);
+    const std::size_t firstRow = csv.find("\"v2 row");
+    EXPECT_EQ(csv.substr(firstRow, 10), "\"v2 row10\"");
+
+    // A batch longer than the ceiling leaves only its newest rows.
+    AddBatch(2000, 3500);
+    ASSERT_EQ(List().RowCount(), 1000);
+    EXPECT_EQ(List().CellText(0, 6), "row2500");
+    EXPECT_EQ(List().FirstSelectedRow(), -1);
+    EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 10u + 995 + 500);
+    ResetLosses();
 }
