@@ -1,11 +1,15 @@
 // The received trap list with many rows: the cost of one more row, of painting the visible
-// rows and of reading a row back, with 100,000 rows in the list.
+// rows and of reading a row back, with 100,000 rows in the list; and the resident memory a
+// row takes in a list of a million.
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QTableView>
+#include <cstdio>
 #include <memory>
+
+#include <unistd.h>
 
 #include "platform/FixedText.h"
 #include "reception/TrapRecord.h"
@@ -60,6 +64,34 @@ void BM_AddTrapRow(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kBatch);
 }
 BENCHMARK(BM_AddTrapRow)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+long ResidentBytes() {
+    long pages = 0;
+    long resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(statm);
+    }
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+// Rows arrive as the receiver queues them and the list takes them, 2,000 a tick (50,000
+// traps a second); the growth of the resident set is the cost of the rows.
+void BM_ResidentBytesPerRow(benchmark::State& state) {
+    constexpr int kRows = 1000000;
+    constexpr int kRowsPerTick = 2000;
+    for (auto _ : state) {
+        auto list = std::make_unique<FilledList>(0);
+        const long before = ResidentBytes();
+        for (int row = 0; row < kRows; row += kRowsPerTick) {
+            for (int i = 0; i < kRowsPerTick; ++i) QueueReceivedTrapRow(*list->trap);
+            list->view.InsertQueuedRows();
+            QCoreApplication::processEvents();
+        }
+        state.counters["bytes_per_row"] = static_cast<double>(ResidentBytes() - before) / kRows;
+    }
+}
+BENCHMARK(BM_ResidentBytesPerRow)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_PaintVisibleRows(benchmark::State& state) {
     FilledList list(static_cast<int>(state.range(0)));

@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# End-to-end reception benchmark: 50,000 captured traps a run, sent at fixed rates over
+# loopback by olixtrap_trapsender (pinned to one core) to a receiver pinned to the other:
+# the program on Qt's offscreen platform, the program under Xvfb with its main window
+# shown, and net-snmp's snmptrapd as the peer, side by side in one run. Prints, per rate:
+# traps logged, rows in the list, kernel drops and CPU microseconds per trap logged.
+#
+#   bench/endtoend/run.sh                 # after tools/setup.sh has built build/
+#   COUNT=20000 V2C_RATES="10000 50000" RECEIVERS="offscreen snmptrapd" bench/endtoend/run.sh
+#
+# The list's row count is read from the running program's memory with gdb, so the program
+# needs no hook of its own for the benchmark.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+BUILD=${BUILD:-$ROOT/build}
+COUNT=${COUNT:-50000}
+V2C_RATES=${V2C_RATES:-"10000 25000 50000 100000"}
+V3_RATES=${V3_RATES:-"10000 25000 50000"}
+RECEIVERS=${RECEIVERS:-"offscreen xvfb snmptrapd"}
+VERSIONS=${VERSIONS:-"v2c v3"}
+PORT=${PORT:-41700}          # the receivers' port; the capture uses PORT + 1
+XDISPLAY=${XDISPLAY:-:41}
+RECEIVER_CPU=0
+SENDER_CPU=1
+ENGINE_ID=8000000001020304
+SENDER=$BUILD/olixtrap_trapsender
+PROGRAM=$BUILD/olixtrap
+
+WORK=$(mktemp -d /tmp/olixtrap-endtoend.XXXXXX)
+RECEIVER_PID=""
+XVFB_PID=""
+cleanup() {
+  [ -n "$RECEIVER_PID" ] && kill "$RECEIVER_PID" 2>/dev/null && wait "$RECEIVER_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+snmp() { MIBS= SNMP_PERSISTENT_DIR="$WORK/snmp-persist" "$@"; }
+
+# 100 traps of each version as snmptrap sends them: linkDown with three bindings.
+capture() {
+  local version=$1 file=$2
+  "$SENDER" capture $((PORT + 1)) 100 "$file" >/dev/null &
+  local capturer=$!
+  sleep 0.3
+  for i in $(seq 1 100); do
+    local bindings=(1.3.6.1.2.1.2.2.1.1.$i i $i 1.3.6.1.2.1.2.2.1.7.$i i 2 1.3.6.1.2.1.2.2.1.8.$i i 2)
+    if [ "$version" = v2c ]; then
+      snmp snmptrap -v 2c -c public 127.0.0.1:$((PORT + 1)) "" 1.3.6.1.6.3.1.1.5.3 "${bindings[@]}"
+    else
+      snmp snmptrap -v 3 -e 0x$ENGINE_ID -u alice -l authPriv -a MD5 -A authpass1 -x DES -X privpass1 \
+        127.0.0.1:$((PORT + 1)) "" 1.3.6.1.6.3.1.1.5.3 "${bindings[@]}"
+    fi
+  done
+  wait "$capturer"
+}
+
+port_hex() { printf '%04X' "$PORT"; }
+
+# The receiving socket's drop count, from the kernel's UDP table.
+kernel_drops() {
+  awk -v port=":$(port_hex)" '$2 ~ port"$" { print $NF; found=1 } END { if (!found) print "?" }' /proc/net/udp
+}
+
+port_held() { awk -v port=":$(port_hex)" '$2 ~ port"$" { found=1 } END { exit !found }' /proc/net/udp; }
+
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$RECEIVER_PID/stat"; }
+
+lines_in() { [ -f "$1" ] && wc -l <"$1" || echo 0; }
+
+# Waits until the log has not grown for a second (at most 60 s).
+wait_settled() {
+  local log=$1 last=-1 now
+  for _ in $(seq 1 60); do
+    now=$(lines_in "$log")
+    [ "$now" = "$last" ] && return
+    last=$now
+    sleep 1
+  done
+}
+
+list_rows() {
+  [ "$1" = snmptrapd ] && { echo "-"; return; }
+  # Read, not called: calling into a process under ptrace is not possible everywhere.
+  gdb -p "$RECEIVER_PID" -batch -ex "set \$m = ((CTrapApp*)&'TheApp()::app')->m_pEventView->m_model" \
+    -ex 'print $m->rows_._M_impl._M_finish - $m->rows_._M_impl._M_start' 2>/dev/null |
+    awk '/^\$1 = / { print $3 }'
+}
+
+start_program() {
+  local home=$1 platform=$2
+  cat >"$home/OlixTrap.ini" <<EOF
+[INIT]
+TRECV=0
+RECVP=$PORT
+HOST=0
+LOG=1
+T1MSG=Com = %C / ePrise = %E / GID = %G / SID = %S / TickTime = %T / VarBindings = %B
+T2MSG=Com = %C / VarBindings = %B
+T3MSG=User = %u / eBoots = %b / eTime = %t / VarBindings = %B
+LOGDELM=0
+EOF
+  OLIXTRAP_HOME=$home "$SENDER" adduser alice authpass1 privpass1 $ENGINE_ID
+  if [ "$platform" = xvfb ]; then
+    OLIXTRAP_HOME=$home DISPLAY=$XDISPLAY QT_QPA_PLATFORM=xcb taskset -c $RECEIVER_CPU "$PROGRAM" \
+      >"$home/stdout" 2>&1 &
+  else
+    OLIXTRAP_HOME=$home QT_QPA_PLATFORM=offscreen taskset -c $RECEIVER_CPU "$PROGRAM" >"$home/stdout" 2>&1 &
+  fi
+  RECEIVER_PID=$!
+}
+
+start_snmptrapd() {
+  local home=$1
+  cat >"$home/snmptrapd.conf" <<EOF
+disableAuthorization yes
+createUser -e 0x$ENGINE_ID alice MD5 authpass1 DES privpass1
+EOF
+  MIBS= SNMP_PERSISTENT_DIR="$home/persist" taskset -c $RECEIVER_CPU snmptrapd -f -n -C -c "$home/snmptrapd.conf" \
+    -Lf "$home/log/log.log" -F '%y/%m/%l %h:%j:%k %b %v\n' udp:127.0.0.1:$PORT >"$home/stdout" 2>&1 &
+  RECEIVER_PID=$!
+}
+
+stop_receiver() {
+  kill "$RECEIVER_PID" 2>/dev/null || true
+  wait "$RECEIVER_PID" 2>/dev/null || true
+  RECEIVER_PID=""
+}
+
+for tool in "$SENDER" "$PROGRAM"; do
+  [ -x "$tool" ] || { echo "missing $tool: build first (source tools/setup.sh && configure_and_build build)"; exit 1; }
+done
+for tool in snmptrap snmptrapd gdb taskset Xvfb; do
+  command -v "$tool" >/dev/null || { echo "missing $tool: run tools/setup.sh"; exit 1; }
+done
+
+mkdir -p "$WORK/snmp-persist"
+for version in $VERSIONS; do capture "$version" "$WORK/$version.cap"; done
+if [[ " $RECEIVERS " == *" xvfb "* ]]; then
+  Xvfb "$XDISPLAY" -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &
+  XVFB_PID=$!
+  sleep 1
+fi
+
+printf '%-4s %-10s %8s %8s %8s %8s %8s %10s\n' version receiver rate sent logged rows drops 'cpu_us/trap'
+for version in $VERSIONS; do
+  rates=$V2C_RATES
+  [ "$version" = v3 ] && rates=$V3_RATES
+  for receiver in $RECEIVERS; do
+    home=$WORK/$version-$receiver
+    mkdir -p "$home/log"
+    if [ "$receiver" = snmptrapd ]; then start_snmptrapd "$home"; else start_program "$home" "$receiver"; fi
+    for _ in $(seq 1 200); do port_held && break; sleep 0.1; done
+    port_held || { echo "$receiver did not open port $PORT"; stop_receiver; continue; }
+    sleep 1
+    for rate in $rates; do
+      logged_before=$(lines_in "$home/log/log.log")
+      rows_before=$(list_rows "$receiver")
+      drops_before=$(kernel_drops)
+      ticks_before=$(cpu_ticks)
+      taskset -c $SENDER_CPU "$SENDER" send "$WORK/$version.cap" "$PORT" "$COUNT" "$rate" >"$home/sent-$rate"
+      wait_settled "$home/log/log.log"
+      sleep 0.5  # one more tick of the list
+      ticks_after=$(cpu_ticks)
+      logged=$(($(lines_in "$home/log/log.log") - logged_before))
+      rows=$(list_rows "$receiver")
+      [ "$rows" != "-" ] && [ -n "$rows" ] && rows=$((rows - rows_before))
+      drops=$(($(kernel_drops) - drops_before))
+      cpu=$(awk -v t=$((ticks_after - ticks_before)) -v hz="$(getconf CLK_TCK)" -v n="$logged" \
+        'BEGIN { if (n > 0) printf "%.1f", t * 1e6 / hz / n; else print "-" }')
+      printf '%-4s %-10s %8s %8s %8s %8s %8s %10s\n' "$version" "$receiver" "$rate" "$COUNT" "$logged" "$rows" \
+        "$drops" "$cpu"
+    done
+    stop_receiver
+  done
+done
