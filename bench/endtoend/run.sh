@@ -25,7 +25,7 @@ RECEIVER_CPU=0
 SENDER_CPU=1
 ENGINE_ID=8000000001020304
 SENDER=$BUILD/olixtrap_trapsender
-PROGRAM=$BUILD/olixtrap
+PROGRAM=${PROGRAM:-$BUILD/olixtrap}
 
 WORK=$(mktemp -d /tmp/olixtrap-endtoend.XXXXXX)
 RECEIVER_PID=""
@@ -39,7 +39,9 @@ trap cleanup EXIT
 
 snmp() { MIBS= SNMP_PERSISTENT_DIR="$WORK/snmp-persist" "$@"; }
 
-# 100 traps of each version as snmptrap sends them: linkDown with three bindings.
+# 100 traps of each version as snmptrap sends them: linkDown with three bindings. The
+# SNMPv3 ones share one engine boots and time (-Z), so that snmptrapd, which keeps the
+# sender's latest time, takes each of them as fresh when they are sent again in turn.
 capture() {
   local version=$1 file=$2
   "$SENDER" capture $((PORT + 1)) 100 "$file" >/dev/null &
@@ -50,7 +52,7 @@ capture() {
     if [ "$version" = v2c ]; then
       snmp snmptrap -v 2c -c public 127.0.0.1:$((PORT + 1)) "" 1.3.6.1.6.3.1.1.5.3 "${bindings[@]}"
     else
-      snmp snmptrap -v 3 -e 0x$ENGINE_ID -u alice -l authPriv -a MD5 -A authpass1 -x DES -X privpass1 \
+      snmp snmptrap -v 3 -e 0x$ENGINE_ID -Z 1,1000 -u alice -l authPriv -a MD5 -A authpass1 -x DES -X privpass1 \
         127.0.0.1:$((PORT + 1)) "" 1.3.6.1.6.3.1.1.5.3 "${bindings[@]}"
     fi
   done
