@@ -86,22 +86,13 @@ bool Bind(int socketFd, uint16_t port) {
     return bind(socketFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
-void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested, const DatagramHandler& handle) {
-    std::array<uint8_t, kMaxDatagram> buffer;
-    KernelDrops drops(socketFd);
-    while (true) {
-        pollfd waited{socketFd, POLLIN, 0};
-        const int ready = poll(&waited, 1, static_cast<int>(kReceiveWait.count()));
-        if (ready <= 0) {
-            if (stopRequested.load() == 1) {
-                ShowStatus("サービス停止");
-                return;
-            }
-            continue;
-        }
-        // A pending socket error is reported by the receive, as a read event would.
-        if ((waited.revents & (POLLIN | POLLERR)) == 0) continue;
+enum class Drained { kEmpty, kFailed };
 
+// Reads every datagram queued on the socket without waiting again: one wait for a burst,
+// not one for each datagram. A receive failure is shown and ends the reading.
+Drained ReceiveQueued(int socketFd, KernelDrops& drops, const DatagramHandler& handle) {
+    std::array<uint8_t, kMaxDatagram> buffer;
+    while (true) {
         buffer.fill(0);
         sockaddr_in from{};
         iovec data{buffer.data(), buffer.size()};
@@ -114,11 +105,12 @@ void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested
         message.msg_control = control.data();
         message.msg_controllen = control.size();
         // With MSG_TRUNC the result is the datagram's real length, even beyond the buffer.
-        const ssize_t length = recvmsg(socketFd, &message, MSG_TRUNC);
+        const ssize_t length = recvmsg(socketFd, &message, MSG_TRUNC | MSG_DONTWAIT);
         if (length < 0) {
             if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return Drained::kEmpty;
             ShowSocketError(errno);
-            return;
+            return Drained::kFailed;
         }
         drops.Update(message);
         std::array<uint8_t, 4> sender{};
@@ -132,6 +124,24 @@ void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested
             continue;
         }
         handle(std::span<uint8_t>(buffer.data(), static_cast<std::size_t>(length)), sender, senderPort);
+    }
+}
+
+void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested, const DatagramHandler& handle) {
+    KernelDrops drops(socketFd);
+    while (true) {
+        pollfd waited{socketFd, POLLIN, 0};
+        const int ready = poll(&waited, 1, static_cast<int>(kReceiveWait.count()));
+        if (ready <= 0) {
+            if (stopRequested.load() == 1) {
+                ShowStatus("サービス停止");
+                return;
+            }
+            continue;
+        }
+        // A pending socket error is reported by the receive, as a read event would.
+        if ((waited.revents & (POLLIN | POLLERR)) == 0) continue;
+        if (ReceiveQueued(socketFd, drops, handle) == Drained::kFailed) return;
     }
 }
 
