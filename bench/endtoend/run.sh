@@ -15,14 +15,17 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=${BUILD:-$ROOT/build}
 COUNT=${COUNT:-50000}
-V2C_RATES=${V2C_RATES:-"10000 25000 50000 100000"}
-V3_RATES=${V3_RATES:-"10000 25000 50000"}
+V2C_RATES=${V2C_RATES:-"2000 5000 10000 25000 50000 100000"}
+V3_RATES=${V3_RATES:-"1000 2000 5000 10000 25000 50000"}
 RECEIVERS=${RECEIVERS:-"offscreen xvfb snmptrapd"}
 VERSIONS=${VERSIONS:-"v2c v3"}
 PORT=${PORT:-41700}          # the receivers' port; the capture uses PORT + 1
 XDISPLAY=${XDISPLAY:-:41}
 RECEIVER_CPU=0
 SENDER_CPU=1
+# taskset starts the program in its own place, so a receiver's process id is the receiver's.
+ON_RECEIVER_CPU=(taskset -c "$RECEIVER_CPU")
+ON_SENDER_CPU=(taskset -c "$SENDER_CPU")
 ENGINE_ID=8000000001020304
 SENDER=$BUILD/olixtrap_trapsender
 PROGRAM=${PROGRAM:-$BUILD/olixtrap}
@@ -106,10 +109,10 @@ LOGDELM=0
 EOF
   OLIXTRAP_HOME=$home "$SENDER" adduser alice authpass1 privpass1 $ENGINE_ID
   if [ "$platform" = xvfb ]; then
-    OLIXTRAP_HOME=$home DISPLAY=$XDISPLAY QT_QPA_PLATFORM=xcb taskset -c $RECEIVER_CPU "$PROGRAM" \
+    OLIXTRAP_HOME=$home DISPLAY=$XDISPLAY QT_QPA_PLATFORM=xcb "${ON_RECEIVER_CPU[@]}" "$PROGRAM" \
       >"$home/stdout" 2>&1 &
   else
-    OLIXTRAP_HOME=$home QT_QPA_PLATFORM=offscreen taskset -c $RECEIVER_CPU "$PROGRAM" >"$home/stdout" 2>&1 &
+    OLIXTRAP_HOME=$home QT_QPA_PLATFORM=offscreen "${ON_RECEIVER_CPU[@]}" "$PROGRAM" >"$home/stdout" 2>&1 &
   fi
   RECEIVER_PID=$!
 }
@@ -120,7 +123,7 @@ start_snmptrapd() {
 disableAuthorization yes
 createUser -e 0x$ENGINE_ID alice MD5 authpass1 DES privpass1
 EOF
-  MIBS= SNMP_PERSISTENT_DIR="$home/persist" taskset -c $RECEIVER_CPU snmptrapd -f -n -C -c "$home/snmptrapd.conf" \
+  MIBS= SNMP_PERSISTENT_DIR="$home/persist" "${ON_RECEIVER_CPU[@]}" snmptrapd -f -n -C -c "$home/snmptrapd.conf" \
     -Lf "$home/log/log.log" -F '%y/%m/%l %h:%j:%k %b %v\n' udp:127.0.0.1:$PORT >"$home/stdout" 2>&1 &
   RECEIVER_PID=$!
 }
@@ -162,7 +165,7 @@ for version in $VERSIONS; do
       rows_before=$(list_rows "$receiver")
       drops_before=$(kernel_drops)
       ticks_before=$(cpu_ticks)
-      taskset -c $SENDER_CPU "$SENDER" send "$WORK/$version.cap" "$PORT" "$COUNT" "$rate" >"$home/sent-$rate"
+      "${ON_SENDER_CPU[@]}" "$SENDER" send "$WORK/$version.cap" "$PORT" "$COUNT" "$rate" >"$home/sent-$rate"
       wait_settled "$home/log/log.log"
       sleep 0.5  # one more tick of the list
       ticks_after=$(cpu_ticks)
