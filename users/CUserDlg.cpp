@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <span>
 
 #include "ui/ReportListCtrl.h"
@@ -23,6 +22,13 @@ QComboBox* NewProtocolCombo(int id, std::span<const std::string_view> names) {
     for (std::string_view name : names) combo->addItem(QString::fromUtf8(name.data(), name.size()));
     combo->setCurrentIndex(0);
     return combo;
+}
+
+// A code this build does not know leaves the list without a selection; its text is shown
+// but not offered, so only a deliberate pick replaces it.
+void SelectProtocol(QComboBox* combo, std::span<const std::string_view> names, const std::string& text) {
+    combo->setCurrentIndex(ProtocolNumber(names, text));
+    if (combo->currentIndex() < 0) combo->setPlaceholderText(FromCp932(text));
 }
 
 QLineEdit* NewPasswordEdit(int id) {
@@ -79,8 +85,8 @@ CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent)
         const std::string engine = m_pList->CellText(row, CUserListDlg::kEngineIdColumn);
         engineId->setText(FromCp932(engine.size() > 2 ? engine.substr(2) : std::string()));
         engineId->home(false);  // a long ID shows its first digits, not its last
-        auth->setCurrentIndex(ProtocolNumber(kAuthProtocolNames, m_pList->CellText(row, CUserListDlg::kAuthColumn)));
-        priv->setCurrentIndex(ProtocolNumber(kPrivProtocolNames, m_pList->CellText(row, CUserListDlg::kPrivColumn)));
+        SelectProtocol(auth, kAuthProtocolNames, m_pList->CellText(row, CUserListDlg::kAuthColumn));
+        SelectProtocol(priv, kPrivProtocolNames, m_pList->CellText(row, CUserListDlg::kPrivColumn));
     }
     InstallKeyHandling();
 }
@@ -92,9 +98,9 @@ void CUserDlg::OnOK() {
     const std::string privPassword = ToCp932(ControlById<QLineEdit>(this, kPrivPasswordEdit)->text());
     if (const char* problem = UserEntryProblem(name, engineId, authPassword, privPassword))
         return ShowStopMessage(problem);
-    // A protocol list without a selection (a row whose name matched no entry) counts as "None".
-    const int auth = std::max(ControlById<QComboBox>(this, kAuthCombo)->currentIndex(), 0);
-    const int priv = std::max(ControlById<QComboBox>(this, kPrivCombo)->currentIndex(), 0);
+    // A protocol list without a selection (an unknown code, in edit mode only) keeps the row's text.
+    const int auth = ControlById<QComboBox>(this, kAuthCombo)->currentIndex();
+    const int priv = ControlById<QComboBox>(this, kPrivCombo)->currentIndex();
 
     int row = m_bEdit ? m_pList->FirstSelectedRow() : -1;
     if (row < 0) {
@@ -105,8 +111,8 @@ void CUserDlg::OnOK() {
     }
     m_pList->SetCell(row, CUserListDlg::kMaskColumn, "*******");
     m_pList->SetCell(row, CUserListDlg::kEngineIdColumn, engineId.empty() ? std::string() : "0x" + engineId);
-    m_pList->SetCell(row, CUserListDlg::kAuthColumn, kAuthProtocolNames[auth]);
-    m_pList->SetCell(row, CUserListDlg::kPrivColumn, kPrivProtocolNames[priv]);
+    if (auth >= 0) m_pList->SetCell(row, CUserListDlg::kAuthColumn, kAuthProtocolNames[auth]);
+    if (priv >= 0) m_pList->SetCell(row, CUserListDlg::kPrivColumn, kPrivProtocolNames[priv]);
     m_pList->SetCell(row, CUserListDlg::kAuthPasswordColumn, authPassword);
     m_pList->SetCell(row, CUserListDlg::kPrivPasswordColumn, privPassword);
     accept();

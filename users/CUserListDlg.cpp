@@ -4,22 +4,12 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "platform/CBaseDlg.h"
 #include "ui/ReportListCtrl.h"
 #include "users/CUserDlg.h"
 #include "users/UserProtocols.h"
 #include "users/UserStore.h"
-
-namespace {
-
-// A name that is none of the protocols (only a damaged store can list one) is saved as "None".
-int KnownProtocol(std::span<const std::string_view> names, std::string_view name) {
-    return std::max(ProtocolNumber(names, name), 0);
-}
-
-}  // namespace
 
 CUserListDlg::CUserListDlg(QWidget* parent) : QDialog(parent) {
     WithId(this, 179);
@@ -98,8 +88,8 @@ void CUserListDlg::OnOK() {
             const std::string engineId = m_list->CellText(row, kEngineIdColumn);
             AppendUser(m_list->CellText(row, kNameColumn), m_list->CellText(row, kAuthPasswordColumn),
                        m_list->CellText(row, kPrivPasswordColumn), engineId.size() > 2 ? engineId.substr(2) : std::string(),
-                       KnownProtocol(kAuthProtocolNames, m_list->CellText(row, kAuthColumn)),
-                       KnownProtocol(kPrivProtocolNames, m_list->CellText(row, kPrivColumn)));
+                       ProtocolCode(kAuthProtocolNames, m_list->CellText(row, kAuthColumn)),
+                       ProtocolCode(kPrivProtocolNames, m_list->CellText(row, kPrivColumn)));
         }
     }
     accept();

@@ -7,6 +7,7 @@
 
 #include "notify/DBLib.h"
 #include "platform/FixedText.h"
+#include "users/UserProtocols.h"
 
 namespace {
 
@@ -65,11 +66,6 @@ bool ScanUsers(std::FILE* stream, Visit visit) {
 template <std::size_t N>
 bool Fits(std::string_view text, const std::array<char, N>&) {
     return text.size() < N && text.find_first_of(kUnstorableFieldBytes) == std::string_view::npos;
-}
-
-template <std::size_t N>
-std::string_view NameOf(const std::array<std::string_view, N>& names, int32_t number) {
-    return number >= 0 && static_cast<std::size_t>(number) < N ? names[number] : std::string_view();
 }
 
 }  // namespace
@@ -142,8 +138,8 @@ void ListUsers(RecordList& list) {
         list.InsertRow(row, FixedTextView(user.userName), 0);
         list.SetCell(row, 1, kHiddenPassword);
         list.SetCell(row, 2, engineId.empty() ? std::string() : "0x" + std::string(engineId));
-        list.SetCell(row, 3, NameOf(kAuthProtocolNames, user.authProtocol));
-        list.SetCell(row, 4, NameOf(kPrivProtocolNames, user.privProtocol));
+        list.SetCell(row, 3, ProtocolText(kAuthProtocolNames, user.authProtocol));
+        list.SetCell(row, 4, ProtocolText(kPrivProtocolNames, user.privProtocol));
         list.SetCell(row, 5, FixedTextView(user.authPassword));
         list.SetCell(row, 6, FixedTextView(user.privPassword));
         return false;

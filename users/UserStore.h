@@ -42,7 +42,8 @@ int GetUser(int index, UserEntry& entry);
 int FindUser(UserEntry& entry);
 
 // Appends one row per user in file order: name, "*******", "0x" and the engine ID (empty
-// without one), the two protocol names, the two passwords.
+// without one), the two protocol names ("(code)" for a code this build does not know),
+// the two passwords.
 void ListUsers(RecordList& list);
 
 // Closes the stream; the next operation opens the file again (tests).

@@ -142,6 +142,26 @@ TEST_F(UserListDialog, EditShowsTheRowAndOverwritesIt) {
     EXPECT_EQ(dialog.LastChange(), 11);
 }
 
+TEST_F(UserListDialog, UnknownCodesSurviveEditAndSaveUntouched) {
+    // Codes of a newer version: saving them as "None" would accept unauthenticated traps.
+    AppendUser("eve", "authpass2", "privpass2", "", 7, -1);
+    CUserListDlg newer;
+    ASSERT_EQ(newer.List()->RowCount(), 3);
+    EXPECT_EQ(newer.List()->CellText(2, CUserListDlg::kAuthColumn), "(7)");
+    EXPECT_EQ(newer.List()->CellText(2, CUserListDlg::kPrivColumn), "(-1)");
+    newer.List()->SelectRows({2});
+    ModalScript<CUserDlg> script([](CUserDlg& user) {
+        EXPECT_EQ(ControlById<QComboBox>(&user, CUserDlg::kAuthCombo)->currentIndex(), -1);
+        EXPECT_EQ(ControlById<QComboBox>(&user, CUserDlg::kAuthCombo)->placeholderText(), "(7)");
+        user.OnOK();
+    });
+    newer.OnEdit();
+    EXPECT_EQ(script.opened, 1);
+    newer.OnOK();
+    EXPECT_EQ(StoredUserLines(), (std::vector<std::string>{"alice/authpass1/privpass1/80001f8880/1/0", "bob////0/0",
+                                                           "eve/authpass2/privpass2//7/-1"}));
+}
+
 TEST_F(UserListDialog, AddCancelledStillRewritesTheStoreOnOk) {
     // A user written behind the dialog's back shows whether OK rewrote the store.
     AppendUser("outsider", "", "", "", 0, 0);

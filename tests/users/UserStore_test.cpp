@@ -131,7 +131,7 @@ TEST_F(UserStoreTest, SavingRewritesTheStoreInListOrder) {
     EXPECT_EQ(list.Cell(2, 4), "None");
 }
 
-TEST_F(UserStoreTest, ShortLinesGiveEmptyFieldsAndUnknownProtocolsNoName) {
+TEST_F(UserStoreTest, ShortLinesGiveEmptyFieldsAndUnknownProtocolsTheirCode) {
     std::string stored(64, '\0');
     stored.resize(DBLib::Convert("short,pw", stored, kToStored));
     std::string odd(64, '\0');
@@ -149,12 +149,12 @@ TEST_F(UserStoreTest, ShortLinesGiveEmptyFieldsAndUnknownProtocolsNoName) {
     MemoryRecordList list(7);
     ListUsers(list);
     ASSERT_EQ(list.RowCount(), 4);
-    EXPECT_EQ(list.Cell(1, 3), "");
-    EXPECT_EQ(list.Cell(1, 4), "");
+    EXPECT_EQ(list.Cell(1, 3), "(9)");
+    EXPECT_EQ(list.Cell(1, 4), "(-1)");
     EXPECT_EQ(list.Cell(2, 3), "HMAC-SHA-512");
     EXPECT_EQ(list.Cell(2, 4), "CFB-AES-128");
-    EXPECT_EQ(list.Cell(3, 3), "");
-    EXPECT_EQ(list.Cell(3, 4), "");
+    EXPECT_EQ(list.Cell(3, 3), "(7)");
+    EXPECT_EQ(list.Cell(3, 4), "(3)");
 }
 
 TEST_F(UserStoreTest, UnavailableFileFindsNoUserAndWritesNothing) {
