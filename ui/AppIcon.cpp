@@ -21,7 +21,9 @@ QPixmap AppIconPixmap(int size) {
     painter.drawLine(14, 21, 22, 13);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QColor(255, 128, 0), 2));
-    for (int r = 6; r <= 14; r += 4) painter.drawArc(QRect(22 - r, 13 - r, 2 * r, 2 * r), 0 * 16, 90 * 16);
+    // Centred near the feed's tip and small enough that the outer wave stays inside the grid.
+    const QPointF feed(21, 12);
+    for (double r : {3.5, 6.5, 9.5}) painter.drawArc(QRectF(feed.x() - r, feed.y() - r, 2 * r, 2 * r), 0, 90 * 16);
     return pixmap;
 }
 
