@@ -7,16 +7,20 @@
 
 #include "notify/DBLib.h"
 #include "notify/Pipeline.h"
+#include "notify/RuleLine.h"
 #include "notify/RuleStore.h"
+#include "platform/FixedText.h"
 #include "settings/AppSettings.h"
 
 namespace {
 
-// A program folder of its own holding count address ranges, none of which holds the
-// sender but the last: the filter reads every range, each from the start of the file.
-class RangeRules {
+// A program folder of its own whose rule file holds, in this order, rangeCount address
+// ranges of which only the last holds 10.x.y.1 (the others end in .2), then kindCount user
+// rules and kindCount enterprise rules of 1.3.6.1.4.1.n, n = 0, 1, .... The reception
+// filter is on.
+class RuleFile {
 public:
-    explicit RangeRules(int count) {
+    RuleFile(int rangeCount, int kindCount) {
         std::string pattern = (std::filesystem::temp_directory_path() / "olixtrap-bench-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
         setenv("OLIXTRAP_HOME", folder_.c_str(), 1);
@@ -25,16 +29,35 @@ public:
         AppSettings settings = ReadSettings();
         settings.receiveMode = 1;
         WriteSettings(settings);
-        for (int i = 0; i < count; ++i) {
+        std::FILE* file = DBLib::Open("/db", "EventDB.na", OpenMode::Recreate);
+        const auto write = [file](const RuleRecord& rule) {
+            std::string stored;
+            if (BuildRuleLine(rule, stored) == RuleLineResult::Ok) DBLib::WriteLine(file, stored);
+        };
+        for (int i = 0; i < rangeCount; ++i) {
             RuleRecord rule{};
             rule.kind = IpRange;
-            const uint8_t last = i + 1 == count ? 1 : 2;
+            const uint8_t last = i + 1 == rangeCount ? 1 : 2;
             rule.ipFrom = {10, static_cast<uint8_t>(i / 256), static_cast<uint8_t>(i % 256), last};
             rule.ipTo = rule.ipFrom;
-            RuleStore::Put(rule);
+            write(rule);
         }
+        for (int i = 0; i < kindCount; ++i) {
+            RuleRecord rule{};
+            rule.kind = User;
+            SetFixedText(rule.userName, "user" + std::to_string(i));
+            write(rule);
+        }
+        for (int i = 0; i < kindCount; ++i) {
+            RuleRecord rule{};
+            rule.kind = Enterprise;
+            SetFixedText(rule.enterprise, "1.3.6.1.4.1." + std::to_string(i));
+            rule.genericTrap = kGenericAny;
+            write(rule);
+        }
+        std::fclose(file);
     }
-    ~RangeRules() {
+    ~RuleFile() {
         RuleStore::Reset();
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
@@ -44,18 +67,39 @@ private:
     std::string folder_;
 };
 
+void FilterOneTrap(benchmark::State& state, const TrapRecord& record) {
+    RuleRecord actions{};
+    for (auto _ : state) {
+        if (FilterTrap(record, actions) != 0) state.SkipWithError("the trap was not received");
+    }
+}
+
+// The sender is held by the last range only.
 void BM_FilterTrapThroughAddressRanges(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
-    RangeRules rules(count);
+    RuleFile rules(count, 0);
     auto record = std::make_unique<TrapRecord>();
     ClearTrapRecord(*record);
     record->version = 1;
     record->sourceAddress = {10, static_cast<uint8_t>((count - 1) / 256), static_cast<uint8_t>((count - 1) % 256), 1};
-    RuleRecord actions{};
-    for (auto _ : state) {
-        if (FilterTrap(*record, actions) != 0) state.SkipWithError("the last range did not match");
-    }
+    FilterOneTrap(state, *record);
 }
-BENCHMARK(BM_FilterTrapThroughAddressRanges)->Arg(1)->Arg(10)->Arg(100);
+BENCHMARK(BM_FilterTrapThroughAddressRanges)->Arg(1)->Arg(10)->Arg(100)->Arg(1000);
+
+// count rules of each kind: an SNMPv1 trap that no range holds, received by the last
+// enterprise rule of the file.
+void BM_FilterTrapThroughEveryKind(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    RuleFile rules(count, count);
+    auto record = std::make_unique<TrapRecord>();
+    ClearTrapRecord(*record);
+    record->version = 0;
+    record->sourceAddress = {192, 0, 2, 1};
+    SetFixedText(record->enterprise, "1.3.6.1.4.1." + std::to_string(count - 1));
+    record->genericTrap = 6;
+    record->specificTrap = 1;
+    FilterOneTrap(state, *record);
+}
+BENCHMARK(BM_FilterTrapThroughEveryKind)->Arg(1000);
 
 }  // namespace

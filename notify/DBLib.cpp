@@ -130,6 +130,12 @@ std::size_t DBLib::Convert(std::string_view source, std::span<char> target, int 
     return direction == kToStored ? ToStored(source, target) : ToPlain(source, target);
 }
 
+std::string DBLib::PlainLine(std::string_view stored) {
+    std::string plain(stored.size() + 1, '\0');
+    plain.resize(Convert(stored, plain, kToPlain));
+    return plain;
+}
+
 bool DBLib::ReadLine(std::FILE* stream, std::string& line) {
     line.clear();
     int c = getc_unlocked(stream);

@@ -52,6 +52,9 @@ public:
     // terminator).
     static std::size_t Convert(std::string_view source, std::span<char> target, int direction);
 
+    // The plain form of a stored line.
+    static std::string PlainLine(std::string_view stored);
+
     // Reads one line without its line end (a CR LF or a bare LF); false at the end of the
     // file when nothing was read.
     static bool ReadLine(std::FILE* stream, std::string& line);

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "notify/DBLib.h"
+#include "notify/RecordFileCache.h"
 #include "notify/RuleLine.h"
+#include "notify/RuleTable.h"
 #include "platform/FailPoint.h"
 #include "platform/FixedText.h"
 
@@ -18,21 +20,9 @@ constexpr std::string_view kFileName = "EventDB.na";
 constexpr std::string_view kNewFileName = "EventDB.na.tmp";  // the next file, built beside it
 
 std::mutex ruleFileBusy;
-std::FILE* ruleFileStream = nullptr;
-
-// With the lock held: the open stream at the start of the file, or null when the file
-// cannot be opened (the next operation tries again).
-std::FILE* RewoundStream() {
-    if (ruleFileStream == nullptr) ruleFileStream = DBLib::Open(kFolder, kFileName, OpenMode::Update);
-    if (ruleFileStream != nullptr) std::rewind(ruleFileStream);
-    return ruleFileStream;
-}
-
-std::string ToPlain(std::string_view stored) {
-    std::string plain(stored.size() + 1, '\0');
-    plain.resize(DBLib::Convert(stored, plain, kToPlain));
-    return plain;
-}
+// Guarded by ruleFileBusy. Lookups answer from the parsed rules; the dialogs' list and
+// Put walk the file itself, which holds the texts exactly as stored.
+RecordFileCache<RuleTable> ruleFile(kFolder, kFileName);
 
 // Visits the plain lines from the current position; visit returns true to stop there.
 // Returns whether a visit stopped the scan.
@@ -40,7 +30,7 @@ template <class Visit>
 bool ScanLines(std::FILE* stream, Visit visit) {
     std::string stored;
     while (DBLib::ReadLine(stream, stored))
-        if (visit(ToPlain(stored))) return true;
+        if (visit(DBLib::PlainLine(stored))) return true;
     return false;
 }
 
@@ -65,7 +55,7 @@ int RewriteWithout(std::FILE* source, const RuleRecord& key) {
     std::string stored;
     bool ok = true;
     while (ok && DBLib::ReadLine(source, stored)) {
-        if (RuleStore::SameRule(ParseRuleLine(ToPlain(stored)), key)) continue;
+        if (RuleStore::SameRule(ParseRuleLine(DBLib::PlainLine(stored)), key)) continue;
         ok = DBLib::WriteLine(next, stored) && !FailPointHit("RuleStore::Remove");
     }
     if (!ok) {
@@ -96,50 +86,29 @@ bool SameRule(const RuleRecord& stored, const RuleRecord& key) {
 
 int ReadNth(int index, RuleRecord& rule) {
     std::lock_guard lock(ruleFileBusy);
-    std::FILE* stream = RewoundStream();
-    if (stream == nullptr || rule.kind < AllTraps || rule.kind > User) return 1;
-    int n = 0;
-    return ScanLines(stream, [&](const std::string& plain) {
-               if (std::atoi(plain.c_str()) != rule.kind) return false;
-               if (n++ != index) return false;
-               rule = ParseRuleLine(plain);
-               return true;
-           })
-               ? 0
-               : 1;
+    const RuleTable* rules = ruleFile.Current();
+    const RuleRecord* found = rules != nullptr ? rules->Nth(rule.kind, index) : nullptr;
+    if (found == nullptr) return 1;
+    rule = *found;
+    return 0;
 }
 
 int FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule) {
-    const auto hostOrder = [](const std::array<uint8_t, 4>& octets) {
-        return uint32_t(octets[0]) << 24 | uint32_t(octets[1]) << 16 | uint32_t(octets[2]) << 8 | octets[3];
-    };
-    const uint32_t sender = hostOrder(address);
     std::lock_guard lock(ruleFileBusy);
-    std::FILE* stream = RewoundStream();
-    if (stream == nullptr) return 1;
-    return ScanLines(stream, [&](const std::string& plain) {
-               if (std::atoi(plain.c_str()) != IpRange) return false;
-               const RuleRecord stored = ParseRuleLine(plain);
-               if (sender < hostOrder(stored.ipFrom) || hostOrder(stored.ipTo) < sender) return false;
-               rule = stored;
-               return true;
-           })
-               ? 0
-               : 1;
+    const RuleTable* rules = ruleFile.Current();
+    const RuleRecord* found = rules != nullptr ? rules->FirstRangeHolding(address) : nullptr;
+    if (found == nullptr) return 1;
+    rule = *found;
+    return 0;
 }
 
 int FindActions(RuleRecord& key) {
     std::lock_guard lock(ruleFileBusy);
-    std::FILE* stream = RewoundStream();
-    if (stream == nullptr) return 1;
-    return ScanLines(stream, [&](const std::string& plain) {
-               const RuleRecord stored = ParseRuleLine(plain);
-               if (!SameRule(stored, key)) return false;
-               CopyActions(stored, key);
-               return true;
-           })
-               ? 0
-               : 1;
+    const RuleTable* rules = ruleFile.Current();
+    const RuleRecord* found = rules != nullptr ? rules->FirstSameRule(key) : nullptr;
+    if (found == nullptr) return 1;
+    CopyActions(*found, key);
+    return 0;
 }
 
 int Put(const RuleRecord& rule) {
@@ -150,8 +119,9 @@ int Put(const RuleRecord& rule) {
         case RuleLineResult::Ok: break;
     }
     std::lock_guard lock(ruleFileBusy);
-    std::FILE* stream = RewoundStream();
+    std::FILE* stream = ruleFile.RewoundStream();
     if (stream == nullptr) return kPutFileError;
+    ruleFile.Invalidate();
     long start = 0;
     const bool replacing = ScanLines(stream, [&](const std::string& plain) {
         if (SameRule(ParseRuleLine(plain), rule)) return true;
@@ -166,10 +136,7 @@ int Put(const RuleRecord& rule) {
 
 int Remove(const RuleRecord& key) {
     std::lock_guard lock(ruleFileBusy);
-    if (ruleFileStream != nullptr) {
-        std::fclose(ruleFileStream);
-        ruleFileStream = nullptr;
-    }
+    ruleFile.Close();
     std::FILE* source = DBLib::Open(kFolder, kFileName, OpenMode::ReadOrCreate);
     if (source == nullptr) return 1;
     const int result = RewriteWithout(source, key);
@@ -179,7 +146,7 @@ int Remove(const RuleRecord& key) {
 
 void FillList(RecordList& list, int kind) {
     std::lock_guard lock(ruleFileBusy);
-    std::FILE* stream = RewoundStream();
+    std::FILE* stream = ruleFile.RewoundStream();
     if (stream == nullptr) return;
     int row = 0;
     ScanLines(stream, [&](const std::string& plain) {
@@ -227,8 +194,7 @@ int EnterpriseSuffix(std::string_view oid, std::span<char> out, int limit) {
 
 void Reset() {
     std::lock_guard lock(ruleFileBusy);
-    if (ruleFileStream != nullptr) std::fclose(ruleFileStream);
-    ruleFileStream = nullptr;
+    ruleFile.Close();
 }
 
 }  // namespace RuleStore

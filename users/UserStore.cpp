@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "notify/DBLib.h"
+#include "notify/RecordFileCache.h"
 #include "platform/FixedText.h"
 #include "users/UserProtocols.h"
 
@@ -14,16 +17,6 @@ namespace {
 constexpr std::string_view kFolder = "/db";
 constexpr std::string_view kFileName = "UserDB.na";
 constexpr std::string_view kHiddenPassword = "*******";
-
-std::mutex userFileBusy;
-std::FILE* userFileStream = nullptr;
-
-// With the lock held: the open stream at the start of the file, or null.
-std::FILE* RewoundStream() {
-    if (userFileStream == nullptr) userFileStream = DBLib::Open(kFolder, kFileName, OpenMode::Update);
-    if (userFileStream != nullptr) std::rewind(userFileStream);
-    return userFileStream;
-}
 
 template <std::size_t N>
 void TakeField(int index, std::string_view plain, std::array<char, N>& field) {
@@ -49,19 +42,24 @@ UserEntry ParseUserLine(std::string_view plain) {
     return entry;
 }
 
-// Visits the users from the start of the file; visit returns true to stop. Returns
-// whether a visit stopped the scan.
-template <class Visit>
-bool ScanUsers(std::FILE* stream, Visit visit) {
-    std::string stored;
-    std::string plain;
-    while (DBLib::ReadLine(stream, stored)) {
-        plain.assign(stored.size() + 1, '\0');
-        plain.resize(DBLib::Convert(stored, plain, kToPlain));
-        if (visit(ParseUserLine(plain))) return true;
+// The users in file order, and where each name first occurs.
+struct UserTable {
+    std::vector<UserEntry> users;
+    std::unordered_map<std::string, std::size_t> firstByName;
+
+    void Clear() {
+        users.clear();
+        firstByName.clear();
     }
-    return false;
-}
+    void Add(std::string_view plain) {
+        const UserEntry& user = users.emplace_back(ParseUserLine(plain));
+        firstByName.emplace(std::string(FixedTextView(user.userName)), users.size() - 1);
+    }
+};
+
+std::mutex userFileBusy;
+// Guarded by userFileBusy; every SNMPv3 message looks its user up here.
+RecordFileCache<UserTable> userFile(kFolder, kFileName);
 
 template <std::size_t N>
 bool Fits(std::string_view text, const std::array<char, N>&) {
@@ -86,8 +84,9 @@ int AppendUser(std::string_view userName, std::string_view authPassword, std::st
     stored.resize(DBLib::Convert(plain, stored, kToStored));
 
     std::lock_guard lock(userFileBusy);
-    std::FILE* stream = RewoundStream();
+    std::FILE* stream = userFile.RewoundStream();
     if (stream == nullptr) return 1;
+    userFile.Invalidate();
     const bool written = std::fseek(stream, 0, SEEK_END) == 0 && DBLib::WriteLine(stream, stored) &&
                          std::fflush(stream) == 0;
     return written ? 0 : 1;
@@ -95,44 +94,35 @@ int AppendUser(std::string_view userName, std::string_view authPassword, std::st
 
 int ClearUsers() {
     std::lock_guard lock(userFileBusy);
-    if (userFileStream != nullptr) std::fclose(userFileStream);
-    userFileStream = DBLib::Open(kFolder, kFileName, OpenMode::Recreate);
-    return userFileStream != nullptr ? 0 : 1;
+    userFile.Close();
+    std::FILE* recreated = DBLib::Open(kFolder, kFileName, OpenMode::Recreate);
+    userFile.Adopt(recreated);
+    return recreated != nullptr ? 0 : 1;
 }
 
 int GetUser(int index, UserEntry& entry) {
     std::lock_guard lock(userFileBusy);
-    std::FILE* stream = RewoundStream();
-    if (stream == nullptr) return 1;
-    int n = 0;
-    return ScanUsers(stream, [&](const UserEntry& user) {
-               if (n++ != index) return false;
-               entry = user;
-               return true;
-           })
-               ? 0
-               : 1;
+    const UserTable* table = userFile.Current();
+    if (table == nullptr || index < 0 || static_cast<std::size_t>(index) >= table->users.size()) return 1;
+    entry = table->users[index];
+    return 0;
 }
 
 int FindUser(UserEntry& entry) {
     std::lock_guard lock(userFileBusy);
-    std::FILE* stream = RewoundStream();
-    if (stream == nullptr) return 1;
-    const std::string name(FixedTextView(entry.userName));
-    return ScanUsers(stream, [&](const UserEntry& user) {
-               if (FixedTextView(user.userName) != name) return false;
-               entry = user;
-               return true;
-           })
-               ? 0
-               : 1;
+    const UserTable* table = userFile.Current();
+    if (table == nullptr) return 1;
+    const auto found = table->firstByName.find(std::string(FixedTextView(entry.userName)));
+    if (found == table->firstByName.end()) return 1;
+    entry = table->users[found->second];
+    return 0;
 }
 
 void ListUsers(RecordList& list) {
     std::lock_guard lock(userFileBusy);
-    std::FILE* stream = RewoundStream();
-    if (stream == nullptr) return;
-    ScanUsers(stream, [&](const UserEntry& user) {
+    const UserTable* table = userFile.Current();
+    if (table == nullptr) return;
+    for (const UserEntry& user : table->users) {
         const int row = list.RowCount();
         const std::string_view engineId = FixedTextView(user.engineId);
         list.InsertRow(row, FixedTextView(user.userName), 0);
@@ -142,12 +132,10 @@ void ListUsers(RecordList& list) {
         list.SetCell(row, 4, ProtocolText(kPrivProtocolNames, user.privProtocol));
         list.SetCell(row, 5, FixedTextView(user.authPassword));
         list.SetCell(row, 6, FixedTextView(user.privPassword));
-        return false;
-    });
+    }
 }
 
 void ResetUserStore() {
     std::lock_guard lock(userFileBusy);
-    if (userFileStream != nullptr) std::fclose(userFileStream);
-    userFileStream = nullptr;
+    userFile.Close();
 }

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "notify/DBLib.h"
+#include "notify/RuleLine.h"
+#include "notify/RuleTable.h"
 #include "platform/FailPoint.h"
 #include "platform/FixedText.h"
 #include "support/MemoryRecordList.h"
@@ -79,11 +82,71 @@ TEST_F(RuleStoreTest, PuttingAnExistingIdentityReplacesInPlace) {
     ASSERT_EQ(RuleStore::Put(UserRule("alice", "one")), RuleStore::kPutAppended);
     ASSERT_EQ(RuleStore::Put(UserRule("bob", "two")), RuleStore::kPutAppended);
     const auto size = File().size();
+    ASSERT_EQ(PopupFound(UserRule("alice")), "one");
+    const auto path = folder.File("db/EventDB.na");
+    const auto modified = std::filesystem::last_write_time(path);
     EXPECT_EQ(RuleStore::Put(UserRule("alice", "three")), RuleStore::kPutReplaced);
     EXPECT_EQ(File().size(), size);
+    // Within one tick of the file system's clock the time need not move.
+    std::filesystem::last_write_time(path, modified);
     EXPECT_EQ(PopupFound(UserRule("alice")), "three");
     EXPECT_EQ(PopupFound(UserRule("bob")), "two");
     EXPECT_EQ(PopupFound(UserRule("Alice")), "<not found>");  // names are case-sensitive
+}
+
+TEST_F(RuleStoreTest, AFileChangedBehindTheStoreIsSeenAtTheNextLookup) {
+    ASSERT_EQ(RuleStore::Put(UserRule("u", "mine")), RuleStore::kPutAppended);
+    ASSERT_EQ(PopupFound(UserRule("u")), "mine");
+    const auto onDisk = [](const std::vector<RuleRecord>& rules) {
+        std::string bytes, stored;
+        for (const RuleRecord& rule : rules)
+            if (BuildRuleLine(rule, stored) == RuleLineResult::Ok) bytes += stored + "\r\n";
+        return bytes;
+    };
+    // A copy renamed over it: another inode and size.
+    folder.Replace("db/EventDB.na", onDisk({UserRule("v"), UserRule("u", "copied")}));
+    EXPECT_EQ(PopupFound(UserRule("u")), "copied");
+
+    // Rewritten in place at the same size: only the modification time tells.
+    folder.Write("db/EventDB.na", onDisk({UserRule("v"), UserRule("u", "edited")}));
+    const auto path = folder.File("db/EventDB.na");
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
+    EXPECT_EQ(PopupFound(UserRule("u")), "edited");
+
+    // The store's own writes go to the file now at the path.
+    EXPECT_EQ(RuleStore::Put(UserRule("w", "added")), RuleStore::kPutAppended);
+    EXPECT_EQ(File().size(), 3 * 665u);
+    EXPECT_EQ(PopupFound(UserRule("w")), "added");
+}
+
+// The parsed rules answer lookups through indexes; they must give the first match of a
+// walk of the file, whatever the mix of kinds, duplicates and "Any" lines.
+TEST(RuleTableLookups, AgreeWithAWalkOfTheFile) {
+    std::vector<RuleRecord> file = {
+        EnterpriseRule("1.3.6.1.4.1.9", 6, 5), UserRule("bob"),
+        IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 9}), EnterpriseRule("1.3.6.1.4.1.9", 7, 0),
+        EnterpriseRule("1.3.6.1.4.1.9", 6, 5), UserRule("bob"), RuleRecord{},
+        IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 9}), EnterpriseRule("1.3.6.1.4.1.99", 6, 1),
+        EnterpriseRule("1.3.6.1.4.1.99", 7, 3), RuleRecord{}, UserRule("Bob")};
+    RuleTable table;
+    std::string stored;
+    for (std::size_t line = 0; line < file.size(); ++line) {
+        SetFixedText(file[line].popupMessage, "line " + std::to_string(line));
+        ASSERT_EQ(BuildRuleLine(file[line], stored), RuleLineResult::Ok);
+        table.Add(DBLib::PlainLine(stored));
+    }
+    std::vector<RuleRecord> keys = {RuleRecord{}, UserRule("bob"), UserRule("Bob"), UserRule("carol"),
+                                    IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 9}), IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 8})};
+    for (const char* oid : {"1.3.6.1.4.1.9", "1.3.6.1.4.1.99", "1.3.6.1.4.1.999"})
+        for (int generic : {1, 6, 7})
+            for (int specific : {0, 1, 3, 5}) keys.push_back(EnterpriseRule(oid, generic, specific));
+    for (const RuleRecord& key : keys) {
+        const auto walked = std::find_if(file.begin(), file.end(), [&](const RuleRecord& r) { return RuleStore::SameRule(r, key); });
+        const RuleRecord* indexed = table.FirstSameRule(key);
+        const std::string_view expected = walked == file.end() ? "none" : FixedTextView(walked->popupMessage);
+        EXPECT_EQ(indexed == nullptr ? "none" : FixedTextView(indexed->popupMessage), expected)
+            << key.kind << " " << FixedTextView(key.enterprise) << " " << key.genericTrap << "/" << key.specificTrap;
+    }
 }
 
 TEST(RuleIdentity, SameRuleTable) {

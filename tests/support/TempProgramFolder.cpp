@@ -37,3 +37,8 @@ void TempProgramFolder::Write(const std::string& name, const std::string& bytes)
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
 }
+
+void TempProgramFolder::Replace(const std::string& name, const std::string& bytes) const {
+    Write(name + ".new", bytes);
+    std::filesystem::rename(File(name + ".new"), File(name));
+}

@@ -22,6 +22,9 @@ public:
     std::string Read(const std::string& name) const;
     // Creates or replaces a file of the folder (bytes as given), creating its parent folders.
     void Write(const std::string& name, const std::string& bytes) const;
+    // Writes bytes to a new file and renames it over name, as a copy or an editor's save
+    // replaces a file: the name then belongs to another inode.
+    void Replace(const std::string& name, const std::string& bytes) const;
 
 private:
     std::string path_;

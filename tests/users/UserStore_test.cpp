@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "notify/DBLib.h"
 #include "platform/FixedText.h"
@@ -104,6 +105,36 @@ TEST_F(UserStoreTest, FindUserTakesTheFirstExactName) {
     EXPECT_EQ(FindUser(entry), 1);
     entry = Named("alic");
     EXPECT_EQ(FindUser(entry), 1);
+}
+
+TEST_F(UserStoreTest, AFileChangedBehindTheStoreIsSeenAtTheNextLookup) {
+    ASSERT_EQ(AppendUser("alice", "first", "", "", 2, 0), 0);
+    UserEntry entry = Named("alice");
+    ASSERT_EQ(FindUser(entry), 0);
+    const auto onDisk = [](std::vector<std::string> plainLines) {
+        std::string bytes;
+        for (const std::string& plain : plainLines) {
+            std::string stored(2 * plain.size(), '\0');
+            stored.resize(DBLib::Convert(plain, stored, kToStored));
+            bytes += stored + "\r\n";
+        }
+        return bytes;
+    };
+    // A copy renamed over it: another inode and size.
+    folder.Replace("db/UserDB.na", onDisk({"bob,b,,,1,0,", "alice,copied,,,1,0,"}));
+    entry = Named("alice");
+    ASSERT_EQ(FindUser(entry), 0);
+    EXPECT_EQ(FixedTextView(entry.authPassword), "copied");
+
+    // Rewritten in place at the same size: only the modification time tells.
+    folder.Write("db/UserDB.na", onDisk({"bob,b,,,1,0,", "alice,edited,,,1,0,"}));
+    const auto path = folder.File("db/UserDB.na");
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
+    entry = Named("alice");
+    ASSERT_EQ(FindUser(entry), 0);
+    EXPECT_EQ(FixedTextView(entry.authPassword), "edited");
+    EXPECT_EQ(GetUser(0, entry), 0);
+    EXPECT_EQ(FixedTextView(entry.userName), "bob");
 }
 
 TEST_F(UserStoreTest, SavingRewritesTheStoreInListOrder) {

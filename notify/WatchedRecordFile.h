@@ -1,0 +1,52 @@
+#pragma once
+// The one open stream of a record file, kept open between operations, together with what
+// tells whether the file changed: an editor or a copied file may replace it behind the
+// program's back (a rename gives the path another inode), or rewrite it in place (its
+// modification time or size change). Not locked: the owning store's lock guards it.
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// What identifies one content of a file: the file itself and its size and modification
+// time in nanoseconds.
+struct FileStamp {
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    std::time_t modifiedSeconds;
+    long modifiedNanoseconds;
+    bool operator==(const FileStamp&) const = default;
+};
+
+class WatchedRecordFile {
+public:
+    // The file <program folder><folder>/<fileName>.
+    WatchedRecordFile(std::string_view folder, std::string_view fileName);
+    ~WatchedRecordFile();
+    WatchedRecordFile(const WatchedRecordFile&) = delete;
+    WatchedRecordFile& operator=(const WatchedRecordFile&) = delete;
+
+    // The stream, opened (DBLib::Open, Update) on first use and again when the path now
+    // names another file; the position is left as it was. Null when the file cannot be
+    // opened: the next call tries again.
+    std::FILE* Current();
+
+    // The stamp of the open stream's file now; nothing without a stream.
+    std::optional<FileStamp> Stamp() const;
+
+    // Closes the stream; the next Current opens the file again.
+    void Close();
+
+    // Takes stream (opened by the store itself, such as a recreated file) as the open one.
+    void Adopt(std::FILE* stream);
+
+private:
+    std::string folder_;
+    std::string fileName_;
+    std::FILE* stream_ = nullptr;
+};
