@@ -1,13 +1,17 @@
 #pragma once
 // Host name of a trap's sender: the reverse lookup of its address, confirmed by a forward
 // lookup of that name, whose canonical name is the result. The receiver thread waits for
-// it, so the wait is bounded: a resolver that does not answer must not stop reception.
+// it, so the wait is bounded, and answers are kept for a while: a resolver that does not
+// answer must not stop reception, nor cost a wait for every trap.
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "platform/HostNameCache.h"
 
 // The longest the receiver thread waits for both lookups of one trap.
 inline constexpr std::chrono::milliseconds kHostLookupDeadline{2000};
@@ -22,8 +26,14 @@ using HostResolver = std::function<std::string(std::array<uint8_t, 4> address)>;
 // lookup fails.
 std::string ResolveHostName(std::array<uint8_t, 4> address);
 
-// ResolveHostName within kHostLookupDeadline; empty when it fails or takes longer.
+// ResolveHostName within kHostLookupDeadline, through the process's answers of the last
+// HostNameCache::kLifetime; empty when it fails or takes longer.
 std::string LookUpHostName(std::array<uint8_t, 4> address);
+
+// The answer cache holds for address; otherwise LookUpHostNameWithin, whose answer is kept,
+// empty or not. An answer that comes after the deadline replaces the empty one kept then.
+std::string LookUpHostNameThrough(const std::shared_ptr<HostNameCache>& cache, std::array<uint8_t, 4> address,
+                                  const HostResolver& resolve, std::chrono::milliseconds deadline);
 
 // resolve(address) run on a helper thread; empty when it has not answered within deadline
 // or too many earlier lookups are still unfinished.

@@ -59,4 +59,49 @@ TEST(HostLookup, SilentResolverGivesNoNameAndStuckLookupsAreCapped) {
     EXPECT_EQ(name, "10.example");
 }
 
+TEST(HostLookup, AnswersAreKeptSoASilentSenderCostsOneWaitPerPeriod) {
+    auto gate = std::make_shared<Gate>();
+    const HostResolver late = [gate](std::array<uint8_t, 4>) {
+        ++gate->calls;
+        std::unique_lock lock(gate->mutex);
+        gate->opened.wait(lock, [&] { return gate->open; });
+        ++gate->returned;
+        return std::string("late.example");
+    };
+    const auto cache = std::make_shared<HostNameCache>();
+    for (int trap = 0; trap < 3; ++trap) EXPECT_EQ(LookUpHostNameThrough(cache, kLoopback, late, 20ms), "");
+    {
+        std::lock_guard lock(gate->mutex);
+        gate->open = true;
+    }
+    gate->opened.notify_all();
+    for (int i = 0; i < 500 && gate->returned < 1; ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(gate->calls, 1);
+    // The answer that came after the wait is kept for the next trap.
+    std::string name;
+    for (int i = 0; i < 100 && name.empty(); ++i) {
+        name = LookUpHostNameThrough(cache, kLoopback, late, 20ms);
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_EQ(name, "late.example");
+    EXPECT_EQ(gate->calls, 1);
+}
+
+TEST(HostNameCache, AnswersLastTheirLifetimeAndTheOldestMakesRoom) {
+    using Clock = HostNameCache::Clock;
+    const Clock::time_point start{};
+    HostNameCache cache(2);
+    cache.Store({10, 0, 0, 1}, "", start);  // not resolved: kept as well
+    cache.Store({10, 0, 0, 2}, "two", start + 1s);
+    EXPECT_EQ(cache.Find({10, 0, 0, 1}, start + HostNameCache::kLifetime - 1s), std::string());
+    EXPECT_EQ(cache.Find({10, 0, 0, 1}, start + HostNameCache::kLifetime), std::nullopt);
+    cache.StoreIfAbsent({10, 0, 0, 2}, "", start + 2s);
+    EXPECT_EQ(cache.Find({10, 0, 0, 2}, start + 2s), "two");
+
+    cache.Store({10, 0, 0, 3}, "three", start + 3s);  // full: the oldest goes
+    EXPECT_EQ(cache.Find({10, 0, 0, 1}, start + 3s), std::nullopt);
+    EXPECT_EQ(cache.Find({10, 0, 0, 2}, start + 3s), "two");
+    EXPECT_EQ(cache.Find({10, 0, 0, 3}, start + 3s), "three");
+}
+
 }  // namespace
