@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "notify/MailQueue.h"
 #include "platform/Sound.h"
 #include "reception/Receiver.h"
 #include "settings/CConfig.h"
@@ -60,12 +61,13 @@ bool CTrapApp::InitInstance() {
 int CTrapApp::ExitInstance(int code) {
     SetServiceWindows(nullptr);
     // The receiver may be waiting for this thread to carry out a window call: keep the
-    // event loop turning while it ends. A trap still busy with a slow action (mail) gets a
-    // few seconds; after that the process ends without it, as it would have anyway.
+    // event loop turning while it ends. Mails still queued get a moment of their own; after
+    // a few seconds the process ends without what is left, as it would have anyway.
     constexpr int kShutdownWaitMs = 5000;
     std::atomic<bool> ended{false};
     std::thread stopper([&ended] {
         ShutdownReceiver();
+        ShutdownMailQueue(kMailShutdownWait);
         ended = true;
     });
     const QDeadlineTimer deadline(kShutdownWaitMs);

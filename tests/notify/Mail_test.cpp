@@ -17,8 +17,10 @@
 #include <vector>
 
 #include "notify/Mail.h"
+#include "notify/MailQueue.h"
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
+#include "reception/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "support/ScriptedTcpServer.h"
 #include "support/TempProgramFolder.h"
@@ -52,12 +54,6 @@ std::vector<S::Step> PopLogin(std::string_view passwordReply = "+OK welcome\r\n"
             S::Send("+OK bye\r\n")};
 }
 
-std::vector<S::Step> SmtpAccept() {
-    return {S::Send("220 ready\r\n"), S::ReadLine(), S::Send("250 hi\r\n"), S::ReadLine(),
-            S::Send("250 ok\r\n"),    S::ReadLine(), S::Send("250 ok\r\n"), S::ReadLine(),
-            S::Send("250 ok\r\n"),    S::ReadLine(), S::Send("354 go\r\n"), S::ReadData(),
-            S::Send("250 queued\r\n"), S::ReadLine(), S::Send("221 bye\r\n")};
-}
 
 // Runs a program without a shell and returns its exit status (-1 when it could not run or
 // did not end within the bound, in which case it is killed).
@@ -175,7 +171,7 @@ TEST(Mail, SendsNothingWithoutSenderOrRecipient) {
     for (const char* field : {"from", "to"}) {
         Transcript transcript;
         ScriptedTcpServer pop("pop", PopLogin(), transcript);
-        ScriptedTcpServer smtp("smtp", SmtpAccept(), transcript);
+        ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
         AppSettings settings = MailSettings(true);
         SetFixedText(field == std::string("from") ? settings.mailFrom : settings.mailTo, "");
         SendNotificationMailWith(settings, "text", {pop.Port(), smtp.Port(), kQuick});
@@ -187,7 +183,7 @@ TEST(Mail, SendsNothingWithoutSenderOrRecipient) {
 TEST(Mail, LogsInAtThePopServerBeforeSending) {
     Transcript transcript;
     ScriptedTcpServer pop("pop", PopLogin(), transcript);
-    ScriptedTcpServer smtp("smtp", SmtpAccept(), transcript);
+    ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
     SendNotificationMailWith(MailSettings(true), "Link down", {pop.Port(), smtp.Port(), kQuick});
     EXPECT_EQ(pop.Finish(), 1);
     EXPECT_EQ(smtp.Finish(), 1);
@@ -203,7 +199,7 @@ TEST(Mail, LogsInAtThePopServerBeforeSending) {
 TEST(Mail, WithoutPopAuthenticationGoesStraightToSmtp) {
     Transcript transcript;
     ScriptedTcpServer pop("pop", PopLogin(), transcript);
-    ScriptedTcpServer smtp("smtp", SmtpAccept(), transcript);
+    ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
     SendNotificationMailWith(MailSettings(false), "x", {pop.Port(), smtp.Port(), kQuick});
     EXPECT_EQ(pop.Finish(), 0);
     EXPECT_EQ(smtp.Finish(), 1);
@@ -220,11 +216,30 @@ TEST(Mail, AFailedPopLoginSendsNoMail) {
     for (const auto& script : popServers) {
         Transcript transcript;
         ScriptedTcpServer pop("pop", script, transcript);
-        ScriptedTcpServer smtp("smtp", SmtpAccept(), transcript);
+        ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
         SendNotificationMailWith(MailSettings(true), "x", {pop.Port(), smtp.Port(), kQuick});
         EXPECT_EQ(pop.Finish(), 1);
         EXPECT_EQ(smtp.Finish(), 0) << "no SMTP connection after a failed login";
     }
+}
+
+TEST(MailQueue, AFullQueueDropsAndCountsAndItsEndIsBounded) {
+    Transcript transcript;
+    // Takes the connection and stays silent: the mail in hand waits for a greeting.
+    ScriptedTcpServer silent("smtp", {S::Pause(1000ms)}, transcript);
+    const MailRoute route{1, silent.Port(), {1000ms, 2000ms, 3000ms}};
+    const std::optional<PreparedMail> mail = PrepareNotificationMail(MailSettings(false), "x", std::tm{});
+    ASSERT_TRUE(mail.has_value());
+    const uint64_t before = ReadLoss(LossKind::kMailsDropped);
+    constexpr std::size_t kMails = kMailQueueCapacity + 6;
+    for (std::size_t i = 0; i < kMails; ++i) QueueNotificationMail(*mail, route);
+    // One mail is in hand (or about to be) and the queue is full: the rest was dropped.
+    const uint64_t dropped = ReadLoss(LossKind::kMailsDropped) - before;
+    EXPECT_GE(dropped, 5u);
+    EXPECT_LE(dropped, 6u);
+    // The mail in hand outlasts the wait: every mail still waiting is dropped and counted.
+    EXPECT_FALSE(ShutdownMailQueue(200ms));
+    EXPECT_EQ(ReadLoss(LossKind::kMailsDropped) - before, kMails - 1);
 }
 
 TEST(Mail, ARealSmtpServerReceivesTheJapaneseMail) {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "notify/DBLib.h"
+#include "notify/MailQueue.h"
 #include "notify/RuleStore.h"
 #include "platform/Encoding.h"
 #include "reception/PacketCounters.h"
@@ -42,6 +43,11 @@ constexpr const char* kLinkUp = "1.3.6.1.6.3.1.1.5.4";
 // Columns of the trap list.
 enum Column { kHostNameColumn = 3, kVersionColumn = 4, kCommunityColumn = 6, kEnterpriseColumn = 7,
               kMessageFlagsColumn = 14, kUserNameColumn = 20 };
+
+// SMTP has its fixed port, so the mail tests' server takes a loopback address of this
+// process's own.
+const std::array<uint8_t, 4> kSmtpHost = {127, static_cast<uint8_t>(1 + getpid() % 250),
+                                          static_cast<uint8_t>(getpid() / 250 % 250), 25};
 
 enum Field { kAll = 1000, kV1 = 1001, kV2c = 1002, kV3 = 1003, kAuth = 1004, kDecrypt = 1015,
              kDecode = 1005, kFiltered = 1006, kGeneric0 = 1007 };
@@ -93,6 +99,7 @@ protected:
 
     void TearDown() override {
         EXPECT_TRUE(ShutdownReceiver());
+        EXPECT_TRUE(ShutdownMailQueue(10s));
         CloseOpenModelessBoxes();
         RuleStore::Reset();
         ResetUserStore();
@@ -100,6 +107,22 @@ protected:
     }
 
     std::string Target() const { return "127.0.0.1:" + std::to_string(port_); }
+
+    // Mail settings towards the server at kSmtpHost and a default rule that mails message
+    // for every trap.
+    void MailEveryTrap(const std::string& message) {
+        AppSettings settings = ReadSettings();
+        SetText(settings.smtpServer, std::to_string(kSmtpHost[0]) + "." + std::to_string(kSmtpHost[1]) + "." +
+                                         std::to_string(kSmtpHost[2]) + "." + std::to_string(kSmtpHost[3]));
+        SetText(settings.mailFrom, "trap@example.org");
+        SetText(settings.mailTo, "admin@example.org");
+        settings.usePopAuth = 0;
+        WriteSettings(settings);
+        RuleRecord defaults{};
+        defaults.kind = AllTraps;
+        SetText(defaults.mailMessage, message);
+        ASSERT_LE(RuleStore::Put(defaults), RuleStore::kPutReplaced);
+    }
 
     // The total is counted before a datagram's category and generic number: the counters
     // are settled once every counted datagram also has its category, and every accepted
@@ -297,38 +320,47 @@ TEST_F(EndToEndTest, FilterStagesDecideAndTheirActionsRun) {
 }
 
 TEST_F(EndToEndTest, MailActionSendsTheExpandedMessage) {
-    // SMTP has its fixed port, so the server takes a loopback address of this process's own.
-    const auto pid = static_cast<unsigned>(getpid());
-    const std::array<uint8_t, 4> smtpHost = {127, static_cast<uint8_t>(1 + pid % 250),
-                                             static_cast<uint8_t>(pid / 250 % 250), 25};
-    using S = ScriptedTcpServer;
     Transcript transcript;
-    S smtp("smtp",
-           {S::Send("220 ready\r\n"), S::ReadLine(), S::Send("250 hi\r\n"), S::ReadLine(), S::Send("250 ok\r\n"),
-            S::ReadLine(), S::Send("250 ok\r\n"), S::ReadLine(), S::Send("250 ok\r\n"), S::ReadLine(),
-            S::Send("354 go\r\n"), S::ReadData(), S::Send("250 queued\r\n"), S::ReadLine(), S::Send("221 bye\r\n")},
-           transcript, smtpHost, 25);
+    ScriptedTcpServer smtp("smtp", ScriptedTcpServer::SmtpAccepting(), transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
     Start(0, 0);
-    AppSettings settings = ReadSettings();
-    SetText(settings.smtpServer, std::to_string(smtpHost[0]) + "." + std::to_string(smtpHost[1]) + "." +
-                                     std::to_string(smtpHost[2]) + "." + std::to_string(smtpHost[3]));
-    SetText(settings.mailFrom, "trap@example.org");
-    SetText(settings.mailTo, "admin@example.org");
-    settings.usePopAuth = 0;
-    WriteSettings(settings);
-    RuleRecord defaults{};
-    defaults.kind = AllTraps;
-    SetText(defaults.mailMessage, "Trap from %A: %C");
-    ASSERT_LE(RuleStore::Put(defaults), RuleStore::kPutReplaced);
+    MailEveryTrap("Trap from %A: %C");
 
-    SendV2c("mail-me", kLinkUp);  // returns once the trap is counted, after the mail
+    SendV2c("mail-me", kLinkUp);
+    ASSERT_TRUE(DrainMailQueue(10s));
     EXPECT_EQ(smtp.Finish(), 1);
     const auto lines = transcript.Lines();
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[2], "smtp:MAIL FROM:trap@example.org");
     EXPECT_EQ(lines[3], "smtp:RCPT TO:admin@example.org");
     EXPECT_NE(lines[5].find("Trap from 127.0.0.1: mail-me"), std::string::npos) << lines[5];
+}
+
+TEST_F(EndToEndTest, ASlowMailServerHoldsUpNeitherReceptionNorTheOrderOfMails) {
+    constexpr int kTraps = 6;
+    std::vector<std::vector<ScriptedTcpServer::Step>> scripts(kTraps, ScriptedTcpServer::SmtpAccepting());
+    scripts[0].insert(scripts[0].begin(), ScriptedTcpServer::Pause(8s));  // the first greeting comes late
+    Transcript transcript;
+    ScriptedTcpServer smtp("smtp", scripts, transcript, kSmtpHost, 25);
+    if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
+    Start(0, 1);
+    MailEveryTrap("Trap %C");
+
+    for (int i = 0; i < kTraps; ++i) SendV2c("slow-" + std::to_string(i), kLinkUp);
+    // Every trap was counted, listed and logged while the first mail still waited.
+    EXPECT_TRUE(transcript.Lines().empty());
+    EXPECT_EQ(windows_.RowCount(), std::size_t{kTraps});
+    EXPECT_EQ(LogLines().size(), std::size_t{kTraps});
+
+    ASSERT_TRUE(DrainMailQueue(30s));
+    EXPECT_EQ(smtp.Finish(), kTraps);
+    std::vector<std::string> bodies;
+    for (const std::string& line : transcript.Lines()) {
+        const auto body = line.find("Trap slow-");
+        if (body != std::string::npos) bodies.push_back(line.substr(body, line.find('\r', body) - body));
+    }
+    EXPECT_EQ(bodies, (std::vector<std::string>{"Trap slow-0", "Trap slow-1", "Trap slow-2", "Trap slow-3",
+                                                "Trap slow-4", "Trap slow-5"}));
 }
 
 TEST_F(EndToEndTest, RejectedTrapsAreLoggedOnlyWhenEveryTrapIsLogged) {

@@ -37,10 +37,22 @@ std::vector<std::string> Transcript::Lines() const {
     return lines_;
 }
 
+std::vector<ScriptedTcpServer::Step> ScriptedTcpServer::SmtpAccepting() {
+    return {Send("220 ready\r\n"),  ReadLine(), Send("250 hi\r\n"), ReadLine(), Send("250 ok\r\n"),
+            ReadLine(),             Send("250 ok\r\n"), ReadLine(), Send("250 ok\r\n"), ReadLine(),
+            Send("354 go\r\n"),     ReadData(), Send("250 queued\r\n"), ReadLine(), Send("221 bye\r\n")};
+}
+
 ScriptedTcpServer::ScriptedTcpServer(std::string name, std::vector<Step> script,
                                      Transcript& transcript, std::array<uint8_t, 4> host,
                                      uint16_t port)
-    : name_(std::move(name)), script_(std::move(script)), transcript_(transcript) {
+    : ScriptedTcpServer(std::move(name), std::vector<std::vector<Step>>{std::move(script)}, transcript, host,
+                        port) {}
+
+ScriptedTcpServer::ScriptedTcpServer(std::string name, std::vector<std::vector<Step>> scripts,
+                                     Transcript& transcript, std::array<uint8_t, 4> host,
+                                     uint16_t port)
+    : name_(std::move(name)), scripts_(std::move(scripts)), transcript_(transcript) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -78,20 +90,18 @@ int ScriptedTcpServer::Finish() {
 }
 
 void ScriptedTcpServer::Run() {
-    bool played = false;
     while (Readable(listener_, stop_, std::chrono::steady_clock::now() + kMaxWait)) {
         const int client = accept(listener_, nullptr, nullptr);
         if (client < 0) continue;
+        if (static_cast<std::size_t>(connections_) < scripts_.size()) Play(client, scripts_[connections_]);
         ++connections_;
-        if (!played) Play(client);
-        played = true;
         close(client);
     }
 }
 
-void ScriptedTcpServer::Play(int client) {
+void ScriptedTcpServer::Play(int client, const std::vector<Step>& script) {
     std::string pending;
-    for (const Step& step : script_) {
+    for (const Step& step : script) {
         std::string text;
         switch (step.kind) {
             case Step::Kind::Send:

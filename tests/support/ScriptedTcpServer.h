@@ -1,7 +1,7 @@
 #pragma once
-// A loopback TCP peer that plays a fixed script against the first client that connects
-// (send a reply, read a command line, read SMTP data, pause, close) and records what the
-// client sent. Every wait is bounded; the server stops when destroyed.
+// A loopback TCP peer that plays a fixed script against the first client that connects, or
+// one script for each client in turn (send a reply, read a command line, read SMTP data,
+// pause, close), and records what the clients sent. Every wait is bounded; the server stops when destroyed.
 
 #include <array>
 #include <atomic>
@@ -36,12 +36,17 @@ public:
     static Step ReadData() { return {Step::Kind::ReadData, {}}; }
     static Step Pause(std::chrono::milliseconds ms) { return {Step::Kind::Pause, {}, ms}; }
     static Step Close() { return {Step::Kind::Close, {}}; }
+    // An SMTP server that takes one mail: greeting, HELO, RSET, MAIL, RCPT, DATA, QUIT.
+    static std::vector<Step> SmtpAccepting();
 
     // Listens on 127.0.0.1 at a port chosen by the system (or on the given loopback
     // address and port; Port() is 0 when that cannot be bound). Lines read go to
     // transcript as name + ":" + line (line ends removed; data kept whole).
     ScriptedTcpServer(std::string name, std::vector<Step> script, Transcript& transcript,
                       std::array<uint8_t, 4> address = {127, 0, 0, 1}, uint16_t port = 0);
+    // One script for each connection in turn; connections beyond them are closed at once.
+    ScriptedTcpServer(std::string name, std::vector<std::vector<Step>> scripts, Transcript& transcript,
+                      std::array<uint8_t, 4> address, uint16_t port);
     ~ScriptedTcpServer();
     ScriptedTcpServer(const ScriptedTcpServer&) = delete;
     ScriptedTcpServer& operator=(const ScriptedTcpServer&) = delete;
@@ -53,11 +58,11 @@ public:
 
 private:
     void Run();
-    void Play(int client);
+    void Play(int client, const std::vector<Step>& script);
     bool ReadUntil(int client, std::string& pending, const std::string& end, std::string& out);
 
     std::string name_;
-    std::vector<Step> script_;
+    std::vector<std::vector<Step>> scripts_;
     Transcript& transcript_;
     int listener_ = -1;
     uint16_t port_ = 0;
