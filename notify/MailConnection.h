@@ -1,6 +1,6 @@
 #pragma once
-// The TCP connection of one mail dialogue (POP3 or SMTP). The receiver thread waits for it,
-// so every step ends by a deadline: an unanswering resolver or server cannot hold it.
+// The TCP connection of one mail dialogue (POP3 or SMTP). The mail thread waits for it, so
+// every step ends by a deadline: an unanswering resolver or server cannot hold it.
 
 #include <cstdint>
 #include <string_view>

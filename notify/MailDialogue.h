@@ -9,7 +9,7 @@
 
 #include "notify/MailTransport.h"
 
-// Bounds of one dialogue. The receiver thread waits for the whole of it.
+// Bounds of one dialogue. The mail thread waits for the whole of it.
 struct MailTimeouts {
     std::chrono::milliseconds connect{10'000};  // name lookup and TCP connect together
     std::chrono::milliseconds reply{15'000};    // each reply, and each command or message sent

@@ -25,8 +25,8 @@
 namespace {
 
 constexpr std::chrono::milliseconds kStopCommandWait{2000};
-// One receive wait and room for the trap in hand; a thread still busy after this (a long
-// mail dialogue, or a window call that waits for the caller) is left to end with the process.
+// One receive wait and room for the trap in hand; a thread still busy after this (a host
+// name lookup, or a window call that waits for the caller) is left to end with the process.
 constexpr std::chrono::milliseconds kShutdownWait{3000};
 
 // 1 asks the service to end; the list view starts with the service not yet running.

@@ -27,15 +27,28 @@ struct Gate {
     std::atomic<int> returned{0};
 };
 
-TEST(HostLookup, SilentResolverGivesNoNameAndStuckLookupsAreCapped) {
-    auto gate = std::make_shared<Gate>();
-    const HostResolver silent = [gate](std::array<uint8_t, 4>) {
+// Answers "late.example" once the gate is open.
+HostResolver AnswerWhenOpened(const std::shared_ptr<Gate>& gate) {
+    return [gate](std::array<uint8_t, 4>) {
         ++gate->calls;
         std::unique_lock lock(gate->mutex);
         gate->opened.wait(lock, [&] { return gate->open; });
         ++gate->returned;
         return std::string("late.example");
     };
+}
+
+void Open(Gate& gate) {
+    {
+        std::lock_guard lock(gate.mutex);
+        gate.open = true;
+    }
+    gate.opened.notify_all();
+}
+
+TEST(HostLookup, SilentResolverGivesNoNameAndStuckLookupsAreCapped) {
+    auto gate = std::make_shared<Gate>();
+    const HostResolver silent = AnswerWhenOpened(gate);
     for (int i = 0; i < kMaxUnfinishedLookups; ++i) EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
     // Every helper is stuck: the next lookups are not started at all.
     EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
@@ -43,11 +56,7 @@ TEST(HostLookup, SilentResolverGivesNoNameAndStuckLookupsAreCapped) {
     for (int i = 0; i < 500 && gate->calls < kMaxUnfinishedLookups; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_EQ(gate->calls, kMaxUnfinishedLookups);
 
-    {
-        std::lock_guard lock(gate->mutex);
-        gate->open = true;
-    }
-    gate->opened.notify_all();
+    Open(*gate);
     for (int i = 0; i < 500 && gate->returned < kMaxUnfinishedLookups; ++i) std::this_thread::sleep_for(10ms);
 
     // Once the stuck lookups have ended, lookups run again.
@@ -61,20 +70,10 @@ TEST(HostLookup, SilentResolverGivesNoNameAndStuckLookupsAreCapped) {
 
 TEST(HostLookup, AnswersAreKeptSoASilentSenderCostsOneWaitPerPeriod) {
     auto gate = std::make_shared<Gate>();
-    const HostResolver late = [gate](std::array<uint8_t, 4>) {
-        ++gate->calls;
-        std::unique_lock lock(gate->mutex);
-        gate->opened.wait(lock, [&] { return gate->open; });
-        ++gate->returned;
-        return std::string("late.example");
-    };
+    const HostResolver late = AnswerWhenOpened(gate);
     const auto cache = std::make_shared<HostNameCache>();
     for (int trap = 0; trap < 3; ++trap) EXPECT_EQ(LookUpHostNameThrough(cache, kLoopback, late, 20ms), "");
-    {
-        std::lock_guard lock(gate->mutex);
-        gate->open = true;
-    }
-    gate->opened.notify_all();
+    Open(*gate);
     for (int i = 0; i < 500 && gate->returned < 1; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_EQ(gate->calls, 1);
     // The answer that came after the wait is kept for the next trap.
