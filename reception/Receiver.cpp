@@ -17,6 +17,7 @@
 #include "reception/PacketCounters.h"
 #include "reception/ReceiverService.h"
 #include "reception/RejectedMessages.h"
+#include "reception/ReusableTrapRecord.h"
 #include "reception/TrapRecord.h"
 #include "reception/WindowPorts.h"
 #include "settings/AppSettings.h"
@@ -34,7 +35,7 @@ std::atomic<int32_t> stopRequested{1};
 
 // The one decoded trap. Only a service thread that holds the trap port writes it, and the
 // port is held by one thread at a time.
-TrapRecord receivedTrap;
+ReusableTrapRecord receivedTrap;
 
 struct ServiceThread {
     std::thread thread;
@@ -82,22 +83,23 @@ std::string_view UserNameOf(const TrapRecord& record, int32_t version) {
 
 void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t senderPort) {
     const ArrivedDatagram arrived(datagram, sender, senderPort, static_cast<uint32_t>(datagram.size()));
+    TrapRecord& record = receivedTrap.Record();
     // Kept before it is counted, so that whoever sees the count finds the entry.
     const auto reject = [&](RejectReason reason, int32_t version, uint16_t offset) {
         TheRejectedMessages().Record(arrived, reason, static_cast<int8_t>(version), offset,
-                                     UserNameOf(receivedTrap, version));
+                                     UserNameOf(record, version));
     };
     DecodeFailure failure;
     const int result = DecodeDatagram(datagram, sender, receivedTrap, failure);
     if (result != kDecodeOk) reject(RejectReasonOf(failure.reason), failure.version, failure.offset);
     switch (result) {
         case kDecodeOk:
-            if (ProcessTrap(receivedTrap) != 0) {
-                reject(RejectReason::kFiltered, receivedTrap.version, 0);
+            if (ProcessTrap(record) != 0) {
+                reject(RejectReason::kFiltered, record.version, 0);
                 CountPacket(kPacketFilteredOut);
             } else {
-                CountPacket(PacketKindOfVersion(receivedTrap.version));
-                CountGenericTrap(receivedTrap.genericTrap);
+                CountPacket(PacketKindOfVersion(record.version));
+                CountGenericTrap(record.genericTrap);
             }
             break;
         case kDecodeAuthFailure: CountPacket(kPacketAuthFailure); break;

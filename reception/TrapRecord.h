@@ -82,6 +82,10 @@ struct TrapRecord {
 // Zero-fills the record (it holds no pointers).
 void ClearTrapRecord(TrapRecord& record);
 
+// Zero-fills the fields before the bindings and the first `entries` binding entries: the
+// whole record when the later entries are zero already.
+void ClearTrapRecordHead(TrapRecord& record, int entries);
+
 static_assert(sizeof(VarBindEntry) == 600);
 static_assert(offsetof(VarBindEntry, tag) == 128);
 static_assert(offsetof(VarBindEntry, intValue) == 132);

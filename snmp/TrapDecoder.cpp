@@ -94,9 +94,9 @@ uint16_t OffsetIn(std::span<const uint8_t> datagram, const uint8_t* at) {
     return static_cast<uint16_t>(at - begin);
 }
 
+// The record is zero on entry.
 int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
                   DecodeStop* stop) {
-    ClearTrapRecord(record);
     record.sourceAddress = sender;
     record.agentAddress = sender;
 
@@ -125,18 +125,30 @@ int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, Tr
     return reader.Refuse(DecodeReason::kMalformed, pduAt);
 }
 
+int DecodeReporting(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                    TrapRecord& record, DecodeFailure& failure) {
+    DecodeStop stop;
+    const int result = DecodeMessage(datagram, sender, record, &stop);
+    if (result != kDecodeOk) failure = {stop.reason, OffsetIn(datagram, stop.at), PeekVersion(datagram)};
+    return result;
+}
+
 }  // namespace
 
 int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record) {
+    ClearTrapRecord(record);
     return DecodeMessage(datagram, sender, record, nullptr);
 }
 
 int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
                    DecodeFailure& failure) {
-    DecodeStop stop;
-    const int result = DecodeMessage(datagram, sender, record, &stop);
-    if (result != kDecodeOk) failure = {stop.reason, OffsetIn(datagram, stop.at), PeekVersion(datagram)};
-    return result;
+    ClearTrapRecord(record);
+    return DecodeReporting(datagram, sender, record, failure);
+}
+
+int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                   ReusableTrapRecord& target, DecodeFailure& failure) {
+    return DecodeReporting(datagram, sender, target.Cleared(), failure);
 }
 
 int DecodeV1Trap(BerReader& pdu, TrapRecord& record) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "reception/ReusableTrapRecord.h"
 #include "reception/TrapRecord.h"
 #include "snmp/BerReader.h"
 #include "snmp/DecodeResult.h"
@@ -31,6 +32,11 @@ struct DecodeFailure {
 // The same; on a result other than 0 failure tells why.
 int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
                    DecodeFailure& failure);
+
+// The same into the receiver's reused record, zeroing only what the last decode wrote: the
+// record comes out byte for byte as from a zeroed one.
+int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                   ReusableTrapRecord& target, DecodeFailure& failure);
 
 // The PDU decoders read from a reader over the PDU's content.
 int DecodeV1Trap(BerReader& pdu, TrapRecord& record);

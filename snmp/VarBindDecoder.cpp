@@ -91,11 +91,12 @@ int DecodeVarBinds(BerReader& reader, TrapRecord& record) {
         reader.Skip(value);
 
         if (record.varBindCount >= kMaxVarBinds) continue;
-        VarBindEntry& entry = record.varBinds[static_cast<std::size_t>(record.varBindCount)];
+        // Counted before it is written: the count covers every entry a decode touched, which
+        // is what a reused record clears before the next one.
+        VarBindEntry& entry = record.varBinds[static_cast<std::size_t>(record.varBindCount++)];
         OidToText(name.content.first(std::min(name.content.size(), kMaxNameOctets)), entry.name);
         StoreValue(value.tag, value.content, entry);
         entry.tag = value.tag;
-        ++record.varBindCount;
     }
     return kDecodeOk;
 }

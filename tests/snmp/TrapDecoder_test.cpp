@@ -265,6 +265,46 @@ TEST_F(TrapDecoderTest, RecordIsClearedBeforeEachDecode) {
                             [](char c) { return c == 0; }));
 }
 
+// The receiver's reused record clears only what the decode before wrote; what follows a
+// large decode, a cut one or a failed one must equal a decode into a zeroed record.
+TEST_F(TrapDecoderTest, ReusedRecordEqualsAZeroedOneAfterAnyDecode) {
+    std::vector<Bytes> hundredFifty;
+    for (int i = 0; i < 150; ++i)
+        hundredFifty.push_back(VarBind("1.3.6.1.4.1.7." + std::to_string(i),
+                                       OctetString(Repeated(0x5A, 133))));
+    std::vector<Bytes> longThenBroken(hundredFifty.begin(), hundredFifty.begin() + 60);
+    longThenBroken.push_back(Sequence({Null(), Null()}));
+    const Bytes large = BuildV1Trap({.community = std::string(200, 'k'),
+                                     .varBinds = {VarBind("1.3.6.1.4.1.2.4", Tlv(0x07, Repeated('D', 300))),
+                                                  VarBind("1.3.6.1.4.1.2.6", Tlv(0x40, Repeated(0xEE, 20)))}});
+    const Bytes cutAt100 = BuildV2cTrap({.varBinds = hundredFifty});
+    const Bytes failedAfter60 = BuildV2cTrap({.varBinds = longThenBroken});
+    const Bytes small = BuildV2cTrap({.community = "x", .varBinds = {SysUpTimeBinding(1)}});
+    const Bytes none = BuildV1Trap({.community = "", .varBinds = {}});
+    const Bytes malformed = BuildV2cTrap({.varBinds = {SysUpTimeBinding(2), Sequence({Null()})}});
+    const struct {
+        const char* name;
+        const Bytes& first;
+        const Bytes& second;
+    } cases[] = {
+        {"long texts, then small", large, small},
+        {"cut at 100, then none", cutAt100, none},
+        {"cut at 100, then failed", cutAt100, malformed},
+        {"failed after 60, then small", failedAfter60, small},
+        {"cut at 100, then long texts", cutAt100, large},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto reused = std::make_unique<ReusableTrapRecord>();
+        Bytes first = c.first, second = c.second, again = c.second;
+        DecodeFailure failure;
+        DecodeDatagram(first, kSender, *reused, failure);
+        const int result = DecodeDatagram(second, kSender, *reused, failure);
+        EXPECT_EQ(Decode(again), result);
+        EXPECT_EQ(std::memcmp(&reused->Record(), record.get(), sizeof(TrapRecord)), 0);
+    }
+}
+
 TEST_F(TrapDecoderTest, ShortAgentAddressKeepsTheSenderInTheRest) {
     const Bytes datagram =
         Message(0, "public", Tlv(0xA4, Cat({Oid("1.3.6.1.4.1.1"), Tlv(0x40, {10, 20}), Integer(0),
