@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libssl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libsnmp-dev
   fonts-ipafont-gothic alsa-utils xdg-utils
   snmp python3-aiosmtpd tzdata
   qt6-translations-l10n
