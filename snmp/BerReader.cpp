@@ -1,40 +1,6 @@
 #include "snmp/BerReader.h"
 
-#include <charconv>
 #include <optional>
-
-int BerReader::ReadHeader(BerHeader& header) {
-    if (rest_.size() < 2) return Fail();
-    const uint8_t lengthOctet = rest_[1];
-    std::size_t headerSize = 2;
-    std::size_t length = lengthOctet;
-    if (lengthOctet >= 0x80) {
-        const std::size_t count = lengthOctet & 0x7F;
-        if (count == 0 || count > kMaxLengthOctets) return Fail();  // indefinite or too long
-        if (rest_.size() - headerSize < count) return Fail();
-        length = 0;
-        for (std::size_t i = 0; i < count; ++i) length = (length << 8) | rest_[headerSize + i];
-        headerSize += count;
-    }
-    if (length > kMaxContentLength || length > rest_.size() - headerSize) return Fail();
-    header.tag = static_cast<int8_t>(rest_[0]);
-    header.content = rest_.subspan(headerSize, length);
-    rest_ = rest_.subspan(headerSize);
-    return 0;
-}
-
-int BerReader::ReadElement(int32_t tag, BerHeader& header) {
-    const std::span<uint8_t> start = rest_;
-    BerHeader read;
-    if (ReadHeader(read) != 0) return 1;
-    if (read.tag != tag) {
-        rest_ = start;
-        return Fail();
-    }
-    Skip(read);
-    header = read;
-    return 0;
-}
 
 int BerReader::Refuse(DecodeReason reason, const uint8_t* at) const {
     if (stop_) *stop_ = {reason, at};
@@ -42,11 +8,6 @@ int BerReader::Refuse(DecodeReason reason, const uint8_t* at) const {
 }
 
 int BerReader::Fail() const { return Refuse(DecodeReason::kMalformed); }
-
-void BerReader::Skip(const BerHeader& header) {
-    // The content of a header just read starts at the position, so this stays in bounds.
-    rest_ = rest_.subspan(header.content.size());
-}
 
 uint32_t ReadUnsigned32(std::span<const uint8_t> content) {
     uint32_t value = 0;
@@ -75,38 +36,79 @@ std::optional<uint32_t> ReadSubIdentifier(std::span<const uint8_t> content, std:
     return std::nullopt;
 }
 
-// Appends one arc, with a dot before all but the first, when it fits whole before the
-// terminator.
-bool AppendArc(std::span<char> text, std::size_t& used, uint32_t arc) {
-    char digits[10];
-    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, arc);
-    const std::size_t digitCount = static_cast<std::size_t>(end - digits);
-    const std::size_t dot = used > 0 ? 1 : 0;
-    if (used + dot + digitCount + 1 > text.size()) return false;
-    if (dot) text[used++] = '.';
-    for (std::size_t i = 0; i < digitCount; ++i) text[used++] = digits[i];
-    text[used] = '\0';
-    return true;
+// Decimal digits of value: at most ten for 32 bits.
+std::size_t DecimalLength(uint32_t value) {
+    std::size_t length = 1;
+    for (uint64_t power = 10; value >= power; power *= 10) ++length;
+    return length;
 }
+
+// Writes the digits of value so that they end just before end, two at a time.
+void WriteDigitsBefore(char* end, uint32_t value) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    while (value >= 100) {
+        const uint32_t pair = value % 100;
+        value /= 100;
+        end -= 2;
+        end[0] = kPairs[2 * pair];
+        end[1] = kPairs[2 * pair + 1];
+    }
+    if (value >= 10) {
+        end[-2] = kPairs[2 * value];
+        end[-1] = kPairs[2 * value + 1];
+    } else {
+        end[-1] = char('0' + value);
+    }
+}
+
+// Appends arcs, with a dot before all but the first, while each fits whole before the
+// terminator; the text is terminated when the writer is done.
+class ArcWriter {
+public:
+    explicit ArcWriter(std::span<char> text) : text_(text) {}
+    ~ArcWriter() { text_[used_] = '\0'; }
+
+    bool Append(uint32_t arc) {
+        const std::size_t dot = used_ > 0 ? 1 : 0;
+        const std::size_t length = dot + DecimalLength(arc);
+        if (used_ + length >= text_.size()) return false;
+        if (dot) text_[used_] = '.';
+        used_ += length;
+        WriteDigitsBefore(text_.data() + used_, arc);
+        return true;
+    }
+
+private:
+    std::span<char> text_;
+    std::size_t used_ = 0;
+};
 
 }  // namespace
 
 void OidToText(std::span<const uint8_t> content, std::span<char> text) {
     if (text.empty()) return;
-    text[0] = '\0';
-    std::size_t used = 0;
+    ArcWriter writer(text);
     std::size_t pos = 0;
     bool first = true;
     while (pos < content.size()) {
-        const std::optional<uint32_t> sub = ReadSubIdentifier(content, pos);
-        if (!sub) return;
+        // Most sub-identifiers are one octet below 0x80.
+        std::optional<uint32_t> sub = content[pos];
+        if (content[pos] < 0x80) {
+            ++pos;
+        } else {
+            sub = ReadSubIdentifier(content, pos);
+            if (!sub) return;
+        }
         if (first) {
             // X.690 8.19.4: the first sub-identifier packs the first two arcs as X*40+Y,
             // and only the arc 2 may have a second arc of 40 or more.
             first = false;
             const uint32_t top = *sub < 80 ? *sub / 40 : 2;
-            if (!AppendArc(text, used, top) || !AppendArc(text, used, *sub - top * 40)) return;
-        } else if (!AppendArc(text, used, *sub)) {
+            if (!writer.Append(top) || !writer.Append(*sub - top * 40)) return;
+        } else if (!writer.Append(*sub)) {
             return;
         }
     }

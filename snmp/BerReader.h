@@ -41,7 +41,10 @@ public:
     int ReadElement(int32_t tag, BerHeader& header);
 
     // Consumes the content of a header just read by ReadHeader.
-    void Skip(const BerHeader& header);
+    void Skip(const BerHeader& header) {
+        // The content of a header just read starts at the position, so this stays in bounds.
+        rest_ = rest_.subspan(header.content.size());
+    }
 
     std::size_t BytesLeft() const { return rest_.size(); }
     std::span<uint8_t> Rest() const { return rest_; }
@@ -58,6 +61,36 @@ private:
     std::span<uint8_t> rest_;
     DecodeStop* stop_ = nullptr;
 };
+
+// The reader's steps are defined here, so that a decoder walking a message keeps its
+// position in registers rather than storing it back after every element.
+inline int BerReader::ReadHeader(BerHeader& header) {
+    if (rest_.size() < 2) return Fail();
+    const uint8_t lengthOctet = rest_[1];
+    std::size_t headerSize = 2;
+    std::size_t length = lengthOctet;
+    if (lengthOctet >= 0x80) {
+        const std::size_t count = lengthOctet & 0x7F;
+        if (count == 0 || count > kMaxLengthOctets) return Fail();  // indefinite or too long
+        if (rest_.size() - headerSize < count) return Fail();
+        length = 0;
+        for (std::size_t i = 0; i < count; ++i) length = (length << 8) | rest_[headerSize + i];
+        headerSize += count;
+    }
+    if (length > kMaxContentLength || length > rest_.size() - headerSize) return Fail();
+    header.tag = static_cast<int8_t>(rest_[0]);
+    header.content = rest_.subspan(headerSize, length);
+    rest_ = rest_.subspan(headerSize);
+    return 0;
+}
+
+inline int BerReader::ReadElement(int32_t tag, BerHeader& header) {
+    // A wrong tag fails before anything moves; ReadHeader writes the header only on success.
+    if (rest_.empty() || static_cast<int8_t>(rest_[0]) != tag) return Fail();
+    if (ReadHeader(header) != 0) return 1;
+    Skip(header);
+    return 0;
+}
 
 // Content octets as an unsigned big-endian number; with more octets than the width the
 // last four (eight) remain, so a one-octet INTEGER 0xFF gives 255.
