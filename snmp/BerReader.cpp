@@ -36,15 +36,17 @@ std::optional<uint32_t> ReadSubIdentifier(std::span<const uint8_t> content, std:
     return std::nullopt;
 }
 
-// Decimal digits of value: at most ten for 32 bits.
-std::size_t DecimalLength(uint32_t value) {
-    std::size_t length = 1;
-    for (uint64_t power = 10; value >= power; power *= 10) ++length;
+// Decimal digits of value: at most ten for 32 bits. Arcs are mostly below 1000.
+inline std::size_t DecimalLength(uint32_t value) {
+    if (value < 10) return 1;
+    if (value < 100) return 2;
+    std::size_t length = 3;
+    for (uint64_t power = 1000; value >= power; power *= 10) ++length;
     return length;
 }
 
 // Writes the digits of value so that they end just before end, two at a time.
-void WriteDigitsBefore(char* end, uint32_t value) {
+inline void WriteDigitsBefore(char* end, uint32_t value) {
     static constexpr char kPairs[] =
         "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
