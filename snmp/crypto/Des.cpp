@@ -1,6 +1,7 @@
 #include "snmp/crypto/Des.h"
 
 #include <bit>
+#include <cstring>
 
 namespace {
 
@@ -138,31 +139,6 @@ constexpr SpTables MakeSpTables() {
 
 constexpr SpTables kSpTables = MakeSpTables();
 
-// PC-2 takes its first 24 bits from C and its last 24 from D, so it is applied as eight
-// 7-bit pieces of C and D, each looked up in a table of its contribution.
-using Pc2Tables = std::array<std::array<uint64_t, 128>, 8>;
-
-constexpr Pc2Tables MakePc2Tables() {
-    Pc2Tables tables{};
-    for (int piece = 0; piece < 8; ++piece) {
-        for (int value = 0; value < 128; ++value) {
-            tables[piece][value] =
-                Permute(uint64_t(value) << (49 - 7 * piece), 56, kPermutedChoice2);
-        }
-    }
-    return tables;
-}
-
-constexpr Pc2Tables kPc2Tables = MakePc2Tables();
-
-uint64_t PermutedChoice2(uint64_t cd) {
-    uint64_t subkey = 0;
-    for (int piece = 0; piece < 8; ++piece) {
-        subkey |= kPc2Tables[piece][(cd >> (49 - 7 * piece)) & 0x7F];
-    }
-    return subkey;
-}
-
 // E gives S-box i the bits 4i .. 4i + 5 of R taken cyclically (bit 0 being bit 32). Rotating
 // R right by one puts the groups of the even S-boxes in the top six bits of each octet;
 // rotating it left by three does the same for the odd ones. A subkey is kept in that layout.
@@ -171,12 +147,70 @@ struct Subkey {
     uint32_t odd;
 };
 
+// The 48 bits of a subkey in the layout of Subkey: even in the high word, odd in the low.
+constexpr uint64_t PackSubkey(uint64_t subkey) {
+    uint64_t even = 0, odd = 0;
+    for (int pair = 0; pair < 4; ++pair) {
+        even |= (subkey >> (42 - 12 * pair) & 0x3F) << (26 - 8 * pair);
+        odd |= (subkey >> (36 - 12 * pair) & 0x3F) << (26 - 8 * pair);
+    }
+    return even << 32 | odd;
+}
+
+// PC-2 takes its first 24 bits from C and its last 24 from D, so it is applied as eight
+// 7-bit pieces of C and D, each looked up in a table of its contribution, already packed.
+using Pc2Tables = std::array<std::array<uint64_t, 128>, 8>;
+
+constexpr Pc2Tables MakePc2Tables() {
+    Pc2Tables tables{};
+    for (int piece = 0; piece < 8; ++piece) {
+        for (int value = 0; value < 128; ++value) {
+            tables[piece][value] = PackSubkey(
+                Permute(uint64_t(value) << (49 - 7 * piece), 56, kPermutedChoice2));
+        }
+    }
+    return tables;
+}
+
+constexpr Pc2Tables kPc2Tables = MakePc2Tables();
+
+Subkey PermutedChoice2(uint64_t cd) {
+    uint64_t packed = 0;
+#pragma GCC unroll 8
+    for (int piece = 0; piece < 8; ++piece) {
+        packed |= kPc2Tables[piece][(cd >> (49 - 7 * piece)) & 0x7F];
+    }
+    return {uint32_t(packed >> 32), uint32_t(packed)};
+}
+
 using KeySchedule = std::array<Subkey, 16>;
 
+// PC-1 as the sum of each key octet's contribution. Its low bit is a parity bit, which PC-1
+// leaves out, so seven bits index each table.
+using Pc1Tables = std::array<std::array<uint64_t, 128>, 8>;
+
+constexpr Pc1Tables MakePc1Tables() {
+    Pc1Tables tables{};
+    for (int octet = 0; octet < 8; ++octet) {
+        for (int value = 0; value < 128; ++value) {
+            tables[octet][value] =
+                Permute(uint64_t(value) << (57 - 8 * octet), 64, kPermutedChoice1);
+        }
+    }
+    return tables;
+}
+
+constexpr Pc1Tables kPc1Tables = MakePc1Tables();
+
+uint64_t PermutedChoice1(const DesBlock& key) {
+    uint64_t choice = 0;
+#pragma GCC unroll 8
+    for (int octet = 0; octet < 8; ++octet) choice |= kPc1Tables[octet][key[octet] >> 1];
+    return choice;
+}
+
 KeySchedule MakeKeySchedule(const DesBlock& key) {
-    uint64_t key64 = 0;
-    for (uint8_t octet : key) key64 = key64 << 8 | octet;
-    const uint64_t choice1 = Permute(key64, 64, kPermutedChoice1);
+    const uint64_t choice1 = PermutedChoice1(key);
     uint32_t c = uint32_t(choice1 >> 28), d = uint32_t(choice1 & 0x0FFFFFFF);
 
     KeySchedule schedule;
@@ -184,18 +218,13 @@ KeySchedule MakeKeySchedule(const DesBlock& key) {
         const int s = kKeyShifts[round];
         c = ((c << s) | (c >> (28 - s))) & 0x0FFFFFFF;
         d = ((d << s) | (d >> (28 - s))) & 0x0FFFFFFF;
-        const uint64_t subkey = PermutedChoice2(uint64_t(c) << 28 | d);
-        Subkey& k = schedule[round];
-        k = {0, 0};
-        for (int pair = 0; pair < 4; ++pair) {
-            k.even |= uint32_t(subkey >> (42 - 12 * pair) & 0x3F) << (26 - 8 * pair);
-            k.odd |= uint32_t(subkey >> (36 - 12 * pair) & 0x3F) << (26 - 8 * pair);
-        }
+        schedule[round] = PermutedChoice2(uint64_t(c) << 28 | d);
     }
     return schedule;
 }
 
-uint32_t CipherFunction(uint32_t r, const Subkey& k) {
+// Inlined into the rounds: a call per round and block costs as much as the lookups.
+[[gnu::always_inline]] inline uint32_t CipherFunction(uint32_t r, const Subkey& k) {
     const uint32_t even = std::rotr(r, 1) ^ k.even;
     const uint32_t odd = std::rotl(r, 3) ^ k.odd;
     return kSpTables[0][even >> 26 & 0x3F] | kSpTables[2][even >> 18 & 0x3F] |
@@ -206,8 +235,10 @@ uint32_t CipherFunction(uint32_t r, const Subkey& k) {
 
 // Runs N independent blocks through the sixteen rounds side by side: each round is a chain of
 // dependent steps, and interleaving blocks lets the processor overlap those chains.
+// Kept scalar: vectorized, the table lookups become lane extractions and run slower.
 template <std::size_t N>
-void CryptBlocks(std::array<uint64_t, N>& blocks, const KeySchedule& schedule, bool decrypt) {
+[[gnu::optimize("no-tree-vectorize")]] void CryptBlocks(std::array<uint64_t, N>& blocks,
+                                                        const KeySchedule& schedule, bool decrypt) {
     std::array<uint32_t, N> left, right;
     for (std::size_t n = 0; n < N; ++n) {
         const uint64_t permuted = InitialPermutation(blocks[n]);
@@ -216,6 +247,7 @@ void CryptBlocks(std::array<uint64_t, N>& blocks, const KeySchedule& schedule, b
     }
     for (int round = 0; round < 16; ++round) {
         const Subkey& subkey = schedule[decrypt ? 15 - round : round];
+#pragma GCC unroll 4
         for (std::size_t n = 0; n < N; ++n) {
             const uint32_t next = left[n] ^ CipherFunction(right[n], subkey);
             left[n] = right[n];
@@ -227,17 +259,16 @@ void CryptBlocks(std::array<uint64_t, N>& blocks, const KeySchedule& schedule, b
     }
 }
 
+// Blocks are big-endian: the first octet holds bits 1 to 8.
 uint64_t Load(const uint8_t* p) {
-    uint64_t value = 0;
-    for (int i = 0; i < 8; ++i) value = value << 8 | p[i];
-    return value;
+    uint64_t value;
+    std::memcpy(&value, p, sizeof value);
+    return std::endian::native == std::endian::little ? __builtin_bswap64(value) : value;
 }
 
 void Store(uint64_t value, uint8_t* p) {
-    for (int i = 7; i >= 0; --i) {
-        p[i] = uint8_t(value);
-        value >>= 8;
-    }
+    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
+    std::memcpy(p, &value, sizeof value);
 }
 
 // Decryption needs only ciphertext, which is all known, so it takes blocks in groups;
