@@ -39,6 +39,7 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM
 
 snmp() { MIBS= SNMP_PERSISTENT_DIR="$WORK/snmp-persist" "$@"; }
 
@@ -88,10 +89,11 @@ wait_settled() {
 
 list_rows() {
   [ "$1" = snmptrapd ] && { echo "-"; return; }
-  # Read, not called: calling into a process under ptrace is not possible everywhere.
-  gdb -p "$RECEIVER_PID" -batch -ex "set \$m = ((CTrapApp*)&'TheApp()::app')->m_pEventView->m_model" \
-    -ex 'print $m->rows_._M_impl._M_finish - $m->rows_._M_impl._M_start' 2>/dev/null |
-    awk '/^\$1 = / { print $3 }'
+  # Read, not called: calling into a process under ptrace is not possible everywhere. The
+  # rows are a std::deque: full blocks between its first and last, and the two partial ones.
+  gdb -p "$RECEIVER_PID" -batch -ex "set \$r = ((CTrapApp*)&'TheApp()::app')->m_pEventView->m_model->rows_._M_impl" \
+    -ex 'print ($r._M_finish._M_node - $r._M_start._M_node - 1) * ($r._M_start._M_last - $r._M_start._M_first) + ($r._M_finish._M_cur - $r._M_finish._M_first) + ($r._M_start._M_last - $r._M_start._M_cur)' \
+    2>/dev/null | awk '/^\$1 = / { print $3 }'
 }
 
 start_program() {
