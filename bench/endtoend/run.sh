@@ -91,9 +91,12 @@ list_rows() {
   [ "$1" = snmptrapd ] && { echo "-"; return; }
   # Read, not called: calling into a process under ptrace is not possible everywhere. The
   # rows are a std::deque: full blocks between its first and last, and the two partial ones.
-  gdb -p "$RECEIVER_PID" -batch -ex "set \$r = ((CTrapApp*)&'TheApp()::app')->m_pEventView->m_model->rows_._M_impl" \
+  local rows
+  rows=$(gdb -p "$RECEIVER_PID" -batch \
+    -ex "set \$r = ((CTrapApp*)&'TheApp()::app')->m_pEventView->m_model->rows_._M_impl" \
     -ex 'print ($r._M_finish._M_node - $r._M_start._M_node - 1) * ($r._M_start._M_last - $r._M_start._M_first) + ($r._M_finish._M_cur - $r._M_finish._M_first) + ($r._M_start._M_last - $r._M_start._M_cur)' \
-    2>/dev/null | awk '/^\$1 = / { print $3 }'
+    2>/dev/null | awk '/^\$1 = / { print $3 }') || true
+  echo "${rows:-?}"
 }
 
 start_program() {
@@ -173,7 +176,7 @@ for version in $VERSIONS; do
       ticks_after=$(cpu_ticks)
       logged=$(($(lines_in "$home/log/log.log") - logged_before))
       rows=$(list_rows "$receiver")
-      [ "$rows" != "-" ] && [ -n "$rows" ] && rows=$((rows - rows_before))
+      [[ "$rows" =~ ^[0-9]+$ && "$rows_before" =~ ^[0-9]+$ ]] && rows=$((rows - rows_before))
       drops=$(($(kernel_drops) - drops_before))
       cpu=$(awk -v t=$((ticks_after - ticks_before)) -v hz="$(getconf CLK_TCK)" -v n="$logged" \
         'BEGIN { if (n > 0) printf "%.1f", t * 1e6 / hz / n; else print "-" }')

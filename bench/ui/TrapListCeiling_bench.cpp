@@ -5,12 +5,10 @@
 
 #include <QTableView>
 
-#include <unistd.h>
-
-#include <fstream>
 #include <memory>
 #include <string>
 
+#include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
 #include "reception/TrapRecord.h"
 #include "reception/TrapRowQueue.h"
@@ -22,14 +20,6 @@ namespace {
 
 constexpr int kCeiling = 100000;
 constexpr int kBatch = 1000;  // one 40 ms tick at 25,000 traps a second
-
-double ResidentMiB() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
 
 // A link-down trap as SNMPv2c agents send it: uptime, trap OID, ifIndex, ifDescr.
 std::unique_ptr<TrapRecord> LinkDownTrap() {

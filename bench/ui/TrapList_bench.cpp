@@ -6,11 +6,9 @@
 
 #include <QApplication>
 #include <QTableView>
-#include <cstdio>
 #include <memory>
 
-#include <unistd.h>
-
+#include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
 #include "reception/TrapRecord.h"
 #include "reception/TrapRowQueue.h"
@@ -65,16 +63,6 @@ void BM_AddTrapRow(benchmark::State& state) {
 }
 BENCHMARK(BM_AddTrapRow)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-long ResidentBytes() {
-    long pages = 0;
-    long resident = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(statm);
-    }
-    return resident * sysconf(_SC_PAGESIZE);
-}
-
 // Rows arrive as the receiver queues them and the list takes them, 2,000 a tick (50,000
 // traps a second); the growth of the resident set is the cost of the rows.
 void BM_ResidentBytesPerRow(benchmark::State& state) {
@@ -82,13 +70,13 @@ void BM_ResidentBytesPerRow(benchmark::State& state) {
     constexpr int kRowsPerTick = 2000;
     for (auto _ : state) {
         auto list = std::make_unique<FilledList>(0);
-        const long before = ResidentBytes();
+        const double before = ResidentMiB();
         for (int row = 0; row < kRows; row += kRowsPerTick) {
             for (int i = 0; i < kRowsPerTick; ++i) QueueReceivedTrapRow(*list->trap);
             list->view.InsertQueuedRows();
             QCoreApplication::processEvents();
         }
-        state.counters["bytes_per_row"] = static_cast<double>(ResidentBytes() - before) / kRows;
+        state.counters["bytes_per_row"] = (ResidentMiB() - before) * 1024 * 1024 / kRows;
     }
 }
 BENCHMARK(BM_ResidentBytesPerRow)->Iterations(1)->Unit(benchmark::kSecond);
