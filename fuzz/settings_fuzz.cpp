@@ -45,8 +45,10 @@ void CheckText(const std::array<char, N>& loaded, const std::array<char, N>& aga
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FuzzProgramFolder();
     const std::string path = SettingsFilePath();
+    // New files each time: the file system flushes one that is truncated or replaced.
+    std::remove(path.c_str());
     {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        std::ofstream out(path, std::ios::binary);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
 
@@ -56,7 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string copy = path + ".copy";
     Check(ini.Save(copy) == 0);
     const std::string once = ReadFile(copy);
-    Check(ini.Load(copy) == 0 && ini.Save(copy) == 0);
+    Check(ini.Load(copy) == 0);
+    std::remove(copy.c_str());
+    Check(ini.Save(copy) == 0);
     Check(ReadFile(copy) == once);
     std::remove(copy.c_str());
 

@@ -15,12 +15,13 @@ std::string_view FixedTextView(const std::array<char, N>& field) {
     return std::string_view(field.data(), static_cast<std::size_t>(end - field.begin()));
 }
 
-// Stores text cut to the field's limit (N - 1 bytes, never half a two-byte character)
-// and zero-fills the rest.
+// Stores text up to its first zero byte, cut to the field's limit (N - 1 bytes, never half
+// a two-byte character), and zero-fills the rest.
 template <std::size_t N>
 void SetFixedText(std::array<char, N>& field, std::string_view text) {
     static_assert(N > 0);
     field.fill('\0');
+    text = text.substr(0, text.find('\0'));
     const std::size_t length = Cp932PrefixLength(text, N - 1);
     std::copy_n(text.data(), length, field.data());
 }

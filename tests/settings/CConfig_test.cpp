@@ -118,12 +118,16 @@ TEST_F(CConfigTest, LongValuesAreCutToTheirFieldOnLoad) {
     const std::string address(200, 'a');
     // 35 ASCII bytes then a two-byte character: the character does not fit in 36 bytes.
     const std::string subject = std::string(35, 'x') + Utf8ToCp932("件");
+    // A value ends at a zero byte, and so does the half character before it.
+    const std::string userId = std::string("id\x82\0tail", 8);
     const AppSettings s = LoadFrom("[INIT]\r\nT1MSG=" + format + "\r\n[SMTP]\r\nsmtpserver=" + server +
-                                   "\r\nadrto=" + address + "\r\nsubject=" + subject + "\r\n");
+                                   "\r\nadrto=" + address + "\r\nsubject=" + subject +
+                                   "\r\nuserid=" + userId + "\r\n");
     EXPECT_EQ(FixedTextView(s.formatV1), format.substr(0, 256));
     EXPECT_EQ(FixedTextView(s.smtpServer), server.substr(0, 36));
     EXPECT_EQ(FixedTextView(s.mailTo), address.substr(0, 128));
     EXPECT_EQ(FixedTextView(s.mailSubject), std::string(35, 'x'));
+    EXPECT_EQ(FixedTextView(s.popUserId), "id");
 }
 
 TEST_F(CConfigTest, SaveAndLoadRoundTripEveryFieldAsCp932PlainText) {
