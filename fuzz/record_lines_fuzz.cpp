@@ -77,8 +77,8 @@ std::string ToPlain(std::string_view stored) {
     return plain;
 }
 
-// The stored form holds no line end, comma or lone escape, and decodes to the plain text
-// it came from.
+// The stored form holds no line end or comma, and decodes to the plain text it came from
+// (plain text never holds 0xFF, which would be stored as a zero byte).
 void CheckStoredForm(std::string_view plain) {
     plain = plain.substr(0, std::min(plain.find('\n'), plain.find('\0')));
     std::string stored(2 * plain.size(), '\0');
