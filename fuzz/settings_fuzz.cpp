@@ -9,6 +9,7 @@
 #include <string>
 
 #include "FuzzProgramFolder.h"
+#include "platform/Encoding.h"
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
@@ -26,12 +27,14 @@ std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A text as the file keeps it: one line, without the blanks that reading drops.
+// A text as saved and read again: one line, without the blanks that reading drops, and
+// without a lead byte that the line's end left alone.
 template <std::size_t N>
 std::string_view AsSaved(const std::array<char, N>& field) {
     std::string_view text = FixedTextView(field);
     text = text.substr(0, text.find_first_of("\r\n"));
-    return text.substr(0, text.find_last_not_of(" \t") + 1);
+    text = text.substr(0, text.find_last_not_of(" \t") + 1);
+    return text.substr(0, Cp932PrefixLength(text, text.size()));
 }
 
 template <std::size_t N>
