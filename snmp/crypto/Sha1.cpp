@@ -12,6 +12,8 @@ namespace {
 template <int First, typename F>
 void Rounds(uint32_t constant, F f, uint32_t (&w)[16], uint32_t& a, uint32_t& b, uint32_t& c,
             uint32_t& d, uint32_t& e) {
+    // Unrolled, the ring's indices are constants and the words stay in registers.
+#pragma GCC unroll 20
     for (int t = First; t < First + 20; ++t) {
         uint32_t& word = w[t & 15];
         if (t >= 16) {
