@@ -29,5 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const int result = DecodeDatagram({datagram.get(), size}, {127, 0, 0, 1}, *record);
     if (result < 0 || result > 3 || record->varBindCount < 0 || record->varBindCount > kMaxVarBinds)
         __builtin_trap();
+    // The receiver's reused record, cleared only where the inputs before wrote, must come
+    // out as the record zeroed in full.
+    static auto reused = std::make_unique<ReusableTrapRecord>();
+    if (size) std::memcpy(datagram.get(), data, size);
+    DecodeFailure failure;
+    if (DecodeDatagram({datagram.get(), size}, {127, 0, 0, 1}, *reused, failure) != result ||
+        std::memcmp(&reused->Record(), record.get(), sizeof(TrapRecord)) != 0)
+        __builtin_trap();
     return 0;
 }
