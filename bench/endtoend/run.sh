@@ -3,10 +3,14 @@
 # loopback by olixtrap_trapsender (pinned to one core) to a receiver pinned to the other:
 # the program on Qt's offscreen platform, the program under Xvfb with its main window
 # shown, and net-snmp's snmptrapd as the peer, side by side in one run. Prints, per rate:
-# traps logged, rows in the list, kernel drops and CPU microseconds per trap logged.
+# traps logged, the change in the list's rows and the rows it holds, kernel drops, CPU
+# microseconds per trap logged and the receiver's resident memory.
 #
 #   bench/endtoend/run.sh                 # after tools/setup.sh has built build/
 #   COUNT=20000 V2C_RATES="10000 50000" RECEIVERS="offscreen snmptrapd" bench/endtoend/run.sh
+#   # a storm through a full list: six rounds of 50,000 traps into one program
+#   MAXROWS=100000 COUNT=50000 V2C_RATES="$(printf '25000 %.0s' 1 2 3 4 5 6)" VERSIONS=v2c \
+#     RECEIVERS=offscreen bench/endtoend/run.sh
 #
 # The list's row count is read from the running program's memory with gdb, so the program
 # needs no hook of its own for the benchmark.
@@ -99,6 +103,8 @@ list_rows() {
   echo "${rows:-?}"
 }
 
+resident_mib() { awk '/^VmRSS:/ { printf "%.1f", $2 / 1024 }' "/proc/$RECEIVER_PID/status"; }
+
 start_program() {
   local home=$1 platform=$2
   cat >"$home/OlixTrap.ini" <<EOF
@@ -112,6 +118,7 @@ T2MSG=Com = %C / VarBindings = %B
 T3MSG=User = %u / eBoots = %b / eTime = %t / VarBindings = %B
 LOGDELM=0
 EOF
+  if [ -n "${MAXROWS:-}" ]; then echo "MAXROWS=$MAXROWS" >>"$home/OlixTrap.ini"; fi
   OLIXTRAP_HOME=$home "$SENDER" adduser alice authpass1 privpass1 $ENGINE_ID
   if [ "$platform" = xvfb ]; then
     OLIXTRAP_HOME=$home DISPLAY=$XDISPLAY QT_QPA_PLATFORM=xcb "${ON_RECEIVER_CPU[@]}" "$PROGRAM" \
@@ -154,7 +161,8 @@ if [[ " $RECEIVERS " == *" xvfb "* ]]; then
   sleep 1
 fi
 
-printf '%-4s %-10s %8s %8s %8s %8s %8s %10s\n' version receiver rate sent logged rows drops 'cpu_us/trap'
+printf '%-4s %-10s %8s %8s %8s %8s %8s %8s %10s %8s\n' version receiver rate sent logged rows in_list drops \
+  'cpu_us/trap' rss_MiB
 for version in $VERSIONS; do
   rates=$V2C_RATES
   [ "$version" = v3 ] && rates=$V3_RATES
@@ -175,13 +183,14 @@ for version in $VERSIONS; do
       sleep 0.5  # one more tick of the list
       ticks_after=$(cpu_ticks)
       logged=$(($(lines_in "$home/log/log.log") - logged_before))
-      rows=$(list_rows "$receiver")
+      in_list=$(list_rows "$receiver")
+      rows=$in_list
       [[ "$rows" =~ ^[0-9]+$ && "$rows_before" =~ ^[0-9]+$ ]] && rows=$((rows - rows_before))
       drops=$(($(kernel_drops) - drops_before))
       cpu=$(awk -v t=$((ticks_after - ticks_before)) -v hz="$(getconf CLK_TCK)" -v n="$logged" \
         'BEGIN { if (n > 0) printf "%.1f", t * 1e6 / hz / n; else print "-" }')
-      printf '%-4s %-10s %8s %8s %8s %8s %8s %10s\n' "$version" "$receiver" "$rate" "$COUNT" "$logged" "$rows" \
-        "$drops" "$cpu"
+      printf '%-4s %-10s %8s %8s %8s %8s %8s %8s %10s %8s\n' "$version" "$receiver" "$rate" "$COUNT" "$logged" \
+        "$rows" "$in_list" "$drops" "$cpu" "$(resident_mib)"
     done
     stop_receiver
   done
