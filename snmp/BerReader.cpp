@@ -1,6 +1,7 @@
 #include "snmp/BerReader.h"
 
 #include <optional>
+#include <string_view>
 
 int BerReader::Refuse(DecodeReason reason, const uint8_t* at) const {
     if (stop_) *stop_ = {reason, at};
@@ -45,9 +46,9 @@ inline std::size_t DecimalLength(uint32_t value) {
     return length;
 }
 
-// Writes the digits of value so that they end just before end, two at a time.
-inline void WriteDigitsBefore(char* end, uint32_t value) {
-    static constexpr char kPairs[] =
+// Writes the digits of value into text so that they end just before end, two at a time.
+inline void WriteDigitsBefore(std::span<char> text, std::size_t end, uint32_t value) {
+    static constexpr std::string_view kPairs =
         "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
         "8081828384858687888990919293949596979899";
@@ -55,14 +56,14 @@ inline void WriteDigitsBefore(char* end, uint32_t value) {
         const uint32_t pair = value % 100;
         value /= 100;
         end -= 2;
-        end[0] = kPairs[2 * pair];
-        end[1] = kPairs[2 * pair + 1];
+        text[end] = kPairs[2 * pair];
+        text[end + 1] = kPairs[2 * pair + 1];
     }
     if (value >= 10) {
-        end[-2] = kPairs[2 * value];
-        end[-1] = kPairs[2 * value + 1];
+        text[end - 2] = kPairs[2 * value];
+        text[end - 1] = kPairs[2 * value + 1];
     } else {
-        end[-1] = char('0' + value);
+        text[end - 1] = char('0' + value);
     }
 }
 
@@ -75,11 +76,11 @@ public:
 
     bool Append(uint32_t arc) {
         const std::size_t dot = used_ > 0 ? 1 : 0;
-        const std::size_t length = dot + DecimalLength(arc);
-        if (used_ + length >= text_.size()) return false;
+        const std::size_t digits = DecimalLength(arc);
+        if (used_ + dot + digits >= text_.size()) return false;
         if (dot) text_[used_] = '.';
-        used_ += length;
-        WriteDigitsBefore(text_.data() + used_, arc);
+        used_ += dot + digits;
+        WriteDigitsBefore(text_, used_, arc);
         return true;
     }
 
