@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "platform/Encoding.h"
 
 TEST(Encoding, RoundTripsJapaneseThroughCp932) {
@@ -20,4 +23,9 @@ TEST(Encoding, PrefixNeverSplitsATwoByteCharacter) {
     EXPECT_EQ(Cp932PrefixLength(text, 99), 5u);
     // A lone lead byte at the end is not a whole character.
     EXPECT_EQ(Cp932PrefixLength(std::string("ab\x82", 3), 3), 2u);
+    // A long plain run first, then two-byte characters and a lone lead byte.
+    const std::string longer = std::string(17, 'x') + Utf8ToCp932("あい") + "\x82";  // 17 + 2 + 2 + 1
+    for (const auto& [limit, length] : std::vector<std::pair<std::size_t, std::size_t>>{
+             {8, 8}, {16, 16}, {17, 17}, {18, 17}, {19, 19}, {20, 19}, {21, 21}, {22, 21}, {99, 21}})
+        EXPECT_EQ(Cp932PrefixLength(longer, limit), length) << limit;
 }
