@@ -300,9 +300,10 @@ TEST_F(PipelineTest, AtMostThirtyTwoProgramsRunAtOnceAndEveryOneIsReaped) {
     const std::string release = folder_.File("release");
     RuleRecord rule{};
     rule.kind = AllTraps;
-    // Waits until the test releases it, for four seconds at most.
+    // Waits until the test releases it, for about thirty seconds at most: long enough that
+    // none ends by itself while a slow machine sends the 200 traps.
     SetText(rule.programLine, "sh -c \"i=0; while [ ! -e " + release +
-                                  " ] && [ $i -lt 200 ]; do sleep 0.02; i=$((i+1)); done\"");
+                                  " ] && [ $i -lt 1500 ]; do sleep 0.02; i=$((i+1)); done\"");
     Store(rule);
     int mostAtOnce = 0;
     for (int i = 0; i < 200; ++i) {
@@ -314,14 +315,14 @@ TEST_F(PipelineTest, AtMostThirtyTwoProgramsRunAtOnceAndEveryOneIsReaped) {
     EXPECT_EQ(ReadLoss(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
 
     folder_.Write("release", "");
-    for (int i = 0; i < 250 && (RunningProgramCount() > 0 || CountChildren("sh") > 0); ++i)
+    for (int i = 0; i < 1000 && (RunningProgramCount() > 0 || CountChildren("sh") > 0); ++i)
         std::this_thread::sleep_for(20ms);
     EXPECT_EQ(RunningProgramCount(), 0);
     EXPECT_EQ(CountChildren("sh"), 0) << "a program was left unreaped";
-    // Ended programs free their places.
+    // Ended programs free their places: the next start is not skipped. (It ends at once,
+    // the release being there, so the running count cannot be read reliably.)
     TrapRecord record = MakeTrap(1, {10, 0, 0, 1});
     EXPECT_EQ(ProcessTrap(record), 0);
-    EXPECT_EQ(RunningProgramCount(), 1);
     EXPECT_EQ(ReadLoss(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
     ResetLosses();
 }
