@@ -37,7 +37,9 @@ PROGRAM=${PROGRAM:-$BUILD/olixtrap}
 WORK=$(mktemp -d /tmp/olixtrap-endtoend.XXXXXX)
 RECEIVER_PID=""
 XVFB_PID=""
+# Runs to its end whatever fails on the way (a killed process's status included).
 cleanup() {
+  set +e
   [ -n "$RECEIVER_PID" ] && kill "$RECEIVER_PID" 2>/dev/null && wait "$RECEIVER_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
   rm -rf "$WORK"
