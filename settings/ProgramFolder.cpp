@@ -50,7 +50,7 @@ std::string ResolveProgramFolder(const ProgramFolderFacts& facts) {
     const bool installedCopy = std::filesystem::is_directory(DataFolderBeside(facts.executableFolder), error);
     if (facts.executableFolderWritable && !installedCopy) return WithoutTrailingSlash(facts.executableFolder);
 
-    // Relative XDG paths are invalid by the base directory specification and ignored.
+    // A relative XDG_DATA_HOME is invalid under the XDG base directory rules and is ignored.
     std::filesystem::path dataHome = facts.xdgDataHome;
     if (dataHome.empty() || dataHome.is_relative()) {
         if (facts.userHome.empty()) return WithoutTrailingSlash(facts.executableFolder);
