@@ -1,8 +1,9 @@
 #pragma once
 // A record file held parsed in memory, so that lookups for every trap read no file. The
 // copy is read again after the store's own changes (Invalidate) and whenever the file's
-// stamp differs from the one taken before it was last read; one fstat and one stat per
-// lookup tell. Not locked: the owning store's lock guards it.
+// stamp differs from the one taken before it was last read. The stamp is looked at only
+// when the kernel's notices say the file may have changed, so a lookup costs no stat.
+// Not locked: the owning store's lock guards it.
 
 #include <cstdio>
 #include <optional>
@@ -20,6 +21,8 @@ public:
 
     // The table of the file as it is now; null when the file cannot be opened.
     const Table* Current() {
+        const bool mayHaveChanged = file_.MayHaveChanged();
+        if (loaded_ && !mayHaveChanged) return &table_;
         std::FILE* stream = file_.Current();
         if (stream == nullptr) return nullptr;
         // Taken before reading: a change made while the file is read shows at the next call.

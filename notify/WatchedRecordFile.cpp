@@ -18,11 +18,13 @@ WatchedRecordFile::WatchedRecordFile(std::string_view folder, std::string_view f
 WatchedRecordFile::~WatchedRecordFile() { Close(); }
 
 std::FILE* WatchedRecordFile::Current() {
+    const std::string path = DBLib::FilePath(folder_, fileName_);
+    watch_.Arm(path);
     if (stream_ != nullptr) {
         // A path that is gone or names another file: the open stream holds an old copy.
         struct stat atPath;
         const std::optional<FileStamp> open = Stamp();
-        if (stat(DBLib::FilePath(folder_, fileName_).c_str(), &atPath) != 0 || !open ||
+        if (stat(path.c_str(), &atPath) != 0 || !open ||
             atPath.st_ino != open->inode || atPath.st_dev != open->device)
             Close();
     }

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FileChangeWatch.h"
+
 // What identifies one content of a file: the file itself and its size and modification
 // time in nanoseconds.
 struct FileStamp {
@@ -33,8 +35,12 @@ public:
 
     // The stream, opened (DBLib::Open, Update) on first use and again when the path now
     // names another file; the position is left as it was. Null when the file cannot be
-    // opened: the next call tries again.
+    // opened: the next call tries again. From here on MayHaveChanged watches the path.
     std::FILE* Current();
+
+    // False when neither the path nor the file changed since the last Current, as far as
+    // the kernel's notices tell; true when unsure. Costs no look at the file.
+    bool MayHaveChanged() { return watch_.MayHaveChanged(); }
 
     // The stamp of the open stream's file now; nothing without a stream.
     std::optional<FileStamp> Stamp() const;
@@ -49,4 +55,5 @@ private:
     std::string folder_;
     std::string fileName_;
     std::FILE* stream_ = nullptr;
+    FileChangeWatch watch_;
 };

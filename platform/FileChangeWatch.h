@@ -1,0 +1,39 @@
+#pragma once
+// Tells, without touching the file system, whether a file may have changed since it was
+// last looked at. The kernel queues a notice of each change to the file's folder entry or
+// content (inotify) inside the call that makes the change, so a file replaced before a
+// datagram was sent is known to have changed when that datagram is taken. Reading an empty
+// notice queue costs one short system call; a stat of the path costs several times more.
+// Not locked: the owner's lock guards it.
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+class FileChangeWatch {
+public:
+    FileChangeWatch();
+    ~FileChangeWatch();
+    FileChangeWatch(const FileChangeWatch&) = delete;
+    FileChangeWatch& operator=(const FileChangeWatch&) = delete;
+
+    // True unless the file at the path last armed is known to be as it was when it was
+    // armed: also true when nothing watches it (no path yet, its folder missing or gone,
+    // notices lost) and once a second, for changes that bring no notice (a network file
+    // system, the target of a symbolic link).
+    bool MayHaveChanged();
+
+    // Watches path from now on; a caller that saw MayHaveChanged calls this before it looks
+    // at the file again, so that no change falls between its look and the watch.
+    void Arm(std::string_view path);
+
+private:
+    bool Watching(std::string_view path) const;
+    bool ReadNotices();
+
+    int notices_ = -1;  // the inotify descriptor
+    int folderWatch_ = -1;
+    std::string path_;
+    std::string_view name_;  // the file's name within path_
+    std::chrono::steady_clock::time_point armedAt_;
+};

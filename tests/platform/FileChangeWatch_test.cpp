@@ -1,0 +1,59 @@
+#include "platform/FileChangeWatch.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "support/TempProgramFolder.h"
+
+namespace {
+
+// Each change a user or another program can make is noticed by the next question, with no
+// look at the file; what happens to other files of the folder is not.
+TEST(FileChangeWatch, NoticesEachChangeOfTheFileAndNothingElse) {
+    TempProgramFolder folder;
+    folder.Write("db/UserDB.na", "a\r\n");
+    const std::string path = folder.File("db/UserDB.na");
+    FileChangeWatch watch;
+    EXPECT_TRUE(watch.MayHaveChanged()) << "nothing armed yet";
+    watch.Arm(path);
+    EXPECT_FALSE(watch.MayHaveChanged());
+
+    folder.Write("db/EventDB.na", "other file\r\n");
+    folder.Replace("db/Other.na", "renamed over another name\r\n");
+    EXPECT_FALSE(watch.MayHaveChanged());
+
+    const auto noticed = [&](const char* what, const auto& change) {
+        change();
+        EXPECT_TRUE(watch.MayHaveChanged()) << what;
+        watch.Arm(path);
+        EXPECT_FALSE(watch.MayHaveChanged()) << what << ", once armed again";
+    };
+    noticed("rewritten in place", [&] { folder.Write("db/UserDB.na", "b\r\n"); });
+    noticed("replaced by a rename", [&] { folder.Replace("db/UserDB.na", "c\r\n"); });
+    noticed("removed", [&] { std::filesystem::remove(path); });
+    noticed("created", [&] { folder.Write("db/UserDB.na", "d\r\n"); });
+    noticed("folder removed and made again", [&] {
+        std::filesystem::remove_all(folder.File("db"));
+        folder.Write("db/UserDB.na", "e\r\n");
+    });
+
+    // Another path: the old one is no longer watched.
+    folder.Write("db2/UserDB.na", "f\r\n");
+    watch.Arm(folder.File("db2/UserDB.na"));
+    folder.Write("db/UserDB.na", "g\r\n");
+    EXPECT_FALSE(watch.MayHaveChanged());
+    folder.Write("db2/UserDB.na", "h\r\n");
+    EXPECT_TRUE(watch.MayHaveChanged());
+}
+
+TEST(FileChangeWatch, AFolderThatDoesNotExistIsNeverTrusted) {
+    TempProgramFolder folder;
+    FileChangeWatch watch;
+    watch.Arm(folder.File("missing/UserDB.na"));
+    EXPECT_TRUE(watch.MayHaveChanged());
+    EXPECT_TRUE(watch.MayHaveChanged());
+}
+
+}  // namespace
