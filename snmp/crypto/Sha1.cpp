@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
+
+#include "snmp/crypto/Sha1Blocks.h"
 
 namespace {
 
@@ -28,13 +31,12 @@ void Rounds(uint32_t constant, F f, uint32_t (&w)[16], uint32_t& a, uint32_t& b,
     }
 }
 
-void ProcessMessageBlock(Sha1Context& context) {
+void ProcessBlock(std::array<uint32_t, 5>& h, const uint8_t* block) {
     uint32_t w[16];
     for (int t = 0; t < 16; ++t) {
-        const uint8_t* p = context.messageBlock.data() + 4 * t;
+        const uint8_t* p = block + 4 * t;
         w[t] = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
     }
-    auto& h = context.intermediateHash;
     uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
     const auto choose = [](uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (~x & z); };
     const auto parity = [](uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; };
@@ -50,23 +52,38 @@ void ProcessMessageBlock(Sha1Context& context) {
     h[2] += c;
     h[3] += d;
     h[4] += e;
-    context.blockIndex = 0;
+}
+
+// Adds the input's bits to the 64-bit message length; false when that would pass 2^64 - 1.
+bool CountBits(Sha1Context& context, std::size_t length) {
+    const uint64_t counted = uint64_t(context.lengthHigh) << 32 | context.lengthLow;
+    if (length > (std::numeric_limits<uint64_t>::max() - counted) / 8) return false;
+    const uint64_t total = counted + uint64_t(length) * 8;
+    context.lengthLow = uint32_t(total);
+    context.lengthHigh = uint32_t(total >> 32);
+    return true;
+}
+
+// Most significant octet first; a fixed count, so the compiler makes it one store.
+void StoreBigEndian(uint32_t word, uint8_t* out) {
+    for (int i = 0; i < 4; ++i) out[i] = uint8_t(word >> (24 - 8 * i));
 }
 
 // RFC 3174 6.1: a 0x80 octet, zeros, and the 64-bit message length at the end of a block.
-void PadMessage(Sha1Context& context) {
+void PadMessage(Sha1BlockFunction blocks, Sha1Context& context) {
     auto& block = context.messageBlock;
-    block[context.blockIndex++] = 0x80;
-    if (context.blockIndex > 56) {
-        while (context.blockIndex < 64) block[context.blockIndex++] = 0;
-        ProcessMessageBlock(context);
+    std::size_t at = std::size_t(context.blockIndex);
+    block[at++] = 0x80;
+    if (at > 56) {
+        std::fill(block.begin() + at, block.end(), 0);
+        blocks(context.intermediateHash, block.data(), 1);
+        at = 0;
     }
-    while (context.blockIndex < 56) block[context.blockIndex++] = 0;
-    for (int i = 0; i < 4; ++i) {
-        block[56 + i] = uint8_t(context.lengthHigh >> (24 - 8 * i));
-        block[60 + i] = uint8_t(context.lengthLow >> (24 - 8 * i));
-    }
-    ProcessMessageBlock(context);
+    std::fill(block.begin() + at, block.begin() + 56, 0);
+    StoreBigEndian(context.lengthHigh, block.data() + 56);
+    StoreBigEndian(context.lengthLow, block.data() + 60);
+    blocks(context.intermediateHash, block.data(), 1);
+    context.blockIndex = 0;
 }
 
 }  // namespace
@@ -83,39 +100,64 @@ int Sha1Reset(Sha1Context* context) {
     return kShaSuccess;
 }
 
-int Sha1Input(Sha1Context* context, const uint8_t* message, std::size_t length) {
+void Sha1PortableBlocks(std::array<uint32_t, 5>& hash, const uint8_t* blocks, std::size_t count) {
+    for (; count > 0; --count, blocks += 64) ProcessBlock(hash, blocks);
+}
+
+Sha1BlockFunction Sha1FastestBlocks() {
+    static const Sha1BlockFunction fastest = [] {
+        const Sha1BlockFunction shaNi = Sha1ShaNiBlocks();
+        return shaNi != nullptr ? shaNi : Sha1PortableBlocks;
+    }();
+    return fastest;
+}
+
+// Whole blocks are hashed where they lie in the caller's buffer; only a partial block is
+// copied, to wait for the rest.
+int Sha1InputUsing(Sha1BlockFunction blocks, Sha1Context* context, const uint8_t* message,
+                   std::size_t length) {
     if (context == nullptr || message == nullptr || length == 0) return kShaSuccess;
     if (context->computed || context->corrupted) return kShaSuccess;
-
-    while (length > 0) {
+    if (!CountBits(*context, length)) {
+        context->corrupted = kShaInputTooLong;
+        return kShaSuccess;
+    }
+    auto& block = context->messageBlock;
+    if (context->blockIndex > 0) {
         const std::size_t take = std::min<std::size_t>(64 - context->blockIndex, length);
-        const uint32_t bits = uint32_t(take * 8);
-        context->lengthLow += bits;
-        if (context->lengthLow < bits && ++context->lengthHigh == 0) {
-            context->corrupted = kShaInputTooLong;  // the bit count wrapped
-            break;
-        }
-        std::memcpy(context->messageBlock.data() + context->blockIndex, message, take);
+        std::memcpy(block.data() + context->blockIndex, message, take);
         context->blockIndex = int16_t(context->blockIndex + take);
         message += take;
         length -= take;
-        if (context->blockIndex == 64) ProcessMessageBlock(*context);
+        if (context->blockIndex < 64) return kShaSuccess;
+        blocks(context->intermediateHash, block.data(), 1);
     }
+    const std::size_t whole = length / 64;
+    if (whole > 0) blocks(context->intermediateHash, message, whole);
+    context->blockIndex = int16_t(length % 64);
+    std::memcpy(block.data(), message + 64 * whole, length % 64);
     return kShaSuccess;
 }
 
-int Sha1Result(Sha1Context* context, std::array<uint8_t, kSha1DigestSize>* digest) {
+int Sha1ResultUsing(Sha1BlockFunction blocks, Sha1Context* context,
+                    std::array<uint8_t, kSha1DigestSize>* digest) {
     if (context == nullptr || digest == nullptr) return kShaNull;
     if (context->corrupted) return context->corrupted;
     if (!context->computed) {
-        PadMessage(*context);
+        PadMessage(blocks, *context);
         context->messageBlock.fill(0);  // the message is not kept after the result
         context->lengthLow = 0;
         context->lengthHigh = 0;
         context->computed = 1;
     }
-    for (int i = 0; i < 20; ++i) {
-        (*digest)[i] = uint8_t(context->intermediateHash[i / 4] >> (24 - 8 * (i % 4)));
-    }
+    for (int i = 0; i < 5; ++i) StoreBigEndian(context->intermediateHash[i], digest->data() + 4 * i);
     return kShaSuccess;
+}
+
+int Sha1Input(Sha1Context* context, const uint8_t* message, std::size_t length) {
+    return Sha1InputUsing(Sha1FastestBlocks(), context, message, length);
+}
+
+int Sha1Result(Sha1Context* context, std::array<uint8_t, kSha1DigestSize>* digest) {
+    return Sha1ResultUsing(Sha1FastestBlocks(), context, digest);
 }

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "snmp/crypto/Md5.h"
 #include "snmp/crypto/Sha1.h"
+#include "snmp/crypto/Sha1Blocks.h"
 #include "support/HexOctets.h"
 
 namespace {
@@ -31,17 +33,19 @@ std::string Md5Hex(std::string_view message, std::vector<std::size_t> pieces = {
     return ToHex(digest, digest.size());
 }
 
-std::string Sha1Hex(std::string_view message, std::vector<std::size_t> pieces = {1 << 20}) {
+std::string Sha1Hex(std::string_view message, std::vector<std::size_t> pieces = {1 << 20},
+                    Sha1BlockFunction blocks = Sha1FastestBlocks()) {
     Sha1Context context;
     EXPECT_EQ(Sha1Reset(&context), kShaSuccess);
     for (std::size_t at = 0, n = 0; at < message.size(); ++n) {
         const std::size_t take = std::min(pieces[n % pieces.size()], message.size() - at);
-        EXPECT_EQ(Sha1Input(&context, reinterpret_cast<const uint8_t*>(message.data() + at), take),
+        EXPECT_EQ(Sha1InputUsing(blocks, &context,
+                                 reinterpret_cast<const uint8_t*>(message.data() + at), take),
                   kShaSuccess);
         at += take;
     }
     std::array<uint8_t, kSha1DigestSize> digest;
-    EXPECT_EQ(Sha1Result(&context, &digest), kShaSuccess);
+    EXPECT_EQ(Sha1ResultUsing(blocks, &context, &digest), kShaSuccess);
     return ToHex(digest, digest.size());
 }
 
@@ -107,6 +111,23 @@ TEST(Sha1, GivesTheFips180_1Vectors) {
 TEST(Sha1, SplitInputsGiveTheSameDigest) {
     for (const auto& v : kFips180_1) {
         EXPECT_EQ(Sha1Hex(v.message, {1, 63, 64, 7}), v.digest) << v.message.size();
+    }
+}
+
+TEST(Sha1, ShaExtensionsAgreeWithThePortableBlocks) {
+    const Sha1BlockFunction shaNi = Sha1ShaNiBlocks();
+    if (shaNi == nullptr) GTEST_SKIP() << "this CPU lacks the SHA extensions";
+    // Every length up to 16 blocks, each fed in its own random pieces, some longer than a block.
+    std::mt19937 random(3174);
+    std::uniform_int_distribution<int> octet(0, 255);
+    std::uniform_int_distribution<std::size_t> pieceSize(1, 150);
+    std::string message;
+    for (std::size_t length = 0; length <= 1030; ++length) {
+        std::vector<std::size_t> pieces(8);
+        for (auto& size : pieces) size = pieceSize(random);
+        EXPECT_EQ(Sha1Hex(message, pieces, shaNi), Sha1Hex(message, {1 << 20}, Sha1PortableBlocks))
+            << length;
+        message.push_back(char(octet(random)));
     }
 }
 
