@@ -1,5 +1,7 @@
 #include "snmp/crypto/KeyLocalization.h"
 
+#include <string>
+
 #include "snmp/crypto/UsmDigest.h"
 
 namespace {
@@ -30,17 +32,18 @@ int LocalizeKey(int authProtocol, std::string_view password, std::string_view en
     std::array<uint8_t, kMaxEngineIdOctets> engineId;
     const int engineIdLength = EngineIdFromText(engineIdText, engineId);
 
-    // A.2: one megabyte of the password repeated, fed 64 octets at a time.
+    // A.2: one megabyte of the password repeated, fed 64 octets at a time. Each block starts
+    // somewhere in the password, so it is a slice of the password written out once over
+    // 64 + its length octets: no block is assembled octet by octet.
     constexpr int kBlocks = 16384;
+    std::string repeated;
+    while (repeated.size() < 64 + password.size()) repeated += password;
+    const auto* octets = reinterpret_cast<const uint8_t*>(repeated.data());
     UsmDigest expansion(authProtocol);
-    std::array<uint8_t, 64> block;
-    std::size_t next = 0;
+    std::size_t start = 0;
     for (int n = 0; n < kBlocks; ++n) {
-        for (uint8_t& octet : block) {
-            octet = uint8_t(password[next]);
-            if (++next == password.size()) next = 0;
-        }
-        expansion.Feed(block);
+        expansion.Feed(std::span(octets + start, 64));
+        start = (start + 64) % password.size();
     }
     UsmKey ku{};
     const std::size_t kuLength = expansion.Finish(ku);
