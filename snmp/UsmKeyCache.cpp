@@ -36,7 +36,8 @@ LocalizedKey::LocalizedKey(int authProtocol, const UsmKey& localized, int locali
     : key(localized),
       length(localizedLength),
       hmac(authProtocol, localized),
-      aes(std::span(localized).first<16>(), kAesDecrypt) {}
+      aes(std::span(localized).first<16>(), kAesDecrypt),
+      des(std::span(localized).first<8>()) {}
 
 CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,
                             std::string_view engineIdText) {

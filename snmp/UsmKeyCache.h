@@ -1,13 +1,15 @@
 #pragma once
 // Localized keys remembered by (protocol, password, engine ID octets), so that a steady
 // stream of authenticated traps does not hash a megabyte of password per key per message.
-// Each key is kept ready for both uses a key can have: its HMAC pad states and its AES-128
-// key schedule; making both costs microseconds against the milliseconds of localization.
+// Each key is kept ready for every use a key can have: its HMAC pad states and its AES-128
+// and DES key schedules; making them costs microseconds against the milliseconds of
+// localization.
 
 #include <mutex>
 #include <string_view>
 
 #include "snmp/crypto/Aes.h"
+#include "snmp/crypto/Des.h"
 #include "snmp/crypto/Hmac.h"
 #include "snmp/crypto/UsmProtocols.h"
 
@@ -18,6 +20,7 @@ struct LocalizedKey {
     int length;          // UsmDigestLength of the protocol
     HmacKey hmac;        // the key prepared for HMAC
     Aes128Cfb aes;       // its first 16 octets prepared for decryption (RFC 3826 3.1.2.1)
+    DesKey des;          // its first 8 octets, the CBC-DES key (RFC 3414 8.1.1.1)
 };
 
 // A key of the cache, usable while the handle lives: it holds the cache's lock, because the

@@ -127,15 +127,14 @@ int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user,
     return difference == 0 ? kDecodeOk : kDecodeAuthFailure;
 }
 
-// RFC 3414 8.3.2: CBC-DES. The first 8 octets of the privacy key are the DES key and the
-// next 8 the pre-IV, also for the longer keys of SHA-1 and SHA-2.
-bool DecryptDes(const UsmKey& privKey, const TrapRecord& record, std::span<uint8_t> pdu) {
+// RFC 3414 8.3.2: CBC-DES. The first 8 octets of the privacy key are the DES key, prepared
+// with it, and the next 8 the pre-IV, also for the longer keys of SHA-1 and SHA-2.
+bool DecryptDes(const LocalizedKey& privKey, const TrapRecord& record, std::span<uint8_t> pdu) {
     if (pdu.size() % kDesBlockSize != 0) return false;
-    DesBlock desKey, preIv, iv;
-    std::copy_n(privKey.begin(), 8, desKey.begin());
-    std::copy_n(privKey.begin() + 8, 8, preIv.begin());
+    DesBlock preIv, iv;
+    std::copy_n(privKey.key.begin() + 8, 8, preIv.begin());
     MakeIv(preIv, std::span<const uint8_t, 8>(record.privParams.data(), 8), iv);
-    DesCbcDecrypt(desKey, iv, pdu);
+    DesCbcDecrypt(privKey.des, iv, pdu);
     return true;
 }
 
@@ -170,7 +169,7 @@ int Decrypt(BerReader& reader, const UserEntry& user, const TrapRecord& record) 
     if (reader.ReadHeader(encrypted) != 0) return kDecodeMalformed;
     if (encrypted.tag != kTagOctetString) return reader.Refuse(DecodeReason::kMalformed, encryptedAt);
     const bool decrypted = aes ? DecryptAes(*privKey, record, encrypted.content)
-                               : DecryptDes(privKey->key, record, encrypted.content);
+                               : DecryptDes(*privKey, record, encrypted.content);
     if (!decrypted) return reader.Refuse(DecodeReason::kDecryptFailure);
     reader = reader.Inner(encrypted.content);
     return kDecodeOk;

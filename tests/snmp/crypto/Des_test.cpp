@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "snmp/crypto/Des.h"
+#include "snmp/crypto/DesInternal.h"
 #include "support/HexOctets.h"
 
 namespace {
@@ -131,4 +133,40 @@ TEST(DesCbc, LongBuffersDecryptAsBlockAfterBlockAndRoundTrip) {
         DesCbcDecrypt(kFips81Key, iv, std::span(blockByBlock).subspan(at, 8));
     }
     EXPECT_EQ(blockByBlock, plain);
+}
+
+// The vector path must give the portable path's plaintext and IV octet for octet: for lone
+// and paired sets of sixteen blocks, full or not, and with octets past the last whole block.
+TEST(DesCbcDecrypt, VectorPathMatchesThePortableOne) {
+#if defined(__x86_64__)
+    if (!DesAvx512Usable()) GTEST_SKIP() << "this processor lacks AVX-512F or AVX-512BW";
+    std::vector<std::size_t> lengths;
+    for (std::size_t blocks = 0; blocks <= 16; ++blocks) lengths.push_back(8 * blocks);
+    for (std::size_t blocks : {17, 20, 31, 32, 33, 48, 300}) lengths.push_back(8 * blocks);
+    lengths.insert(lengths.end(), {8 * 20 + 5, 8 * 33 + 7});
+
+    std::mt19937 random(1977);
+    const auto fill = [&](auto& octets) {
+        for (uint8_t& octet : octets) octet = uint8_t(random());
+    };
+    for (const std::size_t length : lengths) {
+        DesBlock keyOctets, iv;
+        fill(keyOctets);
+        fill(iv);
+        const DesKey key(keyOctets);
+        std::vector<uint8_t> cipher(length);
+        fill(cipher);
+
+        auto portable = cipher;
+        DesBlock portableIv = iv;
+        DesCbcDecryptPortable(key, portableIv, portable);
+        auto vector = cipher;
+        DesBlock vectorIv = iv;
+        DesCbcDecryptAvx512(key, vectorIv, vector);
+        EXPECT_EQ(vector, portable) << length << " octets";
+        EXPECT_EQ(vectorIv, portableIv) << length << " octets";
+    }
+#else
+    GTEST_SKIP() << "no vector path on this architecture";
+#endif
 }

@@ -1,0 +1,57 @@
+#pragma once
+// What the portable DES code (Des.cpp) and the AVX-512 code (DesAvx512.cpp) share besides
+// the S-box tables (DesSpTables.h): the layout of the rounds, the initial and final
+// permutations, and the two ways to decrypt CBC, which the tests hold against each other.
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "snmp/crypto/Des.h"
+
+// A block is two 32-bit words, the first eight octets big-endian in the first word.
+//
+// E gives S-box i the bits 4i .. 4i + 5 of R taken cyclically (bit 0 being bit 32). Rotating
+// R right by one puts the groups of the even S-boxes in the top six bits of each octet
+// (S-box 0 in the top octet); rotating it left by three does the same for the odd ones.
+// DesKey::Subkey holds each round's subkey in that layout.
+
+// Exchanges the bits of b selected by mask with the bits of a selected by mask << shift.
+// Word is uint32_t, or a vector of them that takes the same operators lane by lane.
+template <typename Word>
+[[gnu::always_inline]] constexpr void DesSwapBits(Word& a, Word& b, int shift, uint32_t mask) {
+    const Word t = ((a >> shift) ^ b) & mask;
+    b ^= t;
+    a ^= t << shift;
+}
+
+// IP as five exchanges of bit groups between the halves of a block; FP undoes them in
+// reverse order. Des.cpp proves both equal to the FIPS tables.
+template <typename Word>
+[[gnu::always_inline]] constexpr void DesInitialPermutation(Word& first, Word& second) {
+    DesSwapBits(first, second, 4, 0x0F0F0F0F);
+    DesSwapBits(first, second, 16, 0x0000FFFF);
+    DesSwapBits(second, first, 2, 0x33333333);
+    DesSwapBits(second, first, 8, 0x00FF00FF);
+    DesSwapBits(first, second, 1, 0x55555555);
+}
+
+template <typename Word>
+[[gnu::always_inline]] constexpr void DesFinalPermutation(Word& first, Word& second) {
+    DesSwapBits(first, second, 1, 0x55555555);
+    DesSwapBits(second, first, 8, 0x00FF00FF);
+    DesSwapBits(second, first, 2, 0x33333333);
+    DesSwapBits(first, second, 16, 0x0000FFFF);
+    DesSwapBits(first, second, 4, 0x0F0F0F0F);
+}
+
+// DesCbcDecrypt with the portable rounds, a few blocks side by side.
+void DesCbcDecryptPortable(const DesKey& key, DesBlock& iv, std::span<uint8_t> buffer);
+
+#if defined(__x86_64__)
+// Whether this processor and system run AVX-512F code.
+bool DesAvx512Usable();
+
+// DesCbcDecrypt sixteen blocks at a time with AVX-512F; only where DesAvx512Usable().
+void DesCbcDecryptAvx512(const DesKey& key, DesBlock& iv, std::span<uint8_t> buffer);
+#endif
