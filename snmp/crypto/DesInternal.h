@@ -27,22 +27,36 @@ template <typename Word>
 
 // IP as five exchanges of bit groups between the halves of a block; FP undoes them in
 // reverse order. Des.cpp proves both equal to the FIPS tables.
+struct DesSwapStep {
+    bool fromSecond;  // the bits moved by shift are those of the second half
+    int shift;
+    uint32_t mask;
+};
+
+inline constexpr DesSwapStep kDesInitialSwaps[5] = {
+    {false, 4, 0x0F0F0F0F}, {false, 16, 0x0000FFFF}, {true, 2, 0x33333333},
+    {true, 8, 0x00FF00FF},  {false, 1, 0x55555555}};
+
+template <typename Word>
+[[gnu::always_inline]] constexpr void DesSwapStepBits(Word& first, Word& second,
+                                                      const DesSwapStep& step) {
+    if (step.fromSecond) {
+        DesSwapBits(second, first, step.shift, step.mask);
+    } else {
+        DesSwapBits(first, second, step.shift, step.mask);
+    }
+}
+
 template <typename Word>
 [[gnu::always_inline]] constexpr void DesInitialPermutation(Word& first, Word& second) {
-    DesSwapBits(first, second, 4, 0x0F0F0F0F);
-    DesSwapBits(first, second, 16, 0x0000FFFF);
-    DesSwapBits(second, first, 2, 0x33333333);
-    DesSwapBits(second, first, 8, 0x00FF00FF);
-    DesSwapBits(first, second, 1, 0x55555555);
+#pragma GCC unroll 5
+    for (int i = 0; i < 5; ++i) DesSwapStepBits(first, second, kDesInitialSwaps[i]);
 }
 
 template <typename Word>
 [[gnu::always_inline]] constexpr void DesFinalPermutation(Word& first, Word& second) {
-    DesSwapBits(first, second, 1, 0x55555555);
-    DesSwapBits(second, first, 8, 0x00FF00FF);
-    DesSwapBits(second, first, 2, 0x33333333);
-    DesSwapBits(first, second, 16, 0x0000FFFF);
-    DesSwapBits(first, second, 4, 0x0F0F0F0F);
+#pragma GCC unroll 5
+    for (int i = 4; i >= 0; --i) DesSwapStepBits(first, second, kDesInitialSwaps[i]);
 }
 
 // DesCbcDecrypt with the portable rounds, a few blocks side by side.
