@@ -14,11 +14,10 @@ constexpr uint32_t kFolderEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_C
 // The folder itself is no longer watched after these.
 constexpr uint32_t kWatchEnded = IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT;
 
-constexpr std::chrono::seconds kLongestTrust{1};
-
 }  // namespace
 
-FileChangeWatch::FileChangeWatch() : notices_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+FileChangeWatch::FileChangeWatch(std::chrono::milliseconds longestTrust)
+    : longestTrust_(longestTrust), notices_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
 
 FileChangeWatch::~FileChangeWatch() {
     if (notices_ >= 0) ::close(notices_);
@@ -28,7 +27,7 @@ bool FileChangeWatch::MayHaveChanged() {
     // The queue is emptied even when the answer is already known, so that old notices do
     // not count against the next Arm.
     const bool noticed = ReadNotices();
-    return noticed || folderWatch_ < 0 || std::chrono::steady_clock::now() - armedAt_ >= kLongestTrust;
+    return noticed || folderWatch_ < 0 || std::chrono::steady_clock::now() - armedAt_ >= longestTrust_;
 }
 
 void FileChangeWatch::Arm(std::string_view path) {

@@ -12,15 +12,16 @@
 
 class FileChangeWatch {
 public:
-    FileChangeWatch();
+    // longestTrust: how long an armed watch is believed without a look at the file.
+    explicit FileChangeWatch(std::chrono::milliseconds longestTrust = std::chrono::seconds(1));
     ~FileChangeWatch();
     FileChangeWatch(const FileChangeWatch&) = delete;
     FileChangeWatch& operator=(const FileChangeWatch&) = delete;
 
     // True unless the file at the path last armed is known to be as it was when it was
     // armed: also true when nothing watches it (no path yet, its folder missing or gone,
-    // notices lost) and once a second, for changes that bring no notice (a network file
-    // system, the target of a symbolic link).
+    // notices lost) and once longestTrust has passed since it was armed, for changes that
+    // bring no notice (a network file system, the target of a symbolic link).
     bool MayHaveChanged();
 
     // Watches path from now on; a caller that saw MayHaveChanged calls this before it looks
@@ -31,6 +32,7 @@ private:
     bool Watching(std::string_view path) const;
     bool ReadNotices();
 
+    std::chrono::milliseconds longestTrust_;
     int notices_ = -1;  // the inotify descriptor
     int folderWatch_ = -1;
     std::string path_;

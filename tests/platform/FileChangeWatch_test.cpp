@@ -9,13 +9,18 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
+// Long enough that a slow machine never reaches it within a test.
+constexpr std::chrono::milliseconds kTrustedThroughoutTheTest = 1h;
+
 // Each change a user or another program can make is noticed by the next question, with no
 // look at the file; what happens to other files of the folder is not.
 TEST(FileChangeWatch, NoticesEachChangeOfTheFileAndNothingElse) {
     TempProgramFolder folder;
     folder.Write("db/UserDB.na", "a\r\n");
     const std::string path = folder.File("db/UserDB.na");
-    FileChangeWatch watch;
+    FileChangeWatch watch(kTrustedThroughoutTheTest);
     EXPECT_TRUE(watch.MayHaveChanged()) << "nothing armed yet";
     watch.Arm(path);
     EXPECT_FALSE(watch.MayHaveChanged());
@@ -48,12 +53,17 @@ TEST(FileChangeWatch, NoticesEachChangeOfTheFileAndNothingElse) {
     EXPECT_TRUE(watch.MayHaveChanged());
 }
 
-TEST(FileChangeWatch, AFolderThatDoesNotExistIsNeverTrusted) {
+TEST(FileChangeWatch, AMissingFolderOrAnExpiredTrustAlwaysCallsForALook) {
     TempProgramFolder folder;
-    FileChangeWatch watch;
+    FileChangeWatch watch(kTrustedThroughoutTheTest);
     watch.Arm(folder.File("missing/UserDB.na"));
     EXPECT_TRUE(watch.MayHaveChanged());
     EXPECT_TRUE(watch.MayHaveChanged());
+
+    folder.Write("db/UserDB.na", "a\r\n");
+    FileChangeWatch untrusting(0ms);
+    untrusting.Arm(folder.File("db/UserDB.na"));
+    EXPECT_TRUE(untrusting.MayHaveChanged());
 }
 
 }  // namespace
