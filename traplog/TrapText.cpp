@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cinttypes>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <optional>
@@ -46,29 +45,53 @@ Applies ApplicabilityOf(TrapField field) {
     }
 }
 
-template <typename... Args>
-std::string Printf(const char* format, Args... args) {
-    std::array<char, 64> buffer{};
-    const int length = std::snprintf(buffer.data(), buffer.size(), format, args...);
-    return std::string(buffer.data(), static_cast<std::size_t>(std::clamp(length, 0, 63)));
+// The digits of an integer as %d, %u and PRIu64 print them, without a format to parse: a
+// row of an SNMPv3 trap shows dozens of numbers and octets.
+template <typename Integer>
+std::string Decimal(Integer value) {
+    std::array<char, 24> digits;
+    char* end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    return std::string(digits.data(), end);
+}
+
+// At least two digits, as %02d prints a value that is not negative.
+void AppendTwoDigits(std::string& text, uint32_t value) {
+    if (value < 10) text.push_back('0');
+    text += Decimal(value);
 }
 
 std::string Dotted(const uint8_t* octets) {
-    return Printf("%d.%d.%d.%d", octets[0], octets[1], octets[2], octets[3]);
+    std::string text = Decimal(octets[0]);
+    for (int i = 1; i < 4; ++i) {
+        text.push_back('.');
+        text += Decimal(octets[i]);
+    }
+    return text;
 }
 
 // Hundredths of a second as hours (unbounded), minutes and seconds.
 std::string TimeText(uint32_t hundredths) {
-    return Printf("%02d:%02d:%02d", static_cast<int>(hundredths / 360000),
-                  static_cast<int>(hundredths % 360000 / 6000), static_cast<int>(hundredths % 6000 / 100));
+    std::string text;
+    AppendTwoDigits(text, hundredths / 360000);
+    text.push_back(':');
+    AppendTwoDigits(text, hundredths % 360000 / 6000);
+    text.push_back(':');
+    AppendTwoDigits(text, hundredths % 6000 / 100);
+    return text;
 }
 
 // "0x" and "%02X " per octet, over the octets the record holds of the length received.
 std::string HexText(int32_t length, const std::array<uint8_t, 128>& octets) {
     if (length <= 0) return {};
+    constexpr std::string_view kDigits = "0123456789ABCDEF";
     const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(length), octets.size() - 1);
     std::string text = "0x";
-    for (std::size_t i = 0; i < count; ++i) text += Printf("%02X ", octets[i]);
+    text.reserve(2 + 3 * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        text.push_back(kDigits[octets[i] >> 4]);
+        text.push_back(kDigits[octets[i] & 0x0F]);
+        text.push_back(' ');
+    }
     return text;
 }
 
@@ -77,16 +100,16 @@ std::string TextUpTo(const char* text, std::size_t room) { return std::string(te
 std::string BindingValue(const VarBindEntry& entry) {
     switch (entry.tag) {
     case 0x01:
-    case 0x02: return Printf("%d", static_cast<int32_t>(entry.intValue));
+    case 0x02: return Decimal(static_cast<int32_t>(entry.intValue));
     case 0x03: return TextUpTo(entry.bitsText(), VarBindEntry::kBitsTextRoom);
     case 0x04: return TextUpTo(entry.hexText(), VarBindEntry::kHexTextRoom);
     case 0x06: return TextUpTo(entry.oidText(), VarBindEntry::kOidTextRoom);
     case 0x07: return TextUpTo(entry.descriptorText(), VarBindEntry::kDescriptorTextRoom);
     case 0x40: return Dotted(entry.ipAddress());
     case 0x41:
-    case 0x42: return Printf("%u", entry.intValue);
+    case 0x42: return Decimal(entry.intValue);
     case 0x43: return TimeText(entry.intValue);
-    case 0x46: return Printf("%" PRIu64, entry.counter64());
+    case 0x46: return Decimal(entry.counter64());
     default: return {};
     }
 }
@@ -95,17 +118,17 @@ std::string FieldText(const TrapRecord& r, TrapField field, int index) {
     switch (field) {
     case TrapField::SourceAddress: return Dotted(r.sourceAddress.data());
     case TrapField::HostName: return std::string(FixedTextView(r.hostName));
-    case TrapField::Version: return Printf("%d", r.version == 0 || r.version == 1 ? r.version + 1 : r.version);
+    case TrapField::Version: return Decimal(r.version == 0 || r.version == 1 ? r.version + 1 : r.version);
     case TrapField::Community: return std::string(FixedTextView(r.community));
     case TrapField::Enterprise: return std::string(FixedTextView(r.enterprise));
-    case TrapField::GenericTrap: return Printf("%d", r.genericTrap);
-    case TrapField::SpecificTrap: return Printf("%d", r.specificTrap);
+    case TrapField::GenericTrap: return Decimal(r.genericTrap);
+    case TrapField::SpecificTrap: return Decimal(r.specificTrap);
     case TrapField::AgentAddress: return Dotted(r.agentAddress.data());
     case TrapField::TimeStamp: return TimeText(r.timeStamp);
-    case TrapField::MsgId: return Printf("%d", r.msgId);
-    case TrapField::MsgMaxSize: return Printf("%d", r.msgMaxSize);
-    case TrapField::MsgFlags: return Printf("%d", r.msgFlags);
-    case TrapField::MsgSecurityModel: return Printf("%d", r.msgSecurityModel);
+    case TrapField::MsgId: return Decimal(r.msgId);
+    case TrapField::MsgMaxSize: return Decimal(r.msgMaxSize);
+    case TrapField::MsgFlags: return Decimal(r.msgFlags);
+    case TrapField::MsgSecurityModel: return Decimal(r.msgSecurityModel);
     case TrapField::EngineId: return HexText(r.engineIdLength, r.engineId);
     case TrapField::EngineBoots: return TimeText(static_cast<uint32_t>(r.engineBoots));
     case TrapField::EngineTime: return TimeText(static_cast<uint32_t>(r.engineTime));
@@ -114,9 +137,9 @@ std::string FieldText(const TrapRecord& r, TrapField field, int index) {
     case TrapField::PrivParams: return HexText(r.privParamsLength, r.privParams);
     case TrapField::ContextEngineId: return HexText(r.contextEngineIdLength, r.contextEngineId);
     case TrapField::ContextName: return HexText(r.contextNameLength, r.contextName);
-    case TrapField::RequestId: return Printf("%d", r.requestId);
-    case TrapField::ErrorStatus: return Printf("%d", r.errorStatus);
-    case TrapField::ErrorIndex: return Printf("%d", r.errorIndex);
+    case TrapField::RequestId: return Decimal(r.requestId);
+    case TrapField::ErrorStatus: return Decimal(r.errorStatus);
+    case TrapField::ErrorIndex: return Decimal(r.errorIndex);
     case TrapField::VarBindName:
     case TrapField::VarBindValue:
         if (index < 0 || index >= kMaxVarBinds) return {};
@@ -145,8 +168,8 @@ std::string NowText() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return Printf("%d/%d/%d %d:%d:%d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                  local.tm_min, local.tm_sec);
+    return Decimal(local.tm_year + 1900) + '/' + Decimal(local.tm_mon + 1) + '/' + Decimal(local.tm_mday) + ' ' +
+           Decimal(local.tm_hour) + ':' + Decimal(local.tm_min) + ':' + Decimal(local.tm_sec);
 }
 
 // Placeholders in the order they are tried.

@@ -170,6 +170,7 @@ TEST(FormatTrapField, BindingValueFollowsItsTag) {
         {0x01, [](VarBindEntry& e) { e.intValue = 1; }, "1"},
         {0x02, [](VarBindEntry& e) { e.intValue = 0xFFFFFFFF; }, "-1"},
         {0x02, [](VarBindEntry& e) { e.intValue = 255; }, "255"},
+        {0x02, [](VarBindEntry& e) { e.intValue = 0x80000000; }, "-2147483648"},
         {0x03, [](VarBindEntry& e) { std::strcpy(e.bitsText(), "0101"); }, "0101"},
         {0x04, [](VarBindEntry& e) { std::strcpy(e.hexText(), "41 42 "); }, "41 42 "},
         {0x04,
