@@ -63,9 +63,9 @@ template <typename Word>
 void DesCbcDecryptPortable(const DesKey& key, DesBlock& iv, std::span<uint8_t> buffer);
 
 #if defined(__x86_64__)
-// Whether this processor and system run AVX-512F code.
+// Whether this processor and system run AVX-512F and AVX-512BW code.
 bool DesAvx512Usable();
 
-// DesCbcDecrypt sixteen blocks at a time with AVX-512F; only where DesAvx512Usable().
+// DesCbcDecrypt sixteen blocks at a time with AVX-512F and BW; only where DesAvx512Usable().
 void DesCbcDecryptAvx512(const DesKey& key, DesBlock& iv, std::span<uint8_t> buffer);
 #endif
