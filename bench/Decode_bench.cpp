@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bench/DecodeSamples.h"
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/crypto/UsmProtocols.h"
 #include "users/UserStore.h"

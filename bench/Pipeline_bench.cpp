@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "notify/Pipeline.h"
 #include "notify/RuleLine.h"
 #include "notify/RuleStore.h"

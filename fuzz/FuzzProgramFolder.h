@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 
 inline const std::string& FuzzProgramFolder() {
     static const std::string folder = [] {

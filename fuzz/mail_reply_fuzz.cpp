@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "notify/MailDialogue.h"
+#include "notify/mail/MailDialogue.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "FuzzProgramFolder.h"
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "notify/RuleLine.h"
 #include "notify/RuleStore.h"
 #include "notify/RuleText.h"

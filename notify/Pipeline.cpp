@@ -4,17 +4,16 @@
 #include <cstdint>
 #include <cstring>
 
-#include "notify/Mail.h"
+#include "notify/mail/Mail.h"
 #include "notify/Popup.h"
 #include "notify/RuleStore.h"
 #include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
 #include "reception/LossCounters.h"
-#include "reception/TrapRowQueue.h"
+#include "traplog/TrapRowQueue.h"
 #include "reception/WindowPorts.h"
 #include "settings/AppSettings.h"
-#include "snmp/TrapDecoder.h"
 #include "traplog/TrapLog.h"
 #include "traplog/TrapText.h"
 

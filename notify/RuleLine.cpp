@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "platform/FixedText.h"
 
 namespace {

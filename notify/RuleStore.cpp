@@ -6,8 +6,8 @@
 #include <mutex>
 #include <string>
 
-#include "notify/DBLib.h"
-#include "notify/RecordFileCache.h"
+#include "notify/records/DBLib.h"
+#include "notify/records/RecordFileCache.h"
 #include "notify/RuleLine.h"
 #include "notify/RuleTable.h"
 #include "platform/FailPoint.h"

@@ -10,7 +10,7 @@
 #include <span>
 #include <string_view>
 
-#include "notify/RecordList.h"
+#include "notify/records/RecordList.h"
 #include "notify/RuleRecord.h"
 
 namespace RuleStore {

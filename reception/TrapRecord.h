@@ -6,6 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
+// Values of the message's version field, as the record's version holds them.
+inline constexpr int32_t kSnmpV1 = 0;
+inline constexpr int32_t kSnmpV2c = 1;
+inline constexpr int32_t kSnmpV3 = 3;
+
 inline constexpr int kMaxVarBinds = 100;  // room for exactly this many bindings
 
 // One variable binding, 600 bytes. A binding has one value type, so its value texts share

@@ -12,11 +12,6 @@
 #include "snmp/BerReader.h"
 #include "snmp/DecodeResult.h"
 
-// Values of the message's version field.
-inline constexpr int32_t kSnmpV1 = 0;
-inline constexpr int32_t kSnmpV2c = 1;
-inline constexpr int32_t kSnmpV3 = 3;
-
 // Zeroes the record, sets both addresses to the sender's and fills it from the datagram,
 // which the message must fill exactly. The datagram is mutable because SNMPv3 decrypts in
 // place. Returns one of the results above; on failure the record is not to be used.

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "settings/AppSettings.h"
 #include "traplog/LogLine.h"
 

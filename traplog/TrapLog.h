@@ -7,7 +7,7 @@
 #include <ctime>
 #include <string_view>
 
-#include "notify/RecordList.h"
+#include "notify/records/RecordList.h"
 #include "reception/TrapRecord.h"
 
 enum LogSearchField : int {

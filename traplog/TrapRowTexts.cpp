@@ -105,7 +105,7 @@ TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, const std::tm& localTim
     for (int column = 2; column <= 4; ++column) c[column] = Field(record, column - 2);
     c[kMessageColumn] = ExpandTrapMessage(record);
     for (int column = 6; column <= 12; ++column) c[column] = Field(record, column - 3);
-    if (record.version == 3) {
+    if (record.version == kSnmpV3) {
         for (int column = 13; column <= 15; ++column) c[column] = Field(record, column - 3);
         c[16] = std::to_string(record.engineIdLength);
         for (int column = 17; column <= 20; ++column) c[column] = Field(record, column - 4);

@@ -10,6 +10,7 @@
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
+#include "snmp/BerTags.h"
 
 namespace {
 
@@ -18,9 +19,9 @@ enum class Applies { Always, V1Only, V3Only, V2cOrV3 };
 bool AppliesTo(Applies applies, int32_t version) {
     switch (applies) {
     case Applies::Always: return true;
-    case Applies::V1Only: return version == 0;
-    case Applies::V3Only: return version == 3;
-    case Applies::V2cOrV3: return version == 1 || version == 3;
+    case Applies::V1Only: return version == kSnmpV1;
+    case Applies::V3Only: return version == kSnmpV3;
+    case Applies::V2cOrV3: return version == kSnmpV2c || version == kSnmpV3;
     }
     return false;
 }
@@ -99,17 +100,17 @@ std::string TextUpTo(const char* text, std::size_t room) { return std::string(te
 
 std::string BindingValue(const VarBindEntry& entry) {
     switch (entry.tag) {
-    case 0x01:
-    case 0x02: return Decimal(static_cast<int32_t>(entry.intValue));
-    case 0x03: return TextUpTo(entry.bitsText(), VarBindEntry::kBitsTextRoom);
-    case 0x04: return TextUpTo(entry.hexText(), VarBindEntry::kHexTextRoom);
-    case 0x06: return TextUpTo(entry.oidText(), VarBindEntry::kOidTextRoom);
-    case 0x07: return TextUpTo(entry.descriptorText(), VarBindEntry::kDescriptorTextRoom);
-    case 0x40: return Dotted(entry.ipAddress());
-    case 0x41:
-    case 0x42: return Decimal(entry.intValue);
-    case 0x43: return TimeText(entry.intValue);
-    case 0x46: return Decimal(entry.counter64());
+    case kTagBoolean:
+    case kTagInteger: return Decimal(static_cast<int32_t>(entry.intValue));
+    case kTagBitString: return TextUpTo(entry.bitsText(), VarBindEntry::kBitsTextRoom);
+    case kTagOctetString: return TextUpTo(entry.hexText(), VarBindEntry::kHexTextRoom);
+    case kTagOid: return TextUpTo(entry.oidText(), VarBindEntry::kOidTextRoom);
+    case kTagObjectDescriptor: return TextUpTo(entry.descriptorText(), VarBindEntry::kDescriptorTextRoom);
+    case kTagIpAddress: return Dotted(entry.ipAddress());
+    case kTagCounter32:
+    case kTagGauge32: return Decimal(entry.intValue);
+    case kTagTimeTicks: return TimeText(entry.intValue);
+    case kTagCounter64: return Decimal(entry.counter64());
     default: return {};
     }
 }
@@ -118,7 +119,7 @@ std::string FieldText(const TrapRecord& r, TrapField field, int index) {
     switch (field) {
     case TrapField::SourceAddress: return Dotted(r.sourceAddress.data());
     case TrapField::HostName: return std::string(FixedTextView(r.hostName));
-    case TrapField::Version: return Decimal(r.version == 0 || r.version == 1 ? r.version + 1 : r.version);
+    case TrapField::Version: return Decimal(r.version == kSnmpV1 || r.version == kSnmpV2c ? r.version + 1 : r.version);
     case TrapField::Community: return std::string(FixedTextView(r.community));
     case TrapField::Enterprise: return std::string(FixedTextView(r.enterprise));
     case TrapField::GenericTrap: return Decimal(r.genericTrap);
@@ -275,9 +276,9 @@ void ExpandTrapText(const TrapRecord& record, const char* text, char* output, st
 std::string ExpandTrapMessage(const TrapRecord& record) {
     const AppSettings settings = ReadSettings();
     switch (record.version) {
-    case 0: return ExpandTrapText(record, FixedTextView(settings.formatV1));
-    case 1: return ExpandTrapText(record, FixedTextView(settings.formatV2c));
-    case 3: return ExpandTrapText(record, FixedTextView(settings.formatV3));
+    case kSnmpV1: return ExpandTrapText(record, FixedTextView(settings.formatV1));
+    case kSnmpV2c: return ExpandTrapText(record, FixedTextView(settings.formatV2c));
+    case kSnmpV3: return ExpandTrapText(record, FixedTextView(settings.formatV3));
     default: return {};
     }
 }

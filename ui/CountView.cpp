@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <bit>
 #include "ui/DialogUnits.h"
-#include "ui/EventImages.h"
+#include "platform/qt/EventImages.h"
 #include "ui/TrapApp.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "notify/DBLib.h"
-#include "platform/CBaseDlg.h"
+#include "notify/records/DBLib.h"
+#include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
 #include "ui/EventView.h"
 #include "ui/TrapApp.h"

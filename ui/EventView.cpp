@@ -9,9 +9,9 @@
 #include <algorithm>
 
 #include "platform/Encoding.h"
-#include "platform/CBaseDlg.h"
+#include "platform/qt/QtText.h"
 #include "reception/Receiver.h"
-#include "reception/TrapRowQueue.h"
+#include "traplog/TrapRowQueue.h"
 #include "ui/DataView.h"
 #include "ui/TrapApp.h"
 #include "ui/TrapListModel.h"

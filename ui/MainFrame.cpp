@@ -5,8 +5,8 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
-#include "notify/DBLib.h"
-#include "platform/CBaseDlg.h"
+#include "notify/records/DBLib.h"
+#include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
 #include "platform/MessageBox.h"
 #include "reception/PacketCounters.h"
@@ -15,7 +15,7 @@
 #include "ui/DataView.h"
 #include "ui/EventView.h"
 #include "ui/ExSplitter3Wnd.h"
-#include "ui/HelpWindow.h"
+#include "platform/qt/HelpWindow.h"
 #include "ui/LossSummary.h"
 #include "ui/MenuCommands.h"
 #include "ui/MyInfo.h"

@@ -1,13 +1,13 @@
 #include "ui/MenuCommands.h"
 
-#include "notify/CEventDlg.h"
-#include "platform/CBaseDlg.h"
-#include "settings/COptionDlg.h"
-#include "traplog/CLogDlg.h"
+#include "notify/dialogs/CEventDlg.h"
+#include "platform/qt/QtText.h"
+#include "settings/dialogs/COptionDlg.h"
+#include "traplog/dialogs/CLogDlg.h"
 #include "traplog/Export.h"
 #include "ui/EventView.h"
 #include "ui/RejectedDlg.h"
-#include "users/CUserListDlg.h"
+#include "users/dialogs/CUserListDlg.h"
 
 void OnExportHtmlCommand(QWidget*, CEventView* list) {
     if (list) ExportTrapList(ExportFormat::Html, *list);

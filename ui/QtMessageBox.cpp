@@ -9,7 +9,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/CBaseDlg.h"
+#include "platform/qt/QtText.h"
 #include "ui/UiThread.h"
 
 namespace {

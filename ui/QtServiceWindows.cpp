@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <string>
 
-#include "platform/CBaseDlg.h"
+#include "platform/qt/QtText.h"
 #include "ui/EventView.h"
 #include "ui/TrapApp.h"
 #include "ui/UiThread.h"

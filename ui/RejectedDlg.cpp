@@ -8,7 +8,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "platform/CBaseDlg.h"
+#include "platform/qt/QtText.h"
 #include "ui/MainFrame.h"
 #include "ui/RejectedListModel.h"
 

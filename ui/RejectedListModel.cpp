@@ -3,7 +3,7 @@
 #include <QFontDatabase>
 #include <array>
 
-#include "platform/CBaseDlg.h"
+#include "platform/qt/QtText.h"
 #include "traplog/TrapRowTexts.h"
 
 namespace {
@@ -24,7 +24,7 @@ QString DateText(std::time_t receivedAt) {
 // As the trap list numbers the versions: 1, 2 (SNMPv2c) and 3; empty when unread.
 QString VersionText(int8_t version) {
     if (version < 0) return {};
-    return QString::number(version == 3 ? 3 : version + 1);
+    return QString::number(version == kSnmpV3 ? 3 : version + 1);
 }
 
 QString ReasonText(const RejectedMessage& entry) {

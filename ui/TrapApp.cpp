@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "notify/MailQueue.h"
+#include "notify/mail/MailQueue.h"
 #include "platform/Sound.h"
 #include "reception/Receiver.h"
 #include "settings/CConfig.h"

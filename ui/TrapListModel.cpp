@@ -3,10 +3,10 @@
 #include <QPixmap>
 #include <algorithm>
 
-#include "platform/CBaseDlg.h"
+#include "platform/qt/QtText.h"
 #include "reception/LossCounters.h"
 #include "settings/AppSettings.h"
-#include "ui/EventImages.h"
+#include "platform/qt/EventImages.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "notify/DBLib.h"
-#include "notify/RecordFileCache.h"
+#include "notify/records/DBLib.h"
+#include "notify/records/RecordFileCache.h"
 #include "platform/FixedText.h"
 #include "users/UserProtocols.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "notify/RecordList.h"
+#include "notify/records/RecordList.h"
 
 // Texts are CP932, zero-terminated.
 struct UserEntry {

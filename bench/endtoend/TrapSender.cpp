@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "users/UserStore.h"
 
 namespace {

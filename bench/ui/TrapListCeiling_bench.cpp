@@ -11,7 +11,7 @@
 #include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
 #include "reception/TrapRecord.h"
-#include "reception/TrapRowQueue.h"
+#include "traplog/TrapRowQueue.h"
 #include "settings/AppSettings.h"
 #include "ui/EventView.h"
 #include "ui/TrapListModel.h"

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "notify/RuleStore.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"

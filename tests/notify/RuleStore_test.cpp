@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "notify/RuleLine.h"
 #include "notify/RuleTable.h"
 #include "platform/FailPoint.h"

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <thread>
 
-#include "notify/DBLib.h"
-#include "notify/MailQueue.h"
+#include "notify/records/DBLib.h"
+#include "notify/mail/MailQueue.h"
 #include "notify/RuleStore.h"
 #include "platform/Encoding.h"
 #include "reception/PacketCounters.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <random>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/crypto/UsmProtocols.h"
 #include "support/SampleDatagrams.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/crypto/UsmProtocols.h"
 #include "support/LoopbackUdpSocket.h"

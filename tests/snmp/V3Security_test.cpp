@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/crypto/UsmProtocols.h"
 #include "support/TempProgramFolder.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "notify/RuleStore.h"
-#include "platform/CBaseDlg.h"
+#include "platform/qt/QtText.h"
 #include "traplog/TrapLog.h"
 #include "users/UserStore.h"
 #include "platform/Encoding.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "notify/RecordList.h"
+#include "notify/records/RecordList.h"
 
 class MemoryRecordList : public RecordList {
 public:

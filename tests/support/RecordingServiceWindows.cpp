@@ -6,7 +6,7 @@
 
 #include "platform/Encoding.h"
 #include "reception/PacketCounters.h"
-#include "reception/TrapRowQueue.h"
+#include "traplog/TrapRowQueue.h"
 
 RecordingServiceWindows::RecordingServiceWindows() {
     TakeQueuedRows();

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "platform/Encoding.h"
 #include "platform/FailPoint.h"
 #include "platform/FixedText.h"

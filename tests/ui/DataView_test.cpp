@@ -1,7 +1,7 @@
 #include <QTreeWidget>
 
 #include "FrameFixture.h"
-#include "TrapRecords.h"
+#include "support/TrapRecords.h"
 
 namespace {
 

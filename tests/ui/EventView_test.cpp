@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 
 #include "FrameFixture.h"
-#include "TrapRecords.h"
+#include "support/TrapRecords.h"
 #include "reception/LossCounters.h"
 #include "support/DialogTesting.h"
 #include "traplog/Export.h"

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "reception/TrapRowQueue.h"
+#include "traplog/TrapRowQueue.h"
 #include "reception/WindowPorts.h"
 #include "settings/CConfig.h"
 #include "support/LoopbackSender.h"

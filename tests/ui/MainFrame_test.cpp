@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "FrameFixture.h"
-#include "TrapRecords.h"
+#include "support/TrapRecords.h"
 #include "reception/LossCounters.h"
 #include "reception/PacketCounters.h"
 #include "support/DialogTesting.h"

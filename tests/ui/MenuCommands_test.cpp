@@ -1,13 +1,13 @@
 #include <QAction>
 
 #include "FrameFixture.h"
-#include "TrapRecords.h"
-#include "notify/CEventDlg.h"
-#include "settings/COptionDlg.h"
+#include "support/TrapRecords.h"
+#include "notify/dialogs/CEventDlg.h"
+#include "settings/dialogs/COptionDlg.h"
 #include "support/DialogTesting.h"
 #include "support/WorkingFolder.h"
-#include "traplog/CLogDlg.h"
-#include "users/CUserListDlg.h"
+#include "traplog/dialogs/CLogDlg.h"
+#include "users/dialogs/CUserListDlg.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "notify/DBLib.h"
+#include "notify/records/DBLib.h"
 #include "platform/FixedText.h"
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"

@@ -1,0 +1,33 @@
+#pragma once
+// The trap reception filter dialog: every trap or only filtered traps, the actions of the
+// every-trap case, the mail settings and the three filter pages.
+
+#include "platform/qt/CBaseDlg.h"
+
+class CFilPageDlg;
+class QTabWidget;
+
+class CEventDlg : public CBaseDlg {
+    Q_OBJECT
+public:
+    // Control ids.
+    enum : int {
+        kAllTrapsRadio = 1017,
+        kFilteredRadio = 1018,
+        kActionButton = 1019,
+        kMailButton = 1021,
+        kTabs = 1022,
+    };
+
+    explicit CEventDlg(QWidget* parent = nullptr);
+
+    // Pages in tab order: IP, enterprise, user.
+    CFilPageDlg* Page(int tab) const;
+
+    void OnOK() override;
+    void OnAction();
+    void OnMail();
+
+private:
+    QTabWidget* m_tabs;
+};

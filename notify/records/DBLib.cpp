@@ -1,0 +1,173 @@
+#include "notify/records/DBLib.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <thread>
+
+#include "platform/FailPoint.h"
+#include "platform/MessageBox.h"
+#include "settings/ProgramFolder.h"
+
+namespace {
+
+constexpr int kOpenAttempts = 5;
+constexpr std::chrono::milliseconds kFirstRetrySleep{5000};  // doubled after each failure
+constexpr unsigned char kEscape = 0xFF;
+
+void RealSleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+
+std::atomic<DBLib::RetrySleep> retrySleep{nullptr};
+
+const char* ModeText(OpenMode mode, bool exists) {
+    switch (mode) {
+        case OpenMode::ReadOrCreate: return exists ? "rb" : "w+b";
+        case OpenMode::Update: return exists ? "r+b" : "w+b";
+        case OpenMode::Recreate: return "w+b";
+        case OpenMode::Append: return "a+b";
+    }
+    return "rb";
+}
+
+unsigned char RotateLeft(unsigned char v) { return static_cast<unsigned char>((v << 1) | (v >> 7)); }
+unsigned char RotateRight(unsigned char v) { return static_cast<unsigned char>((v >> 1) | (v << 7)); }
+
+bool NeedsEscape(unsigned char v) { return v == 0x0A || v == 0x0D || v == 0x2C || v == kEscape; }
+
+std::size_t ToStored(std::string_view source, std::span<char> target) {
+    std::size_t out = 0;
+    for (char c : source) {
+        if (c == '\n' || c == '\0') break;
+        const unsigned char v = RotateLeft(static_cast<unsigned char>(~static_cast<unsigned char>(c)));
+        if (NeedsEscape(v)) {
+            if (out + 2 > target.size()) break;
+            target[out++] = static_cast<char>(kEscape);
+            target[out++] = static_cast<char>(static_cast<unsigned char>(-v));
+        } else {
+            if (out + 1 > target.size()) break;
+            target[out++] = static_cast<char>(v);
+        }
+    }
+    return out;
+}
+
+std::size_t ToPlain(std::string_view source, std::span<char> target) {
+    if (target.empty()) return 0;
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < source.size() && out + 1 < target.size(); ++i) {
+        unsigned char v = static_cast<unsigned char>(source[i]);
+        if (v == '\n' || v == '\0') break;
+        if (v == kEscape) {
+            // A trailing escape byte without its partner is the end of a damaged line.
+            if (++i == source.size()) break;
+            v = static_cast<unsigned char>(-static_cast<unsigned char>(source[i]));
+        }
+        target[out++] = static_cast<char>(static_cast<unsigned char>(~RotateRight(v)));
+    }
+    target[out] = '\0';
+    return out;
+}
+
+}  // namespace
+
+int DBLib::MakeFolder(std::string_view folder) {
+    std::error_code ignored;
+    std::filesystem::create_directories(GetProgramFolder() + std::string(folder), ignored);
+    return 0;
+}
+
+std::string DBLib::FilePath(std::string_view folder, std::string_view fileName) {
+    std::string path = GetProgramFolder();
+    path.append(folder);
+    path.push_back('/');
+    path.append(fileName);
+    return path;
+}
+
+std::FILE* DBLib::Open(std::string_view folder, std::string_view fileName, OpenMode mode) {
+    const std::string path = FilePath(folder, fileName);
+    const char* modeText = ModeText(mode, ::access(path.c_str(), F_OK) == 0);
+    std::chrono::milliseconds delay = kFirstRetrySleep;
+    for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
+        if (std::FILE* stream = std::fopen(path.c_str(), modeText)) return stream;
+        const RetrySleep sleep = retrySleep.load();
+        (sleep ? sleep : RealSleep)(delay);
+        if (attempt < kOpenAttempts) delay *= 2;
+    }
+    PostMessageBox(path + " Access Error", MessageIcon::Stop);
+    return nullptr;
+}
+
+int DBLib::GetField(int index, std::string_view line, std::span<char> out) {
+    if (out.empty()) return 1;
+    out[0] = '\0';
+    const std::size_t end = std::min(line.find('\n'), line.size());
+    std::size_t pos = 0;
+    for (int i = 0; i < index; ++i) {
+        const std::size_t comma = line.find(',', pos);
+        if (comma == std::string_view::npos || comma >= end) return 1;
+        pos = comma + 1;
+    }
+    const std::size_t limit = out.size() - 1;
+    for (std::size_t k = 0;; ++k) {
+        if (pos + k == end || line[pos + k] == ',') {
+            out[k] = '\0';
+            return 0;
+        }
+        if (k == limit) {
+            out[k] = '\0';
+            return 1;
+        }
+        out[k] = line[pos + k];
+    }
+}
+
+std::size_t DBLib::Convert(std::string_view source, std::span<char> target, int direction) {
+    return direction == kToStored ? ToStored(source, target) : ToPlain(source, target);
+}
+
+std::string DBLib::PlainLine(std::string_view stored) {
+    std::string plain(stored.size() + 1, '\0');
+    plain.resize(Convert(stored, plain, kToPlain));
+    return plain;
+}
+
+bool DBLib::ReadLine(std::FILE* stream, std::string& line) {
+    line.clear();
+    int c = getc_unlocked(stream);
+    if (c == EOF) return false;
+    for (; c != EOF && c != '\n'; c = getc_unlocked(stream)) line.push_back(static_cast<char>(c));
+    if (c == '\n' && !line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+bool DBLib::WriteLine(std::FILE* stream, std::string_view text) {
+    return std::fwrite(text.data(), 1, text.size(), stream) == text.size() &&
+           std::fwrite("\r\n", 1, 2, stream) == 2;
+}
+
+int DBLib::ReplaceFile(std::FILE* written, std::string_view folder, std::string_view writtenName,
+                       std::string_view targetName) {
+    const std::string from = FilePath(folder, writtenName);
+    bool ok = std::fflush(written) == 0 && ::fsync(fileno(written)) == 0;
+    ok = std::fclose(written) == 0 && ok;
+    ok = ok && !FailPointHit("DBLib::ReplaceFile");
+    ok = ok && std::rename(from.c_str(), FilePath(folder, targetName).c_str()) == 0;
+    if (!ok) {
+        std::remove(from.c_str());
+        return 1;
+    }
+    // The rename itself is made durable with the folder that holds both names.
+    const std::string dir = GetProgramFolder() + std::string(folder);
+    if (const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY); fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    return 0;
+}
+
+void DBLib::SetRetrySleep(RetrySleep sleep) { retrySleep.store(sleep); }

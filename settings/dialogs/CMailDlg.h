@@ -1,0 +1,27 @@
+#pragma once
+// The mail settings of the notification mail, opened from the reception filter dialog.
+
+#include "platform/qt/CBaseDlg.h"
+
+class CMailDlg : public CBaseDlg {
+    Q_OBJECT
+public:
+    // Control ids.
+    enum : int {
+        kSmtpServerEdit = 1000,
+        kMailFromEdit = 1001,
+        kMailToEdit = 1002,
+        kPopAuthCheck = 1003,
+        kPopServerEdit = 1004,
+        kPopUserIdEdit = 1005,
+        kPopPasswordEdit = 1006,
+        kSubjectEdit = 1007,
+    };
+
+    explicit CMailDlg(QWidget* parent = nullptr);
+
+    void OnOK() override;
+
+private:
+    void EnablePopFields(bool enable);
+};

@@ -1,0 +1,162 @@
+#include "settings/dialogs/COptionDlg.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "platform/FixedText.h"
+#include "settings/AppSettings.h"
+#include "settings/CConfig.h"
+
+namespace {
+
+constexpr int kRetentionItems = 13;      // "0" to "12" months
+constexpr std::size_t kFormatLimit = 256;  // bytes
+
+// An unsigned decimal number within lowest-highest, or nothing.
+std::optional<int32_t> ParseNumber(const QString& text, int32_t lowest, int32_t highest) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty() || trimmed.size() > 10) return std::nullopt;
+    for (QChar c : trimmed)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
+    const qulonglong value = trimmed.toULongLong();
+    if (value < static_cast<qulonglong>(lowest) || value > static_cast<qulonglong>(highest)) return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+// A right-aligned edit that takes digits only while typing; the range is checked at OK.
+QLineEdit* NumberEdit(int id, int32_t value) {
+    auto* edit = WithId(new QLineEdit, id);
+    edit->setAlignment(Qt::AlignRight);
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    edit->setText(QString::number(value));
+    return edit;
+}
+
+}  // namespace
+
+COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
+    const AppSettings settings = ReadSettings();
+    setWindowTitle(QStringLiteral("Olix Trap Receiver: Option"));
+
+    auto* heading = new QLabel(QStringLiteral("オプション"));
+
+    auto* portGroup = new QGroupBox(QStringLiteral("受信ポート"));
+    auto* portLayout = new QHBoxLayout(portGroup);
+    portLayout->addWidget(new QLabel(QStringLiteral("トラップ待ち受けポート：")));
+    portLayout->addWidget(NumberEdit(kPortEdit, settings.trapPort));
+
+    auto* hostGroup = new QGroupBox(QStringLiteral("ホスト名"));
+    auto* hostCheck = WithId(new QCheckBox(QStringLiteral("トラップ受信時にホスト名を取得する：")), kHostNameCheck);
+    hostCheck->setChecked(settings.resolveHostName != 0);
+    auto* hostLayout = new QVBoxLayout(hostGroup);
+    hostLayout->addWidget(hostCheck);
+    hostLayout->addWidget(new QLabel(
+        QStringLiteral("（名前解決ができていない場合はトラップ表示が遅れる   場合があります）")));
+
+    auto* logGroup = new QGroupBox(QStringLiteral("トラップログ"));
+    auto* logLayout = new QGridLayout(logGroup);
+    auto* logButtons = new QButtonGroup(this);
+    const std::array<QString, 3> logTexts = {QStringLiteral("保存しない"), QStringLiteral("すべてのログを保存"),
+                                             QStringLiteral("イベント設定されているログを保存")};
+    for (int mode = 0; mode < 3; ++mode) {
+        auto* radio = WithId(new QRadioButton(logTexts[mode]), kLogNoneRadio + mode);
+        logButtons->addButton(radio, mode);
+        logLayout->addWidget(radio, mode, 0);
+        if (settings.logMode == mode) radio->setChecked(true);
+    }
+    auto* retention = WithId(new QComboBox, kRetentionCombo);
+    retention->setEditable(true);
+    retention->setInsertPolicy(QComboBox::NoInsert);
+    for (int months = 0; months < kRetentionItems; ++months) retention->addItem(QString::number(months));
+    const bool retentionListed = settings.logRetention >= 0 && settings.logRetention < kRetentionItems;
+    retention->setCurrentIndex(retentionListed ? settings.logRetention : -1);
+    logLayout->addWidget(new QLabel(QStringLiteral("ログ保存期間")), 3, 0);
+    logLayout->addWidget(retention, 3, 1);
+
+    auto* listGroup = new QGroupBox(QStringLiteral("トラップ一覧"));
+    auto* listLayout = new QHBoxLayout(listGroup);
+    listLayout->addWidget(new QLabel(QStringLiteral("最大行数：")));
+    listLayout->addWidget(NumberEdit(kMaxRowsEdit, settings.maxRows));
+
+    auto* formatGroup = new QGroupBox(QStringLiteral("Trap データ表示形式"));
+    auto* formatLayout = new QGridLayout(formatGroup);
+    const std::array<QString, 3> formatLabels = {QStringLiteral("Snmp TrapV1"), QStringLiteral("Snmp TrapV2"),
+                                                 QStringLiteral("Snmp TrapV3")};
+    const std::array<std::string_view, 3> formats = {FixedTextView(settings.formatV1), FixedTextView(settings.formatV2c),
+                                                     FixedTextView(settings.formatV3)};
+    for (int i = 0; i < 3; ++i) {
+        auto* edit = WithId(new QLineEdit(FromCp932(formats[i])), kFormatV1Edit + i);
+        edit->setCursorPosition(0);  // a long format opens at its start, not scrolled to its end
+        formatLayout->addWidget(new QLabel(formatLabels[i]), i, 0);
+        formatLayout->addWidget(edit, i, 1);
+    }
+
+    QHBoxLayout* buttons = MakeOkCancelRow(QStringLiteral("OK"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(portGroup);
+    layout->addWidget(hostGroup);
+    layout->addWidget(logGroup);
+    layout->addWidget(listGroup);
+    layout->addWidget(formatGroup);
+    layout->addLayout(buttons);
+    InstallKeyHandling();
+}
+
+void COptionDlg::OnOK() {
+    // Each value that passes is kept in the settings at once, also when a later field is
+    // refused; only a complete OK writes the file.
+    AppSettings settings = ReadSettings();
+    auto refuse = [&](std::string_view message) {
+        WriteSettings(settings);
+        ShowStopMessage(message);
+    };
+
+    const std::optional<int32_t> port = ParseNumber(ControlById<QLineEdit>(this, kPortEdit)->text(), 1, 65535);
+    if (!port) return refuse("トラップ待ち受けポートが不正です。(1 ～ 65535)");
+    settings.trapPort = static_cast<uint16_t>(*port);
+
+    settings.resolveHostName = ControlById<QCheckBox>(this, kHostNameCheck)->isChecked() ? 1 : 0;
+    for (int mode = 0; mode < 3; ++mode)
+        if (ControlById<QRadioButton>(this, kLogNoneRadio + mode)->isChecked()) settings.logMode = mode;
+
+    const std::array<std::array<char, 257>*, 3> fields = {&settings.formatV1, &settings.formatV2c, &settings.formatV3};
+    for (int i = 0; i < 3; ++i) {
+        const std::string text = ToCp932(ControlById<QLineEdit>(this, kFormatV1Edit + i)->text());
+        if (text.size() > kFormatLimit) return refuse("トラップ表示形式のサイズが不正です。(0 ～ 256)");
+        if (HasCommaBeforeLineFeed(text)) return refuse("設定値に , を使用することはできません。");
+        SetFixedText(*fields[i], text);
+    }
+
+    // A typed value that is not one of the items keeps the stored retention; a stored value
+    // outside the items (from a hand-edited file) is brought into 0-12, since a negative one
+    // would expire every log line.
+    auto* retention = ControlById<QComboBox>(this, kRetentionCombo);
+    const int typed = retention->findText(retention->currentText(), Qt::MatchExactly);
+    if (typed >= 0)
+        settings.logRetention = typed;
+    else
+        settings.logRetention = std::clamp(settings.logRetention, 0, kRetentionItems - 1);
+
+    const std::optional<int32_t> maxRows =
+        ParseNumber(ControlById<QLineEdit>(this, kMaxRowsEdit)->text(), kMaxRowsLowest, kMaxRowsHighest);
+    if (!maxRows) return refuse("トラップ一覧の最大行数が不正です。(1000 ～ 10000000)");
+    settings.maxRows = *maxRows;
+
+    WriteSettings(settings);
+    CConfig::Save();
+    accept();
+}

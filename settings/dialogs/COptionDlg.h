@@ -1,0 +1,23 @@
+#pragma once
+// Options > Options: the trap port, the host-name lookup, the log mode, the three display
+// formats, the log retention and the trap list's row ceiling.
+
+#include "platform/qt/CBaseDlg.h"
+
+class COptionDlg : public CBaseDlg {
+    Q_OBJECT
+public:
+    // Control ids.
+    enum : int {
+        kPortEdit = 1000,
+        kHostNameCheck = 1001,
+        kLogNoneRadio = 1002,  // logMode 0; 1003 and 1004 follow for 1 and 2
+        kRetentionCombo = 1005,
+        kFormatV1Edit = 1006,  // 1007 v2c, 1008 v3
+        kMaxRowsEdit = 1009,
+    };
+
+    explicit COptionDlg(QWidget* parent = nullptr);
+
+    void OnOK() override;
+};

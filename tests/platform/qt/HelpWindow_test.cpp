@@ -1,0 +1,63 @@
+#include "platform/qt/HelpWindow.h"
+
+#include <QTextBrowser>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+
+#include "support/DialogTesting.h"
+#include "settings/ProgramFolder.h"
+#include "support/TempProgramFolder.h"
+
+TEST(HelpWindow, MissingDocumentGivesTheStopBoxAndNoWindow) {
+    TempProgramFolder folder;
+    ClearRecordedMessageBoxes();
+    EXPECT_EQ(ShowHelpDocument(), 1);
+    ASSERT_EQ(RecordedMessageTexts(), std::vector<std::string>{"ヘルプファイル(OlixTrap.html)を開くことができません。"});
+    EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Stop);
+}
+
+TEST(HelpWindow, ShowsTheDocumentOfTheProgramFolderAtTheAskedAnchor) {
+    TempProgramFolder folder;
+    std::ifstream source(OLIXTRAP_SOURCE_DIR "/ui/OlixTrap.html", std::ios::binary);
+    const std::string document((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(document.empty());
+    // The action dialog opens the help at this anchor.
+    EXPECT_NE(document.find("id=\"context-22\""), std::string::npos);
+    folder.Write("OlixTrap.html", document);
+
+    ClearRecordedMessageBoxes();
+    EXPECT_EQ(ShowHelpDocument(QStringLiteral("context-22")), 0);
+    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    auto* browser = qobject_cast<QTextBrowser*>(HelpWindow());
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(browser->isVisible());
+    EXPECT_EQ(browser->source().toLocalFile().toStdString(), folder.File("OlixTrap.html"));
+    EXPECT_EQ(browser->source().fragment(), "context-22");
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("トラップ")));
+    browser->close();
+}
+
+TEST(HelpWindow, ProgramFolderWithoutTheDocumentShowsTheInstalledCopysOne) {
+    TempProgramFolder folder;
+    // Beside this test's executable, as share/olixtrap beside an installed bin folder.
+    const std::filesystem::path shared = InstalledDataFolder();
+    ASSERT_FALSE(std::filesystem::exists(shared)) << shared;
+    std::filesystem::create_directories(shared);
+    std::ofstream(shared / "OlixTrap.html") << "<html><body>installed</body></html>";
+
+    ClearRecordedMessageBoxes();
+    const int shown = ShowHelpDocument();
+    auto* browser = qobject_cast<QTextBrowser*>(HelpWindow());
+    const std::string source = browser ? browser->source().toLocalFile().toStdString() : std::string();
+    if (browser) browser->close();
+    std::filesystem::remove_all(shared);
+    std::error_code notEmpty;
+    std::filesystem::remove(shared.parent_path(), notEmpty);
+
+    EXPECT_EQ(shown, 0);
+    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    EXPECT_EQ(source, (shared / "OlixTrap.html").string());
+}

@@ -1,0 +1,63 @@
+#include "traplog/TrapRowQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/FixedText.h"
+#include "reception/LossCounters.h"
+#include "reception/TrapRecord.h"
+
+namespace {
+
+constexpr int kCommunityColumn = 6;
+
+// An SNMPv2c trap whose bindings fill the bindings column (2047 bytes), so the queue fills
+// after some tens of thousands of rows.
+std::unique_ptr<TrapRecord> LargeTrap() {
+    auto record = std::make_unique<TrapRecord>();
+    ClearTrapRecord(*record);
+    record->version = 1;
+    record->sourceAddress = {192, 0, 2, 1};
+    for (int i = 0; i < 20; ++i) {
+        VarBindEntry& entry = record->varBinds[static_cast<std::size_t>(i)];
+        SetFixedText(entry.name, "1.3.6.1.4.1.8072." + std::string(99, '7') + "." + std::to_string(i));
+        entry.tag = 0x02;
+        entry.intValue = static_cast<uint32_t>(i);
+    }
+    record->varBindCount = 20;
+    return record;
+}
+
+TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOrder) {
+    TakeQueuedRows();
+    ResetLosses();
+    auto record = LargeTrap();
+    // Far more rows than 64 MiB of these can hold.
+    constexpr int kAttempts = 100000;
+    int queued = 0;
+    int refused = 0;
+    for (int i = 0; i < kAttempts && refused == 0; ++i) {
+        SetFixedText(record->community, "row" + std::to_string(i));
+        if (QueueReceivedTrapRow(*record) == 0)
+            ++queued;
+        else
+            ++refused;
+    }
+    ASSERT_EQ(refused, 1) << "the queue took " << queued << " rows without a bound";
+    EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 1u);
+
+    const std::vector<TrapRow> rows = TakeQueuedRows();
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(queued));
+    EXPECT_GT(rows.size() * rows.front().texts.size(), kMaxQueuedRowBytes / 2);
+    for (std::size_t i : {std::size_t{0}, rows.size() / 2, rows.size() - 1})
+        EXPECT_EQ(rows[i].Cell(kCommunityColumn), "row" + std::to_string(i));
+
+    // Taken, the queue has room again.
+    EXPECT_EQ(QueueReceivedTrapRow(*record), 0);
+    TakeQueuedRows();
+    ResetLosses();
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+#include "users/dialogs/CUserListDlg.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/qt/QtText.h"
+#include "platform/qt/ReportListCtrl.h"
+#include "users/dialogs/CUserDlg.h"
+#include "users/UserProtocols.h"
+#include "users/UserStore.h"
+
+CUserListDlg::CUserListDlg(QWidget* parent) : QDialog(parent) {
+    WithId(this, 179);
+    setWindowTitle(QStringLiteral("Olix Trap Receiver: User List"));
+    m_list = WithId(new CReportListCtrl({{QStringLiteral("ユーザ"), 80},
+                                         {QStringLiteral("パスワード"), 80},
+                                         {QStringLiteral("Engine ID"), 100},
+                                         {QStringLiteral("認証アルゴリズム"), 80},
+                                         {QStringLiteral("暗号アルゴリズム"), 80},
+                                         {QStringLiteral("hide authpsw"), 80},
+                                         {QStringLiteral("hide encpsw"), 80}},
+                                        true),
+                    kList);
+    // The passwords travel in the working copy for saving but are never shown: the list
+    // masks them in column 1 and the edit dialog in its password fields.
+    m_list->setColumnHidden(kAuthPasswordColumn, true);
+    m_list->setColumnHidden(kPrivPasswordColumn, true);
+    auto* add = WithId(new QPushButton(QStringLiteral("追加")), kAddButton);
+    auto* edit = WithId(new QPushButton(QStringLiteral("編集")), kEditButton);
+    auto* remove = WithId(new QPushButton(QStringLiteral("削除")), kDeleteButton);
+    auto* ok = WithId(new QPushButton(QStringLiteral("設定")), 1);
+    auto* cancel = WithId(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ")), 2);
+    ok->setDefault(true);
+    connect(add, &QPushButton::clicked, this, &CUserListDlg::OnAdd);
+    connect(edit, &QPushButton::clicked, this, &CUserListDlg::OnEdit);
+    connect(remove, &QPushButton::clicked, this, &CUserListDlg::OnDelete);
+    connect(ok, &QPushButton::clicked, this, &CUserListDlg::OnOK);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] {
+        if (m_list->FirstSelectedRow() >= 0) OnEdit();
+    });
+
+    auto* group = new QGroupBox(QStringLiteral("SnmpV3 ユーザリスト"));
+    auto* listButtons = new QHBoxLayout;
+    listButtons->addStretch();
+    listButtons->addWidget(add);
+    listButtons->addWidget(edit);
+    listButtons->addWidget(remove);
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(m_list);
+    groupLayout->addLayout(listButtons);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addLayout(buttons);
+    resize(620, 320);
+
+    ListUsers(*m_list);
+}
+
+void CUserListDlg::OnAdd() {
+    CUserDlg dialog(m_list, false, this);
+    RunModal(dialog);
+    m_nLastChange = 10;
+}
+
+void CUserListDlg::OnEdit() {
+    if (m_list->FirstSelectedRow() < 0) return ShowStopMessage("編集するユーザを選択してください。");
+    CUserDlg dialog(m_list, true, this);
+    RunModal(dialog);
+    m_nLastChange = 11;
+}
+
+void CUserListDlg::OnDelete() {
+    m_list->RemoveRows(m_list->SelectedRows());
+    m_nLastChange = 12;
+}
+
+void CUserListDlg::OnOK() {
+    if (m_nLastChange != 0) {
+        ClearUsers();
+        for (int row = 0; row < m_list->RowCount(); ++row) {
+            const std::string engineId = m_list->CellText(row, kEngineIdColumn);
+            AppendUser(m_list->CellText(row, kNameColumn), m_list->CellText(row, kAuthPasswordColumn),
+                       m_list->CellText(row, kPrivPasswordColumn), engineId.size() > 2 ? engineId.substr(2) : std::string(),
+                       ProtocolCode(kAuthProtocolNames, m_list->CellText(row, kAuthColumn)),
+                       ProtocolCode(kPrivProtocolNames, m_list->CellText(row, kPrivColumn)));
+        }
+    }
+    accept();
+}
