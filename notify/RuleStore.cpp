@@ -5,24 +5,27 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "notify/records/DBLib.h"
 #include "notify/records/RecordFileCache.h"
+#include "notify/records/RecordFileSave.h"
 #include "notify/RuleLine.h"
 #include "notify/RuleTable.h"
-#include "platform/FailPoint.h"
 #include "platform/FixedText.h"
 
 namespace {
 
 constexpr std::string_view kFolder = "/db";
 constexpr std::string_view kFileName = "EventDB.na";
-constexpr std::string_view kNewFileName = "EventDB.na.tmp";  // the next file, built beside it
 
+// Saves take ruleSaveBusy for their whole run and ruleFileBusy only to tell the lookups that
+// the file was replaced, so a lookup never waits for a save's file operations.
+std::mutex ruleSaveBusy;
 std::mutex ruleFileBusy;
-// Guarded by ruleFileBusy. Lookups answer from the parsed rules; the dialogs' list and
-// Put walk the file itself, which holds the texts exactly as stored.
-RecordFileCache<RuleTable> ruleFile(kFolder, kFileName);
+// Guarded by ruleFileBusy. Lookups answer from the parsed rules; the dialogs' list walks
+// the file itself, which holds the texts exactly as stored.
+RecordFileCache<RuleTable> ruleFile(kFolder, kFileName, StoreKind::kRules);
 
 // Visits the plain lines from the current position; visit returns true to stop there.
 // Returns whether a visit stopped the scan.
@@ -47,23 +50,12 @@ bool SameText(const std::array<char, N>& a, const std::array<char, N>& b) {
     return FixedTextView(a) == FixedTextView(b);
 }
 
-// Writes the lines of the open file that are not the same rule as key to the next file
-// and puts it in the old one's place.
-int RewriteWithout(std::FILE* source, const RuleRecord& key) {
-    std::FILE* next = DBLib::Open(kFolder, kNewFileName, OpenMode::Recreate);
-    if (next == nullptr) return 1;
-    std::string stored;
-    bool ok = true;
-    while (ok && DBLib::ReadLine(source, stored)) {
-        if (RuleStore::SameRule(ParseRuleLine(DBLib::PlainLine(stored)), key)) continue;
-        ok = DBLib::WriteLine(next, stored) && !FailPointHit("RuleStore::Remove");
-    }
-    if (!ok) {
-        std::fclose(next);
-        std::remove(DBLib::FilePath(kFolder, kNewFileName).c_str());
-        return 1;
-    }
-    return DBLib::ReplaceFile(next, kFolder, kNewFileName, kFileName);
+// With ruleSaveBusy held: saves lines as the rule file and lets the lookups read it again.
+int SaveRules(const std::vector<std::string>& lines) {
+    if (SaveStoredLines(kFolder, kFileName, lines) != 0) return 1;
+    std::lock_guard lock(ruleFileBusy);
+    ruleFile.Invalidate();
+    return 0;
 }
 
 }  // namespace
@@ -86,8 +78,7 @@ bool SameRule(const RuleRecord& stored, const RuleRecord& key) {
 
 int ReadNth(int index, RuleRecord& rule) {
     std::lock_guard lock(ruleFileBusy);
-    const RuleTable* rules = ruleFile.Current();
-    const RuleRecord* found = rules != nullptr ? rules->Nth(rule.kind, index) : nullptr;
+    const RuleRecord* found = ruleFile.Current().Nth(rule.kind, index);
     if (found == nullptr) return 1;
     rule = *found;
     return 0;
@@ -95,8 +86,7 @@ int ReadNth(int index, RuleRecord& rule) {
 
 int FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule) {
     std::lock_guard lock(ruleFileBusy);
-    const RuleTable* rules = ruleFile.Current();
-    const RuleRecord* found = rules != nullptr ? rules->FirstRangeHolding(address) : nullptr;
+    const RuleRecord* found = ruleFile.Current().FirstRangeHolding(address);
     if (found == nullptr) return 1;
     rule = *found;
     return 0;
@@ -104,8 +94,7 @@ int FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule) {
 
 int FindActions(RuleRecord& key) {
     std::lock_guard lock(ruleFileBusy);
-    const RuleTable* rules = ruleFile.Current();
-    const RuleRecord* found = rules != nullptr ? rules->FirstSameRule(key) : nullptr;
+    const RuleRecord* found = ruleFile.Current().FirstSameRule(key);
     if (found == nullptr) return 1;
     CopyActions(*found, key);
     return 0;
@@ -118,30 +107,29 @@ int Put(const RuleRecord& rule) {
         case RuleLineResult::BadText: return kPutBadText;
         case RuleLineResult::Ok: break;
     }
-    std::lock_guard lock(ruleFileBusy);
-    std::FILE* stream = ruleFile.RewoundStream();
-    if (stream == nullptr) return kPutFileError;
-    ruleFile.Invalidate();
-    long start = 0;
-    const bool replacing = ScanLines(stream, [&](const std::string& plain) {
-        if (SameRule(ParseRuleLine(plain), rule)) return true;
-        start = std::ftell(stream);
-        return false;
+    std::lock_guard lock(ruleSaveBusy);
+    std::vector<std::string> lines;
+    if (ReadStoredLines(kFolder, kFileName, lines) != 0) return kPutFileError;
+    const auto same = std::find_if(lines.begin(), lines.end(), [&](const std::string& stored) {
+        return SameRule(ParseRuleLine(DBLib::PlainLine(stored)), rule);
     });
-    if (std::fseek(stream, start, SEEK_SET) != 0 || !DBLib::WriteLine(stream, record) ||
-        std::fflush(stream) != 0)
-        return kPutFileError;
+    const bool replacing = same != lines.end();
+    if (replacing)
+        *same = record;
+    else
+        lines.push_back(record);
+    if (SaveRules(lines) != 0) return kPutFileError;
     return replacing ? kPutReplaced : kPutAppended;
 }
 
 int Remove(const RuleRecord& key) {
-    std::lock_guard lock(ruleFileBusy);
-    ruleFile.Close();
-    std::FILE* source = DBLib::Open(kFolder, kFileName, OpenMode::ReadOrCreate);
-    if (source == nullptr) return 1;
-    const int result = RewriteWithout(source, key);
-    std::fclose(source);
-    return result;
+    std::lock_guard lock(ruleSaveBusy);
+    std::vector<std::string> lines;
+    if (ReadStoredLines(kFolder, kFileName, lines) != 0) return 1;
+    std::erase_if(lines, [&](const std::string& stored) {
+        return SameRule(ParseRuleLine(DBLib::PlainLine(stored)), key);
+    });
+    return SaveRules(lines);
 }
 
 void FillList(RecordList& list, int kind) {

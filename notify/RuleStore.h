@@ -1,9 +1,10 @@
 #pragma once
 // The reception filter and its actions in db/EventDB.na: one fixed-width record line per
-// rule, 663 stored bytes and CR LF (665 bytes on disk), so a rule is replaced in place.
-// The receiver thread reads rules for every trap; the filter dialogs change them. Every
-// operation holds the rule file's lock for its whole run; the one stream stays open
-// between operations.
+// rule, 663 stored bytes and CR LF (665 bytes on disk). The receiver thread reads rules
+// for every trap from the parsed file and never waits for it: while the file cannot be
+// read, lookups answer from the rules read before (RecordFileCache). The filter dialogs
+// change rules by saving the whole file anew (RecordFileSave), so a lookup or a crash
+// sees the old rules or the new ones.
 
 #include <array>
 #include <cstdint>
@@ -19,8 +20,8 @@ namespace RuleStore {
 inline constexpr int kPutAppended = 0;
 inline constexpr int kPutReplaced = 1;
 inline constexpr int kPutTooLong = 2;    // stored form longer than 663 bytes: nothing written
-inline constexpr int kPutFileError = 3;  // rule file not available (the access error box was
-                                         // shown) or not written: nothing stored
+inline constexpr int kPutFileError = 3;  // rule file not readable or not saved (a box was
+                                         // posted): nothing stored
 inline constexpr int kPutBadText = 4;    // a text holds a comma or line feed: nothing written
 
 // Texts (UTF-8) with which the action dialog reports kPutTooLong and kPutBadText.
@@ -29,20 +30,19 @@ inline constexpr std::string_view kTooLongMessage =
 inline constexpr std::string_view kBadTextMessage = "設定値に , や改行を使用することはできません。";
 
 // Fills rule from the index-th (0-based) line of kind rule.kind in file order. 0 when
-// found, 1 when there are fewer such lines or the file cannot be opened.
+// found, 1 when there are fewer such lines.
 int ReadNth(int index, RuleRecord& rule);
 
 // Fills rule from the first IP range line, in file order, whose range holds address
-// (compared as unsigned numbers in host order), reading the file once. 0 when found, 1
-// when none holds it or the file cannot be opened.
+// (compared as unsigned numbers in host order). 0 when found, 1 when none holds it.
 int FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule);
 
 // Copies the five actions of the first line that is the same rule as key into key.
 // 0 when found, 1 when not.
 int FindActions(RuleRecord& key);
 
-// Writes rule over the first line that is the same rule, or appends it. One of the
-// kPut results above.
+// Writes rule over the first line that is the same rule, or appends it; the file is
+// replaced in one step. One of the kPut results above.
 int Put(const RuleRecord& rule);
 
 // Deletes every line that is the same rule as key; the other lines keep their order.

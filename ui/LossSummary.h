@@ -1,6 +1,7 @@
 #pragma once
 // The status bar's account of traps the program missed: each loss count above zero with
-// its name, or an empty text when nothing was lost. No Qt here.
+// its name, then each store whose file cannot be read with its count of failed reads; an
+// empty text when nothing was lost. No Qt here.
 
 #include <string>
 

@@ -9,6 +9,7 @@
 
 #include "notify/records/DBLib.h"
 #include "notify/records/RecordFileCache.h"
+#include "notify/records/RecordFileSave.h"
 #include "platform/FixedText.h"
 #include "users/UserProtocols.h"
 
@@ -57,72 +58,86 @@ struct UserTable {
     }
 };
 
+// Saves take userSaveBusy for their whole run and userFileBusy only to tell the lookups
+// that the file was replaced, so a lookup never waits for a save's file operations.
+std::mutex userSaveBusy;
 std::mutex userFileBusy;
 // Guarded by userFileBusy; every SNMPv3 message looks its user up here.
-RecordFileCache<UserTable> userFile(kFolder, kFileName);
+RecordFileCache<UserTable> userFile(kFolder, kFileName, StoreKind::kUsers);
 
 template <std::size_t N>
 bool Fits(std::string_view text, const std::array<char, N>&) {
     return text.size() < N && text.find_first_of(kUnstorableFieldBytes) == std::string_view::npos;
 }
 
+// The stored line of user; false when a text could not be read back whole.
+bool StoredUserLine(const UserTexts& user, std::string& stored) {
+    const UserEntry limits{};
+    if (!Fits(user.userName, limits.userName) || !Fits(user.authPassword, limits.authPassword) ||
+        !Fits(user.privPassword, limits.privPassword) || !Fits(user.engineId, limits.engineId))
+        return false;
+    std::string plain;
+    for (std::string_view text : {user.userName, user.authPassword, user.privPassword, user.engineId}) {
+        plain += text;
+        plain += ',';
+    }
+    plain += std::to_string(user.authProtocol) + ',' + std::to_string(user.privProtocol) + ',';
+    stored.assign(2 * plain.size(), '\0');
+    stored.resize(DBLib::Convert(plain, stored, kToStored));
+    return true;
+}
+
+// With userSaveBusy held: saves lines as the user file and lets the lookups read it again.
+int SaveUserLines(const std::vector<std::string>& lines) {
+    if (SaveStoredLines(kFolder, kFileName, lines) != 0) return 1;
+    std::lock_guard lock(userFileBusy);
+    userFile.Invalidate();
+    return 0;
+}
+
 }  // namespace
 
 int AppendUser(std::string_view userName, std::string_view authPassword, std::string_view privPassword,
                std::string_view engineId, int32_t authProtocol, int32_t privProtocol) {
-    const UserEntry limits{};
-    if (!Fits(userName, limits.userName) || !Fits(authPassword, limits.authPassword) ||
-        !Fits(privPassword, limits.privPassword) || !Fits(engineId, limits.engineId))
-        return 1;
-    std::string plain;
-    for (std::string_view text : {userName, authPassword, privPassword, engineId}) {
-        plain += text;
-        plain += ',';
-    }
-    plain += std::to_string(authProtocol) + ',' + std::to_string(privProtocol) + ',';
-    std::string stored(2 * plain.size(), '\0');
-    stored.resize(DBLib::Convert(plain, stored, kToStored));
-
-    std::lock_guard lock(userFileBusy);
-    std::FILE* stream = userFile.RewoundStream();
-    if (stream == nullptr) return 1;
-    userFile.Invalidate();
-    const bool written = std::fseek(stream, 0, SEEK_END) == 0 && DBLib::WriteLine(stream, stored) &&
-                         std::fflush(stream) == 0;
-    return written ? 0 : 1;
+    std::string stored;
+    const UserTexts user{std::string(userName), std::string(authPassword), std::string(privPassword),
+                         std::string(engineId), authProtocol, privProtocol};
+    if (!StoredUserLine(user, stored)) return 1;
+    std::lock_guard lock(userSaveBusy);
+    std::vector<std::string> lines;
+    if (ReadStoredLines(kFolder, kFileName, lines) != 0) return 1;
+    lines.push_back(std::move(stored));
+    return SaveUserLines(lines);
 }
 
-int ClearUsers() {
-    std::lock_guard lock(userFileBusy);
-    userFile.Close();
-    std::FILE* recreated = DBLib::Open(kFolder, kFileName, OpenMode::Recreate);
-    userFile.Adopt(recreated);
-    return recreated != nullptr ? 0 : 1;
+int SaveUsers(const std::vector<UserTexts>& users) {
+    std::vector<std::string> lines;
+    for (const UserTexts& user : users)
+        if (std::string stored; StoredUserLine(user, stored)) lines.push_back(std::move(stored));
+    std::lock_guard lock(userSaveBusy);
+    return SaveUserLines(lines);
 }
 
 int GetUser(int index, UserEntry& entry) {
     std::lock_guard lock(userFileBusy);
-    const UserTable* table = userFile.Current();
-    if (table == nullptr || index < 0 || static_cast<std::size_t>(index) >= table->users.size()) return 1;
-    entry = table->users[index];
+    const UserTable& table = userFile.Current();
+    if (index < 0 || static_cast<std::size_t>(index) >= table.users.size()) return 1;
+    entry = table.users[index];
     return 0;
 }
 
 int FindUser(UserEntry& entry) {
     std::lock_guard lock(userFileBusy);
-    const UserTable* table = userFile.Current();
-    if (table == nullptr) return 1;
-    const auto found = table->firstByName.find(std::string(FixedTextView(entry.userName)));
-    if (found == table->firstByName.end()) return 1;
-    entry = table->users[found->second];
+    const UserTable& table = userFile.Current();
+    const auto found = table.firstByName.find(std::string(FixedTextView(entry.userName)));
+    if (found == table.firstByName.end()) return 1;
+    entry = table.users[found->second];
     return 0;
 }
 
 void ListUsers(RecordList& list) {
     std::lock_guard lock(userFileBusy);
-    const UserTable* table = userFile.Current();
-    if (table == nullptr) return;
-    for (const UserEntry& user : table->users) {
+    for (const UserEntry& user : userFile.Current().users) {
         const int row = list.RowCount();
         const std::string_view engineId = FixedTextView(user.engineId);
         list.InsertRow(row, FixedTextView(user.userName), 0);

@@ -1,12 +1,15 @@
 #pragma once
 // The SNMPv3 users in db/UserDB.na: one user a line in the stored form of record lines,
-// CR LF on disk. The receiver thread looks users up for every SNMPv3 message; the user
-// dialogs list and rewrite the store. Every operation holds the store's lock for its
-// whole run; the one stream stays open between operations.
+// CR LF on disk. The receiver thread looks users up for every SNMPv3 message in the
+// parsed file and never waits for it: while the file cannot be read, lookups answer from
+// the users read before (RecordFileCache). The user dialogs save the whole list anew in
+// one step (RecordFileSave), so a lookup or a crash sees the old list or the new one.
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "notify/records/RecordList.h"
 
@@ -25,20 +28,31 @@ inline constexpr std::array<std::string_view, 7> kAuthProtocolNames = {
     "None", "HMAC-SHA1", "HMAC-MD5", "HMAC-SHA-224", "HMAC-SHA-256", "HMAC-SHA-384", "HMAC-SHA-512"};
 inline constexpr std::array<std::string_view, 3> kPrivProtocolNames = {"None", "CBC-DES", "CFB-AES-128"};
 
-// Writes one user at the end of the file. 0 when written; 1 when nothing was written: a
-// text longer than its field or holding a comma, line feed or 0xFF (it could not be read
-// back whole), or the file is not available.
+// One user as the user dialogs hold it; texts are CP932.
+struct UserTexts {
+    std::string userName;
+    std::string authPassword;
+    std::string privPassword;
+    std::string engineId;
+    int32_t authProtocol = 0;
+    int32_t privProtocol = 0;
+};
+
+// Adds one user at the end of the file. 0 when saved; 1 when nothing was written: a text
+// longer than its field or holding a comma, line feed or 0xFF (it could not be read back
+// whole), or the file could not be read or saved.
 int AppendUser(std::string_view userName, std::string_view authPassword, std::string_view privPassword,
                std::string_view engineId, int32_t authProtocol, int32_t privProtocol);
 
-// Empties the store (the file is created again). 0, or 1 when the file is not available.
-int ClearUsers();
+// Makes users, in order, the whole store; a user that could not be read back whole (as
+// for AppendUser) is left out. 0 when saved, 1 when the file was left as it was.
+int SaveUsers(const std::vector<UserTexts>& users);
 
 // The index-th user (0 the first line). 0 when there is one, else 1.
 int GetUser(int index, UserEntry& entry);
 
 // Fills entry from the first line whose name equals entry.userName byte for byte.
-// 0 when found, 1 when not (also when the file cannot be opened).
+// 0 when found, 1 when not.
 int FindUser(UserEntry& entry);
 
 // Appends one row per user in file order: name, "*******", "0x" and the engine ID (empty

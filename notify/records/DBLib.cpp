@@ -1,14 +1,12 @@
 #include "notify/records/DBLib.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <thread>
 
+#include "platform/DurableReplace.h"
 #include "platform/FailPoint.h"
 #include "platform/MessageBox.h"
 #include "settings/ProgramFolder.h"
@@ -23,15 +21,7 @@ void RealSleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for
 
 std::atomic<DBLib::RetrySleep> retrySleep{nullptr};
 
-const char* ModeText(OpenMode mode, bool exists) {
-    switch (mode) {
-        case OpenMode::ReadOrCreate: return exists ? "rb" : "w+b";
-        case OpenMode::Update: return exists ? "r+b" : "w+b";
-        case OpenMode::Recreate: return "w+b";
-        case OpenMode::Append: return "a+b";
-    }
-    return "rb";
-}
+const char* ModeText(OpenMode mode) { return mode == OpenMode::Append ? "a+b" : "w+b"; }
 
 unsigned char RotateLeft(unsigned char v) { return static_cast<unsigned char>((v << 1) | (v >> 7)); }
 unsigned char RotateRight(unsigned char v) { return static_cast<unsigned char>((v >> 1) | (v << 7)); }
@@ -90,7 +80,7 @@ std::string DBLib::FilePath(std::string_view folder, std::string_view fileName) 
 
 std::FILE* DBLib::Open(std::string_view folder, std::string_view fileName, OpenMode mode) {
     const std::string path = FilePath(folder, fileName);
-    const char* modeText = ModeText(mode, ::access(path.c_str(), F_OK) == 0);
+    const char* modeText = ModeText(mode);
     std::chrono::milliseconds delay = kFirstRetrySleep;
     for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
         if (std::FILE* stream = std::fopen(path.c_str(), modeText)) return stream;
@@ -153,21 +143,16 @@ bool DBLib::WriteLine(std::FILE* stream, std::string_view text) {
 int DBLib::ReplaceFile(std::FILE* written, std::string_view folder, std::string_view writtenName,
                        std::string_view targetName) {
     const std::string from = FilePath(folder, writtenName);
-    bool ok = std::fflush(written) == 0 && ::fsync(fileno(written)) == 0;
-    ok = std::fclose(written) == 0 && ok;
-    ok = ok && !FailPointHit("DBLib::ReplaceFile");
-    ok = ok && std::rename(from.c_str(), FilePath(folder, targetName).c_str()) == 0;
-    if (!ok) {
+    if (FailPointHit("DBLib::ReplaceFile")) {
+        std::fclose(written);
         std::remove(from.c_str());
         return 1;
     }
-    // The rename itself is made durable with the folder that holds both names.
-    const std::string dir = GetProgramFolder() + std::string(folder);
-    if (const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY); fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-    return 0;
+    return DurableReplace(written, from, FilePath(folder, targetName));
+}
+
+std::FILE* DBLib::OpenForReading(std::string_view folder, std::string_view fileName) {
+    return std::fopen(FilePath(folder, fileName).c_str(), "rb");
 }
 
 void DBLib::SetRetrySleep(RetrySleep sleep) { retrySleep.store(sleep); }

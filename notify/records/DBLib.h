@@ -11,11 +11,10 @@
 #include <string>
 #include <string_view>
 
+// The modes of the writers' open; readers use OpenForReading, which never creates a file.
 enum class OpenMode {
-    ReadOrCreate = 1,  // "r", or "w+" when the file is missing
-    Update = 4,        // "r+", or "w+" when the file is missing
-    Recreate = 5,      // "w+"
-    Append = 6,        // "a+"
+    Recreate = 5,  // "w+"
+    Append = 6,    // "a+"
 };
 
 // Bytes a text field of a record line cannot hold: a comma or line feed would split or end
@@ -35,10 +34,15 @@ public:
     // <program folder><folder>/<fileName>.
     static std::string FilePath(std::string_view folder, std::string_view fileName);
 
-    // Up to five attempts, sleeping 5, 10, 20, 40 and 80 s after the failures (the
-    // caller's thread waits). After the fifth the box "<path> Access Error" is posted,
-    // not awaited, because every caller holds its store's lock; returns null then.
+    // For writers that may wait: up to five attempts, sleeping 5, 10, 20, 40 and 80 s after
+    // the failures (the caller's thread waits). After the fifth the box "<path> Access
+    // Error" is posted, not awaited, because a caller may hold a lock; returns null then.
+    // No reader may wait on a lock held around this call.
     static std::FILE* Open(std::string_view folder, std::string_view fileName, OpenMode mode);
+
+    // One attempt to open the file for reading ("rb"); null when it cannot be opened, with
+    // errno telling why. Never creates the file, never waits.
+    static std::FILE* OpenForReading(std::string_view folder, std::string_view fileName);
 
     // Copies field index of a plain line (fields end at a comma, a line feed or the end of
     // the text) into out, at most out.size() - 1 bytes, and terminates it. Returns 0 when

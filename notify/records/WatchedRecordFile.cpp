@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include "notify/records/DBLib.h"
 
 namespace {
@@ -28,7 +30,14 @@ std::FILE* WatchedRecordFile::Current() {
             atPath.st_ino != open->inode || atPath.st_dev != open->device)
             Close();
     }
-    if (stream_ == nullptr) stream_ = DBLib::Open(folder_, fileName_, OpenMode::Update);
+    absent_ = false;
+    if (stream_ != nullptr) return stream_;
+    stream_ = DBLib::OpenForReading(folder_, fileName_);
+    if (stream_ == nullptr && errno == ENOENT) {
+        struct stat folder;
+        const std::string folderPath = path.substr(0, path.rfind('/'));
+        absent_ = stat(folderPath.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);
+    }
     return stream_;
 }
 
@@ -43,7 +52,3 @@ void WatchedRecordFile::Close() {
     stream_ = nullptr;
 }
 
-void WatchedRecordFile::Adopt(std::FILE* stream) {
-    Close();
-    stream_ = stream;
-}

@@ -33,10 +33,15 @@ public:
     WatchedRecordFile(const WatchedRecordFile&) = delete;
     WatchedRecordFile& operator=(const WatchedRecordFile&) = delete;
 
-    // The stream, opened (DBLib::Open, Update) on first use and again when the path now
-    // names another file; the position is left as it was. Null when the file cannot be
-    // opened: the next call tries again. From here on MayHaveChanged watches the path.
+    // The stream, opened for reading on first use and again when the path now names
+    // another file; the position is left as it was. Null when the file cannot be opened:
+    // the next call tries again. Never creates the file and never waits. From here on
+    // MayHaveChanged watches the path.
     std::FILE* Current();
+
+    // Whether the last Current found no file at the path while its folder is there: a
+    // store without records, which is no failure.
+    bool Absent() const { return absent_; }
 
     // False when neither the path nor the file changed since the last Current, as far as
     // the kernel's notices tell; true when unsure. Costs no look at the file.
@@ -48,12 +53,10 @@ public:
     // Closes the stream; the next Current opens the file again.
     void Close();
 
-    // Takes stream (opened by the store itself, such as a recreated file) as the open one.
-    void Adopt(std::FILE* stream);
-
 private:
     std::string folder_;
     std::string fileName_;
     std::FILE* stream_ = nullptr;
+    bool absent_ = false;
     FileChangeWatch watch_;
 };

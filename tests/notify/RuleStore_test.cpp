@@ -356,7 +356,7 @@ TEST_F(RuleStoreTest, AFailedRemoveLeavesTheRuleFileComplete) {
     for (int i = 0; i < 5; ++i) ASSERT_EQ(RuleStore::Put(UserRule("user" + std::to_string(i), "p")), 0);
     const std::string before = File();
 
-    for (const char* point : {"RuleStore::Remove", "DBLib::ReplaceFile"}) {
+    for (const char* point : {"SaveStoredLines", "DBLib::ReplaceFile"}) {
         ArmFailPoint(point);
         EXPECT_EQ(RuleStore::Remove(UserRule("user0")), 1) << point;
         EXPECT_EQ(File(), before) << point;

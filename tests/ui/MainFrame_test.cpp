@@ -6,6 +6,7 @@
 
 #include "FrameFixture.h"
 #include "support/TrapRecords.h"
+#include "notify/records/StoreReadFailures.h"
 #include "reception/LossCounters.h"
 #include "reception/PacketCounters.h"
 #include "support/DialogTesting.h"
@@ -120,8 +121,16 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     CountLoss(LossKind::kProgramsSkipped, 2);
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2");
+    CountStoreReadFailure(StoreKind::kUsers);
+    CountStoreReadFailure(StoreKind::kUsers);
+    frame->OnRefreshTick();
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ユーザー読込失敗: 2");
+    StoreReadAgain(StoreKind::kUsers);  // shown only while the file cannot be read
+    frame->OnRefreshTick();
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2");
     EXPECT_EQ(ClockAfter(*frame, 1), "00：00：01");
     ResetLosses();
+    ResetStoreReadFailures();
 }
 
 TEST_F(FrameTest, SaveWritesTheSettingsFileAndSaysSo) {

@@ -1,13 +1,19 @@
 #include "users/UserStore.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <csignal>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "notify/records/DBLib.h"
+#include "notify/records/StoreReadFailures.h"
 #include "platform/FixedText.h"
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"
@@ -139,10 +145,11 @@ TEST_F(UserStoreTest, AFileChangedBehindTheStoreIsSeenAtTheNextLookup) {
 
 TEST_F(UserStoreTest, SavingRewritesTheStoreInListOrder) {
     ASSERT_EQ(AppendUser("old", "", "", "", 0, 0), 0);
-    ASSERT_EQ(ClearUsers(), 0);
-    ASSERT_EQ(AppendUser("u1", "a1", "p1", "", 0, 0), 0);
-    ASSERT_EQ(AppendUser("u2", "a2", "p2", "0102", 2, 1), 0);
-    ASSERT_EQ(AppendUser("u3", "a3", "p3", "", 1, 0), 0);
+    ASSERT_EQ(SaveUsers({{"u1", "a1", "p1", "", 0, 0},
+                         {"u,2", "", "", "", 0, 0},  // left out: it could not be read back whole
+                         {"u2", "a2", "p2", "0102", 2, 1},
+                         {"u3", "a3", "p3", "", 1, 0}}),
+              0);
     UserEntry entry{};
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(GetUser(i, entry), 0);
@@ -193,26 +200,56 @@ TEST_F(UserStoreTest, UnavailableFileFindsNoUserAndWritesNothing) {
     folder.Write("db", "not a folder");
     UserEntry entry = Named("u");
     EXPECT_EQ(FindUser(entry), 1);
+    EXPECT_TRUE(StoreReadFailing(StoreKind::kUsers));
+    EXPECT_TRUE(RecordedMessageBoxes().empty());  // the receiver's lookup shows no box
     EXPECT_EQ(AppendUser("u", "", "", "", 0, 0), 1);
-    EXPECT_EQ(RecordedMessageBoxes().size(), 2u);  // one access error for each attempt
+    EXPECT_EQ(RecordedMessageBoxes().size(), 1u);
 }
 
-TEST_F(UserStoreTest, LookupsDuringARewriteSeeWholeUsers) {
-    std::thread writer([] {
-        for (int round = 0; round < 20; ++round) {
-            ClearUsers();
-            for (int i = 0; i < 5; ++i) AppendUser("user" + std::to_string(i), "secret", "", "", 2, 0);
-        }
+TEST_F(UserStoreTest, LookupsDuringSavesNeverMissAUserOfBothLists) {
+    std::vector<UserTexts> few, many;
+    for (int i = 0; i < 10; ++i) (i < 5 ? few : many).push_back({"user" + std::to_string(i), "secret", "", "", 2, 0});
+    many.insert(many.begin(), few.begin(), few.end());
+    ASSERT_EQ(SaveUsers(few), 0);
+    std::atomic<bool> saving = true;
+    std::thread writer([&] {
+        for (int round = 0; round < 40; ++round) SaveUsers(round % 2 ? few : many);
+        saving = false;
     });
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 1000000 && saving; ++i) {
         UserEntry entry = Named("user4");
-        if (FindUser(entry) == 0) {
-            EXPECT_EQ(FixedTextView(entry.authPassword), "secret");
-            EXPECT_EQ(entry.authProtocol, 2);
-        }
+        ASSERT_EQ(FindUser(entry), 0) << i;
+        EXPECT_EQ(FixedTextView(entry.authPassword), "secret");
     }
     writer.join();
     UserEntry entry{};
     EXPECT_EQ(GetUser(4, entry), 0);
     EXPECT_EQ(GetUser(5, entry), 1);
+}
+
+TEST_F(UserStoreTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewListWhole) {
+    auto list = [](const std::string& password) {
+        std::vector<UserTexts> users;
+        for (int i = 0; i < 50; ++i) users.push_back({"user" + std::to_string(i), password, "priv", "80001f8880", 2, 1});
+        return users;
+    };
+    const std::vector<UserTexts> first = list("first-password"), second = list("second");
+    ASSERT_EQ(SaveUsers(second), 0);
+    const std::string secondBytes = folder.Read("db/UserDB.na");
+    ASSERT_EQ(SaveUsers(first), 0);
+    const std::string firstBytes = folder.Read("db/UserDB.na");
+    std::mt19937 random(20);
+    for (int round = 0; round < 25; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int save = 0; save < 100000; ++save) SaveUsers(save % 2 ? first : second);
+            _exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        ::kill(child, SIGKILL);
+        ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+        const std::string now = folder.Read("db/UserDB.na");
+        ASSERT_TRUE(now == firstBytes || now == secondBytes) << round << ": " << now.size() << " bytes";
+    }
 }

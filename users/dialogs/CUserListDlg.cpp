@@ -5,6 +5,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <string>
+#include <vector>
+
 #include "platform/qt/QtText.h"
 #include "platform/qt/ReportListCtrl.h"
 #include "users/dialogs/CUserDlg.h"
@@ -83,14 +86,17 @@ void CUserListDlg::OnDelete() {
 
 void CUserListDlg::OnOK() {
     if (m_nLastChange != 0) {
-        ClearUsers();
+        std::vector<UserTexts> users;
         for (int row = 0; row < m_list->RowCount(); ++row) {
             const std::string engineId = m_list->CellText(row, kEngineIdColumn);
-            AppendUser(m_list->CellText(row, kNameColumn), m_list->CellText(row, kAuthPasswordColumn),
-                       m_list->CellText(row, kPrivPasswordColumn), engineId.size() > 2 ? engineId.substr(2) : std::string(),
-                       ProtocolCode(kAuthProtocolNames, m_list->CellText(row, kAuthColumn)),
-                       ProtocolCode(kPrivProtocolNames, m_list->CellText(row, kPrivColumn)));
+            users.push_back({m_list->CellText(row, kNameColumn), m_list->CellText(row, kAuthPasswordColumn),
+                             m_list->CellText(row, kPrivPasswordColumn),
+                             engineId.size() > 2 ? engineId.substr(2) : std::string(),
+                             ProtocolCode(kAuthProtocolNames, m_list->CellText(row, kAuthColumn)),
+                             ProtocolCode(kPrivProtocolNames, m_list->CellText(row, kPrivColumn))});
         }
+        // The store posted why it could not save; the dialog keeps the edited list.
+        if (SaveUsers(users) != 0) return;
     }
     accept();
 }

@@ -95,24 +95,14 @@ TEST(DBLibGetField, FieldsLimitsAndMissingFields) {
     EXPECT_STREQ(out.data(), "");
 }
 
-TEST_F(DBLibFileTest, OpenModesKeepOrCreateAsTheTableSays) {
-    folder.Write("db/f", "old\r\n");
-    std::FILE* f = DBLib::Open("/db", "f", OpenMode::ReadOrCreate);
+TEST_F(DBLibFileTest, ReadersNeverCreateAndWritersAppendOrRecreate) {
+    folder.Write("db/f", "n\r\n\r\n");
+    std::FILE* f = DBLib::OpenForReading("/db", "f");
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(ReadBack(f), "old\r\n");
+    EXPECT_EQ(ReadBack(f), "n\r\n\r\n");
     std::fclose(f);
-
-    f = DBLib::Open("/db", "missing", OpenMode::ReadOrCreate);  // created empty, writable
-    ASSERT_NE(f, nullptr);
-    EXPECT_TRUE(DBLib::WriteLine(f, "x"));
-    std::fclose(f);
-    EXPECT_EQ(folder.Read("db/missing"), "x\r\n");
-
-    f = DBLib::Open("/db", "f", OpenMode::Update);
-    ASSERT_NE(f, nullptr);
-    EXPECT_TRUE(DBLib::WriteLine(f, "n"));  // overwrites in place from the start
-    std::fclose(f);
-    EXPECT_EQ(folder.Read("db/f"), "n\r\n\r\n");
+    EXPECT_EQ(DBLib::OpenForReading("/db", "missing"), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(folder.File("db/missing")));
 
     f = DBLib::Open("/db", "f", OpenMode::Append);
     ASSERT_NE(f, nullptr);
@@ -130,7 +120,7 @@ TEST_F(DBLibFileTest, OpenModesKeepOrCreateAsTheTableSays) {
 
 TEST_F(DBLibFileTest, OpenRetriesFiveTimesThenPostsTheAccessError) {
     folder.Write("blocked", "a file where a folder is expected");
-    EXPECT_EQ(DBLib::Open("/blocked", "EventDB.na", OpenMode::Update), nullptr);
+    EXPECT_EQ(DBLib::Open("/blocked", "EventDB.na", OpenMode::Recreate), nullptr);
     using std::chrono::milliseconds;
     EXPECT_EQ(sleeps, (std::vector<milliseconds>{milliseconds(5000), milliseconds(10000), milliseconds(20000),
                                                   milliseconds(40000), milliseconds(80000)}));
@@ -139,13 +129,13 @@ TEST_F(DBLibFileTest, OpenRetriesFiveTimesThenPostsTheAccessError) {
     EXPECT_EQ(boxes[0].text, folder.File("blocked/EventDB.na") + " Access Error");
     EXPECT_EQ(boxes[0].icon, MessageIcon::Stop);
     EXPECT_EQ(boxes[0].caption, "Olix Trap Receiver - v3.03");
-    // Posted, not awaited: the caller holds a store lock that the user interface may wait for.
+    // Posted, not awaited: the caller may hold a lock that the user interface waits for.
     EXPECT_EQ(boxes[0].delivery, MessageDelivery::Post);
 }
 
 TEST_F(DBLibFileTest, ReadLineAcceptsCrLfBareLfAndAnUnfinishedLastLine) {
     folder.Write("db/lines", "one\r\ntwo\nthr\ree\r\nlast");
-    std::FILE* f = DBLib::Open("/db", "lines", OpenMode::ReadOrCreate);
+    std::FILE* f = DBLib::OpenForReading("/db", "lines");
     ASSERT_NE(f, nullptr);
     std::vector<std::string> lines;
     for (std::string line; DBLib::ReadLine(f, line);) lines.push_back(line);
