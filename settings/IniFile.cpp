@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/DurableReplace.h"
+
 namespace {
 
 std::string_view Trim(std::string_view text) {
@@ -65,30 +67,26 @@ int IniFile::Load(const std::string& path) {
 }
 
 int IniFile::Save(const std::string& path) const {
-    // Written beside the file and renamed over it, so a failed write never leaves a
-    // half-written settings file behind.
+    // Written beside the file, made durable and renamed over it, so neither a failed write
+    // nor a crash leaves a half-written settings file behind.
     const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return 1;
-        for (const std::string& line : lines_) out << line << "\r\n";
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temporary.c_str());
-            return 1;
-        }
+    std::FILE* out = std::fopen(temporary.c_str(), "wb");
+    if (out == nullptr) return 1;
+    bool written = true;
+    for (const std::string& line : lines_)
+        written = written && std::fwrite(line.data(), 1, line.size(), out) == line.size() &&
+                  std::fwrite("\r\n", 1, 2, out) == 2;
+    if (!written) {
+        std::fclose(out);
+        std::remove(temporary.c_str());
+        return 1;
     }
     // The file holds the POP password: a file the user has closed to others stays closed.
     std::error_code error;
     const auto existing = std::filesystem::status(path, error);
     if (!error && std::filesystem::exists(existing))
         std::filesystem::permissions(temporary, existing.permissions(), error);
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return 1;
-    }
-    return 0;
+    return DurableReplace(out, temporary, path);
 }
 
 std::optional<IniFile::SectionSpan> IniFile::FindSection(std::string_view section) const {
