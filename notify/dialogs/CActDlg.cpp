@@ -285,7 +285,7 @@ void CActDlg::OnOK() {
     case RuleStore::kPutBadText:
         return ShowStopMessage(RuleStore::kBadTextMessage);
     default:
-        // The rule file could not be written and its access error has been shown; the
+        // The rule file could not be read or saved and the store has posted why; the
         // dialog stays open with what was typed, so nothing is lost.
         return;
     }
