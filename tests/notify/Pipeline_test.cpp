@@ -18,6 +18,7 @@
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "support/ArgvRecorder.h"
+#include "support/Eventually.h"
 #include "support/FakeSoundPlayer.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RecordingServiceWindows.h"
@@ -231,7 +232,7 @@ TEST_F(PipelineTest, WaveSoundsWhenNoBeepIsAsked) {
     SetText(rule.waveFile, "/sounds/%A.wav");  // the path is not expanded
     Store(rule);
     EXPECT_EQ(ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 7})), 0);
-    for (int i = 0; i < 250 && player.Calls().empty(); ++i) std::this_thread::sleep_for(20ms);
+    Eventually([&] { return !player.Calls().empty(); }, 5s);
     EXPECT_EQ(player.Calls(), "-q|--|/sounds/%A.wav|");
     EXPECT_TRUE(RecordedMessageBoxes().empty());
 }
@@ -244,7 +245,7 @@ TEST_F(PipelineTest, RejectedTrapGetsNoRowAndNoActions) {
     EXPECT_EQ(ProcessTrap(*NewV3Trap({10, 0, 0, 1}, "bob")), 1);
     EXPECT_EQ(windows_.RowCount(), 0u);
     EXPECT_TRUE(RecordedMessageBoxes().empty());
-    std::this_thread::sleep_for(200ms);
+    std::this_thread::sleep_for(200ms);  // a wrongly started program would have run by now
     EXPECT_TRUE(recorder.Runs().empty());
 }
 
@@ -285,8 +286,7 @@ TEST_F(PipelineTest, AtMostThirtyTwoProgramsRunAtOnceAndEveryOneIsReaped) {
     EXPECT_EQ(ReadLoss(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
 
     folder_.Write("release", "");
-    for (int i = 0; i < 1000 && (RunningProgramCount() > 0 || CountChildren("sh") > 0); ++i)
-        std::this_thread::sleep_for(20ms);
+    Eventually([] { return RunningProgramCount() == 0 && CountChildren("sh") == 0; }, 20s, 20ms);
     EXPECT_EQ(RunningProgramCount(), 0);
     EXPECT_EQ(CountChildren("sh"), 0) << "a program was left unreaped";
     // Ended programs free their places: the next start is not skipped. (It ends at once,
