@@ -79,7 +79,10 @@ TEST(HostLookup, AnswersAreKeptSoASilentSenderCostsOneWaitPerPeriod) {
     EXPECT_EQ(gate->calls, 1);
     // The answer that came after the wait is kept for the next trap.
     std::string name;
-    Eventually([&] { return !(name = LookUpHostNameThrough(cache, kLoopback, late, 20ms)).empty(); }, 3s);
+    Eventually([&] {
+        name = LookUpHostNameThrough(cache, kLoopback, late, 20ms);
+        return !name.empty();
+    }, 3s);
     EXPECT_EQ(name, "late.example");
     EXPECT_EQ(gate->calls, 1);
 }

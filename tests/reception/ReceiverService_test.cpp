@@ -228,7 +228,8 @@ TEST(ReceiverService, DatagramsTheKernelDroppedWhileTheServiceWasBusyAreCountedA
     // then either handled or counted as dropped.
     uint32_t probes = 0;
     const bool accounted = Eventually([&] {
-        if (probes > 0 && handled + ReadLoss(LossKind::kKernelDrops) == kFlood + probes) return true;
+        const auto accountedFor = handled + ReadLoss(LossKind::kKernelDrops);
+        if (probes > 0 && accountedFor == kFlood + probes) return true;
         send();
         ++probes;
         return false;

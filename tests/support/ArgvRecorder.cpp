@@ -62,7 +62,7 @@ std::vector<std::vector<std::string>> ArgvRecorder::Runs() const {
 std::optional<std::vector<std::string>> ArgvRecorder::WaitForArguments(std::size_t count,
                                                                       std::chrono::milliseconds timeout) const {
     std::vector<std::vector<std::string>> runs;
-    if (!Eventually([&] { return (runs = Runs()).size() >= count; }, timeout, std::chrono::milliseconds(20)))
-        return std::nullopt;
+    const auto finished = [&] { return (runs = Runs()).size() >= count; };
+    if (!Eventually(finished, timeout, std::chrono::milliseconds(20))) return std::nullopt;
     return runs.front();
 }

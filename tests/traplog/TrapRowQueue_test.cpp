@@ -18,8 +18,8 @@ constexpr int kCommunityColumn = 6;
 std::unique_ptr<TrapRecord> LargeTrap() {
     auto record = NewTrapRecord(kSnmpV2c, {192, 0, 2, 1});
     for (int i = 0; i < 20; ++i) {
-        const std::string name = "1.3.6.1.4.1.8072." + std::string(99, '7') + "." + std::to_string(i);
-        AddIntegerBinding(*record, name, static_cast<uint32_t>(i));
+        const std::string name = "1.3.6.1.4.1.8072." + std::string(99, '7') + ".";
+        AddIntegerBinding(*record, name + std::to_string(i), static_cast<uint32_t>(i));
     }
     return record;
 }

@@ -21,7 +21,8 @@ protected:
         info.Stop();
         info.SetCleanup([this] {
             ++runs;
-            Eventually([this] { return !hold.load(); }, std::chrono::seconds(10), std::chrono::milliseconds(5));
+            Eventually([this] { return !hold.load(); }, std::chrono::seconds(10),
+                       std::chrono::milliseconds(5));
         });
         info.Start();
     }
