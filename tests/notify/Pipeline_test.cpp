@@ -18,11 +18,13 @@
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "support/ArgvRecorder.h"
+#include "support/Eventually.h"
 #include "support/FakeSoundPlayer.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RecordingServiceWindows.h"
 #include "support/RuleBuilders.h"
 #include "support/TempProgramFolder.h"
+#include "support/TrapRecords.h"
 #include "traplog/TrapLog.h"
 
 namespace {
@@ -63,30 +65,6 @@ void SetText(std::array<char, N>& field, std::string_view text) {
 template <std::size_t N>
 std::string Text(const std::array<char, N>& field) {
     return std::string(field.data(), strnlen(field.data(), N));
-}
-
-TrapRecord MakeTrap(int32_t version, Address source) {
-    TrapRecord record;
-    ClearTrapRecord(record);
-    record.version = version;
-    record.sourceAddress = source;
-    record.agentAddress = source;
-    return record;
-}
-
-TrapRecord MakeV1Trap(Address source, std::string_view enterprise, int32_t generic, int32_t specific) {
-    TrapRecord record = MakeTrap(0, source);
-    SetText(record.enterprise, enterprise);
-    record.genericTrap = generic;
-    record.specificTrap = specific;
-    return record;
-}
-
-TrapRecord MakeV3Trap(Address source, std::string_view user) {
-    TrapRecord record = MakeTrap(3, source);
-    SetText(record.userName, user);
-    record.genericTrap = 7;
-    return record;
 }
 
 // A program folder of its own, with the given filter settings and no rules yet.
@@ -141,75 +119,71 @@ protected:
 TEST_F(PipelineTest, EveryTrapIsReceivedWithTheDefaultActionsOrNone) {
     Configure(0, 0, 0);
     Store(IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 255}, "range"));
-    EXPECT_EQ(Filter(MakeTrap(1, {192, 168, 1, 1})), "");
+    EXPECT_EQ(Filter(*NewTrapRecord(kSnmpV2c, {192, 168, 1, 1})), "");
     RuleRecord defaults{};
     defaults.kind = AllTraps;
     SetText(defaults.popupMessage, "default");
     Store(defaults);
-    EXPECT_EQ(Filter(MakeTrap(1, {192, 168, 1, 1})), "default");
-    EXPECT_EQ(Filter(MakeTrap(1, {10, 0, 0, 1})), "default");
-    EXPECT_EQ(Filter(MakeV3Trap({10, 0, 0, 1}, "nobody")), "default");
+    EXPECT_EQ(Filter(*NewTrapRecord(kSnmpV2c, {192, 168, 1, 1})), "default");
+    EXPECT_EQ(Filter(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), "default");
+    EXPECT_EQ(Filter(*NewV3Trap({10, 0, 0, 1}, "nobody")), "default");
 }
 
 TEST_F(PipelineTest, WithoutRulesTheFilterReceivesNothing) {
-    EXPECT_EQ(Filter(MakeV1Trap({10, 0, 0, 1}, "1.3.6.1.4.1.9", 6, 1)), "rejected");
-    EXPECT_EQ(Filter(MakeTrap(1, {10, 0, 0, 1})), "rejected");
-    EXPECT_EQ(Filter(MakeV3Trap({10, 0, 0, 1}, "alice")), "rejected");
+    EXPECT_EQ(Filter(*NewV1Trap({10, 0, 0, 1}, 6, 1, "1.3.6.1.4.1.9")), "rejected");
+    EXPECT_EQ(Filter(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), "rejected");
+    EXPECT_EQ(Filter(*NewV3Trap({10, 0, 0, 1}, "alice")), "rejected");
 }
 
 TEST_F(PipelineTest, IpRangesAreTriedInFileOrderAsUnsignedNumbers) {
     Store(IpRangeRule({10, 0, 0, 0}, {200, 0, 0, 0}, "wide"));
     Store(IpRangeRule({150, 1, 1, 0}, {150, 1, 1, 255}, "narrow"));
     Store(IpRangeRule({201, 0, 0, 0}, {255, 255, 255, 255}, "high"));
-    EXPECT_EQ(Filter(MakeTrap(1, {150, 1, 1, 1})), "wide");
-    EXPECT_EQ(Filter(MakeTrap(1, {10, 0, 0, 0})), "wide");
-    EXPECT_EQ(Filter(MakeTrap(1, {200, 0, 0, 0})), "wide");
-    EXPECT_EQ(Filter(MakeTrap(1, {200, 0, 0, 1})), "rejected");
-    EXPECT_EQ(Filter(MakeTrap(1, {9, 255, 255, 255})), "rejected");
-    EXPECT_EQ(Filter(MakeV3Trap({255, 255, 255, 255}, "x")), "high");
+    EXPECT_EQ(Filter(*NewTrapRecord(kSnmpV2c, {150, 1, 1, 1})), "wide");
+    EXPECT_EQ(Filter(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 0})), "wide");
+    EXPECT_EQ(Filter(*NewTrapRecord(kSnmpV2c, {200, 0, 0, 0})), "wide");
+    EXPECT_EQ(Filter(*NewTrapRecord(kSnmpV2c, {200, 0, 0, 1})), "rejected");
+    EXPECT_EQ(Filter(*NewTrapRecord(kSnmpV2c, {9, 255, 255, 255})), "rejected");
+    EXPECT_EQ(Filter(*NewV3Trap({255, 255, 255, 255}, "x")), "high");
     // The range comes first for every version.
     Store(EnterpriseRule("1.3.6.1.4.1.9", kGenericAny, 0, "enterprise"));
-    EXPECT_EQ(Filter(MakeV1Trap({150, 1, 1, 1}, "1.3.6.1.4.1.9", 6, 1)), "wide");
+    EXPECT_EQ(Filter(*NewV1Trap({150, 1, 1, 1}, 6, 1, "1.3.6.1.4.1.9")), "wide");
 }
 
 TEST_F(PipelineTest, EnterpriseRulesApplyToSnmpV1Only) {
     Store(EnterpriseRule("1.3.6.1.4.1.9.1", kGenericAny, 0, "any"));
     Store(EnterpriseRule("1.3.6.1.4.1.9.2", 6, 5, "six-five"));
     const Address sender = {172, 16, 0, 1};
-    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1.9.1", 6, 3)), "any");
-    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1.9.1", 0, 0)), "any");
-    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1.9.2", 6, 5)), "six-five");
-    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1.9.2", 6, 4)), "rejected");
-    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1.9", 6, 5)), "rejected");
-    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.2.1.11", 6, 5)), "rejected");
-    EXPECT_EQ(Filter(MakeV1Trap(sender, "1.3.6.1.4.1." + std::string(100, '7'), 6, 5)), "rejected");
-    TrapRecord v2c = MakeTrap(1, sender);
-    SetText(v2c.enterprise, "1.3.6.1.4.1.9.1");
-    EXPECT_EQ(Filter(v2c), "rejected");
+    EXPECT_EQ(Filter(*NewV1Trap(sender, 6, 3, "1.3.6.1.4.1.9.1")), "any");
+    EXPECT_EQ(Filter(*NewV1Trap(sender, 0, 0, "1.3.6.1.4.1.9.1")), "any");
+    EXPECT_EQ(Filter(*NewV1Trap(sender, 6, 5, "1.3.6.1.4.1.9.2")), "six-five");
+    EXPECT_EQ(Filter(*NewV1Trap(sender, 6, 4, "1.3.6.1.4.1.9.2")), "rejected");
+    EXPECT_EQ(Filter(*NewV1Trap(sender, 6, 5, "1.3.6.1.4.1.9")), "rejected");
+    EXPECT_EQ(Filter(*NewV1Trap(sender, 6, 5, "1.3.6.1.2.1.11")), "rejected");
+    EXPECT_EQ(Filter(*NewV1Trap(sender, 6, 5, "1.3.6.1.4.1." + std::string(100, '7'))), "rejected");
+    auto v2c = NewTrapRecord(kSnmpV2c, sender);
+    SetText(v2c->enterprise, "1.3.6.1.4.1.9.1");
+    EXPECT_EQ(Filter(*v2c), "rejected");
 }
 
 TEST_F(PipelineTest, UserRulesApplyToSnmpV3OnlyAndMatchCase) {
     Store(UserRule("alice", "user"));
     const Address sender = {172, 16, 0, 1};
-    EXPECT_EQ(Filter(MakeV3Trap(sender, "alice")), "user");
-    EXPECT_EQ(Filter(MakeV3Trap(sender, "Alice")), "rejected");
-    TrapRecord v2c = MakeTrap(1, sender);
-    SetText(v2c.userName, "alice");
-    EXPECT_EQ(Filter(v2c), "rejected");
+    EXPECT_EQ(Filter(*NewV3Trap(sender, "alice")), "user");
+    EXPECT_EQ(Filter(*NewV3Trap(sender, "Alice")), "rejected");
+    auto v2c = NewTrapRecord(kSnmpV2c, sender);
+    SetText(v2c->userName, "alice");
+    EXPECT_EQ(Filter(*v2c), "rejected");
 }
 
 TEST_F(PipelineTest, LogModeDecidesWhetherRejectedAndReceivedTrapsAreLogged) {
     Store(IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 255}, ""));
-    const TrapRecord received = MakeTrap(1, {10, 0, 0, 1});
-    const TrapRecord rejected = MakeTrap(1, {11, 0, 0, 1});
     const struct { int32_t logMode; std::size_t lines; } cases[] = {{0, 0}, {1, 2}, {2, 1}};
     for (const auto& c : cases) {
         Configure(1, c.logMode, 0);
         folder_.Write("log/log.log", "");
-        TrapRecord first = received;
-        TrapRecord second = rejected;
-        EXPECT_EQ(ProcessTrap(first), 0);
-        EXPECT_EQ(ProcessTrap(second), 1);
+        EXPECT_EQ(ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
+        EXPECT_EQ(ProcessTrap(*NewTrapRecord(kSnmpV2c, {11, 0, 0, 1})), 1);
         EXPECT_EQ(LogLines(), c.lines) << "logMode " << c.logMode;
     }
     // One row per received trap only.
@@ -232,10 +206,10 @@ TEST_F(PipelineTest, ActionsGetTrapTextLiterallyAndBeepSilencesTheWave) {
     rule.beep = 1;
     Store(rule);
 
-    TrapRecord record = MakeTrap(1, {10, 0, 0, 7});
+    auto record = NewTrapRecord(kSnmpV2c, {10, 0, 0, 7});
     const std::string community = "$(touch " + marker + "); rm -rf " + victim;
-    SetText(record.community, community);
-    EXPECT_EQ(ProcessTrap(record), 0);
+    SetText(record->community, community);
+    EXPECT_EQ(ProcessTrap(*record), 0);
 
     const auto arguments = recorder.WaitForArguments();
     ASSERT_TRUE(arguments.has_value());
@@ -257,9 +231,8 @@ TEST_F(PipelineTest, WaveSoundsWhenNoBeepIsAsked) {
     RuleRecord rule = IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 255}, "");
     SetText(rule.waveFile, "/sounds/%A.wav");  // the path is not expanded
     Store(rule);
-    TrapRecord record = MakeTrap(1, {10, 0, 0, 7});
-    EXPECT_EQ(ProcessTrap(record), 0);
-    for (int i = 0; i < 250 && player.Calls().empty(); ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 7})), 0);
+    Eventually([&] { return !player.Calls().empty(); }, 5s);
     EXPECT_EQ(player.Calls(), "-q|--|/sounds/%A.wav|");
     EXPECT_TRUE(RecordedMessageBoxes().empty());
 }
@@ -269,11 +242,10 @@ TEST_F(PipelineTest, RejectedTrapGetsNoRowAndNoActions) {
     RuleRecord rule = UserRule("alice", "popup");
     SetText(rule.programLine, recorder.Program().string() + " %A");
     Store(rule);
-    TrapRecord record = MakeV3Trap({10, 0, 0, 1}, "bob");
-    EXPECT_EQ(ProcessTrap(record), 1);
+    EXPECT_EQ(ProcessTrap(*NewV3Trap({10, 0, 0, 1}, "bob")), 1);
     EXPECT_EQ(windows_.RowCount(), 0u);
     EXPECT_TRUE(RecordedMessageBoxes().empty());
-    std::this_thread::sleep_for(200ms);
+    std::this_thread::sleep_for(200ms);  // a wrongly started program would have run by now
     EXPECT_TRUE(recorder.Runs().empty());
 }
 
@@ -307,22 +279,19 @@ TEST_F(PipelineTest, AtMostThirtyTwoProgramsRunAtOnceAndEveryOneIsReaped) {
     Store(rule);
     int mostAtOnce = 0;
     for (int i = 0; i < 200; ++i) {
-        TrapRecord record = MakeTrap(1, {10, 0, 0, 1});
-        ASSERT_EQ(ProcessTrap(record), 0);
+        ASSERT_EQ(ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
         mostAtOnce = std::max(mostAtOnce, CountChildren("sh"));
     }
     EXPECT_EQ(mostAtOnce, kMaxRunningPrograms);
     EXPECT_EQ(ReadLoss(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
 
     folder_.Write("release", "");
-    for (int i = 0; i < 1000 && (RunningProgramCount() > 0 || CountChildren("sh") > 0); ++i)
-        std::this_thread::sleep_for(20ms);
+    Eventually([] { return RunningProgramCount() == 0 && CountChildren("sh") == 0; }, 20s, 20ms);
     EXPECT_EQ(RunningProgramCount(), 0);
     EXPECT_EQ(CountChildren("sh"), 0) << "a program was left unreaped";
     // Ended programs free their places: the next start is not skipped. (It ends at once,
     // the release being there, so the running count cannot be read reliably.)
-    TrapRecord record = MakeTrap(1, {10, 0, 0, 1});
-    EXPECT_EQ(ProcessTrap(record), 0);
+    EXPECT_EQ(ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
     EXPECT_EQ(ReadLoss(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
     ResetLosses();
 }

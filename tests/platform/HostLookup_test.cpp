@@ -6,7 +6,8 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
+
+#include "support/Eventually.h"
 
 namespace {
 
@@ -53,11 +54,11 @@ TEST(HostLookup, SilentResolverGivesNoNameAndStuckLookupsAreCapped) {
     // Every helper is stuck: the next lookups are not started at all.
     EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
     EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
-    for (int i = 0; i < 500 && gate->calls < kMaxUnfinishedLookups; ++i) std::this_thread::sleep_for(10ms);
+    Eventually([&] { return gate->calls >= kMaxUnfinishedLookups; }, 5s);
     EXPECT_EQ(gate->calls, kMaxUnfinishedLookups);
 
     Open(*gate);
-    for (int i = 0; i < 500 && gate->returned < kMaxUnfinishedLookups; ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(Eventually([&] { return gate->returned >= kMaxUnfinishedLookups; }, 5s));
 
     // Once the stuck lookups have ended, lookups run again.
     const HostResolver quick = [](std::array<uint8_t, 4> address) {
@@ -74,14 +75,14 @@ TEST(HostLookup, AnswersAreKeptSoASilentSenderCostsOneWaitPerPeriod) {
     const auto cache = std::make_shared<HostNameCache>();
     for (int trap = 0; trap < 3; ++trap) EXPECT_EQ(LookUpHostNameThrough(cache, kLoopback, late, 20ms), "");
     Open(*gate);
-    for (int i = 0; i < 500 && gate->returned < 1; ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(Eventually([&] { return gate->returned >= 1; }, 5s));
     EXPECT_EQ(gate->calls, 1);
     // The answer that came after the wait is kept for the next trap.
     std::string name;
-    for (int i = 0; i < 100 && name.empty(); ++i) {
+    Eventually([&] {
         name = LookUpHostNameThrough(cache, kLoopback, late, 20ms);
-        std::this_thread::sleep_for(10ms);
-    }
+        return !name.empty();
+    }, 3s);
     EXPECT_EQ(name, "late.example");
     EXPECT_EQ(gate->calls, 1);
 }

@@ -12,9 +12,9 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <thread>
 
 #include "support/ArgvRecorder.h"
+#include "support/Eventually.h"
 
 namespace {
 
@@ -69,11 +69,11 @@ TEST(LaunchProgram, ProgramInheritsNoDescriptorButTheStandardOnes) {
     ASSERT_EQ(inheritable, 200);
     ASSERT_EQ(StartProcess({"sh", "-c", "ls /proc/self/fd > \"$0\"", (recorder.Folder() / "fds").string()}), 0);
     std::string listing;
-    for (int i = 0; i < 500 && listing.empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Eventually([&] {
         std::ifstream in(recorder.Folder() / "fds");
         listing.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+        return !listing.empty();
+    });
     close(inheritable);
     std::istringstream lines(listing);
     std::vector<int> descriptors;
@@ -93,8 +93,7 @@ TEST(LaunchProgram, MissingOrEmptyProgramReportsFailure) {
 TEST(StartProcess, RunsOnExitOnceTheProgramHasEnded) {
     std::atomic<bool> ended{false};
     ASSERT_EQ(StartProcess({"sh", "-c", "echo this output is discarded; exit 3"}, true, [&] { ended = true; }), 0);
-    for (int i = 0; i < 500 && !ended; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_TRUE(ended);
+    EXPECT_TRUE(Eventually([&] { return ended.load(); }));
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 
+#include "support/Eventually.h"
 #include "support/FakeSoundPlayer.h"
 
 namespace {
@@ -29,13 +29,9 @@ TEST(Sound, WaveIsNotStartedWhileThePreviousOneStillPlays) {
     ASSERT_EQ(PlayWaveFile("/sounds/first.wav"), 0);
     EXPECT_EQ(PlayWaveFile("/sounds/second.wav"), 1);
     player.Finish();
-    int result = 1;
-    for (int i = 0; i < 300 && result != 0; ++i) {
-        std::this_thread::sleep_for(20ms);
-        result = PlayWaveFile("/sounds/third.wav");
-    }
-    EXPECT_EQ(result, 0);
-    for (int i = 0; i < 300 && player.Calls().size() < 40; ++i) std::this_thread::sleep_for(20ms);
+    // The first player has ended once a new one may start.
+    EXPECT_TRUE(Eventually([] { return PlayWaveFile("/sounds/third.wav") == 0; }, 6s, 20ms));
+    Eventually([&] { return player.Calls().size() >= 40; }, 6s);
     EXPECT_EQ(player.Calls(), "-q|--|/sounds/first.wav|-q|--|/sounds/third.wav|");
 }
 

@@ -9,7 +9,6 @@
 #include <map>
 #include <random>
 #include <sstream>
-#include <thread>
 
 #include "notify/records/DBLib.h"
 #include "notify/mail/MailQueue.h"
@@ -22,6 +21,7 @@
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "support/ArgvRecorder.h"
+#include "support/Eventually.h"
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RecordingServiceWindows.h"
@@ -397,9 +397,11 @@ TEST_F(EndToEndTest, MalformedBurstIsOnlyCounted) {
         if (i % 2 == 0 && datagram.size() > 2) datagram[0] = 0x30;  // looks like a message
         burst.push_back(std::move(datagram));
     }
-    for (const auto& datagram : burst) {
+    // One at a time: the socket's queue is not the subject here.
+    for (uint32_t sent = 1; const auto& datagram : burst) {
         ASSERT_TRUE(SendToLoopback(port_, datagram));
-        std::this_thread::sleep_for(2ms);  // the socket's queue is not the subject here
+        ASSERT_TRUE(Eventually([&] { return windows_.Counter(kAll) == sent; }, 10s, 1ms)) << sent;
+        ++sent;
     }
     const auto count = static_cast<uint32_t>(burst.size());
     ASSERT_TRUE(windows_.WaitUntil([&] { return CountersSettled(count); }, 20s));

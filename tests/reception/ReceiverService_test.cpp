@@ -15,6 +15,7 @@
 #include "platform/Encoding.h"
 #include "reception/LossCounters.h"
 #include "reception/PacketCounters.h"
+#include "support/Eventually.h"
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RecordingServiceWindows.h"
@@ -192,7 +193,7 @@ TEST(ReceiverService, DatagramsTheKernelDroppedWhileTheServiceWasBusyAreCountedA
     std::thread service([&] {
         RunReceiverService(port, stopRequested, [&](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {
             // The first datagram holds the service (bounded) until the flood has been sent.
-            for (int wait = 0; !released && wait < 1000; ++wait) std::this_thread::sleep_for(10ms);
+            Eventually([&] { return released.load(); });
             ++handled;
         });
     });
@@ -226,12 +227,13 @@ TEST(ReceiverService, DatagramsTheKernelDroppedWhileTheServiceWasBusyAreCountedA
     // service is idle, one more datagram brings the final count. Every datagram sent is
     // then either handled or counted as dropped.
     uint32_t probes = 0;
-    const bool accounted = windows.WaitUntil([&] {
+    const bool accounted = Eventually([&] {
+        const auto accountedFor = handled + ReadLoss(LossKind::kKernelDrops);
+        if (probes > 0 && accountedFor == kFlood + probes) return true;
         send();
         ++probes;
-        std::this_thread::sleep_for(50ms);
-        return handled + ReadLoss(LossKind::kKernelDrops) == kFlood + probes;
-    }, 20s);
+        return false;
+    }, 20s, 50ms);
     close(sender);
     stopRequested = 1;
     service.join();
@@ -253,7 +255,7 @@ TEST(ReceiverService, StopRequestWaitsForTheFirstSecondWithoutADatagram) {
     constexpr int kSteadyTraffic = 15;
     for (int i = 0; i < kSteadyTraffic; ++i) {
         ASSERT_TRUE(SendToLoopback(port, datagram));
-        std::this_thread::sleep_for(100ms);
+        std::this_thread::sleep_for(100ms);  // paces the traffic: nothing to wait for
     }
     ASSERT_TRUE(windows.WaitUntil([&] { return service.Ended(); }, 5s));
     EXPECT_EQ(service.Datagrams().size(), std::size_t{kSteadyTraffic});

@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
-#include "settings/ProgramFolder.h"
 #include "support/TempProgramFolder.h"
 
 namespace {
@@ -222,20 +219,6 @@ TEST_F(CConfigTest, SaveKeepsUnknownLinesAndRewritesKeysInPlace) {
               "userid=\r\n"
               "passward=\r\n"
               "subject=\r\n");
-}
-
-TEST(ProgramFolder, FollowsOlixtrapHomeAndElseTheExecutable) {
-    {
-        TempProgramFolder folder;
-        EXPECT_EQ(GetProgramFolder(), folder.Path());
-        EXPECT_EQ(SettingsFilePath(), folder.Path() + "/OlixTrap.ini");
-    }
-    if (std::getenv("OLIXTRAP_HOME") == nullptr) {
-        const std::string folder = GetProgramFolder();
-        ASSERT_FALSE(folder.empty());
-        EXPECT_NE(folder.back(), '/');
-        EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/core_tests"));
-    }
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "settings/ProgramFolder.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 #include "support/TempProgramFolder.h"
 
@@ -52,6 +54,20 @@ TEST_F(ProgramFolderTest, InstalledOrReadOnlyCopyUsesTheUsersDataFolderAndCreate
 
     facts.xdgDataHome = "relative/xdg";  // invalid by the XDG rules: ignored
     EXPECT_EQ(ResolveProgramFolder(facts), home + "/.local/share/olixtrap");
+}
+
+TEST(ProgramFolder, FollowsOlixtrapHomeAndElseTheExecutable) {
+    {
+        TempProgramFolder folder;
+        EXPECT_EQ(GetProgramFolder(), folder.Path());
+        EXPECT_EQ(SettingsFilePath(), folder.Path() + "/OlixTrap.ini");
+    }
+    if (std::getenv("OLIXTRAP_HOME") == nullptr) {
+        const std::string folder = GetProgramFolder();
+        ASSERT_FALSE(folder.empty());
+        EXPECT_NE(folder.back(), '/');
+        EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/core_tests"));
+    }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "snmp/crypto/UsmProtocols.h"
 #include "support/SampleDatagrams.h"
 #include "support/TempProgramFolder.h"
+#include "support/TrapRecords.h"
 #include "users/UserStore.h"
 
 namespace {
@@ -122,7 +123,7 @@ protected:
 };
 
 TEST_F(DecoderMutation, SamplesDecodeAsExpected) {
-    auto record = std::make_unique<TrapRecord>();
+    auto record = NewTrapRecord();
     auto reused = std::make_unique<ReusableTrapRecord>();
     const std::vector<SampleDatagram> samples = SampleDatagrams();
     ASSERT_GE(samples.size(), 10u) << "captured datagrams missing from tests/data/datagrams";
@@ -137,7 +138,7 @@ TEST_F(DecoderMutation, SamplesDecodeAsExpected) {
 }
 
 TEST_F(DecoderMutation, RandomMutationsNeverLeaveTheDatagramOrTheRecord) {
-    auto record = std::make_unique<TrapRecord>();
+    auto record = NewTrapRecord();
     auto reused = std::make_unique<ReusableTrapRecord>();
     const std::vector<SampleDatagram> samples = SampleDatagrams();
     ASSERT_FALSE(samples.empty());

@@ -9,6 +9,7 @@
 #include "snmp/TrapDecoder.h"
 #include "support/LoopbackUdpSocket.h"
 #include "support/SnmptrapRunner.h"
+#include "support/TrapRecords.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ protected:
     }
 
     LoopbackUdpSocket socket;
-    std::unique_ptr<TrapRecord> record = std::make_unique<TrapRecord>();
+    std::unique_ptr<TrapRecord> record = NewTrapRecord();
 };
 
 TEST_F(SnmptrapPeer, SnmpV1TrapDecodesWhole) {

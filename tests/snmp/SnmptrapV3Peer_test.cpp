@@ -13,6 +13,7 @@
 #include "support/LoopbackUdpSocket.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
+#include "support/TrapRecords.h"
 #include "users/UserStore.h"
 
 namespace {
@@ -100,7 +101,7 @@ protected:
 
     TempProgramFolder folder;
     LoopbackUdpSocket socket;
-    std::unique_ptr<TrapRecord> record = std::make_unique<TrapRecord>();
+    std::unique_ptr<TrapRecord> record = NewTrapRecord();
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "snmp/TrapDecoder.h"
 #include "support/BerBuilder.h"
+#include "support/TrapRecords.h"
 
 using namespace ber;
 
@@ -27,7 +28,7 @@ protected:
         return std::all_of(begin, end, [](uint8_t b) { return b == 0; });
     }
 
-    std::unique_ptr<TrapRecord> record = std::make_unique<TrapRecord>();
+    std::unique_ptr<TrapRecord> record = NewTrapRecord();
     DecodeFailure failure;
 };
 

@@ -10,6 +10,7 @@
 #include "snmp/TrapDecoder.h"
 #include "snmp/crypto/UsmProtocols.h"
 #include "support/TempProgramFolder.h"
+#include "support/TrapRecords.h"
 #include "support/V3MessageBuilder.h"
 #include "users/UserStore.h"
 
@@ -74,7 +75,7 @@ protected:
     int Decode(Bytes datagram) { return DecodeDatagram(datagram, kSender, *record, failure); }
 
     TempProgramFolder folder;
-    std::unique_ptr<TrapRecord> record = std::make_unique<TrapRecord>();
+    std::unique_ptr<TrapRecord> record = NewTrapRecord();
     DecodeFailure failure;
 };
 

@@ -6,7 +6,8 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
-#include <thread>
+
+#include "support/Eventually.h"
 
 namespace fs = std::filesystem;
 
@@ -60,11 +61,8 @@ std::vector<std::vector<std::string>> ArgvRecorder::Runs() const {
 
 std::optional<std::vector<std::string>> ArgvRecorder::WaitForArguments(std::size_t count,
                                                                       std::chrono::milliseconds timeout) const {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (true) {
-        auto runs = Runs();
-        if (runs.size() >= count) return runs.front();
-        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    std::vector<std::vector<std::string>> runs;
+    const auto finished = [&] { return (runs = Runs()).size() >= count; };
+    if (!Eventually(finished, timeout, std::chrono::milliseconds(20))) return std::nullopt;
+    return runs.front();
 }

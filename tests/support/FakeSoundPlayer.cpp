@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <thread>
+
+#include "support/Eventually.h"
 
 namespace fs = std::filesystem;
 
@@ -22,9 +23,11 @@ FakeSoundPlayer::FakeSoundPlayer()
     fs::create_directories(folder_);
     std::ofstream(folder_ / "aplay") << "#!/bin/sh\n"
                                         "dir=$(dirname \"$0\")\n"
+                                        "printf . >> \"$dir/started\"\n"
                                         "printf '%s|' \"$@\" >> \"$dir/calls\"\n"
                                         "i=0; while [ ! -e \"$dir/finish\" ] && [ $i -lt 200 ]; "
-                                        "do sleep 0.05; i=$((i+1)); done\n";
+                                        "do sleep 0.05; i=$((i+1)); done\n"
+                                        "printf . >> \"$dir/ended\"\n";
     fs::permissions(folder_ / "aplay", fs::perms::owner_all);
     const char* path = std::getenv("PATH");
     savedPath_ = path ? path : "";
@@ -34,8 +37,13 @@ FakeSoundPlayer::FakeSoundPlayer()
 FakeSoundPlayer::~FakeSoundPlayer() {
     setenv("PATH", savedPath_.c_str(), 1);
     Finish();
-    // Lets a running player see the file and end before its folder goes.
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    // Lets the running players see the file and end before their folder goes.
+    const auto marks = [this](const char* name) {
+        std::error_code missing;
+        const auto size = fs::file_size(folder_ / name, missing);
+        return missing ? 0 : size;
+    };
+    Eventually([&] { return marks("ended") == marks("started"); }, std::chrono::seconds(2));
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
 }

@@ -9,7 +9,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
+
+#include "support/Eventually.h"
 
 namespace {
 
@@ -58,12 +59,7 @@ uint16_t PickFreeTrapPort(uint16_t firstPort) {
 }
 
 bool WaitUntilPortIsHeld(uint16_t port, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (IsFree(port)) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return Eventually([port] { return !IsFree(port); }, timeout);
 }
 
 bool SendToLoopback(uint16_t port, std::span<const uint8_t> datagram) {

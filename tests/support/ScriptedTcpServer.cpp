@@ -118,7 +118,7 @@ void ScriptedTcpServer::Play(int client, const std::vector<Step>& script) {
                 transcript_.Add(name_ + ":" + text);
                 break;
             case Step::Kind::Pause:
-                std::this_thread::sleep_for(step.pause);
+                std::this_thread::sleep_for(step.pause);  // a slow server, as scripted
                 break;
             case Step::Kind::Close:
                 return;

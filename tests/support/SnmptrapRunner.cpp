@@ -7,7 +7,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
+
+#include "support/Eventually.h"
 
 extern char** environ;
 
@@ -40,14 +41,10 @@ struct RunFolder {
 };
 
 int WaitBounded(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
     int status = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (done < 0) return -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    pid_t done = 0;
+    if (Eventually([&] { return (done = waitpid(pid, &status, WNOHANG)) != 0; }, timeout))
+        return done == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
     return -1;

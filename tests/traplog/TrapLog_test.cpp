@@ -17,6 +17,7 @@
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
+#include "support/TrapRecords.h"
 #include "traplog/LogLine.h"
 
 namespace {
@@ -35,16 +36,6 @@ void SetNow(int year, int month, int day, int hour = 9, int minute = 3, int seco
 }
 
 void NoSleep(std::chrono::milliseconds) {}
-
-std::unique_ptr<TrapRecord> V1Trap(std::array<uint8_t, 4> from, int generic, int specific) {
-    auto record = std::make_unique<TrapRecord>();
-    ClearTrapRecord(*record);
-    record->sourceAddress = from;
-    record->version = 0;
-    record->genericTrap = generic;
-    record->specificTrap = specific;
-    return record;
-}
 
 // The log file's lines without their CR LF.
 std::vector<std::string> Lines(const std::string& file) {
@@ -105,7 +96,7 @@ protected:
 }  // namespace
 
 TEST_F(TrapLogTest, LineFormatToTheByte) {
-    auto trap = V1Trap({192, 168, 1, 20}, 6, 1);
+    auto trap = NewV1Trap({192, 168, 1, 20}, 6, 1);
     WriteLogEntry(*trap);
     SetFixedText(trap->hostName, "host.example");
     trap->version = 1;
@@ -120,7 +111,7 @@ TEST_F(TrapLogTest, LineBreaksInTheMessageBecomeSpaces) {
     AppSettings settings = ReadSettings();
     SetFixedText(settings.formatV1, "a\\r\\nb\\nc");
     WriteSettings(settings);
-    WriteLogEntry(*V1Trap({10, 0, 0, 1}, 0, 0));
+    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 0, 0));
     EXPECT_EQ(Log(), "0,2017/01/05 09:03:07,10.0.0.1,,1,a  b c,\r\n");
 }
 
@@ -128,7 +119,7 @@ TEST_F(TrapLogTest, LongMessageIsCutAtACharacterBoundaryToFit2047Bytes) {
     AppSettings settings = ReadSettings();
     SetFixedText(settings.formatV1, "%C%C%C%C%C%C%C%C%C%C%C%C%C%C%C%C");
     WriteSettings(settings);
-    auto trap = V1Trap({192, 168, 1, 20}, 6, 1);
+    auto trap = NewV1Trap({192, 168, 1, 20}, 6, 1);
     std::string twoByte;
     for (int i = 0; i < 63; ++i) twoByte += Utf8ToCp932("あ");
     SetFixedText(trap->community, "x" + twoByte);  // 127 bytes
@@ -220,11 +211,11 @@ TEST_F(TrapLogTest, DeletingAfterASearchRemovesExactlyTheSelectedLines) {
 TEST_F(TrapLogTest, DeletionKeepsLinesAppendedAfterTheLoad) {
     WriteLog({"6,2017/01/05 09:03:07,10.0.0.1,,1,x,"});
     MemoryRecordList list = Load();
-    WriteLogEntry(*V1Trap({10, 0, 0, 1}, 6, 1));
+    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
     list.Select(0);
     EXPECT_EQ(DeleteLogLines(list), 1);
     EXPECT_EQ(Lines(Log()), (std::vector<std::string>{"6,2017/01/05 09:03:07,10.0.0.1,,1,GID = 6 / SID = 1,"}));
-    WriteLogEntry(*V1Trap({10, 0, 0, 1}, 1, 0));  // the log stays open for appending
+    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 1, 0));  // the log stays open for appending
     EXPECT_EQ(Lines(Log()).size(), 2u);
 }
 
@@ -245,10 +236,10 @@ TEST_F(TrapLogTest, FailedReplacementLeavesTheLogWhole) {
 }
 
 TEST_F(TrapLogTest, ClearLogEmptiesTheLogAndKeepsItOpen) {
-    WriteLogEntry(*V1Trap({10, 0, 0, 1}, 6, 1));
+    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
     ClearLog();
     EXPECT_EQ(Log(), "");
-    WriteLogEntry(*V1Trap({10, 0, 0, 1}, 6, 1));
+    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
     EXPECT_EQ(Lines(Log()).size(), 1u);
 }
 
@@ -309,7 +300,7 @@ TEST_F(TrapLogTest, LeftoverCopyOfAnInterruptedRunIsNotMerged) {
 TEST_F(TrapLogTest, UnavailableLogDropsEntriesAndReadsNothing) {
     std::filesystem::remove_all(folder.File("log"));
     folder.Write("log", "not a folder");
-    WriteLogEntry(*V1Trap({10, 0, 0, 1}, 6, 1));
+    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
     MemoryRecordList list(6);
     EXPECT_EQ(ReadLogEntries(list, LogSearchAll, ""), 0);
     EXPECT_EQ(RecordedMessageBoxes().size(), 2u);
@@ -319,7 +310,7 @@ TEST_F(TrapLogTest, WritersReadersAndMaintenanceShareTheLogSafely) {
     SetNow(2017, 5, 2);
     constexpr int kEntries = 150;
     std::thread writer([] {
-        for (int i = 0; i < kEntries; ++i) WriteLogEntry(*V1Trap({10, 0, 0, 1}, 6, i));
+        for (int i = 0; i < kEntries; ++i) WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, i));
     });
     std::thread maintenance([] {
         for (int i = 0; i < 20; ++i) PurgeExpiredLogEntries();

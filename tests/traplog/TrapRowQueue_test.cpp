@@ -7,7 +7,7 @@
 
 #include "platform/FixedText.h"
 #include "reception/LossCounters.h"
-#include "reception/TrapRecord.h"
+#include "support/TrapRecords.h"
 
 namespace {
 
@@ -16,17 +16,11 @@ constexpr int kCommunityColumn = 6;
 // An SNMPv2c trap whose bindings fill the bindings column (2047 bytes), so the queue fills
 // after some tens of thousands of rows.
 std::unique_ptr<TrapRecord> LargeTrap() {
-    auto record = std::make_unique<TrapRecord>();
-    ClearTrapRecord(*record);
-    record->version = 1;
-    record->sourceAddress = {192, 0, 2, 1};
+    auto record = NewTrapRecord(kSnmpV2c, {192, 0, 2, 1});
     for (int i = 0; i < 20; ++i) {
-        VarBindEntry& entry = record->varBinds[static_cast<std::size_t>(i)];
-        SetFixedText(entry.name, "1.3.6.1.4.1.8072." + std::string(99, '7') + "." + std::to_string(i));
-        entry.tag = 0x02;
-        entry.intValue = static_cast<uint32_t>(i);
+        const std::string name = "1.3.6.1.4.1.8072." + std::string(99, '7') + ".";
+        AddIntegerBinding(*record, name + std::to_string(i), static_cast<uint32_t>(i));
     }
-    record->varBindCount = 20;
     return record;
 }
 

@@ -9,29 +9,15 @@
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
+#include "support/TrapRecords.h"
 #include "traplog/TrapText.h"
 
 namespace {
 
-// The record is 60 kB: tests keep it on the heap.
-std::unique_ptr<TrapRecord> EmptyRecord(int32_t version) {
-    auto record = std::make_unique<TrapRecord>();
-    ClearTrapRecord(*record);
-    record->version = version;
-    return record;
-}
-
-void SetBinding(TrapRecord& record, int index, const char* name, int32_t tag) {
-    SetFixedText(record.varBinds[index].name, name);
-    record.varBinds[index].tag = tag;
-    record.varBindCount = std::max(record.varBindCount, index + 1);
-}
-
 // Every field holds a value of its own, whatever the version, so that a field shown for a
 // version it does not apply to is caught.
 std::unique_ptr<TrapRecord> FilledRecord(int32_t version) {
-    auto r = EmptyRecord(version);
-    r->sourceAddress = {192, 168, 1, 200};
+    auto r = NewTrapRecord(version, {192, 168, 1, 200});
     SetFixedText(r->hostName, "agent.example.test");
     SetFixedText(r->community, "public");
     SetFixedText(r->enterprise, "1.3.6.1.4.1.9999");
@@ -63,8 +49,7 @@ std::unique_ptr<TrapRecord> FilledRecord(int32_t version) {
     r->contextNameLength = 2;
     r->contextName[0] = 'a';
     r->contextName[1] = 'b';
-    SetBinding(*r, 0, "1.3.6.1.2.1.1.3.0", 0x43);
-    r->varBinds[0].intValue = 123456;
+    AddBinding(*r, "1.3.6.1.2.1.1.3.0", 0x43).intValue = 123456;
     return r;
 }
 
@@ -128,7 +113,7 @@ TEST(FormatTrapField, TimeRenderingKeepsHoursUnboundedAndDropsHundredths) {
         {5999, "00:00:59"},     {6000, "00:01:00"},       {359999, "00:59:59"},
         {360000, "01:00:00"},   {8640000, "24:00:00"},    {4294967295u, "11930:27:52"},
     };
-    auto record = EmptyRecord(0);
+    auto record = NewTrapRecord(0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.ticks);
         record->timeStamp = c.ticks;
@@ -141,7 +126,7 @@ TEST(FormatTrapField, TimeRenderingKeepsHoursUnboundedAndDropsHundredths) {
 }
 
 TEST(FormatTrapField, HexRenderingCoversTheOctetsHeld) {
-    auto record = EmptyRecord(3);
+    auto record = NewTrapRecord(3);
     EXPECT_EQ(FormatTrapField(*record, TrapField::EngineId), "");
     record->engineId.fill(0xA5);
     record->engineIdLength = 0;
@@ -156,7 +141,6 @@ TEST(FormatTrapField, HexRenderingCoversTheOctetsHeld) {
 }
 
 TEST(FormatTrapField, BindingValueFollowsItsTag) {
-    auto record = EmptyRecord(1);
     const std::string longHex = [] {
         std::string text;
         for (int i = 0; i < 133; ++i) text += "7E ";
@@ -193,13 +177,15 @@ TEST(FormatTrapField, BindingValueFollowsItsTag) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.tag);
-        record->varBinds[2] = VarBindEntry{};
-        SetBinding(*record, 2, "1.3.6.1.4.1.1.2", c.tag);
-        c.fill(record->varBinds[2]);
+        auto record = NewTrapRecord(kSnmpV2c);
+        AddIntegerBinding(*record, "1.3.6.1.2.1.1.3.0", 7);
+        AddOctetStringBinding(*record, "1.3.6.1.4.1.1.1", "30 ");
+        c.fill(AddBinding(*record, "1.3.6.1.4.1.1.2", c.tag));
         EXPECT_EQ(FormatTrapField(*record, TrapField::VarBindValue, 2), c.text);
         EXPECT_EQ(FormatTrapField(*record, TrapField::VarBindName, 2), "1.3.6.1.4.1.1.2");
     }
     // An index outside the record gives nothing rather than reading beyond it.
+    const auto record = V2cRecord();
     EXPECT_EQ(FormatTrapField(*record, TrapField::VarBindName, -1), "");
     EXPECT_EQ(FormatTrapField(*record, TrapField::VarBindName, kMaxVarBinds), "");
     EXPECT_EQ(FormatTrapField(*record, TrapField::VarBindValue, kMaxVarBinds), "");
@@ -239,27 +225,23 @@ TEST(ExpandTrapText, ExpandsPlaceholdersAndEscapesAndCopiesTheRest) {
 }
 
 TEST(ExpandTrapText, BindingsFollowTheSharedCursor) {
-    auto record = EmptyRecord(0);
-    record->genericTrap = 6;
-    record->specificTrap = 1;
+    auto record = NewV1Trap({}, 6, 1);
     record->timeStamp = 10000;
-    SetBinding(*record, 0, "1.3.6.1.2.1.1.3.0", 0x02);
-    record->varBinds[0].intValue = 42;
+    AddIntegerBinding(*record, "1.3.6.1.2.1.1.3.0", 42);
     EXPECT_EQ(ExpandTrapText(*record, "GID = %G / SID = %S / TickTime = %T / VarBindings = %B"),
               "GID = 6 / SID = 1 / TickTime = 00:01:40 / VarBindings =  { 1.3.6.1.2.1.1.3.0 = 42 } ");
 
-    SetBinding(*record, 1, "1.3.6.1.4.1.5", 0x04);
-    std::strcpy(record->varBinds[1].hexText(), "61 ");
+    AddOctetStringBinding(*record, "1.3.6.1.4.1.5", "61 ");
     EXPECT_EQ(ExpandTrapText(*record, "%B|%B"), " { 1.3.6.1.2.1.1.3.0 = 42 / 1.3.6.1.4.1.5 = 61  } | {  } ");
     // Each call starts over.
     EXPECT_EQ(ExpandTrapText(*record, "%B"), " { 1.3.6.1.2.1.1.3.0 = 42 / 1.3.6.1.4.1.5 = 61  } ");
 
-    EXPECT_EQ(ExpandTrapText(*EmptyRecord(1), "%B"), " {  } ");
+    EXPECT_EQ(ExpandTrapText(*NewTrapRecord(1), "%B"), " {  } ");
 }
 
 TEST(ExpandTrapText, DateAndTimeIsTheCurrentLocalTimeWithoutLeadingZeros) {
     const std::time_t before = std::time(nullptr);
-    const std::string text = ExpandTrapText(*EmptyRecord(0), "at %dt.");
+    const std::string text = ExpandTrapText(*NewTrapRecord(0), "at %dt.");
     const std::time_t after = std::time(nullptr);
     std::smatch m;
     ASSERT_TRUE(std::regex_match(text, m, std::regex(R"(at ([1-9]\d*)/([1-9]\d?)/([1-9]\d?) (0|[1-9]\d?):(0|[1-9]\d?):(0|[1-9]\d?)\.)")))
@@ -302,10 +284,10 @@ TEST(ExpandTrapText, OutputStopsBeforeTheFirstTextThatDoesNotFit) {
 
 TEST(ExpandTrapText, AHundredLongBindingsAreMeasuredBeforeTheyAreAppended) {
     const std::string name = "1.3.6.1.4.1.99999.1.2.3.4.5.6.7.8.9.10.11.12.13.14.15.16.17.18.19.20.21";
-    auto record = EmptyRecord(1);
+    auto record = NewTrapRecord(kSnmpV2c);
     for (int i = 0; i < kMaxVarBinds; ++i) {
-        SetBinding(*record, i, name.c_str(), 0x04);
-        for (int k = 0; k < 133; ++k) std::memcpy(record->varBinds[i].hexText() + 3 * k, "FF ", 3);
+        char* hex = AddBinding(*record, name, 0x04).hexText();
+        for (int k = 0; k < 133; ++k) std::memcpy(hex + 3 * k, "FF ", 3);
     }
     EXPECT_EQ(ExpandTrapText(*record, "before %B after"), "before ");
 

@@ -1,6 +1,7 @@
 #include <QTreeWidget>
 
 #include "FrameFixture.h"
+#include "platform/FixedText.h"
 #include "support/TrapRecords.h"
 
 namespace {
@@ -82,11 +83,8 @@ TEST_F(DetailTest, SnmpV3TrapShowsTheSecurityFieldsWithoutLengthsAndTheKeyIcon) 
 
 TEST_F(DetailTest, CommaInAValueStartsTheNextObject) {
     auto record = V2cRecord();
-    record->varBindCount = 1;  // the first binding becomes a descriptor
-    VarBindEntry& described = record->varBinds[0];
-    SetFixedText(described.name, "1.3.6.1.2.1.1.1");
-    described.tag = 0x07;
-    std::copy_n("left,right", 10, described.descriptorText());
+    record->varBindCount = 0;
+    std::copy_n("left,right", 10, AddBinding(*record, "1.3.6.1.2.1.1.1", 0x07).descriptorText());
     AddIntegerBinding(*record, "1.3.6.1.2.1.1.2", 1);
     const std::vector<Row> rows = Show(*record);
     const std::vector<Row> bindings(rows.begin() + 13, rows.end());

@@ -5,9 +5,11 @@
 #include <QTreeWidget>
 
 #include "FrameFixture.h"
-#include "support/TrapRecords.h"
+#include "platform/FixedText.h"
 #include "reception/LossCounters.h"
+#include "settings/AppSettings.h"
 #include "support/DialogTesting.h"
+#include "support/TrapRecords.h"
 #include "traplog/Export.h"
 
 namespace {

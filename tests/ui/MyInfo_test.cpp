@@ -4,16 +4,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <thread>
+
+#include "support/Eventually.h"
 
 namespace {
 
 // Waits (bounded, without turning the event loop, so the real timer stays out of it)
 // until the worker has ended.
 bool WorkerEnded() {
-    for (int i = 0; i < 500 && CMyInfo::Instance().IsBusy(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return !CMyInfo::Instance().IsBusy();
+    return Eventually([] { return !CMyInfo::Instance().IsBusy(); }, std::chrono::seconds(5));
 }
 
 class ServiceWindow : public ::testing::Test {
@@ -22,7 +21,8 @@ protected:
         info.Stop();
         info.SetCleanup([this] {
             ++runs;
-            while (hold.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            Eventually([this] { return !hold.load(); }, std::chrono::seconds(10),
+                       std::chrono::milliseconds(5));
         });
         info.Start();
     }

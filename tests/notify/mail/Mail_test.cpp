@@ -22,6 +22,7 @@
 #include "platform/FixedText.h"
 #include "reception/LossCounters.h"
 #include "settings/AppSettings.h"
+#include "support/Eventually.h"
 #include "support/ScriptedTcpServer.h"
 #include "support/TempProgramFolder.h"
 
@@ -71,25 +72,16 @@ int RunProgram(const std::vector<std::string>& args, std::chrono::seconds bound,
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return -1;
     int status = 0;
-    const auto end = std::chrono::steady_clock::now() + bound;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > end) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(20ms);
+    if (!Eventually([&] { return waitpid(pid, &status, WNOHANG) != 0; }, bound, 20ms)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool WaitForFile(const std::string& path, std::chrono::seconds bound) {
-    const auto end = std::chrono::steady_clock::now() + bound;
-    while (!std::filesystem::exists(path)) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
+    return Eventually([&] { return std::filesystem::exists(path); }, bound, 20ms);
 }
 
 // A free loopback port of this suite's range (22000-22999), or 0.
@@ -130,9 +122,7 @@ public:
         if (pid_ == 0) return;
         folder_.Write("stop", "");
         int status = 0;
-        for (int i = 0; i < 250 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(20ms);
-        if (waitpid(pid_, &status, WNOHANG) == 0) {
+        if (!Eventually([&] { return waitpid(pid_, &status, WNOHANG) != 0; }, 5s, 20ms)) {
             kill(pid_, SIGKILL);
             waitpid(pid_, &status, 0);
         }
