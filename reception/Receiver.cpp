@@ -147,7 +147,8 @@ void StopReceiver() {
     std::lock_guard lock(threadMutex);
     // Shown before the request, so that the thread's own "stopped" comes after it.
     if (ThreadRunning()) {
-        if (ServiceWindows* windows = GetServiceWindows()) windows->SetServiceStatus(Utf8ToCp932("サービス停止中"));
+        if (ServiceWindows* windows = GetServiceWindows())
+            windows->SetServiceStatus(Utf8ToCp932("サービス停止中"));
         EnableCommands(false, false);
     }
     stopRequested.store(1);

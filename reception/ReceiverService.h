@@ -22,8 +22,8 @@ using DatagramHandler =
     std::function<void(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t senderPort)>;
 
 // Runs the service on the calling thread until it sees stopRequested at 1 (at a wait
-// time-out or after a datagram), or the socket fails; shows its state through the service windows all along. A datagram
-// longer than kMaxDatagram is counted as a decode error, kept among the rejected messages
-// and dropped.
+// time-out or after a datagram), or the socket fails; shows its state through the service
+// windows all along. A datagram longer than kMaxDatagram is counted as a decode error,
+// kept among the rejected messages and dropped.
 void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested,
                         const DatagramHandler& handle);

@@ -7,10 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -42,7 +43,9 @@ void SetText(std::array<char, N>& field, std::string_view text) {
     text.copy(field.data(), std::min(text.size(), N - 1));
 }
 
-std::size_t CountLines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t CountLines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 // olixtrap on the offscreen platform in a program folder of its own that logs every trap;
 // its standard error goes to a file of the folder. Killed if still running at the end.
