@@ -1,6 +1,5 @@
 #include "reception/Receiver.h"
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -11,9 +10,9 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 #include "notify/Pipeline.h"
+#include "platform/Encoding.h"
 #include "reception/PacketCounters.h"
 #include "reception/ReceiverService.h"
 #include "reception/RejectedMessages.h"
@@ -25,35 +24,29 @@
 
 namespace {
 
-constexpr std::chrono::milliseconds kStopCommandWait{2000};
-// One receive wait and room for the trap in hand; a thread still busy after this (a host
-// name lookup, or a window call that waits for the caller) is left to end with the process.
-constexpr std::chrono::milliseconds kShutdownWait{3000};
+// A start waits this long for a stopped thread to end: the thread enables the start command
+// in its last window call, so when the user can start again it is about to end.
+constexpr std::chrono::milliseconds kEndingThreadWait{200};
 
 // 1 asks the service to end; the list view starts with the service not yet running.
 std::atomic<int32_t> stopRequested{1};
 
-// The one decoded trap. Only a service thread that holds the trap port writes it, and the
-// port is held by one thread at a time.
+// The one decoded trap, written only by the one service thread.
 ReusableTrapRecord receivedTrap;
 
+// At most one service thread at a time: a start is refused while the last one is ending.
 struct ServiceThread {
     std::thread thread;
     std::shared_ptr<std::atomic<bool>> finished;
-};
-
-// A stopped thread may still be ending when the service is started again, so there can
-// be more than one; finished ones are joined at the next start. Threads still running
-// when the process ends are let go rather than joined.
-struct ServiceThreads {
-    std::vector<ServiceThread> running;
-    ~ServiceThreads() {
-        for (ServiceThread& service : running)
-            if (service.thread.joinable()) service.thread.detach();
+    // Only when the process ends without ShutdownReceiver: let go rather than joined.
+    ~ServiceThread() {
+        if (thread.joinable()) thread.detach();
     }
 };
-std::mutex threadsMutex;
-ServiceThreads serviceThreads;
+std::mutex threadMutex;
+ServiceThread serviceThread;
+
+bool ThreadRunning() { return serviceThread.thread.joinable() && !serviceThread.finished->load(); }
 
 int PacketKindOfVersion(int32_t version) {
     switch (version) {
@@ -108,70 +101,72 @@ void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, 
     }
 }
 
-void JoinFinishedThreads(std::vector<ServiceThread>& threads) {
-    std::erase_if(threads, [](ServiceThread& service) {
-        if (!service.finished->load()) return false;
-        service.thread.join();
-        return true;
-    });
+// With threadMutex held. Joins the last thread once it has ended, waiting at most wait;
+// returns whether no thread is left.
+bool JoinEndedThread(std::chrono::milliseconds wait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (ThreadRunning() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (ThreadRunning()) return false;
+    if (serviceThread.thread.joinable()) serviceThread.thread.join();
+    return true;
 }
 
+void EnableCommands(bool startEnabled, bool stopEnabled) {
+    if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(startEnabled, stopEnabled);
+}
+
+// With threadMutex held and no thread left.
 void StartServiceThread() {
     const uint16_t port = ReadSettings().trapPort;
-    std::lock_guard lock(threadsMutex);
-    JoinFinishedThreads(serviceThreads.running);
     auto finished = std::make_shared<std::atomic<bool>>(false);
     try {
-        serviceThreads.running.push_back({std::thread([port, finished] {
-                                      RunReceiverService(port, stopRequested, HandleDatagram);
-                                      finished->store(true);
-                                  }),
-                                  finished});
+        serviceThread.thread = std::thread([port, finished] {
+            RunReceiverService(port, stopRequested, HandleDatagram);
+            finished->store(true);
+        });
+        serviceThread.finished = std::move(finished);
     } catch (const std::system_error&) {
         // No thread: the service stays stopped and can be started again.
-        if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(true, false);
+        EnableCommands(true, false);
     }
 }
 
 }  // namespace
 
-void StartReceiver() {
+bool StartReceiver() {
+    std::lock_guard lock(threadMutex);
+    if (!JoinEndedThread(kEndingThreadWait)) return false;
     stopRequested.store(0);
-    if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(false, true);
+    EnableCommands(false, true);
     StartServiceThread();
+    return true;
 }
 
 void StopReceiver() {
+    std::lock_guard lock(threadMutex);
+    // Shown before the request, so that the thread's own "stopped" comes after it.
+    if (ThreadRunning()) {
+        if (ServiceWindows* windows = GetServiceWindows())
+            windows->SetServiceStatus(Utf8ToCp932("サービス停止中"));
+        EnableCommands(false, false);
+    }
     stopRequested.store(1);
-    if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(false, false);
-    std::this_thread::sleep_for(kStopCommandWait);
-    if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(true, false);
 }
 
 void StartReceiverAutomatically() {
+    std::lock_guard lock(threadMutex);
+    if (!JoinEndedThread(kEndingThreadWait)) return;
     stopRequested.store(0);
     StartServiceThread();
 }
 
-bool ShutdownReceiver() {
+void ShutdownReceiver() {
     stopRequested.store(1);
-    std::vector<ServiceThread> ending;
+    ServiceThread ending;
     {
-        std::lock_guard lock(threadsMutex);
-        ending.swap(serviceThreads.running);
+        std::lock_guard lock(threadMutex);
+        std::swap(ending.thread, serviceThread.thread);
     }
-    const auto allFinished = [&] {
-        return std::all_of(ending.begin(), ending.end(), [](const ServiceThread& s) { return s.finished->load(); });
-    };
-    const auto deadline = std::chrono::steady_clock::now() + kShutdownWait;
-    while (!allFinished() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const bool ended = allFinished();
-    for (ServiceThread& service : ending) {
-        if (service.finished->load())
-            service.thread.join();
-        else
-            service.thread.detach();
-    }
-    return ended;
+    if (ending.thread.joinable()) ending.thread.join();
 }

@@ -1,23 +1,24 @@
 #pragma once
 // Start and stop of the receiver service, as the trap list view's commands and its start-up
 // timer ask for them. The service runs on its own thread (ReceiverService.h): it decodes
-// each datagram, runs the pipeline on it and counts the outcome.
+// each datagram, runs the pipeline on it and counts the outcome. One thread at a time: a
+// stopped thread has ended before another starts.
 
 // Start command: lets the service run, disables start, enables stop and starts the thread.
-void StartReceiver();
+// Refused (false, nothing changes) while a stopped thread is still ending.
+bool StartReceiver();
 
-// Stop command: asks the service to end at its next idle second, disables stop, waits
-// 2000 ms on the calling (user interface) thread and enables start. It does not wait for
-// the thread itself, which may still be showing its state through the windows.
+// Stop command: while the thread runs, shows "サービス停止中" and disables both commands;
+// then asks the service to end. The thread sees the request within one receive wait or
+// after the datagram in hand, shows "サービス停止" and enables start as it ends.
 void StopReceiver();
 
 // The list view's start-up timer at its fourth tick: lets the service run and starts the
-// thread, leaving the commands to the thread.
+// thread, leaving the commands to the thread. Refused as StartReceiver is.
 void StartReceiverAutomatically();
 
-// Asks every receiver thread to end and joins those that end within 3000 ms (one receive
-// wait and the trap in hand); any other is let go to end with the process. Returns whether
-// all ended. For the end of the program and for tests. A thread waiting in a window call
-// for the calling thread cannot end meanwhile, so the window layer calls this after
-// SetServiceWindows(nullptr), or from a thread its window calls do not wait for.
-bool ShutdownReceiver();
+// Asks the receiver thread to end and joins it (one receive wait and the trap in hand). For
+// the end of the program and for tests. A thread waiting in a window call for the calling
+// thread cannot end meanwhile, so the window layer calls this after SetServiceWindows(nullptr),
+// or from a thread its window calls do not wait for.
+void ShutdownReceiver();

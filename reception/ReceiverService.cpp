@@ -86,11 +86,19 @@ bool Bind(int socketFd, uint16_t port) {
     return bind(socketFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
-enum class Drained { kEmpty, kFailed };
+enum class Drained { kEmpty, kFailed, kStopped };
+
+bool StopSeen(const std::atomic<int32_t>& stopRequested) {
+    if (stopRequested.load() != 1) return false;
+    ShowStatus("サービス停止");
+    return true;
+}
 
 // Reads every datagram queued on the socket without waiting again: one wait for a burst,
-// not one for each datagram. A receive failure is shown and ends the reading.
-Drained ReceiveQueued(int socketFd, KernelDrops& drops, const DatagramHandler& handle) {
+// not one for each datagram. A receive failure is shown and ends the reading; a stop
+// request is honoured after the datagram in hand, so steady traffic cannot delay it.
+Drained ReceiveQueued(int socketFd, const std::atomic<int32_t>& stopRequested, KernelDrops& drops,
+                      const DatagramHandler& handle) {
     std::array<uint8_t, kMaxDatagram> buffer;
     while (true) {
         buffer.fill(0);
@@ -121,9 +129,10 @@ Drained ReceiveQueued(int socketFd, KernelDrops& drops, const DatagramHandler& h
             TheRejectedMessages().Record(ArrivedDatagram(buffer, sender, senderPort, static_cast<uint32_t>(length)),
                                          RejectReason::kTooLarge, -1, 0, {});
             CountPacket(kPacketDecodeError);
-            continue;
+        } else {
+            handle(std::span<uint8_t>(buffer.data(), static_cast<std::size_t>(length)), sender, senderPort);
         }
-        handle(std::span<uint8_t>(buffer.data(), static_cast<std::size_t>(length)), sender, senderPort);
+        if (StopSeen(stopRequested)) return Drained::kStopped;
     }
 }
 
@@ -133,15 +142,12 @@ void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested
         pollfd waited{socketFd, POLLIN, 0};
         const int ready = poll(&waited, 1, static_cast<int>(kReceiveWait.count()));
         if (ready <= 0) {
-            if (stopRequested.load() == 1) {
-                ShowStatus("サービス停止");
-                return;
-            }
+            if (StopSeen(stopRequested)) return;
             continue;
         }
         // A pending socket error is reported by the receive, as a read event would.
         if ((waited.revents & (POLLIN | POLLERR)) == 0) continue;
-        if (ReceiveQueued(socketFd, drops, handle) == Drained::kFailed) return;
+        if (ReceiveQueued(socketFd, stopRequested, drops, handle) != Drained::kEmpty) return;
     }
 }
 

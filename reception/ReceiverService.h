@@ -12,7 +12,8 @@
 
 // The receive buffer; longer datagrams are not traps of ours and are dropped whole.
 inline constexpr std::size_t kMaxDatagram = 1024;
-// The socket wait; stopRequested is read each time it passes without a datagram.
+// The socket wait; stopRequested is read each time it passes without a datagram, and
+// after every datagram.
 inline constexpr std::chrono::milliseconds kReceiveWait{1000};
 
 // Gets each datagram of at most kMaxDatagram octets (the span is valid during the call)
@@ -20,9 +21,9 @@ inline constexpr std::chrono::milliseconds kReceiveWait{1000};
 using DatagramHandler =
     std::function<void(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t senderPort)>;
 
-// Runs the service on the calling thread until stopRequested is 1 at a wait time-out, or
-// the socket fails; shows its state through the service windows all along. A datagram
-// longer than kMaxDatagram is counted as a decode error, kept among the rejected messages
-// and dropped.
+// Runs the service on the calling thread until it sees stopRequested at 1 (at a wait
+// time-out or after a datagram), or the socket fails; shows its state through the service
+// windows all along. A datagram longer than kMaxDatagram is counted as a decode error,
+// kept among the rejected messages and dropped.
 void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested,
                         const DatagramHandler& handle);

@@ -11,7 +11,7 @@ PACKAGES=(
   snmp python3-aiosmtpd tzdata
   qt6-translations-l10n
   dpkg-dev file desktop-file-utils libcap2-bin
-  snmptrapd xvfb gdb
+  snmptrapd xvfb
 )
 # Callers that need more (the fuzz build's clang) name them here.
 read -r -a requested <<< "${OLIXTRAP_EXTRA_PACKAGES:-}"

@@ -13,6 +13,7 @@
 #include "settings/CConfig.h"
 #include "ui/AboutDlg.h"
 #include "ui/AppIcon.h"
+#include "ui/EventView.h"
 #include "ui/InitDlg.h"
 #include "ui/MainFrame.h"
 #include "ui/QtServiceWindows.h"
@@ -82,6 +83,18 @@ int CTrapApp::ExitInstance(int code) {
     }
     stopper.join();
     return code;
+}
+
+void CTrapApp::EndOnSignal() {
+    m_bEndRequested = true;
+    if (m_pMainWnd) m_pMainWnd->close();
+    QCoreApplication::exit(0);
+}
+
+void CTrapApp::ReportRows() const {
+    const int rows = m_pEventView ? m_pEventView->RowCount() : 0;
+    std::fprintf(stderr, "olixtrap: rows=%d\n", rows);
+    std::fflush(stderr);
 }
 
 void CTrapApp::OnAppAbout() {

@@ -26,12 +26,25 @@ public:
     // ends). False ends the program at once.
     bool InitInstance();
 
+    // SIGTERM, SIGINT or SIGHUP: closes the main frame as the user would and ends every
+    // event loop, a modal dialog's too, so that ExitInstance follows as after a close.
+    void EndOnSignal();
+    // Whether EndOnSignal was called: the program then starts no further event loop.
+    bool EndRequested() const { return m_bEndRequested; }
+
+    // One line on standard error with the rows of the trap list ("olixtrap: rows=N"), for
+    // scripts that watch a running program.
+    void ReportRows() const;
+
     // After the event loop: the windows are gone, so the receiver is stopped and joined
     // while calls it has already queued to the windows are still delivered. Returns code.
     int ExitInstance(int code);
 
     // Shows the about box modally.
     void OnAppAbout();
+
+private:
+    bool m_bEndRequested = false;
 };
 
 // The process-wide application object.

@@ -12,8 +12,8 @@
 #   MAXROWS=100000 COUNT=50000 V2C_RATES="$(printf '25000 %.0s' 1 2 3 4 5 6)" VERSIONS=v2c \
 #     RECEIVERS=offscreen bench/endtoend/run.sh
 #
-# The list's row count is read from the running program's memory with gdb, so the program
-# needs no hook of its own for the benchmark.
+# The list's row count is what the program writes to its standard error on SIGUSR1
+# ("olixtrap: rows=N"); a program that does not answer fails the run.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -93,16 +93,21 @@ wait_settled() {
   done
 }
 
+# Asks the program for its rows and waits (at most 10 s) for the line it adds to its output.
 list_rows() {
-  [ "$1" = snmptrapd ] && { echo "-"; return; }
-  # Read, not called: calling into a process under ptrace is not possible everywhere. The
-  # rows are a std::deque: full blocks between its first and last, and the two partial ones.
-  local rows
-  rows=$(gdb -p "$RECEIVER_PID" -batch \
-    -ex "set \$r = ((CTrapApp*)&'TheApp()::app')->m_pEventView->m_model->rows_._M_impl" \
-    -ex 'print ($r._M_finish._M_node - $r._M_start._M_node - 1) * ($r._M_start._M_last - $r._M_start._M_first) + ($r._M_finish._M_cur - $r._M_finish._M_first) + ($r._M_start._M_last - $r._M_start._M_cur)' \
-    2>/dev/null | awk '/^\$1 = / { print $3 }') || true
-  echo "${rows:-?}"
+  local receiver=$1 home=$2
+  [ "$receiver" = snmptrapd ] && { echo "-"; return; }
+  local report='^olixtrap: rows=[0-9]+$' before rows
+  before=$(awk -v r="$report" '$0 ~ r { n++ } END { print n + 0 }' "$home/stdout")
+  kill -USR1 "$RECEIVER_PID"
+  for _ in $(seq 1 100); do
+    rows=$(awk -v r="$report" -v n=$((before + 1)) '$0 ~ r && ++seen == n { sub(/.*=/, ""); print; exit }' \
+      "$home/stdout")
+    [ -n "$rows" ] && { echo "$rows"; return; }
+    sleep 0.1
+  done
+  echo "$receiver did not report its rows within 10 s" >&2
+  return 1
 }
 
 resident_mib() { awk '/^VmRSS:/ { printf "%.1f", $2 / 1024 }' "/proc/$RECEIVER_PID/status"; }
@@ -151,7 +156,7 @@ stop_receiver() {
 for tool in "$SENDER" "$PROGRAM"; do
   [ -x "$tool" ] || { echo "missing $tool: build first (source tools/setup.sh && configure_and_build build)"; exit 1; }
 done
-for tool in snmptrap snmptrapd gdb taskset Xvfb; do
+for tool in snmptrap snmptrapd taskset Xvfb; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run tools/setup.sh"; exit 1; }
 done
 
@@ -177,7 +182,7 @@ for version in $VERSIONS; do
     sleep 1
     for rate in $rates; do
       logged_before=$(lines_in "$home/log/log.log")
-      rows_before=$(list_rows "$receiver")
+      rows_before=$(list_rows "$receiver" "$home")
       drops_before=$(kernel_drops)
       ticks_before=$(cpu_ticks)
       "${ON_SENDER_CPU[@]}" "$SENDER" send "$WORK/$version.cap" "$PORT" "$COUNT" "$rate" >"$home/sent-$rate"
@@ -185,9 +190,9 @@ for version in $VERSIONS; do
       sleep 0.5  # one more tick of the list
       ticks_after=$(cpu_ticks)
       logged=$(($(lines_in "$home/log/log.log") - logged_before))
-      in_list=$(list_rows "$receiver")
+      in_list=$(list_rows "$receiver" "$home")
       rows=$in_list
-      [[ "$rows" =~ ^[0-9]+$ && "$rows_before" =~ ^[0-9]+$ ]] && rows=$((rows - rows_before))
+      if [ "$receiver" != snmptrapd ]; then rows=$((rows - rows_before)); fi
       drops=$(($(kernel_drops) - drops_before))
       cpu=$(awk -v t=$((ticks_after - ticks_before)) -v hz="$(getconf CLK_TCK)" -v n="$logged" \
         'BEGIN { if (n > 0) printf "%.1f", t * 1e6 / hz / n; else print "-" }')

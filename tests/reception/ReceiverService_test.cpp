@@ -242,23 +242,30 @@ TEST(ReceiverService, DatagramsTheKernelDroppedWhileTheServiceWasBusyAreCountedA
     ResetLosses();
 }
 
-TEST(ReceiverService, StopRequestWaitsForTheFirstSecondWithoutADatagram) {
+TEST(ReceiverService, StopRequestIsSeenUnderSteadyTraffic) {
     RecordingServiceWindows windows;
     const uint16_t port = PickFreeTrapPort();
     ASSERT_NE(port, 0);
     ServiceUnderTest service(port);
     ASSERT_TRUE(WaitUntilPortIsHeld(port));
 
+    // 100 datagrams a second, never idle for a receive wait.
+    std::atomic<bool> sending{true};
+    std::thread traffic([&] {
+        const auto datagram = Filled(4, 0);
+        for (int i = 0; sending && i < 1000; ++i) {
+            SendToLoopback(port, datagram);
+            std::this_thread::sleep_for(10ms);
+        }
+    });
+    const bool flowing = windows.WaitUntil([&] { return service.Datagrams().size() >= 20; }, 5s);
     service.RequestStop();
-    const auto datagram = Filled(4, 0);
-    // Traffic for longer than one wait, never idle for one.
-    constexpr int kSteadyTraffic = 15;
-    for (int i = 0; i < kSteadyTraffic; ++i) {
-        ASSERT_TRUE(SendToLoopback(port, datagram));
-        std::this_thread::sleep_for(100ms);  // paces the traffic: nothing to wait for
-    }
-    ASSERT_TRUE(windows.WaitUntil([&] { return service.Ended(); }, 5s));
-    EXPECT_EQ(service.Datagrams().size(), std::size_t{kSteadyTraffic});
+    const bool ended = windows.WaitUntil([&] { return service.Ended(); }, 2s);
+    sending = false;
+    traffic.join();
+    ASSERT_TRUE(flowing);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(windows.Statuses(), (std::vector<std::string>{kRunning, kStopped, kStopped}));
 }
 
 }  // namespace

@@ -16,9 +16,17 @@ RecordingServiceWindows::RecordingServiceWindows() {
 RecordingServiceWindows::~RecordingServiceWindows() { SetServiceWindows(nullptr); }
 
 void RecordingServiceWindows::SetServiceStatus(std::string_view textCp932) {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     statuses_.push_back(Cp932ToUtf8(textCp932));
     ++generation_;
+    changed_.notify_all();
+    const std::string shown = statuses_.back();
+    changed_.wait_for(lock, std::chrono::seconds(10), [&] { return heldStatus_ != shown; });
+}
+
+void RecordingServiceWindows::HoldStatus(std::string textUtf8) {
+    std::lock_guard lock(mutex_);
+    heldStatus_ = std::move(textUtf8);
     changed_.notify_all();
 }
 

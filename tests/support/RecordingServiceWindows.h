@@ -25,6 +25,10 @@ public:
     void SetServiceStatus(std::string_view textCp932) override;
     void EnableServiceCommands(bool startEnabled, bool stopEnabled) override;
 
+    // Until called again, a caller showing this status is recorded and then held (at most
+    // 10 s), as a window call waits for a busy user interface thread; "" holds nothing.
+    void HoldStatus(std::string textUtf8);
+
     std::vector<std::string> Statuses() const;                // UTF-8, oldest first
     std::vector<std::pair<bool, bool>> CommandStates() const;  // (start, stop), oldest first
     uint32_t Counter(int fieldId) const;                       // the counter of field fieldId now
@@ -46,5 +50,6 @@ private:
     uint64_t generation_ = 0;  // counts recorded calls
     std::vector<std::string> statuses_;
     std::vector<std::pair<bool, bool>> commandStates_;
+    std::string heldStatus_;
     mutable std::vector<TrapRow> rows_;
 };

@@ -1,0 +1,165 @@
+// The program itself, started as a separate process: what its signals do.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "notify/RuleStore.h"
+#include "notify/records/DBLib.h"
+#include "settings/AppSettings.h"
+#include "settings/CConfig.h"
+#include "support/BerBuilder.h"
+#include "support/LoopbackSender.h"
+#include "support/ScriptedTcpServer.h"
+#include "support/TempProgramFolder.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kTraps = 40;
+
+// SMTP has its fixed port: the server takes a loopback address of this process's own.
+const std::array<uint8_t, 4> kSmtpHost = {127, static_cast<uint8_t>(1 + getpid() % 250),
+                                          static_cast<uint8_t>(getpid() / 250 % 250), 26};
+
+template <std::size_t N>
+void SetText(std::array<char, N>& field, std::string_view text) {
+    field.fill('\0');
+    text.copy(field.data(), std::min(text.size(), N - 1));
+}
+
+std::size_t CountLines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// olixtrap on the offscreen platform in a program folder of its own that logs every trap;
+// its standard error goes to a file of the folder. Killed if still running at the end.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port_ = PickFreeTrapPort(24000);
+        ASSERT_NE(port_, 0);
+        folder_.Write("OlixTrap.ini", "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port_) +
+                                          "\r\nHOST=0\r\nLOG=1\r\nT2MSG=v2 %C\r\nLOGDELM=0\r\n");
+        CConfig::Load();
+        for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
+        RuleStore::Reset();
+    }
+
+    void TearDown() override {
+        if (child_) {
+            kill(*child_, SIGKILL);
+            waitpid(*child_, nullptr, 0);
+        }
+        RuleStore::Reset();
+    }
+
+    // Settings and rules made here are in the folder's files when the program starts.
+    void Launch() {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        const std::string errors = folder_.File("stderr");
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        char* argv[] = {const_cast<char*>(OLIXTRAP_PROGRAM), nullptr};
+        pid_t pid = 0;
+        const int result = posix_spawn(&pid, OLIXTRAP_PROGRAM, &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ASSERT_EQ(result, 0) << OLIXTRAP_PROGRAM;
+        child_ = pid;
+        // The list view starts reception on its fourth second.
+        ASSERT_TRUE(WaitUntilPortIsHeld(port_, 20s));
+    }
+
+    // Sends kTraps traps and waits (bounded) until all are logged.
+    void SendTrapsAndWaitForTheLog() {
+        const ber::Bytes trap = ber::BuildV2cTrap({.varBinds = {
+            ber::VarBind("1.3.6.1.2.1.1.3.0", ber::TimeTicks(100)),
+            ber::VarBind("1.3.6.1.6.3.1.1.4.1.0", ber::Oid("1.3.6.1.6.3.1.1.5.3"))}});
+        for (int i = 0; i < kTraps; ++i) ASSERT_TRUE(SendToLoopback(port_, trap));
+        for (int wait = 0; wait < 200 && CountLines(folder_.Read("log/log.log")) < kTraps; ++wait)
+            std::this_thread::sleep_for(50ms);
+        ASSERT_EQ(CountLines(folder_.Read("log/log.log")), std::size_t{kTraps});
+    }
+
+    // Waits at most timeout for the program to end; its wait status, or none.
+    std::optional<int> WaitForEnd(std::chrono::milliseconds timeout) {
+        const auto deadline = Clock::now() + timeout;
+        while (Clock::now() < deadline) {
+            int status = 0;
+            if (waitpid(*child_, &status, WNOHANG) == *child_) {
+                child_.reset();
+                return status;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return std::nullopt;
+    }
+
+    TempProgramFolder folder_;
+    uint16_t port_ = 0;
+    std::optional<pid_t> child_;
+};
+
+TEST_F(ProgramTest, SigtermEndsAsClosingTheWindowDoesWhileMailsWaitForASilentServer) {
+    // Takes the connection and never greets: the first mail waits in its dialogue, the
+    // others in the queue.
+    Transcript transcript;
+    ScriptedTcpServer smtp("smtp", {ScriptedTcpServer::Pause(4s)}, transcript, kSmtpHost, 25);
+    if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
+    AppSettings settings = ReadSettings();
+    SetText(settings.smtpServer, std::to_string(kSmtpHost[0]) + "." + std::to_string(kSmtpHost[1]) + "." +
+                                     std::to_string(kSmtpHost[2]) + "." + std::to_string(kSmtpHost[3]));
+    SetText(settings.mailFrom, "trap@example.org");
+    SetText(settings.mailTo, "admin@example.org");
+    settings.usePopAuth = 0;
+    WriteSettings(settings);
+    CConfig::Save();
+    RuleRecord defaults{};
+    defaults.kind = AllTraps;
+    SetText(defaults.mailMessage, "Trap %C");
+    ASSERT_LE(RuleStore::Put(defaults), RuleStore::kPutReplaced);
+
+    Launch();
+    SendTrapsAndWaitForTheLog();
+    ASSERT_EQ(kill(*child_, SIGTERM), 0);
+    const std::optional<int> status = WaitForEnd(3s);
+    ASSERT_TRUE(status.has_value()) << "still running 3 s after SIGTERM";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+    EXPECT_EQ(smtp.Finish(), 1);
+    const std::string log = folder_.Read("log/log.log");
+    EXPECT_EQ(CountLines(log), std::size_t{kTraps});
+    EXPECT_TRUE(log.ends_with("\r\n") || log.ends_with("\n"));
+}
+
+TEST_F(ProgramTest, Sigusr1WritesTheRowsOfTheListToStandardError) {
+    Launch();
+    SendTrapsAndWaitForTheLog();
+    // The list takes its rows on its next refresh tick; ask until it shows them all.
+    const std::string expected = "olixtrap: rows=" + std::to_string(kTraps) + "\n";
+    bool reported = false;
+    for (int ask = 0; ask < 50 && !reported; ++ask) {
+        ASSERT_EQ(kill(*child_, SIGUSR1), 0);
+        std::this_thread::sleep_for(100ms);
+        reported = folder_.Read("stderr").ends_with(expected);
+    }
+    EXPECT_TRUE(reported) << folder_.Read("stderr");
+    ASSERT_EQ(kill(*child_, SIGTERM), 0);
+    EXPECT_TRUE(WaitForEnd(10s).has_value());
+}
+
+}  // namespace
