@@ -1,6 +1,7 @@
 #include "notify/records/DBLib.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -148,6 +149,29 @@ bool DBLib::ReadLine(std::FILE* stream, std::string& line) {
 bool DBLib::WriteLine(std::FILE* stream, std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), stream) == text.size() &&
            std::fwrite("\r\n", 1, 2, stream) == 2;
+}
+
+int DBLib::AppendWhole(std::FILE* stream, std::string_view bytes) {
+    if (stream == nullptr) return 1;
+    // Straight to the descriptor: a stdio buffer would keep the rest of a failed write and
+    // put it in front of the next one.
+    const int fd = fileno(stream);
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (wrote > 0) {
+            written += static_cast<std::size_t>(wrote);
+        } else if (wrote < 0 && errno == EINTR) {
+            continue;
+        } else {
+            struct stat status;
+            if (written > 0 && ::fstat(fd, &status) == 0) {
+                [[maybe_unused]] const int ignored = ::ftruncate(fd, status.st_size - static_cast<off_t>(written));
+            }
+            return 1;
+        }
+    }
+    return 0;
 }
 
 int DBLib::ReplaceFile(std::FILE* written, std::string_view folder, std::string_view writtenName,

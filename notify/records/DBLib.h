@@ -62,6 +62,12 @@ public:
     // Writes text and CR LF; true when every byte was written.
     static bool WriteLine(std::FILE* stream, std::string_view text);
 
+    // Appends bytes (whole lines with their line ends) to the file of an append-mode stream
+    // that is only ever written through this call, all or nothing: what a full disk let in
+    // is cut off again, so the file never ends in part of a line for the next one to join.
+    // Returns 0, or 1 when nothing was added.
+    static int AppendWhole(std::FILE* stream, std::string_view bytes);
+
     // Makes a file written beside its target durable and puts it in the target's place in
     // one step (rename), so a crash leaves either the old or the new file whole. Closes
     // written. Returns 0, or 1 when it failed (the target is then unchanged and the new

@@ -12,8 +12,9 @@ FileStamp StampOf(const struct stat& status) {
 
 }  // namespace
 
-WatchedRecordFile::WatchedRecordFile(std::string_view folder, std::string_view fileName)
-    : folder_(folder), fileName_(fileName) {}
+WatchedRecordFile::WatchedRecordFile(std::string_view folder, std::string_view fileName, OpenMode mode,
+                                     WatchScope scope)
+    : folder_(folder), fileName_(fileName), mode_(mode), watch_(std::chrono::seconds(1), scope) {}
 
 WatchedRecordFile::~WatchedRecordFile() { Close(); }
 
@@ -28,7 +29,7 @@ std::FILE* WatchedRecordFile::Current() {
             atPath.st_ino != open->inode || atPath.st_dev != open->device)
             Close();
     }
-    if (stream_ == nullptr) stream_ = DBLib::Open(folder_, fileName_, OpenMode::Update);
+    if (stream_ == nullptr) stream_ = DBLib::Open(folder_, fileName_, mode_);
     return stream_;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "notify/records/DBLib.h"
 #include "platform/FileChangeWatch.h"
 
 // What identifies one content of a file: the file itself and its size and modification
@@ -27,16 +28,21 @@ struct FileStamp {
 
 class WatchedRecordFile {
 public:
-    // The file <program folder><folder>/<fileName>.
-    WatchedRecordFile(std::string_view folder, std::string_view fileName);
+    // The file <program folder><folder>/<fileName>, opened in mode; scope says which
+    // changes MayHaveChanged hears of.
+    WatchedRecordFile(std::string_view folder, std::string_view fileName, OpenMode mode = OpenMode::Update,
+                      WatchScope scope = WatchScope::EntryAndContent);
     ~WatchedRecordFile();
     WatchedRecordFile(const WatchedRecordFile&) = delete;
     WatchedRecordFile& operator=(const WatchedRecordFile&) = delete;
 
-    // The stream, opened (DBLib::Open, Update) on first use and again when the path now
+    // The stream, opened (DBLib::Open) on first use and again when the path now
     // names another file; the position is left as it was. Null when the file cannot be
     // opened: the next call tries again. From here on MayHaveChanged watches the path.
     std::FILE* Current();
+
+    // The stream as it is, without a look at the path (null when closed).
+    std::FILE* Stream() const { return stream_; }
 
     // False when neither the path nor the file changed since the last Current, as far as
     // the kernel's notices tell; true when unsure. Costs no look at the file.
@@ -54,6 +60,7 @@ public:
 private:
     std::string folder_;
     std::string fileName_;
+    OpenMode mode_;
     std::FILE* stream_ = nullptr;
     FileChangeWatch watch_;
 };

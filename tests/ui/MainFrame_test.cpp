@@ -120,6 +120,9 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     CountLoss(LossKind::kProgramsSkipped, 2);
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2");
+    CountLoss(LossKind::kLogLinesLost, 3);
+    frame->OnRefreshTick();
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3");
     EXPECT_EQ(ClockAfter(*frame, 1), "00：00：01");
     ResetLosses();
 }
