@@ -349,14 +349,17 @@ TEST_F(TrapLogTest, WritersReadersAndMaintenanceShareTheLogSafely) {
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(kKept + kEntries));
     EXPECT_EQ(std::count(lines.begin(), lines.end(), kept), kKept);
     std::vector<std::string> written;
-    std::copy_if(lines.begin(), lines.end(), std::back_inserter(written), [&](const std::string& l) { return l != kept; });
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(written),
+                 [&](const std::string& l) { return l != kept; });
     ASSERT_EQ(written.size(), static_cast<std::size_t>(kEntries));
     for (int i = 0; i < kEntries; ++i)
         EXPECT_EQ(written[i], "6,2017/05/02 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(i) + ",");
 }
 
 TEST_F(TrapLogTest, TheWriterFollowsThePathWhenTheLogIsRotatedOrRemoved) {
-    const auto line = [](int sid) { return "6,2017/01/05 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(sid) + ","; };
+    const auto line = [](int sid) {
+        return "6,2017/01/05 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(sid) + ",";
+    };
     WriteLogEntry(*V1Trap({10, 0, 0, 1}, 6, 1));
     std::filesystem::rename(folder.File("log/log.log"), folder.File("log/old.log"));
     WriteLogEntry(*V1Trap({10, 0, 0, 1}, 6, 2));

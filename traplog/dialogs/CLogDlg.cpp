@@ -200,5 +200,6 @@ void CLogDlg::LayOut() {
     const int bottom = height() - kBottomSpace;
     m_list->setGeometry(kMargin, top, width() - 2 * kMargin, std::max(bottom - top, 0));
     m_countLine->setGeometry(kMargin, bottom + kCountLineGap, width() - 2 * kMargin, kCountLineHeight);
-    m_progress->setGeometry(width() - kMargin - kProgressWidth, bottom + kCountLineGap, kProgressWidth, kCountLineHeight);
+    m_progress->setGeometry(width() - kMargin - kProgressWidth, bottom + kCountLineGap, kProgressWidth,
+                            kCountLineHeight);
 }
