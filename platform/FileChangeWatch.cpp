@@ -8,16 +8,20 @@
 
 namespace {
 
-// Whatever replaces, rewrites, removes or moves the file, or removes or moves its folder.
-constexpr uint32_t kFolderEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE |
-                                   IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+// Whatever replaces, removes or moves the file, or removes or moves its folder.
+constexpr uint32_t kEntryEvents =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+// Whatever rewrites the file in place.
+constexpr uint32_t kContentEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE;
 // The folder itself is no longer watched after these.
 constexpr uint32_t kWatchEnded = IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT;
 
 }  // namespace
 
-FileChangeWatch::FileChangeWatch(std::chrono::milliseconds longestTrust)
-    : longestTrust_(longestTrust), notices_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+FileChangeWatch::FileChangeWatch(std::chrono::milliseconds longestTrust, WatchScope scope)
+    : longestTrust_(longestTrust),
+      events_(scope == WatchScope::EntryOnly ? kEntryEvents : kEntryEvents | kContentEvents),
+      notices_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
 
 FileChangeWatch::~FileChangeWatch() {
     if (notices_ >= 0) ::close(notices_);
@@ -38,7 +42,7 @@ void FileChangeWatch::Arm(std::string_view path) {
     const std::size_t slash = path_.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : path_.substr(0, slash);
     name_ = std::string_view(path_).substr(slash == std::string::npos ? 0 : slash + 1);
-    folderWatch_ = inotify_add_watch(notices_, folder.empty() ? "/" : folder.c_str(), kFolderEvents);
+    folderWatch_ = inotify_add_watch(notices_, folder.empty() ? "/" : folder.c_str(), events_);
 }
 
 bool FileChangeWatch::Watching(std::string_view path) const {

@@ -7,13 +7,19 @@
 // Not locked: the owner's lock guards it.
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+// What counts as a change: the file's folder entry (replaced, removed, renamed) and, unless
+// the owner writes the file itself and would only hear of its own writes, its content.
+enum class WatchScope { EntryAndContent, EntryOnly };
 
 class FileChangeWatch {
 public:
     // longestTrust: how long an armed watch is believed without a look at the file.
-    explicit FileChangeWatch(std::chrono::milliseconds longestTrust = std::chrono::seconds(1));
+    explicit FileChangeWatch(std::chrono::milliseconds longestTrust = std::chrono::seconds(1),
+                             WatchScope scope = WatchScope::EntryAndContent);
     ~FileChangeWatch();
     FileChangeWatch(const FileChangeWatch&) = delete;
     FileChangeWatch& operator=(const FileChangeWatch&) = delete;
@@ -33,6 +39,7 @@ private:
     bool ReadNotices();
 
     std::chrono::milliseconds longestTrust_;
+    uint32_t events_;  // the inotify events of the folder watch
     int notices_ = -1;  // the inotify descriptor
     int folderWatch_ = -1;
     std::string path_;

@@ -11,8 +11,9 @@ enum class LossKind : int {
     kMailsDropped,     // notification mails that did not fit the send queue
     kRowsRemoved,      // oldest trap list rows removed at the list's ceiling
     kProgramsSkipped,  // program starts skipped while the most programs ran
+    kLogLinesLost,     // trap log lines that could not be written whole (a full disk)
 };
-inline constexpr int kLossKindCount = 4;
+inline constexpr int kLossKindCount = 5;
 
 void CountLoss(LossKind kind, uint64_t count = 1);
 // For counts the kernel keeps itself: the latest total replaces the stored one.

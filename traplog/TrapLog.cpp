@@ -1,6 +1,9 @@
 #include "traplog/TrapLog.h"
 
+#include <unistd.h>
+
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -12,8 +15,11 @@
 #include <utility>
 
 #include "notify/records/DBLib.h"
+#include "notify/records/WatchedRecordFile.h"
+#include "reception/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "traplog/LogLine.h"
+#include "traplog/LogSnapshot.h"
 
 namespace {
 
@@ -22,8 +28,18 @@ constexpr std::string_view kFileName = "log.log";
 constexpr std::string_view kNextFileName = "tmp.log";  // the next log, built beside it
 
 std::mutex logBusy;
-std::FILE* logStream = nullptr;
+// Held for a whole rewrite (deletion, maintenance, clearing), so that two of them never
+// build the next file at once; the writer never takes it.
+std::mutex logRewrite;
 std::atomic<LogClock> logClock{nullptr};
+
+// The writer's stream. Only the folder entry is watched: the writer's own lines would
+// otherwise each bring a notice and a look at the path.
+WatchedRecordFile& LogFile() {
+    static WatchedRecordFile file(kFolder, kFileName, WatchedRecordFile::Access::kAppend,
+                                  WatchScope::EntryOnly);
+    return file;
+}
 
 std::tm LocalNow() {
     const std::time_t now = std::time(nullptr);
@@ -37,17 +53,23 @@ std::tm Now() {
     return clock ? clock() : LocalNow();
 }
 
-// With the lock held.
-void CloseStream() {
-    if (logStream != nullptr) std::fclose(logStream);
-    logStream = nullptr;
+// With the lock held: the open log, opened again when its path was renamed or removed
+// since the last look (the notices tell, so a line costs no look at the path); null
+// when it cannot be opened.
+std::FILE* FollowedStream() {
+    WatchedRecordFile& file = LogFile();
+    if (file.Stream() != nullptr && !file.MayHaveChanged()) return file.Stream();
+    return file.Current();
 }
 
-// With the lock held: the open log at its start, or null.
-std::FILE* RewoundStream() {
-    if (logStream == nullptr) logStream = DBLib::Open(kFolder, kFileName, OpenMode::Append);
-    if (logStream != nullptr) std::rewind(logStream);
-    return logStream;
+// The log as it is now, read through a stream of its own; a missing log is created
+// first, as the writer would. Takes the lock only for that moment.
+std::optional<LogSnapshot> TakeSnapshot() {
+    std::lock_guard lock(logBusy);
+    if (FollowedStream() == nullptr) return std::nullopt;
+    std::FILE* reading = std::fopen(DBLib::FilePath(kFolder, kFileName).c_str(), "rb");
+    if (reading == nullptr) return std::nullopt;
+    return LogSnapshot(reading);
 }
 
 // A row's key names its line by text and by its place among identical lines (the n-th
@@ -125,63 +147,95 @@ void RenumberRows(RecordList& list, const std::vector<int>& selected, const std:
     }
 }
 
-// With the lock held and the log closed: writes the lines of the log that keep(line,
-// occurrence) accepts to the next file and puts it in the log's place. Returns the
-// number of lines dropped, or -1 when the log was left unchanged.
+// With logRewrite held: writes the lines of source from where it stands that
+// keep(line, occurrence) accepts to the next file and puts it in the log's place. The copy
+// runs without the writer's lock; the lock is held for the lines appended meanwhile and
+// the swap. Returns the number of lines dropped, or -1 when the log was left unchanged
+// (also when it was rotated or cleared while the copy ran).
 template <class Keep>
-int RewriteLog(std::FILE* source, Keep keep) {
+int RewriteLog(LogSnapshot& source, Keep keep) {
     std::FILE* next = DBLib::Open(kFolder, kNextFileName, OpenMode::Recreate);
     if (next == nullptr) return -1;
     OccurrenceCounter counter;
-    std::string line;
     int dropped = 0;
-    bool ok = true;
-    while (ok && DBLib::ReadLine(source, line)) {
-        if (keep(line, counter.Next(line)))
-            ok = DBLib::WriteLine(next, line);
-        else
-            ++dropped;
+    const auto copy = [&] {
+        for (std::string line; source.ReadLine(line);) {
+            if (!keep(line, counter.Next(line)))
+                ++dropped;
+            else if (!DBLib::WriteLine(next, line))
+                return false;
+        }
+        return true;
+    };
+    // The bulk is made durable before the lock, so the swap under it syncs only the rest.
+    bool ok = copy() && std::fflush(next) == 0 && ::fsync(fileno(next)) == 0;
+    std::lock_guard lock(logBusy);
+    ok = ok && source.IsFileAt(DBLib::FilePath(kFolder, kFileName));
+    if (ok) {
+        source.Extend();
+        ok = copy();
     }
     if (!ok) {
         std::fclose(next);
         std::remove(DBLib::FilePath(kFolder, kNextFileName).c_str());
         return -1;
     }
-    return DBLib::ReplaceFile(next, kFolder, kNextFileName, kFileName) == 0 ? dropped : -1;
+    if (DBLib::ReplaceFile(next, kFolder, kNextFileName, kFileName) != 0) return -1;
+    LogFile().Close();  // the next line goes into the new file
+    return dropped;
 }
 
 }  // namespace
 
 void WriteLogEntry(const TrapRecord& record) {
-    const std::string line = BuildLogLine(record, Now());
+    std::string line = BuildLogLine(record, Now());
+    line += "\r\n";
     std::lock_guard lock(logBusy);
-    if (logStream == nullptr) logStream = DBLib::Open(kFolder, kFileName, OpenMode::Append);
-    if (logStream == nullptr) return;
-    std::fseek(logStream, 0, SEEK_END);
-    DBLib::WriteLine(logStream, line);
-    std::fflush(logStream);
+    if (DBLib::AppendWhole(FollowedStream(), line) != 0) CountLoss(LossKind::kLogLinesLost);
 }
 
-int ReadLogEntries(RecordList& list, int searchField, std::string_view key) {
-    std::lock_guard lock(logBusy);
-    std::FILE* stream = RewoundStream();
-    if (stream == nullptr) return 0;
+struct LogRead::State {
+    int searchField;
+    std::string key;
+    std::optional<LogSnapshot> snapshot;
     OccurrenceCounter counter;
     int added = 0;
-    for (std::string line; DBLib::ReadLine(stream, line);) {
-        const int occurrence = counter.Next(line);
-        if (!Matches(line, searchField, key)) continue;
-        ShowAtTop(list, line, occurrence);
-        ++added;
+};
+
+LogRead::LogRead(int searchField, std::string key)
+    : state_(new State{searchField, std::move(key), TakeSnapshot(), {}, 0}) {}
+
+LogRead::~LogRead() = default;
+
+bool LogRead::Next(RecordList& rows, int maxLines) {
+    if (!state_->snapshot) return false;
+    std::string line;
+    for (int i = 0; i < maxLines; ++i) {
+        if (!state_->snapshot->ReadLine(line)) return false;
+        const int occurrence = state_->counter.Next(line);
+        if (!Matches(line, state_->searchField, state_->key)) continue;
+        ShowAtTop(rows, line, occurrence);
+        ++state_->added;
     }
-    return added;
+    return state_->snapshot->Position() < state_->snapshot->Length();
+}
+
+int LogRead::Added() const { return state_->added; }
+uint64_t LogRead::BytesRead() const { return state_->snapshot ? state_->snapshot->Position() : 0; }
+uint64_t LogRead::BytesTotal() const { return state_->snapshot ? state_->snapshot->Length() : 0; }
+
+int ReadLogEntries(RecordList& list, int searchField, std::string_view key) {
+    LogRead read(searchField, std::string(key));
+    while (read.Next(list, INT_MAX)) {
+    }
+    return read.Added();
 }
 
 void ClearLog() {
-    std::lock_guard lock(logBusy);
-    CloseStream();
+    std::scoped_lock lock(logRewrite, logBusy);
+    LogFile().Close();
     std::remove(DBLib::FilePath(kFolder, kFileName).c_str());
-    logStream = DBLib::Open(kFolder, kFileName, OpenMode::Append);
+    LogFile().Current();  // an empty log, open for the next line
 }
 
 int DeleteLogLines(RecordList& list) {
@@ -191,41 +245,31 @@ int DeleteLogLines(RecordList& list) {
         if (std::optional<LineRef> ref = ParseRowKey(list.RowKey(row))) chosen.insert(std::move(*ref));
     if (chosen.empty()) return 0;
 
-    std::lock_guard lock(logBusy);
-    CloseStream();
-    std::FILE* source = DBLib::Open(kFolder, kFileName, OpenMode::Append);
-    if (source == nullptr) return 0;
-    std::rewind(source);
+    std::lock_guard rewriting(logRewrite);
+    std::optional<LogSnapshot> source = TakeSnapshot();
+    if (!source) return 0;
     std::set<LineRef> removed;
-    const int dropped = RewriteLog(source, [&](const std::string& line, int occurrence) {
+    const int dropped = RewriteLog(*source, [&](const std::string& line, int occurrence) {
         LineRef ref{line, occurrence};
         if (!chosen.contains(ref)) return true;
         removed.insert(std::move(ref));
         return false;
     });
-    std::fclose(source);
-    logStream = DBLib::Open(kFolder, kFileName, OpenMode::Append);
     if (dropped <= 0) return 0;
     RenumberRows(list, selected, removed);
     return dropped;
 }
 
 void PurgeExpiredLogEntries() {
-    std::lock_guard lock(logBusy);
-    std::FILE* stream = RewoundStream();
-    if (stream == nullptr) return;
+    std::lock_guard rewriting(logRewrite);
+    std::optional<LogSnapshot> source = TakeSnapshot();
+    if (!source) return;
     std::string first;
-    if (!DBLib::ReadLine(stream, first) || !IsLogLineExpired(first)) return;
-    std::rewind(stream);
+    if (!source->ReadLine(first) || !IsLogLineExpired(first)) return;
+    // The expired first line stays behind: the copy starts after it.
     const int retention = ReadSettings().logRetention;
     const std::tm now = Now();
-    bool firstLine = true;
-    RewriteLog(stream, [&](const std::string& line, int) {
-        const bool keep = !firstLine && !LogLineExpired(line, retention, now);
-        firstLine = false;
-        return keep;
-    });
-    CloseStream();
+    RewriteLog(*source, [&](const std::string& line, int) { return !LogLineExpired(line, retention, now); });
 }
 
 bool IsLogLineExpired(std::string_view line) {
@@ -234,7 +278,7 @@ bool IsLogLineExpired(std::string_view line) {
 
 void CloseLogFile() {
     std::lock_guard lock(logBusy);
-    CloseStream();
+    LogFile().Close();
 }
 
 void SetLogClock(LogClock clock) { logClock.store(clock); }

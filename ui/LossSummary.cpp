@@ -17,6 +17,7 @@ constexpr std::array<LossLabel, kLossKindCount> kLossLabels = {{
     {LossKind::kMailsDropped, "メール破棄"},
     {LossKind::kRowsRemoved, "一覧から除外"},
     {LossKind::kProgramsSkipped, "プログラム起動省略"},
+    {LossKind::kLogLinesLost, "ログ書込失敗"},
 }};
 
 struct StoreLabel {

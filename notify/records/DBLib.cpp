@@ -1,5 +1,8 @@
 #include "notify/records/DBLib.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -155,4 +158,31 @@ std::FILE* DBLib::OpenForReading(std::string_view folder, std::string_view fileN
     return std::fopen(FilePath(folder, fileName).c_str(), "rb");
 }
 
+std::FILE* DBLib::OpenForAppending(std::string_view folder, std::string_view fileName) {
+    return std::fopen(FilePath(folder, fileName).c_str(), "ab");
+}
+
 void DBLib::SetRetrySleep(RetrySleep sleep) { retrySleep.store(sleep); }
+
+int DBLib::AppendWhole(std::FILE* stream, std::string_view bytes) {
+    if (stream == nullptr) return 1;
+    // Straight to the descriptor: a stdio buffer would keep the rest of a failed write and
+    // put it in front of the next one.
+    const int fd = fileno(stream);
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (wrote > 0) {
+            written += static_cast<std::size_t>(wrote);
+        } else if (wrote < 0 && errno == EINTR) {
+            continue;
+        } else {
+            struct stat status;
+            if (written > 0 && ::fstat(fd, &status) == 0) {
+                [[maybe_unused]] const int ignored = ::ftruncate(fd, status.st_size - static_cast<off_t>(written));
+            }
+            return 1;
+        }
+    }
+    return 0;
+}

@@ -44,6 +44,10 @@ public:
     // errno telling why. Never creates the file, never waits.
     static std::FILE* OpenForReading(std::string_view folder, std::string_view fileName);
 
+    // One attempt to open the file for appending ("ab"), created when missing; null when it
+    // cannot be opened. Never waits: the trap log is written on the receiving thread.
+    static std::FILE* OpenForAppending(std::string_view folder, std::string_view fileName);
+
     // Copies field index of a plain line (fields end at a comma, a line feed or the end of
     // the text) into out, at most out.size() - 1 bytes, and terminates it. Returns 0 when
     // the field ended within that room, 1 when it was cut or the line has no such field.
@@ -76,4 +80,10 @@ public:
     // Tests shorten the retry sleeps of Open; null restores the real sleep.
     using RetrySleep = void (*)(std::chrono::milliseconds);
     static void SetRetrySleep(RetrySleep sleep);
+
+    // Appends bytes (whole lines with their line ends) to the file of an append-mode stream
+    // that is only ever written through this call, all or nothing: what a full disk let in
+    // is cut off again, so the file never ends in part of a line for the next one to join.
+    // Returns 0, or 1 when nothing was added.
+    static int AppendWhole(std::FILE* stream, std::string_view bytes);
 };

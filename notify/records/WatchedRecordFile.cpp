@@ -14,8 +14,9 @@ FileStamp StampOf(const struct stat& status) {
 
 }  // namespace
 
-WatchedRecordFile::WatchedRecordFile(std::string_view folder, std::string_view fileName)
-    : folder_(folder), fileName_(fileName) {}
+WatchedRecordFile::WatchedRecordFile(std::string_view folder, std::string_view fileName, Access access,
+                                     WatchScope scope)
+    : folder_(folder), fileName_(fileName), access_(access), watch_(std::chrono::seconds(1), scope) {}
 
 WatchedRecordFile::~WatchedRecordFile() { Close(); }
 
@@ -32,8 +33,9 @@ std::FILE* WatchedRecordFile::Current() {
     }
     absent_ = false;
     if (stream_ != nullptr) return stream_;
-    stream_ = DBLib::OpenForReading(folder_, fileName_);
-    if (stream_ == nullptr && errno == ENOENT) {
+    stream_ = access_ == Access::kRead ? DBLib::OpenForReading(folder_, fileName_)
+                                       : DBLib::OpenForAppending(folder_, fileName_);
+    if (stream_ == nullptr && errno == ENOENT && access_ == Access::kRead) {
         struct stat folder;
         const std::string folderPath = path.substr(0, path.rfind('/'));
         absent_ = stat(folderPath.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);

@@ -27,21 +27,30 @@ struct FileStamp {
 
 class WatchedRecordFile {
 public:
-    // The file <program folder><folder>/<fileName>.
-    WatchedRecordFile(std::string_view folder, std::string_view fileName);
+    // How the stream is opened: a store reads its file and never creates it; the trap log
+    // appends to its file and creates it when it is missing.
+    enum class Access { kRead, kAppend };
+
+    // The file <program folder><folder>/<fileName>; scope says which changes
+    // MayHaveChanged hears of.
+    WatchedRecordFile(std::string_view folder, std::string_view fileName, Access access = Access::kRead,
+                      WatchScope scope = WatchScope::EntryAndContent);
     ~WatchedRecordFile();
     WatchedRecordFile(const WatchedRecordFile&) = delete;
     WatchedRecordFile& operator=(const WatchedRecordFile&) = delete;
 
-    // The stream, opened for reading on first use and again when the path now names
-    // another file; the position is left as it was. Null when the file cannot be opened:
-    // the next call tries again. Never creates the file and never waits. From here on
+    // The stream, opened on first use and again when the path now names another file; the
+    // position is left as it was. Null when the file cannot be opened: the next call tries
+    // again. Never waits, and creates the file only for appending. From here on
     // MayHaveChanged watches the path.
     std::FILE* Current();
 
     // Whether the last Current found no file at the path while its folder is there: a
     // store without records, which is no failure.
     bool Absent() const { return absent_; }
+
+    // The stream as it is, without a look at the path (null when closed).
+    std::FILE* Stream() const { return stream_; }
 
     // False when neither the path nor the file changed since the last Current, as far as
     // the kernel's notices tell; true when unsure. Costs no look at the file.
@@ -56,6 +65,7 @@ public:
 private:
     std::string folder_;
     std::string fileName_;
+    Access access_;
     std::FILE* stream_ = nullptr;
     bool absent_ = false;
     FileChangeWatch watch_;

@@ -2,7 +2,6 @@
 
 #include <QHeaderView>
 #include <algorithm>
-#include <deque>
 
 #include "platform/qt/QtText.h"
 
@@ -13,39 +12,6 @@ constexpr int kKeyRole = Qt::UserRole + 1;    // the row's key (column 0)
 constexpr int kImageRole = Qt::UserRole + 2;  // the row's image number (column 0)
 
 QByteArray Bytes(std::string_view text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
-
-// Rows gathered in memory before they are shown.
-class RowBuffer : public RecordList {
-public:
-    struct Row {
-        std::vector<std::string> cells;
-        int image = 0;
-        std::string key;
-    };
-
-    explicit RowBuffer(int columns) : columns_(columns) {}
-
-    int RowCount() const override { return static_cast<int>(rows_.size()); }
-    void InsertRow(int row, std::string_view text, int image) override {
-        Row inserted{std::vector<std::string>(static_cast<std::size_t>(columns_)), image, {}};
-        if (columns_ > 0) inserted.cells[0] = std::string(text);
-        rows_.insert(rows_.begin() + std::clamp(row, 0, RowCount()), std::move(inserted));
-    }
-    void SetCell(int row, int column, std::string_view text) override {
-        if (row >= 0 && row < RowCount() && column >= 0 && column < columns_) rows_[row].cells[column] = std::string(text);
-    }
-    std::vector<int> SelectedRows() const override { return {}; }
-    void SetRowKey(int row, std::string key) override {
-        if (row >= 0 && row < RowCount()) rows_[row].key = std::move(key);
-    }
-    std::string RowKey(int row) const override { return row >= 0 && row < RowCount() ? rows_[row].key : std::string(); }
-
-    const std::deque<Row>& Rows() const { return rows_; }
-
-private:
-    int columns_;
-    std::deque<Row> rows_;
-};
 
 }  // namespace
 
@@ -100,14 +66,37 @@ void CReportListCtrl::SetRowImage(int row, int image) {
     if (m_images) first->setIcon(QIcon(m_images(image)));
 }
 
+void GatheredRows::InsertRow(int row, std::string_view text, int image) {
+    Row inserted{std::vector<std::string>(static_cast<std::size_t>(columns_)), image, {}};
+    if (columns_ > 0) inserted.cells[0] = std::string(text);
+    rows_.insert(rows_.begin() + std::clamp(row, 0, RowCount()), std::move(inserted));
+}
+
+void GatheredRows::SetCell(int row, int column, std::string_view text) {
+    if (row >= 0 && row < RowCount() && column >= 0 && column < columns_) rows_[row].cells[column] = std::string(text);
+}
+
+void GatheredRows::SetRowKey(int row, std::string key) {
+    if (row >= 0 && row < RowCount()) rows_[row].key = std::move(key);
+}
+
+std::string GatheredRows::RowKey(int row) const {
+    return row >= 0 && row < RowCount() ? rows_[row].key : std::string();
+}
+
 void CReportListCtrl::Load(const std::function<void(RecordList&)>& fill) {
-    RowBuffer buffer(columnCount());
-    fill(buffer);
-    setUpdatesEnabled(false);
+    GatheredRows gathered(columnCount());
+    fill(gathered);
     setRowCount(0);
-    setRowCount(buffer.RowCount());
+    InsertAtTop(gathered);
+}
+
+void CReportListCtrl::InsertAtTop(const GatheredRows& rows) {
+    if (rows.RowCount() == 0) return;
+    setUpdatesEnabled(false);
+    model()->insertRows(0, rows.RowCount());
     int row = 0;
-    for (const RowBuffer::Row& gathered : buffer.Rows()) {
+    for (const GatheredRows::Row& gathered : rows.Rows()) {
         for (int column = 0; column < columnCount(); ++column) SetCell(row, column, gathered.cells[column]);
         SetRowImage(row, gathered.image);
         if (!gathered.key.empty()) SetRowKey(row, gathered.key);

@@ -5,12 +5,38 @@
 // text the store wrote, whatever the round trip through Unicode would do to it.
 
 #include <QTableWidget>
+#include <deque>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "notify/records/RecordList.h"
+
+// Rows gathered in memory (on any thread) before a list shows them in one step.
+class GatheredRows : public RecordList {
+public:
+    struct Row {
+        std::vector<std::string> cells;
+        int image = 0;
+        std::string key;
+    };
+
+    explicit GatheredRows(int columns) : columns_(columns) {}
+
+    int RowCount() const override { return static_cast<int>(rows_.size()); }
+    void InsertRow(int row, std::string_view text, int image) override;
+    void SetCell(int row, int column, std::string_view text) override;
+    std::vector<int> SelectedRows() const override { return {}; }
+    void SetRowKey(int row, std::string key) override;
+    std::string RowKey(int row) const override;
+
+    const std::deque<Row>& Rows() const { return rows_; }
+
+private:
+    int columns_;
+    std::deque<Row> rows_;
+};
 
 class CReportListCtrl : public QTableWidget, public RecordList {
     Q_OBJECT
@@ -37,6 +63,10 @@ public:
     // Replaces every row with what fill puts into an empty list. Rows are gathered first
     // and shown in one step, so a fill that inserts each row at the top stays fast.
     void Load(const std::function<void(RecordList& rows)>& fill);
+
+    // Puts rows above the present ones, in their order, in one step; the selection stays
+    // on the rows it was on.
+    void InsertAtTop(const GatheredRows& rows);
 
     // CP932 text of a cell ("" when it does not exist).
     std::string CellText(int row, int column) const;

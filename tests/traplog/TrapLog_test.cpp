@@ -1,8 +1,15 @@
 #include "traplog/TrapLog.h"
 
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -13,6 +20,7 @@
 #include "platform/Encoding.h"
 #include "platform/FailPoint.h"
 #include "platform/FixedText.h"
+#include "reception/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"
@@ -307,6 +315,13 @@ TEST_F(TrapLogTest, UnavailableLogDropsEntriesAndReadsNothing) {
 }
 
 TEST_F(TrapLogTest, WritersReadersAndMaintenanceShareTheLogSafely) {
+    // The first maintenance run rewrites a long log while the writer appends to it.
+    constexpr int kKept = 100000;
+    const std::string kept = "6,2017/05/01 00:00:00,10.0.0.9,,1,kept,";
+    std::string bytes = "6,2016/01/01 00:00:00,10.0.0.9,,1,expired,\r\n";
+    for (int i = 0; i < kKept; ++i) bytes += kept + "\r\n";
+    CloseLogFile();
+    folder.Write("log/log.log", bytes);
     SetNow(2017, 5, 2);
     constexpr int kEntries = 150;
     std::thread writer([] {
@@ -315,14 +330,178 @@ TEST_F(TrapLogTest, WritersReadersAndMaintenanceShareTheLogSafely) {
     std::thread maintenance([] {
         for (int i = 0; i < 20; ++i) PurgeExpiredLogEntries();
     });
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 5; ++i) {
         MemoryRecordList list(6);
-        ReadLogEntries(list, LogSearchAll, "");
+        ReadLogEntries(list, LogSearchAddress, "10.0.0.1");
     }
     writer.join();
     maintenance.join();
     const std::vector<std::string> lines = Lines(Log());
-    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kEntries));
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kKept + kEntries));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), kept), kKept);
+    std::vector<std::string> written;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(written),
+                 [&](const std::string& l) { return l != kept; });
+    ASSERT_EQ(written.size(), static_cast<std::size_t>(kEntries));
     for (int i = 0; i < kEntries; ++i)
-        EXPECT_EQ(lines[i], "6,2017/05/02 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(i) + ",");
+        EXPECT_EQ(written[i], "6,2017/05/02 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(i) + ",");
+}
+
+TEST_F(TrapLogTest, TheWriterFollowsThePathWhenTheLogIsRotatedOrRemoved) {
+    const auto line = [](int sid) {
+        return "6,2017/01/05 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(sid) + ",";
+    };
+    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
+    std::filesystem::rename(folder.File("log/log.log"), folder.File("log/old.log"));
+    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 2));
+    EXPECT_EQ(Lines(folder.Read("log/old.log")), std::vector<std::string>{line(1)});
+    EXPECT_EQ(Lines(Log()), std::vector<std::string>{line(2)});
+
+    std::filesystem::remove(folder.File("log/log.log"));
+    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 3));
+    EXPECT_EQ(Lines(Log()), std::vector<std::string>{line(3)});
+}
+
+namespace {
+
+// Counts the rows a read adds without keeping them; at the first row it waits (bounded)
+// until the test has written a line, and notes whether that happened while it waited.
+class PausingRowCounter : public RecordList {
+public:
+    int RowCount() const override { return rows_; }
+    void InsertRow(int, std::string_view, int) override {
+        if (rows_++ > 0) return;
+        std::unique_lock lock(mutex_);
+        reading_ = true;
+        changed_.notify_all();
+        writtenDuringRead_ = changed_.wait_for(lock, std::chrono::seconds(30), [this] { return written_; });
+    }
+    void SetCell(int, int, std::string_view) override {}
+    std::vector<int> SelectedRows() const override { return {}; }
+    void SetRowKey(int, std::string) override {}
+    std::string RowKey(int) const override { return {}; }
+
+    bool AwaitReading() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(30), [this] { return reading_; });
+    }
+    void MarkWritten() {
+        std::lock_guard lock(mutex_);
+        written_ = true;
+        changed_.notify_all();
+    }
+    bool WrittenDuringRead() const { return writtenDuringRead_; }
+
+private:
+    int rows_ = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool reading_ = false;
+    bool written_ = false;
+    bool writtenDuringRead_ = false;
+};
+
+}  // namespace
+
+TEST_F(TrapLogTest, ALineIsWrittenWhileALongReadIsUnderWay) {
+    constexpr int kLines = 300000;
+    const std::string line = "6,2017/01/05 09:03:07,10.0.0.1,,1,x,\r\n";
+    std::string bytes;
+    bytes.reserve(line.size() * kLines);
+    for (int i = 0; i < kLines; ++i) bytes += line;
+    CloseLogFile();
+    folder.Write("log/log.log", bytes);
+
+    PausingRowCounter rows;
+    std::thread reader([&] { ReadLogEntries(rows, LogSearchAll, ""); });
+    ASSERT_TRUE(rows.AwaitReading());
+    // Were the read holding the log, this would wait until the reader gave up waiting.
+    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
+    rows.MarkWritten();
+    reader.join();
+    EXPECT_TRUE(rows.WrittenDuringRead());
+    EXPECT_EQ(rows.RowCount(), kLines);  // the log as it was when the read began
+    EXPECT_EQ(Lines(Log()).size(), static_cast<std::size_t>(kLines + 1));
+}
+
+namespace {
+
+constexpr int kNoPrivateMount = 77;
+
+bool WriteFile(const char* path, const std::string& text) {
+    const int fd = ::open(path, O_WRONLY);
+    if (fd < 0) return false;
+    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    return ok;
+}
+
+// In a forked child: gives the child its own user and mount namespaces and mounts a small
+// tmpfs on folder. False when this machine does not allow it.
+bool MountSmallTmpfs(const std::string& folder) {
+    const uid_t uid = getuid();
+    const gid_t gid = getgid();
+    return unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 && WriteFile("/proc/self/setgroups", "deny") &&
+           WriteFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") &&
+           WriteFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1") &&
+           mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") == 0;
+}
+
+}  // namespace
+
+TEST_F(TrapLogTest, AFullDiskLosesWholeLinesOnlyCountsThemAndWritingResumes) {
+    // Lines that do not divide the tmpfs's pages, so the last one that fits is cut short.
+    AppSettings settings = ReadSettings();
+    SetFixedText(settings.formatV1, "GID = %G / SID = %S / " + std::string(200, 'x'));
+    WriteSettings(settings);
+    const auto line = [](int sid) {
+        return "6,2017/01/05 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(sid) + " / " +
+               std::string(200, 'x') + ",";
+    };
+    CloseLogFile();
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(report[0]);
+        alarm(60);
+        const auto fail = [&](const std::string& why) {
+            [[maybe_unused]] const ssize_t ignored = ::write(report[1], why.data(), why.size());
+            _exit(1);
+        };
+        if (!MountSmallTmpfs(folder.File("log"))) _exit(kNoPrivateMount);
+        ResetLosses();
+        folder.Write("log/filler", std::string(16384, 'f'));
+        std::vector<std::string> expected;
+        int attempts = 0;
+        for (; attempts < 2000 && ReadLoss(LossKind::kLogLinesLost) == 0; ++attempts) {
+            WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, attempts));
+            if (ReadLoss(LossKind::kLogLinesLost) == 0) expected.push_back(line(attempts));
+        }
+        if (ReadLoss(LossKind::kLogLinesLost) != 1) fail("the disk never filled");
+        WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, attempts));  // still full
+        if (ReadLoss(LossKind::kLogLinesLost) != 2) fail("a second lost line was not counted");
+        const std::string full = Log();
+        if (Lines(full) != expected || full.size() < 2 || full.substr(full.size() - 2) != "\r\n")
+            fail("the full log does not end in its last whole line");
+
+        std::filesystem::remove(folder.File("log/filler"));
+        WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 99999));
+        expected.push_back(line(99999));
+        if (Lines(Log()) != expected) fail("writing did not resume whole after space was freed");
+        if (ReadLoss(LossKind::kLogLinesLost) != 2) fail("a written line was counted as lost");
+        _exit(0);
+    }
+    ::close(report[1]);
+    std::string why;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(report[0], buffer, sizeof buffer)) > 0;) why.append(buffer, got);
+    ::close(report[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    if (WEXITSTATUS(status) == kNoPrivateMount) GTEST_SKIP() << "no private user and mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << why;
 }

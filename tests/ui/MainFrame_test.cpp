@@ -121,13 +121,17 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     CountLoss(LossKind::kProgramsSkipped, 2);
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2");
+    CountLoss(LossKind::kLogLinesLost, 3);
+    frame->OnRefreshTick();
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3");
     CountStoreReadFailure(StoreKind::kUsers);
     CountStoreReadFailure(StoreKind::kUsers);
     frame->OnRefreshTick();
-    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ユーザー読込失敗: 2");
+    EXPECT_EQ(losses->text(),
+              "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3  ユーザー読込失敗: 2");
     StoreReadAgain(StoreKind::kUsers);  // shown only while the file cannot be read
     frame->OnRefreshTick();
-    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2");
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3");
     EXPECT_EQ(ClockAfter(*frame, 1), "00：00：01");
     ResetLosses();
     ResetStoreReadFailures();

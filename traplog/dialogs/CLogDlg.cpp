@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QResizeEvent>
 #include <QStyle>
 #include <algorithm>
@@ -21,6 +22,11 @@ constexpr int kCountLineGap = 4;     // between the list and the count line
 constexpr int kCountLineHeight = 20;
 constexpr std::size_t kKeyLimit = 127;  // bytes of a search key
 constexpr std::size_t kDayLength = 10;  // "yyyy/mm/dd"
+constexpr int kProgressWidth = 160;
+constexpr int kProgressSteps = 1000;
+// Lines read between two steps shown: enough that a large log is not shown row by row,
+// few enough that the first rows appear at once.
+constexpr int kLinesPerStep = 20000;
 
 // Event names of the title line, by generic trap number.
 constexpr std::array<const char*, 8> kEventNames = {
@@ -63,6 +69,10 @@ CLogDlg::CLogDlg(QWidget* parent) : QDialog(parent) {
                     kList);
     m_list->SetImages([](int image) { return EventImage(image); }, QSize(kEventImageWidth, kEventImageHeight));
     m_countLine = WithId(new QLabel(this), kCountLine);
+    m_progress = WithId(new QProgressBar(this), kProgress);
+    m_progress->setRange(0, kProgressSteps);
+    m_progress->setTextVisible(false);
+    m_progress->hide();
     connect(m_list, &QTableWidget::itemSelectionChanged, this, &CLogDlg::UpdateCountLine);
 
     resize(860, 480);
@@ -70,8 +80,53 @@ CLogDlg::CLogDlg(QWidget* parent) : QDialog(parent) {
     LayOut();
 }
 
+CLogDlg::~CLogDlg() { StopLoading(); }
+
 void CLogDlg::Load(int searchField, const std::string& key) {
-    m_list->Load([&](RecordList& rows) { m_nLoaded = ReadLogEntries(rows, searchField, key); });
+    StopLoading();
+    m_list->RemoveAllRows();
+    m_nLoaded = 0;
+    m_loaded = false;
+    m_progress->setValue(0);
+    m_progress->show();
+    UpdateCountLine();
+    const unsigned load = ++m_load;
+    const int columns = m_list->columnCount();
+    m_reader = std::jthread([this, load, columns, searchField, key](std::stop_token stop) {
+        LogRead read(searchField, key);
+        for (bool more = true; more && !stop.stop_requested();) {
+            auto rows = std::make_shared<GatheredRows>(columns);
+            more = read.Next(*rows, kLinesPerStep);
+            QMetaObject::invokeMethod(
+                this,
+                [this, load, rows, added = read.Added(), done = read.BytesRead(), total = read.BytesTotal(), more] {
+                    TakeRows(load, rows, added, done, total, !more);
+                },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void CLogDlg::StopLoading() {
+    if (m_reader.joinable()) {
+        m_reader.request_stop();
+        m_reader.join();
+    }
+    ++m_load;
+    m_loaded = true;
+    m_progress->hide();
+}
+
+void CLogDlg::TakeRows(unsigned load, const std::shared_ptr<GatheredRows>& rows, int added, uint64_t done,
+                       uint64_t total, bool finished) {
+    if (load != m_load) return;
+    m_list->InsertAtTop(*rows);
+    m_nLoaded = added;
+    m_progress->setValue(total == 0 ? kProgressSteps : static_cast<int>(done * kProgressSteps / total));
+    if (finished) {
+        m_loaded = true;
+        m_progress->hide();
+    }
     UpdateCountLine();
 }
 
@@ -112,6 +167,7 @@ void CLogDlg::OnSearchEvent() {
 void CLogDlg::OnDeleteSelected() {
     if (m_list->FirstSelectedRow() < 0) return ShowStopMessage("削除するデータを選択してください。");
     if (!AskOkCancel("選択データを削除します。よろしいですか？")) return;
+    StopLoading();
     // Every row names its line in the log, so exactly the chosen lines go, also after a
     // search and also when two lines read the same. When the log could not be rewritten
     // the rows stay, as their lines do.
@@ -121,6 +177,7 @@ void CLogDlg::OnDeleteSelected() {
 
 void CLogDlg::OnDeleteAll() {
     if (!AskOkCancel("すべてのデータを削除します。よろしいですか？")) return;
+    StopLoading();
     ClearLog();
     m_list->RemoveAllRows();
     UpdateCountLine();
@@ -143,4 +200,6 @@ void CLogDlg::LayOut() {
     const int bottom = height() - kBottomSpace;
     m_list->setGeometry(kMargin, top, width() - 2 * kMargin, std::max(bottom - top, 0));
     m_countLine->setGeometry(kMargin, bottom + kCountLineGap, width() - 2 * kMargin, kCountLineHeight);
+    m_progress->setGeometry(width() - kMargin - kProgressWidth, bottom + kCountLineGap, kProgressWidth,
+                            kCountLineHeight);
 }

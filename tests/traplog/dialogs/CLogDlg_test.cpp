@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QMenuBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "support/DialogTesting.h"
@@ -25,12 +26,18 @@ std::string LogFile(std::initializer_list<int> lineIndexes) {
     return file;
 }
 
+// The list is filled on the user interface thread's events as the reader brings rows.
+bool Loaded(const CLogDlg& dialog) {
+    return QTest::qWaitFor([&] { return !dialog.Loading(); }, 10000);
+}
+
 struct WrittenLog {
     explicit WrittenLog(const StoreFolder& stores) { stores.folder.Write("log/log.log", LogFile({0, 1, 2, 3, 4, 5})); }
 };
 
 class LogDialog : public ::testing::Test {
 protected:
+    void SetUp() override { ASSERT_TRUE(Loaded(dialog)); }
     CReportListCtrl* List() { return dialog.List(); }
     QString TitleLine() { return ControlById<QLabel>(&dialog, CLogDlg::kTitleLine)->text(); }
     QString CountLine() { return ControlById<QLabel>(&dialog, CLogDlg::kCountLine)->text(); }
@@ -69,6 +76,7 @@ TEST_F(LogDialog, SearchesNeedASelectedRow) {
 TEST_F(LogDialog, DateSearchListsTheWholeDay) {
     List()->SelectRows({5});  // 2017/01/05 09:03:07
     dialog.OnSearchDate();
+    ASSERT_TRUE(Loaded(dialog));
     EXPECT_EQ(TitleLine(), "日付 = 2017/01/05");
     ASSERT_EQ(List()->RowCount(), 2);
     EXPECT_EQ(List()->CellText(0, CLogDlg::kDateColumn), "2017/01/05 23:59:59");
@@ -78,11 +86,13 @@ TEST_F(LogDialog, DateSearchListsTheWholeDay) {
 TEST_F(LogDialog, EventSearchListsTheEventWhateverTheVersion) {
     List()->SelectRows({3});  // event 6, version 3
     dialog.OnSearchEvent();
+    ASSERT_TRUE(Loaded(dialog));
     EXPECT_EQ(TitleLine(), "Event = Enterprise Specific");
     ASSERT_EQ(List()->RowCount(), 4);
     for (int row = 0; row < 4; ++row) EXPECT_EQ(List()->RowImage(row), 6);
 
     dialog.OnShowAll();
+    ASSERT_TRUE(Loaded(dialog));
     EXPECT_EQ(TitleLine(), "すべてのデータ");
     EXPECT_EQ(List()->RowCount(), 6);
 }
@@ -90,10 +100,12 @@ TEST_F(LogDialog, EventSearchListsTheEventWhateverTheVersion) {
 TEST_F(LogDialog, HostAndVersionSearchesMatchExactly) {
     List()->SelectRows({5});  // empty host name, version 1
     dialog.OnSearchHost();
+    ASSERT_TRUE(Loaded(dialog));
     EXPECT_EQ(TitleLine(), "Host Name = ");
     EXPECT_EQ(List()->RowCount(), 2);
     List()->SelectRows({0});
     dialog.OnSearchVersion();
+    ASSERT_TRUE(Loaded(dialog));
     EXPECT_EQ(TitleLine(), "Version = 2");
     EXPECT_EQ(List()->RowCount(), 2);
 }
@@ -101,6 +113,7 @@ TEST_F(LogDialog, HostAndVersionSearchesMatchExactly) {
 TEST_F(LogDialog, DeletingRowsOfASearchRemovesExactlyTheirLines) {
     List()->SelectRows({1});  // 10.0.0.5
     dialog.OnSearchAddress();
+    ASSERT_TRUE(Loaded(dialog));
     EXPECT_EQ(TitleLine(), "IP Address = 10.0.0.5");
     ASSERT_EQ(List()->RowCount(), 4);
     // Rows 0 and 1 are the two identical lines of 01/07; take one of them and the 01/05 line.
@@ -154,9 +167,25 @@ TEST_F(LogDialog, MenusAndLayout) {
     EXPECT_EQ(count.height(), 20);
 }
 
+TEST(LogDialogLarge, OpensAtOnceAndFillsTheListNewestFirstInSteps) {
+    StoreFolder stores;
+    constexpr int kLines = 45000;  // more than two steps of the reader
+    std::string file;
+    for (int i = 0; i < kLines; ++i) file += "6,2017/01/05 09:03:07,10.0.0.1,,1,m" + std::to_string(i) + ",\r\n";
+    stores.folder.Write("log/log.log", file);
+    CLogDlg dialog;
+    EXPECT_TRUE(dialog.Loading());  // the window is up before the log is read
+    ASSERT_TRUE(Loaded(dialog));
+    ASSERT_EQ(dialog.List()->RowCount(), kLines);
+    for (int row : {0, 1, 24999, 25000, kLines - 1})
+        EXPECT_EQ(dialog.List()->CellText(row, CLogDlg::kMessageColumn), "m" + std::to_string(kLines - 1 - row));
+    EXPECT_EQ(ControlById<QLabel>(&dialog, CLogDlg::kCountLine)->text(), " 0 / 45000");
+}
+
 TEST(LogDialogEmpty, EmptyLogShowsNoRowsAndZeroCounts) {
     StoreFolder stores;
     CLogDlg dialog;
+    ASSERT_TRUE(Loaded(dialog));
     EXPECT_EQ(dialog.List()->RowCount(), 0);
     EXPECT_EQ(ControlById<QLabel>(&dialog, CLogDlg::kCountLine)->text(), " 0 /  0");
 }
