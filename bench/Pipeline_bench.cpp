@@ -72,8 +72,9 @@ private:
 
 void FilterOneTrap(benchmark::State& state, const TrapRecord& record) {
     RuleRecord actions{};
+    const AppSettings settings = ReadSettings();
     for (auto _ : state) {
-        if (FilterTrap(record, actions) != 0) state.SkipWithError("the trap was not received");
+        if (FilterTrap(record, settings, actions) != 0) state.SkipWithError("the trap was not received");
     }
 }
 

@@ -67,8 +67,9 @@ void BM_TrapTextLogLineAndRow(benchmark::State& state) {
     WriteSettings(settings);
     const std::tm now{};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(BuildLogLine(*record, now));
-        benchmark::DoNotOptimize(BuildTrapRowTexts(*record, now));
+        const std::string message = ExpandTrapMessage(*record, settings);
+        benchmark::DoNotOptimize(BuildLogLine(*record, message, now));
+        benchmark::DoNotOptimize(BuildTrapRowTexts(*record, message, now));
     }
 }
 BENCHMARK(BM_TrapTextLogLineAndRow)->Arg(1)->Arg(10);

@@ -152,8 +152,8 @@ int RewriteLog(std::FILE* source, Keep keep) {
 
 }  // namespace
 
-void WriteLogEntry(const TrapRecord& record) {
-    const std::string line = BuildLogLine(record, Now());
+void WriteLogEntry(const TrapRecord& record, std::string_view message) {
+    const std::string line = BuildLogLine(record, message, Now());
     std::lock_guard lock(logBusy);
     if (logStream == nullptr) logStream = DBLib::Open(kFolder, kFileName, OpenMode::Append);
     if (logStream == nullptr) return;

@@ -19,8 +19,9 @@ enum LogSearchField : int {
     LogSearchAll = 6,  // every line; the key is ignored
 };
 
-// Appends the line of one decoded trap (the entry is lost when the log cannot be opened).
-void WriteLogEntry(const TrapRecord& record);
+// Appends the line of one decoded trap with its one-line message (the entry is lost when
+// the log cannot be opened).
+void WriteLogEntry(const TrapRecord& record, std::string_view message);
 
 // Inserts a row at the top of list for every line that matches key in the search field,
 // so the newest line comes first; column j shows field j, the image is the event number,

@@ -123,7 +123,7 @@ protected:
     static std::string Filter(const TrapRecord& record) {
         RuleRecord actions{};
         SetText(actions.programLine, "left over");
-        if (FilterTrap(record, actions) != 0) return "rejected";
+        if (FilterTrap(record, ReadSettings(), actions) != 0) return "rejected";
         EXPECT_EQ(Text(actions.programLine), "");
         return Text(actions.popupMessage);
     }

@@ -18,6 +18,7 @@
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
 #include "traplog/LogLine.h"
+#include "traplog/TrapText.h"
 
 namespace {
 
@@ -35,6 +36,9 @@ void SetNow(int year, int month, int day, int hour = 9, int minute = 3, int seco
 }
 
 void NoSleep(std::chrono::milliseconds) {}
+
+// The entry of record as the pipeline writes it, with the message of the settings now.
+void WriteLogEntry(const TrapRecord& record) { WriteLogEntry(record, ExpandTrapMessage(record, ReadSettings())); }
 
 std::unique_ptr<TrapRecord> V1Trap(std::array<uint8_t, 4> from, int generic, int specific) {
     auto record = std::make_unique<TrapRecord>();

@@ -9,6 +9,7 @@
 #include "reception/LossCounters.h"
 #include "support/DialogTesting.h"
 #include "traplog/Export.h"
+#include "traplog/TrapText.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ protected:
         auto record = V2cRecord();
         for (int i = from; i < to; ++i) {
             SetFixedText(record->community, "row" + std::to_string(i));
-            QueueReceivedTrapRow(*record);
+            QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings()));
         }
         List().InsertQueuedRows();
     }
@@ -85,7 +86,7 @@ TEST_F(TrapListTest, QueuedRowsArriveInBatchesInArrivalOrderAndAreAllReadBack) {
             for (int i = from; i < to; ++i) {
                 auto record = V2cRecord();
                 SetFixedText(record->community, "row" + std::to_string(i));
-                QueueReceivedTrapRow(*record);
+                QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings()));
             }
         });
         receiver.join();
