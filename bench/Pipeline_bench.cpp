@@ -10,7 +10,10 @@
 #include "notify/RuleLine.h"
 #include "notify/RuleStore.h"
 #include "platform/FixedText.h"
+#include "reception/WindowPorts.h"
 #include "settings/AppSettings.h"
+#include "traplog/TrapLog.h"
+#include "traplog/TrapRowQueue.h"
 
 namespace {
 
@@ -69,8 +72,9 @@ private:
 
 void FilterOneTrap(benchmark::State& state, const TrapRecord& record) {
     RuleRecord actions{};
+    const AppSettings settings = ReadSettings();
     for (auto _ : state) {
-        if (FilterTrap(record, actions) != 0) state.SkipWithError("the trap was not received");
+        if (FilterTrap(record, settings, actions) != 0) state.SkipWithError("the trap was not received");
     }
 }
 
@@ -101,5 +105,53 @@ void BM_FilterTrapThroughEveryKind(benchmark::State& state) {
     FilterOneTrap(state, *record);
 }
 BENCHMARK(BM_FilterTrapThroughEveryKind)->Arg(1000);
+
+// Windows that are there (so rows are queued) and never change.
+class SilentWindows : public ServiceWindows {
+public:
+    void SetServiceStatus(std::string_view) override {}
+    void EnableServiceCommands(bool, bool) override {}
+};
+
+// One SNMPv1 trap with four bindings through the whole pipeline: every trap received,
+// no rules, the row queued for the windows, and with argument 2 the log line written.
+void BM_PipelineProcessTrap(benchmark::State& state) {
+    RuleFile rules(0, 0);
+    AppSettings settings = ReadSettings();
+    settings.receiveMode = 0;
+    settings.resolveHostName = 0;
+    settings.logMode = static_cast<int32_t>(state.range(0));
+    SetFixedText(settings.formatV1, "Com = %C / ePrise = %E / GID = %G / SID = %S / VarBindings = %B");
+    WriteSettings(settings);
+    DBLib::MakeFolder("/log");
+    SilentWindows windows;
+    SetServiceWindows(&windows);
+    TakeQueuedRows();
+    auto record = std::make_unique<TrapRecord>();
+    ClearTrapRecord(*record);
+    record->sourceAddress = {192, 0, 2, 10};
+    SetFixedText(record->community, "public");
+    SetFixedText(record->enterprise, "1.3.6.1.4.1.8072.3.2.10");
+    record->genericTrap = 2;
+    for (int i = 0; i < 4; ++i) {
+        SetFixedText(record->varBinds[i].name, "1.3.6.1.2.1.2.2.1.1.3");
+        record->varBinds[i].tag = 0x02;
+        record->varBinds[i].intValue = static_cast<uint32_t>(i);
+    }
+    record->varBindCount = 4;
+    int queued = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ProcessTrap(*record));
+        // As the windows' tick would, so the queue never fills.
+        if (++queued == 1000) {
+            TakeQueuedRows();
+            queued = 0;
+        }
+    }
+    TakeQueuedRows();
+    SetServiceWindows(nullptr);
+    CloseLogFile();
+}
+BENCHMARK(BM_PipelineProcessTrap)->Arg(0)->Arg(2);
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include <string>
 
 #include "platform/FixedText.h"
+#include "settings/AppSettings.h"
+#include "traplog/LogLine.h"
+#include "traplog/TrapRowTexts.h"
 #include "traplog/TrapText.h"
 
 namespace {
@@ -54,5 +57,21 @@ void BM_FormatEveryField(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FormatEveryField)->Arg(0)->Arg(3);
+
+// The texts one received trap gets with the log on: its log line and its list row, both
+// showing the one-line message of the default SNMPv1 format.
+void BM_TrapTextLogLineAndRow(benchmark::State& state) {
+    const auto record = TrapWithBindings(static_cast<int>(state.range(0)));
+    AppSettings settings = ReadSettings();
+    SetFixedText(settings.formatV1, "Com = %C / ePrise = %E / GID = %G / SID = %S / TickTime = %T / VarBindings = %B");
+    WriteSettings(settings);
+    const std::tm now{};
+    for (auto _ : state) {
+        const std::string message = ExpandTrapMessage(*record, settings);
+        benchmark::DoNotOptimize(BuildLogLine(*record, message, now));
+        benchmark::DoNotOptimize(BuildTrapRowTexts(*record, message, now));
+    }
+}
+BENCHMARK(BM_TrapTextLogLineAndRow)->Arg(1)->Arg(10);
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "notify/mail/Mail.h"
 #include "notify/Popup.h"
 #include "notify/RuleStore.h"
+#include "notify/TrapContext.h"
 #include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
@@ -65,7 +66,7 @@ void WriteHostName(TrapRecord& record) {
     std::memcpy(record.hostName.data(), name.data(), std::min(name.size(), record.hostName.size() - 1));
 }
 
-void RunActions(const TrapRecord& record, const RuleRecord& actions) {
+void RunActions(const TrapRecord& record, const RuleRecord& actions, const AppSettings& settings) {
     if (actions.programLine[0] != '\0') {
         const ProgramLineParts parts = SplitProgramLine(TextOf(actions.programLine));
         const std::string arguments = ExpandTrapText(record, parts.arguments);
@@ -79,14 +80,14 @@ void RunActions(const TrapRecord& record, const RuleRecord& actions) {
     else if (actions.waveFile[0] != '\0')
         PlayWaveFile(TextOf(actions.waveFile));
     if (actions.mailMessage[0] != '\0')
-        SendNotificationMail(record, ExpandTrapText(record, TextOf(actions.mailMessage)));
+        SendNotificationMail(settings, ExpandTrapText(record, TextOf(actions.mailMessage)));
 }
 
 }  // namespace
 
-int FilterTrap(const TrapRecord& record, RuleRecord& actions) {
+int FilterTrap(const TrapRecord& record, const AppSettings& settings, RuleRecord& actions) {
     actions = RuleRecord{};
-    if (ReadSettings().receiveMode == 0) {
+    if (settings.receiveMode == 0) {
         RuleRecord key{};
         key.kind = AllTraps;
         if (RuleStore::FindActions(key) == 0) actions = key;
@@ -99,15 +100,16 @@ int FilterTrap(const TrapRecord& record, RuleRecord& actions) {
 }
 
 int ProcessTrap(TrapRecord& record) {
-    const AppSettings settings = ReadSettings();
+    TrapContext trap(record);
+    const AppSettings& settings = trap.Settings();
     RuleRecord actions{};
     if (settings.resolveHostName != 0) WriteHostName(record);
-    if (settings.logMode == kLogEveryTrap) WriteLogEntry(record);
-    if (FilterTrap(record, actions) != 0) return 1;
-    if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record);
+    if (settings.logMode == kLogEveryTrap) WriteLogEntry(record, trap.Message());
+    if (FilterTrap(record, settings, actions) != 0) return 1;
+    if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record, trap.Message());
     // Queued only while windows are there to take it.
-    if (GetServiceWindows() != nullptr) QueueReceivedTrapRow(record);
-    RunActions(record, actions);
+    if (GetServiceWindows() != nullptr) QueueReceivedTrapRow(record, trap.Message());
+    RunActions(record, actions, settings);
     return 0;
 }
 

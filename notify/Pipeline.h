@@ -8,13 +8,15 @@
 #include "notify/RuleRecord.h"
 #include "reception/TrapRecord.h"
 
+struct AppSettings;
+
 // 0 when the trap was received, 1 when the reception filter rejected it. May write
-// record.hostName.
+// record.hostName. Every stage works with the settings as they were when it began.
 int ProcessTrap(TrapRecord& record);
 
-// The reception filter: 0 received, with actions filled from the entry that matched (or
-// left empty), 1 not received. actions is cleared first.
-int FilterTrap(const TrapRecord& record, RuleRecord& actions);
+// The reception filter of settings (whether it is on): 0 received, with actions filled
+// from the entry that matched (or left empty), 1 not received. actions is cleared first.
+int FilterTrap(const TrapRecord& record, const AppSettings& settings, RuleRecord& actions);
 
 struct ProgramLineParts {
     std::string program;

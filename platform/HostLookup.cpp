@@ -47,6 +47,10 @@ std::string CanonicalName(const std::string& name) {
     return canonical;
 }
 
+std::mutex resolverMutex;
+HostResolver processResolver = ResolveHostName;
+std::shared_ptr<HostNameCache> processAnswers = std::make_shared<HostNameCache>();
+
 }  // namespace
 
 std::string ResolveHostName(std::array<uint8_t, 4> address) {
@@ -55,8 +59,17 @@ std::string ResolveHostName(std::array<uint8_t, 4> address) {
 }
 
 std::string LookUpHostName(std::array<uint8_t, 4> address) {
-    static const auto answers = std::make_shared<HostNameCache>();
-    return LookUpHostNameThrough(answers, address, ResolveHostName, kHostLookupDeadline);
+    std::unique_lock lock(resolverMutex);
+    const HostResolver resolve = processResolver;
+    const std::shared_ptr<HostNameCache> answers = processAnswers;
+    lock.unlock();
+    return LookUpHostNameThrough(answers, address, resolve, kHostLookupDeadline);
+}
+
+void SetHostResolver(HostResolver resolve) {
+    std::lock_guard lock(resolverMutex);
+    processResolver = resolve ? std::move(resolve) : HostResolver(ResolveHostName);
+    processAnswers = std::make_shared<HostNameCache>();
 }
 
 std::string LookUpHostNameThrough(const std::shared_ptr<HostNameCache>& cache, std::array<uint8_t, 4> address,

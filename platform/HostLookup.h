@@ -30,6 +30,10 @@ std::string ResolveHostName(std::array<uint8_t, 4> address);
 // HostNameCache::kLifetime; empty when it fails or takes longer.
 std::string LookUpHostName(std::array<uint8_t, 4> address);
 
+// Tests answer LookUpHostName's lookups themselves; an empty resolver restores
+// ResolveHostName. The answers kept so far are dropped, so none outlives its resolver.
+void SetHostResolver(HostResolver resolve);
+
 // The answer cache holds for address; otherwise LookUpHostNameWithin, whose answer is kept,
 // empty or not. An answer that comes after the deadline replaces the empty one kept then.
 std::string LookUpHostNameThrough(const std::shared_ptr<HostNameCache>& cache, std::array<uint8_t, 4> address,

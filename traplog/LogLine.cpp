@@ -22,7 +22,7 @@ int Number(std::string_view digits) {
 
 }  // namespace
 
-std::string BuildLogLine(const TrapRecord& record, const std::tm& now) {
+std::string BuildLogLine(const TrapRecord& record, std::string_view message, const std::tm& now) {
     char head[64];
     std::snprintf(head, sizeof head, "%d,%02d/%02d/%02d %02d:%02d:%02d,", record.genericTrap, now.tm_year + 1900,
                   now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
@@ -31,7 +31,6 @@ std::string BuildLogLine(const TrapRecord& record, const std::tm& now) {
     line += FormatTrapField(record, TrapField::HostName) + ',';
     line += FormatTrapField(record, TrapField::Version) + ',';
 
-    const std::string message = ExpandTrapMessage(record);
     const std::size_t room = kMaxLogLine - kLineEnd.size() - std::min(line.size(), kMaxLogLine - kLineEnd.size());
     line.append(message, 0, Cp932PrefixLength(message, room));
     std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');

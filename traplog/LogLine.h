@@ -14,9 +14,9 @@
 // The longest line with its closing comma and line feed; readers use 2048-byte buffers.
 inline constexpr std::size_t kMaxLogLine = 2047;
 
-// The line for record at local time now, without its line end. The message is shortened
-// at a CP932 character boundary so that the line fits.
-std::string BuildLogLine(const TrapRecord& record, const std::tm& now);
+// The line for record and its one-line message at local time now, without its line end.
+// The message is shortened at a CP932 character boundary so that the line fits.
+std::string BuildLogLine(const TrapRecord& record, std::string_view message, const std::tm& now);
 
 // The fields of a line (without its line end), split at every comma; the empty piece
 // after the closing comma is not a field.

@@ -187,8 +187,8 @@ int RewriteLog(LogSnapshot& source, Keep keep) {
 
 }  // namespace
 
-void WriteLogEntry(const TrapRecord& record) {
-    std::string line = BuildLogLine(record, Now());
+void WriteLogEntry(const TrapRecord& record, std::string_view message) {
+    std::string line = BuildLogLine(record, message, Now());
     line += "\r\n";
     std::lock_guard lock(logBusy);
     if (DBLib::AppendWhole(FollowedStream(), line) != 0) CountLoss(LossKind::kLogLinesLost);

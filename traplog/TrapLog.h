@@ -26,10 +26,10 @@ enum LogSearchField : int {
     LogSearchAll = 6,  // every line; the key is ignored
 };
 
-// Appends the line of one decoded trap. A line that cannot be written whole (the log
-// cannot be opened, the disk is full) is left out entirely and counted as
-// LossKind::kLogLinesLost; the next line tries again.
-void WriteLogEntry(const TrapRecord& record);
+// Appends the line of one decoded trap with its one-line message. A line that cannot be
+// written whole (the log cannot be opened, the disk is full) is left out entirely and
+// counted as LossKind::kLogLinesLost; the next line tries again.
+void WriteLogEntry(const TrapRecord& record, std::string_view message);
 
 // A read of the log in steps, for a window that stays responsive: it takes the lines the
 // log holds when the read begins; lines appended later show in the next read.

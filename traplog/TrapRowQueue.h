@@ -4,6 +4,7 @@
 // them a few tens of times a second and inserts them in one batch, in arrival order.
 
 #include <cstddef>
+#include <string_view>
 #include <vector>
 
 #include "traplog/TrapRow.h"
@@ -15,9 +16,9 @@ inline constexpr std::size_t kMaxQueuedRowBytes = std::size_t{64} << 20;
 
 struct TrapRecord;
 
-// Queues the list row of a trap received now: 0 queued, 1 not queued (the queue is full;
-// counted as a loss).
-int QueueReceivedTrapRow(const TrapRecord& record);
+// Queues the list row of a trap received now, with its one-line message: 0 queued, 1 not
+// queued (the queue is full; counted as a loss).
+int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message);
 
 // Every row queued so far, oldest first; the queue is left empty.
 std::vector<TrapRow> TakeQueuedRows();

@@ -97,13 +97,13 @@ std::string FormatReceiveTime(const std::tm& t) {
     return text;
 }
 
-TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, const std::tm& localTime) {
+TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, std::string_view message, const std::tm& localTime) {
     TrapRowTexts row;
     auto& c = row.columns;
     row.image = record.genericTrap;
     c[1] = FormatReceiveTime(localTime);
     for (int column = 2; column <= 4; ++column) c[column] = Field(record, column - 2);
-    c[kMessageColumn] = ExpandTrapMessage(record);
+    c[kMessageColumn] = message;
     for (int column = 6; column <= 12; ++column) c[column] = Field(record, column - 3);
     if (record.version == kSnmpV3) {
         for (int column = 13; column <= 15; ++column) c[column] = Field(record, column - 3);

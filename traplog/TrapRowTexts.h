@@ -34,8 +34,8 @@ struct TrapRowTexts {
 // "yyyy/mm/dd hh:mm:ss" of a local time.
 std::string FormatReceiveTime(const std::tm& localTime);
 
-// The row of a received trap, received at localTime.
-TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, const std::tm& localTime);
+// The row of a received trap with its one-line message, received at localTime.
+TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, std::string_view message, const std::tm& localTime);
 
 // Fills row (zeroed first) from the columns of one list row: each slot takes at most its
 // size less two bytes (the bindings slot its size less one), cut between characters.

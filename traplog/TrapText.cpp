@@ -273,8 +273,7 @@ void ExpandTrapText(const TrapRecord& record, const char* text, char* output, st
     output[expanded.size()] = '\0';
 }
 
-std::string ExpandTrapMessage(const TrapRecord& record) {
-    const AppSettings settings = ReadSettings();
+std::string ExpandTrapMessage(const TrapRecord& record, const AppSettings& settings) {
     switch (record.version) {
     case kSnmpV1: return ExpandTrapText(record, FixedTextView(settings.formatV1));
     case kSnmpV2c: return ExpandTrapText(record, FixedTextView(settings.formatV2c));

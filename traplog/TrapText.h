@@ -8,6 +8,8 @@
 
 #include "reception/TrapRecord.h"
 
+struct AppSettings;
+
 // The renderable fields; the trap list addresses its columns by these numbers.
 enum class TrapField : int {
     SourceAddress = 0,
@@ -56,6 +58,6 @@ std::string ExpandTrapText(const TrapRecord& record, std::string_view text,
 // The same into a caller's buffer of outputSize bytes, always zero-terminated.
 void ExpandTrapText(const TrapRecord& record, const char* text, char* output, std::size_t outputSize);
 
-// The one-line message of a trap: the display format of its version from the settings,
+// The one-line message of a trap: the display format of its version from settings,
 // expanded; empty for a version other than 0, 1 and 3.
-std::string ExpandTrapMessage(const TrapRecord& record);
+std::string ExpandTrapMessage(const TrapRecord& record, const AppSettings& settings);

@@ -12,6 +12,7 @@
 #include "platform/FixedText.h"
 #include "reception/TrapRecord.h"
 #include "traplog/TrapRowQueue.h"
+#include "traplog/TrapText.h"
 #include "settings/AppSettings.h"
 #include "ui/EventView.h"
 #include "ui/TrapListModel.h"
@@ -49,7 +50,8 @@ void SetCeiling(int rows) {
 }
 
 void QueueBatch(const TrapRecord& trap) {
-    for (int i = 0; i < kBatch; ++i) QueueReceivedTrapRow(trap);
+    const std::string message = ExpandTrapMessage(trap, ReadSettings());
+    for (int i = 0; i < kBatch; ++i) QueueReceivedTrapRow(trap, message);
 }
 
 // Resident memory after every 50,000 traps; it must stay flat once the list is full.

@@ -7,11 +7,13 @@
 #include <QApplication>
 #include <QTableView>
 #include <memory>
+#include <string>
 
 #include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
 #include "reception/TrapRecord.h"
 #include "traplog/TrapRowQueue.h"
+#include "traplog/TrapText.h"
 #include "settings/AppSettings.h"
 #include "ui/EventView.h"
 
@@ -42,12 +44,14 @@ struct FilledList {
         AppSettings settings = ReadSettings();
         SetFixedText(settings.formatV1, "Com = %C / ePrise = %E / GID = %G / SID = %S / VarBindings = %B");
         WriteSettings(settings);
+        message = ExpandTrapMessage(*trap, settings);
         view.resize(800, 380);
         view.show();
-        for (int i = 0; i < rows; ++i) QueueReceivedTrapRow(*trap);
+        for (int i = 0; i < rows; ++i) QueueReceivedTrapRow(*trap, message);
         view.InsertQueuedRows();
     }
     std::unique_ptr<TrapRecord> trap;
+    std::string message;
     CEventView view;
 };
 
@@ -56,7 +60,7 @@ void BM_AddTrapRow(benchmark::State& state) {
     constexpr int kBatch = 1000;
     FilledList list(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        for (int i = 0; i < kBatch; ++i) QueueReceivedTrapRow(*list.trap);
+        for (int i = 0; i < kBatch; ++i) QueueReceivedTrapRow(*list.trap, list.message);
         list.view.InsertQueuedRows();
     }
     state.SetItemsProcessed(state.iterations() * kBatch);
@@ -72,7 +76,7 @@ void BM_ResidentBytesPerRow(benchmark::State& state) {
         auto list = std::make_unique<FilledList>(0);
         const double before = ResidentMiB();
         for (int row = 0; row < kRows; row += kRowsPerTick) {
-            for (int i = 0; i < kRowsPerTick; ++i) QueueReceivedTrapRow(*list->trap);
+            for (int i = 0; i < kRowsPerTick; ++i) QueueReceivedTrapRow(*list->trap, list->message);
             list->view.InsertQueuedRows();
             QCoreApplication::processEvents();
         }

@@ -16,8 +16,8 @@ std::tm LocalTimeNow() {
 
 }  // namespace
 
-void SendNotificationMail(const TrapRecord&, std::string_view text) {
-    if (std::optional<PreparedMail> mail = PrepareNotificationMail(ReadSettings(), text, LocalTimeNow()))
+void SendNotificationMail(const AppSettings& settings, std::string_view text) {
+    if (std::optional<PreparedMail> mail = PrepareNotificationMail(settings, text, LocalTimeNow()))
         QueueNotificationMail(std::move(*mail), MailRoute{});
 }
 

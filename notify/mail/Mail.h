@@ -11,7 +11,6 @@
 #include "notify/mail/MailDialogue.h"
 
 struct AppSettings;
-struct TrapRecord;
 
 inline constexpr uint16_t kPop3Port = 110;
 inline constexpr uint16_t kSmtpPort = 25;
@@ -35,11 +34,11 @@ struct PreparedMail {
     std::string message;  // the whole DATA text
 };
 
-// Queues text (the expanded mail message, CP932) for the configured recipient with the
-// settings and the time of now, and returns at once: the mail is sent by the mail
-// thread (MailQueue.h). Nothing is sent without a sender and a recipient; nothing is
-// reported, every failure is silent. record is not read.
-void SendNotificationMail(const TrapRecord& record, std::string_view text);
+// Queues text (the expanded mail message, CP932) for the recipient of settings (those its
+// trap was processed with) at the time of now, and returns at once: the mail is sent by
+// the mail thread (MailQueue.h). Nothing is sent without a sender and a recipient;
+// nothing is reported, every failure is silent.
+void SendNotificationMail(const AppSettings& settings, std::string_view text);
 
 // The mail of text with settings, dated localTime; nothing without a sender or a recipient.
 std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings, std::string_view text,

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +13,7 @@
 
 #include "notify/records/DBLib.h"
 #include "notify/RuleStore.h"
+#include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
 #include "reception/LossCounters.h"
@@ -26,6 +28,7 @@
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
 #include "traplog/TrapLog.h"
+#include "traplog/TrapRowTexts.h"
 
 namespace {
 
@@ -101,7 +104,7 @@ protected:
     static std::string Filter(const TrapRecord& record) {
         RuleRecord actions{};
         SetText(actions.programLine, "left over");
-        if (FilterTrap(record, actions) != 0) return "rejected";
+        if (FilterTrap(record, ReadSettings(), actions) != 0) return "rejected";
         EXPECT_EQ(Text(actions.programLine), "");
         return Text(actions.popupMessage);
     }
@@ -189,6 +192,39 @@ TEST_F(PipelineTest, LogModeDecidesWhetherRejectedAndReceivedTrapsAreLogged) {
     // One row per received trap only.
     ASSERT_EQ(windows_.RowCount(), 3u);
     EXPECT_EQ(windows_.Cell(0, 2), "10.0.0.1");
+}
+
+TEST_F(PipelineTest, SettingsSavedWhileATrapIsProcessedApplyFromTheNextTrap) {
+    Configure(0, 1, 1);
+    AppSettings settings = ReadSettings();
+    SetText(settings.formatV2c, "before %C");
+    WriteSettings(settings);
+    // The host-name lookup, the first stage, saves as a dialog would: the filter on
+    // without rules, and another message.
+    std::atomic<int> lookups{0};
+    SetHostResolver([&](std::array<uint8_t, 4>) {
+        if (lookups++ == 0) {
+            AppSettings saved = ReadSettings();
+            saved.receiveMode = 1;
+            SetText(saved.formatV2c, "after %C");
+            WriteSettings(saved);
+        }
+        return std::string("sender.example");
+    });
+    const auto first = NewTrapRecord(kSnmpV2c, {10, 0, 0, 1});
+    SetText(first->community, "one");
+    const auto second = NewTrapRecord(kSnmpV2c, {10, 0, 0, 2});
+    SetText(second->community, "two");
+    EXPECT_EQ(ProcessTrap(*first), 0);
+    EXPECT_EQ(ProcessTrap(*second), 1);
+    SetHostResolver({});
+
+    CloseLogFile();
+    const std::string log = folder_.Read("log/log.log");
+    EXPECT_NE(log.find(",10.0.0.1,sender.example,2,before one,\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(",10.0.0.2,sender.example,2,after two,\r\n"), std::string::npos) << log;
+    ASSERT_EQ(windows_.RowCount(), 1u);
+    EXPECT_EQ(windows_.Cell(0, kMessageColumn), "before one");
 }
 
 TEST_F(PipelineTest, ActionsGetTrapTextLiterallyAndBeepSilencesTheWave) {

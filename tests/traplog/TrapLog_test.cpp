@@ -27,6 +27,7 @@
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
 #include "traplog/LogLine.h"
+#include "traplog/TrapText.h"
 
 namespace {
 
@@ -44,6 +45,9 @@ void SetNow(int year, int month, int day, int hour = 9, int minute = 3, int seco
 }
 
 void NoSleep(std::chrono::milliseconds) {}
+
+// The entry of record as the pipeline writes it, with the message of the settings now.
+void WriteLogEntry(const TrapRecord& record) { WriteLogEntry(record, ExpandTrapMessage(record, ReadSettings())); }
 
 // The log file's lines without their CR LF.
 std::vector<std::string> Lines(const std::string& file) {

@@ -8,6 +8,8 @@
 #include "platform/FixedText.h"
 #include "reception/LossCounters.h"
 #include "support/TrapRecords.h"
+#include "settings/AppSettings.h"
+#include "traplog/TrapText.h"
 
 namespace {
 
@@ -34,7 +36,7 @@ TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOr
     int refused = 0;
     for (int i = 0; i < kAttempts && refused == 0; ++i) {
         SetFixedText(record->community, "row" + std::to_string(i));
-        if (QueueReceivedTrapRow(*record) == 0)
+        if (QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings())) == 0)
             ++queued;
         else
             ++refused;
@@ -49,7 +51,7 @@ TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOr
         EXPECT_EQ(rows[i].Cell(kCommunityColumn), "row" + std::to_string(i));
 
     // Taken, the queue has room again.
-    EXPECT_EQ(QueueReceivedTrapRow(*record), 0);
+    EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings())), 0);
     TakeQueuedRows();
     ResetLosses();
 }

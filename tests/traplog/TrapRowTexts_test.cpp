@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "platform/Encoding.h"
+#include "settings/AppSettings.h"
 #include "support/TrapRecords.h"
+#include "traplog/TrapText.h"
 
 namespace {
 
@@ -21,7 +23,7 @@ std::tm ReceiveTime() {
 }
 
 std::vector<std::string> Columns(const TrapRecord& record) {
-    const TrapRowTexts row = BuildTrapRowTexts(record, ReceiveTime());
+    const TrapRowTexts row = BuildTrapRowTexts(record, ExpandTrapMessage(record, ReadSettings()), ReceiveTime());
     return {row.columns.begin(), row.columns.end()};
 }
 
@@ -41,7 +43,7 @@ TEST(TrapRowTexts, SnmpV1RowFillsTheV1ColumnsAndLeavesTheOthersEmpty) {
                         {5, "GID = 6 / SID = 3 /  { 1.3.6.1.2.1.2.2.1.1.1 = 42 / 1.3.6.1.4.1.9.1.1 = 41 42  } "},
                         {6, "public"}, {7, "1.3.6.1.4.1.9.1"}, {8, "6"}, {9, "3"}, {10, "10.0.0.1"}, {11, "00:01:40"},
                         {32, "1.3.6.1.2.1.2.2.1.1.1,42,1.3.6.1.4.1.9.1.1,41 42 ,"}}));
-    EXPECT_EQ(BuildTrapRowTexts(*record, ReceiveTime()).image, 6);
+    EXPECT_EQ(BuildTrapRowTexts(*record, "", ReceiveTime()).image, 6);
 }
 
 TEST(TrapRowTexts, SnmpV2cRowLeavesTheV1AndV3ColumnsEmpty) {

@@ -342,13 +342,11 @@ TEST(ExpandTrapMessage, UsesTheDisplayFormatOfTheVersion) {
     SetFixedText(settings.formatV1, "one %G");
     SetFixedText(settings.formatV2c, "two %C");
     SetFixedText(settings.formatV3, "three %u");
-    WriteSettings(settings);
-    EXPECT_EQ(ExpandTrapMessage(*FilledRecord(0)), "one 6");
-    EXPECT_EQ(ExpandTrapMessage(*FilledRecord(1)), "two public");
-    EXPECT_EQ(ExpandTrapMessage(*FilledRecord(3)), "three trapuser");
-    EXPECT_EQ(ExpandTrapMessage(*FilledRecord(2)), "");
-    WriteSettings(AppSettings{});
-    EXPECT_EQ(ExpandTrapMessage(*FilledRecord(0)), "");  // an empty format
+    EXPECT_EQ(ExpandTrapMessage(*FilledRecord(0), settings), "one 6");
+    EXPECT_EQ(ExpandTrapMessage(*FilledRecord(1), settings), "two public");
+    EXPECT_EQ(ExpandTrapMessage(*FilledRecord(3), settings), "three trapuser");
+    EXPECT_EQ(ExpandTrapMessage(*FilledRecord(2), settings), "");
+    EXPECT_EQ(ExpandTrapMessage(*FilledRecord(0), AppSettings{}), "");  // an empty format
 }
 
 }  // namespace

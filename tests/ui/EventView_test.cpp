@@ -11,6 +11,7 @@
 #include "support/DialogTesting.h"
 #include "support/TrapRecords.h"
 #include "traplog/Export.h"
+#include "traplog/TrapText.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ protected:
         auto record = V2cRecord();
         for (int i = from; i < to; ++i) {
             SetFixedText(record->community, "row" + std::to_string(i));
-            QueueReceivedTrapRow(*record);
+            QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings()));
         }
         List().InsertQueuedRows();
     }
@@ -87,7 +88,7 @@ TEST_F(TrapListTest, QueuedRowsArriveInBatchesInArrivalOrderAndAreAllReadBack) {
             for (int i = from; i < to; ++i) {
                 auto record = V2cRecord();
                 SetFixedText(record->community, "row" + std::to_string(i));
-                QueueReceivedTrapRow(*record);
+                QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings()));
             }
         });
         receiver.join();

@@ -10,7 +10,9 @@
 #include <string>
 
 #include "traplog/TrapRowQueue.h"
+#include "traplog/TrapText.h"
 #include "reception/WindowPorts.h"
+#include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"
@@ -61,7 +63,7 @@ protected:
 
     // The row of record as the receiver queues it, taken into the list as on a tick.
     void AddTrapRow(const TrapRecord& record) {
-        QueueReceivedTrapRow(record);
+        QueueReceivedTrapRow(record, ExpandTrapMessage(record, ReadSettings()));
         List().InsertQueuedRows();
     }
 
