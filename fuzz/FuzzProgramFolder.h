@@ -1,6 +1,9 @@
 #pragma once
-// A program folder of the fuzzer's own under /tmp, named by OLIXTRAP_HOME for the whole
-// run, with its data folders made, so no store waits on a missing folder or file.
+// A program folder of the fuzzer's own, named by OLIXTRAP_HOME for the whole run, with its
+// data folders made, so no store waits on a missing folder or file. It lies on the memory
+// file system where there is one: runs that write files would otherwise wait for the disk.
+
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -10,13 +13,14 @@
 
 inline const std::string& FuzzProgramFolder() {
     static const std::string folder = [] {
-        char name[] = "/tmp/olixtrap-fuzz-XXXXXX";
-        if (mkdtemp(name) == nullptr) __builtin_trap();
-        setenv("OLIXTRAP_HOME", name, 1);
+        const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        std::string name = std::string(base) + "/olixtrap-fuzz-XXXXXX";
+        if (mkdtemp(name.data()) == nullptr) __builtin_trap();
+        setenv("OLIXTRAP_HOME", name.c_str(), 1);
         for (const char* data : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(data);
         // A file that cannot be opened must fail at once, not after minutes of retries.
         DBLib::SetRetrySleep([](std::chrono::milliseconds) {});
-        return std::string(name);
+        return name;
     }();
     return folder;
 }

@@ -11,15 +11,11 @@
 #include <memory>
 #include <string>
 
+#include "platform/BoundedLookup.h"
 #include "platform/HostNameCache.h"
 
 // The longest the receiver thread waits for both lookups of one trap.
 inline constexpr std::chrono::milliseconds kHostLookupDeadline{2000};
-// Lookups abandoned at their deadline go on in the background until the resolver gives
-// up; while this many are still running, no further lookup is started (a flood of traps
-// against a dead resolver must not pile up threads).
-inline constexpr int kMaxUnfinishedLookups = 4;
-
 using HostResolver = std::function<std::string(std::array<uint8_t, 4> address)>;
 
 // Reverse then forward lookup with the system resolver, unbounded; empty when either
@@ -39,7 +35,7 @@ void SetHostResolver(HostResolver resolve);
 std::string LookUpHostNameThrough(const std::shared_ptr<HostNameCache>& cache, std::array<uint8_t, 4> address,
                                   const HostResolver& resolve, std::chrono::milliseconds deadline);
 
-// resolve(address) run on a helper thread; empty when it has not answered within deadline
+// resolve(address) through RunLookupWithin; empty when it has not answered within deadline
 // or too many earlier lookups are still unfinished.
 std::string LookUpHostNameWithin(std::array<uint8_t, 4> address, const HostResolver& resolve,
                                  std::chrono::milliseconds deadline);

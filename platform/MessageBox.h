@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
-inline constexpr std::string_view kMessageCaption = "Olix Trap Receiver - v3.03";
+#include "platform/Version.h"
+
+inline constexpr std::string_view kMessageCaption = kProgramTitle;
 
 enum class MessageIcon { Stop, Information, Warning };
 enum class MessageButtons { Ok, OkCancel };

@@ -29,14 +29,22 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# configure_and_build DIR [cmake options...]
-configure_and_build() {
+# configure DIR [cmake options...]: the first call configures DIR; later ones apply only
+# the options given, so that a build folder keeps its settings.
+configure() {
   local dir=$1; shift
   if [ ! -f "$dir/build.ninja" ]; then
     # A compiler cache, where one is installed, makes rebuilds of other checkouts cheap.
     local launcher=()
     command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
+  elif [ $# -gt 0 ]; then
+    cmake -S . -B "$dir" "$@" >/dev/null
   fi
-  cmake --build "$dir" --parallel "$(nproc)"
+}
+
+# configure_and_build DIR [cmake options...]: configures DIR and builds every target.
+configure_and_build() {
+  configure "$@"
+  cmake --build "$1" --parallel "$(nproc)"
 }

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "platform/qt/QtText.h"
+#include "platform/Version.h"
 #include "ui/AppIcon.h"
 #include "ui/DialogUnits.h"
 #include "ui/LinkStatic.h"
@@ -21,7 +23,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(AppIconPixmap());
     icon->setGeometry(DuRect(17, 20, 21, 20));
 
-    auto* title = new QLabel(QStringLiteral("Olix Trap Receiver Ver3.03"), this);
+    auto* title = new QLabel(QStringLiteral("Olix Trap Receiver Ver") + FromCp932(kProgramVersion), this);
     title->setGeometry(DuRect(50, 24, 160, 10));
 
     auto* homeLabel = new QLabel(QStringLiteral("Home："), this);

@@ -9,6 +9,7 @@
 #include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
 #include "platform/MessageBox.h"
+#include "platform/Version.h"
 #include "reception/PacketCounters.h"
 #include "settings/CConfig.h"
 #include "ui/CountView.h"
@@ -36,7 +37,7 @@ QAction* AddCommand(QMenu* menu, const char* textUtf8, int id, const char* short
 
 CMainFrame::CMainFrame() {
     setObjectName(QStringLiteral("128"));
-    setWindowTitle(QStringLiteral("Olix Trap Receiver - v3.03"));
+    setWindowTitle(FromCp932(kProgramTitle));
     setAttribute(Qt::WA_DeleteOnClose);
     TheApp().m_pMainWnd = this;
     CreateMenus();

@@ -1,6 +1,5 @@
 #include "notify/mail/MailConnection.h"
 
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -9,41 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
-#include <string>
 #include <vector>
 
+#include "platform/BoundedLookup.h"
+
 namespace {
-
-// Name lookups that passed their deadline and could not be cancelled keep running inside
-// the resolver; they are freed once finished. While this many are still unfinished no
-// further lookup is started, so a dead resolver cannot pile them up.
-constexpr std::size_t kMaxAbandonedLookups = 4;
-
-struct Lookup {
-    std::string host;
-    addrinfo hints{};
-    gaicb request{};
-};
-
-std::mutex abandonedMutex;
-std::vector<Lookup*> abandonedLookups;
-
-void FreeLookup(Lookup* lookup) {
-    if (lookup->request.ar_result) freeaddrinfo(lookup->request.ar_result);
-    delete lookup;
-}
-
-// Frees abandoned lookups that have finished; returns whether room is left for another.
-bool ReapAbandonedLookups() {
-    std::lock_guard lock(abandonedMutex);
-    std::erase_if(abandonedLookups, [](Lookup* lookup) {
-        if (gai_error(&lookup->request) == EAI_INPROGRESS) return false;
-        FreeLookup(lookup);
-        return true;
-    });
-    return abandonedLookups.size() < kMaxAbandonedLookups;
-}
 
 int RemainingMs(MailClock::time_point deadline) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - MailClock::now());
@@ -52,35 +21,12 @@ int RemainingMs(MailClock::time_point deadline) {
 
 // Resolves host to its first IPv4 address within the deadline.
 bool Resolve(std::string_view host, sockaddr_in& address, MailClock::time_point deadline) {
-    if (!ReapAbandonedLookups()) return false;
-    auto* lookup = new Lookup{std::string(host), {}, {}};
-    lookup->hints.ai_family = AF_INET;
-    lookup->hints.ai_socktype = SOCK_STREAM;
-    lookup->request.ar_name = lookup->host.c_str();
-    lookup->request.ar_request = &lookup->hints;
-    gaicb* list[] = {&lookup->request};
-    if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
-        delete lookup;
-        return false;
-    }
-    // Bounded by the deadline; a signal only shortens one round.
-    while (gai_error(&lookup->request) == EAI_INPROGRESS && MailClock::now() < deadline) {
-        const int ms = RemainingMs(deadline);
-        const timespec wait{ms / 1000, (ms % 1000) * 1'000'000L};
-        const gaicb* const waitList[] = {&lookup->request};
-        gai_suspend(waitList, 1, &wait);
-    }
-    if (gai_error(&lookup->request) == EAI_INPROGRESS &&
-        gai_cancel(&lookup->request) == EAI_NOTCANCELED) {
-        std::lock_guard lock(abandonedMutex);
-        abandonedLookups.push_back(lookup);
-        return false;
-    }
-    const addrinfo* found = gai_error(&lookup->request) == 0 ? lookup->request.ar_result : nullptr;
-    const bool ok = found && found->ai_addrlen >= sizeof address;
-    if (ok) std::memcpy(&address, found->ai_addr, sizeof address);
-    FreeLookup(lookup);
-    return ok;
+    const std::chrono::milliseconds left(RemainingMs(deadline));
+    const std::vector<Ipv4Address> found = AddressesOfWithin(LookupPool::kMailServers, host, left);
+    if (found.empty()) return false;
+    address.sin_family = AF_INET;
+    std::memcpy(&address.sin_addr, found.front().data(), found.front().size());
+    return true;
 }
 
 // Waits until fd is ready for events or the deadline passes.

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "platform/qt/QtText.h"
+#include "platform/Version.h"
 #include "settings/ProgramFolder.h"
 
 namespace {
@@ -36,7 +37,7 @@ int ShowHelpDocument(const QString& anchor, QWidget* owner) {
         helpBrowser->setAttribute(Qt::WA_DeleteOnClose);
         helpBrowser->setAttribute(Qt::WA_QuitOnClose, false);
         helpBrowser->setOpenExternalLinks(true);
-        helpBrowser->setWindowTitle(QStringLiteral("Olix Trap Receiver - v3.03 ヘルプ"));
+        helpBrowser->setWindowTitle(FromCp932(kProgramTitle) + QStringLiteral(" ヘルプ"));
         helpBrowser->resize(760, 600);
     }
     QUrl url = QUrl::fromLocalFile(path);

@@ -21,9 +21,10 @@ TEST(HelpWindow, MissingDocumentGivesTheStopBoxAndNoWindow) {
 
 TEST(HelpWindow, ShowsTheDocumentOfTheProgramFolderAtTheAskedAnchor) {
     TempProgramFolder folder;
-    std::ifstream source(OLIXTRAP_SOURCE_DIR "/ui/OlixTrap.html", std::ios::binary);
+    std::ifstream source(OLIXTRAP_HELP_DOCUMENT, std::ios::binary);
     const std::string document((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
     ASSERT_FALSE(document.empty());
+    EXPECT_NE(document.find("<p>Olix Trap Receiver Ver3.03</p>"), std::string::npos);
     // The action dialog opens the help at this anchor.
     EXPECT_NE(document.find("id=\"context-22\""), std::string::npos);
     folder.Write("OlixTrap.html", document);
@@ -34,6 +35,7 @@ TEST(HelpWindow, ShowsTheDocumentOfTheProgramFolderAtTheAskedAnchor) {
     auto* browser = qobject_cast<QTextBrowser*>(HelpWindow());
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(browser->isVisible());
+    EXPECT_EQ(browser->windowTitle(), QStringLiteral("Olix Trap Receiver - v3.03 ヘルプ"));
     EXPECT_EQ(browser->source().toLocalFile().toStdString(), folder.File("OlixTrap.html"));
     EXPECT_EQ(browser->source().fragment(), "context-22");
     EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("トラップ")));
