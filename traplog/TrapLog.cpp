@@ -16,6 +16,7 @@
 
 #include "notify/records/DBLib.h"
 #include "notify/records/WatchedRecordFile.h"
+#include "platform/MessageBox.h"
 #include "reception/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "traplog/LogLine.h"
@@ -63,10 +64,14 @@ std::FILE* FollowedStream() {
 }
 
 // The log as it is now, read through a stream of its own; a missing log is created
-// first, as the writer would. Takes the lock only for that moment.
+// first, as the writer would. Takes the lock only for that moment. A log that cannot be
+// opened is told to the reader, who asked for it; the writer only counts its lost lines.
 std::optional<LogSnapshot> TakeSnapshot() {
     std::lock_guard lock(logBusy);
-    if (FollowedStream() == nullptr) return std::nullopt;
+    if (FollowedStream() == nullptr) {
+        PostMessageBox(DBLib::FilePath(kFolder, kFileName) + " Access Error", MessageIcon::Stop);
+        return std::nullopt;
+    }
     std::FILE* reading = std::fopen(DBLib::FilePath(kFolder, kFileName).c_str(), "rb");
     if (reading == nullptr) return std::nullopt;
     return LogSnapshot(reading);
