@@ -29,12 +29,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# The cache hashes paths relative to this checkout, so a clone in another folder (CI's)
+# finds what an earlier build of the same sources left.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
+
 # configure DIR [cmake options...]: the first call configures DIR; later ones apply only
 # the options given, so that a build folder keeps its settings.
 configure() {
   local dir=$1; shift
   if [ ! -f "$dir/build.ninja" ]; then
-    # A compiler cache, where one is installed, makes rebuilds of other checkouts cheap.
+    # A compiler cache, where one is installed, makes rebuilds of other checkouts cheap
+    # (paths are hashed relative to the checkout, see CCACHE_BASEDIR below).
     local launcher=()
     command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
