@@ -23,6 +23,7 @@
 #include "support/ArgvRecorder.h"
 #include "support/Eventually.h"
 #include "support/LoopbackSender.h"
+#include "support/MailEveryTrap.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RecordingServiceWindows.h"
 #include "support/ScriptedTcpServer.h"
@@ -44,10 +45,7 @@ constexpr const char* kLinkUp = "1.3.6.1.6.3.1.1.5.4";
 enum Column { kHostNameColumn = 3, kVersionColumn = 4, kCommunityColumn = 6, kEnterpriseColumn = 7,
               kMessageFlagsColumn = 14, kUserNameColumn = 20 };
 
-// SMTP has its fixed port, so the mail tests' server takes a loopback address of this
-// process's own.
-const std::array<uint8_t, 4> kSmtpHost = {127, static_cast<uint8_t>(1 + getpid() % 250),
-                                          static_cast<uint8_t>(getpid() / 250 % 250), 25};
+const std::array<uint8_t, 4> kSmtpHost = ProcessSmtpHost(25);
 
 enum Field { kAll = 1000, kV1 = 1001, kV2c = 1002, kV3 = 1003, kAuth = 1004, kDecrypt = 1015,
              kDecode = 1005, kFiltered = 1006, kGeneric0 = 1007 };
@@ -108,21 +106,6 @@ protected:
 
     std::string Target() const { return "127.0.0.1:" + std::to_string(port_); }
 
-    // Mail settings towards the server at kSmtpHost and a default rule that mails message
-    // for every trap.
-    void MailEveryTrap(const std::string& message) {
-        AppSettings settings = ReadSettings();
-        SetText(settings.smtpServer, std::to_string(kSmtpHost[0]) + "." + std::to_string(kSmtpHost[1]) + "." +
-                                         std::to_string(kSmtpHost[2]) + "." + std::to_string(kSmtpHost[3]));
-        SetText(settings.mailFrom, "trap@example.org");
-        SetText(settings.mailTo, "admin@example.org");
-        settings.usePopAuth = 0;
-        WriteSettings(settings);
-        RuleRecord defaults{};
-        defaults.kind = AllTraps;
-        SetText(defaults.mailMessage, message);
-        ASSERT_LE(RuleStore::Put(defaults), RuleStore::kPutReplaced);
-    }
 
     // The total is counted before a datagram's category and generic number: the counters
     // are settled once every counted datagram also has its category, and every accepted
@@ -324,7 +307,7 @@ TEST_F(EndToEndTest, MailActionSendsTheExpandedMessage) {
     ScriptedTcpServer smtp("smtp", ScriptedTcpServer::SmtpAccepting(), transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
     Start(0, 0);
-    MailEveryTrap("Trap from %A: %C");
+    ASSERT_TRUE(MailEveryTrap(kSmtpHost, "Trap from %A: %C"));
 
     SendV2c("mail-me", kLinkUp);
     ASSERT_TRUE(DrainMailQueue(10s));
@@ -344,7 +327,7 @@ TEST_F(EndToEndTest, ASlowMailServerHoldsUpNeitherReceptionNorTheOrderOfMails) {
     ScriptedTcpServer smtp("smtp", scripts, transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
     Start(0, 1);
-    MailEveryTrap("Trap %C");
+    ASSERT_TRUE(MailEveryTrap(kSmtpHost, "Trap %C"));
 
     for (int i = 0; i < kTraps; ++i) SendV2c("slow-" + std::to_string(i), kLinkUp);
     // Every trap was counted, listed and logged while the first mail still waited.

@@ -21,6 +21,7 @@
 #include "settings/CConfig.h"
 #include "support/BerBuilder.h"
 #include "support/LoopbackSender.h"
+#include "support/MailEveryTrap.h"
 #include "support/ScriptedTcpServer.h"
 #include "support/TempProgramFolder.h"
 
@@ -34,8 +35,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kTraps = 40;
 
 // SMTP has its fixed port: the server takes a loopback address of this process's own.
-const std::array<uint8_t, 4> kSmtpHost = {127, static_cast<uint8_t>(1 + getpid() % 250),
-                                          static_cast<uint8_t>(getpid() / 250 % 250), 26};
+const std::array<uint8_t, 4> kSmtpHost = ProcessSmtpHost(26);
 
 template <std::size_t N>
 void SetText(std::array<char, N>& field, std::string_view text) {
@@ -121,18 +121,8 @@ TEST_F(ProgramTest, SigtermEndsAsClosingTheWindowDoesWhileMailsWaitForASilentSer
     Transcript transcript;
     ScriptedTcpServer smtp("smtp", {ScriptedTcpServer::Pause(4s)}, transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
-    AppSettings settings = ReadSettings();
-    SetText(settings.smtpServer, std::to_string(kSmtpHost[0]) + "." + std::to_string(kSmtpHost[1]) + "." +
-                                     std::to_string(kSmtpHost[2]) + "." + std::to_string(kSmtpHost[3]));
-    SetText(settings.mailFrom, "trap@example.org");
-    SetText(settings.mailTo, "admin@example.org");
-    settings.usePopAuth = 0;
-    WriteSettings(settings);
+    ASSERT_TRUE(MailEveryTrap(kSmtpHost, "Trap %C"));
     CConfig::Save();
-    RuleRecord defaults{};
-    defaults.kind = AllTraps;
-    SetText(defaults.mailMessage, "Trap %C");
-    ASSERT_LE(RuleStore::Put(defaults), RuleStore::kPutReplaced);
 
     Launch();
     SendTrapsAndWaitForTheLog();
