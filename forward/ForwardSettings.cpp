@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "platform/Encoding.h"
 #include "settings/IniFile.h"
 #include "settings/ProgramFolder.h"
 
@@ -72,8 +73,10 @@ uint16_t EffectivePort(const ForwardDestination& destination) {
 }
 
 std::string EffectivePath(const ForwardDestination& destination, const std::string& programFolder) {
-    if (destination.path.starts_with('/')) return destination.path;
-    return programFolder + "/" + destination.path;
+    // The settings file holds CP932; the file system takes UTF-8 names.
+    const std::string path = Cp932ToUtf8(destination.path);
+    if (path.starts_with('/')) return path;
+    return programFolder + "/" + path;
 }
 
 ForwardSettings ReadForwardSettings(const IniFile& ini) {

@@ -68,7 +68,7 @@ TEST_F(FrameTest, MenuCarriesEveryCommandWithItsIdTextAndAccelerator) {
         {32774, "終了(&E)", ""}, {32775, "表示データクリア(&C)", ""}, {32788, "受信拒否メッセージ(&R)", ""},
         {32776, "トラップ受信 設定\tCtrl+E", "Ctrl+E"},
         {32787, "ユーザ設定(&U)", ""}, {32777, "トラップ ログ\tCtrl+L", "Ctrl+L"}, {32778, "オプション(&O)", ""},
-        {57664, "バージョン(&V)", ""}, {32780, "ヘルプ(&H)", ""},
+        {32789, "転送設定…", ""}, {57664, "バージョン(&V)", ""}, {32780, "ヘルプ(&H)", ""},
     };
     for (const Command& command : commands) {
         auto* action = frame->findChild<QAction*>(QString::number(command.id));
