@@ -75,6 +75,7 @@ CForwardDlg::CForwardDlg(QWidget* parent) : CBaseDlg(parent) {
         for (std::size_t k = 1; k < kKinds.size(); ++k) kind->addItem(QString::fromLatin1(ForwardKindName(kKinds[k])));
         kind->setCurrentIndex(static_cast<int>(std::find(kKinds.begin(), kKinds.end(), d.kind) - kKinds.begin()));
         grid->addWidget(kind, line, 1);
+        connect(kind, &QComboBox::currentIndexChanged, this, [this, row] { EnableFieldsOfKind(row); });
 
         auto* host = WithId(new QLineEdit(QString::fromStdString(d.host)), Id(row, kHostEdit));
         host->setMinimumWidth(120);
@@ -99,7 +100,7 @@ CForwardDlg::CForwardDlg(QWidget* parent) : CBaseDlg(parent) {
         dropped->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(dropped, line, 9);
         auto* state = WithId(new QLabel, Id(row, kStateLabel));
-        state->setMinimumWidth(220);
+        state->setMinimumWidth(340);
         grid->addWidget(state, line, 10);
     }
 
@@ -112,10 +113,24 @@ CForwardDlg::CForwardDlg(QWidget* parent) : CBaseDlg(parent) {
     layout->addLayout(MakeOkCancelRow(QStringLiteral("OK")));
     InstallKeyHandling();
 
+    // The rows' controls are the dialog's children once the layout is.
+    for (int row = 0; row < kMaxForwardDestinations; ++row) EnableFieldsOfKind(row);
     ShowStatus();
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &CForwardDlg::ShowStatus);
     timer->start(kStatusRefreshMs);
+}
+
+void CForwardDlg::EnableFieldsOfKind(int row) {
+    const ForwardKind kind = kKinds[static_cast<std::size_t>(
+        std::max(ControlById<QComboBox>(this, Id(row, kKindCombo))->currentIndex(), 0))];
+    const bool syslog = kind == ForwardKind::kSyslogUdp || kind == ForwardKind::kSyslogTcp;
+    const bool network = syslog || kind == ForwardKind::kSnmp;
+    const bool file = kind == ForwardKind::kJson;
+    const std::array<std::pair<int, bool>, 7> fields = {{{kHostEdit, network}, {kPortEdit, network},
+        {kPathEdit, file}, {kWhichCombo, kind != ForwardKind::kNone}, {kFacilityEdit, syslog},
+        {kSeverityEdit, syslog}, {kDaysEdit, file}}};
+    for (const auto& [column, enabled] : fields) findChild<QWidget*>(QString::number(Id(row, column)))->setEnabled(enabled);
 }
 
 void CForwardDlg::ShowStatus() {
@@ -125,7 +140,9 @@ void CForwardDlg::ShowStatus() {
         QString state = ErrorText(status);
         if (state.isEmpty() && CurrentForwardSettings()[static_cast<std::size_t>(row)].kind != ForwardKind::kNone)
             state = QStringLiteral("転送 %1 / 待ち %2").arg(status.delivered).arg(status.queued);
-        ControlById<QLabel>(this, Id(row, kStateLabel))->setText(state);
+        auto* label = ControlById<QLabel>(this, Id(row, kStateLabel));
+        label->setText(state);
+        label->setToolTip(state);
     }
 }
 

@@ -32,4 +32,8 @@ public:
     void OnOK() override;
     // Shows each destination's counts and error as they are now.
     void ShowStatus();
+
+private:
+    // Only the fields the row's kind uses can be edited; the others keep their values.
+    void EnableFieldsOfKind(int row);
 };

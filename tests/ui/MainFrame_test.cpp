@@ -132,6 +132,9 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     StoreReadAgain(StoreKind::kUsers);  // shown only while the file cannot be read
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3");
+    CountLoss(LossKind::kForwardDropped, 4);
+    frame->OnRefreshTick();
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3  転送破棄: 4");
     EXPECT_EQ(ClockAfter(*frame, 1), "00：00：01");
     ResetLosses();
     ResetStoreReadFailures();
