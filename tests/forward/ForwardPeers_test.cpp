@@ -316,3 +316,15 @@ TEST(JsonFileRotationTest, ALaterDayRotatesAndOldDaysExpire) {
 }
 
 }  // namespace
+
+namespace {
+
+// The shipped central configuration passes rsyslogd's own check.
+TEST(CentralRsyslogTest, TheExampleConfigurationIsValid) {
+    const std::string rsyslogd = FindProgram("rsyslogd");
+    if (rsyslogd.empty()) GTEST_SKIP() << "rsyslogd (rsyslog) is not installed";
+    const std::string command = rsyslogd + " -N1 -f " OLIXTRAP_SOURCE_DIR "/docs/rsyslog-central.conf >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << "needs rsyslog-kafka and rsyslog-elasticsearch";
+}
+
+}  // namespace
