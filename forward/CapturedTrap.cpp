@@ -23,10 +23,29 @@ std::size_t UsedBytes(int32_t varBindCount) {
     return offsetof(TrapRecord, varBinds) + bindings * sizeof(VarBindEntry);
 }
 
-std::size_t ZeroRunAt(const uint8_t* bytes, std::size_t at, std::size_t end) {
-    std::size_t run = 0;
-    while (at + run < end && bytes[at + run] == 0) ++run;
-    return run;
+// The first non-zero byte at or after at, or end; eight bytes at a time over the long zero
+// stretches that short texts leave in their fields.
+std::size_t NextNonZero(const uint8_t* bytes, std::size_t at, std::size_t end) {
+    while (at + 8 <= end) {
+        uint64_t word;
+        std::memcpy(&word, bytes + at, sizeof word);
+        if (word != 0) break;
+        at += 8;
+    }
+    while (at < end && bytes[at] == 0) ++at;
+    return at;
+}
+
+// The start of the first zero run worth its counts at or after at, or end.
+std::size_t NextZeroRun(const uint8_t* bytes, std::size_t at, std::size_t end) {
+    while (at < end) {
+        const auto* zero = static_cast<const uint8_t*>(std::memchr(bytes + at, 0, end - at));
+        if (zero == nullptr) return end;
+        const auto start = static_cast<std::size_t>(zero - bytes);
+        at = NextNonZero(bytes, start, end);
+        if (at - start >= kShortestZeroRun || at == end) return start;
+    }
+    return end;
 }
 
 }  // namespace
@@ -41,13 +60,9 @@ std::string PackTrapRecord(const TrapRecord& record) {
     out.reserve(512);
     std::size_t at = 0;
     while (at < end) {
-        const std::size_t zeros = std::min(ZeroRunAt(bytes, at, end), kMaxPiece);
+        const std::size_t zeros = std::min(NextNonZero(bytes, at, end) - at, kMaxPiece);
         at += zeros;
-        std::size_t literal = 0;
-        while (at + literal < end && literal < kMaxPiece) {
-            if (bytes[at + literal] == 0 && ZeroRunAt(bytes, at + literal, end) >= kShortestZeroRun) break;
-            ++literal;
-        }
+        const std::size_t literal = std::min(NextZeroRun(bytes, at, end) - at, kMaxPiece);
         PutCount(out, zeros);
         PutCount(out, literal);
         out.append(reinterpret_cast<const char*>(bytes + at), literal);
@@ -58,21 +73,34 @@ std::string PackTrapRecord(const TrapRecord& record) {
 
 bool UnpackTrapRecord(std::string_view packed, TrapRecord& record) {
     auto* bytes = reinterpret_cast<uint8_t*>(&record);
-    std::memset(bytes, 0, sizeof record);
+    // Only what the last record used can be non-zero: clearing that is enough.
+    const std::size_t used = UsedBytes(record.varBindCount);
     std::size_t at = 0;
     std::size_t in = 0;
-    while (in < packed.size()) {
-        if (packed.size() - in < 4) return false;
+    bool whole = true;
+    while (in < packed.size() && whole) {
+        if (packed.size() - in < 4) {
+            whole = false;
+            break;
+        }
         const std::size_t zeros = GetCount(packed, in);
         const std::size_t literal = GetCount(packed, in + 2);
         in += 4;
-        if (literal > packed.size() - in || zeros + literal > sizeof record - at) return false;
+        if (literal > packed.size() - in || zeros + literal > sizeof record - at) {
+            whole = false;
+            break;
+        }
+        std::memset(bytes + at, 0, zeros);
         at += zeros;
         std::memcpy(bytes + at, packed.data() + in, literal);
         at += literal;
         in += literal;
     }
+    // Past what was written and what was used before, the record is zero already.
+    const std::size_t dirty = std::max(used, at);
+    if (!whole) at = 0;
+    if (at < dirty) std::memset(bytes + at, 0, dirty - at);
     // A count the packer would not have written leaves no binding past the record.
     record.varBindCount = std::clamp(record.varBindCount, 0, kMaxVarBinds);
-    return true;
+    return whole;
 }

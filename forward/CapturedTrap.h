@@ -22,5 +22,7 @@ struct CapturedTrap {
 // Packs the record's head and its varBindCount bindings.
 std::string PackTrapRecord(const TrapRecord& record);
 
-// Fills record (entirely) from a packed form; false when packed is not one.
+// Fills record from a packed form; false, with the record cleared, when packed is not one.
+// record must be zero past the bindings its varBindCount counts, as a cleared record and
+// every unpacked one are: only what it used is cleared first.
 bool UnpackTrapRecord(std::string_view packed, TrapRecord& record);

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "forward/ForwardTransport.h"
 #include "forward/JsonLine.h"
@@ -19,6 +20,9 @@ namespace {
 
 constexpr std::chrono::milliseconds kFirstRetryPause{100};
 constexpr std::chrono::milliseconds kLongestRetryPause{30'000};
+// Traps built and sent together: one write or send for many under load.
+constexpr std::size_t kBatchSize = 256;
+constexpr std::chrono::milliseconds kGatherPause{20};
 
 }  // namespace
 
@@ -45,29 +49,51 @@ struct DestinationSender::State {
 
     bool PastDeadline() const { return stopping && std::chrono::steady_clock::now() >= deadline; }
 
-    std::string Payload(const CapturedTrap& trap) {
+    ForwardPayload Payload(const CapturedTrap& trap, const AppSettings& settings) {
         if (destination.kind == ForwardKind::kSnmp)
-            return std::string(trap.datagram.begin(), trap.datagram.end());
+            return {std::string(trap.datagram.begin(), trap.datagram.end()), trap.received};
         UnpackTrapRecord(trap.packedRecord, *record);
         const TrapFields fields = CollectTrapFields(*record, trap.received, trap.sourcePort);
-        if (destination.kind == ForwardKind::kJson) return BuildJsonLine(fields);
-        const std::string message = ForwardText(ExpandTrapMessage(*record, ReadSettings()));
-        return BuildSyslogMessage(fields, message, destination.facility, destination.severity, origin);
+        if (destination.kind == ForwardKind::kJson) return {BuildJsonLine(fields), trap.received};
+        const std::string message = ForwardText(ExpandTrapMessage(*record, settings));
+        return {BuildSyslogMessage(fields, message, destination.facility, destination.severity, origin),
+                trap.received};
+    }
+
+    // With the lock held: takes the first delivered traps off the queue.
+    void Delivered(std::size_t count) {
+        status.delivered += count;
+        queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(count));
+        if (queue.empty()) emptied.notify_all();
     }
 
     void Run() {
         const std::unique_ptr<ForwardTransport> transport = MakeForwardTransport(destination, programFolder);
         std::chrono::milliseconds pause = kFirstRetryPause;
+        std::vector<std::shared_ptr<const CapturedTrap>> batch;
+        std::vector<ForwardPayload> payloads;
         std::unique_lock lock(mutex);
         while (true) {
             wake.wait(lock, [&] { return !queue.empty() || stopping; });
+            // Traps that arrive one by one are gathered for a moment, so that the thread
+            // wakes and writes a few times a second rather than once a trap.
+            if (queue.size() < kBatchSize) wake.wait_for(lock, kGatherPause, [&] { return stopping; });
             if (queue.empty() || PastDeadline()) break;
-            const std::shared_ptr<const CapturedTrap> trap = queue.front();
+            // The batch stays queued until it is delivered, so a full queue counts it.
+            const std::size_t taken = std::min(queue.size(), kBatchSize);
+            batch.assign(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(taken));
             lock.unlock();
-            const std::string payload = Payload(*trap);
-            int result = transport->Deliver(payload, trap->received);
+            payloads.clear();
+            const AppSettings settings = ReadSettings();
+            for (const auto& trap : batch) payloads.push_back(Payload(*trap, settings));
+            std::span<const ForwardPayload> left(payloads);
+            std::size_t delivered = 0;
+            int result = transport->Deliver(left, delivered);
             lock.lock();
-            while (result != kForwardOk) {
+            while (true) {
+                Delivered(delivered);
+                left = left.subspan(delivered);
+                if (result == kForwardOk) break;
                 status.error = result;
                 status.errorErrno = transport->LastErrno();
                 // The pause ends early only for the end of the program.
@@ -76,16 +102,13 @@ struct DestinationSender::State {
                 if (PastDeadline()) break;
                 pause = std::min(pause * 2, kLongestRetryPause);
                 lock.unlock();
-                result = transport->Deliver(payload, trap->received);
+                result = transport->Deliver(left, delivered);
                 lock.lock();
             }
             if (result != kForwardOk) break;
             pause = kFirstRetryPause;
             status.error = kForwardOk;
             status.errorErrno = 0;
-            ++status.delivered;
-            queue.pop_front();
-            if (queue.empty()) emptied.notify_all();
         }
         ended = true;
         endedSignal.notify_all();
@@ -114,8 +137,9 @@ bool DestinationSender::Offer(std::shared_ptr<const CapturedTrap> trap) {
     {
         std::lock_guard lock(state_->mutex);
         if (state_->queue.size() < state_->capacity && !state_->ended && !state_->stopping) {
+            // The thread waits only on an empty queue.
+            if (state_->queue.empty()) state_->wake.notify_one();
             state_->queue.push_back(std::move(trap));
-            state_->wake.notify_one();
             return true;
         }
         ++state_->status.dropped;

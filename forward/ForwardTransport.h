@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -20,12 +21,19 @@ enum ForwardError : int {
     kForwardWriteFailed = 5,    // the line could not be written whole (a full disk)
 };
 
+// One text to deliver, with its trap's arrival (a file's day).
+struct ForwardPayload {
+    std::string bytes;
+    std::chrono::system_clock::time_point received;
+};
+
 class ForwardTransport {
 public:
     virtual ~ForwardTransport() = default;
-    // Sends one payload; received is the trap's arrival (the file's day). On a failure the
-    // payload was not delivered (a cut line is taken back) and may be offered again.
-    virtual int Deliver(std::string_view payload, std::chrono::system_clock::time_point received) = 0;
+    // Sends payloads in order, as few system calls as the transport allows; delivered is
+    // set to how many went whole. Those after them were not delivered (a cut line is taken
+    // back) and may be offered again.
+    virtual int Deliver(std::span<const ForwardPayload> payloads, std::size_t& delivered) = 0;
     // errno of the last failure, 0 when none applies.
     virtual int LastErrno() const = 0;
 };

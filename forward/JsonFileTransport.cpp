@@ -53,22 +53,35 @@ public:
     JsonFileTransport(std::string path, int days) : path_(std::move(path)), days_(days) {}
     ~JsonFileTransport() override { Close(); }
 
-    int Deliver(std::string_view payload, std::chrono::system_clock::time_point received) override {
-        const int day = DayOf(std::chrono::system_clock::to_time_t(received));
-        if (fd_ < 0 && Open(day) != kForwardOk) return kForwardOpenFailed;
-        if (day > fileDay_) {
-            Rotate(day);
-            if (Open(day) != kForwardOk) return kForwardOpenFailed;
+    int Deliver(std::span<const ForwardPayload> payloads, std::size_t& delivered) override {
+        delivered = 0;
+        // One write for each run of lines of the same day.
+        while (delivered < payloads.size()) {
+            const int day = DayOf(std::chrono::system_clock::to_time_t(payloads[delivered].received));
+            if (fd_ < 0 && Open(day) != kForwardOk) return kForwardOpenFailed;
+            if (day > fileDay_) {
+                Rotate(day);
+                if (Open(day) != kForwardOk) return kForwardOpenFailed;
+            }
+            lines_.clear();
+            std::size_t end = delivered;
+            for (; end < payloads.size(); ++end) {
+                if (end > delivered && DayOf(std::chrono::system_clock::to_time_t(payloads[end].received)) > fileDay_)
+                    break;
+                lines_ += payloads[end].bytes;
+                lines_ += '\n';
+            }
+            const off_t before = ::lseek(fd_, 0, SEEK_END);
+            const ssize_t written = ::write(fd_, lines_.data(), lines_.size());
+            if (written != static_cast<ssize_t>(lines_.size())) {
+                errno_ = written < 0 ? errno : ENOSPC;
+                // Cut lines would break the file's one-object-a-line form.
+                if (before >= 0 && ::ftruncate(fd_, before) != 0) {}
+                return kForwardWriteFailed;
+            }
+            delivered = end;
         }
-        line_.assign(payload);
-        line_ += '\n';
-        const off_t before = ::lseek(fd_, 0, SEEK_END);
-        const ssize_t written = ::write(fd_, line_.data(), line_.size());
-        if (written == static_cast<ssize_t>(line_.size())) return kForwardOk;
-        errno_ = written < 0 ? errno : ENOSPC;
-        // A cut line would break the file's one-object-a-line form.
-        if (before >= 0 && ::ftruncate(fd_, before) != 0) {}
-        return kForwardWriteFailed;
+        return kForwardOk;
     }
     int LastErrno() const override { return errno_; }
 
@@ -115,7 +128,7 @@ private:
     int fd_ = -1;
     int fileDay_ = 0;
     int errno_ = 0;
-    std::string line_;
+    std::string lines_;
 };
 
 }  // namespace

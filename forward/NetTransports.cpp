@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "forward/ForwardTransport.h"
 
@@ -82,17 +83,23 @@ class UdpTransport : public ForwardTransport {
 public:
     UdpTransport(std::string host, uint16_t port) : host_(std::move(host)), port_(port) {}
 
-    int Deliver(std::string_view payload, std::chrono::system_clock::time_point) override {
+    int Deliver(std::span<const ForwardPayload> payloads, std::size_t& delivered) override {
+        delivered = 0;
         if (!socket_.Open()) {
             const int result = Connect(host_, port_, SOCK_DGRAM, socket_, errno_);
             if (result != kForwardOk) return result;
         }
-        if (::send(socket_.Fd(), payload.data(), payload.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(payload.size()))
-            return kForwardOk;
-        errno_ = errno;
-        // A refused datagram is answered once; the next one is tried afresh.
-        socket_.Close();
-        return kForwardSendFailed;
+        for (const ForwardPayload& payload : payloads) {
+            if (::send(socket_.Fd(), payload.bytes.data(), payload.bytes.size(), MSG_NOSIGNAL) !=
+                static_cast<ssize_t>(payload.bytes.size())) {
+                errno_ = errno;
+                // A refused datagram is answered once; the next one is tried afresh.
+                socket_.Close();
+                return kForwardSendFailed;
+            }
+            ++delivered;
+        }
+        return kForwardOk;
     }
     int LastErrno() const override { return errno_; }
 
@@ -110,26 +117,34 @@ class TcpTransport : public ForwardTransport {
 public:
     TcpTransport(std::string host, uint16_t port) : host_(std::move(host)), port_(port) {}
 
-    int Deliver(std::string_view payload, std::chrono::system_clock::time_point) override {
+    int Deliver(std::span<const ForwardPayload> payloads, std::size_t& delivered) override {
+        delivered = 0;
         if (socket_.Open() && PeerClosed()) socket_.Close();
         if (!socket_.Open()) {
             const int result = Connect(host_, port_, SOCK_STREAM, socket_, errno_);
             if (result != kForwardOk) return result;
         }
-        frame_ = std::to_string(payload.size());
-        frame_ += ' ';
-        frame_ += payload;
+        frames_.clear();
+        frameEnds_.clear();
+        for (const ForwardPayload& payload : payloads) {
+            frames_ += std::to_string(payload.bytes.size());
+            frames_ += ' ';
+            frames_ += payload.bytes;
+            frameEnds_.push_back(frames_.size());
+        }
         std::size_t sent = 0;
-        while (sent < frame_.size()) {
-            const ssize_t n = ::send(socket_.Fd(), frame_.data() + sent, frame_.size() - sent, MSG_NOSIGNAL);
+        while (sent < frames_.size()) {
+            const ssize_t n = ::send(socket_.Fd(), frames_.data() + sent, frames_.size() - sent, MSG_NOSIGNAL);
             if (n <= 0) {
                 errno_ = n < 0 ? errno : EPIPE;
-                // A frame cut short is dropped by the peer with the connection.
+                // Whole frames count as delivered; a frame cut short goes with the connection.
+                while (delivered < frameEnds_.size() && frameEnds_[delivered] <= sent) ++delivered;
                 socket_.Close();
                 return kForwardSendFailed;
             }
             sent += static_cast<std::size_t>(n);
         }
+        delivered = payloads.size();
         return kForwardOk;
     }
     int LastErrno() const override { return errno_; }
@@ -143,7 +158,8 @@ private:
     std::string host_;
     uint16_t port_;
     Socket socket_;
-    std::string frame_;
+    std::string frames_;
+    std::vector<std::size_t> frameEnds_;
     int errno_ = 0;
 };
 

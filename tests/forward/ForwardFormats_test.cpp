@@ -52,14 +52,20 @@ TEST(CapturedTrapTest, PackedRecordsUnpackToTheSameBytes) {
     // A binding area full to its end, as an IpAddress or Counter64 leaves it.
     VarBindEntry& full = AddBinding(*records[3], "1.3.6.1.2.1.1.1.0", 0x46);
     full.counter64() = ~0ULL;
+    // One record reused, as the sender does: each unpack clears only what the last used,
+    // after a larger record and after a smaller one.
     auto unpacked = NewTrapRecord();
-    for (const auto& record : records) {
-        const std::string packed = PackTrapRecord(*record);
+    const auto unpacksTo = [&](const TrapRecord& record) {
+        const std::string packed = PackTrapRecord(record);
         EXPECT_LT(packed.size(), 2000u);
-        ASSERT_TRUE(UnpackTrapRecord(packed, *unpacked));
-        EXPECT_EQ(std::memcmp(unpacked.get(), record.get(), sizeof(TrapRecord)), 0);
-    }
+        return UnpackTrapRecord(packed, *unpacked) && std::memcmp(unpacked.get(), &record, sizeof(TrapRecord)) == 0;
+    };
+    for (const auto& record : records) EXPECT_TRUE(unpacksTo(*record));
+    for (auto record = std::rbegin(records); record != std::rend(records); ++record) EXPECT_TRUE(unpacksTo(**record));
+
+    const auto zero = std::make_unique<TrapRecord>();
     EXPECT_FALSE(UnpackTrapRecord(std::string("\x00\x00\xFF\x00", 4), *unpacked));
+    EXPECT_EQ(std::memcmp(unpacked.get(), zero.get(), sizeof(TrapRecord)), 0);
     EXPECT_FALSE(UnpackTrapRecord(std::string("\xFF\xFF\x00\x00\xFF\xFF\x00\x00", 8), *unpacked));
 }
 

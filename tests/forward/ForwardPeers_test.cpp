@@ -307,7 +307,14 @@ TEST(JsonFileRotationTest, ALaterDayRotatesAndOldDaysExpire) {
         noon.tm_hour = 12;
         return std::chrono::system_clock::from_time_t(std::mktime(&noon));
     };
-    for (int mday : {1, 1, 2, 3, 6}) ASSERT_EQ(transport->Deliver("{\"d\":" + std::to_string(mday) + "}", day(mday)), 0);
+    const auto line = [&](int mday) { return ForwardPayload{"{\"d\":" + std::to_string(mday) + "}", day(mday)}; };
+    // One at a time, then two days in one batch.
+    const std::vector<std::vector<ForwardPayload>> batches = {{line(1)}, {line(1)}, {line(2)}, {line(3), line(6)}};
+    for (const auto& batch : batches) {
+        std::size_t delivered = 0;
+        ASSERT_EQ(transport->Deliver(batch, delivered), kForwardOk);
+        EXPECT_EQ(delivered, batch.size());
+    }
     EXPECT_EQ(folder.Read("traps.json"), "{\"d\":6}\n");
     EXPECT_EQ(folder.Read("traps.json.2024-05-03"), "{\"d\":3}\n");
     // Days 1 and 2 are more than three days before day 6.
