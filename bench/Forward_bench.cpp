@@ -61,7 +61,8 @@ void BM_ForwardSyslogMessage(benchmark::State& state) {
     for (auto _ : state) {
         UnpackTrapRecord(packed, *record);
         const std::string message = ForwardText(ExpandTrapMessage(*record, settings));
-        benchmark::DoNotOptimize(BuildSyslogMessage(CollectTrapFields(*record, now, 1162), message, 16, 5, origin));
+        benchmark::DoNotOptimize(
+            BuildSyslogMessage(CollectTrapFields(*record, now, 1162), message, 16, 5, origin));
     }
 }
 BENCHMARK(BM_ForwardSyslogMessage);

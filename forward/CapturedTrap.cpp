@@ -14,7 +14,8 @@ void PutCount(std::string& out, std::size_t count) {
 }
 
 std::size_t GetCount(std::string_view in, std::size_t at) {
-    return static_cast<unsigned char>(in[at]) | (static_cast<std::size_t>(static_cast<unsigned char>(in[at + 1])) << 8);
+    return static_cast<unsigned char>(in[at]) |
+           (static_cast<std::size_t>(static_cast<unsigned char>(in[at + 1])) << 8);
 }
 
 // The used part of the record: the head and the bindings it counts.

@@ -56,8 +56,9 @@ struct DestinationSender::State {
         const TrapFields fields = CollectTrapFields(*record, trap.received, trap.sourcePort);
         if (destination.kind == ForwardKind::kJson) return {BuildJsonLine(fields), trap.received};
         const std::string message = ForwardText(ExpandTrapMessage(*record, settings));
-        return {BuildSyslogMessage(fields, message, destination.facility, destination.severity, origin),
-                trap.received};
+        return {
+            BuildSyslogMessage(fields, message, destination.facility, destination.severity, origin),
+            trap.received};
     }
 
     // With the lock held: takes the first delivered traps off the queue.
@@ -68,7 +69,8 @@ struct DestinationSender::State {
     }
 
     void Run() {
-        const std::unique_ptr<ForwardTransport> transport = MakeForwardTransport(destination, programFolder);
+        const std::unique_ptr<ForwardTransport> transport =
+            MakeForwardTransport(destination, programFolder);
         std::chrono::milliseconds pause = kFirstRetryPause;
         std::vector<std::shared_ptr<const CapturedTrap>> batch;
         std::vector<ForwardPayload> payloads;
@@ -77,7 +79,8 @@ struct DestinationSender::State {
             wake.wait(lock, [&] { return !queue.empty() || stopping; });
             // Traps that arrive one by one are gathered for a moment, so that the thread
             // wakes and writes a few times a second rather than once a trap.
-            if (queue.size() < kBatchSize) wake.wait_for(lock, kGatherPause, [&] { return stopping; });
+            if (queue.size() < kBatchSize)
+                wake.wait_for(lock, kGatherPause, [&] { return stopping; });
             if (queue.empty() || PastDeadline()) break;
             // The batch stays queued until it is delivered, so a full queue counts it.
             const std::size_t taken = std::min(queue.size(), kBatchSize);
@@ -98,7 +101,8 @@ struct DestinationSender::State {
                 status.errorErrno = transport->LastErrno();
                 // The pause ends early only for the end of the program.
                 const auto until = std::chrono::steady_clock::now() + pause;
-                wake.wait_until(lock, stopping ? std::min(until, deadline) : until, [&] { return PastDeadline(); });
+                wake.wait_until(lock, stopping ? std::min(until, deadline) : until,
+                                [&] { return PastDeadline(); });
                 if (PastDeadline()) break;
                 pause = std::min(pause * 2, kLongestRetryPause);
                 lock.unlock();
@@ -115,8 +119,8 @@ struct DestinationSender::State {
     }
 };
 
-DestinationSender::DestinationSender(const ForwardDestination& destination, const std::string& programFolder,
-                                     std::size_t capacity)
+DestinationSender::DestinationSender(const ForwardDestination& destination,
+                                     const std::string& programFolder, std::size_t capacity)
     : destination_(destination), state_(std::make_shared<State>()) {
     state_->destination = destination;
     state_->programFolder = programFolder;
@@ -157,8 +161,9 @@ DestinationStatus DestinationSender::Status() const {
 
 bool DestinationSender::Drain(std::chrono::milliseconds wait) const {
     std::unique_lock lock(state_->mutex);
-    return state_->emptied.wait_for(lock, wait, [&] { return state_->queue.empty() || state_->ended; }) &&
-           state_->queue.empty();
+    return state_->emptied.wait_for(lock, wait, [&] {
+        return state_->queue.empty() || state_->ended;
+    }) && state_->queue.empty();
 }
 
 bool DestinationSender::Stop(std::chrono::milliseconds wait) {

@@ -20,7 +20,7 @@ struct DestinationStatus {
     uint64_t delivered = 0;
     uint64_t dropped = 0;
     std::size_t queued = 0;
-    int error = 0;       // ForwardError of the last attempt, 0 once a delivery succeeds
+    int error = 0;  // ForwardError of the last attempt, 0 once a delivery succeeds
     int errorErrno = 0;
 };
 

@@ -25,12 +25,15 @@ constexpr std::array<KindName, 4> kKindNames = {{
     {ForwardKind::kSnmp, "snmp"},
 }};
 
-std::string Key(std::string_view name, int number) { return std::string(name) + std::to_string(number); }
+std::string Key(std::string_view name, int number) {
+    return std::string(name) + std::to_string(number);
+}
 
 // Keys are matched without regard to letter case, values too for the words.
 std::string Lower(std::string_view text) {
     std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     return lower;
 }
 
@@ -40,7 +43,8 @@ public:
 
     void Text(std::string_view name, std::string_view value, std::string_view fallback) {
         const std::string key = Key(name, number_);
-        if (value != fallback || ini_.GetString(kSection, key)) ini_.SetString(kSection, key, value);
+        if (value != fallback || ini_.GetString(kSection, key))
+            ini_.SetString(kSection, key, value);
     }
     void Number(std::string_view name, int value, int fallback) {
         const std::string key = Key(name, number_);
@@ -86,9 +90,11 @@ ForwardSettings ReadForwardSettings(const IniFile& ini) {
         ForwardDestination& d = settings[static_cast<std::size_t>(i)];
         d.kind = ForwardKindOf(ini.GetString(kSection, Key("KIND", n)).value_or(""));
         d.host = ini.GetString(kSection, Key("HOST", n)).value_or("");
-        d.port = static_cast<uint16_t>(std::clamp(ini.GetInt(kSection, Key("PORT", n), 0), 0, 65535));
+        d.port =
+            static_cast<uint16_t>(std::clamp(ini.GetInt(kSection, Key("PORT", n), 0), 0, 65535));
         d.path = ini.GetString(kSection, Key("PATH", n)).value_or("");
-        d.filteredOnly = Lower(ini.GetString(kSection, Key("WHICH", n)).value_or("")) == kWhichFiltered;
+        d.filteredOnly =
+            Lower(ini.GetString(kSection, Key("WHICH", n)).value_or("")) == kWhichFiltered;
         d.facility = std::clamp(ini.GetInt(kSection, Key("FACILITY", n), kDefaultFacility), 0, 23);
         d.severity = std::clamp(ini.GetInt(kSection, Key("SEVERITY", n), kDefaultSeverity), 0, 7);
         d.days = std::max(ini.GetInt(kSection, Key("DAYS", n), kDefaultRetentionDays), 0);

@@ -21,8 +21,8 @@ inline constexpr uint16_t kDefaultSnmpPort = 162;
 struct ForwardDestination {
     ForwardKind kind = ForwardKind::kNone;
     std::string host;
-    uint16_t port = 0;     // 0: the kind's default
-    std::string path;      // json, CP932; relative to the program folder unless it starts with '/'
+    uint16_t port = 0;  // 0: the kind's default
+    std::string path;   // json, CP932; relative to the program folder unless it starts with '/'
     bool filteredOnly = false;  // only traps the reception filter passes
     int facility = kDefaultFacility;
     int severity = kDefaultSeverity;

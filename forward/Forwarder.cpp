@@ -23,10 +23,12 @@ Senders TakeSenders() {
 }
 
 // Ends senders, each with wait for its queue, all at once.
-bool StopAll(std::vector<std::shared_ptr<DestinationSender>> ending, std::chrono::milliseconds wait) {
+bool StopAll(std::vector<std::shared_ptr<DestinationSender>> ending,
+             std::chrono::milliseconds wait) {
     std::vector<std::future<bool>> stops;
     for (auto& sender : ending)
-        stops.push_back(std::async(std::launch::async, [sender, wait] { return sender->Stop(wait); }));
+        stops.push_back(
+            std::async(std::launch::async, [sender, wait] { return sender->Stop(wait); }));
     bool delivered = true;
     for (auto& stop : stops) delivered = stop.get() && delivered;
     return delivered;
@@ -48,17 +50,20 @@ public:
 
     void Configure(const Senders& in) {
         bool relay = false;
-        for (const auto& sender : in) relay = relay || (sender && sender->Destination().kind == ForwardKind::kSnmp);
+        for (const auto& sender : in)
+            relay = relay || (sender && sender->Destination().kind == ForwardKind::kSnmp);
         wantsOctets_.store(relay);
     }
 
 private:
-    std::shared_ptr<CapturedTrap> Capture(const TrapRecord& record, const TappedDatagram& datagram) const {
+    std::shared_ptr<CapturedTrap> Capture(const TrapRecord& record,
+                                          const TappedDatagram& datagram) const {
         auto trap = std::make_shared<CapturedTrap>();
         trap->received = std::chrono::system_clock::now();
         trap->sourcePort = datagram.senderPort;
         trap->packedRecord = PackTrapRecord(record);
-        if (wantsOctets_.load()) trap->datagram.assign(datagram.octets.begin(), datagram.octets.end());
+        if (wantsOctets_.load())
+            trap->datagram.assign(datagram.octets.begin(), datagram.octets.end());
         return trap;
     }
 
@@ -86,8 +91,9 @@ void ApplyForwardSettings(const ForwardSettings& settings) {
     }
     SetTrapTap(&tap);
     if (!ending.empty())
-        std::thread([ending = std::move(ending)]() mutable { StopAll(std::move(ending), kForwardShutdownWait); })
-            .detach();
+        std::thread([ending = std::move(ending)]() mutable {
+            StopAll(std::move(ending), kForwardShutdownWait);
+        }).detach();
 }
 
 ForwardSettings CurrentForwardSettings() {
@@ -97,7 +103,8 @@ ForwardSettings CurrentForwardSettings() {
 
 DestinationStatus ForwardDestinationStatus(int index) {
     if (index < 0 || index >= kMaxForwardDestinations) return {};
-    const std::shared_ptr<DestinationSender> sender = TakeSenders()[static_cast<std::size_t>(index)];
+    const std::shared_ptr<DestinationSender> sender =
+        TakeSenders()[static_cast<std::size_t>(index)];
     return sender ? sender->Status() : DestinationStatus{};
 }
 
@@ -105,8 +112,10 @@ bool DrainForwarding(std::chrono::milliseconds wait) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     bool drained = true;
     for (const auto& sender : TakeSenders()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (sender) drained = sender->Drain(std::max(left, std::chrono::milliseconds(0))) && drained;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (sender)
+            drained = sender->Drain(std::max(left, std::chrono::milliseconds(0))) && drained;
     }
     return drained;
 }

@@ -38,10 +38,13 @@ long EpochDay(int day) {
 
 // A rotated file's day from its name PATH.YYYY-MM-DD, or 0.
 int RotatedDay(const std::string& name, const std::string& base) {
-    if (name.size() != base.size() + 11 || !name.starts_with(base) || name[base.size()] != '.') return 0;
+    if (name.size() != base.size() + 11 || !name.starts_with(base) || name[base.size()] != '.')
+        return 0;
     int year = 0, month = 0, mday = 0;
     char end = 0;
-    if (std::sscanf(name.c_str() + base.size() + 1, "%4d-%2d-%2d%c", &year, &month, &mday, &end) != 3) return 0;
+    if (std::sscanf(name.c_str() + base.size() + 1, "%4d-%2d-%2d%c", &year, &month, &mday, &end) !=
+        3)
+        return 0;
     return year * 10000 + month * 100 + mday;
 }
 
@@ -57,7 +60,8 @@ public:
         delivered = 0;
         // One write for each run of lines of the same day.
         while (delivered < payloads.size()) {
-            const int day = DayOf(std::chrono::system_clock::to_time_t(payloads[delivered].received));
+            const int day =
+                DayOf(std::chrono::system_clock::to_time_t(payloads[delivered].received));
             if (fd_ < 0 && Open(day) != kForwardOk) return kForwardOpenFailed;
             if (day > fileDay_) {
                 Rotate(day);
@@ -66,7 +70,8 @@ public:
             lines_.clear();
             std::size_t end = delivered;
             for (; end < payloads.size(); ++end) {
-                if (end > delivered && DayOf(std::chrono::system_clock::to_time_t(payloads[end].received)) > fileDay_)
+                if (end > delivered &&
+                    DayOf(std::chrono::system_clock::to_time_t(payloads[end].received)) > fileDay_)
                     break;
                 lines_ += payloads[end].bytes;
                 lines_ += '\n';
@@ -76,7 +81,8 @@ public:
             if (written != static_cast<ssize_t>(lines_.size())) {
                 errno_ = written < 0 ? errno : ENOSPC;
                 // Cut lines would break the file's one-object-a-line form.
-                if (before >= 0 && ::ftruncate(fd_, before) != 0) {}
+                if (before >= 0 && ::ftruncate(fd_, before) != 0) {
+                }
                 return kForwardWriteFailed;
             }
             delivered = end;
@@ -94,7 +100,7 @@ private:
             return kForwardOpenFailed;
         }
         // A file kept from an earlier run belongs to the day it was last written.
-        struct stat facts{};
+        struct stat facts {};
         fileDay_ = (::fstat(fd_, &facts) == 0 && facts.st_size > 0) ? DayOf(facts.st_mtime) : day;
         return kForwardOk;
     }
@@ -108,7 +114,8 @@ private:
         Close();
         std::error_code ignored;
         const std::string rotated = path_ + "." + DayText(fileDay_);
-        if (!std::filesystem::exists(rotated, ignored)) std::filesystem::rename(path_, rotated, ignored);
+        if (!std::filesystem::exists(rotated, ignored))
+            std::filesystem::rename(path_, rotated, ignored);
         RemoveExpired(day);
     }
 
@@ -119,7 +126,8 @@ private:
         for (const auto& entry : std::filesystem::directory_iterator(path.parent_path(), error)) {
             const int day = RotatedDay(entry.path().filename().string(), base);
             std::error_code ignored;
-            if (day != 0 && EpochDay(today) - EpochDay(day) > days_) std::filesystem::remove(entry.path(), ignored);
+            if (day != 0 && EpochDay(today) - EpochDay(day) > days_)
+                std::filesystem::remove(entry.path(), ignored);
         }
     }
 
@@ -133,6 +141,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ForwardTransport> MakeJsonFileTransport(const std::string& path, int retentionDays) {
+std::unique_ptr<ForwardTransport> MakeJsonFileTransport(const std::string& path,
+                                                        int retentionDays) {
     return std::make_unique<JsonFileTransport>(path, retentionDays);
 }

@@ -20,7 +20,8 @@ std::string BuildJsonLine(const TrapFields& fields) {
     line["engineID"] = fields.engineId;
     nlohmann::ordered_json bindings = nlohmann::ordered_json::array();
     for (const TrapBindingFields& binding : fields.bindings)
-        bindings.push_back({{"oid", binding.oid}, {"type", binding.type}, {"value", binding.value}});
+        bindings.push_back(
+            {{"oid", binding.oid}, {"type", binding.type}, {"value", binding.value}});
     line["bindings"] = std::move(bindings);
     // The texts are converted to UTF-8 already; a stray invalid byte still never breaks the line.
     return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

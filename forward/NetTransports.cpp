@@ -42,13 +42,15 @@ int Connect(const std::string& host, uint16_t port, int type, Socket& socket, in
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = type;
     addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || found == nullptr) {
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 ||
+        found == nullptr) {
         error = 0;
         return kForwardResolveFailed;
     }
     int result = kForwardConnectFailed;
     for (addrinfo* a = found; a != nullptr && result != kForwardOk; a = a->ai_next) {
-        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
+        const int fd =
+            ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
         if (fd < 0) {
             error = errno;
             continue;
@@ -58,7 +60,8 @@ int Connect(const std::string& host, uint16_t port, int type, Socket& socket, in
         if (status != 0 && errno == EINPROGRESS) {
             pollfd wait{fd, POLLOUT, 0};
             socklen_t size = sizeof status;
-            if (::poll(&wait, 1, kConnectTimeoutMs) == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &status, &size) == 0)
+            if (::poll(&wait, 1, kConnectTimeoutMs) == 1 &&
+                getsockopt(fd, SOL_SOCKET, SO_ERROR, &status, &size) == 0)
                 errno = status;
             else
                 status = errno = ETIMEDOUT;
@@ -134,7 +137,8 @@ public:
         }
         std::size_t sent = 0;
         while (sent < frames_.size()) {
-            const ssize_t n = ::send(socket_.Fd(), frames_.data() + sent, frames_.size() - sent, MSG_NOSIGNAL);
+            const ssize_t n =
+                ::send(socket_.Fd(), frames_.data() + sent, frames_.size() - sent, MSG_NOSIGNAL);
             if (n <= 0) {
                 errno_ = n < 0 ? errno : EPIPE;
                 // Whole frames count as delivered; a frame cut short goes with the connection.
@@ -178,7 +182,8 @@ std::unique_ptr<ForwardTransport> MakeForwardTransport(const ForwardDestination&
     switch (destination.kind) {
     case ForwardKind::kSyslogUdp:
     case ForwardKind::kSnmp: return MakeUdpTransport(destination.host, EffectivePort(destination));
-    case ForwardKind::kSyslogTcp: return MakeTcpTransport(destination.host, EffectivePort(destination));
+    case ForwardKind::kSyslogTcp:
+        return MakeTcpTransport(destination.host, EffectivePort(destination));
     case ForwardKind::kJson:
         return MakeJsonFileTransport(EffectivePath(destination, programFolder), destination.days);
     case ForwardKind::kNone: break;

@@ -65,7 +65,8 @@ std::string HexDigits(int32_t length, const std::array<uint8_t, 128>& octets) {
 
 std::string ForwardText(std::string_view cp932) {
     // Plain ASCII, the usual case, needs no conversion.
-    if (std::all_of(cp932.begin(), cp932.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    if (std::all_of(cp932.begin(), cp932.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return std::string(cp932);
     return Cp932ToUtf8(cp932);
 }
@@ -78,14 +79,15 @@ std::string Rfc3339Time(std::chrono::system_clock::time_point time) {
     localtime_r(&seconds, &local);
     const long offset = local.tm_gmtoff / 60;
     char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                  static_cast<int>(millis), offset < 0 ? '-' : '+', std::labs(offset) / 60, std::labs(offset) % 60);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, static_cast<int>(millis), offset < 0 ? '-' : '+',
+                  std::labs(offset) / 60, std::labs(offset) % 60);
     return text;
 }
 
-TrapFields CollectTrapFields(const TrapRecord& record, std::chrono::system_clock::time_point received,
-                             uint16_t sourcePort) {
+TrapFields CollectTrapFields(const TrapRecord& record,
+                             std::chrono::system_clock::time_point received, uint16_t sourcePort) {
     TrapFields fields;
     fields.time = Rfc3339Time(received);
     fields.source = FormatTrapField(record, TrapField::SourceAddress);
@@ -109,7 +111,8 @@ TrapFields CollectTrapFields(const TrapRecord& record, std::chrono::system_clock
         const VarBindEntry& entry = record.varBinds[static_cast<std::size_t>(i)];
         TrapBindingFields binding{ForwardText(FixedTextView(entry.name)), TypeName(entry.tag),
                                   ForwardText(FormatTrapField(record, TrapField::VarBindValue, i))};
-        if (binding.oid == kSnmpTrapOid0 && record.version != kSnmpV1) fields.trapOid = binding.value;
+        if (binding.oid == kSnmpTrapOid0 && record.version != kSnmpV1)
+            fields.trapOid = binding.value;
         fields.bindings.push_back(std::move(binding));
     }
     return fields;

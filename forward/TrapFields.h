@@ -26,15 +26,15 @@ struct TrapFields {
     std::string enterprise;
     int32_t generic = 0;
     int32_t specific = 0;
-    uint32_t uptime = 0;  // hundredths of a second
+    uint32_t uptime = 0;    // hundredths of a second
     std::string community;  // v1, v2c
     std::string user;       // v3
     std::string engineId;   // v3, hex digits
     std::vector<TrapBindingFields> bindings;
 };
 
-TrapFields CollectTrapFields(const TrapRecord& record, std::chrono::system_clock::time_point received,
-                             uint16_t sourcePort);
+TrapFields CollectTrapFields(const TrapRecord& record,
+                             std::chrono::system_clock::time_point received, uint16_t sourcePort);
 
 // For example 2024-05-01T09:30:00.125+09:00.
 std::string Rfc3339Time(std::chrono::system_clock::time_point time);

@@ -36,7 +36,8 @@ TrapTap* GetTrapTap();
 class TrapTapCall {
 public:
     explicit TrapTapCall(std::span<const uint8_t> datagram);
-    void Pass(const TrapRecord& record, std::array<uint8_t, 4> sender, uint16_t senderPort, bool received);
+    void Pass(const TrapRecord& record, std::array<uint8_t, 4> sender, uint16_t senderPort,
+              bool received);
 
 private:
     TrapTap* tap_;

@@ -114,7 +114,8 @@ void CMainFrame::CreateMenus() {
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
     connect(AddCommand(options, "オプション(&O)", 32778), &QAction::triggered, this, [this] { OnOptionsCommand(this); });
-    connect(AddCommand(options, "転送設定…", 32789), &QAction::triggered, this, [this] { OnForwardSettingsCommand(this); });
+    connect(AddCommand(options, "転送設定…", 32789), &QAction::triggered, this,
+            [this] { OnForwardSettingsCommand(this); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     connect(AddCommand(help, "バージョン(&V)", kAboutCommand), &QAction::triggered, this, [] { TheApp().OnAppAbout(); });

@@ -19,13 +19,15 @@ namespace {
 constexpr int kStatusRefreshMs = 1000;
 
 // Kinds in the order of the kind list; the first item is no destination.
-constexpr std::array<ForwardKind, 5> kKinds = {ForwardKind::kNone, ForwardKind::kSyslogUdp, ForwardKind::kSyslogTcp,
-                                               ForwardKind::kJson, ForwardKind::kSnmp};
+constexpr std::array<ForwardKind, 5> kKinds = {ForwardKind::kNone, ForwardKind::kSyslogUdp,
+                                               ForwardKind::kSyslogTcp, ForwardKind::kJson,
+                                               ForwardKind::kSnmp};
 
 QLineEdit* NumberEdit(int id, int value, int width) {
     auto* edit = WithId(new QLineEdit(QString::number(value)), id);
     edit->setAlignment(Qt::AlignRight);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), edit));
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), edit));
     edit->setFixedWidth(width);
     return edit;
 }
@@ -48,7 +50,9 @@ QString ErrorText(const DestinationStatus& status) {
     case kForwardWriteFailed: text = QStringLiteral("ファイルに書き込めません"); break;
     default: text = QStringLiteral("エラー %1").arg(status.error); break;
     }
-    if (status.errorErrno != 0) text += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(status.errorErrno)));
+    if (status.errorErrno != 0)
+        text +=
+            QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(status.errorErrno)));
     return text;
 }
 
@@ -60,10 +64,12 @@ CForwardDlg::CForwardDlg(QWidget* parent) : CBaseDlg(parent) {
 
     auto* grid = new QGridLayout;
     const std::array<QString, 11> headings = {
-        QStringLiteral("No."), QStringLiteral("種類"), QStringLiteral("ホスト"), QStringLiteral("ポート"),
-        QStringLiteral("ファイル"), QStringLiteral("対象"), QStringLiteral("ファシリティ"), QStringLiteral("重要度"),
-        QStringLiteral("保存日数"), QStringLiteral("転送破棄"), QStringLiteral("状態")};
-    for (int c = 0; c < static_cast<int>(headings.size()); ++c) grid->addWidget(new QLabel(headings[c]), 0, c);
+        QStringLiteral("No."),          QStringLiteral("種類"),     QStringLiteral("ホスト"),
+        QStringLiteral("ポート"),       QStringLiteral("ファイル"), QStringLiteral("対象"),
+        QStringLiteral("ファシリティ"), QStringLiteral("重要度"),   QStringLiteral("保存日数"),
+        QStringLiteral("転送破棄"),     QStringLiteral("状態")};
+    for (int c = 0; c < static_cast<int>(headings.size()); ++c)
+        grid->addWidget(new QLabel(headings[c]), 0, c);
 
     for (int row = 0; row < kMaxForwardDestinations; ++row) {
         const ForwardDestination& d = settings[static_cast<std::size_t>(row)];
@@ -72,10 +78,13 @@ CForwardDlg::CForwardDlg(QWidget* parent) : CBaseDlg(parent) {
 
         auto* kind = WithId(new QComboBox, Id(row, kKindCombo));
         kind->addItem(QStringLiteral("なし"));
-        for (std::size_t k = 1; k < kKinds.size(); ++k) kind->addItem(QString::fromLatin1(ForwardKindName(kKinds[k])));
-        kind->setCurrentIndex(static_cast<int>(std::find(kKinds.begin(), kKinds.end(), d.kind) - kKinds.begin()));
+        for (std::size_t k = 1; k < kKinds.size(); ++k)
+            kind->addItem(QString::fromLatin1(ForwardKindName(kKinds[k])));
+        kind->setCurrentIndex(
+            static_cast<int>(std::find(kKinds.begin(), kKinds.end(), d.kind) - kKinds.begin()));
         grid->addWidget(kind, line, 1);
-        connect(kind, &QComboBox::currentIndexChanged, this, [this, row] { EnableFieldsOfKind(row); });
+        connect(kind, &QComboBox::currentIndexChanged, this,
+                [this, row] { EnableFieldsOfKind(row); });
 
         auto* host = WithId(new QLineEdit(QString::fromStdString(d.host)), Id(row, kHostEdit));
         host->setMinimumWidth(120);
@@ -127,10 +136,15 @@ void CForwardDlg::EnableFieldsOfKind(int row) {
     const bool syslog = kind == ForwardKind::kSyslogUdp || kind == ForwardKind::kSyslogTcp;
     const bool network = syslog || kind == ForwardKind::kSnmp;
     const bool file = kind == ForwardKind::kJson;
-    const std::array<std::pair<int, bool>, 7> fields = {{{kHostEdit, network}, {kPortEdit, network},
-        {kPathEdit, file}, {kWhichCombo, kind != ForwardKind::kNone}, {kFacilityEdit, syslog},
-        {kSeverityEdit, syslog}, {kDaysEdit, file}}};
-    for (const auto& [column, enabled] : fields) findChild<QWidget*>(QString::number(Id(row, column)))->setEnabled(enabled);
+    const std::array<std::pair<int, bool>, 7> fields = {{{kHostEdit, network},
+                                                         {kPortEdit, network},
+                                                         {kPathEdit, file},
+                                                         {kWhichCombo, kind != ForwardKind::kNone},
+                                                         {kFacilityEdit, syslog},
+                                                         {kSeverityEdit, syslog},
+                                                         {kDaysEdit, file}}};
+    for (const auto& [column, enabled] : fields)
+        findChild<QWidget*>(QString::number(Id(row, column)))->setEnabled(enabled);
 }
 
 void CForwardDlg::ShowStatus() {
@@ -138,7 +152,8 @@ void CForwardDlg::ShowStatus() {
         const DestinationStatus status = ForwardDestinationStatus(row);
         ControlById<QLabel>(this, Id(row, kDroppedLabel))->setText(QString::number(status.dropped));
         QString state = ErrorText(status);
-        if (state.isEmpty() && CurrentForwardSettings()[static_cast<std::size_t>(row)].kind != ForwardKind::kNone)
+        if (state.isEmpty() &&
+            CurrentForwardSettings()[static_cast<std::size_t>(row)].kind != ForwardKind::kNone)
             state = QStringLiteral("転送 %1 / 待ち %2").arg(status.delivered).arg(status.queued);
         auto* label = ControlById<QLabel>(this, Id(row, kStateLabel));
         label->setText(state);
@@ -151,15 +166,19 @@ void CForwardDlg::OnOK() {
     for (int row = 0; row < kMaxForwardDestinations; ++row) {
         ForwardDestination& d = settings[static_cast<std::size_t>(row)];
         const int kindIndex = ControlById<QComboBox>(this, Id(row, kKindCombo))->currentIndex();
-        d.kind = kKinds[static_cast<std::size_t>(std::clamp(kindIndex, 0, static_cast<int>(kKinds.size()) - 1))];
+        d.kind = kKinds[static_cast<std::size_t>(
+            std::clamp(kindIndex, 0, static_cast<int>(kKinds.size()) - 1))];
         d.host = ControlById<QLineEdit>(this, Id(row, kHostEdit))->text().trimmed().toStdString();
         d.path = ToCp932(ControlById<QLineEdit>(this, Id(row, kPathEdit))->text().trimmed());
         d.filteredOnly = ControlById<QComboBox>(this, Id(row, kWhichCombo))->currentIndex() == 1;
         const auto* port = ControlById<QLineEdit>(this, Id(row, kPortEdit));
         const std::optional<int> portNumber = port->text().isEmpty() ? 0 : NumberIn(port, 1, 65535);
-        const std::optional<int> facility = NumberIn(ControlById<QLineEdit>(this, Id(row, kFacilityEdit)), 0, 23);
-        const std::optional<int> severity = NumberIn(ControlById<QLineEdit>(this, Id(row, kSeverityEdit)), 0, 7);
-        const std::optional<int> days = NumberIn(ControlById<QLineEdit>(this, Id(row, kDaysEdit)), 0, 36500);
+        const std::optional<int> facility =
+            NumberIn(ControlById<QLineEdit>(this, Id(row, kFacilityEdit)), 0, 23);
+        const std::optional<int> severity =
+            NumberIn(ControlById<QLineEdit>(this, Id(row, kSeverityEdit)), 0, 7);
+        const std::optional<int> days =
+            NumberIn(ControlById<QLineEdit>(this, Id(row, kDaysEdit)), 0, 36500);
         if (!portNumber) return ShowStopMessage("転送先のポートが不正です。(1 ～ 65535)");
         if (!facility) return ShowStopMessage("ファシリティが不正です。(0 ～ 23)");
         if (!severity) return ShowStopMessage("重要度が不正です。(0 ～ 7)");
@@ -168,7 +187,8 @@ void CForwardDlg::OnOK() {
         d.facility = *facility;
         d.severity = *severity;
         d.days = *days;
-        if (d.kind == ForwardKind::kJson && d.path.empty()) return ShowStopMessage("転送先のファイルを入力してください。");
+        if (d.kind == ForwardKind::kJson && d.path.empty())
+            return ShowStopMessage("転送先のファイルを入力してください。");
         if (d.kind != ForwardKind::kJson && d.kind != ForwardKind::kNone && d.host.empty())
             return ShowStopMessage("転送先のホストを入力してください。");
         // Values are one line without comments (the settings file has none inside a value).

@@ -24,9 +24,11 @@ TEST(ForwardSettingsTest, KeysReadAsWrittenByHandAndFilesWithoutTheSectionKeepTh
     ASSERT_EQ(SaveForwardSettingsFile(ForwardSettings{}), 0);
     EXPECT_EQ(folder.Read("OlixTrap.ini"), plain);
 
-    folder.Write("OlixTrap.ini", plain + "[FORWARD]\r\nKIND1=syslog-tcp\r\nHOST1=127.0.0.1\r\nPORT1=1514\r\n"
-                                         "WHICH1=filtered\r\nFACILITY1=23\r\nSEVERITY1=2\r\n"
-                                         "KIND3=JSON\r\nPATH3=forward/traps.json\r\nDAYS3=30\r\nKIND4=bogus\r\n");
+    folder.Write("OlixTrap.ini",
+                 plain +
+                     "[FORWARD]\r\nKIND1=syslog-tcp\r\nHOST1=127.0.0.1\r\nPORT1=1514\r\n"
+                     "WHICH1=filtered\r\nFACILITY1=23\r\nSEVERITY1=2\r\n"
+                     "KIND3=JSON\r\nPATH3=forward/traps.json\r\nDAYS3=30\r\nKIND4=bogus\r\n");
     const ForwardSettings read = LoadForwardSettingsFile();
     EXPECT_EQ(read[0].kind, ForwardKind::kSyslogTcp);
     EXPECT_EQ(read[0].host, "127.0.0.1");
@@ -48,7 +50,8 @@ TEST(ForwardSettingsTest, KeysReadAsWrittenByHandAndFilesWithoutTheSectionKeepTh
 }
 
 TEST(CapturedTrapTest, PackedRecordsUnpackToTheSameBytes) {
-    std::unique_ptr<TrapRecord> records[] = {V1ColdStartishRecord(), V2cRecord(), V3Record(), NewTrapRecord()};
+    std::unique_ptr<TrapRecord> records[] = {V1ColdStartishRecord(), V2cRecord(), V3Record(),
+                                             NewTrapRecord()};
     // A binding area full to its end, as an IpAddress or Counter64 leaves it.
     VarBindEntry& full = AddBinding(*records[3], "1.3.6.1.2.1.1.1.0", 0x46);
     full.counter64() = ~0ULL;
@@ -58,10 +61,12 @@ TEST(CapturedTrapTest, PackedRecordsUnpackToTheSameBytes) {
     const auto unpacksTo = [&](const TrapRecord& record) {
         const std::string packed = PackTrapRecord(record);
         EXPECT_LT(packed.size(), 2000u);
-        return UnpackTrapRecord(packed, *unpacked) && std::memcmp(unpacked.get(), &record, sizeof(TrapRecord)) == 0;
+        return UnpackTrapRecord(packed, *unpacked) &&
+               std::memcmp(unpacked.get(), &record, sizeof(TrapRecord)) == 0;
     };
     for (const auto& record : records) EXPECT_TRUE(unpacksTo(*record));
-    for (auto record = std::rbegin(records); record != std::rend(records); ++record) EXPECT_TRUE(unpacksTo(**record));
+    for (auto record = std::rbegin(records); record != std::rend(records); ++record)
+        EXPECT_TRUE(unpacksTo(**record));
 
     const auto zero = std::make_unique<TrapRecord>();
     EXPECT_FALSE(UnpackTrapRecord(std::string("\x00\x00\xFF\x00", 4), *unpacked));
@@ -81,16 +86,20 @@ TEST(SyslogMessageTest, ParamValuesEscapeQuoteBackslashAndBracket) {
     fields.community = R"(pu"b]\)";
     fields.uptime = 4200;
     EXPECT_EQ(BuildSyslogMessage(fields, "message", 16, 5, {"host-a", "77"}),
-              "<133>1 2024-05-01T09:30:00.125+09:00 host-a olixtrap 77 trap [trap@32473 source=\"192.0.2.1\" "
-              "version=\"v2c\" event=\"6\" trapOID=\"1.3.6.1.4.1.8072.2.3.0.1\" community=\"pu\\\"b\\]\\\\\" "
+              "<133>1 2024-05-01T09:30:00.125+09:00 host-a olixtrap 77 trap [trap@32473 "
+              "source=\"192.0.2.1\" "
+              "version=\"v2c\" event=\"6\" trapOID=\"1.3.6.1.4.1.8072.2.3.0.1\" "
+              "community=\"pu\\\"b\\]\\\\\" "
               "uptime=\"4200\"] \xEF\xBB\xBFmessage");
 }
 
 TEST(JsonLineTest, BindingsOfAnyOctetsGiveOneValidLineOfUtf8) {
     auto record = V2cRecord();
     // Control characters, quotes, a backslash, a cut Shift_JIS pair, 0xFF and a valid 日本.
-    AddOctetStringBinding(*record, "1.3.6.1.4.1.99.1", std::string("\x01\t\n\"q\"\\ \x81\x20 \xFF \x93\xFA\x96\x7B"));
-    const std::string line = BuildJsonLine(CollectTrapFields(*record, std::chrono::system_clock::now(), 4711));
+    AddOctetStringBinding(*record, "1.3.6.1.4.1.99.1",
+                          std::string("\x01\t\n\"q\"\\ \x81\x20 \xFF \x93\xFA\x96\x7B"));
+    const std::string line =
+        BuildJsonLine(CollectTrapFields(*record, std::chrono::system_clock::now(), 4711));
     EXPECT_EQ(line.find('\n'), std::string::npos);
     const nlohmann::json parsed = nlohmann::json::parse(line);  // throws on invalid UTF-8
     EXPECT_EQ(parsed["sourcePort"], 4711);

@@ -55,19 +55,26 @@ public:
         tcpPort_ = udpPort_ + 1;
         const std::string dir = folder_.File("rsyslog");
         folder_.Write("rsyslog/rsyslog.conf",
-                      "global(workDirectory=\"" + dir + "\")\n"
-                      "module(load=\"imudp\")\nmodule(load=\"imtcp\")\n"
-                      "input(type=\"imudp\" address=\"127.0.0.1\" port=\"" + std::to_string(udpPort_) + "\")\n"
-                      "input(type=\"imtcp\" address=\"127.0.0.1\" port=\"" + std::to_string(tcpPort_) + "\")\n"
-                      "template(name=\"t\" type=\"string\" "
-                      "string=\"%inputname% %app-name% %msgid% %structured-data% %msg%\\n\")\n"
-                      "action(type=\"omfile\" file=\"" + dir + "/out.log\" template=\"t\")\n");
+                      "global(workDirectory=\"" + dir +
+                          "\")\n"
+                          "module(load=\"imudp\")\nmodule(load=\"imtcp\")\n"
+                          "input(type=\"imudp\" address=\"127.0.0.1\" port=\"" +
+                          std::to_string(udpPort_) +
+                          "\")\n"
+                          "input(type=\"imtcp\" address=\"127.0.0.1\" port=\"" +
+                          std::to_string(tcpPort_) +
+                          "\")\n"
+                          "template(name=\"t\" type=\"string\" "
+                          "string=\"%inputname% %app-name% %msgid% %structured-data% %msg%\\n\")\n"
+                          "action(type=\"omfile\" file=\"" +
+                          dir + "/out.log\" template=\"t\")\n");
         return udpPort_ != 0;
     }
     bool Start() {
         const std::string dir = folder_.File("rsyslog");
-        if (!daemon_.Start({FindProgram("rsyslogd"), "-n", "-f", dir + "/rsyslog.conf", "-i", dir + "/pid"}, {},
-                           dir + "/stdout"))
+        if (!daemon_.Start(
+                {FindProgram("rsyslogd"), "-n", "-f", dir + "/rsyslog.conf", "-i", dir + "/pid"},
+                {}, dir + "/stdout"))
             return false;
         return WaitUntilTcpListens(tcpPort_);
     }
@@ -98,9 +105,12 @@ protected:
     void StartReceiving(const std::string& forwardSection) {
         port_ = PickFreeTrapPort(27000);
         ASSERT_NE(port_, 0);
-        folder_.Write("OlixTrap.ini", "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port_) +
-                                          "\r\nHOST=0\r\nLOG=1\r\nT1MSG=v1 %C\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n"
-                                          "[FORWARD]\r\n" + forwardSection);
+        folder_.Write(
+            "OlixTrap.ini",
+            "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port_) +
+                "\r\nHOST=0\r\nLOG=1\r\nT1MSG=v1 %C\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n"
+                "[FORWARD]\r\n" +
+                forwardSection);
         CConfig::Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
         RuleStore::Reset();
@@ -121,20 +131,27 @@ protected:
         CloseLogFile();
     }
 
-    std::string Target(uint16_t port = 0) const { return "127.0.0.1:" + std::to_string(port ? port : port_); }
+    std::string Target(uint16_t port = 0) const {
+        return "127.0.0.1:" + std::to_string(port ? port : port_);
+    }
 
     void Send(const std::vector<std::string>& arguments) {
         const uint32_t expected = windows_.Counter(kAllPackets) + 1;
         ASSERT_EQ(RunSnmptrap(arguments), 0);
-        ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.Counter(kAllPackets) == expected; }, 10s));
+        ASSERT_TRUE(
+            windows_.WaitUntil([&] { return windows_.Counter(kAllPackets) == expected; }, 10s));
     }
     std::vector<std::string> V2c(const std::string& community, uint16_t port = 0) const {
-        return {"-v", "2c", "-c", community, Target(port), "4200", kLinkUp, "1.3.6.1.2.1.1.5.0", "s", "host-a"};
+        return {"-v", "2c",    "-c", community, Target(port), "4200", kLinkUp, "1.3.6.1.2.1.1.5.0",
+                "s",  "host-a"};
     }
     std::vector<std::string> V3(uint16_t port = 0) const {
-        return {"-v", "3", "-e", std::string("0x") + kEngineId, "-u", "alice", "-l", "authPriv", "-a", "MD5", "-A",
-                "authpass1", "-x", "DES", "-X", "privpass1", Target(port), "4200", kLinkUp,
-                "1.3.6.1.2.1.1.5.0", "s", "host-v3"};
+        return {"-v",         "3",      "-e",    std::string("0x") + kEngineId,
+                "-u",         "alice",  "-l",    "authPriv",
+                "-a",         "MD5",    "-A",    "authpass1",
+                "-x",         "DES",    "-X",    "privpass1",
+                Target(port), "4200",   kLinkUp, "1.3.6.1.2.1.1.5.0",
+                "s",          "host-v3"};
     }
 
     TempProgramFolder folder_;
@@ -146,9 +163,10 @@ TEST_F(ForwardPeersTest, EveryTrapReachesRsyslogOnceOverUdpAndTcpAndTheJsonFile)
     Rsyslog rsyslog(folder_);
     ASSERT_TRUE(rsyslog.Configure());
     ASSERT_TRUE(rsyslog.Start());
-    StartReceiving("KIND1=syslog-udp\r\nHOST1=127.0.0.1\r\nPORT1=" + std::to_string(rsyslog.UdpPort()) +
-                   "\r\nKIND2=syslog-tcp\r\nHOST2=localhost\r\nPORT2=" + std::to_string(rsyslog.TcpPort()) +
-                   "\r\nKIND3=json\r\nPATH3=traps.json\r\n");
+    StartReceiving(
+        "KIND1=syslog-udp\r\nHOST1=127.0.0.1\r\nPORT1=" + std::to_string(rsyslog.UdpPort()) +
+        "\r\nKIND2=syslog-tcp\r\nHOST2=localhost\r\nPORT2=" + std::to_string(rsyslog.TcpPort()) +
+        "\r\nKIND3=json\r\nPATH3=traps.json\r\n");
     Send({"-v", "1", "-c", "pub-1", Target(), "1.3.6.1.4.1.8072.3", "192.0.2.7", "6", "17", "4200",
           "1.3.6.1.2.1.1.5.0", "s", "host-1"});
     Send(V2c("pub-\"2]"));
@@ -160,14 +178,19 @@ TEST_F(ForwardPeersTest, EveryTrapReachesRsyslogOnceOverUdpAndTcpAndTheJsonFile)
     ASSERT_EQ(received.size(), 6u);
     std::sort(received.begin(), received.end());
     const std::string bom = "\xEF\xBB\xBF";
-    const std::string v1 = "olixtrap trap [trap@32473 source=\"127.0.0.1\" agent=\"192.0.2.7\" version=\"v1\" "
-                           "event=\"6\" enterprise=\"1.3.6.1.4.1.8072.3\" generic=\"6\" specific=\"17\" "
-                           "community=\"pub-1\" uptime=\"4200\"] " + bom + "v1 pub-1";
-    const std::string v2c = "olixtrap trap [trap@32473 source=\"127.0.0.1\" version=\"v2c\" event=\"3\" "
-                            "trapOID=\"1.3.6.1.6.3.1.1.5.4\" community=\"pub-\\\"2\\]\" uptime=\"4200\"] " + bom +
-                            "v2 pub-\"2]";
-    const std::string v3 = "olixtrap trap [trap@32473 source=\"127.0.0.1\" version=\"v3\" event=\"3\" "
-                           "trapOID=\"1.3.6.1.6.3.1.1.5.4\" user=\"alice\" uptime=\"4200\"] " + bom + "v3 alice";
+    const std::string v1 =
+        "olixtrap trap [trap@32473 source=\"127.0.0.1\" agent=\"192.0.2.7\" version=\"v1\" "
+        "event=\"6\" enterprise=\"1.3.6.1.4.1.8072.3\" generic=\"6\" specific=\"17\" "
+        "community=\"pub-1\" uptime=\"4200\"] " +
+        bom + "v1 pub-1";
+    const std::string v2c =
+        "olixtrap trap [trap@32473 source=\"127.0.0.1\" version=\"v2c\" event=\"3\" "
+        "trapOID=\"1.3.6.1.6.3.1.1.5.4\" community=\"pub-\\\"2\\]\" uptime=\"4200\"] " +
+        bom + "v2 pub-\"2]";
+    const std::string v3 =
+        "olixtrap trap [trap@32473 source=\"127.0.0.1\" version=\"v3\" event=\"3\" "
+        "trapOID=\"1.3.6.1.6.3.1.1.5.4\" user=\"alice\" uptime=\"4200\"] " +
+        bom + "v3 alice";
     for (const std::string input : {"imtcp", "imudp"}) {
         EXPECT_EQ(std::count(received.begin(), received.end(), input + " " + v2c), 1) << input;
         EXPECT_EQ(std::count(received.begin(), received.end(), input + " " + v3), 1) << input;
@@ -176,9 +199,12 @@ TEST_F(ForwardPeersTest, EveryTrapReachesRsyslogOnceOverUdpAndTcpAndTheJsonFile)
 
     // Python's own parser reads every line; the fields are the trap's.
     const std::string json = folder_.File("traps.json");
-    EXPECT_EQ(std::system(("/usr/bin/python3 -c 'import json,sys\nfor l in open(sys.argv[1]): json.loads(l)' " + json)
-                              .c_str()),
-              0);
+    EXPECT_EQ(
+        std::system(
+            ("/usr/bin/python3 -c 'import json,sys\nfor l in open(sys.argv[1]): json.loads(l)' " +
+             json)
+                .c_str()),
+        0);
     const std::vector<std::string> lines = Lines(folder_.Read("traps.json"));
     ASSERT_EQ(lines.size(), 3u);
     const auto v3Line = nlohmann::json::parse(lines[2]);
@@ -193,12 +219,14 @@ TEST_F(ForwardPeersTest, TcpKeepsWhatArrivesWhileRsyslogIsAwayAndSendsItOnItsRet
     Rsyslog rsyslog(folder_);
     ASSERT_TRUE(rsyslog.Configure());
     ASSERT_TRUE(rsyslog.Start());
-    StartReceiving("KIND1=syslog-tcp\r\nHOST1=127.0.0.1\r\nPORT1=" + std::to_string(rsyslog.TcpPort()) + "\r\n");
+    StartReceiving("KIND1=syslog-tcp\r\nHOST1=127.0.0.1\r\nPORT1=" +
+                   std::to_string(rsyslog.TcpPort()) + "\r\n");
     for (int i = 0; i < 3; ++i) Send(V2c("before-" + std::to_string(i)));
     ASSERT_TRUE(rsyslog.WaitForLines(3));
     rsyslog.Stop();
     for (int i = 0; i < 5; ++i) Send(V2c("during-" + std::to_string(i)));
-    ASSERT_TRUE(Eventually([] { return ForwardDestinationStatus(0).error == kForwardConnectFailed; }));
+    ASSERT_TRUE(
+        Eventually([] { return ForwardDestinationStatus(0).error == kForwardConnectFailed; }));
     EXPECT_EQ(ForwardDestinationStatus(0).queued, 5u);
     ASSERT_TRUE(rsyslog.Start());
     ASSERT_TRUE(rsyslog.WaitForLines(8));
@@ -207,7 +235,9 @@ TEST_F(ForwardPeersTest, TcpKeepsWhatArrivesWhileRsyslogIsAwayAndSendsItOnItsRet
     EXPECT_EQ(received.size(), 8u);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(std::count_if(received.begin(), received.end(),
-                                [&](const std::string& line) { return line.ends_with("v2 during-" + std::to_string(i)); }),
+                                [&](const std::string& line) {
+                                    return line.ends_with("v2 during-" + std::to_string(i));
+                                }),
                   1);
     EXPECT_EQ(ForwardDestinationStatus(0).dropped, 0u);
     EXPECT_EQ(ForwardDestinationStatus(0).error, kForwardOk);
@@ -243,13 +273,15 @@ TEST_F(ForwardPeersTest, TheRelayHandsSnmptrapdTheTrapsAsSnmptrapSentThem) {
     const std::string snmptrapd = FindProgram("snmptrapd");
     if (snmptrapd.empty()) GTEST_SKIP() << "snmptrapd is not installed";
     const uint16_t farPort = PickFreeTrapPort(28000);
-    folder_.Write("far/snmptrapd.conf", "disableAuthorization yes\ncreateUser -e 0x" + std::string(kEngineId) +
+    folder_.Write("far/snmptrapd.conf", "disableAuthorization yes\ncreateUser -e 0x" +
+                                            std::string(kEngineId) +
                                             " alice MD5 authpass1 DES privpass1\n");
     PeerDaemon far;
-    ASSERT_TRUE(far.Start({snmptrapd, "-f", "-n", "-C", "-c", folder_.File("far/snmptrapd.conf"), "-Lf",
-                           folder_.File("far/traps.log"), "-F", "%P|%v\\n", "udp:" + Target(farPort)},
-                          {"MIBS=", "SNMP_PERSISTENT_DIR=" + folder_.File("far/persist")},
-                          folder_.File("far/stdout")));
+    ASSERT_TRUE(
+        far.Start({snmptrapd, "-f", "-n", "-C", "-c", folder_.File("far/snmptrapd.conf"), "-Lf",
+                   folder_.File("far/traps.log"), "-F", "%P|%v\\n", "udp:" + Target(farPort)},
+                  {"MIBS=", "SNMP_PERSISTENT_DIR=" + folder_.File("far/persist")},
+                  folder_.File("far/stdout")));
     ASSERT_TRUE(WaitUntilPortIsHeld(farPort));
     StartReceiving("KIND1=snmp\r\nHOST1=127.0.0.1\r\nPORT1=" + std::to_string(farPort) + "\r\n");
 
@@ -260,7 +292,8 @@ TEST_F(ForwardPeersTest, TheRelayHandsSnmptrapdTheTrapsAsSnmptrapSentThem) {
     };
     // Each trap straight to snmptrapd, then the same through the relay: the far manager
     // logs both alike.
-    for (const auto& trap : {V2c("relay-2c", farPort), V3(farPort)}) ASSERT_EQ(RunSnmptrap(trap), 0);
+    for (const auto& trap : {V2c("relay-2c", farPort), V3(farPort)})
+        ASSERT_EQ(RunSnmptrap(trap), 0);
     ASSERT_TRUE(Eventually([&] { return logged().size() >= 2; }));
     Send(V2c("relay-2c"));
     Send(V3());
@@ -276,9 +309,11 @@ TEST_F(ForwardPeersTest, TheRelayHandsSnmptrapdTheTrapsAsSnmptrapSentThem) {
 
 TEST_F(ForwardPeersTest, FailingDestinationsShowTheirErrorAndReceptionGoesOn) {
     const uint16_t refusing = PickFreeTrapPort(29000);
-    StartReceiving("KIND1=syslog-tcp\r\nHOST1=no-such-host.invalid\r\n"
-                   "KIND2=syslog-tcp\r\nHOST2=127.0.0.1\r\nPORT2=" + std::to_string(refusing) +
-                   "\r\nKIND3=json\r\nPATH3=missing/folder/traps.json\r\nKIND4=json\r\nPATH4=/dev/full\r\n");
+    StartReceiving(
+        "KIND1=syslog-tcp\r\nHOST1=no-such-host.invalid\r\n"
+        "KIND2=syslog-tcp\r\nHOST2=127.0.0.1\r\nPORT2=" +
+        std::to_string(refusing) +
+        "\r\nKIND3=json\r\nPATH3=missing/folder/traps.json\r\nKIND4=json\r\nPATH4=/dev/full\r\n");
     for (int i = 0; i < 3; ++i) Send(V2c("still-" + std::to_string(i)));
     EXPECT_TRUE(Eventually([] {
         return ForwardDestinationStatus(0).error == kForwardResolveFailed &&
@@ -307,9 +342,12 @@ TEST(JsonFileRotationTest, ALaterDayRotatesAndOldDaysExpire) {
         noon.tm_hour = 12;
         return std::chrono::system_clock::from_time_t(std::mktime(&noon));
     };
-    const auto line = [&](int mday) { return ForwardPayload{"{\"d\":" + std::to_string(mday) + "}", day(mday)}; };
+    const auto line = [&](int mday) {
+        return ForwardPayload{"{\"d\":" + std::to_string(mday) + "}", day(mday)};
+    };
     // One at a time, then two days in one batch.
-    const std::vector<std::vector<ForwardPayload>> batches = {{line(1)}, {line(1)}, {line(2)}, {line(3), line(6)}};
+    const std::vector<std::vector<ForwardPayload>> batches = {
+        {line(1)}, {line(1)}, {line(2)}, {line(3), line(6)}};
     for (const auto& batch : batches) {
         std::size_t delivered = 0;
         ASSERT_EQ(transport->Deliver(batch, delivered), kForwardOk);
@@ -330,7 +368,8 @@ namespace {
 TEST(CentralRsyslogTest, TheExampleConfigurationIsValid) {
     const std::string rsyslogd = FindProgram("rsyslogd");
     if (rsyslogd.empty()) GTEST_SKIP() << "rsyslogd (rsyslog) is not installed";
-    const std::string command = rsyslogd + " -N1 -f " OLIXTRAP_SOURCE_DIR "/docs/rsyslog-central.conf >/dev/null 2>&1";
+    const std::string command =
+        rsyslogd + " -N1 -f " OLIXTRAP_SOURCE_DIR "/docs/rsyslog-central.conf >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << "needs rsyslog-kafka and rsyslog-elasticsearch";
 }
 

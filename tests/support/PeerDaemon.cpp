@@ -16,8 +16,8 @@
 
 extern char** environ;
 
-bool PeerDaemon::Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-                       const std::string& outputFile) {
+bool PeerDaemon::Start(const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& environment, const std::string& outputFile) {
     Stop();
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
@@ -29,7 +29,8 @@ bool PeerDaemon::Start(const std::vector<std::string>& arguments, const std::vec
     envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t pid = -1;
     const int result = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
@@ -71,7 +72,8 @@ bool WaitUntilTcpListens(uint16_t port, std::chrono::milliseconds timeout) {
             address.sin_family = AF_INET;
             address.sin_port = htons(port);
             address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            const bool listening = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+            const bool listening =
+                connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
             close(fd);
             return listening;
         },

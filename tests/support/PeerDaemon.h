@@ -18,8 +18,8 @@ public:
 
     // arguments[0] is the program's path; environment entries are added to
     // this process's. Output goes to outputFile. False when it could not be started.
-    bool Start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-               const std::string& outputFile);
+    bool Start(const std::vector<std::string>& arguments,
+               const std::vector<std::string>& environment, const std::string& outputFile);
     // Ends it and waits (bounded) until it has.
     void Stop(std::chrono::milliseconds timeout = std::chrono::seconds(5));
     bool Running() const { return pid_ > 0; }
@@ -32,4 +32,5 @@ private:
 std::string FindProgram(const std::string& name);
 
 // Waits (bounded) until something listens on 127.0.0.1:port over TCP.
-bool WaitUntilTcpListens(uint16_t port, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+bool WaitUntilTcpListens(uint16_t port,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -32,12 +32,14 @@ protected:
 
 TEST_F(ForwardDialog, OkPutsTheDestinationsInForceAndWritesOnlyTheirKeys) {
     CForwardDlg dialog;
-    ControlById<QComboBox>(&dialog, CForwardDlg::Id(1, CForwardDlg::kKindCombo))->setCurrentIndex(3);  // json
+    ControlById<QComboBox>(&dialog, CForwardDlg::Id(1, CForwardDlg::kKindCombo))
+        ->setCurrentIndex(3);  // json
     Edit(dialog, 1, CForwardDlg::kPathEdit)->setText(QStringLiteral("no/such/folder/traps.json"));
     Edit(dialog, 1, CForwardDlg::kDaysEdit)->setText(QStringLiteral("30"));
     ASSERT_TRUE(PressOk(dialog));
     EXPECT_EQ(folder_.Read("OlixTrap.ini"),
-              "[INIT]\r\nRECVP=162\r\n[FORWARD]\r\nKIND2=json\r\nPATH2=no/such/folder/traps.json\r\nDAYS2=30\r\n");
+              "[INIT]\r\nRECVP=162\r\n[FORWARD]\r\nKIND2=json\r\nPATH2=no/such/folder/"
+              "traps.json\r\nDAYS2=30\r\n");
     EXPECT_EQ(CurrentForwardSettings()[1].kind, ForwardKind::kJson);
 }
 
@@ -53,11 +55,14 @@ TEST_F(ForwardDialog, AnOutOfRangeValueIsRefusedAndADestinationsErrorIsShown) {
 
     // The error shows once the sender has tried a trap.
     GetTrapTap()->Tap(*V2cRecord(), TappedDatagram{{}, {127, 0, 0, 1}, 1162}, true);
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        dialog.ShowStatus();
-        return ControlById<QLabel>(&dialog, CForwardDlg::Id(0, CForwardDlg::kStateLabel))->text().startsWith(
-            QStringLiteral("ホスト名を解決できません"));
-    }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            dialog.ShowStatus();
+            return ControlById<QLabel>(&dialog, CForwardDlg::Id(0, CForwardDlg::kStateLabel))
+                ->text()
+                .startsWith(QStringLiteral("ホスト名を解決できません"));
+        },
+        10000));
 }
 
 }  // namespace
