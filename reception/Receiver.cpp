@@ -18,6 +18,7 @@
 #include "reception/RejectedMessages.h"
 #include "reception/ReusableTrapRecord.h"
 #include "reception/TrapRecord.h"
+#include "reception/TrapTap.h"
 #include "reception/WindowPorts.h"
 #include "settings/AppSettings.h"
 #include "snmp/TrapDecoder.h"
@@ -82,6 +83,7 @@ void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, 
         TheRejectedMessages().Record(arrived, reason, static_cast<int8_t>(version), offset,
                                      UserNameOf(record, version));
     };
+    TrapTapCall tap(datagram);
     DecodeFailure failure;
     const int result = DecodeDatagram(datagram, sender, receivedTrap, failure);
     if (result != kDecodeOk) reject(RejectReasonOf(failure.reason), failure.version, failure.offset);
@@ -90,9 +92,11 @@ void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, 
             if (ProcessTrap(record) != 0) {
                 reject(RejectReason::kFiltered, record.version, 0);
                 CountPacket(kPacketFilteredOut);
+                tap.Pass(record, sender, senderPort, false);
             } else {
                 CountPacket(PacketKindOfVersion(record.version));
                 CountGenericTrap(record.genericTrap);
+                tap.Pass(record, sender, senderPort, true);
             }
             break;
         case kDecodeAuthFailure: CountPacket(kPacketAuthFailure); break;
