@@ -95,7 +95,7 @@ void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, 
     if (result != kDecodeOk) reject(RejectReasonOf(failure.reason), failure.version, failure.offset);
     switch (result) {
         case kDecodeOk:
-            if (ProcessTrap(record) != 0) {
+            if (ProcessTrap(record, answer.kind == AnswerKind::kResponse) != 0) {
                 reject(RejectReason::kFiltered, record.version, 0);
                 CountPacket(kPacketFilteredOut);
             } else {

@@ -23,6 +23,7 @@
 #include "support/TempProgramFolder.h"
 #include "support/V3MessageBuilder.h"
 #include "traplog/TrapLog.h"
+#include "traplog/TrapRowTexts.h"
 #include "users/UserStore.h"
 
 namespace {
@@ -110,6 +111,7 @@ TEST_F(InformsTest, SnmpinformGetsItsResponseAtEveryLevel) {
     ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.RowCount() == runs.size(); }, 10s));
     EXPECT_EQ(LogLineCount(), runs.size());
     EXPECT_EQ(windows_.Cell(1, 20), "plain");
+    for (std::size_t row = 0; row < runs.size(); ++row) EXPECT_EQ(windows_.Cell(row, kPduColumn), "InformRequest");
     const AnswerCountsSnapshot counts = SnapshotAnswerCounts();
     EXPECT_EQ(counts.informsAnswered, runs.size());
     EXPECT_EQ(counts.repeats, 0u);
@@ -152,6 +154,7 @@ TEST_F(InformsTest, EntryWithoutEngineIdServesEveryEngine) {
     }
     ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.Counter(kAllPackets) == 2; }, 10s));
     EXPECT_EQ(SnapshotCounters().snmpV3Packets, 2u);
+    EXPECT_EQ(windows_.Cell(0, kPduColumn), "");  // a trap's row names no PDU
 }
 
 // An SNMPv2c inform sent twice from one socket: answered twice with its own request-id and
