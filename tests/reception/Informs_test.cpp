@@ -178,6 +178,30 @@ TEST_F(InformsTest, RetransmissionIsAnsweredAgainButProcessedOnce) {
     EXPECT_EQ(LogLineCount(), 1u);
 }
 
+// A storm of discovery probes is answered probe by probe, each report within the probe's
+// size plus 100 octets, and a trap sent after it is still received.
+TEST_F(InformsTest, DiscoveryStormIsAnsweredAndTrapsStillArrive) {
+    constexpr int kProbes = 300;
+    const Bytes noSecurity = ber::Sequence({ber::OctetString(""), ber::Integer(0), ber::Integer(0),
+                                            ber::OctetString(""), ber::OctetString(""), ber::OctetString("")});
+    LoopbackUdpSocket prober;
+    for (int i = 0; i < kProbes; ++i) {
+        const Bytes probe = ber::Sequence(
+            {ber::Integer(3), ber::Sequence({ber::Integer(i), ber::Integer(65507), ber::OctetString(Bytes{4}), ber::Integer(3)}),
+             ber::OctetString(noSecurity),
+             ber::Sequence({ber::OctetString(""), ber::OctetString(""),
+                            ber::Tlv(0xA0, ber::Cat({ber::Integer(i), ber::Integer(0), ber::Integer(0), ber::Sequence({})}))})});
+        ASSERT_TRUE(prober.SendTo(port_, probe));
+        const auto report = prober.Receive(5s);
+        ASSERT_TRUE(report.has_value()) << i;
+        EXPECT_LE(report->octets.size(), probe.size() + kMaxAnswerGrowth);
+    }
+    ASSERT_TRUE(SendToLoopback(port_, ber::BuildV2cTrap({.varBinds = {ber::SysUpTimeBinding(1),
+                                                                      ber::TrapOidBinding(kColdStart)}})));
+    ASSERT_TRUE(windows_.WaitUntil([&] { return SnapshotCounters().snmpV2cPackets == 1; }, 10s));
+    EXPECT_EQ(SnapshotAnswerCounts().reportsSent[std::size_t(ReportKind::kUnknownEngineId) - 1], uint64_t(kProbes));
+}
+
 // Boots grow with each start of the service; an inform still carrying the old boots is told
 // the new ones in an authenticated not-in-time-window report, and is not processed.
 TEST_F(InformsTest, InformWithOldBootsGetsNotInTimeWindow) {
