@@ -23,10 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         FuzzProgramFolder();
         return AppendUser("trapuser", "authpassword", "privpassword", "80001F8880AABBCCDD",
                           kAuthHmacSha1, kPrivCbcDes) == 0 &&
-               AppendUser("anyuser", "authpassword", "privpassword", "", kAuthHmacSha256, kPrivCfbAes128) == 0;
+               AppendUser("anyuser", "authpassword", "privpassword", "", kAuthHmacSha256,
+                          kPrivCfbAes128) == 0;
     }();
     if (!userStoreReady) __builtin_trap();
-    static const std::vector<uint8_t> engineId = {0x80, 0x00, 0x1F, 0x88, 0x80, 0xAA, 0xBB, 0xCC, 0xDD};
+    static const std::vector<uint8_t> engineId = {0x80, 0x00, 0x1F, 0x88, 0x80,
+                                                  0xAA, 0xBB, 0xCC, 0xDD};
     const LocalEngine local{engineId, 1, 10};
 
     static auto target = std::make_unique<ReusableTrapRecord>();
@@ -34,13 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size) std::memcpy(datagram.get(), data, size);
     DecodeFailure failure;
     AnswerFacts answer;
-    const int result = DecodeDatagram({datagram.get(), size}, {127, 0, 0, 1}, *target, failure, local, answer);
+    const int result =
+        DecodeDatagram({datagram.get(), size}, {127, 0, 0, 1}, *target, failure, local, answer);
     if (result < 0 || result > 3) __builtin_trap();
     if (answer.kind == AnswerKind::kResponse && result != kDecodeOk) __builtin_trap();
 
     std::vector<uint8_t> out;
     if (BuildAnswer(answer, local, 1, out) != 0) return 0;
     // A Response repeats the request's own fields: it never outgrows it by much.
-    if (answer.kind == AnswerKind::kResponse && out.size() > size + kMaxAnswerGrowth) __builtin_trap();
+    if (answer.kind == AnswerKind::kResponse && out.size() > size + kMaxAnswerGrowth)
+        __builtin_trap();
     return 0;
 }

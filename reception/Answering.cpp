@@ -27,7 +27,8 @@ void BootAnsweringEngine() {
 }
 
 LocalEngine TheLocalEngine() {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - bootedAt).count();
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - bootedAt).count();
     return {identity.EngineId(), identity.boots, int32_t(std::min<int64_t>(seconds, INT32_MAX))};
 }
 
@@ -39,12 +40,15 @@ bool SendAnswer(const AnswerFacts& answer, std::size_t requestSize, std::array<u
         if (answerBuffer.size() > requestSize + kMaxAnswerGrowth) {
             CountAnswerUnsent();
         } else if (SendFromServiceSocket(answerBuffer, sender, senderPort)) {
-            if (report) CountReportSent(answer.report);
-            else CountInformAnswered();
+            if (report)
+                CountReportSent(answer.report);
+            else
+                CountInformAnswered();
         }
     }
     if (report) return false;
-    const InformKey key = MakeInformKey(sender, senderPort, answer.requestId, answer.msgId, answer.contextEngineId);
+    const InformKey key =
+        MakeInformKey(sender, senderPort, answer.requestId, answer.msgId, answer.contextEngineId);
     if (!answered.Repeated(key, Clock::now())) return false;
     CountInformRepeat();
     return true;

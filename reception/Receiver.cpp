@@ -88,7 +88,8 @@ void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, 
     };
     DecodeFailure failure;
     AnswerFacts answer;
-    const int result = DecodeDatagram(datagram, sender, receivedTrap, failure, TheLocalEngine(), answer);
+    const int result =
+        DecodeDatagram(datagram, sender, receivedTrap, failure, TheLocalEngine(), answer);
     // Answered before anything slow, so that the sender does not retry.
     if (answer.kind != AnswerKind::kNone && SendAnswer(answer, datagram.size(), sender, senderPort))
         return;

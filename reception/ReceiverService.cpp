@@ -180,7 +180,8 @@ void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested
     EnableCommands(true, false);
 }
 
-bool SendFromServiceSocket(std::span<const uint8_t> datagram, std::array<uint8_t, 4> to, uint16_t port) {
+bool SendFromServiceSocket(std::span<const uint8_t> datagram, std::array<uint8_t, 4> to,
+                           uint16_t port) {
     const int socketFd = serviceSocket.load();
     if (socketFd < 0) return false;
     sockaddr_in address{};
@@ -189,5 +190,6 @@ bool SendFromServiceSocket(std::span<const uint8_t> datagram, std::array<uint8_t
     address.sin_port = htons(port);
     // Never waits: an answer the socket cannot take now is lost, as UDP allows.
     return sendto(socketFd, datagram.data(), datagram.size(), MSG_DONTWAIT,
-                  reinterpret_cast<const sockaddr*>(&address), sizeof address) == ssize_t(datagram.size());
+                  reinterpret_cast<const sockaddr*>(&address),
+                  sizeof address) == ssize_t(datagram.size());
 }

@@ -14,8 +14,8 @@
 #include <vector>
 
 enum class RejectReason : uint8_t {
-    kMalformed,        // offset: where decoding stopped
-    kTooLarge,         // longer than the receive buffer; length is its real length
+    kMalformed,  // offset: where decoding stopped
+    kTooLarge,   // longer than the receive buffer; length is its real length
     kUnknownUser,
     kLevelNotAllowed,
     kAuthFailure,

@@ -28,12 +28,14 @@ constexpr int ResultOf(DecodeReason reason) {
         case DecodeReason::kLevelNotAllowed:
         case DecodeReason::kAuthFailure:
         case DecodeReason::kNotInTimeWindow:
-        case DecodeReason::kNewEngineLimit: return kDecodeAuthFailure;
+        case DecodeReason::kNewEngineLimit:
+            return kDecodeAuthFailure;
         case DecodeReason::kUnknownUser:
         case DecodeReason::kDecryptFailure: return kDecodeDecryptFailure;
         case DecodeReason::kMalformed:
         case DecodeReason::kNotATrap:
-        case DecodeReason::kDiscovery: break;
+        case DecodeReason::kDiscovery:
+            break;
     }
     return kDecodeMalformed;
 }

@@ -103,13 +103,15 @@ void TakeInform(BerReader content, const TrapRecord& record, AnswerFacts& answer
     answer.version = record.version;
     answer.requestId = record.requestId;
     answer.varBindList = content.Rest();
-    answer.contextEngineId = {record.contextEngineId.data(), std::size_t(record.contextEngineIdLength)};
+    answer.contextEngineId = {record.contextEngineId.data(),
+                              std::size_t(record.contextEngineIdLength)};
     answer.contextName = {record.contextName.data(), std::size_t(record.contextNameLength)};
 }
 
 // The record is zero on entry. With local, informs are decoded too and answer is filled.
 int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
-                  DecodeStop* stop, const LocalEngine* local = nullptr, AnswerFacts* answer = nullptr) {
+                  DecodeStop* stop, const LocalEngine* local = nullptr,
+                  AnswerFacts* answer = nullptr) {
     record.sourceAddress = sender;
     record.agentAddress = sender;
 
@@ -134,7 +136,8 @@ int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, Tr
     if (pduTag != kPduV1Trap && pduTag != kPduV2Trap && !inform)
         return reader.Refuse(DecodeReason::kNotATrap, pduAt);
     // Only informs and discovery probes ask for a report.
-    if (v3 && !inform && (record.msgFlags & 4) != 0) return reader.Refuse(DecodeReason::kMalformed, pduAt);
+    if (v3 && !inform && (record.msgFlags & 4) != 0)
+        return reader.Refuse(DecodeReason::kMalformed, pduAt);
     // A decrypted scoped PDU may end in the block cipher's fill octets.
     const bool decrypted = v3 && (record.msgFlags & 3) == 3;
     if (pdu.content.size() != reader.BytesLeft() && !decrypted)
@@ -150,8 +153,8 @@ int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, Tr
     return reader.Refuse(DecodeReason::kMalformed, pduAt);
 }
 
-int DecodeReporting(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
-                    TrapRecord& record, DecodeFailure& failure, const LocalEngine* local = nullptr,
+int DecodeReporting(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
+                    DecodeFailure& failure, const LocalEngine* local = nullptr,
                     AnswerFacts* answer = nullptr) {
     DecodeStop stop;
     const int result = DecodeMessage(datagram, sender, record, &stop, local, answer);
@@ -181,9 +184,11 @@ int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
                    ReusableTrapRecord& target, DecodeFailure& failure, const LocalEngine& local,
                    AnswerFacts& answer) {
     answer = AnswerFacts{};
-    const int result = DecodeReporting(datagram, sender, target.Cleared(), failure, &local, &answer);
+    const int result =
+        DecodeReporting(datagram, sender, target.Cleared(), failure, &local, &answer);
     // A Response goes only to an inform that decoded whole.
-    if (result != kDecodeOk && answer.kind == AnswerKind::kResponse) answer.kind = AnswerKind::kNone;
+    if (result != kDecodeOk && answer.kind == AnswerKind::kResponse)
+        answer.kind = AnswerKind::kNone;
     return result;
 }
 

@@ -45,8 +45,9 @@ CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,
     // same octets and so the same key.
     std::array<uint8_t, kMaxEngineIdOctets> engineId;
     const int engineIdLength = EngineIdFromText(engineIdText, engineId);
-    return CachedLocalizeKey(authProtocol, password,
-                             std::span<const uint8_t>(engineId.data(), std::size_t(engineIdLength)));
+    return CachedLocalizeKey(
+        authProtocol, password,
+        std::span<const uint8_t>(engineId.data(), std::size_t(engineIdLength)));
 }
 
 CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,

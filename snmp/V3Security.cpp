@@ -124,8 +124,8 @@ bool LookUpUser(const TrapRecord& record, UserEntry& user) {
 // zeroed. HMAC-MD5-96 and HMAC-SHA-96 compare their first 12 octets with those received
 // (missing ones count as zero); the SHA-2 protocols take parameters of exactly their MAC's
 // length. A protocol this program does not know authenticates nothing.
-int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user,
-                 const TrapRecord& record, const CachedKey& key) {
+int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user, const TrapRecord& record,
+                 const CachedKey& key) {
     if (!IsKnownAuthProtocol(user.authProtocol)) return kDecodeAuthFailure;
     const std::size_t macLength = UsmMacLength(user.authProtocol);
     if (IsSha2Protocol(user.authProtocol) && std::size_t(record.authParamsLength) != macLength)
@@ -141,7 +141,8 @@ int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user,
 // that serves every engine (bounded by the budget), or this receiver's for informs.
 class KeyEngine {
 public:
-    KeyEngine(std::span<const uint8_t> octets, LocalizationBudget* budget) : m_octets(octets), m_budget(budget) {}
+    KeyEngine(std::span<const uint8_t> octets, LocalizationBudget* budget)
+        : m_octets(octets), m_budget(budget) {}
     explicit KeyEngine(std::string_view text) : m_text(text) {}
 
     CachedKey Key(int authProtocol, std::string_view password, bool& refused) const {
@@ -191,7 +192,8 @@ int Decrypt(BerReader& reader, const UserEntry& user, const TrapRecord& record,
     // RFC 3826 3.3.2 step 1: the AES salt is exactly 8 octets.
     if (aes && record.privParamsLength != 8) return reader.Refuse(DecodeReason::kDecryptFailure);
     bool refused = false;
-    const CachedKey privKey = engine.Key(user.authProtocol, FixedTextView(user.privPassword), refused);
+    const CachedKey privKey =
+        engine.Key(user.authProtocol, FixedTextView(user.privPassword), refused);
     if (refused) return reader.Refuse(DecodeReason::kNewEngineLimit);
     if (!privKey) return reader.Refuse(DecodeReason::kDecryptFailure);
 
@@ -212,8 +214,9 @@ int ReadContext(BerReader& reader, TrapRecord& record) {
     BerHeader scopedPdu, element;
     // After decryption an unreadable scoped PDU is the sign of a wrong key.
     if (reader.ReadHeader(scopedPdu) != 0 || scopedPdu.tag != kTagSequence)
-        return reader.Refuse((record.msgFlags & kLevelBits) == kAuthPriv ? DecodeReason::kDecryptFailure
-                                                                        : DecodeReason::kMalformed,
+        return reader.Refuse((record.msgFlags & kLevelBits) == kAuthPriv
+                                 ? DecodeReason::kDecryptFailure
+                                 : DecodeReason::kMalformed,
                              scopedPduAt);
     if (reader.ReadElement(kTagOctetString, element) != 0) return kDecodeMalformed;
     record.contextEngineIdLength = static_cast<int32_t>(element.content.size());
@@ -263,12 +266,14 @@ int CheckAsReceiver(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& 
                                  ? KeyEngine(EngineIdOf(record), &NewEngineBudget())
                                  : KeyEngine(FixedTextView(user.engineId));
     if (found && (flags == kAuthNoPriv || flags == kAuthPriv)) {
-        if (const int result = AuthenticateWith(reader, datagram, user, record, engine); result != kDecodeOk)
+        if (const int result = AuthenticateWith(reader, datagram, user, record, engine);
+            result != kDecodeOk)
             return result;
     }
     if (flags == kAuthPriv) {
         if (!found) return reader.Refuse(DecodeReason::kUnknownUser);
-        if (const int result = Decrypt(reader, user, record, engine); result != kDecodeOk) return result;
+        if (const int result = Decrypt(reader, user, record, engine); result != kDecodeOk)
+            return result;
     }
     return ReadContext(reader, record);
 }
@@ -293,11 +298,12 @@ int CheckAsAuthority(BerReader& reader, std::span<uint8_t> datagram, TrapRecord&
         return Report(reader, answer, ReportKind::kUnknownUserName, DecodeReason::kUnknownUser);
 
     const uint32_t level = static_cast<uint32_t>(record.msgFlags) & kLevelBits;
-    const bool levelFits = user.authProtocol == kAuthNone ? level == kNoAuthNoPriv
+    const bool levelFits = user.authProtocol == kAuthNone   ? level == kNoAuthNoPriv
                            : user.privProtocol == kPrivNone ? level == kAuthNoPriv
                                                             : level == kAuthPriv;
     if (!levelFits)
-        return Report(reader, answer, ReportKind::kUnsupportedSecLevel, DecodeReason::kLevelNotAllowed);
+        return Report(reader, answer, ReportKind::kUnsupportedSecLevel,
+                      DecodeReason::kLevelNotAllowed);
     if (level == kNoAuthNoPriv) return ReadContext(reader, record);
 
     const KeyEngine engine(local.engineId, nullptr);
@@ -318,7 +324,8 @@ int CheckAsAuthority(BerReader& reader, std::span<uint8_t> datagram, TrapRecord&
 }  // namespace
 
 int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record) {
-    if (const int result = ReadHeaderData(reader, record, false); result != kDecodeOk) return result;
+    if (const int result = ReadHeaderData(reader, record, false); result != kDecodeOk)
+        return result;
     if (const int result = ReadSecurityParameters(reader, record); result != kDecodeOk)
         return result;
     return CheckAsReceiver(reader, datagram, record);
@@ -338,8 +345,9 @@ int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord&
                        strnlen(record.userName.data(), record.userName.size())};
 
     const std::span<const uint8_t> engineId = EngineIdOf(record);
-    const bool ours = !local.engineId.empty() && std::equal(engineId.begin(), engineId.end(), local.engineId.begin(),
-                                 local.engineId.end());
+    const bool ours =
+        !local.engineId.empty() &&
+        std::equal(engineId.begin(), engineId.end(), local.engineId.begin(), local.engineId.end());
     answer.toLocalEngine = ours;
     if (ours) return CheckAsAuthority(reader, datagram, record, local, answer);
     // RFC 3414 3.2 step 3: a probe for our engine ID, answered at noAuthNoPriv.

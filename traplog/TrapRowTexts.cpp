@@ -98,8 +98,8 @@ std::string FormatReceiveTime(const std::tm& t) {
     return text;
 }
 
-TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, std::string_view message, const std::tm& localTime,
-                               bool inform) {
+TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, std::string_view message,
+                               const std::tm& localTime, bool inform) {
     TrapRowTexts row;
     auto& c = row.columns;
     row.image = record.genericTrap;

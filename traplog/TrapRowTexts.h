@@ -38,8 +38,8 @@ std::string FormatReceiveTime(const std::tm& localTime);
 
 // The row of a received trap with its one-line message, received at localTime; inform marks
 // an InformRequest in the PDU column.
-TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, std::string_view message, const std::tm& localTime,
-                               bool inform = false);
+TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, std::string_view message,
+                               const std::tm& localTime, bool inform = false);
 
 // Fills row (zeroed first) from the columns of one list row: each slot takes at most its
 // size less two bytes (the bindings slot its size less one), cut between characters.

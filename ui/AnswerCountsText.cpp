@@ -7,7 +7,7 @@ namespace {
 // By ReportKind - 1: the usmStats counter each report carries (RFC 3414 5).
 constexpr std::array<const char*, kReportKindCount> kReportNames = {
     "UnsupportedSecLevels", "NotInTimeWindows", "UnknownUserNames",
-    "UnknownEngineIDs", "WrongDigests", "DecryptionErrors"};
+    "UnknownEngineIDs",     "WrongDigests",     "DecryptionErrors"};
 
 }  // namespace
 
@@ -16,7 +16,8 @@ QString AnswerCountsText(const AnswerCountsSnapshot& counts) {
                        .arg(counts.informsAnswered)
                        .arg(counts.repeats);
     for (std::size_t i = 0; i < kReportNames.size(); ++i)
-        text += QStringLiteral(" %1 %2").arg(QLatin1String(kReportNames[i])).arg(counts.reportsSent[i]);
+        text +=
+            QStringLiteral(" %1 %2").arg(QLatin1String(kReportNames[i])).arg(counts.reportsSent[i]);
     if (counts.unsent != 0) text += QStringLiteral("  大きすぎて未送信: %1").arg(counts.unsent);
     return text;
 }

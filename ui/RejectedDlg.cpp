@@ -35,7 +35,8 @@ CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new Rejec
     }
     m_answers = WithId(new QLabel(counts), kAnswerCounts);
     m_answers->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    grid->addWidget(m_answers, (kRejectReasonCount + kCountColumns - 1) / kCountColumns, 0, 1, kCountColumns);
+    grid->addWidget(m_answers, (kRejectReasonCount + kCountColumns - 1) / kCountColumns, 0, 1,
+                    kCountColumns);
 
     m_list = WithId(new QTableView(this), kList);
     m_list->setModel(m_model);

@@ -90,11 +90,14 @@ bool ReadV3Header(Bytes& message, V3Header& header) {
     BerReader reader(message);
     BerHeader outer, element, global, wrapper, parameters;
     if (reader.ReadHeader(outer) != 0 || reader.ReadElement(0x02, element) != 0) return false;
-    if (reader.ReadElement(0x30, global) != 0 || reader.ReadElement(0x04, wrapper) != 0) return false;
+    if (reader.ReadElement(0x30, global) != 0 || reader.ReadElement(0x04, wrapper) != 0)
+        return false;
     BerReader globalReader = reader.Inner(global.content);
     if (globalReader.ReadElement(0x02, element) != 0) return false;
     header.msgId = int32_t(ReadUnsigned32(element.content));
-    if (globalReader.ReadElement(0x02, element) != 0 || globalReader.ReadElement(0x04, element) != 0) return false;
+    if (globalReader.ReadElement(0x02, element) != 0 ||
+        globalReader.ReadElement(0x04, element) != 0)
+        return false;
     header.flags = element.content.empty() ? 0 : element.content[0];
     BerReader wrapped = reader.Inner(wrapper.content);
     if (wrapped.ReadElement(0x30, parameters) != 0) return false;
@@ -111,7 +114,9 @@ bool ReadV3Header(Bytes& message, V3Header& header) {
 class V3Informs {
 public:
     V3Informs(std::string user, std::string authPassword, std::string privPassword)
-        : m_user(std::move(user)), m_authPassword(std::move(authPassword)), m_privPassword(std::move(privPassword)) {}
+        : m_user(std::move(user)),
+          m_authPassword(std::move(authPassword)),
+          m_privPassword(std::move(privPassword)) {}
 
     // RFC 3414 4: a reportable probe; the report tells the engine ID, boots and time.
     bool Discover(const Receiver& receiver) {
@@ -143,8 +148,8 @@ public:
         w.Close();
         w.Close();
         const Bytes& probe = w.Bytes();
-        sendto(receiver.fd, probe.data(), probe.size(), 0, reinterpret_cast<const sockaddr*>(&receiver.address),
-               sizeof receiver.address);
+        sendto(receiver.fd, probe.data(), probe.size(), 0,
+               reinterpret_cast<const sockaddr*>(&receiver.address), sizeof receiver.address);
         pollfd waited{receiver.fd, POLLIN, 0};
         if (poll(&waited, 1, 3000) != 1) return false;
         Bytes report(2048);
@@ -164,8 +169,10 @@ public:
     }
 
     Bytes Inform(int32_t msgId) {
-        const int32_t time = m_time + int32_t(std::chrono::duration_cast<std::chrono::seconds>(
-                                                  Clock::now() - m_discoveredAt).count());
+        const int32_t time =
+            m_time +
+            int32_t(std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - m_discoveredAt)
+                        .count());
         BerWriter scopedWriter;
         scopedWriter.Open(0x30);
         scopedWriter.Octets(0x04, m_engineId);
@@ -174,7 +181,8 @@ public:
         scopedWriter.Close();
         Bytes& scoped = scopedWriter.Bytes();
         std::array<uint8_t, 8> salt;
-        for (int i = 0; i < 8; ++i) salt[std::size_t(i)] = uint8_t(uint64_t(++m_salt) >> (56 - 8 * i));
+        for (int i = 0; i < 8; ++i)
+            salt[std::size_t(i)] = uint8_t(uint64_t(++m_salt) >> (56 - 8 * i));
         AesBlock iv;
         for (int i = 0; i < 4; ++i) {
             iv[std::size_t(i)] = uint8_t(uint32_t(m_boots) >> (24 - 8 * i));
@@ -213,7 +221,8 @@ public:
         const std::size_t macAt = message.size() - data.Bytes().size() - (2 + salt.size()) - kMac;
         const CachedKey key = CachedLocalizeKey(kSha256, m_authPassword, m_engineId);
         UsmKey mac;
-        if (key && key->hmac.Sign(message, mac)) std::copy_n(mac.begin(), kMac, message.begin() + std::ptrdiff_t(macAt));
+        if (key && key->hmac.Sign(message, mac))
+            std::copy_n(mac.begin(), kMac, message.begin() + std::ptrdiff_t(macAt));
         return message;
     }
 
@@ -236,7 +245,8 @@ int64_t AnswerId(Bytes& answer, bool v3) {
     BerReader reader(answer);
     BerHeader outer, element, pdu;
     if (reader.ReadHeader(outer) != 0 || reader.ReadElement(0x02, element) != 0 ||
-        reader.ReadElement(0x04, element) != 0 || reader.ReadHeader(pdu) != 0 || (pdu.tag & 0xFF) != 0xA2)
+        reader.ReadElement(0x04, element) != 0 || reader.ReadHeader(pdu) != 0 ||
+        (pdu.tag & 0xFF) != 0xA2)
         return -1;
     BerReader content = reader.Inner(pdu.content);
     if (content.ReadElement(0x02, element) != 0) return -1;
@@ -249,8 +259,9 @@ int Run(bool v3, uint16_t port, int count, V3Informs* informs) {
     receiver.address.sin_family = AF_INET;
     receiver.address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     receiver.address.sin_port = htons(port);
-    if (receiver.fd < 0 || connect(receiver.fd, reinterpret_cast<const sockaddr*>(&receiver.address),
-                                   sizeof receiver.address) != 0) {
+    if (receiver.fd < 0 ||
+        connect(receiver.fd, reinterpret_cast<const sockaddr*>(&receiver.address),
+                sizeof receiver.address) != 0) {
         std::perror("socket");
         return 1;
     }
@@ -290,7 +301,8 @@ int Run(bool v3, uint16_t port, int count, V3Informs* informs) {
         }
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    std::printf("answered %d of %d in %.2f s: %.0f/s\n", answered, count, seconds, answered / seconds);
+    std::printf("answered %d of %d in %.2f s: %.0f/s\n", answered, count, seconds,
+                answered / seconds);
     close(receiver.fd);
     return 0;
 }
@@ -310,7 +322,8 @@ int main(int argc, char** argv) {
         return AppendUser(argv[2], argv[3], argv[4], "", kSha256, kPrivCfbAes128) == 0 ? 0 : 1;
     }
     std::fprintf(stderr,
-                 "usage: %s run v2c PORT COUNT | run v3 PORT COUNT USER AUTHPASS PRIVPASS | adduser NAME AUTHPASS "
+                 "usage: %s run v2c PORT COUNT | run v3 PORT COUNT USER AUTHPASS PRIVPASS | "
+                 "adduser NAME AUTHPASS "
                  "PRIVPASS\n",
                  argv[0]);
     return 2;

@@ -106,8 +106,9 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
 
     auto* engineGroup = new QGroupBox(QStringLiteral("SNMP エンジン（インフォーム受信用）"));
     auto* engineLayout = new QHBoxLayout(engineGroup);
-    auto* engineId = WithId(new QLineEdit(QString::fromStdString(EngineIdText(PeekLocalEngine().EngineId()))),
-                            kEngineIdEdit);
+    auto* engineId =
+        WithId(new QLineEdit(QString::fromStdString(EngineIdText(PeekLocalEngine().EngineId()))),
+               kEngineIdEdit);
     engineId->setReadOnly(true);
     engineLayout->addWidget(new QLabel(QStringLiteral("Engine ID：")));
     engineLayout->addWidget(engineId);

@@ -30,8 +30,8 @@ int LocalizeKey(int authProtocol, std::string_view password, std::string_view en
                 UsmKey& key) {
     std::array<uint8_t, kMaxEngineIdOctets> engineId;
     const int engineIdLength = EngineIdFromText(engineIdText, engineId);
-    return LocalizeKey(authProtocol, password, std::span(engineId.data(), std::size_t(engineIdLength)),
-                       key);
+    return LocalizeKey(authProtocol, password,
+                       std::span(engineId.data(), std::size_t(engineIdLength)), key);
 }
 
 int LocalizeKey(int authProtocol, std::string_view password, std::span<const uint8_t> engineId,

@@ -56,7 +56,8 @@ void WritePdu(BerWriter& writer, const AnswerFacts& facts, uint32_t reportValue)
     writer.Close();
 }
 
-int BuildCommunityAnswer(const AnswerFacts& facts, uint32_t reportValue, std::vector<uint8_t>& out) {
+int BuildCommunityAnswer(const AnswerFacts& facts, uint32_t reportValue,
+                         std::vector<uint8_t>& out) {
     // Reports belong to SNMPv3 only.
     if (facts.kind != AnswerKind::kResponse) return 1;
     BerWriter writer;
@@ -80,7 +81,8 @@ uint8_t AnswerLevel(const AnswerFacts& facts) {
 bool Encrypt(const AnswerFacts& facts, const LocalEngine& local, std::vector<uint8_t>& scoped,
              std::array<uint8_t, kSaltOctets>& salt) {
     const UserEntry& user = facts.user;
-    const CachedKey key = CachedLocalizeKey(user.authProtocol, FixedTextView(user.privPassword), local.engineId);
+    const CachedKey key =
+        CachedLocalizeKey(user.authProtocol, FixedTextView(user.privPassword), local.engineId);
     if (!key) return false;
     if (user.privProtocol == kPrivCfbAes128) {
         PutBigEndian(aesSalt.fetch_add(1), kSaltOctets, salt.data());
@@ -114,8 +116,10 @@ int BuildUsmAnswer(const AnswerFacts& facts, const LocalEngine& local, uint32_t 
 
     BerWriter scopedWriter;
     scopedWriter.Open(uint8_t(kTagSequence));
-    scopedWriter.Octets(uint8_t(kTagOctetString), response ? facts.contextEngineId : local.engineId);
-    scopedWriter.Octets(uint8_t(kTagOctetString), response ? facts.contextName : std::span<const uint8_t>());
+    scopedWriter.Octets(uint8_t(kTagOctetString),
+                        response ? facts.contextEngineId : local.engineId);
+    scopedWriter.Octets(uint8_t(kTagOctetString),
+                        response ? facts.contextName : std::span<const uint8_t>());
     WritePdu(scopedWriter, facts, reportValue);
     scopedWriter.Close();
     std::vector<uint8_t>& scoped = scopedWriter.Bytes();
@@ -160,7 +164,8 @@ int BuildUsmAnswer(const AnswerFacts& facts, const LocalEngine& local, uint32_t 
         // RFC 3414 6.3.1, 7.3.1: the MAC of the whole message with zeroed parameters. They lie
         // before the privacy parameters (two octets of header and the salt) and the data.
         const std::size_t authAt = out.size() - data.size() - (2 + privLength) - macLength;
-        const CachedKey key = CachedLocalizeKey(user.authProtocol, FixedTextView(user.authPassword), local.engineId);
+        const CachedKey key =
+            CachedLocalizeKey(user.authProtocol, FixedTextView(user.authPassword), local.engineId);
         UsmKey mac;
         if (!key || !key->hmac.Sign(out, mac)) return 1;
         std::copy_n(mac.begin(), macLength, out.begin() + std::ptrdiff_t(authAt));

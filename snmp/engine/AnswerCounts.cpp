@@ -8,14 +8,24 @@ std::atomic<uint64_t> unsent{0};
 std::array<std::atomic<uint64_t>, kReportKindCount> reportsSent{};
 std::array<std::atomic<uint32_t>, kReportKindCount> usmFailures{};
 
-std::size_t IndexOf(ReportKind kind) { return std::size_t(kind) - 1; }
+std::size_t IndexOf(ReportKind kind) {
+    return std::size_t(kind) - 1;
+}
 
 }  // namespace
 
-void CountInformAnswered() { informsAnswered.fetch_add(1, std::memory_order_relaxed); }
-void CountInformRepeat() { repeats.fetch_add(1, std::memory_order_relaxed); }
-void CountAnswerUnsent() { unsent.fetch_add(1, std::memory_order_relaxed); }
-void CountReportSent(ReportKind kind) { reportsSent[IndexOf(kind)].fetch_add(1, std::memory_order_relaxed); }
+void CountInformAnswered() {
+    informsAnswered.fetch_add(1, std::memory_order_relaxed);
+}
+void CountInformRepeat() {
+    repeats.fetch_add(1, std::memory_order_relaxed);
+}
+void CountAnswerUnsent() {
+    unsent.fetch_add(1, std::memory_order_relaxed);
+}
+void CountReportSent(ReportKind kind) {
+    reportsSent[IndexOf(kind)].fetch_add(1, std::memory_order_relaxed);
+}
 
 uint32_t CountUsmFailure(ReportKind kind) {
     return usmFailures[IndexOf(kind)].fetch_add(1, std::memory_order_relaxed) + 1;
@@ -26,7 +36,8 @@ AnswerCountsSnapshot SnapshotAnswerCounts() {
     snapshot.informsAnswered = informsAnswered.load(std::memory_order_relaxed);
     snapshot.repeats = repeats.load(std::memory_order_relaxed);
     snapshot.unsent = unsent.load(std::memory_order_relaxed);
-    for (std::size_t i = 0; i < reportsSent.size(); ++i) snapshot.reportsSent[i] = reportsSent[i].load();
+    for (std::size_t i = 0; i < reportsSent.size(); ++i)
+        snapshot.reportsSent[i] = reportsSent[i].load();
     return snapshot;
 }
 

@@ -22,7 +22,8 @@ void BerWriter::Close() {
     form[0] = uint8_t(0x80 | count);
     for (std::size_t i = 0; i < count; ++i) form[1 + i] = uint8_t(length >> (8 * (count - 1 - i)));
     m_bytes[start - 1] = form[0];
-    m_bytes.insert(m_bytes.begin() + std::ptrdiff_t(start), form.begin() + 1, form.begin() + 1 + std::ptrdiff_t(count));
+    m_bytes.insert(m_bytes.begin() + std::ptrdiff_t(start), form.begin() + 1,
+                   form.begin() + 1 + std::ptrdiff_t(count));
 }
 
 void BerWriter::Length(std::size_t length) {
@@ -33,12 +34,17 @@ void BerWriter::Length(std::size_t length) {
     std::size_t count = 0;
     for (std::size_t rest = length; rest != 0; rest >>= 8) ++count;
     m_bytes.push_back(uint8_t(0x80 | count));
-    for (std::size_t i = 0; i < count; ++i) m_bytes.push_back(uint8_t(length >> (8 * (count - 1 - i))));
+    for (std::size_t i = 0; i < count; ++i)
+        m_bytes.push_back(uint8_t(length >> (8 * (count - 1 - i))));
 }
 
-void BerWriter::Integer(int64_t value) { Number(0x02, value); }
+void BerWriter::Integer(int64_t value) {
+    Number(0x02, value);
+}
 
-void BerWriter::Unsigned(uint8_t tag, uint32_t value) { Number(tag, int64_t(value)); }
+void BerWriter::Unsigned(uint8_t tag, uint32_t value) {
+    Number(tag, int64_t(value));
+}
 
 void BerWriter::Number(uint8_t tag, int64_t value) {
     // Shortest two's complement: drop leading octets that only repeat the sign.
@@ -57,4 +63,6 @@ void BerWriter::Octets(uint8_t tag, std::span<const uint8_t> content) {
     m_bytes.insert(m_bytes.end(), content.begin(), content.end());
 }
 
-void BerWriter::Raw(std::span<const uint8_t> encoded) { m_bytes.insert(m_bytes.end(), encoded.begin(), encoded.end()); }
+void BerWriter::Raw(std::span<const uint8_t> encoded) {
+    m_bytes.insert(m_bytes.end(), encoded.begin(), encoded.end());
+}

@@ -46,7 +46,8 @@ bool WriteEngineFile(const EngineIdentity& identity) {
     ::mkdir((GetProgramFolder() + "/db").c_str(), 0755);  // a first start may find none
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) return false;
-    const std::string text = EngineIdText(identity.EngineId()) + "\r\n" + std::to_string(identity.boots) + "\r\n";
+    const std::string text =
+        EngineIdText(identity.EngineId()) + "\r\n" + std::to_string(identity.boots) + "\r\n";
     if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
         std::fclose(file);
         std::remove(temporary.c_str());
@@ -75,7 +76,9 @@ EngineIdentity LoadOrMake(int32_t bootsToAdd) {
 
 }  // namespace
 
-std::string EngineFilePath() { return GetProgramFolder() + "/db/Engine.na"; }
+std::string EngineFilePath() {
+    return GetProgramFolder() + "/db/Engine.na";
+}
 
 EngineIdentity BootLocalEngine() {
     std::lock_guard lock(fileLock);
@@ -111,8 +114,10 @@ bool ParseEngineFile(std::string_view text, EngineIdentity& identity) {
     const int length = EngineIdFromText(idLine.substr(2), identity.engineId);
     if (length < int(kMinEngineIdOctets) || (identity.engineId[0] & 0x80) == 0) return false;
     int32_t boots = -1;
-    const auto [end, error] = std::from_chars(bootsLine.data(), bootsLine.data() + bootsLine.size(), boots);
-    if (error != std::errc() || end != bootsLine.data() + bootsLine.size() || boots < 0) return false;
+    const auto [end, error] =
+        std::from_chars(bootsLine.data(), bootsLine.data() + bootsLine.size(), boots);
+    if (error != std::errc() || end != bootsLine.data() + bootsLine.size() || boots < 0)
+        return false;
     identity.engineIdLength = std::size_t(length);
     identity.boots = boots;
     return true;

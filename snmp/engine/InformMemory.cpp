@@ -10,14 +10,15 @@ uint64_t Fnv1a(std::span<const uint8_t> octets, uint64_t hash = 1469598103934665
 
 }  // namespace
 
-InformKey MakeInformKey(std::array<uint8_t, 4> address, uint16_t port, int32_t requestId, int32_t msgId,
-                        std::span<const uint8_t> engineId) {
+InformKey MakeInformKey(std::array<uint8_t, 4> address, uint16_t port, int32_t requestId,
+                        int32_t msgId, std::span<const uint8_t> engineId) {
     return {address, port, requestId, msgId, engineId.empty() ? 0 : Fnv1a(engineId)};
 }
 
 std::size_t InformMemory::Hash::operator()(const InformKey& key) const {
     uint64_t hash = Fnv1a(key.address);
-    const std::array<uint32_t, 3> numbers = {key.port, uint32_t(key.requestId), uint32_t(key.msgId)};
+    const std::array<uint32_t, 3> numbers = {key.port, uint32_t(key.requestId),
+                                             uint32_t(key.msgId)};
     hash = Fnv1a(std::span(reinterpret_cast<const uint8_t*>(numbers.data()), sizeof numbers), hash);
     return std::size_t(hash ^ key.engineHash);
 }

@@ -25,8 +25,8 @@ struct InformKey {
     bool operator==(const InformKey&) const = default;
 };
 
-InformKey MakeInformKey(std::array<uint8_t, 4> address, uint16_t port, int32_t requestId, int32_t msgId,
-                        std::span<const uint8_t> engineId);
+InformKey MakeInformKey(std::array<uint8_t, 4> address, uint16_t port, int32_t requestId,
+                        int32_t msgId, std::span<const uint8_t> engineId);
 
 class InformMemory {
 public:

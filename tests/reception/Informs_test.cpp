@@ -37,11 +37,13 @@ constexpr int kAllPackets = 1000;
 class InformsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (FindSnmpTool("snmpinform").empty()) GTEST_SKIP() << "snmpinform (Debian package snmp) is not installed";
+        if (FindSnmpTool("snmpinform").empty())
+            GTEST_SKIP() << "snmpinform (Debian package snmp) is not installed";
         port_ = PickFreeTrapPort(26000);
         ASSERT_NE(port_, 0);
-        folder_.Write("OlixTrap.ini", "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port_) +
-                                          "\r\nLOG=1\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n");
+        folder_.Write("OlixTrap.ini",
+                      "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port_) +
+                          "\r\nLOG=1\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n");
         CConfig::Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
         RuleStore::Reset();
@@ -72,7 +74,8 @@ protected:
     int Inform(std::vector<std::string> security, std::string* output = nullptr) {
         std::vector<std::string> arguments = {"-r", "1", "-t", "3"};
         arguments.insert(arguments.end(), security.begin(), security.end());
-        for (const char* a : {"0", kColdStart, "1.3.6.1.2.1.1.5.0", "s", "inform-host"}) arguments.push_back(a);
+        for (const char* a : {"0", kColdStart, "1.3.6.1.2.1.1.5.0", "s", "inform-host"})
+            arguments.push_back(a);
         arguments.insert(arguments.begin() + 4 + std::ptrdiff_t(security.size()), Target());
         return RunSnmpTool("snmpinform", arguments, 20s, output);
     }
@@ -95,14 +98,14 @@ TEST_F(InformsTest, SnmpinformGetsItsResponseAtEveryLevel) {
     const std::vector<std::vector<std::string>> runs = {
         {"-v", "2c", "-c", "public"},
         {"-v", "3", "-u", "plain", "-l", "noAuthNoPriv"},
-        {"-v", "3", "-u", "md5des", "-l", "authPriv", "-a", "MD5", "-A", "md5desauth", "-x", "DES", "-X",
-         "md5despriv"},
-        {"-v", "3", "-u", "shaaes", "-l", "authPriv", "-a", "SHA", "-A", "shaaesauth", "-x", "AES", "-X",
-         "shaaespriv"},
-        {"-v", "3", "-u", "sha256aes", "-l", "authPriv", "-a", "SHA-256", "-A", "sha256auth", "-x", "AES", "-X",
-         "sha256priv"},
-        {"-v", "3", "-u", "sha512aes", "-l", "authPriv", "-a", "SHA-512", "-A", "sha512auth", "-x", "AES", "-X",
-         "sha512priv"},
+        {"-v", "3", "-u", "md5des", "-l", "authPriv", "-a", "MD5", "-A", "md5desauth", "-x", "DES",
+         "-X", "md5despriv"},
+        {"-v", "3", "-u", "shaaes", "-l", "authPriv", "-a", "SHA", "-A", "shaaesauth", "-x", "AES",
+         "-X", "shaaespriv"},
+        {"-v", "3", "-u", "sha256aes", "-l", "authPriv", "-a", "SHA-256", "-A", "sha256auth", "-x",
+         "AES", "-X", "sha256priv"},
+        {"-v", "3", "-u", "sha512aes", "-l", "authPriv", "-a", "SHA-512", "-A", "sha512auth", "-x",
+         "AES", "-X", "sha512priv"},
     };
     for (const auto& run : runs) {
         std::string output;
@@ -111,7 +114,8 @@ TEST_F(InformsTest, SnmpinformGetsItsResponseAtEveryLevel) {
     ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.RowCount() == runs.size(); }, 10s));
     EXPECT_EQ(LogLineCount(), runs.size());
     EXPECT_EQ(windows_.Cell(1, 20), "plain");
-    for (std::size_t row = 0; row < runs.size(); ++row) EXPECT_EQ(windows_.Cell(row, kPduColumn), "InformRequest");
+    for (std::size_t row = 0; row < runs.size(); ++row)
+        EXPECT_EQ(windows_.Cell(row, kPduColumn), "InformRequest");
     const AnswerCountsSnapshot counts = SnapshotAnswerCounts();
     EXPECT_EQ(counts.informsAnswered, runs.size());
     EXPECT_EQ(counts.repeats, 0u);
@@ -123,13 +127,16 @@ TEST_F(InformsTest, SnmpinformGetsItsResponseAtEveryLevel) {
 // and both land among the rejected messages.
 TEST_F(InformsTest, FailuresAreReportedToTheSender) {
     std::string output;
-    EXPECT_NE(Inform({"-v", "3", "-u", "shaaes", "-l", "authPriv", "-a", "SHA", "-A", "wrongpassword", "-x", "AES",
-                      "-X", "shaaespriv"},
+    EXPECT_NE(Inform({"-v", "3", "-u", "shaaes", "-l", "authPriv", "-a", "SHA", "-A",
+                      "wrongpassword", "-x", "AES", "-X", "shaaespriv"},
                      &output),
               0);
     EXPECT_NE(output.find("Authentication failure"), std::string::npos) << output;
     output.clear();
-    EXPECT_NE(Inform({"-v", "3", "-u", "nobody", "-l", "authNoPriv", "-a", "SHA", "-A", "somepassword"}, &output), 0);
+    EXPECT_NE(
+        Inform({"-v", "3", "-u", "nobody", "-l", "authNoPriv", "-a", "SHA", "-A", "somepassword"},
+               &output),
+        0);
     EXPECT_NE(output.find("Unknown user name"), std::string::npos) << output;
 
     EXPECT_EQ(LogLineCount(), 0u);
@@ -148,8 +155,9 @@ TEST_F(InformsTest, FailuresAreReportedToTheSender) {
 // One entry without an engine ID takes traps from devices of any engine ID.
 TEST_F(InformsTest, EntryWithoutEngineIdServesEveryEngine) {
     for (const char* engine : {"0x8000000001AABBCC01", "0x8000000001AABBCC02"}) {
-        ASSERT_EQ(RunSnmptrap({"-v", "3", "-e", engine, "-u", "anydevice", "-l", "authPriv", "-a", "SHA", "-A",
-                               "anyauthpass", "-x", "DES", "-X", "anyprivpass", Target(), "0", kColdStart}),
+        ASSERT_EQ(RunSnmptrap({"-v", "3", "-e", engine, "-u", "anydevice", "-l", "authPriv", "-a",
+                               "SHA", "-A", "anyauthpass", "-x", "DES", "-X", "anyprivpass",
+                               Target(), "0", kColdStart}),
                   0);
     }
     ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.Counter(kAllPackets) == 2; }, 10s));
@@ -162,11 +170,14 @@ TEST_F(InformsTest, EntryWithoutEngineIdServesEveryEngine) {
 TEST_F(InformsTest, RetransmissionIsAnsweredAgainButProcessedOnce) {
     LoopbackUdpSocket device;
     ASSERT_TRUE(device.IsOpen());
-    const Bytes bindings = ber::Sequence({ber::SysUpTimeBinding(4200), ber::TrapOidBinding(kColdStart)});
-    const Bytes inform = ber::Message(1, "public", ber::Tlv(0xA6, ber::Cat({ber::Integer(77), ber::Integer(0),
-                                                                           ber::Integer(0), bindings})));
-    const Bytes expected = ber::Message(1, "public", ber::Tlv(0xA2, ber::Cat({ber::Integer(77), ber::Integer(0),
-                                                                             ber::Integer(0), bindings})));
+    const Bytes bindings =
+        ber::Sequence({ber::SysUpTimeBinding(4200), ber::TrapOidBinding(kColdStart)});
+    const Bytes inform = ber::Message(
+        1, "public",
+        ber::Tlv(0xA6, ber::Cat({ber::Integer(77), ber::Integer(0), ber::Integer(0), bindings})));
+    const Bytes expected = ber::Message(
+        1, "public",
+        ber::Tlv(0xA2, ber::Cat({ber::Integer(77), ber::Integer(0), ber::Integer(0), bindings})));
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(device.SendTo(port_, inform));
         const auto answer = device.Receive(5s);
@@ -182,24 +193,30 @@ TEST_F(InformsTest, RetransmissionIsAnsweredAgainButProcessedOnce) {
 // size plus 100 octets, and a trap sent after it is still received.
 TEST_F(InformsTest, DiscoveryStormIsAnsweredAndTrapsStillArrive) {
     constexpr int kProbes = 300;
-    const Bytes noSecurity = ber::Sequence({ber::OctetString(""), ber::Integer(0), ber::Integer(0),
-                                            ber::OctetString(""), ber::OctetString(""), ber::OctetString("")});
+    const Bytes noSecurity =
+        ber::Sequence({ber::OctetString(""), ber::Integer(0), ber::Integer(0), ber::OctetString(""),
+                       ber::OctetString(""), ber::OctetString("")});
     LoopbackUdpSocket prober;
     for (int i = 0; i < kProbes; ++i) {
         const Bytes probe = ber::Sequence(
-            {ber::Integer(3), ber::Sequence({ber::Integer(i), ber::Integer(65507), ber::OctetString(Bytes{4}), ber::Integer(3)}),
+            {ber::Integer(3),
+             ber::Sequence({ber::Integer(i), ber::Integer(65507), ber::OctetString(Bytes{4}),
+                            ber::Integer(3)}),
              ber::OctetString(noSecurity),
              ber::Sequence({ber::OctetString(""), ber::OctetString(""),
-                            ber::Tlv(0xA0, ber::Cat({ber::Integer(i), ber::Integer(0), ber::Integer(0), ber::Sequence({})}))})});
+                            ber::Tlv(0xA0, ber::Cat({ber::Integer(i), ber::Integer(0),
+                                                     ber::Integer(0), ber::Sequence({})}))})});
         ASSERT_TRUE(prober.SendTo(port_, probe));
         const auto report = prober.Receive(5s);
         ASSERT_TRUE(report.has_value()) << i;
         EXPECT_LE(report->octets.size(), probe.size() + kMaxAnswerGrowth);
     }
-    ASSERT_TRUE(SendToLoopback(port_, ber::BuildV2cTrap({.varBinds = {ber::SysUpTimeBinding(1),
-                                                                      ber::TrapOidBinding(kColdStart)}})));
+    ASSERT_TRUE(SendToLoopback(
+        port_, ber::BuildV2cTrap(
+                   {.varBinds = {ber::SysUpTimeBinding(1), ber::TrapOidBinding(kColdStart)}})));
     ASSERT_TRUE(windows_.WaitUntil([&] { return SnapshotCounters().snmpV2cPackets == 1; }, 10s));
-    EXPECT_EQ(SnapshotAnswerCounts().reportsSent[std::size_t(ReportKind::kUnknownEngineId) - 1], uint64_t(kProbes));
+    EXPECT_EQ(SnapshotAnswerCounts().reportsSent[std::size_t(ReportKind::kUnknownEngineId) - 1],
+              uint64_t(kProbes));
 }
 
 // Boots grow with each start of the service; an inform still carrying the old boots is told
@@ -209,7 +226,8 @@ TEST_F(InformsTest, InformWithOldBootsGetsNotInTimeWindow) {
     ShutdownReceiver();
     ASSERT_TRUE(StartReceiver());
     ASSERT_TRUE(WaitUntilPortIsHeld(port_));
-    ASSERT_TRUE(windows_.WaitUntil([&] { return PeekLocalEngine().boots == before.boots + 1; }, 10s));
+    ASSERT_TRUE(
+        windows_.WaitUntil([&] { return PeekLocalEngine().boots == before.boots + 1; }, 10s));
 
     ber::V3TrapFields fields;
     fields.userName = "shaaes";
@@ -219,30 +237,38 @@ TEST_F(InformsTest, InformWithOldBootsGetsNotInTimeWindow) {
     fields.engineBoots = before.boots;
     fields.engineTime = 1;
     fields.privParams = {0, 0, 0, 0, 0, 0, 0, 9};
-    fields.pdu = ber::Tlv(0xA6, ber::Cat({ber::Integer(5), ber::Integer(0), ber::Integer(0),
-                                          ber::Sequence({ber::SysUpTimeBinding(1), ber::TrapOidBinding(kColdStart)})}));
-    const Bytes inform = ber::BuildV3Trap(fields, {.authProtocol = 1, .authPassword = "shaaesauth",
-                                                   .privPassword = "shaaespriv",
-                                                   .engineIdText = EngineIdText(before.EngineId()).substr(2),
-                                                   .privProtocol = 2});
+    fields.pdu = ber::Tlv(
+        0xA6,
+        ber::Cat({ber::Integer(5), ber::Integer(0), ber::Integer(0),
+                  ber::Sequence({ber::SysUpTimeBinding(1), ber::TrapOidBinding(kColdStart)})}));
+    const Bytes inform =
+        ber::BuildV3Trap(fields, {.authProtocol = 1,
+                                  .authPassword = "shaaesauth",
+                                  .privPassword = "shaaespriv",
+                                  .engineIdText = EngineIdText(before.EngineId()).substr(2),
+                                  .privProtocol = 2});
     LoopbackUdpSocket device;
     ASSERT_TRUE(device.SendTo(port_, inform));
     const auto report = device.Receive(5s);
     ASSERT_TRUE(report.has_value());
     // usmStatsNotInTimeWindows.0, and the report is authenticated (msgFlags 1).
     const Bytes oid = ber::Oid("1.3.6.1.6.3.15.1.1.2.0");
-    EXPECT_NE(std::search(report->octets.begin(), report->octets.end(), oid.begin(), oid.end()), report->octets.end());
+    EXPECT_NE(std::search(report->octets.begin(), report->octets.end(), oid.begin(), oid.end()),
+              report->octets.end());
     const Bytes authFlags = {0x04, 0x01, 0x01};
-    EXPECT_NE(std::search(report->octets.begin(), report->octets.end(), authFlags.begin(), authFlags.end()),
+    EXPECT_NE(std::search(report->octets.begin(), report->octets.end(), authFlags.begin(),
+                          authFlags.end()),
               report->octets.end());
     EXPECT_LE(report->octets.size(), inform.size() + kMaxAnswerGrowth);
     // The report goes out before the message is recorded as rejected.
     std::vector<RejectedMessage> rejected;
-    ASSERT_TRUE(windows_.WaitUntil([&] {
-        rejected.clear();
-        TheRejectedMessages().CopySince(rejectedBefore_, rejected);
-        return !rejected.empty();
-    }, 10s));
+    ASSERT_TRUE(windows_.WaitUntil(
+        [&] {
+            rejected.clear();
+            TheRejectedMessages().CopySince(rejectedBefore_, rejected);
+            return !rejected.empty();
+        },
+        10s));
     EXPECT_EQ(rejected.back().reason, RejectReason::kNotInTimeWindow);
     EXPECT_EQ(LogLineCount(), 0u);
 }

@@ -449,9 +449,11 @@ TEST_F(LocalEngineTest, InformsToUsAreCheckedWithOurEngineAndAnswered) {
     EXPECT_EQ(answer.kind, AnswerKind::kResponse);
     EXPECT_EQ(answer.requestId, 99);
     EXPECT_EQ(answer.securityLevel, 3);
-    EXPECT_EQ(answer.varBindList.size(), ber::Sequence({ber::SysUpTimeBinding(4242),
-        ber::TrapOidBinding("1.3.6.1.6.3.1.1.5.4"),
-        ber::VarBind("1.3.6.1.4.1.8072.3.2.1", ber::OctetString("up"))}).size());
+    EXPECT_EQ(
+        answer.varBindList.size(),
+        ber::Sequence({ber::SysUpTimeBinding(4242), ber::TrapOidBinding("1.3.6.1.6.3.1.1.5.4"),
+                       ber::VarBind("1.3.6.1.4.1.8072.3.2.1", ber::OctetString("up"))})
+            .size());
     EXPECT_EQ(record->genericTrap, 3);
 
     const struct {
@@ -459,10 +461,11 @@ TEST_F(LocalEngineTest, InformsToUsAreCheckedWithOurEngineAndAnswered) {
         DecodeReason reason;
         ReportKind report;
     } failures[] = {
-        {Inform(kSha256Aes, 7, "wrongAuthPass"), DecodeReason::kAuthFailure, ReportKind::kWrongDigest},
+        {Inform(kSha256Aes, 7, "wrongAuthPass"), DecodeReason::kAuthFailure,
+         ReportKind::kWrongDigest},
         {Inform(kSha, 4), DecodeReason::kLevelNotAllowed, ReportKind::kUnsupportedSecLevel},
-        {Inform({"nobody", kAuthHmacSha1, "whatever1", kPrivNone, ""}, 5), DecodeReason::kUnknownUser,
-         ReportKind::kUnknownUserName},
+        {Inform({"nobody", kAuthHmacSha1, "whatever1", kPrivNone, ""}, 5),
+         DecodeReason::kUnknownUser, ReportKind::kUnknownUserName},
     };
     for (const auto& f : failures) {
         EXPECT_NE(DecodeAnswering(f.datagram), kDecodeOk);
@@ -503,8 +506,8 @@ TEST_F(LocalEngineTest, NewEnginesOfAnEntryWithoutEngineIdAreBounded) {
         fields.engineId = {0x80, 0x00, 0x00, 0x00, 0x05, uint8_t(n >> 8), uint8_t(n)};
         ber::UsmSecrets secrets = Secrets(any);
         secrets.engineIdText = "8000000005" + std::string(1, "0123456789ABCDEF"[n >> 12]) +
-                               "0123456789ABCDEF"[(n >> 8) & 15] + "0123456789ABCDEF"[(n >> 4) & 15] +
-                               "0123456789ABCDEF"[n & 15];
+                               "0123456789ABCDEF"[(n >> 8) & 15] +
+                               "0123456789ABCDEF"[(n >> 4) & 15] + "0123456789ABCDEF"[n & 15];
         return Decode(ber::BuildV3Trap(fields, secrets));
     };
     ASSERT_EQ(fromEngine(1), kDecodeOk);

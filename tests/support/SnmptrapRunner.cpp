@@ -16,7 +16,9 @@
 
 extern char** environ;
 
-std::string FindSnmptrap() { return FindSnmpTool("snmptrap"); }
+std::string FindSnmptrap() {
+    return FindSnmpTool("snmptrap");
+}
 
 std::string FindSnmpTool(const std::string& name) {
     const char* path = std::getenv("PATH");
@@ -90,11 +92,13 @@ int RunSnmpTool(const std::string& name, const std::vector<std::string>& argumen
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (output) {
-        posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
     }
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argvPointers.data(), envPointers.data());
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argvPointers.data(),
+                                    envPointers.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return -1;
     const int status = WaitBounded(pid, timeout);

@@ -13,11 +13,11 @@ TEST(EngineFile, ReadsOnlyAnEngineIdOfRfc3411AndItsBoots) {
         int32_t boots;
     } rows[] = {
         {"0x8000000005A1B2C3D4E5F60718\r\n12\r\n", true, 12},
-        {"0x8000000005\n0\n", true, 0},              // 5 octets, bare line feeds
-        {"0x80000000\r\n1\r\n", false, 0},           // 4 octets
-        {"0x0000000005A1B2C3D4\r\n1\r\n", false, 0}, // first bit clear
-        {"8000000005A1B2C3D4\r\n1\r\n", false, 0},   // no 0x
-        {"0x8000000005A1B2C3D\r\n1\r\n", false, 0},  // odd digits
+        {"0x8000000005\n0\n", true, 0},               // 5 octets, bare line feeds
+        {"0x80000000\r\n1\r\n", false, 0},            // 4 octets
+        {"0x0000000005A1B2C3D4\r\n1\r\n", false, 0},  // first bit clear
+        {"8000000005A1B2C3D4\r\n1\r\n", false, 0},    // no 0x
+        {"0x8000000005A1B2C3D\r\n1\r\n", false, 0},   // odd digits
         {"0x8000000005A1B2C3D4\r\n-1\r\n", false, 0},
         {"0x8000000005A1B2C3D4\r\n2147483648\r\n", false, 0},
         {"0x8000000005A1B2C3D4\r\n7x\r\n", false, 0},
@@ -27,7 +27,9 @@ TEST(EngineFile, ReadsOnlyAnEngineIdOfRfc3411AndItsBoots) {
     for (const auto& row : rows) {
         EngineIdentity identity;
         EXPECT_EQ(ParseEngineFile(row.text, identity), row.valid) << row.text;
-        if (row.valid) EXPECT_EQ(identity.boots, row.boots) << row.text;
+        if (row.valid) {
+            EXPECT_EQ(identity.boots, row.boots) << row.text;
+        }
     }
 }
 
