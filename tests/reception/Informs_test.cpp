@@ -71,12 +71,12 @@ protected:
 
     std::string Target() const { return "127.0.0.1:" + std::to_string(port_); }
 
-    int Inform(std::vector<std::string> security, std::string* output = nullptr) {
-        std::vector<std::string> arguments = {"-r", "1", "-t", "3"};
-        arguments.insert(arguments.end(), security.begin(), security.end());
+    // One coldStart inform with one binding, retried once after 3 s; snmpinform's status.
+    int Inform(std::vector<std::string> arguments, std::string* output = nullptr) {
+        arguments.insert(arguments.begin(), {"-r", "1", "-t", "3"});
+        arguments.push_back(Target());
         for (const char* a : {"0", kColdStart, "1.3.6.1.2.1.1.5.0", "s", "inform-host"})
             arguments.push_back(a);
-        arguments.insert(arguments.begin() + 4 + std::ptrdiff_t(security.size()), Target());
         return RunSnmpTool("snmpinform", arguments, 20s, output);
     }
 
