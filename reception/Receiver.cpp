@@ -13,6 +13,7 @@
 
 #include "notify/Pipeline.h"
 #include "platform/Encoding.h"
+#include "reception/Answering.h"
 #include "reception/PacketCounters.h"
 #include "reception/ReceiverService.h"
 #include "reception/RejectedMessages.h"
@@ -65,6 +66,9 @@ RejectReason RejectReasonOf(DecodeReason reason) {
         case DecodeReason::kLevelNotAllowed: return RejectReason::kLevelNotAllowed;
         case DecodeReason::kAuthFailure: return RejectReason::kAuthFailure;
         case DecodeReason::kDecryptFailure: return RejectReason::kDecryptFailure;
+        case DecodeReason::kDiscovery: return RejectReason::kDiscovery;
+        case DecodeReason::kNotInTimeWindow: return RejectReason::kNotInTimeWindow;
+        case DecodeReason::kNewEngineLimit: return RejectReason::kNewEngineLimit;
         case DecodeReason::kMalformed: break;
     }
     return RejectReason::kMalformed;
@@ -85,11 +89,16 @@ void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, 
     };
     TrapTapCall tap(datagram);
     DecodeFailure failure;
-    const int result = DecodeDatagram(datagram, sender, receivedTrap, failure);
+    AnswerFacts answer;
+    const int result =
+        DecodeDatagram(datagram, sender, receivedTrap, failure, TheLocalEngine(), answer);
+    // Answered before anything slow, so that the sender does not retry.
+    if (answer.kind != AnswerKind::kNone && SendAnswer(answer, datagram.size(), sender, senderPort))
+        return;
     if (result != kDecodeOk) reject(RejectReasonOf(failure.reason), failure.version, failure.offset);
     switch (result) {
         case kDecodeOk:
-            if (ProcessTrap(record) != 0) {
+            if (ProcessTrap(record, answer.kind == AnswerKind::kResponse) != 0) {
                 reject(RejectReason::kFiltered, record.version, 0);
                 CountPacket(kPacketFilteredOut);
                 tap.Pass(record, sender, senderPort, false);
@@ -126,6 +135,7 @@ void StartServiceThread() {
     auto finished = std::make_shared<std::atomic<bool>>(false);
     try {
         serviceThread.thread = std::thread([port, finished] {
+            BootAnsweringEngine();
             RunReceiverService(port, stopRequested, HandleDatagram);
             finished->store(true);
         });
