@@ -99,7 +99,7 @@ int FilterTrap(const TrapRecord& record, const AppSettings& settings, RuleRecord
     return 1;
 }
 
-int ProcessTrap(TrapRecord& record) {
+int ProcessTrap(TrapRecord& record, bool inform) {
     TrapContext trap(record);
     const AppSettings& settings = trap.Settings();
     RuleRecord actions{};
@@ -108,7 +108,7 @@ int ProcessTrap(TrapRecord& record) {
     if (FilterTrap(record, settings, actions) != 0) return 1;
     if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record, trap.Message());
     // Queued only while windows are there to take it.
-    if (GetServiceWindows() != nullptr) QueueReceivedTrapRow(record, trap.Message());
+    if (GetServiceWindows() != nullptr) QueueReceivedTrapRow(record, trap.Message(), inform);
     RunActions(record, actions, settings);
     return 0;
 }

@@ -11,8 +11,9 @@
 struct AppSettings;
 
 // 0 when the trap was received, 1 when the reception filter rejected it. May write
-// record.hostName. Every stage works with the settings as they were when it began.
-int ProcessTrap(TrapRecord& record);
+// record.hostName. Every stage works with the settings as they were when it began. An
+// inform (an answered InformRequest) goes the same way; its list row says so.
+int ProcessTrap(TrapRecord& record, bool inform = false);
 
 // The reception filter of settings (whether it is on): 0 received, with actions filled
 // from the entry that matched (or left empty), 1 not received. actions is cleared first.

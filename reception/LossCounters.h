@@ -12,8 +12,9 @@ enum class LossKind : int {
     kRowsRemoved,      // oldest trap list rows removed at the list's ceiling
     kProgramsSkipped,  // program starts skipped while the most programs ran
     kLogLinesLost,     // trap log lines that could not be written whole (a full disk)
+    kForwardDropped,   // traps a forwarding destination's full queue could not take
 };
-inline constexpr int kLossKindCount = 5;
+inline constexpr int kLossKindCount = 6;
 
 void CountLoss(LossKind kind, uint64_t count = 1);
 // For counts the kernel keeps itself: the latest total replaces the stored one.

@@ -13,11 +13,13 @@
 
 #include "notify/Pipeline.h"
 #include "platform/Encoding.h"
+#include "reception/Answering.h"
 #include "reception/PacketCounters.h"
 #include "reception/ReceiverService.h"
 #include "reception/RejectedMessages.h"
 #include "reception/ReusableTrapRecord.h"
 #include "reception/TrapRecord.h"
+#include "reception/TrapTap.h"
 #include "reception/WindowPorts.h"
 #include "settings/AppSettings.h"
 #include "snmp/TrapDecoder.h"
@@ -64,6 +66,9 @@ RejectReason RejectReasonOf(DecodeReason reason) {
         case DecodeReason::kLevelNotAllowed: return RejectReason::kLevelNotAllowed;
         case DecodeReason::kAuthFailure: return RejectReason::kAuthFailure;
         case DecodeReason::kDecryptFailure: return RejectReason::kDecryptFailure;
+        case DecodeReason::kDiscovery: return RejectReason::kDiscovery;
+        case DecodeReason::kNotInTimeWindow: return RejectReason::kNotInTimeWindow;
+        case DecodeReason::kNewEngineLimit: return RejectReason::kNewEngineLimit;
         case DecodeReason::kMalformed: break;
     }
     return RejectReason::kMalformed;
@@ -82,17 +87,25 @@ void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, 
         TheRejectedMessages().Record(arrived, reason, static_cast<int8_t>(version), offset,
                                      UserNameOf(record, version));
     };
+    TrapTapCall tap(datagram);
     DecodeFailure failure;
-    const int result = DecodeDatagram(datagram, sender, receivedTrap, failure);
+    AnswerFacts answer;
+    const int result =
+        DecodeDatagram(datagram, sender, receivedTrap, failure, TheLocalEngine(), answer);
+    // Answered before anything slow, so that the sender does not retry.
+    if (answer.kind != AnswerKind::kNone && SendAnswer(answer, datagram.size(), sender, senderPort))
+        return;
     if (result != kDecodeOk) reject(RejectReasonOf(failure.reason), failure.version, failure.offset);
     switch (result) {
         case kDecodeOk:
-            if (ProcessTrap(record) != 0) {
+            if (ProcessTrap(record, answer.kind == AnswerKind::kResponse) != 0) {
                 reject(RejectReason::kFiltered, record.version, 0);
                 CountPacket(kPacketFilteredOut);
+                tap.Pass(record, sender, senderPort, false);
             } else {
                 CountPacket(PacketKindOfVersion(record.version));
                 CountGenericTrap(record.genericTrap);
+                tap.Pass(record, sender, senderPort, true);
             }
             break;
         case kDecodeAuthFailure: CountPacket(kPacketAuthFailure); break;
@@ -122,6 +135,7 @@ void StartServiceThread() {
     auto finished = std::make_shared<std::atomic<bool>>(false);
     try {
         serviceThread.thread = std::thread([port, finished] {
+            BootAnsweringEngine();
             RunReceiverService(port, stopRequested, HandleDatagram);
             finished->store(true);
         });

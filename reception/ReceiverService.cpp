@@ -55,6 +55,9 @@ private:
     uint32_t seen_ = 0;
 };
 
+// The socket of the running service, for its answers; -1 while none is open.
+std::atomic<int> serviceSocket{-1};
+
 void ShowStatus(std::string_view textUtf8) {
     if (ServiceWindows* windows = GetServiceWindows()) windows->SetServiceStatus(Utf8ToCp932(textUtf8));
 }
@@ -163,13 +166,30 @@ void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested
         ShowSocketError(errno);
     } else {
         EnlargeReceiveBuffer(socketFd);
-        if (Bind(socketFd, port))
+        if (Bind(socketFd, port)) {
+            serviceSocket.store(socketFd);
             ReceiveUntilStopped(socketFd, stopRequested, handle);
-        else
+            serviceSocket.store(-1);
+        } else {
             ReportBindError(port);
+        }
         close(socketFd);
     }
 
     ShowStatus("サービス停止");
     EnableCommands(true, false);
+}
+
+bool SendFromServiceSocket(std::span<const uint8_t> datagram, std::array<uint8_t, 4> to,
+                           uint16_t port) {
+    const int socketFd = serviceSocket.load();
+    if (socketFd < 0) return false;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    std::memcpy(&address.sin_addr, to.data(), to.size());
+    address.sin_port = htons(port);
+    // Never waits: an answer the socket cannot take now is lost, as UDP allows.
+    return sendto(socketFd, datagram.data(), datagram.size(), MSG_DONTWAIT,
+                  reinterpret_cast<const sockaddr*>(&address),
+                  sizeof address) == ssize_t(datagram.size());
 }

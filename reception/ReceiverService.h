@@ -27,3 +27,9 @@ using DatagramHandler =
 // kept among the rejected messages and dropped.
 void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested,
                         const DatagramHandler& handle);
+
+// Sends datagram from the service's socket, so that it leaves from the trap port, to the
+// given IPv4 address and port. For the service thread, while it runs; false when there is
+// no socket or the send failed.
+bool SendFromServiceSocket(std::span<const uint8_t> datagram, std::array<uint8_t, 4> to,
+                           uint16_t port);

@@ -14,16 +14,19 @@
 #include <vector>
 
 enum class RejectReason : uint8_t {
-    kMalformed,        // offset: where decoding stopped
-    kTooLarge,         // longer than the receive buffer; length is its real length
+    kMalformed,  // offset: where decoding stopped
+    kTooLarge,   // longer than the receive buffer; length is its real length
     kUnknownUser,
     kLevelNotAllowed,
     kAuthFailure,
     kDecryptFailure,
     kNotATrap,         // an inform, a request or a response
     kFiltered,         // decoded, but refused by the reception filter
+    kDiscovery,        // an SNMPv3 probe for our engine ID, answered with a report
+    kNotInTimeWindow,  // an SNMPv3 inform with other boots or a time too far from ours
+    kNewEngineLimit,   // one more engine's key would exceed the localizations per second
 };
-inline constexpr int kRejectReasonCount = 8;
+inline constexpr int kRejectReasonCount = 11;
 
 struct RejectedMessage {
     static constexpr std::size_t kHeadRoom = 64;  // octets kept of each datagram

@@ -22,3 +22,6 @@ inline constexpr int32_t kTagCounter64 = 0x46;
 // PDU tags are context-specific and constructed; they are compared on their low 8 bits.
 inline constexpr int32_t kPduV1Trap = 0xA4;
 inline constexpr int32_t kPduV2Trap = 0xA7;
+inline constexpr int32_t kPduResponse = 0xA2;
+inline constexpr int32_t kPduInform = 0xA6;
+inline constexpr int32_t kPduReport = 0xA8;

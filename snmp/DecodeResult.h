@@ -18,16 +18,24 @@ enum class DecodeReason : uint8_t {
     kLevelNotAllowed,  // the message's security level is not the one its user has
     kAuthFailure,      // the message's MAC is not the one its user's key gives
     kDecryptFailure,   // no key, a cipher text of broken blocks, or a wrong key
+    kDiscovery,        // a reportable message for another engine: answered with our engine ID
+    kNotInTimeWindow,  // an authenticated message to this engine with other boots or time
+    kNewEngineLimit,   // a key for one more engine would exceed the localizations allowed
 };
 
 constexpr int ResultOf(DecodeReason reason) {
     switch (reason) {
         case DecodeReason::kLevelNotAllowed:
-        case DecodeReason::kAuthFailure: return kDecodeAuthFailure;
+        case DecodeReason::kAuthFailure:
+        case DecodeReason::kNotInTimeWindow:
+        case DecodeReason::kNewEngineLimit:
+            return kDecodeAuthFailure;
         case DecodeReason::kUnknownUser:
         case DecodeReason::kDecryptFailure: return kDecodeDecryptFailure;
         case DecodeReason::kMalformed:
-        case DecodeReason::kNotATrap: break;
+        case DecodeReason::kNotATrap:
+        case DecodeReason::kDiscovery:
+            break;
     }
     return kDecodeMalformed;
 }

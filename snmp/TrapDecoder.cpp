@@ -30,9 +30,10 @@ std::string_view TextOf(const char* text, std::size_t room) {
     return {text, strnlen(text, room)};
 }
 
-int ReadCommunity(BerReader& reader, TrapRecord& record) {
+int ReadCommunity(BerReader& reader, TrapRecord& record, AnswerFacts* answer) {
     BerHeader community;
     if (reader.ReadElement(kTagOctetString, community) != 0) return kDecodeMalformed;
+    if (answer) answer->community = community.content;
     const std::size_t kept = std::min(community.content.size(), kMaxCommunity);
     std::copy_n(community.content.begin(), kept, record.community.begin());
     return kDecodeOk;
@@ -94,9 +95,23 @@ uint16_t OffsetIn(std::span<const uint8_t> datagram, const uint8_t* at) {
     return static_cast<uint16_t>(at - begin);
 }
 
-// The record is zero on entry.
+// An inform's request-id and bindings for its Response, once it has decoded as a trap would.
+void TakeInform(BerReader content, const TrapRecord& record, AnswerFacts& answer) {
+    BerHeader skipped;
+    for (int i = 0; i < 3; ++i) content.ReadElement(kTagInteger, skipped);
+    answer.kind = AnswerKind::kResponse;
+    answer.version = record.version;
+    answer.requestId = record.requestId;
+    answer.varBindList = content.Rest();
+    answer.contextEngineId = {record.contextEngineId.data(),
+                              std::size_t(record.contextEngineIdLength)};
+    answer.contextName = {record.contextName.data(), std::size_t(record.contextNameLength)};
+}
+
+// The record is zero on entry. With local, informs are decoded too and answer is filled.
 int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
-                  DecodeStop* stop) {
+                  DecodeStop* stop, const LocalEngine* local = nullptr,
+                  AnswerFacts* answer = nullptr) {
     record.sourceAddress = sender;
     record.agentAddress = sender;
 
@@ -105,30 +120,44 @@ int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, Tr
     if (const int result = ReadMessageVersion(reader, datagram, number); result != kDecodeOk) return result;
     record.version = static_cast<int32_t>(number);
 
-    const int header = record.version == kSnmpV3 ? DecodeV3Security(reader, datagram, record)
-                                                  : ReadCommunity(reader, record);
+    const bool v3 = record.version == kSnmpV3;
+    const int header = !v3     ? ReadCommunity(reader, record, answer)
+                       : local ? DecodeV3Security(reader, datagram, record, *local, *answer)
+                               : DecodeV3Security(reader, datagram, record);
     if (header != kDecodeOk) return header;
 
     const uint8_t* pduAt = reader.Rest().data();
     BerHeader pdu;
     if (reader.ReadHeader(pdu) != 0) return kDecodeMalformed;
     const int32_t pduTag = pdu.tag & 0xFF;
-    if (pduTag != kPduV1Trap && pduTag != kPduV2Trap) return reader.Refuse(DecodeReason::kNotATrap, pduAt);
+    // An SNMPv3 inform is answered only by the engine it names as authoritative.
+    const bool inform = local && pduTag == kPduInform && record.version != kSnmpV1 &&
+                        (!v3 || answer->toLocalEngine);
+    if (pduTag != kPduV1Trap && pduTag != kPduV2Trap && !inform)
+        return reader.Refuse(DecodeReason::kNotATrap, pduAt);
+    // Only informs and discovery probes ask for a report.
+    if (v3 && !inform && (record.msgFlags & 4) != 0)
+        return reader.Refuse(DecodeReason::kMalformed, pduAt);
     // A decrypted scoped PDU may end in the block cipher's fill octets.
-    const bool decrypted = record.version == kSnmpV3 && record.msgFlags == 3;
+    const bool decrypted = v3 && (record.msgFlags & 3) == 3;
     if (pdu.content.size() != reader.BytesLeft() && !decrypted)
         return reader.Refuse(DecodeReason::kMalformed, pduAt);
 
     BerReader content = reader.Inner(pdu.content);
     if (pduTag == kPduV1Trap && record.version == kSnmpV1) return DecodeV1Trap(content, record);
-    if (pduTag == kPduV2Trap && record.version != kSnmpV1) return DecodeV2Trap(content, record);
+    if (pduTag != kPduV1Trap && record.version != kSnmpV1) {
+        const int result = DecodeV2Trap(content, record);
+        if (result == kDecodeOk && inform) TakeInform(reader.Inner(pdu.content), record, *answer);
+        return result;
+    }
     return reader.Refuse(DecodeReason::kMalformed, pduAt);
 }
 
-int DecodeReporting(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
-                    TrapRecord& record, DecodeFailure& failure) {
+int DecodeReporting(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
+                    DecodeFailure& failure, const LocalEngine* local = nullptr,
+                    AnswerFacts* answer = nullptr) {
     DecodeStop stop;
-    const int result = DecodeMessage(datagram, sender, record, &stop);
+    const int result = DecodeMessage(datagram, sender, record, &stop, local, answer);
     if (result != kDecodeOk) failure = {stop.reason, OffsetIn(datagram, stop.at), PeekVersion(datagram)};
     return result;
 }
@@ -149,6 +178,18 @@ int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, T
 int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
                    ReusableTrapRecord& target, DecodeFailure& failure) {
     return DecodeReporting(datagram, sender, target.Cleared(), failure);
+}
+
+int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                   ReusableTrapRecord& target, DecodeFailure& failure, const LocalEngine& local,
+                   AnswerFacts& answer) {
+    answer = AnswerFacts{};
+    const int result =
+        DecodeReporting(datagram, sender, target.Cleared(), failure, &local, &answer);
+    // A Response goes only to an inform that decoded whole.
+    if (result != kDecodeOk && answer.kind == AnswerKind::kResponse)
+        answer.kind = AnswerKind::kNone;
+    return result;
 }
 
 int DecodeV1Trap(BerReader& pdu, TrapRecord& record) {

@@ -9,6 +9,7 @@
 
 #include "reception/ReusableTrapRecord.h"
 #include "reception/TrapRecord.h"
+#include "snmp/AnswerFacts.h"
 #include "snmp/BerReader.h"
 #include "snmp/DecodeResult.h"
 
@@ -32,6 +33,15 @@ int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, T
 // record comes out byte for byte as from a zeroed one.
 int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
                    ReusableTrapRecord& target, DecodeFailure& failure);
+
+// The same for a receiver that answers as the local engine: an InformRequest-PDU of SNMPv2c,
+// or of SNMPv3 to the local engine, is decoded as a SNMPv2 trap is, and a reportable
+// SNMPv3 message is checked as RFC 3414 3.2 says. answer tells what to send back: kResponse
+// only for an inform that decoded whole (result 0), kReport for a discovery probe or a
+// failure the RFC reports. Traps decode exactly as above.
+int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                   ReusableTrapRecord& target, DecodeFailure& failure, const LocalEngine& local,
+                   AnswerFacts& answer);
 
 // The PDU decoders read from a reader over the PDU's content.
 int DecodeV1Trap(BerReader& pdu, TrapRecord& record);

@@ -45,7 +45,17 @@ CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,
     // same octets and so the same key.
     std::array<uint8_t, kMaxEngineIdOctets> engineId;
     const int engineIdLength = EngineIdFromText(engineIdText, engineId);
-    const std::span<const uint8_t> octets(engineId.data(), std::size_t(engineIdLength));
+    return CachedLocalizeKey(
+        authProtocol, password,
+        std::span<const uint8_t>(engineId.data(), std::size_t(engineIdLength)));
+}
+
+CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,
+                            std::span<const uint8_t> octets, LocalizationBudget* budget,
+                            bool* refused) {
+    if (refused) *refused = false;
+    if (octets.size() > kMaxEngineIdOctets) return CachedKey({}, nullptr);
+    const int engineIdLength = int(octets.size());
 
     std::unique_lock lock(cacheLock);
     for (CachedEntry& entry : cache) {
@@ -55,8 +65,13 @@ CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,
         }
     }
 
+    if (budget && IsKnownAuthProtocol(authProtocol) && !password.empty() &&
+        !budget->Take(LocalizationBudget::Clock::now())) {
+        if (refused) *refused = true;
+        return CachedKey({}, nullptr);
+    }
     UsmKey localized{};
-    const int length = LocalizeKey(authProtocol, password, engineIdText, localized);
+    const int length = LocalizeKey(authProtocol, password, octets, localized);
     if (length == 0) return CachedKey({}, nullptr);  // nothing worth keeping
 
     CachedEntry& slot = *std::min_element(cache.begin(), cache.end(),

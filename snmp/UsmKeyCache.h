@@ -6,11 +6,13 @@
 // localization.
 
 #include <mutex>
+#include <span>
 #include <string_view>
 
 #include "snmp/crypto/Aes.h"
 #include "snmp/crypto/Des.h"
 #include "snmp/crypto/Hmac.h"
+#include "snmp/LocalizationBudget.h"
 #include "snmp/crypto/UsmProtocols.h"
 
 struct LocalizedKey {
@@ -43,5 +45,12 @@ private:
 CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,
                             std::string_view engineIdText);
 
-// Number of keys kept; the least recently used one gives way to a new one.
-inline constexpr std::size_t kUsmKeyCacheSize = 16;
+// The same with the engine ID as octets. With a budget, a key that is not cached is made
+// only when the budget gives a token; otherwise the handle is empty and refused is set.
+CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,
+                            std::span<const uint8_t> engineId, LocalizationBudget* budget = nullptr,
+                            bool* refused = nullptr);
+
+// Number of keys kept, enough for a user who serves every engine of a large network; the
+// least recently used one gives way to a new one.
+inline constexpr std::size_t kUsmKeyCacheSize = 256;

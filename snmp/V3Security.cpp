@@ -1,9 +1,13 @@
 #include "snmp/V3Security.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 
 #include "platform/FixedText.h"
 #include "snmp/BerTags.h"
+#include "snmp/LocalizationBudget.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
 #include "snmp/crypto/Aes.h"
@@ -13,10 +17,17 @@
 namespace {
 
 // msgFlags values accepted (RFC 3412 6.4): noAuthNoPriv, authNoPriv, authPriv. The
-// reportable flag is never set on a notification.
+// reportable flag is never set on a trap; only informs and discovery probes carry it, and
+// only a receiver that answers them accepts it.
 constexpr uint32_t kNoAuthNoPriv = 0;
 constexpr uint32_t kAuthNoPriv = 1;
 constexpr uint32_t kAuthPriv = 3;
+constexpr uint32_t kReportable = 4;
+constexpr uint32_t kLevelBits = 3;
+
+// RFC 3414 3.2 step 7: the time window of the authoritative engine.
+constexpr int64_t kTimeWindowSeconds = 150;
+constexpr int32_t kMaxEngineBoots = 2147483647;
 
 constexpr std::size_t kMaxOctetField = 127;    // engineId, authParams, ... keep this many
 constexpr std::size_t kMaxUserName = 32;       // SnmpAdminString (SIZE(0..32))
@@ -43,7 +54,7 @@ bool ReadScoped(BerReader& scope, int32_t tag, bool more, BerHeader& element) {
 }
 
 // RFC 3412 6: msgGlobalData.
-int ReadHeaderData(BerReader& reader, TrapRecord& record) {
+int ReadHeaderData(BerReader& reader, TrapRecord& record, bool answering) {
     BerHeader headerData;
     if (reader.ReadElement(kTagSequence, headerData) != 0) return kDecodeMalformed;
     if (reader.BytesLeft() == 0) return reader.Refuse(DecodeReason::kMalformed);
@@ -56,7 +67,8 @@ int ReadHeaderData(BerReader& reader, TrapRecord& record) {
     record.msgMaxSize = ReadInt32(element);
     if (!ReadScoped(scope, kTagOctetString, true, element)) return kDecodeMalformed;
     const uint32_t flags = ReadUnsigned32(element.content);
-    if (flags != kNoAuthNoPriv && flags != kAuthNoPriv && flags != kAuthPriv)
+    const uint32_t level = answering ? flags & ~kReportable : flags;
+    if (level != kNoAuthNoPriv && level != kAuthNoPriv && level != kAuthPriv)
         return scope.Refuse(DecodeReason::kMalformed, element.content.data());
     record.msgFlags = static_cast<int32_t>(flags);
     if (!ReadScoped(scope, kTagInteger, false, element)) return kDecodeMalformed;
@@ -112,20 +124,38 @@ bool LookUpUser(const TrapRecord& record, UserEntry& user) {
 // zeroed. HMAC-MD5-96 and HMAC-SHA-96 compare their first 12 octets with those received
 // (missing ones count as zero); the SHA-2 protocols take parameters of exactly their MAC's
 // length. A protocol this program does not know authenticates nothing.
-int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user,
-                 const TrapRecord& record) {
+int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user, const TrapRecord& record,
+                 const CachedKey& key) {
     if (!IsKnownAuthProtocol(user.authProtocol)) return kDecodeAuthFailure;
     const std::size_t macLength = UsmMacLength(user.authProtocol);
     if (IsSha2Protocol(user.authProtocol) && std::size_t(record.authParamsLength) != macLength)
         return kDecodeAuthFailure;
-    const CachedKey key = CachedLocalizeKey(
-        user.authProtocol, FixedTextView(user.authPassword), FixedTextView(user.engineId));
     UsmKey mac;
     if (!key || !key->hmac.Sign(datagram, mac)) return kDecodeAuthFailure;
     uint8_t difference = 0;
     for (std::size_t i = 0; i < macLength; ++i) difference |= mac[i] ^ record.authParams[i];
     return difference == 0 ? kDecodeOk : kDecodeAuthFailure;
 }
+
+// The engine whose keys check a message: the user entry's own, the message's for an entry
+// that serves every engine (bounded by the budget), or this receiver's for informs.
+class KeyEngine {
+public:
+    KeyEngine(std::span<const uint8_t> octets, LocalizationBudget* budget)
+        : m_octets(octets), m_budget(budget) {}
+    explicit KeyEngine(std::string_view text) : m_text(text) {}
+
+    CachedKey Key(int authProtocol, std::string_view password, bool& refused) const {
+        refused = false;
+        if (!m_octets) return CachedLocalizeKey(authProtocol, password, m_text);
+        return CachedLocalizeKey(authProtocol, password, *m_octets, m_budget, &refused);
+    }
+
+private:
+    std::optional<std::span<const uint8_t>> m_octets;
+    std::string_view m_text;
+    LocalizationBudget* m_budget = nullptr;
+};
 
 // RFC 3414 8.3.2: CBC-DES. The first 8 octets of the privacy key are the DES key, prepared
 // with it, and the next 8 the pre-IV, also for the longer keys of SHA-1 and SHA-2.
@@ -154,14 +184,17 @@ bool DecryptAes(LocalizedKey& privKey, const TrapRecord& record, std::span<uint8
 // with the authentication protocol's digest. A user stored without privacy is tried with
 // CBC-DES, as before AES was known; a privacy protocol this program does not know decrypts
 // nothing.
-int Decrypt(BerReader& reader, const UserEntry& user, const TrapRecord& record) {
+int Decrypt(BerReader& reader, const UserEntry& user, const TrapRecord& record,
+            const KeyEngine& engine) {
     const bool aes = user.privProtocol == kPrivCfbAes128;
     if (!aes && user.privProtocol != kPrivCbcDes && user.privProtocol != kPrivNone)
         return reader.Refuse(DecodeReason::kDecryptFailure);
     // RFC 3826 3.3.2 step 1: the AES salt is exactly 8 octets.
     if (aes && record.privParamsLength != 8) return reader.Refuse(DecodeReason::kDecryptFailure);
-    const CachedKey privKey = CachedLocalizeKey(
-        user.authProtocol, FixedTextView(user.privPassword), FixedTextView(user.engineId));
+    bool refused = false;
+    const CachedKey privKey =
+        engine.Key(user.authProtocol, FixedTextView(user.privPassword), refused);
+    if (refused) return reader.Refuse(DecodeReason::kNewEngineLimit);
     if (!privKey) return reader.Refuse(DecodeReason::kDecryptFailure);
 
     const uint8_t* encryptedAt = reader.Rest().data();
@@ -181,7 +214,9 @@ int ReadContext(BerReader& reader, TrapRecord& record) {
     BerHeader scopedPdu, element;
     // After decryption an unreadable scoped PDU is the sign of a wrong key.
     if (reader.ReadHeader(scopedPdu) != 0 || scopedPdu.tag != kTagSequence)
-        return reader.Refuse(record.msgFlags == kAuthPriv ? DecodeReason::kDecryptFailure : DecodeReason::kMalformed,
+        return reader.Refuse((record.msgFlags & kLevelBits) == kAuthPriv
+                                 ? DecodeReason::kDecryptFailure
+                                 : DecodeReason::kMalformed,
                              scopedPduAt);
     if (reader.ReadElement(kTagOctetString, element) != 0) return kDecodeMalformed;
     record.contextEngineIdLength = static_cast<int32_t>(element.content.size());
@@ -192,13 +227,30 @@ int ReadContext(BerReader& reader, TrapRecord& record) {
     return kDecodeOk;
 }
 
-}  // namespace
+std::span<const uint8_t> EngineIdOf(const TrapRecord& record) {
+    return {record.engineId.data(), std::min(std::size_t(record.engineIdLength), kMaxOctetField)};
+}
 
-int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record) {
-    if (const int result = ReadHeaderData(reader, record); result != kDecodeOk) return result;
-    if (const int result = ReadSecurityParameters(reader, record); result != kDecodeOk)
-        return result;
+// The one budget of the receiver thread, for the engines messages name themselves.
+LocalizationBudget& NewEngineBudget() {
+    static LocalizationBudget budget(kNewEngineLocalizationsPerSecond);
+    return budget;
+}
 
+int AuthenticateWith(BerReader& reader, std::span<const uint8_t> datagram, const UserEntry& user,
+                     const TrapRecord& record, const KeyEngine& engine) {
+    bool refused = false;
+    const CachedKey key = engine.Key(user.authProtocol, FixedTextView(user.authPassword), refused);
+    if (refused) return reader.Refuse(DecodeReason::kNewEngineLimit);
+    if (Authenticate(datagram, user, record, key) == kDecodeOk) return kDecodeOk;
+    // A user stored without authentication cannot send an authenticated message.
+    return reader.Refuse(user.authProtocol == kAuthNone ? DecodeReason::kLevelNotAllowed
+                                                        : DecodeReason::kAuthFailure);
+}
+
+// A notification sent by its own authoritative engine: the user entry's engine ID, or the
+// message's when the entry has none.
+int CheckAsReceiver(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record) {
     UserEntry user;
     const bool found = LookUpUser(record, user);
 
@@ -210,15 +262,98 @@ int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord&
     if (user.privProtocol != kPrivNone && flags != kAuthPriv)
         return reader.Refuse(DecodeReason::kLevelNotAllowed);
 
+    const KeyEngine engine = user.engineId[0] == '\0'
+                                 ? KeyEngine(EngineIdOf(record), &NewEngineBudget())
+                                 : KeyEngine(FixedTextView(user.engineId));
     if (found && (flags == kAuthNoPriv || flags == kAuthPriv)) {
-        // A user stored without authentication cannot send an authenticated message.
-        if (Authenticate(datagram, user, record) != kDecodeOk)
-            return reader.Refuse(user.authProtocol == kAuthNone ? DecodeReason::kLevelNotAllowed
-                                                                : DecodeReason::kAuthFailure);
+        if (const int result = AuthenticateWith(reader, datagram, user, record, engine);
+            result != kDecodeOk)
+            return result;
     }
     if (flags == kAuthPriv) {
         if (!found) return reader.Refuse(DecodeReason::kUnknownUser);
-        if (const int result = Decrypt(reader, user, record); result != kDecodeOk) return result;
+        if (const int result = Decrypt(reader, user, record, engine); result != kDecodeOk)
+            return result;
     }
     return ReadContext(reader, record);
+}
+
+int Report(BerReader& reader, AnswerFacts& answer, ReportKind kind, DecodeReason reason) {
+    answer.kind = AnswerKind::kReport;
+    answer.report = kind;
+    return reader.Refuse(reason);
+}
+
+bool InTimeWindow(const TrapRecord& record, const LocalEngine& engine) {
+    return engine.boots != kMaxEngineBoots && record.engineBoots == engine.boots &&
+           std::abs(int64_t(record.engineTime) - int64_t(engine.time)) <= kTimeWindowSeconds;
+}
+
+// RFC 3414 3.2 with this receiver as the authoritative engine, as for an inform: keys
+// localized with our engine ID, the time window, and a report for each failure.
+int CheckAsAuthority(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record,
+                     const LocalEngine& local, AnswerFacts& answer) {
+    UserEntry& user = answer.user;
+    if (!LookUpUser(record, user))
+        return Report(reader, answer, ReportKind::kUnknownUserName, DecodeReason::kUnknownUser);
+
+    const uint32_t level = static_cast<uint32_t>(record.msgFlags) & kLevelBits;
+    const bool levelFits = user.authProtocol == kAuthNone   ? level == kNoAuthNoPriv
+                           : user.privProtocol == kPrivNone ? level == kAuthNoPriv
+                                                            : level == kAuthPriv;
+    if (!levelFits)
+        return Report(reader, answer, ReportKind::kUnsupportedSecLevel,
+                      DecodeReason::kLevelNotAllowed);
+    if (level == kNoAuthNoPriv) return ReadContext(reader, record);
+
+    const KeyEngine engine(local.engineId, nullptr);
+    if (AuthenticateWith(reader, datagram, user, record, engine) != kDecodeOk)
+        return Report(reader, answer, ReportKind::kWrongDigest, DecodeReason::kAuthFailure);
+    if (!InTimeWindow(record, local))
+        return Report(reader, answer, ReportKind::kNotInTimeWindow, DecodeReason::kNotInTimeWindow);
+    if (level == kAuthPriv && Decrypt(reader, user, record, engine) != kDecodeOk)
+        return Report(reader, answer, ReportKind::kDecryptionError, DecodeReason::kDecryptFailure);
+    const int result = ReadContext(reader, record);
+    if (result != kDecodeOk && level == kAuthPriv) {
+        answer.kind = AnswerKind::kReport;
+        answer.report = ReportKind::kDecryptionError;
+    }
+    return result;
+}
+
+}  // namespace
+
+int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record) {
+    if (const int result = ReadHeaderData(reader, record, false); result != kDecodeOk)
+        return result;
+    if (const int result = ReadSecurityParameters(reader, record); result != kDecodeOk)
+        return result;
+    return CheckAsReceiver(reader, datagram, record);
+}
+
+int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record,
+                     const LocalEngine& local, AnswerFacts& answer) {
+    if (const int result = ReadHeaderData(reader, record, true); result != kDecodeOk) return result;
+    if (const int result = ReadSecurityParameters(reader, record); result != kDecodeOk)
+        return result;
+    const uint32_t flags = static_cast<uint32_t>(record.msgFlags);
+    answer.version = kSnmpV3;
+    answer.msgId = record.msgId;
+    answer.reportable = (flags & kReportable) != 0;
+    answer.securityLevel = static_cast<uint8_t>(flags & kLevelBits);
+    answer.userName = {reinterpret_cast<const uint8_t*>(record.userName.data()),
+                       strnlen(record.userName.data(), record.userName.size())};
+
+    const std::span<const uint8_t> engineId = EngineIdOf(record);
+    const bool ours =
+        !local.engineId.empty() &&
+        std::equal(engineId.begin(), engineId.end(), local.engineId.begin(), local.engineId.end());
+    answer.toLocalEngine = ours;
+    if (ours) return CheckAsAuthority(reader, datagram, record, local, answer);
+    // RFC 3414 3.2 step 3: a probe for our engine ID, answered at noAuthNoPriv.
+    if (answer.reportable) {
+        answer.securityLevel = kNoAuthNoPriv;
+        return Report(reader, answer, ReportKind::kUnknownEngineId, DecodeReason::kDiscovery);
+    }
+    return CheckAsReceiver(reader, datagram, record);
 }

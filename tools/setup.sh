@@ -12,6 +12,7 @@ PACKAGES=(
   qt6-translations-l10n
   dpkg-dev file desktop-file-utils libcap2-bin
   snmptrapd xvfb
+  nlohmann-json3-dev rsyslog rsyslog-kafka rsyslog-elasticsearch
 )
 # Callers that need more (the fuzz build's clang) name them here.
 read -r -a requested <<< "${OLIXTRAP_EXTRA_PACKAGES:-}"

@@ -16,11 +16,11 @@ std::size_t BytesOf(const TrapRow& row) { return sizeof row + row.texts.capacity
 
 }  // namespace
 
-int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message) {
+int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message, bool inform) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    TrapRow row = PackTrapRow(BuildTrapRowTexts(record, message, local));
+    TrapRow row = PackTrapRow(BuildTrapRowTexts(record, message, local, inform));
     const std::size_t bytes = BytesOf(row);
     {
         std::lock_guard lock(queueMutex);

@@ -16,9 +16,9 @@ inline constexpr std::size_t kMaxQueuedRowBytes = std::size_t{64} << 20;
 
 struct TrapRecord;
 
-// Queues the list row of a trap received now, with its one-line message: 0 queued, 1 not
-// queued (the queue is full; counted as a loss).
-int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message);
+// Queues the list row of a trap received now, with its one-line message (inform: it came as
+// an InformRequest): 0 queued, 1 not queued (the queue is full; counted as a loss).
+int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message, bool inform = false);
 
 // Every row queued so far, oldest first; the queue is left empty.
 std::vector<TrapRow> TakeQueuedRows();

@@ -41,6 +41,7 @@ const std::array<TrapListColumn, kTrapListColumns> kTrapListColumnLayout = {{
     {"Error status", ColumnAlign::Right, 80},
     {"Error index", ColumnAlign::Right, 80},
     {"Object ID = Value", ColumnAlign::Left, 100},
+    {"PDU", ColumnAlign::Left, 100},
 }};
 
 namespace {
@@ -97,7 +98,8 @@ std::string FormatReceiveTime(const std::tm& t) {
     return text;
 }
 
-TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, std::string_view message, const std::tm& localTime) {
+TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, std::string_view message,
+                               const std::tm& localTime, bool inform) {
     TrapRowTexts row;
     auto& c = row.columns;
     row.image = record.genericTrap;
@@ -120,6 +122,7 @@ TrapRowTexts BuildTrapRowTexts(const TrapRecord& record, std::string_view messag
     }
     for (int column = 29; column <= 31; ++column) c[column] = Field(record, column - 8);
     c[kBindingsColumn] = JoinBindings(record);
+    if (inform) c[kPduColumn] = "InformRequest";
     return row;
 }
 

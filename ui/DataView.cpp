@@ -11,6 +11,7 @@
 #include "notify/records/DBLib.h"
 #include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
+#include "traplog/TrapRowTexts.h"
 #include "ui/EventView.h"
 #include "ui/TrapApp.h"
 
@@ -155,6 +156,8 @@ void CDataView::ShowSelectedTrap() {
     AddRow({}, {});
     AddRow(QStringLiteral("Snmp Infomation"), {}, kSnmpIcon);
     AddRow(QStringLiteral("Version"), cell(4));
+    // Only an inform has this row; a trap's rows stay as they were.
+    if (const QString pdu = cell(kPduColumn); !pdu.isEmpty()) AddRow(QStringLiteral("PDU"), pdu);
 
     auto addRows = [&](const auto& rows) {
         for (const DetailRow& detail : rows)

@@ -18,6 +18,7 @@ constexpr std::array<LossLabel, kLossKindCount> kLossLabels = {{
     {LossKind::kRowsRemoved, "一覧から除外"},
     {LossKind::kProgramsSkipped, "プログラム起動省略"},
     {LossKind::kLogLinesLost, "ログ書込失敗"},
+    {LossKind::kForwardDropped, "転送破棄"},
 }};
 
 struct StoreLabel {

@@ -17,6 +17,7 @@
 #include "ui/EventView.h"
 #include "ui/ExSplitter3Wnd.h"
 #include "platform/qt/HelpWindow.h"
+#include "forward/Forwarder.h"
 #include "ui/LossSummary.h"
 #include "ui/MenuCommands.h"
 #include "ui/MyInfo.h"
@@ -113,6 +114,8 @@ void CMainFrame::CreateMenus() {
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
     connect(AddCommand(options, "オプション(&O)", 32778), &QAction::triggered, this, [this] { OnOptionsCommand(this); });
+    connect(AddCommand(options, "転送設定…", 32789), &QAction::triggered, this,
+            [this] { OnForwardSettingsCommand(this); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     connect(AddCommand(help, "バージョン(&V)", kAboutCommand), &QAction::triggered, this, [] { TheApp().OnAppAbout(); });
@@ -147,6 +150,7 @@ void CMainFrame::OnRefreshTick() {
 
 void CMainFrame::OnFileSave() {
     CConfig::Save();
+    SaveForwardSettingsFile(CurrentForwardSettings());
     ShowMessageBox(Utf8ToCp932("設定データを保存しました。"), MessageIcon::Information);
 }
 

@@ -1,5 +1,6 @@
 #include "ui/MenuCommands.h"
 
+#include "forward/dialogs/CForwardDlg.h"
 #include "notify/dialogs/CEventDlg.h"
 #include "platform/qt/QtText.h"
 #include "settings/dialogs/COptionDlg.h"
@@ -51,5 +52,10 @@ void OnTrapLogCommand(QWidget* frame) {
 
 void OnOptionsCommand(QWidget* frame) {
     COptionDlg dialog(frame);
+    RunModal(dialog);
+}
+
+void OnForwardSettingsCommand(QWidget* frame) {
+    CForwardDlg dialog(frame);
     RunModal(dialog);
 }

@@ -19,3 +19,5 @@ void OnRejectedMessagesCommand(QWidget* frame);
 void OnTrapLogCommand(QWidget* frame);
 // Options > options (32778): the options dialog, modal.
 void OnOptionsCommand(QWidget* frame);
+// Options > forwarding settings (32789): the forwarding destinations dialog, modal.
+void OnForwardSettingsCommand(QWidget* frame);

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/qt/QtText.h"
+#include "ui/AnswerCountsText.h"
 #include "ui/MainFrame.h"
 #include "ui/RejectedListModel.h"
 
@@ -32,6 +33,10 @@ CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new Rejec
         m_counts[static_cast<std::size_t>(i)] = WithId(new QLabel(counts), kFirstCount + i);
         grid->addWidget(m_counts[static_cast<std::size_t>(i)], i / kCountColumns, i % kCountColumns);
     }
+    m_answers = WithId(new QLabel(counts), kAnswerCounts);
+    m_answers->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(m_answers, (kRejectReasonCount + kCountColumns - 1) / kCountColumns, 0, 1,
+                    kCountColumns);
 
     m_list = WithId(new QTableView(this), kList);
     m_list->setModel(m_model);
@@ -72,6 +77,7 @@ CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new Rejec
 }
 
 void CRejectedDlg::OnTick() {
+    m_answers->setText(AnswerCountsText(SnapshotAnswerCounts()));
     RejectedMessages& rejected = TheRejectedMessages();
     const uint64_t last = rejected.LastSequence();
     if (last == m_nSeen) return;

@@ -1,7 +1,8 @@
 #pragma once
 // The window of rejected messages (modeless, one at a time): the most recent datagrams that
 // were not received, newest first, with why, and the counts by reason since start-up. It
-// reads the receiver's ring on a timer, and only while it is shown.
+// reads the receiver's ring on a timer, and only while it is shown. Below the counts, the
+// receiver's answers: informs, their repeats and the reports sent by kind.
 
 #include <QDialog>
 #include <QTimer>
@@ -20,7 +21,7 @@ class CRejectedDlg : public QDialog {
 public:
     static constexpr int kResourceId = 181;
     // Control ids; the counts follow kFirstCount in RejectReason order.
-    enum : int { kList = 1079, kClearButton = 1080, kFirstCount = 1081 };
+    enum : int { kList = 1079, kClearButton = 1080, kFirstCount = 1081, kAnswerCounts = 1100 };
     explicit CRejectedDlg(QWidget* parent = nullptr);
 
     // Takes what the ring got since the last tick.
@@ -42,6 +43,7 @@ private:
     QTableView* m_list;
     QPushButton* m_clear;
     std::array<QLabel*, kRejectReasonCount> m_counts{};
+    QLabel* m_answers;  // informs answered, repeats and reports sent
     QTimer m_timer;
     uint64_t m_nSeen = 0;                   // sequence of the newest entry taken
     std::vector<RejectedMessage> m_taken;   // reused by every tick

@@ -10,7 +10,8 @@ namespace {
 
 constexpr std::array<const char*, kRejectReasonCount> kReasonNames = {
     "形式不正", "サイズ超過", "未登録ユーザ", "セキュリティレベル不許可",
-    "認証失敗", "復号失敗", "トラップ以外のPDU", "受信フィルタで拒否"};
+    "認証失敗", "復号失敗", "トラップ以外のPDU", "受信フィルタで拒否",
+    "エンジン探索", "時間窓外", "新規エンジン鍵の上限超過"};
 
 constexpr std::array<const char*, RejectedListModel::kColumnCount> kHeaders = {
     "Date", "IP Address", "Port", "Version", "User Name", "Reason", "Octets"};

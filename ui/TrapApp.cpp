@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "forward/Forwarder.h"
 #include "notify/mail/MailQueue.h"
 #include "platform/Sound.h"
 #include "reception/Receiver.h"
@@ -46,6 +47,7 @@ bool CTrapApp::InitInstance() {
     QApplication::setWindowIcon(AppIcon());
     UseListFont();
     CConfig::Load();
+    ApplyForwardSettings(LoadForwardSettingsFile());
     g_bShowMainWnd = 0;
     SetServiceWindows(&QtServiceWindows());
     // The pipeline beeps on the receiver thread; the beep belongs to the user interface thread.
@@ -68,7 +70,10 @@ int CTrapApp::ExitInstance(int code) {
     std::atomic<bool> ended{false};
     std::thread stopper([&ended] {
         ShutdownReceiver();
+        // Forwarding and mail each get their own moment, side by side.
+        std::thread forwarding([] { ShutdownForwarding(kForwardShutdownWait); });
         ShutdownMailQueue(kMailShutdownWait);
+        forwarding.join();
         ended = true;
     });
     const QDeadlineTimer deadline(kShutdownWaitMs);

@@ -12,6 +12,11 @@
 #   MAXROWS=100000 COUNT=50000 V2C_RATES="$(printf '25000 %.0s' 1 2 3 4 5 6)" VERSIONS=v2c \
 #     RECEIVERS=offscreen bench/endtoend/run.sh
 #
+# The receiver "forward" is the program offscreen forwarding every trap to a local rsyslogd
+# over TCP syslog and to a JSON file; after its row a line gives what rsyslogd and the file
+# received and rsyslogd's own CPU microseconds per trap (rsyslogd runs on the sender's core):
+#   COUNT=50000 V2C_RATES=50000 VERSIONS=v2c RECEIVERS="offscreen forward" bench/endtoend/run.sh
+#
 # The list's row count is what the program writes to its standard error on SIGUSR1
 # ("olixtrap: rows=N"); a program that does not answer fails the run.
 set -euo pipefail
@@ -37,11 +42,13 @@ PROGRAM=${PROGRAM:-$BUILD/olixtrap}
 WORK=$(mktemp -d /tmp/olixtrap-endtoend.XXXXXX)
 RECEIVER_PID=""
 XVFB_PID=""
+RSYSLOG_PID=""
 # Runs to its end whatever fails on the way (a killed process's status included).
 cleanup() {
   set +e
   [ -n "$RECEIVER_PID" ] && kill "$RECEIVER_PID" 2>/dev/null && wait "$RECEIVER_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  [ -n "$RSYSLOG_PID" ] && kill "$RSYSLOG_PID" 2>/dev/null && wait "$RSYSLOG_PID" 2>/dev/null
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -78,7 +85,7 @@ kernel_drops() {
 
 port_held() { awk -v port=":$(port_hex)" '$2 ~ port"$" { found=1 } END { exit !found }' /proc/net/udp; }
 
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$RECEIVER_PID/stat"; }
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/${1:-$RECEIVER_PID}/stat"; }
 
 lines_in() { [ -f "$1" ] && wc -l <"$1" || echo 0; }
 
@@ -126,6 +133,10 @@ T3MSG=User = %u / eBoots = %b / eTime = %t / VarBindings = %B
 LOGDELM=0
 EOF
   if [ -n "${MAXROWS:-}" ]; then echo "MAXROWS=$MAXROWS" >>"$home/OlixTrap.ini"; fi
+  if [ "$platform" = forward ]; then
+    printf '[FORWARD]\nKIND1=syslog-tcp\nHOST1=127.0.0.1\nPORT1=%s\nKIND2=json\nPATH2=traps.json\n' \
+      $((PORT + 2)) >>"$home/OlixTrap.ini"
+  fi
   OLIXTRAP_HOME=$home "$SENDER" adduser alice authpass1 privpass1 $ENGINE_ID
   if [ "$platform" = xvfb ]; then
     OLIXTRAP_HOME=$home DISPLAY=$XDISPLAY QT_QPA_PLATFORM=xcb "${ON_RECEIVER_CPU[@]}" "$PROGRAM" \
@@ -147,6 +158,22 @@ EOF
   RECEIVER_PID=$!
 }
 
+# rsyslogd on the sender's core, TCP syslog on PORT + 2, every message a line of its file.
+start_rsyslogd() {
+  local home=$1
+  mkdir -p "$home/rsyslog"
+  cat >"$home/rsyslog/rsyslog.conf" <<EOF
+global(workDirectory="$home/rsyslog")
+module(load="imtcp")
+input(type="imtcp" address="127.0.0.1" port="$((PORT + 2))")
+template(name="t" type="string" string="%structured-data% %msg%\n")
+action(type="omfile" file="$home/rsyslog/out.log" template="t")
+EOF
+  "${ON_SENDER_CPU[@]}" rsyslogd -n -f "$home/rsyslog/rsyslog.conf" -i "$home/rsyslog/pid" >"$home/rsyslog/stdout" 2>&1 &
+  RSYSLOG_PID=$!
+  sleep 1
+}
+
 stop_receiver() {
   kill "$RECEIVER_PID" 2>/dev/null || true
   wait "$RECEIVER_PID" 2>/dev/null || true
@@ -156,7 +183,7 @@ stop_receiver() {
 for tool in "$SENDER" "$PROGRAM"; do
   [ -x "$tool" ] || { echo "missing $tool: build first (source tools/setup.sh && configure_and_build build)"; exit 1; }
 done
-for tool in snmptrap snmptrapd taskset Xvfb; do
+for tool in snmptrap snmptrapd taskset Xvfb rsyslogd; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run tools/setup.sh"; exit 1; }
 done
 
@@ -176,6 +203,7 @@ for version in $VERSIONS; do
   for receiver in $RECEIVERS; do
     home=$WORK/$version-$receiver
     mkdir -p "$home/log"
+    [ "$receiver" = forward ] && start_rsyslogd "$home"
     if [ "$receiver" = snmptrapd ]; then start_snmptrapd "$home"; else start_program "$home" "$receiver"; fi
     for _ in $(seq 1 200); do port_held && break; sleep 0.1; done
     port_held || { echo "$receiver did not open port $PORT"; stop_receiver; continue; }
@@ -185,6 +213,11 @@ for version in $VERSIONS; do
       rows_before=$(list_rows "$receiver" "$home")
       drops_before=$(kernel_drops)
       ticks_before=$(cpu_ticks)
+      if [ "$receiver" = forward ]; then
+        forwarded_before=$(lines_in "$home/rsyslog/out.log")
+        json_before=$(lines_in "$home/traps.json")
+        rsyslog_ticks_before=$(cpu_ticks "$RSYSLOG_PID")
+      fi
       "${ON_SENDER_CPU[@]}" "$SENDER" send "$WORK/$version.cap" "$PORT" "$COUNT" "$rate" >"$home/sent-$rate"
       wait_settled "$home/log/log.log"
       sleep 0.5  # one more tick of the list
@@ -198,7 +231,16 @@ for version in $VERSIONS; do
         'BEGIN { if (n > 0) printf "%.1f", t * 1e6 / hz / n; else print "-" }')
       printf '%-4s %-10s %8s %8s %8s %8s %8s %8s %10s %8s\n' "$version" "$receiver" "$rate" "$COUNT" "$logged" \
         "$rows" "$in_list" "$drops" "$cpu" "$(resident_mib)"
+      if [ "$receiver" = forward ]; then
+        wait_settled "$home/rsyslog/out.log"
+        forwarded=$(($(lines_in "$home/rsyslog/out.log") - forwarded_before))
+        rsyslog_cpu=$(awk -v t=$(($(cpu_ticks "$RSYSLOG_PID") - rsyslog_ticks_before)) -v hz="$(getconf CLK_TCK)" \
+          -v n="$forwarded" 'BEGIN { if (n > 0) printf "%.1f", t * 1e6 / hz / n; else print "-" }')
+        printf '     forwarded: rsyslogd received %s, json lines %s, rsyslogd cpu_us/trap %s\n' "$forwarded" \
+          $(($(lines_in "$home/traps.json") - json_before)) "$rsyslog_cpu"
+      fi
     done
     stop_receiver
+    if [ -n "$RSYSLOG_PID" ]; then kill "$RSYSLOG_PID"; wait "$RSYSLOG_PID" 2>/dev/null || true; RSYSLOG_PID=""; fi
   done
 done

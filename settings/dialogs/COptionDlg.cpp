@@ -18,6 +18,7 @@
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
+#include "snmp/engine/EngineFile.h"
 
 namespace {
 
@@ -103,6 +104,15 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
         formatLayout->addWidget(edit, i, 1);
     }
 
+    auto* engineGroup = new QGroupBox(QStringLiteral("SNMP エンジン（インフォーム受信用）"));
+    auto* engineLayout = new QHBoxLayout(engineGroup);
+    auto* engineId =
+        WithId(new QLineEdit(QString::fromStdString(EngineIdText(PeekLocalEngine().EngineId()))),
+               kEngineIdEdit);
+    engineId->setReadOnly(true);
+    engineLayout->addWidget(new QLabel(QStringLiteral("Engine ID：")));
+    engineLayout->addWidget(engineId);
+
     QHBoxLayout* buttons = MakeOkCancelRow(QStringLiteral("OK"));
 
     auto* layout = new QVBoxLayout(this);
@@ -112,6 +122,7 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     layout->addWidget(logGroup);
     layout->addWidget(listGroup);
     layout->addWidget(formatGroup);
+    layout->addWidget(engineGroup);
     layout->addLayout(buttons);
     InstallKeyHandling();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Options > Options: the trap port, the host-name lookup, the log mode, the three display
-// formats, the log retention and the trap list's row ceiling.
+// formats, the log retention and the trap list's row ceiling; and the receiver's own SNMP
+// engine ID, shown for devices that send it informs.
 
 #include "platform/qt/CBaseDlg.h"
 
@@ -15,6 +16,7 @@ public:
         kRetentionCombo = 1005,
         kFormatV1Edit = 1006,  // 1007 v2c, 1008 v3
         kMaxRowsEdit = 1009,
+        kEngineIdEdit = 1010,  // read-only: the receiver's snmpEngineID, for devices to copy
     };
 
     explicit COptionDlg(QWidget* parent = nullptr);

@@ -28,9 +28,15 @@ int EngineIdFromText(std::string_view text, std::span<uint8_t> octets) {
 
 int LocalizeKey(int authProtocol, std::string_view password, std::string_view engineIdText,
                 UsmKey& key) {
-    if (!IsKnownAuthProtocol(authProtocol) || password.empty()) return 0;
     std::array<uint8_t, kMaxEngineIdOctets> engineId;
     const int engineIdLength = EngineIdFromText(engineIdText, engineId);
+    return LocalizeKey(authProtocol, password,
+                       std::span(engineId.data(), std::size_t(engineIdLength)), key);
+}
+
+int LocalizeKey(int authProtocol, std::string_view password, std::span<const uint8_t> engineId,
+                UsmKey& key) {
+    if (!IsKnownAuthProtocol(authProtocol) || password.empty()) return 0;
 
     // A.2: one megabyte of the password repeated, fed 64 octets at a time. Each block starts
     // somewhere in the password, so it is a slice of the password written out once over
@@ -52,7 +58,7 @@ int LocalizeKey(int authProtocol, std::string_view password, std::string_view en
     const std::span<const uint8_t> kuOctets(ku.data(), kuLength);
     UsmDigest localization(authProtocol);
     localization.Feed(kuOctets);
-    localization.Feed(std::span(engineId.data(), std::size_t(engineIdLength)));
+    localization.Feed(engineId);
     localization.Feed(kuOctets);
     key.fill(0);
     return int(localization.Finish(key));

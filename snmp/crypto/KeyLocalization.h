@@ -21,3 +21,7 @@ int EngineIdFromText(std::string_view text, std::span<uint8_t> octets);
 // password, over which the expansion of A.2 is undefined, or when libcrypto failed.
 int LocalizeKey(int authProtocol, std::string_view password, std::string_view engineIdText,
                 UsmKey& key);
+
+// The same with the engine ID as octets.
+int LocalizeKey(int authProtocol, std::string_view password, std::span<const uint8_t> engineId,
+                UsmKey& key);

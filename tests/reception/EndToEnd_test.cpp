@@ -428,8 +428,8 @@ TEST_F(EndToEndTest, EveryRejectedDatagramIsKeptWithItsReason) {
         {fromAlice(0, "alice", alice), RejectReason::kLevelNotAllowed, 3, 0, "alice"},
         {fromAlice(3, "alice", wrongAuth), RejectReason::kAuthFailure, 3, 0, "alice"},
         {fromAlice(3, "alice", wrongPriv), RejectReason::kDecryptFailure, 3, 0, "alice"},
-        {ber::Message(1, "public", ber::Tlv(0xA6, ber::Cat({v2Fields, ber::Sequence({})}))), RejectReason::kNotATrap, 1,
-         13},
+        {ber::Message(1, "public", ber::Tlv(0xA0, ber::Cat({v2Fields, ber::Sequence({})}))),
+         RejectReason::kNotATrap, 1, 13},
         {ber::BuildV2cTrap({.varBinds = {ber::SysUpTimeBinding(1)}}), RejectReason::kFiltered, 1},
     };
     uint32_t sent = 0;

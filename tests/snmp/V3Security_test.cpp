@@ -409,3 +409,111 @@ TEST_F(V3SecurityTest, UserIsLookedUpByTheNameTheRecordKeeps) {
         EXPECT_EQ(std::string(record->userName.data()), c.recorded) << label;
     }
 }
+
+namespace {
+
+const Bytes kLocalEngineId = {0x80, 0x00, 0x00, 0x00, 0x05, 0xAA, 0xBB, 0xCC, 0xDD};
+constexpr std::string_view kLocalEngineText = "8000000005AABBCCDD";
+
+class LocalEngineTest : public V3SecurityTest {
+protected:
+    int DecodeAnswering(Bytes datagram) {
+        const LocalEngine local{kLocalEngineId, 5, 100};
+        ReusableTrapRecord target;
+        const int result = DecodeDatagram(datagram, kSender, target, failure, local, answer);
+        *record = target.Record();
+        return result;
+    }
+    // An inform from user to the local engine at boots 5 and time 100.
+    static Bytes Inform(const User& user, uint8_t flags, std::string authPassword = "") {
+        ber::V3TrapFields fields = Trap(user, flags);
+        fields.engineId = fields.contextEngineId = kLocalEngineId;
+        fields.engineBoots = 5;
+        fields.engineTime = 100;
+        fields.pdu[0] = 0xA6;
+        ber::UsmSecrets secrets = Secrets(user);
+        secrets.engineIdText = kLocalEngineText;
+        if (!authPassword.empty()) secrets.authPassword = authPassword;
+        return ber::BuildV3Trap(fields, secrets);
+    }
+
+    AnswerFacts answer;
+};
+
+}  // namespace
+
+TEST_F(LocalEngineTest, InformsToUsAreCheckedWithOurEngineAndAnswered) {
+    Store(kSha256Aes);
+    Store(kSha);
+    ASSERT_EQ(DecodeAnswering(Inform(kSha256Aes, 7)), kDecodeOk);
+    EXPECT_EQ(answer.kind, AnswerKind::kResponse);
+    EXPECT_EQ(answer.requestId, 99);
+    EXPECT_EQ(answer.securityLevel, 3);
+    EXPECT_EQ(
+        answer.varBindList.size(),
+        ber::Sequence({ber::SysUpTimeBinding(4242), ber::TrapOidBinding("1.3.6.1.6.3.1.1.5.4"),
+                       ber::VarBind("1.3.6.1.4.1.8072.3.2.1", ber::OctetString("up"))})
+            .size());
+    EXPECT_EQ(record->genericTrap, 3);
+
+    const struct {
+        Bytes datagram;
+        DecodeReason reason;
+        ReportKind report;
+    } failures[] = {
+        {Inform(kSha256Aes, 7, "wrongAuthPass"), DecodeReason::kAuthFailure,
+         ReportKind::kWrongDigest},
+        {Inform(kSha, 4), DecodeReason::kLevelNotAllowed, ReportKind::kUnsupportedSecLevel},
+        {Inform({"nobody", kAuthHmacSha1, "whatever1", kPrivNone, ""}, 5),
+         DecodeReason::kUnknownUser, ReportKind::kUnknownUserName},
+    };
+    for (const auto& f : failures) {
+        EXPECT_NE(DecodeAnswering(f.datagram), kDecodeOk);
+        EXPECT_EQ(failure.reason, f.reason);
+        EXPECT_EQ(answer.kind, AnswerKind::kReport);
+        EXPECT_EQ(answer.report, f.report);
+    }
+}
+
+TEST_F(LocalEngineTest, ReportableFlagOnlyForInformsAndDiscovery) {
+    Store(kSha);
+    // A trap to another engine decodes as before, with nothing to answer.
+    ASSERT_EQ(DecodeAnswering(Sealed(kSha, 1)), kDecodeOk);
+    EXPECT_EQ(answer.kind, AnswerKind::kNone);
+    // Reportable and for another engine: a probe, told our engine ID at noAuthNoPriv.
+    EXPECT_EQ(DecodeAnswering(Sealed(kPlain, 4)), kDecodeMalformed);
+    EXPECT_EQ(failure.reason, DecodeReason::kDiscovery);
+    EXPECT_EQ(answer.report, ReportKind::kUnknownEngineId);
+    EXPECT_EQ(answer.securityLevel, 0);
+    // A reportable trap to our engine stays refused.
+    ber::V3TrapFields fields = Trap(kSha, 5);
+    fields.engineId = kLocalEngineId;
+    fields.engineBoots = 5;
+    fields.engineTime = 100;
+    ber::UsmSecrets secrets = Secrets(kSha);
+    secrets.engineIdText = kLocalEngineText;
+    EXPECT_EQ(DecodeAnswering(ber::BuildV3Trap(fields, secrets)), kDecodeMalformed);
+    EXPECT_EQ(answer.kind, AnswerKind::kNone);
+}
+
+// An entry without an engine ID localizes with each message's engine; new engines are
+// bounded per second, engines already cached keep being served.
+TEST_F(LocalEngineTest, NewEnginesOfAnEntryWithoutEngineIdAreBounded) {
+    const User any = {"any", kAuthHmacMd5, "anyAuthPass", kPrivNone, "", ""};
+    Store(any);
+    const auto fromEngine = [&](uint16_t n) {
+        ber::V3TrapFields fields = Trap(any, 1);
+        fields.engineId = {0x80, 0x00, 0x00, 0x00, 0x05, uint8_t(n >> 8), uint8_t(n)};
+        ber::UsmSecrets secrets = Secrets(any);
+        secrets.engineIdText = "8000000005" + std::string(1, "0123456789ABCDEF"[n >> 12]) +
+                               "0123456789ABCDEF"[(n >> 8) & 15] +
+                               "0123456789ABCDEF"[(n >> 4) & 15] + "0123456789ABCDEF"[n & 15];
+        return Decode(ber::BuildV3Trap(fields, secrets));
+    };
+    ASSERT_EQ(fromEngine(1), kDecodeOk);
+    bool limited = false;
+    for (uint16_t n = 2; n < 600 && !limited; ++n) limited = fromEngine(n) != kDecodeOk;
+    ASSERT_TRUE(limited) << "more than 50 new engines a second were localized";
+    EXPECT_EQ(failure.reason, DecodeReason::kNewEngineLimit);
+    EXPECT_EQ(fromEngine(1), kDecodeOk);
+}

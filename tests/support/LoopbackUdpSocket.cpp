@@ -29,6 +29,16 @@ LoopbackUdpSocket::~LoopbackUdpSocket() {
     if (fd_ >= 0) close(fd_);
 }
 
+bool LoopbackUdpSocket::SendTo(uint16_t port, const std::vector<uint8_t>& datagram) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(port);
+    return fd_ >= 0 &&
+           sendto(fd_, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                  sizeof to) == static_cast<ssize_t>(datagram.size());
+}
+
 std::optional<ReceivedDatagram> LoopbackUdpSocket::Receive(std::chrono::milliseconds timeout) {
     if (fd_ < 0) return std::nullopt;
     pollfd waitFor{fd_, POLLIN, 0};

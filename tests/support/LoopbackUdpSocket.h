@@ -23,6 +23,9 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
     uint16_t Port() const { return port_; }
 
+    // Sends one datagram from this socket to 127.0.0.1:port, so that answers come back to it.
+    bool SendTo(uint16_t port, const std::vector<uint8_t>& datagram);
+
     // One datagram, or nothing when none arrives within the time-out.
     std::optional<ReceivedDatagram> Receive(std::chrono::milliseconds timeout);
 

@@ -5,20 +5,28 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "support/Eventually.h"
 
 extern char** environ;
 
 std::string FindSnmptrap() {
+    return FindSnmpTool("snmptrap");
+}
+
+std::string FindSnmpTool(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::string folders = path ? path : "/usr/bin:/bin";
     std::size_t start = 0;
     while (start <= folders.size()) {
         const std::size_t end = std::min(folders.find(':', start), folders.size());
-        const std::string candidate = folders.substr(start, end - start) + "/snmptrap";
+        const std::string candidate = folders.substr(start, end - start) + "/" + name;
         if (end > start && access(candidate.c_str(), X_OK) == 0) return candidate;
         start = end + 1;
     }
@@ -53,7 +61,12 @@ int WaitBounded(pid_t pid, std::chrono::milliseconds timeout) {
 }  // namespace
 
 int RunSnmptrap(const std::vector<std::string>& arguments, std::chrono::milliseconds timeout) {
-    const std::string program = FindSnmptrap();
+    return RunSnmpTool("snmptrap", arguments, timeout);
+}
+
+int RunSnmpTool(const std::string& name, const std::vector<std::string>& arguments,
+                std::chrono::milliseconds timeout, std::string* output) {
+    const std::string program = FindSnmpTool(name);
     RunFolder folder;
     if (program.empty() || folder.path.empty()) return -1;
 
@@ -75,9 +88,23 @@ int RunSnmptrap(const std::vector<std::string>& arguments, std::chrono::millisec
     for (std::string& e : environment) envPointers.push_back(e.data());
     envPointers.push_back(nullptr);
 
+    const std::string outputPath = folder.path + "/output";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (output) {
+        posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    }
     pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argvPointers.data(),
-                    envPointers.data()) != 0)
-        return -1;
-    return WaitBounded(pid, timeout);
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argvPointers.data(),
+                                    envPointers.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    const int status = WaitBounded(pid, timeout);
+    if (output) {
+        std::ifstream in(outputPath);
+        output->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return status;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// Runs net-snmp's snmptrap as a real peer: no MIB files (MIBS= and numeric OIDs), its own
-// persistent and configuration folder per run, and a bounded wait for it to end.
+// Runs net-snmp's snmptrap (or another of its tools) as a real peer: no MIB files (MIBS= and
+// numeric OIDs), its own persistent and configuration folder per run, and a bounded wait for it to
+// end.
 
 #include <chrono>
 #include <string>
@@ -14,3 +15,10 @@ std::string FindSnmptrap();
 // could not be started or had to be killed after the time-out.
 int RunSnmptrap(const std::vector<std::string>& arguments,
                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// The same for another net-snmp tool of the same package, such as snmpinform; with output,
+// what the tool wrote to standard output and standard error.
+std::string FindSnmpTool(const std::string& name);
+int RunSnmpTool(const std::string& name, const std::vector<std::string>& arguments,
+                std::chrono::milliseconds timeout = std::chrono::seconds(10),
+                std::string* output = nullptr);

@@ -68,7 +68,7 @@ TEST_F(FrameTest, MenuCarriesEveryCommandWithItsIdTextAndAccelerator) {
         {32774, "終了(&E)", ""}, {32775, "表示データクリア(&C)", ""}, {32788, "受信拒否メッセージ(&R)", ""},
         {32776, "トラップ受信 設定\tCtrl+E", "Ctrl+E"},
         {32787, "ユーザ設定(&U)", ""}, {32777, "トラップ ログ\tCtrl+L", "Ctrl+L"}, {32778, "オプション(&O)", ""},
-        {57664, "バージョン(&V)", ""}, {32780, "ヘルプ(&H)", ""},
+        {32789, "転送設定…", ""}, {57664, "バージョン(&V)", ""}, {32780, "ヘルプ(&H)", ""},
     };
     for (const Command& command : commands) {
         auto* action = frame->findChild<QAction*>(QString::number(command.id));
@@ -132,6 +132,9 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     StoreReadAgain(StoreKind::kUsers);  // shown only while the file cannot be read
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3");
+    CountLoss(LossKind::kForwardDropped, 4);
+    frame->OnRefreshTick();
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3  転送破棄: 4");
     EXPECT_EQ(ClockAfter(*frame, 1), "00：00：01");
     ResetLosses();
     ResetStoreReadFailures();

@@ -2,6 +2,7 @@
 
 #include "FrameFixture.h"
 #include "support/TrapRecords.h"
+#include "forward/dialogs/CForwardDlg.h"
 #include "notify/dialogs/CEventDlg.h"
 #include "settings/dialogs/COptionDlg.h"
 #include "support/DialogTesting.h"
@@ -51,6 +52,7 @@ TEST_F(MenuCommandTest, SettingsCommandsOpenTheirModalDialogs) {
     ExpectModal<CEventDlg>(32776, "159");
     ExpectModal<CUserListDlg>(32787, "179");
     ExpectModal<COptionDlg>(32778, "");
+    ExpectModal<CForwardDlg>(32789, "");
 }
 
 TEST_F(MenuCommandTest, EachTrapLogCommandOpensOneMoreLogWindowBesideTheLast) {

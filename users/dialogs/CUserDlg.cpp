@@ -57,6 +57,8 @@ CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent)
     grid->addWidget(new QLabel(QStringLiteral("Engine ID (16進)")), 1, 0);
     grid->addWidget(new QLabel(QStringLiteral("0x")), 1, 1);
     grid->addWidget(engineId, 1, 2);
+    // An entry without an engine ID serves every device: keys follow each message's engine.
+    grid->addWidget(new QLabel(QStringLiteral("空欄：全機器共通（鍵は送信元の Engine ID で生成）")), 1, 3);
     auto* authGroup = new QGroupBox(QStringLiteral("認証"));
     auto* authGrid = new QGridLayout(authGroup);
     authGrid->addWidget(new QLabel(QStringLiteral("認証アルゴリズム")), 0, 0);

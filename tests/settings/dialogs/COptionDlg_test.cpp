@@ -10,6 +10,7 @@
 
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
+#include "snmp/engine/EngineFile.h"
 #include "support/DialogTesting.h"
 #include "support/TempProgramFolder.h"
 
@@ -192,3 +193,13 @@ TEST_F(OptionDialog, EnterRunsOkFromAnyControlAndEscapeIsSwallowed) {
 }
 
 }  // namespace
+
+// Devices are configured with the receiver's engine ID: shown as the file keeps it, to be
+// selected and copied, never edited.
+TEST_F(OptionDialog, ShowsTheEngineIdReadOnly) {
+    QLineEdit* engineId = Edit(COptionDlg::kEngineIdEdit);
+    EXPECT_TRUE(engineId->isReadOnly());
+    EXPECT_EQ(engineId->text().toStdString(), EngineIdText(PeekLocalEngine().EngineId()));
+    EXPECT_TRUE(engineId->text().startsWith("0x80"));
+    EXPECT_EQ(folder.Read("db/Engine.na").substr(0, 2), "0x");
+}

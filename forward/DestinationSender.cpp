@@ -1,0 +1,188 @@
+#include "forward/DestinationSender.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "forward/ForwardTransport.h"
+#include "forward/JsonLine.h"
+#include "forward/SyslogMessage.h"
+#include "forward/TrapFields.h"
+#include "reception/LossCounters.h"
+#include "settings/AppSettings.h"
+#include "traplog/TrapText.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kFirstRetryPause{100};
+constexpr std::chrono::milliseconds kLongestRetryPause{30'000};
+// Traps built and sent together: one write or send for many under load.
+constexpr std::size_t kBatchSize = 256;
+constexpr std::chrono::milliseconds kGatherPause{20};
+
+}  // namespace
+
+struct DestinationSender::State {
+    ForwardDestination destination;
+    std::string programFolder;
+    std::size_t capacity;
+
+    mutable std::mutex mutex;
+    std::condition_variable wake;
+    mutable std::condition_variable emptied;
+    std::deque<std::shared_ptr<const CapturedTrap>> queue;
+    bool stopping = false;
+    std::chrono::steady_clock::time_point deadline;
+    DestinationStatus status;
+
+    std::thread thread;
+    bool ended = false;
+    std::condition_variable endedSignal;
+
+    // Sender thread only.
+    std::unique_ptr<TrapRecord> record = std::make_unique<TrapRecord>();
+    SyslogOrigin origin = LocalSyslogOrigin();
+
+    bool PastDeadline() const { return stopping && std::chrono::steady_clock::now() >= deadline; }
+
+    ForwardPayload Payload(const CapturedTrap& trap, const AppSettings& settings) {
+        if (destination.kind == ForwardKind::kSnmp)
+            return {std::string(trap.datagram.begin(), trap.datagram.end()), trap.received};
+        UnpackTrapRecord(trap.packedRecord, *record);
+        const TrapFields fields = CollectTrapFields(*record, trap.received, trap.sourcePort);
+        if (destination.kind == ForwardKind::kJson) return {BuildJsonLine(fields), trap.received};
+        const std::string message = ForwardText(ExpandTrapMessage(*record, settings));
+        return {
+            BuildSyslogMessage(fields, message, destination.facility, destination.severity, origin),
+            trap.received};
+    }
+
+    // With the lock held: takes the first delivered traps off the queue.
+    void Delivered(std::size_t count) {
+        status.delivered += count;
+        queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(count));
+        if (queue.empty()) emptied.notify_all();
+    }
+
+    void Run() {
+        const std::unique_ptr<ForwardTransport> transport =
+            MakeForwardTransport(destination, programFolder);
+        std::chrono::milliseconds pause = kFirstRetryPause;
+        std::vector<std::shared_ptr<const CapturedTrap>> batch;
+        std::vector<ForwardPayload> payloads;
+        std::unique_lock lock(mutex);
+        while (true) {
+            wake.wait(lock, [&] { return !queue.empty() || stopping; });
+            // Traps that arrive one by one are gathered for a moment, so that the thread
+            // wakes and writes a few times a second rather than once a trap.
+            if (queue.size() < kBatchSize)
+                wake.wait_for(lock, kGatherPause, [&] { return stopping; });
+            if (queue.empty() || PastDeadline()) break;
+            // The batch stays queued until it is delivered, so a full queue counts it.
+            const std::size_t taken = std::min(queue.size(), kBatchSize);
+            batch.assign(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(taken));
+            lock.unlock();
+            payloads.clear();
+            const AppSettings settings = ReadSettings();
+            for (const auto& trap : batch) payloads.push_back(Payload(*trap, settings));
+            std::span<const ForwardPayload> left(payloads);
+            std::size_t delivered = 0;
+            int result = transport->Deliver(left, delivered);
+            lock.lock();
+            while (true) {
+                Delivered(delivered);
+                left = left.subspan(delivered);
+                if (result == kForwardOk) break;
+                status.error = result;
+                status.errorErrno = transport->LastErrno();
+                // The pause ends early only for the end of the program.
+                const auto until = std::chrono::steady_clock::now() + pause;
+                wake.wait_until(lock, stopping ? std::min(until, deadline) : until,
+                                [&] { return PastDeadline(); });
+                if (PastDeadline()) break;
+                pause = std::min(pause * 2, kLongestRetryPause);
+                lock.unlock();
+                result = transport->Deliver(left, delivered);
+                lock.lock();
+            }
+            if (result != kForwardOk) break;
+            pause = kFirstRetryPause;
+            status.error = kForwardOk;
+            status.errorErrno = 0;
+        }
+        ended = true;
+        endedSignal.notify_all();
+    }
+};
+
+DestinationSender::DestinationSender(const ForwardDestination& destination,
+                                     const std::string& programFolder, std::size_t capacity)
+    : destination_(destination), state_(std::make_shared<State>()) {
+    state_->destination = destination;
+    state_->programFolder = programFolder;
+    state_->capacity = capacity;
+    try {
+        // The thread keeps the state alive, so it may outlive this object at the end.
+        state_->thread = std::thread([state = state_] { state->Run(); });
+    } catch (const std::system_error&) {
+        state_->ended = true;
+    }
+}
+
+DestinationSender::~DestinationSender() {
+    if (!stopped_) Stop(std::chrono::milliseconds(0));
+}
+
+bool DestinationSender::Offer(std::shared_ptr<const CapturedTrap> trap) {
+    {
+        std::lock_guard lock(state_->mutex);
+        if (state_->queue.size() < state_->capacity && !state_->ended && !state_->stopping) {
+            // The thread waits only on an empty queue.
+            if (state_->queue.empty()) state_->wake.notify_one();
+            state_->queue.push_back(std::move(trap));
+            return true;
+        }
+        ++state_->status.dropped;
+    }
+    CountLoss(LossKind::kForwardDropped);
+    return false;
+}
+
+DestinationStatus DestinationSender::Status() const {
+    std::lock_guard lock(state_->mutex);
+    DestinationStatus status = state_->status;
+    status.queued = state_->queue.size();
+    return status;
+}
+
+bool DestinationSender::Drain(std::chrono::milliseconds wait) const {
+    std::unique_lock lock(state_->mutex);
+    return state_->emptied.wait_for(lock, wait, [&] {
+        return state_->queue.empty() || state_->ended;
+    }) && state_->queue.empty();
+}
+
+bool DestinationSender::Stop(std::chrono::milliseconds wait) {
+    stopped_ = true;
+    std::unique_lock lock(state_->mutex);
+    state_->stopping = true;
+    state_->deadline = std::chrono::steady_clock::now() + wait;
+    state_->wake.notify_all();
+    // A delivery in hand is bounded by the transport's own timeouts; past the deadline
+    // the thread is let go rather than waited for.
+    const bool ended = state_->endedSignal.wait_for(lock, wait + std::chrono::milliseconds(100),
+                                                    [&] { return state_->ended; });
+    const bool delivered = state_->queue.empty();
+    lock.unlock();
+    if (state_->thread.joinable()) {
+        if (ended)
+            state_->thread.join();
+        else
+            state_->thread.detach();
+    }
+    return delivered;
+}

@@ -1,0 +1,56 @@
+#pragma once
+// One destination's bounded queue and its sender thread. The receiver thread only offers
+// captured traps; the thread builds each text and delivers in order. A failing delivery
+// keeps the trap in hand and is tried again after a growing pause, 0.1 s to 30 s, so the
+// queue holds what arrives meanwhile; once it is full the newest traps are dropped and
+// counted.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "forward/CapturedTrap.h"
+#include "forward/ForwardSettings.h"
+
+inline constexpr std::size_t kForwardQueueCapacity = 100'000;
+
+struct DestinationStatus {
+    uint64_t delivered = 0;
+    uint64_t dropped = 0;
+    std::size_t queued = 0;
+    int error = 0;  // ForwardError of the last attempt, 0 once a delivery succeeds
+    int errorErrno = 0;
+};
+
+class DestinationSender {
+public:
+    DestinationSender(const ForwardDestination& destination, const std::string& programFolder,
+                      std::size_t capacity = kForwardQueueCapacity);
+    // Stops as Stop(0) would when Stop was not called.
+    ~DestinationSender();
+    DestinationSender(const DestinationSender&) = delete;
+    DestinationSender& operator=(const DestinationSender&) = delete;
+
+    const ForwardDestination& Destination() const { return destination_; }
+
+    // From the receiver thread; false when the trap was dropped (queue full).
+    bool Offer(std::shared_ptr<const CapturedTrap> trap);
+
+    DestinationStatus Status() const;
+
+    // Waits at most wait until the queue is empty.
+    bool Drain(std::chrono::milliseconds wait) const;
+
+    // Lets the thread go on delivering for at most wait, then end; joins it when it ended
+    // in time, else lets it go with what is left (it holds its own state). Returns whether
+    // everything queued was delivered.
+    bool Stop(std::chrono::milliseconds wait);
+
+private:
+    struct State;
+    ForwardDestination destination_;
+    std::shared_ptr<State> state_;
+    bool stopped_ = false;
+};

@@ -1,0 +1,47 @@
+#pragma once
+// How a destination's payloads leave the program: a UDP datagram each (syslog over UDP,
+// the SNMP relay), an octet-counted frame on a TCP stream (RFC 6587 3.4.1), or a line of a
+// daily rotated file. Each transport belongs to one sender thread.
+
+#include <chrono>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "forward/ForwardSettings.h"
+
+// Results of Deliver; the dialog names them.
+enum ForwardError : int {
+    kForwardOk = 0,
+    kForwardResolveFailed = 1,  // the host name does not resolve
+    kForwardConnectFailed = 2,  // refused, unreachable or timed out
+    kForwardSendFailed = 3,     // the connection broke or the datagram was refused
+    kForwardOpenFailed = 4,     // the file or its folder cannot be opened
+    kForwardWriteFailed = 5,    // the line could not be written whole (a full disk)
+};
+
+// One text to deliver, with its trap's arrival (a file's day).
+struct ForwardPayload {
+    std::string bytes;
+    std::chrono::system_clock::time_point received;
+};
+
+class ForwardTransport {
+public:
+    virtual ~ForwardTransport() = default;
+    // Sends payloads in order, as few system calls as the transport allows; delivered is
+    // set to how many went whole. Those after them were not delivered (a cut line is taken
+    // back) and may be offered again.
+    virtual int Deliver(std::span<const ForwardPayload> payloads, std::size_t& delivered) = 0;
+    // errno of the last failure, 0 when none applies.
+    virtual int LastErrno() const = 0;
+};
+
+// The transport of a destination's kind; null for kNone.
+std::unique_ptr<ForwardTransport> MakeForwardTransport(const ForwardDestination& destination,
+                                                       const std::string& programFolder);
+
+std::unique_ptr<ForwardTransport> MakeUdpTransport(const std::string& host, uint16_t port);
+std::unique_ptr<ForwardTransport> MakeTcpTransport(const std::string& host, uint16_t port);
+std::unique_ptr<ForwardTransport> MakeJsonFileTransport(const std::string& path, int retentionDays);

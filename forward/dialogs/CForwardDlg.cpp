@@ -1,0 +1,202 @@
+#include "forward/dialogs/CForwardDlg.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <array>
+#include <cstring>
+#include <optional>
+
+#include "forward/ForwardTransport.h"
+#include "forward/Forwarder.h"
+
+namespace {
+
+constexpr int kStatusRefreshMs = 1000;
+
+// Kinds in the order of the kind list; the first item is no destination.
+constexpr std::array<ForwardKind, 5> kKinds = {ForwardKind::kNone, ForwardKind::kSyslogUdp,
+                                               ForwardKind::kSyslogTcp, ForwardKind::kJson,
+                                               ForwardKind::kSnmp};
+
+QLineEdit* NumberEdit(int id, int value, int width) {
+    auto* edit = WithId(new QLineEdit(QString::number(value)), id);
+    edit->setAlignment(Qt::AlignRight);
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), edit));
+    edit->setFixedWidth(width);
+    return edit;
+}
+
+std::optional<int> NumberIn(const QLineEdit* edit, int lowest, int highest) {
+    bool ok = false;
+    const int value = edit->text().toInt(&ok);
+    if (!ok || value < lowest || value > highest) return std::nullopt;
+    return value;
+}
+
+QString ErrorText(const DestinationStatus& status) {
+    QString text;
+    switch (status.error) {
+    case kForwardOk: return {};
+    case kForwardResolveFailed: text = QStringLiteral("ホスト名を解決できません"); break;
+    case kForwardConnectFailed: text = QStringLiteral("接続できません"); break;
+    case kForwardSendFailed: text = QStringLiteral("送信できません"); break;
+    case kForwardOpenFailed: text = QStringLiteral("ファイルを開けません"); break;
+    case kForwardWriteFailed: text = QStringLiteral("ファイルに書き込めません"); break;
+    default: text = QStringLiteral("エラー %1").arg(status.error); break;
+    }
+    if (status.errorErrno != 0)
+        text +=
+            QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(status.errorErrno)));
+    return text;
+}
+
+}  // namespace
+
+CForwardDlg::CForwardDlg(QWidget* parent) : CBaseDlg(parent) {
+    setWindowTitle(QStringLiteral("Olix Trap Receiver: 転送設定"));
+    const ForwardSettings settings = CurrentForwardSettings();
+
+    auto* grid = new QGridLayout;
+    const std::array<QString, 11> headings = {
+        QStringLiteral("No."),          QStringLiteral("種類"),     QStringLiteral("ホスト"),
+        QStringLiteral("ポート"),       QStringLiteral("ファイル"), QStringLiteral("対象"),
+        QStringLiteral("ファシリティ"), QStringLiteral("重要度"),   QStringLiteral("保存日数"),
+        QStringLiteral("転送破棄"),     QStringLiteral("状態")};
+    for (int c = 0; c < static_cast<int>(headings.size()); ++c)
+        grid->addWidget(new QLabel(headings[c]), 0, c);
+
+    for (int row = 0; row < kMaxForwardDestinations; ++row) {
+        const ForwardDestination& d = settings[static_cast<std::size_t>(row)];
+        const int line = row + 1;
+        grid->addWidget(new QLabel(QString::number(line)), line, 0);
+
+        auto* kind = WithId(new QComboBox, Id(row, kKindCombo));
+        kind->addItem(QStringLiteral("なし"));
+        for (std::size_t k = 1; k < kKinds.size(); ++k)
+            kind->addItem(QString::fromLatin1(ForwardKindName(kKinds[k])));
+        kind->setCurrentIndex(
+            static_cast<int>(std::find(kKinds.begin(), kKinds.end(), d.kind) - kKinds.begin()));
+        grid->addWidget(kind, line, 1);
+        connect(kind, &QComboBox::currentIndexChanged, this,
+                [this, row] { EnableFieldsOfKind(row); });
+
+        auto* host = WithId(new QLineEdit(QString::fromStdString(d.host)), Id(row, kHostEdit));
+        host->setMinimumWidth(120);
+        grid->addWidget(host, line, 2);
+        auto* port = NumberEdit(Id(row, kPortEdit), d.port, 56);
+        if (d.port == 0) port->clear();
+        port->setPlaceholderText(QStringLiteral("既定"));
+        grid->addWidget(port, line, 3);
+        auto* path = WithId(new QLineEdit(FromCp932(d.path)), Id(row, kPathEdit));
+        path->setMinimumWidth(160);
+        grid->addWidget(path, line, 4);
+
+        auto* which = WithId(new QComboBox, Id(row, kWhichCombo));
+        which->addItems({QStringLiteral("すべて"), QStringLiteral("フィルタ通過のみ")});
+        which->setCurrentIndex(d.filteredOnly ? 1 : 0);
+        grid->addWidget(which, line, 5);
+
+        grid->addWidget(NumberEdit(Id(row, kFacilityEdit), d.facility, 40), line, 6);
+        grid->addWidget(NumberEdit(Id(row, kSeverityEdit), d.severity, 40), line, 7);
+        grid->addWidget(NumberEdit(Id(row, kDaysEdit), d.days, 48), line, 8);
+        auto* dropped = WithId(new QLabel, Id(row, kDroppedLabel));
+        dropped->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(dropped, line, 9);
+        auto* state = WithId(new QLabel, Id(row, kStateLabel));
+        state->setMinimumWidth(340);
+        grid->addWidget(state, line, 10);
+    }
+
+    auto* note = new QLabel(QStringLiteral(
+        "ポートの既定: syslog 514, snmp 162。ファシリティ 16 = local0, 重要度 5 = notice。"
+        "ファイルの相対パスはプログラムフォルダーから。"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(note);
+    layout->addLayout(MakeOkCancelRow(QStringLiteral("OK")));
+    InstallKeyHandling();
+
+    // The rows' controls are the dialog's children once the layout is.
+    for (int row = 0; row < kMaxForwardDestinations; ++row) EnableFieldsOfKind(row);
+    ShowStatus();
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &CForwardDlg::ShowStatus);
+    timer->start(kStatusRefreshMs);
+}
+
+void CForwardDlg::EnableFieldsOfKind(int row) {
+    const ForwardKind kind = kKinds[static_cast<std::size_t>(
+        std::max(ControlById<QComboBox>(this, Id(row, kKindCombo))->currentIndex(), 0))];
+    const bool syslog = kind == ForwardKind::kSyslogUdp || kind == ForwardKind::kSyslogTcp;
+    const bool network = syslog || kind == ForwardKind::kSnmp;
+    const bool file = kind == ForwardKind::kJson;
+    const std::array<std::pair<int, bool>, 7> fields = {{{kHostEdit, network},
+                                                         {kPortEdit, network},
+                                                         {kPathEdit, file},
+                                                         {kWhichCombo, kind != ForwardKind::kNone},
+                                                         {kFacilityEdit, syslog},
+                                                         {kSeverityEdit, syslog},
+                                                         {kDaysEdit, file}}};
+    for (const auto& [column, enabled] : fields)
+        findChild<QWidget*>(QString::number(Id(row, column)))->setEnabled(enabled);
+}
+
+void CForwardDlg::ShowStatus() {
+    for (int row = 0; row < kMaxForwardDestinations; ++row) {
+        const DestinationStatus status = ForwardDestinationStatus(row);
+        ControlById<QLabel>(this, Id(row, kDroppedLabel))->setText(QString::number(status.dropped));
+        QString state = ErrorText(status);
+        if (state.isEmpty() &&
+            CurrentForwardSettings()[static_cast<std::size_t>(row)].kind != ForwardKind::kNone)
+            state = QStringLiteral("転送 %1 / 待ち %2").arg(status.delivered).arg(status.queued);
+        auto* label = ControlById<QLabel>(this, Id(row, kStateLabel));
+        label->setText(state);
+        label->setToolTip(state);
+    }
+}
+
+void CForwardDlg::OnOK() {
+    ForwardSettings settings;
+    for (int row = 0; row < kMaxForwardDestinations; ++row) {
+        ForwardDestination& d = settings[static_cast<std::size_t>(row)];
+        const int kindIndex = ControlById<QComboBox>(this, Id(row, kKindCombo))->currentIndex();
+        d.kind = kKinds[static_cast<std::size_t>(
+            std::clamp(kindIndex, 0, static_cast<int>(kKinds.size()) - 1))];
+        d.host = ControlById<QLineEdit>(this, Id(row, kHostEdit))->text().trimmed().toStdString();
+        d.path = ToCp932(ControlById<QLineEdit>(this, Id(row, kPathEdit))->text().trimmed());
+        d.filteredOnly = ControlById<QComboBox>(this, Id(row, kWhichCombo))->currentIndex() == 1;
+        const auto* port = ControlById<QLineEdit>(this, Id(row, kPortEdit));
+        const std::optional<int> portNumber = port->text().isEmpty() ? 0 : NumberIn(port, 1, 65535);
+        const std::optional<int> facility =
+            NumberIn(ControlById<QLineEdit>(this, Id(row, kFacilityEdit)), 0, 23);
+        const std::optional<int> severity =
+            NumberIn(ControlById<QLineEdit>(this, Id(row, kSeverityEdit)), 0, 7);
+        const std::optional<int> days =
+            NumberIn(ControlById<QLineEdit>(this, Id(row, kDaysEdit)), 0, 36500);
+        if (!portNumber) return ShowStopMessage("転送先のポートが不正です。(1 ～ 65535)");
+        if (!facility) return ShowStopMessage("ファシリティが不正です。(0 ～ 23)");
+        if (!severity) return ShowStopMessage("重要度が不正です。(0 ～ 7)");
+        if (!days) return ShowStopMessage("保存日数が不正です。(0 ～ 36500)");
+        d.port = static_cast<uint16_t>(*portNumber);
+        d.facility = *facility;
+        d.severity = *severity;
+        d.days = *days;
+        if (d.kind == ForwardKind::kJson && d.path.empty())
+            return ShowStopMessage("転送先のファイルを入力してください。");
+        if (d.kind != ForwardKind::kJson && d.kind != ForwardKind::kNone && d.host.empty())
+            return ShowStopMessage("転送先のホストを入力してください。");
+        // Values are one line without comments (the settings file has none inside a value).
+        for (const std::string* text : {&d.host, &d.path})
+            if (text->find_first_of(";\r\n") != std::string::npos)
+                return ShowStopMessage("設定値に ; や改行を使用することはできません。");
+    }
+    ApplyForwardSettings(settings);
+    SaveForwardSettingsFile(settings);
+    accept();
+}

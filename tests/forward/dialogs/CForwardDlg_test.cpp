@@ -1,0 +1,68 @@
+#include "forward/dialogs/CForwardDlg.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "forward/ForwardTransport.h"
+#include "forward/Forwarder.h"
+#include "support/DialogTesting.h"
+#include "reception/TrapTap.h"
+#include "support/TempProgramFolder.h"
+#include "support/TrapRecords.h"
+
+namespace {
+
+class ForwardDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearRecordedMessageBoxes();
+        folder_.Write("OlixTrap.ini", "[INIT]\r\nRECVP=162\r\n");
+    }
+    void TearDown() override { ShutdownForwarding(std::chrono::milliseconds(0)); }
+
+    QLineEdit* Edit(CForwardDlg& dialog, int row, int column) {
+        return ControlById<QLineEdit>(&dialog, CForwardDlg::Id(row, column));
+    }
+
+    TempProgramFolder folder_;
+};
+
+TEST_F(ForwardDialog, OkPutsTheDestinationsInForceAndWritesOnlyTheirKeys) {
+    CForwardDlg dialog;
+    ControlById<QComboBox>(&dialog, CForwardDlg::Id(1, CForwardDlg::kKindCombo))
+        ->setCurrentIndex(3);  // json
+    Edit(dialog, 1, CForwardDlg::kPathEdit)->setText(QStringLiteral("no/such/folder/traps.json"));
+    Edit(dialog, 1, CForwardDlg::kDaysEdit)->setText(QStringLiteral("30"));
+    ASSERT_TRUE(PressOk(dialog));
+    EXPECT_EQ(folder_.Read("OlixTrap.ini"),
+              "[INIT]\r\nRECVP=162\r\n[FORWARD]\r\nKIND2=json\r\nPATH2=no/such/folder/"
+              "traps.json\r\nDAYS2=30\r\n");
+    EXPECT_EQ(CurrentForwardSettings()[1].kind, ForwardKind::kJson);
+}
+
+TEST_F(ForwardDialog, AnOutOfRangeValueIsRefusedAndADestinationsErrorIsShown) {
+    ForwardSettings settings;
+    settings[0].kind = ForwardKind::kSyslogTcp;
+    settings[0].host = "no-such-host.invalid";
+    ApplyForwardSettings(settings);
+    CForwardDlg dialog;
+    Edit(dialog, 0, CForwardDlg::kSeverityEdit)->setText(QStringLiteral("8"));
+    EXPECT_FALSE(PressOk(dialog));
+    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"重要度が不正です。(0 ～ 7)"});
+
+    // The error shows once the sender has tried a trap.
+    GetTrapTap()->Tap(*V2cRecord(), TappedDatagram{{}, {127, 0, 0, 1}, 1162}, true);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            dialog.ShowStatus();
+            return ControlById<QLabel>(&dialog, CForwardDlg::Id(0, CForwardDlg::kStateLabel))
+                ->text()
+                .startsWith(QStringLiteral("ホスト名を解決できません"));
+        },
+        10000));
+}
+
+}  // namespace
