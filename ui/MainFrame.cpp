@@ -25,6 +25,7 @@
 namespace {
 
 constexpr int kAboutCommand = 57664;  // the framework's standard about command
+constexpr int kTrafficGraphCommand = 32820;
 
 QAction* AddCommand(QMenu* menu, const char* textUtf8, int id, const char* shortcut = nullptr) {
     QAction* action = menu->addAction(QString::fromUtf8(textUtf8));
@@ -102,6 +103,8 @@ void CMainFrame::CreateMenus() {
     connect(AddCommand(view, "表示データクリア(&C)", 32775), &QAction::triggered, this, &CMainFrame::OnViewClear);
     connect(AddCommand(view, "受信拒否メッセージ(&R)", 32788), &QAction::triggered, this,
             [this] { OnRejectedMessagesCommand(this); });
+    connect(AddCommand(view, "受信グラフ(&G)", kTrafficGraphCommand), &QAction::triggered, this,
+            [this] { OnTrafficGraphCommand(this); });
 
     QMenu* trap = menuBar()->addMenu(QStringLiteral("トラップ(&T)"));
     connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered, this,
