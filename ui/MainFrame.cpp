@@ -1,6 +1,7 @@
 #include "ui/MainFrame.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -11,6 +12,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Version.h"
 #include "reception/PacketCounters.h"
+#include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "ui/CountView.h"
 #include "ui/DataView.h"
@@ -83,9 +85,23 @@ void CMainFrame::CreateStatusBar() {
     m_lossPane = new QLabel(this);
     m_lossPane->setObjectName(QStringLiteral("lossPane"));
     m_lossPane->hide();
+    m_rowsPane = new QLabel(this);
+    m_rowsPane->setObjectName(QStringLiteral("rowsPane"));
+    m_rowsPane->hide();
+    m_listenPane = new QLabel(this);
+    m_listenPane->setObjectName(QStringLiteral("listenPane"));
+    // Sunken frames keep the counts apart from each other and from the clock.
+    for (QLabel* pane : {m_lossPane, m_rowsPane, m_listenPane}) {
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pane->setMargin(2);
+    }
+    m_lossSince = QStringLiteral("起動");
     statusBar()->addWidget(m_pane0, 1);
     statusBar()->addPermanentWidget(m_lossPane, 0);
+    statusBar()->addPermanentWidget(m_rowsPane, 0);
+    statusBar()->addPermanentWidget(m_listenPane, 0);
     statusBar()->addPermanentWidget(m_pane1, 0);
+    ShowListening();
 }
 
 void CMainFrame::CreateMenus() {
@@ -134,6 +150,28 @@ void CMainFrame::OnClockTick() {
     }
     m_pane1->setText(ClockText());
     m_pane0->clear();
+    ShowListening();
+}
+
+void CMainFrame::ShowListening() {
+    const AppSettings settings = ReadSettings();
+    const QString text = QStringLiteral("ポート %1 / %2").arg(settings.trapPort)
+        .arg(settings.receiveMode == 0 ? QStringLiteral("全トラップ受信") : QStringLiteral("フィルタ受信"));
+    if (text != m_listenPane->text()) m_listenPane->setText(text);
+}
+
+void CMainFrame::ShowLosses() {
+    const QString losses = QString::fromStdString(LossSummary(m_lossBaseline));
+    if (losses != m_lossPane->text()) m_lossPane->setText(losses);
+    m_lossPane->setVisible(!losses.isEmpty());
+    const QString trimmed = QString::fromStdString(TrimmedRowsSummary(m_lossBaseline));
+    if (trimmed != m_rowsPane->text()) m_rowsPane->setText(trimmed);
+    m_rowsPane->setVisible(!trimmed.isEmpty());
+    if (!losses.isEmpty() || !trimmed.isEmpty()) {
+        const QString tip = QString::fromStdString(LossToolTip(m_lossBaseline, m_lossSince.toStdString()));
+        m_lossPane->setToolTip(tip);
+        m_rowsPane->setToolTip(tip);
+    }
 }
 
 QString CMainFrame::ClockText() const {
@@ -143,9 +181,7 @@ QString CMainFrame::ClockText() const {
 void CMainFrame::OnRefreshTick() {
     if (CEventView* list = TheApp().m_pEventView) list->InsertQueuedRows();
     if (CCountDlg* counters = TheApp().m_pCountDlg) counters->ShowCounters();
-    const QString losses = QString::fromStdString(LossSummary());
-    if (losses != m_lossPane->text()) m_lossPane->setText(losses);
-    m_lossPane->setVisible(!losses.isEmpty());
+    ShowLosses();
 }
 
 void CMainFrame::OnFileSave() {
@@ -158,6 +194,10 @@ void CMainFrame::OnFileExit() { close(); }
 void CMainFrame::OnViewClear() {
     if (!AskOkCancel("表示データをクリアします。よろしいですか？")) return;
     ResetCounters();
+    // The loss panes count from here too; the totals since start-up stay in their tooltip.
+    m_lossBaseline = ReadLossCounts();
+    m_lossSince = QStringLiteral("表示データクリア (%1)").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+    ShowLosses();
     if (CCountDlg* counters = TheApp().m_pCountDlg) counters->ShowCounters();
     if (CEventView* list = TheApp().m_pEventView) list->DeleteAllRows();
     if (CDataView* detail = TheApp().m_pDataView) detail->DeleteAllRows();

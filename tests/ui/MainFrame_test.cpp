@@ -120,18 +120,33 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12");
     CountLoss(LossKind::kProgramsSkipped, 2);
     frame->OnRefreshTick();
-    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2");
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2");
     CountLoss(LossKind::kLogLinesLost, 3);
     frame->OnRefreshTick();
-    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3");
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3");
     CountStoreReadFailure(StoreKind::kUsers);
     CountStoreReadFailure(StoreKind::kUsers);
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(),
-              "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3  ユーザー読込失敗: 2");
+              "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | ユーザー読込失敗: 2");
     StoreReadAgain(StoreKind::kUsers);  // shown only while the file cannot be read
     frame->OnRefreshTick();
-    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3");
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3");
+    // Rows trimmed at the ceiling are no lost traps: they have a pane of their own.
+    auto* trimmed = frame->findChild<QLabel*>("rowsPane");
+    CountLoss(LossKind::kRowsRemoved, 500);
+    frame->OnRefreshTick();
+    EXPECT_EQ(trimmed->text(), "一覧上限で除外: 500");
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3");
+    // Clearing the display starts the panes from zero; the tooltip keeps the totals.
+    QueueMessageBoxAnswer(MessageAnswer::Ok);
+    frame->OnViewClear();
+    EXPECT_TRUE(losses->isHidden());
+    EXPECT_TRUE(trimmed->isHidden());
+    CountLoss(LossKind::kKernelDrops, 1);
+    frame->OnRefreshTick();
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 1");
+    EXPECT_TRUE(losses->toolTip().contains("受信破棄 (カーネル): 1 (13)")) << losses->toolTip().toStdString();
     EXPECT_EQ(ClockAfter(*frame, 1), "00：00：01");
     ResetLosses();
     ResetStoreReadFailures();
