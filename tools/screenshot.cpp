@@ -14,6 +14,7 @@
 #include "ui/DataView.h"
 #include "ui/EventView.h"
 #include "ui/MainFrame.h"
+#include "ui/MenuCommands.h"
 #include "ui/QtMessageBox.h"
 #include "ui/TrapApp.h"
 
@@ -73,6 +74,14 @@ int main(int argc, char** argv) {
         CMainFrame* frame = TheApp().m_pMainWnd;
         if (frame && frame->grab().save(output)) result = 0;
         std::fprintf(stderr, "%d rows; screenshot %s\n", list ? list->RowCount() : 0, result == 0 ? "saved" : "failed");
+        if (frame) OnTrafficGraphCommand(frame);
+    });
+    // The reception graph beside it, as OUTPUT-graph.png, once it has drawn its counts.
+    QTimer::singleShot(kStartWaitMs + kSettleMs + 3 * kLayoutMs, [&result, output] {
+        QString graphOutput = output;
+        graphOutput.replace(QStringLiteral(".png"), QStringLiteral("-graph.png"));
+        QWidget* graph = TheApp().m_pMainWnd ? TheApp().m_pMainWnd->findChild<QWidget*>(QStringLiteral("trafficGraph")) : nullptr;
+        if (!graph || !graph->grab().save(graphOutput)) result = 1;
         QApplication::quit();
     });
     return TheApp().ExitInstance(QApplication::exec()) == 0 ? result : 1;

@@ -28,9 +28,10 @@ CTrafficGraphWnd::CTrafficGraphWnd(QWidget* parent) : QWidget(parent, Qt::Window
     auto* layout = new QHBoxLayout(this);
     auto* view = new QChartView(m_chart, this);
     view->setRenderHint(QPainter::Antialiasing, false);
-    layout->addWidget(view, 3);
-    layout->addWidget(m_senders, 1);
-    resize(960, 420);
+    layout->addWidget(view, 1);
+    layout->addWidget(m_senders, 0);
+    m_senders->setFixedWidth(220);
+    resize(1060, 440);
 
     m_redraw.setInterval(kRedrawMs);
     connect(&m_redraw, &QTimer::timeout, this, [this] { ShowCounts(TheTrafficCounts().Snapshot(TrafficSecondNow())); });
@@ -43,7 +44,7 @@ void CTrafficGraphWnd::CreateChart() {
     m_chart->setTitle(QStringLiteral("受信トラップ数 / 秒 (過去 10 分)"));
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     auto* axisX = new QValueAxis;
-    axisX->setRange(-(kTrafficSeconds - 1), 0);
+    axisX->setRange(-kTrafficSeconds, 0);
     axisX->setLabelFormat(QStringLiteral("%d"));
     axisX->setTickCount(11);
     axisX->setTitleText(QStringLiteral("秒"));
