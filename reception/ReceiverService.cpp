@@ -145,7 +145,7 @@ Drained ReceiveQueued(int socketFd, const std::atomic<int32_t>& stopRequested, K
         if (static_cast<std::size_t>(length) > kMaxDatagram) {
             TheRejectedMessages().Record(ArrivedDatagram(buffer, sender, senderPort, static_cast<uint32_t>(length)),
                                          RejectReason::kTooLarge, -1, 0, {});
-            CountPacket(kPacketDecodeError);
+            CountPacket(PacketKindOf(RejectReason::kTooLarge));
         } else {
             handle(std::span<uint8_t>(buffer.data(), static_cast<std::size_t>(length)), sender, senderPort);
         }
