@@ -23,6 +23,7 @@
 #include "ui/MenuCommands.h"
 #include "ui/MyInfo.h"
 #include "ui/TrapApp.h"
+#include "ui/WindowState.h"
 
 namespace {
 
@@ -214,6 +215,7 @@ void CMainFrame::DestroyWindow() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    SaveWindowState(*this);
     DestroyWindow();
     event->accept();
 }

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -11,6 +12,7 @@
 #include "reception/PacketCounters.h"
 #include "support/DialogTesting.h"
 #include "ui/ExSplitter3Wnd.h"
+#include "ui/WindowState.h"
 
 namespace {
 
@@ -176,4 +178,32 @@ TEST_F(FrameTest, ExitStopsTheClockAndTheServiceWindowAndDestroysTheFrame) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }, 2000));
     EXPECT_EQ(TheApp().m_pEventView, nullptr);
     EXPECT_EQ(TheApp().m_pCountDlg, nullptr);
+}
+
+TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile) {
+    const std::string settingsBefore = folder.Read("OlixTrap.ini");
+    frame->show();
+    frame->setGeometry(10, 20, 760, 560);
+    frame->Splitter()->setSizes({300, 300});
+    frame->Splitter()->NestedSplitter()->setSizes({200, 600});
+    QHeaderView* header = List().List()->horizontalHeader();
+    header->resizeSection(2, 170);
+    header->moveSection(header->visualIndex(5), 0);
+    const QList<int> rows = frame->Splitter()->sizes();
+    const QList<int> top = frame->Splitter()->NestedSplitter()->sizes();
+    frame->close();
+    delete frame.data();  // the close deletes it only later
+    EXPECT_EQ(WindowStatePath().toStdString(), folder.File("config") + "/olixtrap/window.conf");
+    EXPECT_TRUE(std::filesystem::exists(folder.File("config/olixtrap/window.conf")));
+    EXPECT_EQ(folder.Read("OlixTrap.ini"), settingsBefore);
+
+    frame = new CMainFrame;
+    frame->show();
+    RestoreWindowState(*frame);
+    EXPECT_EQ(frame->geometry().size(), QSize(760, 560));
+    EXPECT_EQ(frame->Splitter()->sizes(), rows);
+    EXPECT_EQ(frame->Splitter()->NestedSplitter()->sizes(), top);
+    header = List().List()->horizontalHeader();
+    EXPECT_EQ(header->sectionSize(2), 170);
+    EXPECT_EQ(header->logicalIndex(0), 5);
 }
