@@ -8,13 +8,18 @@ TrapListFilter::TrapListFilter(TrapListModel* rows, QObject* parent) : QSortFilt
     setDynamicSortFilter(true);
 }
 
-void TrapListFilter::SetQuery(TrapRowQuery query) {
+void TrapListFilter::SetQuery(TrapRowQuery query, std::vector<uint8_t> marks) {
     query_ = std::move(query);
+    marks_ = std::move(marks);
     invalidateFilter();
+    // Rows that arrive later are searched one by one, and removals would shift the marks.
+    marks_ = {};
 }
 
 bool TrapListFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
-    return query_.Empty() || TrapRowMatches(rows_->Row(sourceRow), query_);
+    if (query_.Empty()) return true;
+    if (static_cast<std::size_t>(sourceRow) < marks_.size()) return marks_[static_cast<std::size_t>(sourceRow)] != 0;
+    return TrapRowMatches(rows_->Row(sourceRow), query_);
 }
 
 bool TrapListFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {

@@ -4,6 +4,8 @@
 // then, so that the list costs nothing more while neither is used.
 
 #include <QSortFilterProxyModel>
+#include <cstdint>
+#include <vector>
 
 #include "traplog/TrapRowSearch.h"
 
@@ -14,7 +16,9 @@ class TrapListFilter : public QSortFilterProxyModel {
 public:
     explicit TrapListFilter(TrapListModel* rows, QObject* parent = nullptr);
 
-    void SetQuery(TrapRowQuery query);
+    // marks, when given, hold the query's result for the first rows (a finished
+    // TrapListScan); the other rows are searched here.
+    void SetQuery(TrapRowQuery query, std::vector<uint8_t> marks = {});
     const TrapRowQuery& Query() const { return query_; }
 
 protected:
@@ -24,4 +28,5 @@ protected:
 private:
     TrapListModel* rows_;
     TrapRowQuery query_;
+    std::vector<uint8_t> marks_;  // only while the filter is applied again
 };

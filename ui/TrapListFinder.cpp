@@ -10,11 +10,12 @@
 #include "platform/qt/EventImages.h"
 #include "ui/TrapListFilter.h"
 #include "ui/TrapListModel.h"
+#include "ui/TrapListScan.h"
 
 CTrapListFinder::CTrapListFinder(QTableView* list, TrapListModel* rows, std::function<void()> onViewModelChanged,
                                  QWidget* parent)
     : QWidget(parent), m_list(list), m_rows(rows), m_filter(new TrapListFilter(rows, this)),
-      m_onViewModelChanged(std::move(onViewModelChanged)) {
+      m_scan(new TrapListScan(rows, this)), m_onViewModelChanged(std::move(onViewModelChanged)) {
     setObjectName(QStringLiteral("trapSearch"));
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("searchText"));
@@ -41,6 +42,11 @@ CTrapListFinder::CTrapListFinder(QTableView* list, TrapListModel* rows, std::fun
     connect(m_text, &QLineEdit::textChanged, this, [this] { m_typing.start(); });
     connect(m_event, &QComboBox::currentIndexChanged, this, &CTrapListFinder::ApplySearch);
     connect(m_version, &QComboBox::currentIndexChanged, this, &CTrapListFinder::ApplySearch);
+    connect(m_scan, &TrapListScan::Progress, this, &CTrapListFinder::UpdateCount);
+    connect(m_scan, &TrapListScan::Done, this, [this] {
+        m_filter->SetQuery(m_scan->Query(), m_scan->TakeMarks());
+        ShowModel();
+    });
 
     QHeaderView* header = m_list->horizontalHeader();
     header->setSectionsClickable(true);
@@ -67,9 +73,16 @@ void CTrapListFinder::ApplySearch() {
     query.text = Utf8ToCp932(m_text->text().toStdString());
     query.event = m_event->currentData().toInt();
     query.version = m_version->currentData().toInt();
+    if (!query.Empty()) {
+        m_scan->Start(std::move(query));
+        return;
+    }
+    m_scan->Cancel();
     m_filter->SetQuery(std::move(query));
     ShowModel();
 }
+
+bool CTrapListFinder::Searching() const { return m_scan->Running(); }
 
 void CTrapListFinder::OnHeaderClicked(int column) {
     if (column != m_sortColumn) {
@@ -104,6 +117,10 @@ void CTrapListFinder::ShowModel() {
 }
 
 void CTrapListFinder::UpdateCount() {
+    if (m_scan->Running()) {
+        m_count->setText(QStringLiteral("検索中 %1 %").arg(m_scan->Percent()));
+        return;
+    }
     if (!Active()) {
         m_count->clear();
         return;

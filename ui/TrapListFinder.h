@@ -13,6 +13,7 @@ class QLineEdit;
 class QTableView;
 class TrapListFilter;
 class TrapListModel;
+class TrapListScan;
 
 class CTrapListFinder : public QWidget {
     Q_OBJECT
@@ -27,8 +28,10 @@ public:
     // The list model's row behind a row of the view; -1 for none.
     int SourceRow(int viewRow) const;
     int ShownRowCount() const;
-    // Applies the search box and the choices at once, without the typing pause.
+    // Applies the search box and the choices without the typing pause: at once for a list
+    // of up to TrapListScan::kSliceRows rows, else once the scan is done.
     void ApplySearch();
+    bool Searching() const;
     // The header click: ascending, descending, then arrival order.
     void OnHeaderClicked(int column);
     // The count of shown rows after rows came or went.
@@ -48,6 +51,7 @@ private:
     QTableView* m_list;
     TrapListModel* m_rows;
     TrapListFilter* m_filter;
+    TrapListScan* m_scan;
     std::function<void()> m_onViewModelChanged;
     QLineEdit* m_text;
     QComboBox* m_event;

@@ -180,6 +180,29 @@ TEST_F(TrapListTest, SearchNarrowsTheRowsAndSortCyclesBackToArrivalOrder) {
     EXPECT_EQ(Communities(), arrival);
 }
 
+TEST_F(TrapListTest, ALongSearchRunsInSlicesAndFollowsTheRowsThatComeAndGoMeanwhile) {
+    constexpr int kRows = 30000;  // two slices
+    AppSettings settings = ReadSettings();
+    settings.maxRows = kRows;
+    WriteSettings(settings);
+    AddBatch(0, kRows);
+    CTrapListFinder& finder = *List().Finder();
+    finder.TextBox()->setText("row2");
+    finder.ApplySearch();
+    EXPECT_TRUE(finder.Searching());
+    EXPECT_EQ(List().Finder()->ShownRowCount(), kRows) << "the list stays as it was until the search is done";
+    // At the ceiling the oldest 1 % leave while the second slice is still to come.
+    AddBatch(kRows, kRows + 10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.Searching(); }, 20000));
+    std::vector<std::string> expected;
+    for (int i = kRows / 100; i < kRows + 10; ++i) {
+        const std::string name = "row" + std::to_string(i);
+        if (name.find("row2") != std::string::npos) expected.push_back(name);
+    }
+    EXPECT_EQ(Communities(), expected);
+    ResetLosses();
+}
+
 TEST_F(TrapListTest, CopyGivesTheSelectedRowsAsTabSeparatedTextUnderTheHeaders) {
     AddRows(3);
     List().List()->selectionModel()->select(List().List()->model()->index(2, 0),
