@@ -77,7 +77,7 @@ CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new Rejec
     // At the rate the trap list takes its rows.
     m_timer.setInterval(CMainFrame::kRefreshIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &CRejectedDlg::OnTick);
-    resize(1140, 480);
+    resize(1240, 480);
     ShowCounts();
     OnTick();
 }

@@ -13,7 +13,7 @@ class RejectedListModel : public QAbstractTableModel {
 public:
     enum Column : int { kDateColumn, kAddressColumn, kPortColumn, kVersionColumn, kUserColumn, kReasonColumn,
                         kOctetsColumn, kColumnCount };
-    static constexpr int kColumnWidths[kColumnCount] = {120, 100, 50, 70, 100, 300, 420};
+    static constexpr int kColumnWidths[kColumnCount] = {120, 100, 50, 70, 100, 400, 420};
 
     using QAbstractTableModel::QAbstractTableModel;
 
