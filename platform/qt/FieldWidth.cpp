@@ -21,13 +21,15 @@ int EditWidthFor(const QLineEdit* edit, const QString& text) {
                         margins.left() + margins.right();
     QStyleOptionFrame option;
     option.initFrom(edit);
-    option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
-    return edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(content, 0), edit).width();
+    QStyle* style = edit->style();
+    option.lineWidth = edit->hasFrame() ? style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+    return style->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(content, 0), edit).width();
 }
 
 void FitEditTo(QLineEdit* edit, const QString& text) {
     int width = std::max(EditWidthFor(edit, text), edit->sizeHint().width());
-    if (const QScreen* screen = edit->screen()) width = std::min(width, screen->availableGeometry().width() * 3 / 4);
+    if (const QScreen* screen = edit->screen())
+        width = std::min(width, screen->availableGeometry().width() * 3 / 4);
     edit->setMinimumWidth(width);
 }
 

@@ -22,8 +22,9 @@ QPointer<QTextBrowser> helpBrowser;
 // shared files.
 QStringList HelpDocumentCandidates() {
     QStringList paths;
+    const QString name = QString::fromLatin1(kHelpFileName);
     for (const std::string& folder : {GetProgramFolder(), ExecutableFolder(), InstalledDataFolder()}) {
-        const QString path = QDir::cleanPath(QString::fromStdString(folder) + '/' + QString::fromLatin1(kHelpFileName));
+        const QString path = QDir::cleanPath(QString::fromStdString(folder) + '/' + name);
         if (!paths.contains(path)) paths << path;
     }
     return paths;

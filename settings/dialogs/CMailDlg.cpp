@@ -73,9 +73,10 @@ CMailDlg::CMailDlg(QWidget* parent) : CBaseDlg(parent) {
         }
         auto* edit = WithId(new QLineEdit(FromCp932(TextOf(field.setting(settings)))), field.id);
         if (field.id == kPopPasswordEdit) edit->setEchoMode(QLineEdit::Password);
+        // An address as long as many real ones shows whole even while the field is empty.
+        const QString typical = QStringLiteral("network-admin@mail.example.co.jp");
         if (field.id == kMailFromEdit || field.id == kMailToEdit)
-            FitEditTo(edit, std::max(edit->text(), QStringLiteral("network-admin@mail.example.co.jp"),
-                                     [](const QString& a, const QString& b) { return a.size() < b.size(); }));
+            FitEditTo(edit, edit->text().size() > typical.size() ? edit->text() : typical);
         grid->addWidget(new QLabel(QString::fromUtf8(field.label)), row, 0);
         grid->addWidget(edit, row++, 1);
     }
