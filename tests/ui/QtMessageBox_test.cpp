@@ -179,7 +179,9 @@ TEST(QtMessageBox, PopupsOpenSteppedApartNotOnTopOfEachOther) {
         [&] {
             boxes.clear();
             for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) boxes.push_back(box);
+                if (auto* box = qobject_cast<QMessageBox*>(widget);
+                    box && box->isVisible() && (box->text() == "first" || box->text() == "second"))
+                    boxes.push_back(box);
             return boxes.size() == 2;
         },
         5000));
