@@ -215,7 +215,9 @@ void CMainFrame::DestroyWindow() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    SaveWindowState(*this);
+    // A frame closed before it was ever shown (a signal during the splash) has no layout
+    // of the user's to keep.
+    if (isVisible()) SaveWindowState(*this);
     DestroyWindow();
     event->accept();
 }

@@ -182,6 +182,12 @@ TEST_F(FrameTest, ExitStopsTheClockAndTheServiceWindowAndDestroysTheFrame) {
 
 TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile) {
     const std::string settingsBefore = folder.Read("OlixTrap.ini");
+    frame->close();
+    delete frame.data();  // the close deletes it only later
+    EXPECT_FALSE(std::filesystem::exists(folder.File("config/olixtrap/window.conf")))
+        << "a frame closed before the splash showed it keeps no layout";
+    g_bShowMainWnd = 1;
+    frame = new CMainFrame;
     frame->show();
     frame->setGeometry(10, 20, 760, 560);
     frame->Splitter()->setSizes({300, 300});
