@@ -17,6 +17,7 @@
 #include "settings/AppSettings.h"
 #include "traplog/TrapLog.h"
 #include "traplog/TrapText.h"
+#include "traffic/TrafficCounts.h"
 
 namespace {
 
@@ -101,6 +102,7 @@ int FilterTrap(const TrapRecord& record, const AppSettings& settings, RuleRecord
 
 int ProcessTrap(TrapRecord& record, bool inform) {
     TrapContext trap(record);
+    CountTraffic(record.genericTrap, record.sourceAddress);
     const AppSettings& settings = trap.Settings();
     RuleRecord actions{};
     if (settings.resolveHostName != 0) WriteHostName(record);

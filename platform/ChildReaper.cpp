@@ -20,21 +20,24 @@ namespace {
 struct WatchedChild {
     int pidfd;
     pid_t pid;
-    std::function<void()> onExit;
+    ExitHandler onExit;
 };
 
-void Reap(pid_t pid) {
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+int Reap(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
     }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // The way children were reaped before pidfds: one waiting thread per child. Kept for a
 // kernel without pidfd_open or a process out of descriptors.
-void ReapOnOwnThread(pid_t pid, std::function<void()> onExit) {
+void ReapOnOwnThread(pid_t pid, ExitHandler onExit) {
     try {
         std::thread([pid, onExit = std::move(onExit)] {
-            Reap(pid);
-            if (onExit) onExit();
+            const int exitCode = Reap(pid);
+            if (onExit) onExit(exitCode);
         }).detach();
     } catch (const std::system_error&) {
         // The child stays unreaped and onExit never runs; the program itself runs on.
@@ -54,7 +57,7 @@ public:
         }
     }
 
-    bool Watch(pid_t pid, std::function<void()>& onExit) {
+    bool Watch(pid_t pid, ExitHandler& onExit) {
         if (!running_) return false;
         const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
         if (pidfd < 0) return false;
@@ -85,9 +88,9 @@ private:
                 if (fds[i + 1].revents == 0) continue;
                 WatchedChild ended = std::move(watched[i]);
                 watched.erase(watched.begin() + static_cast<std::ptrdiff_t>(i));
-                Reap(ended.pid);
+                const int exitCode = Reap(ended.pid);
                 close(ended.pidfd);
-                if (ended.onExit) ended.onExit();
+                if (ended.onExit) ended.onExit(exitCode);
             }
             if (fds[0].revents != 0) {
                 uint64_t count = 0;
@@ -107,7 +110,7 @@ private:
 
 }  // namespace
 
-void ReapWhenEnded(pid_t pid, std::function<void()> onExit) {
+void ReapWhenEnded(pid_t pid, ExitHandler onExit) {
     // Never destroyed: its thread may still wait for children when the process exits.
     static Reaper* const reaper = new Reaper;
     if (!reaper->Watch(pid, onExit)) ReapOnOwnThread(pid, std::move(onExit));

@@ -7,5 +7,8 @@
 
 #include <functional>
 
+// Called with the child's exit code, or -1 when a signal ended it.
+using ExitHandler = std::function<void(int exitCode)>;
+
 // Reaps pid once it has ended, then runs onExit, when given, on the reaping thread.
-void ReapWhenEnded(pid_t pid, std::function<void()> onExit);
+void ReapWhenEnded(pid_t pid, ExitHandler onExit);

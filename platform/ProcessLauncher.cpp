@@ -76,7 +76,7 @@ std::vector<std::string> SplitCommandLine(std::string_view parameters) {
     return arguments;
 }
 
-int StartProcess(const std::vector<std::string>& argv, bool quiet, std::function<void()> onExit) {
+int StartProcess(const std::vector<std::string>& argv, bool quiet, ExitHandler onExit) {
     if (argv.empty() || argv[0].empty()) return 1;
     std::vector<char*> pointers;
     pointers.reserve(argv.size() + 1);
@@ -118,7 +118,7 @@ int LaunchProgram(std::string_view program, std::string_view parameters) {
     } while (!runningPrograms.compare_exchange_weak(running, running + 1));
     std::vector<std::string> argv{std::string(program)};
     for (std::string& argument : SplitCommandLine(parameters)) argv.push_back(std::move(argument));
-    if (StartProcess(argv, false, [] { --runningPrograms; }) != 0) {
+    if (StartProcess(argv, false, [](int) { --runningPrograms; }) != 0) {
         --runningPrograms;
         return 1;
     }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ChildReaper.h"
+
 // Splits a parameter string into arguments as a Windows program parses its command line:
 // arguments end at blanks (space, tab); double quotes group blanks into an argument and
 // are removed; inside quotes "" gives one literal quote; 2n backslashes before a quote
@@ -16,10 +18,9 @@ std::vector<std::string> SplitCommandLine(std::string_view parameters);
 
 // Starts argv[0] (looked up in PATH when it holds no slash) with the arguments argv,
 // without waiting for it. With quiet the program's output goes to /dev/null. onExit,
-// when given, runs on the reaping thread once the program has ended. Returns 0 when the
-// program was started, 1 when not.
-int StartProcess(const std::vector<std::string>& argv, bool quiet = false,
-                 std::function<void()> onExit = {});
+// when given, runs on the reaping thread once the program has ended, with its exit code.
+// Returns 0 when the program was started, 1 when not.
+int StartProcess(const std::vector<std::string>& argv, bool quiet = false, ExitHandler onExit = {});
 
 // A trap storm, or a slow program under a steady stream of traps, would otherwise start
 // processes without end. Sounds and opened documents have rules of their own.

@@ -79,13 +79,21 @@ std::string_view UserNameOf(const TrapRecord& record, int32_t version) {
     return {record.userName.data(), strnlen(record.userName.data(), record.userName.size())};
 }
 
+RefusedTrap RefusedTrapOf(const TrapRecord& record) {
+    return {.enterprise = {record.enterprise.data(), strnlen(record.enterprise.data(), record.enterprise.size())},
+            .trapOid = record.version == kSnmpV1 ? std::string_view() : NotificationOid(record),
+            .genericTrap = record.genericTrap,
+            .specificTrap = record.specificTrap};
+}
+
 void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t senderPort) {
     const ArrivedDatagram arrived(datagram, sender, senderPort, static_cast<uint32_t>(datagram.size()));
     TrapRecord& record = receivedTrap.Record();
     // Kept before it is counted, so that whoever sees the count finds the entry.
-    const auto reject = [&](RejectReason reason, int32_t version, uint16_t offset) {
+    const auto reject = [&](RejectReason reason, int32_t version, uint16_t offset,
+                            const RefusedTrap& refused = {}) {
         TheRejectedMessages().Record(arrived, reason, static_cast<int8_t>(version), offset,
-                                     UserNameOf(record, version));
+                                     UserNameOf(record, version), refused);
     };
     TrapTapCall tap(datagram);
     DecodeFailure failure;
@@ -95,22 +103,18 @@ void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, 
     // Answered before anything slow, so that the sender does not retry.
     if (answer.kind != AnswerKind::kNone && SendAnswer(answer, datagram.size(), sender, senderPort))
         return;
-    if (result != kDecodeOk) reject(RejectReasonOf(failure.reason), failure.version, failure.offset);
-    switch (result) {
-        case kDecodeOk:
-            if (ProcessTrap(record, answer.kind == AnswerKind::kResponse) != 0) {
-                reject(RejectReason::kFiltered, record.version, 0);
-                CountPacket(kPacketFilteredOut);
-                tap.Pass(record, sender, senderPort, false);
-            } else {
-                CountPacket(PacketKindOfVersion(record.version));
-                CountGenericTrap(record.genericTrap);
-                tap.Pass(record, sender, senderPort, true);
-            }
-            break;
-        case kDecodeAuthFailure: CountPacket(kPacketAuthFailure); break;
-        case kDecodeDecryptFailure: CountPacket(kPacketDecryptFailure); break;
-        default: CountPacket(kPacketDecodeError); break;
+    if (result != kDecodeOk) {
+        const RejectReason reason = RejectReasonOf(failure.reason);
+        reject(reason, failure.version, failure.offset);
+        CountPacket(PacketKindOf(reason));
+    } else if (ProcessTrap(record, answer.kind == AnswerKind::kResponse) != 0) {
+        reject(RejectReason::kFiltered, record.version, 0, RefusedTrapOf(record));
+        CountPacket(PacketKindOf(RejectReason::kFiltered));
+        tap.Pass(record, sender, senderPort, false);
+    } else {
+        CountPacket(PacketKindOfVersion(record.version));
+        CountGenericTrap(record.genericTrap);
+        tap.Pass(record, sender, senderPort, true);
     }
 }
 

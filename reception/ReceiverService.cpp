@@ -1,5 +1,6 @@
 #include "reception/ReceiverService.h"
 
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -45,13 +46,29 @@ public:
                 continue;
             uint32_t total = 0;
             std::memcpy(&total, CMSG_DATA(c), sizeof total);
-            // Unsigned: a total that wrapped round still gives its growth.
-            if (total != seen_) CountLoss(LossKind::kKernelDrops, static_cast<uint32_t>(total - seen_));
-            seen_ = total;
+            Take(total);
         }
+    }
+    // The same running total, asked for directly: after a burst no datagram may follow to
+    // carry it, so the idle second reads it too.
+    void Read(int socketFd) {
+        std::array<uint32_t, SK_MEMINFO_VARS> memory{};
+        socklen_t length = sizeof memory;
+        if (getsockopt(socketFd, SOL_SOCKET, SO_MEMINFO, memory.data(), &length) == 0 &&
+            length >= (SK_MEMINFO_DROPS + 1) * sizeof(uint32_t))
+            Take(memory[SK_MEMINFO_DROPS]);
     }
 
 private:
+    void Take(uint32_t total) {
+        // Modulo 2^32: a total that wrapped round still gives its growth, and a datagram
+        // queued before the last direct read (an older total) adds nothing.
+        const auto growth = static_cast<int32_t>(total - seen_);
+        if (growth <= 0) return;
+        CountLoss(LossKind::kKernelDrops, static_cast<uint32_t>(growth));
+        seen_ = total;
+    }
+
     uint32_t seen_ = 0;
 };
 
@@ -131,7 +148,7 @@ Drained ReceiveQueued(int socketFd, const std::atomic<int32_t>& stopRequested, K
         if (static_cast<std::size_t>(length) > kMaxDatagram) {
             TheRejectedMessages().Record(ArrivedDatagram(buffer, sender, senderPort, static_cast<uint32_t>(length)),
                                          RejectReason::kTooLarge, -1, 0, {});
-            CountPacket(kPacketDecodeError);
+            CountPacket(PacketKindOf(RejectReason::kTooLarge));
         } else {
             handle(std::span<uint8_t>(buffer.data(), static_cast<std::size_t>(length)), sender, senderPort);
         }
@@ -145,6 +162,7 @@ void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested
         pollfd waited{socketFd, POLLIN, 0};
         const int ready = poll(&waited, 1, static_cast<int>(kReceiveWait.count()));
         if (ready <= 0) {
+            drops.Read(socketFd);
             if (StopSeen(stopRequested)) return;
             continue;
         }

@@ -2,6 +2,36 @@
 
 #include <algorithm>
 
+#include "reception/PacketCounters.h"
+
+namespace {
+
+template <std::size_t N>
+void CopyText(std::string_view text, std::array<char, N>& to) {
+    const std::size_t length = std::min(text.size(), N - 1);
+    std::copy_n(text.begin(), length, to.begin());
+    to[length] = '\0';
+}
+
+}  // namespace
+
+int PacketKindOf(RejectReason reason) {
+    switch (reason) {
+        case RejectReason::kUnknownUser:
+        case RejectReason::kDecryptFailure: return kPacketDecryptFailure;
+        case RejectReason::kLevelNotAllowed:
+        case RejectReason::kAuthFailure:
+        case RejectReason::kNotInTimeWindow:
+        case RejectReason::kNewEngineLimit: return kPacketAuthFailure;
+        case RejectReason::kFiltered: return kPacketFilteredOut;
+        case RejectReason::kMalformed:
+        case RejectReason::kTooLarge:
+        case RejectReason::kNotATrap:
+        case RejectReason::kDiscovery: break;
+    }
+    return kPacketDecodeError;
+}
+
 ArrivedDatagram::ArrivedDatagram(std::span<const uint8_t> octets, std::array<uint8_t, 4> from, uint16_t fromPort,
                                  uint32_t realLength)
     : address(from), port(fromPort), length(realLength) {
@@ -10,7 +40,7 @@ ArrivedDatagram::ArrivedDatagram(std::span<const uint8_t> octets, std::array<uin
 }
 
 void RejectedMessages::Record(const ArrivedDatagram& datagram, RejectReason reason, int8_t version,
-                              uint16_t offset, std::string_view userName) {
+                              uint16_t offset, std::string_view userName, const RefusedTrap& refused) {
     const std::time_t now = std::time(nullptr);
     std::lock_guard lock(mutex_);
     const uint64_t sequence = ++recorded_;
@@ -25,9 +55,11 @@ void RejectedMessages::Record(const ArrivedDatagram& datagram, RejectReason reas
     entry.length = datagram.length;
     entry.headLength = datagram.headLength;
     entry.head = datagram.head;
-    const std::size_t nameLength = std::min(userName.size(), entry.userName.size() - 1);
-    std::copy_n(userName.begin(), nameLength, entry.userName.begin());
-    entry.userName[nameLength] = '\0';
+    CopyText(userName, entry.userName);
+    CopyText(refused.enterprise, entry.enterprise);
+    CopyText(refused.trapOid, entry.trapOid);
+    entry.genericTrap = refused.genericTrap;
+    entry.specificTrap = refused.specificTrap;
     ++counts_[static_cast<std::size_t>(reason)];
     last_.store(sequence, std::memory_order_release);
 }

@@ -28,9 +28,23 @@ enum class RejectReason : uint8_t {
 };
 inline constexpr int kRejectReasonCount = 11;
 
+// The packet counter (a PacketKind) that a datagram rejected for reason adds to, besides
+// the count of all packets: the counter view's categories, which are coarser than the reasons.
+int PacketKindOf(RejectReason reason);
+
+// What a rule needs to let a trap the reception filter refused in: its enterprise with the
+// generic and specific numbers, and for SNMPv2c and SNMPv3 the notification's OID.
+struct RefusedTrap {
+    std::string_view enterprise;
+    std::string_view trapOid;
+    int32_t genericTrap = 0;
+    int32_t specificTrap = 0;
+};
+
 struct RejectedMessage {
     static constexpr std::size_t kHeadRoom = 64;  // octets kept of each datagram
     static constexpr std::size_t kUserNameRoom = 33;
+    static constexpr std::size_t kOidRoom = 129;
 
     uint64_t sequence;          // 1 for the first recorded since start-up
     std::time_t receivedAt;
@@ -43,6 +57,11 @@ struct RejectedMessage {
     uint8_t headLength;         // octets in head
     std::array<uint8_t, kHeadRoom> head;
     std::array<char, kUserNameRoom> userName;  // SNMPv3, NUL-terminated, as received
+    // kFiltered only, NUL-terminated; trapOid is empty for SNMPv1.
+    std::array<char, kOidRoom> enterprise;
+    std::array<char, kOidRoom> trapOid;
+    int32_t genericTrap;
+    int32_t specificTrap;
 
     std::span<const uint8_t> Head() const { return {head.data(), headLength}; }
 };
@@ -67,7 +86,7 @@ public:
 
     // Keeps the datagram, forgetting the oldest beyond kCapacity, and counts its reason.
     void Record(const ArrivedDatagram& datagram, RejectReason reason, int8_t version, uint16_t offset,
-                std::string_view userName);
+                std::string_view userName, const RefusedTrap& refused = {});
 
     // Sequence number of the newest recorded; cheap, for a tick that finds nothing new.
     uint64_t LastSequence() const { return last_.load(std::memory_order_acquire); }

@@ -20,12 +20,6 @@ std::string WithoutTrailingSlash(std::string folder) {
     return folder;
 }
 
-std::string ExecutableFolder() {
-    std::error_code error;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string(".") : executable.parent_path().string();
-}
-
 std::string DataFolderBeside(const std::string& executableFolder) {
     return (std::filesystem::path(executableFolder).parent_path() / "share" / "olixtrap").string();
 }
@@ -43,6 +37,12 @@ std::string UserHome() {
 }
 
 }  // namespace
+
+std::string ExecutableFolder() {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(".") : executable.parent_path().string();
+}
 
 std::string ResolveProgramFolder(const ProgramFolderFacts& facts) {
     if (!facts.homeOverride.empty()) return WithoutTrailingSlash(facts.homeOverride);

@@ -25,6 +25,9 @@ std::string GetProgramFolder();
 // The settings file: GetProgramFolder() + "/OlixTrap.ini".
 std::string SettingsFilePath();
 
+// The folder of the running executable.
+std::string ExecutableFolder();
+
 // Where an installed copy keeps its shared files, such as the help document:
 // share/olixtrap beside the executable's bin folder.
 std::string InstalledDataFolder();

@@ -227,3 +227,12 @@ int DecodeV2Trap(BerReader& pdu, TrapRecord& record) {
     DeriveFromBindings(record);
     return result;
 }
+
+std::string_view NotificationOid(const TrapRecord& record) {
+    for (int32_t i = 0; i < record.varBindCount; ++i) {
+        const VarBindEntry& binding = record.varBinds[static_cast<std::size_t>(i)];
+        if (binding.tag == kTagOid && TextOf(binding.name.data(), binding.name.size()) == kSnmpTrapOid0)
+            return TextOf(binding.oidText(), VarBindEntry::kOidTextRoom);
+    }
+    return {};
+}

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "reception/ReusableTrapRecord.h"
 #include "reception/TrapRecord.h"
@@ -52,3 +53,7 @@ int DecodeV2Trap(BerReader& pdu, TrapRecord& record);
 // Reads the binding list, whose SEQUENCE must fill the rest of the reader, into
 // varBinds. Bindings past the record's 100 entries are read and checked but not stored.
 int DecodeVarBinds(BerReader& reader, TrapRecord& record);
+
+// The value of the snmpTrapOID.0 binding of a decoded SNMPv2c or SNMPv3 trap; empty when
+// there is none.
+std::string_view NotificationOid(const TrapRecord& record);

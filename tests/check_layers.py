@@ -12,7 +12,8 @@ import re
 import sys
 from pathlib import Path
 
-CORE_ROOTS = ("reception", "snmp", "notify", "traplog", "users", "settings", "platform", "forward")
+CORE_ROOTS = ("reception", "snmp", "notify", "traplog", "users", "settings", "platform", "forward",
+              "traffic")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
 QT_HEADER = re.compile(r"^(Q[A-Za-z]|qt)")
 

@@ -11,7 +11,8 @@ OLIXTRAP_EXTRA_PACKAGES="clang" source tools/setup.sh
 seconds=${1:-600}
 shift || true
 fuzzers=("$@")
-[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(decode_fuzz inform_fuzz mail_reply_fuzz settings_fuzz record_lines_fuzz forward_fuzz)
+[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(decode_fuzz inform_fuzz mail_reply_fuzz settings_fuzz record_lines_fuzz forward_fuzz
+                                     texts_fuzz)
 
 if [ ! -f build-fuzz/build.ninja ]; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -9,12 +9,19 @@
 #include <QProcess>
 #include <QTableView>
 #include <QTimer>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "ui/DataView.h"
 #include "ui/EventView.h"
 #include "ui/MainFrame.h"
+#include "ui/MenuCommands.h"
 #include "ui/QtMessageBox.h"
+#include "ui/RejectedDlg.h"
 #include "ui/TrapApp.h"
 
 namespace {
@@ -45,6 +52,25 @@ void SendSampleTraps(const QString& target) {
     SendTrap({"-v", "2c", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.5"});
 }
 
+// A few datagrams the receiver refuses, for the rejected-messages window: an encrypted trap
+// from a user it does not know, an inform, and octets that are no message at all.
+void SendRejectedSamples(const QString& target) {
+    SendTrap({"-v", "3", "-u", "stranger", "-l", "authPriv", "-a", "SHA", "-A", "authpass1", "-x", "AES", "-X",
+              "privpass1", "-e", "0x8000000001020304", target, "", "1.3.6.1.6.3.1.1.5.3"});
+    SendTrap({"-v", "2c", "-Ci", "-r", "0", "-t", "1", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.4"});
+    const int colon = static_cast<int>(target.lastIndexOf(QLatin1Char(':')));
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(target.mid(colon + 1).toUInt()));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    const unsigned char garbage[] = {0x30, 0x06, 0x02, 0x01, 0x01, 0x04, 0x01, 0x78, 0x02};
+    if (fd >= 0) {
+        sendto(fd, garbage, sizeof garbage, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        close(fd);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,6 +99,23 @@ int main(int argc, char** argv) {
         CMainFrame* frame = TheApp().m_pMainWnd;
         if (frame && frame->grab().save(output)) result = 0;
         std::fprintf(stderr, "%d rows; screenshot %s\n", list ? list->RowCount() : 0, result == 0 ? "saved" : "failed");
+        if (frame) OnTrafficGraphCommand(frame);
+    });
+    QTimer::singleShot(kStartWaitMs + kSettleMs + 2 * kLayoutMs, [target] { SendRejectedSamples(target); });
+    // The reception graph beside it, as OUTPUT-graph.png, once it has drawn its counts.
+    QTimer::singleShot(kStartWaitMs + kSettleMs + 3 * kLayoutMs, [&result, output] {
+        QString graphOutput = output;
+        graphOutput.replace(QStringLiteral(".png"), QStringLiteral("-graph.png"));
+        QWidget* graph = TheApp().m_pMainWnd ? TheApp().m_pMainWnd->findChild<QWidget*>(QStringLiteral("trafficGraph")) : nullptr;
+        if (!graph || !graph->grab().save(graphOutput)) result = 1;
+        if (TheApp().m_pMainWnd) OnRejectedMessagesCommand(TheApp().m_pMainWnd);
+    });
+    // The rejected-messages window, as OUTPUT-rejected.png.
+    QTimer::singleShot(kStartWaitMs + kSettleMs + 5 * kLayoutMs, [&result, output] {
+        QString rejectedOutput = output;
+        rejectedOutput.replace(QStringLiteral(".png"), QStringLiteral("-rejected.png"));
+        QWidget* rejected = TheApp().m_pMainWnd ? TheApp().m_pMainWnd->findChild<CRejectedDlg*>() : nullptr;
+        if (!rejected || !rejected->grab().save(rejectedOutput)) result = 1;
         QApplication::quit();
     });
     return TheApp().ExitInstance(QApplication::exec()) == 0 ? result : 1;

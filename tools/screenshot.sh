@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Takes docs/screenshot.png headless: the main window after a few traps from snmptrap.
+# Takes docs/screenshot.png headless: the main window after a few traps from snmptrap, and
+# beside it the reception graph and the rejected messages window.
 # Usage: tools/screenshot.sh [PORT]   (a free UDP port on 127.0.0.1, default 24990)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,5 +15,7 @@ trap 'rm -rf "$home"' EXIT
 printf '[INIT]\r\nTRECV=0\r\nRECVP=%s\r\nHOST=0\r\nLOG=1\r\nT1MSG=Com = %%C / ePrise = %%E / GID = %%G / SID = %%S / TickTime = %%T / VarBindings = %%B\r\nT2MSG=Com = %%C / VarBindings = %%B\r\nT3MSG=User = %%u / eBoots = %%b / eTime = %%t / VarBindings = %%B\r\nLOGDELM=3\r\n' \
   "$port" >"$home/OlixTrap.ini"
 mkdir -p docs
-QT_QPA_PLATFORM=offscreen OLIXTRAP_HOME="$home" build/olixtrap_screenshot docs/screenshot.png "$port"
-echo "docs/screenshot.png written"
+# A window layout kept from the user's own runs would change the pictures.
+QT_QPA_PLATFORM=offscreen OLIXTRAP_HOME="$home" XDG_CONFIG_HOME="$home/config" \
+  build/olixtrap_screenshot docs/screenshot.png "$port"
+echo "docs/screenshot.png, docs/screenshot-graph.png and docs/screenshot-rejected.png written"

@@ -13,6 +13,7 @@ PACKAGES=(
   dpkg-dev file desktop-file-utils libcap2-bin
   snmptrapd xvfb
   nlohmann-json3-dev rsyslog rsyslog-kafka rsyslog-elasticsearch
+  qt6-charts-dev libqt6opengl6-dev
 )
 # Callers that need more (the fuzz build's clang) name them here.
 read -r -a requested <<< "${OLIXTRAP_EXTRA_PACKAGES:-}"

@@ -172,9 +172,18 @@ int WriteExport(ExportFormat format, const std::string& path, const PacketCounte
     return 0;
 }
 
+// Without a program that opens the file the user would not learn where it went.
+void TellWhereWritten(const std::string& path) {
+    PostMessageBox(Utf8ToCp932("ファイルを開くプログラムがありません。次の場所に書き出しました。\n" + path),
+                   MessageIcon::Information);
+}
+
 int ExportTrapList(ExportFormat format, const TrapListReader& list) {
     const std::string path = ExportFilePath(format);
     if (WriteExport(format, path, SnapshotCounters(), list) != 0) return 1;
-    StartProcess({"xdg-open", path}, true);
+    const auto opened = [path](int exitCode) {
+        if (exitCode != 0) TellWhereWritten(path);
+    };
+    if (StartProcess({"xdg-open", path}, true, opened) != 0) TellWhereWritten(path);
     return 0;
 }

@@ -23,5 +23,5 @@ int WriteExport(ExportFormat format, const std::string& path, const PacketCounte
                 const TrapListReader& list);
 
 // The menu command: the current counters and list to ExportFilePath, then the file is
-// opened with xdg-open (its outcome is not examined). 0 or 1 as WriteExport.
+// opened with xdg-open; when that fails a box says where the file is. 0 or 1 as WriteExport.
 int ExportTrapList(ExportFormat format, const TrapListReader& list);

@@ -32,6 +32,11 @@ constexpr int kRowStep = 14;
 
 }  // namespace
 
+const char* PacketCounterLabel(int kind) {
+    if (kind < 0 || kind >= static_cast<int>(kPacketRows.size())) return "";
+    return kPacketRows[static_cast<std::size_t>(kind)].label;
+}
+
 CCountDlg::CCountDlg(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("146"));
     resize(DuX(299), DuY(164));

@@ -9,6 +9,9 @@
 
 class QLabel;
 
+// The label of a packet counter as the counter view shows it, by PacketKind (0: all packets).
+const char* PacketCounterLabel(int kind);
+
 class CCountDlg : public QWidget {
     Q_OBJECT
 public:

@@ -11,6 +11,7 @@
 #include "notify/records/DBLib.h"
 #include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
+#include "traplog/ReadableText.h"
 #include "traplog/TrapRowTexts.h"
 #include "ui/EventView.h"
 #include "ui/TrapApp.h"
@@ -97,8 +98,8 @@ CDataView::CDataView(QWidget* parent) : QWidget(parent) {
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("1600"));
     m_list->setRootIsDecorated(false);
-    m_list->setColumnCount(2);
-    m_list->setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value")});
+    m_list->setColumnCount(3);
+    m_list->setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value"), QStringLiteral("テキスト")});
     m_list->headerItem()->setTextAlignment(0, Qt::AlignCenter);
     m_list->header()->setSectionsMovable(true);
     // The value column takes the rest of the pane; a value wider still shows in its tooltip.
@@ -178,7 +179,13 @@ void CDataView::ShowSelectedTrap() {
     for (std::string name = GetField(field, bindings, kCellBuffer); !name.empty();
          name = GetField(field, bindings, kCellBuffer)) {
         AddRow(QStringLiteral("Object"), FromCp932(name));
-        AddRow(QStringLiteral(" Value"), QStringLiteral(" ") + FromCp932(GetField(field + 1, bindings, kValueBuffer)));
+        const std::string value = GetField(field + 1, bindings, kValueBuffer);
+        AddRow(QStringLiteral(" Value"), QStringLiteral(" ") + FromCp932(value));
+        // Octets that are text are also shown as text, beside their hex.
+        m_list->topLevelItem(m_list->topLevelItemCount() - 1)->setText(2, QString::fromStdString(ReadableText(value)));
         field += 2;
     }
+    // The values as wide as the longest needs, leaving the text column room to start.
+    m_list->resizeColumnToContents(1);
+    m_list->setColumnWidth(1, std::min(m_list->columnWidth(1), m_list->viewport()->width() * 2 / 3));
 }

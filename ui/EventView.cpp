@@ -1,5 +1,7 @@
 #include "ui/EventView.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,6 +16,8 @@
 #include "traplog/TrapRowQueue.h"
 #include "ui/DataView.h"
 #include "ui/TrapApp.h"
+#include "ui/TrapListCopy.h"
+#include "ui/TrapListFinder.h"
 #include "ui/TrapListModel.h"
 
 namespace {
@@ -70,14 +74,11 @@ void CEventView::CreateControls() {
     for (int column = 0; column < kTrapListColumns; ++column)
         m_list->setColumnWidth(column, kTrapListColumnLayout[static_cast<std::size_t>(column)].width);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->horizontalHeader()->setTextElideMode(Qt::ElideRight);
     connect(m_list, &QTableView::clicked, this, &CEventView::OnListClick);
-    // Moving through the list with the keys selects the row it moves to, as a click does.
-    // A current row that moved only because rows were removed is not selected: the
-    // detail view keeps its trap then.
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
-        if (current.isValid() && m_list->selectionModel()->isRowSelected(current.row())) OnListClick();
-    });
+    FollowSelection();
     connect(m_list, &QTableView::customContextMenuRequested, this, &CEventView::OnListRightClick);
+    m_finder = new CTrapListFinder(m_list, m_model, [this] { FollowSelection(); }, this);
 
     m_headerBand = new QFrame(this);
     m_headerBand->setObjectName(QStringLiteral("1501"));
@@ -108,6 +109,15 @@ void CEventView::CreateControls() {
     m_headerBand->lower();
 }
 
+void CEventView::FollowSelection() {
+    // Moving through the list with the keys selects the row it moves to, as a click does.
+    // A current row that moved only because rows were removed is not selected: the
+    // detail view keeps its trap then.
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+        if (current.isValid() && m_list->selectionModel()->isRowSelected(current.row())) OnListClick();
+    });
+}
+
 void CEventView::CreateContextMenu() {
     m_contextMenu = new QMenu(this);
     m_contextMenu->setObjectName(QStringLiteral("177"));
@@ -117,6 +127,13 @@ void CEventView::CreateContextMenu() {
     QAction* deleteAll = m_contextMenu->addAction(QStringLiteral("すべてのデータ削除"));
     deleteAll->setObjectName(QStringLiteral("32795"));
     connect(deleteAll, &QAction::triggered, this, &CEventView::OnDeleteAll);
+    m_contextMenu->addSeparator();
+    QAction* copy = m_contextMenu->addAction(QStringLiteral("コピー"));
+    copy->setObjectName(QStringLiteral("copyRows"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_list->addAction(copy);
+    connect(copy, &QAction::triggered, this, &CEventView::OnCopySelected);
 }
 
 void CEventView::resizeEvent(QResizeEvent* event) {
@@ -124,7 +141,9 @@ void CEventView::resizeEvent(QResizeEvent* event) {
     const int right = width();
     const int bottom = height();
     m_headerBand->setGeometry(0, 0, right, kHeaderBandHeight);
-    m_list->setGeometry(0, kHeaderBandHeight, right, std::max(0, bottom - kHeaderBandHeight));
+    m_finder->setGeometry(0, kHeaderBandHeight, right, CTrapListFinder::kHeight);
+    const int listTop = kHeaderBandHeight + CTrapListFinder::kHeight;
+    m_list->setGeometry(0, listTop, right, std::max(0, bottom - listTop));
     m_stop->setGeometry(right - 90, 20, 80, 22);
     m_start->setGeometry(right - 176, 20, 80, 22);
     m_status->setGeometry(10, 20, std::max(0, right - 192), 22);
@@ -134,23 +153,27 @@ void CEventView::InsertQueuedRows() {
     std::vector<TrapRow> rows = TakeQueuedRows();
     if (rows.empty()) return;
     m_model->AppendRows(std::move(rows));
+    m_finder->UpdateCount();
     m_list->scrollToBottom();
 }
 
 int CEventView::ReadTrapRow(int index, TrapListRow& row) const {
-    if (index < 0 || index >= RowCount()) return 1;
-    FillTrapListRow([&](int column) { return m_model->CellText(index, column); }, row);
+    const int source = m_finder->SourceRow(index);
+    if (source < 0) return 1;
+    FillTrapListRow([&](int column) { return m_model->CellText(source, column); }, row);
     return 0;
 }
 
 std::string CEventView::ReadTrapMessage(int index, std::size_t maxBytes) const {
-    const std::string_view text = m_model->CellText(index, kMessageColumn);
+    const std::string_view text = CellText(index, kMessageColumn);
     return std::string(text.substr(0, Cp932PrefixLength(text, maxBytes)));
 }
 
 int CEventView::RowCount() const { return m_model->rowCount(); }
 
-std::string_view CEventView::CellText(int row, int column) const { return m_model->CellText(row, column); }
+std::string_view CEventView::CellText(int row, int column) const {
+    return m_model->CellText(m_finder->SourceRow(row), column);
+}
 
 int CEventView::FirstSelectedRow() const {
     const QModelIndexList selected = m_list->selectionModel()->selectedRows();
@@ -160,7 +183,24 @@ int CEventView::FirstSelectedRow() const {
     return first;
 }
 
-void CEventView::DeleteAllRows() { m_model->RemoveAllRows(); }
+void CEventView::DeleteAllRows() {
+    m_model->RemoveAllRows();
+    m_finder->UpdateCount();
+}
+
+std::vector<int> CEventView::SelectedSourceRows() const {
+    std::vector<int> shown;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows()) shown.push_back(index.row());
+    std::sort(shown.begin(), shown.end());
+    std::vector<int> rows;
+    for (int row : shown) rows.push_back(m_finder->SourceRow(row));
+    return rows;
+}
+
+void CEventView::OnCopySelected() {
+    const std::vector<int> rows = SelectedSourceRows();
+    if (!rows.empty()) QApplication::clipboard()->setText(TrapRowsAsText(*m_model, rows));
+}
 
 void CEventView::SetServiceStatus(const QString& text) { m_status->setText(text); }
 
@@ -187,9 +227,7 @@ void CEventView::OnListRightClick(const QPoint& position) {
 
 void CEventView::OnDeleteSelected() {
     if (!AskOkCancel("選択されているデータを削除します。よろしいですか？")) return;
-    QModelIndexList selected = m_list->selectionModel()->selectedRows();
-    std::vector<int> rows;
-    for (const QModelIndex& index : selected) rows.push_back(index.row());
+    std::vector<int> rows = SelectedSourceRows();
     std::sort(rows.begin(), rows.end(), std::greater<>());
     // Remove runs of neighbouring rows from the bottom up, so the indexes stay valid.
     for (std::size_t i = 0; i < rows.size();) {
@@ -198,6 +236,7 @@ void CEventView::OnDeleteSelected() {
         m_model->RemoveRows(rows[j - 1], static_cast<int>(j - i));
         i = j;
     }
+    m_finder->UpdateCount();
 }
 
 void CEventView::OnDeleteAll() {

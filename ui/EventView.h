@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "traplog/TrapListRow.h"
 
@@ -14,6 +15,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QTableView;
+class CTrapListFinder;
 class TrapListModel;
 
 class CEventView : public QWidget, public TrapListReader {
@@ -30,10 +32,12 @@ public:
     int ReadTrapRow(int index, TrapListRow& row) const override;
     std::string ReadTrapMessage(int index, std::size_t maxBytes) const override;
 
+    // Every row of the list, shown or not.
     int RowCount() const;
-    // Text of a cell (CP932), empty when it does not exist.
+    // Text of a cell of a shown row (CP932), empty when it does not exist. The exports and
+    // the detail view read the rows as shown: searched and sorted.
     std::string_view CellText(int row, int column) const;
-    // Lowest selected row, or -1.
+    // Lowest selected row as shown, or -1.
     int FirstSelectedRow() const;
     void DeleteAllRows();
 
@@ -49,9 +53,12 @@ public:
     // Context menu commands 32794 and 32795.
     void OnDeleteSelected();
     void OnDeleteAll();
+    // Ctrl+C and the context menu: the selected rows as tab-separated text.
+    void OnCopySelected();
 
     QTableView* List() const { return m_list; }
     QMenu* ContextMenu() const { return m_contextMenu; }
+    CTrapListFinder* Finder() const { return m_finder; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -59,9 +66,13 @@ protected:
 private:
     void CreateControls();
     void CreateContextMenu();
+    void FollowSelection();
+    // The list model's rows behind the selected rows, in the order shown.
+    std::vector<int> SelectedSourceRows() const;
 
     TrapListModel* m_model;
     QTableView* m_list = nullptr;
+    CTrapListFinder* m_finder = nullptr;
     QFrame* m_headerBand = nullptr;
     QLabel* m_serviceLabel = nullptr;
     QLabel* m_status = nullptr;

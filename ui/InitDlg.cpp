@@ -7,7 +7,9 @@
 
 #include "ui/AppIcon.h"
 #include "ui/DialogUnits.h"
+#include "ui/MainFrame.h"
 #include "ui/TrapApp.h"
+#include "ui/WindowState.h"
 
 namespace {
 constexpr int kFrameWidth = 800;
@@ -47,6 +49,7 @@ void CInitDlg::OnTimer() {
     if (m_owner) {
         m_owner->resize(kFrameWidth, kFrameHeight);
         m_owner->move((desktop.right() + 1 - kFrameWidth) / 2, (desktop.bottom() + 1 - kFrameHeight) / 2);
+        if (auto* frame = qobject_cast<CMainFrame*>(m_owner)) RestoreWindowState(*frame);
         m_owner->show();
     }
     m_timer.stop();

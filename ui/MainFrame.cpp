@@ -1,6 +1,7 @@
 #include "ui/MainFrame.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -11,6 +12,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Version.h"
 #include "reception/PacketCounters.h"
+#include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "ui/CountView.h"
 #include "ui/DataView.h"
@@ -22,10 +24,12 @@
 #include "ui/MenuCommands.h"
 #include "ui/MyInfo.h"
 #include "ui/TrapApp.h"
+#include "ui/WindowState.h"
 
 namespace {
 
 constexpr int kAboutCommand = 57664;  // the framework's standard about command
+constexpr int kTrafficGraphCommand = 32820;
 
 QAction* AddCommand(QMenu* menu, const char* textUtf8, int id, const char* shortcut = nullptr) {
     QAction* action = menu->addAction(QString::fromUtf8(textUtf8));
@@ -83,9 +87,23 @@ void CMainFrame::CreateStatusBar() {
     m_lossPane = new QLabel(this);
     m_lossPane->setObjectName(QStringLiteral("lossPane"));
     m_lossPane->hide();
+    m_rowsPane = new QLabel(this);
+    m_rowsPane->setObjectName(QStringLiteral("rowsPane"));
+    m_rowsPane->hide();
+    m_listenPane = new QLabel(this);
+    m_listenPane->setObjectName(QStringLiteral("listenPane"));
+    // Sunken frames keep the counts apart from each other and from the clock.
+    for (QLabel* pane : {m_lossPane, m_rowsPane, m_listenPane}) {
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pane->setMargin(2);
+    }
+    m_lossSince = QStringLiteral("起動");
     statusBar()->addWidget(m_pane0, 1);
     statusBar()->addPermanentWidget(m_lossPane, 0);
+    statusBar()->addPermanentWidget(m_rowsPane, 0);
+    statusBar()->addPermanentWidget(m_listenPane, 0);
     statusBar()->addPermanentWidget(m_pane1, 0);
+    ShowListening();
 }
 
 void CMainFrame::CreateMenus() {
@@ -103,6 +121,8 @@ void CMainFrame::CreateMenus() {
     connect(AddCommand(view, "表示データクリア(&C)", 32775), &QAction::triggered, this, &CMainFrame::OnViewClear);
     connect(AddCommand(view, "受信拒否メッセージ(&R)", 32788), &QAction::triggered, this,
             [this] { OnRejectedMessagesCommand(this); });
+    connect(AddCommand(view, "受信グラフ(&G)", kTrafficGraphCommand), &QAction::triggered, this,
+            [this] { OnTrafficGraphCommand(this); });
 
     QMenu* trap = menuBar()->addMenu(QStringLiteral("トラップ(&T)"));
     connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered, this,
@@ -134,6 +154,28 @@ void CMainFrame::OnClockTick() {
     }
     m_pane1->setText(ClockText());
     m_pane0->clear();
+    ShowListening();
+}
+
+void CMainFrame::ShowListening() {
+    const AppSettings settings = ReadSettings();
+    const QString text = QStringLiteral("ポート %1 / %2").arg(settings.trapPort)
+        .arg(settings.receiveMode == 0 ? QStringLiteral("全トラップ受信") : QStringLiteral("フィルタ受信"));
+    if (text != m_listenPane->text()) m_listenPane->setText(text);
+}
+
+void CMainFrame::ShowLosses() {
+    const QString losses = QString::fromStdString(LossSummary(m_lossBaseline));
+    if (losses != m_lossPane->text()) m_lossPane->setText(losses);
+    m_lossPane->setVisible(!losses.isEmpty());
+    const QString trimmed = QString::fromStdString(TrimmedRowsSummary(m_lossBaseline));
+    if (trimmed != m_rowsPane->text()) m_rowsPane->setText(trimmed);
+    m_rowsPane->setVisible(!trimmed.isEmpty());
+    if (!losses.isEmpty() || !trimmed.isEmpty()) {
+        const QString tip = QString::fromStdString(LossToolTip(m_lossBaseline, m_lossSince.toStdString()));
+        m_lossPane->setToolTip(tip);
+        m_rowsPane->setToolTip(tip);
+    }
 }
 
 QString CMainFrame::ClockText() const {
@@ -143,9 +185,7 @@ QString CMainFrame::ClockText() const {
 void CMainFrame::OnRefreshTick() {
     if (CEventView* list = TheApp().m_pEventView) list->InsertQueuedRows();
     if (CCountDlg* counters = TheApp().m_pCountDlg) counters->ShowCounters();
-    const QString losses = QString::fromStdString(LossSummary());
-    if (losses != m_lossPane->text()) m_lossPane->setText(losses);
-    m_lossPane->setVisible(!losses.isEmpty());
+    ShowLosses();
 }
 
 void CMainFrame::OnFileSave() {
@@ -159,6 +199,10 @@ void CMainFrame::OnFileExit() { close(); }
 void CMainFrame::OnViewClear() {
     if (!AskOkCancel("表示データをクリアします。よろしいですか？")) return;
     ResetCounters();
+    // The loss panes count from here too; the totals since start-up stay in their tooltip.
+    m_lossBaseline = ReadLossCounts();
+    m_lossSince = QStringLiteral("表示データクリア (%1)").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+    ShowLosses();
     if (CCountDlg* counters = TheApp().m_pCountDlg) counters->ShowCounters();
     if (CEventView* list = TheApp().m_pEventView) list->DeleteAllRows();
     if (CDataView* detail = TheApp().m_pDataView) detail->DeleteAllRows();
@@ -175,6 +219,9 @@ void CMainFrame::DestroyWindow() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A frame closed before it was ever shown (a signal during the splash) has no layout
+    // of the user's to keep.
+    if (isVisible()) SaveWindowState(*this);
     DestroyWindow();
     event->accept();
 }

@@ -5,6 +5,8 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include "ui/LossSummary.h"
+
 class CExSplitter3Wnd;
 class QLabel;
 
@@ -45,11 +47,17 @@ private:
     void CreateClient();
     void CreateStatusBar();
     void CreateMenus();
+    void ShowLosses();
+    void ShowListening();
 
     CExSplitter3Wnd* m_pSplitter = nullptr;
     QLabel* m_pane0 = nullptr;
     QLabel* m_pane1 = nullptr;
     QLabel* m_lossPane = nullptr;  // hidden while nothing was lost
+    QLabel* m_rowsPane = nullptr;  // rows trimmed at the list's ceiling; hidden while none
+    QLabel* m_listenPane = nullptr;  // the trap port and the reception mode
+    LossCounts m_lossBaseline{};  // the counts at the last clear of the display
+    QString m_lossSince;
     QTimer m_clock;
     QTimer m_refresh;
     int m_nHour = 0;

@@ -6,6 +6,7 @@
 #include "settings/dialogs/COptionDlg.h"
 #include "traplog/dialogs/CLogDlg.h"
 #include "traplog/Export.h"
+#include "traffic/dialogs/CTrafficGraphWnd.h"
 #include "ui/EventView.h"
 #include "ui/RejectedDlg.h"
 #include "users/dialogs/CUserListDlg.h"
@@ -32,6 +33,17 @@ void OnRejectedMessagesCommand(QWidget* frame) {
     auto* window = frame->findChild<CRejectedDlg*>();
     if (!window) {
         window = new CRejectedDlg(frame);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void OnTrafficGraphCommand(QWidget* frame) {
+    auto* window = frame->findChild<CTrafficGraphWnd*>();
+    if (!window) {
+        window = new CTrafficGraphWnd(frame);
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
     window->show();

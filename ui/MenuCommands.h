@@ -15,6 +15,8 @@ void OnUserSettingsCommand(QWidget* frame);
 // View > rejected messages (32788): the modeless window of rejected messages, brought to
 // the front when it is open already.
 void OnRejectedMessagesCommand(QWidget* frame);
+// 表示 > 受信グラフ: the one reception graph window, opened or brought to the front.
+void OnTrafficGraphCommand(QWidget* frame);
 // Trap > trap log (32777): one more modeless trap log window.
 void OnTrapLogCommand(QWidget* frame);
 // Options > options (32778): the options dialog, modal.

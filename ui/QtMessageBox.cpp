@@ -4,12 +4,16 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
 #include <QSpacerItem>
 #include <QString>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "platform/qt/QtText.h"
+#include "platform/qt/WindowPlacement.h"
 #include "ui/UiThread.h"
 
 namespace {
@@ -61,6 +65,16 @@ MessageAnswer RunModal(const MessageBoxRequest& request) {
     return box->exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
+// The pop-ups on screen, oldest first, so that a new one does not open on top of the last.
+std::vector<QPointer<QMessageBox>> openPopups;
+
+void PlacePopup(QMessageBox* box) {
+    std::erase_if(openPopups, [](const QPointer<QMessageBox>& open) { return open.isNull(); });
+    if (const QScreen* screen = box->screen())
+        box->move(Cascaded(static_cast<int>(openPopups.size()), box->size(), screen->availableGeometry()).topLeft());
+    openPopups.emplace_back(box);
+}
+
 // Shown without a modal loop of its own; deletes itself when closed. Such a box has no
 // parent, so that it outlives the window it came up over (the splash closes by itself);
 // a modal one is still centred on that window. A pop-up stands alone.
@@ -74,6 +88,7 @@ void ShowOpen(MessageBoxRequest request, bool modal) {
         QObject::connect(box, &QObject::destroyed, [onClosed = std::move(request.onClosed)] { onClosed(); });
     box->show();
     if (owner) box->move(owner->frameGeometry().center() - box->rect().center());
+    if (!modal) PlacePopup(box);
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 #include "ui/RejectedDlg.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/qt/QtText.h"
 #include "ui/AnswerCountsText.h"
@@ -24,13 +28,14 @@ CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new Rejec
     setObjectName(QString::number(kResourceId));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(QStringLiteral("Olix Trap Receiver: Rejected"));
+    setWindowTitle(QStringLiteral("受信拒否メッセージ"));
     setSizeGripEnabled(true);
 
     auto* counts = new QGroupBox(QStringLiteral("起動時からの件数"), this);
     auto* grid = new QGridLayout(counts);
     for (int i = 0; i < kRejectReasonCount; ++i) {
         m_counts[static_cast<std::size_t>(i)] = WithId(new QLabel(counts), kFirstCount + i);
+        m_counts[static_cast<std::size_t>(i)]->setToolTip(RejectReasonCounterTip(RejectReason(i)));
         grid->addWidget(m_counts[static_cast<std::size_t>(i)], i / kCountColumns, i % kCountColumns);
     }
     m_answers = WithId(new QLabel(counts), kAnswerCounts);
@@ -51,6 +56,12 @@ CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new Rejec
     m_list->horizontalHeader()->setHighlightSections(false);
     for (int column = 0; column < RejectedListModel::kColumnCount; ++column)
         m_list->setColumnWidth(column, RejectedListModel::kColumnWidths[column]);
+    auto* copy = new QAction(QStringLiteral("オクテットをコピー(&C)"), m_list);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this, &CRejectedDlg::CopyOctets);
+    m_list->addAction(copy);
+    m_list->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     auto* note = new QLabel(QStringLiteral("最新 %1 件。クリアしても件数は残ります。").arg(RejectedMessages::kCapacity),
                             this);
@@ -71,7 +82,7 @@ CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new Rejec
     // At the rate the trap list takes its rows.
     m_timer.setInterval(CMainFrame::kRefreshIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &CRejectedDlg::OnTick);
-    resize(900, 480);
+    resize(1240, 480);
     ShowCounts();
     OnTick();
 }
@@ -92,6 +103,20 @@ void CRejectedDlg::OnClear() {
     if (!AskOkCancel("一覧をクリアします。よろしいですか？")) return;
     TheRejectedMessages().Clear();
     m_model->RemoveAllRows();
+}
+
+QString CRejectedDlg::SelectedOctets() const {
+    QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    // In the order the list shows them, not the order they were picked in.
+    std::sort(rows.begin(), rows.end());
+    QStringList lines;
+    for (const QModelIndex& row : rows) lines << m_model->CellText(row.row(), RejectedListModel::kOctetsColumn);
+    return lines.join(QLatin1Char('\n'));
+}
+
+void CRejectedDlg::CopyOctets() {
+    const QString octets = SelectedOctets();
+    if (!octets.isEmpty()) QGuiApplication::clipboard()->setText(octets);
 }
 
 void CRejectedDlg::ShowCounts() {

@@ -28,8 +28,12 @@ public:
     void OnTick();
     // The clear button: empties the list (and the ring); the counts stay since start-up.
     void OnClear();
+    // Ctrl+C and the context menu: the kept octets of the selected rows as hex, a line each.
+    void CopyOctets();
+    QString SelectedOctets() const;
 
     RejectedListModel* Model() const { return m_model; }
+    QTableView* List() const { return m_list; }
     QLabel* CountLabel(RejectReason reason) const { return m_counts[static_cast<std::size_t>(reason)]; }
 
 protected:

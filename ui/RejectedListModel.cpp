@@ -1,9 +1,11 @@
 #include "ui/RejectedListModel.h"
 
 #include <QFontDatabase>
+#include <QStringList>
 #include <array>
 
 #include "platform/qt/QtText.h"
+#include "ui/CountView.h"
 #include "traplog/TrapRowTexts.h"
 
 namespace {
@@ -14,7 +16,7 @@ constexpr std::array<const char*, kRejectReasonCount> kReasonNames = {
     "エンジン探索", "時間窓外", "新規エンジン鍵の上限超過"};
 
 constexpr std::array<const char*, RejectedListModel::kColumnCount> kHeaders = {
-    "Date", "IP Address", "Port", "Version", "User Name", "Reason", "Octets"};
+    "受信日時", "IPアドレス", "ポート", "バージョン", "ユーザ名", "理由", "オクテット"};
 
 QString DateText(std::time_t receivedAt) {
     std::tm local{};
@@ -28,6 +30,19 @@ QString VersionText(int8_t version) {
     return QString::number(version == kSnmpV3 ? 3 : version + 1);
 }
 
+// What a filter rule would need to hold to let the trap in.
+QString RefusedTrapText(const RejectedMessage& entry) {
+    QStringList parts;
+    if (entry.trapOid[0] != '\0')
+        parts << QStringLiteral("トラップ OID %1").arg(QString::fromLatin1(entry.trapOid.data()));
+    if (entry.enterprise[0] != '\0')
+        parts << QStringLiteral("エンタープライズ %1 汎用 %2 固有 %3")
+                     .arg(QString::fromLatin1(entry.enterprise.data()))
+                     .arg(entry.genericTrap)
+                     .arg(entry.specificTrap);
+    return parts.join(QStringLiteral(", "));
+}
+
 QString ReasonText(const RejectedMessage& entry) {
     const QString name = RejectReasonName(entry.reason);
     switch (entry.reason) {
@@ -36,6 +51,10 @@ QString ReasonText(const RejectedMessage& entry) {
         return QStringLiteral("%1 (オフセット %2)").arg(name).arg(entry.offset);
     case RejectReason::kTooLarge:
         return QStringLiteral("%1 (%2 オクテット)").arg(name).arg(entry.length);
+    case RejectReason::kFiltered: {
+        const QString refused = RefusedTrapText(entry);
+        return refused.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, refused);
+    }
     default:
         return name;
     }
@@ -50,6 +69,11 @@ QString OctetsText(std::span<const uint8_t> octets) {
 
 QString RejectReasonName(RejectReason reason) {
     return QString::fromUtf8(kReasonNames[static_cast<std::size_t>(reason)]);
+}
+
+QString RejectReasonCounterTip(RejectReason reason) {
+    return QStringLiteral("カウンタ表示の「%1」と「%2」に数えます")
+        .arg(QString::fromLatin1(PacketCounterLabel(PacketKindOf(reason))), QString::fromLatin1(PacketCounterLabel(0)));
 }
 
 int RejectedListModel::rowCount(const QModelIndex& parent) const {
@@ -78,6 +102,9 @@ QVariant RejectedListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() == kOctetsColumn))
         return CellText(index.row(), index.column());
+    if (role == Qt::ToolTipRole && index.column() == kReasonColumn)
+        return CellText(index.row(), kReasonColumn) + QLatin1Char('\n') +
+               RejectReasonCounterTip(rows_[static_cast<std::size_t>(index.row())].reason);
     if (role == Qt::FontRole && index.column() == kOctetsColumn) return QFontDatabase::systemFont(QFontDatabase::FixedFont);
     if (role == Qt::TextAlignmentRole && (index.column() == kPortColumn || index.column() == kVersionColumn))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
@@ -86,7 +113,7 @@ QVariant RejectedListModel::data(const QModelIndex& index, int role) const {
 
 QVariant RejectedListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount || role != Qt::DisplayRole) return {};
-    return QString::fromLatin1(kHeaders[static_cast<std::size_t>(section)]);
+    return QString::fromUtf8(kHeaders[static_cast<std::size_t>(section)]);
 }
 
 void RejectedListModel::AddNewest(std::span<const RejectedMessage> oldestFirst) {

@@ -13,7 +13,7 @@ class RejectedListModel : public QAbstractTableModel {
 public:
     enum Column : int { kDateColumn, kAddressColumn, kPortColumn, kVersionColumn, kUserColumn, kReasonColumn,
                         kOctetsColumn, kColumnCount };
-    static constexpr int kColumnWidths[kColumnCount] = {120, 100, 50, 60, 100, 230, 420};
+    static constexpr int kColumnWidths[kColumnCount] = {120, 100, 50, 70, 100, 400, 420};
 
     using QAbstractTableModel::QAbstractTableModel;
 
@@ -35,3 +35,5 @@ private:
 
 // The name of a reason, as the rows and the counts show it.
 QString RejectReasonName(RejectReason reason);
+// Which counters of the counter view a datagram rejected for reason adds to.
+QString RejectReasonCounterTip(RejectReason reason);

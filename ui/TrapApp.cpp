@@ -3,6 +3,8 @@
 #include <QApplication>
 
 #include <QDeadlineTimer>
+#include <QFontDatabase>
+#include <QStringList>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -25,6 +27,20 @@ std::atomic<int> g_bShowMainWnd{0};
 
 namespace {
 
+// With a Latin default face, Japanese text falls back to another font per character, so
+// digits after Japanese text come from that font and look unlike the others. One Japanese
+// face for everything, when one is installed, at the default size.
+void UseJapaneseFont() {
+    const QStringList installed = QFontDatabase::families();
+    for (const char* family : {"IPAPGothic", "IPAGothic", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic"}) {
+        if (!installed.contains(QString::fromLatin1(family))) continue;
+        QFont font = QApplication::font();
+        font.setFamily(QString::fromLatin1(family));
+        QApplication::setFont(font);
+        return;
+    }
+}
+
 // The lists' columns have fixed pixel widths made for a narrow 12-pixel face; with the
 // wider default face a date with its time no longer fits a 120-pixel column.
 // Slightly smaller text in the lists and their headers keeps such cells whole.
@@ -45,6 +61,7 @@ bool CTrapApp::InitInstance() {
     QCoreApplication::setOrganizationName(QStringLiteral("Olix Soft"));
     InstallQtTranslation();
     QApplication::setWindowIcon(AppIcon());
+    UseJapaneseFont();
     UseListFont();
     CConfig::Load();
     ApplyForwardSettings(LoadForwardSettingsFile());

@@ -7,6 +7,7 @@
 #include "reception/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "platform/qt/EventImages.h"
+#include "traplog/ReadableText.h"
 
 namespace {
 
@@ -52,6 +53,13 @@ QVariant TrapListModel::data(const QModelIndex& index, int role) const {
         return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(ToQtAlignment(kTrapListColumnLayout[static_cast<std::size_t>(index.column())].align));
+    case Qt::ToolTipRole:
+        // The message cell tells which octet-string values are text, as the hex hides it.
+        if (index.column() == kMessageColumn) {
+            const std::string readable = ReadableBindings(CellText(index.row(), kBindingsColumn));
+            if (!readable.empty()) return QString::fromStdString(readable);
+        }
+        return {};
     default:
         return {};
     }
@@ -62,6 +70,8 @@ QVariant TrapListModel::headerData(int section, Qt::Orientation orientation, int
     const TrapListColumn& column = kTrapListColumnLayout[static_cast<std::size_t>(section)];
     if (role == Qt::DisplayRole) return QString::fromLatin1(column.header);
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(ToQtAlignment(column.align));
+    // Narrow columns cut their header; the tooltip gives it whole.
+    if (role == Qt::ToolTipRole) return QString::fromLatin1(column.header);
     return {};
 }
 

@@ -26,6 +26,8 @@ public:
     void AppendRows(std::vector<TrapRow>&& rows);
     // Text of a cell; empty for a cell that does not exist.
     std::string_view CellText(int row, int column) const;
+    // The row itself; row must exist.
+    const TrapRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
     void RemoveRows(int first, int count);
     void RemoveAllRows();
 

@@ -1,6 +1,7 @@
 #include "platform/qt/EventImages.h"
 
 #include <QColor>
+#include <algorithm>
 #include <QFont>
 #include <QPainter>
 
@@ -39,6 +40,10 @@ const QPixmap& EventImage(int genericTrap) {
     }();
     if (genericTrap < 0 || genericTrap >= static_cast<int>(kEventColours.size())) return (*images)[8];
     return (*images)[static_cast<std::size_t>(genericTrap)];
+}
+
+QColor EventColour(int genericTrap) {
+    return QColor(kEventColours[static_cast<std::size_t>(std::clamp(genericTrap, 0, 7))]);
 }
 
 QPixmap CounterLabelImage(const char* text) { return DrawLabel(kCounterImageWidth, QColor(kButtonFace), text); }

@@ -16,5 +16,8 @@ inline constexpr std::array<const char*, 8> kGenericTrapNames = {
 // 116 x 20: the name of genericTrap on its colour; numbers outside 0-7 give a null pixmap.
 const QPixmap& EventImage(int genericTrap);
 
+// The face colour of genericTrap's picture (0-7), for other drawings of the same events.
+QColor EventColour(int genericTrap);
+
 // 126 x 20: a packet counter's label on the grey face of a button.
 QPixmap CounterLabelImage(const char* text);

@@ -1,11 +1,15 @@
 #include "platform/qt/HelpWindow.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPointer>
+#include <QStringList>
 #include <QTextBrowser>
 #include <QUrl>
+#include <algorithm>
 
 #include "platform/qt/QtText.h"
+#include "platform/qt/WindowPlacement.h"
 #include "platform/Version.h"
 #include "settings/ProgramFolder.h"
 
@@ -13,23 +17,33 @@ namespace {
 
 QPointer<QTextBrowser> helpBrowser;
 
-// The program folder's copy, else the one an installed copy keeps in its shared files.
-QString HelpDocumentPath() {
+// The program folder's copy first; OLIXTRAP_HOME may name a folder without one, so then
+// the copy beside the executable (a build tree) and the one an installed copy keeps in its
+// shared files.
+QStringList HelpDocumentCandidates() {
+    QStringList paths;
     const QString name = QString::fromLatin1(kHelpFileName);
-    const QString own = QString::fromStdString(GetProgramFolder()) + '/' + name;
-    if (QFile::exists(own)) return own;
-    const QString installed = QString::fromStdString(InstalledDataFolder()) + '/' + name;
-    return QFile::exists(installed) ? installed : QString();
+    for (const std::string& folder : {GetProgramFolder(), ExecutableFolder(), InstalledDataFolder()}) {
+        const QString path = QDir::cleanPath(QString::fromStdString(folder) + '/' + name);
+        if (!paths.contains(path)) paths << path;
+    }
+    return paths;
 }
 
 }  // namespace
 
 int ShowHelpDocument(const QString& anchor, QWidget* owner) {
-    const QString path = HelpDocumentPath();
-    if (path.isEmpty()) {
-        ShowStopMessage("ヘルプファイル(OlixTrap.html)を開くことができません。");
+    const QStringList candidates = HelpDocumentCandidates();
+    const auto found = std::find_if(candidates.begin(), candidates.end(), [](const QString& path) {
+        return QFile::exists(path);
+    });
+    if (found == candidates.end()) {
+        ShowStopMessage(("ヘルプファイル(OlixTrap.html)を開くことができません。\n\n探した場所:\n" +
+                         candidates.join(QLatin1Char('\n')))
+                            .toStdString());
         return 1;
     }
+    const QString path = *found;
     if (helpBrowser && helpBrowser->parentWidget() != owner) delete helpBrowser;
     if (!helpBrowser) {
         helpBrowser = new QTextBrowser(owner);
@@ -39,6 +53,7 @@ int ShowHelpDocument(const QString& anchor, QWidget* owner) {
         helpBrowser->setOpenExternalLinks(true);
         helpBrowser->setWindowTitle(FromCp932(kProgramTitle) + QStringLiteral(" ヘルプ"));
         helpBrowser->resize(760, 600);
+        PlaceOnScreen(helpBrowser);
     }
     QUrl url = QUrl::fromLocalFile(path);
     if (!anchor.isEmpty()) url.setFragment(anchor);

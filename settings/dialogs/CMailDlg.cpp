@@ -12,6 +12,7 @@
 #include <array>
 #include <span>
 
+#include "platform/qt/FieldWidth.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 
@@ -72,6 +73,10 @@ CMailDlg::CMailDlg(QWidget* parent) : CBaseDlg(parent) {
         }
         auto* edit = WithId(new QLineEdit(FromCp932(TextOf(field.setting(settings)))), field.id);
         if (field.id == kPopPasswordEdit) edit->setEchoMode(QLineEdit::Password);
+        // An address as long as many real ones shows whole even while the field is empty.
+        const QString typical = QStringLiteral("network-admin@mail.example.co.jp");
+        if (field.id == kMailFromEdit || field.id == kMailToEdit)
+            FitEditTo(edit, edit->text().size() > typical.size() ? edit->text() : typical);
         grid->addWidget(new QLabel(QString::fromUtf8(field.label)), row, 0);
         grid->addWidget(edit, row++, 1);
     }

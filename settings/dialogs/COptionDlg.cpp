@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "platform/FixedText.h"
+#include "platform/qt/FieldWidth.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "snmp/engine/EngineFile.h"
@@ -99,6 +100,7 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
                                                      FixedTextView(settings.formatV3)};
     for (int i = 0; i < 3; ++i) {
         auto* edit = WithId(new QLineEdit(FromCp932(formats[i])), kFormatV1Edit + i);
+        FitEditTo(edit, edit->text());
         edit->setCursorPosition(0);  // a long format opens at its start, not scrolled to its end
         formatLayout->addWidget(new QLabel(formatLabels[i]), i, 0);
         formatLayout->addWidget(edit, i, 1);

@@ -90,10 +90,15 @@ TEST(LaunchProgram, MissingOrEmptyProgramReportsFailure) {
     EXPECT_EQ(LaunchProgram("", "a"), 1);
 }
 
-TEST(StartProcess, RunsOnExitOnceTheProgramHasEnded) {
-    std::atomic<bool> ended{false};
-    ASSERT_EQ(StartProcess({"sh", "-c", "echo this output is discarded; exit 3"}, true, [&] { ended = true; }), 0);
-    EXPECT_TRUE(Eventually([&] { return ended.load(); }));
+TEST(StartProcess, RunsOnExitWithTheExitCodeOnceTheProgramHasEnded) {
+    std::atomic<int> exitCode{-2};
+    ASSERT_EQ(StartProcess({"sh", "-c", "echo this output is discarded; exit 3"}, true,
+                           [&](int code) { exitCode = code; }),
+              0);
+    EXPECT_TRUE(Eventually([&] { return exitCode.load() == 3; }));
+    exitCode = -2;
+    ASSERT_EQ(StartProcess({"sh", "-c", "kill -KILL $$"}, true, [&](int code) { exitCode = code; }), 0);
+    EXPECT_TRUE(Eventually([&] { return exitCode.load() == -1; }));
 }
 
 }  // namespace

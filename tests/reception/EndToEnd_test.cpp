@@ -428,9 +428,11 @@ TEST_F(EndToEndTest, EveryRejectedDatagramIsKeptWithItsReason) {
         {fromAlice(0, "alice", alice), RejectReason::kLevelNotAllowed, 3, 0, "alice"},
         {fromAlice(3, "alice", wrongAuth), RejectReason::kAuthFailure, 3, 0, "alice"},
         {fromAlice(3, "alice", wrongPriv), RejectReason::kDecryptFailure, 3, 0, "alice"},
-        {ber::Message(1, "public", ber::Tlv(0xA0, ber::Cat({v2Fields, ber::Sequence({})}))),
-         RejectReason::kNotATrap, 1, 13},
-        {ber::BuildV2cTrap({.varBinds = {ber::SysUpTimeBinding(1)}}), RejectReason::kFiltered, 1},
+        {ber::Message(1, "public", ber::Tlv(0xA0, ber::Cat({v2Fields, ber::Sequence({})}))), RejectReason::kNotATrap, 1,
+         13},
+        {ber::BuildV2cTrap({.varBinds = {ber::SysUpTimeBinding(1), ber::TrapOidBinding("1.3.6.1.4.1.8072.4.0.2")}}),
+         RejectReason::kFiltered, 1},
+        {ber::BuildV1Trap({}), RejectReason::kFiltered, 0},
     };
     uint32_t sent = 0;
     for (const auto& c : cases) {
@@ -459,6 +461,12 @@ TEST_F(EndToEndTest, EveryRejectedDatagramIsKeptWithItsReason) {
         EXPECT_TRUE(std::equal(entry.Head().begin(), entry.Head().end(), cases[i].datagram.begin(),
                                cases[i].datagram.begin() + static_cast<std::ptrdiff_t>(head)));
     }
+    // A refusal by the filter names what a rule would have to hold.
+    EXPECT_STREQ(rejected[7].trapOid.data(), "1.3.6.1.4.1.8072.4.0.2");
+    EXPECT_STREQ(rejected[8].trapOid.data(), "");
+    EXPECT_STREQ(rejected[8].enterprise.data(), "1.3.6.1.4.1.8072.2.3");
+    EXPECT_EQ(rejected[8].genericTrap, 6);
+    EXPECT_EQ(rejected[8].specificTrap, 17);
 }
 
 TEST_F(EndToEndTest, StopShowsItsProgressAndStartWaitsForTheThreadToEnd) {

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
+#include "support/Eventually.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
 #include "support/WorkingFolder.h"
@@ -103,6 +106,26 @@ TEST(Export, FileThatCannotBeCreatedGivesItsMessage) {
     EXPECT_EQ(Cp932ToUtf8(boxes[0].text), "CSV File Open Error。");
     EXPECT_EQ(Cp932ToUtf8(boxes[1].text), "HTML File Open Error。");
     EXPECT_EQ(boxes[1].icon, MessageIcon::Stop);
+}
+
+TEST(Export, NoProgramToOpenTheFileTellsWhereItWasWritten) {
+    TempProgramFolder program;
+    // An xdg-open that finds no application, as on a desktop without one for CSV.
+    program.Write("bin/xdg-open", "#!/bin/sh\nexit 3\n");
+    std::filesystem::permissions(program.File("bin/xdg-open"), std::filesystem::perms::owner_all);
+    const std::string savedPath = std::getenv("PATH");
+    setenv("PATH", (program.File("bin") + ":" + savedPath).c_str(), 1);
+    ClearRecordedMessageBoxes();
+    FakeTrapList list({});
+    {
+        WorkingFolder start(program.Path() + "/start");
+        EXPECT_EQ(ExportTrapList(ExportFormat::Csv, list), 0);
+    }
+    const bool told = Eventually([] { return !RecordedMessageBoxes().empty(); });
+    setenv("PATH", savedPath.c_str(), 1);
+    ASSERT_TRUE(told);
+    EXPECT_EQ(Cp932ToUtf8(RecordedMessageBoxes()[0].text),
+              "ファイルを開くプログラムがありません。次の場所に書き出しました。\n" + program.Path() + "/start/OlixTrap.csv");
 }
 
 TEST(Export, FilesGoToTheStartFolderButNeverOverTheHelpDocument) {

@@ -1,4 +1,9 @@
+#include <QClipboard>
+#include <QComboBox>
 #include <QFont>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QTableView>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -12,6 +17,7 @@
 #include "support/TrapRecords.h"
 #include "traplog/Export.h"
 #include "traplog/TrapText.h"
+#include "ui/TrapListFinder.h"
 
 namespace {
 
@@ -36,7 +42,7 @@ protected:
     }
     std::vector<std::string> Communities() {
         std::vector<std::string> names;
-        for (int row = 0; row < List().RowCount(); ++row) names.emplace_back(List().CellText(row, 6));
+        for (int row = 0; row < List().Finder()->ShownRowCount(); ++row) names.emplace_back(List().CellText(row, 6));
         return names;
     }
     QWidget* Control(int id) { return List().findChild<QWidget*>(QString::number(id)); }
@@ -60,7 +66,9 @@ TEST_F(TrapListTest, ControlsStartWithStopEnabledAndTheRunningTextAndFollowTheVi
     const int bottom = List().height();
     ASSERT_GT(bottom, 50);
     EXPECT_EQ(Control(1501)->geometry(), QRect(0, 0, right, 50));
-    EXPECT_EQ(Control(1500)->geometry(), QRect(0, 50, right, bottom - 50));
+    // The search bar sits between the band and the list.
+    EXPECT_EQ(List().findChild<QWidget*>("trapSearch")->geometry(), QRect(0, 50, right, 28));
+    EXPECT_EQ(Control(1500)->geometry(), QRect(0, 78, right, bottom - 78));
     EXPECT_EQ(Control(1505)->geometry(), QRect(right - 90, 20, 80, 22));
     EXPECT_EQ(Control(1504)->geometry(), QRect(right - 176, 20, 80, 22));
     EXPECT_EQ(Control(1503)->geometry(), QRect(10, 20, right - 192, 22));
@@ -135,8 +143,84 @@ TEST_F(TrapListTest, RightClickWithoutASelectedRowOpensNoMenu) {
     EXPECT_TRUE(List().ContextMenu()->isVisible());
     QStringList texts;
     for (QAction* action : List().ContextMenu()->actions()) texts << action->objectName() + "=" + action->text();
-    EXPECT_EQ(texts, QStringList({"32794=選択データ削除", "32795=すべてのデータ削除"}));
+    EXPECT_EQ(texts, QStringList({"32794=選択データ削除", "32795=すべてのデータ削除", "=", "copyRows=コピー"}));
     List().ContextMenu()->close();
+}
+
+TEST_F(TrapListTest, SearchNarrowsTheRowsAndSortCyclesBackToArrivalOrder) {
+    AddRows(12);
+    CTrapListFinder& finder = *List().Finder();
+    finder.TextBox()->setText("row1");
+    finder.ApplySearch();
+    EXPECT_EQ(Communities(), (std::vector<std::string>{"row1", "row10", "row11"}));
+    // The exports read the shown rows.
+    TrapListRow row{};
+    ASSERT_EQ(List().ReadTrapRow(1, row), 0);
+    EXPECT_STREQ(row.community.data(), "row10");
+    EXPECT_EQ(List().ReadTrapRow(3, row), 1);
+    // Rows that arrive while searching are shown only when they match.
+    AddBatch(12, 14);
+    EXPECT_EQ(Communities(), (std::vector<std::string>{"row1", "row10", "row11", "row12", "row13"}));
+
+    finder.VersionChoice()->setCurrentIndex(3);  // SNMPv3: these are v2c traps
+    EXPECT_TRUE(Communities().empty());
+    finder.VersionChoice()->setCurrentIndex(0);
+    finder.TextBox()->clear();
+    finder.ApplySearch();
+    std::vector<std::string> arrival;
+    for (int i = 0; i < 14; ++i) arrival.push_back("row" + std::to_string(i));
+    EXPECT_EQ(Communities(), arrival);
+
+    finder.OnHeaderClicked(6);
+    EXPECT_EQ(Communities().front(), "row0");
+    EXPECT_EQ(Communities()[2], "row10");
+    finder.OnHeaderClicked(6);
+    EXPECT_EQ(Communities().front(), "row9");
+    finder.OnHeaderClicked(6);
+    EXPECT_EQ(Communities(), arrival);
+}
+
+TEST_F(TrapListTest, ALongSearchRunsInSlicesAndFollowsTheRowsThatComeAndGoMeanwhile) {
+    constexpr int kRows = 30000;  // two slices
+    AppSettings settings = ReadSettings();
+    settings.maxRows = kRows;
+    WriteSettings(settings);
+    AddBatch(0, kRows);
+    CTrapListFinder& finder = *List().Finder();
+    finder.TextBox()->setText("row2");
+    finder.ApplySearch();
+    EXPECT_TRUE(finder.Searching());
+    EXPECT_EQ(List().Finder()->ShownRowCount(), kRows) << "the list stays as it was until the search is done";
+    // At the ceiling the oldest 1 % leave while the second slice is still to come.
+    AddBatch(kRows, kRows + 10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.Searching(); }, 20000));
+    std::vector<std::string> expected;
+    for (int i = kRows / 100; i < kRows + 10; ++i) {
+        const std::string name = "row" + std::to_string(i);
+        if (name.find("row2") != std::string::npos) expected.push_back(name);
+    }
+    EXPECT_EQ(Communities(), expected);
+    ResetLosses();
+}
+
+TEST_F(TrapListTest, CopyGivesTheSelectedRowsAsTabSeparatedTextUnderTheHeaders) {
+    AddRows(3);
+    List().List()->selectionModel()->select(List().List()->model()->index(2, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    List().List()->selectionModel()->select(List().List()->model()->index(0, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    List().OnCopySelected();
+    const QStringList lines = QApplication::clipboard()->text().split('\n');
+    ASSERT_EQ(lines.size(), 4);  // headers, two rows, and the final line end
+    EXPECT_TRUE(lines[0].startsWith("Event\tDate\tIP Adress\tHost Name\tVersion\tTrap Message\tCommunity\t"));
+    EXPECT_TRUE(lines[0].endsWith("\tError index\tObject ID = Value"));
+    const QStringList first = lines[1].split('\t');
+    ASSERT_EQ(first.size(), 33);
+    EXPECT_EQ(first[4], "2");
+    EXPECT_EQ(first[6], "row0");
+    EXPECT_EQ(first[1], QString::fromLatin1(List().CellText(0, 1)));
+    EXPECT_EQ(lines[2].split('\t')[6], "row2");
+    EXPECT_EQ(lines[3], "");
 }
 
 TEST_F(TrapListTest, DeleteSelectedAsksAndRemovesExactlyTheSelectedRows) {

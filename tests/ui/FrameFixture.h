@@ -7,6 +7,7 @@
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <string>
 
 #include "traplog/TrapRowQueue.h"
@@ -32,6 +33,8 @@ protected:
     explicit FrameTest(bool createFrame = true) {
         ClearRecordedMessageBoxes();
         CMyInfo::Instance().SetCleanup([] {});
+        // The window state goes to this test's folder, never to the user's configuration.
+        setenv("XDG_CONFIG_HOME", folder.File("config").c_str(), 1);
         port = PickFreeTrapPort(kUiFirstTrapPort);
         folder.Write("OlixTrap.ini", "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port) +
                                          "\r\nHOST=0\r\nLOG=0\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\n"

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -11,6 +12,7 @@
 #include "reception/PacketCounters.h"
 #include "support/DialogTesting.h"
 #include "ui/ExSplitter3Wnd.h"
+#include "ui/WindowState.h"
 
 namespace {
 
@@ -120,21 +122,36 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12");
     CountLoss(LossKind::kProgramsSkipped, 2);
     frame->OnRefreshTick();
-    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2");
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2");
     CountLoss(LossKind::kLogLinesLost, 3);
     frame->OnRefreshTick();
-    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3");
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3");
     CountStoreReadFailure(StoreKind::kUsers);
     CountStoreReadFailure(StoreKind::kUsers);
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(),
-              "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3  ユーザー読込失敗: 2");
+              "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | ユーザー読込失敗: 2");
     StoreReadAgain(StoreKind::kUsers);  // shown only while the file cannot be read
     frame->OnRefreshTick();
-    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3");
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3");
     CountLoss(LossKind::kForwardDropped, 4);
     frame->OnRefreshTick();
-    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12  プログラム起動省略: 2  ログ書込失敗: 3  転送破棄: 4");
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | 転送破棄: 4");
+    // Rows trimmed at the ceiling are no lost traps: they have a pane of their own.
+    auto* trimmed = frame->findChild<QLabel*>("rowsPane");
+    CountLoss(LossKind::kRowsRemoved, 500);
+    frame->OnRefreshTick();
+    EXPECT_EQ(trimmed->text(), "一覧上限で除外: 500");
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | 転送破棄: 4");
+    // Clearing the display starts the panes from zero; the tooltip keeps the totals.
+    QueueMessageBoxAnswer(MessageAnswer::Ok);
+    frame->OnViewClear();
+    EXPECT_TRUE(losses->isHidden());
+    EXPECT_TRUE(trimmed->isHidden());
+    CountLoss(LossKind::kKernelDrops, 1);
+    frame->OnRefreshTick();
+    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 1");
+    EXPECT_TRUE(losses->toolTip().contains("受信破棄 (カーネル): 1 (13)")) << losses->toolTip().toStdString();
     EXPECT_EQ(ClockAfter(*frame, 1), "00：00：01");
     ResetLosses();
     ResetStoreReadFailures();
@@ -150,7 +167,8 @@ TEST_F(FrameTest, SaveWritesTheSettingsFileAndSaysSo) {
 
 TEST_F(FrameTest, HelpWithoutTheDocumentGivesTheErrorBoxAndGoesOn) {
     frame->findChild<QAction*>("32780")->trigger();
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"ヘルプファイル(OlixTrap.html)を開くことができません。"});
+    ASSERT_EQ(RecordedMessageTexts().size(), 1u);
+    EXPECT_TRUE(RecordedMessageTexts()[0].starts_with("ヘルプファイル(OlixTrap.html)を開くことができません。"));
     EXPECT_FALSE(frame.isNull());
 }
 
@@ -163,4 +181,38 @@ TEST_F(FrameTest, ExitStopsTheClockAndTheServiceWindowAndDestroysTheFrame) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }, 2000));
     EXPECT_EQ(TheApp().m_pEventView, nullptr);
     EXPECT_EQ(TheApp().m_pCountDlg, nullptr);
+}
+
+TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile) {
+    const std::string settingsBefore = folder.Read("OlixTrap.ini");
+    frame->close();
+    delete frame.data();  // the close deletes it only later
+    EXPECT_FALSE(std::filesystem::exists(folder.File("config/olixtrap/window.conf")))
+        << "a frame closed before the splash showed it keeps no layout";
+    g_bShowMainWnd = 1;
+    frame = new CMainFrame;
+    frame->show();
+    frame->setGeometry(10, 20, 760, 560);
+    frame->Splitter()->setSizes({300, 300});
+    frame->Splitter()->NestedSplitter()->setSizes({200, 600});
+    QHeaderView* header = List().List()->horizontalHeader();
+    header->resizeSection(2, 170);
+    header->moveSection(header->visualIndex(5), 0);
+    const QList<int> rows = frame->Splitter()->sizes();
+    const QList<int> top = frame->Splitter()->NestedSplitter()->sizes();
+    frame->close();
+    delete frame.data();  // the close deletes it only later
+    EXPECT_EQ(WindowStatePath().toStdString(), folder.File("config") + "/olixtrap/window.conf");
+    EXPECT_TRUE(std::filesystem::exists(folder.File("config/olixtrap/window.conf")));
+    EXPECT_EQ(folder.Read("OlixTrap.ini"), settingsBefore);
+
+    frame = new CMainFrame;
+    frame->show();
+    RestoreWindowState(*frame);
+    EXPECT_EQ(frame->geometry().size(), QSize(760, 560));
+    EXPECT_EQ(frame->Splitter()->sizes(), rows);
+    EXPECT_EQ(frame->Splitter()->NestedSplitter()->sizes(), top);
+    header = List().List()->horizontalHeader();
+    EXPECT_EQ(header->sectionSize(2), 170);
+    EXPECT_EQ(header->logicalIndex(0), 5);
 }

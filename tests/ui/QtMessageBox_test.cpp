@@ -7,8 +7,10 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "platform/Encoding.h"
 #include "ui/QtTranslation.h"
@@ -167,4 +169,25 @@ TEST(QtMessageBox, ModelessBoxStaysOnTopAndReportsItsClosing) {
     EXPECT_EQ(closed.load(), 0);
     box->button(QMessageBox::Ok)->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return closed.load() == 1; }, 5000));
+}
+
+TEST(QtMessageBox, PopupsOpenSteppedApartNotOnTopOfEachOther) {
+    for (const char* text : {"first", "second"})
+        ShowQtMessageBox(Request(text, MessageIcon::Information, MessageButtons::Ok, MessageDelivery::Modeless));
+    std::vector<QMessageBox*> boxes;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            boxes.clear();
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(widget);
+                    box && box->isVisible() && (box->text() == "first" || box->text() == "second"))
+                    boxes.push_back(box);
+            return boxes.size() == 2;
+        },
+        5000));
+    std::sort(boxes.begin(), boxes.end(), [](QMessageBox* a, QMessageBox* b) { return a->text() < b->text(); });
+    const QPoint step = boxes[1]->pos() - boxes[0]->pos();
+    EXPECT_GT(step.x(), 0);
+    EXPECT_GT(step.y(), 0);
+    for (QMessageBox* box : boxes) box->button(QMessageBox::Ok)->click();
 }

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <span>
 
+#include "platform/qt/FieldWidth.h"
 #include "platform/qt/ReportListCtrl.h"
 #include "users/dialogs/CUserListDlg.h"
 #include "users/UserEntryCheck.h"
@@ -45,6 +46,8 @@ CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent)
     setWindowTitle(QStringLiteral("Olix Trap Receiver: User"));
     auto* name = WithId(new QLineEdit, kNameEdit);
     auto* engineId = WithId(new QLineEdit, kEngineIdEdit);
+    // Room for the longest ID, 32 octets, in one of the wider hex digits.
+    FitEditTo(engineId, QString(64, QLatin1Char('D')));
     auto* auth = NewProtocolCombo(kAuthCombo, kAuthProtocolNames);
     auto* priv = NewProtocolCombo(kPrivCombo, kPrivProtocolNames);
     auto* authPassword = NewPasswordEdit(kAuthPasswordEdit);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/qt/FieldWidth.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/ReportListCtrl.h"
 #include "users/dialogs/CUserDlg.h"
@@ -19,7 +20,7 @@ CUserListDlg::CUserListDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Olix Trap Receiver: User List"));
     m_list = WithId(new CReportListCtrl({{QStringLiteral("ユーザ"), 80},
                                          {QStringLiteral("パスワード"), 80},
-                                         {QStringLiteral("Engine ID"), 100},
+                                         {QStringLiteral("Engine ID"), kEngineIdWidth},
                                          {QStringLiteral("認証アルゴリズム"), 80},
                                          {QStringLiteral("暗号アルゴリズム"), 80},
                                          {QStringLiteral("hide authpsw"), 80},
@@ -64,11 +65,15 @@ CUserListDlg::CUserListDlg(QWidget* parent) : QDialog(parent) {
     resize(620, 320);
 
     ListUsers(*m_list);
+    FitEngineIdColumn();
 }
+
+void CUserListDlg::FitEngineIdColumn() { FitColumn(m_list, kEngineIdColumn, kEngineIdWidth); }
 
 void CUserListDlg::OnAdd() {
     CUserDlg dialog(m_list, false, this);
     RunModal(dialog);
+    FitEngineIdColumn();
     m_nLastChange = 10;
 }
 
@@ -76,6 +81,7 @@ void CUserListDlg::OnEdit() {
     if (m_list->FirstSelectedRow() < 0) return ShowStopMessage("編集するユーザを選択してください。");
     CUserDlg dialog(m_list, true, this);
     RunModal(dialog);
+    FitEngineIdColumn();
     m_nLastChange = 11;
 }
 

@@ -34,6 +34,9 @@ public:
     void OnOK();
 
 private:
+    static constexpr int kEngineIdWidth = 100;  // wider only for the IDs listed
+    void FitEngineIdColumn();
+
     CReportListCtrl* m_list;
     int m_nLastChange = 0;  // 0 until the list was changed (10 add, 11 edit, 12 delete)
 };

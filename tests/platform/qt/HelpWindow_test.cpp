@@ -15,7 +15,11 @@ TEST(HelpWindow, MissingDocumentGivesTheStopBoxAndNoWindow) {
     TempProgramFolder folder;
     ClearRecordedMessageBoxes();
     EXPECT_EQ(ShowHelpDocument(), 1);
-    ASSERT_EQ(RecordedMessageTexts(), std::vector<std::string>{"ヘルプファイル(OlixTrap.html)を開くことができません。"});
+    // It names every place it looked, the program folder first.
+    ASSERT_EQ(RecordedMessageTexts(),
+              std::vector<std::string>{"ヘルプファイル(OlixTrap.html)を開くことができません。\n\n探した場所:\n" +
+                                       folder.File("OlixTrap.html") + "\n" + ExecutableFolder() + "/OlixTrap.html\n" +
+                                       InstalledDataFolder() + "/OlixTrap.html"});
     EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Stop);
 }
 

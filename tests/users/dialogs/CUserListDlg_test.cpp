@@ -1,12 +1,14 @@
 #include "users/dialogs/CUserListDlg.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include "platform/FixedText.h"
+#include "platform/qt/FieldWidth.h"
 #include "support/DialogTesting.h"
 #include "platform/qt/ReportListCtrl.h"
 #include "users/dialogs/CUserDlg.h"
@@ -140,6 +142,26 @@ TEST_F(UserListDialog, EditShowsTheRowAndOverwritesIt) {
     EXPECT_EQ(List()->CellText(0, 0), "alice");
     EXPECT_EQ(List()->CellText(0, 2), "");
     EXPECT_EQ(dialog.LastChange(), 11);
+}
+
+TEST_F(UserListDialog, TheLongestEngineIdIsShownWholeInTheListAndTheUserDialog) {
+    const std::string longest = "0123456789ABCDEF0123456789abcdef0123456789ABCDEF0123456789abcdef";
+    AppendUser("carol", "authpass1", "", longest, 1, 0);
+    CUserListDlg withLongId;
+    CReportListCtrl* list = withLongId.List();
+    ASSERT_EQ(list->RowCount(), 3);
+    const int needed = QFontMetrics(list->font()).horizontalAdvance(QString::fromStdString("0x" + longest));
+    EXPECT_GT(list->columnWidth(CUserListDlg::kEngineIdColumn), needed);
+    EXPECT_EQ(List()->columnWidth(CUserListDlg::kEngineIdColumn), 100) << "short IDs keep the usual width";
+
+    list->SelectRows({2});
+    ModalScript<CUserDlg> script([&](CUserDlg& user) {
+        auto* engineId = ControlById<QLineEdit>(&user, CUserDlg::kEngineIdEdit);
+        EXPECT_GE(engineId->width(), EditWidthFor(engineId, QString::fromStdString(longest)));
+        user.reject();
+    });
+    withLongId.OnEdit();
+    EXPECT_EQ(script.opened, 1);
 }
 
 TEST_F(UserListDialog, UnknownCodesSurviveEditAndSaveUntouched) {

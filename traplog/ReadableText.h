@@ -1,0 +1,16 @@
+#pragma once
+// Octet strings are shown as hex; many carry text an administrator would rather read. This
+// tells which hex values are printable text (ASCII, UTF-8 or Shift_JIS) and gives that text.
+// No Qt here.
+
+#include <string>
+#include <string_view>
+
+// The text (UTF-8) of a value shown as "0x41 42 43 ", or empty when the octets are not
+// printable text: control characters other than tab and line ends, broken multi-byte
+// sequences and the empty string are not. Trailing NULs, which many agents send, are dropped.
+std::string ReadableText(std::string_view hexValue);
+
+// For the trap list's tooltip: one line "OID: text" (UTF-8) for each binding of a
+// bindings cell (CP932 record fields) whose value is readable text; empty when none is.
+std::string ReadableBindings(std::string_view bindingsCell);

@@ -1,0 +1,16 @@
+#pragma once
+// The window as the user left it: the main window's size and place, the splitters'
+// positions and the trap list's column widths and order. Kept between runs in the user's
+// configuration folder ($XDG_CONFIG_HOME/olixtrap/window.conf), never in OlixTrap.ini,
+// which holds the program's settings and keeps its bytes.
+
+#include <QString>
+
+class CMainFrame;
+
+QString WindowStatePath();
+
+// Applies what was kept; a missing or unreadable file, or one written for another column
+// count, leaves the window as it is.
+void RestoreWindowState(CMainFrame& frame);
+void SaveWindowState(const CMainFrame& frame);
