@@ -213,9 +213,9 @@ TEST_F(TrapListTest, CopyGivesTheSelectedRowsAsTabSeparatedTextUnderTheHeaders) 
     const QStringList lines = QApplication::clipboard()->text().split('\n');
     ASSERT_EQ(lines.size(), 4);  // headers, two rows, and the final line end
     EXPECT_TRUE(lines[0].startsWith("Event\tDate\tIP Adress\tHost Name\tVersion\tTrap Message\tCommunity\t"));
-    EXPECT_TRUE(lines[0].endsWith("\tError index\tObject ID = Value"));
+    EXPECT_TRUE(lines[0].contains("\tError index\tObject ID = Value"));
     const QStringList first = lines[1].split('\t');
-    ASSERT_EQ(first.size(), 33);
+    ASSERT_EQ(first.size(), List().List()->model()->columnCount());
     EXPECT_EQ(first[4], "2");
     EXPECT_EQ(first[6], "row0");
     EXPECT_EQ(first[1], QString::fromLatin1(List().CellText(0, 1)));
