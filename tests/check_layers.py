@@ -12,7 +12,7 @@ import re
 import sys
 from pathlib import Path
 
-CORE_ROOTS = ("reception", "snmp", "notify", "traplog", "users", "settings", "platform")
+CORE_ROOTS = ("reception", "snmp", "notify", "traplog", "users", "settings", "platform", "mib")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
 QT_HEADER = re.compile(r"^(Q[A-Za-z]|qt)")
 

@@ -12,6 +12,7 @@ PACKAGES=(
   qt6-translations-l10n
   dpkg-dev file desktop-file-utils libcap2-bin
   snmptrapd xvfb
+  libsmi2-dev
 )
 # Callers that need more (the fuzz build's clang) name them here.
 read -r -a requested <<< "${OLIXTRAP_EXTRA_PACKAGES:-}"
