@@ -59,6 +59,16 @@ std::vector<Candidate> ListFiles(const std::vector<std::string>& folders) {
     return files;
 }
 
+// libsmi crashes on some modules when the SMI itself cannot be found, so without it
+// nothing is loaded.
+bool HasSmiDefinitions(const std::vector<std::string>& folders) {
+    std::error_code error;
+    for (const std::string& folder : folders)
+        for (const char* name : {"SNMPv2-SMI", "SNMPv2-SMI.txt", "SNMPv2-SMI.my", "SNMPv2-SMI.mib"})
+            if (fs::is_regular_file(fs::path(folder) / name, error)) return true;
+    return false;
+}
+
 std::string JoinPath(const std::vector<std::string>& folders) {
     std::string path;
     for (const std::string& folder : folders) {
@@ -205,6 +215,14 @@ std::string Seconds(std::chrono::steady_clock::duration elapsed) {
 
 MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibLoadLimits& limits,
                              const MibProgress& progress, const std::atomic<bool>* stop) {
+    if (!HasSmiDefinitions(folders)) {
+        auto index = std::make_shared<MibIndex>();
+        AddBuiltinNames(*index);
+        MibLoadReport report;
+        report.files.push_back({"SNMPv2-SMI", {}, {}, 0, true, {{0, 1, "SNMPv2-SMI が見つからないため、モジュールを読み込みませんでした"}}});
+        report.failed = 1;
+        return {std::move(index), std::move(report)};
+    }
     const std::lock_guard lock(SmiLock());
     const auto start = std::chrono::steady_clock::now();
     Collected messages;

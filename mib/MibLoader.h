@@ -54,5 +54,6 @@ using MibProgress = std::function<void(std::size_t done, std::size_t total)>;
 // Loads the folders' files in order: a module found in an earlier folder hides one of the
 // same name later, and imports are looked for in the same order. The index holds the
 // built-in names where no module names the OID. A set stop flag ends the load between files.
+// Without SNMPv2-SMI in any folder nothing is loaded, and the report says so.
 MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibLoadLimits& limits = {},
                              const MibProgress& progress = {}, const std::atomic<bool>* stop = nullptr);

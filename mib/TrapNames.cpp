@@ -48,6 +48,11 @@ std::string RowNotificationOid(std::string_view version, std::string_view enterp
     return {};
 }
 
+std::string RowNotificationOid(const std::function<std::string_view(int column)>& column) {
+    // The trap list's version, enterprise, generic, specific and bindings columns.
+    return RowNotificationOid(column(4), column(7), column(8), column(9), column(32));
+}
+
 std::string OidName(const MibIndex& index, std::string_view dotted) {
     dotted = TrimDot(dotted);
     const MibMatch match = index.Lookup(dotted);

@@ -4,6 +4,7 @@
 // when drawn; nothing here is stored in a row.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -17,6 +18,9 @@ inline constexpr std::string_view kSnmpTrapOidInstance = "1.3.6.1.6.3.1.1.4.1.0"
 // the value of the snmpTrapOID.0 binding in the row's "name,value," bindings text.
 std::string RowNotificationOid(std::string_view version, std::string_view enterprise, std::string_view generic,
                                std::string_view specific, std::string_view bindings);
+
+// The same from a row's column texts: column(n) gives the text of trap list column n.
+std::string RowNotificationOid(const std::function<std::string_view(int column)>& column);
 
 // "MODULE::name" of the longest named prefix, followed by the sub-identifiers that have
 // no name ("IF-MIB::ifOperStatus.3"); empty when no prefix has a name.

@@ -2,12 +2,14 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QTextBrowser>
 #include <QTreeWidget>
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <string>
 
+#include "mib/TrapDetailNames.h"
 #include "notify/records/DBLib.h"
 #include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
@@ -96,8 +98,8 @@ CDataView::CDataView(QWidget* parent) : QWidget(parent) {
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("1600"));
     m_list->setRootIsDecorated(false);
-    m_list->setColumnCount(2);
-    m_list->setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value")});
+    m_list->setColumnCount(3);
+    m_list->setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value"), QStringLiteral("名前")});
     m_list->headerItem()->setTextAlignment(0, Qt::AlignCenter);
     m_list->header()->setSectionsMovable(true);
     // The value column takes the rest of the pane; a value wider still shows in its tooltip.
@@ -109,6 +111,10 @@ CDataView::CDataView(QWidget* parent) : QWidget(parent) {
     m_list->resizeColumnToContents(0);
     m_list->setColumnWidth(0, std::max(130, m_list->columnWidth(0)));
     m_list->clear();
+    m_list->setColumnWidth(1, 220);
+    m_description = new QTextBrowser(this);
+    m_description->setObjectName(QStringLiteral("mibDescription"));
+    m_description->hide();
 }
 
 CDataView::~CDataView() {
@@ -117,13 +123,20 @@ CDataView::~CDataView() {
 
 void CDataView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    m_list->setGeometry(rect());
+    LayOut();
 }
 
-void CDataView::AddRow(const QString& label, const QString& value, int icon) {
+void CDataView::LayOut() {
+    // The description takes a third of the pane below the list, when there is one.
+    const int below = m_description->isVisibleTo(this) ? height() / 3 : 0;
+    m_list->setGeometry(0, 0, width(), height() - below);
+    m_description->setGeometry(0, height() - below, width(), below);
+}
+
+void CDataView::AddRow(const QString& label, const QString& value, int icon, const QString& name) {
     // Kept for the whole run: icons must not outlive the application at exit.
     static const auto* icons = new std::array<QIcon, 4>{DrawIcon(0), DrawIcon(1), DrawIcon(2), DrawIcon(3)};
-    auto* item = new QTreeWidgetItem(m_list, {label, value});
+    auto* item = new QTreeWidgetItem(m_list, {label, value, name});
     item->setTextAlignment(0, Qt::AlignCenter);
     item->setForeground(0, QColor(128, 128, 128));
     item->setForeground(1, QColor(0, 0, 0));
@@ -138,13 +151,19 @@ int CDataView::RowIcon(int row) const {
     return item ? item->data(0, kIconRole).toInt() : kNoIcon;
 }
 
-void CDataView::DeleteAllRows() { m_list->clear(); }
+void CDataView::DeleteAllRows() {
+    m_list->clear();
+    m_description->hide();
+    LayOut();
+}
 
 void CDataView::ShowSelectedTrap() {
     const CEventView* list = TheApp().m_pEventView;
     if (!list) return;
     const int row = list->FirstSelectedRow();
     m_list->clear();
+    m_description->hide();
+    LayOut();
     if (row < 0) return;
     auto cell = [&](int column) { return FromCp932(Cell(*list, row, column)); };
 
@@ -171,11 +190,20 @@ void CDataView::ShowSelectedTrap() {
     AddRow({}, {});
     AddRow(QStringLiteral("VariableBindings"), {}, kBindingsIcon);
     const std::string bindings = Cell(*list, row, 32);
+    const TrapDetailNames names;
     int field = 0;
     for (std::string name = GetField(field, bindings, kCellBuffer); !name.empty();
          name = GetField(field, bindings, kCellBuffer)) {
-        AddRow(QStringLiteral("Object"), FromCp932(name));
-        AddRow(QStringLiteral(" Value"), QStringLiteral(" ") + FromCp932(GetField(field + 1, bindings, kValueBuffer)));
+        const std::string value = GetField(field + 1, bindings, kValueBuffer);
+        AddRow(QStringLiteral("Object"), FromCp932(name), kNoIcon, QString::fromStdString(names.ObjectName(name)));
+        AddRow(QStringLiteral(" Value"), QStringLiteral(" ") + FromCp932(value), kNoIcon,
+               QString::fromStdString(names.ValueLabel(name, value)));
         field += 2;
+    }
+    const std::string about = names.Notification([&](int column) { return list->CellText(row, column); });
+    if (!about.empty()) {
+        m_description->setPlainText(QString::fromStdString(about));
+        m_description->show();
+        LayOut();
     }
 }

@@ -69,6 +69,7 @@ void CEventView::CreateControls() {
     m_list->horizontalHeader()->setHighlightSections(false);
     for (int column = 0; column < kTrapListColumns; ++column)
         m_list->setColumnWidth(column, kTrapListColumnLayout[static_cast<std::size_t>(column)].width);
+    m_list->setColumnWidth(TrapNameColumn::kColumn, 260);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QTableView::clicked, this, &CEventView::OnListClick);
     // Moving through the list with the keys selects the row it moves to, as a click does.
@@ -131,6 +132,7 @@ void CEventView::resizeEvent(QResizeEvent* event) {
 }
 
 void CEventView::InsertQueuedRows() {
+    m_model->RefreshNames();
     std::vector<TrapRow> rows = TakeQueuedRows();
     if (rows.empty()) return;
     m_model->AppendRows(std::move(rows));

@@ -5,6 +5,9 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
+#include "mib/MibService.h"
+#include "mib/dialogs/MibStatusText.h"
+#include "mib/dialogs/MibWindow.h"
 #include "notify/records/DBLib.h"
 #include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
@@ -25,6 +28,7 @@
 namespace {
 
 constexpr int kAboutCommand = 57664;  // the framework's standard about command
+constexpr int kMibModulesCommand = 32800;
 
 QAction* AddCommand(QMenu* menu, const char* textUtf8, int id, const char* shortcut = nullptr) {
     QAction* action = menu->addAction(QString::fromUtf8(textUtf8));
@@ -54,6 +58,7 @@ CMainFrame::CMainFrame() {
     connect(&m_refresh, &QTimer::timeout, this, &CMainFrame::OnRefreshTick);
     m_refresh.start();
     CMyInfo::Instance().Start();
+    StartMibLoading();
 }
 
 CMainFrame::~CMainFrame() {
@@ -82,7 +87,10 @@ void CMainFrame::CreateStatusBar() {
     m_lossPane = new QLabel(this);
     m_lossPane->setObjectName(QStringLiteral("lossPane"));
     m_lossPane->hide();
+    m_mibPane = new QLabel(this);
+    m_mibPane->setObjectName(QStringLiteral("mibPane"));
     statusBar()->addWidget(m_pane0, 1);
+    statusBar()->addPermanentWidget(m_mibPane, 0);
     statusBar()->addPermanentWidget(m_lossPane, 0);
     statusBar()->addPermanentWidget(m_pane1, 0);
 }
@@ -102,6 +110,8 @@ void CMainFrame::CreateMenus() {
     connect(AddCommand(view, "表示データクリア(&C)", 32775), &QAction::triggered, this, &CMainFrame::OnViewClear);
     connect(AddCommand(view, "受信拒否メッセージ(&R)", 32788), &QAction::triggered, this,
             [this] { OnRejectedMessagesCommand(this); });
+    connect(AddCommand(view, "MIB モジュール", kMibModulesCommand), &QAction::triggered, this,
+            [this] { CMibWindow::Open(this); });
 
     QMenu* trap = menuBar()->addMenu(QStringLiteral("トラップ(&T)"));
     connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered, this,
@@ -143,6 +153,7 @@ void CMainFrame::OnRefreshTick() {
     const QString losses = QString::fromStdString(LossSummary());
     if (losses != m_lossPane->text()) m_lossPane->setText(losses);
     m_lossPane->setVisible(!losses.isEmpty());
+    if (const QString mib = MibStatusText(); mib != m_mibPane->text()) m_mibPane->setText(mib);
 }
 
 void CMainFrame::OnFileSave() {
@@ -168,6 +179,7 @@ void CMainFrame::DestroyWindow() {
     m_clock.stop();
     m_refresh.stop();
     CMyInfo::Instance().Stop();
+    MibService::Instance().Stop();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

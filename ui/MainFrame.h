@@ -50,6 +50,7 @@ private:
     QLabel* m_pane0 = nullptr;
     QLabel* m_pane1 = nullptr;
     QLabel* m_lossPane = nullptr;  // hidden while nothing was lost
+    QLabel* m_mibPane = nullptr;   // MIB loading progress, then modules loaded and failed
     QTimer m_clock;
     QTimer m_refresh;
     int m_nHour = 0;

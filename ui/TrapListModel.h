@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mib/TrapNameColumn.h"
 #include "traplog/TrapRow.h"
 
 class TrapListModel : public QAbstractTableModel {
@@ -28,6 +29,8 @@ public:
     std::string_view CellText(int row, int column) const;
     void RemoveRows(int first, int count);
     void RemoveAllRows();
+    // Redraws the name column once a newly loaded MIB index is there (the refresh tick).
+    void RefreshNames();
 
 private:
     // Removes the oldest rows so that incoming more fit under ceiling; returns how many.
@@ -35,4 +38,5 @@ private:
 
     // A deque: rows leave at the front at a cost that does not grow with the list.
     std::deque<TrapRow> rows_;
+    mutable TrapNameColumn names_;
 };

@@ -119,6 +119,10 @@ TEST(MibLoader, LimitsNameTheFilesLeftOut) {
     EXPECT_EQ(late.report.loaded, 0u);
     EXPECT_EQ(late.report.failed, late.report.files.size());
     EXPECT_EQ(OidName(*late.index, "1.3.6.1.6.3.1.1.5.4"), "IF-MIB::linkUp");
+    // Without the SMI libsmi is not even started.
+    const MibLoadResult noSmi = LoadMibModules({kTestModules});
+    EXPECT_EQ(noSmi.report.failed, 1u);
+    EXPECT_EQ(OidName(*noSmi.index, "1.3.6.1.4.1.64999.3.0.1"), "");
 }
 
 // net-snmp's snmptranslate, given the same folders, names every node the same.

@@ -1,3 +1,4 @@
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include "FrameFixture.h"
@@ -116,4 +117,20 @@ TEST_F(DetailTest, TrapWithoutBindingsEndsWithTheBindingsRowAndTheFirstSelectedR
     ASSERT_EQ(rows.size(), 13u);
     EXPECT_EQ(rows[7].value, "first");
     EXPECT_EQ(rows.back(), (Row{"VariableBindings", "", 3}));
+}
+
+// Names come from the built-in table here: no module of this machine names these OIDs.
+TEST_F(DetailTest, NamesShowBesideTheNumbersInTheListAndTheDetail) {
+    auto record = V1ColdStartishRecord();
+    record->genericTrap = 2;
+    Show(*record);
+    const QAbstractItemModel* model = List().List()->model();
+    EXPECT_EQ(model->headerData(33, Qt::Horizontal).toString(), QStringLiteral("トラップ名"));
+    EXPECT_EQ(model->index(List().RowCount() - 1, 33).data().toString(), QStringLiteral("IF-MIB::linkDown"));
+    QTreeWidget* detail = Detail().List();
+    EXPECT_EQ(detail->headerItem()->text(2), QStringLiteral("名前"));
+    const int object = detail->topLevelItemCount() - 4;
+    EXPECT_EQ(detail->topLevelItem(object)->text(1), QStringLiteral("1.3.6.1.2.1.2.2.1.1.1"));
+    EXPECT_EQ(detail->topLevelItem(object)->text(2), QStringLiteral("IF-MIB::ifIndex.1"));
+    EXPECT_TRUE(Detail().Description()->toPlainText().startsWith(QStringLiteral("IF-MIB::linkDown\n\n")));
 }
