@@ -14,9 +14,11 @@ std::string TrapDetailNames::ValueLabel(std::string_view oid, std::string_view v
 std::string TrapDetailNames::Notification(const std::function<std::string_view(int column)>& column) const {
     const std::string oid = RowNotificationOid(column);
     if (oid.empty()) return {};
-    std::string text = OidName(*index_, oid);
-    if (text.empty()) return {};
-    if (const MibNode* node = ExactNode(*index_, oid); node && !node->description.empty()) {
+    // Only a notification the modules name exactly: a named prefix says little here.
+    const MibNode* node = ExactNode(*index_, oid);
+    if (!node) return {};
+    std::string text = index_->QualifiedName(*node);
+    if (!node->description.empty()) {
         text += "\n\n";
         text += node->description;
     }

@@ -18,7 +18,7 @@ public:
     // "down(2)", "300 seconds" or empty.
     std::string ValueLabel(std::string_view oid, std::string_view value) const;
     // "MODULE::name", a blank line and the DESCRIPTION of the row's notification (column(n)
-    // gives the text of trap list column n); empty when the notification has no name.
+    // gives the text of trap list column n); empty unless a module names the notification exactly.
     std::string Notification(const std::function<std::string_view(int column)>& column) const;
 
 private:

@@ -11,7 +11,7 @@ OLIXTRAP_EXTRA_PACKAGES="clang" source tools/setup.sh
 seconds=${1:-600}
 shift || true
 fuzzers=("$@")
-[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(decode_fuzz mail_reply_fuzz settings_fuzz record_lines_fuzz)
+[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(decode_fuzz mail_reply_fuzz settings_fuzz record_lines_fuzz mib_module_fuzz)
 
 if [ ! -f build-fuzz/build.ninja ]; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -24,6 +24,7 @@ for fuzzer in "${fuzzers[@]}"; do
   mkdir -p "$corpus"
   seeds=(fuzz/seeds/"$fuzzer")
   [ "$fuzzer" = decode_fuzz ] && seeds=(tests/data/datagrams)
+  [ "$fuzzer" = mib_module_fuzz ] && seeds=(tests/data/mibs)
   # Rule records are 665 bytes on disk: room for a dozen.
   [ "$fuzzer" = record_lines_fuzz ] && options=(-max_len=8192) || options=()
   [ -d "${seeds[0]}" ] || seeds=()
