@@ -132,7 +132,9 @@ void CEventView::resizeEvent(QResizeEvent* event) {
 }
 
 void CEventView::InsertQueuedRows() {
-    m_model->RefreshNames();
+    // The detail shows names from the index of its time: a new one redraws it too.
+    if (m_model->RefreshNames())
+        if (CDataView* detail = TheApp().m_pDataView) detail->ShowSelectedTrap();
     std::vector<TrapRow> rows = TakeQueuedRows();
     if (rows.empty()) return;
     m_model->AppendRows(std::move(rows));

@@ -104,10 +104,11 @@ void TrapListModel::RemoveRows(int first, int count) {
     endRemoveRows();
 }
 
-void TrapListModel::RefreshNames() {
-    if (!names_.IndexChanged() || rows_.empty()) return;
+bool TrapListModel::RefreshNames() {
+    if (!names_.IndexChanged() || rows_.empty()) return false;
     const int last = static_cast<int>(rows_.size()) - 1;
     emit dataChanged(index(0, TrapNameColumn::kColumn), index(last, TrapNameColumn::kColumn), {Qt::DisplayRole});
+    return true;
 }
 
 void TrapListModel::RemoveAllRows() {

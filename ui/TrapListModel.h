@@ -29,8 +29,9 @@ public:
     std::string_view CellText(int row, int column) const;
     void RemoveRows(int first, int count);
     void RemoveAllRows();
-    // Redraws the name column once a newly loaded MIB index is there (the refresh tick).
-    void RefreshNames();
+    // Redraws the name column once a newly loaded MIB index is there (the refresh tick);
+    // true when it did.
+    bool RefreshNames();
 
 private:
     // Removes the oldest rows so that incoming more fit under ceiling; returns how many.

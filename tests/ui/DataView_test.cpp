@@ -2,6 +2,7 @@
 #include <QTreeWidget>
 
 #include "FrameFixture.h"
+#include "mib/MibService.h"
 #include "platform/FixedText.h"
 #include "support/TrapRecords.h"
 
@@ -133,4 +134,24 @@ TEST_F(DetailTest, NamesShowBesideTheNumbersInTheListAndTheDetail) {
     EXPECT_EQ(detail->topLevelItem(object)->text(1), QStringLiteral("1.3.6.1.2.1.2.2.1.1.1"));
     EXPECT_EQ(detail->topLevelItem(object)->text(2), QStringLiteral("IF-MIB::ifIndex.1"));
     EXPECT_TRUE(Detail().Description()->toPlainText().startsWith(QStringLiteral("IF-MIB::linkDown\n\n")));
+}
+
+// A load that ends while a trap is shown names it without another click, on the refresh tick.
+TEST_F(DetailTest, DetailShowsTheNamesOfAReloadOnceItEnds) {
+    auto record = NewV1Trap({192, 168, 1, 20}, 6, 1, "1.3.6.1.4.1.64999.3");
+    AddIntegerBinding(*record, "1.3.6.1.4.1.64999.2.1.1.4.2", 12);
+    Show(*record);
+    QTreeWidget* detail = Detail().List();
+    const int value = detail->topLevelItemCount() - 1;
+    ASSERT_EQ(detail->topLevelItem(value)->text(0), QStringLiteral(" Value"));
+    EXPECT_EQ(detail->topLevelItem(value)->text(2), QString());
+
+    MibService::Instance().Reload({OLIXTRAP_TESTDATA_DIR "/mibs", OLIXTRAP_SOURCE_DIR "/mib/base"});
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return detail->topLevelItemCount() > value && detail->topLevelItem(value)->text(2) == "12 seconds"; },
+        20000));
+    EXPECT_EQ(detail->topLevelItem(value - 1)->text(2), QStringLiteral("OLIX-TEST-MIB::olixFanSpinUp.2"));
+    EXPECT_TRUE(Detail().Description()->toPlainText().startsWith(QStringLiteral("OLIX-TEST-MIB::olixFanFailure\n\n")));
+    EXPECT_EQ(List().List()->model()->index(List().RowCount() - 1, 33).data().toString(),
+              QStringLiteral("OLIX-TEST-MIB::olixFanFailure"));
 }
