@@ -1,8 +1,10 @@
 #include "mib/MibLoader.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <system_error>
@@ -31,7 +33,9 @@ struct Collected {
 };
 Collected* collected = nullptr;
 
+// libsmi hands the handler a message it allocated and does not free.
 void OnSmiError(char* path, int line, int severity, char* message, char*) {
+    const std::unique_ptr<char, decltype(&std::free)> owned(message, &std::free);
     if (!collected || severity > kReportedSeverity) return;
     const std::string file = path && *path ? path : collected->current;
     collected->byFile[file].push_back({line, severity, message ? message : ""});

@@ -8,6 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 OLIXTRAP_EXTRA_PACKAGES="clang" source tools/setup.sh
 
+# Leaks inside the libraries the core links (libsmi) are not findings.
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+
 seconds=${1:-600}
 shift || true
 fuzzers=("$@")
