@@ -1,7 +1,12 @@
 #include "ui/MenuCommands.h"
 
+#include <string>
+
+#include "mib/MibService.h"
 #include "notify/dialogs/CEventDlg.h"
+#include "platform/FixedText.h"
 #include "platform/qt/QtText.h"
+#include "settings/AppSettings.h"
 #include "settings/dialogs/COptionDlg.h"
 #include "traplog/dialogs/CLogDlg.h"
 #include "traplog/Export.h"
@@ -50,6 +55,9 @@ void OnTrapLogCommand(QWidget* frame) {
 }
 
 void OnOptionsCommand(QWidget* frame) {
+    const std::string mibFolders(FixedTextView(ReadSettings().mibFolders));
     COptionDlg dialog(frame);
     RunModal(dialog);
+    // New MIB folders take effect at once, as the MIB window's reload would.
+    if (FixedTextView(ReadSettings().mibFolders) != mibFolders) StartMibLoading();
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Options > Options: the trap port, the host-name lookup, the log mode, the three display
-// formats, the log retention and the trap list's row ceiling.
+// formats, the log retention, the trap list's row ceiling and the extra MIB folders.
 
 #include "platform/qt/CBaseDlg.h"
 
@@ -15,6 +15,7 @@ public:
         kRetentionCombo = 1005,
         kFormatV1Edit = 1006,  // 1007 v2c, 1008 v3
         kMaxRowsEdit = 1009,
+        kMibFoldersEdit = 1010,
     };
 
     explicit COptionDlg(QWidget* parent = nullptr);
