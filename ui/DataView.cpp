@@ -102,7 +102,8 @@ CDataView::CDataView(QWidget* parent) : QWidget(parent) {
     m_list->setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value"), QStringLiteral("名前")});
     m_list->headerItem()->setTextAlignment(0, Qt::AlignCenter);
     m_list->header()->setSectionsMovable(true);
-    // The value column takes the rest of the pane; a value wider still shows in its tooltip.
+    // The name column takes the rest of the pane; a value wider than its column shows in
+    // its tooltip, a name in its own.
     m_list->header()->setStretchLastSection(true);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setIconSize(QSize(16, 16));
@@ -111,7 +112,6 @@ CDataView::CDataView(QWidget* parent) : QWidget(parent) {
     m_list->resizeColumnToContents(0);
     m_list->setColumnWidth(0, std::max(130, m_list->columnWidth(0)));
     m_list->clear();
-    m_list->setColumnWidth(1, 220);
     m_description = new QTextBrowser(this);
     m_description->setObjectName(QStringLiteral("mibDescription"));
     m_description->hide();
@@ -123,6 +123,9 @@ CDataView::~CDataView() {
 
 void CDataView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // Value and name share what the labels leave, so that both show in a narrow pane.
+    constexpr int kLeastValueWidth = 100;
+    m_list->setColumnWidth(1, std::max(kLeastValueWidth, (width() - m_list->columnWidth(0)) / 2));
     LayOut();
 }
 
@@ -143,6 +146,7 @@ void CDataView::AddRow(const QString& label, const QString& value, int icon, con
     item->setData(0, kIconRole, icon);
     // Rich text with the value escaped: trap data is never markup, and a long value wraps.
     if (!value.isEmpty()) item->setToolTip(1, QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(value.toHtmlEscaped()));
+    if (!name.isEmpty()) item->setToolTip(2, name);
     if (icon >= 0) item->setIcon(0, (*icons)[static_cast<std::size_t>(icon)]);
 }
 

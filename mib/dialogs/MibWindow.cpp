@@ -50,6 +50,11 @@ CMibWindow::CMibWindow(QWidget* parent) : QDialog(parent) {
     m_summary->setObjectName(QStringLiteral("mibSummary"));
     m_loaded = NewTable(this, {QStringLiteral("モジュール"), QStringLiteral("ファイル"), QStringLiteral("フォルダ"),
                                QStringLiteral("ノード数")}, "mibLoaded");
+    // The folder takes what the other columns leave: a path is the longest cell.
+    QHeaderView* loadedHeader = m_loaded->horizontalHeader();
+    loadedHeader->setStretchLastSection(false);
+    for (int column : {0, 1, 3}) loadedHeader->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    loadedHeader->setSectionResizeMode(2, QHeaderView::Stretch);
     m_failed = NewTable(this, {QStringLiteral("ファイル"), QStringLiteral("行"), QStringLiteral("内容")}, "mibFailed");
     m_reload = new QPushButton(QStringLiteral("再読み込み"), this);
     m_reload->setObjectName(QStringLiteral("mibReload"));
@@ -103,6 +108,7 @@ void CMibWindow::Refresh() {
         if (!file.failed) {
             AddTableRow(m_loaded, {QString::fromStdString(file.module), name, QString::fromStdString(file.folder),
                                    QString::number(file.nodes)});
+            m_loaded->item(m_loaded->rowCount() - 1, 3)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             continue;
         }
         if (file.messages.empty()) AddTableRow(m_failed, {name, QString(), QStringLiteral("モジュールがありません")});
@@ -110,8 +116,6 @@ void CMibWindow::Refresh() {
             AddTableRow(m_failed, {name, message.line > 0 ? QString::number(message.line) : QString(),
                                    QString::fromStdString(message.text)});
     }
-    m_loaded->resizeColumnToContents(0);
-    m_loaded->resizeColumnToContents(1);
     m_failed->resizeColumnToContents(0);
     m_failed->resizeColumnToContents(1);
 }
