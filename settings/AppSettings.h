@@ -29,6 +29,7 @@ struct AppSettings {
     std::array<char, 37> popPassword;
     std::array<char, 37> mailSubject;
     int32_t maxRows = kMaxRowsDefault;  // the most rows the trap list holds
+    std::array<char, 513> mibFolders{};  // INIT / MIBDIRS: more MIB folders, ':' between them
 };
 
 // Brings a row ceiling into kMaxRowsLowest-kMaxRowsHighest.

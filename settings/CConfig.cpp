@@ -16,6 +16,7 @@ constexpr std::string_view kSmtp = "SMTP";
 constexpr uint16_t kDefaultTrapPort = 162;
 constexpr int32_t kDefaultRetentionMonths = 3;
 constexpr std::string_view kMaxRowsKey = "MAXROWS";
+constexpr std::string_view kMibFoldersKey = "MIBDIRS";
 
 constexpr std::string_view kDefaultFormatV1 =
     "Com = %C / ePrise = %E / GID = %G / SID = %S / TickTime = %T / VarBindings = %B";
@@ -59,6 +60,7 @@ AppSettings ReadFile(const IniFile& ini) {
     ReadText(ini, kSmtp, "passward", settings.popPassword);
     ReadText(ini, kSmtp, "subject", settings.mailSubject);
     settings.maxRows = ClampMaxRows(ini.GetInt(kInit, kMaxRowsKey, kMaxRowsDefault));
+    ReadText(ini, kInit, kMibFoldersKey, settings.mibFolders);
     return settings;
 }
 
@@ -95,6 +97,8 @@ int CConfig::Save() {
     // Files that never had a ceiling other than the default keep their bytes.
     if (settings.maxRows != kMaxRowsDefault || ini.GetString(kInit, kMaxRowsKey))
         ini.SetInt(kInit, kMaxRowsKey, settings.maxRows);
+    if (settings.mibFolders[0] != '\0' || ini.GetString(kInit, kMibFoldersKey))
+        ini.SetString(kInit, kMibFoldersKey, FixedTextView(settings.mibFolders));
     ini.Save(path);
     return 1;
 }

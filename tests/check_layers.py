@@ -13,7 +13,7 @@ import sys
 from pathlib import Path
 
 CORE_ROOTS = ("reception", "snmp", "notify", "traplog", "users", "settings", "platform", "forward",
-              "traffic")
+              "traffic", "mib")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
 QT_HEADER = re.compile(r"^(Q[A-Za-z]|qt)")
 

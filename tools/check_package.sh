@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks what it holds: the executable, the help, the
 # desktop entry (validated), the icons at their sizes, the service unit, and the
-# postinst that gives the executable the port capability.
+# postinst that gives the executable the port capability, the base MIB definitions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 deb=$(./package.sh | tail -1)
@@ -28,5 +28,7 @@ done
 expect "service unit" test -s "$unpacked/usr/lib/systemd/system/olixtrap.service"
 expect "postinst gives the port capability" grep -q "cap_net_bind_service" "$unpacked/DEBIAN/postinst"
 expect "dependencies from the linked libraries" grep -q "libqt6widgets6" <(dpkg-deb -f "$deb" Depends)
+expect "libsmi among the dependencies" grep -q "libsmi2" <(dpkg-deb -f "$deb" Depends)
+expect "base MIB definitions" test -s "$unpacked/usr/share/olixtrap/base-mibs/SNMPv2-SMI.txt"
 [ "$failed" -eq 0 ] || { echo "package check failed"; exit 1; }
 echo "package check passed"

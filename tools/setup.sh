@@ -14,6 +14,7 @@ PACKAGES=(
   snmptrapd xvfb
   nlohmann-json3-dev rsyslog rsyslog-kafka rsyslog-elasticsearch
   qt6-charts-dev libqt6opengl6-dev
+  libsmi2-dev
 )
 # Callers that need more (the fuzz build's clang) name them here.
 read -r -a requested <<< "${OLIXTRAP_EXTRA_PACKAGES:-}"

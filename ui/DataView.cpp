@@ -2,12 +2,14 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QTextBrowser>
 #include <QTreeWidget>
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <string>
 
+#include "mib/TrapDetailNames.h"
 #include "notify/records/DBLib.h"
 #include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
@@ -99,10 +101,11 @@ CDataView::CDataView(QWidget* parent) : QWidget(parent) {
     m_list->setObjectName(QStringLiteral("1600"));
     m_list->setRootIsDecorated(false);
     m_list->setColumnCount(3);
-    m_list->setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value"), QStringLiteral("テキスト")});
+    m_list->setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value"), QStringLiteral("名前")});
     m_list->headerItem()->setTextAlignment(0, Qt::AlignCenter);
     m_list->header()->setSectionsMovable(true);
-    // The value column takes the rest of the pane; a value wider still shows in its tooltip.
+    // The name column takes the rest of the pane; a value wider than its column shows in
+    // its tooltip, a name in its own.
     m_list->header()->setStretchLastSection(true);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setIconSize(QSize(16, 16));
@@ -111,6 +114,9 @@ CDataView::CDataView(QWidget* parent) : QWidget(parent) {
     m_list->resizeColumnToContents(0);
     m_list->setColumnWidth(0, std::max(130, m_list->columnWidth(0)));
     m_list->clear();
+    m_description = new QTextBrowser(this);
+    m_description->setObjectName(QStringLiteral("mibDescription"));
+    m_description->hide();
 }
 
 CDataView::~CDataView() {
@@ -119,19 +125,30 @@ CDataView::~CDataView() {
 
 void CDataView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    m_list->setGeometry(rect());
+    // Value and name share what the labels leave, so that both show in a narrow pane.
+    constexpr int kLeastValueWidth = 100;
+    m_list->setColumnWidth(1, std::max(kLeastValueWidth, (width() - m_list->columnWidth(0)) / 2));
+    LayOut();
 }
 
-void CDataView::AddRow(const QString& label, const QString& value, int icon) {
+void CDataView::LayOut() {
+    // The description takes a third of the pane below the list, when there is one.
+    const int below = m_description->isVisibleTo(this) ? height() / 3 : 0;
+    m_list->setGeometry(0, 0, width(), height() - below);
+    m_description->setGeometry(0, height() - below, width(), below);
+}
+
+void CDataView::AddRow(const QString& label, const QString& value, int icon, const QString& name) {
     // Kept for the whole run: icons must not outlive the application at exit.
     static const auto* icons = new std::array<QIcon, 4>{DrawIcon(0), DrawIcon(1), DrawIcon(2), DrawIcon(3)};
-    auto* item = new QTreeWidgetItem(m_list, {label, value});
+    auto* item = new QTreeWidgetItem(m_list, {label, value, name});
     item->setTextAlignment(0, Qt::AlignCenter);
     item->setForeground(0, QColor(128, 128, 128));
     item->setForeground(1, QColor(0, 0, 0));
     item->setData(0, kIconRole, icon);
     // Rich text with the value escaped: trap data is never markup, and a long value wraps.
     if (!value.isEmpty()) item->setToolTip(1, QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(value.toHtmlEscaped()));
+    if (!name.isEmpty()) item->setToolTip(2, name);
     if (icon >= 0) item->setIcon(0, (*icons)[static_cast<std::size_t>(icon)]);
 }
 
@@ -140,13 +157,19 @@ int CDataView::RowIcon(int row) const {
     return item ? item->data(0, kIconRole).toInt() : kNoIcon;
 }
 
-void CDataView::DeleteAllRows() { m_list->clear(); }
+void CDataView::DeleteAllRows() {
+    m_list->clear();
+    m_description->hide();
+    LayOut();
+}
 
 void CDataView::ShowSelectedTrap() {
     const CEventView* list = TheApp().m_pEventView;
     if (!list) return;
     const int row = list->FirstSelectedRow();
     m_list->clear();
+    m_description->hide();
+    LayOut();
     if (row < 0) return;
     auto cell = [&](int column) { return FromCp932(Cell(*list, row, column)); };
 
@@ -175,17 +198,26 @@ void CDataView::ShowSelectedTrap() {
     AddRow({}, {});
     AddRow(QStringLiteral("VariableBindings"), {}, kBindingsIcon);
     const std::string bindings = Cell(*list, row, 32);
+    const TrapDetailNames names;
     int field = 0;
     for (std::string name = GetField(field, bindings, kCellBuffer); !name.empty();
          name = GetField(field, bindings, kCellBuffer)) {
-        AddRow(QStringLiteral("Object"), FromCp932(name));
         const std::string value = GetField(field + 1, bindings, kValueBuffer);
-        AddRow(QStringLiteral(" Value"), QStringLiteral(" ") + FromCp932(value));
-        // Octets that are text are also shown as text, beside their hex.
-        m_list->topLevelItem(m_list->topLevelItemCount() - 1)->setText(2, QString::fromStdString(ReadableText(value)));
+        AddRow(QStringLiteral("Object"), FromCp932(name), kNoIcon, QString::fromStdString(names.ObjectName(name)));
+        // The value's label from its module; else octets that are text, shown beside their hex.
+        std::string label = names.ValueLabel(name, value);
+        if (label.empty()) label = ReadableText(value);
+        AddRow(QStringLiteral(" Value"), QStringLiteral(" ") + FromCp932(value), kNoIcon,
+               QString::fromStdString(label));
         field += 2;
     }
-    // The values as wide as the longest needs, leaving the text column room to start.
+    // The values as wide as the longest needs, leaving the name column room to start.
     m_list->resizeColumnToContents(1);
     m_list->setColumnWidth(1, std::min(m_list->columnWidth(1), m_list->viewport()->width() * 2 / 3));
+    const std::string about = names.Notification([&](int column) { return list->CellText(row, column); });
+    if (!about.empty()) {
+        m_description->setPlainText(QString::fromStdString(about));
+        m_description->show();
+        LayOut();
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QTextBrowser;
 class QTreeWidget;
 
 class CDataView : public QWidget {
@@ -20,6 +21,8 @@ public:
     void DeleteAllRows();
 
     QTreeWidget* List() const { return m_list; }
+    // The notification's name and DESCRIPTION under the list; hidden when none is known.
+    QTextBrowser* Description() const { return m_description; }
     // The icon index a row shows (kNoIcon for none), for tests.
     int RowIcon(int row) const;
 
@@ -27,7 +30,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void AddRow(const QString& label, const QString& value, int icon = kNoIcon);
+    void AddRow(const QString& label, const QString& value, int icon = kNoIcon, const QString& name = {});
+    void LayOut();
 
     QTreeWidget* m_list;
+    QTextBrowser* m_description;
 };

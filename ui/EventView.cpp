@@ -73,6 +73,7 @@ void CEventView::CreateControls() {
     m_list->horizontalHeader()->setHighlightSections(false);
     for (int column = 0; column < kTrapListColumns; ++column)
         m_list->setColumnWidth(column, kTrapListColumnLayout[static_cast<std::size_t>(column)].width);
+    m_list->setColumnWidth(TrapNameColumn::kColumn, 260);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->horizontalHeader()->setTextElideMode(Qt::ElideRight);
     connect(m_list, &QTableView::clicked, this, &CEventView::OnListClick);
@@ -150,6 +151,9 @@ void CEventView::resizeEvent(QResizeEvent* event) {
 }
 
 void CEventView::InsertQueuedRows() {
+    // The detail shows names from the index of its time: a new one redraws it too.
+    if (m_model->RefreshNames())
+        if (CDataView* detail = TheApp().m_pDataView) detail->ShowSelectedTrap();
     std::vector<TrapRow> rows = TakeQueuedRows();
     if (rows.empty()) return;
     m_model->AppendRows(std::move(rows));

@@ -6,6 +6,9 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
+#include "mib/MibService.h"
+#include "mib/dialogs/MibStatusText.h"
+#include "mib/dialogs/MibWindow.h"
 #include "notify/records/DBLib.h"
 #include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
@@ -30,6 +33,7 @@ namespace {
 
 constexpr int kAboutCommand = 57664;  // the framework's standard about command
 constexpr int kTrafficGraphCommand = 32820;
+constexpr int kMibModulesCommand = 32800;
 
 QAction* AddCommand(QMenu* menu, const char* textUtf8, int id, const char* shortcut = nullptr) {
     QAction* action = menu->addAction(QString::fromUtf8(textUtf8));
@@ -59,6 +63,7 @@ CMainFrame::CMainFrame() {
     connect(&m_refresh, &QTimer::timeout, this, &CMainFrame::OnRefreshTick);
     m_refresh.start();
     CMyInfo::Instance().Start();
+    StartMibLoading();
 }
 
 CMainFrame::~CMainFrame() {
@@ -98,7 +103,10 @@ void CMainFrame::CreateStatusBar() {
         pane->setMargin(2);
     }
     m_lossSince = QStringLiteral("起動");
+    m_mibPane = new QLabel(this);
+    m_mibPane->setObjectName(QStringLiteral("mibPane"));
     statusBar()->addWidget(m_pane0, 1);
+    statusBar()->addPermanentWidget(m_mibPane, 0);
     statusBar()->addPermanentWidget(m_lossPane, 0);
     statusBar()->addPermanentWidget(m_rowsPane, 0);
     statusBar()->addPermanentWidget(m_listenPane, 0);
@@ -123,6 +131,8 @@ void CMainFrame::CreateMenus() {
             [this] { OnRejectedMessagesCommand(this); });
     connect(AddCommand(view, "受信グラフ(&G)", kTrafficGraphCommand), &QAction::triggered, this,
             [this] { OnTrafficGraphCommand(this); });
+    connect(AddCommand(view, "MIB モジュール", kMibModulesCommand), &QAction::triggered, this,
+            [this] { CMibWindow::Open(this); });
 
     QMenu* trap = menuBar()->addMenu(QStringLiteral("トラップ(&T)"));
     connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered, this,
@@ -186,6 +196,7 @@ void CMainFrame::OnRefreshTick() {
     if (CEventView* list = TheApp().m_pEventView) list->InsertQueuedRows();
     if (CCountDlg* counters = TheApp().m_pCountDlg) counters->ShowCounters();
     ShowLosses();
+    if (const QString mib = MibStatusText(); mib != m_mibPane->text()) m_mibPane->setText(mib);
 }
 
 void CMainFrame::OnFileSave() {
@@ -216,6 +227,7 @@ void CMainFrame::DestroyWindow() {
     m_clock.stop();
     m_refresh.stop();
     CMyInfo::Instance().Stop();
+    MibService::Instance().Stop();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -58,6 +58,7 @@ private:
     QLabel* m_listenPane = nullptr;  // the trap port and the reception mode
     LossCounts m_lossBaseline{};  // the counts at the last clear of the display
     QString m_lossSince;
+    QLabel* m_mibPane = nullptr;   // MIB loading progress, then modules loaded and failed
     QTimer m_clock;
     QTimer m_refresh;
     int m_nHour = 0;

@@ -1,8 +1,13 @@
 #include "ui/MenuCommands.h"
 
+#include <string>
+
 #include "forward/dialogs/CForwardDlg.h"
+#include "mib/MibService.h"
 #include "notify/dialogs/CEventDlg.h"
+#include "platform/FixedText.h"
 #include "platform/qt/QtText.h"
+#include "settings/AppSettings.h"
 #include "settings/dialogs/COptionDlg.h"
 #include "traplog/dialogs/CLogDlg.h"
 #include "traplog/Export.h"
@@ -63,8 +68,11 @@ void OnTrapLogCommand(QWidget* frame) {
 }
 
 void OnOptionsCommand(QWidget* frame) {
+    const std::string mibFolders(FixedTextView(ReadSettings().mibFolders));
     COptionDlg dialog(frame);
     RunModal(dialog);
+    // New MIB folders take effect at once, as the MIB window's reload would.
+    if (FixedTextView(ReadSettings().mibFolders) != mibFolders) StartMibLoading();
 }
 
 void OnForwardSettingsCommand(QWidget* frame) {

@@ -33,7 +33,8 @@ int TrapListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int TrapListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kTrapListColumns; }
+// The name column comes after the 33 the exports write.
+int TrapListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kTrapListColumns + 1; }
 
 std::string_view TrapListModel::CellText(int row, int column) const {
     if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
@@ -42,6 +43,10 @@ std::string_view TrapListModel::CellText(int row, int column) const {
 
 QVariant TrapListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
+    if (index.column() == TrapNameColumn::kColumn) {
+        if (role != Qt::DisplayRole) return {};
+        return QString::fromStdString(names_.Name([&](int column) { return CellText(index.row(), column); }));
+    }
     switch (role) {
     case Qt::DisplayRole:
         return DisplayText(CellText(index.row(), index.column()));
@@ -66,6 +71,8 @@ QVariant TrapListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TrapListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && section == TrapNameColumn::kColumn && role == Qt::DisplayRole)
+        return QStringLiteral("トラップ名");
     if (orientation != Qt::Horizontal || section < 0 || section >= kTrapListColumns) return {};
     const TrapListColumn& column = kTrapListColumnLayout[static_cast<std::size_t>(section)];
     if (role == Qt::DisplayRole) return QString::fromLatin1(column.header);
@@ -105,6 +112,13 @@ void TrapListModel::RemoveRows(int first, int count) {
     beginRemoveRows({}, first, first + count - 1);
     rows_.erase(rows_.begin() + first, rows_.begin() + first + count);
     endRemoveRows();
+}
+
+bool TrapListModel::RefreshNames() {
+    if (!names_.IndexChanged() || rows_.empty()) return false;
+    const int last = static_cast<int>(rows_.size()) - 1;
+    emit dataChanged(index(0, TrapNameColumn::kColumn), index(last, TrapNameColumn::kColumn), {Qt::DisplayRole});
+    return true;
 }
 
 void TrapListModel::RemoveAllRows() {

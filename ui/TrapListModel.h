@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "mib/TrapNameColumn.h"
 #include "traplog/TrapRow.h"
 
 class TrapListModel : public QAbstractTableModel {
@@ -30,6 +31,9 @@ public:
     const TrapRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
     void RemoveRows(int first, int count);
     void RemoveAllRows();
+    // Redraws the name column once a newly loaded MIB index is there (the refresh tick);
+    // true when it did.
+    bool RefreshNames();
 
 private:
     // Removes the oldest rows so that incoming more fit under ceiling; returns how many.
@@ -37,4 +41,5 @@ private:
 
     // A deque: rows leave at the front at a cost that does not grow with the list.
     std::deque<TrapRow> rows_;
+    mutable TrapNameColumn names_;
 };

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -25,6 +26,7 @@ namespace {
 
 constexpr int kRetentionItems = 13;      // "0" to "12" months
 constexpr std::size_t kFormatLimit = 256;  // bytes
+constexpr std::size_t kMibFoldersLimit = 512;  // bytes
 
 // An unsigned decimal number within lowest-highest, or nothing.
 std::optional<int32_t> ParseNumber(const QString& text, int32_t lowest, int32_t highest) {
@@ -114,6 +116,13 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     engineId->setReadOnly(true);
     engineLayout->addWidget(new QLabel(QStringLiteral("Engine ID：")));
     engineLayout->addWidget(engineId);
+    // Folder names are kept as the file system's bytes, not in the settings file's code page.
+    auto* mibGroup = new QGroupBox(QStringLiteral("MIB"));
+    auto* mibLayout = new QHBoxLayout(mibGroup);
+    auto* mibFolders = WithId(new QLineEdit(QFile::decodeName(settings.mibFolders.data())), kMibFoldersEdit);
+    mibFolders->setPlaceholderText(QStringLiteral("/opt/mibs:/srv/mibs"));
+    mibLayout->addWidget(new QLabel(QStringLiteral("追加の MIB フォルダ（: で区切る）：")));
+    mibLayout->addWidget(mibFolders);
 
     QHBoxLayout* buttons = MakeOkCancelRow(QStringLiteral("OK"));
 
@@ -125,6 +134,7 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     layout->addWidget(listGroup);
     layout->addWidget(formatGroup);
     layout->addWidget(engineGroup);
+    layout->addWidget(mibGroup);
     layout->addLayout(buttons);
     InstallKeyHandling();
 }
@@ -168,6 +178,11 @@ void COptionDlg::OnOK() {
         ParseNumber(ControlById<QLineEdit>(this, kMaxRowsEdit)->text(), kMaxRowsLowest, kMaxRowsHighest);
     if (!maxRows) return refuse("トラップ一覧の最大行数が不正です。(1000 ～ 10000000)");
     settings.maxRows = *maxRows;
+
+    const QByteArray mibFolders = QFile::encodeName(ControlById<QLineEdit>(this, kMibFoldersEdit)->text().trimmed());
+    if (static_cast<std::size_t>(mibFolders.size()) > kMibFoldersLimit)
+        return refuse("MIB フォルダの指定が長すぎます。(0 ～ 512 バイト)");
+    SetFixedText(settings.mibFolders, std::string_view(mibFolders.constData(), mibFolders.size()));
 
     WriteSettings(settings);
     CConfig::Save();

@@ -1,7 +1,7 @@
 #pragma once
 // Options > Options: the trap port, the host-name lookup, the log mode, the three display
-// formats, the log retention and the trap list's row ceiling; and the receiver's own SNMP
-// engine ID, shown for devices that send it informs.
+// formats, the log retention and the trap list's row ceiling; the receiver's own SNMP
+// engine ID, shown for devices that send it informs; and the extra MIB folders.
 
 #include "platform/qt/CBaseDlg.h"
 
@@ -17,6 +17,7 @@ public:
         kFormatV1Edit = 1006,  // 1007 v2c, 1008 v3
         kMaxRowsEdit = 1009,
         kEngineIdEdit = 1010,  // read-only: the receiver's snmpEngineID, for devices to copy
+        kMibFoldersEdit = 1011,
     };
 
     explicit COptionDlg(QWidget* parent = nullptr);

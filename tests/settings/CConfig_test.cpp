@@ -109,6 +109,15 @@ TEST_F(CConfigTest, RowCeilingIsClampedAndWrittenOnlyOnceItLeavesTheDefault) {
     EXPECT_NE(folder.Read("OlixTrap.ini").find("MAXROWS=1000000\r\n"), std::string::npos);
 }
 
+TEST_F(CConfigTest, MibFoldersAreWrittenOnlyOnceSet) {
+    LoadFrom("[INIT]\r\n");
+    CConfig::Save();
+    EXPECT_EQ(folder.Read("OlixTrap.ini").find("MIBDIRS"), std::string::npos);
+    EXPECT_STREQ(LoadFrom("[INIT]\r\nMIBDIRS=/opt/mibs:/srv/mibs\r\n").mibFolders.data(), "/opt/mibs:/srv/mibs");
+    CConfig::Save();
+    EXPECT_NE(folder.Read("OlixTrap.ini").find("MIBDIRS=/opt/mibs:/srv/mibs\r\n"), std::string::npos);
+}
+
 TEST_F(CConfigTest, LongValuesAreCutToTheirFieldOnLoad) {
     const std::string format(300, 'f');
     const std::string server(50, 's');

@@ -1,6 +1,8 @@
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include "FrameFixture.h"
+#include "mib/MibService.h"
 #include "platform/FixedText.h"
 #include "support/TrapRecords.h"
 
@@ -131,4 +133,40 @@ TEST_F(DetailTest, OctetStringsThatAreTextShowTheirTextBesideTheHex) {
     EXPECT_EQ(list->topLevelItem(last)->text(2), "");
     EXPECT_EQ(List().List()->model()->index(List().RowCount() - 1, kMessageColumn).data(Qt::ToolTipRole).toString(),
               "1.3.6.1.2.1.2.2.1.2.3: eth0");
+}
+
+// Names come from the built-in table here: no module of this machine names these OIDs.
+TEST_F(DetailTest, NamesShowBesideTheNumbersInTheListAndTheDetail) {
+    auto record = V1ColdStartishRecord();
+    record->genericTrap = 2;
+    Show(*record);
+    const QAbstractItemModel* model = List().List()->model();
+    EXPECT_EQ(model->headerData(kTrapListColumns, Qt::Horizontal).toString(), QStringLiteral("トラップ名"));
+    EXPECT_EQ(model->index(List().RowCount() - 1, kTrapListColumns).data().toString(), QStringLiteral("IF-MIB::linkDown"));
+    QTreeWidget* detail = Detail().List();
+    EXPECT_EQ(detail->headerItem()->text(2), QStringLiteral("名前"));
+    const int object = detail->topLevelItemCount() - 4;
+    EXPECT_EQ(detail->topLevelItem(object)->text(1), QStringLiteral("1.3.6.1.2.1.2.2.1.1.1"));
+    EXPECT_EQ(detail->topLevelItem(object)->text(2), QStringLiteral("IF-MIB::ifIndex.1"));
+    EXPECT_TRUE(Detail().Description()->toPlainText().startsWith(QStringLiteral("IF-MIB::linkDown\n\n")));
+}
+
+// A load that ends while a trap is shown names it without another click, on the refresh tick.
+TEST_F(DetailTest, DetailShowsTheNamesOfAReloadOnceItEnds) {
+    auto record = NewV1Trap({192, 168, 1, 20}, 6, 1, "1.3.6.1.4.1.64999.3");
+    AddIntegerBinding(*record, "1.3.6.1.4.1.64999.2.1.1.4.2", 12);
+    Show(*record);
+    QTreeWidget* detail = Detail().List();
+    const int value = detail->topLevelItemCount() - 1;
+    ASSERT_EQ(detail->topLevelItem(value)->text(0), QStringLiteral(" Value"));
+    EXPECT_EQ(detail->topLevelItem(value)->text(2), QString());
+
+    MibService::Instance().Reload({OLIXTRAP_TESTDATA_DIR "/mibs", OLIXTRAP_SOURCE_DIR "/mib/base"});
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return detail->topLevelItemCount() > value && detail->topLevelItem(value)->text(2) == "12 seconds"; },
+        20000));
+    EXPECT_EQ(detail->topLevelItem(value - 1)->text(2), QStringLiteral("OLIX-TEST-MIB::olixFanSpinUp.2"));
+    EXPECT_TRUE(Detail().Description()->toPlainText().startsWith(QStringLiteral("OLIX-TEST-MIB::olixFanFailure\n\n")));
+    EXPECT_EQ(List().List()->model()->index(List().RowCount() - 1, kTrapListColumns).data().toString(),
+              QStringLiteral("OLIX-TEST-MIB::olixFanFailure"));
 }

@@ -215,7 +215,7 @@ TEST_F(TrapListTest, CopyGivesTheSelectedRowsAsTabSeparatedTextUnderTheHeaders) 
     EXPECT_TRUE(lines[0].startsWith("Event\tDate\tIP Adress\tHost Name\tVersion\tTrap Message\tCommunity\t"));
     EXPECT_TRUE(lines[0].contains("\tError index\tObject ID = Value"));
     const QStringList first = lines[1].split('\t');
-    ASSERT_EQ(first.size(), List().List()->model()->columnCount());
+    ASSERT_EQ(first.size(), kTrapListColumns);
     EXPECT_EQ(first[4], "2");
     EXPECT_EQ(first[6], "row0");
     EXPECT_EQ(first[1], QString::fromLatin1(List().CellText(0, 1)));

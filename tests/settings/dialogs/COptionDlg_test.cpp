@@ -147,6 +147,24 @@ TEST_F(OptionDialog, RowCeilingOutside1000To10000000IsRefusedAfterTheOtherFields
     }
 }
 
+TEST_F(OptionDialog, MibFoldersAreWrittenOnlyOnceSetAndRefusedPast512Bytes) {
+    EXPECT_EQ(Edit(COptionDlg::kMibFoldersEdit)->text(), "");
+    EXPECT_TRUE(PressOk());
+    EXPECT_EQ(folder.Read("OlixTrap.ini").find("MIBDIRS"), std::string::npos);
+
+    // 171 three-byte characters are 513 bytes in UTF-8, the file system's encoding.
+    Edit(COptionDlg::kMibFoldersEdit)->setText(QString(171, QChar(0x3042)));
+    EXPECT_FALSE(PressOk());
+    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"MIB フォルダの指定が長すぎます。(0 ～ 512 バイト)"});
+
+    Edit(COptionDlg::kMibFoldersEdit)->setText(QStringLiteral(" /opt/mibs:/srv/ミブ "));
+    EXPECT_TRUE(PressOk());
+    EXPECT_EQ(FixedTextView(ReadSettings().mibFolders), "/opt/mibs:/srv/ミブ");
+    EXPECT_NE(folder.Read("OlixTrap.ini").find("MIBDIRS=/opt/mibs:/srv/ミブ\r\n"), std::string::npos);
+    COptionDlg reopened;
+    EXPECT_EQ(ControlById<QLineEdit>(&reopened, COptionDlg::kMibFoldersEdit)->text(), QStringLiteral("/opt/mibs:/srv/ミブ"));
+}
+
 TEST_F(OptionDialog, CancelChangesNothing) {
     Edit(COptionDlg::kPortEdit)->setText("999");
     Edit(COptionDlg::kFormatV1Edit)->setText("changed");

@@ -1,0 +1,294 @@
+#include "mib/MibLoader.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <system_error>
+
+#include "mib/MibBuiltinNames.h"
+#include "mib/SmiLibrary.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// libsmi's tag for its configuration sections; nothing of ours is configured there.
+constexpr char kSmiTag[] = "olixtrap";
+constexpr int kReportedSeverity = 2;  // errors; warnings are left out
+constexpr int kFailingSeverity = 1;
+
+std::mutex& SmiLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// What libsmi reports while one load runs, by file (the handler has no user argument).
+struct Collected {
+    std::map<std::string, std::vector<MibMessage>> byFile;
+    std::string current;
+};
+Collected* collected = nullptr;
+
+// libsmi hands the handler a message it allocated and does not free.
+void OnSmiError(char* path, int line, int severity, char* message, char*) {
+    const std::unique_ptr<char, decltype(&std::free)> owned(message, &std::free);
+    if (!collected || severity > kReportedSeverity) return;
+    const std::string file = path && *path ? path : collected->current;
+    collected->byFile[file].push_back({line, severity, message ? message : ""});
+}
+
+struct Candidate {
+    std::string file;
+    std::string folder;
+    std::uintmax_t bytes = 0;
+};
+
+std::vector<Candidate> ListFiles(const std::vector<std::string>& folders) {
+    std::vector<Candidate> files;
+    for (const std::string& folder : folders) {
+        std::error_code error;
+        std::vector<Candidate> inFolder;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (name.empty() || name.front() == '.' || !it->is_regular_file(error)) continue;
+            inFolder.push_back({it->path().string(), folder, it->file_size(error)});
+        }
+        std::sort(inFolder.begin(), inFolder.end(), [](const Candidate& a, const Candidate& b) { return a.file < b.file; });
+        files.insert(files.end(), inFolder.begin(), inFolder.end());
+    }
+    return files;
+}
+
+// libsmi crashes on some modules when the SMI itself cannot be found, so without it
+// nothing is loaded.
+bool HasSmiDefinitions(const std::vector<std::string>& folders) {
+    std::error_code error;
+    for (const std::string& folder : folders)
+        for (const char* name : {"SNMPv2-SMI", "SNMPv2-SMI.txt", "SNMPv2-SMI.my", "SNMPv2-SMI.mib"})
+            if (fs::is_regular_file(fs::path(folder) / name, error)) return true;
+    return false;
+}
+
+std::string JoinPath(const std::vector<std::string>& folders) {
+    std::string path;
+    for (const std::string& folder : folders) {
+        if (!path.empty()) path += ':';
+        path += folder;
+    }
+    return path;
+}
+
+MibNodeKind KindOf(SmiNodekind kind) {
+    switch (kind) {
+    case SMI_NODEKIND_SCALAR: return MibNodeKind::Scalar;
+    case SMI_NODEKIND_TABLE: return MibNodeKind::Table;
+    case SMI_NODEKIND_ROW: return MibNodeKind::Row;
+    case SMI_NODEKIND_COLUMN: return MibNodeKind::Column;
+    case SMI_NODEKIND_NOTIFICATION: return MibNodeKind::Notification;
+    case SMI_NODEKIND_GROUP: return MibNodeKind::Group;
+    case SMI_NODEKIND_COMPLIANCE: return MibNodeKind::Compliance;
+    case SMI_NODEKIND_CAPABILITIES: return MibNodeKind::Capabilities;
+    default: return MibNodeKind::Node;
+    }
+}
+
+const char* BaseTypeName(SmiBasetype type) {
+    switch (type) {
+    case SMI_BASETYPE_INTEGER32: return "Integer32";
+    case SMI_BASETYPE_OCTETSTRING: return "OCTET STRING";
+    case SMI_BASETYPE_OBJECTIDENTIFIER: return "OBJECT IDENTIFIER";
+    case SMI_BASETYPE_UNSIGNED32: return "Unsigned32";
+    case SMI_BASETYPE_INTEGER64: return "Integer64";
+    case SMI_BASETYPE_UNSIGNED64: return "Counter64";
+    case SMI_BASETYPE_ENUM: return "INTEGER";
+    case SMI_BASETYPE_BITS: return "BITS";
+    default: return "";
+    }
+}
+
+void FillSyntax(SmiNode* smiNode, MibNode& node) {
+    SmiType* type = smiGetNodeType(smiNode);
+    if (!type) return;
+    node.syntax = type->name ? type->name : BaseTypeName(type->basetype);
+    node.bits = type->basetype == SMI_BASETYPE_BITS;
+    if (type->basetype == SMI_BASETYPE_ENUM || node.bits) {
+        // An anonymous refinement of a textual convention keeps the convention's labels.
+        for (SmiType* t = type; t && node.enums.empty(); t = smiGetParentType(t))
+            for (SmiNamedNumber* n = smiGetFirstNamedNumber(t); n; n = smiGetNextNamedNumber(n))
+                node.enums.push_back({type->basetype == SMI_BASETYPE_BITS ? static_cast<int64_t>(n->value.value.unsigned32)
+                                                                           : n->value.value.integer32,
+                                      n->name ? n->name : ""});
+    }
+    if (smiNode->units && *smiNode->units) {
+        node.units = smiNode->units;
+    } else {
+        for (SmiType* t = type; t && node.units.empty(); t = smiGetParentType(t))
+            if (t->units && *t->units) node.units = t->units;
+    }
+}
+
+MibNode NodeOf(SmiNode* smiNode) {
+    MibNode node;
+    node.name = smiNode->name;
+    node.kind = KindOf(smiNode->nodekind);
+    if (smiNode->description) node.description = smiNode->description;
+    FillSyntax(smiNode, node);
+    if (smiNode->nodekind == SMI_NODEKIND_NOTIFICATION) {
+        for (SmiElement* e = smiGetFirstElement(smiNode); e; e = smiGetNextElement(e)) {
+            SmiNode* object = smiGetElementNode(e);
+            SmiModule* module = object ? smiGetNodeModule(object) : nullptr;
+            if (object && module) node.objects.push_back(std::string(module->name) + "::" + object->name);
+        }
+    }
+    return node;
+}
+
+// RFC 2578 3.5: at most 128 sub-identifiers; a deeper tree is not followed.
+constexpr int kMaxOidDepth = 128;
+
+// Walks libsmi's one tree rather than each module's node list: the list of a module that
+// broke off mid-definition can hold nodes libsmi cannot follow to the next.
+void AddSubtree(SmiNode* parent, int depth, MibIndex& index, std::map<std::string, std::size_t>& counts) {
+    if (depth > kMaxOidDepth) return;
+    for (SmiNode* node = smiGetFirstChildNode(parent); node; node = smiGetNextChildNode(node)) {
+        SmiModule* module = smiGetNodeModule(node);
+        if (node->name && module && module->name && node->oidlen > 0) {
+            index.Add(std::span<const uint32_t>(node->oid, node->oidlen), module->name, NodeOf(node), false);
+            ++counts[module->name];
+        }
+        AddSubtree(node, depth + 1, index, counts);
+    }
+}
+
+// Every named node libsmi holds; returns the nodes by module.
+std::map<std::string, std::size_t> AddModules(MibIndex& index) {
+    std::map<std::string, std::size_t> counts;
+    for (const char* root : {"ccitt", "iso", "joint-iso-ccitt"}) {
+        SmiNode* node = smiGetNode(nullptr, root);
+        if (!node) continue;
+        AddSubtree(node, 1, index, counts);
+    }
+    return counts;
+}
+
+// libsmi accepts modules that import each other, leaving their nodes unplaced: each module
+// on such a cycle gets a severe message naming it.
+void ReportImportCycles(Collected& messages) {
+    std::map<std::string, std::vector<std::string>> imports;
+    std::map<std::string, std::string> paths;
+    for (SmiModule* module = smiGetFirstModule(); module; module = smiGetNextModule(module)) {
+        auto& list = imports[module->name];
+        for (SmiImport* import = smiGetFirstImport(module); import; import = smiGetNextImport(import))
+            if (import->module && std::find(list.begin(), list.end(), import->module) == list.end())
+                list.push_back(import->module);
+        if (module->path) paths[module->name] = module->path;
+    }
+    for (const auto& [start, firstImports] : imports) {
+        // Depth-first from start, keeping the path, until start is met again.
+        std::vector<std::pair<std::string, std::size_t>> stack = {{start, 0}};
+        std::set<std::string> seen = {start};
+        bool cycle = false;
+        while (!stack.empty() && !cycle) {
+            auto& [module, next] = stack.back();
+            const auto it = imports.find(module);
+            if (it == imports.end() || next >= it->second.size()) {
+                stack.pop_back();
+                continue;
+            }
+            const std::string& imported = it->second[next++];
+            if (imported == start) cycle = true;
+            else if (seen.insert(imported).second) stack.emplace_back(imported, 0);
+        }
+        if (!cycle) continue;
+        std::string chain;
+        for (const auto& step : stack) chain += step.first + " -> ";
+        chain += start;
+        messages.byFile[paths[start]].push_back({0, 1, "インポートが循環しています: " + chain});
+    }
+}
+
+std::string Seconds(std::chrono::steady_clock::duration elapsed) {
+    return std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() / 1000.0);
+}
+
+}  // namespace
+
+MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibLoadLimits& limits,
+                             const MibProgress& progress, const std::atomic<bool>* stop) {
+    if (!HasSmiDefinitions(folders)) {
+        auto index = std::make_shared<MibIndex>();
+        AddBuiltinNames(*index);
+        MibLoadReport report;
+        report.files.push_back({"SNMPv2-SMI", {}, {}, 0, true, {{0, 1, "SNMPv2-SMI が見つからないため、モジュールを読み込みませんでした"}}});
+        report.failed = 1;
+        return {std::move(index), std::move(report)};
+    }
+    const std::lock_guard lock(SmiLock());
+    const auto start = std::chrono::steady_clock::now();
+    Collected messages;
+    collected = &messages;
+    smiInit(kSmiTag);
+    smiSetErrorLevel(kReportedSeverity);
+    smiSetFlags(smiGetFlags() | SMI_FLAG_ERRORS);
+    smiSetErrorHandler(OnSmiError);
+    smiSetPath(JoinPath(folders).c_str());
+
+    MibLoadReport report;
+    const std::vector<Candidate> files = ListFiles(folders);
+    std::map<std::string, std::size_t> resultOfFile;  // path to its entry in the report
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (progress) progress(i, files.size());
+        const Candidate& candidate = files[i];
+        MibFileResult result{candidate.file, candidate.folder, {}, 0, false, {}};
+        if (stop && stop->load()) break;
+        if (std::chrono::steady_clock::now() - start > limits.deadline) {
+            result.failed = true;
+            result.messages.push_back({0, 1, "時間切れのため読み込みませんでした"});
+        } else if (candidate.bytes > limits.maxFileBytes) {
+            result.failed = true;
+            result.messages.push_back({0, 1, "ファイルが大きすぎるため読み込みませんでした"});
+        } else {
+            messages.current = candidate.file;
+            const auto fileStart = std::chrono::steady_clock::now();
+            const char* name = smiLoadModule(candidate.file.c_str());
+            const auto took = std::chrono::steady_clock::now() - fileStart;
+            if (took > limits.slowFile)
+                result.messages.push_back({0, 2, "読み込みに " + Seconds(took) + " 秒かかりました"});
+            if (name) {
+                // A module of the same name read earlier, from an earlier folder, hides this file.
+                SmiModule* module = smiGetModule(name);
+                if (module && module->path && fs::path(module->path) != fs::path(candidate.file)) continue;
+                result.module = name;
+            } else {
+                result.failed = true;
+            }
+        }
+        resultOfFile[candidate.file] = report.files.size();
+        report.files.push_back(std::move(result));
+    }
+    if (progress) progress(files.size(), files.size());
+
+    auto index = std::make_shared<MibIndex>();
+    ReportImportCycles(messages);
+    const std::map<std::string, std::size_t> counts = AddModules(*index);
+    AddBuiltinNames(*index);
+    for (auto& [file, list] : messages.byFile) {
+        const auto it = resultOfFile.find(file);
+        if (it == resultOfFile.end()) continue;
+        auto& target = report.files[it->second].messages;
+        target.insert(target.end(), list.begin(), list.end());
+    }
+    for (MibFileResult& result : report.files) {
+        for (const MibMessage& message : result.messages)
+            if (message.severity <= kFailingSeverity) result.failed = true;
+        if (const auto it = counts.find(result.module); it != counts.end()) result.nodes = it->second;
+        ++(result.failed ? report.failed : report.loaded);
+    }
+    smiExit();
+    collected = nullptr;
+    return {std::move(index), std::move(report)};
+}

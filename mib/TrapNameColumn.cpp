@@ -1,0 +1,28 @@
+#include "mib/TrapNameColumn.h"
+
+#include "mib/MibService.h"
+
+const MibIndex& TrapNameColumn::CurrentIndex() {
+    // Only the generation, an atomic counter, is read per row; the index pointer only
+    // when it changed.
+    const uint64_t generation = MibService::Instance().Generation();
+    if (generation != generation_ || !index_) {
+        index_ = MibService::Instance().Index();
+        generation_ = generation;
+    }
+    return *index_;
+}
+
+const std::string& TrapNameColumn::Name(const std::function<std::string_view(int column)>& column) {
+    const std::string oid = RowNotificationOid(column);
+    if (oid.empty()) return none_;
+    const MibIndex& index = CurrentIndex();
+    return cache_.Get(&index, oid, [&] { return OidName(index, oid); });
+}
+
+bool TrapNameColumn::IndexChanged() {
+    const uint64_t generation = MibService::Instance().Generation();
+    if (generation == seenGeneration_) return false;
+    seenGeneration_ = generation;
+    return true;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The trap list's name column: the notification's name of a row, looked up when the row
+// is drawn and cached by its notification OID, never stored in the row. The user
+// interface thread's own; it follows each index the service publishes.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "mib/MibIndex.h"
+#include "mib/TrapNames.h"
+#include "traplog/TrapRowTexts.h"
+
+class TrapNameColumn {
+public:
+    // The column after the 33 of the trap list.
+    static constexpr int kColumn = kTrapListColumns;
+
+    // column(n) gives the row's text of trap list column n.
+    const std::string& Name(const std::function<std::string_view(int column)>& column);
+    // True once when the service has published a new index since the last call: rows
+    // already drawn then show names from it.
+    bool IndexChanged();
+
+private:
+    const MibIndex& CurrentIndex();
+
+    std::shared_ptr<const MibIndex> index_;
+    uint64_t generation_ = ~uint64_t{0};
+    uint64_t seenGeneration_ = 0;
+    NameCache cache_;
+    std::string none_;
+};

@@ -1,0 +1,145 @@
+#include "mib/dialogs/MibWindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "mib/MibSearchPath.h"
+#include "mib/MibService.h"
+#include "mib/dialogs/MibStatusText.h"
+
+namespace {
+
+QTableWidget* NewTable(QWidget* parent, const QStringList& headers, const char* id) {
+    auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
+    table->setObjectName(QString::fromLatin1(id));
+    table->setHorizontalHeaderLabels(headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setWordWrap(false);
+    return table;
+}
+
+void AddTableRow(QTableWidget* table, const QStringList& cells) {
+    const int row = table->rowCount();
+    table->insertRow(row);
+    for (int column = 0; column < cells.size(); ++column) {
+        auto* item = new QTableWidgetItem(cells[column]);
+        item->setToolTip(cells[column]);
+        table->setItem(row, column, item);
+    }
+}
+
+}  // namespace
+
+CMibWindow::CMibWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("mibWindow"));
+    setWindowTitle(QStringLiteral("MIB モジュール"));
+    resize(760, 520);
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("mibSummary"));
+    m_loaded = NewTable(this, {QStringLiteral("モジュール"), QStringLiteral("ファイル"), QStringLiteral("フォルダ"),
+                               QStringLiteral("ノード数")}, "mibLoaded");
+    // The folder takes what the other columns leave: a path is the longest cell.
+    QHeaderView* loadedHeader = m_loaded->horizontalHeader();
+    loadedHeader->setStretchLastSection(false);
+    for (int column : {0, 1, 3}) loadedHeader->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    loadedHeader->setSectionResizeMode(2, QHeaderView::Stretch);
+    m_failed = NewTable(this, {QStringLiteral("ファイル"), QStringLiteral("行"), QStringLiteral("内容")}, "mibFailed");
+    m_reload = new QPushButton(QStringLiteral("再読み込み"), this);
+    m_reload->setObjectName(QStringLiteral("mibReload"));
+    m_add = new QPushButton(QStringLiteral("追加…"), this);
+    m_add->setObjectName(QStringLiteral("mibAdd"));
+    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+    connect(m_reload, &QPushButton::clicked, this, &CMibWindow::OnReload);
+    connect(m_add, &QPushButton::clicked, this, &CMibWindow::OnAdd);
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_summary, 1);
+    buttons->addWidget(m_reload);
+    buttons->addWidget(m_add);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("読み込んだモジュール"), this));
+    layout->addWidget(m_loaded, 3);
+    layout->addWidget(new QLabel(QStringLiteral("読み込めなかったファイル"), this));
+    layout->addWidget(m_failed, 2);
+    layout->addLayout(buttons);
+
+    // The report of a load that ends while the window is open shows without a click.
+    m_poll.setParent(this);
+    m_poll.setInterval(500);
+    connect(&m_poll, &QTimer::timeout, this, &CMibWindow::Refresh);
+    m_poll.start();
+    Refresh();
+}
+
+CMibWindow* CMibWindow::Open(QWidget* parent) {
+    static QPointer<CMibWindow> window;
+    if (!window) {
+        window = new CMibWindow(parent);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    window->raise();
+    return window;
+}
+
+void CMibWindow::Refresh() {
+    m_summary->setText(MibStatusText());
+    const auto report = MibService::Instance().Report();
+    if (!report || report == m_shown) return;
+    m_shown = report;
+    m_loaded->setRowCount(0);
+    m_failed->setRowCount(0);
+    for (const MibFileResult& file : report->files) {
+        const QString name = QFileInfo(QString::fromStdString(file.file)).fileName();
+        if (!file.failed) {
+            AddTableRow(m_loaded, {QString::fromStdString(file.module), name, QString::fromStdString(file.folder),
+                                   QString::number(file.nodes)});
+            m_loaded->item(m_loaded->rowCount() - 1, 3)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            continue;
+        }
+        if (file.messages.empty()) AddTableRow(m_failed, {name, QString(), QStringLiteral("モジュールがありません")});
+        for (const MibMessage& message : file.messages)
+            AddTableRow(m_failed, {name, message.line > 0 ? QString::number(message.line) : QString(),
+                                   QString::fromStdString(message.text)});
+    }
+    m_failed->resizeColumnToContents(0);
+    m_failed->resizeColumnToContents(1);
+}
+
+void CMibWindow::OnReload() {
+    StartMibLoading();
+    Refresh();
+}
+
+int CMibWindow::AddFiles(const QStringList& files) {
+    const QString folder = QString::fromStdString(ProgramMibFolder());
+    QDir().mkpath(folder);
+    int failed = 0;
+    for (const QString& file : files) {
+        const QString target = folder + '/' + QFileInfo(file).fileName();
+        // A file of the same name is replaced: the new one is what the user chose.
+        if (QFile::exists(target)) QFile::remove(target);
+        if (!QFile::copy(file, target)) ++failed;
+    }
+    if (!files.isEmpty()) OnReload();
+    return failed;
+}
+
+void CMibWindow::OnAdd() {
+    const QStringList files = QFileDialog::getOpenFileNames(this, QStringLiteral("MIB ファイルの追加"));
+    AddFiles(files);
+}

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "mib/MibLoader.h"
+#include "mib/TrapNames.h"
+#include "support/TempProgramFolder.h"
+
+namespace {
+
+const std::string kBase = OLIXTRAP_SOURCE_DIR "/mib/base";
+const std::string kTestModules = OLIXTRAP_TESTDATA_DIR "/mibs";
+const std::string kDebianModules = "/usr/share/snmp/mibs";
+
+const MibFileResult* FileNamed(const MibLoadReport& report, const std::string& name) {
+    for (const MibFileResult& file : report.files)
+        if (std::filesystem::path(file.file).filename() == name) return &file;
+    return nullptr;
+}
+
+TEST(MibLoader, TestModulesGiveNamesEnumerationsUnitsAndDescriptions) {
+    const MibLoadResult result = LoadMibModules({kTestModules, kBase});
+    const MibIndex& index = *result.index;
+    EXPECT_EQ(OidName(index, "1.3.6.1.4.1.64999.3.0.1"), "OLIX-TEST-MIB::olixFanFailure");
+    EXPECT_EQ(OidName(index, ".1.3.6.1.4.1.64999.3.0.2"), "OLIX-TEST-MIB::olixFanRecovered");
+    EXPECT_EQ(OidName(index, "1.3.6.1.4.1.64999.2.1.1.3.7"), "OLIX-TEST-MIB::olixFanState.7");
+    // The enumeration comes through a textual convention two imports away.
+    EXPECT_EQ(ValueLabel(index, "1.3.6.1.4.1.64999.2.1.1.3.7", "3"), "failed(3)");
+    EXPECT_EQ(ValueLabel(index, "1.3.6.1.4.1.64999.2.1.1.3.7", "9"), "");
+    EXPECT_EQ(ValueLabel(index, "1.3.6.1.4.1.64999.2.1.1.4.7", "300"), "300 seconds");
+    EXPECT_EQ(ValueLabel(index, "1.3.6.1.4.1.64999.2.1.1.2.7", "fan"), "");
+
+    const MibNode* failure = ExactNode(index, "1.3.6.1.4.1.64999.3.0.1");
+    ASSERT_NE(failure, nullptr);
+    EXPECT_EQ(failure->kind, MibNodeKind::Notification);
+    EXPECT_NE(failure->description.find("unless the fan is replaced"), std::string::npos);
+    EXPECT_EQ(failure->objects, (std::vector<std::string>{"OLIX-TEST-MIB::olixFanName", "OLIX-TEST-MIB::olixFanState"}));
+    EXPECT_EQ(ExactNode(index, "1.3.6.1.4.1.64999.3.0.1.5"), nullptr);
+
+    const MibFileResult* broken = FileNamed(result.report, "OLIX-TEST-BROKEN-MIB.txt");
+    ASSERT_NE(broken, nullptr);
+    EXPECT_TRUE(broken->failed);
+    ASSERT_FALSE(broken->messages.empty());
+    EXPECT_GT(broken->messages.front().line, 0);
+    for (const char* good : {"OLIX-TEST-MIB.txt", "OLIX-TEST-TC.txt", "OLIX-TEST-ROOT-MIB.txt", "SNMPv2-SMI.txt"}) {
+        const MibFileResult* file = FileNamed(result.report, good);
+        ASSERT_NE(file, nullptr) << good;
+        EXPECT_FALSE(file->failed) << good << ": " << (file->messages.empty() ? "" : file->messages.front().text);
+    }
+    EXPECT_EQ(result.report.failed, 1u);
+}
+
+TEST(MibLoader, DebianModulesLoadAgainstTheBaseDefinitions) {
+    if (!std::filesystem::exists(kDebianModules + "/NET-SNMP-AGENT-MIB.txt")) GTEST_SKIP() << "libsnmp-base is not installed";
+    const MibLoadResult result = LoadMibModules({kDebianModules, kBase});
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.8072.4.0.1"), "NET-SNMP-AGENT-MIB::nsNotifyStart");
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.8072.4.0.2"), "NET-SNMP-AGENT-MIB::nsNotifyShutdown");
+    const MibFileResult* agent = FileNamed(result.report, "NET-SNMP-AGENT-MIB.txt");
+    ASSERT_NE(agent, nullptr);
+    EXPECT_GT(agent->nodes, 50u);
+}
+
+TEST(MibLoader, BuiltinNamesStandWhereNoModuleNamesThem) {
+    const MibLoadResult result = LoadMibModules({kBase});
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.6.3.1.1.5.3"), "IF-MIB::linkDown");
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.2.1.2.2.1.8.3"), "IF-MIB::ifOperStatus.3");
+    EXPECT_EQ(ValueLabel(*result.index, "1.3.6.1.2.1.2.2.1.8.3", "2"), "down(2)");
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.6.3.1.1.4.1.0"), "SNMPv2-MIB::snmpTrapOID.0");
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.64999.3.0.1"), "SNMPv2-SMI::enterprises.64999.3.0.1");
+}
+
+// Each bad file is reported with its error while the good module beside it still loads.
+TEST(MibLoader, BadFilesAreListedAndTheRestLoads) {
+    TempProgramFolder folder;
+    folder.Write("mibs/GOOD-MIB.txt",
+                 "GOOD-MIB DEFINITIONS ::= BEGIN\nIMPORTS enterprises FROM SNMPv2-SMI;\n"
+                 "goodRoot OBJECT IDENTIFIER ::= { enterprises 64998 }\nEND\n");
+    folder.Write("mibs/CYCLE-A-MIB.txt",
+                 "CYCLE-A-MIB DEFINITIONS ::= BEGIN\nIMPORTS bNode FROM CYCLE-B-MIB;\n"
+                 "aNode OBJECT IDENTIFIER ::= { bNode 1 }\nEND\n");
+    folder.Write("mibs/CYCLE-B-MIB.txt",
+                 "CYCLE-B-MIB DEFINITIONS ::= BEGIN\nIMPORTS aNode FROM CYCLE-A-MIB;\n"
+                 "bNode OBJECT IDENTIFIER ::= { aNode 1 }\nEND\n");
+    folder.Write("mibs/MISSING-IMPORT-MIB.txt",
+                 "MISSING-IMPORT-MIB DEFINITIONS ::= BEGIN\nIMPORTS nothing FROM NO-SUCH-MIB;\n"
+                 "lost OBJECT IDENTIFIER ::= { nothing 1 }\nEND\n");
+    folder.Write("mibs/LONG-COMMENT-MIB.txt",
+                 "-- " + std::string(1 << 20, 'x') + "\nLONG-COMMENT-MIB DEFINITIONS ::= BEGIN\n"
+                 "IMPORTS enterprises FROM SNMPv2-SMI;\nlongRoot OBJECT IDENTIFIER ::= { enterprises 64997 }\nEND\n");
+    std::string garbage(4096, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 7919 + 13) % 251);
+    folder.Write("mibs/garbage.mib", garbage);
+
+    const MibLoadResult result = LoadMibModules({folder.File("mibs"), kBase});
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.64998"), "GOOD-MIB::goodRoot");
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.64997"), "LONG-COMMENT-MIB::longRoot");
+    for (const char* bad : {"CYCLE-A-MIB.txt", "MISSING-IMPORT-MIB.txt", "garbage.mib"}) {
+        const MibFileResult* file = FileNamed(result.report, bad);
+        ASSERT_NE(file, nullptr) << bad;
+        EXPECT_TRUE(file->failed) << bad;
+        EXPECT_FALSE(file->messages.empty()) << bad;
+    }
+    EXPECT_FALSE(FileNamed(result.report, "GOOD-MIB.txt")->failed);
+}
+
+TEST(MibLoader, LimitsNameTheFilesLeftOut) {
+    MibLoadLimits limits;
+    limits.maxFileBytes = 2000;  // the base's SNMPv2-SMI is larger
+    limits.deadline = std::chrono::milliseconds(0);
+    const MibLoadResult tooLarge = LoadMibModules({kBase}, MibLoadLimits{2000, std::chrono::milliseconds(60'000)});
+    EXPECT_TRUE(FileNamed(tooLarge.report, "SNMPv2-SMI.txt")->failed);
+    const MibLoadResult late = LoadMibModules({kTestModules, kBase}, limits);
+    EXPECT_EQ(late.report.loaded, 0u);
+    EXPECT_EQ(late.report.failed, late.report.files.size());
+    EXPECT_EQ(OidName(*late.index, "1.3.6.1.6.3.1.1.5.4"), "IF-MIB::linkUp");
+    // Without the SMI libsmi is not even started.
+    const MibLoadResult noSmi = LoadMibModules({kTestModules});
+    EXPECT_EQ(noSmi.report.failed, 1u);
+    EXPECT_EQ(OidName(*noSmi.index, "1.3.6.1.4.1.64999.3.0.1"), "");
+}
+
+// net-snmp's snmptranslate, given the same folders, names every node the same.
+TEST(MibLoader, NamesMatchSnmptranslate) {
+    if (!std::filesystem::exists("/usr/bin/snmptranslate")) GTEST_SKIP() << "snmptranslate is not installed";
+    std::vector<std::string> folders = {kTestModules, kBase};
+    if (std::filesystem::exists(kDebianModules)) folders.insert(folders.begin() + 1, kDebianModules);
+    std::string path;
+    for (const std::string& folder : folders) path += (path.empty() ? "" : ":") + folder;
+    TempProgramFolder persistent;
+    const std::string command = "SNMP_PERSISTENT_DIR=" + persistent.Path() + " snmptranslate -M " + path +
+                                " -m ALL -Tz 2>/dev/null";
+    std::map<std::string, std::string> reference;  // OID to name
+    {
+        const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+        ASSERT_TRUE(pipe);
+        char line[4096];
+        while (fgets(line, sizeof line, pipe.get())) {
+            std::string text(line);
+            const std::size_t a = text.find('"'), b = text.find('"', a + 1);
+            const std::size_t c = text.find('"', b + 1), d = text.find('"', c + 1);
+            if (d == std::string::npos) continue;
+            reference[text.substr(c + 1, d - c - 1)] = text.substr(a + 1, b - a - 1);
+        }
+    }
+    ASSERT_GT(reference.size(), 100u);
+
+    const MibLoadResult result = LoadMibModules(folders);
+    std::size_t compared = 0;
+    result.index->ForEach([&](std::span<const uint32_t> oid, const MibNode& node) {
+        const std::string module(result.index->ModuleName(node));
+        if (module.rfind("OLIX-TEST", 0) != 0 && module.rfind("NET-SNMP", 0) != 0 && module.rfind("UCD-", 0) != 0)
+            return;
+        std::string dotted;
+        for (uint32_t subid : oid) dotted += (dotted.empty() ? "" : ".") + std::to_string(subid);
+        const auto it = reference.find(dotted);
+        ASSERT_NE(it, reference.end()) << dotted << " " << node.name;
+        EXPECT_EQ(it->second, node.name) << dotted;
+        ++compared;
+    });
+    EXPECT_GT(compared, 100u);
+}
+
+}  // namespace
