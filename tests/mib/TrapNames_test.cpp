@@ -32,7 +32,9 @@ TEST(TrapNames, NotificationOidOfEachKindOfRow) {
 
 TEST(TrapNames, LookupStopsAtTextThatIsNotAnOid) {
     MibIndex index;
-    index.Add(ParseOid("1.3.6.1.2.1.2.2.1.8"), "IF-MIB", MibNode{.name = "ifOperStatus"}, false);
+    MibNode node;
+    node.name = "ifOperStatus";
+    index.Add(ParseOid("1.3.6.1.2.1.2.2.1.8"), "IF-MIB", node, false);
     EXPECT_EQ(OidName(index, "1.3.6.1.2.1.2.2.1.8.x"), "IF-MIB::ifOperStatus.x");
     EXPECT_EQ(OidName(index, "1.3.6.1.2.1.2.2.1.9"), "");
     EXPECT_EQ(OidName(index, ""), "");
