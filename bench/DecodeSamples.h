@@ -12,7 +12,7 @@ inline constexpr char kBenchAuthPassword[] = "benchauthpass";
 inline constexpr char kBenchPrivPassword[] = "benchprivpass";
 
 extern const std::vector<uint8_t> kV2cTrap;
-extern const std::vector<uint8_t> kV3AuthNoPrivTrap;   // user benchauth
-extern const std::vector<uint8_t> kV3AuthPrivTrap;     // user benchuser
-extern const std::vector<uint8_t> kV3Md5DesTrap;       // user benchmd5des
-extern const std::vector<uint8_t> kV3Sha256AesTrap;    // user benchsha256aes
+extern const std::vector<uint8_t> kV3AuthNoPrivTrap;  // user benchauth
+extern const std::vector<uint8_t> kV3AuthPrivTrap;    // user benchuser
+extern const std::vector<uint8_t> kV3Md5DesTrap;      // user benchmd5des
+extern const std::vector<uint8_t> kV3Sha256AesTrap;   // user benchsha256aes

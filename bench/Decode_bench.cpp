@@ -31,8 +31,7 @@ public:
         ResetUserStore();
         AppendUser("benchuser", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
                    kAuthHmacSha1, kPrivCbcDes);
-        AppendUser("benchauth", kBenchAuthPassword, "", kBenchEngineId, kAuthHmacSha1,
-                   kPrivNone);
+        AppendUser("benchauth", kBenchAuthPassword, "", kBenchEngineId, kAuthHmacSha1, kPrivNone);
         AppendUser("benchmd5des", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
                    kAuthHmacMd5, kPrivCbcDes);
         AppendUser("benchsha256aes", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
@@ -79,9 +78,7 @@ void BM_DecodeSnmpV3AuthNoPriv(benchmark::State& state) { DecodeSample(state, kV
 void BM_DecodeSnmpV3AuthPriv(benchmark::State& state) { DecodeSample(state, kV3AuthPrivTrap); }
 void BM_DecodeSnmpV3Md5Des(benchmark::State& state) { DecodeSample(state, kV3Md5DesTrap); }
 void BM_DecodeSnmpV3Sha256Aes(benchmark::State& state) { DecodeSample(state, kV3Sha256AesTrap); }
-void BM_DecodeSnmpV2cAnswering(benchmark::State& state) {
-    DecodeSample(state, kV2cTrap, true);
-}
+void BM_DecodeSnmpV2cAnswering(benchmark::State& state) { DecodeSample(state, kV2cTrap, true); }
 void BM_DecodeSnmpV3AuthPrivAnswering(benchmark::State& state) {
     DecodeSample(state, kV3AuthPrivTrap, true);
 }

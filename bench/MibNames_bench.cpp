@@ -4,9 +4,9 @@
 #include <fstream>
 #include <string>
 
-#include "support/TempProgramFolder.h"
 #include "mib/MibLoader.h"
 #include "mib/TrapNames.h"
+#include "support/TempProgramFolder.h"
 
 namespace {
 
@@ -16,17 +16,25 @@ const std::string kBase = OLIXTRAP_BENCH_SOURCE_DIR "/mib/base";
 std::string VendorModule(int n) {
     const std::string name = "BENCH-VENDOR-" + std::to_string(n) + "-MIB";
     const std::string p = "v" + std::to_string(n);
-    std::string text = name + " DEFINITIONS ::= BEGIN\nIMPORTS MODULE-IDENTITY, OBJECT-TYPE, NOTIFICATION-TYPE, "
-                              "Integer32, enterprises FROM SNMPv2-SMI;\n";
-    text += p + "Root MODULE-IDENTITY LAST-UPDATED \"202401010000Z\" ORGANIZATION \"x\" CONTACT-INFO \"x\" "
-                "DESCRIPTION \"x\" ::= { enterprises " + std::to_string(70000 + n) + " }\n";
+    std::string text =
+        name +
+        " DEFINITIONS ::= BEGIN\nIMPORTS MODULE-IDENTITY, OBJECT-TYPE, NOTIFICATION-TYPE, "
+        "Integer32, enterprises FROM SNMPv2-SMI;\n";
+    text +=
+        p +
+        "Root MODULE-IDENTITY LAST-UPDATED \"202401010000Z\" ORGANIZATION \"x\" CONTACT-INFO \"x\" "
+        "DESCRIPTION \"x\" ::= { enterprises " +
+        std::to_string(70000 + n) + " }\n";
     for (int i = 1; i <= 40; ++i)
-        text += p + "Object" + std::to_string(i) + " OBJECT-TYPE SYNTAX INTEGER { up(1), down(2) } MAX-ACCESS "
-                "read-only STATUS current DESCRIPTION \"An object of the bench vendor.\" ::= { " + p + "Root " +
-                std::to_string(i) + " }\n";
+        text += p + "Object" + std::to_string(i) +
+                " OBJECT-TYPE SYNTAX INTEGER { up(1), down(2) } MAX-ACCESS "
+                "read-only STATUS current DESCRIPTION \"An object of the bench vendor.\" ::= { " +
+                p + "Root " + std::to_string(i) + " }\n";
     for (int i = 1; i <= 2; ++i)
-        text += p + "Event" + std::to_string(i) + " NOTIFICATION-TYPE OBJECTS { " + p + "Object1 } STATUS current "
-                "DESCRIPTION \"An event.\" ::= { " + p + "Root 0 " + std::to_string(i) + " }\n";
+        text += p + "Event" + std::to_string(i) + " NOTIFICATION-TYPE OBJECTS { " + p +
+                "Object1 } STATUS current "
+                "DESCRIPTION \"An event.\" ::= { " +
+                p + "Root 0 " + std::to_string(i) + " }\n";
     return text + "END\n";
 }
 
@@ -40,11 +48,13 @@ long ResidentKilobytes() {
 // The base, Debian's modules and 500 generated vendor modules.
 void BM_MibLoadAll(benchmark::State& state) {
     TempProgramFolder folder;
-    for (int n = 0; n < 500; ++n) folder.Write("mibs/BENCH-VENDOR-" + std::to_string(n) + "-MIB.txt", VendorModule(n));
+    for (int n = 0; n < 500; ++n)
+        folder.Write("mibs/BENCH-VENDOR-" + std::to_string(n) + "-MIB.txt", VendorModule(n));
     const long before = ResidentKilobytes();
     std::size_t nodes = 0;
     for (auto _ : state) {
-        const MibLoadResult result = LoadMibModules({folder.File("mibs"), "/usr/share/snmp/mibs", kBase});
+        const MibLoadResult result =
+            LoadMibModules({folder.File("mibs"), "/usr/share/snmp/mibs", kBase});
         nodes = result.index->NodeCount();
         state.counters["resident_kB"] = static_cast<double>(ResidentKilobytes() - before);
     }

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "notify/records/DBLib.h"
 #include "notify/Pipeline.h"
 #include "notify/RuleLine.h"
 #include "notify/RuleStore.h"
+#include "notify/records/DBLib.h"
 #include "platform/FixedText.h"
 #include "reception/WindowPorts.h"
 #include "settings/AppSettings.h"
@@ -24,7 +24,8 @@ namespace {
 class RuleFile {
 public:
     RuleFile(int rangeCount, int kindCount) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "olixtrap-bench-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "olixtrap-bench-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
         setenv("OLIXTRAP_HOME", folder_.c_str(), 1);
         DBLib::MakeFolder("/db");
@@ -74,7 +75,8 @@ void FilterOneTrap(benchmark::State& state, const TrapRecord& record) {
     RuleRecord actions{};
     const AppSettings settings = ReadSettings();
     for (auto _ : state) {
-        if (FilterTrap(record, settings, actions) != 0) state.SkipWithError("the trap was not received");
+        if (FilterTrap(record, settings, actions) != 0)
+            state.SkipWithError("the trap was not received");
     }
 }
 
@@ -85,7 +87,8 @@ void BM_FilterTrapThroughAddressRanges(benchmark::State& state) {
     auto record = std::make_unique<TrapRecord>();
     ClearTrapRecord(*record);
     record->version = 1;
-    record->sourceAddress = {10, static_cast<uint8_t>((count - 1) / 256), static_cast<uint8_t>((count - 1) % 256), 1};
+    record->sourceAddress = {10, static_cast<uint8_t>((count - 1) / 256),
+                             static_cast<uint8_t>((count - 1) % 256), 1};
     FilterOneTrap(state, *record);
 }
 BENCHMARK(BM_FilterTrapThroughAddressRanges)->Arg(1)->Arg(10)->Arg(100)->Arg(1000);
@@ -121,7 +124,8 @@ void BM_PipelineProcessTrap(benchmark::State& state) {
     settings.receiveMode = 0;
     settings.resolveHostName = 0;
     settings.logMode = static_cast<int32_t>(state.range(0));
-    SetFixedText(settings.formatV1, "Com = %C / ePrise = %E / GID = %G / SID = %S / VarBindings = %B");
+    SetFixedText(settings.formatV1,
+                 "Com = %C / ePrise = %E / GID = %G / SID = %S / VarBindings = %B");
     WriteSettings(settings);
     DBLib::MakeFolder("/log");
     SilentWindows windows;

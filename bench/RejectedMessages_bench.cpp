@@ -33,7 +33,8 @@ void RecordRejected(benchmark::State& state, bool windowOpen) {
         });
     uint16_t port = 0;
     for (auto _ : state) {
-        const ArrivedDatagram arrived(garbage, kSender, ++port, static_cast<uint32_t>(garbage.size()));
+        const ArrivedDatagram arrived(garbage, kSender, ++port,
+                                      static_cast<uint32_t>(garbage.size()));
         rejected.Record(arrived, RejectReason::kMalformed, -1, 2, {});
     }
     done.store(true);

@@ -20,10 +20,11 @@ std::vector<TrapRow> MillionRows() {
     for (int i = 0; i < 1000000; ++i) {
         texts.image = i % 8;
         texts.columns[2] = "192.0.2." + std::to_string(i % 250);
-        texts.columns[kMessageColumn] = "Com = public / VarBindings =  { 1.3.6.1.2.1.1.3.0 = 00:55:" +
-                                        std::to_string(i % 60) + " }{ 1.3.6.1.6.3.1.1.4.1.0 = 1.3.6.1.6.3.1.1.5." +
-                                        std::to_string(i % 10) + " }";
-        texts.columns[kBindingsColumn] = "1.3.6.1.2.1.1.3.0,00:55:12,1.3.6.1.6.3.1.1.4.1.0,1.3.6.1.6.3.1.1.5.3,";
+        texts.columns[kMessageColumn] =
+            "Com = public / VarBindings =  { 1.3.6.1.2.1.1.3.0 = 00:55:" + std::to_string(i % 60) +
+            " }{ 1.3.6.1.6.3.1.1.4.1.0 = 1.3.6.1.6.3.1.1.5." + std::to_string(i % 10) + " }";
+        texts.columns[kBindingsColumn] =
+            "1.3.6.1.2.1.1.3.0,00:55:12,1.3.6.1.6.3.1.1.4.1.0,1.3.6.1.6.3.1.1.5.3,";
         rows.push_back(PackTrapRow(texts));
     }
     return rows;
@@ -40,7 +41,9 @@ void SearchMillion(benchmark::State& state, const char* text) {
 }
 
 void BM_SearchMillionRowsFindingNone(benchmark::State& state) { SearchMillion(state, "core-sw99"); }
-void BM_SearchMillionRowsFindingOneInTen(benchmark::State& state) { SearchMillion(state, "1.1.5.7 }"); }
+void BM_SearchMillionRowsFindingOneInTen(benchmark::State& state) {
+    SearchMillion(state, "1.1.5.7 }");
+}
 BENCHMARK(BM_SearchMillionRowsFindingNone)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchMillionRowsFindingOneInTen)->Unit(benchmark::kMillisecond);
 

@@ -63,7 +63,8 @@ BENCHMARK(BM_FormatEveryField)->Arg(0)->Arg(3);
 void BM_TrapTextLogLineAndRow(benchmark::State& state) {
     const auto record = TrapWithBindings(static_cast<int>(state.range(0)));
     AppSettings settings = ReadSettings();
-    SetFixedText(settings.formatV1, "Com = %C / ePrise = %E / GID = %G / SID = %S / TickTime = %T / VarBindings = %B");
+    SetFixedText(settings.formatV1,
+                 "Com = %C / ePrise = %E / GID = %G / SID = %S / TickTime = %T / VarBindings = %B");
     WriteSettings(settings);
     const std::tm now{};
     for (auto _ : state) {

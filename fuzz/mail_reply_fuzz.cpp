@@ -98,8 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         if (!std::regex_match(server.Sent(), result == 0 ? kPop3Done : kPop3GivenUp))
             __builtin_trap();
     } else {
-        const int result = ConverseSmtpDelivery(server, "<from@fuzz>", "<to@fuzz>", kMessage,
-                                                timeouts, end);
+        const int result =
+            ConverseSmtpDelivery(server, "<from@fuzz>", "<to@fuzz>", kMessage, timeouts, end);
         if (!std::regex_match(server.Sent(), result == 0 ? kSmtpDone : kSmtpGivenUp))
             __builtin_trap();
     }

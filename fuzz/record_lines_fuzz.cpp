@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "FuzzProgramFolder.h"
-#include "notify/records/DBLib.h"
 #include "notify/RuleLine.h"
 #include "notify/RuleStore.h"
 #include "notify/RuleText.h"
+#include "notify/records/DBLib.h"
 #include "platform/FixedText.h"
 #include "support/MemoryRecordList.h"
 #include "traplog/LogLine.h"
@@ -191,9 +191,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const bool deleteRows = input.ConsumeIntegralInRange(0, 7) == 0;
     const std::string content = input.ConsumeRemainingBytesAsString();
     switch (file) {
-        case 0: ReadRules(content); break;
-        case 1: ReadUsers(content); break;
-        default: ReadLog(content, retention, deleteRows); break;
+    case 0: ReadRules(content); break;
+    case 1: ReadUsers(content); break;
+    default: ReadLog(content, retention, deleteRows); break;
     }
     return 0;
 }

@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     const std::string a = input.ConsumeRandomLengthString(512);
     const std::string b = input.ConsumeRandomLengthString(512);
-    const std::string rest = input.ConsumeRandomLengthString(2047);  // a cell holds at most 2047 bytes
+    const std::string rest =
+        input.ConsumeRandomLengthString(2047);  // a cell holds at most 2047 bytes
 
     Check(IsUtf8(ReadableText(a)));
     Check(IsUtf8(ReadableBindings(rest)));

@@ -46,7 +46,8 @@ constexpr std::array<BuiltinName, 13> kNames = {{
      "Text about the interface."},
 }};
 
-const std::vector<std::string> kLinkObjects = {"IF-MIB::ifIndex", "IF-MIB::ifAdminStatus", "IF-MIB::ifOperStatus"};
+const std::vector<std::string> kLinkObjects = {"IF-MIB::ifIndex", "IF-MIB::ifAdminStatus",
+                                               "IF-MIB::ifOperStatus"};
 
 }  // namespace
 
@@ -60,7 +61,7 @@ void AddBuiltinNames(MibIndex& index) {
         const std::string_view name = entry.name;
         if (name == "ifAdminStatus") node.enums = {{1, "up"}, {2, "down"}, {3, "testing"}};
         if (name == "ifOperStatus")
-            node.enums = {{1, "up"}, {2, "down"}, {3, "testing"}, {4, "unknown"},
+            node.enums = {{1, "up"},      {2, "down"},       {3, "testing"},       {4, "unknown"},
                           {5, "dormant"}, {6, "notPresent"}, {7, "lowerLayerDown"}};
         if (name == "linkDown" || name == "linkUp") node.objects = kLinkObjects;
         index.Add(ParseOid(entry.oid), entry.module, std::move(node), false);

@@ -7,8 +7,9 @@ MibIndex::MibIndex() : trie_(1) {}
 
 uint32_t MibIndex::Child(uint32_t entry, uint32_t subid) const {
     const auto& children = trie_[entry].children;
-    const auto it = std::lower_bound(children.begin(), children.end(), subid,
-                                     [](const auto& child, uint32_t id) { return child.first < id; });
+    const auto it =
+        std::lower_bound(children.begin(), children.end(), subid,
+                         [](const auto& child, uint32_t id) { return child.first < id; });
     return it != children.end() && it->first == subid ? it->second : 0;
 }
 
@@ -19,7 +20,8 @@ uint32_t MibIndex::ModuleIndex(std::string_view module) {
     return static_cast<uint32_t>(modules_.size() - 1);
 }
 
-void MibIndex::Add(std::span<const uint32_t> oid, std::string_view module, MibNode node, bool replace) {
+void MibIndex::Add(std::span<const uint32_t> oid, std::string_view module, MibNode node,
+                   bool replace) {
     uint32_t entry = 0;
     for (uint32_t subid : oid) {
         uint32_t next = Child(entry, subid);
@@ -27,8 +29,9 @@ void MibIndex::Add(std::span<const uint32_t> oid, std::string_view module, MibNo
             next = static_cast<uint32_t>(trie_.size());
             trie_.emplace_back();
             auto& children = trie_[entry].children;
-            children.insert(std::lower_bound(children.begin(), children.end(), std::make_pair(subid, 0u)),
-                            {subid, next});
+            children.insert(
+                std::lower_bound(children.begin(), children.end(), std::make_pair(subid, 0u)),
+                {subid, next});
         }
         entry = next;
     }
@@ -48,7 +51,8 @@ MibMatch MibIndex::Lookup(std::span<const uint32_t> oid) const {
     for (std::size_t i = 0; i < oid.size(); ++i) {
         entry = Child(entry, oid[i]);
         if (entry == 0) break;
-        if (trie_[entry].node >= 0) match = {&nodes_[static_cast<std::size_t>(trie_[entry].node)], i + 1};
+        if (trie_[entry].node >= 0)
+            match = {&nodes_[static_cast<std::size_t>(trie_[entry].node)], i + 1};
     }
     return match;
 }
@@ -65,7 +69,8 @@ MibMatch MibIndex::Lookup(std::string_view dotted) const {
         if (error != std::errc() || (next != end && *next != '.')) break;
         entry = Child(entry, subid);
         if (entry == 0) break;
-        if (trie_[entry].node >= 0) match = {&nodes_[static_cast<std::size_t>(trie_[entry].node)], depth};
+        if (trie_[entry].node >= 0)
+            match = {&nodes_[static_cast<std::size_t>(trie_[entry].node)], depth};
         p = next == end ? end : next + 1;
     }
     return match;

@@ -9,7 +9,17 @@
 #include <string_view>
 #include <vector>
 
-enum class MibNodeKind : uint8_t { Node, Scalar, Table, Row, Column, Notification, Group, Compliance, Capabilities };
+enum class MibNodeKind : uint8_t {
+    Node,
+    Scalar,
+    Table,
+    Row,
+    Column,
+    Notification,
+    Group,
+    Compliance,
+    Capabilities
+};
 
 struct MibNamedNumber {
     int64_t value;
@@ -67,7 +77,9 @@ private:
     uint32_t ModuleIndex(std::string_view module);
     template <typename Visit>
     void Walk(uint32_t entry, std::vector<uint32_t>& oid, Visit& visit) const {
-        if (trie_[entry].node >= 0) visit(std::span<const uint32_t>(oid), nodes_[static_cast<std::size_t>(trie_[entry].node)]);
+        if (trie_[entry].node >= 0)
+            visit(std::span<const uint32_t>(oid),
+                  nodes_[static_cast<std::size_t>(trie_[entry].node)]);
         for (const auto& [subid, child] : trie_[entry].children) {
             oid.push_back(subid);
             Walk(child, oid, visit);

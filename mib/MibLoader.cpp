@@ -52,12 +52,14 @@ std::vector<Candidate> ListFiles(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
         std::error_code error;
         std::vector<Candidate> inFolder;
-        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        for (fs::directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
             const std::string name = it->path().filename().string();
             if (name.empty() || name.front() == '.' || !it->is_regular_file(error)) continue;
             inFolder.push_back({it->path().string(), folder, it->file_size(error)});
         }
-        std::sort(inFolder.begin(), inFolder.end(), [](const Candidate& a, const Candidate& b) { return a.file < b.file; });
+        std::sort(inFolder.begin(), inFolder.end(),
+                  [](const Candidate& a, const Candidate& b) { return a.file < b.file; });
         files.insert(files.end(), inFolder.begin(), inFolder.end());
     }
     return files;
@@ -119,8 +121,9 @@ void FillSyntax(SmiNode* smiNode, MibNode& node) {
         // An anonymous refinement of a textual convention keeps the convention's labels.
         for (SmiType* t = type; t && node.enums.empty(); t = smiGetParentType(t))
             for (SmiNamedNumber* n = smiGetFirstNamedNumber(t); n; n = smiGetNextNamedNumber(n))
-                node.enums.push_back({type->basetype == SMI_BASETYPE_BITS ? static_cast<int64_t>(n->value.value.unsigned32)
-                                                                           : n->value.value.integer32,
+                node.enums.push_back({type->basetype == SMI_BASETYPE_BITS
+                                          ? static_cast<int64_t>(n->value.value.unsigned32)
+                                          : n->value.value.integer32,
                                       n->name ? n->name : ""});
     }
     if (smiNode->units && *smiNode->units) {
@@ -141,7 +144,8 @@ MibNode NodeOf(SmiNode* smiNode) {
         for (SmiElement* e = smiGetFirstElement(smiNode); e; e = smiGetNextElement(e)) {
             SmiNode* object = smiGetElementNode(e);
             SmiModule* module = object ? smiGetNodeModule(object) : nullptr;
-            if (object && module) node.objects.push_back(std::string(module->name) + "::" + object->name);
+            if (object && module)
+                node.objects.push_back(std::string(module->name) + "::" + object->name);
         }
     }
     return node;
@@ -152,12 +156,14 @@ constexpr int kMaxOidDepth = 128;
 
 // Walks libsmi's one tree rather than each module's node list: the list of a module that
 // broke off mid-definition can hold nodes libsmi cannot follow to the next.
-void AddSubtree(SmiNode* parent, int depth, MibIndex& index, std::map<std::string, std::size_t>& counts) {
+void AddSubtree(SmiNode* parent, int depth, MibIndex& index,
+                std::map<std::string, std::size_t>& counts) {
     if (depth > kMaxOidDepth) return;
     for (SmiNode* node = smiGetFirstChildNode(parent); node; node = smiGetNextChildNode(node)) {
         SmiModule* module = smiGetNodeModule(node);
         if (node->name && module && module->name && node->oidlen > 0) {
-            index.Add(std::span<const uint32_t>(node->oid, node->oidlen), module->name, NodeOf(node), false);
+            index.Add(std::span<const uint32_t>(node->oid, node->oidlen), module->name,
+                      NodeOf(node), false);
             ++counts[module->name];
         }
         AddSubtree(node, depth + 1, index, counts);
@@ -182,7 +188,8 @@ void ReportImportCycles(Collected& messages) {
     std::map<std::string, std::string> paths;
     for (SmiModule* module = smiGetFirstModule(); module; module = smiGetNextModule(module)) {
         auto& list = imports[module->name];
-        for (SmiImport* import = smiGetFirstImport(module); import; import = smiGetNextImport(import))
+        for (SmiImport* import = smiGetFirstImport(module); import;
+             import = smiGetNextImport(import))
             if (import->module && std::find(list.begin(), list.end(), import->module) == list.end())
                 list.push_back(import->module);
         if (module->path) paths[module->name] = module->path;
@@ -200,8 +207,10 @@ void ReportImportCycles(Collected& messages) {
                 continue;
             }
             const std::string& imported = it->second[next++];
-            if (imported == start) cycle = true;
-            else if (seen.insert(imported).second) stack.emplace_back(imported, 0);
+            if (imported == start)
+                cycle = true;
+            else if (seen.insert(imported).second)
+                stack.emplace_back(imported, 0);
         }
         if (!cycle) continue;
         std::string chain;
@@ -212,7 +221,8 @@ void ReportImportCycles(Collected& messages) {
 }
 
 std::string Seconds(std::chrono::steady_clock::duration elapsed) {
-    return std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() / 1000.0);
+    return std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() /
+                          1000.0);
 }
 
 }  // namespace
@@ -223,7 +233,13 @@ MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibL
         auto index = std::make_shared<MibIndex>();
         AddBuiltinNames(*index);
         MibLoadReport report;
-        report.files.push_back({"SNMPv2-SMI", {}, {}, 0, true, {{0, 1, "SNMPv2-SMI が見つからないため、モジュールを読み込みませんでした"}}});
+        report.files.push_back(
+            {"SNMPv2-SMI",
+             {},
+             {},
+             0,
+             true,
+             {{0, 1, "SNMPv2-SMI が見つからないため、モジュールを読み込みませんでした"}}});
         report.failed = 1;
         return {std::move(index), std::move(report)};
     }
@@ -257,11 +273,13 @@ MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibL
             const char* name = smiLoadModule(candidate.file.c_str());
             const auto took = std::chrono::steady_clock::now() - fileStart;
             if (took > limits.slowFile)
-                result.messages.push_back({0, 2, "読み込みに " + Seconds(took) + " 秒かかりました"});
+                result.messages.push_back(
+                    {0, 2, "読み込みに " + Seconds(took) + " 秒かかりました"});
             if (name) {
                 // A module of the same name read earlier, from an earlier folder, hides this file.
                 SmiModule* module = smiGetModule(name);
-                if (module && module->path && fs::path(module->path) != fs::path(candidate.file)) continue;
+                if (module && module->path && fs::path(module->path) != fs::path(candidate.file))
+                    continue;
                 result.module = name;
             } else {
                 result.failed = true;
@@ -285,7 +303,8 @@ MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibL
     for (MibFileResult& result : report.files) {
         for (const MibMessage& message : result.messages)
             if (message.severity <= kFailingSeverity) result.failed = true;
-        if (const auto it = counts.find(result.module); it != counts.end()) result.nodes = it->second;
+        if (const auto it = counts.find(result.module); it != counts.end())
+            result.nodes = it->second;
         ++(result.failed ? report.failed : report.loaded);
     }
     smiExit();

@@ -20,7 +20,7 @@ struct MibMessage {
 };
 
 struct MibFileResult {
-    std::string file;    // full path
+    std::string file;  // full path
     std::string folder;
     std::string module;  // empty when no module could be read
     std::size_t nodes = 0;
@@ -29,7 +29,8 @@ struct MibFileResult {
 };
 
 struct MibLoadReport {
-    std::vector<MibFileResult> files;  // in search order; files of a module already read are left out
+    std::vector<MibFileResult>
+        files;  // in search order; files of a module already read are left out
     std::size_t loaded = 0;
     std::size_t failed = 0;
 };
@@ -55,5 +56,6 @@ using MibProgress = std::function<void(std::size_t done, std::size_t total)>;
 // same name later, and imports are looked for in the same order. The index holds the
 // built-in names where no module names the OID. A set stop flag ends the load between files.
 // Without SNMPv2-SMI in any folder nothing is loaded, and the report says so.
-MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibLoadLimits& limits = {},
-                             const MibProgress& progress = {}, const std::atomic<bool>* stop = nullptr);
+MibLoadResult LoadMibModules(const std::vector<std::string>& folders,
+                             const MibLoadLimits& limits = {}, const MibProgress& progress = {},
+                             const std::atomic<bool>* stop = nullptr);

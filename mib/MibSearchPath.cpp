@@ -33,9 +33,11 @@ std::vector<std::string> MibSearchFolders(const MibFolderFacts& facts) {
     std::vector<std::string> candidates;
     if (!facts.programFolder.empty()) candidates.push_back(facts.programFolder + "/mibs");
     if (!facts.userHome.empty()) candidates.push_back(facts.userHome + "/.snmp/mibs");
-    for (const char* folder : {"/usr/share/snmp/mibs", "/usr/share/snmp/mibs/ietf", "/usr/share/snmp/mibs/iana"})
+    for (const char* folder :
+         {"/usr/share/snmp/mibs", "/usr/share/snmp/mibs/ietf", "/usr/share/snmp/mibs/iana"})
         candidates.emplace_back(folder);
-    for (std::string& folder : Subfolders("/usr/share/mibs")) candidates.push_back(std::move(folder));
+    for (std::string& folder : Subfolders("/usr/share/mibs"))
+        candidates.push_back(std::move(folder));
     candidates.emplace_back("/var/lib/mibs/ietf");
     candidates.emplace_back("/var/lib/mibs/iana");
     std::string_view extra = facts.extraFolders;

@@ -62,10 +62,13 @@ void MibService::Run() {
         }
         total_ = 1;  // loading, the files not yet counted
         done_ = 0;
-        MibLoadResult result = LoadMibModules(request.folders, request.limits, [this](std::size_t done, std::size_t total) {
-            total_ = total;
-            done_ = done;
-        }, &stop_);
+        MibLoadResult result = LoadMibModules(
+            request.folders, request.limits,
+            [this](std::size_t done, std::size_t total) {
+                total_ = total;
+                done_ = done;
+            },
+            &stop_);
         if (stop_) {
             done_ = total_.load();
             continue;
@@ -79,5 +82,6 @@ void MibService::Run() {
 
 void StartMibLoading() {
     const AppSettings settings = ReadSettings();
-    MibService::Instance().Reload(MibSearchFolders(CurrentMibFolderFacts(FixedTextView(settings.mibFolders))));
+    MibService::Instance().Reload(
+        MibSearchFolders(CurrentMibFolderFacts(FixedTextView(settings.mibFolders))));
 }

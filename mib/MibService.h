@@ -18,7 +18,7 @@
 
 struct MibProgressView {
     bool loading = false;
-    std::size_t done = 0;   // files of the running load
+    std::size_t done = 0;  // files of the running load
     std::size_t total = 0;
 };
 

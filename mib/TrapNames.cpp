@@ -22,12 +22,16 @@ std::string_view TrimDot(std::string_view oid) {
 
 }  // namespace
 
-std::string RowNotificationOid(std::string_view version, std::string_view enterprise, std::string_view generic,
-                               std::string_view specific, std::string_view bindings) {
+std::string RowNotificationOid(std::string_view version, std::string_view enterprise,
+                               std::string_view generic, std::string_view specific,
+                               std::string_view bindings) {
     if (version == "1") {
         int64_t genericTrap = 0;
-        if (!ToInteger(generic, genericTrap) || genericTrap < 0 || genericTrap > kEnterpriseSpecific) return {};
-        if (genericTrap < kEnterpriseSpecific) return std::string(kSnmpTraps) + std::to_string(genericTrap + 1);
+        if (!ToInteger(generic, genericTrap) || genericTrap < 0 ||
+            genericTrap > kEnterpriseSpecific)
+            return {};
+        if (genericTrap < kEnterpriseSpecific)
+            return std::string(kSnmpTraps) + std::to_string(genericTrap + 1);
         int64_t specificTrap = 0;
         if (enterprise.empty() || !ToInteger(specific, specificTrap)) return {};
         return std::string(TrimDot(enterprise)) + ".0." + std::to_string(specificTrap);
@@ -38,9 +42,9 @@ std::string RowNotificationOid(std::string_view version, std::string_view enterp
         if (nameEnd == std::string_view::npos) break;
         const std::size_t valueEnd = bindings.find(',', nameEnd + 1);
         const std::string_view name = bindings.substr(start, nameEnd - start);
-        const std::string_view value = bindings.substr(nameEnd + 1, valueEnd == std::string_view::npos
-                                                                        ? std::string_view::npos
-                                                                        : valueEnd - nameEnd - 1);
+        const std::string_view value = bindings.substr(
+            nameEnd + 1,
+            valueEnd == std::string_view::npos ? std::string_view::npos : valueEnd - nameEnd - 1);
         if (TrimDot(name) == kSnmpTrapOidInstance) return std::string(TrimDot(value));
         if (valueEnd == std::string_view::npos) break;
         start = valueEnd + 1;
@@ -93,6 +97,9 @@ const MibNode* ExactNode(const MibIndex& index, std::string_view dotted) {
     dotted = TrimDot(dotted);
     const MibMatch match = index.Lookup(dotted);
     if (!match.node) return nullptr;
-    const std::size_t subids = dotted.empty() ? 0 : 1 + static_cast<std::size_t>(std::count(dotted.begin(), dotted.end(), '.'));
+    const std::size_t subids =
+        dotted.empty()
+            ? 0
+            : 1 + static_cast<std::size_t>(std::count(dotted.begin(), dotted.end(), '.'));
     return match.matched == subids ? match.node : nullptr;
 }

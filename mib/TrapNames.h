@@ -16,8 +16,9 @@ inline constexpr std::string_view kSnmpTrapOidInstance = "1.3.6.1.6.3.1.1.4.1.0"
 // The notification OID of a trap list row, from its texts (version "1", "2" or "3"): for
 // SNMPv1 the generic trap's snmpTraps OID or enterprise.0.specific (RFC 3584 3.1), else
 // the value of the snmpTrapOID.0 binding in the row's "name,value," bindings text.
-std::string RowNotificationOid(std::string_view version, std::string_view enterprise, std::string_view generic,
-                               std::string_view specific, std::string_view bindings);
+std::string RowNotificationOid(std::string_view version, std::string_view enterprise,
+                               std::string_view generic, std::string_view specific,
+                               std::string_view bindings);
 
 // The same from a row's column texts: column(n) gives the text of trap list column n.
 std::string RowNotificationOid(const std::function<std::string_view(int column)>& column);

@@ -4,20 +4,20 @@
 #include <cstdint>
 #include <cstring>
 
-#include "notify/mail/Mail.h"
 #include "notify/Popup.h"
 #include "notify/RuleStore.h"
 #include "notify/TrapContext.h"
+#include "notify/mail/Mail.h"
 #include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
 #include "reception/LossCounters.h"
-#include "traplog/TrapRowQueue.h"
 #include "reception/WindowPorts.h"
 #include "settings/AppSettings.h"
-#include "traplog/TrapLog.h"
-#include "traplog/TrapText.h"
 #include "traffic/TrafficCounts.h"
+#include "traplog/TrapLog.h"
+#include "traplog/TrapRowQueue.h"
+#include "traplog/TrapText.h"
 
 namespace {
 
@@ -64,7 +64,8 @@ bool MatchUser(const TrapRecord& record, RuleRecord& actions) {
 void WriteHostName(TrapRecord& record) {
     const std::string name = LookUpHostName(record.sourceAddress);
     record.hostName.fill('\0');
-    std::memcpy(record.hostName.data(), name.data(), std::min(name.size(), record.hostName.size() - 1));
+    std::memcpy(record.hostName.data(), name.data(),
+                std::min(name.size(), record.hostName.size() - 1));
 }
 
 void RunActions(const TrapRecord& record, const RuleRecord& actions, const AppSettings& settings) {
@@ -75,7 +76,8 @@ void RunActions(const TrapRecord& record, const RuleRecord& actions, const AppSe
         if (!parts.program.empty() && LaunchProgram(parts.program, arguments) == kLaunchSkipped)
             CountLoss(LossKind::kProgramsSkipped);
     }
-    if (actions.popupMessage[0] != '\0') ShowPopup(ExpandTrapText(record, TextOf(actions.popupMessage)));
+    if (actions.popupMessage[0] != '\0')
+        ShowPopup(ExpandTrapText(record, TextOf(actions.popupMessage)));
     if (actions.beep != 0)
         PlayBeep();
     else if (actions.waveFile[0] != '\0')

@@ -19,8 +19,8 @@ void ShowPopup(std::string_view text) {
     for (std::atomic<int>& slot : popupSlots) {
         int expected = 0;
         if (!slot.compare_exchange_strong(expected, 1)) continue;
-        ShowModelessBox(text.substr(0, Cp932PrefixLength(text, kMaxPopupText)), MessageIcon::Information,
-                        [&slot] { slot.store(0); });
+        ShowModelessBox(text.substr(0, Cp932PrefixLength(text, kMaxPopupText)),
+                        MessageIcon::Information, [&slot] { slot.store(0); });
         return;
     }
     int expected = 0;

@@ -70,9 +70,9 @@ RuleRecord ParseRuleLine(std::string_view plain) {
 }
 
 RuleLineResult BuildRuleLine(const RuleRecord& rule, std::string& stored) {
-    const std::array<std::string_view, 6> texts = {TextOf(rule.enterprise),   TextOf(rule.userName),
-                                                    TextOf(rule.popupMessage), TextOf(rule.programLine),
-                                                    TextOf(rule.mailMessage),  TextOf(rule.waveFile)};
+    const std::array<std::string_view, 6> texts = {
+        TextOf(rule.enterprise),  TextOf(rule.userName),    TextOf(rule.popupMessage),
+        TextOf(rule.programLine), TextOf(rule.mailMessage), TextOf(rule.waveFile)};
     for (std::string_view text : texts)
         if (text.find_first_of(kUnstorableFieldBytes) != std::string_view::npos)
             return RuleLineResult::BadText;

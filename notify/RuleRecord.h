@@ -7,7 +7,7 @@
 #include <cstdint>
 
 enum RuleKind : int32_t {
-    AllTraps = 0,    // the default actions used when every trap is received
+    AllTraps = 0,  // the default actions used when every trap is received
     IpRange = 1,
     Enterprise = 2,  // SNMPv1 enterprise with generic and specific trap numbers
     User = 3,        // SNMPv3 user name

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "notify/RuleLine.h"
+#include "notify/RuleTable.h"
 #include "notify/records/DBLib.h"
 #include "notify/records/RecordFileCache.h"
 #include "notify/records/RecordFileSave.h"
-#include "notify/RuleLine.h"
-#include "notify/RuleTable.h"
 #include "platform/FixedText.h"
 
 namespace {
@@ -65,14 +65,14 @@ namespace RuleStore {
 bool SameRule(const RuleRecord& stored, const RuleRecord& key) {
     if (stored.kind != key.kind) return false;
     switch (key.kind) {
-        case AllTraps: return true;
-        case IpRange: return stored.ipFrom == key.ipFrom && stored.ipTo == key.ipTo;
-        case Enterprise:
-            return SameText(stored.enterprise, key.enterprise) &&
-                   (stored.genericTrap == kGenericAny ||
-                    (stored.genericTrap == key.genericTrap && stored.specificTrap == key.specificTrap));
-        case User: return SameText(stored.userName, key.userName);
-        default: return false;
+    case AllTraps: return true;
+    case IpRange: return stored.ipFrom == key.ipFrom && stored.ipTo == key.ipTo;
+    case Enterprise:
+        return SameText(stored.enterprise, key.enterprise) &&
+               (stored.genericTrap == kGenericAny ||
+                (stored.genericTrap == key.genericTrap && stored.specificTrap == key.specificTrap));
+    case User: return SameText(stored.userName, key.userName);
+    default: return false;
     }
 }
 
@@ -103,9 +103,9 @@ int FindActions(RuleRecord& key) {
 int Put(const RuleRecord& rule) {
     std::string record;
     switch (BuildRuleLine(rule, record)) {
-        case RuleLineResult::TooLong: return kPutTooLong;
-        case RuleLineResult::BadText: return kPutBadText;
-        case RuleLineResult::Ok: break;
+    case RuleLineResult::TooLong: return kPutTooLong;
+    case RuleLineResult::BadText: return kPutBadText;
+    case RuleLineResult::Ok: break;
     }
     std::lock_guard lock(ruleSaveBusy);
     std::vector<std::string> lines;
@@ -142,25 +142,25 @@ void FillList(RecordList& list, int kind) {
         if (std::atoi(plain.c_str()) != kind) return false;
         char second[kRulePlainWidth + 1], third[kRulePlainWidth + 1];
         switch (kind) {
-            case IpRange:
-                DBLib::GetField(2, plain, second);
-                DBLib::GetField(3, plain, third);
-                list.InsertRow(row, second, 0);
-                list.SetCell(row, 1, third);
-                break;
-            case Enterprise:
-                DBLib::GetField(1, plain, second);
-                list.InsertRow(row, second, 0);
-                DBLib::GetField(5, plain, second);
-                list.SetCell(row, 1, std::atoi(second) == kGenericAny ? "Any" : second);
-                DBLib::GetField(6, plain, third);
-                list.SetCell(row, 2, third);
-                break;
-            case User:
-                DBLib::GetField(4, plain, second);
-                list.InsertRow(row, second, 0);
-                break;
-            default: return false;
+        case IpRange:
+            DBLib::GetField(2, plain, second);
+            DBLib::GetField(3, plain, third);
+            list.InsertRow(row, second, 0);
+            list.SetCell(row, 1, third);
+            break;
+        case Enterprise:
+            DBLib::GetField(1, plain, second);
+            list.InsertRow(row, second, 0);
+            DBLib::GetField(5, plain, second);
+            list.SetCell(row, 1, std::atoi(second) == kGenericAny ? "Any" : second);
+            DBLib::GetField(6, plain, third);
+            list.SetCell(row, 2, third);
+            break;
+        case User:
+            DBLib::GetField(4, plain, second);
+            list.InsertRow(row, second, 0);
+            break;
+        default: return false;
         }
         ++row;
         return false;
@@ -171,7 +171,8 @@ int EnterpriseSuffix(std::string_view oid, std::span<char> out, int limit) {
     constexpr std::string_view kPrefix = "1.3.6.1.4.1";
     if (limit < static_cast<int>(kPrefix.size())) return 1;
     if (oid.substr(0, kPrefix.size()) != kPrefix) return 0;
-    const std::string_view suffix = oid.size() > kPrefix.size() + 1 ? oid.substr(kPrefix.size() + 1) : "";
+    const std::string_view suffix =
+        oid.size() > kPrefix.size() + 1 ? oid.substr(kPrefix.size() + 1) : "";
     const std::size_t room = std::min<std::size_t>(limit - kPrefix.size(), out.size());
     if (room == 0) return 1;
     const std::size_t length = std::min(suffix.size(), room - 1);

@@ -11,8 +11,8 @@
 #include <span>
 #include <string_view>
 
-#include "notify/records/RecordList.h"
 #include "notify/RuleRecord.h"
+#include "notify/records/RecordList.h"
 
 namespace RuleStore {
 

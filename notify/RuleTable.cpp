@@ -7,7 +7,8 @@
 namespace {
 
 uint32_t HostOrder(const std::array<uint8_t, 4>& octets) {
-    return uint32_t(octets[0]) << 24 | uint32_t(octets[1]) << 16 | uint32_t(octets[2]) << 8 | octets[3];
+    return uint32_t(octets[0]) << 24 | uint32_t(octets[1]) << 16 | uint32_t(octets[2]) << 8 |
+           octets[3];
 }
 
 bool KnownKind(int32_t kind) { return kind >= AllTraps && kind <= User; }
@@ -28,10 +29,14 @@ void RuleTable::Add(std::string_view plain) {
     if (!KnownKind(rule.kind)) return;
     positionsOfKind_[rule.kind].push_back(position);
     switch (rule.kind) {
-        case IpRange: ranges_.push_back({HostOrder(rule.ipFrom), HostOrder(rule.ipTo), position}); break;
-        case Enterprise: enterprises_[std::string(FixedTextView(rule.enterprise))].push_back(position); break;
-        case User: users_.emplace(std::string(FixedTextView(rule.userName)), position); break;
-        default: break;
+    case IpRange:
+        ranges_.push_back({HostOrder(rule.ipFrom), HostOrder(rule.ipTo), position});
+        break;
+    case Enterprise:
+        enterprises_[std::string(FixedTextView(rule.enterprise))].push_back(position);
+        break;
+    case User: users_.emplace(std::string(FixedTextView(rule.userName)), position); break;
+    default: break;
     }
 }
 
@@ -50,23 +55,24 @@ const RuleRecord* RuleTable::FirstRangeHolding(const std::array<uint8_t, 4>& add
 
 const RuleRecord* RuleTable::FirstSameRule(const RuleRecord& key) const {
     switch (key.kind) {
-        case AllTraps:
-            return positionsOfKind_[AllTraps].empty() ? nullptr : &rules_[positionsOfKind_[AllTraps].front()];
-        case IpRange:
-            for (const Range& range : ranges_)
-                if (RuleStore::SameRule(rules_[range.position], key)) return &rules_[range.position];
-            return nullptr;
-        case Enterprise: {
-            const auto found = enterprises_.find(std::string(FixedTextView(key.enterprise)));
-            if (found == enterprises_.end()) return nullptr;
-            for (uint32_t position : found->second)
-                if (RuleStore::SameRule(rules_[position], key)) return &rules_[position];
-            return nullptr;
-        }
-        case User: {
-            const auto found = users_.find(std::string(FixedTextView(key.userName)));
-            return found == users_.end() ? nullptr : &rules_[found->second];
-        }
-        default: return nullptr;
+    case AllTraps:
+        return positionsOfKind_[AllTraps].empty() ? nullptr
+                                                  : &rules_[positionsOfKind_[AllTraps].front()];
+    case IpRange:
+        for (const Range& range : ranges_)
+            if (RuleStore::SameRule(rules_[range.position], key)) return &rules_[range.position];
+        return nullptr;
+    case Enterprise: {
+        const auto found = enterprises_.find(std::string(FixedTextView(key.enterprise)));
+        if (found == enterprises_.end()) return nullptr;
+        for (uint32_t position : found->second)
+            if (RuleStore::SameRule(rules_[position], key)) return &rules_[position];
+        return nullptr;
+    }
+    case User: {
+        const auto found = users_.find(std::string(FixedTextView(key.userName)));
+        return found == users_.end() ? nullptr : &rules_[found->second];
+    }
+    default: return nullptr;
     }
 }

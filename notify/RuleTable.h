@@ -33,8 +33,8 @@ private:
         uint32_t position;
     };
     std::vector<RuleRecord> rules_;
-    std::array<std::vector<uint32_t>, 4> positionsOfKind_;  // by kind, in file order
-    std::vector<Range> ranges_;                            // in file order
+    std::array<std::vector<uint32_t>, 4> positionsOfKind_;                // by kind, in file order
+    std::vector<Range> ranges_;                                           // in file order
     std::unordered_map<std::string, std::vector<uint32_t>> enterprises_;  // text -> positions
     std::unordered_map<std::string, uint32_t> users_;                     // name -> first position
 };

@@ -16,12 +16,13 @@ std::array<uint8_t, 4> ParseDottedAddress(std::string_view text) {
 }
 
 std::string FormatDottedAddress(const std::array<uint8_t, 4>& address) {
-    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." + std::to_string(address[2]) + "." +
-           std::to_string(address[3]);
+    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." +
+           std::to_string(address[2]) + "." + std::to_string(address[3]);
 }
 
 uint32_t AddressValue(const std::array<uint8_t, 4>& address) {
-    return (uint32_t{address[0]} << 24) | (uint32_t{address[1]} << 16) | (uint32_t{address[2]} << 8) | address[3];
+    return (uint32_t{address[0]} << 24) | (uint32_t{address[1]} << 16) |
+           (uint32_t{address[2]} << 8) | address[3];
 }
 
 int32_t ParseGenericText(std::string_view text) {

@@ -36,5 +36,5 @@ std::vector<Ipv4Address> AddressesOfWithin(LookupPool pool, std::string_view hos
 
 // Unbounded lookups, for callers that chain them and run the chain through
 // RunLookupWithin so that one deadline covers it. Empty when the resolver has no answer.
-std::string NameOf(Ipv4Address address);                // reverse lookup
+std::string NameOf(Ipv4Address address);               // reverse lookup
 std::string CanonicalNameOf(const std::string& name);  // forward lookup's canonical name

@@ -12,7 +12,9 @@ int DurableReplace(std::FILE* written, const std::string& fromPath, const std::s
         return 1;
     }
     const std::size_t slash = toPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : toPath.substr(0, slash);
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : toPath.substr(0, slash);
     if (const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY); fd >= 0) {
         ::fsync(fd);
         ::close(fd);

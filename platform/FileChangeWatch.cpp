@@ -9,8 +9,8 @@
 namespace {
 
 // Whatever replaces, removes or moves the file, or removes or moves its folder.
-constexpr uint32_t kEntryEvents =
-    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+constexpr uint32_t kEntryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                  IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 // Whatever rewrites the file in place.
 constexpr uint32_t kContentEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE;
 // The folder itself is no longer watched after these.
@@ -31,7 +31,8 @@ bool FileChangeWatch::MayHaveChanged() {
     // The queue is emptied even when the answer is already known, so that old notices do
     // not count against the next Arm.
     const bool noticed = ReadNotices();
-    return noticed || folderWatch_ < 0 || std::chrono::steady_clock::now() - armedAt_ >= longestTrust_;
+    return noticed || folderWatch_ < 0 ||
+           std::chrono::steady_clock::now() - armedAt_ >= longestTrust_;
 }
 
 void FileChangeWatch::Arm(std::string_view path) {
@@ -40,7 +41,8 @@ void FileChangeWatch::Arm(std::string_view path) {
     if (folderWatch_ >= 0) inotify_rm_watch(notices_, folderWatch_);
     path_ = path;
     const std::size_t slash = path_.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : path_.substr(0, slash);
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : path_.substr(0, slash);
     name_ = std::string_view(path_).substr(slash == std::string::npos ? 0 : slash + 1);
     folderWatch_ = inotify_add_watch(notices_, folder.empty() ? "/" : folder.c_str(), events_);
 }

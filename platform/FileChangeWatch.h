@@ -39,7 +39,7 @@ private:
     bool ReadNotices();
 
     std::chrono::milliseconds longestTrust_;
-    uint32_t events_;  // the inotify events of the folder watch
+    uint32_t events_;   // the inotify events of the folder watch
     int notices_ = -1;  // the inotify descriptor
     int folderWatch_ = -1;
     std::string path_;

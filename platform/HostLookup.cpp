@@ -30,9 +30,11 @@ void SetHostResolver(HostResolver resolve) {
     processAnswers = std::make_shared<HostNameCache>();
 }
 
-std::string LookUpHostNameThrough(const std::shared_ptr<HostNameCache>& cache, std::array<uint8_t, 4> address,
-                                  const HostResolver& resolve, std::chrono::milliseconds deadline) {
-    if (std::optional<std::string> known = cache->Find(address, HostNameCache::Clock::now())) return *known;
+std::string LookUpHostNameThrough(const std::shared_ptr<HostNameCache>& cache,
+                                  std::array<uint8_t, 4> address, const HostResolver& resolve,
+                                  std::chrono::milliseconds deadline) {
+    if (std::optional<std::string> known = cache->Find(address, HostNameCache::Clock::now()))
+        return *known;
     // The helper may outlive this wait (and the caller's cache reference): it keeps its own.
     const HostResolver resolveAndKeep = [cache, resolve](std::array<uint8_t, 4> asked) {
         std::string name = resolve(asked);

@@ -32,8 +32,9 @@ void SetHostResolver(HostResolver resolve);
 
 // The answer cache holds for address; otherwise LookUpHostNameWithin, whose answer is kept,
 // empty or not. An answer that comes after the deadline replaces the empty one kept then.
-std::string LookUpHostNameThrough(const std::shared_ptr<HostNameCache>& cache, std::array<uint8_t, 4> address,
-                                  const HostResolver& resolve, std::chrono::milliseconds deadline);
+std::string LookUpHostNameThrough(const std::shared_ptr<HostNameCache>& cache,
+                                  std::array<uint8_t, 4> address, const HostResolver& resolve,
+                                  std::chrono::milliseconds deadline);
 
 // resolve(address) through RunLookupWithin; empty when it has not answered within deadline
 // or too many earlier lookups are still unfinished.

@@ -21,14 +21,17 @@ public:
     explicit HostNameCache(std::size_t capacity = kCapacity) : capacity_(capacity) {}
 
     // The answer stored for address less than kLifetime before now (empty: no name).
-    std::optional<std::string> Find(const std::array<uint8_t, 4>& address, Clock::time_point now) const;
+    std::optional<std::string> Find(const std::array<uint8_t, 4>& address,
+                                    Clock::time_point now) const;
 
     // Stores the answer for address, replacing an older one. When full, the answers past
     // their lifetime are dropped, and when that frees nothing the oldest answer.
-    void Store(const std::array<uint8_t, 4>& address, const std::string& name, Clock::time_point now);
+    void Store(const std::array<uint8_t, 4>& address, const std::string& name,
+               Clock::time_point now);
 
     // Stores the answer only when no answer within its lifetime is held.
-    void StoreIfAbsent(const std::array<uint8_t, 4>& address, const std::string& name, Clock::time_point now);
+    void StoreIfAbsent(const std::array<uint8_t, 4>& address, const std::string& name,
+                       Clock::time_point now);
 
 private:
     struct Answer {

@@ -51,7 +51,8 @@ void PostMessageBox(std::string_view textCp932, MessageIcon icon) {
 }
 
 void ShowModelessBox(std::string_view textCp932, MessageIcon icon, std::function<void()> onClosed) {
-    MessageBoxRequest request = MakeRequest(textCp932, icon, MessageButtons::Ok, MessageDelivery::Modeless);
+    MessageBoxRequest request =
+        MakeRequest(textCp932, icon, MessageButtons::Ok, MessageDelivery::Modeless);
     request.alwaysOnTop = true;
     request.onClosed = std::move(onClosed);
     Dispatch(std::move(request));

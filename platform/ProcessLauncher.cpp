@@ -80,7 +80,8 @@ int StartProcess(const std::vector<std::string>& argv, bool quiet, ExitHandler o
     if (argv.empty() || argv[0].empty()) return 1;
     std::vector<char*> pointers;
     pointers.reserve(argv.size() + 1);
-    for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : argv)
+        pointers.push_back(const_cast<char*>(argument.c_str()));
     pointers.push_back(nullptr);
 
     SpawnSetup setup;
@@ -104,7 +105,8 @@ int StartProcess(const std::vector<std::string>& argv, bool quiet, ExitHandler o
     posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     pid_t pid = 0;
-    if (posix_spawnp(&pid, pointers[0], &setup.actions, &setup.attributes, pointers.data(), environ) != 0)
+    if (posix_spawnp(&pid, pointers[0], &setup.actions, &setup.attributes, pointers.data(),
+                     environ) != 0)
         return 1;
     // The program may run for as long as it likes; only its exit status is collected here.
     ReapWhenEnded(pid, std::move(onExit));

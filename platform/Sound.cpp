@@ -32,7 +32,8 @@ void PlayBeep() {
 int PlayWaveFile(std::string_view path) {
     if (path.empty() || wavePlaying.exchange(true)) return 1;
     // The player reports a missing file or sound card on its output, which nobody reads.
-    if (StartProcess({"aplay", "-q", "--", std::string(path)}, true, [](int) { wavePlaying = false; }) != 0) {
+    if (StartProcess({"aplay", "-q", "--", std::string(path)}, true,
+                     [](int) { wavePlaying = false; }) != 0) {
         wavePlaying = false;
         return 1;
     }

@@ -9,7 +9,9 @@ std::array<std::atomic<uint64_t>, kLossKindCount> losses{};
 std::atomic<uint64_t>& Slot(LossKind kind) { return losses[static_cast<int>(kind)]; }
 }  // namespace
 
-void CountLoss(LossKind kind, uint64_t count) { Slot(kind).fetch_add(count, std::memory_order_relaxed); }
+void CountLoss(LossKind kind, uint64_t count) {
+    Slot(kind).fetch_add(count, std::memory_order_relaxed);
+}
 
 void SetLoss(LossKind kind, uint64_t total) { Slot(kind).store(total, std::memory_order_relaxed); }
 

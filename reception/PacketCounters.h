@@ -23,8 +23,7 @@ inline constexpr int kCounterCount = 16;
 
 // Field id of each counter in the counter view, in block order.
 inline constexpr std::array<int, kCounterCount> kCounterFieldIds = {
-    1000, 1001, 1002, 1003, 1004, 1015, 1005, 1006,
-    1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014};
+    1000, 1001, 1002, 1003, 1004, 1015, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014};
 
 // Kinds of CountPacket.
 enum PacketKind : int {

@@ -52,24 +52,24 @@ bool ThreadRunning() { return serviceThread.thread.joinable() && !serviceThread.
 
 int PacketKindOfVersion(int32_t version) {
     switch (version) {
-        case kSnmpV1: return kPacketV1;
-        case kSnmpV2c: return kPacketV2c;
-        case kSnmpV3: return kPacketV3;
-        default: return 0;
+    case kSnmpV1: return kPacketV1;
+    case kSnmpV2c: return kPacketV2c;
+    case kSnmpV3: return kPacketV3;
+    default: return 0;
     }
 }
 
 RejectReason RejectReasonOf(DecodeReason reason) {
     switch (reason) {
-        case DecodeReason::kNotATrap: return RejectReason::kNotATrap;
-        case DecodeReason::kUnknownUser: return RejectReason::kUnknownUser;
-        case DecodeReason::kLevelNotAllowed: return RejectReason::kLevelNotAllowed;
-        case DecodeReason::kAuthFailure: return RejectReason::kAuthFailure;
-        case DecodeReason::kDecryptFailure: return RejectReason::kDecryptFailure;
-        case DecodeReason::kDiscovery: return RejectReason::kDiscovery;
-        case DecodeReason::kNotInTimeWindow: return RejectReason::kNotInTimeWindow;
-        case DecodeReason::kNewEngineLimit: return RejectReason::kNewEngineLimit;
-        case DecodeReason::kMalformed: break;
+    case DecodeReason::kNotATrap: return RejectReason::kNotATrap;
+    case DecodeReason::kUnknownUser: return RejectReason::kUnknownUser;
+    case DecodeReason::kLevelNotAllowed: return RejectReason::kLevelNotAllowed;
+    case DecodeReason::kAuthFailure: return RejectReason::kAuthFailure;
+    case DecodeReason::kDecryptFailure: return RejectReason::kDecryptFailure;
+    case DecodeReason::kDiscovery: return RejectReason::kDiscovery;
+    case DecodeReason::kNotInTimeWindow: return RejectReason::kNotInTimeWindow;
+    case DecodeReason::kNewEngineLimit: return RejectReason::kNewEngineLimit;
+    case DecodeReason::kMalformed: break;
     }
     return RejectReason::kMalformed;
 }
@@ -80,14 +80,17 @@ std::string_view UserNameOf(const TrapRecord& record, int32_t version) {
 }
 
 RefusedTrap RefusedTrapOf(const TrapRecord& record) {
-    return {.enterprise = {record.enterprise.data(), strnlen(record.enterprise.data(), record.enterprise.size())},
+    return {.enterprise = {record.enterprise.data(),
+                           strnlen(record.enterprise.data(), record.enterprise.size())},
             .trapOid = record.version == kSnmpV1 ? std::string_view() : NotificationOid(record),
             .genericTrap = record.genericTrap,
             .specificTrap = record.specificTrap};
 }
 
-void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t senderPort) {
-    const ArrivedDatagram arrived(datagram, sender, senderPort, static_cast<uint32_t>(datagram.size()));
+void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                    uint16_t senderPort) {
+    const ArrivedDatagram arrived(datagram, sender, senderPort,
+                                  static_cast<uint32_t>(datagram.size()));
     TrapRecord& record = receivedTrap.Record();
     // Kept before it is counted, so that whoever sees the count finds the entry.
     const auto reject = [&](RejectReason reason, int32_t version, uint16_t offset,
@@ -130,7 +133,8 @@ bool JoinEndedThread(std::chrono::milliseconds wait) {
 }
 
 void EnableCommands(bool startEnabled, bool stopEnabled) {
-    if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(startEnabled, stopEnabled);
+    if (ServiceWindows* windows = GetServiceWindows())
+        windows->EnableServiceCommands(startEnabled, stopEnabled);
 }
 
 // With threadMutex held and no thread left.

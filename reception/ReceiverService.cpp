@@ -42,7 +42,8 @@ public:
     }
     void Update(msghdr& message) {
         for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SO_RXQ_OVFL || c->cmsg_len < CMSG_LEN(sizeof(uint32_t)))
+            if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SO_RXQ_OVFL ||
+                c->cmsg_len < CMSG_LEN(sizeof(uint32_t)))
                 continue;
             uint32_t total = 0;
             std::memcpy(&total, CMSG_DATA(c), sizeof total);
@@ -76,11 +77,13 @@ private:
 std::atomic<int> serviceSocket{-1};
 
 void ShowStatus(std::string_view textUtf8) {
-    if (ServiceWindows* windows = GetServiceWindows()) windows->SetServiceStatus(Utf8ToCp932(textUtf8));
+    if (ServiceWindows* windows = GetServiceWindows())
+        windows->SetServiceStatus(Utf8ToCp932(textUtf8));
 }
 
 void EnableCommands(bool startEnabled, bool stopEnabled) {
-    if (ServiceWindows* windows = GetServiceWindows()) windows->EnableServiceCommands(startEnabled, stopEnabled);
+    if (ServiceWindows* windows = GetServiceWindows())
+        windows->EnableServiceCommands(startEnabled, stopEnabled);
 }
 
 void ShowSocketError(int error) {
@@ -92,7 +95,8 @@ void ShowSocketError(int error) {
 void ReportBindError(uint16_t port) {
     std::array<char, 256> text{};
     std::snprintf(text.data(), text.size(),
-                  "Port bind error (Port = %d) \n他のアプリケーションが使用中のためTrap受信機能が動作しません。",
+                  "Port bind error (Port = %d) "
+                  "\n他のアプリケーションが使用中のためTrap受信機能が動作しません。",
                   static_cast<int>(port));
     ShowMessageBox(Utf8ToCp932(text.data()), MessageIcon::Stop);
     ShowStatus("Port bind error");
@@ -146,17 +150,20 @@ Drained ReceiveQueued(int socketFd, const std::atomic<int32_t>& stopRequested, K
         const uint16_t senderPort = ntohs(from.sin_port);
         // One oversized datagram must not switch reception off: it is only counted.
         if (static_cast<std::size_t>(length) > kMaxDatagram) {
-            TheRejectedMessages().Record(ArrivedDatagram(buffer, sender, senderPort, static_cast<uint32_t>(length)),
-                                         RejectReason::kTooLarge, -1, 0, {});
+            TheRejectedMessages().Record(
+                ArrivedDatagram(buffer, sender, senderPort, static_cast<uint32_t>(length)),
+                RejectReason::kTooLarge, -1, 0, {});
             CountPacket(PacketKindOf(RejectReason::kTooLarge));
         } else {
-            handle(std::span<uint8_t>(buffer.data(), static_cast<std::size_t>(length)), sender, senderPort);
+            handle(std::span<uint8_t>(buffer.data(), static_cast<std::size_t>(length)), sender,
+                   senderPort);
         }
         if (StopSeen(stopRequested)) return Drained::kStopped;
     }
 }
 
-void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested, const DatagramHandler& handle) {
+void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested,
+                         const DatagramHandler& handle) {
     KernelDrops drops(socketFd);
     while (true) {
         pollfd waited{socketFd, POLLIN, 0};
@@ -174,7 +181,8 @@ void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested
 
 }  // namespace
 
-void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested, const DatagramHandler& handle) {
+void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested,
+                        const DatagramHandler& handle) {
     ShowStatus("サービス起動中");
     EnableCommands(false, true);
 

@@ -18,8 +18,8 @@ inline constexpr std::chrono::milliseconds kReceiveWait{1000};
 
 // Gets each datagram of at most kMaxDatagram octets (the span is valid during the call)
 // with the sender's IPv4 address and port.
-using DatagramHandler =
-    std::function<void(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t senderPort)>;
+using DatagramHandler = std::function<void(std::span<uint8_t> datagram,
+                                           std::array<uint8_t, 4> sender, uint16_t senderPort)>;
 
 // Runs the service on the calling thread until it sees stopRequested at 1 (at a wait
 // time-out or after a datagram), or the socket fails; shows its state through the service

@@ -17,30 +17,31 @@ void CopyText(std::string_view text, std::array<char, N>& to) {
 
 int PacketKindOf(RejectReason reason) {
     switch (reason) {
-        case RejectReason::kUnknownUser:
-        case RejectReason::kDecryptFailure: return kPacketDecryptFailure;
-        case RejectReason::kLevelNotAllowed:
-        case RejectReason::kAuthFailure:
-        case RejectReason::kNotInTimeWindow:
-        case RejectReason::kNewEngineLimit: return kPacketAuthFailure;
-        case RejectReason::kFiltered: return kPacketFilteredOut;
-        case RejectReason::kMalformed:
-        case RejectReason::kTooLarge:
-        case RejectReason::kNotATrap:
-        case RejectReason::kDiscovery: break;
+    case RejectReason::kUnknownUser:
+    case RejectReason::kDecryptFailure: return kPacketDecryptFailure;
+    case RejectReason::kLevelNotAllowed:
+    case RejectReason::kAuthFailure:
+    case RejectReason::kNotInTimeWindow:
+    case RejectReason::kNewEngineLimit: return kPacketAuthFailure;
+    case RejectReason::kFiltered: return kPacketFilteredOut;
+    case RejectReason::kMalformed:
+    case RejectReason::kTooLarge:
+    case RejectReason::kNotATrap:
+    case RejectReason::kDiscovery: break;
     }
     return kPacketDecodeError;
 }
 
-ArrivedDatagram::ArrivedDatagram(std::span<const uint8_t> octets, std::array<uint8_t, 4> from, uint16_t fromPort,
-                                 uint32_t realLength)
+ArrivedDatagram::ArrivedDatagram(std::span<const uint8_t> octets, std::array<uint8_t, 4> from,
+                                 uint16_t fromPort, uint32_t realLength)
     : address(from), port(fromPort), length(realLength) {
     headLength = static_cast<uint8_t>(std::min(octets.size(), head.size()));
     std::copy_n(octets.begin(), headLength, head.begin());
 }
 
 void RejectedMessages::Record(const ArrivedDatagram& datagram, RejectReason reason, int8_t version,
-                              uint16_t offset, std::string_view userName, const RefusedTrap& refused) {
+                              uint16_t offset, std::string_view userName,
+                              const RefusedTrap& refused) {
     const std::time_t now = std::time(nullptr);
     std::lock_guard lock(mutex_);
     const uint64_t sequence = ++recorded_;
@@ -68,7 +69,8 @@ void RejectedMessages::CopySince(uint64_t after, std::vector<RejectedMessage>& o
     // Room first, so the receiver never waits for an allocation.
     out.reserve(out.size() + kCapacity);
     std::lock_guard lock(mutex_);
-    const uint64_t first = std::max({after, clearedUpTo_, recorded_ > kCapacity ? recorded_ - kCapacity : 0}) + 1;
+    const uint64_t first =
+        std::max({after, clearedUpTo_, recorded_ > kCapacity ? recorded_ - kCapacity : 0}) + 1;
     for (uint64_t sequence = first; sequence <= recorded_; ++sequence)
         out.push_back(ring_[(sequence - 1) % kCapacity]);
 }

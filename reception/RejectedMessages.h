@@ -46,15 +46,15 @@ struct RejectedMessage {
     static constexpr std::size_t kUserNameRoom = 33;
     static constexpr std::size_t kOidRoom = 129;
 
-    uint64_t sequence;          // 1 for the first recorded since start-up
+    uint64_t sequence;  // 1 for the first recorded since start-up
     std::time_t receivedAt;
     std::array<uint8_t, 4> address;
     uint16_t port;
-    int8_t version;             // 0, 1, 3, or -1 when it could not be read
+    int8_t version;  // 0, 1, 3, or -1 when it could not be read
     RejectReason reason;
     uint16_t offset;
-    uint32_t length;            // octets of the datagram
-    uint8_t headLength;         // octets in head
+    uint32_t length;     // octets of the datagram
+    uint8_t headLength;  // octets in head
     std::array<uint8_t, kHeadRoom> head;
     std::array<char, kUserNameRoom> userName;  // SNMPv3, NUL-terminated, as received
     // kFiltered only, NUL-terminated; trapOid is empty for SNMPv1.
@@ -85,8 +85,8 @@ public:
     static constexpr std::size_t kCapacity = 1000;
 
     // Keeps the datagram, forgetting the oldest beyond kCapacity, and counts its reason.
-    void Record(const ArrivedDatagram& datagram, RejectReason reason, int8_t version, uint16_t offset,
-                std::string_view userName, const RefusedTrap& refused = {});
+    void Record(const ArrivedDatagram& datagram, RejectReason reason, int8_t version,
+                uint16_t offset, std::string_view userName, const RefusedTrap& refused = {});
 
     // Sequence number of the newest recorded; cheap, for a tick that finds nothing new.
     uint64_t LastSequence() const { return last_.load(std::memory_order_acquire); }
@@ -103,8 +103,8 @@ public:
 private:
     mutable std::mutex mutex_;
     std::array<RejectedMessage, kCapacity> ring_{};
-    uint64_t recorded_ = 0;      // sequence of the newest
-    uint64_t clearedUpTo_ = 0;   // entries up to this sequence are forgotten
+    uint64_t recorded_ = 0;     // sequence of the newest
+    uint64_t clearedUpTo_ = 0;  // entries up to this sequence are forgotten
     std::array<uint64_t, kRejectReasonCount> counts_{};
     std::atomic<uint64_t> last_{0};
 };

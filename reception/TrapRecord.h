@@ -21,12 +21,27 @@ struct VarBindEntry {
     int32_t tag;                 // BER tag octet, sign-extended from 8 bits
     uint32_t intValue;           // 0x01, 0x02, 0x41, 0x42, 0x43
     union Value {
-        std::array<char, 64> bitsText;                                       // 0x03, at 136
-        struct { char before[64]; std::array<char, 400> text; } hex;        // 0x04, at 200
-        struct { char before[192]; std::array<char, 272> text; } descriptor; // 0x07, at 328
-        struct { char before[320]; std::array<char, 144> text; } oid;       // 0x06, at 456
-        struct { char before[448]; std::array<uint8_t, 16> octets; } ip;    // 0x40, at 584
-        struct { char before[456]; uint64_t number; } counter64;            // 0x46, at 592
+        std::array<char, 64> bitsText;  // 0x03, at 136
+        struct {
+            char before[64];
+            std::array<char, 400> text;
+        } hex;  // 0x04, at 200
+        struct {
+            char before[192];
+            std::array<char, 272> text;
+        } descriptor;  // 0x07, at 328
+        struct {
+            char before[320];
+            std::array<char, 144> text;
+        } oid;  // 0x06, at 456
+        struct {
+            char before[448];
+            std::array<uint8_t, 16> octets;
+        } ip;  // 0x40, at 584
+        struct {
+            char before[456];
+            uint64_t number;
+        } counter64;  // 0x46, at 592
     } value;
 
     char* bitsText() { return value.bitsText.data(); }

@@ -12,23 +12,23 @@ inline constexpr int32_t kMaxRowsLowest = 1'000;
 inline constexpr int32_t kMaxRowsHighest = 10'000'000;
 
 struct AppSettings {
-    int32_t receiveMode;     // 0 every trap, 1 only traps that pass the reception filter
-    uint16_t trapPort;       // UDP trap port, 1-65535
-    int32_t resolveHostName; // 0/1
-    int32_t logMode;         // 0 no log, 1 every trap, 2 received traps only
+    int32_t receiveMode;      // 0 every trap, 1 only traps that pass the reception filter
+    uint16_t trapPort;        // UDP trap port, 1-65535
+    int32_t resolveHostName;  // 0/1
+    int32_t logMode;          // 0 no log, 1 every trap, 2 received traps only
     std::array<char, 257> formatV1;
     std::array<char, 257> formatV2c;
     std::array<char, 257> formatV3;
-    int32_t logRetention;    // months, 0 = keep for ever
+    int32_t logRetention;  // months, 0 = keep for ever
     std::array<char, 37> smtpServer;
     std::array<char, 129> mailFrom;
     std::array<char, 129> mailTo;
-    int32_t usePopAuth;      // 0/1
+    int32_t usePopAuth;  // 0/1
     std::array<char, 37> popServer;
     std::array<char, 37> popUserId;
     std::array<char, 37> popPassword;
     std::array<char, 37> mailSubject;
-    int32_t maxRows = kMaxRowsDefault;  // the most rows the trap list holds
+    int32_t maxRows = kMaxRowsDefault;   // the most rows the trap list holds
     std::array<char, 513> mibFolders{};  // INIT / MIBDIRS: more MIB folders, ':' between them
 };
 

@@ -21,7 +21,8 @@ constexpr std::string_view kMibFoldersKey = "MIBDIRS";
 constexpr std::string_view kDefaultFormatV1 =
     "Com = %C / ePrise = %E / GID = %G / SID = %S / TickTime = %T / VarBindings = %B";
 constexpr std::string_view kDefaultFormatV2c = "Com = %C / VarBindings = %B";
-constexpr std::string_view kDefaultFormatV3 = "User = %u / eBoots = %b / eTime = %t / VarBindings = %B";
+constexpr std::string_view kDefaultFormatV3 =
+    "User = %u / eBoots = %b / eTime = %t / VarBindings = %B";
 
 AppSettings FirstRunDefaults() {
     AppSettings settings{};
@@ -36,7 +37,8 @@ AppSettings FirstRunDefaults() {
 }
 
 template <std::size_t N>
-void ReadText(const IniFile& ini, std::string_view section, std::string_view key, std::array<char, N>& field) {
+void ReadText(const IniFile& ini, std::string_view section, std::string_view key,
+              std::array<char, N>& field) {
     SetFixedText(field, ini.GetString(section, key).value_or(std::string()));
 }
 

@@ -19,7 +19,9 @@ std::string_view Trim(std::string_view text) {
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        auto lower = [](char c) {
+            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        };
         if (lower(a[i]) != lower(b[i])) return false;
     }
     return true;
@@ -52,7 +54,8 @@ std::optional<KeyLine> SplitKeyLine(std::string_view line) {
 int IniFile::Load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return 1;
-    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string content((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
     lines_.clear();
     std::size_t start = 0;
     while (start < content.size()) {
@@ -108,7 +111,8 @@ std::optional<std::size_t> IniFile::FindKey(const SectionSpan& span, std::string
     return std::nullopt;
 }
 
-std::optional<std::string> IniFile::GetString(std::string_view section, std::string_view key) const {
+std::optional<std::string> IniFile::GetString(std::string_view section,
+                                              std::string_view key) const {
     const auto span = FindSection(section);
     if (!span) return std::nullopt;
     const auto index = FindKey(*span, key);

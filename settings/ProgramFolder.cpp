@@ -31,7 +31,8 @@ std::string UserHome() {
     std::vector<char> buffer(static_cast<std::size_t>(size > 0 ? size : 16384));
     passwd entry{};
     passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir)
         return found->pw_dir;
     return {};
 }
@@ -47,8 +48,10 @@ std::string ExecutableFolder() {
 std::string ResolveProgramFolder(const ProgramFolderFacts& facts) {
     if (!facts.homeOverride.empty()) return WithoutTrailingSlash(facts.homeOverride);
     std::error_code error;
-    const bool installedCopy = std::filesystem::is_directory(DataFolderBeside(facts.executableFolder), error);
-    if (facts.executableFolderWritable && !installedCopy) return WithoutTrailingSlash(facts.executableFolder);
+    const bool installedCopy =
+        std::filesystem::is_directory(DataFolderBeside(facts.executableFolder), error);
+    if (facts.executableFolderWritable && !installedCopy)
+        return WithoutTrailingSlash(facts.executableFolder);
 
     // A relative XDG_DATA_HOME is invalid under the XDG base directory rules and is ignored.
     std::filesystem::path dataHome = facts.xdgDataHome;

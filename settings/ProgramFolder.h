@@ -5,11 +5,11 @@
 
 // What the program folder is chosen from.
 struct ProgramFolderFacts {
-    std::string homeOverride;        // OLIXTRAP_HOME, empty when unset
-    std::string executableFolder;    // the folder of the running executable
+    std::string homeOverride;      // OLIXTRAP_HOME, empty when unset
+    std::string executableFolder;  // the folder of the running executable
     bool executableFolderWritable = false;
-    std::string xdgDataHome;         // XDG_DATA_HOME, empty when unset
-    std::string userHome;            // the user's home folder
+    std::string xdgDataHome;  // XDG_DATA_HOME, empty when unset
+    std::string userHome;     // the user's home folder
 };
 
 // The program folder, without a trailing slash, in this order:

@@ -25,7 +25,8 @@ public:
 
     BerReader() = default;
     // With a stop, the reader notes there where and why reading failed.
-    explicit BerReader(std::span<uint8_t> octets, DecodeStop* stop = nullptr) : rest_(octets), stop_(stop) {}
+    explicit BerReader(std::span<uint8_t> octets, DecodeStop* stop = nullptr)
+        : rest_(octets), stop_(stop) {}
 
     // A reader over octets inside this one's, noting its failures in the same stop.
     BerReader Inner(std::span<uint8_t> octets) const { return BerReader(octets, stop_); }

@@ -6,9 +6,9 @@
 
 // Results of the decoders.
 inline constexpr int kDecodeOk = 0;
-inline constexpr int kDecodeMalformed = 1;      // malformed or unsupported
-inline constexpr int kDecodeAuthFailure = 2;    // SNMPv3 authentication failure
-inline constexpr int kDecodeDecryptFailure = 3; // SNMPv3 decryption failure
+inline constexpr int kDecodeMalformed = 1;       // malformed or unsupported
+inline constexpr int kDecodeAuthFailure = 2;     // SNMPv3 authentication failure
+inline constexpr int kDecodeDecryptFailure = 3;  // SNMPv3 decryption failure
 
 // Each reason belongs to exactly one result (ResultOf).
 enum class DecodeReason : uint8_t {
@@ -25,17 +25,15 @@ enum class DecodeReason : uint8_t {
 
 constexpr int ResultOf(DecodeReason reason) {
     switch (reason) {
-        case DecodeReason::kLevelNotAllowed:
-        case DecodeReason::kAuthFailure:
-        case DecodeReason::kNotInTimeWindow:
-        case DecodeReason::kNewEngineLimit:
-            return kDecodeAuthFailure;
-        case DecodeReason::kUnknownUser:
-        case DecodeReason::kDecryptFailure: return kDecodeDecryptFailure;
-        case DecodeReason::kMalformed:
-        case DecodeReason::kNotATrap:
-        case DecodeReason::kDiscovery:
-            break;
+    case DecodeReason::kLevelNotAllowed:
+    case DecodeReason::kAuthFailure:
+    case DecodeReason::kNotInTimeWindow:
+    case DecodeReason::kNewEngineLimit: return kDecodeAuthFailure;
+    case DecodeReason::kUnknownUser:
+    case DecodeReason::kDecryptFailure: return kDecodeDecryptFailure;
+    case DecodeReason::kMalformed:
+    case DecodeReason::kNotATrap:
+    case DecodeReason::kDiscovery: break;
     }
     return kDecodeMalformed;
 }

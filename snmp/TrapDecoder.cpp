@@ -20,15 +20,12 @@ constexpr std::string_view kEnterprises = "1.3.6.1.4.1";
 
 // snmpTrapOID values of the generic traps (RFC 3584 3.1), after a trailing ".0" is dropped.
 constexpr std::array<std::string_view, 7> kGenericTrapOids = {
-    "1.3.6.1.6.3.1.1.5.1", "1.3.6.1.6.3.1.1.5.2", "1.3.6.1.6.3.1.1.5.3",
-    "1.3.6.1.6.3.1.1.5.4", "1.3.6.1.6.3.1.1.5.5", "1.3.6.1.6.3.1.1.5.6",
-    "1.3.6.1.6.3.1.1.4.3.0",
+    "1.3.6.1.6.3.1.1.5.1", "1.3.6.1.6.3.1.1.5.2", "1.3.6.1.6.3.1.1.5.3",   "1.3.6.1.6.3.1.1.5.4",
+    "1.3.6.1.6.3.1.1.5.5", "1.3.6.1.6.3.1.1.5.6", "1.3.6.1.6.3.1.1.4.3.0",
 };
 constexpr int32_t kOtherNotification = 7;
 
-std::string_view TextOf(const char* text, std::size_t room) {
-    return {text, strnlen(text, room)};
-}
+std::string_view TextOf(const char* text, std::size_t room) { return {text, strnlen(text, room)}; }
 
 int ReadCommunity(BerReader& reader, TrapRecord& record, AnswerFacts* answer) {
     BerHeader community;
@@ -86,7 +83,8 @@ int ReadMessageVersion(BerReader& reader, std::span<uint8_t> datagram, uint32_t&
 int8_t PeekVersion(std::span<uint8_t> datagram) {
     BerReader reader(datagram);
     uint32_t number = 0;
-    return ReadMessageVersion(reader, datagram, number) == kDecodeOk ? static_cast<int8_t>(number) : -1;
+    return ReadMessageVersion(reader, datagram, number) == kDecodeOk ? static_cast<int8_t>(number)
+                                                                     : -1;
 }
 
 uint16_t OffsetIn(std::span<const uint8_t> datagram, const uint8_t* at) {
@@ -117,7 +115,8 @@ int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, Tr
 
     BerReader reader(datagram, stop);
     uint32_t number = 0;
-    if (const int result = ReadMessageVersion(reader, datagram, number); result != kDecodeOk) return result;
+    if (const int result = ReadMessageVersion(reader, datagram, number); result != kDecodeOk)
+        return result;
     record.version = static_cast<int32_t>(number);
 
     const bool v3 = record.version == kSnmpV3;
@@ -158,7 +157,8 @@ int DecodeReporting(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, 
                     AnswerFacts* answer = nullptr) {
     DecodeStop stop;
     const int result = DecodeMessage(datagram, sender, record, &stop, local, answer);
-    if (result != kDecodeOk) failure = {stop.reason, OffsetIn(datagram, stop.at), PeekVersion(datagram)};
+    if (result != kDecodeOk)
+        failure = {stop.reason, OffsetIn(datagram, stop.at), PeekVersion(datagram)};
     return result;
 }
 
@@ -205,7 +205,8 @@ int DecodeV1Trap(BerReader& pdu, TrapRecord& record) {
 
     if (pdu.ReadElement(kTagInteger, element) != 0) return kDecodeMalformed;
     const uint32_t generic = ReadUnsigned32(element.content);
-    if (generic > kMaxV1GenericTrap) return pdu.Refuse(DecodeReason::kMalformed, element.content.data());
+    if (generic > kMaxV1GenericTrap)
+        return pdu.Refuse(DecodeReason::kMalformed, element.content.data());
     record.genericTrap = static_cast<int32_t>(generic);
 
     if (pdu.ReadElement(kTagInteger, element) != 0) return kDecodeMalformed;
@@ -231,7 +232,8 @@ int DecodeV2Trap(BerReader& pdu, TrapRecord& record) {
 std::string_view NotificationOid(const TrapRecord& record) {
     for (int32_t i = 0; i < record.varBindCount; ++i) {
         const VarBindEntry& binding = record.varBinds[static_cast<std::size_t>(i)];
-        if (binding.tag == kTagOid && TextOf(binding.name.data(), binding.name.size()) == kSnmpTrapOid0)
+        if (binding.tag == kTagOid &&
+            TextOf(binding.name.data(), binding.name.size()) == kSnmpTrapOid0)
             return TextOf(binding.oidText(), VarBindEntry::kOidTextRoom);
     }
     return {};

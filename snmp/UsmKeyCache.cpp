@@ -74,7 +74,8 @@ CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,
     const int length = LocalizeKey(authProtocol, password, octets, localized);
     if (length == 0) return CachedKey({}, nullptr);  // nothing worth keeping
 
-    CachedEntry& slot = *std::min_element(cache.begin(), cache.end(),
+    CachedEntry& slot = *std::min_element(
+        cache.begin(), cache.end(),
         [](const CachedEntry& a, const CachedEntry& b) { return a.lastUse < b.lastUse; });
     slot.authProtocol = authProtocol;
     slot.password.assign(password);

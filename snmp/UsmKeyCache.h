@@ -9,20 +9,20 @@
 #include <span>
 #include <string_view>
 
+#include "snmp/LocalizationBudget.h"
 #include "snmp/crypto/Aes.h"
 #include "snmp/crypto/Des.h"
 #include "snmp/crypto/Hmac.h"
-#include "snmp/LocalizationBudget.h"
 #include "snmp/crypto/UsmProtocols.h"
 
 struct LocalizedKey {
     LocalizedKey(int authProtocol, const UsmKey& localized, int localizedLength);
 
     UsmKey key;
-    int length;          // UsmDigestLength of the protocol
-    HmacKey hmac;        // the key prepared for HMAC
-    Aes128Cfb aes;       // its first 16 octets prepared for decryption (RFC 3826 3.1.2.1)
-    DesKey des;          // its first 8 octets, the CBC-DES key (RFC 3414 8.1.1.1)
+    int length;     // UsmDigestLength of the protocol
+    HmacKey hmac;   // the key prepared for HMAC
+    Aes128Cfb aes;  // its first 16 octets prepared for decryption (RFC 3826 3.1.2.1)
+    DesKey des;     // its first 8 octets, the CBC-DES key (RFC 3414 8.1.1.1)
 };
 
 // A key of the cache, usable while the handle lives: it holds the cache's lock, because the

@@ -29,8 +29,8 @@ constexpr uint32_t kLevelBits = 3;
 constexpr int64_t kTimeWindowSeconds = 150;
 constexpr int32_t kMaxEngineBoots = 2147483647;
 
-constexpr std::size_t kMaxOctetField = 127;    // engineId, authParams, ... keep this many
-constexpr std::size_t kMaxUserName = 32;       // SnmpAdminString (SIZE(0..32))
+constexpr std::size_t kMaxOctetField = 127;  // engineId, authParams, ... keep this many
+constexpr std::size_t kMaxUserName = 32;     // SnmpAdminString (SIZE(0..32))
 constexpr std::size_t kDesBlockSize = 8;
 
 int32_t ReadInt32(const BerHeader& element) {
@@ -200,7 +200,8 @@ int Decrypt(BerReader& reader, const UserEntry& user, const TrapRecord& record,
     const uint8_t* encryptedAt = reader.Rest().data();
     BerHeader encrypted;
     if (reader.ReadHeader(encrypted) != 0) return kDecodeMalformed;
-    if (encrypted.tag != kTagOctetString) return reader.Refuse(DecodeReason::kMalformed, encryptedAt);
+    if (encrypted.tag != kTagOctetString)
+        return reader.Refuse(DecodeReason::kMalformed, encryptedAt);
     const bool decrypted = aes ? DecryptAes(*privKey, record, encrypted.content)
                                : DecryptDes(*privKey, record, encrypted.content);
     if (!decrypted) return reader.Refuse(DecodeReason::kDecryptFailure);

@@ -41,29 +41,16 @@ void StoreValue(int32_t tag, std::span<const uint8_t> content, VarBindEntry& ent
     case kTagInteger:
     case kTagCounter32:
     case kTagGauge32:
-    case kTagTimeTicks:
-        entry.intValue = ReadUnsigned32(content);
-        break;
-    case kTagBitString:
-        WriteBitsText(content, entry);
-        break;
-    case kTagOctetString:
-        WriteHexText(content, entry);
-        break;
-    case kTagOid:
-        OidToText(content, {entry.oidText(), VarBindEntry::kOidTextRoom});
-        break;
+    case kTagTimeTicks: entry.intValue = ReadUnsigned32(content); break;
+    case kTagBitString: WriteBitsText(content, entry); break;
+    case kTagOctetString: WriteHexText(content, entry); break;
+    case kTagOid: OidToText(content, {entry.oidText(), VarBindEntry::kOidTextRoom}); break;
     case kTagObjectDescriptor:
         CopyCut(content, entry.descriptorText(), VarBindEntry::kDescriptorTextRoom - 1);
         break;
-    case kTagIpAddress:
-        CopyCut(content, entry.ipAddress(), VarBindEntry::kIpAddressRoom);
-        break;
-    case kTagCounter64:
-        entry.counter64() = ReadUnsigned64(content);
-        break;
-    default:
-        break;  // NULL, Opaque and the SNMPv2 exceptions keep only name and tag
+    case kTagIpAddress: CopyCut(content, entry.ipAddress(), VarBindEntry::kIpAddressRoom); break;
+    case kTagCounter64: entry.counter64() = ReadUnsigned64(content); break;
+    default: break;  // NULL, Opaque and the SNMPv2 exceptions keep only name and tag
     }
 }
 

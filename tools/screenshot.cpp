@@ -4,15 +4,15 @@
 //
 // Usage: olixtrap_screenshot OUTPUT.png PORT   (OLIXTRAP_HOME names the program folder)
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
 #include <QTableView>
 #include <QTimer>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdio>
 
@@ -33,7 +33,8 @@ constexpr int kLayoutMs = 1000;  // generous: the machine may be busy
 void SendTrap(const QStringList& arguments) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("MIBS"), QString());
-    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), QDir::tempPath() + QStringLiteral("/olixtrap-screenshot-snmp"));
+    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"),
+                       QDir::tempPath() + QStringLiteral("/olixtrap-screenshot-snmp"));
     QProcess snmptrap;
     snmptrap.setProcessEnvironment(environment);
     snmptrap.start(QStringLiteral("snmptrap"), arguments);
@@ -41,23 +42,26 @@ void SendTrap(const QStringList& arguments) {
 }
 
 void SendSampleTraps(const QString& target) {
-    SendTrap({"-v", "2c", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.1", "1.3.6.1.2.1.1.5.0", "s",
-                      "core-sw01"});
-    SendTrap({"-v", "1", "-c", "public", target, "1.3.6.1.4.1.8072.3.2.10", "192.0.2.10", "2", "0", "360000",
-                      "1.3.6.1.2.1.2.2.1.1.3", "i", "3", "1.3.6.1.2.1.2.2.1.8.3", "i", "2"});
-    SendTrap({"-v", "2c", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.4", "1.3.6.1.2.1.2.2.1.1.3", "i",
-                      "3"});
-    SendTrap({"-v", "1", "-c", "monitor", target, "1.3.6.1.4.1.99999.1", "192.0.2.20", "6", "17", "123456",
-                      "1.3.6.1.4.1.99999.1.1.0", "s", "Fan 2 failure", "1.3.6.1.4.1.99999.1.2.0", "i", "45"});
+    SendTrap({"-v", "2c", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.1", "1.3.6.1.2.1.1.5.0",
+              "s", "core-sw01"});
+    SendTrap({"-v", "1", "-c", "public", target, "1.3.6.1.4.1.8072.3.2.10", "192.0.2.10", "2", "0",
+              "360000", "1.3.6.1.2.1.2.2.1.1.3", "i", "3", "1.3.6.1.2.1.2.2.1.8.3", "i", "2"});
+    SendTrap({"-v", "2c", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.4",
+              "1.3.6.1.2.1.2.2.1.1.3", "i", "3"});
+    SendTrap({"-v", "1", "-c", "monitor", target, "1.3.6.1.4.1.99999.1", "192.0.2.20", "6", "17",
+              "123456", "1.3.6.1.4.1.99999.1.1.0", "s", "Fan 2 failure", "1.3.6.1.4.1.99999.1.2.0",
+              "i", "45"});
     SendTrap({"-v", "2c", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.5"});
 }
 
 // A few datagrams the receiver refuses, for the rejected-messages window: an encrypted trap
 // from a user it does not know, an inform, and octets that are no message at all.
 void SendRejectedSamples(const QString& target) {
-    SendTrap({"-v", "3", "-u", "stranger", "-l", "authPriv", "-a", "SHA", "-A", "authpass1", "-x", "AES", "-X",
-              "privpass1", "-e", "0x8000000001020304", target, "", "1.3.6.1.6.3.1.1.5.3"});
-    SendTrap({"-v", "2c", "-Ci", "-r", "0", "-t", "1", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.4"});
+    SendTrap({"-v", "3", "-u", "stranger", "-l", "authPriv", "-a", "SHA", "-A", "authpass1", "-x",
+              "AES", "-X", "privpass1", "-e", "0x8000000001020304", target, "",
+              "1.3.6.1.6.3.1.1.5.3"});
+    SendTrap({"-v", "2c", "-Ci", "-r", "0", "-t", "1", "-c", "public", target, "",
+              "1.3.6.1.6.3.1.1.5.4"});
     const int colon = static_cast<int>(target.lastIndexOf(QLatin1Char(':')));
     sockaddr_in to{};
     to.sin_family = AF_INET;
@@ -98,15 +102,20 @@ int main(int argc, char** argv) {
         CEventView* list = TheApp().m_pEventView;
         CMainFrame* frame = TheApp().m_pMainWnd;
         if (frame && frame->grab().save(output)) result = 0;
-        std::fprintf(stderr, "%d rows; screenshot %s\n", list ? list->RowCount() : 0, result == 0 ? "saved" : "failed");
+        std::fprintf(stderr, "%d rows; screenshot %s\n", list ? list->RowCount() : 0,
+                     result == 0 ? "saved" : "failed");
         if (frame) OnTrafficGraphCommand(frame);
     });
-    QTimer::singleShot(kStartWaitMs + kSettleMs + 2 * kLayoutMs, [target] { SendRejectedSamples(target); });
+    QTimer::singleShot(kStartWaitMs + kSettleMs + 2 * kLayoutMs,
+                       [target] { SendRejectedSamples(target); });
     // The reception graph beside it, as OUTPUT-graph.png, once it has drawn its counts.
     QTimer::singleShot(kStartWaitMs + kSettleMs + 3 * kLayoutMs, [&result, output] {
         QString graphOutput = output;
         graphOutput.replace(QStringLiteral(".png"), QStringLiteral("-graph.png"));
-        QWidget* graph = TheApp().m_pMainWnd ? TheApp().m_pMainWnd->findChild<QWidget*>(QStringLiteral("trafficGraph")) : nullptr;
+        QWidget* graph =
+            TheApp().m_pMainWnd
+                ? TheApp().m_pMainWnd->findChild<QWidget*>(QStringLiteral("trafficGraph"))
+                : nullptr;
         if (!graph || !graph->grab().save(graphOutput)) result = 1;
         if (TheApp().m_pMainWnd) OnRejectedMessagesCommand(TheApp().m_pMainWnd);
     });
@@ -114,7 +123,8 @@ int main(int argc, char** argv) {
     QTimer::singleShot(kStartWaitMs + kSettleMs + 5 * kLayoutMs, [&result, output] {
         QString rejectedOutput = output;
         rejectedOutput.replace(QStringLiteral(".png"), QStringLiteral("-rejected.png"));
-        QWidget* rejected = TheApp().m_pMainWnd ? TheApp().m_pMainWnd->findChild<CRejectedDlg*>() : nullptr;
+        QWidget* rejected =
+            TheApp().m_pMainWnd ? TheApp().m_pMainWnd->findChild<CRejectedDlg*>() : nullptr;
         if (!rejected || !rejected->grab().save(rejectedOutput)) result = 1;
         QApplication::quit();
     });

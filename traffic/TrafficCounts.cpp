@@ -25,7 +25,8 @@ std::size_t Slot(int64_t second) { return static_cast<std::size_t>(second % kTra
 void TrafficCounts::Empty(Second& slot) {
     for (const auto& [key, count] : slot.senders) {
         const auto total = senderTotals_.find(key);
-        if (total != senderTotals_.end() && (total->second -= count) == 0) senderTotals_.erase(total);
+        if (total != senderTotals_.end() && (total->second -= count) == 0)
+            senderTotals_.erase(total);
     }
     slot = Second{};
 }
@@ -45,8 +46,8 @@ void TrafficCounts::Count(int64_t second, int genericTrap, const SenderAddress& 
         Empty(slot);
         slot.second = second;
     }
-    ++slot.events[static_cast<std::size_t>(genericTrap >= 0 && genericTrap < kTrafficEvents - 1 ? genericTrap
-                                                                                               : kTrafficEvents - 1)];
+    ++slot.events[static_cast<std::size_t>(
+        genericTrap >= 0 && genericTrap < kTrafficEvents - 1 ? genericTrap : kTrafficEvents - 1)];
     const uint32_t key = Key(sender);
     const auto total = senderTotals_.find(key);
     if (total == senderTotals_.end() && senderTotals_.size() >= kMaxRankedSenders) return;
@@ -68,12 +69,14 @@ TrafficSnapshot TrafficCounts::Snapshot(int64_t now) {
     std::vector<std::pair<uint64_t, uint32_t>> ranked;
     ranked.reserve(senderTotals_.size());
     for (const auto& [key, count] : senderTotals_) ranked.emplace_back(count, key);
-    const auto top = ranked.begin() + static_cast<std::ptrdiff_t>(std::min(kTopSenders, ranked.size()));
+    const auto top =
+        ranked.begin() + static_cast<std::ptrdiff_t>(std::min(kTopSenders, ranked.size()));
     std::partial_sort(ranked.begin(), top, ranked.end(), [](const auto& a, const auto& b) {
         if (a.first != b.first) return a.first > b.first;
         return Address(a.second) < Address(b.second);
     });
-    for (auto it = ranked.begin(); it != top; ++it) snapshot.topSenders.emplace_back(Address(it->second), it->first);
+    for (auto it = ranked.begin(); it != top; ++it)
+        snapshot.topSenders.emplace_back(Address(it->second), it->first);
     return snapshot;
 }
 

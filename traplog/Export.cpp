@@ -15,24 +15,27 @@
 namespace {
 
 constexpr std::array<const char*, 8> kPacketLabels = {
-    "Total Recv Packts", "SnmpV1 Trap", "SnmpV2 Trap", "SnmpV3 Trap",
-    "AuthFail Packts", "DecFail Packts", "Error Packts", "Drop Packts"};
+    "Total Recv Packts", "SnmpV1 Trap",    "SnmpV2 Trap",  "SnmpV3 Trap",
+    "AuthFail Packts",   "DecFail Packts", "Error Packts", "Drop Packts"};
 constexpr std::array<const char*, 8> kTrapTypeLabels = {
-    "Cold Start", "Warm Start", "Link Down", "Link Up",
+    "Cold Start",   "Warm Start",        "Link Down",           "Link Up",
     "Auth Failure", "Egp Neighbor Loss", "Enterprise Specific", "Other"};
-constexpr std::array<const char*, 5> kRowLabels = {"Date", "IP Adress", "Host Name", "Version", "Trap Message"};
+constexpr std::array<const char*, 5> kRowLabels = {"Date", "IP Adress", "Host Name", "Version",
+                                                   "Trap Message"};
 
-constexpr std::size_t kCsvLineBuffer = 4096;   // one CSV row, terminator included
+constexpr std::size_t kCsvLineBuffer = 4096;     // one CSV row, terminator included
 constexpr std::size_t kHtmlMessageLimit = 2047;  // bytes of the message cell
 
 using CounterBlock = std::array<uint32_t, 16>;
 
 CounterBlock Block(const PacketCounters& counters) {
-    return {counters.allPackets, counters.snmpV1Packets, counters.snmpV2cPackets, counters.snmpV3Packets,
-            counters.authFailures, counters.decryptFailures, counters.decodeErrors, counters.filteredOut,
-            counters.genericTrapCounts[0], counters.genericTrapCounts[1], counters.genericTrapCounts[2],
-            counters.genericTrapCounts[3], counters.genericTrapCounts[4], counters.genericTrapCounts[5],
-            counters.genericTrapCounts[6], counters.genericTrapCounts[7]};
+    return {
+        counters.allPackets,           counters.snmpV1Packets,        counters.snmpV2cPackets,
+        counters.snmpV3Packets,        counters.authFailures,         counters.decryptFailures,
+        counters.decodeErrors,         counters.filteredOut,          counters.genericTrapCounts[0],
+        counters.genericTrapCounts[1], counters.genericTrapCounts[2], counters.genericTrapCounts[3],
+        counters.genericTrapCounts[4], counters.genericTrapCounts[5], counters.genericTrapCounts[6],
+        counters.genericTrapCounts[7]};
 }
 
 // The four fixed texts of a row as ReadTrapRow gives them.
@@ -48,7 +51,8 @@ struct RowTexts {
 // A text-mode file as the exports write it: each line feed goes to disk as CR LF.
 class TextFile {
 public:
-    explicit TextFile(const std::string& path) : file_(std::fopen(path.c_str(), "wb"), &std::fclose) {}
+    explicit TextFile(const std::string& path)
+        : file_(std::fopen(path.c_str(), "wb"), &std::fclose) {}
     bool IsOpen() const { return file_ != nullptr; }
 
     void Write(std::string_view text) {
@@ -77,7 +81,8 @@ std::string CsvLine(const std::array<const char*, N>& labels) {
 
 std::string CsvCounterLine(const CounterBlock& block, std::size_t first) {
     std::string line;
-    for (std::size_t i = first; i < first + 8; ++i) line += (i == first ? "\"" : ",\"") + Number(block[i]) + "\"";
+    for (std::size_t i = first; i < first + 8; ++i)
+        line += (i == first ? "\"" : ",\"") + Number(block[i]) + "\"";
     return line + "\n";
 }
 
@@ -95,14 +100,15 @@ void WriteCsv(TextFile& file, const CounterBlock& block, const TrapListReader& l
         }
         // The message takes what the line buffer has left after the closing quote, the
         // line feed and the terminator.
-        const std::size_t room = line.size() + 3 < kCsvLineBuffer ? kCsvLineBuffer - line.size() - 3 : 0;
+        const std::size_t room =
+            line.size() + 3 < kCsvLineBuffer ? kCsvLineBuffer - line.size() - 3 : 0;
         line += list.ReadTrapMessage(index, room);
         file.Write(line + "\"\n");
     }
 }
 
-std::string HtmlCounterRows(const std::array<const char*, 8>& labels, const CounterBlock& block, std::size_t first,
-                            bool firstRowClosedOnValueLine) {
+std::string HtmlCounterRows(const std::array<const char*, 8>& labels, const CounterBlock& block,
+                            std::size_t first, bool firstRowClosedOnValueLine) {
     std::string rows;
     for (std::size_t i = 0; i < 8; ++i) {
         rows += "<tr>\n<td bgcolor=#c0c0c0>";
@@ -118,13 +124,17 @@ void WriteHtml(TextFile& file, const CounterBlock& block, const TrapListReader& 
         "<html>\n<head>\n"
         "<meta http-equiv=\"Content-Language\" content=\"ja\">\n"
         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=shift_jis\">\n"
-        "<title>" + std::string(kMessageCaption) + "</title>\n</head>\n<body>\n"
+        "<title>" +
+        std::string(kMessageCaption) +
+        "</title>\n</head>\n<body>\n"
         "<table cellpadding=3 border=0>\n<tr>\n<td valign=top>\n"
-        "<table cellpadding=3 border=1>\n" + HtmlCounterRows(kPacketLabels, block, 0, false) +
-        "</table>\n</td><td><table cellpadding=3 border=1>\n" + HtmlCounterRows(kTrapTypeLabels, block, 8, true) +
-        "</table>\n</td>\n</tr>\n</table>\n");
+        "<table cellpadding=3 border=1>\n" +
+        HtmlCounterRows(kPacketLabels, block, 0, false) +
+        "</table>\n</td><td><table cellpadding=3 border=1>\n" +
+        HtmlCounterRows(kTrapTypeLabels, block, 8, true) + "</table>\n</td>\n</tr>\n</table>\n");
     std::string header = "<br><table cellpadding=3 border=1><tr>";
-    for (const char* label : kRowLabels) header += std::string("<td bgcolor=#c0c0c0>") + label + "</td>";
+    for (const char* label : kRowLabels)
+        header += std::string("<td bgcolor=#c0c0c0>") + label + "</td>";
     file.Write(header);
     TrapListRow row{};
     for (int index = 0; list.ReadTrapRow(index, row) == 0; ++index) {
@@ -148,7 +158,8 @@ std::string ExportFolder() {
     if (error) return GetProgramFolder() + "/tmp";
     // The help document is OlixTrap.html in the program folder: an export started there
     // goes to the program's work folder instead of overwriting it.
-    if (std::filesystem::equivalent(current, GetProgramFolder(), error)) return GetProgramFolder() + "/tmp";
+    if (std::filesystem::equivalent(current, GetProgramFolder(), error))
+        return GetProgramFolder() + "/tmp";
     return current.string();
 }
 
@@ -160,7 +171,8 @@ int WriteExport(ExportFormat format, const std::string& path, const PacketCounte
                 const TrapListReader& list) {
     TextFile file(path);
     if (!file.IsOpen()) {
-        ShowMessageBox(Utf8ToCp932(format == ExportFormat::Csv ? "CSV File Open Error。" : "HTML File Open Error。"),
+        ShowMessageBox(Utf8ToCp932(format == ExportFormat::Csv ? "CSV File Open Error。"
+                                                               : "HTML File Open Error。"),
                        MessageIcon::Stop);
         return 1;
     }
@@ -174,8 +186,9 @@ int WriteExport(ExportFormat format, const std::string& path, const PacketCounte
 
 // Without a program that opens the file the user would not learn where it went.
 void TellWhereWritten(const std::string& path) {
-    PostMessageBox(Utf8ToCp932("ファイルを開くプログラムがありません。次の場所に書き出しました。\n" + path),
-                   MessageIcon::Information);
+    PostMessageBox(
+        Utf8ToCp932("ファイルを開くプログラムがありません。次の場所に書き出しました。\n" + path),
+        MessageIcon::Information);
 }
 
 int ExportTrapList(ExportFormat format, const TrapListReader& list) {

@@ -24,16 +24,19 @@ int Number(std::string_view digits) {
 
 std::string BuildLogLine(const TrapRecord& record, std::string_view message, const std::tm& now) {
     char head[64];
-    std::snprintf(head, sizeof head, "%d,%02d/%02d/%02d %02d:%02d:%02d,", record.genericTrap, now.tm_year + 1900,
-                  now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
+    std::snprintf(head, sizeof head, "%d,%02d/%02d/%02d %02d:%02d:%02d,", record.genericTrap,
+                  now.tm_year + 1900, now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min,
+                  now.tm_sec);
     std::string line = head;
     line += FormatTrapField(record, TrapField::SourceAddress) + ',';
     line += FormatTrapField(record, TrapField::HostName) + ',';
     line += FormatTrapField(record, TrapField::Version) + ',';
 
-    const std::size_t room = kMaxLogLine - kLineEnd.size() - std::min(line.size(), kMaxLogLine - kLineEnd.size());
+    const std::size_t room =
+        kMaxLogLine - kLineEnd.size() - std::min(line.size(), kMaxLogLine - kLineEnd.size());
     line.append(message, 0, Cp932PrefixLength(message, room));
-    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     line += ',';
     return line;
 }
@@ -41,7 +44,8 @@ std::string BuildLogLine(const TrapRecord& record, std::string_view message, con
 std::vector<std::string_view> SplitLogLine(std::string_view line) {
     std::vector<std::string_view> fields;
     std::size_t start = 0;
-    for (std::size_t comma; (comma = line.find(',', start)) != std::string_view::npos; start = comma + 1)
+    for (std::size_t comma; (comma = line.find(',', start)) != std::string_view::npos;
+         start = comma + 1)
         fields.push_back(line.substr(start, comma - start));
     if (start < line.size()) fields.push_back(line.substr(start));
     return fields;
@@ -51,7 +55,8 @@ std::optional<LogMonth> LogLineMonth(std::string_view line) {
     const std::size_t comma = line.find(',');
     if (comma == std::string_view::npos) return std::nullopt;
     const std::string_view date = line.substr(comma + 1);  // "YYYY/MM/..."
-    if (date.size() < 7 || date[4] != '/' || !AllDigits(date.substr(0, 4)) || !AllDigits(date.substr(5, 2)))
+    if (date.size() < 7 || date[4] != '/' || !AllDigits(date.substr(0, 4)) ||
+        !AllDigits(date.substr(5, 2)))
         return std::nullopt;
     return LogMonth{Number(date.substr(0, 4)), Number(date.substr(5, 2))};
 }

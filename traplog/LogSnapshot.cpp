@@ -20,7 +20,9 @@ LogSnapshot::~LogSnapshot() {
 }
 
 LogSnapshot::LogSnapshot(LogSnapshot&& other) noexcept
-    : stream_(std::exchange(other.stream_, nullptr)), position_(other.position_), length_(other.length_) {}
+    : stream_(std::exchange(other.stream_, nullptr)),
+      position_(other.position_),
+      length_(other.length_) {}
 
 bool LogSnapshot::ReadLine(std::string& line) {
     line.clear();
@@ -53,6 +55,6 @@ void LogSnapshot::Extend() {
 bool LogSnapshot::IsFileAt(const std::string& path) const {
     struct stat open;
     struct stat atPath;
-    return fstat(fileno(stream_), &open) == 0 && stat(path.c_str(), &atPath) == 0 && open.st_ino == atPath.st_ino &&
-           open.st_dev == atPath.st_dev;
+    return fstat(fileno(stream_), &open) == 0 && stat(path.c_str(), &atPath) == 0 &&
+           open.st_ino == atPath.st_ino && open.st_dev == atPath.st_dev;
 }

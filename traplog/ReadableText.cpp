@@ -30,11 +30,14 @@ std::optional<std::string> ParseHex(std::string_view text) {
     return octets;
 }
 
-bool IsControl(unsigned char c) { return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F; }
+bool IsControl(unsigned char c) {
+    return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F;
+}
 
 bool IsPrintableAscii(std::string_view octets) {
     for (char c : octets)
-        if (static_cast<unsigned char>(c) >= 0x80 || IsControl(static_cast<unsigned char>(c))) return false;
+        if (static_cast<unsigned char>(c) >= 0x80 || IsControl(static_cast<unsigned char>(c)))
+            return false;
     return true;
 }
 
@@ -50,10 +53,14 @@ bool IsPrintableUtf8(std::string_view octets) {
         }
         int extra = 0;
         uint32_t code = 0;
-        if (c >= 0xC2 && c <= 0xDF) extra = 1, code = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF) extra = 2, code = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4) extra = 3, code = c & 0x07;
-        else return false;
+        if (c >= 0xC2 && c <= 0xDF)
+            extra = 1, code = c & 0x1F;
+        else if (c >= 0xE0 && c <= 0xEF)
+            extra = 2, code = c & 0x0F;
+        else if (c >= 0xF0 && c <= 0xF4)
+            extra = 3, code = c & 0x07;
+        else
+            return false;
         if (i + static_cast<std::size_t>(extra) >= octets.size()) return false;
         for (int k = 1; k <= extra; ++k) {
             const auto next = static_cast<unsigned char>(octets[i + static_cast<std::size_t>(k)]);
@@ -61,7 +68,8 @@ bool IsPrintableUtf8(std::string_view octets) {
             code = code << 6 | (next & 0x3F);
         }
         const uint32_t smallest = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
-        if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code < 0xA0) return false;
+        if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code < 0xA0)
+            return false;
         i += static_cast<std::size_t>(extra) + 1;
     }
     return true;

@@ -86,7 +86,9 @@ struct LineRef {
     auto operator<=>(const LineRef&) const = default;
 };
 
-std::string MakeRowKey(const LineRef& ref) { return std::to_string(ref.occurrence) + '\n' + ref.text; }
+std::string MakeRowKey(const LineRef& ref) {
+    return std::to_string(ref.occurrence) + '\n' + ref.text;
+}
 
 std::optional<LineRef> ParseRowKey(const std::string& key) {
     const std::size_t separator = key.find('\n');
@@ -115,13 +117,13 @@ std::string_view FieldOf(std::string_view line, int index) {
 
 bool Matches(std::string_view line, int searchField, std::string_view key) {
     switch (searchField) {
-        case LogSearchAll: return true;
-        case LogSearchDate: return FieldOf(line, LogSearchDate).substr(0, 10) == key.substr(0, 10);
-        case LogSearchEvent:
-        case LogSearchAddress:
-        case LogSearchHost:
-        case LogSearchVersion: return FieldOf(line, searchField) == key;
-        default: return false;
+    case LogSearchAll: return true;
+    case LogSearchDate: return FieldOf(line, LogSearchDate).substr(0, 10) == key.substr(0, 10);
+    case LogSearchEvent:
+    case LogSearchAddress:
+    case LogSearchHost:
+    case LogSearchVersion: return FieldOf(line, searchField) == key;
+    default: return false;
     }
 }
 
@@ -134,7 +136,8 @@ void ShowAtTop(RecordList& list, const std::string& line, int occurrence) {
 
 // After the lines in removed left the file, the rows that name a later identical line
 // move up by the number of removed lines before it.
-void RenumberRows(RecordList& list, const std::vector<int>& selected, const std::set<LineRef>& removed) {
+void RenumberRows(RecordList& list, const std::vector<int>& selected,
+                  const std::set<LineRef>& removed) {
     std::size_t next = 0;
     for (int row = 0; row < list.RowCount(); ++row) {
         if (next < selected.size() && selected[next] == row) {
@@ -247,7 +250,8 @@ int DeleteLogLines(RecordList& list) {
     const std::vector<int> selected = list.SelectedRows();
     std::set<LineRef> chosen;
     for (int row : selected)
-        if (std::optional<LineRef> ref = ParseRowKey(list.RowKey(row))) chosen.insert(std::move(*ref));
+        if (std::optional<LineRef> ref = ParseRowKey(list.RowKey(row)))
+            chosen.insert(std::move(*ref));
     if (chosen.empty()) return 0;
 
     std::lock_guard rewriting(logRewrite);
@@ -274,7 +278,8 @@ void PurgeExpiredLogEntries() {
     // The expired first line stays behind: the copy starts after it.
     const int retention = ReadSettings().logRetention;
     const std::tm now = Now();
-    RewriteLog(*source, [&](const std::string& line, int) { return !LogLineExpired(line, retention, now); });
+    RewriteLog(*source,
+               [&](const std::string& line, int) { return !LogLineExpired(line, retention, now); });
 }
 
 bool IsLogLineExpired(std::string_view line) {

@@ -5,7 +5,8 @@
 std::string_view TrapRow::Cell(int column) const {
     if (column < 0 || column >= kTrapListColumns) return {};
     const auto at = static_cast<std::size_t>(column);
-    const std::size_t start = std::accumulate(lengths.begin(), lengths.begin() + column, std::size_t{0});
+    const std::size_t start =
+        std::accumulate(lengths.begin(), lengths.begin() + column, std::size_t{0});
     return std::string_view(texts).substr(start, lengths[at]);
 }
 

@@ -24,7 +24,8 @@ bool ContainsText(const TrapRow& row, std::string_view text) {
     const std::string_view texts = row.texts;
     std::size_t from = 0;
     while (from + text.size() <= texts.size()) {
-        const void* hit = memmem(texts.data() + from, texts.size() - from, text.data(), text.size());
+        const void* hit =
+            memmem(texts.data() + from, texts.size() - from, text.data(), text.size());
         if (hit == nullptr) return false;
         const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - texts.data());
         std::size_t cellStart = 0;
@@ -45,7 +46,8 @@ bool ContainsText(const TrapRow& row, std::string_view text) {
 std::optional<long long> WholeNumber(std::string_view cell) {
     long long value = 0;
     const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
-    if (cell.empty() || error != std::errc() || end != cell.data() + cell.size()) return std::nullopt;
+    if (cell.empty() || error != std::errc() || end != cell.data() + cell.size())
+        return std::nullopt;
     return value;
 }
 

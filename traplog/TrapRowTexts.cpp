@@ -74,17 +74,37 @@ struct SlotOfColumn {
     SlotOfColumn { column, offsetof(TrapListRow, member), sizeof(TrapListRow::member) }
 
 const std::array<SlotOfColumn, 31> kSlots = {{
-    OLIXTRAP_SLOT(1, date), OLIXTRAP_SLOT(2, sourceAddress), OLIXTRAP_SLOT(3, hostName),
-    OLIXTRAP_SLOT(4, version), OLIXTRAP_SLOT(6, community), OLIXTRAP_SLOT(7, enterprise),
-    OLIXTRAP_SLOT(8, genericId), OLIXTRAP_SLOT(9, specificId), OLIXTRAP_SLOT(10, networkAddress),
-    OLIXTRAP_SLOT(11, timeTick), OLIXTRAP_SLOT(12, msgId), OLIXTRAP_SLOT(13, maximumSize),
-    OLIXTRAP_SLOT(14, messageFlags), OLIXTRAP_SLOT(15, securityModel), OLIXTRAP_SLOT(16, engineIdLength),
-    OLIXTRAP_SLOT(17, engineId), OLIXTRAP_SLOT(18, engineBoots), OLIXTRAP_SLOT(19, engineTime),
-    OLIXTRAP_SLOT(20, userName), OLIXTRAP_SLOT(21, authParamsLength), OLIXTRAP_SLOT(22, authParams),
-    OLIXTRAP_SLOT(23, privParamsLength), OLIXTRAP_SLOT(24, privParams),
-    OLIXTRAP_SLOT(25, contextEngineIdLength), OLIXTRAP_SLOT(26, contextEngineId),
-    OLIXTRAP_SLOT(27, contextNameLength), OLIXTRAP_SLOT(28, contextName), OLIXTRAP_SLOT(29, requestId),
-    OLIXTRAP_SLOT(30, errorStatus), OLIXTRAP_SLOT(31, errorIndex), OLIXTRAP_SLOT(32, bindings),
+    OLIXTRAP_SLOT(1, date),
+    OLIXTRAP_SLOT(2, sourceAddress),
+    OLIXTRAP_SLOT(3, hostName),
+    OLIXTRAP_SLOT(4, version),
+    OLIXTRAP_SLOT(6, community),
+    OLIXTRAP_SLOT(7, enterprise),
+    OLIXTRAP_SLOT(8, genericId),
+    OLIXTRAP_SLOT(9, specificId),
+    OLIXTRAP_SLOT(10, networkAddress),
+    OLIXTRAP_SLOT(11, timeTick),
+    OLIXTRAP_SLOT(12, msgId),
+    OLIXTRAP_SLOT(13, maximumSize),
+    OLIXTRAP_SLOT(14, messageFlags),
+    OLIXTRAP_SLOT(15, securityModel),
+    OLIXTRAP_SLOT(16, engineIdLength),
+    OLIXTRAP_SLOT(17, engineId),
+    OLIXTRAP_SLOT(18, engineBoots),
+    OLIXTRAP_SLOT(19, engineTime),
+    OLIXTRAP_SLOT(20, userName),
+    OLIXTRAP_SLOT(21, authParamsLength),
+    OLIXTRAP_SLOT(22, authParams),
+    OLIXTRAP_SLOT(23, privParamsLength),
+    OLIXTRAP_SLOT(24, privParams),
+    OLIXTRAP_SLOT(25, contextEngineIdLength),
+    OLIXTRAP_SLOT(26, contextEngineId),
+    OLIXTRAP_SLOT(27, contextNameLength),
+    OLIXTRAP_SLOT(28, contextName),
+    OLIXTRAP_SLOT(29, requestId),
+    OLIXTRAP_SLOT(30, errorStatus),
+    OLIXTRAP_SLOT(31, errorIndex),
+    OLIXTRAP_SLOT(32, bindings),
 }};
 
 #undef OLIXTRAP_SLOT
@@ -93,8 +113,8 @@ const std::array<SlotOfColumn, 31> kSlots = {{
 
 std::string FormatReceiveTime(const std::tm& t) {
     char text[64];
-    std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1,
-                  t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", t.tm_year + 1900,
+                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
     return text;
 }
 

@@ -85,7 +85,8 @@ std::string TimeText(uint32_t hundredths) {
 std::string HexText(int32_t length, const std::array<uint8_t, 128>& octets) {
     if (length <= 0) return {};
     constexpr std::string_view kDigits = "0123456789ABCDEF";
-    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(length), octets.size() - 1);
+    const std::size_t count =
+        std::min<std::size_t>(static_cast<std::size_t>(length), octets.size() - 1);
     std::string text = "0x";
     text.reserve(2 + 3 * count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -96,7 +97,9 @@ std::string HexText(int32_t length, const std::array<uint8_t, 128>& octets) {
     return text;
 }
 
-std::string TextUpTo(const char* text, std::size_t room) { return std::string(text, strnlen(text, room)); }
+std::string TextUpTo(const char* text, std::size_t room) {
+    return std::string(text, strnlen(text, room));
+}
 
 std::string BindingValue(const VarBindEntry& entry) {
     switch (entry.tag) {
@@ -105,7 +108,8 @@ std::string BindingValue(const VarBindEntry& entry) {
     case kTagBitString: return TextUpTo(entry.bitsText(), VarBindEntry::kBitsTextRoom);
     case kTagOctetString: return TextUpTo(entry.hexText(), VarBindEntry::kHexTextRoom);
     case kTagOid: return TextUpTo(entry.oidText(), VarBindEntry::kOidTextRoom);
-    case kTagObjectDescriptor: return TextUpTo(entry.descriptorText(), VarBindEntry::kDescriptorTextRoom);
+    case kTagObjectDescriptor:
+        return TextUpTo(entry.descriptorText(), VarBindEntry::kDescriptorTextRoom);
     case kTagIpAddress: return Dotted(entry.ipAddress());
     case kTagCounter32:
     case kTagGauge32: return Decimal(entry.intValue);
@@ -119,7 +123,8 @@ std::string FieldText(const TrapRecord& r, TrapField field, int index) {
     switch (field) {
     case TrapField::SourceAddress: return Dotted(r.sourceAddress.data());
     case TrapField::HostName: return std::string(FixedTextView(r.hostName));
-    case TrapField::Version: return Decimal(r.version == kSnmpV1 || r.version == kSnmpV2c ? r.version + 1 : r.version);
+    case TrapField::Version:
+        return Decimal(r.version == kSnmpV1 || r.version == kSnmpV2c ? r.version + 1 : r.version);
     case TrapField::Community: return std::string(FixedTextView(r.community));
     case TrapField::Enterprise: return std::string(FixedTextView(r.enterprise));
     case TrapField::GenericTrap: return Decimal(r.genericTrap);
@@ -169,13 +174,14 @@ std::string NowText() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return Decimal(local.tm_year + 1900) + '/' + Decimal(local.tm_mon + 1) + '/' + Decimal(local.tm_mday) + ' ' +
-           Decimal(local.tm_hour) + ':' + Decimal(local.tm_min) + ':' + Decimal(local.tm_sec);
+    return Decimal(local.tm_year + 1900) + '/' + Decimal(local.tm_mon + 1) + '/' +
+           Decimal(local.tm_mday) + ' ' + Decimal(local.tm_hour) + ':' + Decimal(local.tm_min) +
+           ':' + Decimal(local.tm_sec);
 }
 
 // Placeholders in the order they are tried.
-constexpr std::array<std::string_view, 16> kPlaceholders = {"H", "V", "C", "E", "A", "G", "S", "T",
-                                                            "B", "e", "b", "t", "u", "i", "n", "dt"};
+constexpr std::array<std::string_view, 16> kPlaceholders = {
+    "H", "V", "C", "E", "A", "G", "S", "T", "B", "e", "b", "t", "u", "i", "n", "dt"};
 
 std::string PlaceholderText(const TrapRecord& record, std::string_view name, int& bindingCursor) {
     switch (name[0]) {
@@ -200,18 +206,20 @@ std::string PlaceholderText(const TrapRecord& record, std::string_view name, int
 }
 
 struct Match {
-    std::size_t length;     // of the name after the % or backslash
+    std::size_t length;  // of the name after the % or backslash
     std::string replacement;
 };
 
-std::optional<Match> MatchAt(const TrapRecord& record, char marker, std::string_view rest, int& bindingCursor) {
+std::optional<Match> MatchAt(const TrapRecord& record, char marker, std::string_view rest,
+                             int& bindingCursor) {
     if (marker == '\\') {
         if (rest.starts_with('r')) return Match{1, "\r"};
         if (rest.starts_with('n')) return Match{1, "\n"};
         return std::nullopt;
     }
     for (std::string_view name : kPlaceholders) {
-        if (rest.starts_with(name)) return Match{name.size(), PlaceholderText(record, name, bindingCursor)};
+        if (rest.starts_with(name))
+            return Match{name.size(), PlaceholderText(record, name, bindingCursor)};
     }
     return std::nullopt;
 }
@@ -219,8 +227,10 @@ std::optional<Match> MatchAt(const TrapRecord& record, char marker, std::string_
 // Copies the character at pos and moves past it; false when it does not fit. A two-byte
 // character goes whole, so that its second byte (which may be 0x5C, a backslash) is never
 // taken for the start of an escape, and no half character ends the output.
-bool CopyCharacter(std::string_view text, std::size_t& pos, std::string& output, std::size_t limit) {
-    const bool twoByte = IsCp932LeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size();
+bool CopyCharacter(std::string_view text, std::size_t& pos, std::string& output,
+                   std::size_t limit) {
+    const bool twoByte =
+        IsCp932LeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size();
     const std::size_t width = twoByte ? 2 : 1;
     if (output.size() + width > limit) return false;
     output.append(text, pos, width);
@@ -235,7 +245,8 @@ std::string FormatTrapField(const TrapRecord& record, TrapField field, int index
     return FieldText(record, field, index);
 }
 
-std::string ExpandTrapText(const TrapRecord& record, std::string_view text, std::size_t outputSize) {
+std::string ExpandTrapText(const TrapRecord& record, std::string_view text,
+                           std::size_t outputSize) {
     text = text.substr(0, text.find('\0'));
     std::string output;
     if (outputSize == 0) return output;
@@ -266,7 +277,8 @@ std::string ExpandTrapText(const TrapRecord& record, std::string_view text, std:
     return output;
 }
 
-void ExpandTrapText(const TrapRecord& record, const char* text, char* output, std::size_t outputSize) {
+void ExpandTrapText(const TrapRecord& record, const char* text, char* output,
+                    std::size_t outputSize) {
     if (outputSize == 0) return;
     const std::string expanded = ExpandTrapText(record, std::string_view(text), outputSize);
     std::memcpy(output, expanded.data(), expanded.size());

@@ -56,7 +56,8 @@ std::string ExpandTrapText(const TrapRecord& record, std::string_view text,
                            std::size_t outputSize = kTrapTextSize);
 
 // The same into a caller's buffer of outputSize bytes, always zero-terminated.
-void ExpandTrapText(const TrapRecord& record, const char* text, char* output, std::size_t outputSize);
+void ExpandTrapText(const TrapRecord& record, const char* text, char* output,
+                    std::size_t outputSize);
 
 // The one-line message of a trap: the display format of its version from settings,
 // expanded; empty for a version other than 0, 1 and 3.

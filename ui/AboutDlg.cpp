@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "platform/qt/QtText.h"
 #include "platform/Version.h"
+#include "platform/qt/QtText.h"
 #include "ui/AppIcon.h"
 #include "ui/DialogUnits.h"
 #include "ui/LinkStatic.h"
@@ -23,7 +23,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(AppIconPixmap());
     icon->setGeometry(DuRect(17, 20, 21, 20));
 
-    auto* title = new QLabel(QStringLiteral("Olix Trap Receiver Ver") + FromCp932(kProgramVersion), this);
+    auto* title =
+        new QLabel(QStringLiteral("Olix Trap Receiver Ver") + FromCp932(kProgramVersion), this);
     title->setGeometry(DuRect(50, 24, 160, 10));
 
     auto* homeLabel = new QLabel(QStringLiteral("Home："), this);
@@ -33,7 +34,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     // The links start a small gap after the wider label, however wide the face draws it.
     constexpr int kLinkGap = 6;
     const int labelWidth = std::max(homeLabel->sizeHint().width(), mailLabel->sizeHint().width());
-    for (QLabel* label : {homeLabel, mailLabel}) label->resize(std::max(label->width(), labelWidth), label->height());
+    for (QLabel* label : {homeLabel, mailLabel})
+        label->resize(std::max(label->width(), labelWidth), label->height());
     const int linkX = std::max(DuX(80), homeLabel->x() + labelWidth + kLinkGap);
     const int linkWidth = frame->geometry().right() - kLinkGap - linkX;
 

@@ -23,7 +23,8 @@ QPixmap AppIconPixmap(int size) {
     painter.setPen(QPen(QColor(255, 128, 0), 2));
     // Centred near the feed's tip and small enough that the outer wave stays inside the grid.
     const QPointF feed(21, 12);
-    for (double r : {3.5, 6.5, 9.5}) painter.drawArc(QRectF(feed.x() - r, feed.y() - r, 2 * r, 2 * r), 0, 90 * 16);
+    for (double r : {3.5, 6.5, 9.5})
+        painter.drawArc(QRectF(feed.x() - r, feed.y() - r, 2 * r, 2 * r), 0, 90 * 16);
     return pixmap;
 }
 

@@ -3,8 +3,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <bit>
-#include "ui/DialogUnits.h"
 #include "platform/qt/EventImages.h"
+#include "ui/DialogUnits.h"
 #include "ui/TrapApp.h"
 
 namespace {
@@ -58,11 +58,13 @@ void CCountDlg::AddGroup(const QString& title, QRect box) {
     group->lower();
 }
 
-void CCountDlg::AddRow(int labelX, int labelWidth, int y, const QPixmap& picture, int fieldX, int fieldId) {
+void CCountDlg::AddRow(int labelX, int labelWidth, int y, const QPixmap& picture, int fieldX,
+                       int fieldId) {
     auto* label = new QLabel(this);
     label->setPixmap(picture);
     // The picture is drawn at its own size, which may exceed the label's width in units.
-    label->setGeometry(DuX(labelX), DuY(y), std::max(DuX(labelWidth), picture.width()), picture.height());
+    label->setGeometry(DuX(labelX), DuY(y), std::max(DuX(labelWidth), picture.width()),
+                       picture.height());
     auto* field = new QLabel(QStringLiteral("0"), this);
     field->setObjectName(QString::number(fieldId));
     field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -79,7 +81,8 @@ void CCountDlg::ShowCounters() {
     for (std::size_t slot = 0; slot < counters.size(); ++slot) {
         if (counters[slot] == m_shown[slot]) continue;
         m_shown[slot] = counters[slot];
-        if (QLabel* field = CounterField(kCounterFieldIds[slot])) field->setText(QString::number(counters[slot]));
+        if (QLabel* field = CounterField(kCounterFieldIds[slot]))
+            field->setText(QString::number(counters[slot]));
     }
 }
 

@@ -11,8 +11,8 @@
 
 #include "mib/TrapDetailNames.h"
 #include "notify/records/DBLib.h"
-#include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
+#include "platform/qt/QtText.h"
 #include "traplog/ReadableText.h"
 #include "traplog/TrapRowTexts.h"
 #include "ui/EventView.h"
@@ -30,17 +30,35 @@ struct DetailRow {
 };
 
 constexpr std::array<DetailRow, 6> kV1Rows = {{
-    {"Community", 6}, {"EnterPrise", 7}, {"Network Address", 10},
-    {"Generic Trap", 8}, {"Spacific Trap", 9}, {"Time Ticks", 11},
+    {"Community", 6},
+    {"EnterPrise", 7},
+    {"Network Address", 10},
+    {"Generic Trap", 8},
+    {"Spacific Trap", 9},
+    {"Time Ticks", 11},
 }};
 constexpr std::array<DetailRow, 4> kV2cRows = {{
-    {"Community", 6}, {"Request ID", 29}, {"Error Status", 30}, {"Error Index", 31},
+    {"Community", 6},
+    {"Request ID", 29},
+    {"Error Status", 30},
+    {"Error Index", 31},
 }};
 constexpr std::array<DetailRow, 15> kV3Rows = {{
-    {"ID", 12}, {"Maximum Size", 13}, {"Message Flags", 14}, {"Security Model", 15},
-    {"Engine ID", 17}, {"Engine Boots", 18}, {"Engine Time", 19}, {"User Name", 20},
-    {"Authentication Parameters", 22}, {"Privacy Parameters", 24}, {"Context Engine ID", 26},
-    {"Context Name", 28}, {"Request ID", 29}, {"Error Status", 30}, {"Error Index", 31},
+    {"ID", 12},
+    {"Maximum Size", 13},
+    {"Message Flags", 14},
+    {"Security Model", 15},
+    {"Engine ID", 17},
+    {"Engine Boots", 18},
+    {"Engine Time", 19},
+    {"User Name", 20},
+    {"Authentication Parameters", 22},
+    {"Privacy Parameters", 24},
+    {"Context Engine ID", 26},
+    {"Context Name", 28},
+    {"Request ID", 29},
+    {"Error Status", 30},
+    {"Error Index", 31},
 }};
 constexpr int kAuthParamsColumn = 22;
 
@@ -101,7 +119,8 @@ CDataView::CDataView(QWidget* parent) : QWidget(parent) {
     m_list->setObjectName(QStringLiteral("1600"));
     m_list->setRootIsDecorated(false);
     m_list->setColumnCount(3);
-    m_list->setHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value"), QStringLiteral("名前")});
+    m_list->setHeaderLabels(
+        {QStringLiteral("Description"), QStringLiteral("Value"), QStringLiteral("名前")});
     m_list->headerItem()->setTextAlignment(0, Qt::AlignCenter);
     m_list->header()->setSectionsMovable(true);
     // The name column takes the rest of the pane; a value wider than its column shows in
@@ -140,14 +159,17 @@ void CDataView::LayOut() {
 
 void CDataView::AddRow(const QString& label, const QString& value, int icon, const QString& name) {
     // Kept for the whole run: icons must not outlive the application at exit.
-    static const auto* icons = new std::array<QIcon, 4>{DrawIcon(0), DrawIcon(1), DrawIcon(2), DrawIcon(3)};
+    static const auto* icons =
+        new std::array<QIcon, 4>{DrawIcon(0), DrawIcon(1), DrawIcon(2), DrawIcon(3)};
     auto* item = new QTreeWidgetItem(m_list, {label, value, name});
     item->setTextAlignment(0, Qt::AlignCenter);
     item->setForeground(0, QColor(128, 128, 128));
     item->setForeground(1, QColor(0, 0, 0));
     item->setData(0, kIconRole, icon);
     // Rich text with the value escaped: trap data is never markup, and a long value wraps.
-    if (!value.isEmpty()) item->setToolTip(1, QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(value.toHtmlEscaped()));
+    if (!value.isEmpty())
+        item->setToolTip(
+            1, QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(value.toHtmlEscaped()));
     if (!name.isEmpty()) item->setToolTip(2, name);
     if (icon >= 0) item->setIcon(0, (*icons)[static_cast<std::size_t>(icon)]);
 }
@@ -203,7 +225,8 @@ void CDataView::ShowSelectedTrap() {
     for (std::string name = GetField(field, bindings, kCellBuffer); !name.empty();
          name = GetField(field, bindings, kCellBuffer)) {
         const std::string value = GetField(field + 1, bindings, kValueBuffer);
-        AddRow(QStringLiteral("Object"), FromCp932(name), kNoIcon, QString::fromStdString(names.ObjectName(name)));
+        AddRow(QStringLiteral("Object"), FromCp932(name), kNoIcon,
+               QString::fromStdString(names.ObjectName(name)));
         // The value's label from its module; else octets that are text, shown beside their hex.
         std::string label = names.ValueLabel(name, value);
         if (label.empty()) label = ReadableText(value);
@@ -213,8 +236,10 @@ void CDataView::ShowSelectedTrap() {
     }
     // The values as wide as the longest needs, leaving the name column room to start.
     m_list->resizeColumnToContents(1);
-    m_list->setColumnWidth(1, std::min(m_list->columnWidth(1), m_list->viewport()->width() * 2 / 3));
-    const std::string about = names.Notification([&](int column) { return list->CellText(row, column); });
+    m_list->setColumnWidth(1,
+                           std::min(m_list->columnWidth(1), m_list->viewport()->width() * 2 / 3));
+    const std::string about =
+        names.Notification([&](int column) { return list->CellText(row, column); });
     if (!about.empty()) {
         m_description->setPlainText(QString::fromStdString(about));
         m_description->show();

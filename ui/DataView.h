@@ -30,7 +30,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void AddRow(const QString& label, const QString& value, int icon = kNoIcon, const QString& name = {});
+    void AddRow(const QString& label, const QString& value, int icon = kNoIcon,
+                const QString& name = {});
     void LayOut();
 
     QTreeWidget* m_list;

@@ -27,7 +27,8 @@ constexpr int kRowHeight = 22;  // fits the 20-pixel event pictures
 
 QFont ControlFont() {
     QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("IPAGothic")});
     font.setPixelSize(12);
     font.setWeight(QFont::Normal);
     font.setStyleHint(QFont::SansSerif, QFont::PreferQuality);
@@ -72,14 +73,16 @@ void CEventView::CreateControls() {
     m_list->horizontalHeader()->setSectionsMovable(true);
     m_list->horizontalHeader()->setHighlightSections(false);
     for (int column = 0; column < kTrapListColumns; ++column)
-        m_list->setColumnWidth(column, kTrapListColumnLayout[static_cast<std::size_t>(column)].width);
+        m_list->setColumnWidth(column,
+                               kTrapListColumnLayout[static_cast<std::size_t>(column)].width);
     m_list->setColumnWidth(TrapNameColumn::kColumn, 260);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->horizontalHeader()->setTextElideMode(Qt::ElideRight);
     connect(m_list, &QTableView::clicked, this, &CEventView::OnListClick);
     FollowSelection();
     connect(m_list, &QTableView::customContextMenuRequested, this, &CEventView::OnListRightClick);
-    m_finder = new CTrapListFinder(m_list, m_model, [this] { FollowSelection(); }, this);
+    m_finder = new CTrapListFinder(
+        m_list, m_model, [this] { FollowSelection(); }, this);
 
     m_headerBand = new QFrame(this);
     m_headerBand->setObjectName(QStringLiteral("1501"));
@@ -103,9 +106,9 @@ void CEventView::CreateControls() {
     connect(m_stop, &QPushButton::clicked, this, [] { StopReceiver(); });
 
     const QFont font = ControlFont();
-    for (QWidget* control : {static_cast<QWidget*>(m_headerBand), static_cast<QWidget*>(m_serviceLabel),
-                             static_cast<QWidget*>(m_status), static_cast<QWidget*>(m_start),
-                             static_cast<QWidget*>(m_stop)})
+    for (QWidget* control : {static_cast<QWidget*>(m_headerBand),
+                             static_cast<QWidget*>(m_serviceLabel), static_cast<QWidget*>(m_status),
+                             static_cast<QWidget*>(m_start), static_cast<QWidget*>(m_stop)})
         control->setFont(font);
     m_headerBand->lower();
 }
@@ -114,9 +117,11 @@ void CEventView::FollowSelection() {
     // Moving through the list with the keys selects the row it moves to, as a click does.
     // A current row that moved only because rows were removed is not selected: the
     // detail view keeps its trap then.
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
-        if (current.isValid() && m_list->selectionModel()->isRowSelected(current.row())) OnListClick();
-    });
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && m_list->selectionModel()->isRowSelected(current.row()))
+                    OnListClick();
+            });
 }
 
 void CEventView::CreateContextMenu() {
@@ -194,7 +199,8 @@ void CEventView::DeleteAllRows() {
 
 std::vector<int> CEventView::SelectedSourceRows() const {
     std::vector<int> shown;
-    for (const QModelIndex& index : m_list->selectionModel()->selectedRows()) shown.push_back(index.row());
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
+        shown.push_back(index.row());
     std::sort(shown.begin(), shown.end());
     std::vector<int> rows;
     for (int row : shown) rows.push_back(m_finder->SourceRow(row));

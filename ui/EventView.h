@@ -2,8 +2,8 @@
 // The received trap list view (bottom pane): the service status with the start and stop
 // buttons, and the list of every received trap, which is the only copy of its data.
 
-#include <QWidget>
 #include <QTimer>
+#include <QWidget>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -48,7 +48,8 @@ void CInitDlg::OnTimer() {
     g_bShowMainWnd = 1;
     if (m_owner) {
         m_owner->resize(kFrameWidth, kFrameHeight);
-        m_owner->move((desktop.right() + 1 - kFrameWidth) / 2, (desktop.bottom() + 1 - kFrameHeight) / 2);
+        m_owner->move((desktop.right() + 1 - kFrameWidth) / 2,
+                      (desktop.bottom() + 1 - kFrameHeight) / 2);
         if (auto* frame = qobject_cast<CMainFrame*>(m_owner)) RestoreWindowState(*frame);
         m_owner->show();
     }

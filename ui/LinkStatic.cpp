@@ -32,7 +32,9 @@ CLinkStatic::CLinkStatic(const QString& text, QWidget* parent) : QLabel(text, pa
     SetColour(kRestColour);
 }
 
-void CLinkStatic::SetOpener(Opener opener) { CurrentOpener() = opener ? std::move(opener) : OpenWithDesktop; }
+void CLinkStatic::SetOpener(Opener opener) {
+    CurrentOpener() = opener ? std::move(opener) : OpenWithDesktop;
+}
 
 std::string CLinkStatic::LinkTarget(const std::string& text) {
     if (text.find(':') == std::string::npos) return "mailto:" + text;

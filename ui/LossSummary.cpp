@@ -11,10 +11,14 @@ struct LossLabel {
 };
 
 constexpr std::array<LossLabel, kLossKindCount> kLossLabels = {{
-    {LossKind::kKernelDrops, "受信破棄 (カーネル)", "受信バッファが一杯でカーネルが捨てたデータグラム"},
-    {LossKind::kMailsDropped, "メール破棄", "送信待ちが上限 (1,000 通) を超えて送らなかった通知メール"},
-    {LossKind::kRowsRemoved, "一覧上限で除外", "一覧の上限行数を超えて一覧から外した古い行 (ログには残る)"},
-    {LossKind::kProgramsSkipped, "プログラム起動省略", "同時に動くプログラムが上限のため起動しなかったアクション"},
+    {LossKind::kKernelDrops, "受信破棄 (カーネル)",
+     "受信バッファが一杯でカーネルが捨てたデータグラム"},
+    {LossKind::kMailsDropped, "メール破棄",
+     "送信待ちが上限 (1,000 通) を超えて送らなかった通知メール"},
+    {LossKind::kRowsRemoved, "一覧上限で除外",
+     "一覧の上限行数を超えて一覧から外した古い行 (ログには残る)"},
+    {LossKind::kProgramsSkipped, "プログラム起動省略",
+     "同時に動くプログラムが上限のため起動しなかったアクション"},
     {LossKind::kLogLinesLost, "ログ書込失敗", "ディスク不足などで書けなかったログ行"},
     {LossKind::kForwardDropped, "転送破棄", "転送先の送信待ちが一杯で転送しなかったトラップ"},
 }};
@@ -44,7 +48,8 @@ uint64_t Since(const LossCounts& baseline, LossKind kind) {
 
 LossCounts ReadLossCounts() {
     LossCounts counts{};
-    for (const LossLabel& label : kLossLabels) counts[static_cast<std::size_t>(label.kind)] = ReadLoss(label.kind);
+    for (const LossLabel& label : kLossLabels)
+        counts[static_cast<std::size_t>(label.kind)] = ReadLoss(label.kind);
     return counts;
 }
 
@@ -57,21 +62,24 @@ std::string LossSummary(const LossCounts& baseline) {
     }
     // A store's failed reads are shown only while its file stays unreadable.
     for (const StoreLabel& label : kStoreLabels)
-        if (StoreReadFailing(label.kind)) AddCount(summary, label.name, StoreReadFailures(label.kind));
+        if (StoreReadFailing(label.kind))
+            AddCount(summary, label.name, StoreReadFailures(label.kind));
     return summary;
 }
 
 std::string TrimmedRowsSummary(const LossCounts& baseline) {
     std::string summary;
     const uint64_t count = Since(baseline, LossKind::kRowsRemoved);
-    if (count != 0) AddCount(summary, kLossLabels[static_cast<std::size_t>(LossKind::kRowsRemoved)].name, count);
+    if (count != 0)
+        AddCount(summary, kLossLabels[static_cast<std::size_t>(LossKind::kRowsRemoved)].name,
+                 count);
     return summary;
 }
 
 std::string LossToolTip(const LossCounts& baseline, const std::string& sinceText) {
     std::string tip = sinceText + " 以降の数 (起動以降の合計)";
     for (const LossLabel& label : kLossLabels)
-        tip += std::string("\n") + label.name + ": " + std::to_string(Since(baseline, label.kind)) + " (" +
-               std::to_string(ReadLoss(label.kind)) + ")  " + label.meaning;
+        tip += std::string("\n") + label.name + ": " + std::to_string(Since(baseline, label.kind)) +
+               " (" + std::to_string(ReadLoss(label.kind)) + ")  " + label.meaning;
     return tip;
 }

@@ -6,14 +6,16 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
+#include "forward/Forwarder.h"
 #include "mib/MibService.h"
 #include "mib/dialogs/MibStatusText.h"
 #include "mib/dialogs/MibWindow.h"
 #include "notify/records/DBLib.h"
-#include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
 #include "platform/MessageBox.h"
 #include "platform/Version.h"
+#include "platform/qt/HelpWindow.h"
+#include "platform/qt/QtText.h"
 #include "reception/PacketCounters.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
@@ -21,8 +23,6 @@
 #include "ui/DataView.h"
 #include "ui/EventView.h"
 #include "ui/ExSplitter3Wnd.h"
-#include "platform/qt/HelpWindow.h"
-#include "forward/Forwarder.h"
 #include "ui/LossSummary.h"
 #include "ui/MenuCommands.h"
 #include "ui/MyInfo.h"
@@ -116,17 +116,20 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::CreateMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    connect(AddCommand(file, "保存\tCtrl+S", 32771, "Ctrl+S"), &QAction::triggered, this, &CMainFrame::OnFileSave);
+    connect(AddCommand(file, "保存\tCtrl+S", 32771, "Ctrl+S"), &QAction::triggered, this,
+            &CMainFrame::OnFileSave);
     QMenu* output = file->addMenu(QStringLiteral("出力"));
     connect(AddCommand(output, "HTML(&H)", 32772), &QAction::triggered, this,
             [this] { OnExportHtmlCommand(this, TheApp().m_pEventView); });
     connect(AddCommand(output, "CSV(&C)", 32773), &QAction::triggered, this,
             [this] { OnExportCsvCommand(this, TheApp().m_pEventView); });
     file->addSeparator();
-    connect(AddCommand(file, "終了(&E)", 32774), &QAction::triggered, this, &CMainFrame::OnFileExit);
+    connect(AddCommand(file, "終了(&E)", 32774), &QAction::triggered, this,
+            &CMainFrame::OnFileExit);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&D)"));
-    connect(AddCommand(view, "表示データクリア(&C)", 32775), &QAction::triggered, this, &CMainFrame::OnViewClear);
+    connect(AddCommand(view, "表示データクリア(&C)", 32775), &QAction::triggered, this,
+            &CMainFrame::OnViewClear);
     connect(AddCommand(view, "受信拒否メッセージ(&R)", 32788), &QAction::triggered, this,
             [this] { OnRejectedMessagesCommand(this); });
     connect(AddCommand(view, "受信グラフ(&G)", kTrafficGraphCommand), &QAction::triggered, this,
@@ -135,24 +138,28 @@ void CMainFrame::CreateMenus() {
             [this] { CMibWindow::Open(this); });
 
     QMenu* trap = menuBar()->addMenu(QStringLiteral("トラップ(&T)"));
-    connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered, this,
-            [this] { OnTrapSettingsCommand(this); });
+    connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered,
+            this, [this] { OnTrapSettingsCommand(this); });
     connect(AddCommand(trap, "ユーザ設定(&U)", 32787), &QAction::triggered, this,
             [this] { OnUserSettingsCommand(this); });
     connect(AddCommand(trap, "トラップ ログ\tCtrl+L", 32777, "Ctrl+L"), &QAction::triggered, this,
             [this] { OnTrapLogCommand(this); });
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
-    connect(AddCommand(options, "オプション(&O)", 32778), &QAction::triggered, this, [this] { OnOptionsCommand(this); });
+    connect(AddCommand(options, "オプション(&O)", 32778), &QAction::triggered, this,
+            [this] { OnOptionsCommand(this); });
     connect(AddCommand(options, "転送設定…", 32789), &QAction::triggered, this,
             [this] { OnForwardSettingsCommand(this); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    connect(AddCommand(help, "バージョン(&V)", kAboutCommand), &QAction::triggered, this, [] { TheApp().OnAppAbout(); });
+    connect(AddCommand(help, "バージョン(&V)", kAboutCommand), &QAction::triggered, this,
+            [] { TheApp().OnAppAbout(); });
     connect(AddCommand(help, "ヘルプ(&H)", 32780), &QAction::triggered, this, &CMainFrame::OnHelp);
 }
 
-void CMainFrame::setVisible(bool visible) { QMainWindow::setVisible(g_bShowMainWnd == 1 ? visible : false); }
+void CMainFrame::setVisible(bool visible) {
+    QMainWindow::setVisible(g_bShowMainWnd == 1 ? visible : false);
+}
 
 void CMainFrame::OnClockTick() {
     if (++m_nSec == 60) {
@@ -169,8 +176,10 @@ void CMainFrame::OnClockTick() {
 
 void CMainFrame::ShowListening() {
     const AppSettings settings = ReadSettings();
-    const QString text = QStringLiteral("ポート %1 / %2").arg(settings.trapPort)
-        .arg(settings.receiveMode == 0 ? QStringLiteral("全トラップ受信") : QStringLiteral("フィルタ受信"));
+    const QString text = QStringLiteral("ポート %1 / %2")
+                             .arg(settings.trapPort)
+                             .arg(settings.receiveMode == 0 ? QStringLiteral("全トラップ受信")
+                                                            : QStringLiteral("フィルタ受信"));
     if (text != m_listenPane->text()) m_listenPane->setText(text);
 }
 
@@ -182,7 +191,8 @@ void CMainFrame::ShowLosses() {
     if (trimmed != m_rowsPane->text()) m_rowsPane->setText(trimmed);
     m_rowsPane->setVisible(!trimmed.isEmpty());
     if (!losses.isEmpty() || !trimmed.isEmpty()) {
-        const QString tip = QString::fromStdString(LossToolTip(m_lossBaseline, m_lossSince.toStdString()));
+        const QString tip =
+            QString::fromStdString(LossToolTip(m_lossBaseline, m_lossSince.toStdString()));
         m_lossPane->setToolTip(tip);
         m_rowsPane->setToolTip(tip);
     }
@@ -212,7 +222,9 @@ void CMainFrame::OnViewClear() {
     ResetCounters();
     // The loss panes count from here too; the totals since start-up stay in their tooltip.
     m_lossBaseline = ReadLossCounts();
-    m_lossSince = QStringLiteral("表示データクリア (%1)").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+    m_lossSince =
+        QStringLiteral("表示データクリア (%1)")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
     ShowLosses();
     if (CCountDlg* counters = TheApp().m_pCountDlg) counters->ShowCounters();
     if (CEventView* list = TheApp().m_pEventView) list->DeleteAllRows();

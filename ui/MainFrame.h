@@ -53,12 +53,12 @@ private:
     CExSplitter3Wnd* m_pSplitter = nullptr;
     QLabel* m_pane0 = nullptr;
     QLabel* m_pane1 = nullptr;
-    QLabel* m_lossPane = nullptr;  // hidden while nothing was lost
-    QLabel* m_rowsPane = nullptr;  // rows trimmed at the list's ceiling; hidden while none
+    QLabel* m_lossPane = nullptr;    // hidden while nothing was lost
+    QLabel* m_rowsPane = nullptr;    // rows trimmed at the list's ceiling; hidden while none
     QLabel* m_listenPane = nullptr;  // the trap port and the reception mode
-    LossCounts m_lossBaseline{};  // the counts at the last clear of the display
+    LossCounts m_lossBaseline{};     // the counts at the last clear of the display
     QString m_lossSince;
-    QLabel* m_mibPane = nullptr;   // MIB loading progress, then modules loaded and failed
+    QLabel* m_mibPane = nullptr;  // MIB loading progress, then modules loaded and failed
     QTimer m_clock;
     QTimer m_refresh;
     int m_nHour = 0;

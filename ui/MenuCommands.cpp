@@ -9,9 +9,9 @@
 #include "platform/qt/QtText.h"
 #include "settings/AppSettings.h"
 #include "settings/dialogs/COptionDlg.h"
-#include "traplog/dialogs/CLogDlg.h"
-#include "traplog/Export.h"
 #include "traffic/dialogs/CTrafficGraphWnd.h"
+#include "traplog/Export.h"
+#include "traplog/dialogs/CLogDlg.h"
 #include "ui/EventView.h"
 #include "ui/RejectedDlg.h"
 #include "users/dialogs/CUserListDlg.h"
@@ -60,7 +60,8 @@ void OnTrapLogCommand(QWidget* frame) {
     // Each new window steps down and right from the last one still open, so that none
     // exactly covers another.
     constexpr int kCascadeStep = 30;
-    const QList<CLogDlg*> open = frame ? frame->findChildren<CLogDlg*>(Qt::FindDirectChildrenOnly) : QList<CLogDlg*>{};
+    const QList<CLogDlg*> open =
+        frame ? frame->findChildren<CLogDlg*>(Qt::FindDirectChildrenOnly) : QList<CLogDlg*>{};
     auto* log = new CLogDlg(frame);
     log->setAttribute(Qt::WA_DeleteOnClose);
     if (!open.isEmpty()) log->move(open.back()->pos() + QPoint(kCascadeStep, kCascadeStep));

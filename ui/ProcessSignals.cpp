@@ -43,9 +43,10 @@ bool WatchProcessSignals(std::function<void()> end, std::function<void()> report
     endAction = std::move(end);
     reportAction = std::move(report);
     if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    auto* notifier =
+        new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, &ReadSignals);
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = &OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

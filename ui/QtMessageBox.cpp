@@ -43,13 +43,15 @@ void FitCaption(QMessageBox* box) {
     // Title bars use a larger, bold face: allow a quarter more than the dialog font.
     const int textWidth = QFontMetrics(box->font()).horizontalAdvance(box->windowTitle()) * 5 / 4;
     if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
-        grid->addItem(new QSpacerItem(textWidth + kTitleBarExtras, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+        grid->addItem(new QSpacerItem(textWidth + kTitleBarExtras, 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 QMessageBox* MakeBox(const MessageBoxRequest& request, QWidget* owner) {
-    auto buttons = request.buttons == MessageButtons::OkCancel ? (QMessageBox::Ok | QMessageBox::Cancel)
-                                                               : QMessageBox::StandardButtons(QMessageBox::Ok);
+    auto buttons = request.buttons == MessageButtons::OkCancel
+                       ? (QMessageBox::Ok | QMessageBox::Cancel)
+                       : QMessageBox::StandardButtons(QMessageBox::Ok);
     auto* box = new QMessageBox(ToQtIcon(request.icon), FromCp932(request.caption),
                                 FromCp932(request.text), buttons, owner);
     FitCaption(box);
@@ -71,7 +73,9 @@ std::vector<QPointer<QMessageBox>> openPopups;
 void PlacePopup(QMessageBox* box) {
     std::erase_if(openPopups, [](const QPointer<QMessageBox>& open) { return open.isNull(); });
     if (const QScreen* screen = box->screen())
-        box->move(Cascaded(static_cast<int>(openPopups.size()), box->size(), screen->availableGeometry()).topLeft());
+        box->move(
+            Cascaded(static_cast<int>(openPopups.size()), box->size(), screen->availableGeometry())
+                .topLeft());
     openPopups.emplace_back(box);
 }
 
@@ -85,7 +89,8 @@ void ShowOpen(MessageBoxRequest request, bool modal) {
     box->setAttribute(Qt::WA_QuitOnClose, false);  // closing the main window still ends the program
     box->setModal(modal);
     if (request.onClosed)
-        QObject::connect(box, &QObject::destroyed, [onClosed = std::move(request.onClosed)] { onClosed(); });
+        QObject::connect(box, &QObject::destroyed,
+                         [onClosed = std::move(request.onClosed)] { onClosed(); });
     box->show();
     if (owner) box->move(owner->frameGeometry().center() - box->rect().center());
     if (!modal) PlacePopup(box);
@@ -96,10 +101,12 @@ void ShowOpen(MessageBoxRequest request, bool modal) {
 MessageAnswer ShowQtMessageBox(MessageBoxRequest request) {
     switch (request.delivery) {
     case MessageDelivery::Post:
-        PostToUiThread([request = std::move(request)]() mutable { ShowOpen(std::move(request), true); });
+        PostToUiThread(
+            [request = std::move(request)]() mutable { ShowOpen(std::move(request), true); });
         return MessageAnswer::Ok;
     case MessageDelivery::Modeless:
-        PostToUiThread([request = std::move(request)]() mutable { ShowOpen(std::move(request), false); });
+        PostToUiThread(
+            [request = std::move(request)]() mutable { ShowOpen(std::move(request), false); });
         return MessageAnswer::Ok;
     case MessageDelivery::Wait: break;
     }

@@ -21,7 +21,8 @@ public:
 
     void EnableServiceCommands(bool startEnabled, bool stopEnabled) override {
         RunOnUiThread([&] {
-            if (CEventView* view = TheApp().m_pEventView) view->EnableServiceCommands(startEnabled, stopEnabled);
+            if (CEventView* view = TheApp().m_pEventView)
+                view->EnableServiceCommands(startEnabled, stopEnabled);
         });
     }
 };

@@ -9,7 +9,8 @@ bool InstallQtTranslation() {
     static QTranslator* translator = nullptr;
     if (translator) return true;
     auto* loaded = new QTranslator(QCoreApplication::instance());
-    if (!loaded->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (!loaded->load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete loaded;
         return false;
     }

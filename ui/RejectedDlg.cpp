@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -24,10 +24,11 @@ constexpr int kRowHeight = 20;
 
 }  // namespace
 
-CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new RejectedListModel(this)) {
+CRejectedDlg::CRejectedDlg(QWidget* parent)
+    : QDialog(parent), m_model(new RejectedListModel(this)) {
     setObjectName(QString::number(kResourceId));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("受信拒否メッセージ"));
     setSizeGripEnabled(true);
 
@@ -36,7 +37,8 @@ CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new Rejec
     for (int i = 0; i < kRejectReasonCount; ++i) {
         m_counts[static_cast<std::size_t>(i)] = WithId(new QLabel(counts), kFirstCount + i);
         m_counts[static_cast<std::size_t>(i)]->setToolTip(RejectReasonCounterTip(RejectReason(i)));
-        grid->addWidget(m_counts[static_cast<std::size_t>(i)], i / kCountColumns, i % kCountColumns);
+        grid->addWidget(m_counts[static_cast<std::size_t>(i)], i / kCountColumns,
+                        i % kCountColumns);
     }
     m_answers = WithId(new QLabel(counts), kAnswerCounts);
     m_answers->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -63,8 +65,9 @@ CRejectedDlg::CRejectedDlg(QWidget* parent) : QDialog(parent), m_model(new Rejec
     m_list->addAction(copy);
     m_list->setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    auto* note = new QLabel(QStringLiteral("最新 %1 件。クリアしても件数は残ります。").arg(RejectedMessages::kCapacity),
-                            this);
+    auto* note = new QLabel(
+        QStringLiteral("最新 %1 件。クリアしても件数は残ります。").arg(RejectedMessages::kCapacity),
+        this);
     m_clear = WithId(new QPushButton(QStringLiteral("一覧クリア(&C)"), this), kClearButton);
     m_clear->setAutoDefault(false);
     connect(m_clear, &QPushButton::clicked, this, &CRejectedDlg::OnClear);
@@ -110,7 +113,8 @@ QString CRejectedDlg::SelectedOctets() const {
     // In the order the list shows them, not the order they were picked in.
     std::sort(rows.begin(), rows.end());
     QStringList lines;
-    for (const QModelIndex& row : rows) lines << m_model->CellText(row.row(), RejectedListModel::kOctetsColumn);
+    for (const QModelIndex& row : rows)
+        lines << m_model->CellText(row.row(), RejectedListModel::kOctetsColumn);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -122,7 +126,8 @@ void CRejectedDlg::CopyOctets() {
 void CRejectedDlg::ShowCounts() {
     const std::array<uint64_t, kRejectReasonCount> counts = TheRejectedMessages().Counts();
     for (std::size_t i = 0; i < counts.size(); ++i)
-        m_counts[i]->setText(QStringLiteral("%1: %2").arg(RejectReasonName(RejectReason(i))).arg(counts[i]));
+        m_counts[i]->setText(
+            QStringLiteral("%1: %2").arg(RejectReasonName(RejectReason(i))).arg(counts[i]));
 }
 
 void CRejectedDlg::showEvent(QShowEvent* event) {

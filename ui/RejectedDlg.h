@@ -34,7 +34,9 @@ public:
 
     RejectedListModel* Model() const { return m_model; }
     QTableView* List() const { return m_list; }
-    QLabel* CountLabel(RejectReason reason) const { return m_counts[static_cast<std::size_t>(reason)]; }
+    QLabel* CountLabel(RejectReason reason) const {
+        return m_counts[static_cast<std::size_t>(reason)];
+    }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -49,6 +51,6 @@ private:
     std::array<QLabel*, kRejectReasonCount> m_counts{};
     QLabel* m_answers;  // informs answered, repeats and reports sent
     QTimer m_timer;
-    uint64_t m_nSeen = 0;                   // sequence of the newest entry taken
-    std::vector<RejectedMessage> m_taken;   // reused by every tick
+    uint64_t m_nSeen = 0;                  // sequence of the newest entry taken
+    std::vector<RejectedMessage> m_taken;  // reused by every tick
 };

@@ -5,15 +5,22 @@
 #include <array>
 
 #include "platform/qt/QtText.h"
-#include "ui/CountView.h"
 #include "traplog/TrapRowTexts.h"
+#include "ui/CountView.h"
 
 namespace {
 
-constexpr std::array<const char*, kRejectReasonCount> kReasonNames = {
-    "形式不正", "サイズ超過", "未登録ユーザ", "セキュリティレベル不許可",
-    "認証失敗", "復号失敗", "トラップ以外のPDU", "受信フィルタで拒否",
-    "エンジン探索", "時間窓外", "新規エンジン鍵の上限超過"};
+constexpr std::array<const char*, kRejectReasonCount> kReasonNames = {"形式不正",
+                                                                      "サイズ超過",
+                                                                      "未登録ユーザ",
+                                                                      "セキュリティレベル不許可",
+                                                                      "認証失敗",
+                                                                      "復号失敗",
+                                                                      "トラップ以外のPDU",
+                                                                      "受信フィルタで拒否",
+                                                                      "エンジン探索",
+                                                                      "時間窓外",
+                                                                      "新規エンジン鍵の上限超過"};
 
 constexpr std::array<const char*, RejectedListModel::kColumnCount> kHeaders = {
     "受信日時", "IPアドレス", "ポート", "バージョン", "ユーザ名", "理由", "オクテット"};
@@ -55,14 +62,15 @@ QString ReasonText(const RejectedMessage& entry) {
         const QString refused = RefusedTrapText(entry);
         return refused.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, refused);
     }
-    default:
-        return name;
+    default: return name;
     }
 }
 
 QString OctetsText(std::span<const uint8_t> octets) {
     return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(octets.data()),
-                                          static_cast<qsizetype>(octets.size())).toHex(' ').toUpper());
+                                          static_cast<qsizetype>(octets.size()))
+                                   .toHex(' ')
+                                   .toUpper());
 }
 
 }  // namespace
@@ -73,14 +81,17 @@ QString RejectReasonName(RejectReason reason) {
 
 QString RejectReasonCounterTip(RejectReason reason) {
     return QStringLiteral("カウンタ表示の「%1」と「%2」に数えます")
-        .arg(QString::fromLatin1(PacketCounterLabel(PacketKindOf(reason))), QString::fromLatin1(PacketCounterLabel(0)));
+        .arg(QString::fromLatin1(PacketCounterLabel(PacketKindOf(reason))),
+             QString::fromLatin1(PacketCounterLabel(0)));
 }
 
 int RejectedListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int RejectedListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+int RejectedListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
 
 QString RejectedListModel::CellText(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= kColumnCount) return {};
@@ -88,8 +99,11 @@ QString RejectedListModel::CellText(int row, int column) const {
     switch (column) {
     case kDateColumn: return DateText(entry.receivedAt);
     case kAddressColumn:
-        return QStringLiteral("%1.%2.%3.%4").arg(entry.address[0]).arg(entry.address[1]).arg(entry.address[2]).arg(
-            entry.address[3]);
+        return QStringLiteral("%1.%2.%3.%4")
+            .arg(entry.address[0])
+            .arg(entry.address[1])
+            .arg(entry.address[2])
+            .arg(entry.address[3]);
     case kPortColumn: return QString::number(entry.port);
     case kVersionColumn: return VersionText(entry.version);
     case kUserColumn: return FromCp932(entry.userName.data());
@@ -105,14 +119,18 @@ QVariant RejectedListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole && index.column() == kReasonColumn)
         return CellText(index.row(), kReasonColumn) + QLatin1Char('\n') +
                RejectReasonCounterTip(rows_[static_cast<std::size_t>(index.row())].reason);
-    if (role == Qt::FontRole && index.column() == kOctetsColumn) return QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    if (role == Qt::TextAlignmentRole && (index.column() == kPortColumn || index.column() == kVersionColumn))
+    if (role == Qt::FontRole && index.column() == kOctetsColumn)
+        return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (role == Qt::TextAlignmentRole &&
+        (index.column() == kPortColumn || index.column() == kVersionColumn))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
 
 QVariant RejectedListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount || role != Qt::DisplayRole) return {};
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount ||
+        role != Qt::DisplayRole)
+        return {};
     return QString::fromUtf8(kHeaders[static_cast<std::size_t>(section)]);
 }
 
@@ -122,7 +140,8 @@ void RejectedListModel::AddNewest(std::span<const RejectedMessage> oldestFirst) 
     for (const RejectedMessage& entry : oldestFirst) rows_.push_front(entry);
     endInsertRows();
     if (rows_.size() <= RejectedMessages::kCapacity) return;
-    beginRemoveRows({}, static_cast<int>(RejectedMessages::kCapacity), static_cast<int>(rows_.size()) - 1);
+    beginRemoveRows({}, static_cast<int>(RejectedMessages::kCapacity),
+                    static_cast<int>(rows_.size()) - 1);
     rows_.resize(RejectedMessages::kCapacity);
     endRemoveRows();
 }

@@ -11,8 +11,16 @@
 class RejectedListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column : int { kDateColumn, kAddressColumn, kPortColumn, kVersionColumn, kUserColumn, kReasonColumn,
-                        kOctetsColumn, kColumnCount };
+    enum Column : int {
+        kDateColumn,
+        kAddressColumn,
+        kPortColumn,
+        kVersionColumn,
+        kUserColumn,
+        kReasonColumn,
+        kOctetsColumn,
+        kColumnCount
+    };
     static constexpr int kColumnWidths[kColumnCount] = {120, 100, 50, 70, 100, 400, 420};
 
     using QAbstractTableModel::QAbstractTableModel;

@@ -32,7 +32,8 @@ namespace {
 // face for everything, when one is installed, at the default size.
 void UseJapaneseFont() {
     const QStringList installed = QFontDatabase::families();
-    for (const char* family : {"IPAPGothic", "IPAGothic", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic"}) {
+    for (const char* family :
+         {"IPAPGothic", "IPAGothic", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic"}) {
         if (!installed.contains(QString::fromLatin1(family))) continue;
         QFont font = QApplication::font();
         font.setFamily(QString::fromLatin1(family));
@@ -47,7 +48,8 @@ void UseJapaneseFont() {
 void UseListFont() {
     QFont font = QApplication::font();
     font.setPixelSize(10);
-    for (const char* list : {"QTableView", "QTreeView", "QHeaderView"}) QApplication::setFont(font, list);
+    for (const char* list : {"QTableView", "QTreeView", "QHeaderView"})
+        QApplication::setFont(font, list);
 }
 
 }  // namespace

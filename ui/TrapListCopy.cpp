@@ -21,14 +21,18 @@ QString TrapRowsAsText(const TrapListModel& rows, const std::vector<int>& rowNum
     QStringList lines;
     QStringList cells;
     for (int column = 0; column < kTrapListColumns; ++column)
-        cells << QString::fromLatin1(kTrapListColumnLayout[static_cast<std::size_t>(column)].header);
+        cells << QString::fromLatin1(
+            kTrapListColumnLayout[static_cast<std::size_t>(column)].header);
     lines << cells.join(u'\t');
     for (int row : rowNumbers) {
         cells.clear();
         // The event column shows a picture: its name stands in for it.
         const int image = rows.Row(row).image;
-        cells << (image >= 0 ? QString::fromLatin1(kGenericTrapNames[static_cast<std::size_t>(image)]) : QString());
-        for (int column = 1; column < kTrapListColumns; ++column) cells << OneCell(FromCp932(rows.CellText(row, column)));
+        cells << (image >= 0
+                      ? QString::fromLatin1(kGenericTrapNames[static_cast<std::size_t>(image)])
+                      : QString());
+        for (int column = 1; column < kTrapListColumns; ++column)
+            cells << OneCell(FromCp932(rows.CellText(row, column)));
         lines << cells.join(u'\t');
     }
     return lines.join(u'\n') + u'\n';

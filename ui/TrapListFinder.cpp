@@ -12,10 +12,14 @@
 #include "ui/TrapListModel.h"
 #include "ui/TrapListScan.h"
 
-CTrapListFinder::CTrapListFinder(QTableView* list, TrapListModel* rows, std::function<void()> onViewModelChanged,
-                                 QWidget* parent)
-    : QWidget(parent), m_list(list), m_rows(rows), m_filter(new TrapListFilter(rows, this)),
-      m_scan(new TrapListScan(rows, this)), m_onViewModelChanged(std::move(onViewModelChanged)) {
+CTrapListFinder::CTrapListFinder(QTableView* list, TrapListModel* rows,
+                                 std::function<void()> onViewModelChanged, QWidget* parent)
+    : QWidget(parent),
+      m_list(list),
+      m_rows(rows),
+      m_filter(new TrapListFilter(rows, this)),
+      m_scan(new TrapListScan(rows, this)),
+      m_onViewModelChanged(std::move(onViewModelChanged)) {
     setObjectName(QStringLiteral("trapSearch"));
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("searchText"));
@@ -25,7 +29,8 @@ CTrapListFinder::CTrapListFinder(QTableView* list, TrapListModel* rows, std::fun
     m_event->setObjectName(QStringLiteral("searchEvent"));
     m_event->addItem(QStringLiteral("すべてのイベント"), -1);
     for (int event = 0; event < static_cast<int>(kGenericTrapNames.size()); ++event)
-        m_event->addItem(QString::fromLatin1(kGenericTrapNames[static_cast<std::size_t>(event)]), event);
+        m_event->addItem(QString::fromLatin1(kGenericTrapNames[static_cast<std::size_t>(event)]),
+                         event);
     m_version = new QComboBox(this);
     m_version->setObjectName(QStringLiteral("searchVersion"));
     m_version->addItem(QStringLiteral("すべてのバージョン"), 0);
@@ -62,7 +67,8 @@ void CTrapListFinder::resizeEvent(QResizeEvent* event) {
     m_text->setGeometry(4, 2, textWidth, h);
     m_event->setGeometry(m_text->geometry().right() + 8, 2, 150, h);
     m_version->setGeometry(m_event->geometry().right() + 4, 2, 150, h);
-    m_count->setGeometry(m_version->geometry().right() + 8, 2, std::max(0, width() - m_version->geometry().right() - 12), h);
+    m_count->setGeometry(m_version->geometry().right() + 8, 2,
+                         std::max(0, width() - m_version->geometry().right() - 12), h);
 }
 
 bool CTrapListFinder::Active() const { return !m_filter->Query().Empty() || m_sortColumn >= 0; }

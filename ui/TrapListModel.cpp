@@ -3,10 +3,10 @@
 #include <QPixmap>
 #include <algorithm>
 
+#include "platform/qt/EventImages.h"
 #include "platform/qt/QtText.h"
 #include "reception/LossCounters.h"
 #include "settings/AppSettings.h"
-#include "platform/qt/EventImages.h"
 #include "traplog/ReadableText.h"
 
 namespace {
@@ -34,7 +34,9 @@ int TrapListModel::rowCount(const QModelIndex& parent) const {
 }
 
 // The name column comes after the 33 the exports write.
-int TrapListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kTrapListColumns + 1; }
+int TrapListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kTrapListColumns + 1;
+}
 
 std::string_view TrapListModel::CellText(int row, int column) const {
     if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
@@ -45,11 +47,11 @@ QVariant TrapListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (index.column() == TrapNameColumn::kColumn) {
         if (role != Qt::DisplayRole) return {};
-        return QString::fromStdString(names_.Name([&](int column) { return CellText(index.row(), column); }));
+        return QString::fromStdString(
+            names_.Name([&](int column) { return CellText(index.row(), column); }));
     }
     switch (role) {
-    case Qt::DisplayRole:
-        return DisplayText(CellText(index.row(), index.column()));
+    case Qt::DisplayRole: return DisplayText(CellText(index.row(), index.column()));
     case Qt::DecorationRole:
         if (index.column() == 0) {
             const QPixmap& image = EventImage(rows_[static_cast<std::size_t>(index.row())].image);
@@ -57,7 +59,8 @@ QVariant TrapListModel::data(const QModelIndex& index, int role) const {
         }
         return {};
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(ToQtAlignment(kTrapListColumnLayout[static_cast<std::size_t>(index.column())].align));
+        return QVariant::fromValue(
+            ToQtAlignment(kTrapListColumnLayout[static_cast<std::size_t>(index.column())].align));
     case Qt::ToolTipRole:
         // The message cell tells which octet-string values are text, as the hex hides it.
         if (index.column() == kMessageColumn) {
@@ -65,13 +68,13 @@ QVariant TrapListModel::data(const QModelIndex& index, int role) const {
             if (!readable.empty()) return QString::fromStdString(readable);
         }
         return {};
-    default:
-        return {};
+    default: return {};
     }
 }
 
 QVariant TrapListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && section == TrapNameColumn::kColumn && role == Qt::DisplayRole)
+    if (orientation == Qt::Horizontal && section == TrapNameColumn::kColumn &&
+        role == Qt::DisplayRole)
         return QStringLiteral("トラップ名");
     if (orientation != Qt::Horizontal || section < 0 || section >= kTrapListColumns) return {};
     const TrapListColumn& column = kTrapListColumnLayout[static_cast<std::size_t>(section)];
@@ -100,7 +103,8 @@ std::size_t TrapListModel::MakeRoomFor(std::size_t incoming, std::size_t ceiling
     if (rows_.size() + incoming <= ceiling) return 0;
     // At least 1 % of the ceiling at a time: the view then follows a removal only now and
     // then, not on every tick of a storm.
-    const std::size_t removed = std::min(rows_.size(), std::max(rows_.size() + incoming - ceiling, ceiling / 100));
+    const std::size_t removed =
+        std::min(rows_.size(), std::max(rows_.size() + incoming - ceiling, ceiling / 100));
     beginRemoveRows({}, 0, static_cast<int>(removed) - 1);
     rows_.erase(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(removed));
     endRemoveRows();
@@ -117,7 +121,8 @@ void TrapListModel::RemoveRows(int first, int count) {
 bool TrapListModel::RefreshNames() {
     if (!names_.IndexChanged() || rows_.empty()) return false;
     const int last = static_cast<int>(rows_.size()) - 1;
-    emit dataChanged(index(0, TrapNameColumn::kColumn), index(last, TrapNameColumn::kColumn), {Qt::DisplayRole});
+    emit dataChanged(index(0, TrapNameColumn::kColumn), index(last, TrapNameColumn::kColumn),
+                     {Qt::DisplayRole});
     return true;
 }
 

@@ -4,7 +4,8 @@
 
 #include "ui/TrapListModel.h"
 
-TrapListScan::TrapListScan(const TrapListModel* rows, QObject* parent) : QObject(parent), m_rows(rows) {
+TrapListScan::TrapListScan(const TrapListModel* rows, QObject* parent)
+    : QObject(parent), m_rows(rows) {
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &TrapListScan::Slice);
     connect(rows, &QAbstractItemModel::rowsRemoved, this,
@@ -34,7 +35,8 @@ void TrapListScan::Slice() {
     const int total = m_rows->rowCount();
     const int from = static_cast<int>(m_marks.size());
     const int to = std::min(total, from + kSliceRows);
-    for (int row = from; row < to; ++row) m_marks.push_back(TrapRowMatches(m_rows->Row(row), m_query) ? 1 : 0);
+    for (int row = from; row < to; ++row)
+        m_marks.push_back(TrapRowMatches(m_rows->Row(row), m_query) ? 1 : 0);
     if (to < total) {
         emit Progress();
         return;

@@ -7,7 +7,8 @@
 namespace {
 
 bool IsUiThread() {
-    return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+    return QCoreApplication::instance() &&
+           QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
 }  // namespace

@@ -70,7 +70,8 @@ void RestoreWindowState(CMainFrame& frame) {
     const QRect geometry = settings.value(QStringLiteral("mainWindow/geometry")).toRect();
     if (geometry.isValid()) {
         // A screen that has since become smaller must still show the whole window.
-        frame.setGeometry(frame.screen() ? FitInside(geometry, frame.screen()->availableGeometry()) : geometry);
+        frame.setGeometry(frame.screen() ? FitInside(geometry, frame.screen()->availableGeometry())
+                                         : geometry);
     }
     if (CExSplitter3Wnd* splitter = frame.Splitter()) {
         splitter->restoreState(settings.value(QStringLiteral("splitter/rows")).toByteArray());

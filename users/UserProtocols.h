@@ -30,7 +30,8 @@ inline int32_t ProtocolCode(std::span<const std::string_view> names, std::string
     int32_t code = 0;
     if (text.size() > 2 && text.front() == '(' && text.back() == ')') {
         const char* last = text.data() + text.size() - 1;
-        if (const auto [end, error] = std::from_chars(text.data() + 1, last, code); error == std::errc() && end == last)
+        if (const auto [end, error] = std::from_chars(text.data() + 1, last, code);
+            error == std::errc() && end == last)
             return code;
     }
     return 0;

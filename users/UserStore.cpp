@@ -77,7 +77,8 @@ bool StoredUserLine(const UserTexts& user, std::string& stored) {
         !Fits(user.privPassword, limits.privPassword) || !Fits(user.engineId, limits.engineId))
         return false;
     std::string plain;
-    for (std::string_view text : {user.userName, user.authPassword, user.privPassword, user.engineId}) {
+    for (std::string_view text :
+         {user.userName, user.authPassword, user.privPassword, user.engineId}) {
         plain += text;
         plain += ',';
     }
@@ -97,11 +98,16 @@ int SaveUserLines(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-int AppendUser(std::string_view userName, std::string_view authPassword, std::string_view privPassword,
-               std::string_view engineId, int32_t authProtocol, int32_t privProtocol) {
+int AppendUser(std::string_view userName, std::string_view authPassword,
+               std::string_view privPassword, std::string_view engineId, int32_t authProtocol,
+               int32_t privProtocol) {
     std::string stored;
-    const UserTexts user{std::string(userName), std::string(authPassword), std::string(privPassword),
-                         std::string(engineId), authProtocol, privProtocol};
+    const UserTexts user{std::string(userName),
+                         std::string(authPassword),
+                         std::string(privPassword),
+                         std::string(engineId),
+                         authProtocol,
+                         privProtocol};
     if (!StoredUserLine(user, stored)) return 1;
     std::lock_guard lock(userSaveBusy);
     std::vector<std::string> lines;

@@ -25,8 +25,10 @@ struct UserEntry {
 
 // Indexed by the protocol numbers of snmp/crypto/UsmProtocols.h.
 inline constexpr std::array<std::string_view, 7> kAuthProtocolNames = {
-    "None", "HMAC-SHA1", "HMAC-MD5", "HMAC-SHA-224", "HMAC-SHA-256", "HMAC-SHA-384", "HMAC-SHA-512"};
-inline constexpr std::array<std::string_view, 3> kPrivProtocolNames = {"None", "CBC-DES", "CFB-AES-128"};
+    "None",         "HMAC-SHA1",    "HMAC-MD5",    "HMAC-SHA-224",
+    "HMAC-SHA-256", "HMAC-SHA-384", "HMAC-SHA-512"};
+inline constexpr std::array<std::string_view, 3> kPrivProtocolNames = {"None", "CBC-DES",
+                                                                       "CFB-AES-128"};
 
 // One user as the user dialogs hold it; texts are CP932.
 struct UserTexts {
@@ -41,8 +43,9 @@ struct UserTexts {
 // Adds one user at the end of the file. 0 when saved; 1 when nothing was written: a text
 // longer than its field or holding a comma, line feed or 0xFF (it could not be read back
 // whole), or the file could not be read or saved.
-int AppendUser(std::string_view userName, std::string_view authPassword, std::string_view privPassword,
-               std::string_view engineId, int32_t authProtocol, int32_t privProtocol);
+int AppendUser(std::string_view userName, std::string_view authPassword,
+               std::string_view privPassword, std::string_view engineId, int32_t authProtocol,
+               int32_t privProtocol);
 
 // Makes users, in order, the whole store; a user that could not be read back whole (as
 // for AppendUser) is left out. 0 when saved, 1 when the file was left as it was.

@@ -1,7 +1,7 @@
 // The sending side of the end-to-end benchmark (bench/endtoend/run.sh):
 //   capture PORT COUNT FILE    keeps COUNT datagrams sent to 127.0.0.1:PORT (by snmptrap) in FILE
-//   send FILE PORT COUNT RATE  sends COUNT datagrams from FILE, in turn, to 127.0.0.1:PORT at RATE a second
-//   adduser NAME AUTHPASS PRIVPASS ENGINEID
+//   send FILE PORT COUNT RATE  sends COUNT datagrams from FILE, in turn, to 127.0.0.1:PORT at RATE
+//   a second adduser NAME AUTHPASS PRIVPASS ENGINEID
 //                              writes an MD5+DES user into the user store of $OLIXTRAP_HOME
 // A capture file is a sequence of datagrams, each a two-octet length (big-endian) and its octets.
 
@@ -58,7 +58,8 @@ int Capture(uint16_t port, int count, const char* file) {
         if (poll(&waited, 1, 1000) <= 0) continue;
         const ssize_t length = recv(fd, buffer.data(), buffer.size(), 0);
         if (length <= 0) continue;
-        const std::array<char, 2> prefix = {static_cast<char>(length >> 8), static_cast<char>(length & 0xFF)};
+        const std::array<char, 2> prefix = {static_cast<char>(length >> 8),
+                                            static_cast<char>(length & 0xFF)};
         out.write(prefix.data(), prefix.size());
         out.write(reinterpret_cast<const char*>(buffer.data()), length);
         ++kept;
@@ -74,7 +75,9 @@ std::vector<Datagram> Load(const char* file) {
     std::array<unsigned char, 2> prefix;
     while (in.read(reinterpret_cast<char*>(prefix.data()), prefix.size())) {
         Datagram datagram(static_cast<std::size_t>(prefix[0] << 8 | prefix[1]));
-        if (!in.read(reinterpret_cast<char*>(datagram.data()), static_cast<std::streamsize>(datagram.size()))) break;
+        if (!in.read(reinterpret_cast<char*>(datagram.data()),
+                     static_cast<std::streamsize>(datagram.size())))
+            break;
         datagrams.push_back(std::move(datagram));
     }
     return datagrams;
@@ -94,22 +97,25 @@ int Send(const char* file, uint16_t port, long count, double rate) {
     const std::chrono::duration<double> interval(1.0 / rate);
     long failed = 0;
     for (long i = 0; i < count; ++i) {
-        const auto due = start + std::chrono::duration_cast<Clock::duration>(interval * static_cast<double>(i));
+        const auto due =
+            start + std::chrono::duration_cast<Clock::duration>(interval * static_cast<double>(i));
         if (due - Clock::now() > std::chrono::milliseconds(1)) std::this_thread::sleep_until(due);
         while (Clock::now() < due) {
         }
         const Datagram& datagram = datagrams[static_cast<std::size_t>(i) % datagrams.size()];
-        if (sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&address),
-                   sizeof address) < 0)
+        if (sendto(fd, datagram.data(), datagram.size(), 0,
+                   reinterpret_cast<const sockaddr*>(&address), sizeof address) < 0)
             ++failed;
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     close(fd);
-    std::printf("sent %ld datagrams in %.3f s (%.0f/s), %ld failed\n", count, seconds, count / seconds, failed);
+    std::printf("sent %ld datagrams in %.3f s (%.0f/s), %ld failed\n", count, seconds,
+                count / seconds, failed);
     return failed == 0 ? 0 : 1;
 }
 
-int AddUser(const char* name, const char* authPassword, const char* privPassword, const char* engineId) {
+int AddUser(const char* name, const char* authPassword, const char* privPassword,
+            const char* engineId) {
     DBLib::MakeFolder("/db");
     return AppendUser(name, authPassword, privPassword, engineId, kMd5, kDes);
 }
@@ -129,7 +135,8 @@ int main(int argc, char** argv) {
     if (command == "capture" && argc == 5)
         return Capture(static_cast<uint16_t>(std::atoi(argv[2])), std::atoi(argv[3]), argv[4]);
     if (command == "send" && argc == 6)
-        return Send(argv[2], static_cast<uint16_t>(std::atoi(argv[3])), std::atol(argv[4]), std::atof(argv[5]));
+        return Send(argv[2], static_cast<uint16_t>(std::atoi(argv[3])), std::atol(argv[4]),
+                    std::atof(argv[5]));
     if (command == "adduser" && argc == 6) return AddUser(argv[2], argv[3], argv[4], argv[5]);
     return Usage();
 }

@@ -18,8 +18,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 

@@ -11,9 +11,9 @@
 #include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
 #include "reception/TrapRecord.h"
+#include "settings/AppSettings.h"
 #include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"
-#include "settings/AppSettings.h"
 #include "ui/EventView.h"
 #include "ui/TrapListModel.h"
 
@@ -67,8 +67,10 @@ void BM_StormThroughFullList(benchmark::State& state) {
         for (int sent = kBatch; sent <= kTraps; sent += kBatch) {
             QueueBatch(*trap);
             view.InsertQueuedRows();
-            if (sent % 50000 == 0) state.counters["MiB@" + std::to_string(sent / 1000) + "k"] = ResidentMiB();
-            if (sent == kCeiling) state.counters["bytes/row"] = (ResidentMiB() - before) * 1024 * 1024 / kCeiling;
+            if (sent % 50000 == 0)
+                state.counters["MiB@" + std::to_string(sent / 1000) + "k"] = ResidentMiB();
+            if (sent == kCeiling)
+                state.counters["bytes/row"] = (ResidentMiB() - before) * 1024 * 1024 / kCeiling;
         }
     }
     SetCeiling(kMaxRowsDefault);

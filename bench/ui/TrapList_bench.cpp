@@ -15,9 +15,9 @@
 #include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
 #include "reception/TrapRecord.h"
+#include "settings/AppSettings.h"
 #include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"
-#include "settings/AppSettings.h"
 #include "ui/EventView.h"
 #include "ui/TrapListFinder.h"
 
@@ -46,7 +46,8 @@ std::unique_ptr<TrapRecord> SampleTrap() {
 struct FilledList {
     explicit FilledList(int rows) : trap(SampleTrap()) {
         AppSettings settings = ReadSettings();
-        SetFixedText(settings.formatV1, "Com = %C / ePrise = %E / GID = %G / SID = %S / VarBindings = %B");
+        SetFixedText(settings.formatV1,
+                     "Com = %C / ePrise = %E / GID = %G / SID = %S / VarBindings = %B");
         WriteSettings(settings);
         message = ExpandTrapMessage(*trap, settings);
         view.resize(800, 380);
@@ -118,21 +119,28 @@ void BM_SearchMillionRowsLongestPause(benchmark::State& state) {
     for (auto _ : state) {
         finder.TextBox()->clear();
         finder.ApplySearch();
-        finder.TextBox()->setText(state.range(0) == 0 ? QStringLiteral("core-sw99") : QStringLiteral("public"));
+        finder.TextBox()->setText(state.range(0) == 0 ? QStringLiteral("core-sw99")
+                                                      : QStringLiteral("public"));
         auto start = std::chrono::steady_clock::now();
         finder.ApplySearch();
         auto stepEnd = std::chrono::steady_clock::now();
-        longestMs = std::max(longestMs, std::chrono::duration<double, std::milli>(stepEnd - start).count());
+        longestMs =
+            std::max(longestMs, std::chrono::duration<double, std::milli>(stepEnd - start).count());
         for (int turn = 0; finder.Searching() && turn < 100000; ++turn) {
             start = std::chrono::steady_clock::now();
             QCoreApplication::processEvents();
             stepEnd = std::chrono::steady_clock::now();
-            longestMs = std::max(longestMs, std::chrono::duration<double, std::milli>(stepEnd - start).count());
+            longestMs = std::max(
+                longestMs, std::chrono::duration<double, std::milli>(stepEnd - start).count());
         }
     }
     state.counters["longest_pause_ms"] = longestMs;
 }
-BENCHMARK(BM_SearchMillionRowsLongestPause)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchMillionRowsLongestPause)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -48,14 +48,19 @@ CMibWindow::CMibWindow(QWidget* parent) : QDialog(parent) {
     resize(760, 520);
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("mibSummary"));
-    m_loaded = NewTable(this, {QStringLiteral("モジュール"), QStringLiteral("ファイル"), QStringLiteral("フォルダ"),
-                               QStringLiteral("ノード数")}, "mibLoaded");
+    m_loaded = NewTable(this,
+                        {QStringLiteral("モジュール"), QStringLiteral("ファイル"),
+                         QStringLiteral("フォルダ"), QStringLiteral("ノード数")},
+                        "mibLoaded");
     // The folder takes what the other columns leave: a path is the longest cell.
     QHeaderView* loadedHeader = m_loaded->horizontalHeader();
     loadedHeader->setStretchLastSection(false);
-    for (int column : {0, 1, 3}) loadedHeader->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    for (int column : {0, 1, 3})
+        loadedHeader->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     loadedHeader->setSectionResizeMode(2, QHeaderView::Stretch);
-    m_failed = NewTable(this, {QStringLiteral("ファイル"), QStringLiteral("行"), QStringLiteral("内容")}, "mibFailed");
+    m_failed =
+        NewTable(this, {QStringLiteral("ファイル"), QStringLiteral("行"), QStringLiteral("内容")},
+                 "mibFailed");
     m_reload = new QPushButton(QStringLiteral("再読み込み"), this);
     m_reload->setObjectName(QStringLiteral("mibReload"));
     m_add = new QPushButton(QStringLiteral("追加…"), this);
@@ -106,15 +111,19 @@ void CMibWindow::Refresh() {
     for (const MibFileResult& file : report->files) {
         const QString name = QFileInfo(QString::fromStdString(file.file)).fileName();
         if (!file.failed) {
-            AddTableRow(m_loaded, {QString::fromStdString(file.module), name, QString::fromStdString(file.folder),
-                                   QString::number(file.nodes)});
-            m_loaded->item(m_loaded->rowCount() - 1, 3)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            AddTableRow(m_loaded,
+                        {QString::fromStdString(file.module), name,
+                         QString::fromStdString(file.folder), QString::number(file.nodes)});
+            m_loaded->item(m_loaded->rowCount() - 1, 3)
+                ->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             continue;
         }
-        if (file.messages.empty()) AddTableRow(m_failed, {name, QString(), QStringLiteral("モジュールがありません")});
+        if (file.messages.empty())
+            AddTableRow(m_failed, {name, QString(), QStringLiteral("モジュールがありません")});
         for (const MibMessage& message : file.messages)
-            AddTableRow(m_failed, {name, message.line > 0 ? QString::number(message.line) : QString(),
-                                   QString::fromStdString(message.text)});
+            AddTableRow(m_failed,
+                        {name, message.line > 0 ? QString::number(message.line) : QString(),
+                         QString::fromStdString(message.text)});
     }
     m_failed->resizeColumnToContents(0);
     m_failed->resizeColumnToContents(1);
@@ -140,6 +149,7 @@ int CMibWindow::AddFiles(const QStringList& files) {
 }
 
 void CMibWindow::OnAdd() {
-    const QStringList files = QFileDialog::getOpenFileNames(this, QStringLiteral("MIB ファイルの追加"));
+    const QStringList files =
+        QFileDialog::getOpenFileNames(this, QStringLiteral("MIB ファイルの追加"));
     AddFiles(files);
 }

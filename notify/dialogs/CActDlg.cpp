@@ -13,9 +13,9 @@
 #include <array>
 #include <span>
 
-#include "notify/dialogs/CFilPageDlg.h"
 #include "notify/RuleStore.h"
 #include "notify/RuleText.h"
+#include "notify/dialogs/CFilPageDlg.h"
 #include "platform/FixedText.h"
 #include "platform/qt/HelpWindow.h"
 #include "users/UserStore.h"
@@ -30,7 +30,7 @@ constexpr const char* kCommaMessage = "設定値に , を使用することは�
 
 // Indexed by the generic trap number of a rule.
 constexpr std::array<const char*, 8> kGenericNames = {
-    "Cold Start", "Warm Start", "Link Down", "Link Up", "Authentication Failure",
+    "Cold Start",        "Warm Start",          "Link Down", "Link Up", "Authentication Failure",
     "Egp Neighbor Loss", "Enterprise Specific", "Any"};
 
 // Dotted IPv4 text in four fields of 0-255; fields left empty count as 0.
@@ -46,7 +46,8 @@ QLineEdit* NewAddressEdit(int id) {
 std::array<uint8_t, 4> AddressOfEdit(const QLineEdit* edit) {
     std::array<uint8_t, 4> address{};
     const QStringList parts = edit->text().split(QLatin1Char('.'));
-    for (int i = 0; i < 4 && i < parts.size(); ++i) address[i] = static_cast<uint8_t>(std::min(parts[i].toUInt(), 255u));
+    for (int i = 0; i < 4 && i < parts.size(); ++i)
+        address[i] = static_cast<uint8_t>(std::min(parts[i].toUInt(), 255u));
     return address;
 }
 
@@ -74,7 +75,10 @@ CActDlg::CActDlg(QWidget* parent) : CBaseDlg(parent) {
 
     auto* key = new QGridLayout;
     key->addWidget(WithId(new QLabel, kKeyLabel), 0, 0, 1, 6);
-    key->addWidget(WithId(new QLabel(QString::fromUtf8(kEnterpriseOid.data(), kEnterpriseOid.size())), kEnterprisePrefix), 1, 0);
+    key->addWidget(
+        WithId(new QLabel(QString::fromUtf8(kEnterpriseOid.data(), kEnterpriseOid.size())),
+               kEnterprisePrefix),
+        1, 0);
     key->addWidget(WithId(new QLineEdit, kEnterpriseEdit), 1, 1, 1, 5);
     key->addWidget(WithId(new QLabel(QStringLiteral("General ID：")), kGenericLabel), 2, 0);
     auto* generic = WithId(new QComboBox, kGenericCombo);
@@ -107,8 +111,9 @@ CActDlg::CActDlg(QWidget* parent) : CBaseDlg(parent) {
     addActionGroup("外部ファイル起動", kProgramEdit);
     auto* beep = WithId(new QCheckBox(QStringLiteral("ビープ音")), kBeepCheck);
     addActionGroup("サウンド再生 （.wav）", kWaveEdit)->addWidget(beep);
-    connect(beep, &QCheckBox::clicked, this,
-            [this](bool checked) { ControlById<QLineEdit>(this, kWaveEdit)->setEnabled(!checked); });
+    connect(beep, &QCheckBox::clicked, this, [this](bool checked) {
+        ControlById<QLineEdit>(this, kWaveEdit)->setEnabled(!checked);
+    });
     addActionGroup("メール送信メッセージ", kMailEdit);
 
     auto* help = WithId(new QPushButton(QStringLiteral("ヘルプ")), kHelpButton);
@@ -136,8 +141,9 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
     m_pPage = page;
     m_nMode = mode;
     m_rule = RuleRecord{};
-    for (int id : {kKeyLabel, kEnterprisePrefix, kEnterpriseEdit, kGenericLabel, kGenericCombo, kSpecificLabel,
-                   kSpecificEdit, kStartLabel, kStartAddress, kRangeLabel, kEndLabel, kEndAddress, kUserLabel, kUserCombo})
+    for (int id : {kKeyLabel, kEnterprisePrefix, kEnterpriseEdit, kGenericLabel, kGenericCombo,
+                   kSpecificLabel, kSpecificEdit, kStartLabel, kStartAddress, kRangeLabel,
+                   kEndLabel, kEndAddress, kUserLabel, kUserCombo})
         ControlById<QWidget>(this, id)->setVisible(false);
 
     const int row = m_pPage ? m_pPage->List()->FirstSelectedRow() : -1;
@@ -146,7 +152,8 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
         m_rule.kind = AllTraps;
         RuleStore::FindActions(m_rule);
     } else if (IsEnterpriseMode()) {
-        ShowKeyControls({kEnterprisePrefix, kEnterpriseEdit, kGenericLabel, kGenericCombo, kSpecificLabel, kSpecificEdit},
+        ShowKeyControls({kEnterprisePrefix, kEnterpriseEdit, kGenericLabel, kGenericCombo,
+                         kSpecificLabel, kSpecificEdit},
                         "エンタープライズ：");
         auto* generic = ControlById<QComboBox>(this, kGenericCombo);
         generic->clear();
@@ -155,22 +162,31 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
         if (editing) {
             m_rule = m_pPage->KeyOfRow(row);
             std::array<char, 49> suffix{};
-            RuleStore::EnterpriseSuffix(FixedTextView(m_rule.enterprise), suffix, static_cast<int>(suffix.size()));
-            ControlById<QLineEdit>(this, kEnterpriseEdit)->setText(FromCp932(FixedTextView(suffix)));
-            if (m_rule.genericTrap >= 0 && m_rule.genericTrap < static_cast<int>(kGenericNames.size()))
+            RuleStore::EnterpriseSuffix(FixedTextView(m_rule.enterprise), suffix,
+                                        static_cast<int>(suffix.size()));
+            ControlById<QLineEdit>(this, kEnterpriseEdit)
+                ->setText(FromCp932(FixedTextView(suffix)));
+            if (m_rule.genericTrap >= 0 &&
+                m_rule.genericTrap < static_cast<int>(kGenericNames.size()))
                 generic->setCurrentIndex(m_rule.genericTrap);
-            ControlById<QLineEdit>(this, kSpecificEdit)->setText(FromCp932(m_pPage->List()->CellText(row, 2)));
+            ControlById<QLineEdit>(this, kSpecificEdit)
+                ->setText(FromCp932(m_pPage->List()->CellText(row, 2)));
             RuleStore::FindActions(m_rule);
-            for (int id : {kEnterpriseEdit, kGenericCombo, kSpecificEdit}) ControlById<QWidget>(this, id)->setEnabled(false);
+            for (int id : {kEnterpriseEdit, kGenericCombo, kSpecificEdit})
+                ControlById<QWidget>(this, id)->setEnabled(false);
         }
     } else if (IsIpMode()) {
-        ShowKeyControls({kStartLabel, kEndLabel, kRangeLabel, kStartAddress, kEndAddress}, "IP アドレス範囲：");
+        ShowKeyControls({kStartLabel, kEndLabel, kRangeLabel, kStartAddress, kEndAddress},
+                        "IP アドレス範囲：");
         if (editing) {
             m_rule = m_pPage->KeyOfRow(row);
-            ControlById<QLineEdit>(this, kStartAddress)->setText(QString::fromStdString(FormatDottedAddress(m_rule.ipFrom)));
-            ControlById<QLineEdit>(this, kEndAddress)->setText(QString::fromStdString(FormatDottedAddress(m_rule.ipTo)));
+            ControlById<QLineEdit>(this, kStartAddress)
+                ->setText(QString::fromStdString(FormatDottedAddress(m_rule.ipFrom)));
+            ControlById<QLineEdit>(this, kEndAddress)
+                ->setText(QString::fromStdString(FormatDottedAddress(m_rule.ipTo)));
             RuleStore::FindActions(m_rule);
-            for (int id : {kStartAddress, kEndAddress}) ControlById<QWidget>(this, id)->setEnabled(false);
+            for (int id : {kStartAddress, kEndAddress})
+                ControlById<QWidget>(this, id)->setEnabled(false);
         }
     } else if (IsUserMode()) {
         ShowKeyControls({kUserLabel, kUserCombo}, "SnmpV3 ユーザ：");
@@ -188,7 +204,8 @@ void CActDlg::FillUserNames() {
     auto* users = ControlById<QComboBox>(this, kUserCombo);
     users->clear();
     UserEntry entry{};
-    for (int index = 0; GetUser(index, entry) == 0; ++index) users->addItem(FromCp932(FixedTextView(entry.userName)));
+    for (int index = 0; GetUser(index, entry) == 0; ++index)
+        users->addItem(FromCp932(FixedTextView(entry.userName)));
     const QString name = FromCp932(FixedTextView(m_rule.userName));
     const int match = users->findText(name, Qt::MatchExactly);
     if (match >= 0) {
@@ -204,9 +221,11 @@ void CActDlg::FillUserNames() {
 }
 
 void CActDlg::ShowActions() {
-    const std::array<std::pair<int, std::string_view>, 4> texts = {{
-        {kPopupEdit, FixedTextView(m_rule.popupMessage)}, {kProgramEdit, FixedTextView(m_rule.programLine)},
-        {kWaveEdit, FixedTextView(m_rule.waveFile)}, {kMailEdit, FixedTextView(m_rule.mailMessage)}}};
+    const std::array<std::pair<int, std::string_view>, 4> texts = {
+        {{kPopupEdit, FixedTextView(m_rule.popupMessage)},
+         {kProgramEdit, FixedTextView(m_rule.programLine)},
+         {kWaveEdit, FixedTextView(m_rule.waveFile)},
+         {kMailEdit, FixedTextView(m_rule.mailMessage)}}};
     for (const auto& [id, text] : texts) {
         auto* edit = ControlById<QLineEdit>(this, id);
         edit->setText(FromCp932(text));
@@ -220,7 +239,8 @@ bool CActDlg::TakeKey() {
     if (IsEnterpriseMode()) {
         const std::string suffix = ToCp932(ControlById<QLineEdit>(this, kEnterpriseEdit)->text());
         if (suffix.empty()) return Refuse("EnterPriseを入力してください。");
-        if (suffix.size() > kKeyLimit) return Refuse("EnterPriseのデータサイズが不正です。(36Byteまで)");
+        if (suffix.size() > kKeyLimit)
+            return Refuse("EnterPriseのデータサイズが不正です。(36Byteまで)");
         if (HasCommaBeforeLineFeed(suffix)) return Refuse(kCommaMessage);
         SetFixedText(m_rule.enterprise, std::string(kEnterpriseOid) + suffix);
         m_rule.genericTrap = ControlById<QComboBox>(this, kGenericCombo)->currentIndex();
@@ -237,7 +257,8 @@ bool CActDlg::TakeKey() {
         const std::string name = ToCp932(ControlById<QComboBox>(this, kUserCombo)->currentText());
         if (name.empty()) return Refuse("ユーザ名を入力してください。");
         if (name.size() > kKeyLimit) return Refuse("ユーザ名が不正です。（0～36文字）");
-        if (HasCommaBeforeLineFeed(name)) return Refuse("ユーザ名に , を使用することはできません。");
+        if (HasCommaBeforeLineFeed(name))
+            return Refuse("ユーザ名に , を使用することはできません。");
         SetFixedText(m_rule.userName, name);
         m_rule.kind = User;
     } else {
@@ -260,7 +281,8 @@ bool CActDlg::TakeActions() {
         {kMailEdit, m_rule.mailMessage, "メールメッセージのデータサイズが不正です。(128Byteまで)"},
     }};
     for (const ActionText& text : texts) {
-        if (text.id == kMailEdit) m_rule.beep = ControlById<QCheckBox>(this, kBeepCheck)->isChecked() ? 1 : 0;
+        if (text.id == kMailEdit)
+            m_rule.beep = ControlById<QCheckBox>(this, kBeepCheck)->isChecked() ? 1 : 0;
         const std::string value = ToCp932(ControlById<QLineEdit>(this, text.id)->text());
         if (value.size() > kActionLimit) return Refuse(text.tooLong);
         if (HasCommaBeforeLineFeed(value)) return Refuse(kCommaMessage);
@@ -278,12 +300,9 @@ void CActDlg::OnOK() {
     case RuleStore::kPutAppended:
         if (IsAddMode() && m_pPage) m_pPage->AppendRuleRow(m_rule);
         break;
-    case RuleStore::kPutReplaced:
-        break;
-    case RuleStore::kPutTooLong:
-        return ShowStopMessage(RuleStore::kTooLongMessage);
-    case RuleStore::kPutBadText:
-        return ShowStopMessage(RuleStore::kBadTextMessage);
+    case RuleStore::kPutReplaced: break;
+    case RuleStore::kPutTooLong: return ShowStopMessage(RuleStore::kTooLongMessage);
+    case RuleStore::kPutBadText: return ShowStopMessage(RuleStore::kBadTextMessage);
     default:
         // The rule file could not be read or saved and the store has posted why; the
         // dialog stays open with what was typed, so nothing is lost.

@@ -54,7 +54,9 @@ public:
     void OnHelp();
 
 private:
-    bool IsEnterpriseMode() const { return m_nMode == ModeAddEnterprise || m_nMode == ModeEditEnterprise; }
+    bool IsEnterpriseMode() const {
+        return m_nMode == ModeAddEnterprise || m_nMode == ModeEditEnterprise;
+    }
     bool IsIpMode() const { return m_nMode == ModeAddIpRange || m_nMode == ModeEditIpRange; }
     bool IsUserMode() const { return m_nMode == ModeAddUser || m_nMode == ModeEditUser; }
     bool IsAddMode() const {

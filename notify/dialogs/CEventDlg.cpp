@@ -20,8 +20,10 @@ CEventDlg::CEventDlg(QWidget* parent) : CBaseDlg(parent) {
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Event"));
 
     auto* group = new QGroupBox(QStringLiteral("トラップ受信フィルタ設定"));
-    auto* all = WithId(new QRadioButton(QStringLiteral("すべての Snmp Trap を受信する。")), kAllTrapsRadio);
-    auto* filtered = WithId(new QRadioButton(QStringLiteral("特定の Snmp Trap のみ受信する。")), kFilteredRadio);
+    auto* all =
+        WithId(new QRadioButton(QStringLiteral("すべての Snmp Trap を受信する。")), kAllTrapsRadio);
+    auto* filtered =
+        WithId(new QRadioButton(QStringLiteral("特定の Snmp Trap のみ受信する。")), kFilteredRadio);
     auto* action = WithId(new QPushButton(QStringLiteral("アクション設定")), kActionButton);
     const bool filtering = ReadSettings().receiveMode != 0;
     (filtering ? filtered : all)->setChecked(true);
@@ -55,7 +57,9 @@ CEventDlg::CEventDlg(QWidget* parent) : CBaseDlg(parent) {
     InstallKeyHandling();
 }
 
-CFilPageDlg* CEventDlg::Page(int tab) const { return static_cast<CFilPageDlg*>(m_tabs->widget(tab)); }
+CFilPageDlg* CEventDlg::Page(int tab) const {
+    return static_cast<CFilPageDlg*>(m_tabs->widget(tab));
+}
 
 void CEventDlg::OnAction() {
     CActDlg dialog(this);

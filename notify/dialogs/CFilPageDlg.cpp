@@ -6,13 +6,14 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
-#include "notify/dialogs/CActDlg.h"
 #include "notify/RuleStore.h"
 #include "notify/RuleText.h"
-#include "platform/qt/QtText.h"
+#include "notify/dialogs/CActDlg.h"
 #include "platform/FixedText.h"
+#include "platform/qt/QtText.h"
 
-CFilPageDlg::CFilPageDlg(Shape shape, QWidget* parent) : QWidget(parent), m_shape(std::move(shape)) {
+CFilPageDlg::CFilPageDlg(Shape shape, QWidget* parent)
+    : QWidget(parent), m_shape(std::move(shape)) {
     WithId(this, m_shape.resourceId);
     m_list = WithId(new CReportListCtrl(m_shape.columns, false), kList);
     auto* add = WithId(new QPushButton(QStringLiteral("追加")), kAddButton);
@@ -54,11 +55,8 @@ RuleRecord CFilPageDlg::KeyOfRow(int row) const {
         key.genericTrap = ParseGenericText(m_list->CellText(row, 1));
         key.specificTrap = std::atoi(m_list->CellText(row, 2).c_str());
         break;
-    case User:
-        SetFixedText(key.userName, m_list->CellText(row, 0));
-        break;
-    default:
-        break;
+    case User: SetFixedText(key.userName, m_list->CellText(row, 0)); break;
+    default: break;
     }
     return key;
 }
@@ -75,11 +73,8 @@ void CFilPageDlg::AppendRuleRow(const RuleRecord& rule) {
         m_list->SetCell(row, 1, FormatGenericText(rule.genericTrap));
         m_list->SetCell(row, 2, std::to_string(rule.specificTrap));
         break;
-    case User:
-        m_list->InsertRow(row, FixedTextView(rule.userName), 0);
-        break;
-    default:
-        break;
+    case User: m_list->InsertRow(row, FixedTextView(rule.userName), 0); break;
+    default: break;
     }
 }
 

@@ -3,7 +3,12 @@
 #include "notify/dialogs/CActDlg.h"
 
 CFilUserDlg::CFilUserDlg(QWidget* parent)
-    : CFilPageDlg({162, User, "ユーザ 受信フィルタ設定:", "※Snmpv3 のみ有効",
+    : CFilPageDlg({162,
+                   User,
+                   "ユーザ 受信フィルタ設定:",
+                   "※Snmpv3 のみ有効",
                    {{QStringLiteral("ユーザ"), 160}},
-                   CActDlg::ModeAddUser, CActDlg::ModeEditUser, "編集するユーザを選択してください。"},
+                   CActDlg::ModeAddUser,
+                   CActDlg::ModeEditUser,
+                   "編集するユーザを選択してください。"},
                   parent) {}

@@ -21,14 +21,15 @@ void SendNotificationMail(const AppSettings& settings, std::string_view text) {
         QueueNotificationMail(std::move(*mail), MailRoute{});
 }
 
-std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings, std::string_view text,
+std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings,
+                                                    std::string_view text,
                                                     const std::tm& localTime) {
     const std::string_view from = FixedTextView(settings.mailFrom);
     const std::string_view to = FixedTextView(settings.mailTo);
     if (from.empty() || to.empty()) return std::nullopt;
     MailText message;
-    const std::size_t length =
-        ComposeNotificationMessage({from, to, FixedTextView(settings.mailSubject)}, text, localTime, message);
+    const std::size_t length = ComposeNotificationMessage(
+        {from, to, FixedTextView(settings.mailSubject)}, text, localTime, message);
     return PreparedMail{std::string(FixedTextView(settings.smtpServer)),
                         std::string(from),
                         std::string(to),
@@ -41,13 +42,15 @@ std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings,
 
 void DeliverNotificationMail(const PreparedMail& mail, const MailRoute& route) {
     // POP before SMTP: without a completed login no mail is sent.
-    if (mail.popLogin &&
-        RunPop3Login({mail.popServer, route.popPort}, mail.popUserId, mail.popPassword, route.timeouts) != 0)
+    if (mail.popLogin && RunPop3Login({mail.popServer, route.popPort}, mail.popUserId,
+                                      mail.popPassword, route.timeouts) != 0)
         return;
-    RunSmtpDelivery({mail.smtpServer, route.smtpPort}, mail.from, mail.to, mail.message, route.timeouts);
+    RunSmtpDelivery({mail.smtpServer, route.smtpPort}, mail.from, mail.to, mail.message,
+                    route.timeouts);
 }
 
-void SendNotificationMailWith(const AppSettings& settings, std::string_view text, const MailRoute& route) {
+void SendNotificationMailWith(const AppSettings& settings, std::string_view text,
+                              const MailRoute& route) {
     if (std::optional<PreparedMail> mail = PrepareNotificationMail(settings, text, LocalTimeNow()))
         DeliverNotificationMail(*mail, route);
 }

@@ -41,7 +41,8 @@ struct PreparedMail {
 void SendNotificationMail(const AppSettings& settings, std::string_view text);
 
 // The mail of text with settings, dated localTime; nothing without a sender or a recipient.
-std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings, std::string_view text,
+std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings,
+                                                    std::string_view text,
                                                     const std::tm& localTime);
 
 // The POP3 login when the mail asks for one, then the SMTP dialogue; returns when they have

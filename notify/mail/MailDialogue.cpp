@@ -35,16 +35,10 @@ public:
     Step OnReply(std::string_view reply) {
         if (!reply.starts_with("+OK ")) return GiveUp();
         switch (state_) {
-            case State::Greeting:
-                state_ = State::UserSent;
-                return Send("USER ", userId_);
-            case State::UserSent:
-                state_ = State::PasswordSent;
-                return Send("PASS ", password_);
-            case State::PasswordSent:
-                state_ = State::QuitSent;
-                return Send("QUIT");
-            case State::QuitSent: break;
+        case State::Greeting: state_ = State::UserSent; return Send("USER ", userId_);
+        case State::UserSent: state_ = State::PasswordSent; return Send("PASS ", password_);
+        case State::PasswordSent: state_ = State::QuitSent; return Send("QUIT");
+        case State::QuitSent: break;
         }
         return Step{{}, true, false};
     }
@@ -64,29 +58,35 @@ public:
 
     Step OnReply(std::string_view reply) {
         switch (state_) {
-            case State::Greeting: return Expect(reply, "220", State::HelloSent, Send("HELO home"));
-            case State::HelloSent: return Expect(reply, "250", State::ResetSent, Send("RSET"));
-            case State::ResetSent:
-                return Expect(reply, "250", State::SenderSent, Send("MAIL FROM:", from_));
-            case State::SenderSent:
-                return Expect(reply, "250", State::RecipientSent, Send("RCPT TO:", to_));
-            case State::RecipientSent:
-                // DATA is sent in the same state; its 354 reply asks for the message.
-                if (reply.starts_with("354")) {
-                    state_ = State::MessageSent;
-                    return Step{std::string(message_)};
-                }
-                return Expect(reply, "250", State::RecipientSent, Send("DATA"));
-            case State::MessageSent:
-                state_ = State::QuitSent;
-                return Send("QUIT");
-            case State::QuitSent: break;
+        case State::Greeting: return Expect(reply, "220", State::HelloSent, Send("HELO home"));
+        case State::HelloSent: return Expect(reply, "250", State::ResetSent, Send("RSET"));
+        case State::ResetSent:
+            return Expect(reply, "250", State::SenderSent, Send("MAIL FROM:", from_));
+        case State::SenderSent:
+            return Expect(reply, "250", State::RecipientSent, Send("RCPT TO:", to_));
+        case State::RecipientSent:
+            // DATA is sent in the same state; its 354 reply asks for the message.
+            if (reply.starts_with("354")) {
+                state_ = State::MessageSent;
+                return Step{std::string(message_)};
+            }
+            return Expect(reply, "250", State::RecipientSent, Send("DATA"));
+        case State::MessageSent: state_ = State::QuitSent; return Send("QUIT");
+        case State::QuitSent: break;
         }
         return Step{{}, true, false};
     }
 
 private:
-    enum class State { Greeting, HelloSent, ResetSent, SenderSent, RecipientSent, MessageSent, QuitSent };
+    enum class State {
+        Greeting,
+        HelloSent,
+        ResetSent,
+        SenderSent,
+        RecipientSent,
+        MessageSent,
+        QuitSent
+    };
 
     Step Expect(std::string_view reply, std::string_view code, State next, Step step) {
         if (!reply.starts_with(code)) return GiveUp();

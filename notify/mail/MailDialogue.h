@@ -11,9 +11,9 @@
 
 // Bounds of one dialogue. The mail thread waits for the whole of it.
 struct MailTimeouts {
-    std::chrono::milliseconds connect{10'000};  // name lookup and TCP connect together
-    std::chrono::milliseconds reply{15'000};    // each reply, and each command or message sent
-    std::chrono::milliseconds dialogue{30'000}; // one connection from lookup to close
+    std::chrono::milliseconds connect{10'000};   // name lookup and TCP connect together
+    std::chrono::milliseconds reply{15'000};     // each reply, and each command or message sent
+    std::chrono::milliseconds dialogue{30'000};  // one connection from lookup to close
 };
 
 struct MailServer {

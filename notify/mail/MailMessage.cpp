@@ -23,9 +23,9 @@ constexpr std::string_view kFixedHeaders =
 constexpr std::size_t kDateLineRoom = 64;
 // Every input byte gives at most four output bytes (an escape and an ASCII byte).
 constexpr std::size_t kMaxJisSubject = 4 * kMaxMailSubject + kEscapeToAscii.size();
-constexpr std::size_t kMaxHeaders =
-    kDateLineRoom + (6 + kMaxMailAddress + 2) + (4 + kMaxMailAddress + 2) +
-    kEncodedSubjectStart.size() + (kMaxJisSubject + 2) / 3 * 4 + 2 + 2 + kFixedHeaders.size();
+constexpr std::size_t kMaxHeaders = kDateLineRoom + (6 + kMaxMailAddress + 2) +
+                                    (4 + kMaxMailAddress + 2) + kEncodedSubjectStart.size() +
+                                    (kMaxJisSubject + 2) / 3 * 4 + 2 + 2 + kFixedHeaders.size();
 static_assert(kMaxHeaders + kEndOfData.size() + 1 < kMailTextSize,
               "the longest headers leave room for the body");
 
@@ -68,10 +68,10 @@ std::string DateLine(const std::tm& t) {
     const long zone = std::clamp(t.tm_gmtoff, -kMaxZoneSeconds, kMaxZoneSeconds);
     const long zoneMinutes = (zone < 0 ? -zone : zone) / 60;
     char line[kDateLineRoom];
-    const int n = std::snprintf(line, sizeof line,
-                                "Date: %s, %02d %s %d %02d:%02d:%02d %c%02ld%02ld\r\n", day,
-                                t.tm_mday, month, t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec,
-                                zone < 0 ? '-' : '+', zoneMinutes / 60, zoneMinutes % 60);
+    const int n =
+        std::snprintf(line, sizeof line, "Date: %s, %02d %s %d %02d:%02d:%02d %c%02ld%02ld\r\n",
+                      day, t.tm_mday, month, t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec,
+                      zone < 0 ? '-' : '+', zoneMinutes / 60, zoneMinutes % 60);
     return std::string(line, n < 0 ? 0 : std::min<std::size_t>(n, sizeof line - 1));
 }
 

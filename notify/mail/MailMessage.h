@@ -14,7 +14,7 @@ inline constexpr std::size_t kMaxMailAddress = 128;  // mailFrom, mailTo
 inline constexpr std::size_t kMaxMailSubject = 36;
 
 struct MailHeaderFields {
-    std::string_view from;     // CP932; longer values are cut to kMaxMailAddress
+    std::string_view from;  // CP932; longer values are cut to kMaxMailAddress
     std::string_view to;
     std::string_view subject;  // CP932; longer values are cut to kMaxMailSubject
 };

@@ -96,7 +96,8 @@ bool DrainMailQueue(std::chrono::milliseconds wait) {
     }
     if (state == nullptr) return true;
     std::unique_lock lock(state->mutex);
-    return state->changed.wait_for(lock, wait, [&] { return state->waiting.empty() && !state->sending; });
+    return state->changed.wait_for(lock, wait,
+                                   [&] { return state->waiting.empty() && !state->sending; });
 }
 
 bool ShutdownMailQueue(std::chrono::milliseconds wait) {
@@ -110,7 +111,8 @@ bool ShutdownMailQueue(std::chrono::milliseconds wait) {
     std::unique_lock lock(ending.state->mutex);
     ending.state->stopping = true;
     ending.state->changed.notify_all();
-    const bool ended = ending.state->changed.wait_for(lock, wait, [&] { return ending.state->ended; });
+    const bool ended =
+        ending.state->changed.wait_for(lock, wait, [&] { return ending.state->ended; });
     if (!ended) {
         CountLoss(LossKind::kMailsDropped, ending.state->waiting.size());
         ending.state->waiting.clear();

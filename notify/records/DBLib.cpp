@@ -26,8 +26,12 @@ std::atomic<DBLib::RetrySleep> retrySleep{nullptr};
 
 const char* ModeText(OpenMode mode) { return mode == OpenMode::Append ? "a+b" : "w+b"; }
 
-unsigned char RotateLeft(unsigned char v) { return static_cast<unsigned char>((v << 1) | (v >> 7)); }
-unsigned char RotateRight(unsigned char v) { return static_cast<unsigned char>((v >> 1) | (v << 7)); }
+unsigned char RotateLeft(unsigned char v) {
+    return static_cast<unsigned char>((v << 1) | (v >> 7));
+}
+unsigned char RotateRight(unsigned char v) {
+    return static_cast<unsigned char>((v >> 1) | (v << 7));
+}
 
 bool NeedsEscape(unsigned char v) { return v == 0x0A || v == 0x0D || v == 0x2C || v == kEscape; }
 
@@ -35,7 +39,8 @@ std::size_t ToStored(std::string_view source, std::span<char> target) {
     std::size_t out = 0;
     for (char c : source) {
         if (c == '\n' || c == '\0') break;
-        const unsigned char v = RotateLeft(static_cast<unsigned char>(~static_cast<unsigned char>(c)));
+        const unsigned char v =
+            RotateLeft(static_cast<unsigned char>(~static_cast<unsigned char>(c)));
         if (NeedsEscape(v)) {
             if (out + 2 > target.size()) break;
             target[out++] = static_cast<char>(kEscape);
@@ -179,7 +184,8 @@ int DBLib::AppendWhole(std::FILE* stream, std::string_view bytes) {
         } else {
             struct stat status;
             if (written > 0 && ::fstat(fd, &status) == 0) {
-                [[maybe_unused]] const int ignored = ::ftruncate(fd, status.st_size - static_cast<off_t>(written));
+                [[maybe_unused]] const int ignored =
+                    ::ftruncate(fd, status.st_size - static_cast<off_t>(written));
             }
             return 1;
         }

@@ -74,8 +74,8 @@ public:
     // one step (rename), so a crash leaves either the old or the new file whole. Closes
     // written. Returns 0, or 1 when it failed (the target is then unchanged and the new
     // file is removed).
-    static int ReplaceFile(std::FILE* written, std::string_view folder, std::string_view writtenName,
-                           std::string_view targetName);
+    static int ReplaceFile(std::FILE* written, std::string_view folder,
+                           std::string_view writtenName, std::string_view targetName);
 
     // Tests shorten the retry sleeps of Open; null restores the real sleep.
     using RetrySleep = void (*)(std::chrono::milliseconds);

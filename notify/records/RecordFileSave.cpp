@@ -18,7 +18,8 @@ int CannotSave(const std::string& path) {
 
 }  // namespace
 
-int ReadStoredLines(std::string_view folder, std::string_view fileName, std::vector<std::string>& lines) {
+int ReadStoredLines(std::string_view folder, std::string_view fileName,
+                    std::vector<std::string>& lines) {
     lines.clear();
     std::FILE* stream = DBLib::OpenForReading(folder, fileName);
     if (stream == nullptr) {
@@ -34,10 +35,12 @@ int ReadStoredLines(std::string_view folder, std::string_view fileName, std::vec
     return 1;
 }
 
-int SaveStoredLines(std::string_view folder, std::string_view fileName, const std::vector<std::string>& lines) {
+int SaveStoredLines(std::string_view folder, std::string_view fileName,
+                    const std::vector<std::string>& lines) {
     const std::string path = DBLib::FilePath(folder, fileName);
     // The rename would replace a file the program may not write; it is kept as it was put.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) return CannotSave(path);
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
+        return CannotSave(path);
     const std::string nextName = std::string(fileName) + ".tmp";
     std::FILE* next = DBLib::Open(folder, nextName, OpenMode::Recreate);
     if (next == nullptr) return 1;

@@ -25,7 +25,9 @@ void StoreReadAgain(StoreKind kind) { Of(kind).failing.store(false, std::memory_
 
 bool StoreReadFailing(StoreKind kind) { return Of(kind).failing.load(std::memory_order_relaxed); }
 
-uint64_t StoreReadFailures(StoreKind kind) { return Of(kind).failures.load(std::memory_order_relaxed); }
+uint64_t StoreReadFailures(StoreKind kind) {
+    return Of(kind).failures.load(std::memory_order_relaxed);
+}
 
 void ResetStoreReadFailures() {
     for (StoreState& state : stores) {

@@ -9,14 +9,18 @@
 namespace {
 
 FileStamp StampOf(const struct stat& status) {
-    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
+    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec,
+            status.st_mtim.tv_nsec};
 }
 
 }  // namespace
 
-WatchedRecordFile::WatchedRecordFile(std::string_view folder, std::string_view fileName, Access access,
-                                     WatchScope scope)
-    : folder_(folder), fileName_(fileName), access_(access), watch_(std::chrono::seconds(1), scope) {}
+WatchedRecordFile::WatchedRecordFile(std::string_view folder, std::string_view fileName,
+                                     Access access, WatchScope scope)
+    : folder_(folder),
+      fileName_(fileName),
+      access_(access),
+      watch_(std::chrono::seconds(1), scope) {}
 
 WatchedRecordFile::~WatchedRecordFile() { Close(); }
 
@@ -27,8 +31,8 @@ std::FILE* WatchedRecordFile::Current() {
         // A path that is gone or names another file: the open stream holds an old copy.
         struct stat atPath;
         const std::optional<FileStamp> open = Stamp();
-        if (stat(path.c_str(), &atPath) != 0 || !open ||
-            atPath.st_ino != open->inode || atPath.st_dev != open->device)
+        if (stat(path.c_str(), &atPath) != 0 || !open || atPath.st_ino != open->inode ||
+            atPath.st_dev != open->device)
             Close();
     }
     absent_ = false;
@@ -53,4 +57,3 @@ void WatchedRecordFile::Close() {
     if (stream_ != nullptr) std::fclose(stream_);
     stream_ = nullptr;
 }
-

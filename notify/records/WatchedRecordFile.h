@@ -33,7 +33,8 @@ public:
 
     // The file <program folder><folder>/<fileName>; scope says which changes
     // MayHaveChanged hears of.
-    WatchedRecordFile(std::string_view folder, std::string_view fileName, Access access = Access::kRead,
+    WatchedRecordFile(std::string_view folder, std::string_view fileName,
+                      Access access = Access::kRead,
                       WatchScope scope = WatchScope::EntryAndContent);
     ~WatchedRecordFile();
     WatchedRecordFile(const WatchedRecordFile&) = delete;

@@ -25,13 +25,9 @@ void CBaseDlg::InstallKeyHandling() {
 bool CBaseDlg::HandleKey(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        OnOK();
-        return true;
-    case Qt::Key_Escape:
-        return true;
-    default:
-        return false;
+    case Qt::Key_Enter: OnOK(); return true;
+    case Qt::Key_Escape: return true;
+    default: return false;
     }
 }
 

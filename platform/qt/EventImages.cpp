@@ -1,9 +1,9 @@
 #include "platform/qt/EventImages.h"
 
 #include <QColor>
-#include <algorithm>
 #include <QFont>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
@@ -24,7 +24,8 @@ QPixmap DrawLabel(int width, QColor face, const char* text) {
     painter.setFont(font);
     // Dark faces take white text so that every label stays readable.
     painter.setPen(face.lightness() < 110 ? Qt::white : Qt::black);
-    painter.drawText(QRect(0, 0, width, kEventImageHeight), Qt::AlignCenter, QString::fromLatin1(text));
+    painter.drawText(QRect(0, 0, width, kEventImageHeight), Qt::AlignCenter,
+                     QString::fromLatin1(text));
     return pixmap;
 }
 
@@ -35,10 +36,12 @@ const QPixmap& EventImage(int genericTrap) {
     static const auto* images = [] {
         auto* drawn = new std::array<QPixmap, 9>;
         for (std::size_t i = 0; i < kEventColours.size(); ++i)
-            (*drawn)[i] = DrawLabel(kEventImageWidth, QColor(kEventColours[i]), kGenericTrapNames[i]);
+            (*drawn)[i] =
+                DrawLabel(kEventImageWidth, QColor(kEventColours[i]), kGenericTrapNames[i]);
         return drawn;
     }();
-    if (genericTrap < 0 || genericTrap >= static_cast<int>(kEventColours.size())) return (*images)[8];
+    if (genericTrap < 0 || genericTrap >= static_cast<int>(kEventColours.size()))
+        return (*images)[8];
     return (*images)[static_cast<std::size_t>(genericTrap)];
 }
 
@@ -46,4 +49,6 @@ QColor EventColour(int genericTrap) {
     return QColor(kEventColours[static_cast<std::size_t>(std::clamp(genericTrap, 0, 7))]);
 }
 
-QPixmap CounterLabelImage(const char* text) { return DrawLabel(kCounterImageWidth, QColor(kButtonFace), text); }
+QPixmap CounterLabelImage(const char* text) {
+    return DrawLabel(kCounterImageWidth, QColor(kButtonFace), text);
+}

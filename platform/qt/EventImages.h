@@ -10,7 +10,7 @@ inline constexpr int kCounterImageWidth = 126;
 
 // Names of genericTrap 0-7 as the list, the counters and the exports show them.
 inline constexpr std::array<const char*, 8> kGenericTrapNames = {
-    "Cold Start", "Warm Start", "Link Down", "Link Up",
+    "Cold Start",   "Warm Start",        "Link Down",           "Link Up",
     "Auth Failure", "Egp Neighbor Loss", "Enterprise Specific", "Other"};
 
 // 116 x 20: the name of genericTrap on its colour; numbers outside 0-7 give a null pixmap.

@@ -17,12 +17,13 @@ constexpr int kCursorRoom = 2;
 
 int EditWidthFor(const QLineEdit* edit, const QString& text) {
     const QMargins margins = edit->contentsMargins() + edit->textMargins();
-    const int content = QFontMetrics(edit->font()).horizontalAdvance(text) + 2 * kInnerMargin + kCursorRoom +
-                        margins.left() + margins.right();
+    const int content = QFontMetrics(edit->font()).horizontalAdvance(text) + 2 * kInnerMargin +
+                        kCursorRoom + margins.left() + margins.right();
     QStyleOptionFrame option;
     option.initFrom(edit);
     QStyle* style = edit->style();
-    option.lineWidth = edit->hasFrame() ? style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+    option.lineWidth =
+        edit->hasFrame() ? style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
     return style->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(content, 0), edit).width();
 }
 

@@ -8,9 +8,9 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "platform/Version.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/WindowPlacement.h"
-#include "platform/Version.h"
 #include "settings/ProgramFolder.h"
 
 namespace {
@@ -23,7 +23,8 @@ QPointer<QTextBrowser> helpBrowser;
 QStringList HelpDocumentCandidates() {
     QStringList paths;
     const QString name = QString::fromLatin1(kHelpFileName);
-    for (const std::string& folder : {GetProgramFolder(), ExecutableFolder(), InstalledDataFolder()}) {
+    for (const std::string& folder :
+         {GetProgramFolder(), ExecutableFolder(), InstalledDataFolder()}) {
         const QString path = QDir::cleanPath(QString::fromStdString(folder) + '/' + name);
         if (!paths.contains(path)) paths << path;
     }
@@ -34,9 +35,8 @@ QStringList HelpDocumentCandidates() {
 
 int ShowHelpDocument(const QString& anchor, QWidget* owner) {
     const QStringList candidates = HelpDocumentCandidates();
-    const auto found = std::find_if(candidates.begin(), candidates.end(), [](const QString& path) {
-        return QFile::exists(path);
-    });
+    const auto found = std::find_if(candidates.begin(), candidates.end(),
+                                    [](const QString& path) { return QFile::exists(path); });
     if (found == candidates.end()) {
         ShowStopMessage(("ヘルプファイル(OlixTrap.html)を開くことができません。\n\n探した場所:\n" +
                          candidates.join(QLatin1Char('\n')))

@@ -11,11 +11,14 @@ constexpr int kBytesRole = Qt::UserRole;      // the cell's CP932 text
 constexpr int kKeyRole = Qt::UserRole + 1;    // the row's key (column 0)
 constexpr int kImageRole = Qt::UserRole + 2;  // the row's image number (column 0)
 
-QByteArray Bytes(std::string_view text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
+QByteArray Bytes(std::string_view text) {
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
-CReportListCtrl::CReportListCtrl(const std::vector<Column>& columns, bool multiSelect, QWidget* parent)
+CReportListCtrl::CReportListCtrl(const std::vector<Column>& columns, bool multiSelect,
+                                 QWidget* parent)
     : QTableWidget(0, static_cast<int>(columns.size()), parent) {
     QStringList headers;
     for (const Column& column : columns) headers << column.header;
@@ -33,13 +36,15 @@ CReportListCtrl::CReportListCtrl(const std::vector<Column>& columns, bool multiS
     setWordWrap(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(multiSelect ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    setSelectionMode(multiSelect ? QAbstractItemView::ExtendedSelection
+                                 : QAbstractItemView::SingleSelection);
 }
 
 void CReportListCtrl::SetImages(std::function<QPixmap(int)> images, QSize size) {
     m_images = std::move(images);
     setIconSize(size);
-    verticalHeader()->setDefaultSectionSize(std::max(verticalHeader()->defaultSectionSize(), size.height() + 2));
+    verticalHeader()->setDefaultSectionSize(
+        std::max(verticalHeader()->defaultSectionSize(), size.height() + 2));
 }
 
 int CReportListCtrl::RowCount() const { return rowCount(); }
@@ -73,7 +78,8 @@ void GatheredRows::InsertRow(int row, std::string_view text, int image) {
 }
 
 void GatheredRows::SetCell(int row, int column, std::string_view text) {
-    if (row >= 0 && row < RowCount() && column >= 0 && column < columns_) rows_[row].cells[column] = std::string(text);
+    if (row >= 0 && row < RowCount() && column >= 0 && column < columns_)
+        rows_[row].cells[column] = std::string(text);
 }
 
 void GatheredRows::SetRowKey(int row, std::string key) {
@@ -97,7 +103,8 @@ void CReportListCtrl::InsertAtTop(const GatheredRows& rows) {
     model()->insertRows(0, rows.RowCount());
     int row = 0;
     for (const GatheredRows::Row& gathered : rows.Rows()) {
-        for (int column = 0; column < columnCount(); ++column) SetCell(row, column, gathered.cells[column]);
+        for (int column = 0; column < columnCount(); ++column)
+            SetCell(row, column, gathered.cells[column]);
         SetRowImage(row, gathered.image);
         if (!gathered.key.empty()) SetRowKey(row, gathered.key);
         ++row;
@@ -148,7 +155,8 @@ void CReportListCtrl::SelectRows(const std::vector<int>& rows) {
     clearSelection();
     for (int row : rows)
         if (row >= 0 && row < rowCount())
-            selectionModel()->select(model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            selectionModel()->select(model()->index(row, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void CReportListCtrl::RemoveRows(const std::vector<int>& rows) {

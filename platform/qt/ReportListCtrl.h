@@ -48,7 +48,8 @@ public:
 
     // multiSelect: several rows selectable (else one). Grid lines, movable headers and
     // full-row selection as every list of the program has them.
-    CReportListCtrl(const std::vector<Column>& columns, bool multiSelect, QWidget* parent = nullptr);
+    CReportListCtrl(const std::vector<Column>& columns, bool multiSelect,
+                    QWidget* parent = nullptr);
 
     // Images for InsertRow's image numbers; without it the numbers are ignored.
     void SetImages(std::function<QPixmap(int image)> images, QSize size);

@@ -14,15 +14,18 @@ constexpr int kTitleBarRoom = 32;
 QRect FitInside(QRect frame, const QRect& available) {
     frame.setWidth(std::min(frame.width(), available.width()));
     frame.setHeight(std::min(frame.height(), available.height()));
-    frame.moveLeft(std::clamp(frame.left(), available.left(), available.right() - frame.width() + 1));
-    frame.moveTop(std::clamp(frame.top(), available.top(), available.bottom() - frame.height() + 1));
+    frame.moveLeft(
+        std::clamp(frame.left(), available.left(), available.right() - frame.width() + 1));
+    frame.moveTop(
+        std::clamp(frame.top(), available.top(), available.bottom() - frame.height() + 1));
     return frame;
 }
 
 QRect Cascaded(int index, QSize size, const QRect& available) {
     QRect frame(QPoint(), size);
     frame.moveCenter(available.center());
-    const int room = std::min(available.right() - frame.right(), available.bottom() - frame.bottom());
+    const int room =
+        std::min(available.right() - frame.right(), available.bottom() - frame.bottom());
     const int steps = std::max(1, room / kCascadeStep + 1);
     frame.translate(QPoint(kCascadeStep, kCascadeStep) * (index % steps));
     return FitInside(frame, available);

@@ -29,24 +29,32 @@ struct MailField {
 };
 
 const std::array<MailField, 7> kFields = {{
-    {CMailDlg::kSmtpServerEdit, "SMTPサーバー:", 36, [](AppSettings& s) { return std::span<char>(s.smtpServer); },
+    {CMailDlg::kSmtpServerEdit, "SMTPサーバー:", 36,
+     [](AppSettings& s) { return std::span<char>(s.smtpServer); },
      "smtp serverのデータサイズが不正です。(36Byteまで)"},
-    {CMailDlg::kMailFromEdit, "メールアドレス（送信元）:", 128, [](AppSettings& s) { return std::span<char>(s.mailFrom); },
+    {CMailDlg::kMailFromEdit, "メールアドレス（送信元）:", 128,
+     [](AppSettings& s) { return std::span<char>(s.mailFrom); },
      "Mail Address Fromのデータサイズが不正です。(128Byteまで)"},
-    {CMailDlg::kMailToEdit, "メールアドレス（送信先）:", 128, [](AppSettings& s) { return std::span<char>(s.mailTo); },
+    {CMailDlg::kMailToEdit, "メールアドレス（送信先）:", 128,
+     [](AppSettings& s) { return std::span<char>(s.mailTo); },
      "Mail Address Toのデータサイズが不正です。(128Byteまで)"},
-    {CMailDlg::kPopServerEdit, "POPサーバー:", 36, [](AppSettings& s) { return std::span<char>(s.popServer); },
+    {CMailDlg::kPopServerEdit, "POPサーバー:", 36,
+     [](AppSettings& s) { return std::span<char>(s.popServer); },
      "POP Serverのデータサイズが不正です。(36Byteまで)"},
-    {CMailDlg::kPopUserIdEdit, "ユーザID:", 36, [](AppSettings& s) { return std::span<char>(s.popUserId); },
+    {CMailDlg::kPopUserIdEdit, "ユーザID:", 36,
+     [](AppSettings& s) { return std::span<char>(s.popUserId); },
      "User IDのデータサイズが不正です。(36Byteまで)"},
-    {CMailDlg::kPopPasswordEdit, "パスワード:", 36, [](AppSettings& s) { return std::span<char>(s.popPassword); },
+    {CMailDlg::kPopPasswordEdit, "パスワード:", 36,
+     [](AppSettings& s) { return std::span<char>(s.popPassword); },
      "Passwardのデータサイズが不正です。(36Byteまで)"},
-    {CMailDlg::kSubjectEdit, "件名:", 36, [](AppSettings& s) { return std::span<char>(s.mailSubject); },
+    {CMailDlg::kSubjectEdit, "件名:", 36,
+     [](AppSettings& s) { return std::span<char>(s.mailSubject); },
      "件名のデータサイズが不正です。(36Byteまで)"},
 }};
 
 std::string_view TextOf(std::span<const char> field) {
-    return std::string_view(field.data(), std::find(field.begin(), field.end(), '\0') - field.begin());
+    return std::string_view(field.data(),
+                            std::find(field.begin(), field.end(), '\0') - field.begin());
 }
 
 // The field is cleared first; the text has passed its limit, which leaves room for the terminator.
@@ -66,7 +74,8 @@ CMailDlg::CMailDlg(QWidget* parent) : CBaseDlg(parent) {
     int row = 0;
     for (const MailField& field : kFields) {
         if (field.id == kPopServerEdit) {
-            auto* popCheck = WithId(new QCheckBox(QStringLiteral("POP認証を使用する")), kPopAuthCheck);
+            auto* popCheck =
+                WithId(new QCheckBox(QStringLiteral("POP認証を使用する")), kPopAuthCheck);
             popCheck->setChecked(settings.usePopAuth != 0);
             connect(popCheck, &QCheckBox::clicked, this, &CMailDlg::EnablePopFields);
             grid->addWidget(popCheck, row++, 0, 1, 2);
@@ -91,7 +100,8 @@ CMailDlg::CMailDlg(QWidget* parent) : CBaseDlg(parent) {
 }
 
 void CMailDlg::EnablePopFields(bool enable) {
-    for (int id : {kPopServerEdit, kPopUserIdEdit, kPopPasswordEdit}) ControlById<QLineEdit>(this, id)->setEnabled(enable);
+    for (int id : {kPopServerEdit, kPopUserIdEdit, kPopPasswordEdit})
+        ControlById<QLineEdit>(this, id)->setEnabled(enable);
 }
 
 void CMailDlg::OnOK() {

@@ -24,8 +24,8 @@
 
 namespace {
 
-constexpr int kRetentionItems = 13;      // "0" to "12" months
-constexpr std::size_t kFormatLimit = 256;  // bytes
+constexpr int kRetentionItems = 13;            // "0" to "12" months
+constexpr std::size_t kFormatLimit = 256;      // bytes
 constexpr std::size_t kMibFoldersLimit = 512;  // bytes
 
 // An unsigned decimal number within lowest-highest, or nothing.
@@ -35,7 +35,8 @@ std::optional<int32_t> ParseNumber(const QString& text, int32_t lowest, int32_t 
     for (QChar c : trimmed)
         if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
     const qulonglong value = trimmed.toULongLong();
-    if (value < static_cast<qulonglong>(lowest) || value > static_cast<qulonglong>(highest)) return std::nullopt;
+    if (value < static_cast<qulonglong>(lowest) || value > static_cast<qulonglong>(highest))
+        return std::nullopt;
     return static_cast<int32_t>(value);
 }
 
@@ -43,7 +44,8 @@ std::optional<int32_t> ParseNumber(const QString& text, int32_t lowest, int32_t 
 QLineEdit* NumberEdit(int id, int32_t value) {
     auto* edit = WithId(new QLineEdit, id);
     edit->setAlignment(Qt::AlignRight);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
     edit->setText(QString::number(value));
     return edit;
 }
@@ -62,7 +64,8 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     portLayout->addWidget(NumberEdit(kPortEdit, settings.trapPort));
 
     auto* hostGroup = new QGroupBox(QStringLiteral("ホスト名"));
-    auto* hostCheck = WithId(new QCheckBox(QStringLiteral("トラップ受信時にホスト名を取得する：")), kHostNameCheck);
+    auto* hostCheck = WithId(new QCheckBox(QStringLiteral("トラップ受信時にホスト名を取得する：")),
+                             kHostNameCheck);
     hostCheck->setChecked(settings.resolveHostName != 0);
     auto* hostLayout = new QVBoxLayout(hostGroup);
     hostLayout->addWidget(hostCheck);
@@ -72,7 +75,8 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     auto* logGroup = new QGroupBox(QStringLiteral("トラップログ"));
     auto* logLayout = new QGridLayout(logGroup);
     auto* logButtons = new QButtonGroup(this);
-    const std::array<QString, 3> logTexts = {QStringLiteral("保存しない"), QStringLiteral("すべてのログを保存"),
+    const std::array<QString, 3> logTexts = {QStringLiteral("保存しない"),
+                                             QStringLiteral("すべてのログを保存"),
                                              QStringLiteral("イベント設定されているログを保存")};
     for (int mode = 0; mode < 3; ++mode) {
         auto* radio = WithId(new QRadioButton(logTexts[mode]), kLogNoneRadio + mode);
@@ -83,8 +87,10 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     auto* retention = WithId(new QComboBox, kRetentionCombo);
     retention->setEditable(true);
     retention->setInsertPolicy(QComboBox::NoInsert);
-    for (int months = 0; months < kRetentionItems; ++months) retention->addItem(QString::number(months));
-    const bool retentionListed = settings.logRetention >= 0 && settings.logRetention < kRetentionItems;
+    for (int months = 0; months < kRetentionItems; ++months)
+        retention->addItem(QString::number(months));
+    const bool retentionListed =
+        settings.logRetention >= 0 && settings.logRetention < kRetentionItems;
     retention->setCurrentIndex(retentionListed ? settings.logRetention : -1);
     logLayout->addWidget(new QLabel(QStringLiteral("ログ保存期間")), 3, 0);
     logLayout->addWidget(retention, 3, 1);
@@ -96,9 +102,11 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
 
     auto* formatGroup = new QGroupBox(QStringLiteral("Trap データ表示形式"));
     auto* formatLayout = new QGridLayout(formatGroup);
-    const std::array<QString, 3> formatLabels = {QStringLiteral("Snmp TrapV1"), QStringLiteral("Snmp TrapV2"),
+    const std::array<QString, 3> formatLabels = {QStringLiteral("Snmp TrapV1"),
+                                                 QStringLiteral("Snmp TrapV2"),
                                                  QStringLiteral("Snmp TrapV3")};
-    const std::array<std::string_view, 3> formats = {FixedTextView(settings.formatV1), FixedTextView(settings.formatV2c),
+    const std::array<std::string_view, 3> formats = {FixedTextView(settings.formatV1),
+                                                     FixedTextView(settings.formatV2c),
                                                      FixedTextView(settings.formatV3)};
     for (int i = 0; i < 3; ++i) {
         auto* edit = WithId(new QLineEdit(FromCp932(formats[i])), kFormatV1Edit + i);
@@ -119,7 +127,8 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     // Folder names are kept as the file system's bytes, not in the settings file's code page.
     auto* mibGroup = new QGroupBox(QStringLiteral("MIB"));
     auto* mibLayout = new QHBoxLayout(mibGroup);
-    auto* mibFolders = WithId(new QLineEdit(QFile::decodeName(settings.mibFolders.data())), kMibFoldersEdit);
+    auto* mibFolders =
+        WithId(new QLineEdit(QFile::decodeName(settings.mibFolders.data())), kMibFoldersEdit);
     mibFolders->setPlaceholderText(QStringLiteral("/opt/mibs:/srv/mibs"));
     mibLayout->addWidget(new QLabel(QStringLiteral("追加の MIB フォルダ（: で区切る）：")));
     mibLayout->addWidget(mibFolders);
@@ -148,18 +157,22 @@ void COptionDlg::OnOK() {
         ShowStopMessage(message);
     };
 
-    const std::optional<int32_t> port = ParseNumber(ControlById<QLineEdit>(this, kPortEdit)->text(), 1, 65535);
+    const std::optional<int32_t> port =
+        ParseNumber(ControlById<QLineEdit>(this, kPortEdit)->text(), 1, 65535);
     if (!port) return refuse("トラップ待ち受けポートが不正です。(1 ～ 65535)");
     settings.trapPort = static_cast<uint16_t>(*port);
 
     settings.resolveHostName = ControlById<QCheckBox>(this, kHostNameCheck)->isChecked() ? 1 : 0;
     for (int mode = 0; mode < 3; ++mode)
-        if (ControlById<QRadioButton>(this, kLogNoneRadio + mode)->isChecked()) settings.logMode = mode;
+        if (ControlById<QRadioButton>(this, kLogNoneRadio + mode)->isChecked())
+            settings.logMode = mode;
 
-    const std::array<std::array<char, 257>*, 3> fields = {&settings.formatV1, &settings.formatV2c, &settings.formatV3};
+    const std::array<std::array<char, 257>*, 3> fields = {&settings.formatV1, &settings.formatV2c,
+                                                          &settings.formatV3};
     for (int i = 0; i < 3; ++i) {
         const std::string text = ToCp932(ControlById<QLineEdit>(this, kFormatV1Edit + i)->text());
-        if (text.size() > kFormatLimit) return refuse("トラップ表示形式のサイズが不正です。(0 ～ 256)");
+        if (text.size() > kFormatLimit)
+            return refuse("トラップ表示形式のサイズが不正です。(0 ～ 256)");
         if (HasCommaBeforeLineFeed(text)) return refuse("設定値に , を使用することはできません。");
         SetFixedText(*fields[i], text);
     }
@@ -174,12 +187,13 @@ void COptionDlg::OnOK() {
     else
         settings.logRetention = std::clamp(settings.logRetention, 0, kRetentionItems - 1);
 
-    const std::optional<int32_t> maxRows =
-        ParseNumber(ControlById<QLineEdit>(this, kMaxRowsEdit)->text(), kMaxRowsLowest, kMaxRowsHighest);
+    const std::optional<int32_t> maxRows = ParseNumber(
+        ControlById<QLineEdit>(this, kMaxRowsEdit)->text(), kMaxRowsLowest, kMaxRowsHighest);
     if (!maxRows) return refuse("トラップ一覧の最大行数が不正です。(1000 ～ 10000000)");
     settings.maxRows = *maxRows;
 
-    const QByteArray mibFolders = QFile::encodeName(ControlById<QLineEdit>(this, kMibFoldersEdit)->text().trimmed());
+    const QByteArray mibFolders =
+        QFile::encodeName(ControlById<QLineEdit>(this, kMibFoldersEdit)->text().trimmed());
     if (static_cast<std::size_t>(mibFolders.size()) > kMibFoldersLimit)
         return refuse("MIB フォルダの指定が長すぎます。(0 ～ 512 バイト)");
     SetFixedText(settings.mibFolders, std::string_view(mibFolders.constData(), mibFolders.size()));

@@ -101,9 +101,9 @@ template <int Count>
 template <int Pair>
 [[gnu::always_inline, gnu::target("avx512f,avx512bw")]] inline Lanes PairLookup(Words index) {
     constexpr const PairTable& table = kPairTables[Pair];
-    const __m512i found = _mm512_permutex2var_epi16(_mm512_load_si512(table.entries.data()),
-                                                    __m512i(index),
-                                                    _mm512_load_si512(table.entries.data() + 32));
+    const __m512i found =
+        _mm512_permutex2var_epi16(_mm512_load_si512(table.entries.data()), __m512i(index),
+                                  _mm512_load_si512(table.entries.data() + 32));
     return (Lanes(found) & table.inPlace) |
            (RotateLeft<table.rotation>(Lanes(found)) & table.rotated);
 }
@@ -151,10 +151,9 @@ template <std::size_t Sets>
 
 // Octets in memory are big-endian words; lanes hold them in the processor's order.
 [[gnu::always_inline, gnu::target("avx512f,avx512bw")]] inline Lanes SwapOctets(__m512i x) {
-    const __m512i reversed = _mm512_set_epi64(0x0c0d0e0f08090a0b, 0x0405060700010203,
-                                              0x0c0d0e0f08090a0b, 0x0405060700010203,
-                                              0x0c0d0e0f08090a0b, 0x0405060700010203,
-                                              0x0c0d0e0f08090a0b, 0x0405060700010203);
+    const __m512i reversed = _mm512_set_epi64(
+        0x0c0d0e0f08090a0b, 0x0405060700010203, 0x0c0d0e0f08090a0b, 0x0405060700010203,
+        0x0c0d0e0f08090a0b, 0x0405060700010203, 0x0c0d0e0f08090a0b, 0x0405060700010203);
     return Lanes(_mm512_shuffle_epi8(x, reversed));
 }
 
@@ -162,7 +161,7 @@ template <std::size_t Sets>
 // On two vectors of eight blocks, this gives the blocks' first words and their second words
 // (blocks 0 to 7 in the even lanes, 8 to 15 in the odd ones), and back again.
 [[gnu::always_inline, gnu::target("avx512f,avx512bw")]] inline void ExchangeWords(Lanes& a,
-                                                                                 Lanes& b) {
+                                                                                  Lanes& b) {
     const __m512i aLanes = __m512i(a), bLanes = __m512i(b);
     const __m512i aShifted = __m512i(Blocks(a) >> 32), bShifted = __m512i(Blocks(b) << 32);
     a = Lanes(_mm512_mask_blend_epi32(0xAAAA, aLanes, bShifted));
@@ -202,8 +201,7 @@ template <std::size_t Sets>
         for (std::size_t half = 0; half < 2; ++half) {
             const std::size_t v = 2 * s + half;
             const __m512i before = v == 0 ? previous : __m512i(cipher[v - 1]);
-            const __m512i chain =
-                _mm512_permutex2var_epi64(before, shiftByOne, __m512i(cipher[v]));
+            const __m512i chain = _mm512_permutex2var_epi64(before, shiftByOne, __m512i(cipher[v]));
             const Lanes plain = half == 0 ? first[s] : second[s];
             _mm512_mask_storeu_epi64(at + 64 * v, present[v],
                                      __m512i(SwapOctets(__m512i(plain))) ^ chain);

@@ -33,9 +33,11 @@ struct DesSwapStep {
     uint32_t mask;
 };
 
-inline constexpr DesSwapStep kDesInitialSwaps[5] = {
-    {false, 4, 0x0F0F0F0F}, {false, 16, 0x0000FFFF}, {true, 2, 0x33333333},
-    {true, 8, 0x00FF00FF},  {false, 1, 0x55555555}};
+inline constexpr DesSwapStep kDesInitialSwaps[5] = {{false, 4, 0x0F0F0F0F},
+                                                    {false, 16, 0x0000FFFF},
+                                                    {true, 2, 0x33333333},
+                                                    {true, 8, 0x00FF00FF},
+                                                    {false, 1, 0x55555555}};
 
 template <typename Word>
 [[gnu::always_inline]] constexpr void DesSwapStepBits(Word& first, Word& second,

@@ -31,7 +31,6 @@ bool HmacKey::Sign(std::span<const uint8_t> message, UsmKey& digest) {
     return m_work.Finish(digest) != 0 && innerLength != 0;
 }
 
-bool Hmac96(int authProtocol, const UsmKey& key, std::span<const uint8_t> message,
-            UsmKey& digest) {
+bool Hmac96(int authProtocol, const UsmKey& key, std::span<const uint8_t> message, UsmKey& digest) {
     return HmacKey(authProtocol, key).Sign(message, digest);
 }

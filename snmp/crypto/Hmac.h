@@ -27,5 +27,4 @@ private:
 };
 
 // The same for a single message.
-bool Hmac96(int authProtocol, const UsmKey& key, std::span<const uint8_t> message,
-            UsmKey& digest);
+bool Hmac96(int authProtocol, const UsmKey& key, std::span<const uint8_t> message, UsmKey& digest);

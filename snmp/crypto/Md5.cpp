@@ -18,8 +18,8 @@ constexpr std::array<uint32_t, 64> kSine = {
 };
 
 // Rotation amounts of each round, four per round (RFC 1321 3.4).
-constexpr std::array<std::array<int, 4>, 4> kShift = {{
-    {7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}}};
+constexpr std::array<std::array<int, 4>, 4> kShift = {
+    {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}}};
 
 uint32_t LoadLittleEndian(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -36,8 +36,10 @@ void RoundSteps(F f, const uint32_t (&x)[16], uint32_t& a, uint32_t& b, uint32_t
 #pragma GCC unroll 16
     for (int step = 0; step < 16; ++step) {
         const int i = 16 * Round + step;
-        const int word = Round == 0 ? i : Round == 1 ? (5 * i + 1) % 16
-                                     : Round == 2 ? (3 * i + 5) % 16 : (7 * i) % 16;
+        const int word = Round == 0   ? i
+                         : Round == 1 ? (5 * i + 1) % 16
+                         : Round == 2 ? (3 * i + 5) % 16
+                                      : (7 * i) % 16;
         const uint32_t sum = a + f(b, c, d) + x[word] + kSine[i];
         const uint32_t rotated = std::rotl(sum, kShift[Round][i % 4]);
         a = d;

@@ -7,9 +7,9 @@
 inline constexpr std::size_t kMd5DigestSize = 16;
 
 struct Md5Context {
-    std::array<uint32_t, 4> state;    // A, B, C, D
-    std::array<uint32_t, 2> count;    // message length in bits, low word first
-    std::array<uint8_t, 64> buffer;   // input not yet compressed
+    std::array<uint32_t, 4> state;   // A, B, C, D
+    std::array<uint32_t, 2> count;   // message length in bits, low word first
+    std::array<uint8_t, 64> buffer;  // input not yet compressed
 };
 
 void Md5Init(Md5Context& context);

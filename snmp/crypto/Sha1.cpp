@@ -150,7 +150,8 @@ int Sha1ResultUsing(Sha1BlockFunction blocks, Sha1Context* context,
         context->lengthHigh = 0;
         context->computed = 1;
     }
-    for (int i = 0; i < 5; ++i) StoreBigEndian(context->intermediateHash[i], digest->data() + 4 * i);
+    for (int i = 0; i < 5; ++i)
+        StoreBigEndian(context->intermediateHash[i], digest->data() + 4 * i);
     return kShaSuccess;
 }
 

@@ -15,12 +15,12 @@ enum Sha1Result : int {
 
 struct Sha1Context {
     std::array<uint32_t, 5> intermediateHash;
-    uint32_t lengthLow;   // message length in bits
+    uint32_t lengthLow;  // message length in bits
     uint32_t lengthHigh;
-    int16_t blockIndex;   // octets held in messageBlock
+    int16_t blockIndex;  // octets held in messageBlock
     std::array<uint8_t, 64> messageBlock;
-    int computed;         // the result was taken: the last block is padded
-    int corrupted;        // 0, or the error that stopped further input
+    int computed;   // the result was taken: the last block is padded
+    int corrupted;  // 0, or the error that stopped further input
 };
 
 int Sha1Reset(Sha1Context* context);

@@ -16,8 +16,10 @@ namespace {
 // Rounds 4G to 4G + 3, then the schedule words and E of the next four (E from the A of
 // before these rounds, rotated, as sha1nexte computes); after the last, the E of the block.
 template <int G>
-[[gnu::target("sha,sse4.1,ssse3"), gnu::always_inline]] inline void FourRounds(
-    __m128i& abcd, __m128i& eAndWords, __m128i (&w)[4], __m128i eAtStart) {
+[[gnu::target("sha,sse4.1,ssse3"), gnu::always_inline]] inline void FourRounds(__m128i& abcd,
+                                                                               __m128i& eAndWords,
+                                                                               __m128i (&w)[4],
+                                                                               __m128i eAtStart) {
     const __m128i before = abcd;
     abcd = _mm_sha1rnds4_epu32(abcd, eAndWords, G / 5);  // functions and constants by 20s
     constexpr int kNext = G + 1;
@@ -43,11 +45,11 @@ template <int... G>
 }
 
 [[gnu::target("sha,sse4.1,ssse3")]] void ShaNiBlocks(std::array<uint32_t, 5>& hash,
-                                                      const uint8_t* blocks, std::size_t count) {
+                                                     const uint8_t* blocks, std::size_t count) {
     // Reverses the 16 octets: big-endian words, the first in the highest lane.
     const __m128i wordOrder = _mm_set_epi64x(0x0001020304050607, 0x08090A0B0C0D0E0F);
-    __m128i abcd = _mm_shuffle_epi32(
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(hash.data())), 0x1B);
+    __m128i abcd =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(hash.data())), 0x1B);
     // The lower lanes stay zero, so adding E to the first words adds nothing to the others.
     __m128i e = _mm_set_epi32(int(hash[4]), 0, 0, 0);
     for (; count > 0; --count, blocks += 64) {

@@ -6,11 +6,11 @@ namespace {
 
 const EVP_MD* DigestOfLength(std::size_t digestLength) {
     switch (digestLength) {
-        case 28: return EVP_sha224();
-        case 32: return EVP_sha256();
-        case 48: return EVP_sha384();
-        case 64: return EVP_sha512();
-        default: return nullptr;
+    case 28: return EVP_sha224();
+    case 32: return EVP_sha256();
+    case 48: return EVP_sha384();
+    case 64: return EVP_sha512();
+    default: return nullptr;
     }
 }
 

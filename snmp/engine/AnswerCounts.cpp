@@ -8,21 +8,13 @@ std::atomic<uint64_t> unsent{0};
 std::array<std::atomic<uint64_t>, kReportKindCount> reportsSent{};
 std::array<std::atomic<uint32_t>, kReportKindCount> usmFailures{};
 
-std::size_t IndexOf(ReportKind kind) {
-    return std::size_t(kind) - 1;
-}
+std::size_t IndexOf(ReportKind kind) { return std::size_t(kind) - 1; }
 
 }  // namespace
 
-void CountInformAnswered() {
-    informsAnswered.fetch_add(1, std::memory_order_relaxed);
-}
-void CountInformRepeat() {
-    repeats.fetch_add(1, std::memory_order_relaxed);
-}
-void CountAnswerUnsent() {
-    unsent.fetch_add(1, std::memory_order_relaxed);
-}
+void CountInformAnswered() { informsAnswered.fetch_add(1, std::memory_order_relaxed); }
+void CountInformRepeat() { repeats.fetch_add(1, std::memory_order_relaxed); }
+void CountAnswerUnsent() { unsent.fetch_add(1, std::memory_order_relaxed); }
 void CountReportSent(ReportKind kind) {
     reportsSent[IndexOf(kind)].fetch_add(1, std::memory_order_relaxed);
 }

@@ -38,13 +38,9 @@ void BerWriter::Length(std::size_t length) {
         m_bytes.push_back(uint8_t(length >> (8 * (count - 1 - i))));
 }
 
-void BerWriter::Integer(int64_t value) {
-    Number(0x02, value);
-}
+void BerWriter::Integer(int64_t value) { Number(0x02, value); }
 
-void BerWriter::Unsigned(uint8_t tag, uint32_t value) {
-    Number(tag, int64_t(value));
-}
+void BerWriter::Unsigned(uint8_t tag, uint32_t value) { Number(tag, int64_t(value)); }
 
 void BerWriter::Number(uint8_t tag, int64_t value) {
     // Shortest two's complement: drop leading octets that only repeat the sign.

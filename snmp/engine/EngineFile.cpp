@@ -76,9 +76,7 @@ EngineIdentity LoadOrMake(int32_t bootsToAdd) {
 
 }  // namespace
 
-std::string EngineFilePath() {
-    return GetProgramFolder() + "/db/Engine.na";
-}
+std::string EngineFilePath() { return GetProgramFolder() + "/db/Engine.na"; }
 
 EngineIdentity BootLocalEngine() {
     std::lock_guard lock(fileLock);

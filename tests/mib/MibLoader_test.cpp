@@ -40,7 +40,8 @@ TEST(MibLoader, TestModulesGiveNamesEnumerationsUnitsAndDescriptions) {
     ASSERT_NE(failure, nullptr);
     EXPECT_EQ(failure->kind, MibNodeKind::Notification);
     EXPECT_NE(failure->description.find("unless the fan is replaced"), std::string::npos);
-    EXPECT_EQ(failure->objects, (std::vector<std::string>{"OLIX-TEST-MIB::olixFanName", "OLIX-TEST-MIB::olixFanState"}));
+    EXPECT_EQ(failure->objects, (std::vector<std::string>{"OLIX-TEST-MIB::olixFanName",
+                                                          "OLIX-TEST-MIB::olixFanState"}));
     EXPECT_EQ(ExactNode(index, "1.3.6.1.4.1.64999.3.0.1.5"), nullptr);
 
     const MibFileResult* broken = FileNamed(result.report, "OLIX-TEST-BROKEN-MIB.txt");
@@ -48,19 +49,24 @@ TEST(MibLoader, TestModulesGiveNamesEnumerationsUnitsAndDescriptions) {
     EXPECT_TRUE(broken->failed);
     ASSERT_FALSE(broken->messages.empty());
     EXPECT_GT(broken->messages.front().line, 0);
-    for (const char* good : {"OLIX-TEST-MIB.txt", "OLIX-TEST-TC.txt", "OLIX-TEST-ROOT-MIB.txt", "SNMPv2-SMI.txt"}) {
+    for (const char* good :
+         {"OLIX-TEST-MIB.txt", "OLIX-TEST-TC.txt", "OLIX-TEST-ROOT-MIB.txt", "SNMPv2-SMI.txt"}) {
         const MibFileResult* file = FileNamed(result.report, good);
         ASSERT_NE(file, nullptr) << good;
-        EXPECT_FALSE(file->failed) << good << ": " << (file->messages.empty() ? "" : file->messages.front().text);
+        EXPECT_FALSE(file->failed)
+            << good << ": " << (file->messages.empty() ? "" : file->messages.front().text);
     }
     EXPECT_EQ(result.report.failed, 1u);
 }
 
 TEST(MibLoader, DebianModulesLoadAgainstTheBaseDefinitions) {
-    if (!std::filesystem::exists(kDebianModules + "/NET-SNMP-AGENT-MIB.txt")) GTEST_SKIP() << "libsnmp-base is not installed";
+    if (!std::filesystem::exists(kDebianModules + "/NET-SNMP-AGENT-MIB.txt"))
+        GTEST_SKIP() << "libsnmp-base is not installed";
     const MibLoadResult result = LoadMibModules({kDebianModules, kBase});
-    EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.8072.4.0.1"), "NET-SNMP-AGENT-MIB::nsNotifyStart");
-    EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.8072.4.0.2"), "NET-SNMP-AGENT-MIB::nsNotifyShutdown");
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.8072.4.0.1"),
+              "NET-SNMP-AGENT-MIB::nsNotifyStart");
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.8072.4.0.2"),
+              "NET-SNMP-AGENT-MIB::nsNotifyShutdown");
     const MibFileResult* agent = FileNamed(result.report, "NET-SNMP-AGENT-MIB.txt");
     ASSERT_NE(agent, nullptr);
     EXPECT_GT(agent->nodes, 50u);
@@ -72,7 +78,8 @@ TEST(MibLoader, BuiltinNamesStandWhereNoModuleNamesThem) {
     EXPECT_EQ(OidName(*result.index, "1.3.6.1.2.1.2.2.1.8.3"), "IF-MIB::ifOperStatus.3");
     EXPECT_EQ(ValueLabel(*result.index, "1.3.6.1.2.1.2.2.1.8.3", "2"), "down(2)");
     EXPECT_EQ(OidName(*result.index, "1.3.6.1.6.3.1.1.4.1.0"), "SNMPv2-MIB::snmpTrapOID.0");
-    EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.64999.3.0.1"), "SNMPv2-SMI::enterprises.64999.3.0.1");
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.64999.3.0.1"),
+              "SNMPv2-SMI::enterprises.64999.3.0.1");
 }
 
 // Each bad file is reported with its error while the good module beside it still loads.
@@ -91,10 +98,13 @@ TEST(MibLoader, BadFilesAreListedAndTheRestLoads) {
                  "MISSING-IMPORT-MIB DEFINITIONS ::= BEGIN\nIMPORTS nothing FROM NO-SUCH-MIB;\n"
                  "lost OBJECT IDENTIFIER ::= { nothing 1 }\nEND\n");
     folder.Write("mibs/LONG-COMMENT-MIB.txt",
-                 "-- " + std::string(1 << 20, 'x') + "\nLONG-COMMENT-MIB DEFINITIONS ::= BEGIN\n"
-                 "IMPORTS enterprises FROM SNMPv2-SMI;\nlongRoot OBJECT IDENTIFIER ::= { enterprises 64997 }\nEND\n");
+                 "-- " + std::string(1 << 20, 'x') +
+                     "\nLONG-COMMENT-MIB DEFINITIONS ::= BEGIN\n"
+                     "IMPORTS enterprises FROM SNMPv2-SMI;\nlongRoot OBJECT IDENTIFIER ::= { "
+                     "enterprises 64997 }\nEND\n");
     std::string garbage(4096, '\0');
-    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 7919 + 13) % 251);
+    for (std::size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>((i * 7919 + 13) % 251);
     folder.Write("mibs/garbage.mib", garbage);
 
     const MibLoadResult result = LoadMibModules({folder.File("mibs"), kBase});
@@ -113,7 +123,8 @@ TEST(MibLoader, LimitsNameTheFilesLeftOut) {
     MibLoadLimits limits;
     limits.maxFileBytes = 2000;  // the base's SNMPv2-SMI is larger
     limits.deadline = std::chrono::milliseconds(0);
-    const MibLoadResult tooLarge = LoadMibModules({kBase}, MibLoadLimits{2000, std::chrono::milliseconds(60'000)});
+    const MibLoadResult tooLarge =
+        LoadMibModules({kBase}, MibLoadLimits{2000, std::chrono::milliseconds(60'000)});
     EXPECT_TRUE(FileNamed(tooLarge.report, "SNMPv2-SMI.txt")->failed);
     const MibLoadResult late = LoadMibModules({kTestModules, kBase}, limits);
     EXPECT_EQ(late.report.loaded, 0u);
@@ -127,14 +138,16 @@ TEST(MibLoader, LimitsNameTheFilesLeftOut) {
 
 // net-snmp's snmptranslate, given the same folders, names every node the same.
 TEST(MibLoader, NamesMatchSnmptranslate) {
-    if (!std::filesystem::exists("/usr/bin/snmptranslate")) GTEST_SKIP() << "snmptranslate is not installed";
+    if (!std::filesystem::exists("/usr/bin/snmptranslate"))
+        GTEST_SKIP() << "snmptranslate is not installed";
     std::vector<std::string> folders = {kTestModules, kBase};
-    if (std::filesystem::exists(kDebianModules)) folders.insert(folders.begin() + 1, kDebianModules);
+    if (std::filesystem::exists(kDebianModules))
+        folders.insert(folders.begin() + 1, kDebianModules);
     std::string path;
     for (const std::string& folder : folders) path += (path.empty() ? "" : ":") + folder;
     TempProgramFolder persistent;
-    const std::string command = "SNMP_PERSISTENT_DIR=" + persistent.Path() + " snmptranslate -M " + path +
-                                " -m ALL -Tz 2>/dev/null";
+    const std::string command = "SNMP_PERSISTENT_DIR=" + persistent.Path() + " snmptranslate -M " +
+                                path + " -m ALL -Tz 2>/dev/null";
     std::map<std::string, std::string> reference;  // OID to name
     {
         const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
@@ -154,7 +167,8 @@ TEST(MibLoader, NamesMatchSnmptranslate) {
     std::size_t compared = 0;
     result.index->ForEach([&](std::span<const uint32_t> oid, const MibNode& node) {
         const std::string module(result.index->ModuleName(node));
-        if (module.rfind("OLIX-TEST", 0) != 0 && module.rfind("NET-SNMP", 0) != 0 && module.rfind("UCD-", 0) != 0)
+        if (module.rfind("OLIX-TEST", 0) != 0 && module.rfind("NET-SNMP", 0) != 0 &&
+            module.rfind("UCD-", 0) != 0)
             return;
         std::string dotted;
         for (uint32_t subid : oid) dotted += (dotted.empty() ? "" : ".") + std::to_string(subid);

@@ -20,13 +20,15 @@ TEST(TrapNames, NotificationOidOfEachKindOfRow) {
         {"1", ".1.3.6.1.4.1.64999", "6", "17", "", "1.3.6.1.4.1.64999.0.17"},
         {"1", "", "6", "17", "", ""},
         {"1", "1.3.6.1.4.1.64999", "7", "0", "", ""},
-        {"2", "", "", "", "1.3.6.1.2.1.1.3.0,12:00:01.00,1.3.6.1.6.3.1.1.4.1.0,1.3.6.1.6.3.1.1.5.3,",
+        {"2", "", "", "",
+         "1.3.6.1.2.1.1.3.0,12:00:01.00,1.3.6.1.6.3.1.1.4.1.0,1.3.6.1.6.3.1.1.5.3,",
          "1.3.6.1.6.3.1.1.5.3"},
         {"3", "", "", "", "1.3.6.1.6.3.1.1.4.1.0,1.3.6.1.4.1.8072.4.0.2", "1.3.6.1.4.1.8072.4.0.2"},
         {"2", "", "", "", "1.3.6.1.2.1.1.3.0,5,", ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(RowNotificationOid(c.version, c.enterprise, c.generic, c.specific, c.bindings), c.expected)
+        EXPECT_EQ(RowNotificationOid(c.version, c.enterprise, c.generic, c.specific, c.bindings),
+                  c.expected)
             << c.version << " " << c.generic << " " << c.bindings;
 }
 
@@ -50,8 +52,8 @@ TEST(MibSearchPath, ProgramFolderFirstBaseLastEachFolderOnce) {
     folder.Write("extra/C.txt", "");
     folder.Write("base/D.txt", "");
     const std::vector<std::string> folders = MibSearchFolders(
-        {folder.Path(), folder.File("home"), folder.File("extra") + "::/no/such/folder:" + folder.File("mibs"),
-         folder.File("base")});
+        {folder.Path(), folder.File("home"),
+         folder.File("extra") + "::/no/such/folder:" + folder.File("mibs"), folder.File("base")});
     ASSERT_GE(folders.size(), 4u);
     EXPECT_EQ(folders.front(), folder.File("mibs"));
     EXPECT_EQ(folders[1], folder.File("home/.snmp/mibs"));
@@ -68,7 +70,8 @@ TEST(MibService, ReloadPublishesANewIndexWhileTheOldOneStaysReadable) {
     for (int i = 0; i < 500 && service.Generation() == generation; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_NE(service.Generation(), generation);
-    EXPECT_EQ(OidName(*service.Index(), "1.3.6.1.4.1.64999.3.0.1"), "OLIX-TEST-MIB::olixFanFailure");
+    EXPECT_EQ(OidName(*service.Index(), "1.3.6.1.4.1.64999.3.0.1"),
+              "OLIX-TEST-MIB::olixFanFailure");
     EXPECT_EQ(OidName(*before, "1.3.6.1.4.1.64999.3.0.1"), "");
     ASSERT_NE(service.Report(), nullptr);
     EXPECT_EQ(service.Report()->failed, 1u);

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <thread>
 
-#include "notify/records/DBLib.h"
 #include "notify/RuleStore.h"
+#include "notify/records/DBLib.h"
 #include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
@@ -36,7 +36,11 @@ using namespace std::chrono_literals;
 using Address = std::array<uint8_t, 4>;
 
 TEST(SplitProgramLine, SplitsAtTheFirstSpaceThatNoBackslashFollowsOrAfterAQuotedProgram) {
-    const struct { const char* line; const char* program; const char* arguments; } cases[] = {
+    const struct {
+        const char* line;
+        const char* program;
+        const char* arguments;
+    } cases[] = {
         {"notepad.exe %A", "notepad.exe", "%A"},
         {R"(C:\Program Files\Tool\tool.exe -s %A)", R"(C:\Program Files\Tool\tool.exe)", "-s %A"},
         {R"(tool.exe C:\out.txt)", R"(tool.exe C:\out.txt)", ""},
@@ -47,7 +51,8 @@ TEST(SplitProgramLine, SplitsAtTheFirstSpaceThatNoBackslashFollowsOrAfterAQuoted
         {"", "", ""},
         {"/opt/my tools/notify.sh %A", "/opt/my", "tools/notify.sh %A"},
         {R"("/opt/my tools/notify.sh" %A)", "/opt/my tools/notify.sh", "%A"},
-        {R"("/opt/my tools/notify.sh"  -s "%A" C:\x)", "/opt/my tools/notify.sh", R"(-s "%A" C:\x)"},
+        {R"("/opt/my tools/notify.sh"  -s "%A" C:\x)", "/opt/my tools/notify.sh",
+         R"(-s "%A" C:\x)"},
         {R"("/opt/my tools/notify.sh")", "/opt/my tools/notify.sh", ""},
         {R"("/opt/my tools/notify.sh %A)", "", ""},  // unclosed: no program
         {R"("" %A)", "", "%A"},
@@ -98,7 +103,9 @@ protected:
         WriteSettings(settings);
     }
 
-    static void Store(const RuleRecord& rule) { ASSERT_LE(RuleStore::Put(rule), RuleStore::kPutReplaced); }
+    static void Store(const RuleRecord& rule) {
+        ASSERT_LE(RuleStore::Put(rule), RuleStore::kPutReplaced);
+    }
 
     // Popup text of the actions that FilterTrap gives, or "rejected".
     static std::string Filter(const TrapRecord& record) {
@@ -181,7 +188,10 @@ TEST_F(PipelineTest, UserRulesApplyToSnmpV3OnlyAndMatchCase) {
 
 TEST_F(PipelineTest, LogModeDecidesWhetherRejectedAndReceivedTrapsAreLogged) {
     Store(IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 255}, ""));
-    const struct { int32_t logMode; std::size_t lines; } cases[] = {{0, 0}, {1, 2}, {2, 1}};
+    const struct {
+        int32_t logMode;
+        std::size_t lines;
+    } cases[] = {{0, 0}, {1, 2}, {2, 1}};
     for (const auto& c : cases) {
         Configure(1, c.logMode, 0);
         folder_.Write("log/log.log", "");
@@ -249,7 +259,8 @@ TEST_F(PipelineTest, ActionsGetTrapTextLiterallyAndBeepSilencesTheWave) {
 
     const auto arguments = recorder.WaitForArguments();
     ASSERT_TRUE(arguments.has_value());
-    EXPECT_EQ(*arguments, (std::vector<std::string>{community, "10.0.0.7", "$(touch", marker + ");", "rm", "-rf", victim}));
+    EXPECT_EQ(*arguments, (std::vector<std::string>{community, "10.0.0.7", "$(touch", marker + ");",
+                                                    "rm", "-rf", victim}));
     EXPECT_FALSE(std::filesystem::exists(marker));
     EXPECT_TRUE(std::filesystem::exists(victim));
 

@@ -46,7 +46,8 @@ TEST(Popup, TextIsCutTo511BytesWithoutSplittingACharacter) {
     const auto boxes = RecordedMessageBoxes();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, std::string(511, 'a'));
-    EXPECT_EQ(boxes[1].text, japanese.substr(0, 510));  // 255 whole characters, not half of one more
+    EXPECT_EQ(boxes[1].text,
+              japanese.substr(0, 510));  // 255 whole characters, not half of one more
     CloseOpenModelessBoxes();
 }
 

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "notify/records/DBLib.h"
 #include "notify/RuleLine.h"
 #include "notify/RuleTable.h"
+#include "notify/records/DBLib.h"
 #include "platform/FailPoint.h"
 #include "platform/FixedText.h"
 #include "support/MemoryRecordList.h"
@@ -110,7 +110,8 @@ TEST_F(RuleStoreTest, AFileChangedBehindTheStoreIsSeenAtTheNextLookup) {
     // Rewritten in place at the same size: only the modification time tells.
     folder.Write("db/EventDB.na", onDisk({UserRule("v"), UserRule("u", "edited")}));
     const auto path = folder.File("db/EventDB.na");
-    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
     EXPECT_EQ(PopupFound(UserRule("u")), "edited");
 
     // The store's own writes go to the file now at the path.
@@ -122,12 +123,18 @@ TEST_F(RuleStoreTest, AFileChangedBehindTheStoreIsSeenAtTheNextLookup) {
 // The parsed rules answer lookups through indexes; they must give the first match of a
 // walk of the file, whatever the mix of kinds, duplicates and "Any" lines.
 TEST(RuleTableLookups, AgreeWithAWalkOfTheFile) {
-    std::vector<RuleRecord> file = {
-        EnterpriseRule("1.3.6.1.4.1.9", 6, 5), UserRule("bob"),
-        IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 9}), EnterpriseRule("1.3.6.1.4.1.9", 7, 0),
-        EnterpriseRule("1.3.6.1.4.1.9", 6, 5), UserRule("bob"), RuleRecord{},
-        IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 9}), EnterpriseRule("1.3.6.1.4.1.99", 6, 1),
-        EnterpriseRule("1.3.6.1.4.1.99", 7, 3), RuleRecord{}, UserRule("Bob")};
+    std::vector<RuleRecord> file = {EnterpriseRule("1.3.6.1.4.1.9", 6, 5),
+                                    UserRule("bob"),
+                                    IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 9}),
+                                    EnterpriseRule("1.3.6.1.4.1.9", 7, 0),
+                                    EnterpriseRule("1.3.6.1.4.1.9", 6, 5),
+                                    UserRule("bob"),
+                                    RuleRecord{},
+                                    IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 9}),
+                                    EnterpriseRule("1.3.6.1.4.1.99", 6, 1),
+                                    EnterpriseRule("1.3.6.1.4.1.99", 7, 3),
+                                    RuleRecord{},
+                                    UserRule("Bob")};
     RuleTable table;
     std::string stored;
     for (std::size_t line = 0; line < file.size(); ++line) {
@@ -135,34 +142,56 @@ TEST(RuleTableLookups, AgreeWithAWalkOfTheFile) {
         ASSERT_EQ(BuildRuleLine(file[line], stored), RuleLineResult::Ok);
         table.Add(DBLib::PlainLine(stored));
     }
-    std::vector<RuleRecord> keys = {RuleRecord{}, UserRule("bob"), UserRule("Bob"), UserRule("carol"),
-                                    IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 9}), IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 8})};
+    std::vector<RuleRecord> keys = {RuleRecord{},
+                                    UserRule("bob"),
+                                    UserRule("Bob"),
+                                    UserRule("carol"),
+                                    IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 9}),
+                                    IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 8})};
     for (const char* oid : {"1.3.6.1.4.1.9", "1.3.6.1.4.1.99", "1.3.6.1.4.1.999"})
         for (int generic : {1, 6, 7})
-            for (int specific : {0, 1, 3, 5}) keys.push_back(EnterpriseRule(oid, generic, specific));
+            for (int specific : {0, 1, 3, 5})
+                keys.push_back(EnterpriseRule(oid, generic, specific));
     for (const RuleRecord& key : keys) {
-        const auto walked = std::find_if(file.begin(), file.end(), [&](const RuleRecord& r) { return RuleStore::SameRule(r, key); });
+        const auto walked = std::find_if(file.begin(), file.end(), [&](const RuleRecord& r) {
+            return RuleStore::SameRule(r, key);
+        });
         const RuleRecord* indexed = table.FirstSameRule(key);
-        const std::string_view expected = walked == file.end() ? "none" : FixedTextView(walked->popupMessage);
+        const std::string_view expected =
+            walked == file.end() ? "none" : FixedTextView(walked->popupMessage);
         EXPECT_EQ(indexed == nullptr ? "none" : FixedTextView(indexed->popupMessage), expected)
-            << key.kind << " " << FixedTextView(key.enterprise) << " " << key.genericTrap << "/" << key.specificTrap;
+            << key.kind << " " << FixedTextView(key.enterprise) << " " << key.genericTrap << "/"
+            << key.specificTrap;
     }
 }
 
 TEST(RuleIdentity, SameRuleTable) {
-    struct Case { RuleRecord stored, key; bool same; const char* why; };
+    struct Case {
+        RuleRecord stored, key;
+        bool same;
+        const char* why;
+    };
     RuleRecord all{};
     const std::vector<Case> cases = {
         {all, all, true, "one AllTraps record"},
-        {IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), true, "both ends equal"},
-        {IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 8}), false, "end differs"},
-        {IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), IpRangeRule({1, 1, 1, 2}, {1, 1, 1, 9}), false, "start differs"},
-        {EnterpriseRule("1.3.6.1.4.1.9", 6, 5), EnterpriseRule("1.3.6.1.4.1.9", 6, 5), true, "same numbers"},
-        {EnterpriseRule("1.3.6.1.4.1.9", 6, 5), EnterpriseRule("1.3.6.1.4.1.9", 6, 4), false, "specific differs"},
-        {EnterpriseRule("1.3.6.1.4.1.9", 6, 5), EnterpriseRule("1.3.6.1.4.1.99", 6, 5), false, "enterprise differs"},
-        {EnterpriseRule("1.3.6.1.4.1.9", 7, 0), EnterpriseRule("1.3.6.1.4.1.9", 2, 8), true, "stored Any takes all"},
-        {EnterpriseRule("1.3.6.1.4.1.9", 2, 8), EnterpriseRule("1.3.6.1.4.1.9", 7, 8), false, "key Any only Any"},
-        {EnterpriseRule("1.3.6.1.4.1.9", 7, 1), EnterpriseRule("1.3.6.1.4.1.9", 7, 2), true, "Any ignores specific"},
+        {IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), true,
+         "both ends equal"},
+        {IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 8}), false,
+         "end differs"},
+        {IpRangeRule({1, 1, 1, 1}, {1, 1, 1, 9}), IpRangeRule({1, 1, 1, 2}, {1, 1, 1, 9}), false,
+         "start differs"},
+        {EnterpriseRule("1.3.6.1.4.1.9", 6, 5), EnterpriseRule("1.3.6.1.4.1.9", 6, 5), true,
+         "same numbers"},
+        {EnterpriseRule("1.3.6.1.4.1.9", 6, 5), EnterpriseRule("1.3.6.1.4.1.9", 6, 4), false,
+         "specific differs"},
+        {EnterpriseRule("1.3.6.1.4.1.9", 6, 5), EnterpriseRule("1.3.6.1.4.1.99", 6, 5), false,
+         "enterprise differs"},
+        {EnterpriseRule("1.3.6.1.4.1.9", 7, 0), EnterpriseRule("1.3.6.1.4.1.9", 2, 8), true,
+         "stored Any takes all"},
+        {EnterpriseRule("1.3.6.1.4.1.9", 2, 8), EnterpriseRule("1.3.6.1.4.1.9", 7, 8), false,
+         "key Any only Any"},
+        {EnterpriseRule("1.3.6.1.4.1.9", 7, 1), EnterpriseRule("1.3.6.1.4.1.9", 7, 2), true,
+         "Any ignores specific"},
         {UserRule("Bob"), UserRule("bob"), false, "case-sensitive names"},
         {UserRule("bob"), UserRule("bob"), true, "equal names"},
         {UserRule("bob"), all, false, "kinds differ"},
@@ -348,12 +377,14 @@ TEST(RuleStoreEnterpriseSuffix, PrefixLimitsAndCuts) {
     EXPECT_EQ(RuleStore::EnterpriseSuffix("1.3.6.1.2.1.1", out, 128), 0);
     EXPECT_STREQ(out.data(), "");
     EXPECT_EQ(RuleStore::EnterpriseSuffix("1.3.6.1.4.1.9", out, 10), 1);
-    EXPECT_EQ(RuleStore::EnterpriseSuffix("1.3.6.1.4.1.12345", out, 15), 1);  // room of 4 with terminator
+    EXPECT_EQ(RuleStore::EnterpriseSuffix("1.3.6.1.4.1.12345", out, 15),
+              1);  // room of 4 with terminator
     EXPECT_STREQ(out.data(), "123");
 }
 
 TEST_F(RuleStoreTest, AFailedRemoveLeavesTheRuleFileComplete) {
-    for (int i = 0; i < 5; ++i) ASSERT_EQ(RuleStore::Put(UserRule("user" + std::to_string(i), "p")), 0);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(RuleStore::Put(UserRule("user" + std::to_string(i), "p")), 0);
     const std::string before = File();
 
     for (const char* point : {"SaveStoredLines", "DBLib::ReplaceFile"}) {
@@ -372,7 +403,8 @@ TEST_F(RuleStoreTest, AFailedRemoveLeavesTheRuleFileComplete) {
 TEST_F(RuleStoreTest, ConcurrentWritersAndReadersKeepEveryRecordWhole) {
     constexpr int kPerThread = 40;
     auto writer = [](int base) {
-        for (int i = 0; i < kPerThread; ++i) RuleStore::Put(IpRangeRule({10, 0, 0, uint8_t(base + i)}, {10, 0, 1, 0}));
+        for (int i = 0; i < kPerThread; ++i)
+            RuleStore::Put(IpRangeRule({10, 0, 0, uint8_t(base + i)}, {10, 0, 1, 0}));
     };
     std::thread a(writer, 0), b(writer, 100);
     std::thread reader([] {

@@ -25,13 +25,15 @@ TEST(BoundedLookup, AFullPoolWaitsWhileDottedAddressesAndOtherPoolsAreAnswered) 
         gate->opened.wait(lock, [&] { return gate->open; });
     };
     constexpr LookupPool kMail = LookupPool::kMailServers;
-    for (int i = 0; i < kMaxUnfinishedLookups; ++i) EXPECT_FALSE(RunLookupWithin(kMail, stuck, 10ms));
+    for (int i = 0; i < kMaxUnfinishedLookups; ++i)
+        EXPECT_FALSE(RunLookupWithin(kMail, stuck, 10ms));
 
     // Every helper of the pool is taken: a name is not looked up, a dotted address is still
     // answered, and the other pool still looks names up.
     EXPECT_TRUE(AddressesOfWithin(kMail, "localhost", 5s).empty());
     EXPECT_EQ(AddressesOfWithin(kMail, "127.0.0.1", 5s), std::vector<Ipv4Address>{kLoopback});
-    EXPECT_TRUE(RunLookupWithin(LookupPool::kSenderNames, [] {}, 5s));
+    EXPECT_TRUE(RunLookupWithin(
+        LookupPool::kSenderNames, [] {}, 5s));
 
     {
         std::lock_guard lock(gate->mutex);

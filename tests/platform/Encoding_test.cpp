@@ -24,8 +24,16 @@ TEST(Encoding, PrefixNeverSplitsATwoByteCharacter) {
     // A lone lead byte at the end is not a whole character.
     EXPECT_EQ(Cp932PrefixLength(std::string("ab\x82", 3), 3), 2u);
     // A long plain run first, then two-byte characters and a lone lead byte.
-    const std::string longer = std::string(17, 'x') + Utf8ToCp932("あい") + "\x82";  // 17 + 2 + 2 + 1
-    for (const auto& [limit, length] : std::vector<std::pair<std::size_t, std::size_t>>{
-             {8, 8}, {16, 16}, {17, 17}, {18, 17}, {19, 19}, {20, 19}, {21, 21}, {22, 21}, {99, 21}})
+    const std::string longer =
+        std::string(17, 'x') + Utf8ToCp932("あい") + "\x82";  // 17 + 2 + 2 + 1
+    for (const auto& [limit, length] : std::vector<std::pair<std::size_t, std::size_t>>{{8, 8},
+                                                                                        {16, 16},
+                                                                                        {17, 17},
+                                                                                        {18, 17},
+                                                                                        {19, 19},
+                                                                                        {20, 19},
+                                                                                        {21, 21},
+                                                                                        {22, 21},
+                                                                                        {99, 21}})
         EXPECT_EQ(Cp932PrefixLength(longer, limit), length) << limit;
 }

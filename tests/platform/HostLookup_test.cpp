@@ -50,7 +50,8 @@ void Open(Gate& gate) {
 TEST(HostLookup, SilentResolverGivesNoNameAndStuckLookupsAreCapped) {
     auto gate = std::make_shared<Gate>();
     const HostResolver silent = AnswerWhenOpened(gate);
-    for (int i = 0; i < kMaxUnfinishedLookups; ++i) EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
+    for (int i = 0; i < kMaxUnfinishedLookups; ++i)
+        EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
     // Every helper is stuck: the next lookups are not started at all.
     EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
     EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
@@ -65,7 +66,8 @@ TEST(HostLookup, SilentResolverGivesNoNameAndStuckLookupsAreCapped) {
         return std::to_string(address[0]) + ".example";
     };
     std::string name;
-    for (int i = 0; i < 100 && name.empty(); ++i) name = LookUpHostNameWithin({10, 1, 2, 3}, quick, 5s);
+    for (int i = 0; i < 100 && name.empty(); ++i)
+        name = LookUpHostNameWithin({10, 1, 2, 3}, quick, 5s);
     EXPECT_EQ(name, "10.example");
 }
 
@@ -73,16 +75,19 @@ TEST(HostLookup, AnswersAreKeptSoASilentSenderCostsOneWaitPerPeriod) {
     auto gate = std::make_shared<Gate>();
     const HostResolver late = AnswerWhenOpened(gate);
     const auto cache = std::make_shared<HostNameCache>();
-    for (int trap = 0; trap < 3; ++trap) EXPECT_EQ(LookUpHostNameThrough(cache, kLoopback, late, 20ms), "");
+    for (int trap = 0; trap < 3; ++trap)
+        EXPECT_EQ(LookUpHostNameThrough(cache, kLoopback, late, 20ms), "");
     Open(*gate);
     ASSERT_TRUE(Eventually([&] { return gate->returned >= 1; }, 5s));
     EXPECT_EQ(gate->calls, 1);
     // The answer that came after the wait is kept for the next trap.
     std::string name;
-    Eventually([&] {
-        name = LookUpHostNameThrough(cache, kLoopback, late, 20ms);
-        return !name.empty();
-    }, 3s);
+    Eventually(
+        [&] {
+            name = LookUpHostNameThrough(cache, kLoopback, late, 20ms);
+            return !name.empty();
+        },
+        3s);
     EXPECT_EQ(name, "late.example");
     EXPECT_EQ(gate->calls, 1);
 }

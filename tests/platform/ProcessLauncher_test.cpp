@@ -22,7 +22,10 @@ namespace fs = std::filesystem;
 
 TEST(SplitCommandLine, FollowsTheWindowsCommandLineRules) {
     using Args = std::vector<std::string>;
-    const struct { const char* line; Args expected; } cases[] = {
+    const struct {
+        const char* line;
+        Args expected;
+    } cases[] = {
         {"", {}},
         {"   \t ", {}},
         {"a b", {"a", "b"}},
@@ -67,7 +70,9 @@ TEST(LaunchProgram, ProgramInheritsNoDescriptorButTheStandardOnes) {
     const int inheritable = dup2(opened, 200);
     close(opened);
     ASSERT_EQ(inheritable, 200);
-    ASSERT_EQ(StartProcess({"sh", "-c", "ls /proc/self/fd > \"$0\"", (recorder.Folder() / "fds").string()}), 0);
+    ASSERT_EQ(StartProcess(
+                  {"sh", "-c", "ls /proc/self/fd > \"$0\"", (recorder.Folder() / "fds").string()}),
+              0);
     std::string listing;
     Eventually([&] {
         std::ifstream in(recorder.Folder() / "fds");
@@ -97,7 +102,8 @@ TEST(StartProcess, RunsOnExitWithTheExitCodeOnceTheProgramHasEnded) {
               0);
     EXPECT_TRUE(Eventually([&] { return exitCode.load() == 3; }));
     exitCode = -2;
-    ASSERT_EQ(StartProcess({"sh", "-c", "kill -KILL $$"}, true, [&](int code) { exitCode = code; }), 0);
+    ASSERT_EQ(StartProcess({"sh", "-c", "kill -KILL $$"}, true, [&](int code) { exitCode = code; }),
+              0);
     EXPECT_TRUE(Eventually([&] { return exitCode.load() == -1; }));
 }
 

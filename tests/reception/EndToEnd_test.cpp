@@ -10,9 +10,9 @@
 #include <random>
 #include <sstream>
 
-#include "notify/records/DBLib.h"
-#include "notify/mail/MailQueue.h"
 #include "notify/RuleStore.h"
+#include "notify/mail/MailQueue.h"
+#include "notify/records/DBLib.h"
 #include "platform/Encoding.h"
 #include "reception/PacketCounters.h"
 #include "reception/Receiver.h"
@@ -42,13 +42,28 @@ constexpr const char* kColdStart = "1.3.6.1.6.3.1.1.5.1";
 constexpr const char* kLinkUp = "1.3.6.1.6.3.1.1.5.4";
 
 // Columns of the trap list.
-enum Column { kHostNameColumn = 3, kVersionColumn = 4, kCommunityColumn = 6, kEnterpriseColumn = 7,
-              kMessageFlagsColumn = 14, kUserNameColumn = 20 };
+enum Column {
+    kHostNameColumn = 3,
+    kVersionColumn = 4,
+    kCommunityColumn = 6,
+    kEnterpriseColumn = 7,
+    kMessageFlagsColumn = 14,
+    kUserNameColumn = 20
+};
 
 const std::array<uint8_t, 4> kSmtpHost = ProcessSmtpHost(25);
 
-enum Field { kAll = 1000, kV1 = 1001, kV2c = 1002, kV3 = 1003, kAuth = 1004, kDecrypt = 1015,
-             kDecode = 1005, kFiltered = 1006, kGeneric0 = 1007 };
+enum Field {
+    kAll = 1000,
+    kV1 = 1001,
+    kV2c = 1002,
+    kV3 = 1003,
+    kAuth = 1004,
+    kDecrypt = 1015,
+    kDecode = 1005,
+    kFiltered = 1006,
+    kGeneric0 = 1007
+};
 
 template <std::size_t N>
 void SetText(std::array<char, N>& field, std::string_view text) {
@@ -74,14 +89,15 @@ protected:
     // receiveMode and logMode as the settings file gives them; the port from the 1000
     // starting at firstPort, or from the suite's range.
     void Start(int receiveMode, int logMode, int resolveHostName = 0, uint16_t firstPort = 0) {
-        if (FindSnmptrap().empty()) GTEST_SKIP() << "snmptrap (Debian package snmp) is not installed";
+        if (FindSnmptrap().empty())
+            GTEST_SKIP() << "snmptrap (Debian package snmp) is not installed";
         port_ = firstPort ? PickFreeTrapPort(firstPort) : PickFreeTrapPort();
         ASSERT_NE(port_, 0);
-        folder_.Write("OlixTrap.ini", "[INIT]\r\nTRECV=" + std::to_string(receiveMode) +
-                                          "\r\nRECVP=" + std::to_string(port_) +
-                                          "\r\nHOST=" + std::to_string(resolveHostName) +
-                                          "\r\nLOG=" + std::to_string(logMode) +
-                                          "\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n");
+        folder_.Write("OlixTrap.ini",
+                      "[INIT]\r\nTRECV=" + std::to_string(receiveMode) + "\r\nRECVP=" +
+                          std::to_string(port_) + "\r\nHOST=" + std::to_string(resolveHostName) +
+                          "\r\nLOG=" + std::to_string(logMode) +
+                          "\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n");
         CConfig::Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
         RuleStore::Reset();
@@ -106,14 +122,15 @@ protected:
 
     std::string Target() const { return "127.0.0.1:" + std::to_string(port_); }
 
-
     // The total is counted before a datagram's category and generic number: the counters
     // are settled once every counted datagram also has its category, and every accepted
     // one its generic number.
     bool CountersSettled(uint32_t total) const {
-        const uint32_t accepted = windows_.Counter(kV1) + windows_.Counter(kV2c) + windows_.Counter(kV3);
-        const uint32_t categories = accepted + windows_.Counter(kAuth) + windows_.Counter(kDecrypt) +
-                                    windows_.Counter(kDecode) + windows_.Counter(kFiltered);
+        const uint32_t accepted =
+            windows_.Counter(kV1) + windows_.Counter(kV2c) + windows_.Counter(kV3);
+        const uint32_t categories = accepted + windows_.Counter(kAuth) +
+                                    windows_.Counter(kDecrypt) + windows_.Counter(kDecode) +
+                                    windows_.Counter(kFiltered);
         uint32_t generic = 0;
         for (int n = 0; n < 8; ++n) generic += windows_.Counter(kGeneric0 + n);
         return windows_.Counter(kAll) == total && categories == total && generic == accepted;
@@ -127,21 +144,26 @@ protected:
             << "the service did not count the trap";
     }
 
-    void SendV1(const std::string& community, const std::string& enterprise, int generic, int specific) {
-        Send({"-v", "1", "-c", community, Target(), enterprise, "127.0.0.1", std::to_string(generic),
-              std::to_string(specific), "4200", "1.3.6.1.2.1.1.5.0", "s", "host-a"});
+    void SendV1(const std::string& community, const std::string& enterprise, int generic,
+                int specific) {
+        Send({"-v", "1", "-c", community, Target(), enterprise, "127.0.0.1",
+              std::to_string(generic), std::to_string(specific), "4200", "1.3.6.1.2.1.1.5.0", "s",
+              "host-a"});
     }
     void SendV2c(const std::string& community, const std::string& trapOid) {
-        Send({"-v", "2c", "-c", community, Target(), "4200", trapOid, "1.3.6.1.2.1.1.5.0", "i", "42"});
+        Send({"-v", "2c", "-c", community, Target(), "4200", trapOid, "1.3.6.1.2.1.1.5.0", "i",
+              "42"});
     }
     // authPriv as alice with the given passwords.
-    void SendV3(const std::string& authPassword, const std::string& privPassword, const std::string& trapOid) {
-        Send({"-v", "3", "-e", std::string("0x") + kEngineId, "-u", "alice", "-l", "authPriv", "-a", "MD5", "-A",
-              authPassword, "-x", "DES", "-X", privPassword, Target(), "4200", trapOid});
+    void SendV3(const std::string& authPassword, const std::string& privPassword,
+                const std::string& trapOid) {
+        Send({"-v", "3", "-e", std::string("0x") + kEngineId, "-u", "alice", "-l", "authPriv", "-a",
+              "MD5", "-A", authPassword, "-x", "DES", "-X", privPassword, Target(), "4200",
+              trapOid});
     }
     void SendV3NoAuth(const std::string& user) {
-        Send({"-v", "3", "-e", std::string("0x") + kEngineId, "-u", user, "-l", "noAuthNoPriv", Target(), "4200",
-              kLinkUp});
+        Send({"-v", "3", "-e", std::string("0x") + kEngineId, "-u", user, "-l", "noAuthNoPriv",
+              Target(), "4200", kLinkUp});
     }
 
     std::vector<std::vector<std::string>> LogLines() const {
@@ -173,8 +195,12 @@ TEST_F(EndToEndTest, SnmpV1AndV2cAreCountedListedAndLogged) {
     SendV2c("pub-2", kLinkUp);
     SendV2c("pub-3", "1.3.6.1.4.1.8072.9.9");
 
-    EXPECT_EQ(windows_.Counters(),
-              CounterFields({{kAll, 3}, {kV1, 1}, {kV2c, 2}, {kGeneric0, 1}, {kGeneric0 + 3, 1}, {kGeneric0 + 7, 1}}));
+    EXPECT_EQ(windows_.Counters(), CounterFields({{kAll, 3},
+                                                  {kV1, 1},
+                                                  {kV2c, 2},
+                                                  {kGeneric0, 1},
+                                                  {kGeneric0 + 3, 1},
+                                                  {kGeneric0 + 7, 1}}));
     const PacketCounters block = SnapshotCounters();
     EXPECT_EQ(block.allPackets, 3u);
     EXPECT_EQ(block.genericTrapCounts[7], 1u);
@@ -195,7 +221,8 @@ TEST_F(EndToEndTest, SnmpV1AndV2cAreCountedListedAndLogged) {
         {"7", "127.0.0.1", "", "2", "v2 pub-3"}};
     for (std::size_t i = 0; i < lines.size(); ++i) {
         ASSERT_EQ(lines[i].size(), 6u) << i;
-        EXPECT_EQ((std::vector<std::string>{lines[i][0], lines[i][2], lines[i][3], lines[i][4], lines[i][5]}),
+        EXPECT_EQ((std::vector<std::string>{lines[i][0], lines[i][2], lines[i][3], lines[i][4],
+                                            lines[i][5]}),
                   expectedFields[i]);
     }
     EXPECT_TRUE(Messages().empty());
@@ -208,8 +235,10 @@ TEST_F(EndToEndTest, SnmpV3IsCheckedCountedListedAndLogged) {
     SendV3("authpass1", "wrongpriv", kColdStart);
     SendV3NoAuth("stranger");  // not in the store: taken without checks
 
-    EXPECT_EQ(windows_.Counters(),
-              CounterFields({{kAll, 4}, {kV3, 2}, {kAuth, 1}, {kDecrypt, 1}, {kGeneric0, 1}, {kGeneric0 + 3, 1}}));
+    EXPECT_EQ(
+        windows_.Counters(),
+        CounterFields(
+            {{kAll, 4}, {kV3, 2}, {kAuth, 1}, {kDecrypt, 1}, {kGeneric0, 1}, {kGeneric0 + 3, 1}}));
     std::vector<RejectedMessage> rejected;
     TheRejectedMessages().CopySince(rejectedBefore_, rejected);
     ASSERT_EQ(rejected.size(), 2u);
@@ -243,9 +272,10 @@ TEST_F(EndToEndTest, SnmpV3UserRuleLetsItsUserThrough) {
     ASSERT_LE(RuleStore::Put(enterprise), RuleStore::kPutReplaced);
 
     SendV3NoAuth("guest");
-    SendV3NoAuth("Guest");  // names match case
+    SendV3NoAuth("Guest");                         // names match case
     SendV3("authpass1", "privpass1", kColdStart);  // alice has no rule
-    EXPECT_EQ(windows_.Counters(), CounterFields({{kAll, 3}, {kV3, 1}, {kFiltered, 2}, {kGeneric0 + 3, 1}}));
+    EXPECT_EQ(windows_.Counters(),
+              CounterFields({{kAll, 3}, {kV3, 1}, {kFiltered, 2}, {kGeneric0 + 3, 1}}));
     ASSERT_EQ(windows_.RowCount(), 1u);
     EXPECT_EQ(recorder.WaitForArguments(), (std::vector<std::string>{"user", "guest"}));
     EXPECT_EQ(LogLines().size(), 1u);
@@ -266,7 +296,7 @@ TEST_F(EndToEndTest, FilterStagesDecideAndTheirActionsRun) {
     rule(enterprise, "enterprise");
     SendV1("c1", "1.3.6.1.4.1.8072", 6, 17);  // enterprise "Any"
     SendV1("c2", "1.3.6.1.4.1.9999", 6, 17);  // no rule
-    SendV2c("c3", kLinkUp);                    // v2c passes only an address range
+    SendV2c("c3", kLinkUp);                   // v2c passes only an address range
     EXPECT_EQ(windows_.Counter(kFiltered), 2u);
     EXPECT_EQ(windows_.Counter(kV1), 1u);
 
@@ -321,8 +351,10 @@ TEST_F(EndToEndTest, MailActionSendsTheExpandedMessage) {
 
 TEST_F(EndToEndTest, ASlowMailServerHoldsUpNeitherReceptionNorTheOrderOfMails) {
     constexpr int kTraps = 6;
-    std::vector<std::vector<ScriptedTcpServer::Step>> scripts(kTraps, ScriptedTcpServer::SmtpAccepting());
-    scripts[0].insert(scripts[0].begin(), ScriptedTcpServer::Pause(8s));  // the first greeting comes late
+    std::vector<std::vector<ScriptedTcpServer::Step>> scripts(kTraps,
+                                                              ScriptedTcpServer::SmtpAccepting());
+    scripts[0].insert(scripts[0].begin(),
+                      ScriptedTcpServer::Pause(8s));  // the first greeting comes late
     Transcript transcript;
     ScriptedTcpServer smtp("smtp", scripts, transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
@@ -340,10 +372,11 @@ TEST_F(EndToEndTest, ASlowMailServerHoldsUpNeitherReceptionNorTheOrderOfMails) {
     std::vector<std::string> bodies;
     for (const std::string& line : transcript.Lines()) {
         const auto body = line.find("Trap slow-");
-        if (body != std::string::npos) bodies.push_back(line.substr(body, line.find('\r', body) - body));
+        if (body != std::string::npos)
+            bodies.push_back(line.substr(body, line.find('\r', body) - body));
     }
-    EXPECT_EQ(bodies, (std::vector<std::string>{"Trap slow-0", "Trap slow-1", "Trap slow-2", "Trap slow-3",
-                                                "Trap slow-4", "Trap slow-5"}));
+    EXPECT_EQ(bodies, (std::vector<std::string>{"Trap slow-0", "Trap slow-1", "Trap slow-2",
+                                                "Trap slow-3", "Trap slow-4", "Trap slow-5"}));
 }
 
 TEST_F(EndToEndTest, RejectedTrapsAreLoggedOnlyWhenEveryTrapIsLogged) {
@@ -399,14 +432,17 @@ TEST_F(EndToEndTest, MalformedBurstIsOnlyCounted) {
 
 TEST_F(EndToEndTest, EveryRejectedDatagramIsKeptWithItsReason) {
     Start(1, 0, 0, 46000);  // no filter entry: every trap that decodes is refused by the filter
-    const ber::UsmSecrets alice = {.authProtocol = kAuthHmacMd5, .authPassword = "authpass1",
-                                   .privPassword = "privpass1", .engineIdText = kEngineId};
+    const ber::UsmSecrets alice = {.authProtocol = kAuthHmacMd5,
+                                   .authPassword = "authpass1",
+                                   .privPassword = "privpass1",
+                                   .engineIdText = kEngineId};
     const auto fromAlice = [&](uint8_t flags, std::string user, ber::UsmSecrets secrets) {
         ber::V3TrapFields fields;
         fields.userName = std::move(user);
         fields.msgFlags = {flags};
         fields.privParams = {0, 0, 0, 1, 2, 3, 4, 5};
-        fields.pdu = ber::V2TrapPdu({.varBinds = {ber::SysUpTimeBinding(1), ber::TrapOidBinding(kLinkUp)}});
+        fields.pdu =
+            ber::V2TrapPdu({.varBinds = {ber::SysUpTimeBinding(1), ber::TrapOidBinding(kLinkUp)}});
         return ber::BuildV3Trap(fields, secrets);
     };
     ber::UsmSecrets wrongAuth = alice, wrongPriv = alice;
@@ -420,7 +456,8 @@ TEST_F(EndToEndTest, EveryRejectedDatagramIsKeptWithItsReason) {
         uint16_t offset = 0;  // checked where the window shows it: malformed, not a trap
         const char* user = "";
     } cases[] = {
-        // 30 len 02 01 01 04 06 "public" A7 len, three INTEGERs (10), list and binding headers, [04 ...]
+        // 30 len 02 01 01 04 06 "public" A7 len, three INTEGERs (10), list and binding headers, [04
+        // ...]
         {ber::BuildV2cTrap({.varBinds = {ber::Sequence({ber::OctetString("1.3"), ber::Null()})}}),
          RejectReason::kMalformed, 1, 13 + 2 + 10 + 2 + 2},
         {std::vector<uint8_t>(kMaxDatagram + 1, 0x30), RejectReason::kTooLarge, -1},
@@ -428,9 +465,10 @@ TEST_F(EndToEndTest, EveryRejectedDatagramIsKeptWithItsReason) {
         {fromAlice(0, "alice", alice), RejectReason::kLevelNotAllowed, 3, 0, "alice"},
         {fromAlice(3, "alice", wrongAuth), RejectReason::kAuthFailure, 3, 0, "alice"},
         {fromAlice(3, "alice", wrongPriv), RejectReason::kDecryptFailure, 3, 0, "alice"},
-        {ber::Message(1, "public", ber::Tlv(0xA0, ber::Cat({v2Fields, ber::Sequence({})}))), RejectReason::kNotATrap, 1,
-         13},
-        {ber::BuildV2cTrap({.varBinds = {ber::SysUpTimeBinding(1), ber::TrapOidBinding("1.3.6.1.4.1.8072.4.0.2")}}),
+        {ber::Message(1, "public", ber::Tlv(0xA0, ber::Cat({v2Fields, ber::Sequence({})}))),
+         RejectReason::kNotATrap, 1, 13},
+        {ber::BuildV2cTrap({.varBinds = {ber::SysUpTimeBinding(1),
+                                         ber::TrapOidBinding("1.3.6.1.4.1.8072.4.0.2")}}),
          RejectReason::kFiltered, 1},
         {ber::BuildV1Trap({}), RejectReason::kFiltered, 0},
     };
@@ -457,7 +495,8 @@ TEST_F(EndToEndTest, EveryRejectedDatagramIsKeptWithItsReason) {
         EXPECT_NE(entry.port, 0);
         EXPECT_EQ(entry.length, cases[i].datagram.size());
         // The octets as they arrived, before decoding zeroed the MAC or decrypted anything.
-        const std::size_t head = std::min<std::size_t>(cases[i].datagram.size(), RejectedMessage::kHeadRoom);
+        const std::size_t head =
+            std::min<std::size_t>(cases[i].datagram.size(), RejectedMessage::kHeadRoom);
         EXPECT_TRUE(std::equal(entry.Head().begin(), entry.Head().end(), cases[i].datagram.begin(),
                                cases[i].datagram.begin() + static_cast<std::ptrdiff_t>(head)));
     }
@@ -478,12 +517,15 @@ TEST_F(EndToEndTest, StopShowsItsProgressAndStartWaitsForTheThreadToEnd) {
     // The ending thread is held in its window call, as by a busy user interface thread.
     windows_.HoldStatus("サービス停止");
     StopReceiver();
-    ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.Statuses().back() == "サービス停止"; }, 5s));
-    EXPECT_EQ(windows_.Statuses(), (std::vector<std::string>{"サービス起動中", "サービス停止中", "サービス停止"}));
+    ASSERT_TRUE(
+        windows_.WaitUntil([&] { return windows_.Statuses().back() == "サービス停止"; }, 5s));
+    EXPECT_EQ(windows_.Statuses(),
+              (std::vector<std::string>{"サービス起動中", "サービス停止中", "サービス停止"}));
     EXPECT_FALSE(StartReceiver());
     windows_.HoldStatus("");
     ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.CommandStates().size() == 4; }, 5s));
-    EXPECT_EQ(windows_.CommandStates(), (States{{false, true}, {false, true}, {false, false}, {true, false}}));
+    EXPECT_EQ(windows_.CommandStates(),
+              (States{{false, true}, {false, true}, {false, false}, {true, false}}));
 
     ASSERT_TRUE(StartReceiver());
     ASSERT_TRUE(WaitUntilPortIsHeld(port_));

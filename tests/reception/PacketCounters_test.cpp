@@ -4,16 +4,25 @@
 
 #include <bit>
 
-
 namespace {
 
-std::array<uint32_t, kCounterCount> Block() { return std::bit_cast<std::array<uint32_t, kCounterCount>>(SnapshotCounters()); }
+std::array<uint32_t, kCounterCount> Block() {
+    return std::bit_cast<std::array<uint32_t, kCounterCount>>(SnapshotCounters());
+}
 
 TEST(PacketCounters, EachKindCountsAllPacketsThenItsOwnCounter) {
     // kind -> block slot
-    const struct { int kind; int slot; } cases[] = {
-        {kPacketV1, 1}, {kPacketV2c, 2}, {kPacketV3, 3}, {kPacketAuthFailure, 4},
-        {kPacketDecryptFailure, 5}, {kPacketDecodeError, 6}, {kPacketFilteredOut, 7},
+    const struct {
+        int kind;
+        int slot;
+    } cases[] = {
+        {kPacketV1, 1},
+        {kPacketV2c, 2},
+        {kPacketV3, 3},
+        {kPacketAuthFailure, 4},
+        {kPacketDecryptFailure, 5},
+        {kPacketDecodeError, 6},
+        {kPacketFilteredOut, 7},
     };
     for (const auto& c : cases) {
         ResetCounters();
@@ -42,7 +51,8 @@ TEST(PacketCounters, GenericTrapCountsFillTheLastEightSlots) {
     CountGenericTrap(-1);
     const PacketCounters block = SnapshotCounters();
     EXPECT_EQ(block.allPackets, 0u);
-    for (int generic = 0; generic <= 7; ++generic) EXPECT_EQ(block.genericTrapCounts[generic], uint32_t(generic + 1));
+    for (int generic = 0; generic <= 7; ++generic)
+        EXPECT_EQ(block.genericTrapCounts[generic], uint32_t(generic + 1));
 }
 
 TEST(PacketCounters, ResetZeroesTheBlock) {

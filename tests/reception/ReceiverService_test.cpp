@@ -32,11 +32,13 @@ class ServiceUnderTest {
 public:
     explicit ServiceUnderTest(uint16_t port) : port_(port) {
         thread_ = std::thread([this] {
-            RunReceiverService(port_, stopRequested_, [this](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t) {
-                std::lock_guard lock(mutex_);
-                datagrams_.emplace_back(datagram.begin(), datagram.end());
-                senders_.push_back(sender);
-            });
+            RunReceiverService(
+                port_, stopRequested_,
+                [this](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t) {
+                    std::lock_guard lock(mutex_);
+                    datagrams_.emplace_back(datagram.begin(), datagram.end());
+                    senders_.push_back(sender);
+                });
             ended_ = true;
         });
     }
@@ -78,16 +80,19 @@ TEST(ReceiverService, HandsOverDatagramsUpToTheBufferSizeAndStopsAtAnIdleSecond)
     ServiceUnderTest service(port);
     ASSERT_TRUE(WaitUntilPortIsHeld(port));
 
-    const std::vector<std::vector<uint8_t>> sent = {Filled(1, 7), Filled(100, 1), Filled(kMaxDatagram, 3)};
+    const std::vector<std::vector<uint8_t>> sent = {Filled(1, 7), Filled(100, 1),
+                                                    Filled(kMaxDatagram, 3)};
     for (const auto& datagram : sent) ASSERT_TRUE(SendToLoopback(port, datagram));
     ASSERT_TRUE(windows.WaitUntil([&] { return service.Datagrams().size() == sent.size(); }, 5s));
     EXPECT_EQ(service.Datagrams(), sent);
-    for (const auto& sender : service.Senders()) EXPECT_EQ(sender, (std::array<uint8_t, 4>{127, 0, 0, 1}));
+    for (const auto& sender : service.Senders())
+        EXPECT_EQ(sender, (std::array<uint8_t, 4>{127, 0, 0, 1}));
 
     service.RequestStop();
     ASSERT_TRUE(windows.WaitUntil([&] { return windows.CommandStates().size() == 2; }, 5s));
     EXPECT_EQ(windows.Statuses(), (std::vector<std::string>{kRunning, kStopped, kStopped}));
-    EXPECT_EQ(windows.CommandStates(), (std::vector<std::pair<bool, bool>>{{false, true}, {true, false}}));
+    EXPECT_EQ(windows.CommandStates(),
+              (std::vector<std::pair<bool, bool>>{{false, true}, {true, false}}));
 }
 
 TEST(ReceiverService, OversizedDatagramIsCountedAsDecodeErrorAndReceptionGoesOn) {
@@ -126,16 +131,19 @@ TEST(ReceiverService, PortHeldElsewhereGivesTheBindBoxAndLeavesTheServiceStopped
     ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
 
     std::atomic<int32_t> stopRequested{0};
-    RunReceiverService(port, stopRequested, [](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {});
+    RunReceiverService(port, stopRequested,
+                       [](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {});
     close(holder);
 
     const auto boxes = RecordedMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(Cp932ToUtf8(boxes[0].text), "Port bind error (Port = " + std::to_string(port) +
-                                              ") \n他のアプリケーションが使用中のためTrap受信機能が動作しません。");
+    EXPECT_EQ(Cp932ToUtf8(boxes[0].text),
+              "Port bind error (Port = " + std::to_string(port) +
+                  ") \n他のアプリケーションが使用中のためTrap受信機能が動作しません。");
     EXPECT_EQ(boxes[0].icon, MessageIcon::Stop);
     EXPECT_EQ(boxes[0].caption, "Olix Trap Receiver - v3.03");
-    EXPECT_EQ(windows.Statuses(), (std::vector<std::string>{kRunning, "Port bind error", kStopped}));
+    EXPECT_EQ(windows.Statuses(),
+              (std::vector<std::string>{kRunning, "Port bind error", kStopped}));
     EXPECT_EQ(windows.CommandStates().back(), std::make_pair(true, false));
 }
 
@@ -191,18 +199,21 @@ TEST(ReceiverService, DatagramsTheKernelDroppedAreCountedOnTheIdleSecondWithoutA
     std::atomic<uint32_t> handled{0};
     std::atomic<int32_t> stopRequested{0};
     std::thread service([&] {
-        RunReceiverService(port, stopRequested, [&](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {
-            // The first datagram holds the service (bounded) until the flood has been sent.
-            Eventually([&] { return released.load(); });
-            ++handled;
-        });
+        RunReceiverService(port, stopRequested,
+                           [&](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {
+                               // The first datagram holds the service (bounded) until the flood has
+                               // been sent.
+                               Eventually([&] { return released.load(); });
+                               ++handled;
+                           });
     });
     ASSERT_TRUE(WaitUntilPortIsHeld(port));
     // 4 MiB, or as much as the kernel lets an unprivileged process have (the kernel
     // reports twice the size asked for, the rest being its bookkeeping).
     int granted = 0;
     socklen_t grantedLength = sizeof granted;
-    ASSERT_EQ(getsockopt(FindSocketBoundTo(port), SOL_SOCKET, SO_RCVBUF, &granted, &grantedLength), 0);
+    ASSERT_EQ(getsockopt(FindSocketBoundTo(port), SOL_SOCKET, SO_RCVBUF, &granted, &grantedLength),
+              0);
     long cap = 0;
     if (FILE* rmemMax = std::fopen("/proc/sys/net/core/rmem_max", "r")) {
         if (std::fscanf(rmemMax, "%ld", &cap) != 1) cap = 0;
@@ -219,16 +230,19 @@ TEST(ReceiverService, DatagramsTheKernelDroppedAreCountedOnTheIdleSecondWithoutA
     target.sin_port = htons(port);
     const auto datagram = Filled(16, 0);
     const auto send = [&] {
-        sendto(sender, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+        sendto(sender, datagram.data(), datagram.size(), 0,
+               reinterpret_cast<const sockaddr*>(&target), sizeof target);
     };
     for (uint32_t i = 0; i < kFlood; ++i) send();
     released = true;
     // No datagram follows the flood: the idle second brings the final count on its own.
-    const bool accounted = Eventually([&] { return handled + ReadLoss(LossKind::kKernelDrops) == kFlood; }, 20s, 50ms);
+    const bool accounted =
+        Eventually([&] { return handled + ReadLoss(LossKind::kKernelDrops) == kFlood; }, 20s, 50ms);
     close(sender);
     stopRequested = 1;
     service.join();
-    EXPECT_TRUE(accounted) << handled << " handled, " << ReadLoss(LossKind::kKernelDrops) << " dropped";
+    EXPECT_TRUE(accounted) << handled << " handled, " << ReadLoss(LossKind::kKernelDrops)
+                           << " dropped";
     EXPECT_GT(ReadLoss(LossKind::kKernelDrops), 0u);
     ResetLosses();
 }

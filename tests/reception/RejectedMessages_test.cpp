@@ -22,8 +22,8 @@ TEST(RejectedMessages, KeepsTheNewestThousandOldestFirstAcrossTheWrap) {
     std::vector<uint8_t> octets(100);
     std::iota(octets.begin(), octets.end(), uint8_t{0});
     for (uint16_t i = 1; i <= 2345; ++i)
-        rejected->Record(ArrivedDatagram(octets, kSender, i, 100), RejectReason(i % kRejectReasonCount), 3, i,
-                         std::string(40, 'u'));
+        rejected->Record(ArrivedDatagram(octets, kSender, i, 100),
+                         RejectReason(i % kRejectReasonCount), 3, i, std::string(40, 'u'));
     EXPECT_EQ(rejected->LastSequence(), 2345u);
 
     const std::vector<RejectedMessage> kept = CopyAll(*rejected);
@@ -58,6 +58,7 @@ TEST(RejectedMessages, ClearForgetsTheEntriesButNotTheCounts) {
     const std::vector<RejectedMessage> kept = CopyAll(rejected);
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0].reason, RejectReason::kTooLarge);
-    EXPECT_EQ(rejected.Counts(), (std::array<uint64_t, kRejectReasonCount>{0, 1, 0, 0, 2, 0, 0, 1}));
+    EXPECT_EQ(rejected.Counts(),
+              (std::array<uint64_t, kRejectReasonCount>{0, 1, 0, 0, 2, 0, 0, 1}));
     rejected.Reset();
 }

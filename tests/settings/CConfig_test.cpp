@@ -36,25 +36,26 @@ TEST_F(CConfigTest, MissingFileGivesFirstRunDefaultsAndSaveCreatesEveryKeyInOrde
 
     CConfig config;
     EXPECT_EQ(config.Save(), 1);
-    EXPECT_EQ(folder.Read("OlixTrap.ini"),
-              "[INIT]\r\n"
-              "TRECV=0\r\n"
-              "RECVP=162\r\n"
-              "HOST=1\r\n"
-              "LOG=1\r\n"
-              "T1MSG=Com = %C / ePrise = %E / GID = %G / SID = %S / TickTime = %T / VarBindings = %B\r\n"
-              "T2MSG=Com = %C / VarBindings = %B\r\n"
-              "T3MSG=User = %u / eBoots = %b / eTime = %t / VarBindings = %B\r\n"
-              "LOGDELM=3\r\n"
-              "[SMTP]\r\n"
-              "smtpserver=\r\n"
-              "adrfrom=\r\n"
-              "adrto=\r\n"
-              "pop=0\r\n"
-              "popserver=\r\n"
-              "userid=\r\n"
-              "passward=\r\n"
-              "subject=\r\n");
+    EXPECT_EQ(
+        folder.Read("OlixTrap.ini"),
+        "[INIT]\r\n"
+        "TRECV=0\r\n"
+        "RECVP=162\r\n"
+        "HOST=1\r\n"
+        "LOG=1\r\n"
+        "T1MSG=Com = %C / ePrise = %E / GID = %G / SID = %S / TickTime = %T / VarBindings = %B\r\n"
+        "T2MSG=Com = %C / VarBindings = %B\r\n"
+        "T3MSG=User = %u / eBoots = %b / eTime = %t / VarBindings = %B\r\n"
+        "LOGDELM=3\r\n"
+        "[SMTP]\r\n"
+        "smtpserver=\r\n"
+        "adrfrom=\r\n"
+        "adrto=\r\n"
+        "pop=0\r\n"
+        "popserver=\r\n"
+        "userid=\r\n"
+        "passward=\r\n"
+        "subject=\r\n");
 }
 
 TEST_F(CConfigTest, ExistingFileTakesSecondDefaultsForMissingKeys) {
@@ -73,8 +74,8 @@ TEST_F(CConfigTest, TrapPortIsNarrowedTo16BitsAndZeroMeans162) {
         const char* stored;
         uint16_t port;
     } cases[] = {
-        {"RECVP=8162\r\n", 8162}, {"RECVP=65535\r\n", 65535}, {"RECVP=65536\r\n", 162},
-        {"RECVP=70000\r\n", 4464}, {"RECVP=0\r\n", 162},     {"RECVP=-1\r\n", 65535},
+        {"RECVP=8162\r\n", 8162},  {"RECVP=65535\r\n", 65535}, {"RECVP=65536\r\n", 162},
+        {"RECVP=70000\r\n", 4464}, {"RECVP=0\r\n", 162},       {"RECVP=-1\r\n", 65535},
         {"RECVP=\r\n", 162},       {"TRECV=1\r\n", 162},
     };
     for (const auto& c : cases) {
@@ -88,8 +89,11 @@ TEST_F(CConfigTest, RowCeilingIsClampedAndWrittenOnlyOnceItLeavesTheDefault) {
         const char* stored;
         int32_t rows;
     } cases[] = {
-        {"", 1000000},         {"MAXROWS=50000\r\n", 50000}, {"MAXROWS=999\r\n", 1000},
-        {"MAXROWS=-5\r\n", 1000}, {"MAXROWS=10000001\r\n", 10000000},
+        {"", 1000000},
+        {"MAXROWS=50000\r\n", 50000},
+        {"MAXROWS=999\r\n", 1000},
+        {"MAXROWS=-5\r\n", 1000},
+        {"MAXROWS=10000001\r\n", 10000000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);
@@ -113,9 +117,11 @@ TEST_F(CConfigTest, MibFoldersAreWrittenOnlyOnceSet) {
     LoadFrom("[INIT]\r\n");
     CConfig::Save();
     EXPECT_EQ(folder.Read("OlixTrap.ini").find("MIBDIRS"), std::string::npos);
-    EXPECT_STREQ(LoadFrom("[INIT]\r\nMIBDIRS=/opt/mibs:/srv/mibs\r\n").mibFolders.data(), "/opt/mibs:/srv/mibs");
+    EXPECT_STREQ(LoadFrom("[INIT]\r\nMIBDIRS=/opt/mibs:/srv/mibs\r\n").mibFolders.data(),
+                 "/opt/mibs:/srv/mibs");
     CConfig::Save();
-    EXPECT_NE(folder.Read("OlixTrap.ini").find("MIBDIRS=/opt/mibs:/srv/mibs\r\n"), std::string::npos);
+    EXPECT_NE(folder.Read("OlixTrap.ini").find("MIBDIRS=/opt/mibs:/srv/mibs\r\n"),
+              std::string::npos);
 }
 
 TEST_F(CConfigTest, LongValuesAreCutToTheirFieldOnLoad) {
@@ -126,9 +132,9 @@ TEST_F(CConfigTest, LongValuesAreCutToTheirFieldOnLoad) {
     const std::string subject = std::string(35, 'x') + Utf8ToCp932("件");
     // A value ends at a zero byte, and so does the half character before it.
     const std::string userId = std::string("id\x82\0tail", 8);
-    const AppSettings s = LoadFrom("[INIT]\r\nT1MSG=" + format + "\r\n[SMTP]\r\nsmtpserver=" + server +
-                                   "\r\nadrto=" + address + "\r\nsubject=" + subject +
-                                   "\r\nuserid=" + userId + "\r\n");
+    const AppSettings s = LoadFrom("[INIT]\r\nT1MSG=" + format +
+                                   "\r\n[SMTP]\r\nsmtpserver=" + server + "\r\nadrto=" + address +
+                                   "\r\nsubject=" + subject + "\r\nuserid=" + userId + "\r\n");
     EXPECT_EQ(FixedTextView(s.formatV1), format.substr(0, 256));
     EXPECT_EQ(FixedTextView(s.smtpServer), server.substr(0, 36));
     EXPECT_EQ(FixedTextView(s.mailTo), address.substr(0, 128));

@@ -81,7 +81,8 @@ TEST(IniFile, SaveKeepsTheFilesPermissions) {
     TempProgramFolder folder;
     folder.Write("t.ini", "[S]\r\nk=v\r\n");
     const std::filesystem::path file = folder.File("t.ini");
-    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::permissions(
+        file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     IniFile ini;
     ASSERT_EQ(ini.Load(file), 0);
     ini.SetString("S", "k", "secret");

@@ -23,7 +23,9 @@ namespace {
 constexpr int kMutations = 20000;
 constexpr std::array<uint8_t, 4> kSender = {192, 0, 2, 1};
 
-bool Terminated(const char* text, std::size_t room) { return std::memchr(text, 0, room) != nullptr; }
+bool Terminated(const char* text, std::size_t room) {
+    return std::memchr(text, 0, room) != nullptr;
+}
 
 std::unique_ptr<uint8_t[]> ExactCopy(const ber::Bytes& octets) {
     std::unique_ptr<uint8_t[]> block(new uint8_t[octets.empty() ? 1 : octets.size()]);
@@ -84,7 +86,9 @@ int DecodeExact(const ber::Bytes& octets, TrapRecord& record, ReusableTrapRecord
 // a boundary value, an octet inserted or removed, the tail cut, a piece repeated.
 void Mutate(ber::Bytes& octets, std::mt19937& random) {
     static constexpr uint8_t kBoundaries[] = {0x00, 0x01, 0x7F, 0x80, 0x81, 0x82, 0x84, 0x85, 0xFF};
-    auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+    auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
     if (octets.empty()) {
         octets.push_back(static_cast<uint8_t>(random()));
         return;
@@ -94,14 +98,18 @@ void Mutate(ber::Bytes& octets, std::mt19937& random) {
     case 0: octets[at] ^= static_cast<uint8_t>(1u << pick(8)); break;
     case 1: octets[at] = static_cast<uint8_t>(random()); break;
     case 2: octets[at] = kBoundaries[pick(std::size(kBoundaries))]; break;
-    case 3: octets.insert(octets.begin() + static_cast<std::ptrdiff_t>(at), static_cast<uint8_t>(random())); break;
+    case 3:
+        octets.insert(octets.begin() + static_cast<std::ptrdiff_t>(at),
+                      static_cast<uint8_t>(random()));
+        break;
     case 4: octets.erase(octets.begin() + static_cast<std::ptrdiff_t>(at)); break;
     case 5: octets.resize(at); break;
     default: {
         const std::size_t length = 1 + pick(std::min<std::size_t>(octets.size() - at, 64));
         const ber::Bytes piece(octets.begin() + static_cast<std::ptrdiff_t>(at),
                                octets.begin() + static_cast<std::ptrdiff_t>(at + length));
-        octets.insert(octets.begin() + static_cast<std::ptrdiff_t>(pick(octets.size())), piece.begin(), piece.end());
+        octets.insert(octets.begin() + static_cast<std::ptrdiff_t>(pick(octets.size())),
+                      piece.begin(), piece.end());
     }
     }
 }

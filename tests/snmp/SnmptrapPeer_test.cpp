@@ -18,15 +18,15 @@ constexpr std::array<uint8_t, 4> kLoopback = {127, 0, 0, 1};
 
 // One binding of every type snmptrap can send, in the order of the expectations below.
 const std::vector<std::string> kEveryType = {
-    "1.3.6.1.4.1.8072.9.1", "i", "-5",
-    "1.3.6.1.4.1.8072.9.2", "u", "4000000000",
-    "1.3.6.1.4.1.8072.9.3", "c", "123456",
-    "1.3.6.1.4.1.8072.9.4", "t", "987654",
-    "1.3.6.1.4.1.8072.9.5", "a", "10.20.30.40",
-    "1.3.6.1.4.1.8072.9.6", "o", "1.3.6.1.2.1.2.2.1.1.7",
-    "1.3.6.1.4.1.8072.9.7", "s", "hello trap",
-    "1.3.6.1.4.1.8072.9.8", "x", "00 7F 80 FF",
-    "1.3.6.1.4.1.8072.9.9", "d", "1.2.3.250",
+    "1.3.6.1.4.1.8072.9.1",  "i", "-5",
+    "1.3.6.1.4.1.8072.9.2",  "u", "4000000000",
+    "1.3.6.1.4.1.8072.9.3",  "c", "123456",
+    "1.3.6.1.4.1.8072.9.4",  "t", "987654",
+    "1.3.6.1.4.1.8072.9.5",  "a", "10.20.30.40",
+    "1.3.6.1.4.1.8072.9.6",  "o", "1.3.6.1.2.1.2.2.1.1.7",
+    "1.3.6.1.4.1.8072.9.7",  "s", "hello trap",
+    "1.3.6.1.4.1.8072.9.8",  "x", "00 7F 80 FF",
+    "1.3.6.1.4.1.8072.9.9",  "d", "1.2.3.250",
     "1.3.6.1.4.1.8072.9.10", "b", "0 9 15",
     "1.3.6.1.4.1.8072.9.11", "n", "",
 };
@@ -34,7 +34,8 @@ const std::vector<std::string> kEveryType = {
 class SnmptrapPeer : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (FindSnmptrap().empty()) GTEST_SKIP() << "snmptrap (Debian package snmp) is not installed";
+        if (FindSnmptrap().empty())
+            GTEST_SKIP() << "snmptrap (Debian package snmp) is not installed";
         ASSERT_TRUE(socket.IsOpen());
     }
 
@@ -51,13 +52,16 @@ protected:
         ASSERT_EQ(DecodeDatagram(datagram->octets, datagram->sender, *record), kDecodeOk);
     }
 
-    const VarBindEntry& Binding(int i) const { return record->varBinds[static_cast<std::size_t>(i)]; }
+    const VarBindEntry& Binding(int i) const {
+        return record->varBinds[static_cast<std::size_t>(i)];
+    }
 
     // The bindings of kEveryType start at entry `first`.
     void ExpectEveryType(int first) {
         ASSERT_EQ(record->varBindCount, first + 11);
         for (int i = 0; i < 11; ++i)
-            EXPECT_EQ(std::string(Binding(first + i).name.data()), "1.3.6.1.4.1.8072.9." + std::to_string(i + 1));
+            EXPECT_EQ(std::string(Binding(first + i).name.data()),
+                      "1.3.6.1.4.1.8072.9." + std::to_string(i + 1));
         const VarBindEntry* b = &record->varBinds[static_cast<std::size_t>(first)];
         EXPECT_EQ(b[0].tag, 0x02);
         EXPECT_EQ(b[0].intValue, 0xFBu);  // -5 is the one octet 0xFB, read unsigned
@@ -87,8 +91,8 @@ protected:
 };
 
 TEST_F(SnmptrapPeer, SnmpV1TrapDecodesWhole) {
-    SendAndDecode({"-v", "1", "-c", "v1community", Target(), "1.3.6.1.4.1.8072.2.3",
-                   "192.0.2.77", "6", "1234", "424242"});
+    SendAndDecode({"-v", "1", "-c", "v1community", Target(), "1.3.6.1.4.1.8072.2.3", "192.0.2.77",
+                   "6", "1234", "424242"});
     EXPECT_EQ(record->version, 0);
     EXPECT_EQ(record->sourceAddress, kLoopback);
     EXPECT_STREQ(record->community.data(), "v1community");
@@ -101,8 +105,8 @@ TEST_F(SnmptrapPeer, SnmpV1TrapDecodesWhole) {
 }
 
 TEST_F(SnmptrapPeer, SnmpV1GenericTrapWithoutBindings) {
-    ASSERT_EQ(RunSnmptrap({"-v", "1", "-c", "public", Target(), "1.3.6.1.4.1.2021",
-                           "198.51.100.1", "3", "0", "77"}),
+    ASSERT_EQ(RunSnmptrap({"-v", "1", "-c", "public", Target(), "1.3.6.1.4.1.2021", "198.51.100.1",
+                           "3", "0", "77"}),
               0);
     std::optional<ReceivedDatagram> datagram = socket.Receive(kArrival);
     ASSERT_TRUE(datagram.has_value());

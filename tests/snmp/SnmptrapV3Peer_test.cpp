@@ -79,17 +79,19 @@ protected:
 
     // Sends one linkDown trap with snmptrap and decodes what arrives.
     int SendAndDecode(const Sent& sent) {
-        std::vector<std::string> arguments = {"-v", "3", "-e", "0x" + std::string(kEngineIdText),
+        std::vector<std::string> arguments = {"-v", "3",
+                                              "-e", "0x" + std::string(kEngineIdText),
                                               "-E", "0x" + std::string(kEngineIdText),
-                                              "-u", sent.user, "-l", sent.level, "-n", "trapctx"};
+                                              "-u", sent.user,
+                                              "-l", sent.level,
+                                              "-n", "trapctx"};
         if (sent.level != "noAuthNoPriv")
             arguments.insert(arguments.end(), {"-a", sent.auth, "-A", sent.authPassword});
         if (sent.level == "authPriv")
             arguments.insert(arguments.end(), {"-x", sent.priv, "-X", sent.privPassword});
-        arguments.insert(arguments.end(),
-                         {"127.0.0.1:" + std::to_string(socket.Port()), "4711",
-                          "1.3.6.1.6.3.1.1.5.3", "1.3.6.1.2.1.2.2.1.1.7", "i", "7",
-                          "1.3.6.1.4.1.8072.9.7", "s", "v3 peer"});
+        arguments.insert(arguments.end(), {"127.0.0.1:" + std::to_string(socket.Port()), "4711",
+                                           "1.3.6.1.6.3.1.1.5.3", "1.3.6.1.2.1.2.2.1.1.7", "i", "7",
+                                           "1.3.6.1.4.1.8072.9.7", "s", "v3 peer"});
         EXPECT_EQ(RunSnmptrap(arguments), 0);
         std::optional<ReceivedDatagram> datagram = socket.Receive(kArrival);
         if (!datagram) {
@@ -107,7 +109,12 @@ protected:
 }  // namespace
 
 TEST_F(SnmptrapV3Peer, EachSecurityLevelDecodesFieldByField) {
-    struct { Sent sent; int flags; int authLength; int privLength; } const kCases[] = {
+    struct {
+        Sent sent;
+        int flags;
+        int authLength;
+        int privLength;
+    } const kCases[] = {
         {{"plainuser", "noAuthNoPriv", "", "", ""}, 0, 0, 0},
         {{"md5user", "authNoPriv", "MD5", "md5authpass", ""}, 1, 12, 0},
         {{"shauser", "authNoPriv", "SHA", "shaauthpass", ""}, 1, 12, 0},
@@ -159,7 +166,10 @@ TEST_F(SnmptrapV3Peer, EachSecurityLevelDecodesFieldByField) {
 }
 
 TEST_F(SnmptrapV3Peer, FailedChecksGiveTheirResults) {
-    struct { Sent sent; int result; } const kCases[] = {
+    struct {
+        Sent sent;
+        int result;
+    } const kCases[] = {
         {{"shades", "authPriv", "SHA", "wrongauth1", "shadespriv"}, kDecodeAuthFailure},
         {{"md5user", "authNoPriv", "MD5", "wrongauth1", ""}, kDecodeAuthFailure},
         {{"shades", "authPriv", "SHA", "shadesauth", "wrongpriv1"}, kDecodeDecryptFailure},

@@ -18,7 +18,9 @@ constexpr std::array<uint8_t, 4> kSender = {127, 0, 0, 9};
 class TrapDecoderTest : public ::testing::Test {
 protected:
     int Decode(Bytes datagram) { return DecodeDatagram(datagram, kSender, *record, failure); }
-    const VarBindEntry& Binding(int i) const { return record->varBinds[static_cast<std::size_t>(i)]; }
+    const VarBindEntry& Binding(int i) const {
+        return record->varBinds[static_cast<std::size_t>(i)];
+    }
 
     // Entries from varBindCount on must be untouched zero bytes.
     bool UnusedEntriesAreZero() const {
@@ -48,22 +50,23 @@ TEST_F(TrapDecoderTest, DecodesAnSnmpV1TrapWithEveryValueType) {
         .genericTrap = 6,
         .specificTrap = 0x7FFFFFFF,
         .timeStamp = 0xFFFFFFFF,
-        .varBinds = {
-            VarBind("1.3.6.1.4.1.1.1", Integer(-1)),
-            VarBind("1.3.6.1.4.1.1.2", Tlv(0x01, {0xFF})),
-            VarBind("1.3.6.1.4.1.1.3", Tlv(0x03, {0xA5})),
-            VarBind("1.3.6.1.4.1.1.4", OctetString(Bytes{0x00, 0xAB, 0x7F})),
-            VarBind("1.3.6.1.4.1.1.5", Null()),
-            VarBind("1.3.6.1.4.1.1.6", Oid("1.3.6.1.4.1.99.4294967295")),
-            VarBind("1.3.6.1.4.1.1.7", Tlv(0x07, {'d', 'e', 's'})),
-            VarBind("1.3.6.1.4.1.1.8", IpAddress({192, 168, 0, 1})),
-            VarBind("1.3.6.1.4.1.1.9", Counter32(4000000000u)),
-            VarBind("1.3.6.1.4.1.1.10", Gauge32(42)),
-            VarBind("1.3.6.1.4.1.1.11", TimeTicks(360000)),
-            VarBind("1.3.6.1.4.1.1.12", Tlv(0x44, {1, 2})),
-            VarBind("1.3.6.1.4.1.1.13", Counter64(0xFEDCBA9876543210u)),
-            VarBind("1.3.6.1.4.1.1.14", Tlv(0x80, {})),
-        },
+        .varBinds =
+            {
+                VarBind("1.3.6.1.4.1.1.1", Integer(-1)),
+                VarBind("1.3.6.1.4.1.1.2", Tlv(0x01, {0xFF})),
+                VarBind("1.3.6.1.4.1.1.3", Tlv(0x03, {0xA5})),
+                VarBind("1.3.6.1.4.1.1.4", OctetString(Bytes{0x00, 0xAB, 0x7F})),
+                VarBind("1.3.6.1.4.1.1.5", Null()),
+                VarBind("1.3.6.1.4.1.1.6", Oid("1.3.6.1.4.1.99.4294967295")),
+                VarBind("1.3.6.1.4.1.1.7", Tlv(0x07, {'d', 'e', 's'})),
+                VarBind("1.3.6.1.4.1.1.8", IpAddress({192, 168, 0, 1})),
+                VarBind("1.3.6.1.4.1.1.9", Counter32(4000000000u)),
+                VarBind("1.3.6.1.4.1.1.10", Gauge32(42)),
+                VarBind("1.3.6.1.4.1.1.11", TimeTicks(360000)),
+                VarBind("1.3.6.1.4.1.1.12", Tlv(0x44, {1, 2})),
+                VarBind("1.3.6.1.4.1.1.13", Counter64(0xFEDCBA9876543210u)),
+                VarBind("1.3.6.1.4.1.1.14", Tlv(0x80, {})),
+            },
     });
     ASSERT_EQ(Decode(datagram), kDecodeOk);
     EXPECT_EQ(record->version, 0);
@@ -130,12 +133,12 @@ TEST_F(TrapDecoderTest, SnmpTrapOidMapsOntoGenericTrapNumbers) {
         const char* trapOid;
         int32_t generic;
     } cases[] = {
-        {"1.3.6.1.6.3.1.1.5.1", 0},       {"1.3.6.1.6.3.1.1.5.2", 1},
-        {"1.3.6.1.6.3.1.1.5.3", 2},       {"1.3.6.1.6.3.1.1.5.3.0", 2},
-        {"1.3.6.1.6.3.1.1.5.4", 3},       {"1.3.6.1.6.3.1.1.5.5", 4},
-        {"1.3.6.1.6.3.1.1.5.6", 5},       {"1.3.6.1.6.3.1.1.4.3.0.0", 6},
-        {"1.3.6.1.6.3.1.1.4.3.0", 7},     {"1.3.6.1.6.3.1.1.5.7", 7},
-        {"1.3.6.1.6.3.1.1.5.10", 7},      {"1.3.6.1.4.1.8072.2.3.0.1", 7},
+        {"1.3.6.1.6.3.1.1.5.1", 0},   {"1.3.6.1.6.3.1.1.5.2", 1},
+        {"1.3.6.1.6.3.1.1.5.3", 2},   {"1.3.6.1.6.3.1.1.5.3.0", 2},
+        {"1.3.6.1.6.3.1.1.5.4", 3},   {"1.3.6.1.6.3.1.1.5.5", 4},
+        {"1.3.6.1.6.3.1.1.5.6", 5},   {"1.3.6.1.6.3.1.1.4.3.0.0", 6},
+        {"1.3.6.1.6.3.1.1.4.3.0", 7}, {"1.3.6.1.6.3.1.1.5.7", 7},
+        {"1.3.6.1.6.3.1.1.5.10", 7},  {"1.3.6.1.4.1.8072.2.3.0.1", 7},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.trapOid);
@@ -147,8 +150,8 @@ TEST_F(TrapDecoderTest, SnmpTrapOidMapsOntoGenericTrapNumbers) {
                                                         OctetString("1.3.6.1.6.3.1.1.5.1"))}})),
               kDecodeOk);
     EXPECT_EQ(record->genericTrap, 7);
-    ASSERT_EQ(Decode(BuildV2cTrap({.varBinds = {VarBind("1.3.6.1.6.3.1.1.4.1.0.0",
-                                                        Oid("1.3.6.1.6.3.1.1.5.1"))}})),
+    ASSERT_EQ(Decode(BuildV2cTrap(
+                  {.varBinds = {VarBind("1.3.6.1.6.3.1.1.4.1.0.0", Oid("1.3.6.1.6.3.1.1.5.1"))}})),
               kDecodeOk);
     EXPECT_EQ(record->genericTrap, 7);
 }
@@ -188,33 +191,44 @@ TEST_F(TrapDecoderTest, RefusesWhatIsNotAWellFormedTrap) {
         {"five length octets", Cat({{0x30, 0x85, 0, 0, 0, 0, static_cast<uint8_t>(v2.size() - 2)},
                                     Bytes(v2.begin() + 2, v2.end())})},
         {"version 2", Message(2, "public", V2TrapPdu({}))},
-        {"version not an INTEGER", Sequence({OctetString("\x01"), OctetString("public"), V2TrapPdu({})})},
+        {"version not an INTEGER",
+         Sequence({OctetString("\x01"), OctetString("public"), V2TrapPdu({})})},
         {"community not an OCTET STRING", Sequence({Integer(1), Integer(0), V2TrapPdu({})})},
         {"SNMPv1 message with an SNMPv2 Trap-PDU", Message(0, "public", V2TrapPdu({}))},
         {"SNMPv2c message with an SNMPv1 Trap-PDU", Message(1, "public", V1TrapPdu({}))},
-        {"InformRequest", Message(1, "public", Tlv(0xA6, Cat({v2Fields, Sequence({})}))), DecodeReason::kNotATrap},
-        {"GetRequest", Message(1, "public", Tlv(0xA0, Cat({v2Fields, Sequence({})}))), DecodeReason::kNotATrap},
-        {"Response", Message(1, "public", Tlv(0xA2, Cat({v2Fields, Sequence({})}))), DecodeReason::kNotATrap},
+        {"InformRequest", Message(1, "public", Tlv(0xA6, Cat({v2Fields, Sequence({})}))),
+         DecodeReason::kNotATrap},
+        {"GetRequest", Message(1, "public", Tlv(0xA0, Cat({v2Fields, Sequence({})}))),
+         DecodeReason::kNotATrap},
+        {"Response", Message(1, "public", Tlv(0xA2, Cat({v2Fields, Sequence({})}))),
+         DecodeReason::kNotATrap},
         {"PDU shorter than the message", Message(1, "public", Cat({V2TrapPdu({}), {0x05, 0x00}}))},
         {"SNMPv1 generic-trap 7", BuildV1Trap({.genericTrap = 7, .varBinds = {}})},
         {"SNMPv1 generic-trap -1", BuildV1Trap({.genericTrap = -1, .varBinds = {}})},
         {"SNMPv1 five-octet agent-addr",
-         Message(0, "public", Tlv(0xA4, Cat({Oid("1.3.6.1.4.1.1"), Tlv(0x40, {1, 2, 3, 4, 5}),
-                                              Integer(6), Integer(1), TimeTicks(0), Sequence({})})))},
+         Message(0, "public",
+                 Tlv(0xA4, Cat({Oid("1.3.6.1.4.1.1"), Tlv(0x40, {1, 2, 3, 4, 5}), Integer(6),
+                                Integer(1), TimeTicks(0), Sequence({})})))},
         {"SNMPv1 time-stamp as INTEGER",
-         Message(0, "public", Tlv(0xA4, Cat({Oid("1.3.6.1.4.1.1"), IpAddress({1, 2, 3, 4}),
-                                              Integer(6), Integer(1), Integer(0), Sequence({})})))},
+         Message(0, "public",
+                 Tlv(0xA4, Cat({Oid("1.3.6.1.4.1.1"), IpAddress({1, 2, 3, 4}), Integer(6),
+                                Integer(1), Integer(0), Sequence({})})))},
         {"SNMPv2 request-id missing", Message(1, "public", Tlv(0xA7, Sequence({})))},
         {"binding list shorter than the PDU",
          Message(1, "public", Tlv(0xA7, Cat({v2Fields, Tlv(0x30, binding), {0x05, 0x00}})))},
         {"binding list longer than the PDU",
-         Message(1, "public", Tlv(0xA7, Cat({v2Fields, {0x30, static_cast<uint8_t>(binding.size() + 2)},
-                                              binding})))},
-        {"binding not a SEQUENCE", BuildV2cTrap({.varBinds = {Tlv(0x31, Cat({Oid("1.3.6.1"), Null()}))}})},
-        {"binding name not an OID", BuildV2cTrap({.varBinds = {Sequence({OctetString("1.3"), Null()})}})},
+         Message(1, "public",
+                 Tlv(0xA7,
+                     Cat({v2Fields, {0x30, static_cast<uint8_t>(binding.size() + 2)}, binding})))},
+        {"binding not a SEQUENCE",
+         BuildV2cTrap({.varBinds = {Tlv(0x31, Cat({Oid("1.3.6.1"), Null()}))}})},
+        {"binding name not an OID",
+         BuildV2cTrap({.varBinds = {Sequence({OctetString("1.3"), Null()})}})},
         {"binding without a value", BuildV2cTrap({.varBinds = {Sequence({Oid("1.3.6.1")})}})},
-        {"value longer than the list", BuildV2cTrap({.varBinds = {Cat({{0x30, 0x05}, Oid("1.3"), {0x04, 0x05}})}})},
-        {"negative value length", BuildV2cTrap({.varBinds = {Cat({{0x30, 0x06}, Oid("1.3"), {0x04, 0x82, 0xFF, 0xFF}})}})},
+        {"value longer than the list",
+         BuildV2cTrap({.varBinds = {Cat({{0x30, 0x05}, Oid("1.3"), {0x04, 0x05}})}})},
+        {"negative value length",
+         BuildV2cTrap({.varBinds = {Cat({{0x30, 0x06}, Oid("1.3"), {0x04, 0x82, 0xFF, 0xFF}})}})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -238,9 +252,11 @@ TEST_F(TrapDecoderTest, RefusalTellsWhereDecodingStoppedAndTheVersionRead) {
         // 30 len 02 01 [02]
         {"version 2", Message(2, "public", pdu), 4, -1},
         // 30 len 02 01 01 04 06 "public" [A6 ...]
-        {"InformRequest", Message(1, "public", Tlv(0xA6, Bytes(pdu.begin() + 2, pdu.end()))), 13, 1},
+        {"InformRequest", Message(1, "public", Tlv(0xA6, Bytes(pdu.begin() + 2, pdu.end()))), 13,
+         1},
         // 30 len 02 01 00 04 06 "public" A4 len 06 03 2B 06 01 40 04 7F 00 00 01 02 01 [07]
-        {"SNMPv1 generic-trap 7", BuildV1Trap({.enterprise = "1.3.6.1", .genericTrap = 7, .varBinds = {}}), 28, 0},
+        {"SNMPv1 generic-trap 7",
+         BuildV1Trap({.enterprise = "1.3.6.1", .genericTrap = 7, .varBinds = {}}), 28, 0},
         // the binding's name, past the three INTEGERs and two SEQUENCE headers
         {"binding name not an OID", badName, 13 + 2 + 10 + 2 + 2, 1},
         {"message cut short", Bytes(badName.begin(), badName.end() - 1), 0, -1},
@@ -254,9 +270,10 @@ TEST_F(TrapDecoderTest, RefusalTellsWhereDecodingStoppedAndTheVersionRead) {
 }
 
 TEST_F(TrapDecoderTest, RecordIsClearedBeforeEachDecode) {
-    const Bytes big = BuildV2cTrap({.community = std::string(100, 'c'),
-                                    .varBinds = {VarBind("1.3.6.1.4.1.9.1", OctetString(Repeated(0x5A, 133))),
-                                                 VarBind("1.3.6.1.4.1.9.2", Counter64(~0ull))}});
+    const Bytes big =
+        BuildV2cTrap({.community = std::string(100, 'c'),
+                      .varBinds = {VarBind("1.3.6.1.4.1.9.1", OctetString(Repeated(0x5A, 133))),
+                                   VarBind("1.3.6.1.4.1.9.2", Counter64(~0ull))}});
     ASSERT_EQ(Decode(big), kDecodeOk);
     ASSERT_EQ(Decode(BuildV1Trap({.community = "x", .varBinds = {}})), kDecodeOk);
     EXPECT_STREQ(record->community.data(), "x");
@@ -271,13 +288,14 @@ TEST_F(TrapDecoderTest, RecordIsClearedBeforeEachDecode) {
 TEST_F(TrapDecoderTest, ReusedRecordEqualsAZeroedOneAfterAnyDecode) {
     std::vector<Bytes> hundredFifty;
     for (int i = 0; i < 150; ++i)
-        hundredFifty.push_back(VarBind("1.3.6.1.4.1.7." + std::to_string(i),
-                                       OctetString(Repeated(0x5A, 133))));
+        hundredFifty.push_back(
+            VarBind("1.3.6.1.4.1.7." + std::to_string(i), OctetString(Repeated(0x5A, 133))));
     std::vector<Bytes> longThenBroken(hundredFifty.begin(), hundredFifty.begin() + 60);
     longThenBroken.push_back(Sequence({Null(), Null()}));
-    const Bytes large = BuildV1Trap({.community = std::string(200, 'k'),
-                                     .varBinds = {VarBind("1.3.6.1.4.1.2.4", Tlv(0x07, Repeated('D', 300))),
-                                                  VarBind("1.3.6.1.4.1.2.6", Tlv(0x40, Repeated(0xEE, 20)))}});
+    const Bytes large =
+        BuildV1Trap({.community = std::string(200, 'k'),
+                     .varBinds = {VarBind("1.3.6.1.4.1.2.4", Tlv(0x07, Repeated('D', 300))),
+                                  VarBind("1.3.6.1.4.1.2.6", Tlv(0x40, Repeated(0xEE, 20)))}});
     const Bytes cutAt100 = BuildV2cTrap({.varBinds = hundredFifty});
     const Bytes failedAfter60 = BuildV2cTrap({.varBinds = longThenBroken});
     const Bytes small = BuildV2cTrap({.community = "x", .varBinds = {SysUpTimeBinding(1)}});
@@ -308,8 +326,9 @@ TEST_F(TrapDecoderTest, ReusedRecordEqualsAZeroedOneAfterAnyDecode) {
 
 TEST_F(TrapDecoderTest, ShortAgentAddressKeepsTheSenderInTheRest) {
     const Bytes datagram =
-        Message(0, "public", Tlv(0xA4, Cat({Oid("1.3.6.1.4.1.1"), Tlv(0x40, {10, 20}), Integer(0),
-                                            Integer(0), TimeTicks(0), Sequence({})})));
+        Message(0, "public",
+                Tlv(0xA4, Cat({Oid("1.3.6.1.4.1.1"), Tlv(0x40, {10, 20}), Integer(0), Integer(0),
+                               TimeTicks(0), Sequence({})})));
     ASSERT_EQ(Decode(datagram), kDecodeOk);
     EXPECT_EQ(record->agentAddress, (std::array<uint8_t, 4>{10, 20, 0, 9}));
 }
@@ -324,16 +343,17 @@ TEST_F(TrapDecoderTest, LongFieldsAreCutToTheirRoom) {
     const Bytes datagram = BuildV1Trap({
         .community = std::string(200, 'k'),
         .enterprise = longOid,
-        .varBinds = {
-            VarBind(longOid, OctetString(Repeated(0x5A, 100))),
-            VarBind("1.3.6.1.4.1.2.2", OctetString(Repeated(0x5A, 133))),
-            VarBind("1.3.6.1.4.1.2.3", OctetString(Repeated(0x5A, 300))),
-            VarBind("1.3.6.1.4.1.2.4", Tlv(0x07, Repeated('D', 300))),
-            VarBind("1.3.6.1.4.1.2.5", Oid(bigArcs)),
-            VarBind("1.3.6.1.4.1.2.6", Tlv(0x40, Repeated(0xEE, 20))),
-            VarBind("1.3.6.1.4.1.2.7", Tlv(0x03, Repeated(0xF0, 10))),
-            VarBind("1.3.6.1.4.1.2.8", Tlv(0x03, Repeated(0xFF, 4))),
-        },
+        .varBinds =
+            {
+                VarBind(longOid, OctetString(Repeated(0x5A, 100))),
+                VarBind("1.3.6.1.4.1.2.2", OctetString(Repeated(0x5A, 133))),
+                VarBind("1.3.6.1.4.1.2.3", OctetString(Repeated(0x5A, 300))),
+                VarBind("1.3.6.1.4.1.2.4", Tlv(0x07, Repeated('D', 300))),
+                VarBind("1.3.6.1.4.1.2.5", Oid(bigArcs)),
+                VarBind("1.3.6.1.4.1.2.6", Tlv(0x40, Repeated(0xEE, 20))),
+                VarBind("1.3.6.1.4.1.2.7", Tlv(0x03, Repeated(0xF0, 10))),
+                VarBind("1.3.6.1.4.1.2.8", Tlv(0x03, Repeated(0xFF, 4))),
+            },
     });
     ASSERT_EQ(Decode(datagram), kDecodeOk);
     EXPECT_EQ(std::string(record->community.data()), std::string(127, 'k'));
@@ -388,10 +408,9 @@ TEST_F(TrapDecoderTest, BindingListEdges) {
     EXPECT_EQ(record->varBindCount, 1);
 
     // A failure part way keeps what the bindings before it gave.
-    const Bytes broken = BuildV2cTrap({.varBinds = {SysUpTimeBinding(77),
-                                                    TrapOidBinding("1.3.6.1.6.3.1.1.5.4"),
-                                                    VarBind("1.3.6.1.4.1.4242.1", Null()),
-                                                    Sequence({Null(), Null()})}});
+    const Bytes broken = BuildV2cTrap(
+        {.varBinds = {SysUpTimeBinding(77), TrapOidBinding("1.3.6.1.6.3.1.1.5.4"),
+                      VarBind("1.3.6.1.4.1.4242.1", Null()), Sequence({Null(), Null()})}});
     ASSERT_EQ(Decode(broken), kDecodeMalformed);
     EXPECT_EQ(record->varBindCount, 3);
     EXPECT_EQ(record->timeStamp, 77u);

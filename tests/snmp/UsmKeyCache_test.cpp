@@ -47,18 +47,18 @@ TEST(UsmKeyCache, GivesTheKeysOfLocalizeKeyAcrossEviction) {
 
 TEST(UsmKeyCache, KeysDifferBySeparateProtocolPasswordAndEngineId) {
     // Same password under both digests, and prefixes of password and engine ID.
-    for (const Request& r : std::vector<Request>{
-             {kAuthHmacMd5, "maplesyrup", "000000000000000000000002"},
-             {kAuthHmacSha1, "maplesyrup", "000000000000000000000002"},
-             {kAuthHmacSha256, "maplesyrup", "000000000000000000000002"},
-             {kAuthHmacSha512, "maplesyrup", "000000000000000000000002"},
-             {kAuthHmacMd5, "maplesyrup", "0000000000000000000000"},
-             {kAuthHmacMd5, "maplesyru", "000000000000000000000002"},
-             {kAuthHmacMd5, "maplesyrup", "00000000000000000000000A"},
-             {kAuthHmacMd5, "maplesyrup", "00000000000000000000000a"},
-             {kAuthHmacMd5, "maplesyrup", "not hex"},
-             {kAuthHmacMd5, "", "000000000000000000000002"},
-             {kAuthNone, "maplesyrup", "000000000000000000000002"}}) {
+    for (const Request& r :
+         std::vector<Request>{{kAuthHmacMd5, "maplesyrup", "000000000000000000000002"},
+                              {kAuthHmacSha1, "maplesyrup", "000000000000000000000002"},
+                              {kAuthHmacSha256, "maplesyrup", "000000000000000000000002"},
+                              {kAuthHmacSha512, "maplesyrup", "000000000000000000000002"},
+                              {kAuthHmacMd5, "maplesyrup", "0000000000000000000000"},
+                              {kAuthHmacMd5, "maplesyru", "000000000000000000000002"},
+                              {kAuthHmacMd5, "maplesyrup", "00000000000000000000000A"},
+                              {kAuthHmacMd5, "maplesyrup", "00000000000000000000000a"},
+                              {kAuthHmacMd5, "maplesyrup", "not hex"},
+                              {kAuthHmacMd5, "", "000000000000000000000002"},
+                              {kAuthNone, "maplesyrup", "000000000000000000000002"}}) {
         ExpectSameAsLocalizeKey(r);
         ExpectSameAsLocalizeKey(r);
     }

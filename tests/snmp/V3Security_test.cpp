@@ -58,14 +58,17 @@ protected:
         fields.authParamsLength = UsmMacLength(user.authProtocol);
         fields.privParams = {0, 0, 0, 7, 0x12, 0x34, 0x56, 0x78};
         fields.contextName = "ctx";
-        fields.pdu = ber::V2TrapPdu({.requestId = 99, .varBinds = {
-            ber::SysUpTimeBinding(4242), ber::TrapOidBinding("1.3.6.1.6.3.1.1.5.4"),
-            ber::VarBind("1.3.6.1.4.1.8072.3.2.1", ber::OctetString("up"))}});
+        fields.pdu = ber::V2TrapPdu(
+            {.requestId = 99,
+             .varBinds = {ber::SysUpTimeBinding(4242), ber::TrapOidBinding("1.3.6.1.6.3.1.1.5.4"),
+                          ber::VarBind("1.3.6.1.4.1.8072.3.2.1", ber::OctetString("up"))}});
         return fields;
     }
     static ber::UsmSecrets Secrets(const User& user) {
-        return {.authProtocol = user.authProtocol, .authPassword = user.authPassword,
-                .privPassword = user.privPassword, .engineIdText = user.engineIdText,
+        return {.authProtocol = user.authProtocol,
+                .authPassword = user.authPassword,
+                .privPassword = user.privPassword,
+                .engineIdText = user.engineIdText,
                 .privProtocol = user.privProtocol};
     }
     static Bytes Sealed(const User& user, uint8_t flags) {
@@ -96,9 +99,12 @@ const User kSha384Aes = {"sha384-aes", kAuthHmacSha384, "sha384AuthPass", kPrivC
 }  // namespace
 
 TEST_F(V3SecurityTest, AcceptsEachSecurityLevelOfAStoredUser) {
-    struct { const User& user; uint8_t flags; } const kCases[] = {
-        {kShaDes, 3}, {kMd5Des, 3}, {kSha, 1}, {kMd5, 1}, {kPlain, 0}, {kSha256Aes, 3},
-        {kSha512Des, 3}, {kMd5Aes, 3}, {kSha224, 1}, {kSha384Aes, 3}};
+    struct {
+        const User& user;
+        uint8_t flags;
+    } const kCases[] = {{kShaDes, 3}, {kMd5Des, 3},    {kSha, 1},       {kMd5, 1},
+                        {kPlain, 0},  {kSha256Aes, 3}, {kSha512Des, 3}, {kMd5Aes, 3},
+                        {kSha224, 1}, {kSha384Aes, 3}};
     for (const auto& c : kCases) Store(c.user);
     for (const auto& c : kCases) {
         ASSERT_EQ(Decode(Sealed(c.user, c.flags)), kDecodeOk) << c.user.name;
@@ -301,10 +307,10 @@ TEST_F(V3SecurityTest, LongEncryptedPduIsDecryptedFromItsFirstContentOctet) {
     for (const User& user : {kShaDes, kSha256Aes}) {
         for (std::size_t extra = 0; extra < 16; ++extra) {
             ber::V3TrapFields fields = Trap(user, 3);
-            fields.pdu = ber::V2TrapPdu({.varBinds = {
-                ber::SysUpTimeBinding(1),
-                ber::VarBind("1.3.6.1.4.1.8072.3.2.9",
-                             ber::OctetString(std::string(170 + extra, 'x')))}});
+            fields.pdu = ber::V2TrapPdu(
+                {.varBinds = {ber::SysUpTimeBinding(1),
+                              ber::VarBind("1.3.6.1.4.1.8072.3.2.9",
+                                           ber::OctetString(std::string(170 + extra, 'x')))}});
             const Bytes datagram = ber::BuildV3Trap(fields, Secrets(user));
             ASSERT_GT(ber::ScopedPdu(fields).size(), 200u);
             ASSERT_EQ(Decode(datagram), kDecodeOk) << user.name << " " << extra;
@@ -330,35 +336,39 @@ TEST_F(V3SecurityTest, MisshapenHeaderDataOrSecurityParametersAreMalformed) {
     ASSERT_EQ(Decode(good), kDecodeOk);
 
     const Bytes version = ber::Integer(3);
-    const Bytes usm = ber::OctetString(ber::Sequence({
-        ber::OctetString(Bytes{0x80, 0x01}), ber::Integer(1), ber::Integer(2),
-        ber::OctetString("plain"), ber::OctetString(""), ber::OctetString("")}));
-    const Bytes scoped = ber::Sequence({ber::OctetString(""), ber::OctetString(""),
-                                       ber::V2TrapPdu({})});
+    const Bytes usm = ber::OctetString(
+        ber::Sequence({ber::OctetString(Bytes{0x80, 0x01}), ber::Integer(1), ber::Integer(2),
+                       ber::OctetString("plain"), ber::OctetString(""), ber::OctetString("")}));
+    const Bytes scoped =
+        ber::Sequence({ber::OctetString(""), ber::OctetString(""), ber::V2TrapPdu({})});
     const auto message = [&](const Bytes& header, const Bytes& security) {
         return ber::Sequence({version, header, security, scoped});
     };
-    const Bytes header = ber::Sequence({ber::Integer(1), ber::Integer(1500),
-                                        ber::OctetString(Bytes{0}), ber::Integer(3)});
+    const Bytes header = ber::Sequence(
+        {ber::Integer(1), ber::Integer(1500), ber::OctetString(Bytes{0}), ber::Integer(3)});
     EXPECT_EQ(Decode(message(header, usm)), kDecodeOk);
 
     // Header data: an element too many, one missing, msgFlags as an INTEGER.
-    EXPECT_EQ(Decode(message(ber::Sequence({ber::Integer(1), ber::Integer(1500),
-                                            ber::OctetString(Bytes{0}), ber::Integer(3),
-                                            ber::Integer(0)}), usm)),
+    EXPECT_EQ(Decode(message(
+                  ber::Sequence({ber::Integer(1), ber::Integer(1500), ber::OctetString(Bytes{0}),
+                                 ber::Integer(3), ber::Integer(0)}),
+                  usm)),
               kDecodeMalformed);
-    EXPECT_EQ(Decode(message(ber::Sequence({ber::Integer(1), ber::Integer(1500),
-                                            ber::OctetString(Bytes{0})}), usm)),
-              kDecodeMalformed);
+    EXPECT_EQ(
+        Decode(message(
+            ber::Sequence({ber::Integer(1), ber::Integer(1500), ber::OctetString(Bytes{0})}), usm)),
+        kDecodeMalformed);
     EXPECT_EQ(Decode(message(ber::Sequence({ber::Integer(1), ber::Integer(1500), ber::Integer(0),
-                                            ber::Integer(3)}), usm)),
+                                            ber::Integer(3)}),
+                             usm)),
               kDecodeMalformed);
     // Security parameters: without their OCTET STRING wrapper, or without msgPrivacyParameters.
     EXPECT_EQ(Decode(message(header, ber::Sequence({ber::OctetString(Bytes{0x80, 0x01})}))),
               kDecodeMalformed);
-    EXPECT_EQ(Decode(message(header, ber::OctetString(ber::Sequence({
-                  ber::OctetString(Bytes{0x80, 0x01}), ber::Integer(1), ber::Integer(2),
-                  ber::OctetString("plain"), ber::OctetString("")})))),
+    EXPECT_EQ(Decode(message(header, ber::OctetString(ber::Sequence(
+                                         {ber::OctetString(Bytes{0x80, 0x01}), ber::Integer(1),
+                                          ber::Integer(2), ber::OctetString("plain"),
+                                          ber::OctetString("")})))),
               kDecodeMalformed);
     // Nothing after the security parameters.
     EXPECT_EQ(Decode(ber::Sequence({version, header, usm})), kDecodeMalformed);
@@ -402,9 +412,8 @@ TEST_F(V3SecurityTest, UserIsLookedUpByTheNameTheRecordKeeps) {
         if (!c.wrongPassword.empty()) sender.authPassword = c.wrongPassword;
         ber::V3TrapFields fields = Trap(sender, c.flags);
         fields.userName = c.sentName;
-        const std::string label = c.recorded + " sent with " +
-                                  std::to_string(c.sentName.size()) + " octets, flags " +
-                                  std::to_string(c.flags);
+        const std::string label = c.recorded + " sent with " + std::to_string(c.sentName.size()) +
+                                  " octets, flags " + std::to_string(c.flags);
         EXPECT_EQ(Decode(ber::BuildV3Trap(fields, Secrets(sender))), c.expected) << label;
         EXPECT_EQ(std::string(record->userName.data()), c.recorded) << label;
     }

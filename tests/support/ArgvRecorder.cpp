@@ -28,8 +28,8 @@ constexpr const char* kScript =
 }  // namespace
 
 ArgvRecorder::ArgvRecorder() {
-    folder_ = fs::temp_directory_path() /
-              ("olixtrap-argv-" + std::to_string(getpid()) + "-" + std::to_string(recorderNumber++));
+    folder_ = fs::temp_directory_path() / ("olixtrap-argv-" + std::to_string(getpid()) + "-" +
+                                           std::to_string(recorderNumber++));
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     std::ofstream(Program()) << kScript;
@@ -49,18 +49,20 @@ std::vector<std::vector<std::string>> ArgvRecorder::Runs() const {
     std::vector<std::vector<std::string>> runs;
     for (const fs::path& file : files) {
         std::ifstream in(file, std::ios::binary);
-        const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string content((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
         std::vector<std::string> arguments;
         std::size_t start = 0;
-        for (std::size_t end; (end = content.find('\0', start)) != std::string::npos; start = end + 1)
+        for (std::size_t end; (end = content.find('\0', start)) != std::string::npos;
+             start = end + 1)
             arguments.push_back(content.substr(start, end - start));
         runs.push_back(std::move(arguments));
     }
     return runs;
 }
 
-std::optional<std::vector<std::string>> ArgvRecorder::WaitForArguments(std::size_t count,
-                                                                      std::chrono::milliseconds timeout) const {
+std::optional<std::vector<std::string>> ArgvRecorder::WaitForArguments(
+    std::size_t count, std::chrono::milliseconds timeout) const {
     std::vector<std::vector<std::string>> runs;
     const auto finished = [&] { return (runs = Runs()).size() >= count; };
     if (!Eventually(finished, timeout, std::chrono::milliseconds(20))) return std::nullopt;

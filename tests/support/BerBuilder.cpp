@@ -33,14 +33,15 @@ Bytes Integer(int64_t value) {
     Bytes content;
     for (int i = 7; i >= 0; --i) content.push_back(static_cast<uint8_t>(value >> (8 * i)));
     // Drop leading octets that only repeat the sign of the next one.
-    while (content.size() > 1 &&
-           ((content[0] == 0x00 && (content[1] & 0x80) == 0) ||
-            (content[0] == 0xFF && (content[1] & 0x80) != 0)))
+    while (content.size() > 1 && ((content[0] == 0x00 && (content[1] & 0x80) == 0) ||
+                                  (content[0] == 0xFF && (content[1] & 0x80) != 0)))
         content.erase(content.begin());
     return Tlv(0x02, content);
 }
 
-Bytes OctetString(std::string_view octets) { return Tlv(0x04, Bytes(octets.begin(), octets.end())); }
+Bytes OctetString(std::string_view octets) {
+    return Tlv(0x04, Bytes(octets.begin(), octets.end()));
+}
 Bytes OctetString(const Bytes& octets) { return Tlv(0x04, octets); }
 Bytes Null() { return {0x05, 0x00}; }
 
@@ -98,7 +99,9 @@ Bytes UnsignedTlv(uint8_t tag, uint64_t value) {
     return Tlv(tag, content);
 }
 
-Bytes IpAddress(std::array<uint8_t, 4> address) { return Tlv(0x40, Bytes(address.begin(), address.end())); }
+Bytes IpAddress(std::array<uint8_t, 4> address) {
+    return Tlv(0x40, Bytes(address.begin(), address.end()));
+}
 Bytes Counter32(uint32_t value) { return UnsignedTlv(0x41, value); }
 Bytes Gauge32(uint32_t value) { return UnsignedTlv(0x42, value); }
 Bytes TimeTicks(uint32_t value) { return UnsignedTlv(0x43, value); }
@@ -107,7 +110,9 @@ Bytes Counter64(uint64_t value) { return UnsignedTlv(0x46, value); }
 Bytes VarBind(std::string_view name, const Bytes& value) { return Sequence({Oid(name), value}); }
 
 Bytes SysUpTimeBinding(uint32_t ticks) { return VarBind("1.3.6.1.2.1.1.3.0", TimeTicks(ticks)); }
-Bytes TrapOidBinding(std::string_view trapOid) { return VarBind("1.3.6.1.6.3.1.1.4.1.0", Oid(trapOid)); }
+Bytes TrapOidBinding(std::string_view trapOid) {
+    return VarBind("1.3.6.1.6.3.1.1.4.1.0", Oid(trapOid));
+}
 
 Bytes V1TrapPdu(const V1TrapFields& f) {
     return Tlv(0xA4, Cat({Oid(f.enterprise), IpAddress(f.agentAddress), Integer(f.genericTrap),
@@ -123,7 +128,11 @@ Bytes Message(int64_t version, std::string_view community, const Bytes& pdu) {
     return Sequence({Integer(version), OctetString(community), pdu});
 }
 
-Bytes BuildV1Trap(const V1TrapFields& fields) { return Message(0, fields.community, V1TrapPdu(fields)); }
-Bytes BuildV2cTrap(const V2TrapFields& fields) { return Message(1, fields.community, V2TrapPdu(fields)); }
+Bytes BuildV1Trap(const V1TrapFields& fields) {
+    return Message(0, fields.community, V1TrapPdu(fields));
+}
+Bytes BuildV2cTrap(const V2TrapFields& fields) {
+    return Message(1, fields.community, V2TrapPdu(fields));
+}
 
 }  // namespace ber

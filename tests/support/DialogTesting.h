@@ -8,18 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "notify/records/DBLib.h"
 #include "notify/RuleStore.h"
-#include "platform/qt/QtText.h"
-#include "traplog/TrapLog.h"
-#include "users/UserStore.h"
+#include "notify/records/DBLib.h"
 #include "platform/Encoding.h"
+#include "platform/qt/QtText.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
+#include "traplog/TrapLog.h"
+#include "users/UserStore.h"
 
 inline std::vector<std::string> RecordedMessageTexts() {
     std::vector<std::string> texts;
-    for (const MessageBoxRequest& box : RecordedMessageBoxes()) texts.push_back(Cp932ToUtf8(box.text));
+    for (const MessageBoxRequest& box : RecordedMessageBoxes())
+        texts.push_back(Cp932ToUtf8(box.text));
     return texts;
 }
 

@@ -17,8 +17,8 @@ std::atomic<int> playerNumber{0};
 }
 
 FakeSoundPlayer::FakeSoundPlayer()
-    : folder_(fs::temp_directory_path() /
-              ("olixtrap-aplay-" + std::to_string(getpid()) + "-" + std::to_string(playerNumber++))) {
+    : folder_(fs::temp_directory_path() / ("olixtrap-aplay-" + std::to_string(getpid()) + "-" +
+                                           std::to_string(playerNumber++))) {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     std::ofstream(folder_ / "aplay") << "#!/bin/sh\n"

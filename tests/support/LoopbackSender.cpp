@@ -40,7 +40,9 @@ bool IsFree(uint16_t port) {
             std::string slot, local;
             fields >> slot >> local;
             const std::size_t colon = local.rfind(':');
-            if (colon != std::string::npos && std::stoul(local.substr(colon + 1), nullptr, 16) == port) return false;
+            if (colon != std::string::npos &&
+                std::stoul(local.substr(colon + 1), nullptr, 16) == port)
+                return false;
         }
     }
     return true;

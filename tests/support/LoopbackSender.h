@@ -13,7 +13,8 @@ uint16_t PickFreeTrapPort();
 uint16_t PickFreeTrapPort(uint16_t firstPort);
 
 // Waits (bounded) until some socket holds port, such as a receiver that has just started.
-bool WaitUntilPortIsHeld(uint16_t port, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+bool WaitUntilPortIsHeld(uint16_t port,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // Sends one datagram to 127.0.0.1:port; false when the send failed.
 bool SendToLoopback(uint16_t port, std::span<const uint8_t> datagram);

@@ -15,15 +15,17 @@
 
 // 127.x.y.last, with x and y from this process's id.
 inline std::array<uint8_t, 4> ProcessSmtpHost(uint8_t last) {
-    return {127, static_cast<uint8_t>(1 + getpid() % 250), static_cast<uint8_t>(getpid() / 250 % 250), last};
+    return {127, static_cast<uint8_t>(1 + getpid() % 250),
+            static_cast<uint8_t>(getpid() / 250 % 250), last};
 }
 
 // Mail settings towards the server at smtpHost and a default rule that mails message for
 // every trap; false when the rule could not be stored.
 inline bool MailEveryTrap(std::array<uint8_t, 4> smtpHost, std::string_view message) {
     AppSettings settings = ReadSettings();
-    SetFixedText(settings.smtpServer, std::to_string(smtpHost[0]) + "." + std::to_string(smtpHost[1]) + "." +
-                                          std::to_string(smtpHost[2]) + "." + std::to_string(smtpHost[3]));
+    SetFixedText(settings.smtpServer,
+                 std::to_string(smtpHost[0]) + "." + std::to_string(smtpHost[1]) + "." +
+                     std::to_string(smtpHost[2]) + "." + std::to_string(smtpHost[3]));
     SetFixedText(settings.mailFrom, "trap@example.org");
     SetFixedText(settings.mailTo, "admin@example.org");
     settings.usePopAuth = 0;

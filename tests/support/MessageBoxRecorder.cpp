@@ -16,7 +16,8 @@ MessageAnswer Record(MessageBoxRequest request) {
     if (request.delivery == MessageDelivery::Modeless) openModeless.push_back(request.onClosed);
     request.onClosed = nullptr;
     recorded.push_back(request);
-    if (request.delivery != MessageDelivery::Wait || scriptedAnswers.empty()) return MessageAnswer::Ok;
+    if (request.delivery != MessageDelivery::Wait || scriptedAnswers.empty())
+        return MessageAnswer::Ok;
     MessageAnswer answer = scriptedAnswers.front();
     scriptedAnswers.pop_front();
     return answer;

@@ -3,10 +3,10 @@
 // its arguments, ended with SIGTERM (SIGKILL after a bounded wait) when asked or when the
 // object goes.
 
+#include <sys/types.h>
 #include <chrono>
 #include <cstdint>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 class PeerDaemon {

@@ -50,7 +50,9 @@ std::vector<std::pair<bool, bool>> RecordingServiceWindows::CommandStates() cons
 uint32_t RecordingServiceWindows::Counter(int fieldId) const {
     const auto counters = std::bit_cast<std::array<uint32_t, kCounterCount>>(SnapshotCounters());
     const auto slot = std::find(kCounterFieldIds.begin(), kCounterFieldIds.end(), fieldId);
-    return slot == kCounterFieldIds.end() ? 0 : counters[static_cast<std::size_t>(slot - kCounterFieldIds.begin())];
+    return slot == kCounterFieldIds.end()
+               ? 0
+               : counters[static_cast<std::size_t>(slot - kCounterFieldIds.begin())];
 }
 
 std::map<int, uint32_t> RecordingServiceWindows::Counters() const {

@@ -5,8 +5,8 @@
 // row queue) on construction and uninstalls itself on destruction.
 
 #include <chrono>
-#include <cstdint>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -29,7 +29,7 @@ public:
     // 10 s), as a window call waits for a busy user interface thread; "" holds nothing.
     void HoldStatus(std::string textUtf8);
 
-    std::vector<std::string> Statuses() const;                // UTF-8, oldest first
+    std::vector<std::string> Statuses() const;                 // UTF-8, oldest first
     std::vector<std::pair<bool, bool>> CommandStates() const;  // (start, stop), oldest first
     uint32_t Counter(int fieldId) const;                       // the counter of field fieldId now
     std::map<int, uint32_t> Counters() const;                  // all sixteen fields

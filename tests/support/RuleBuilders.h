@@ -8,7 +8,8 @@
 #include "notify/RuleRecord.h"
 #include "platform/FixedText.h"
 
-inline RuleRecord IpRangeRule(std::array<uint8_t, 4> from, std::array<uint8_t, 4> to, std::string_view popup = "") {
+inline RuleRecord IpRangeRule(std::array<uint8_t, 4> from, std::array<uint8_t, 4> to,
+                              std::string_view popup = "") {
     RuleRecord rule{};
     rule.kind = IpRange;
     rule.ipFrom = from;
@@ -17,7 +18,8 @@ inline RuleRecord IpRangeRule(std::array<uint8_t, 4> from, std::array<uint8_t, 4
     return rule;
 }
 
-inline RuleRecord EnterpriseRule(std::string_view oid, int generic, int specific, std::string_view popup = "") {
+inline RuleRecord EnterpriseRule(std::string_view oid, int generic, int specific,
+                                 std::string_view popup = "") {
     RuleRecord rule{};
     rule.kind = Enterprise;
     SetFixedText(rule.enterprise, oid);

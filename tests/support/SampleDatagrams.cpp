@@ -16,8 +16,9 @@ std::vector<SampleDatagram> CapturedDatagrams() {
     for (const auto& file : std::filesystem::directory_iterator(folder, error)) {
         if (file.path().extension() != ".bin") continue;
         std::ifstream in(file.path(), std::ios::binary);
-        samples.push_back({file.path().filename().string(),
-                           Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())});
+        samples.push_back(
+            {file.path().filename().string(),
+             Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())});
     }
     std::sort(samples.begin(), samples.end(),
               [](const SampleDatagram& a, const SampleDatagram& b) { return a.name < b.name; });
@@ -49,19 +50,20 @@ std::vector<SampleDatagram> SampleDatagrams() {
     std::string longOid = "1.3.6.1.4.1";
     for (int i = 0; i < 60; ++i) longOid += ".300";
     std::vector<Bytes> many;
-    for (int i = 0; i < 120; ++i) many.push_back(VarBind("1.3.6.1.4.1.7." + std::to_string(i), Integer(i)));
+    for (int i = 0; i < 120; ++i)
+        many.push_back(VarBind("1.3.6.1.4.1.7." + std::to_string(i), Integer(i)));
 
     samples.push_back({"v1 every type", BuildV1Trap({.varBinds = EveryValueType()})});
-    samples.push_back({"v2c every type",
-                       BuildV2cTrap({.varBinds = [] {
-                                         std::vector<Bytes> b = {SysUpTimeBinding(1),
-                                                                 TrapOidBinding("1.3.6.1.6.3.1.1.5.3.0")};
-                                         for (Bytes& v : EveryValueType()) b.push_back(v);
-                                         return b;
-                                     }()})});
-    samples.push_back({"v1 long identifiers",
-                       BuildV1Trap({.community = std::string(200, 'c'), .enterprise = longOid,
-                                    .varBinds = {VarBind(longOid, Oid(longOid))}})});
+    samples.push_back(
+        {"v2c every type", BuildV2cTrap({.varBinds = [] {
+             std::vector<Bytes> b = {SysUpTimeBinding(1), TrapOidBinding("1.3.6.1.6.3.1.1.5.3.0")};
+             for (Bytes& v : EveryValueType()) b.push_back(v);
+             return b;
+         }()})});
+    samples.push_back(
+        {"v1 long identifiers", BuildV1Trap({.community = std::string(200, 'c'),
+                                             .enterprise = longOid,
+                                             .varBinds = {VarBind(longOid, Oid(longOid))}})});
     samples.push_back({"v2c 120 bindings", BuildV2cTrap({.varBinds = many})});
     return samples;
 }

@@ -38,16 +38,17 @@ std::vector<std::string> Transcript::Lines() const {
 }
 
 std::vector<ScriptedTcpServer::Step> ScriptedTcpServer::SmtpAccepting() {
-    return {Send("220 ready\r\n"),  ReadLine(), Send("250 hi\r\n"), ReadLine(), Send("250 ok\r\n"),
-            ReadLine(),             Send("250 ok\r\n"), ReadLine(), Send("250 ok\r\n"), ReadLine(),
-            Send("354 go\r\n"),     ReadData(), Send("250 queued\r\n"), ReadLine(), Send("221 bye\r\n")};
+    return {Send("220 ready\r\n"),  ReadLine(), Send("250 hi\r\n"), ReadLine(),
+            Send("250 ok\r\n"),     ReadLine(), Send("250 ok\r\n"), ReadLine(),
+            Send("250 ok\r\n"),     ReadLine(), Send("354 go\r\n"), ReadData(),
+            Send("250 queued\r\n"), ReadLine(), Send("221 bye\r\n")};
 }
 
 ScriptedTcpServer::ScriptedTcpServer(std::string name, std::vector<Step> script,
                                      Transcript& transcript, std::array<uint8_t, 4> host,
                                      uint16_t port)
-    : ScriptedTcpServer(std::move(name), std::vector<std::vector<Step>>{std::move(script)}, transcript, host,
-                        port) {}
+    : ScriptedTcpServer(std::move(name), std::vector<std::vector<Step>>{std::move(script)},
+                        transcript, host, port) {}
 
 ScriptedTcpServer::ScriptedTcpServer(std::string name, std::vector<std::vector<Step>> scripts,
                                      Transcript& transcript, std::array<uint8_t, 4> host,
@@ -59,7 +60,8 @@ ScriptedTcpServer::ScriptedTcpServer(std::string name, std::vector<std::vector<S
     std::memcpy(&address.sin_addr, host.data(), host.size());
     address.sin_port = htons(port);
     const int reuse = 1;  // a fixed port may still be in TIME_WAIT from an earlier run
-    if (listener_ >= 0 && port != 0) setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    if (listener_ >= 0 && port != 0)
+        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     socklen_t length = sizeof address;
     if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
         listen(listener_, 4) != 0 ||
@@ -93,7 +95,8 @@ void ScriptedTcpServer::Run() {
     while (Readable(listener_, stop_, std::chrono::steady_clock::now() + kMaxWait)) {
         const int client = accept(listener_, nullptr, nullptr);
         if (client < 0) continue;
-        if (static_cast<std::size_t>(connections_) < scripts_.size()) Play(client, scripts_[connections_]);
+        if (static_cast<std::size_t>(connections_) < scripts_.size())
+            Play(client, scripts_[connections_]);
         ++connections_;
         close(client);
     }
@@ -104,24 +107,23 @@ void ScriptedTcpServer::Play(int client, const std::vector<Step>& script) {
     for (const Step& step : script) {
         std::string text;
         switch (step.kind) {
-            case Step::Kind::Send:
-                if (send(client, step.text.data(), step.text.size(), MSG_NOSIGNAL) !=
-                    static_cast<ssize_t>(step.text.size()))
-                    return;
-                break;
-            case Step::Kind::ReadLine:
-                if (!ReadUntil(client, pending, "\r\n", text)) return;
-                transcript_.Add(name_ + ":" + text.substr(0, text.size() - 2));
-                break;
-            case Step::Kind::ReadData:
-                if (!ReadUntil(client, pending, "\r\n.\r\n", text)) return;
-                transcript_.Add(name_ + ":" + text);
-                break;
-            case Step::Kind::Pause:
-                std::this_thread::sleep_for(step.pause);  // a slow server, as scripted
-                break;
-            case Step::Kind::Close:
+        case Step::Kind::Send:
+            if (send(client, step.text.data(), step.text.size(), MSG_NOSIGNAL) !=
+                static_cast<ssize_t>(step.text.size()))
                 return;
+            break;
+        case Step::Kind::ReadLine:
+            if (!ReadUntil(client, pending, "\r\n", text)) return;
+            transcript_.Add(name_ + ":" + text.substr(0, text.size() - 2));
+            break;
+        case Step::Kind::ReadData:
+            if (!ReadUntil(client, pending, "\r\n.\r\n", text)) return;
+            transcript_.Add(name_ + ":" + text);
+            break;
+        case Step::Kind::Pause:
+            std::this_thread::sleep_for(step.pause);  // a slow server, as scripted
+            break;
+        case Step::Kind::Close: return;
         }
     }
     // Script done: stay connected until the client closes, so that it ends the dialogue.

@@ -1,7 +1,8 @@
 #pragma once
 // A loopback TCP peer that plays a fixed script against the first client that connects, or
 // one script for each client in turn (send a reply, read a command line, read SMTP data,
-// pause, close), and records what the clients sent. Every wait is bounded; the server stops when destroyed.
+// pause, close), and records what the clients sent. Every wait is bounded; the server stops when
+// destroyed.
 
 #include <array>
 #include <atomic>
@@ -45,8 +46,8 @@ public:
     ScriptedTcpServer(std::string name, std::vector<Step> script, Transcript& transcript,
                       std::array<uint8_t, 4> address = {127, 0, 0, 1}, uint16_t port = 0);
     // One script for each connection in turn; connections beyond them are closed at once.
-    ScriptedTcpServer(std::string name, std::vector<std::vector<Step>> scripts, Transcript& transcript,
-                      std::array<uint8_t, 4> address, uint16_t port);
+    ScriptedTcpServer(std::string name, std::vector<std::vector<Step>> scripts,
+                      Transcript& transcript, std::array<uint8_t, 4> address, uint16_t port);
     ~ScriptedTcpServer();
     ScriptedTcpServer(const ScriptedTcpServer&) = delete;
     ScriptedTcpServer& operator=(const ScriptedTcpServer&) = delete;

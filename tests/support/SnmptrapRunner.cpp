@@ -16,9 +16,7 @@
 
 extern char** environ;
 
-std::string FindSnmptrap() {
-    return FindSnmpTool("snmptrap");
-}
+std::string FindSnmptrap() { return FindSnmpTool("snmptrap"); }
 
 std::string FindSnmpTool(const std::string& name) {
     const char* path = std::getenv("PATH");

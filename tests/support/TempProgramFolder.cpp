@@ -7,7 +7,8 @@
 #include <stdexcept>
 
 TempProgramFolder::TempProgramFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "olixtrap-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "olixtrap-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
     if (const char* home = std::getenv("OLIXTRAP_HOME")) previousHome_ = home;

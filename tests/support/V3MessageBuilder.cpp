@@ -46,8 +46,8 @@ Bytes Encrypt(const Bytes& scopedPdu, const V3TrapFields& fields, const UsmSecre
 }  // namespace
 
 Bytes ScopedPdu(const V3TrapFields& fields) {
-    return Sequence({OctetString(fields.contextEngineId), OctetString(fields.contextName),
-                     fields.pdu});
+    return Sequence(
+        {OctetString(fields.contextEngineId), OctetString(fields.contextName), fields.pdu});
 }
 
 Bytes BuildV3Trap(const V3TrapFields& fields, const UsmSecrets& secrets,
@@ -57,9 +57,9 @@ Bytes BuildV3Trap(const V3TrapFields& fields, const UsmSecrets& secrets,
     const bool encrypt = flags & 2;
 
     const Bytes version = Integer(3);
-    const Bytes headerData = Sequence({Integer(fields.msgId), Integer(fields.msgMaxSize),
-                                       OctetString(fields.msgFlags),
-                                       Integer(fields.securityModel)});
+    const Bytes headerData =
+        Sequence({Integer(fields.msgId), Integer(fields.msgMaxSize), OctetString(fields.msgFlags),
+                  Integer(fields.securityModel)});
     const Bytes beforeAuth = Cat({OctetString(fields.engineId), Integer(fields.engineBoots),
                                   Integer(fields.engineTime), OctetString(fields.userName)});
     const Bytes authElement = OctetString(Bytes(fields.authParamsLength, 0));
@@ -83,10 +83,10 @@ Bytes BuildV3Trap(const V3TrapFields& fields, const UsmSecrets& secrets,
 
     if (authenticate) {
         UsmKey mac{};
-        EXPECT_TRUE(Hmac96(secrets.authProtocol, Localized(secrets, secrets.authPassword),
-                           message, mac));
-        std::copy_n(mac.begin(), std::min(UsmMacLength(secrets.authProtocol),
-                                          fields.authParamsLength),
+        EXPECT_TRUE(
+            Hmac96(secrets.authProtocol, Localized(secrets, secrets.authPassword), message, mac));
+        std::copy_n(mac.begin(),
+                    std::min(UsmMacLength(secrets.authProtocol), fields.authParamsLength),
                     message.begin() + static_cast<std::ptrdiff_t>(offset));
     }
     return message;

@@ -30,8 +30,8 @@ struct V3TrapFields {
     Bytes privParams;                   // the salt (RFC 3414 8.1.1.1, RFC 3826 3.1.2.1)
     Bytes contextEngineId = {0x80, 0x00, 0x1F, 0x88, 0x80, 0x01, 0x02, 0x03, 0x04};
     std::string contextName;
-    Bytes pdu;                          // V2TrapPdu(...)
-    std::size_t dropCipherOctets = 0;   // cut from the end of the ciphertext (broken senders)
+    Bytes pdu;                         // V2TrapPdu(...)
+    std::size_t dropCipherOctets = 0;  // cut from the end of the ciphertext (broken senders)
 };
 
 // Keys are localized from these, as a sender holding the same user would.

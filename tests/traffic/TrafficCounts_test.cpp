@@ -58,7 +58,8 @@ TEST(TrafficCounts, OnlyTheTenBusiestSendersAreRanked) {
         for (int i = 0; i < host; ++i) counts.Count(100, 6, SenderAddress{10, 0, 0, host});
     const TrafficSnapshot snapshot = counts.Snapshot(100);
     ASSERT_EQ(snapshot.topSenders.size(), kTopSenders);
-    EXPECT_EQ(snapshot.topSenders.front(), std::make_pair(SenderAddress{10, 0, 0, 12}, uint64_t{12}));
+    EXPECT_EQ(snapshot.topSenders.front(),
+              std::make_pair(SenderAddress{10, 0, 0, 12}, uint64_t{12}));
     EXPECT_EQ(snapshot.topSenders.back(), std::make_pair(SenderAddress{10, 0, 0, 3}, uint64_t{3}));
     EXPECT_EQ(snapshot.perSecond.back()[6], 78u);
 }

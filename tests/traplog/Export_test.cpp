@@ -51,7 +51,8 @@ private:
 
 const std::vector<ListedTrap> kRowsOfEachVersion = {
     {"2024/03/02 09:05:03", "192.168.1.20", "router1", "1", "Com = public / GID = 6 / SID = 1"},
-    {"2024/03/02 09:05:04", "10.0.0.5", "", "2", "Com = \"x\" / VarBindings = 1.3.6.1.2.1.1.3.0 = 100,<b>"},
+    {"2024/03/02 09:05:04", "10.0.0.5", "", "2",
+     "Com = \"x\" / VarBindings = 1.3.6.1.2.1.1.3.0 = 100,<b>"},
     {"2024/03/02 10:00:00", "172.16.0.9", "ホスト", "3", "User = 利用者 / eBoots = 1"},
 };
 
@@ -125,7 +126,8 @@ TEST(Export, NoProgramToOpenTheFileTellsWhereItWasWritten) {
     setenv("PATH", savedPath.c_str(), 1);
     ASSERT_TRUE(told);
     EXPECT_EQ(Cp932ToUtf8(RecordedMessageBoxes()[0].text),
-              "ファイルを開くプログラムがありません。次の場所に書き出しました。\n" + program.Path() + "/start/OlixTrap.csv");
+              "ファイルを開くプログラムがありません。次の場所に書き出しました。\n" +
+                  program.Path() + "/start/OlixTrap.csv");
 }
 
 TEST(Export, FilesGoToTheStartFolderButNeverOverTheHelpDocument) {

@@ -47,7 +47,9 @@ void SetNow(int year, int month, int day, int hour = 9, int minute = 3, int seco
 void NoSleep(std::chrono::milliseconds) {}
 
 // The entry of record as the pipeline writes it, with the message of the settings now.
-void WriteLogEntry(const TrapRecord& record) { WriteLogEntry(record, ExpandTrapMessage(record, ReadSettings())); }
+void WriteLogEntry(const TrapRecord& record) {
+    WriteLogEntry(record, ExpandTrapMessage(record, ReadSettings()));
+}
 
 // The log file's lines without their CR LF.
 std::vector<std::string> Lines(const std::string& file) {
@@ -153,7 +155,8 @@ TEST_F(TrapLogTest, ReadShowsNewestFirstAndCreatesAMissingLog) {
     EXPECT_EQ(Load().RowCount(), 0);
     EXPECT_TRUE(std::filesystem::exists(folder.File("log/log.log")));
 
-    WriteLog({"0,2017/01/05 09:03:07,10.0.0.1,,1,first,", "6,2017/01/06 10:00:00,10.0.0.2,h,2,second,"});
+    WriteLog(
+        {"0,2017/01/05 09:03:07,10.0.0.1,,1,first,", "6,2017/01/06 10:00:00,10.0.0.2,h,2,second,"});
     MemoryRecordList list(6);
     EXPECT_EQ(ReadLogEntries(list, LogSearchAll, "ignored"), 2);
     EXPECT_EQ(list.Image(0), 6);
@@ -174,7 +177,11 @@ TEST_F(TrapLogTest, SearchByEachField) {
         "0,2017/01/06 00:00:00,10.0.0.1,beta,3,c,",
         "6,2017/01/15 09:03:07,10.0.0.11,alpha,1,d,",
     });
-    struct Case { int field; std::string key; std::string messages; };
+    struct Case {
+        int field;
+        std::string key;
+        std::string messages;
+    };
     const std::vector<Case> cases = {
         {LogSearchEvent, "6", "dba"},
         {LogSearchEvent, "0", "c"},
@@ -226,7 +233,8 @@ TEST_F(TrapLogTest, DeletionKeepsLinesAppendedAfterTheLoad) {
     WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
     list.Select(0);
     EXPECT_EQ(DeleteLogLines(list), 1);
-    EXPECT_EQ(Lines(Log()), (std::vector<std::string>{"6,2017/01/05 09:03:07,10.0.0.1,,1,GID = 6 / SID = 1,"}));
+    EXPECT_EQ(Lines(Log()),
+              (std::vector<std::string>{"6,2017/01/05 09:03:07,10.0.0.1,,1,GID = 6 / SID = 1,"}));
     WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 1, 0));  // the log stays open for appending
     EXPECT_EQ(Lines(Log()).size(), 2u);
 }
@@ -259,7 +267,11 @@ TEST(LogLineAge, RetentionByMonthsAcrossYearsAndEventWidths) {
     std::tm now{};
     now.tm_year = 2018 - 1900;
     now.tm_mon = 1;  // February 2018
-    struct Case { std::string line; int retention; bool expired; };
+    struct Case {
+        std::string line;
+        int retention;
+        bool expired;
+    };
     const std::vector<Case> cases = {
         {"6,2017/10/31 23:59:59,a,,1,m,", 3, true},   // four months back over the new year
         {"6,2017/11/01 00:00:00,a,,1,m,", 3, false},  // three months: kept through February
@@ -269,10 +281,11 @@ TEST(LogLineAge, RetentionByMonthsAcrossYearsAndEventWidths) {
         {"12,2017/10/01 00:00:00,a,,1,m,", 3, true},  // a two-digit event number
         {"12,2017/11/01 00:00:00,a,,1,m,", 3, false},
         {"-1,2017/01/01 00:00:00,a,,1,m,", 3, true},
-        {"garbage without a date", 3, false},          // never dropped unread
+        {"garbage without a date", 3, false},  // never dropped unread
         {"6,20x7/01/01", 3, false},
     };
-    for (const Case& c : cases) EXPECT_EQ(LogLineExpired(c.line, c.retention, now), c.expired) << c.line;
+    for (const Case& c : cases)
+        EXPECT_EQ(LogLineExpired(c.line, c.retention, now), c.expired) << c.line;
 }
 
 TEST_F(TrapLogTest, PurgeRemovesExpiredLinesOnlyWhenTheOldestHasExpired) {
@@ -351,7 +364,8 @@ TEST_F(TrapLogTest, WritersReadersAndMaintenanceShareTheLogSafely) {
                  [&](const std::string& l) { return l != kept; });
     ASSERT_EQ(written.size(), static_cast<std::size_t>(kEntries));
     for (int i = 0; i < kEntries; ++i)
-        EXPECT_EQ(written[i], "6,2017/05/02 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(i) + ",");
+        EXPECT_EQ(written[i],
+                  "6,2017/05/02 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(i) + ",");
 }
 
 TEST_F(TrapLogTest, TheWriterFollowsThePathWhenTheLogIsRotatedOrRemoved) {
@@ -381,7 +395,8 @@ public:
         std::unique_lock lock(mutex_);
         reading_ = true;
         changed_.notify_all();
-        writtenDuringRead_ = changed_.wait_for(lock, std::chrono::seconds(30), [this] { return written_; });
+        writtenDuringRead_ =
+            changed_.wait_for(lock, std::chrono::seconds(30), [this] { return written_; });
     }
     void SetCell(int, int, std::string_view) override {}
     std::vector<int> SelectedRows() const override { return {}; }
@@ -504,11 +519,13 @@ TEST_F(TrapLogTest, AFullDiskLosesWholeLinesOnlyCountsThemAndWritingResumes) {
     ::close(report[1]);
     std::string why;
     char buffer[256];
-    for (ssize_t got; (got = ::read(report[0], buffer, sizeof buffer)) > 0;) why.append(buffer, got);
+    for (ssize_t got; (got = ::read(report[0], buffer, sizeof buffer)) > 0;)
+        why.append(buffer, got);
     ::close(report[0]);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
-    if (WEXITSTATUS(status) == kNoPrivateMount) GTEST_SKIP() << "no private user and mount namespace here";
+    if (WEXITSTATUS(status) == kNoPrivateMount)
+        GTEST_SKIP() << "no private user and mount namespace here";
     EXPECT_EQ(WEXITSTATUS(status), 0) << why;
 }

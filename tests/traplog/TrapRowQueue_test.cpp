@@ -7,8 +7,8 @@
 
 #include "platform/FixedText.h"
 #include "reception/LossCounters.h"
-#include "support/TrapRecords.h"
 #include "settings/AppSettings.h"
+#include "support/TrapRecords.h"
 #include "traplog/TrapText.h"
 
 namespace {

@@ -6,7 +6,8 @@
 
 namespace {
 
-TrapRow Row(int image, const char* version, std::string_view messageUtf8, std::string bindings = {}) {
+TrapRow Row(int image, const char* version, std::string_view messageUtf8,
+            std::string bindings = {}) {
     TrapRowTexts texts;
     texts.image = image;
     texts.columns[1] = "2024/03/02 09:05:03";
@@ -25,11 +26,11 @@ TEST(TrapRowSearch, TextEventAndVersionNarrowTheRows) {
     const TrapRow linkDown = Row(2, "2", "ポート 3 リンクダウン", "1.3.6.1.2.1.2.2.1.1.3,3,");
     EXPECT_TRUE(TrapRowMatches(linkDown, {}));
     EXPECT_TRUE(TrapRowMatches(linkDown, Text("リンク")));
-    EXPECT_TRUE(TrapRowMatches(linkDown, Text("168.1.2")));           // inside a cell
-    EXPECT_TRUE(TrapRowMatches(linkDown, Text("2.2.1.1.3,3")));       // the bindings column
+    EXPECT_TRUE(TrapRowMatches(linkDown, Text("168.1.2")));      // inside a cell
+    EXPECT_TRUE(TrapRowMatches(linkDown, Text("2.2.1.1.3,3")));  // the bindings column
     EXPECT_FALSE(TrapRowMatches(linkDown, Text("リンクアップ")));
-    EXPECT_FALSE(TrapRowMatches(linkDown, Text("ダウン2024")));         // across two cells
-    EXPECT_FALSE(TrapRowMatches(linkDown, Text("link")));             // bytes, not letter case
+    EXPECT_FALSE(TrapRowMatches(linkDown, Text("ダウン2024")));  // across two cells
+    EXPECT_FALSE(TrapRowMatches(linkDown, Text("link")));        // bytes, not letter case
     EXPECT_TRUE(TrapRowMatches(linkDown, TrapRowQuery{"", 2, 2}));
     EXPECT_FALSE(TrapRowMatches(linkDown, TrapRowQuery{"", 3, 0}));
     EXPECT_FALSE(TrapRowMatches(linkDown, TrapRowQuery{"", -1, 3}));

@@ -109,9 +109,9 @@ TEST(FormatTrapField, TimeRenderingKeepsHoursUnboundedAndDropsHundredths) {
         uint32_t ticks;
         const char* text;
     } cases[] = {
-        {0, "00:00:00"},        {99, "00:00:00"},         {100, "00:00:01"},
-        {5999, "00:00:59"},     {6000, "00:01:00"},       {359999, "00:59:59"},
-        {360000, "01:00:00"},   {8640000, "24:00:00"},    {4294967295u, "11930:27:52"},
+        {0, "00:00:00"},      {99, "00:00:00"},      {100, "00:00:01"},
+        {5999, "00:00:59"},   {6000, "00:01:00"},    {359999, "00:59:59"},
+        {360000, "01:00:00"}, {8640000, "24:00:00"}, {4294967295u, "11930:27:52"},
     };
     auto record = NewTrapRecord(0);
     for (const auto& c : cases) {
@@ -162,14 +162,17 @@ TEST(FormatTrapField, BindingValueFollowsItsTag) {
              for (int i = 0; i < 133; ++i) std::memcpy(e.hexText() + 3 * i, "7E ", 3);
          },
          longHex},
-        {0x06, [](VarBindEntry& e) { std::strcpy(e.oidText(), "1.3.6.1.6.3.1.1.5.3"); }, "1.3.6.1.6.3.1.1.5.3"},
+        {0x06, [](VarBindEntry& e) { std::strcpy(e.oidText(), "1.3.6.1.6.3.1.1.5.3"); },
+         "1.3.6.1.6.3.1.1.5.3"},
         {0x07, [](VarBindEntry& e) { std::strcpy(e.descriptorText(), "desc"); }, "desc"},
-        {0x40, [](VarBindEntry& e) { std::memcpy(e.ipAddress(), "\xC0\xA8\x00\x01", 4); }, "192.168.0.1"},
+        {0x40, [](VarBindEntry& e) { std::memcpy(e.ipAddress(), "\xC0\xA8\x00\x01", 4); },
+         "192.168.0.1"},
         {0x41, [](VarBindEntry& e) { e.intValue = 4294967295u; }, "4294967295"},
         {0x42, [](VarBindEntry& e) { e.intValue = 2147483648u; }, "2147483648"},
         {0x43, [](VarBindEntry& e) { e.intValue = 0; }, "00:00:00"},
         {0x43, [](VarBindEntry& e) { e.intValue = 8640000; }, "24:00:00"},
-        {0x46, [](VarBindEntry& e) { e.counter64() = 18446744073709551615ull; }, "18446744073709551615"},
+        {0x46, [](VarBindEntry& e) { e.counter64() = 18446744073709551615ull; },
+         "18446744073709551615"},
         {0x05, [](VarBindEntry& e) { e.intValue = 9; }, ""},
         {0x44, [](VarBindEntry& e) { std::strcpy(e.hexText(), "41 "); }, ""},
         {0x45, [](VarBindEntry& e) { e.intValue = 9; }, ""},
@@ -228,11 +231,13 @@ TEST(ExpandTrapText, BindingsFollowTheSharedCursor) {
     auto record = NewV1Trap({}, 6, 1);
     record->timeStamp = 10000;
     AddIntegerBinding(*record, "1.3.6.1.2.1.1.3.0", 42);
-    EXPECT_EQ(ExpandTrapText(*record, "GID = %G / SID = %S / TickTime = %T / VarBindings = %B"),
-              "GID = 6 / SID = 1 / TickTime = 00:01:40 / VarBindings =  { 1.3.6.1.2.1.1.3.0 = 42 } ");
+    EXPECT_EQ(
+        ExpandTrapText(*record, "GID = %G / SID = %S / TickTime = %T / VarBindings = %B"),
+        "GID = 6 / SID = 1 / TickTime = 00:01:40 / VarBindings =  { 1.3.6.1.2.1.1.3.0 = 42 } ");
 
     AddOctetStringBinding(*record, "1.3.6.1.4.1.5", "61 ");
-    EXPECT_EQ(ExpandTrapText(*record, "%B|%B"), " { 1.3.6.1.2.1.1.3.0 = 42 / 1.3.6.1.4.1.5 = 61  } | {  } ");
+    EXPECT_EQ(ExpandTrapText(*record, "%B|%B"),
+              " { 1.3.6.1.2.1.1.3.0 = 42 / 1.3.6.1.4.1.5 = 61  } | {  } ");
     // Each call starts over.
     EXPECT_EQ(ExpandTrapText(*record, "%B"), " { 1.3.6.1.2.1.1.3.0 = 42 / 1.3.6.1.4.1.5 = 61  } ");
 
@@ -244,7 +249,10 @@ TEST(ExpandTrapText, DateAndTimeIsTheCurrentLocalTimeWithoutLeadingZeros) {
     const std::string text = ExpandTrapText(*NewTrapRecord(0), "at %dt.");
     const std::time_t after = std::time(nullptr);
     std::smatch m;
-    ASSERT_TRUE(std::regex_match(text, m, std::regex(R"(at ([1-9]\d*)/([1-9]\d?)/([1-9]\d?) (0|[1-9]\d?):(0|[1-9]\d?):(0|[1-9]\d?)\.)")))
+    ASSERT_TRUE(std::regex_match(
+        text, m,
+        std::regex(
+            R"(at ([1-9]\d*)/([1-9]\d?)/([1-9]\d?) (0|[1-9]\d?):(0|[1-9]\d?):(0|[1-9]\d?)\.)")))
         << text;
     std::tm local{};
     local.tm_year = std::stoi(m[1]) - 1900;
@@ -267,7 +275,7 @@ TEST(ExpandTrapText, OutputStopsBeforeTheFirstTextThatDoesNotFit) {
     } cases[] = {
         {std::string(3000, 'a'), std::string(2047, 'a')},
         {std::string(2034, 'a') + "%Az", std::string(2034, 'a') + "192.168.1.200"},  // exactly 2047
-        {std::string(2035, 'a') + "%Az", std::string(2035, 'a')},                    // would reach 2048
+        {std::string(2035, 'a') + "%Az", std::string(2035, 'a')},  // would reach 2048
         {std::string(2000, 'a') + "%A" + std::string(40, 'b') + "%Ac",
          std::string(2000, 'a') + "192.168.1.200" + std::string(34, 'b')},
         {std::string(2046, 'a') + "%x", std::string(2046, 'a') + "%"},
@@ -283,7 +291,8 @@ TEST(ExpandTrapText, OutputStopsBeforeTheFirstTextThatDoesNotFit) {
 }
 
 TEST(ExpandTrapText, AHundredLongBindingsAreMeasuredBeforeTheyAreAppended) {
-    const std::string name = "1.3.6.1.4.1.99999.1.2.3.4.5.6.7.8.9.10.11.12.13.14.15.16.17.18.19.20.21";
+    const std::string name =
+        "1.3.6.1.4.1.99999.1.2.3.4.5.6.7.8.9.10.11.12.13.14.15.16.17.18.19.20.21";
     auto record = NewTrapRecord(kSnmpV2c);
     for (int i = 0; i < kMaxVarBinds; ++i) {
         char* hex = AddBinding(*record, name, 0x04).hexText();

@@ -2,11 +2,11 @@
 #include <QComboBox>
 #include <QFont>
 #include <QItemSelectionModel>
-#include <QLineEdit>
-#include <QTableView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableView>
 #include <QTreeWidget>
 
 #include "FrameFixture.h"
@@ -42,7 +42,8 @@ protected:
     }
     std::vector<std::string> Communities() {
         std::vector<std::string> names;
-        for (int row = 0; row < List().Finder()->ShownRowCount(); ++row) names.emplace_back(List().CellText(row, 6));
+        for (int row = 0; row < List().Finder()->ShownRowCount(); ++row)
+            names.emplace_back(List().CellText(row, 6));
         return names;
     }
     QWidget* Control(int id) { return List().findChild<QWidget*>(QString::number(id)); }
@@ -88,8 +89,9 @@ TEST_F(TrapListTest, ServiceWindowsFromAnotherThreadChangeTheStatusAndCommands) 
 
 TEST_F(TrapListTest, QueuedRowsArriveInBatchesInArrivalOrderAndAreAllReadBack) {
     std::vector<std::pair<int, int>> insertions;
-    QObject::connect(List().List()->model(), &QAbstractItemModel::rowsInserted,
-                     [&](const QModelIndex&, int first, int last) { insertions.emplace_back(first, last); });
+    QObject::connect(
+        List().List()->model(), &QAbstractItemModel::rowsInserted,
+        [&](const QModelIndex&, int first, int last) { insertions.emplace_back(first, last); });
     // The receiver thread queues; the list takes the rows on its tick.
     const auto queue = [](int from, int to) {
         std::thread receiver([=] {
@@ -107,7 +109,8 @@ TEST_F(TrapListTest, QueuedRowsArriveInBatchesInArrivalOrderAndAreAllReadBack) {
     queue(5, 8);
     ASSERT_TRUE(QTest::qWaitFor([&] { return List().RowCount() == 8; }, 5000));
     EXPECT_EQ(insertions, (std::vector<std::pair<int, int>>{{0, 4}, {5, 7}}));
-    EXPECT_EQ(Communities(), (std::vector<std::string>{"row0", "row1", "row2", "row3", "row4", "row5", "row6", "row7"}));
+    EXPECT_EQ(Communities(), (std::vector<std::string>{"row0", "row1", "row2", "row3", "row4",
+                                                       "row5", "row6", "row7"}));
     TrapListRow row;
     for (int i = 0; i < 8; ++i) {
         ASSERT_EQ(List().ReadTrapRow(i, row), 0);
@@ -138,12 +141,15 @@ TEST_F(TrapListTest, RightClickWithoutASelectedRowOpensNoMenu) {
     List().OnListRightClick(QPoint(5, 5));
     EXPECT_FALSE(List().ContextMenu()->isVisible());
     SelectRow(1);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), List().List()->viewport()->mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            List().List()->viewport()->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(List().List()->viewport(), &event);
     EXPECT_TRUE(List().ContextMenu()->isVisible());
     QStringList texts;
-    for (QAction* action : List().ContextMenu()->actions()) texts << action->objectName() + "=" + action->text();
-    EXPECT_EQ(texts, QStringList({"32794=選択データ削除", "32795=すべてのデータ削除", "=", "copyRows=コピー"}));
+    for (QAction* action : List().ContextMenu()->actions())
+        texts << action->objectName() + "=" + action->text();
+    EXPECT_EQ(texts, QStringList({"32794=選択データ削除", "32795=すべてのデータ削除", "=",
+                                  "copyRows=コピー"}));
     List().ContextMenu()->close();
 }
 
@@ -160,7 +166,8 @@ TEST_F(TrapListTest, SearchNarrowsTheRowsAndSortCyclesBackToArrivalOrder) {
     EXPECT_EQ(List().ReadTrapRow(3, row), 1);
     // Rows that arrive while searching are shown only when they match.
     AddBatch(12, 14);
-    EXPECT_EQ(Communities(), (std::vector<std::string>{"row1", "row10", "row11", "row12", "row13"}));
+    EXPECT_EQ(Communities(),
+              (std::vector<std::string>{"row1", "row10", "row11", "row12", "row13"}));
 
     finder.VersionChoice()->setCurrentIndex(3);  // SNMPv3: these are v2c traps
     EXPECT_TRUE(Communities().empty());
@@ -190,7 +197,8 @@ TEST_F(TrapListTest, ALongSearchRunsInSlicesAndFollowsTheRowsThatComeAndGoMeanwh
     finder.TextBox()->setText("row2");
     finder.ApplySearch();
     EXPECT_TRUE(finder.Searching());
-    EXPECT_EQ(List().Finder()->ShownRowCount(), kRows) << "the list stays as it was until the search is done";
+    EXPECT_EQ(List().Finder()->ShownRowCount(), kRows)
+        << "the list stays as it was until the search is done";
     // At the ceiling the oldest 1 % leave while the second slice is still to come.
     AddBatch(kRows, kRows + 10);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.Searching(); }, 20000));
@@ -205,14 +213,17 @@ TEST_F(TrapListTest, ALongSearchRunsInSlicesAndFollowsTheRowsThatComeAndGoMeanwh
 
 TEST_F(TrapListTest, CopyGivesTheSelectedRowsAsTabSeparatedTextUnderTheHeaders) {
     AddRows(3);
-    List().List()->selectionModel()->select(List().List()->model()->index(2, 0),
-                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    List().List()->selectionModel()->select(List().List()->model()->index(0, 0),
-                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    List().List()->selectionModel()->select(
+        List().List()->model()->index(2, 0),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    List().List()->selectionModel()->select(
+        List().List()->model()->index(0, 0),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
     List().OnCopySelected();
     const QStringList lines = QApplication::clipboard()->text().split('\n');
     ASSERT_EQ(lines.size(), 4);  // headers, two rows, and the final line end
-    EXPECT_TRUE(lines[0].startsWith("Event\tDate\tIP Adress\tHost Name\tVersion\tTrap Message\tCommunity\t"));
+    EXPECT_TRUE(lines[0].startsWith(
+        "Event\tDate\tIP Adress\tHost Name\tVersion\tTrap Message\tCommunity\t"));
     EXPECT_TRUE(lines[0].contains("\tError index\tObject ID = Value"));
     const QStringList first = lines[1].split('\t');
     ASSERT_EQ(first.size(), kTrapListColumns);
@@ -228,7 +239,8 @@ TEST_F(TrapListTest, DeleteSelectedAsksAndRemovesExactlyTheSelectedRows) {
     for (int row : {0, 1, 3, 5}) SelectRow(row);
     QueueMessageBoxAnswer(MessageAnswer::Cancel);
     List().findChild<QAction*>("32794")->trigger();
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"選択されているデータを削除します。よろしいですか？"});
+    EXPECT_EQ(RecordedMessageTexts(),
+              std::vector<std::string>{"選択されているデータを削除します。よろしいですか？"});
     EXPECT_EQ(List().RowCount(), 6);
 
     QueueMessageBoxAnswer(MessageAnswer::Ok);
@@ -248,8 +260,9 @@ TEST_F(TrapListTest, DeleteAllAsksAndKeepsTheDetailView) {
     EXPECT_EQ(List().RowCount(), 3);
     QueueMessageBoxAnswer(MessageAnswer::Ok);
     List().findChild<QAction*>("32795")->trigger();
-    EXPECT_EQ(RecordedMessageTexts(), (std::vector<std::string>{"すべてのデータを削除します。よろしいですか？",
-                                                                "すべてのデータを削除します。よろしいですか？"}));
+    EXPECT_EQ(RecordedMessageTexts(),
+              (std::vector<std::string>{"すべてのデータを削除します。よろしいですか？",
+                                        "すべてのデータを削除します。よろしいですか？"}));
     EXPECT_EQ(List().RowCount(), 0);
     EXPECT_EQ(Detail().List()->topLevelItemCount(), detailRows);
 }
@@ -275,8 +288,9 @@ TEST_F(TrapListTest, AtTheCeilingTheOldestRowsLeaveAndSelectionDetailAndExportFo
     WriteSettings(settings);
     ResetLosses();
     std::vector<std::pair<int, int>> removals;
-    QObject::connect(List().List()->model(), &QAbstractItemModel::rowsRemoved,
-                     [&](const QModelIndex&, int first, int last) { removals.emplace_back(first, last); });
+    QObject::connect(
+        List().List()->model(), &QAbstractItemModel::rowsRemoved,
+        [&](const QModelIndex&, int first, int last) { removals.emplace_back(first, last); });
     AddBatch(0, 995);
     SelectRow(500);
     List().OnListClick();

@@ -2,22 +2,22 @@
 // A main frame in a program folder of its own, with the trap port taken from this suite's
 // range (24000-24999), the window layer installed and the log clean-up replaced by a no-op.
 
+#include <gtest/gtest.h>
 #include <QLabel>
 #include <QPointer>
 #include <QTableView>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <cstdlib>
 #include <string>
 
-#include "traplog/TrapRowQueue.h"
-#include "traplog/TrapText.h"
 #include "reception/WindowPorts.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
+#include "traplog/TrapRowQueue.h"
+#include "traplog/TrapText.h"
 #include "ui/CountView.h"
 #include "ui/DataView.h"
 #include "ui/EventView.h"
@@ -36,9 +36,10 @@ protected:
         // The window state goes to this test's folder, never to the user's configuration.
         setenv("XDG_CONFIG_HOME", folder.File("config").c_str(), 1);
         port = PickFreeTrapPort(kUiFirstTrapPort);
-        folder.Write("OlixTrap.ini", "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port) +
-                                         "\r\nHOST=0\r\nLOG=0\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\n"
-                                         "T3MSG=v3 %u\r\nLOGDELM=0\r\n");
+        folder.Write("OlixTrap.ini",
+                     "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port) +
+                         "\r\nHOST=0\r\nLOG=0\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\n"
+                         "T3MSG=v3 %u\r\nLOGDELM=0\r\n");
         CConfig::Load();
         SetServiceWindows(&QtServiceWindows());
         TakeQueuedRows();  // rows an earlier test left behind
@@ -61,7 +62,8 @@ protected:
     // The receiver shows its state through the windows before it binds the port, so the
     // event loop turns while this waits.
     bool PortHeldWithin(int milliseconds) {
-        return QTest::qWaitFor([&] { return WaitUntilPortIsHeld(port, std::chrono::milliseconds(0)); }, milliseconds);
+        return QTest::qWaitFor(
+            [&] { return WaitUntilPortIsHeld(port, std::chrono::milliseconds(0)); }, milliseconds);
     }
 
     // The row of record as the receiver queues it, taken into the list as on a tick.

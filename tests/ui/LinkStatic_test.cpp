@@ -1,10 +1,10 @@
 #include "ui/LinkStatic.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <vector>
 
 #include "ui/AboutDlg.h"
@@ -48,7 +48,8 @@ TEST_F(LinkControl, ClickOpensAWebAddressUnchangedAndAMailAddressAsMailto) {
     QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(10, 10));
     link.setText(QStringLiteral("support@olixsoft.example"));
     QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(opened, (std::vector<std::string>{"https://www.olixsoft.example/", "mailto:support@olixsoft.example"}));
+    EXPECT_EQ(opened, (std::vector<std::string>{"https://www.olixsoft.example/",
+                                                "mailto:support@olixsoft.example"}));
     EXPECT_EQ(CLinkStatic::LinkTarget(""), "mailto:");
 }
 
@@ -70,9 +71,11 @@ TEST(AboutBox, CarriesTheVersionTheTwoLinksAndCloses) {
     ASSERT_NE(home, nullptr);
     ASSERT_NE(mail, nullptr);
     EXPECT_EQ(CLinkStatic::LinkTarget(home->text().toStdString()), home->text().toStdString());
-    EXPECT_EQ(CLinkStatic::LinkTarget(mail->text().toStdString()), "mailto:" + mail->text().toStdString());
+    EXPECT_EQ(CLinkStatic::LinkTarget(mail->text().toStdString()),
+              "mailto:" + mail->text().toStdString());
     bool hasTitle = false;
-    for (QLabel* label : about.findChildren<QLabel*>()) hasTitle |= label->text() == "Olix Trap Receiver Ver3.03";
+    for (QLabel* label : about.findChildren<QLabel*>())
+        hasTitle |= label->text() == "Olix Trap Receiver Ver3.03";
     EXPECT_TRUE(hasTitle);
     about.show();
     about.findChild<QPushButton*>("1")->click();

@@ -6,11 +6,11 @@
 #include <filesystem>
 
 #include "FrameFixture.h"
-#include "support/TrapRecords.h"
 #include "notify/records/StoreReadFailures.h"
 #include "reception/LossCounters.h"
 #include "reception/PacketCounters.h"
 #include "support/DialogTesting.h"
+#include "support/TrapRecords.h"
 #include "ui/ExSplitter3Wnd.h"
 #include "ui/WindowState.h"
 
@@ -44,7 +44,8 @@ TEST_F(FrameTest, StaysHiddenUntilTheSplashHasEndedAndKeepsItsTitle) {
 }
 
 TEST_F(FrameTest, CreatesTheDataFoldersAndTheThreePanesOfLayout3) {
-    for (const char* sub : {"db", "tmp", "log"}) EXPECT_TRUE(std::filesystem::is_directory(folder.File(sub))) << sub;
+    for (const char* sub : {"db", "tmp", "log"})
+        EXPECT_TRUE(std::filesystem::is_directory(folder.File(sub))) << sub;
     CExSplitter3Wnd* splitter = frame->Splitter();
     ASSERT_EQ(splitter->count(), 2);
     EXPECT_EQ(splitter->orientation(), Qt::Vertical);
@@ -66,17 +67,26 @@ TEST_F(FrameTest, MenuCarriesEveryCommandWithItsIdTextAndAccelerator) {
         const char* shortcut;
     };
     const Command commands[] = {
-        {32771, "保存\tCtrl+S", "Ctrl+S"}, {32772, "HTML(&H)", ""}, {32773, "CSV(&C)", ""},
-        {32774, "終了(&E)", ""}, {32775, "表示データクリア(&C)", ""}, {32788, "受信拒否メッセージ(&R)", ""},
+        {32771, "保存\tCtrl+S", "Ctrl+S"},
+        {32772, "HTML(&H)", ""},
+        {32773, "CSV(&C)", ""},
+        {32774, "終了(&E)", ""},
+        {32775, "表示データクリア(&C)", ""},
+        {32788, "受信拒否メッセージ(&R)", ""},
         {32776, "トラップ受信 設定\tCtrl+E", "Ctrl+E"},
-        {32787, "ユーザ設定(&U)", ""}, {32777, "トラップ ログ\tCtrl+L", "Ctrl+L"}, {32778, "オプション(&O)", ""},
-        {32789, "転送設定…", ""}, {57664, "バージョン(&V)", ""}, {32780, "ヘルプ(&H)", ""},
+        {32787, "ユーザ設定(&U)", ""},
+        {32777, "トラップ ログ\tCtrl+L", "Ctrl+L"},
+        {32778, "オプション(&O)", ""},
+        {32789, "転送設定…", ""},
+        {57664, "バージョン(&V)", ""},
+        {32780, "ヘルプ(&H)", ""},
     };
     for (const Command& command : commands) {
         auto* action = frame->findChild<QAction*>(QString::number(command.id));
         ASSERT_NE(action, nullptr) << command.id;
         EXPECT_EQ(action->text(), QString::fromUtf8(command.text)) << command.id;
-        EXPECT_EQ(action->shortcut(), QKeySequence(QString::fromLatin1(command.shortcut))) << command.id;
+        EXPECT_EQ(action->shortcut(), QKeySequence(QString::fromLatin1(command.shortcut)))
+            << command.id;
     }
 }
 
@@ -95,7 +105,8 @@ TEST_F(FrameTest, ClearCommandAsksAndOnOkEmptiesCountersAndBothLists) {
 
     QueueMessageBoxAnswer(MessageAnswer::Cancel);
     frame->findChild<QAction*>("32775")->trigger();
-    ASSERT_EQ(RecordedMessageTexts(), std::vector<std::string>{"表示データをクリアします。よろしいですか？"});
+    ASSERT_EQ(RecordedMessageTexts(),
+              std::vector<std::string>{"表示データをクリアします。よろしいですか？"});
     EXPECT_EQ(RecordedMessageBoxes()[0].buttons, MessageButtons::OkCancel);
     EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Information);
     EXPECT_EQ(List().RowCount(), 2);
@@ -129,20 +140,23 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     CountStoreReadFailure(StoreKind::kUsers);
     CountStoreReadFailure(StoreKind::kUsers);
     frame->OnRefreshTick();
-    EXPECT_EQ(losses->text(),
-              "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | ユーザー読込失敗: 2");
+    EXPECT_EQ(
+        losses->text(),
+        "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | ユーザー読込失敗: 2");
     StoreReadAgain(StoreKind::kUsers);  // shown only while the file cannot be read
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3");
     CountLoss(LossKind::kForwardDropped, 4);
     frame->OnRefreshTick();
-    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | 転送破棄: 4");
+    EXPECT_EQ(losses->text(),
+              "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | 転送破棄: 4");
     // Rows trimmed at the ceiling are no lost traps: they have a pane of their own.
     auto* trimmed = frame->findChild<QLabel*>("rowsPane");
     CountLoss(LossKind::kRowsRemoved, 500);
     frame->OnRefreshTick();
     EXPECT_EQ(trimmed->text(), "一覧上限で除外: 500");
-    EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | 転送破棄: 4");
+    EXPECT_EQ(losses->text(),
+              "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | 転送破棄: 4");
     // Clearing the display starts the panes from zero; the tooltip keeps the totals.
     QueueMessageBoxAnswer(MessageAnswer::Ok);
     frame->OnViewClear();
@@ -151,7 +165,8 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     CountLoss(LossKind::kKernelDrops, 1);
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 1");
-    EXPECT_TRUE(losses->toolTip().contains("受信破棄 (カーネル): 1 (13)")) << losses->toolTip().toStdString();
+    EXPECT_TRUE(losses->toolTip().contains("受信破棄 (カーネル): 1 (13)"))
+        << losses->toolTip().toStdString();
     EXPECT_EQ(ClockAfter(*frame, 1), "00：00：01");
     ResetLosses();
     ResetStoreReadFailures();
@@ -168,7 +183,8 @@ TEST_F(FrameTest, SaveWritesTheSettingsFileAndSaysSo) {
 TEST_F(FrameTest, HelpWithoutTheDocumentGivesTheErrorBoxAndGoesOn) {
     frame->findChild<QAction*>("32780")->trigger();
     ASSERT_EQ(RecordedMessageTexts().size(), 1u);
-    EXPECT_TRUE(RecordedMessageTexts()[0].starts_with("ヘルプファイル(OlixTrap.html)を開くことができません。"));
+    EXPECT_TRUE(RecordedMessageTexts()[0].starts_with(
+        "ヘルプファイル(OlixTrap.html)を開くことができません。"));
     EXPECT_FALSE(frame.isNull());
 }
 

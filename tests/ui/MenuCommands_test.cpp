@@ -1,11 +1,11 @@
 #include <QAction>
 
 #include "FrameFixture.h"
-#include "support/TrapRecords.h"
 #include "forward/dialogs/CForwardDlg.h"
 #include "notify/dialogs/CEventDlg.h"
 #include "settings/dialogs/COptionDlg.h"
 #include "support/DialogTesting.h"
+#include "support/TrapRecords.h"
 #include "support/WorkingFolder.h"
 #include "traplog/dialogs/CLogDlg.h"
 #include "users/dialogs/CUserListDlg.h"

@@ -74,7 +74,8 @@ protected:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         const std::string errors = folder_.File("stderr");
-        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         char* argv[] = {const_cast<char*>(OLIXTRAP_PROGRAM), nullptr};
         pid_t pid = 0;
         const int result = posix_spawn(&pid, OLIXTRAP_PROGRAM, &actions, nullptr, argv, environ);
@@ -87,9 +88,9 @@ protected:
 
     // Sends kTraps traps and waits (bounded) until all are logged.
     void SendTrapsAndWaitForTheLog() {
-        const ber::Bytes trap = ber::BuildV2cTrap({.varBinds = {
-            ber::VarBind("1.3.6.1.2.1.1.3.0", ber::TimeTicks(100)),
-            ber::VarBind("1.3.6.1.6.3.1.1.4.1.0", ber::Oid("1.3.6.1.6.3.1.1.5.3"))}});
+        const ber::Bytes trap = ber::BuildV2cTrap(
+            {.varBinds = {ber::VarBind("1.3.6.1.2.1.1.3.0", ber::TimeTicks(100)),
+                          ber::VarBind("1.3.6.1.6.3.1.1.4.1.0", ber::Oid("1.3.6.1.6.3.1.1.5.3"))}});
         for (int i = 0; i < kTraps; ++i) ASSERT_TRUE(SendToLoopback(port_, trap));
         for (int wait = 0; wait < 200 && CountLines(folder_.Read("log/log.log")) < kTraps; ++wait)
             std::this_thread::sleep_for(50ms);

@@ -1,12 +1,12 @@
 #include "ui/QtMessageBox.h"
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -17,7 +17,8 @@
 
 namespace {
 
-MessageBoxRequest Request(const char* textUtf8, MessageIcon icon, MessageButtons buttons, MessageDelivery delivery) {
+MessageBoxRequest Request(const char* textUtf8, MessageIcon icon, MessageButtons buttons,
+                          MessageDelivery delivery) {
     MessageBoxRequest request;
     request.caption = std::string(kMessageCaption);
     request.text = Utf8ToCp932(textUtf8);
@@ -42,9 +43,16 @@ struct SeenBox {
 
 SeenBox Describe(QMessageBox* box) {
     QAbstractButton* cancel = box->button(QMessageBox::Cancel);
-    return {box->windowTitle(), box->text(), box->icon(), box->standardButtons(), box->isModal(),
-            box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), box->textFormat(), box->parentWidget(),
-            cancel ? cancel->text() : QString(), box->width()};
+    return {box->windowTitle(),
+            box->text(),
+            box->icon(),
+            box->standardButtons(),
+            box->isModal(),
+            box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+            box->textFormat(),
+            box->parentWidget(),
+            cancel ? cancel->text() : QString(),
+            box->width()};
 }
 
 QMessageBox* VisibleBox() {
@@ -68,8 +76,9 @@ void AnswerNextBox(QMessageBox::StandardButton button, SeenBox& seen) {
 TEST(QtMessageBox, ModalBoxOnTheUiThreadShowsTheConvertedTextAndReturnsTheButton) {
     SeenBox seen;
     AnswerNextBox(QMessageBox::Cancel, seen);
-    EXPECT_EQ(ShowQtMessageBox(Request("表示データをクリアします。よろしいですか？", MessageIcon::Information,
-                                       MessageButtons::OkCancel, MessageDelivery::Wait)),
+    EXPECT_EQ(ShowQtMessageBox(Request("表示データをクリアします。よろしいですか？",
+                                       MessageIcon::Information, MessageButtons::OkCancel,
+                                       MessageDelivery::Wait)),
               MessageAnswer::Cancel);
     EXPECT_EQ(seen.title, "Olix Trap Receiver - v3.03");
     EXPECT_EQ(seen.text, "表示データをクリアします。よろしいですか？");
@@ -77,13 +86,14 @@ TEST(QtMessageBox, ModalBoxOnTheUiThreadShowsTheConvertedTextAndReturnsTheButton
     EXPECT_EQ(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
 
     AnswerNextBox(QMessageBox::Ok, seen);
-    EXPECT_EQ(ShowQtMessageBox(Request("<b>community</b>", MessageIcon::Information, MessageButtons::Ok,
-                                       MessageDelivery::Wait)),
+    EXPECT_EQ(ShowQtMessageBox(Request("<b>community</b>", MessageIcon::Information,
+                                       MessageButtons::Ok, MessageDelivery::Wait)),
               MessageAnswer::Ok);
     EXPECT_EQ(seen.format, Qt::PlainText) << "trap data is shown as it is, never as markup";
 
     AnswerNextBox(QMessageBox::Ok, seen);
-    EXPECT_EQ(ShowQtMessageBox(Request("Port bind error", MessageIcon::Stop, MessageButtons::Ok, MessageDelivery::Wait)),
+    EXPECT_EQ(ShowQtMessageBox(Request("Port bind error", MessageIcon::Stop, MessageButtons::Ok,
+                                       MessageDelivery::Wait)),
               MessageAnswer::Ok);
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);
@@ -96,7 +106,8 @@ TEST(QtMessageBox, BoxBelongsToTheRaisingDialogWithJapaneseButtonsAndRoomForItsC
     dialog.show();
     SeenBox seen;
     AnswerNextBox(QMessageBox::Ok, seen);
-    ShowQtMessageBox(Request("削除", MessageIcon::Information, MessageButtons::OkCancel, MessageDelivery::Wait));
+    ShowQtMessageBox(
+        Request("削除", MessageIcon::Information, MessageButtons::OkCancel, MessageDelivery::Wait));
     EXPECT_EQ(seen.parent, &dialog);
     EXPECT_EQ(seen.cancelText, "キャンセル");
     // A title bar needs room for its buttons besides the caption.
@@ -121,8 +132,8 @@ TEST(QtMessageBox, ModalBoxFromAnotherThreadWaitsForTheAnswerOnTheUiThread) {
     answerer.start();
     MessageAnswer answer = MessageAnswer::Ok;
     std::thread caller([&] {
-        answer = ShowQtMessageBox(Request("question", MessageIcon::Information, MessageButtons::OkCancel,
-                                          MessageDelivery::Wait));
+        answer = ShowQtMessageBox(Request("question", MessageIcon::Information,
+                                          MessageButtons::OkCancel, MessageDelivery::Wait));
         returned = true;
     });
     EXPECT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, 5000));
@@ -138,8 +149,8 @@ TEST(QtMessageBox, PostedBoxLetsTheCallerGoOnAndShowsLaterEvenAfterItsWindowClos
     window->setWindowModality(Qt::ApplicationModal);
     window->show();
     std::thread caller([] {
-        EXPECT_EQ(ShowQtMessageBox(Request("/x/db/EventDB.na Access Error", MessageIcon::Stop, MessageButtons::Ok,
-                                           MessageDelivery::Post)),
+        EXPECT_EQ(ShowQtMessageBox(Request("/x/db/EventDB.na Access Error", MessageIcon::Stop,
+                                           MessageButtons::Ok, MessageDelivery::Post)),
                   MessageAnswer::Ok);
     });
     caller.join();  // returned without any event processing on this thread
@@ -155,8 +166,8 @@ TEST(QtMessageBox, PostedBoxLetsTheCallerGoOnAndShowsLaterEvenAfterItsWindowClos
 
 TEST(QtMessageBox, ModelessBoxStaysOnTopAndReportsItsClosing) {
     std::atomic<int> closed{0};
-    MessageBoxRequest request =
-        Request("メッセージ表示を一時停止します。", MessageIcon::Warning, MessageButtons::Ok, MessageDelivery::Modeless);
+    MessageBoxRequest request = Request("メッセージ表示を一時停止します。", MessageIcon::Warning,
+                                        MessageButtons::Ok, MessageDelivery::Modeless);
     request.alwaysOnTop = true;
     request.onClosed = [&] { ++closed; };
     EXPECT_EQ(ShowQtMessageBox(std::move(request)), MessageAnswer::Ok);
@@ -173,7 +184,8 @@ TEST(QtMessageBox, ModelessBoxStaysOnTopAndReportsItsClosing) {
 
 TEST(QtMessageBox, PopupsOpenSteppedApartNotOnTopOfEachOther) {
     for (const char* text : {"first", "second"})
-        ShowQtMessageBox(Request(text, MessageIcon::Information, MessageButtons::Ok, MessageDelivery::Modeless));
+        ShowQtMessageBox(
+            Request(text, MessageIcon::Information, MessageButtons::Ok, MessageDelivery::Modeless));
     std::vector<QMessageBox*> boxes;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -185,7 +197,8 @@ TEST(QtMessageBox, PopupsOpenSteppedApartNotOnTopOfEachOther) {
             return boxes.size() == 2;
         },
         5000));
-    std::sort(boxes.begin(), boxes.end(), [](QMessageBox* a, QMessageBox* b) { return a->text() < b->text(); });
+    std::sort(boxes.begin(), boxes.end(),
+              [](QMessageBox* a, QMessageBox* b) { return a->text() < b->text(); });
     const QPoint step = boxes[1]->pos() - boxes[0]->pos();
     EXPECT_GT(step.x(), 0);
     EXPECT_GT(step.y(), 0);

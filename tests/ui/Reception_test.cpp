@@ -16,7 +16,8 @@ namespace {
 class ReceptionTest : public FrameTest {
 protected:
     void SetUp() override {
-        if (FindSnmptrap().empty()) GTEST_SKIP() << "snmptrap (Debian package snmp) is not installed";
+        if (FindSnmptrap().empty())
+            GTEST_SKIP() << "snmptrap (Debian package snmp) is not installed";
         for (int tick = 0; tick < CEventView::kAutoStartTick; ++tick) List().OnTimer();
         ASSERT_TRUE(PortHeldWithin(10000));
     }
@@ -64,10 +65,13 @@ TEST_F(ReceptionTest, SnmpV1TrapBecomesARowWithAllItsColumnsAndIsCounted) {
     expected[32] = "1.3.6.1.2.1.2.2.1.1.1,42,";
     for (int column = 0; column < kTrapListColumns; ++column) {
         if (column == 1) continue;
-        EXPECT_EQ(List().CellText(0, column), expected[static_cast<std::size_t>(column)]) << "column " << column;
+        EXPECT_EQ(List().CellText(0, column), expected[static_cast<std::size_t>(column)])
+            << "column " << column;
     }
     const std::string date(List().CellText(0, 1));
-    EXPECT_TRUE(QRegularExpression("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$").match(QString::fromStdString(date)).hasMatch())
+    EXPECT_TRUE(QRegularExpression("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$")
+                    .match(QString::fromStdString(date))
+                    .hasMatch())
         << date;
     std::tm local{};
     localtime_r(&before, &local);

@@ -2,8 +2,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
-#include <QTableView>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 
 #include "FrameFixture.h"
@@ -26,8 +26,8 @@ protected:
 
     static void Record(RejectReason reason, int8_t version, uint16_t offset, std::string_view user,
                        std::vector<uint8_t> octets, uint32_t length) {
-        TheRejectedMessages().Record(ArrivedDatagram(octets, {10, 0, 0, 1}, 1111, length), reason, version, offset,
-                                     user);
+        TheRejectedMessages().Record(ArrivedDatagram(octets, {10, 0, 0, 1}, 1111, length), reason,
+                                     version, offset, user);
     }
 };
 
@@ -61,22 +61,26 @@ TEST_F(RejectedWindowTest, ShowsNewestFirstAndClearEmptiesTheListButKeepsTheCoun
     EXPECT_EQ(window->CountLabel(RejectReason::kUnknownUser)->toolTip(),
               "カウンタ表示の「DecFail Packets」と「Total Recv Packets」に数えます");
     window->List()->selectRow(2);
-    window->List()->selectionModel()->select(rows.index(0, 0),
-                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window->List()->selectionModel()->select(
+        rows.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     window->CopyOctets();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), rows.CellText(0, RejectedListModel::kOctetsColumn) +
-                                                          "\n30 03 02 01 05");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              rows.CellText(0, RejectedListModel::kOctetsColumn) + "\n30 03 02 01 05");
 
     Record(RejectReason::kFiltered, 0, 0, {}, {0x30}, 1);
-    TheRejectedMessages().Record(ArrivedDatagram(std::vector<uint8_t>{0x30}, {10, 0, 0, 1}, 1111, 1),
-                                 RejectReason::kFiltered, 1, 0, {},
-                                 {.enterprise = "1.3.6.1.4.1.8072", .trapOid = "1.3.6.1.4.1.8072.4.0.2",
-                                  .genericTrap = 7, .specificTrap = 0});
+    TheRejectedMessages().Record(
+        ArrivedDatagram(std::vector<uint8_t>{0x30}, {10, 0, 0, 1}, 1111, 1),
+        RejectReason::kFiltered, 1, 0, {},
+        {.enterprise = "1.3.6.1.4.1.8072",
+         .trapOid = "1.3.6.1.4.1.8072.4.0.2",
+         .genericTrap = 7,
+         .specificTrap = 0});
     window->OnTick();
     ASSERT_EQ(rows.rowCount(), 5);
     EXPECT_EQ(rows.CellText(1, RejectedListModel::kReasonColumn), "受信フィルタで拒否");
     EXPECT_EQ(rows.CellText(0, RejectedListModel::kReasonColumn),
-              "受信フィルタで拒否 (トラップ OID 1.3.6.1.4.1.8072.4.0.2, エンタープライズ 1.3.6.1.4.1.8072 汎用 7 固有 0)");
+              "受信フィルタで拒否 (トラップ OID 1.3.6.1.4.1.8072.4.0.2, エンタープライズ "
+              "1.3.6.1.4.1.8072 汎用 7 固有 0)");
 
     window->findChild<QPushButton*>(QString::number(CRejectedDlg::kClearButton))->click();
     EXPECT_EQ(rows.rowCount(), 0);

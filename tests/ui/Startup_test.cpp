@@ -15,7 +15,8 @@ protected:
 
 CInitDlg* Splash() {
     for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* splash = qobject_cast<CInitDlg*>(widget); splash && splash->isVisible()) return splash;
+        if (auto* splash = qobject_cast<CInitDlg*>(widget); splash && splash->isVisible())
+            return splash;
     return nullptr;
 }
 
@@ -71,6 +72,8 @@ TEST_F(StartupTest, ADateWithItsTimeFitsTheDateColumn) {
     const QTableView* table = List().List();
     // An item view keeps a margin of the focus frame and one pixel on each side of a cell's
     // text, and the grid line takes one more.
-    const int margins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1) + 1;
-    EXPECT_LE(QFontMetrics(table->font()).horizontalAdvance("2026/12/07 09:29:17") + margins, table->columnWidth(1));
+    const int margins =
+        2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1) + 1;
+    EXPECT_LE(QFontMetrics(table->font()).horizontalAdvance("2026/12/07 09:29:17") + margins,
+              table->columnWidth(1));
 }

@@ -135,7 +135,8 @@ TEST_F(UserStoreTest, AFileChangedBehindTheStoreIsSeenAtTheNextLookup) {
     // Rewritten in place at the same size: only the modification time tells.
     folder.Write("db/UserDB.na", onDisk({"bob,b,,,1,0,", "alice,edited,,,1,0,"}));
     const auto path = folder.File("db/UserDB.na");
-    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
     entry = Named("alice");
     ASSERT_EQ(FindUser(entry), 0);
     EXPECT_EQ(FixedTextView(entry.authPassword), "edited");
@@ -162,7 +163,8 @@ TEST_F(UserStoreTest, SavingRewritesTheStoreInListOrder) {
     MemoryRecordList list(7);
     ListUsers(list);
     ASSERT_EQ(list.RowCount(), 3);
-    const std::vector<std::string> row1 = {"u2", "*******", "0x0102", "HMAC-MD5", "CBC-DES", "a2", "p2"};
+    const std::vector<std::string> row1 = {"u2",      "*******", "0x0102", "HMAC-MD5",
+                                           "CBC-DES", "a2",      "p2"};
     for (int c = 0; c < 7; ++c) EXPECT_EQ(list.Cell(1, c), row1[c]) << c;
     EXPECT_EQ(list.Cell(0, 2), "");
     EXPECT_EQ(list.Cell(2, 3), "HMAC-SHA1");
@@ -208,7 +210,8 @@ TEST_F(UserStoreTest, UnavailableFileFindsNoUserAndWritesNothing) {
 
 TEST_F(UserStoreTest, LookupsDuringSavesNeverMissAUserOfBothLists) {
     std::vector<UserTexts> few, many;
-    for (int i = 0; i < 10; ++i) (i < 5 ? few : many).push_back({"user" + std::to_string(i), "secret", "", "", 2, 0});
+    for (int i = 0; i < 10; ++i)
+        (i < 5 ? few : many).push_back({"user" + std::to_string(i), "secret", "", "", 2, 0});
     many.insert(many.begin(), few.begin(), few.end());
     ASSERT_EQ(SaveUsers(few), 0);
     std::atomic<bool> saving = true;
@@ -230,7 +233,8 @@ TEST_F(UserStoreTest, LookupsDuringSavesNeverMissAUserOfBothLists) {
 TEST_F(UserStoreTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewListWhole) {
     auto list = [](const std::string& password) {
         std::vector<UserTexts> users;
-        for (int i = 0; i < 50; ++i) users.push_back({"user" + std::to_string(i), password, "priv", "80001f8880", 2, 1});
+        for (int i = 0; i < 50; ++i)
+            users.push_back({"user" + std::to_string(i), password, "priv", "80001f8880", 2, 1});
         return users;
     };
     const std::vector<UserTexts> first = list("first-password"), second = list("second");
@@ -250,6 +254,7 @@ TEST_F(UserStoreTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewListWhole) {
         ::kill(child, SIGKILL);
         ASSERT_EQ(::waitpid(child, nullptr, 0), child);
         const std::string now = folder.Read("db/UserDB.na");
-        ASSERT_TRUE(now == firstBytes || now == secondBytes) << round << ": " << now.size() << " bytes";
+        ASSERT_TRUE(now == firstBytes || now == secondBytes)
+            << round << ": " << now.size() << " bytes";
     }
 }

@@ -15,7 +15,11 @@
 namespace {
 
 QString Dotted(const SenderAddress& address) {
-    return QStringLiteral("%1.%2.%3.%4").arg(address[0]).arg(address[1]).arg(address[2]).arg(address[3]);
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(address[0])
+        .arg(address[1])
+        .arg(address[2])
+        .arg(address[3]);
 }
 
 }  // namespace
@@ -34,7 +38,8 @@ CTrafficGraphWnd::CTrafficGraphWnd(QWidget* parent) : QWidget(parent, Qt::Window
     resize(1060, 440);
 
     m_redraw.setInterval(kRedrawMs);
-    connect(&m_redraw, &QTimer::timeout, this, [this] { ShowCounts(TheTrafficCounts().Snapshot(TrafficSecondNow())); });
+    connect(&m_redraw, &QTimer::timeout, this,
+            [this] { ShowCounts(TheTrafficCounts().Snapshot(TrafficSecondNow())); });
     m_redraw.start();
     ShowCounts(TheTrafficCounts().Snapshot(TrafficSecondNow()));
 }
@@ -71,7 +76,8 @@ void CTrafficGraphWnd::CreateChart() {
 void CTrafficGraphWnd::CreateSenderList() {
     m_senders = new QTableWidget(0, 2, this);
     m_senders->setObjectName(QStringLiteral("trafficSenders"));
-    m_senders->setHorizontalHeaderLabels({QStringLiteral("送信元 (上位 10)"), QStringLiteral("トラップ数")});
+    m_senders->setHorizontalHeaderLabels(
+        {QStringLiteral("送信元 (上位 10)"), QStringLiteral("トラップ数")});
     m_senders->verticalHeader()->hide();
     m_senders->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_senders->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -81,7 +87,8 @@ void CTrafficGraphWnd::ShowCounts(const TrafficSnapshot& snapshot) {
     std::array<QList<QPointF>, kTrafficEvents + 1> edges;
     uint32_t highest = 0;
     for (std::size_t i = 0; i < snapshot.perSecond.size(); ++i) {
-        const double x = static_cast<double>(i) - static_cast<double>(snapshot.perSecond.size() - 1);
+        const double x =
+            static_cast<double>(i) - static_cast<double>(snapshot.perSecond.size() - 1);
         uint32_t sum = 0;
         edges[0].append(QPointF(x, 0));
         for (std::size_t event = 0; event < kTrafficEvents; ++event) {

@@ -8,17 +8,17 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/qt/QtText.h"
 #include "platform/Encoding.h"
-#include "traplog/TrapLog.h"
 #include "platform/qt/EventImages.h"
+#include "platform/qt/QtText.h"
 #include "platform/qt/ReportListCtrl.h"
+#include "traplog/TrapLog.h"
 
 namespace {
 
-constexpr int kMargin = 14;          // list and count line from the left and right edges
-constexpr int kBottomSpace = 30;     // below the list
-constexpr int kCountLineGap = 4;     // between the list and the count line
+constexpr int kMargin = 14;       // list and count line from the left and right edges
+constexpr int kBottomSpace = 30;  // below the list
+constexpr int kCountLineGap = 4;  // between the list and the count line
 constexpr int kCountLineHeight = 20;
 constexpr std::size_t kKeyLimit = 127;  // bytes of a search key
 constexpr std::size_t kDayLength = 10;  // "yyyy/mm/dd"
@@ -30,15 +30,15 @@ constexpr int kLinesPerStep = 20000;
 
 // Event names of the title line, by generic trap number.
 constexpr std::array<const char*, 8> kEventNames = {
-    "Cold Start", "Warm Start", "Link Down", "Link Up",
+    "Cold Start",   "Warm Start",        "Link Down",           "Link Up",
     "Auth Failure", "Egp Neighbor Loss", "Enterprise Specific", "Other"};
 
 }  // namespace
 
 CLogDlg::CLogDlg(QWidget* parent) : QDialog(parent) {
     WithId(this, 165);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Log"));
     setSizeGripEnabled(true);
 
@@ -67,7 +67,8 @@ CLogDlg::CLogDlg(QWidget* parent) : QDialog(parent) {
                                          {QStringLiteral("Message"), 300}},
                                         true, this),
                     kList);
-    m_list->SetImages([](int image) { return EventImage(image); }, QSize(kEventImageWidth, kEventImageHeight));
+    m_list->SetImages([](int image) { return EventImage(image); },
+                      QSize(kEventImageWidth, kEventImageHeight));
     m_countLine = WithId(new QLabel(this), kCountLine);
     m_progress = WithId(new QProgressBar(this), kProgress);
     m_progress->setRange(0, kProgressSteps);
@@ -99,9 +100,9 @@ void CLogDlg::Load(int searchField, const std::string& key) {
             more = read.Next(*rows, kLinesPerStep);
             QMetaObject::invokeMethod(
                 this,
-                [this, load, rows, added = read.Added(), done = read.BytesRead(), total = read.BytesTotal(), more] {
-                    TakeRows(load, rows, added, done, total, !more);
-                },
+                [this, load, rows, added = read.Added(), done = read.BytesRead(),
+                 total = read.BytesTotal(),
+                 more] { TakeRows(load, rows, added, done, total, !more); },
                 Qt::QueuedConnection);
         }
     });
@@ -117,12 +118,13 @@ void CLogDlg::StopLoading() {
     m_progress->hide();
 }
 
-void CLogDlg::TakeRows(unsigned load, const std::shared_ptr<GatheredRows>& rows, int added, uint64_t done,
-                       uint64_t total, bool finished) {
+void CLogDlg::TakeRows(unsigned load, const std::shared_ptr<GatheredRows>& rows, int added,
+                       uint64_t done, uint64_t total, bool finished) {
     if (load != m_load) return;
     m_list->InsertAtTop(*rows);
     m_nLoaded = added;
-    m_progress->setValue(total == 0 ? kProgressSteps : static_cast<int>(done * kProgressSteps / total));
+    m_progress->setValue(total == 0 ? kProgressSteps
+                                    : static_cast<int>(done * kProgressSteps / total));
     if (finished) {
         m_loaded = true;
         m_progress->hide();
@@ -150,7 +152,9 @@ void CLogDlg::SearchByColumn(int column, int searchField, const char* titlePrefi
 }
 
 void CLogDlg::OnSearchDate() { SearchByColumn(kDateColumn, LogSearchDate, "日付 = "); }
-void CLogDlg::OnSearchAddress() { SearchByColumn(kAddressColumn, LogSearchAddress, "IP Address = "); }
+void CLogDlg::OnSearchAddress() {
+    SearchByColumn(kAddressColumn, LogSearchAddress, "IP Address = ");
+}
 void CLogDlg::OnSearchHost() { SearchByColumn(kHostColumn, LogSearchHost, "Host Name = "); }
 void CLogDlg::OnSearchVersion() { SearchByColumn(kVersionColumn, LogSearchVersion, "Version = "); }
 
@@ -165,7 +169,8 @@ void CLogDlg::OnSearchEvent() {
 }
 
 void CLogDlg::OnDeleteSelected() {
-    if (m_list->FirstSelectedRow() < 0) return ShowStopMessage("削除するデータを選択してください。");
+    if (m_list->FirstSelectedRow() < 0)
+        return ShowStopMessage("削除するデータを選択してください。");
     if (!AskOkCancel("選択データを削除します。よろしいですか？")) return;
     StopLoading();
     // Every row names its line in the log, so exactly the chosen lines go, also after a
@@ -194,12 +199,14 @@ void CLogDlg::LayOut() {
     // The list starts below the title line, where the window's frame, menu and caption
     // heights put it.
     const QStyle* look = style();
-    const int chrome = look->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * look->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const int chrome = look->pixelMetric(QStyle::PM_TitleBarHeight) +
+                       2 * look->pixelMetric(QStyle::PM_DefaultFrameWidth);
     m_titleLine->setGeometry(kMargin, menuHeight + 4, width() - 2 * kMargin, kCountLineHeight);
     const int top = std::max(menuHeight + chrome, m_titleLine->geometry().bottom() + 4);
     const int bottom = height() - kBottomSpace;
     m_list->setGeometry(kMargin, top, width() - 2 * kMargin, std::max(bottom - top, 0));
-    m_countLine->setGeometry(kMargin, bottom + kCountLineGap, width() - 2 * kMargin, kCountLineHeight);
-    m_progress->setGeometry(width() - kMargin - kProgressWidth, bottom + kCountLineGap, kProgressWidth,
-                            kCountLineHeight);
+    m_countLine->setGeometry(kMargin, bottom + kCountLineGap, width() - 2 * kMargin,
+                             kCountLineHeight);
+    m_progress->setGeometry(width() - kMargin - kProgressWidth, bottom + kCountLineGap,
+                            kProgressWidth, kCountLineHeight);
 }

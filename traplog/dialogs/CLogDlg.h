@@ -23,7 +23,14 @@ public:
     enum : int { kTitleLine = 1000, kList = 1001, kCountLine = 1002, kProgress = 1003 };
 
     // Columns of the list; the Event column shows only the image of the event number.
-    enum : int { kEventColumn, kDateColumn, kAddressColumn, kHostColumn, kVersionColumn, kMessageColumn };
+    enum : int {
+        kEventColumn,
+        kDateColumn,
+        kAddressColumn,
+        kHostColumn,
+        kVersionColumn,
+        kMessageColumn
+    };
 
     explicit CLogDlg(QWidget* parent = nullptr);
     ~CLogDlg() override;
@@ -52,8 +59,8 @@ private:
     // Ends the load under way; the rows it brought stay.
     void StopLoading();
     // One step of the load numbered load: rows to put at the top and how far it got.
-    void TakeRows(unsigned load, const std::shared_ptr<GatheredRows>& rows, int added, uint64_t done,
-                  uint64_t total, bool finished);
+    void TakeRows(unsigned load, const std::shared_ptr<GatheredRows>& rows, int added,
+                  uint64_t done, uint64_t total, bool finished);
     // The search by the text of one column of the first selected row.
     void SearchByColumn(int column, int searchField, const char* titlePrefix);
     void UpdateCountLine();
@@ -64,7 +71,7 @@ private:
     CReportListCtrl* m_list;
     QLabel* m_countLine;
     QProgressBar* m_progress;
-    int m_nLoaded = 0;  // rows of the last load
+    int m_nLoaded = 0;    // rows of the last load
     unsigned m_load = 0;  // numbers the loads, so that steps of an ended one are ignored
     bool m_loaded = true;
     std::jthread m_reader;

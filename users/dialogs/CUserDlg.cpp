@@ -12,9 +12,9 @@
 
 #include "platform/qt/FieldWidth.h"
 #include "platform/qt/ReportListCtrl.h"
-#include "users/dialogs/CUserListDlg.h"
 #include "users/UserEntryCheck.h"
 #include "users/UserProtocols.h"
+#include "users/dialogs/CUserListDlg.h"
 
 namespace {
 
@@ -27,7 +27,8 @@ QComboBox* NewProtocolCombo(int id, std::span<const std::string_view> names) {
 
 // A code this build does not know leaves the list without a selection; its text is shown
 // but not offered, so only a deliberate pick replaces it.
-void SelectProtocol(QComboBox* combo, std::span<const std::string_view> names, const std::string& text) {
+void SelectProtocol(QComboBox* combo, std::span<const std::string_view> names,
+                    const std::string& text) {
     combo->setCurrentIndex(ProtocolNumber(names, text));
     if (combo->currentIndex() < 0) combo->setPlaceholderText(FromCp932(text));
 }
@@ -61,7 +62,8 @@ CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent)
     grid->addWidget(new QLabel(QStringLiteral("0x")), 1, 1);
     grid->addWidget(engineId, 1, 2);
     // An entry without an engine ID serves every device: keys follow each message's engine.
-    grid->addWidget(new QLabel(QStringLiteral("空欄：全機器共通（鍵は送信元の Engine ID で生成）")), 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("空欄：全機器共通（鍵は送信元の Engine ID で生成）")),
+                    1, 3);
     auto* authGroup = new QGroupBox(QStringLiteral("認証"));
     auto* authGrid = new QGridLayout(authGroup);
     authGrid->addWidget(new QLabel(QStringLiteral("認証アルゴリズム")), 0, 0);
@@ -99,11 +101,14 @@ CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent)
 void CUserDlg::OnOK() {
     const std::string name = ToCp932(ControlById<QLineEdit>(this, kNameEdit)->text());
     const std::string engineId = ToCp932(ControlById<QLineEdit>(this, kEngineIdEdit)->text());
-    const std::string authPassword = ToCp932(ControlById<QLineEdit>(this, kAuthPasswordEdit)->text());
-    const std::string privPassword = ToCp932(ControlById<QLineEdit>(this, kPrivPasswordEdit)->text());
+    const std::string authPassword =
+        ToCp932(ControlById<QLineEdit>(this, kAuthPasswordEdit)->text());
+    const std::string privPassword =
+        ToCp932(ControlById<QLineEdit>(this, kPrivPasswordEdit)->text());
     if (const char* problem = UserEntryProblem(name, engineId, authPassword, privPassword))
         return ShowStopMessage(problem);
-    // A protocol list without a selection (an unknown code, in edit mode only) keeps the row's text.
+    // A protocol list without a selection (an unknown code, in edit mode only) keeps the row's
+    // text.
     const int auth = ControlById<QComboBox>(this, kAuthCombo)->currentIndex();
     const int priv = ControlById<QComboBox>(this, kPrivCombo)->currentIndex();
 
@@ -115,7 +120,8 @@ void CUserDlg::OnOK() {
         m_pList->SetCell(row, CUserListDlg::kNameColumn, name);
     }
     m_pList->SetCell(row, CUserListDlg::kMaskColumn, "*******");
-    m_pList->SetCell(row, CUserListDlg::kEngineIdColumn, engineId.empty() ? std::string() : "0x" + engineId);
+    m_pList->SetCell(row, CUserListDlg::kEngineIdColumn,
+                     engineId.empty() ? std::string() : "0x" + engineId);
     if (auth >= 0) m_pList->SetCell(row, CUserListDlg::kAuthColumn, kAuthProtocolNames[auth]);
     if (priv >= 0) m_pList->SetCell(row, CUserListDlg::kPrivColumn, kPrivProtocolNames[priv]);
     m_pList->SetCell(row, CUserListDlg::kAuthPasswordColumn, authPassword);

@@ -11,9 +11,9 @@
 #include "platform/qt/FieldWidth.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/ReportListCtrl.h"
-#include "users/dialogs/CUserDlg.h"
 #include "users/UserProtocols.h"
 #include "users/UserStore.h"
+#include "users/dialogs/CUserDlg.h"
 
 CUserListDlg::CUserListDlg(QWidget* parent) : QDialog(parent) {
     WithId(this, 179);
@@ -78,7 +78,8 @@ void CUserListDlg::OnAdd() {
 }
 
 void CUserListDlg::OnEdit() {
-    if (m_list->FirstSelectedRow() < 0) return ShowStopMessage("編集するユーザを選択してください。");
+    if (m_list->FirstSelectedRow() < 0)
+        return ShowStopMessage("編集するユーザを選択してください。");
     CUserDlg dialog(m_list, true, this);
     RunModal(dialog);
     FitEngineIdColumn();
@@ -95,7 +96,8 @@ void CUserListDlg::OnOK() {
         std::vector<UserTexts> users;
         for (int row = 0; row < m_list->RowCount(); ++row) {
             const std::string engineId = m_list->CellText(row, kEngineIdColumn);
-            users.push_back({m_list->CellText(row, kNameColumn), m_list->CellText(row, kAuthPasswordColumn),
+            users.push_back({m_list->CellText(row, kNameColumn),
+                             m_list->CellText(row, kAuthPasswordColumn),
                              m_list->CellText(row, kPrivPasswordColumn),
                              engineId.size() > 2 ? engineId.substr(2) : std::string(),
                              ProtocolCode(kAuthProtocolNames, m_list->CellText(row, kAuthColumn)),

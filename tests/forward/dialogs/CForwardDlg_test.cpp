@@ -1,15 +1,15 @@
 #include "forward/dialogs/CForwardDlg.h"
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "forward/ForwardTransport.h"
 #include "forward/Forwarder.h"
-#include "support/DialogTesting.h"
 #include "reception/TrapTap.h"
+#include "support/DialogTesting.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
 

@@ -1,9 +1,9 @@
 #include "mib/dialogs/MibWindow.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTableWidget>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "support/TempProgramFolder.h"
 
@@ -12,7 +12,8 @@ namespace {
 const QString kTestModules = QStringLiteral(OLIXTRAP_TESTDATA_DIR "/mibs/");
 
 // The first row whose cells in column `key` and `column` hold key and value; -1 when none.
-int FindRow(const QTableWidget* table, int keyColumn, const QString& key, int column, const QString& value) {
+int FindRow(const QTableWidget* table, int keyColumn, const QString& key, int column,
+            const QString& value) {
     for (int row = 0; row < table->rowCount(); ++row) {
         const QTableWidgetItem* keyItem = table->item(row, keyColumn);
         const QTableWidgetItem* item = table->item(row, column);
@@ -32,16 +33,20 @@ TEST(MibWindow, ListsLoadedAndFailedFilesAndAddCopiesIntoMibsAndReloads) {
     CMibWindow window;
     window.OnReload();
     // Rows of this folder only: an earlier load's report may name the same modules elsewhere.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return FindRow(window.Loaded(), 0, "OLIX-TEST-ROOT-MIB", 2, mibs) >= 0; }, 30000));
-    const int broken = FindRow(window.Failed(), 0, "OLIX-TEST-BROKEN-MIB.txt", 0, "OLIX-TEST-BROKEN-MIB.txt");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return FindRow(window.Loaded(), 0, "OLIX-TEST-ROOT-MIB", 2, mibs) >= 0; }, 30000));
+    const int broken =
+        FindRow(window.Failed(), 0, "OLIX-TEST-BROKEN-MIB.txt", 0, "OLIX-TEST-BROKEN-MIB.txt");
     ASSERT_GE(broken, 0);
     EXPECT_GT(window.Failed()->item(broken, 1)->text().toInt(), 0);
     EXPECT_FALSE(window.Failed()->item(broken, 2)->text().isEmpty());
-    EXPECT_EQ(FindRow(window.Loaded(), 1, "OLIX-TEST-BROKEN-MIB.txt", 1, "OLIX-TEST-BROKEN-MIB.txt"), -1);
+    EXPECT_EQ(
+        FindRow(window.Loaded(), 1, "OLIX-TEST-BROKEN-MIB.txt", 1, "OLIX-TEST-BROKEN-MIB.txt"), -1);
 
     EXPECT_EQ(window.AddFiles({kTestModules + "OLIX-TEST-TC.txt"}), 0);
     EXPECT_TRUE(QFile::exists(mibs + "/OLIX-TEST-TC.txt"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return FindRow(window.Loaded(), 0, "OLIX-TEST-TC", 2, mibs) >= 0; }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return FindRow(window.Loaded(), 0, "OLIX-TEST-TC", 2, mibs) >= 0; }, 30000));
 }
 
 }  // namespace

@@ -1,21 +1,21 @@
 #include "notify/dialogs/CActDlg.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <set>
 
+#include "notify/RuleStore.h"
 #include "notify/dialogs/CFilEpriseDlg.h"
 #include "notify/dialogs/CFilIPDlg.h"
 #include "notify/dialogs/CFilUserDlg.h"
-#include "notify/RuleStore.h"
 #include "platform/FixedText.h"
-#include "support/DialogTesting.h"
 #include "platform/qt/HelpWindow.h"
+#include "support/DialogTesting.h"
 #include "users/UserStore.h"
 
 namespace {
@@ -24,12 +24,13 @@ const char* const kCommaMessage = "設定値に , を使用することはでき
 
 class ActionDialog : public ::testing::Test {
 protected:
-
     template <class W>
     static W* Control(CActDlg& dialog, int id) {
         return ControlById<W>(&dialog, id);
     }
-    static void SetText(CActDlg& dialog, int id, const QString& text) { Control<QLineEdit>(dialog, id)->setText(text); }
+    static void SetText(CActDlg& dialog, int id, const QString& text) {
+        Control<QLineEdit>(dialog, id)->setText(text);
+    }
 
     static RuleRecord EnterpriseKey(const char* enterprise, int generic, int specific) {
         RuleRecord key{};
@@ -52,7 +53,8 @@ TEST_F(ActionDialog, AddedEnterpriseIsStoredWithItsPrefixAndEditedWithoutIt) {
             EXPECT_EQ(Control<QLabel>(dialog, CActDlg::kKeyLabel)->text(), "エンタープライズ：");
             EXPECT_FALSE(Control<QWidget>(dialog, CActDlg::kStartAddress)->isVisible());
             EXPECT_TRUE(Control<QWidget>(dialog, CActDlg::kEnterpriseEdit)->isVisible());
-            EXPECT_EQ(Control<QComboBox>(dialog, CActDlg::kGenericCombo)->currentText(), "Enterprise Specific");
+            EXPECT_EQ(Control<QComboBox>(dialog, CActDlg::kGenericCombo)->currentText(),
+                      "Enterprise Specific");
             SetText(dialog, CActDlg::kEnterpriseEdit, "9.1");
             SetText(dialog, CActDlg::kSpecificEdit, "5");
             SetText(dialog, CActDlg::kPopupEdit, "ポップアップ");
@@ -165,25 +167,33 @@ TEST_F(ActionDialog, ChecksRefuseAtTheirBoundariesAndCommasEverywhere) {
     const QString kana18 = QString(18, QChar(0x30A2));  // 36 bytes in Shift_JIS
     const QString kana64 = QString(64, QChar(0x30A2));  // 128 bytes
     const std::vector<CheckCase> cases = {
-        {CActDlg::ModeAddEnterprise, CActDlg::kEnterpriseEdit, "", "EnterPriseを入力してください。"},
+        {CActDlg::ModeAddEnterprise, CActDlg::kEnterpriseEdit, "",
+         "EnterPriseを入力してください。"},
         {CActDlg::ModeAddEnterprise, CActDlg::kEnterpriseEdit, kana18, nullptr},
-        {CActDlg::ModeAddEnterprise, CActDlg::kEnterpriseEdit, kana18 + "1", "EnterPriseのデータサイズが不正です。(36Byteまで)"},
+        {CActDlg::ModeAddEnterprise, CActDlg::kEnterpriseEdit, kana18 + "1",
+         "EnterPriseのデータサイズが不正です。(36Byteまで)"},
         {CActDlg::ModeAddEnterprise, CActDlg::kEnterpriseEdit, "9,1", kCommaMessage},
         {CActDlg::ModeAddUser, CActDlg::kUserCombo, "", "ユーザ名を入力してください。"},
         {CActDlg::ModeAddUser, CActDlg::kUserCombo, kana18, nullptr},
-        {CActDlg::ModeAddUser, CActDlg::kUserCombo, kana18 + "u", "ユーザ名が不正です。（0～36文字）"},
-        {CActDlg::ModeAddUser, CActDlg::kUserCombo, "a,b", "ユーザ名に , を使用することはできません。"},
+        {CActDlg::ModeAddUser, CActDlg::kUserCombo, kana18 + "u",
+         "ユーザ名が不正です。（0～36文字）"},
+        {CActDlg::ModeAddUser, CActDlg::kUserCombo, "a,b",
+         "ユーザ名に , を使用することはできません。"},
         {CActDlg::ModeAllTraps, CActDlg::kPopupEdit, kana64, nullptr},
-        {CActDlg::ModeAllTraps, CActDlg::kPopupEdit, kana64 + "x", "メッセージのデータサイズが不正です。(128Byteまで)"},
+        {CActDlg::ModeAllTraps, CActDlg::kPopupEdit, kana64 + "x",
+         "メッセージのデータサイズが不正です。(128Byteまで)"},
         {CActDlg::ModeAllTraps, CActDlg::kPopupEdit, "a,b", kCommaMessage},
         {CActDlg::ModeAllTraps, CActDlg::kProgramEdit, kana64, nullptr},
-        {CActDlg::ModeAllTraps, CActDlg::kProgramEdit, kana64 + "x", "ファイルパスのデータサイズが不正です。(128Byteまで)"},
+        {CActDlg::ModeAllTraps, CActDlg::kProgramEdit, kana64 + "x",
+         "ファイルパスのデータサイズが不正です。(128Byteまで)"},
         {CActDlg::ModeAllTraps, CActDlg::kProgramEdit, "a,b", kCommaMessage},
         {CActDlg::ModeAllTraps, CActDlg::kWaveEdit, kana64, nullptr},
-        {CActDlg::ModeAllTraps, CActDlg::kWaveEdit, kana64 + "x", "ファイルパスのデータサイズが不正です。(128Byteまで)"},
+        {CActDlg::ModeAllTraps, CActDlg::kWaveEdit, kana64 + "x",
+         "ファイルパスのデータサイズが不正です。(128Byteまで)"},
         {CActDlg::ModeAllTraps, CActDlg::kWaveEdit, "a,b", kCommaMessage},
         {CActDlg::ModeAllTraps, CActDlg::kMailEdit, kana64, nullptr},
-        {CActDlg::ModeAllTraps, CActDlg::kMailEdit, kana64 + "x", "メールメッセージのデータサイズが不正です。(128Byteまで)"},
+        {CActDlg::ModeAllTraps, CActDlg::kMailEdit, kana64 + "x",
+         "メールメッセージのデータサイズが不正です。(128Byteまで)"},
         {CActDlg::ModeAllTraps, CActDlg::kMailEdit, "a,b", kCommaMessage},
     };
     CFilEpriseDlg enterprisePage;
@@ -192,9 +202,10 @@ TEST_F(ActionDialog, ChecksRefuseAtTheirBoundariesAndCommasEverywhere) {
         SCOPED_TRACE(check.text.toStdString() + " in " + std::to_string(check.id));
         ClearRecordedMessageBoxes();
         CActDlg dialog;
-        CFilPageDlg* page = check.mode == CActDlg::ModeAddEnterprise ? static_cast<CFilPageDlg*>(&enterprisePage)
-                            : check.mode == CActDlg::ModeAddUser     ? &userPage
-                                                                     : nullptr;
+        CFilPageDlg* page = check.mode == CActDlg::ModeAddEnterprise
+                                ? static_cast<CFilPageDlg*>(&enterprisePage)
+                            : check.mode == CActDlg::ModeAddUser ? &userPage
+                                                                 : nullptr;
         dialog.SetMode(page, check.mode);
         dialog.show();
         if (check.mode == CActDlg::ModeAddEnterprise && check.id != CActDlg::kEnterpriseEdit)
@@ -250,10 +261,12 @@ TEST_F(ActionDialog, RuleTooLongForItsRecordIsRefusedAndNothingStored) {
     CActDlg dialog;
     dialog.SetMode(&page, CActDlg::ModeAddIpRange);
     dialog.show();
-    for (int id : {CActDlg::kPopupEdit, CActDlg::kProgramEdit, CActDlg::kWaveEdit, CActDlg::kMailEdit})
+    for (int id :
+         {CActDlg::kPopupEdit, CActDlg::kProgramEdit, CActDlg::kWaveEdit, CActDlg::kMailEdit})
         SetText(dialog, id, QString(128, QLatin1Char('y')));
     dialog.OnOK();
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{std::string(RuleStore::kTooLongMessage)});
+    EXPECT_EQ(RecordedMessageTexts(),
+              std::vector<std::string>{std::string(RuleStore::kTooLongMessage)});
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(page.List()->RowCount(), 0);
     RuleRecord rule{};
@@ -325,14 +338,16 @@ TEST_F(ActionDialog, UserNamesComeFromTheUserStoreAndAnEditedRuleKeepsItsOwn) {
 
 TEST_F(ActionDialog, KeepsOneWidthInEveryMode) {
     std::vector<int> widths;
-    for (int mode : {CActDlg::ModeAllTraps, CActDlg::ModeAddEnterprise, CActDlg::ModeAddIpRange, CActDlg::ModeAddUser}) {
+    for (int mode : {CActDlg::ModeAllTraps, CActDlg::ModeAddEnterprise, CActDlg::ModeAddIpRange,
+                     CActDlg::ModeAddUser}) {
         CActDlg dialog;
         dialog.SetMode(nullptr, mode);
         dialog.show();
         QCoreApplication::processEvents();
         widths.push_back(dialog.width());
     }
-    EXPECT_EQ(std::set<int>(widths.begin(), widths.end()).size(), 1u) << widths[0] << " " << widths[2];
+    EXPECT_EQ(std::set<int>(widths.begin(), widths.end()).size(), 1u)
+        << widths[0] << " " << widths[2];
 }
 
 // Records the windows that a modal dialog blocks from input.
@@ -355,9 +370,11 @@ TEST_F(ActionDialog, HelpOpensAtContext22AndTakesInputWhileTheDialogIsModal) {
     dialog.show();
     ControlById<QPushButton>(&dialog, CActDlg::kHelpButton)->click();
     ASSERT_EQ(RecordedMessageTexts().size(), 1u);
-    EXPECT_TRUE(RecordedMessageTexts()[0].starts_with("ヘルプファイル(OlixTrap.html)を開くことができません。"));
+    EXPECT_TRUE(RecordedMessageTexts()[0].starts_with(
+        "ヘルプファイル(OlixTrap.html)を開くことができません。"));
 
-    stores.folder.Write("OlixTrap.html", "<html><body><a name=\"context-22\">actions</a></body></html>");
+    stores.folder.Write("OlixTrap.html",
+                        "<html><body><a name=\"context-22\">actions</a></body></html>");
     BlockedWindows windows;
     ControlById<QPushButton>(&dialog, CActDlg::kHelpButton)->click();
     ASSERT_NE(HelpWindow(), nullptr);

@@ -1,16 +1,16 @@
 #include "notify/dialogs/CEventDlg.h"
 
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
-#include <gtest/gtest.h>
 
-#include "notify/dialogs/CActDlg.h"
-#include "notify/dialogs/CFilPageDlg.h"
 #include "notify/RuleStore.h"
 #include "notify/RuleText.h"
+#include "notify/dialogs/CActDlg.h"
+#include "notify/dialogs/CFilPageDlg.h"
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
 #include "settings/dialogs/CMailDlg.h"
@@ -121,14 +121,16 @@ TEST_F(EventDialog, CancelKeepsTheModeButNotADeletedRule) {
 TEST_F(EventDialog, DeleteAsksFirstAndRemovesOnlyTheSelectedRow) {
     CFilPageDlg* enterprises = dialog.Page(1);
     enterprises->OnDelete();
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"削除するイベントを選択してください。"});
+    EXPECT_EQ(RecordedMessageTexts(),
+              std::vector<std::string>{"削除するイベントを選択してください。"});
 
     ClearRecordedMessageBoxes();
     enterprises->List()->SelectRows({0});
     QueueMessageBoxAnswer(MessageAnswer::Cancel);
     enterprises->OnDelete();
     ASSERT_EQ(RecordedMessageBoxes().size(), 1u);
-    EXPECT_EQ(RecordedMessageTexts().front(), "選択されているイベントを削除します。よろしいですか？");
+    EXPECT_EQ(RecordedMessageTexts().front(),
+              "選択されているイベントを削除します。よろしいですか？");
     EXPECT_EQ(RecordedMessageBoxes().front().icon, MessageIcon::Information);
     EXPECT_EQ(RecordedMessageBoxes().front().buttons, MessageButtons::OkCancel);
     EXPECT_EQ(enterprises->List()->RowCount(), 2);
@@ -145,7 +147,8 @@ TEST_F(EventDialog, DeleteAsksFirstAndRemovesOnlyTheSelectedRow) {
 }
 
 TEST_F(EventDialog, EditWithoutSelectionNamesWhatToSelectOnEachPage) {
-    const char* messages[] = {"編集するIPアドレスを選択してください。", "編集するイベントを選択してください。",
+    const char* messages[] = {"編集するIPアドレスを選択してください。",
+                              "編集するイベントを選択してください。",
                               "編集するユーザを選択してください。"};
     ModalScript<CActDlg> script([](CActDlg&) {});
     for (int tab = 0; tab < 3; ++tab) {

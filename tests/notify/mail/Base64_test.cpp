@@ -8,9 +8,16 @@
 TEST(Base64, MatchesTheRfc4648TestVectors) {
     // RFC 4648 section 10.
     const std::pair<std::string, std::string> vectors[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
-        {"a", "YQ=="},    {"ab", "YWI="},        {"abc", "YWJj"},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
+        {"a", "YQ=="},
+        {"ab", "YWI="},
+        {"abc", "YWJj"},
     };
     for (const auto& [plain, encoded] : vectors) EXPECT_EQ(Base64Encode(plain), encoded) << plain;
 }

@@ -20,8 +20,7 @@ std::string Convert(std::string_view sjis, std::size_t outSize = 1024) {
 }
 
 std::string Jis(std::string_view twoByteCodes) {
-    return std::string(kEscapeToJisX0208) + std::string(twoByteCodes) +
-           std::string(kEscapeToAscii);
+    return std::string(kEscapeToJisX0208) + std::string(twoByteCodes) + std::string(kEscapeToAscii);
 }
 
 // glibc's own CP932 -> ISO-2022-JP conversion of one character, or "" when it refuses it.
@@ -55,8 +54,11 @@ TEST(Iso2022Jp, ConvertsKanaAndKanjiBetweenAsciiRuns) {
 
 TEST(Iso2022Jp, TakesHalfWidthKatakanaAndLoneLeadBytesAsTheArithmeticGivesThem) {
     // A half-width katakana byte is the first byte of a pair with whatever follows.
-    EXPECT_EQ(Convert("\xB1" "A"), Jis("\x01\""));        // ｱ then 'A'
-    EXPECT_EQ(Convert("\xB1\xB2"), Jis("\x02" "4"));      // ｱｲ
+    EXPECT_EQ(Convert("\xB1"
+                      "A"),
+              Jis("\x01\""));  // ｱ then 'A'
+    EXPECT_EQ(Convert("\xB1\xB2"), Jis("\x02"
+                                       "4"));  // ｱｲ
     // A lead byte at the end has no second byte and is passed on unchanged.
     EXPECT_EQ(Convert("a\x82"), "a" + Jis("\x82"));
     // The input ends at its first zero byte.

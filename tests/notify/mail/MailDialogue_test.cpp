@@ -24,14 +24,15 @@ constexpr MailTimeouts kQuick{1000ms, 300ms, 1500ms};
 constexpr std::string_view kMessage = "Subject: x\r\n\r\nbody\r\n.\r\n";
 
 int Deliver(const ScriptedTcpServer& server, const MailTimeouts& timeouts = kQuick) {
-    return RunSmtpDelivery({"127.0.0.1", server.Port()}, "trap@example.org",
-                           "admin@example.org", kMessage, timeouts);
+    return RunSmtpDelivery({"127.0.0.1", server.Port()}, "trap@example.org", "admin@example.org",
+                           kMessage, timeouts);
 }
 
 std::vector<S::Step> SmtpUpToRecipient() {
-    return {S::Send("220 mail ready\r\n"), S::ReadLine(), S::Send("250 hello\r\n"), S::ReadLine(),
-            S::Send("250 reset\r\n"),      S::ReadLine(), S::Send("250 sender ok\r\n"),
-            S::ReadLine(), S::Send("250 recipient ok\r\n")};
+    return {
+        S::Send("220 mail ready\r\n"),  S::ReadLine(), S::Send("250 hello\r\n"),     S::ReadLine(),
+        S::Send("250 reset\r\n"),       S::ReadLine(), S::Send("250 sender ok\r\n"), S::ReadLine(),
+        S::Send("250 recipient ok\r\n")};
 }
 
 std::vector<S::Step> Then(std::vector<S::Step> script, std::vector<S::Step> more) {
@@ -83,9 +84,9 @@ TEST(MailDialogue, SmtpSkipsContinuationLinesInOneChunkOrSeveral) {
     };
     for (const auto& greeting : greetings) {
         Transcript transcript;
-        ScriptedTcpServer server("smtp", Then(greeting, {S::ReadLine(), S::Send("421 closing\r\n"),
-                                                         S::ReadLine()}),
-                                 transcript);
+        ScriptedTcpServer server(
+            "smtp", Then(greeting, {S::ReadLine(), S::Send("421 closing\r\n"), S::ReadLine()}),
+            transcript);
         EXPECT_EQ(Deliver(server), 1);
         server.Finish();
         // Greeted once: HELO; the refusal is answered with an empty line.
@@ -109,11 +110,11 @@ TEST(MailDialogue, SmtpGivesUpOnARefusalBeforeTheMessage) {
 
 TEST(MailDialogue, Pop3LogsInAndQuits) {
     Transcript transcript;
-    ScriptedTcpServer server("pop",
-                             {S::Send("+OK POP3 ready\r\n"), S::ReadLine(), S::Send("+OK user\r\n"),
-                              S::ReadLine(), S::Send("+OK logged in\r\n"), S::ReadLine(),
-                              S::Send("+OK bye\r\n")},
-                             transcript);
+    ScriptedTcpServer server(
+        "pop",
+        {S::Send("+OK POP3 ready\r\n"), S::ReadLine(), S::Send("+OK user\r\n"), S::ReadLine(),
+         S::Send("+OK logged in\r\n"), S::ReadLine(), S::Send("+OK bye\r\n")},
+        transcript);
     // A host name is resolved too ("localhost" comes from the hosts file, not the network).
     EXPECT_EQ(RunPop3Login({"localhost", server.Port()}, "taro", "secret", kQuick), 0);
     server.Finish();
@@ -135,9 +136,9 @@ TEST(MailDialogue, Pop3TakesOnlyPlusOkWithASpaceAsPositive) {
 
 TEST(MailDialogue, EndsWhenTheServerIsSilentClosesOrTrickles) {
     const std::vector<std::vector<S::Step>> servers = {
-        {},                                                    // accepts and never answers
-        {S::Send("220 ready\r\n"), S::ReadLine()},             // never answers HELO
-        {S::Send("220 ready\r\n"), S::ReadLine(), S::Close()}, // closes mid-dialogue
+        {},                                                     // accepts and never answers
+        {S::Send("220 ready\r\n"), S::ReadLine()},              // never answers HELO
+        {S::Send("220 ready\r\n"), S::ReadLine(), S::Close()},  // closes mid-dialogue
     };
     std::vector<S::Step> trickle;  // chunks without a line end, for longer than any bound
     for (int i = 0; i < 200; ++i) {
@@ -164,8 +165,7 @@ TEST(MailDialogue, FailsAtOnceWhenNothingListens) {
     ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), length), 0);
     ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
     close(fd);
-    EXPECT_EQ(RunSmtpDelivery({"127.0.0.1", ntohs(address.sin_port)}, "a@b", "c@d", kMessage,
-                              kQuick),
-              1);
+    EXPECT_EQ(
+        RunSmtpDelivery({"127.0.0.1", ntohs(address.sin_port)}, "a@b", "c@d", kMessage, kQuick), 1);
     EXPECT_EQ(RunPop3Login({"", 110}, "u", "p", kQuick), 1);
 }

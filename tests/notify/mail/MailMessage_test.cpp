@@ -65,9 +65,7 @@ std::string JisToUtf8(const std::string& jis) {
 }
 
 // Room left for the body by the headers these tests use.
-std::size_t BodyRoom() {
-    return kMailTextSize - 1 - Compose("").message.size();
-}
+std::size_t BodyRoom() { return kMailTextSize - 1 - Compose("").message.size(); }
 
 }  // namespace
 
@@ -90,8 +88,9 @@ TEST(MailMessage, EncodesTheSubjectOnlyWhenItHoldsAnEightBitByte) {
     EXPECT_NE(Compose("x", "Link down: core-1").message.find("\r\nSubject: Link down: core-1\r\n"),
               std::string::npos);
     EXPECT_NE(Compose("x", "").message.find("\r\nSubject: \r\nMIME-Version"), std::string::npos);
-    EXPECT_NE(Compose("x", "\x82\xA0").message.find("\r\nSubject: =?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        Compose("x", "\x82\xA0").message.find("\r\nSubject: =?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n"),
+        std::string::npos);
     EXPECT_NE(Compose("x", Utf8ToCp932("監視 alert"))
                   .message.find("Subject: =?ISO-2022-JP?B?GyRCNEY7axsoQiBhbGVydA==?=\r\n"),
               std::string::npos);
@@ -106,13 +105,18 @@ TEST(MailMessage, WritesTheDateWithTwoDigitFieldsAndTheZoneOfTheLocalTime) {
     t.tm_hour = 4;
     t.tm_min = 0;
     t.tm_sec = 7;
-    EXPECT_EQ(Compose("x", "s", t).message.rfind("Date: Mon, 01 Mar 2027 04:00:07 +0000\r\nFrom: ", 0),
-              0u);
+    EXPECT_EQ(
+        Compose("x", "s", t).message.rfind("Date: Mon, 01 Mar 2027 04:00:07 +0000\r\nFrom: ", 0),
+        0u);
 
     // The machine's zone, as the mail action takes its local time.
     const char* const savedTz = std::getenv("TZ");
     const std::string saved = savedTz ? savedTz : "";
-    const struct { const char* zone; std::time_t when; const char* date; } kCases[] = {
+    const struct {
+        const char* zone;
+        std::time_t when;
+        const char* date;
+    } kCases[] = {
         {"Asia/Tokyo", 1796558709, "Date: Sun, 06 Dec 2026 21:05:09 +0900\r\n"},
         {"America/St_Johns", 1796558709, "Date: Sun, 06 Dec 2026 08:35:09 -0330\r\n"},
         {"America/St_Johns", 1783339509, "Date: Mon, 06 Jul 2026 09:35:09 -0230\r\n"},
@@ -122,7 +126,8 @@ TEST(MailMessage, WritesTheDateWithTwoDigitFieldsAndTheZoneOfTheLocalTime) {
         tzset();
         std::tm local{};
         localtime_r(&c.when, &local);
-        EXPECT_EQ(Compose("x", "s", local).message.substr(0, std::strlen(c.date)), c.date) << c.zone;
+        EXPECT_EQ(Compose("x", "s", local).message.substr(0, std::strlen(c.date)), c.date)
+            << c.zone;
     }
     if (savedTz)
         setenv("TZ", saved.c_str(), 1);
@@ -194,8 +199,8 @@ TEST(MailMessage, CutsOverlongHeaderFieldsToTheirLimits) {
     MailText out;
     const std::string address(300, 'a');
     const std::string subject = Utf8ToCp932(std::string(20, 'x') + "障害通知障害通知障害通知");
-    const std::size_t length = ComposeNotificationMessage(
-        {address, address, subject}, std::string(2047, 'b'), Sunday(), out);
+    const std::size_t length = ComposeNotificationMessage({address, address, subject},
+                                                          std::string(2047, 'b'), Sunday(), out);
     const std::string message(out.data(), length);
     EXPECT_NE(message.find("From: " + std::string(128, 'a') + "\r\n"), std::string::npos);
     EXPECT_NE(message.find("To: " + std::string(128, 'a') + "\r\n"), std::string::npos);

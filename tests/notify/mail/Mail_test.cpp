@@ -50,11 +50,14 @@ AppSettings MailSettings(bool usePop) {
 }
 
 std::vector<S::Step> PopLogin(std::string_view passwordReply = "+OK welcome\r\n") {
-    return {S::Send("+OK ready\r\n"),          S::ReadLine(), S::Send("+OK user\r\n"),
-            S::ReadLine(), S::Send(std::string(passwordReply)), S::ReadLine(),
+    return {S::Send("+OK ready\r\n"),
+            S::ReadLine(),
+            S::Send("+OK user\r\n"),
+            S::ReadLine(),
+            S::Send(std::string(passwordReply)),
+            S::ReadLine(),
             S::Send("+OK bye\r\n")};
 }
-
 
 // Runs a program without a shell and returns its exit status (-1 when it could not run or
 // did not end within the bound, in which case it is killed).
@@ -65,7 +68,8 @@ int RunProgram(const std::vector<std::string>& args, std::chrono::seconds bound,
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -135,12 +139,18 @@ public:
     std::string Check(int n, const std::string& subject, const std::string& body,
                       bool prefix = false) const {
         if (!WaitForFile(Message(n), 10s)) return "no message " + std::to_string(n);
-        std::vector<std::string> args = {kPython, kScripts + "check_mail.py", Message(n),
-                                         "trap@example.org", "admin@example.org", subject, body};
+        std::vector<std::string> args = {kPython,
+                                         kScripts + "check_mail.py",
+                                         Message(n),
+                                         "trap@example.org",
+                                         "admin@example.org",
+                                         subject,
+                                         body};
         if (prefix) args.push_back("--prefix");
         const std::string output = folder_.File("check.txt");
         const int rc = RunProgram(args, 60s, output);
-        return rc == 0 ? "" : "check failed (" + std::to_string(rc) + "): " + folder_.Read("check.txt");
+        return rc == 0 ? ""
+                       : "check failed (" + std::to_string(rc) + "): " + folder_.Read("check.txt");
     }
     int MessageCount() const {
         int count = 0;
@@ -199,7 +209,7 @@ TEST(Mail, WithoutPopAuthenticationGoesStraightToSmtp) {
 TEST(Mail, AFailedPopLoginSendsNoMail) {
     const std::vector<std::vector<S::Step>> popServers = {
         PopLogin("-ERR bad password\r\n"),
-        PopLogin("+OK\r\n"),  // no space after +OK: negative
+        PopLogin("+OK\r\n"),                        // no space after +OK: negative
         {S::Send("+OK ready\r\n"), S::ReadLine()},  // never answers USER
         {S::Close()},
     };
@@ -218,7 +228,8 @@ TEST(MailQueue, AFullQueueDropsAndCountsAndItsEndIsBounded) {
     // Takes the connection and stays silent: the mail in hand waits for a greeting.
     ScriptedTcpServer silent("smtp", {S::Pause(1000ms)}, transcript);
     const MailRoute route{1, silent.Port(), {1000ms, 2000ms, 3000ms}};
-    const std::optional<PreparedMail> mail = PrepareNotificationMail(MailSettings(false), "x", std::tm{});
+    const std::optional<PreparedMail> mail =
+        PrepareNotificationMail(MailSettings(false), "x", std::tm{});
     ASSERT_TRUE(mail.has_value());
     const uint64_t before = ReadLoss(LossKind::kMailsDropped);
     constexpr std::size_t kMails = kMailQueueCapacity + 6;
@@ -237,7 +248,8 @@ TEST(Mail, ARealSmtpServerReceivesTheJapaneseMail) {
     if (!server.Ready()) GTEST_SKIP() << "aiosmtpd (Debian python3-aiosmtpd) is not available";
     const MailRoute route{1, server.Port(), {5000ms, 10000ms, 20000ms}};
 
-    const std::string body = "リンクダウンを検出しました。\r\n装置: core-1 (192.0.2.1)\r\nifIndex = 3";
+    const std::string body =
+        "リンクダウンを検出しました。\r\n装置: core-1 (192.0.2.1)\r\nifIndex = 3";
     SendNotificationMailWith(MailSettings(false), Utf8ToCp932(body), route);
     EXPECT_EQ(server.Check(1, "トラップ通知", body), "");
     EXPECT_EQ(server.Envelope(1), "trap@example.org\nadmin@example.org\n");

@@ -52,12 +52,14 @@ protected:
 }  // namespace
 
 TEST(DBLibConvert, StoredBytesOfTheDocumentedExamples) {
-    struct Case { std::string plain, stored; };
+    struct Case {
+        std::string plain, stored;
+    };
     const std::vector<Case> cases = {
-        {"\xD4", "\x56"},          // complement 0x2B, rotated 0x56
-        {"\xE9", "\xFF\xD4"},      // becomes a comma: escaped
-        {"y", "\xFF\xF3"},         // becomes a carriage return: escaped
-        {"\xFA", "\xFF\xF6"},      // becomes a line feed: escaped
+        {"\xD4", "\x56"},      // complement 0x2B, rotated 0x56
+        {"\xE9", "\xFF\xD4"},  // becomes a comma: escaped
+        {"y", "\xFF\xF3"},     // becomes a carriage return: escaped
+        {"\xFA", "\xFF\xF6"},  // becomes a line feed: escaped
         {" ", "\xBF"},
     };
     for (const Case& c : cases) {
@@ -79,7 +81,7 @@ TEST(DBLibConvert, StopsAtLineFeedAndNeverSplitsAnEscapePair) {
     EXPECT_EQ(Plain(Stored("ab\ncd")), "ab");
     std::array<char, 2> target{};
     EXPECT_EQ(DBLib::Convert("ay", target, kToStored), 1u);  // "y" needs two bytes, one is left
-    EXPECT_EQ(Plain(Stored("a") + "\xFF"), "a");       // a lone trailing escape ends the line
+    EXPECT_EQ(Plain(Stored("a") + "\xFF"), "a");             // a lone trailing escape ends the line
 }
 
 TEST(DBLibGetField, FieldsLimitsAndMissingFields) {
@@ -122,8 +124,9 @@ TEST_F(DBLibFileTest, OpenRetriesFiveTimesThenPostsTheAccessError) {
     folder.Write("blocked", "a file where a folder is expected");
     EXPECT_EQ(DBLib::Open("/blocked", "EventDB.na", OpenMode::Recreate), nullptr);
     using std::chrono::milliseconds;
-    EXPECT_EQ(sleeps, (std::vector<milliseconds>{milliseconds(5000), milliseconds(10000), milliseconds(20000),
-                                                  milliseconds(40000), milliseconds(80000)}));
+    EXPECT_EQ(sleeps, (std::vector<milliseconds>{milliseconds(5000), milliseconds(10000),
+                                                 milliseconds(20000), milliseconds(40000),
+                                                 milliseconds(80000)}));
     const auto boxes = RecordedMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, folder.File("blocked/EventDB.na") + " Access Error");

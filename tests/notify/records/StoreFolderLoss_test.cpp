@@ -68,7 +68,8 @@ TEST(StoreFolderLoss, LookupsAnswerFromTheLastTablesAndTheFilesKeepTheirBytes) {
 
     std::filesystem::rename(awayFolder, storeFolder);
     // The files are tried again within a second.
-    for (int i = 0; i < 100 && (StoreReadFailing(StoreKind::kRules) || StoreReadFailing(StoreKind::kUsers));
+    for (int i = 0;
+         i < 100 && (StoreReadFailing(StoreKind::kRules) || StoreReadFailing(StoreKind::kUsers));
          ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_TRUE(AliceFound() && RuleFound());

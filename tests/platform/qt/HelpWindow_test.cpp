@@ -1,14 +1,14 @@
 #include "platform/qt/HelpWindow.h"
 
+#include <gtest/gtest.h>
 #include <QTextBrowser>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <iterator>
 #include <string>
 
-#include "support/DialogTesting.h"
 #include "settings/ProgramFolder.h"
+#include "support/DialogTesting.h"
 #include "support/TempProgramFolder.h"
 
 TEST(HelpWindow, MissingDocumentGivesTheStopBoxAndNoWindow) {
@@ -17,16 +17,18 @@ TEST(HelpWindow, MissingDocumentGivesTheStopBoxAndNoWindow) {
     EXPECT_EQ(ShowHelpDocument(), 1);
     // It names every place it looked, the program folder first.
     ASSERT_EQ(RecordedMessageTexts(),
-              std::vector<std::string>{"ヘルプファイル(OlixTrap.html)を開くことができません。\n\n探した場所:\n" +
-                                       folder.File("OlixTrap.html") + "\n" + ExecutableFolder() + "/OlixTrap.html\n" +
-                                       InstalledDataFolder() + "/OlixTrap.html"});
+              std::vector<std::string>{
+                  "ヘルプファイル(OlixTrap.html)を開くことができません。\n\n探した場所:\n" +
+                  folder.File("OlixTrap.html") + "\n" + ExecutableFolder() + "/OlixTrap.html\n" +
+                  InstalledDataFolder() + "/OlixTrap.html"});
     EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Stop);
 }
 
 TEST(HelpWindow, ShowsTheDocumentOfTheProgramFolderAtTheAskedAnchor) {
     TempProgramFolder folder;
     std::ifstream source(OLIXTRAP_HELP_DOCUMENT, std::ios::binary);
-    const std::string document((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
+    const std::string document((std::istreambuf_iterator<char>(source)),
+                               std::istreambuf_iterator<char>());
     ASSERT_FALSE(document.empty());
     EXPECT_NE(document.find("<p>Olix Trap Receiver Ver3.03</p>"), std::string::npos);
     // The action dialog opens the help at this anchor.
@@ -57,7 +59,8 @@ TEST(HelpWindow, ProgramFolderWithoutTheDocumentShowsTheInstalledCopysOne) {
     ClearRecordedMessageBoxes();
     const int shown = ShowHelpDocument();
     auto* browser = qobject_cast<QTextBrowser*>(HelpWindow());
-    const std::string source = browser ? browser->source().toLocalFile().toStdString() : std::string();
+    const std::string source =
+        browser ? browser->source().toLocalFile().toStdString() : std::string();
     if (browser) browser->close();
     std::filesystem::remove_all(shared);
     std::error_code notEmpty;

@@ -18,7 +18,8 @@ TEST(WindowPlacement, CascadedBoxesStepAwayFromTheMiddleAndStartAgainAtTheEdge) 
     EXPECT_EQ(first.center(), screen.center());
     const QRect second = Cascaded(1, box, screen);
     EXPECT_EQ(second.topLeft() - first.topLeft(), QPoint(28, 28));
-    for (int index = 0; index < 100; ++index) EXPECT_TRUE(screen.contains(Cascaded(index, box, screen))) << index;
+    for (int index = 0; index < 100; ++index)
+        EXPECT_TRUE(screen.contains(Cascaded(index, box, screen))) << index;
     int restart = 1;
     while (restart < 100 && Cascaded(restart, box, screen) != first) ++restart;
     EXPECT_LT(restart, 100);

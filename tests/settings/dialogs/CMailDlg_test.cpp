@@ -1,10 +1,10 @@
 #include "settings/dialogs/CMailDlg.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
@@ -83,7 +83,8 @@ TEST_F(MailDialog, FirstFailingFieldIsReportedAndEarlierOnesKeptInMemoryOnly) {
     Edit(CMailDlg::kMailToEdit)->setText(QString(129, QLatin1Char('t')));
     Edit(CMailDlg::kSubjectEdit)->setText(QString(37, QLatin1Char('s')));
     EXPECT_FALSE(PressOk());
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"Mail Address Toのデータサイズが不正です。(128Byteまで)"});
+    EXPECT_EQ(RecordedMessageTexts(),
+              std::vector<std::string>{"Mail Address Toのデータサイズが不正です。(128Byteまで)"});
     EXPECT_EQ(FixedTextView(ReadSettings().mailFrom), "from@example");
     EXPECT_EQ(folder.Read("OlixTrap.ini"), "");
 }

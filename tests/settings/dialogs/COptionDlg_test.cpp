@@ -1,12 +1,12 @@
 #include "settings/dialogs/COptionDlg.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
@@ -80,7 +80,8 @@ TEST_F(OptionDialog, PortsOneAnd65535AreStoredAndSaved) {
         Edit(COptionDlg::kPortEdit)->setText(port);
         EXPECT_TRUE(PressOk());
         EXPECT_EQ(ReadSettings().trapPort, std::stoi(port));
-        EXPECT_NE(folder.Read("OlixTrap.ini").find(std::string("RECVP=") + port), std::string::npos);
+        EXPECT_NE(folder.Read("OlixTrap.ini").find(std::string("RECVP=") + port),
+                  std::string::npos);
     }
     EXPECT_TRUE(RecordedMessageBoxes().empty());
 }
@@ -143,7 +144,8 @@ TEST_F(OptionDialog, RowCeilingOutside1000To10000000IsRefusedAfterTheOtherFields
         Edit(COptionDlg::kMaxRowsEdit)->setText(rows);
         EXPECT_TRUE(PressOk());
         EXPECT_EQ(ReadSettings().maxRows, std::stoi(rows));
-        EXPECT_NE(folder.Read("OlixTrap.ini").find(std::string("MAXROWS=") + rows), std::string::npos);
+        EXPECT_NE(folder.Read("OlixTrap.ini").find(std::string("MAXROWS=") + rows),
+                  std::string::npos);
     }
 }
 
@@ -155,14 +157,17 @@ TEST_F(OptionDialog, MibFoldersAreWrittenOnlyOnceSetAndRefusedPast512Bytes) {
     // 171 three-byte characters are 513 bytes in UTF-8, the file system's encoding.
     Edit(COptionDlg::kMibFoldersEdit)->setText(QString(171, QChar(0x3042)));
     EXPECT_FALSE(PressOk());
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"MIB フォルダの指定が長すぎます。(0 ～ 512 バイト)"});
+    EXPECT_EQ(RecordedMessageTexts(),
+              std::vector<std::string>{"MIB フォルダの指定が長すぎます。(0 ～ 512 バイト)"});
 
     Edit(COptionDlg::kMibFoldersEdit)->setText(QStringLiteral(" /opt/mibs:/srv/ミブ "));
     EXPECT_TRUE(PressOk());
     EXPECT_EQ(FixedTextView(ReadSettings().mibFolders), "/opt/mibs:/srv/ミブ");
-    EXPECT_NE(folder.Read("OlixTrap.ini").find("MIBDIRS=/opt/mibs:/srv/ミブ\r\n"), std::string::npos);
+    EXPECT_NE(folder.Read("OlixTrap.ini").find("MIBDIRS=/opt/mibs:/srv/ミブ\r\n"),
+              std::string::npos);
     COptionDlg reopened;
-    EXPECT_EQ(ControlById<QLineEdit>(&reopened, COptionDlg::kMibFoldersEdit)->text(), QStringLiteral("/opt/mibs:/srv/ミブ"));
+    EXPECT_EQ(ControlById<QLineEdit>(&reopened, COptionDlg::kMibFoldersEdit)->text(),
+              QStringLiteral("/opt/mibs:/srv/ミブ"));
 }
 
 TEST_F(OptionDialog, CancelChangesNothing) {

@@ -51,7 +51,9 @@ TEST(DesCbc, EncryptsTheFips81Example) {
 // Single blocks with a zero IV are plain DES: the FIPS 81 ECB example (table B1) and a
 // variable-plaintext entry of NBS SP 500-20 with the parity-only key.
 TEST(DesCbc, SingleBlocksMatchPublishedDesValues) {
-    struct { std::string_view key, plain, cipher; } const kCases[] = {
+    struct {
+        std::string_view key, plain, cipher;
+    } const kCases[] = {
         {"0123456789abcdef", "4e6f772069732074", "3fa40e8a984d4815"},
         {"0101010101010101", "8000000000000000", "95f8a5e5dd31d900"},
         {"0101010101010101", "0000000000000001", "166b40b44aba4bd6"},

@@ -48,7 +48,8 @@ const std::string_view kKey4 = "0102030405060708090a0b0c0d0e0f101112131415161718
 const std::string kData2 = "what do ya want for nothing?";
 const std::string kData4(50, '\xcd');
 const HmacVector kRfc4231[] = {
-    {kAuthHmacSha224, kKey1, "Hi There", "896fb1128abbdf196832107cd49df33f47b4b1169912ba4f53684b22"},
+    {kAuthHmacSha224, kKey1, "Hi There",
+     "896fb1128abbdf196832107cd49df33f47b4b1169912ba4f53684b22"},
     {kAuthHmacSha256, kKey1, "Hi There",
      "b0344c61d8db38535ca8afceaf0bf12b881dc200c9833da726e9376c2e32cff7"},
     {kAuthHmacSha384, kKey1, "Hi There",
@@ -57,7 +58,8 @@ const HmacVector kRfc4231[] = {
     {kAuthHmacSha512, kKey1, "Hi There",
      "87aa7cdea5ef619d4ff0b4241a1d6cb02379f4e2ce4ec2787ad0b30545e17cde"
      "daa833b7d6b8a702038b274eaea3f4e4be9d914eeb61f1702e696c203a126854"},
-    {kAuthHmacSha224, "4a656665", kData2, "a30e01098bc6dbbf45690f3a7e9e6d0f8bbea2a39e6148008fd05e44"},
+    {kAuthHmacSha224, "4a656665", kData2,
+     "a30e01098bc6dbbf45690f3a7e9e6d0f8bbea2a39e6148008fd05e44"},
     {kAuthHmacSha256, "4a656665", kData2,
      "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"},
     {kAuthHmacSha384, "4a656665", kData2,
@@ -84,8 +86,8 @@ std::span<const uint8_t> OctetsOf(const std::string& text) {
 }  // namespace
 
 TEST(Hmac96, GivesTheRfc2202AndRfc4231Vectors) {
-    for (std::span<const HmacVector> vectors : {std::span<const HmacVector>(kRfc2202),
-                                                 std::span<const HmacVector>(kRfc4231)}) {
+    for (std::span<const HmacVector> vectors :
+         {std::span<const HmacVector>(kRfc2202), std::span<const HmacVector>(kRfc4231)}) {
         for (const auto& v : vectors) {
             UsmKey mac{};
             ASSERT_TRUE(Hmac96(v.protocol, KeyOf(v.keyHex), OctetsOf(v.data), mac));

@@ -22,15 +22,20 @@ std::string LocalizedHex(int protocol, std::string_view password, std::string_vi
 // MD5 and SHA-1: RFC 3414 A.3.1 and A.3.2. SHA-2: the same inputs, the algorithm of A.2
 // with the SHA-2 function (RFC 7860); expected keys computed once with Python's hashlib.
 TEST(LocalizeKey, GivesTheKeysOfTheRfc3414A3Inputs) {
-    const struct { int protocol; std::string_view key; } kKeys[] = {
+    const struct {
+        int protocol;
+        std::string_view key;
+    } kKeys[] = {
         {kAuthHmacMd5, "526f5eed9fcce26f8964c2930787d82b"},
         {kAuthHmacSha1, "6695febc9288e36282235fc7151f128497b38f3f"},
         {kAuthHmacSha224, "0bd8827c6e29f8065e08e09237f177e410f69b90e1782be682075674"},
         {kAuthHmacSha256, "8982e0e549e866db361a6b625d84cccc11162d453ee8ce3a6445c2d6776f0f8b"},
-        {kAuthHmacSha384, "3b298f16164a11184279d5432bf169e2d2a48307de02b3d3f7e2b4f36eb6f045"
-                          "5a53689a3937eea07319a633d2ccba78"},
-        {kAuthHmacSha512, "22a5a36cedfcc085807a128d7bc6c2382167ad6c0dbc5fdff856740f3d84c099"
-                          "ad1ea87a8db096714d9788bd544047c9021e4229ce27e4c0a69250adfcffbb0b"},
+        {kAuthHmacSha384,
+         "3b298f16164a11184279d5432bf169e2d2a48307de02b3d3f7e2b4f36eb6f045"
+         "5a53689a3937eea07319a633d2ccba78"},
+        {kAuthHmacSha512,
+         "22a5a36cedfcc085807a128d7bc6c2382167ad6c0dbc5fdff856740f3d84c099"
+         "ad1ea87a8db096714d9788bd544047c9021e4229ce27e4c0a69250adfcffbb0b"},
     };
     for (const auto& k : kKeys)
         EXPECT_EQ(LocalizedHex(k.protocol, kPassword, kEngineId), k.key) << k.protocol;

@@ -1,12 +1,12 @@
 #include "traplog/dialogs/CLogDlg.h"
 
+#include <gtest/gtest.h>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTest>
-#include <gtest/gtest.h>
 
-#include "support/DialogTesting.h"
 #include "platform/qt/ReportListCtrl.h"
+#include "support/DialogTesting.h"
 
 namespace {
 
@@ -32,7 +32,9 @@ bool Loaded(const CLogDlg& dialog) {
 }
 
 struct WrittenLog {
-    explicit WrittenLog(const StoreFolder& stores) { stores.folder.Write("log/log.log", LogFile({0, 1, 2, 3, 4, 5})); }
+    explicit WrittenLog(const StoreFolder& stores) {
+        stores.folder.Write("log/log.log", LogFile({0, 1, 2, 3, 4, 5}));
+    }
 };
 
 class LogDialog : public ::testing::Test {
@@ -68,7 +70,8 @@ TEST_F(LogDialog, SearchesNeedASelectedRow) {
                         &CLogDlg::OnSearchVersion, &CLogDlg::OnSearchEvent}) {
         ClearRecordedMessageBoxes();
         (dialog.*search)();
-        EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"表示する項目を選択してください。"});
+        EXPECT_EQ(RecordedMessageTexts(),
+                  std::vector<std::string>{"表示する項目を選択してください。"});
         EXPECT_EQ(List()->RowCount(), 6);
     }
 }
@@ -120,7 +123,8 @@ TEST_F(LogDialog, DeletingRowsOfASearchRemovesExactlyTheirLines) {
     List()->SelectRows({1, 3});
     QueueMessageBoxAnswer(MessageAnswer::Ok);
     dialog.OnDeleteSelected();
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"選択データを削除します。よろしいですか？"});
+    EXPECT_EQ(RecordedMessageTexts(),
+              std::vector<std::string>{"選択データを削除します。よろしいですか？"});
     EXPECT_EQ(RecordedMessageBoxes().front().buttons, MessageButtons::OkCancel);
     EXPECT_EQ(Log(), LogFile({0, 2, 3, 4}));
     ASSERT_EQ(List()->RowCount(), 2);
@@ -134,7 +138,8 @@ TEST_F(LogDialog, DeletingRowsOfASearchRemovesExactlyTheirLines) {
 
 TEST_F(LogDialog, DeletionsAskFirstAndCancelChangesNothing) {
     dialog.OnDeleteSelected();
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"削除するデータを選択してください。"});
+    EXPECT_EQ(RecordedMessageTexts(),
+              std::vector<std::string>{"削除するデータを選択してください。"});
 
     List()->SelectRows({0});
     QueueMessageBoxAnswer(MessageAnswer::Cancel);
@@ -171,14 +176,16 @@ TEST(LogDialogLarge, OpensAtOnceAndFillsTheListNewestFirstInSteps) {
     StoreFolder stores;
     constexpr int kLines = 45000;  // more than two steps of the reader
     std::string file;
-    for (int i = 0; i < kLines; ++i) file += "6,2017/01/05 09:03:07,10.0.0.1,,1,m" + std::to_string(i) + ",\r\n";
+    for (int i = 0; i < kLines; ++i)
+        file += "6,2017/01/05 09:03:07,10.0.0.1,,1,m" + std::to_string(i) + ",\r\n";
     stores.folder.Write("log/log.log", file);
     CLogDlg dialog;
     EXPECT_TRUE(dialog.Loading());  // the window is up before the log is read
     ASSERT_TRUE(Loaded(dialog));
     ASSERT_EQ(dialog.List()->RowCount(), kLines);
     for (int row : {0, 1, 24999, 25000, kLines - 1})
-        EXPECT_EQ(dialog.List()->CellText(row, CLogDlg::kMessageColumn), "m" + std::to_string(kLines - 1 - row));
+        EXPECT_EQ(dialog.List()->CellText(row, CLogDlg::kMessageColumn),
+                  "m" + std::to_string(kLines - 1 - row));
     EXPECT_EQ(ControlById<QLabel>(&dialog, CLogDlg::kCountLine)->text(), " 0 / 45000");
 }
 

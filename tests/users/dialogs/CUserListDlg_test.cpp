@@ -1,18 +1,18 @@
 #include "users/dialogs/CUserListDlg.h"
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "platform/FixedText.h"
 #include "platform/qt/FieldWidth.h"
-#include "support/DialogTesting.h"
 #include "platform/qt/ReportListCtrl.h"
-#include "users/dialogs/CUserDlg.h"
+#include "support/DialogTesting.h"
 #include "users/UserStore.h"
+#include "users/dialogs/CUserDlg.h"
 
 namespace {
 
@@ -28,14 +28,18 @@ std::vector<std::string> StoredUserLines() {
     std::vector<std::string> lines;
     UserEntry entry{};
     for (int index = 0; GetUser(index, entry) == 0; ++index)
-        lines.push_back(std::string(FixedTextView(entry.userName)) + "/" + std::string(FixedTextView(entry.authPassword)) +
-                        "/" + std::string(FixedTextView(entry.privPassword)) + "/" +
-                        std::string(FixedTextView(entry.engineId)) + "/" + std::to_string(entry.authProtocol) + "/" +
+        lines.push_back(std::string(FixedTextView(entry.userName)) + "/" +
+                        std::string(FixedTextView(entry.authPassword)) + "/" +
+                        std::string(FixedTextView(entry.privPassword)) + "/" +
+                        std::string(FixedTextView(entry.engineId)) + "/" +
+                        std::to_string(entry.authProtocol) + "/" +
                         std::to_string(entry.privProtocol));
     return lines;
 }
 
-void Type(CUserDlg& dialog, int id, const QString& text) { ControlById<QLineEdit>(&dialog, id)->setText(text); }
+void Type(CUserDlg& dialog, int id, const QString& text) {
+    ControlById<QLineEdit>(&dialog, id)->setText(text);
+}
 
 class UserListDialog : public ::testing::Test {
 protected:
@@ -67,7 +71,8 @@ TEST_F(UserListDialog, AddedUserIsSavedInListOrderWithItsProtocolNumbers) {
     ModalScript<CUserDlg> script([](CUserDlg& user) {
         EXPECT_EQ(user.windowTitle(), "Olix Trap Receiver: User");
         EXPECT_EQ(user.objectName(), "169");
-        EXPECT_EQ(ControlById<QLineEdit>(&user, CUserDlg::kAuthPasswordEdit)->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(ControlById<QLineEdit>(&user, CUserDlg::kAuthPasswordEdit)->echoMode(),
+                  QLineEdit::Password);
         EXPECT_EQ(ControlById<QComboBox>(&user, CUserDlg::kAuthCombo)->currentIndex(), 0);
         Type(user, CUserDlg::kNameEdit, "carol");
         Type(user, CUserDlg::kEngineIdEdit, "8000ABcd");
@@ -86,8 +91,9 @@ TEST_F(UserListDialog, AddedUserIsSavedInListOrderWithItsProtocolNumbers) {
 
     dialog.OnOK();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(StoredUserLines(), (std::vector<std::string>{"alice/authpass1/privpass1/80001f8880/1/0", "bob////0/0",
-                                                           "carol/md5password/despassword/8000ABcd/2/1"}));
+    EXPECT_EQ(StoredUserLines(),
+              (std::vector<std::string>{"alice/authpass1/privpass1/80001f8880/1/0", "bob////0/0",
+                                        "carol/md5password/despassword/8000ABcd/2/1"}));
 }
 
 TEST_F(UserListDialog, NewerProtocolsFollowInCodeOrderAndAreSavedAsTheirCodes) {
@@ -99,8 +105,8 @@ TEST_F(UserListDialog, NewerProtocolsFollowInCodeOrderAndAreSavedAsTheirCodes) {
     ModalScript<CUserDlg> script([&](CUserDlg& user) {
         auto* auth = ControlById<QComboBox>(&user, CUserDlg::kAuthCombo);
         auto* priv = ControlById<QComboBox>(&user, CUserDlg::kPrivCombo);
-        EXPECT_EQ(names(auth), (QStringList{"None", "HMAC-SHA1", "HMAC-MD5", "HMAC-SHA-224", "HMAC-SHA-256",
-                                            "HMAC-SHA-384", "HMAC-SHA-512"}));
+        EXPECT_EQ(names(auth), (QStringList{"None", "HMAC-SHA1", "HMAC-MD5", "HMAC-SHA-224",
+                                            "HMAC-SHA-256", "HMAC-SHA-384", "HMAC-SHA-512"}));
         EXPECT_EQ(names(priv), (QStringList{"None", "CBC-DES", "CFB-AES-128"}));
         Type(user, CUserDlg::kNameEdit, "dave");
         auth->setCurrentText("HMAC-SHA-384");
@@ -120,7 +126,8 @@ TEST_F(UserListDialog, NewerProtocolsFollowInCodeOrderAndAreSavedAsTheirCodes) {
 TEST_F(UserListDialog, EditShowsTheRowAndOverwritesIt) {
     ModalScript<CUserDlg> none([](CUserDlg&) {});
     dialog.OnEdit();
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"編集するユーザを選択してください。"});
+    EXPECT_EQ(RecordedMessageTexts(),
+              std::vector<std::string>{"編集するユーザを選択してください。"});
     EXPECT_EQ(none.opened, 0);
 
     List()->SelectRows({0});
@@ -150,9 +157,11 @@ TEST_F(UserListDialog, TheLongestEngineIdIsShownWholeInTheListAndTheUserDialog) 
     CUserListDlg withLongId;
     CReportListCtrl* list = withLongId.List();
     ASSERT_EQ(list->RowCount(), 3);
-    const int needed = QFontMetrics(list->font()).horizontalAdvance(QString::fromStdString("0x" + longest));
+    const int needed =
+        QFontMetrics(list->font()).horizontalAdvance(QString::fromStdString("0x" + longest));
     EXPECT_GT(list->columnWidth(CUserListDlg::kEngineIdColumn), needed);
-    EXPECT_EQ(List()->columnWidth(CUserListDlg::kEngineIdColumn), 100) << "short IDs keep the usual width";
+    EXPECT_EQ(List()->columnWidth(CUserListDlg::kEngineIdColumn), 100)
+        << "short IDs keep the usual width";
 
     list->SelectRows({2});
     ModalScript<CUserDlg> script([&](CUserDlg& user) {
@@ -180,14 +189,16 @@ TEST_F(UserListDialog, UnknownCodesSurviveEditAndSaveUntouched) {
     newer.OnEdit();
     EXPECT_EQ(script.opened, 1);
     newer.OnOK();
-    EXPECT_EQ(StoredUserLines(), (std::vector<std::string>{"alice/authpass1/privpass1/80001f8880/1/0", "bob////0/0",
-                                                           "eve/authpass2/privpass2//7/-1"}));
+    EXPECT_EQ(StoredUserLines(),
+              (std::vector<std::string>{"alice/authpass1/privpass1/80001f8880/1/0", "bob////0/0",
+                                        "eve/authpass2/privpass2//7/-1"}));
 }
 
 TEST_F(UserListDialog, AddCancelledStillRewritesTheStoreOnOk) {
     // A user written behind the dialog's back shows whether OK rewrote the store.
     AppendUser("outsider", "", "", "", 0, 0);
-    ModalScript<CUserDlg> script([](CUserDlg& user) { ControlById<QPushButton>(&user, 2)->click(); });
+    ModalScript<CUserDlg> script(
+        [](CUserDlg& user) { ControlById<QPushButton>(&user, 2)->click(); });
     dialog.OnAdd();
     EXPECT_EQ(List()->RowCount(), 2);
     dialog.OnOK();
@@ -243,7 +254,8 @@ TEST(UserDialog, ChecksRefuseAtTheirBoundaries) {
     for (const UserCase& check : cases) {
         SCOPED_TRACE(check.name.toStdString() + " " + check.engineId.toStdString());
         ClearRecordedMessageBoxes();
-        CReportListCtrl list({{"a", 10}, {"b", 10}, {"c", 10}, {"d", 10}, {"e", 10}, {"f", 10}, {"g", 10}}, true);
+        CReportListCtrl list(
+            {{"a", 10}, {"b", 10}, {"c", 10}, {"d", 10}, {"e", 10}, {"f", 10}, {"g", 10}}, true);
         CUserDlg dialog(&list, false);
         dialog.show();
         Type(dialog, CUserDlg::kNameEdit, check.name);
@@ -259,7 +271,8 @@ TEST(UserDialog, ChecksRefuseAtTheirBoundaries) {
             EXPECT_TRUE(RecordedMessageBoxes().empty());
             EXPECT_EQ(dialog.result(), QDialog::Accepted);
             ASSERT_EQ(list.RowCount(), 1);
-            EXPECT_EQ(list.CellText(0, 2), check.engineId.isEmpty() ? "" : "0x" + check.engineId.toStdString());
+            EXPECT_EQ(list.CellText(0, 2),
+                      check.engineId.isEmpty() ? "" : "0x" + check.engineId.toStdString());
         }
     }
 }
