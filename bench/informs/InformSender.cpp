@@ -111,6 +111,23 @@ bool ReadV3Header(Bytes& message, V3Header& header) {
     return true;
 }
 
+// An SNMPv3 message up to its security parameters' sequence, left open for them (RFC 3412
+// 6: version, msgGlobalData with the USM as the security model).
+constexpr uint8_t kReportable = 0x04;
+constexpr uint8_t kAuthPrivReportable = 0x07;
+void OpenV3Message(BerWriter& w, int32_t msgId, uint8_t flags) {
+    w.Open(0x30);
+    w.Integer(3);
+    w.Open(0x30);
+    w.Integer(msgId);
+    w.Integer(65507);
+    w.Octets(0x04, {&flags, 1});
+    w.Integer(3);
+    w.Close();
+    w.Open(0x04);
+    w.Open(0x30);
+}
+
 class V3Informs {
 public:
     V3Informs(std::string user, std::string authPassword, std::string privPassword)
@@ -121,17 +138,7 @@ public:
     // RFC 3414 4: a reportable probe; the report tells the engine ID, boots and time.
     bool Discover(const Receiver& receiver) {
         BerWriter w;
-        w.Open(0x30);
-        w.Integer(3);
-        w.Open(0x30);
-        w.Integer(1);
-        w.Integer(65507);
-        const uint8_t flags = 0x04;
-        w.Octets(0x04, {&flags, 1});
-        w.Integer(3);
-        w.Close();
-        w.Open(0x04);
-        w.Open(0x30);
+        OpenV3Message(w, 1, kReportable);
         for (int i = 0; i < 6; ++i) (i == 1 || i == 2) ? w.Integer(0) : w.Octets(0x04, {});
         w.Close();
         w.Close();
@@ -196,17 +203,7 @@ public:
         constexpr std::size_t kMac = 24;  // usmHMAC192SHA256AuthProtocol
         const std::array<uint8_t, kMac> zeros{};
         BerWriter w;
-        w.Open(0x30);
-        w.Integer(3);
-        w.Open(0x30);
-        w.Integer(msgId);
-        w.Integer(65507);
-        const uint8_t flags = 0x07;
-        w.Octets(0x04, {&flags, 1});
-        w.Integer(3);
-        w.Close();
-        w.Open(0x04);
-        w.Open(0x30);
+        OpenV3Message(w, msgId, kAuthPrivReportable);
         w.Octets(0x04, m_engineId);
         w.Integer(m_boots);
         w.Integer(time);
