@@ -1,28 +1,54 @@
 #include "forward/JsonLine.h"
 
-#include <nlohmann/json.hpp>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
+namespace {
+
+using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
+
+void Text(JsonWriter& writer, std::string_view key, std::string_view value) {
+    writer.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
+    writer.String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
+}
+
+}  // namespace
+
+// Written as a stream, without a tree of the line first: a sender thread builds one for
+// every trap it forwards.
 std::string BuildJsonLine(const TrapFields& fields) {
-    nlohmann::ordered_json line;
-    line["time"] = fields.time;
-    line["source"] = fields.source;
-    line["sourcePort"] = fields.sourcePort;
-    line["version"] = fields.version;
-    line["event"] = fields.event;
-    line["agent"] = fields.agent;
-    line["trapOID"] = fields.trapOid;
-    line["enterprise"] = fields.enterprise;
-    line["generic"] = fields.generic;
-    line["specific"] = fields.specific;
-    line["uptime"] = fields.uptime;
-    line["community"] = fields.community;
-    line["user"] = fields.user;
-    line["engineID"] = fields.engineId;
-    nlohmann::ordered_json bindings = nlohmann::ordered_json::array();
-    for (const TrapBindingFields& binding : fields.bindings)
-        bindings.push_back(
-            {{"oid", binding.oid}, {"type", binding.type}, {"value", binding.value}});
-    line["bindings"] = std::move(bindings);
-    // The texts are converted to UTF-8 already; a stray invalid byte still never breaks the line.
-    return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    rapidjson::StringBuffer buffer;
+    JsonWriter writer(buffer);
+    writer.StartObject();
+    Text(writer, "time", fields.time);
+    Text(writer, "source", fields.source);
+    writer.Key("sourcePort");
+    writer.Uint(fields.sourcePort);
+    Text(writer, "version", fields.version);
+    writer.Key("event");
+    writer.Int(fields.event);
+    Text(writer, "agent", fields.agent);
+    Text(writer, "trapOID", fields.trapOid);
+    Text(writer, "enterprise", fields.enterprise);
+    writer.Key("generic");
+    writer.Int(fields.generic);
+    writer.Key("specific");
+    writer.Int(fields.specific);
+    writer.Key("uptime");
+    writer.Uint(fields.uptime);
+    Text(writer, "community", fields.community);
+    Text(writer, "user", fields.user);
+    Text(writer, "engineID", fields.engineId);
+    writer.Key("bindings");
+    writer.StartArray();
+    for (const TrapBindingFields& binding : fields.bindings) {
+        writer.StartObject();
+        Text(writer, "oid", binding.oid);
+        Text(writer, "type", binding.type);
+        Text(writer, "value", binding.value);
+        writer.EndObject();
+    }
+    writer.EndArray();
+    writer.EndObject();
+    return std::string(buffer.GetString(), buffer.GetSize());
 }

@@ -12,7 +12,7 @@ PACKAGES=(
   qt6-translations-l10n
   dpkg-dev file desktop-file-utils libcap2-bin
   snmptrapd xvfb
-  nlohmann-json3-dev rsyslog rsyslog-kafka rsyslog-elasticsearch
+  rapidjson-dev rsyslog rsyslog-kafka rsyslog-elasticsearch
   qt6-charts-dev libqt6opengl6-dev
   libsmi2-dev
 )
