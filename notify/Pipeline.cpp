@@ -8,6 +8,7 @@
 #include "notify/RuleStore.h"
 #include "notify/TrapContext.h"
 #include "notify/mail/Mail.h"
+#include "platform/FileChangeWatch.h"
 #include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
@@ -68,7 +69,16 @@ void WriteHostName(TrapRecord& record) {
                 std::min(name.size(), record.hostName.size() - 1));
 }
 
+bool HasActions(const RuleRecord& actions) {
+    return actions.programLine[0] != '\0' || actions.popupMessage[0] != '\0' || actions.beep != 0 ||
+           actions.waveFile[0] != '\0' || actions.mailMessage[0] != '\0';
+}
+
 void RunActions(const TrapRecord& record, const RuleRecord& actions, const AppSettings& settings) {
+    if (!HasActions(actions)) return;
+    // A program or a reader of the mail finds the trap's line in the log, as when every
+    // line was written before the trap's actions.
+    WriteHeldLogLines();
     if (actions.programLine[0] != '\0') {
         const ProgramLineParts parts = SplitProgramLine(TextOf(actions.programLine));
         const std::string arguments = ExpandTrapText(record, parts.arguments);
@@ -115,6 +125,25 @@ int ProcessTrap(TrapRecord& record, bool inform) {
     if (GetServiceWindows() != nullptr) QueueReceivedTrapRow(record, trap.Message(), inform);
     RunActions(record, actions, settings);
     return 0;
+}
+
+TrapBatches::TrapBatches() {
+    HoldLogLines(true);
+    HoldTrapRows(true);
+    UseNoticeRounds(true);
+}
+
+TrapBatches::~TrapBatches() {
+    HoldLogLines(false);
+    HoldTrapRows(false);
+    UseNoticeRounds(false);
+}
+
+void TrapBatches::End() {
+    // The lines first, as when each trap wrote its own before its row was queued.
+    WriteHeldLogLines();
+    QueueHeldTrapRows();
+    NextNoticeRound();
 }
 
 ProgramLineParts SplitProgramLine(std::string_view line) {

@@ -19,6 +19,20 @@ int ProcessTrap(TrapRecord& record, bool inform = false);
 // from the entry that matched (or left empty), 1 not received. actions is cleared first.
 int FilterTrap(const TrapRecord& record, const AppSettings& settings, RuleRecord& actions);
 
+// The receiver thread's batches of traps. While one lives, the calling thread's log lines
+// and list rows are held, and End writes the lines with one write and queues the rows
+// under one lock; between two Ends the stores read their file notices once. Ending it
+// ends the last batch.
+class TrapBatches {
+public:
+    TrapBatches();
+    ~TrapBatches();
+    TrapBatches(const TrapBatches&) = delete;
+    TrapBatches& operator=(const TrapBatches&) = delete;
+
+    void End();
+};
+
 struct ProgramLineParts {
     std::string program;
     std::string arguments;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -15,6 +16,11 @@ constexpr uint32_t kEntryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOV
 constexpr uint32_t kContentEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE;
 // The folder itself is no longer watched after these.
 constexpr uint32_t kWatchEnded = IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT;
+
+// Round numbers are never reused, by any thread: a watch shared by two threads never takes
+// another thread's round for its own. 0 is no round.
+std::atomic<uint64_t> nextRound{1};
+thread_local uint64_t noticeRound = 0;
 
 }  // namespace
 
@@ -28,11 +34,20 @@ FileChangeWatch::~FileChangeWatch() {
 }
 
 bool FileChangeWatch::MayHaveChanged() {
+    if (noticeRound != 0 && unchangedInRound_ == noticeRound) return false;
     // The queue is emptied even when the answer is already known, so that old notices do
     // not count against the next Arm.
     const bool noticed = ReadNotices();
-    return noticed || folderWatch_ < 0 ||
-           std::chrono::steady_clock::now() - armedAt_ >= longestTrust_;
+    const bool changed =
+        noticed || folderWatch_ < 0 || std::chrono::steady_clock::now() - armedAt_ >= longestTrust_;
+    unchangedInRound_ = changed ? 0 : noticeRound;
+    return changed;
+}
+
+void UseNoticeRounds(bool use) { noticeRound = use ? nextRound++ : 0; }
+
+void NextNoticeRound() {
+    if (noticeRound != 0) noticeRound = nextRound++;
 }
 
 void FileChangeWatch::Arm(std::string_view path) {

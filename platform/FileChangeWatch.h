@@ -15,6 +15,13 @@
 // the owner writes the file itself and would only hear of its own writes, its content.
 enum class WatchScope { EntryAndContent, EntryOnly };
 
+// A thread that takes its work in rounds (the receiver, a batch of datagrams a round) reads
+// each watch's notices once a round: a watch that found no change in the current round
+// answers so again without a look. Rounds end with NextNoticeRound; UseNoticeRounds(false),
+// the start, reads at every call.
+void UseNoticeRounds(bool use);
+void NextNoticeRound();
+
 class FileChangeWatch {
 public:
     // longestTrust: how long an armed watch is believed without a look at the file.
@@ -45,4 +52,5 @@ private:
     std::string path_;
     std::string_view name_;  // the file's name within path_
     std::chrono::steady_clock::time_point armedAt_;
+    uint64_t unchangedInRound_ = 0;  // the round in which the watch last found no change
 };

@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "platform/Encoding.h"
 #include "platform/MessageBox.h"
@@ -118,53 +120,95 @@ bool StopSeen(const std::atomic<int32_t>& stopRequested) {
     return true;
 }
 
+// Room for one receive of up to kReceiveBatch datagrams, with each sender's address and
+// the kernel's drop count.
+class DatagramBatch {
+public:
+    DatagramBatch() {
+        for (std::size_t i = 0; i < kReceiveBatch; ++i) {
+            data_[i] = {buffers_[i].data(), kMaxDatagram};
+            msghdr& message = headers_[i].msg_hdr;
+            message.msg_name = &senders_[i];
+            message.msg_iov = &data_[i];
+            message.msg_iovlen = 1;
+            message.msg_control = controls_[i].data();
+        }
+    }
+
+    // The datagrams queued now, up to kReceiveBatch, without waiting; -1 with errno set
+    // when none could be received.
+    int Receive(int socketFd) {
+        for (std::size_t i = 0; i < kReceiveBatch; ++i) {
+            headers_[i].msg_hdr.msg_namelen = sizeof(sockaddr_in);
+            headers_[i].msg_hdr.msg_controllen = kControlBytes;
+        }
+        // With MSG_TRUNC each length is the datagram's real one, even beyond the buffer.
+        return recvmmsg(socketFd, headers_.data(), kReceiveBatch, MSG_TRUNC | MSG_DONTWAIT,
+                        nullptr);
+    }
+
+    msghdr& Header(std::size_t i) { return headers_[i].msg_hdr; }
+    std::size_t Length(std::size_t i) const { return headers_[i].msg_len; }
+    std::span<uint8_t> Buffer(std::size_t i) { return buffers_[i]; }
+    std::array<uint8_t, 4> Sender(std::size_t i) const {
+        std::array<uint8_t, 4> address{};
+        std::memcpy(address.data(), &senders_[i].sin_addr, address.size());
+        return address;
+    }
+    uint16_t SenderPort(std::size_t i) const { return ntohs(senders_[i].sin_port); }
+
+private:
+    static constexpr std::size_t kControlBytes = CMSG_SPACE(sizeof(uint32_t));
+
+    std::array<std::array<uint8_t, kMaxDatagram>, kReceiveBatch> buffers_{};
+    std::array<sockaddr_in, kReceiveBatch> senders_{};
+    std::array<iovec, kReceiveBatch> data_{};
+    struct alignas(cmsghdr) Control : std::array<char, kControlBytes> {};
+    std::array<Control, kReceiveBatch> controls_{};
+    std::array<mmsghdr, kReceiveBatch> headers_{};
+};
+
 // Reads every datagram queued on the socket without waiting again: one wait for a burst,
 // not one for each datagram. A receive failure is shown and ends the reading; a stop
 // request is honoured after the datagram in hand, so steady traffic cannot delay it.
 Drained ReceiveQueued(int socketFd, const std::atomic<int32_t>& stopRequested, KernelDrops& drops,
-                      const DatagramHandler& handle) {
-    std::array<uint8_t, kMaxDatagram> buffer;
+                      DatagramBatch& batch, const DatagramHandler& handle,
+                      const BatchEndHandler& batchEnd) {
     while (true) {
-        buffer.fill(0);
-        sockaddr_in from{};
-        iovec data{buffer.data(), buffer.size()};
-        alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(uint32_t))> control{};
-        msghdr message{};
-        message.msg_name = &from;
-        message.msg_namelen = sizeof from;
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        message.msg_control = control.data();
-        message.msg_controllen = control.size();
-        // With MSG_TRUNC the result is the datagram's real length, even beyond the buffer.
-        const ssize_t length = recvmsg(socketFd, &message, MSG_TRUNC | MSG_DONTWAIT);
-        if (length < 0) {
+        const int received = batch.Receive(socketFd);
+        if (received < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) return Drained::kEmpty;
             ShowSocketError(errno);
             return Drained::kFailed;
         }
-        drops.Update(message);
-        std::array<uint8_t, 4> sender{};
-        std::memcpy(sender.data(), &from.sin_addr, sender.size());
-        const uint16_t senderPort = ntohs(from.sin_port);
-        // One oversized datagram must not switch reception off: it is only counted.
-        if (static_cast<std::size_t>(length) > kMaxDatagram) {
-            TheRejectedMessages().Record(
-                ArrivedDatagram(buffer, sender, senderPort, static_cast<uint32_t>(length)),
-                RejectReason::kTooLarge, -1, 0, {});
-            CountPacket(PacketKindOf(RejectReason::kTooLarge));
-        } else {
-            handle(std::span<uint8_t>(buffer.data(), static_cast<std::size_t>(length)), sender,
-                   senderPort);
+        bool stopped = false;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(received) && !stopped; ++i) {
+            drops.Update(batch.Header(i));
+            const std::size_t length = batch.Length(i);
+            // One oversized datagram must not switch reception off: it is only counted.
+            if (length > kMaxDatagram) {
+                TheRejectedMessages().Record(
+                    ArrivedDatagram(batch.Buffer(i), batch.Sender(i), batch.SenderPort(i),
+                                    static_cast<uint32_t>(length)),
+                    RejectReason::kTooLarge, -1, 0, {});
+                CountPacket(PacketKindOf(RejectReason::kTooLarge));
+            } else {
+                handle(batch.Buffer(i).first(length), batch.Sender(i), batch.SenderPort(i));
+            }
+            stopped = StopSeen(stopRequested);
         }
-        if (StopSeen(stopRequested)) return Drained::kStopped;
+        if (batchEnd) batchEnd();
+        if (stopped) return Drained::kStopped;
+        if (static_cast<std::size_t>(received) < kReceiveBatch)
+            std::this_thread::sleep_for(kGatherPause);
     }
 }
 
 void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested,
-                         const DatagramHandler& handle) {
+                         const DatagramHandler& handle, const BatchEndHandler& batchEnd) {
     KernelDrops drops(socketFd);
+    const auto batch = std::make_unique<DatagramBatch>();
     while (true) {
         pollfd waited{socketFd, POLLIN, 0};
         const int ready = poll(&waited, 1, static_cast<int>(kReceiveWait.count()));
@@ -175,14 +219,16 @@ void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested
         }
         // A pending socket error is reported by the receive, as a read event would.
         if ((waited.revents & (POLLIN | POLLERR)) == 0) continue;
-        if (ReceiveQueued(socketFd, stopRequested, drops, handle) != Drained::kEmpty) return;
+        if (ReceiveQueued(socketFd, stopRequested, drops, *batch, handle, batchEnd) !=
+            Drained::kEmpty)
+            return;
     }
 }
 
 }  // namespace
 
 void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested,
-                        const DatagramHandler& handle) {
+                        const DatagramHandler& handle, const BatchEndHandler& batchEnd) {
     ShowStatus("サービス起動中");
     EnableCommands(false, true);
 
@@ -194,7 +240,7 @@ void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested
         EnlargeReceiveBuffer(socketFd);
         if (Bind(socketFd, port)) {
             serviceSocket.store(socketFd);
-            ReceiveUntilStopped(socketFd, stopRequested, handle);
+            ReceiveUntilStopped(socketFd, stopRequested, handle, batchEnd);
             serviceSocket.store(-1);
         } else {
             ReportBindError(port);

@@ -13,6 +13,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "notify/records/DBLib.h"
 #include "notify/records/WatchedRecordFile.h"
@@ -33,6 +34,14 @@ std::mutex logBusy;
 // build the next file at once; the writer never takes it.
 std::mutex logRewrite;
 std::atomic<LogClock> logClock{nullptr};
+
+// The lines a thread holds back to write them together (see HoldLogLines).
+struct HeldLines {
+    bool holding = false;
+    std::string bytes;
+    std::vector<std::size_t> ends;  // where each line ends in bytes
+};
+thread_local HeldLines heldLines;
 
 // The writer's stream. Only the folder entry is watched: the writer's own lines would
 // otherwise each bring a notice and a look at the path.
@@ -198,8 +207,38 @@ int RewriteLog(LogSnapshot& source, Keep keep) {
 void WriteLogEntry(const TrapRecord& record, std::string_view message) {
     std::string line = BuildLogLine(record, message, Now());
     line += "\r\n";
+    if (heldLines.holding) {
+        heldLines.bytes += line;
+        heldLines.ends.push_back(heldLines.bytes.size());
+        return;
+    }
     std::lock_guard lock(logBusy);
     if (DBLib::AppendWhole(FollowedStream(), line) != 0) CountLoss(LossKind::kLogLinesLost);
+}
+
+void HoldLogLines(bool hold) {
+    WriteHeldLogLines();
+    heldLines.holding = hold;
+}
+
+void WriteHeldLogLines() {
+    if (heldLines.ends.empty()) return;
+    {
+        std::lock_guard lock(logBusy);
+        std::FILE* stream = FollowedStream();
+        // What fails as a whole was cut back; it is tried again line by line, so that each
+        // line is written whole or counted as lost, as when lines come one at a time.
+        if (DBLib::AppendWhole(stream, heldLines.bytes) != 0) {
+            std::size_t start = 0;
+            for (const std::size_t end : heldLines.ends) {
+                const std::string_view line(heldLines.bytes.data() + start, end - start);
+                if (DBLib::AppendWhole(stream, line) != 0) CountLoss(LossKind::kLogLinesLost);
+                start = end;
+            }
+        }
+    }
+    heldLines.bytes.clear();
+    heldLines.ends.clear();
 }
 
 struct LogRead::State {

@@ -31,6 +31,13 @@ enum LogSearchField : int {
 // counted as LossKind::kLogLinesLost; the next line tries again.
 void WriteLogEntry(const TrapRecord& record, std::string_view message);
 
+// While the calling thread holds its lines, WriteLogEntry keeps them, and
+// WriteHeldLogLines appends all of them with one write: the receiver thread writes each
+// batch of traps this way before it takes the next one. A thread that stops holding
+// writes what it held first.
+void HoldLogLines(bool hold);
+void WriteHeldLogLines();
+
 // A read of the log in steps, for a window that stays responsive: it takes the lines the
 // log holds when the read begins; lines appended later show in the next read.
 class LogRead {

@@ -4,7 +4,8 @@
 # the program on Qt's offscreen platform, the program under Xvfb with its main window
 # shown, and net-snmp's snmptrapd as the peer, side by side in one run. Prints, per rate:
 # traps logged, the change in the list's rows and the rows it holds, kernel drops, CPU
-# microseconds per trap logged and the receiver's resident memory.
+# microseconds per trap logged, the receiver's resident memory and the system calls per
+# trap logged of its receiving thread.
 #
 #   bench/endtoend/run.sh                 # after tools/setup.sh has built build/
 #   COUNT=20000 V2C_RATES="10000 50000" RECEIVERS="offscreen snmptrapd" bench/endtoend/run.sh
@@ -43,12 +44,14 @@ WORK=$(mktemp -d /tmp/olixtrap-endtoend.XXXXXX)
 RECEIVER_PID=""
 XVFB_PID=""
 RSYSLOG_PID=""
+PERF_PID=""
 # Runs to its end whatever fails on the way (a killed process's status included).
 cleanup() {
   set +e
   [ -n "$RECEIVER_PID" ] && kill "$RECEIVER_PID" 2>/dev/null && wait "$RECEIVER_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
   [ -n "$RSYSLOG_PID" ] && kill "$RSYSLOG_PID" 2>/dev/null && wait "$RSYSLOG_PID" 2>/dev/null
+  [ -n "$PERF_PID" ] && kill -INT "$PERF_PID" 2>/dev/null && wait "$PERF_PID" 2>/dev/null
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -174,6 +177,24 @@ EOF
   sleep 1
 }
 
+# The system calls of the receiving thread (the program's "olixtrap-recv", snmptrapd's only
+# one), counted by perf from before the send until the log has settled.
+start_syscall_count() {
+  local thread=$RECEIVER_PID
+  for task in /proc/"$RECEIVER_PID"/task/*; do
+    [ "$(cat "$task/comm")" = olixtrap-recv ] && thread=${task##*/}
+  done
+  perf stat -e raw_syscalls:sys_enter -t "$thread" -x, -o "$1" >/dev/null 2>&1 &
+  PERF_PID=$!
+  sleep 0.2
+}
+
+stop_syscall_count() {
+  kill -INT "$PERF_PID" 2>/dev/null || true
+  wait "$PERF_PID" 2>/dev/null || true
+  awk -F, '/raw_syscalls:sys_enter/ { print $1 }' "$1"
+}
+
 stop_receiver() {
   kill "$RECEIVER_PID" 2>/dev/null || true
   wait "$RECEIVER_PID" 2>/dev/null || true
@@ -183,7 +204,7 @@ stop_receiver() {
 for tool in "$SENDER" "$PROGRAM"; do
   [ -x "$tool" ] || { echo "missing $tool: build first (source tools/setup.sh && configure_and_build build)"; exit 1; }
 done
-for tool in snmptrap snmptrapd taskset Xvfb rsyslogd; do
+for tool in snmptrap snmptrapd taskset Xvfb rsyslogd perf; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run tools/setup.sh"; exit 1; }
 done
 
@@ -195,8 +216,8 @@ if [[ " $RECEIVERS " == *" xvfb "* ]]; then
   sleep 1
 fi
 
-printf '%-4s %-10s %8s %8s %8s %8s %8s %8s %10s %8s\n' version receiver rate sent logged rows in_list drops \
-  'cpu_us/trap' rss_MiB
+printf '%-4s %-10s %8s %8s %8s %8s %8s %8s %10s %8s %8s\n' version receiver rate sent logged rows in_list drops \
+  'cpu_us/trap' rss_MiB sys/trap
 for version in $VERSIONS; do
   rates=$V2C_RATES
   [ "$version" = v3 ] && rates=$V3_RATES
@@ -218,9 +239,11 @@ for version in $VERSIONS; do
         json_before=$(lines_in "$home/traps.json")
         rsyslog_ticks_before=$(cpu_ticks "$RSYSLOG_PID")
       fi
+      start_syscall_count "$home/syscalls-$rate"
       "${ON_SENDER_CPU[@]}" "$SENDER" send "$WORK/$version.cap" "$PORT" "$COUNT" "$rate" >"$home/sent-$rate"
       wait_settled "$home/log/log.log"
       sleep 0.5  # one more tick of the list
+      syscalls=$(stop_syscall_count "$home/syscalls-$rate")
       ticks_after=$(cpu_ticks)
       logged=$(($(lines_in "$home/log/log.log") - logged_before))
       in_list=$(list_rows "$receiver" "$home")
@@ -229,8 +252,9 @@ for version in $VERSIONS; do
       drops=$(($(kernel_drops) - drops_before))
       cpu=$(awk -v t=$((ticks_after - ticks_before)) -v hz="$(getconf CLK_TCK)" -v n="$logged" \
         'BEGIN { if (n > 0) printf "%.1f", t * 1e6 / hz / n; else print "-" }')
-      printf '%-4s %-10s %8s %8s %8s %8s %8s %8s %10s %8s\n' "$version" "$receiver" "$rate" "$COUNT" "$logged" \
-        "$rows" "$in_list" "$drops" "$cpu" "$(resident_mib)"
+      per_trap=$(awk -v c="$syscalls" -v n="$logged" 'BEGIN { if (n > 0 && c != "") printf "%.2f", c / n; else print "-" }')
+      printf '%-4s %-10s %8s %8s %8s %8s %8s %8s %10s %8s %8s\n' "$version" "$receiver" "$rate" "$COUNT" "$logged" \
+        "$rows" "$in_list" "$drops" "$cpu" "$(resident_mib)" "$per_trap"
       if [ "$receiver" = forward ]; then
         wait_settled "$home/rsyslog/out.log"
         forwarded=$(($(lines_in "$home/rsyslog/out.log") - forwarded_before))
