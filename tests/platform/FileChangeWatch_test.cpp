@@ -66,4 +66,24 @@ TEST(FileChangeWatch, AMissingFolderOrAnExpiredTrustAlwaysCallsForALook) {
     EXPECT_TRUE(untrusting.MayHaveChanged());
 }
 
+// In rounds a watch that found no change reads no notices until the next round, which
+// hears of what happened meanwhile; a thread without rounds reads at every question.
+TEST(FileChangeWatch, InRoundsTheNoticesAreReadOnceARound) {
+    TempProgramFolder folder;
+    folder.Write("db/UserDB.na", "a\r\n");
+    FileChangeWatch watch(kTrustedThroughoutTheTest);
+    watch.Arm(folder.File("db/UserDB.na"));
+    UseNoticeRounds(true);
+    EXPECT_FALSE(watch.MayHaveChanged());
+    folder.Write("db/UserDB.na", "b\r\n");
+    EXPECT_FALSE(watch.MayHaveChanged()) << "read once this round";
+    NextNoticeRound();
+    EXPECT_TRUE(watch.MayHaveChanged());
+    watch.Arm(folder.File("db/UserDB.na"));
+    EXPECT_FALSE(watch.MayHaveChanged());
+    UseNoticeRounds(false);
+    folder.Write("db/UserDB.na", "c\r\n");
+    EXPECT_TRUE(watch.MayHaveChanged());
+}
+
 }  // namespace

@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -38,6 +40,10 @@ public:
                     std::lock_guard lock(mutex_);
                     datagrams_.emplace_back(datagram.begin(), datagram.end());
                     senders_.push_back(sender);
+                },
+                [this] {
+                    std::lock_guard lock(mutex_);
+                    batchEnds_.push_back(datagrams_.size());
                 });
             ended_ = true;
         });
@@ -56,6 +62,11 @@ public:
         std::lock_guard lock(mutex_);
         return senders_;
     }
+    // The datagrams handled so far at each batch end.
+    std::vector<std::size_t> BatchEnds() const {
+        std::lock_guard lock(mutex_);
+        return batchEnds_;
+    }
 
 private:
     uint16_t port_;
@@ -64,6 +75,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::vector<uint8_t>> datagrams_;
     std::vector<std::array<uint8_t, 4>> senders_;
+    std::vector<std::size_t> batchEnds_;
     std::thread thread_;
 };
 
@@ -73,7 +85,7 @@ std::vector<uint8_t> Filled(std::size_t size, uint8_t first) {
     return bytes;
 }
 
-TEST(ReceiverService, HandsOverDatagramsUpToTheBufferSizeAndStopsAtAnIdleSecond) {
+TEST(ReceiverService, HandsOverDatagramsUpToTheBufferSizeInBatchesAndStopsAtAnIdleSecond) {
     RecordingServiceWindows windows;
     const uint16_t port = PickFreeTrapPort();
     ASSERT_NE(port, 0);
@@ -87,6 +99,16 @@ TEST(ReceiverService, HandsOverDatagramsUpToTheBufferSizeAndStopsAtAnIdleSecond)
     EXPECT_EQ(service.Datagrams(), sent);
     for (const auto& sender : service.Senders())
         EXPECT_EQ(sender, (std::array<uint8_t, 4>{127, 0, 0, 1}));
+    // Each receive that brought datagrams ends its batch after the last of them.
+    ASSERT_TRUE(windows.WaitUntil(
+        [&] {
+            const auto ends = service.BatchEnds();
+            return !ends.empty() && ends.back() == sent.size();
+        },
+        5s));
+    const auto ends = service.BatchEnds();
+    EXPECT_EQ(std::adjacent_find(ends.begin(), ends.end(), std::greater_equal<>()), ends.end());
+    EXPECT_GT(ends.front(), 0u);
 
     service.RequestStop();
     ASSERT_TRUE(windows.WaitUntil([&] { return windows.CommandStates().size() == 2; }, 5s));

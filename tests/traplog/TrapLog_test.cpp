@@ -472,7 +472,7 @@ bool MountSmallTmpfs(const std::string& folder) {
 
 }  // namespace
 
-TEST_F(TrapLogTest, AFullDiskLosesWholeLinesOnlyCountsThemAndWritingResumes) {
+TEST_F(TrapLogTest, AFullDiskLosesWholeLinesOnlyCountsThemAndWritingResumesAlsoInBatches) {
     // Lines that do not divide the tmpfs's pages, so the last one that fits is cut short.
     AppSettings settings = ReadSettings();
     SetFixedText(settings.formatV1, "GID = %G / SID = %S / " + std::string(200, 'x'));
@@ -514,6 +514,22 @@ TEST_F(TrapLogTest, AFullDiskLosesWholeLinesOnlyCountsThemAndWritingResumes) {
         expected.push_back(line(99999));
         if (Lines(Log()) != expected) fail("writing did not resume whole after space was freed");
         if (ReadLoss(LossKind::kLogLinesLost) != 2) fail("a written line was counted as lost");
+
+        // A held batch goes in one write; one that only partly fits keeps its first lines
+        // whole, in order, and counts the rest.
+        HoldLogLines(true);
+        for (int sid = 100000; sid < 100100; ++sid)
+            WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, sid));
+        if (Lines(Log()) != expected) fail("held lines were written before the batch ended");
+        HoldLogLines(false);
+        const std::vector<std::string> after = Lines(Log());
+        const std::size_t kept = after.size() - expected.size();
+        const uint64_t lost = ReadLoss(LossKind::kLogLinesLost) - 2;
+        if (kept == 0 || lost == 0 || kept + lost != 100) fail("the batch was not split by lines");
+        for (std::size_t i = 0; i < kept; ++i)
+            if (after[expected.size() + i] != line(100000 + static_cast<int>(i)))
+                fail("a kept line of the batch differs");
+        if (Log().substr(Log().size() - 2) != "\r\n") fail("the batch left a cut line");
         _exit(0);
     }
     ::close(report[1]);

@@ -26,7 +26,7 @@ std::unique_ptr<TrapRecord> LargeTrap() {
     return record;
 }
 
-TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOrder) {
+TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOrderAlsoHeld) {
     TakeQueuedRows();
     ResetLosses();
     auto record = LargeTrap();
@@ -43,6 +43,13 @@ TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOr
     }
     ASSERT_EQ(refused, 1) << "the queue took " << queued << " rows without a bound";
     EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 1u);
+    // Held rows meet the bound when they are queued together; each without room counts.
+    HoldTrapRows(true);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings())), 0);
+    EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 1u);
+    HoldTrapRows(false);
+    EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 4u);
 
     const std::vector<TrapRow> rows = TakeQueuedRows();
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(queued));
@@ -50,9 +57,20 @@ TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOr
     for (std::size_t i : {std::size_t{0}, rows.size() / 2, rows.size() - 1})
         EXPECT_EQ(rows[i].Cell(kCommunityColumn), "row" + std::to_string(i));
 
-    // Taken, the queue has room again.
+    // Taken, the queue has room again; held rows arrive when they are queued, in order.
     EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings())), 0);
-    TakeQueuedRows();
+    HoldTrapRows(true);
+    for (const char* community : {"held1", "held2"}) {
+        SetFixedText(record->community, community);
+        QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings()));
+    }
+    EXPECT_EQ(TakeQueuedRows().size(), 1u);
+    QueueHeldTrapRows();
+    HoldTrapRows(false);
+    const std::vector<TrapRow> held = TakeQueuedRows();
+    ASSERT_EQ(held.size(), 2u);
+    EXPECT_EQ(held[0].Cell(kCommunityColumn), "held1");
+    EXPECT_EQ(held[1].Cell(kCommunityColumn), "held2");
     ResetLosses();
 }
 

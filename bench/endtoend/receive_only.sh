@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Receive, decode and count alone: olixtrap_receiveonly (the program's receiver service and
+# decoder, nothing after the counters) pinned to core 0, olixtrap_trapsender on core 1
+# sending captured SNMPv2c traps (linkDown, three bindings) at fixed rates over loopback.
+# Prints, per rate: datagrams sent, counted, dropped by the kernel, the receiver's CPU
+# microseconds per datagram and its system calls per datagram.
+#
+#   bench/endtoend/receive_only.sh        # after tools/setup.sh has built build/
+#   COUNT=2000000 RATES="500000 750000" bench/endtoend/receive_only.sh
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+BUILD=${BUILD:-$ROOT/build}
+COUNT=${COUNT:-1000000}
+RATES=${RATES:-"100000 250000 500000 750000"}
+PORT=${PORT:-41750}  # the receiver's port; the capture uses PORT + 1
+
+WORK=$(mktemp -d /tmp/olixtrap-receiveonly.XXXXXX)
+RECEIVER_PID=""
+cleanup() {
+  set +e
+  [ -n "$RECEIVER_PID" ] && kill "$RECEIVER_PID" 2>/dev/null && wait "$RECEIVER_PID" 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+for tool in "$BUILD/olixtrap_receiveonly" "$BUILD/olixtrap_trapsender"; do
+  [ -x "$tool" ] || { echo "missing $tool: build first (./test.sh)"; exit 1; }
+done
+for tool in snmptrap taskset perf; do
+  command -v "$tool" >/dev/null || { echo "missing $tool: run tools/setup.sh"; exit 1; }
+done
+
+"$BUILD/olixtrap_trapsender" capture $((PORT + 1)) 100 "$WORK/v2c.cap" >/dev/null &
+capturer=$!
+sleep 0.3
+for i in $(seq 1 100); do
+  MIBS= SNMP_PERSISTENT_DIR="$WORK/persist" snmptrap -v 2c -c public 127.0.0.1:$((PORT + 1)) "" \
+    1.3.6.1.6.3.1.1.5.3 1.3.6.1.2.1.2.2.1.1.$i i $i 1.3.6.1.2.1.2.2.1.7.$i i 2 1.3.6.1.2.1.2.2.1.8.$i i 2
+done
+wait "$capturer"
+
+port_hex() { printf '%04X' "$PORT"; }
+kernel_drops() {
+  awk -v port=":$(port_hex)" '$2 ~ port"$" { print $NF; found=1 } END { if (!found) print 0 }' /proc/net/udp
+}
+port_held() { awk -v port=":$(port_hex)" '$2 ~ port"$" { found=1 } END { exit !found }' /proc/net/udp; }
+
+printf '%8s %9s %9s %9s %15s %15s\n' rate sent counted drops 'cpu_us/datagram' 'sys/datagram'
+for rate in $RATES; do
+  OLIXTRAP_HOME=$WORK taskset -c 0 "$BUILD/olixtrap_receiveonly" "$PORT" >"$WORK/out-$rate" &
+  RECEIVER_PID=$!
+  for _ in $(seq 1 100); do port_held && break; sleep 0.1; done
+  perf stat -e raw_syscalls:sys_enter -p "$RECEIVER_PID" -x, -o "$WORK/perf-$rate" >/dev/null 2>&1 &
+  perf_pid=$!
+  sleep 0.2
+  taskset -c 1 "$BUILD/olixtrap_trapsender" send "$WORK/v2c.cap" "$PORT" "$COUNT" "$rate" >"$WORK/sent-$rate"
+  sleep 0.5
+  drops=$(kernel_drops)
+  kill -INT "$perf_pid"; wait "$perf_pid" 2>/dev/null || true
+  kill -INT "$RECEIVER_PID"; wait "$RECEIVER_PID" || true
+  RECEIVER_PID=""
+  counted=$(awk '{ print $2 }' "$WORK/out-$rate")
+  cpu=$(awk '{ print $10 }' "$WORK/out-$rate")
+  calls=$(awk -F, '/raw_syscalls:sys_enter/ { print $1 }' "$WORK/perf-$rate")
+  achieved=$(awk '{ print $6 }' "$WORK/sent-$rate")
+  per=$(awk -v c="$calls" -v n="$counted" 'BEGIN { if (n > 0) printf "%.3f", c / n; else print "-" }')
+  printf '%8s %9s %9s %9s %15s %15s   (sender: %s)\n' "$rate" "$COUNT" "$counted" "$drops" "$cpu" "$per" "$achieved"
+done
