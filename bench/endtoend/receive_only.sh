@@ -64,7 +64,7 @@ for rate in $RATES; do
   counted=$(awk '{ print $2 }' "$WORK/out-$rate")
   cpu=$(awk '{ print $10 }' "$WORK/out-$rate")
   calls=$(awk -F, '/raw_syscalls:sys_enter/ { print $1 }' "$WORK/perf-$rate")
-  achieved=$(awk '{ print $6 }' "$WORK/sent-$rate")
+  achieved=$(awk '{ print $7 }' "$WORK/sent-$rate")
   per=$(awk -v c="$calls" -v n="$counted" 'BEGIN { if (n > 0) printf "%.3f", c / n; else print "-" }')
   printf '%8s %9s %9s %9s %15s %15s   (sender: %s)\n' "$rate" "$COUNT" "$counted" "$drops" "$cpu" "$per" "$achieved"
 done

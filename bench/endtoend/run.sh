@@ -192,7 +192,7 @@ start_syscall_count() {
 stop_syscall_count() {
   kill -INT "$PERF_PID" 2>/dev/null || true
   wait "$PERF_PID" 2>/dev/null || true
-  awk -F, '/raw_syscalls:sys_enter/ { print $1 }' "$1"
+  PERF_PID=""
 }
 
 stop_receiver() {
@@ -243,7 +243,8 @@ for version in $VERSIONS; do
       "${ON_SENDER_CPU[@]}" "$SENDER" send "$WORK/$version.cap" "$PORT" "$COUNT" "$rate" >"$home/sent-$rate"
       wait_settled "$home/log/log.log"
       sleep 0.5  # one more tick of the list
-      syscalls=$(stop_syscall_count "$home/syscalls-$rate")
+      stop_syscall_count
+      syscalls=$(awk -F, '/raw_syscalls:sys_enter/ { print $1 }' "$home/syscalls-$rate")
       ticks_after=$(cpu_ticks)
       logged=$(($(lines_in "$home/log/log.log") - logged_before))
       in_list=$(list_rows "$receiver" "$home")
