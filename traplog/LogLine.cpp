@@ -1,9 +1,9 @@
 #include "traplog/LogLine.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/Encoding.h"
+#include "traplog/TrapRowTexts.h"
 #include "traplog/TrapText.h"
 
 namespace {
@@ -23,11 +23,8 @@ int Number(std::string_view digits) {
 }  // namespace
 
 std::string BuildLogLine(const TrapRecord& record, std::string_view message, const std::tm& now) {
-    char head[64];
-    std::snprintf(head, sizeof head, "%d,%02d/%02d/%02d %02d:%02d:%02d,", record.genericTrap,
-                  now.tm_year + 1900, now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min,
-                  now.tm_sec);
-    std::string line = head;
+    std::string line = std::to_string(record.genericTrap) + ',' + FormatReceiveTime(now) + ',';
+    line.reserve(kMaxLogLine);
     line += FormatTrapField(record, TrapField::SourceAddress) + ',';
     line += FormatTrapField(record, TrapField::HostName) + ',';
     line += FormatTrapField(record, TrapField::Version) + ',';

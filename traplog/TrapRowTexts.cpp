@@ -1,7 +1,8 @@
 #include "traplog/TrapRowTexts.h"
 
+#include <array>
+#include <charconv>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/Encoding.h"
@@ -112,9 +113,23 @@ const std::array<SlotOfColumn, 31> kSlots = {{
 }  // namespace
 
 std::string FormatReceiveTime(const std::tm& t) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", t.tm_year + 1900,
-                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    // Digits written directly, as printf's "%02d" would: the log and the list write this
+    // for every trap.
+    std::string text;
+    text.reserve(19);
+    const auto append = [&text](int value, char after) {
+        std::array<char, 16> digits;
+        char* end = std::to_chars(digits.begin(), digits.end(), value).ptr;
+        if (value >= 0 && value < 10) text += '0';
+        text.append(digits.data(), end);
+        if (after != '\0') text += after;
+    };
+    append(t.tm_year + 1900, '/');
+    append(t.tm_mon + 1, '/');
+    append(t.tm_mday, ' ');
+    append(t.tm_hour, ':');
+    append(t.tm_min, ':');
+    append(t.tm_sec, '\0');
     return text;
 }
 
