@@ -1,3 +1,5 @@
+#include <malloc.h>
+
 #include <QApplication>
 
 #include "ui/ProcessSignals.h"
@@ -5,6 +7,10 @@
 #include "ui/TrapApp.h"
 
 int main(int argc, char** argv) {
+    // One heap for every thread. A thread's own heap grows a page at a time, with a system
+    // call each, and the rows the receiver thread makes for the list (kept there) would
+    // make it grow every few traps; the main heap grows in large steps.
+    mallopt(M_ARENA_MAX, 1);
     QApplication app(argc, argv);
     InstallQtMessageBoxHandler();
     WatchProcessSignals([] { TheApp().EndOnSignal(); }, [] { TheApp().ReportRows(); });
