@@ -72,3 +72,4 @@ for rate in $RATES; do
   per=$(awk -v c="$calls" -v n="$counted" 'BEGIN { if (n > 0) printf "%.3f", c / n; else print "-" }')
   printf '%8s %9s %9s %9s %15s %15s   (sender: %s)\n' "$rate" "$COUNT" "$counted" "$drops" "$cpu" "$per" "$achieved"
 done
+"$ROOT/bench/processor.sh"

@@ -269,3 +269,4 @@ for version in $VERSIONS; do
     if [ -n "$RSYSLOG_PID" ]; then kill "$RSYSLOG_PID"; wait "$RSYSLOG_PID" 2>/dev/null || true; RSYSLOG_PID=""; fi
   done
 done
+"$ROOT/bench/processor.sh"

@@ -68,4 +68,4 @@ RECEIVER_PID=$!
 sleep 2
 measure snmptrapd
 stop_receiver
-echo "processor: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+"$ROOT/bench/processor.sh"
