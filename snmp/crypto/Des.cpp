@@ -5,6 +5,7 @@
 
 #include "snmp/crypto/DesInternal.h"
 #include "snmp/crypto/DesSpTables.h"
+#include "snmp/crypto/PortableCrypto.h"
 
 namespace {
 
@@ -221,7 +222,8 @@ void DesCbcDecryptPortable(const DesKey& key, DesBlock& iv, std::span<uint8_t> b
 
 void DesCbcDecrypt(const DesKey& key, DesBlock& iv, std::span<uint8_t> buffer) {
 #if defined(__x86_64__)
-    if (DesAvx512Usable()) return DesCbcDecryptAvx512(key, iv, buffer);
+    static const bool vector = !PortableCryptoOnly() && DesAvx512Usable();
+    if (vector) return DesCbcDecryptAvx512(key, iv, buffer);
 #endif
     DesCbcDecryptPortable(key, iv, buffer);
 }
