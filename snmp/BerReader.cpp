@@ -111,6 +111,18 @@ public:
         return pos;
     }
 
+    // The first two arcs packed in one octet below 0x80 (X.690 8.19.4), most identifiers'
+    // start: false, writing nothing, when the text has no room for the longest ("2.47").
+    bool AppendFirstArcs(uint8_t packed) {
+        if (text_.size() < 5) return false;
+        const uint8_t top = packed < 40 ? 0 : packed < 80 ? 1 : 2;
+        const SmallArcText& second = kSmallArcTexts[packed - 40 * top];
+        text_[0] = char('0' + top);
+        std::memcpy(text_.data() + 1, second.text.data(), 4);
+        used_ = 1 + second.length;
+        return true;
+    }
+
     bool Append(uint32_t arc) {
         const std::size_t dot = used_ > 0 ? 1 : 0;
         const std::size_t digits = DecimalLength(arc);
@@ -133,6 +145,10 @@ void OidToText(std::span<const uint8_t> content, std::span<char> text) {
     ArcWriter writer(text);
     std::size_t pos = 0;
     bool first = true;
+    if (!content.empty() && content[0] < 0x80 && writer.AppendFirstArcs(content[0])) {
+        pos = 1;
+        first = false;
+    }
     while (pos < content.size()) {
         if (!first) {
             pos = writer.AppendSmallArcs(content, pos);
