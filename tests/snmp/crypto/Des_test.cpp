@@ -181,6 +181,7 @@ TEST(DesCbcDecrypt, VectorPathMatchesThePortableOne) {
 // in a new copy of this program): it must pick the portable SHA-1 blocks, and DES through it
 // must still give the FIPS 81 example.
 TEST(PortableCryptoOnly, TakesThePortableCodeAndKeepsTheResults) {
+    const std::string style = GTEST_FLAG_GET(death_test_style);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
@@ -193,4 +194,5 @@ TEST(PortableCryptoOnly, TakesThePortableCodeAndKeepsTheResults) {
             std::exit((sha1 ? 0 : 1) | (des ? 0 : 2));
         },
         ::testing::ExitedWithCode(0), "");
+    GTEST_FLAG_SET(death_test_style, style);
 }
