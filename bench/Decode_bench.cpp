@@ -11,6 +11,8 @@
 
 #include "bench/DecodeSamples.h"
 #include "notify/records/DBLib.h"
+#include "platform/FileChangeWatch.h"
+#include "reception/ReceiverService.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/crypto/UsmProtocols.h"
 #include "users/UserStore.h"
@@ -48,8 +50,10 @@ private:
 };
 
 // Each decode gets a fresh copy: SNMPv3 zeroes the MAC and decrypts in place. The record is
-// reused from one decode to the next, as the receiver's is. Answering, the decoder is the
-// receiver's, with an engine of its own that the traps do not name.
+// reused from one decode to the next, as the receiver's is, and the decodes run in rounds of
+// a full receive batch, as the receiver's do in a storm: the user store reads its file's
+// notices once a round. Answering, the decoder is the receiver's, with an engine of its own
+// that the traps do not name.
 void DecodeSample(benchmark::State& state, const std::vector<uint8_t>& sample,
                   bool answering = false) {
     BenchUserStore store;
@@ -59,7 +63,13 @@ void DecodeSample(benchmark::State& state, const std::vector<uint8_t>& sample,
     const std::vector<uint8_t> engineId = {0x80, 0x00, 0x00, 0x00, 0x05, 1, 2, 3, 4, 5, 6, 7, 8};
     const LocalEngine local{engineId, 1, 0};
     AnswerFacts answer;
+    UseNoticeRounds(true);
+    std::size_t inRound = 0;
     for (auto _ : state) {
+        if (++inRound == kReceiveBatch) {
+            NextNoticeRound();
+            inRound = 0;
+        }
         datagram = sample;
         const int result =
             answering ? DecodeDatagram(datagram, {127, 0, 0, 1}, *record, failure, local, answer)
@@ -70,6 +80,7 @@ void DecodeSample(benchmark::State& state, const std::vector<uint8_t>& sample,
         }
         benchmark::DoNotOptimize(record->Record().varBindCount);
     }
+    UseNoticeRounds(false);
     state.SetItemsProcessed(state.iterations());
 }
 

@@ -1,5 +1,7 @@
 #include "snmp/BerReader.h"
 
+#include <array>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -38,7 +40,7 @@ std::optional<uint32_t> ReadSubIdentifier(std::span<const uint8_t> content, std:
 }
 
 // Decimal digits of value: at most ten for 32 bits. Arcs are mostly below 1000.
-inline std::size_t DecimalLength(uint32_t value) {
+constexpr std::size_t DecimalLength(uint32_t value) {
     if (value < 10) return 1;
     if (value < 100) return 2;
     std::size_t length = 3;
@@ -67,12 +69,59 @@ inline void WriteDigitsBefore(std::span<char> text, std::size_t end, uint32_t va
     }
 }
 
+// ".N" for the arcs of one octet, zero-padded to four characters, and its length.
+struct SmallArcText {
+    std::array<char, 4> text;
+    uint8_t length;
+};
+
+constexpr std::array<SmallArcText, 0x80> MakeSmallArcTexts() {
+    std::array<SmallArcText, 0x80> texts{};
+    for (uint32_t arc = 0; arc < 0x80; ++arc) {
+        SmallArcText& entry = texts[arc];
+        entry.text[0] = '.';
+        entry.length = uint8_t(1 + DecimalLength(arc));
+        for (uint32_t value = arc, at = entry.length; at > 1; value /= 10)
+            entry.text[--at] = char('0' + value % 10);
+    }
+    return texts;
+}
+
+constexpr std::array<SmallArcText, 0x80> kSmallArcTexts = MakeSmallArcTexts();
+
 // Appends arcs, with a dot before all but the first, while each fits whole before the
 // terminator; the text is terminated when the writer is done.
 class ArcWriter {
 public:
     explicit ArcWriter(std::span<char> text) : text_(text) {}
     ~ArcWriter() { text_[used_] = '\0'; }
+
+    // Later arcs of one octet, most of them, from pos on: the four characters of each are
+    // copied at once while they and the terminator fit, and what follows overwrites the
+    // padding. Returns where the run stopped.
+    std::size_t AppendSmallArcs(std::span<const uint8_t> content, std::size_t pos) {
+        char* const text = text_.data();
+        std::size_t used = used_;
+        while (pos < content.size() && content[pos] < 0x80 && used + 5 <= text_.size()) {
+            const SmallArcText& entry = kSmallArcTexts[content[pos++]];
+            std::memcpy(text + used, entry.text.data(), 4);
+            used += entry.length;
+        }
+        used_ = used;
+        return pos;
+    }
+
+    // The first two arcs packed in one octet below 0x80 (X.690 8.19.4), most identifiers'
+    // start: false, writing nothing, when the text has no room for the longest ("2.47").
+    bool AppendFirstArcs(uint8_t packed) {
+        if (text_.size() < 5) return false;
+        const uint8_t top = packed < 40 ? 0 : packed < 80 ? 1 : 2;
+        const SmallArcText& second = kSmallArcTexts[packed - 40 * top];
+        text_[0] = char('0' + top);
+        std::memcpy(text_.data() + 1, second.text.data(), 4);
+        used_ = 1 + second.length;
+        return true;
+    }
 
     bool Append(uint32_t arc) {
         const std::size_t dot = used_ > 0 ? 1 : 0;
@@ -96,8 +145,15 @@ void OidToText(std::span<const uint8_t> content, std::span<char> text) {
     ArcWriter writer(text);
     std::size_t pos = 0;
     bool first = true;
+    if (!content.empty() && content[0] < 0x80 && writer.AppendFirstArcs(content[0])) {
+        pos = 1;
+        first = false;
+    }
     while (pos < content.size()) {
-        // Most sub-identifiers are one octet below 0x80.
+        if (!first) {
+            pos = writer.AppendSmallArcs(content, pos);
+            if (pos == content.size()) return;
+        }
         std::optional<uint32_t> sub = content[pos];
         if (content[pos] < 0x80) {
             ++pos;

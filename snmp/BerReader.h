@@ -100,5 +100,6 @@ uint64_t ReadUnsigned64(std::span<const uint8_t> content);
 
 // Writes the dotted text of OBJECT IDENTIFIER content into text, NUL-terminated. Arcs
 // that do not fit whole are left off, so the text is never a wrong number, only a
-// shorter identifier. Sub-identifiers are unsigned 32-bit (RFC 2578 7.1.3).
+// shorter identifier. Sub-identifiers are unsigned 32-bit (RFC 2578 7.1.3). Up to two
+// octets after the terminator may be zeroed too.
 void OidToText(std::span<const uint8_t> content, std::span<char> text);

@@ -52,15 +52,21 @@ void MapGenericTrap(const VarBindEntry& binding, TrapRecord& record) {
         record.genericTrap = static_cast<int32_t>(match - kGenericTrapOids.begin());
 }
 
+// Whether the name begins with the literal's characters, or with the literal's whole text
+// and its terminator. Both lengths are known when compiled, so the comparison is inlined.
+bool NameStartsWith(const VarBindEntry& binding, std::string_view literal, bool whole = false) {
+    return std::memcmp(binding.name.data(), literal.data(), literal.size() + (whole ? 1 : 0)) == 0;
+}
+
 // RFC 3584 3.1: the SNMPv1 view of an SNMPv2 notification, from its bindings.
 void DeriveFromBindings(TrapRecord& record) {
     record.genericTrap = kOtherNotification;
     for (int32_t i = 0; i < record.varBindCount; ++i) {
         const VarBindEntry& binding = record.varBinds[static_cast<std::size_t>(i)];
-        const std::string_view name = TextOf(binding.name.data(), binding.name.size());
-        if (name == kSysUpTime0) record.timeStamp = binding.intValue;
-        if (name.starts_with(kEnterprises)) TakeEnterprise(name, record);
-        if (name == kSnmpTrapOid0) MapGenericTrap(binding, record);
+        if (NameStartsWith(binding, kSysUpTime0, true)) record.timeStamp = binding.intValue;
+        if (NameStartsWith(binding, kEnterprises))
+            TakeEnterprise(TextOf(binding.name.data(), binding.name.size()), record);
+        if (NameStartsWith(binding, kSnmpTrapOid0, true)) MapGenericTrap(binding, record);
     }
 }
 

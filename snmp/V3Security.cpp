@@ -1,9 +1,9 @@
 #include "snmp/V3Security.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 
 #include "platform/FixedText.h"
 #include "snmp/BerTags.h"
@@ -12,6 +12,7 @@
 #include "snmp/UsmKeyCache.h"
 #include "snmp/crypto/Aes.h"
 #include "snmp/crypto/Des.h"
+#include "snmp/crypto/KeyLocalization.h"
 #include "users/UserStore.h"
 
 namespace {
@@ -143,17 +144,19 @@ class KeyEngine {
 public:
     KeyEngine(std::span<const uint8_t> octets, LocalizationBudget* budget)
         : m_octets(octets), m_budget(budget) {}
-    explicit KeyEngine(std::string_view text) : m_text(text) {}
+    // The entry's text is read once, for both of its keys.
+    explicit KeyEngine(std::string_view text)
+        : m_octets(m_read.data(), std::size_t(EngineIdFromText(text, m_read))) {}
+    KeyEngine(const KeyEngine&) = delete;  // m_octets may point into m_read
+    KeyEngine& operator=(const KeyEngine&) = delete;
 
     CachedKey Key(int authProtocol, std::string_view password, bool& refused) const {
-        refused = false;
-        if (!m_octets) return CachedLocalizeKey(authProtocol, password, m_text);
-        return CachedLocalizeKey(authProtocol, password, *m_octets, m_budget, &refused);
+        return CachedLocalizeKey(authProtocol, password, m_octets, m_budget, &refused);
     }
 
 private:
-    std::optional<std::span<const uint8_t>> m_octets;
-    std::string_view m_text;
+    std::array<uint8_t, kMaxEngineIdOctets> m_read;
+    std::span<const uint8_t> m_octets;
     LocalizationBudget* m_budget = nullptr;
 };
 

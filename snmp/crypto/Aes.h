@@ -28,5 +28,8 @@ public:
     bool Crypt(const AesBlock& iv, std::span<uint8_t> buffer);
 
 private:
+    bool Decrypt(const AesBlock& iv, std::span<uint8_t> buffer);
+
+    bool m_decrypt;
     EVP_CIPHER_CTX* m_context = nullptr;  // null when the key schedule could not be made
 };

@@ -5,6 +5,7 @@
 
 #include "snmp/crypto/DesInternal.h"
 #include "snmp/crypto/DesSpTables.h"
+#include "snmp/crypto/PortableCrypto.h"
 
 namespace {
 
@@ -119,14 +120,29 @@ uint64_t PermutedChoice1(std::span<const uint8_t, 8> key) {
 
 using Subkeys = std::array<Subkey, 16>;
 
+// The S-box tables indexed by the whole octet whose top six bits are the input, the low two
+// ignored: an octet comes out of a word in one instruction, six bits in a shift and a mask.
+using DesSpOctetTables = std::array<std::array<uint32_t, 256>, 8>;
+
+constexpr DesSpOctetTables MakeDesSpOctetTables() {
+    DesSpOctetTables tables{};
+    for (int box = 0; box < 8; ++box) {
+        for (int octet = 0; octet < 256; ++octet)
+            tables[box][octet] = kDesSpTables[box][octet >> 2];
+    }
+    return tables;
+}
+
+alignas(64) constexpr DesSpOctetTables kDesSpOctetTables = MakeDesSpOctetTables();
+
 // Inlined into the rounds: a call per round and block costs as much as the lookups.
 [[gnu::always_inline]] inline uint32_t CipherFunction(uint32_t r, const Subkey& k) {
     const uint32_t even = std::rotr(r, 1) ^ k.even;
     const uint32_t odd = std::rotl(r, 3) ^ k.odd;
-    const DesSpTables& sp = kDesSpTables;
-    return sp[0][even >> 26 & 0x3F] | sp[2][even >> 18 & 0x3F] | sp[4][even >> 10 & 0x3F] |
-           sp[6][even >> 2 & 0x3F] | sp[1][odd >> 26 & 0x3F] | sp[3][odd >> 18 & 0x3F] |
-           sp[5][odd >> 10 & 0x3F] | sp[7][odd >> 2 & 0x3F];
+    const DesSpOctetTables& sp = kDesSpOctetTables;
+    return sp[0][even >> 24] | sp[2][uint8_t(even >> 16)] | sp[4][uint8_t(even >> 8)] |
+           sp[6][uint8_t(even)] | sp[1][odd >> 24] | sp[3][uint8_t(odd >> 16)] |
+           sp[5][uint8_t(odd >> 8)] | sp[7][uint8_t(odd)];
 }
 
 // Runs N independent blocks through the sixteen rounds side by side: each round is a chain of
@@ -221,7 +237,8 @@ void DesCbcDecryptPortable(const DesKey& key, DesBlock& iv, std::span<uint8_t> b
 
 void DesCbcDecrypt(const DesKey& key, DesBlock& iv, std::span<uint8_t> buffer) {
 #if defined(__x86_64__)
-    if (DesAvx512Usable()) return DesCbcDecryptAvx512(key, iv, buffer);
+    static const bool vector = !PortableCryptoOnly() && DesAvx512Usable();
+    if (vector) return DesCbcDecryptAvx512(key, iv, buffer);
 #endif
     DesCbcDecryptPortable(key, iv, buffer);
 }

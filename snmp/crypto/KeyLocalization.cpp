@@ -1,25 +1,35 @@
 #include "snmp/crypto/KeyLocalization.h"
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 #include "snmp/crypto/UsmDigest.h"
 
 namespace {
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+// Each character's hex digit value, -1 for the others: a look-up, where tests of the ranges
+// would branch unpredictably on a mix of digits and letters.
+constexpr std::array<int8_t, 256> kHexDigitValues = [] {
+    std::array<int8_t, 256> values{};
+    for (int c = 0; c < 256; ++c) {
+        values[c] = c >= '0' && c <= '9'   ? int8_t(c - '0')
+                    : c >= 'a' && c <= 'f' ? int8_t(c - 'a' + 10)
+                    : c >= 'A' && c <= 'F' ? int8_t(c - 'A' + 10)
+                                           : int8_t(-1);
+    }
+    return values;
+}();
+
+int HexDigitValue(char c) { return kHexDigitValues[uint8_t(c)]; }
 
 }  // namespace
 
 int EngineIdFromText(std::string_view text, std::span<uint8_t> octets) {
     if (text.size() % 2 != 0 || text.size() / 2 > octets.size()) return 0;
-    for (char c : text) {
-        if (HexDigitValue(c) < 0) return 0;
-    }
+    int digits = 0;  // negative once any character is no digit
+    for (char c : text) digits |= HexDigitValue(c);
+    if (digits < 0) return 0;
     for (std::size_t i = 0; i < text.size() / 2; ++i) {
         octets[i] = uint8_t(HexDigitValue(text[2 * i]) << 4 | HexDigitValue(text[2 * i + 1]));
     }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "snmp/crypto/PortableCrypto.h"
 #include "snmp/crypto/Sha1Blocks.h"
 
 namespace {
@@ -106,7 +107,7 @@ void Sha1PortableBlocks(std::array<uint32_t, 5>& hash, const uint8_t* blocks, st
 
 Sha1BlockFunction Sha1FastestBlocks() {
     static const Sha1BlockFunction fastest = [] {
-        const Sha1BlockFunction shaNi = Sha1ShaNiBlocks();
+        const Sha1BlockFunction shaNi = PortableCryptoOnly() ? nullptr : Sha1ShaNiBlocks();
         return shaNi != nullptr ? shaNi : Sha1PortableBlocks;
     }();
     return fastest;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string_view>
+#include <vector>
 
 #include "snmp/crypto/Aes.h"
 #include "support/HexOctets.h"
@@ -43,5 +44,24 @@ TEST(Aes128Cfb, GivesTheSp800_38aCfb128VectorsAtAnyLength) {
     for (std::size_t length : {64, 64, 1, 21, 47}) {
         EXPECT_EQ(Crypt(encrypt, kPlaintext, length), kCiphertext.substr(0, 2 * length)) << length;
         EXPECT_EQ(Crypt(decrypt, kCiphertext, length), kPlaintext.substr(0, 2 * length)) << length;
+    }
+}
+
+// Decryption takes groups of 32 blocks at a time: across and inside group boundaries it must
+// undo what encryption, one block after another, did.
+TEST(Aes128Cfb, LongBuffersRoundTripAcrossDecryptionGroups) {
+    const auto key = HexOctets(kKey);
+    const std::span<const uint8_t, 16> keyOctets(key.data(), 16);
+    Aes128Cfb encrypt(keyOctets, kAesEncrypt);
+    Aes128Cfb decrypt(keyOctets, kAesDecrypt);
+    AesBlock iv;
+    for (std::size_t i = 0; i < iv.size(); ++i) iv[i] = uint8_t(0xA0 + i);
+    for (std::size_t length : {511, 512, 513, 528, 1024, 1500}) {
+        std::vector<uint8_t> plain(length);
+        for (std::size_t i = 0; i < length; ++i) plain[i] = uint8_t(i * 29 + 3);
+        auto buffer = plain;
+        ASSERT_TRUE(encrypt.Crypt(iv, buffer));
+        ASSERT_TRUE(decrypt.Crypt(iv, buffer));
+        EXPECT_EQ(buffer, plain) << length;
     }
 }

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "snmp/crypto/Des.h"
 #include "snmp/crypto/DesInternal.h"
+#include "snmp/crypto/PortableCrypto.h"
+#include "snmp/crypto/Sha1Blocks.h"
 #include "support/HexOctets.h"
 
 namespace {
@@ -171,4 +174,25 @@ TEST(DesCbcDecrypt, VectorPathMatchesThePortableOne) {
 #else
     GTEST_SKIP() << "no vector path on this architecture";
 #endif
+}
+
+// The benchmarks' switch to the portable code. SHA-1 and DES choose their code once, so the
+// switch is tried in a fresh process of its own (gtest's threadsafe style runs the test body
+// in a new copy of this program): it must pick the portable SHA-1 blocks, and DES through it
+// must still give the FIPS 81 example.
+TEST(PortableCryptoOnly, TakesThePortableCodeAndKeepsTheResults) {
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            UsePortableCryptoOnly();
+            auto buffer = HexOctets(kFips81Cipher);
+            DesBlock iv = kFips81Iv;
+            DesCbcDecrypt(kFips81Key, iv, buffer);
+            const bool sha1 = Sha1FastestBlocks() == Sha1PortableBlocks;
+            const bool des = buffer == HexOctets(kFips81Plain) && iv == BlockOf("683788499a7c05f6");
+            std::exit((sha1 ? 0 : 1) | (des ? 0 : 2));
+        },
+        ::testing::ExitedWithCode(0), "");
+    GTEST_FLAG_SET(death_test_style, style);
 }
