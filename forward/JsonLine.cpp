@@ -12,6 +12,11 @@ void Text(JsonWriter& writer, std::string_view key, std::string_view value) {
     writer.String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
 }
 
+void Number(JsonWriter& writer, const char* key, int64_t value) {
+    writer.Key(key);
+    writer.Int64(value);
+}
+
 }  // namespace
 
 // Written as a stream, without a tree of the line first: a sender thread builds one for
@@ -22,20 +27,15 @@ std::string BuildJsonLine(const TrapFields& fields) {
     writer.StartObject();
     Text(writer, "time", fields.time);
     Text(writer, "source", fields.source);
-    writer.Key("sourcePort");
-    writer.Uint(fields.sourcePort);
+    Number(writer, "sourcePort", fields.sourcePort);
     Text(writer, "version", fields.version);
-    writer.Key("event");
-    writer.Int(fields.event);
+    Number(writer, "event", fields.event);
     Text(writer, "agent", fields.agent);
     Text(writer, "trapOID", fields.trapOid);
     Text(writer, "enterprise", fields.enterprise);
-    writer.Key("generic");
-    writer.Int(fields.generic);
-    writer.Key("specific");
-    writer.Int(fields.specific);
-    writer.Key("uptime");
-    writer.Uint(fields.uptime);
+    Number(writer, "generic", fields.generic);
+    Number(writer, "specific", fields.specific);
+    Number(writer, "uptime", fields.uptime);
     Text(writer, "community", fields.community);
     Text(writer, "user", fields.user);
     Text(writer, "engineID", fields.engineId);

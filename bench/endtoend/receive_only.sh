@@ -45,11 +45,7 @@ for i in $(seq 1000 1099); do
 done
 wait "$capturer"
 
-port_hex() { printf '%04X' "$PORT"; }
-kernel_drops() {
-  awk -v port=":$(port_hex)" '$2 ~ port"$" { print $NF; found=1 } END { if (!found) print 0 }' /proc/net/udp
-}
-port_held() { awk -v port=":$(port_hex)" '$2 ~ port"$" { found=1 } END { exit !found }' /proc/net/udp; }
+source "$ROOT/bench/udp_port.sh"
 
 printf '%8s %9s %9s %9s %15s %15s\n' rate sent counted drops 'cpu_us/datagram' 'sys/datagram'
 for rate in $RATES; do

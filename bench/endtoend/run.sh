@@ -79,14 +79,7 @@ capture() {
   wait "$capturer"
 }
 
-port_hex() { printf '%04X' "$PORT"; }
-
-# The receiving socket's drop count, from the kernel's UDP table.
-kernel_drops() {
-  awk -v port=":$(port_hex)" '$2 ~ port"$" { print $NF; found=1 } END { if (!found) print "?" }' /proc/net/udp
-}
-
-port_held() { awk -v port=":$(port_hex)" '$2 ~ port"$" { found=1 } END { exit !found }' /proc/net/udp; }
+source "$ROOT/bench/udp_port.sh"
 
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/${1:-$RECEIVER_PID}/stat"; }
 
