@@ -40,7 +40,8 @@ void RoundSteps(F f, const uint32_t (&x)[16], uint32_t& a, uint32_t& b, uint32_t
                          : Round == 1 ? (5 * i + 1) % 16
                          : Round == 2 ? (3 * i + 5) % 16
                                       : (7 * i) % 16;
-        const uint32_t sum = a + f(b, c, d) + x[word] + kSine[i];
+        // The terms without b first: b is the one value each step waits for.
+        const uint32_t sum = (a + x[word] + kSine[i]) + f(b, c, d);
         const uint32_t rotated = std::rotl(sum, kShift[Round][i % 4]);
         a = d;
         d = c;
@@ -54,9 +55,10 @@ void Transform(std::array<uint32_t, 4>& state, const uint8_t* block) {
     for (int i = 0; i < 16; ++i) x[i] = LoadLittleEndian(block + 4 * i);
 
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    // RFC 1321 3.4: the auxiliary functions F, G, H and I.
-    const auto f = [](uint32_t u, uint32_t v, uint32_t w) { return (u & v) | (~u & w); };
-    const auto g = [](uint32_t u, uint32_t v, uint32_t w) { return (u & w) | (v & ~w); };
+    // RFC 1321 3.4: the auxiliary functions F, G, H and I, F and G in forms with the same
+    // values and fewer steps after u.
+    const auto f = [](uint32_t u, uint32_t v, uint32_t w) { return ((v ^ w) & u) ^ w; };
+    const auto g = [](uint32_t u, uint32_t v, uint32_t w) { return (v & ~w) + (u & w); };
     const auto h = [](uint32_t u, uint32_t v, uint32_t w) { return u ^ v ^ w; };
     const auto i = [](uint32_t u, uint32_t v, uint32_t w) { return v ^ (u | ~w); };
     RoundSteps<0>(f, x, a, b, c, d);
