@@ -23,7 +23,8 @@ void Rounds(uint32_t constant, F f, uint32_t (&w)[16], uint32_t& a, uint32_t& b,
         if (t >= 16) {
             word = std::rotl(w[(t - 3) & 15] ^ w[(t - 8) & 15] ^ w[(t - 14) & 15] ^ word, 1);
         }
-        const uint32_t temp = std::rotl(a, 5) + f(b, c, d) + e + word + constant;
+        // The terms that wait for no earlier round's result first.
+        const uint32_t temp = (e + word + constant) + f(b, c, d) + std::rotl(a, 5);
         e = d;
         d = c;
         c = std::rotl(b, 30);
@@ -39,10 +40,12 @@ void ProcessBlock(std::array<uint32_t, 5>& h, const uint8_t* block) {
         w[t] = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
     }
     uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
-    const auto choose = [](uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (~x & z); };
+    // FIPS 180-1's f functions, choose and majority in forms with the same values and fewer
+    // steps.
+    const auto choose = [](uint32_t x, uint32_t y, uint32_t z) { return ((y ^ z) & x) ^ z; };
     const auto parity = [](uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; };
     const auto majority = [](uint32_t x, uint32_t y, uint32_t z) {
-        return (x & y) | (x & z) | (y & z);
+        return (x & y) | (z & (x | y));
     };
     Rounds<0>(0x5A827999, choose, w, a, b, c, d, e);
     Rounds<20>(0x6ED9EBA1, parity, w, a, b, c, d, e);
