@@ -17,8 +17,8 @@ enum class WatchScope { EntryAndContent, EntryOnly };
 
 // A thread that takes its work in rounds (the receiver, a batch of datagrams a round) reads
 // each watch's notices once a round: a watch that found no change in the current round
-// answers so again without a look. Rounds end with NextNoticeRound; UseNoticeRounds(false),
-// the start, reads at every call.
+// answers so again without a look. Rounds end with NextNoticeRound. A thread without rounds
+// (as every thread starts, and after UseNoticeRounds(false)) reads at every call.
 void UseNoticeRounds(bool use);
 void NextNoticeRound();
 

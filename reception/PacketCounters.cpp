@@ -3,6 +3,8 @@
 #include <atomic>
 #include <bit>
 
+#include "reception/TrapRecord.h"
+
 namespace {
 
 constexpr int kFirstGenericSlot = 8;
@@ -22,6 +24,15 @@ void CountPacket(int kind) {
 
 void CountGenericTrap(int genericTrap) {
     if (genericTrap >= 0 && genericTrap <= 7) Increment(kFirstGenericSlot + genericTrap);
+}
+
+int PacketKindOfVersion(int32_t version) {
+    switch (version) {
+    case kSnmpV1: return kPacketV1;
+    case kSnmpV2c: return kPacketV2c;
+    case kSnmpV3: return kPacketV3;
+    default: return 0;
+    }
 }
 
 void ResetCounters() {

@@ -43,6 +43,10 @@ void CountPacket(int kind);
 // Counts one accepted trap of generic number 0-7; other numbers change nothing.
 void CountGenericTrap(int genericTrap);
 
+// The kind an accepted trap of version (kSnmpV1, kSnmpV2c, kSnmpV3) is counted as; 0,
+// counted in allPackets only, for any other.
+int PacketKindOfVersion(int32_t version);
+
 // Zeroes the block.
 void ResetCounters();
 

@@ -52,15 +52,6 @@ ServiceThread serviceThread;
 
 bool ThreadRunning() { return serviceThread.thread.joinable() && !serviceThread.finished->load(); }
 
-int PacketKindOfVersion(int32_t version) {
-    switch (version) {
-    case kSnmpV1: return kPacketV1;
-    case kSnmpV2c: return kPacketV2c;
-    case kSnmpV3: return kPacketV3;
-    default: return 0;
-    }
-}
-
 RejectReason RejectReasonOf(DecodeReason reason) {
     switch (reason) {
     case DecodeReason::kNotATrap: return RejectReason::kNotATrap;

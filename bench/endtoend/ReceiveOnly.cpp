@@ -25,15 +25,6 @@ namespace {
 
 std::atomic<int32_t> stopRequested{0};
 
-int KindOfVersion(int32_t version) {
-    switch (version) {
-    case kSnmpV1: return kPacketV1;
-    case kSnmpV2c: return kPacketV2c;
-    case kSnmpV3: return kPacketV3;
-    default: return 0;
-    }
-}
-
 double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -70,7 +61,7 @@ int main(int argc, char** argv) {
                 CountPacket(kPacketDecodeError);
                 return;
             }
-            CountPacket(KindOfVersion(record->Record().version));
+            CountPacket(PacketKindOfVersion(record->Record().version));
             CountGenericTrap(record->Record().genericTrap);
         });
     // A service that ended by itself (the port was taken) ends the waiting thread too.
