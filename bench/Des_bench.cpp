@@ -1,5 +1,6 @@
 // CBC-DES decryption with a prepared key, of a PDU the size of the SNMPv3 samples' (20
-// blocks) and of a large one, by the path the processor gets and by the portable rounds.
+// blocks) and of a large one, by the path the processor gets (or the limit of --avx2 or --portable)
+// and by the portable rounds.
 
 #include <benchmark/benchmark.h>
 

@@ -3,9 +3,9 @@
 #include <bit>
 #include <cstring>
 
+#include "snmp/crypto/CryptoPaths.h"
 #include "snmp/crypto/DesInternal.h"
 #include "snmp/crypto/DesSpTables.h"
-#include "snmp/crypto/PortableCrypto.h"
 
 namespace {
 
@@ -235,12 +235,24 @@ void DesCbcDecryptPortable(const DesKey& key, DesBlock& iv, std::span<uint8_t> b
     Store(chain, iv.data());
 }
 
-void DesCbcDecrypt(const DesKey& key, DesBlock& iv, std::span<uint8_t> buffer) {
+namespace {
+
+using CbcDecryption = void (*)(const DesKey&, DesBlock&, std::span<uint8_t>);
+
+CbcDecryption FastestCbcDecryption() {
 #if defined(__x86_64__)
-    static const bool vector = !PortableCryptoOnly() && DesAvx512Usable();
-    if (vector) return DesCbcDecryptAvx512(key, iv, buffer);
+    const CryptoPaths limit = CryptoPathLimit();
+    if (limit == CryptoPaths::kAll && DesAvx512Usable()) return DesCbcDecryptAvx512;
+    if (limit != CryptoPaths::kPortable && DesAvx2Usable()) return DesCbcDecryptAvx2;
 #endif
-    DesCbcDecryptPortable(key, iv, buffer);
+    return DesCbcDecryptPortable;
+}
+
+}  // namespace
+
+void DesCbcDecrypt(const DesKey& key, DesBlock& iv, std::span<uint8_t> buffer) {
+    static const CbcDecryption fastest = FastestCbcDecryption();
+    fastest(key, iv, buffer);
 }
 
 void DesCbcDecrypt(const DesBlock& key, DesBlock& iv, std::span<uint8_t> buffer) {

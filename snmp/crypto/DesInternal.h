@@ -1,7 +1,7 @@
 #pragma once
-// What the portable DES code (Des.cpp) and the AVX-512 code (DesAvx512.cpp) share besides
-// the S-box tables (DesSpTables.h): the layout of the rounds, the initial and final
-// permutations, and the two ways to decrypt CBC, which the tests hold against each other.
+// What the portable DES code (Des.cpp) and the vector code (DesAvx512.cpp, DesAvx2.cpp)
+// share besides the S-box tables (DesSpTables.h): the layout of the rounds, the initial and
+// final permutations, and the ways to decrypt CBC, which the tests hold against each other.
 
 #include <array>
 #include <cstdint>
@@ -70,4 +70,10 @@ bool DesAvx512Usable();
 
 // DesCbcDecrypt sixteen blocks at a time with AVX-512F and BW; only where DesAvx512Usable().
 void DesCbcDecryptAvx512(const DesKey& key, DesBlock& iv, std::span<uint8_t> buffer);
+
+// Whether this processor and system run AVX2 code.
+bool DesAvx2Usable();
+
+// DesCbcDecrypt thirty-two blocks at a time with AVX2; only where DesAvx2Usable().
+void DesCbcDecryptAvx2(const DesKey& key, DesBlock& iv, std::span<uint8_t> buffer);
 #endif

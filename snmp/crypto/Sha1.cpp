@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "snmp/crypto/PortableCrypto.h"
+#include "snmp/crypto/CryptoPaths.h"
 #include "snmp/crypto/Sha1Blocks.h"
 
 namespace {
@@ -110,7 +110,8 @@ void Sha1PortableBlocks(std::array<uint32_t, 5>& hash, const uint8_t* blocks, st
 
 Sha1BlockFunction Sha1FastestBlocks() {
     static const Sha1BlockFunction fastest = [] {
-        const Sha1BlockFunction shaNi = PortableCryptoOnly() ? nullptr : Sha1ShaNiBlocks();
+        const Sha1BlockFunction shaNi =
+            CryptoPathLimit() == CryptoPaths::kAll ? Sha1ShaNiBlocks() : nullptr;
         return shaNi != nullptr ? shaNi : Sha1PortableBlocks;
     }();
     return fastest;

@@ -15,7 +15,7 @@ using Sha1BlockFunction = void (*)(std::array<uint32_t, 5>& hash, const uint8_t*
 void Sha1PortableBlocks(std::array<uint32_t, 5>& hash, const uint8_t* blocks, std::size_t count);
 // Null when the CPU lacks the SHA extensions or SSE4.1, and on other architectures.
 Sha1BlockFunction Sha1ShaNiBlocks();
-// The fastest the CPU runs, chosen once; the portable one after UsePortableCryptoOnly().
+// The fastest the CPU runs, chosen once; the portable one when LimitCryptoPaths() holds it back.
 Sha1BlockFunction Sha1FastestBlocks();
 
 // Sha1Input and Sha1Result with the block function given, so both can be compared.

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "snmp/crypto/CryptoPaths.h"
 #include "snmp/crypto/Des.h"
 #include "snmp/crypto/DesInternal.h"
-#include "snmp/crypto/PortableCrypto.h"
 #include "snmp/crypto/Sha1Blocks.h"
 #include "support/HexOctets.h"
 
@@ -140,14 +140,20 @@ TEST(DesCbc, LongBuffersDecryptAsBlockAfterBlockAndRoundTrip) {
     EXPECT_EQ(blockByBlock, plain);
 }
 
-// The vector path must give the portable path's plaintext and IV octet for octet: for lone
-// and paired sets of sixteen blocks, full or not, and with octets past the last whole block.
-TEST(DesCbcDecrypt, VectorPathMatchesThePortableOne) {
+// Each vector path the processor runs must give the portable path's plaintext and IV octet
+// for octet: for lone and paired groups, full or not, and with octets past the last whole
+// block.
+TEST(DesCbcDecrypt, VectorPathsMatchThePortableOne) {
 #if defined(__x86_64__)
-    if (!DesAvx512Usable()) GTEST_SKIP() << "this processor lacks AVX-512F or AVX-512BW";
+    using Decryption = void (*)(const DesKey&, DesBlock&, std::span<uint8_t>);
+    std::vector<std::pair<const char*, Decryption>> paths;
+    if (DesAvx512Usable()) paths.emplace_back("AVX-512", DesCbcDecryptAvx512);
+    if (DesAvx2Usable()) paths.emplace_back("AVX2", DesCbcDecryptAvx2);
+    if (paths.empty()) GTEST_SKIP() << "this processor lacks AVX2";
     std::vector<std::size_t> lengths;
     for (std::size_t blocks = 0; blocks <= 16; ++blocks) lengths.push_back(8 * blocks);
-    for (std::size_t blocks : {17, 20, 31, 32, 33, 48, 300}) lengths.push_back(8 * blocks);
+    for (std::size_t blocks : {17, 20, 31, 32, 33, 40, 41, 48, 64, 65, 300})
+        lengths.push_back(8 * blocks);
     lengths.insert(lengths.end(), {8 * 20 + 5, 8 * 33 + 7});
 
     std::mt19937 random(1977);
@@ -165,34 +171,40 @@ TEST(DesCbcDecrypt, VectorPathMatchesThePortableOne) {
         auto portable = cipher;
         DesBlock portableIv = iv;
         DesCbcDecryptPortable(key, portableIv, portable);
-        auto vector = cipher;
-        DesBlock vectorIv = iv;
-        DesCbcDecryptAvx512(key, vectorIv, vector);
-        EXPECT_EQ(vector, portable) << length << " octets";
-        EXPECT_EQ(vectorIv, portableIv) << length << " octets";
+        for (const auto& [name, decrypt] : paths) {
+            auto vector = cipher;
+            DesBlock vectorIv = iv;
+            decrypt(key, vectorIv, vector);
+            EXPECT_EQ(vector, portable) << name << ", " << length << " octets";
+            EXPECT_EQ(vectorIv, portableIv) << name << ", " << length << " octets";
+        }
     }
 #else
     GTEST_SKIP() << "no vector path on this architecture";
 #endif
 }
 
-// The benchmarks' switch to the portable code. SHA-1 and DES choose their code once, so the
-// switch is tried in a fresh process of its own (gtest's threadsafe style runs the test body
-// in a new copy of this program): it must pick the portable SHA-1 blocks, and DES through it
-// must still give the FIPS 81 example.
-TEST(PortableCryptoOnly, TakesThePortableCodeAndKeepsTheResults) {
+// The benchmarks' switch to fewer paths. SHA-1 and DES choose their code once, so each limit
+// is tried in a fresh process of its own (gtest's threadsafe style runs the test body in a
+// new copy of this program): both limits must take the portable SHA-1 blocks, and DES
+// through them must still give the FIPS 81 example.
+TEST(LimitCryptoPaths, TakesTheLimitedCodeAndKeepsTheResults) {
     const std::string style = GTEST_FLAG_GET(death_test_style);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            UsePortableCryptoOnly();
-            auto buffer = HexOctets(kFips81Cipher);
-            DesBlock iv = kFips81Iv;
-            DesCbcDecrypt(kFips81Key, iv, buffer);
-            const bool sha1 = Sha1FastestBlocks() == Sha1PortableBlocks;
-            const bool des = buffer == HexOctets(kFips81Plain) && iv == BlockOf("683788499a7c05f6");
-            std::exit((sha1 ? 0 : 1) | (des ? 0 : 2));
-        },
-        ::testing::ExitedWithCode(0), "");
+    for (const CryptoPaths limit : {CryptoPaths::kAvx2Only, CryptoPaths::kPortable}) {
+        EXPECT_EXIT(
+            {
+                LimitCryptoPaths(limit);
+                auto buffer = HexOctets(kFips81Cipher);
+                DesBlock iv = kFips81Iv;
+                DesCbcDecrypt(kFips81Key, iv, buffer);
+                const bool sha1 = Sha1FastestBlocks() == Sha1PortableBlocks;
+                const bool des =
+                    buffer == HexOctets(kFips81Plain) && iv == BlockOf("683788499a7c05f6");
+                std::exit((sha1 ? 0 : 1) | (des ? 0 : 2));
+            },
+            ::testing::ExitedWithCode(0), "")
+            << int(limit);
+    }
     GTEST_FLAG_SET(death_test_style, style);
 }
