@@ -33,6 +33,7 @@ constexpr std::size_t kFewBlocks = 9;  // fewer take the portable rounds
 using Lanes = uint32_t __attribute__((vector_size(32)));
 // __m256i without its alignment attribute, which a template argument would drop.
 using Vector = long long __attribute__((vector_size(32)));
+// The same register as sixteen-bit words, for shifts.
 using Words = uint16_t __attribute__((vector_size(32)));
 
 // A vpshufb table: sixteen octets, repeated for the second 128-bit lane.
@@ -246,22 +247,31 @@ using Nibbles = std::array<Vector, 8>;
     }
 }
 
+// In each 128-bit lane, the octets of its four 32-bit words regrouped by their place: octet
+// q of each word into word q. A transposition, its own inverse.
+[[gnu::always_inline, gnu::target("avx2")]] inline Vector ByOctet(Vector v) {
+    const __m256i byOctet = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15,
+                                             0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+    return _mm256_shuffle_epi8(v, byOctet);
+}
+
+// Word q of each 128-bit lane of the four vectors into vector q. Its own inverse too.
+[[gnu::always_inline, gnu::target("avx2")]] inline std::array<Vector, 4> ByWord(
+    const std::array<Vector, 4>& v) {
+    const __m256i u0 = _mm256_unpacklo_epi32(v[0], v[1]), u1 = _mm256_unpackhi_epi32(v[0], v[1]);
+    const __m256i u2 = _mm256_unpacklo_epi32(v[2], v[3]), u3 = _mm256_unpackhi_epi32(v[2], v[3]);
+    return {_mm256_unpacklo_epi64(u0, u2), _mm256_unpackhi_epi64(u0, u2),
+            _mm256_unpacklo_epi64(u1, u3), _mm256_unpackhi_epi64(u1, u3)};
+}
+
 // Words to nibbles: `words` holds one half of thirty-two blocks, eight to a vector; octet n
 // of each result belongs to the same block, in an order FromNibbles undoes.
 [[gnu::always_inline, gnu::target("avx2")]] inline Nibbles ToNibbles(
     const std::array<Lanes, 4>& words) {
-    // In each 128-bit lane, octet q of its four words together in word q, then word q of the
-    // four vectors together: that is octet q of sixteen blocks.
-    const __m256i byOctet = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15,
-                                             0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
-    std::array<Vector, 4> t;
+    std::array<Vector, 4> grouped;
 #pragma GCC unroll 4
-    for (int v = 0; v < 4; ++v) t[v] = _mm256_shuffle_epi8(__m256i(words[v]), byOctet);
-    const __m256i u0 = _mm256_unpacklo_epi32(t[0], t[1]), u1 = _mm256_unpackhi_epi32(t[0], t[1]);
-    const __m256i u2 = _mm256_unpacklo_epi32(t[2], t[3]), u3 = _mm256_unpackhi_epi32(t[2], t[3]);
-    const std::array<Vector, 4> octet = {
-        _mm256_unpacklo_epi64(u0, u2), _mm256_unpackhi_epi64(u0, u2), _mm256_unpacklo_epi64(u1, u3),
-        _mm256_unpackhi_epi64(u1, u3)};
+    for (int v = 0; v < 4; ++v) grouped[v] = ByOctet(Vector(words[v]));
+    const std::array<Vector, 4> octet = ByWord(grouped);  // octet q of each of the 32 words
     const __m256i low = _mm256_set1_epi8(0xF);
     Nibbles nibbles;
 #pragma GCC unroll 4
@@ -283,17 +293,11 @@ using Nibbles = std::array<Vector, 8>;
     for (int q = 0; q < 4; ++q) {
         octet[q] = _mm256_slli_epi16(nibbles[6 - 2 * q], 4) | nibbles[7 - 2 * q];
     }
-    // Both steps of ToNibbles are transpositions, each its own inverse.
-    const __m256i u0 = _mm256_unpacklo_epi32(octet[0], octet[1]);
-    const __m256i u1 = _mm256_unpackhi_epi32(octet[0], octet[1]);
-    const __m256i u2 = _mm256_unpacklo_epi32(octet[2], octet[3]);
-    const __m256i u3 = _mm256_unpackhi_epi32(octet[2], octet[3]);
-    const __m256i byOctet = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15,
-                                             0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
-    return {Lanes(_mm256_shuffle_epi8(_mm256_unpacklo_epi64(u0, u2), byOctet)),
-            Lanes(_mm256_shuffle_epi8(_mm256_unpackhi_epi64(u0, u2), byOctet)),
-            Lanes(_mm256_shuffle_epi8(_mm256_unpacklo_epi64(u1, u3), byOctet)),
-            Lanes(_mm256_shuffle_epi8(_mm256_unpackhi_epi64(u1, u3), byOctet))};
+    const std::array<Vector, 4> grouped = ByWord(octet);
+    std::array<Lanes, 4> words;
+#pragma GCC unroll 4
+    for (int v = 0; v < 4; ++v) words[v] = Lanes(ByOctet(grouped[v]));
+    return words;
 }
 
 // Decrypts the 32 blocks after the first of `chained` into `plain`, each chained on the block
