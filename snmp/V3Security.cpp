@@ -214,20 +214,22 @@ int Decrypt(BerReader& reader, const UserEntry& user, const TrapRecord& record,
 
 // RFC 3412 6: the scoped PDU's context fields; the reader is left at the PDU.
 int ReadContext(BerReader& reader, TrapRecord& record) {
-    const uint8_t* scopedPduAt = reader.Rest().data();
+    // After decryption an unreadable scoped PDU is the sign of a wrong key, also where the
+    // random octets a wrong key gives happen to start with a readable SEQUENCE header.
+    const bool decrypted = (record.msgFlags & kLevelBits) == kAuthPriv;
     BerHeader scopedPdu, element;
-    // After decryption an unreadable scoped PDU is the sign of a wrong key.
+    const uint8_t* at = reader.Rest().data();
     if (reader.ReadHeader(scopedPdu) != 0 || scopedPdu.tag != kTagSequence)
-        return reader.Refuse((record.msgFlags & kLevelBits) == kAuthPriv
-                                 ? DecodeReason::kDecryptFailure
-                                 : DecodeReason::kMalformed,
-                             scopedPduAt);
-    if (reader.ReadElement(kTagOctetString, element) != 0) return kDecodeMalformed;
-    record.contextEngineIdLength = static_cast<int32_t>(element.content.size());
-    CopyOctets(element.content, record.contextEngineId);
-    if (reader.ReadElement(kTagOctetString, element) != 0) return kDecodeMalformed;
-    record.contextNameLength = static_cast<int32_t>(element.content.size());
-    CopyOctets(element.content, record.contextName);
+        return reader.Refuse(decrypted ? DecodeReason::kDecryptFailure : DecodeReason::kMalformed,
+                             at);
+    for (auto [field, length] : {std::pair(&record.contextEngineId, &record.contextEngineIdLength),
+                                 std::pair(&record.contextName, &record.contextNameLength)}) {
+        at = reader.Rest().data();
+        if (reader.ReadElement(kTagOctetString, element) != 0)
+            return decrypted ? reader.Refuse(DecodeReason::kDecryptFailure, at) : kDecodeMalformed;
+        *length = static_cast<int32_t>(element.content.size());
+        CopyOctets(element.content, *field);
+    }
     return kDecodeOk;
 }
 

@@ -229,6 +229,25 @@ TEST_F(V3SecurityTest, WrongPasswordsGiveAuthenticationOrDecryptionFailure) {
     }
 }
 
+// A wrong privacy key gives random octets, which now and then start with a readable SEQUENCE
+// header: the context fields that do not follow are a decryption failure too. The same
+// scoped PDU sent in the clear is malformed.
+TEST_F(V3SecurityTest, AnUnreadableContextIsADecryptionFailureOnlyWhenEncrypted) {
+    Store(kShaDes);
+    Store(kSha);
+    const Bytes badFirst = ber::Sequence({ber::Integer(1), ber::Integer(2)});
+    const Bytes badSecond = ber::Sequence({ber::OctetString(Bytes{}), ber::Integer(2)});
+    for (const Bytes& scopedPdu : {badFirst, badSecond}) {
+        ber::V3TrapFields encrypted = Trap(kShaDes, 3);
+        encrypted.scopedPdu = scopedPdu;
+        EXPECT_EQ(Decode(ber::BuildV3Trap(encrypted, Secrets(kShaDes))), kDecodeDecryptFailure);
+        EXPECT_EQ(failure.reason, DecodeReason::kDecryptFailure);
+        ber::V3TrapFields clear = Trap(kSha, 1);
+        clear.scopedPdu = scopedPdu;
+        EXPECT_EQ(Decode(ber::BuildV3Trap(clear, Secrets(kSha))), kDecodeMalformed);
+    }
+}
+
 TEST_F(V3SecurityTest, ShaTwoMacTakesExactlyItsLengthAndEveryOctetCounts) {
     Store(kSha384Aes);
     ber::V3TrapFields fields = Trap(kSha384Aes, 3);

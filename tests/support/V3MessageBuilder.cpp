@@ -66,8 +66,8 @@ Bytes BuildV3Trap(const V3TrapFields& fields, const UsmSecrets& secrets,
     const Bytes privElement = OctetString(fields.privParams);
     const Bytes usm = Sequence({beforeAuth, authElement, privElement});
     const Bytes securityParameters = OctetString(usm);
-    const Bytes msgData =
-        encrypt ? OctetString(Encrypt(ScopedPdu(fields), fields, secrets)) : ScopedPdu(fields);
+    const Bytes scopedPdu = fields.scopedPdu.value_or(ScopedPdu(fields));
+    const Bytes msgData = encrypt ? OctetString(Encrypt(scopedPdu, fields, secrets)) : scopedPdu;
     Bytes message = Sequence({version, headerData, securityParameters, msgData});
 
     // Add up what stands in front of the authentication parameters' content: each

@@ -10,6 +10,7 @@
 //   ber::Bytes datagram = ber::BuildV3Trap(fields, {.authProtocol = kAuthHmacSha1,
 //       .authPassword = "authpass", .privPassword = "privpass", .engineIdText = "8000..."});
 
+#include <optional>
 #include <string>
 
 #include "snmp/crypto/UsmProtocols.h"
@@ -31,6 +32,7 @@ struct V3TrapFields {
     Bytes contextEngineId = {0x80, 0x00, 0x1F, 0x88, 0x80, 0x01, 0x02, 0x03, 0x04};
     std::string contextName;
     Bytes pdu;                         // V2TrapPdu(...)
+    std::optional<Bytes> scopedPdu;    // sent in place of ScopedPdu(fields) when set
     std::size_t dropCipherOctets = 0;  // cut from the end of the ciphertext (broken senders)
 };
 
