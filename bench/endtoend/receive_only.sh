@@ -17,15 +17,7 @@ COUNT=${COUNT:-1000000}
 RATES=${RATES:-"100000 250000 500000 750000"}
 PORT=${PORT:-41750}  # the receiver's port; the capture uses PORT + 1
 
-WORK=$(mktemp -d /tmp/olixtrap-receiveonly.XXXXXX)
-RECEIVER_PID=""
-cleanup() {
-  set +e
-  [ -n "$RECEIVER_PID" ] && kill "$RECEIVER_PID" 2>/dev/null && wait "$RECEIVER_PID" 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
+source "$ROOT/bench/scratch.sh" receiveonly
 
 for tool in "$BUILD/olixtrap_receiveonly" "$BUILD/olixtrap_trapsender"; do
   [ -x "$tool" ] || { echo "missing $tool: build first (./test.sh)"; exit 1; }

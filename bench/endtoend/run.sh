@@ -40,22 +40,15 @@ ENGINE_ID=8000000001020304
 SENDER=$BUILD/olixtrap_trapsender
 PROGRAM=${PROGRAM:-$BUILD/olixtrap}
 
-WORK=$(mktemp -d /tmp/olixtrap-endtoend.XXXXXX)
-RECEIVER_PID=""
+source "$ROOT/bench/scratch.sh" endtoend
 XVFB_PID=""
 RSYSLOG_PID=""
 PERF_PID=""
-# Runs to its end whatever fails on the way (a killed process's status included).
-cleanup() {
-  set +e
-  [ -n "$RECEIVER_PID" ] && kill "$RECEIVER_PID" 2>/dev/null && wait "$RECEIVER_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
-  [ -n "$RSYSLOG_PID" ] && kill "$RSYSLOG_PID" 2>/dev/null && wait "$RSYSLOG_PID" 2>/dev/null
-  [ -n "$PERF_PID" ] && kill -INT "$PERF_PID" 2>/dev/null && wait "$PERF_PID" 2>/dev/null
-  rm -rf "$WORK"
+stop_others() {
+  stop_started "$XVFB_PID"
+  stop_started "$RSYSLOG_PID"
+  stop_started "$PERF_PID" INT
 }
-trap cleanup EXIT
-trap 'exit 1' INT TERM
 
 snmp() { MIBS= SNMP_PERSISTENT_DIR="$WORK/snmp-persist" "$@"; }
 

@@ -20,14 +20,7 @@ ON_RECEIVER_CPU=(taskset -c 0)
 ON_SENDER_CPU=(taskset -c 1)
 [ "$(nproc)" -ge 2 ] || { ON_RECEIVER_CPU=(); ON_SENDER_CPU=(); }
 
-WORK=$(mktemp -d /tmp/olixtrap-informs.XXXXXX)
-RECEIVER_PID=""
-cleanup() {
-  set +e
-  [ -n "$RECEIVER_PID" ] && kill "$RECEIVER_PID" 2>/dev/null && wait "$RECEIVER_PID" 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+source "$ROOT/bench/scratch.sh" informs
 
 measure() {
   local name=$1
