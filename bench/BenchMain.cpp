@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "snmp/crypto/CryptoPaths.h"
+#include "crypto/CryptoPaths.h"
 
 // --avx2 measures as on a processor with AVX2 but without AVX-512 and the SHA extensions, and
 // --portable as on one without any of them: our crypto takes at most those paths (libcrypto

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "bench/DecodeSamples.h"
-#include "notify/records/DBLib.h"
+#include "records/DBLib.h"
 #include "platform/FileChangeWatch.h"
 #include "reception/ReceiverService.h"
 #include "snmp/TrapDecoder.h"
-#include "snmp/crypto/UsmProtocols.h"
+#include "crypto/UsmProtocols.h"
 #include "users/UserStore.h"
 
 namespace {

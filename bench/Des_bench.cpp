@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "snmp/crypto/Des.h"
-#include "snmp/crypto/DesInternal.h"
+#include "crypto/Des.h"
+#include "crypto/DesInternal.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "notify/Pipeline.h"
-#include "notify/RuleLine.h"
-#include "notify/RuleStore.h"
-#include "notify/records/DBLib.h"
+#include "pipeline/Pipeline.h"
+#include "rules/RuleLine.h"
+#include "rules/RuleStore.h"
+#include "records/DBLib.h"
 #include "platform/FixedText.h"
-#include "reception/WindowPorts.h"
+#include "pipeline/WindowPorts.h"
 #include "settings/AppSettings.h"
 #include "traplog/TrapLog.h"
 #include "traplog/TrapRowQueue.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "reception/TrapRecord.h"
+#include "trap/TrapRecord.h"
 
 struct CapturedTrap {
     std::chrono::system_clock::time_point received;

@@ -12,7 +12,7 @@
 #include "forward/JsonLine.h"
 #include "forward/SyslogMessage.h"
 #include "forward/TrapFields.h"
-#include "reception/LossCounters.h"
+#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "traplog/TrapText.h"
 

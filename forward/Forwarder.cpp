@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "forward/CapturedTrap.h"
-#include "reception/TrapTap.h"
+#include "trap/TrapTap.h"
 #include "settings/ProgramFolder.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "reception/TrapRecord.h"
+#include "trap/TrapRecord.h"
 
 struct TrapBindingFields {
     std::string oid;

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "notify/records/DBLib.h"
+#include "records/DBLib.h"
 
 inline const std::string& FuzzProgramFolder() {
     static const std::string folder = [] {

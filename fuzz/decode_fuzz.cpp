@@ -9,7 +9,7 @@
 
 #include "FuzzProgramFolder.h"
 #include "snmp/TrapDecoder.h"
-#include "snmp/crypto/UsmProtocols.h"
+#include "crypto/UsmProtocols.h"
 #include "users/UserStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

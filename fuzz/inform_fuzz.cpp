@@ -11,7 +11,7 @@
 
 #include "FuzzProgramFolder.h"
 #include "snmp/TrapDecoder.h"
-#include "snmp/crypto/UsmProtocols.h"
+#include "crypto/UsmProtocols.h"
 #include "snmp/engine/AnswerBuilder.h"
 #include "snmp/engine/AnswerCounts.h"
 #include "users/UserStore.h"

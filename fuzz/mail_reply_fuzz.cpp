@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "notify/mail/MailDialogue.h"
+#include "mail/MailDialogue.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "FuzzProgramFolder.h"
-#include "notify/RuleLine.h"
-#include "notify/RuleStore.h"
-#include "notify/RuleText.h"
-#include "notify/records/DBLib.h"
+#include "rules/RuleLine.h"
+#include "rules/RuleStore.h"
+#include "rules/RuleText.h"
+#include "records/DBLib.h"
 #include "platform/FixedText.h"
 #include "support/MemoryRecordList.h"
 #include "traplog/LogLine.h"

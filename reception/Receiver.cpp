@@ -13,16 +13,16 @@
 #include <system_error>
 #include <thread>
 
-#include "notify/Pipeline.h"
+#include "pipeline/Pipeline.h"
 #include "platform/Encoding.h"
 #include "reception/Answering.h"
-#include "reception/PacketCounters.h"
+#include "trap/PacketCounters.h"
 #include "reception/ReceiverService.h"
 #include "reception/RejectedMessages.h"
-#include "reception/ReusableTrapRecord.h"
-#include "reception/TrapRecord.h"
-#include "reception/TrapTap.h"
-#include "reception/WindowPorts.h"
+#include "trap/ReusableTrapRecord.h"
+#include "trap/TrapRecord.h"
+#include "trap/TrapTap.h"
+#include "pipeline/WindowPorts.h"
 #include "settings/AppSettings.h"
 #include "snmp/TrapDecoder.h"
 

@@ -15,10 +15,10 @@
 
 #include "platform/Encoding.h"
 #include "platform/MessageBox.h"
-#include "reception/LossCounters.h"
-#include "reception/PacketCounters.h"
+#include "trap/LossCounters.h"
+#include "trap/PacketCounters.h"
 #include "reception/RejectedMessages.h"
-#include "reception/WindowPorts.h"
+#include "pipeline/WindowPorts.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "reception/PacketCounters.h"
+#include "trap/PacketCounters.h"
 
 namespace {
 

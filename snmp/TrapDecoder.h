@@ -8,8 +8,8 @@
 #include <span>
 #include <string_view>
 
-#include "reception/ReusableTrapRecord.h"
-#include "reception/TrapRecord.h"
+#include "trap/ReusableTrapRecord.h"
+#include "trap/TrapRecord.h"
 #include "snmp/AnswerFacts.h"
 #include "snmp/BerReader.h"
 #include "snmp/DecodeResult.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "snmp/crypto/KeyLocalization.h"
+#include "crypto/KeyLocalization.h"
 
 namespace {
 

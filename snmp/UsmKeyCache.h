@@ -10,10 +10,10 @@
 #include <string_view>
 
 #include "snmp/LocalizationBudget.h"
-#include "snmp/crypto/Aes.h"
-#include "snmp/crypto/Des.h"
-#include "snmp/crypto/Hmac.h"
-#include "snmp/crypto/UsmProtocols.h"
+#include "crypto/Aes.h"
+#include "crypto/Des.h"
+#include "crypto/Hmac.h"
+#include "crypto/UsmProtocols.h"
 
 struct LocalizedKey {
     LocalizedKey(int authProtocol, const UsmKey& localized, int localizedLength);

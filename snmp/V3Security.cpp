@@ -10,9 +10,9 @@
 #include "snmp/LocalizationBudget.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
-#include "snmp/crypto/Aes.h"
-#include "snmp/crypto/Des.h"
-#include "snmp/crypto/KeyLocalization.h"
+#include "crypto/Aes.h"
+#include "crypto/Des.h"
+#include "crypto/KeyLocalization.h"
 #include "users/UserStore.h"
 
 namespace {

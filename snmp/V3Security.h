@@ -8,7 +8,7 @@
 
 #include <span>
 
-#include "reception/TrapRecord.h"
+#include "trap/TrapRecord.h"
 #include "snmp/AnswerFacts.h"
 #include "snmp/BerReader.h"
 

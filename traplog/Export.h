@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "reception/PacketCounters.h"
+#include "trap/PacketCounters.h"
 #include "traplog/TrapListRow.h"
 
 enum class ExportFormat { Csv, Html };

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "reception/TrapRecord.h"
+#include "trap/TrapRecord.h"
 
 // The longest line with its closing comma and line feed; readers use 2048-byte buffers.
 inline constexpr std::size_t kMaxLogLine = 2047;

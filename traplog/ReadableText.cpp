@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "notify/records/DBLib.h"
+#include "records/DBLib.h"
 #include "platform/Encoding.h"
 #include "traplog/TrapRowTexts.h"
 

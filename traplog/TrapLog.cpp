@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "notify/records/DBLib.h"
-#include "notify/records/WatchedRecordFile.h"
+#include "records/DBLib.h"
+#include "records/WatchedRecordFile.h"
 #include "platform/MessageBox.h"
-#include "reception/LossCounters.h"
+#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "traplog/LogLine.h"
 #include "traplog/LogSnapshot.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
-#include "notify/records/RecordList.h"
-#include "reception/TrapRecord.h"
+#include "records/RecordList.h"
+#include "trap/TrapRecord.h"
 
 enum LogSearchField : int {
     LogSearchEvent = 0,

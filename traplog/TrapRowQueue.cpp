@@ -3,7 +3,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "reception/LossCounters.h"
+#include "trap/LossCounters.h"
 #include "traplog/TrapRowTexts.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "reception/TrapRecord.h"
+#include "trap/TrapRecord.h"
 #include "traplog/TrapListRow.h"
 
 inline constexpr int kTrapListColumns = 34;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "reception/TrapRecord.h"
+#include "trap/TrapRecord.h"
 
 struct AppSettings;
 

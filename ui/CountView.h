@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "reception/PacketCounters.h"
+#include "trap/PacketCounters.h"
 
 class QLabel;
 

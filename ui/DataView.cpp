@@ -10,7 +10,7 @@
 #include <string>
 
 #include "mib/TrapDetailNames.h"
-#include "notify/records/DBLib.h"
+#include "records/DBLib.h"
 #include "platform/Encoding.h"
 #include "platform/qt/QtText.h"
 #include "traplog/ReadableText.h"

@@ -1,6 +1,6 @@
 #include "ui/LossSummary.h"
 
-#include "notify/records/StoreReadFailures.h"
+#include "records/StoreReadFailures.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "reception/LossCounters.h"
+#include "trap/LossCounters.h"
 
 using LossCounts = std::array<uint64_t, kLossKindCount>;
 

@@ -4,7 +4,7 @@
 
 #include "forward/dialogs/CForwardDlg.h"
 #include "mib/MibService.h"
-#include "notify/dialogs/CEventDlg.h"
+#include "rules/dialogs/CEventDlg.h"
 #include "platform/FixedText.h"
 #include "platform/qt/QtText.h"
 #include "settings/AppSettings.h"

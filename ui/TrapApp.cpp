@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "forward/Forwarder.h"
-#include "notify/mail/MailQueue.h"
+#include "mail/MailQueue.h"
 #include "platform/Sound.h"
 #include "reception/Receiver.h"
 #include "settings/CConfig.h"

@@ -5,7 +5,7 @@
 
 #include "platform/qt/EventImages.h"
 #include "platform/qt/QtText.h"
-#include "reception/LossCounters.h"
+#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "traplog/ReadableText.h"
 

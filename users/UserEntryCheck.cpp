@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "platform/TextChecks.h"
-#include "snmp/crypto/KeyLocalization.h"
+#include "crypto/KeyLocalization.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "notify/records/DBLib.h"
-#include "notify/records/RecordFileCache.h"
-#include "notify/records/RecordFileSave.h"
+#include "records/DBLib.h"
+#include "records/RecordFileCache.h"
+#include "records/RecordFileSave.h"
 #include "platform/FixedText.h"
 #include "users/UserProtocols.h"
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "notify/records/RecordList.h"
+#include "records/RecordList.h"
 
 // Texts are CP932, zero-terminated.
 struct UserEntry {
@@ -23,7 +23,7 @@ struct UserEntry {
     int32_t privProtocol;               // index of kPrivProtocolNames
 };
 
-// Indexed by the protocol numbers of snmp/crypto/UsmProtocols.h.
+// Indexed by the protocol numbers of crypto/UsmProtocols.h.
 inline constexpr std::array<std::string_view, 7> kAuthProtocolNames = {
     "None",         "HMAC-SHA1",    "HMAC-MD5",    "HMAC-SHA-224",
     "HMAC-SHA-256", "HMAC-SHA-384", "HMAC-SHA-512"};

@@ -16,9 +16,9 @@
 #include <memory>
 #include <thread>
 
-#include "reception/PacketCounters.h"
+#include "trap/PacketCounters.h"
 #include "reception/ReceiverService.h"
-#include "reception/ReusableTrapRecord.h"
+#include "trap/ReusableTrapRecord.h"
 #include "snmp/TrapDecoder.h"
 
 namespace {

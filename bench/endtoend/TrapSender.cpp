@@ -24,7 +24,7 @@
 #include <thread>
 #include <vector>
 
-#include "notify/records/DBLib.h"
+#include "records/DBLib.h"
 #include "users/UserStore.h"
 
 namespace {

@@ -14,7 +14,7 @@
 
 #include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
-#include "reception/TrapRecord.h"
+#include "trap/TrapRecord.h"
 #include "settings/AppSettings.h"
 #include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "notify/records/RecordList.h"
+#include "records/RecordList.h"
 
 // Rows gathered in memory (on any thread) before a list shows them in one step.
 class GatheredRows : public RecordList {

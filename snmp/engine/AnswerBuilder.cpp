@@ -7,8 +7,8 @@
 #include "platform/FixedText.h"
 #include "snmp/BerTags.h"
 #include "snmp/UsmKeyCache.h"
-#include "snmp/crypto/Aes.h"
-#include "snmp/crypto/Des.h"
+#include "crypto/Aes.h"
+#include "crypto/Des.h"
 #include "snmp/engine/BerWriter.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "platform/DurableReplace.h"
 #include "settings/ProgramFolder.h"
-#include "snmp/crypto/KeyLocalization.h"
+#include "crypto/KeyLocalization.h"
 
 namespace {
 

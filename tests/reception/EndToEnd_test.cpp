@@ -10,11 +10,11 @@
 #include <random>
 #include <sstream>
 
-#include "notify/RuleStore.h"
-#include "notify/mail/MailQueue.h"
-#include "notify/records/DBLib.h"
+#include "rules/RuleStore.h"
+#include "mail/MailQueue.h"
+#include "records/DBLib.h"
 #include "platform/Encoding.h"
-#include "reception/PacketCounters.h"
+#include "trap/PacketCounters.h"
 #include "reception/Receiver.h"
 #include "reception/ReceiverService.h"
 #include "reception/RejectedMessages.h"

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <set>
 
-#include "notify/RuleStore.h"
-#include "notify/records/DBLib.h"
-#include "reception/PacketCounters.h"
+#include "rules/RuleStore.h"
+#include "records/DBLib.h"
+#include "trap/PacketCounters.h"
 #include "reception/Receiver.h"
 #include "reception/RejectedMessages.h"
 #include "settings/CConfig.h"

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "platform/Encoding.h"
-#include "reception/LossCounters.h"
-#include "reception/PacketCounters.h"
+#include "trap/LossCounters.h"
+#include "trap/PacketCounters.h"
 #include "support/Eventually.h"
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"

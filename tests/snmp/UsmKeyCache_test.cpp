@@ -3,7 +3,7 @@
 #include <string>
 
 #include "snmp/UsmKeyCache.h"
-#include "snmp/crypto/KeyLocalization.h"
+#include "crypto/KeyLocalization.h"
 
 namespace {
 

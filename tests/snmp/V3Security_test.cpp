@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "notify/records/DBLib.h"
+#include "records/DBLib.h"
 #include "snmp/TrapDecoder.h"
-#include "snmp/crypto/UsmProtocols.h"
+#include "crypto/UsmProtocols.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
 #include "support/V3MessageBuilder.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "notify/RuleStore.h"
-#include "notify/records/DBLib.h"
+#include "rules/RuleStore.h"
+#include "records/DBLib.h"
 #include "platform/Encoding.h"
 #include "platform/qt/QtText.h"
 #include "support/MessageBoxRecorder.h"

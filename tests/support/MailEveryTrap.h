@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "notify/RuleStore.h"
+#include "rules/RuleStore.h"
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "notify/records/RecordList.h"
+#include "records/RecordList.h"
 
 class MemoryRecordList : public RecordList {
 public:

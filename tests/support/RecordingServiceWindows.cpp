@@ -5,7 +5,7 @@
 #include <bit>
 
 #include "platform/Encoding.h"
-#include "reception/PacketCounters.h"
+#include "trap/PacketCounters.h"
 #include "traplog/TrapRowQueue.h"
 
 RecordingServiceWindows::RecordingServiceWindows() {

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "reception/WindowPorts.h"
+#include "pipeline/WindowPorts.h"
 #include "traplog/TrapRow.h"
 
 class RecordingServiceWindows : public ServiceWindows {

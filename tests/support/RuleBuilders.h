@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "notify/RuleRecord.h"
+#include "rules/RuleRecord.h"
 #include "platform/FixedText.h"
 
 inline RuleRecord IpRangeRule(std::array<uint8_t, 4> from, std::array<uint8_t, 4> to,

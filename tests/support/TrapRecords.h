@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "reception/TrapRecord.h"
+#include "trap/TrapRecord.h"
 
 using TrapAddress = std::array<uint8_t, 4>;
 

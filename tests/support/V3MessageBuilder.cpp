@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "snmp/crypto/Aes.h"
-#include "snmp/crypto/Des.h"
-#include "snmp/crypto/Hmac.h"
-#include "snmp/crypto/KeyLocalization.h"
+#include "crypto/Aes.h"
+#include "crypto/Des.h"
+#include "crypto/Hmac.h"
+#include "crypto/KeyLocalization.h"
 
 namespace ber {
 

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "snmp/crypto/UsmProtocols.h"
+#include "crypto/UsmProtocols.h"
 #include "support/BerBuilder.h"
 
 namespace ber {

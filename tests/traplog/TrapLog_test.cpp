@@ -16,11 +16,11 @@
 #include <thread>
 #include <vector>
 
-#include "notify/records/DBLib.h"
+#include "records/DBLib.h"
 #include "platform/Encoding.h"
 #include "platform/FailPoint.h"
 #include "platform/FixedText.h"
-#include "reception/LossCounters.h"
+#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"

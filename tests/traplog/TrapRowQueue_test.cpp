@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/FixedText.h"
-#include "reception/LossCounters.h"
+#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "support/TrapRecords.h"
 #include "traplog/TrapText.h"

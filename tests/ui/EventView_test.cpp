@@ -11,7 +11,7 @@
 
 #include "FrameFixture.h"
 #include "platform/FixedText.h"
-#include "reception/LossCounters.h"
+#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "support/DialogTesting.h"
 #include "support/TrapRecords.h"

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "reception/WindowPorts.h"
+#include "pipeline/WindowPorts.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "support/LoopbackSender.h"

@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "FrameFixture.h"
-#include "notify/records/StoreReadFailures.h"
-#include "reception/LossCounters.h"
-#include "reception/PacketCounters.h"
+#include "records/StoreReadFailures.h"
+#include "trap/LossCounters.h"
+#include "trap/PacketCounters.h"
 #include "support/DialogTesting.h"
 #include "support/TrapRecords.h"
 #include "ui/ExSplitter3Wnd.h"

@@ -2,7 +2,7 @@
 
 #include "FrameFixture.h"
 #include "forward/dialogs/CForwardDlg.h"
-#include "notify/dialogs/CEventDlg.h"
+#include "rules/dialogs/CEventDlg.h"
 #include "settings/dialogs/COptionDlg.h"
 #include "support/DialogTesting.h"
 #include "support/TrapRecords.h"

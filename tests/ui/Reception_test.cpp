@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "FrameFixture.h"
-#include "reception/PacketCounters.h"
+#include "trap/PacketCounters.h"
 #include "settings/AppSettings.h"
 #include "support/SnmptrapRunner.h"
 #include "traplog/TrapRowTexts.h"

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "notify/records/DBLib.h"
-#include "notify/records/StoreReadFailures.h"
+#include "records/DBLib.h"
+#include "records/StoreReadFailures.h"
 #include "platform/FixedText.h"
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"

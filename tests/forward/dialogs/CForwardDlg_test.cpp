@@ -8,7 +8,7 @@
 
 #include "forward/ForwardTransport.h"
 #include "forward/Forwarder.h"
-#include "reception/TrapTap.h"
+#include "trap/TrapTap.h"
 #include "support/DialogTesting.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"

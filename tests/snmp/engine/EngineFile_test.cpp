@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "notify/records/DBLib.h"
+#include "records/DBLib.h"
 #include "snmp/engine/EngineFile.h"
 #include "support/TempProgramFolder.h"
 

@@ -1,0 +1,28 @@
+#pragma once
+// The one thread that sends notification mails, in the order their traps were processed,
+// so that a slow or silent mail server never holds the receiver thread. The queue is
+// bounded: a server that cannot keep up costs mails, counted as lost, never memory.
+
+#include <chrono>
+#include <cstddef>
+
+#include "mail/Mail.h"
+
+inline constexpr std::size_t kMailQueueCapacity = 1000;
+// At the program's end, the longest the waiting mails are still given.
+inline constexpr std::chrono::milliseconds kMailShutdownWait{1500};
+
+// Queues mail for the mail thread, which is started on first use. A mail that finds
+// kMailQueueCapacity mails waiting (or no thread to be had) is dropped and counted
+// (LossKind::kMailsDropped). Returns whether it was queued.
+bool QueueNotificationMail(PreparedMail mail, const MailRoute& route);
+
+// Waits at most wait until every queued mail has been sent; returns whether they were.
+bool DrainMailQueue(std::chrono::milliseconds wait);
+
+// Ends the mail thread: it goes on sending the waiting mails until wait has passed; those
+// still waiting then are dropped and counted, and the thread ends after the mail in hand
+// (whose dialogue is bounded by its MailTimeouts). The thread is joined when it ended
+// within wait, else let go to end with the process. Returns whether it ended. A later
+// QueueNotificationMail starts a new thread.
+bool ShutdownMailQueue(std::chrono::milliseconds wait);

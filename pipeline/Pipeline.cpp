@@ -1,0 +1,165 @@
+#include "pipeline/Pipeline.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "pipeline/Popup.h"
+#include "rules/RuleStore.h"
+#include "pipeline/TrapContext.h"
+#include "mail/Mail.h"
+#include "platform/FileChangeWatch.h"
+#include "platform/HostLookup.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/Sound.h"
+#include "trap/LossCounters.h"
+#include "pipeline/WindowPorts.h"
+#include "settings/AppSettings.h"
+#include "traffic/TrafficCounts.h"
+#include "traplog/TrapLog.h"
+#include "traplog/TrapRowQueue.h"
+#include "traplog/TrapText.h"
+
+namespace {
+
+constexpr int32_t kLogEveryTrap = 1;
+constexpr int32_t kLogReceivedTraps = 2;
+constexpr std::string_view kEnterprisePrefix = "1.3.6.1.4.1.";
+
+template <std::size_t N>
+std::string_view TextOf(const std::array<char, N>& field) {
+    return std::string_view(field.data(), strnlen(field.data(), N));
+}
+
+// Ranges in file order; the first that holds the sender wins.
+bool MatchIpRange(const TrapRecord& record, RuleRecord& actions) {
+    return RuleStore::FindIpRange(record.sourceAddress, actions) == 0;
+}
+
+bool MatchEnterprise(const TrapRecord& record, RuleRecord& actions) {
+    std::array<char, 128> suffix{};
+    RuleStore::EnterpriseSuffix(TextOf(record.enterprise), suffix, static_cast<int>(suffix.size()));
+    const std::string enterprise = std::string(kEnterprisePrefix) + std::string(TextOf(suffix));
+    RuleRecord key{};
+    // A longer key cannot equal any stored enterprise text.
+    if (enterprise.size() >= key.enterprise.size()) return false;
+    key.kind = Enterprise;
+    std::memcpy(key.enterprise.data(), enterprise.data(), enterprise.size());
+    key.genericTrap = record.genericTrap;
+    key.specificTrap = record.specificTrap;
+    if (RuleStore::FindActions(key) != 0) return false;
+    actions = key;
+    return true;
+}
+
+bool MatchUser(const TrapRecord& record, RuleRecord& actions) {
+    RuleRecord key{};
+    key.kind = User;
+    const std::string_view user = TextOf(record.userName);
+    std::memcpy(key.userName.data(), user.data(), std::min(user.size(), key.userName.size() - 1));
+    if (RuleStore::FindActions(key) != 0) return false;
+    actions = key;
+    return true;
+}
+
+void WriteHostName(TrapRecord& record) {
+    const std::string name = LookUpHostName(record.sourceAddress);
+    record.hostName.fill('\0');
+    std::memcpy(record.hostName.data(), name.data(),
+                std::min(name.size(), record.hostName.size() - 1));
+}
+
+bool HasActions(const RuleRecord& actions) {
+    return actions.programLine[0] != '\0' || actions.popupMessage[0] != '\0' || actions.beep != 0 ||
+           actions.waveFile[0] != '\0' || actions.mailMessage[0] != '\0';
+}
+
+void RunActions(const TrapRecord& record, const RuleRecord& actions, const AppSettings& settings) {
+    if (!HasActions(actions)) return;
+    // A program or a reader of the mail finds the trap's line in the log, as when every
+    // line was written before the trap's actions.
+    WriteHeldLogLines();
+    if (actions.programLine[0] != '\0') {
+        const ProgramLineParts parts = SplitProgramLine(TextOf(actions.programLine));
+        const std::string arguments = ExpandTrapText(record, parts.arguments);
+        // The program part is taken as written; only its arguments carry trap data.
+        if (!parts.program.empty() && LaunchProgram(parts.program, arguments) == kLaunchSkipped)
+            CountLoss(LossKind::kProgramsSkipped);
+    }
+    if (actions.popupMessage[0] != '\0')
+        ShowPopup(ExpandTrapText(record, TextOf(actions.popupMessage)));
+    if (actions.beep != 0)
+        PlayBeep();
+    else if (actions.waveFile[0] != '\0')
+        PlayWaveFile(TextOf(actions.waveFile));
+    if (actions.mailMessage[0] != '\0')
+        SendNotificationMail(settings, ExpandTrapText(record, TextOf(actions.mailMessage)));
+}
+
+}  // namespace
+
+int FilterTrap(const TrapRecord& record, const AppSettings& settings, RuleRecord& actions) {
+    actions = RuleRecord{};
+    if (settings.receiveMode == 0) {
+        RuleRecord key{};
+        key.kind = AllTraps;
+        if (RuleStore::FindActions(key) == 0) actions = key;
+        return 0;
+    }
+    if (MatchIpRange(record, actions)) return 0;
+    if (record.version == kSnmpV1 && MatchEnterprise(record, actions)) return 0;
+    if (record.version == kSnmpV3 && MatchUser(record, actions)) return 0;
+    return 1;
+}
+
+int ProcessTrap(TrapRecord& record, bool inform) {
+    TrapContext trap(record);
+    CountTraffic(record.genericTrap, record.sourceAddress);
+    const AppSettings& settings = trap.Settings();
+    RuleRecord actions{};
+    if (settings.resolveHostName != 0) WriteHostName(record);
+    if (settings.logMode == kLogEveryTrap) WriteLogEntry(record, trap.Message());
+    if (FilterTrap(record, settings, actions) != 0) return 1;
+    if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record, trap.Message());
+    // Queued only while windows are there to take it.
+    if (GetServiceWindows() != nullptr) QueueReceivedTrapRow(record, trap.Message(), inform);
+    RunActions(record, actions, settings);
+    return 0;
+}
+
+TrapBatches::TrapBatches() {
+    HoldLogLines(true);
+    HoldTrapRows(true);
+    UseNoticeRounds(true);
+}
+
+TrapBatches::~TrapBatches() {
+    HoldLogLines(false);
+    HoldTrapRows(false);
+    UseNoticeRounds(false);
+}
+
+void TrapBatches::End() {
+    // The lines first, as when each trap wrote its own before its row was queued.
+    WriteHeldLogLines();
+    QueueHeldTrapRows();
+    NextNoticeRound();
+}
+
+ProgramLineParts SplitProgramLine(std::string_view line) {
+    // A quoted program path may hold blanks without a backslash after them (Linux paths).
+    // Without its closing quote the program's end is unknown, so nothing is named.
+    if (line.starts_with('"')) {
+        const std::size_t close = line.find('"', 1);
+        if (close == std::string_view::npos) return {};
+        std::string_view arguments = line.substr(close + 1);
+        arguments.remove_prefix(std::min(arguments.find_first_not_of(' '), arguments.size()));
+        return {std::string(line.substr(1, close - 1)), std::string(arguments)};
+    }
+    // The first space after the first character behind which no backslash follows.
+    for (std::size_t space = 1; space < line.size(); ++space) {
+        if (line[space] == ' ' && line.find('\\', space) == std::string_view::npos)
+            return {std::string(line.substr(0, space)), std::string(line.substr(space + 1))};
+    }
+    return {std::string(line), {}};
+}

@@ -1,0 +1,45 @@
+#pragma once
+// What happens to one decoded trap on the receiver thread: host name, trap log, the
+// reception filter, the list row and the actions of the filter entry that let it through.
+
+#include <string>
+#include <string_view>
+
+#include "rules/RuleRecord.h"
+#include "trap/TrapRecord.h"
+
+struct AppSettings;
+
+// 0 when the trap was received, 1 when the reception filter rejected it. May write
+// record.hostName. Every stage works with the settings as they were when it began. An
+// inform (an answered InformRequest) goes the same way; its list row says so.
+int ProcessTrap(TrapRecord& record, bool inform = false);
+
+// The reception filter of settings (whether it is on): 0 received, with actions filled
+// from the entry that matched (or left empty), 1 not received. actions is cleared first.
+int FilterTrap(const TrapRecord& record, const AppSettings& settings, RuleRecord& actions);
+
+// The receiver thread's batches of traps. While one lives, the calling thread's log lines
+// and list rows are held, and End writes the lines with one write and queues the rows
+// under one lock; between two Ends the stores read their file notices once. Ending it
+// ends the last batch.
+class TrapBatches {
+public:
+    TrapBatches();
+    ~TrapBatches();
+    TrapBatches(const TrapBatches&) = delete;
+    TrapBatches& operator=(const TrapBatches&) = delete;
+
+    void End();
+};
+
+struct ProgramLineParts {
+    std::string program;
+    std::string arguments;
+};
+
+// Splits a rule's program line at the first space after which no backslash follows, so a
+// path with blanks (C:\Program Files\Tool\tool.exe -s %A) keeps them; a line without such
+// a space is all program. A line that starts with a double quote names the program up to
+// the closing quote ("/opt/my tools/notify.sh" %A); without one it names no program.
+ProgramLineParts SplitProgramLine(std::string_view line);

@@ -1,0 +1,189 @@
+#include "rules/RuleStore.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "rules/RuleLine.h"
+#include "rules/RuleTable.h"
+#include "records/DBLib.h"
+#include "records/RecordFileCache.h"
+#include "records/RecordFileSave.h"
+#include "platform/FixedText.h"
+
+namespace {
+
+constexpr std::string_view kFolder = "/db";
+constexpr std::string_view kFileName = "EventDB.na";
+
+// Saves take ruleSaveBusy for their whole run and ruleFileBusy only to tell the lookups that
+// the file was replaced, so a lookup never waits for a save's file operations.
+std::mutex ruleSaveBusy;
+std::mutex ruleFileBusy;
+// Guarded by ruleFileBusy. Lookups answer from the parsed rules; the dialogs' list walks
+// the file itself, which holds the texts exactly as stored.
+RecordFileCache<RuleTable> ruleFile(kFolder, kFileName, StoreKind::kRules);
+
+// Visits the plain lines from the current position; visit returns true to stop there.
+// Returns whether a visit stopped the scan.
+template <class Visit>
+bool ScanLines(std::FILE* stream, Visit visit) {
+    std::string stored;
+    while (DBLib::ReadLine(stream, stored))
+        if (visit(DBLib::PlainLine(stored))) return true;
+    return false;
+}
+
+void CopyActions(const RuleRecord& from, RuleRecord& to) {
+    to.popupMessage = from.popupMessage;
+    to.programLine = from.programLine;
+    to.mailMessage = from.mailMessage;
+    to.waveFile = from.waveFile;
+    to.beep = from.beep;
+}
+
+template <std::size_t N>
+bool SameText(const std::array<char, N>& a, const std::array<char, N>& b) {
+    return FixedTextView(a) == FixedTextView(b);
+}
+
+// With ruleSaveBusy held: saves lines as the rule file and lets the lookups read it again.
+int SaveRules(const std::vector<std::string>& lines) {
+    if (SaveStoredLines(kFolder, kFileName, lines) != 0) return 1;
+    std::lock_guard lock(ruleFileBusy);
+    ruleFile.Invalidate();
+    return 0;
+}
+
+}  // namespace
+
+namespace RuleStore {
+
+bool SameRule(const RuleRecord& stored, const RuleRecord& key) {
+    if (stored.kind != key.kind) return false;
+    switch (key.kind) {
+    case AllTraps: return true;
+    case IpRange: return stored.ipFrom == key.ipFrom && stored.ipTo == key.ipTo;
+    case Enterprise:
+        return SameText(stored.enterprise, key.enterprise) &&
+               (stored.genericTrap == kGenericAny ||
+                (stored.genericTrap == key.genericTrap && stored.specificTrap == key.specificTrap));
+    case User: return SameText(stored.userName, key.userName);
+    default: return false;
+    }
+}
+
+int ReadNth(int index, RuleRecord& rule) {
+    std::lock_guard lock(ruleFileBusy);
+    const RuleRecord* found = ruleFile.Current().Nth(rule.kind, index);
+    if (found == nullptr) return 1;
+    rule = *found;
+    return 0;
+}
+
+int FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule) {
+    std::lock_guard lock(ruleFileBusy);
+    const RuleRecord* found = ruleFile.Current().FirstRangeHolding(address);
+    if (found == nullptr) return 1;
+    rule = *found;
+    return 0;
+}
+
+int FindActions(RuleRecord& key) {
+    std::lock_guard lock(ruleFileBusy);
+    const RuleRecord* found = ruleFile.Current().FirstSameRule(key);
+    if (found == nullptr) return 1;
+    CopyActions(*found, key);
+    return 0;
+}
+
+int Put(const RuleRecord& rule) {
+    std::string record;
+    switch (BuildRuleLine(rule, record)) {
+    case RuleLineResult::TooLong: return kPutTooLong;
+    case RuleLineResult::BadText: return kPutBadText;
+    case RuleLineResult::Ok: break;
+    }
+    std::lock_guard lock(ruleSaveBusy);
+    std::vector<std::string> lines;
+    if (ReadStoredLines(kFolder, kFileName, lines) != 0) return kPutFileError;
+    const auto same = std::find_if(lines.begin(), lines.end(), [&](const std::string& stored) {
+        return SameRule(ParseRuleLine(DBLib::PlainLine(stored)), rule);
+    });
+    const bool replacing = same != lines.end();
+    if (replacing)
+        *same = record;
+    else
+        lines.push_back(record);
+    if (SaveRules(lines) != 0) return kPutFileError;
+    return replacing ? kPutReplaced : kPutAppended;
+}
+
+int Remove(const RuleRecord& key) {
+    std::lock_guard lock(ruleSaveBusy);
+    std::vector<std::string> lines;
+    if (ReadStoredLines(kFolder, kFileName, lines) != 0) return 1;
+    std::erase_if(lines, [&](const std::string& stored) {
+        return SameRule(ParseRuleLine(DBLib::PlainLine(stored)), key);
+    });
+    return SaveRules(lines);
+}
+
+void FillList(RecordList& list, int kind) {
+    std::lock_guard lock(ruleFileBusy);
+    std::FILE* stream = ruleFile.RewoundStream();
+    if (stream == nullptr) return;
+    int row = 0;
+    ScanLines(stream, [&](const std::string& plain) {
+        // The kind is read as the lookups read it, so the list shows every rule they use.
+        if (std::atoi(plain.c_str()) != kind) return false;
+        char second[kRulePlainWidth + 1], third[kRulePlainWidth + 1];
+        switch (kind) {
+        case IpRange:
+            DBLib::GetField(2, plain, second);
+            DBLib::GetField(3, plain, third);
+            list.InsertRow(row, second, 0);
+            list.SetCell(row, 1, third);
+            break;
+        case Enterprise:
+            DBLib::GetField(1, plain, second);
+            list.InsertRow(row, second, 0);
+            DBLib::GetField(5, plain, second);
+            list.SetCell(row, 1, std::atoi(second) == kGenericAny ? "Any" : second);
+            DBLib::GetField(6, plain, third);
+            list.SetCell(row, 2, third);
+            break;
+        case User:
+            DBLib::GetField(4, plain, second);
+            list.InsertRow(row, second, 0);
+            break;
+        default: return false;
+        }
+        ++row;
+        return false;
+    });
+}
+
+int EnterpriseSuffix(std::string_view oid, std::span<char> out, int limit) {
+    constexpr std::string_view kPrefix = "1.3.6.1.4.1";
+    if (limit < static_cast<int>(kPrefix.size())) return 1;
+    if (oid.substr(0, kPrefix.size()) != kPrefix) return 0;
+    const std::string_view suffix =
+        oid.size() > kPrefix.size() + 1 ? oid.substr(kPrefix.size() + 1) : "";
+    const std::size_t room = std::min<std::size_t>(limit - kPrefix.size(), out.size());
+    if (room == 0) return 1;
+    const std::size_t length = std::min(suffix.size(), room - 1);
+    std::memcpy(out.data(), suffix.data(), length);
+    out[length] = '\0';
+    return length < suffix.size() ? 1 : 0;
+}
+
+void Reset() {
+    std::lock_guard lock(ruleFileBusy);
+    ruleFile.Close();
+}
+
+}  // namespace RuleStore

@@ -1,0 +1,70 @@
+#pragma once
+// The reception filter and its actions in db/EventDB.na: one fixed-width record line per
+// rule, 663 stored bytes and CR LF (665 bytes on disk). The receiver thread reads rules
+// for every trap from the parsed file and never waits for it: while the file cannot be
+// read, lookups answer from the rules read before (RecordFileCache). The filter dialogs
+// change rules by saving the whole file anew (RecordFileSave), so a lookup or a crash
+// sees the old rules or the new ones.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "rules/RuleRecord.h"
+#include "records/RecordList.h"
+
+namespace RuleStore {
+
+// Results of Put.
+inline constexpr int kPutAppended = 0;
+inline constexpr int kPutReplaced = 1;
+inline constexpr int kPutTooLong = 2;    // stored form longer than 663 bytes: nothing written
+inline constexpr int kPutFileError = 3;  // rule file not readable or not saved (a box was
+                                         // posted): nothing stored
+inline constexpr int kPutBadText = 4;    // a text holds a comma or line feed: nothing written
+
+// Texts (UTF-8) with which the action dialog reports kPutTooLong and kPutBadText.
+inline constexpr std::string_view kTooLongMessage =
+    "設定値のデータサイズが不正です。(全項目の合計が大きすぎます)";
+inline constexpr std::string_view kBadTextMessage = "設定値に , や改行を使用することはできません。";
+
+// Fills rule from the index-th (0-based) line of kind rule.kind in file order. 0 when
+// found, 1 when there are fewer such lines.
+int ReadNth(int index, RuleRecord& rule);
+
+// Fills rule from the first IP range line, in file order, whose range holds address
+// (compared as unsigned numbers in host order). 0 when found, 1 when none holds it.
+int FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule);
+
+// Copies the five actions of the first line that is the same rule as key into key.
+// 0 when found, 1 when not.
+int FindActions(RuleRecord& key);
+
+// Writes rule over the first line that is the same rule, or appends it; the file is
+// replaced in one step. One of the kPut results above.
+int Put(const RuleRecord& rule);
+
+// Deletes every line that is the same rule as key; the other lines keep their order.
+// The new file replaces the old one in one step, so a failure leaves the old file whole.
+// 0 when done, 1 when the file was left unchanged.
+int Remove(const RuleRecord& key);
+
+// Appends one row per line of kind (1, 2 or 3) in file order: kind 1 ipFrom, ipTo;
+// kind 2 enterprise, generic number ("Any" for 7), specific number; kind 3 userName.
+void FillList(RecordList& list, int kind);
+
+// When oid begins with "1.3.6.1.4.1", copies what follows "1.3.6.1.4.1." into out, at
+// most limit - 11 bytes (and out.size()) with the terminator; 1 if it was cut, else 0.
+// Another prefix leaves out unchanged and returns 0. A limit below 11 returns 1.
+int EnterpriseSuffix(std::string_view oid, std::span<char> out, int limit);
+
+// The identity of rules: stored is a line of the file, key what is looked for. For
+// enterprises a stored "Any" (generic 7) matches every number, while a key with generic
+// 7 matches only stored "Any" lines.
+bool SameRule(const RuleRecord& stored, const RuleRecord& key);
+
+// Closes the stream; the next operation opens the file again (tests, program folder change).
+void Reset();
+
+}  // namespace RuleStore

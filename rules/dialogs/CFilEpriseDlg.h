@@ -1,0 +1,10 @@
+#pragma once
+// The filter page of SNMPv1 enterprises with generic and specific trap numbers.
+
+#include "rules/dialogs/CFilPageDlg.h"
+
+class CFilEpriseDlg : public CFilPageDlg {
+    Q_OBJECT
+public:
+    explicit CFilEpriseDlg(QWidget* parent = nullptr);
+};

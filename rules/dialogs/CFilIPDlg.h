@@ -1,0 +1,10 @@
+#pragma once
+// The filter page of IP address ranges (valid for every version).
+
+#include "rules/dialogs/CFilPageDlg.h"
+
+class CFilIPDlg : public CFilPageDlg {
+    Q_OBJECT
+public:
+    explicit CFilIPDlg(QWidget* parent = nullptr);
+};

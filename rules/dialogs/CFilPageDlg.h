@@ -1,0 +1,48 @@
+#pragma once
+// One page of the reception filter dialog: the filter entries of one rule kind in a list
+// with add, edit and delete. The three pages differ only in their shape.
+
+#include <QWidget>
+#include <vector>
+
+#include "rules/RuleRecord.h"
+#include "platform/qt/ReportListCtrl.h"
+
+class CFilPageDlg : public QWidget {
+    Q_OBJECT
+public:
+    // Control ids.
+    enum : int { kAddButton = 1071, kEditButton = 1072, kDeleteButton = 1073, kList = 1074 };
+
+    CReportListCtrl* List() const { return m_list; }
+    RuleKind Kind() const { return m_shape.kind; }
+
+    // The identifying key of the rule that a row shows (kind and key fields only).
+    RuleRecord KeyOfRow(int row) const;
+    // Appends the row of a rule that was added to the store.
+    void AppendRuleRow(const RuleRecord& rule);
+
+    void OnAdd();
+    void OnEdit();
+    void OnDelete();
+
+protected:
+    struct Shape {
+        int resourceId;
+        RuleKind kind;
+        const char* caption;
+        const char* note;
+        std::vector<CReportListCtrl::Column> columns;
+        int addMode;  // modes of the action dialog
+        int editMode;
+        const char* noSelectionToEdit;
+    };
+
+    CFilPageDlg(Shape shape, QWidget* parent);
+
+private:
+    void OpenActionDialog(int mode);
+
+    Shape m_shape;
+    CReportListCtrl* m_list;
+};

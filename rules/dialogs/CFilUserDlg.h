@@ -1,0 +1,10 @@
+#pragma once
+// The filter page of SNMPv3 user names.
+
+#include "rules/dialogs/CFilPageDlg.h"
+
+class CFilUserDlg : public CFilPageDlg {
+    Q_OBJECT
+public:
+    explicit CFilUserDlg(QWidget* parent = nullptr);
+};

@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "mail/Mail.h"
+#include "mail/MailQueue.h"
+#include "platform/Encoding.h"
+#include "platform/FixedText.h"
+#include "trap/LossCounters.h"
+#include "settings/AppSettings.h"
+#include "support/Eventually.h"
+#include "support/ScriptedTcpServer.h"
+#include "support/TempProgramFolder.h"
+
+using namespace std::chrono_literals;
+using S = ScriptedTcpServer;
+using Lines = std::vector<std::string>;
+
+extern char** environ;
+
+namespace {
+
+constexpr MailTimeouts kQuick{1000ms, 300ms, 1500ms};
+
+AppSettings MailSettings(bool usePop) {
+    AppSettings settings{};
+    SetFixedText(settings.smtpServer, "127.0.0.1");
+    SetFixedText(settings.mailFrom, "trap@example.org");
+    SetFixedText(settings.mailTo, "admin@example.org");
+    SetFixedText(settings.mailSubject, Utf8ToCp932("トラップ通知"));
+    settings.usePopAuth = usePop ? 1 : 0;
+    SetFixedText(settings.popServer, "127.0.0.1");
+    SetFixedText(settings.popUserId, "taro");
+    SetFixedText(settings.popPassword, "secret");
+    return settings;
+}
+
+std::vector<S::Step> PopLogin(std::string_view passwordReply = "+OK welcome\r\n") {
+    return {S::Send("+OK ready\r\n"),
+            S::ReadLine(),
+            S::Send("+OK user\r\n"),
+            S::ReadLine(),
+            S::Send(std::string(passwordReply)),
+            S::ReadLine(),
+            S::Send("+OK bye\r\n")};
+}
+
+// Runs a program without a shell and returns its exit status (-1 when it could not run or
+// did not end within the bound, in which case it is killed).
+int RunProgram(const std::vector<std::string>& args, std::chrono::seconds bound,
+               const std::string& outputFile = "/dev/null") {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return -1;
+    int status = 0;
+    if (!Eventually([&] { return waitpid(pid, &status, WNOHANG) != 0; }, bound, 20ms)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool WaitForFile(const std::string& path, std::chrono::seconds bound) {
+    return Eventually([&] { return std::filesystem::exists(path); }, bound, 20ms);
+}
+
+// A free loopback port of this suite's range (22000-22999), or 0.
+uint16_t FreePort() {
+    for (int i = 0; i < 100; ++i) {
+        const uint16_t port = static_cast<uint16_t>(22000 + (getpid() * 7 + i * 37) % 1000);
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(port);
+        const bool free = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(fd);
+        if (free) return port;
+    }
+    return 0;
+}
+
+constexpr const char* kPython = "/usr/bin/python3";
+const std::string kScripts = std::string(OLIXTRAP_SOURCE_DIR) + "/tests/mail/";
+
+// Debian's aiosmtpd on a loopback port, storing what it receives in a temporary folder.
+class RealSmtpServer {
+public:
+    RealSmtpServer() {
+        if (RunProgram({kPython, "-c", "import aiosmtpd"}, 30s) != 0) return;
+        port_ = FreePort();
+        if (port_ == 0) return;
+        const std::vector<std::string> args = {kPython, kScripts + "smtp_sink.py",
+                                               std::to_string(port_), folder_.Path()};
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, kPython, nullptr, nullptr, argv.data(), environ) != 0) pid_ = 0;
+        ready_ = pid_ != 0 && WaitForFile(folder_.File("ready"), 30s);
+    }
+    ~RealSmtpServer() {
+        if (pid_ == 0) return;
+        folder_.Write("stop", "");
+        int status = 0;
+        if (!Eventually([&] { return waitpid(pid_, &status, WNOHANG) != 0; }, 5s, 20ms)) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+        }
+    }
+
+    bool Ready() const { return ready_; }
+    uint16_t Port() const { return port_; }
+    std::string Message(int n) const { return folder_.File(std::to_string(n) + ".eml"); }
+    std::string Envelope(int n) const { return folder_.Read(std::to_string(n) + ".env"); }
+    std::string Check(int n, const std::string& subject, const std::string& body,
+                      bool prefix = false) const {
+        if (!WaitForFile(Message(n), 10s)) return "no message " + std::to_string(n);
+        std::vector<std::string> args = {kPython,
+                                         kScripts + "check_mail.py",
+                                         Message(n),
+                                         "trap@example.org",
+                                         "admin@example.org",
+                                         subject,
+                                         body};
+        if (prefix) args.push_back("--prefix");
+        const std::string output = folder_.File("check.txt");
+        const int rc = RunProgram(args, 60s, output);
+        return rc == 0 ? ""
+                       : "check failed (" + std::to_string(rc) + "): " + folder_.Read("check.txt");
+    }
+    int MessageCount() const {
+        int count = 0;
+        while (std::filesystem::exists(Message(count + 1))) ++count;
+        return count;
+    }
+
+private:
+    TempProgramFolder folder_;
+    pid_t pid_ = 0;
+    uint16_t port_ = 0;
+    bool ready_ = false;
+};
+
+}  // namespace
+
+TEST(Mail, SendsNothingWithoutSenderOrRecipient) {
+    for (const char* field : {"from", "to"}) {
+        Transcript transcript;
+        ScriptedTcpServer pop("pop", PopLogin(), transcript);
+        ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
+        AppSettings settings = MailSettings(true);
+        SetFixedText(field == std::string("from") ? settings.mailFrom : settings.mailTo, "");
+        SendNotificationMailWith(settings, "text", {pop.Port(), smtp.Port(), kQuick});
+        EXPECT_EQ(pop.Finish(), 0) << field;
+        EXPECT_EQ(smtp.Finish(), 0) << field;
+    }
+}
+
+TEST(Mail, LogsInAtThePopServerBeforeSending) {
+    Transcript transcript;
+    ScriptedTcpServer pop("pop", PopLogin(), transcript);
+    ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
+    SendNotificationMailWith(MailSettings(true), "Link down", {pop.Port(), smtp.Port(), kQuick});
+    EXPECT_EQ(pop.Finish(), 1);
+    EXPECT_EQ(smtp.Finish(), 1);
+    const Lines lines = transcript.Lines();
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4),
+              (Lines{"pop:USER taro", "pop:PASS secret", "pop:QUIT", "smtp:HELO home"}));
+    EXPECT_EQ(lines[8].rfind("smtp:Date: ", 0), 0u);
+    EXPECT_NE(lines[8].find("\r\n\r\nLink down\r\n.\r\n"), std::string::npos);
+    EXPECT_EQ(lines[9], "smtp:QUIT");
+}
+
+TEST(Mail, WithoutPopAuthenticationGoesStraightToSmtp) {
+    Transcript transcript;
+    ScriptedTcpServer pop("pop", PopLogin(), transcript);
+    ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
+    SendNotificationMailWith(MailSettings(false), "x", {pop.Port(), smtp.Port(), kQuick});
+    EXPECT_EQ(pop.Finish(), 0);
+    EXPECT_EQ(smtp.Finish(), 1);
+    EXPECT_EQ(transcript.Lines().back(), "smtp:QUIT");
+}
+
+TEST(Mail, AFailedPopLoginSendsNoMail) {
+    const std::vector<std::vector<S::Step>> popServers = {
+        PopLogin("-ERR bad password\r\n"),
+        PopLogin("+OK\r\n"),                        // no space after +OK: negative
+        {S::Send("+OK ready\r\n"), S::ReadLine()},  // never answers USER
+        {S::Close()},
+    };
+    for (const auto& script : popServers) {
+        Transcript transcript;
+        ScriptedTcpServer pop("pop", script, transcript);
+        ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
+        SendNotificationMailWith(MailSettings(true), "x", {pop.Port(), smtp.Port(), kQuick});
+        EXPECT_EQ(pop.Finish(), 1);
+        EXPECT_EQ(smtp.Finish(), 0) << "no SMTP connection after a failed login";
+    }
+}
+
+TEST(MailQueue, AFullQueueDropsAndCountsAndItsEndIsBounded) {
+    Transcript transcript;
+    // Takes the connection and stays silent: the mail in hand waits for a greeting.
+    ScriptedTcpServer silent("smtp", {S::Pause(1000ms)}, transcript);
+    const MailRoute route{1, silent.Port(), {1000ms, 2000ms, 3000ms}};
+    const std::optional<PreparedMail> mail =
+        PrepareNotificationMail(MailSettings(false), "x", std::tm{});
+    ASSERT_TRUE(mail.has_value());
+    const uint64_t before = ReadLoss(LossKind::kMailsDropped);
+    constexpr std::size_t kMails = kMailQueueCapacity + 6;
+    for (std::size_t i = 0; i < kMails; ++i) QueueNotificationMail(*mail, route);
+    // One mail is in hand (or about to be) and the queue is full: the rest was dropped.
+    const uint64_t dropped = ReadLoss(LossKind::kMailsDropped) - before;
+    EXPECT_GE(dropped, 5u);
+    EXPECT_LE(dropped, 6u);
+    // The mail in hand outlasts the wait: every mail still waiting is dropped and counted.
+    EXPECT_FALSE(ShutdownMailQueue(200ms));
+    EXPECT_EQ(ReadLoss(LossKind::kMailsDropped) - before, kMails - 1);
+}
+
+TEST(Mail, ARealSmtpServerReceivesTheJapaneseMail) {
+    RealSmtpServer server;
+    if (!server.Ready()) GTEST_SKIP() << "aiosmtpd (Debian python3-aiosmtpd) is not available";
+    const MailRoute route{1, server.Port(), {5000ms, 10000ms, 20000ms}};
+
+    const std::string body =
+        "リンクダウンを検出しました。\r\n装置: core-1 (192.0.2.1)\r\nifIndex = 3";
+    SendNotificationMailWith(MailSettings(false), Utf8ToCp932(body), route);
+    EXPECT_EQ(server.Check(1, "トラップ通知", body), "");
+    EXPECT_EQ(server.Envelope(1), "trap@example.org\nadmin@example.org\n");
+
+    // Trap data that tries to end the data early and start a second mail stays body text.
+    AppSettings ascii = MailSettings(false);
+    SetFixedText(ascii.mailSubject, "Trap from core-1");
+    const std::string injected =
+        "community:\r\n.\r\nMAIL FROM:<evil@example.org>\r\nRCPT TO:<victim@example.org>\r\n"
+        "DATA\r\nspam\n.\nend";
+    SendNotificationMailWith(ascii, injected, route);
+    EXPECT_EQ(server.Check(2, "Trap from core-1", injected), "");
+
+    // The longest message text, cut to fit the mail: still decodes to its beginning.
+    std::string longBody;
+    while (longBody.size() < 2000) longBody += "警告: ポート 3 がダウンしました。 ";
+    const std::string longCp932 = Utf8ToCp932(longBody).substr(0, 2047);
+    SendNotificationMailWith(MailSettings(false), longCp932, route);
+    EXPECT_EQ(server.Check(3, "トラップ通知", Cp932ToUtf8(longCp932), true), "");
+
+    std::this_thread::sleep_for(200ms);  // a wrongly split message would arrive as a 4th
+    EXPECT_EQ(server.MessageCount(), 3);
+}

@@ -1,0 +1,45 @@
+#pragma once
+// A listener that sees every decoded trap after the pipeline, with the datagram as it
+// arrived (forwarding installs one). The receiver calls it on its own thread, so it must
+// only copy what it needs and return. No listener: nothing is copied.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "trap/TrapRecord.h"
+
+struct TappedDatagram {
+    std::span<const uint8_t> octets;  // empty unless the listener wants them
+    std::array<uint8_t, 4> sender;
+    uint16_t senderPort;
+};
+
+class TrapTap {
+public:
+    virtual ~TrapTap() = default;
+    // Whether the next trap's datagram is wanted as it came off the wire (decoding
+    // changes an SNMPv3 datagram in place).
+    virtual bool WantsOctets() const = 0;
+    // received: the reception filter let the trap through.
+    virtual void Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) = 0;
+};
+
+// Process-wide; null removes the listener. The listener must outlive the receiver thread
+// or be removed before it ends.
+void SetTrapTap(TrapTap* tap);
+TrapTap* GetTrapTap();
+
+// The receiver's side: keeps the datagram's octets before decoding when the listener
+// wants them, then hands it the trap.
+class TrapTapCall {
+public:
+    explicit TrapTapCall(std::span<const uint8_t> datagram);
+    void Pass(const TrapRecord& record, std::array<uint8_t, 4> sender, uint16_t senderPort,
+              bool received);
+
+private:
+    TrapTap* tap_;
+    std::span<const uint8_t> octets_;
+};
