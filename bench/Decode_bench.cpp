@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "bench/DecodeSamples.h"
-#include "records/DBLib.h"
+#include "crypto/UsmProtocols.h"
 #include "platform/FileChangeWatch.h"
 #include "reception/ReceiverService.h"
+#include "records/DBLib.h"
 #include "snmp/TrapDecoder.h"
-#include "crypto/UsmProtocols.h"
 #include "users/UserStore.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 
 #include "pipeline/Pipeline.h"
+#include "pipeline/WindowPorts.h"
+#include "platform/FixedText.h"
+#include "records/DBLib.h"
 #include "rules/RuleLine.h"
 #include "rules/RuleStore.h"
-#include "records/DBLib.h"
-#include "platform/FixedText.h"
-#include "pipeline/WindowPorts.h"
 #include "settings/AppSettings.h"
 #include "traplog/TrapLog.h"
 #include "traplog/TrapRowQueue.h"

@@ -12,8 +12,8 @@
 #include "forward/JsonLine.h"
 #include "forward/SyslogMessage.h"
 #include "forward/TrapFields.h"
-#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
+#include "trap/LossCounters.h"
 #include "traplog/TrapText.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "forward/CapturedTrap.h"
-#include "trap/TrapTap.h"
 #include "settings/ProgramFolder.h"
+#include "trap/TrapTap.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "FuzzProgramFolder.h"
-#include "snmp/TrapDecoder.h"
 #include "crypto/UsmProtocols.h"
+#include "snmp/TrapDecoder.h"
 #include "users/UserStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "FuzzProgramFolder.h"
-#include "snmp/TrapDecoder.h"
 #include "crypto/UsmProtocols.h"
+#include "snmp/TrapDecoder.h"
 #include "snmp/engine/AnswerBuilder.h"
 #include "snmp/engine/AnswerCounts.h"
 #include "users/UserStore.h"

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "FuzzProgramFolder.h"
+#include "platform/FixedText.h"
+#include "records/DBLib.h"
 #include "rules/RuleLine.h"
 #include "rules/RuleStore.h"
 #include "rules/RuleText.h"
-#include "records/DBLib.h"
-#include "platform/FixedText.h"
 #include "support/MemoryRecordList.h"
 #include "traplog/LogLine.h"
 #include "traplog/TrapLog.h"

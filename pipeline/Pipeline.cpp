@@ -4,18 +4,18 @@
 #include <cstdint>
 #include <cstring>
 
-#include "pipeline/Popup.h"
-#include "rules/RuleStore.h"
-#include "pipeline/TrapContext.h"
 #include "mail/Mail.h"
+#include "pipeline/Popup.h"
+#include "pipeline/TrapContext.h"
+#include "pipeline/WindowPorts.h"
 #include "platform/FileChangeWatch.h"
 #include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
-#include "trap/LossCounters.h"
-#include "pipeline/WindowPorts.h"
+#include "rules/RuleStore.h"
 #include "settings/AppSettings.h"
 #include "traffic/TrafficCounts.h"
+#include "trap/LossCounters.h"
 #include "traplog/TrapLog.h"
 #include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "trap/TrapRecord.h"
 #include "settings/AppSettings.h"
+#include "trap/TrapRecord.h"
 
 class TrapContext {
 public:

@@ -14,17 +14,17 @@
 #include <thread>
 
 #include "pipeline/Pipeline.h"
+#include "pipeline/WindowPorts.h"
 #include "platform/Encoding.h"
 #include "reception/Answering.h"
-#include "trap/PacketCounters.h"
 #include "reception/ReceiverService.h"
 #include "reception/RejectedMessages.h"
+#include "settings/AppSettings.h"
+#include "snmp/TrapDecoder.h"
+#include "trap/PacketCounters.h"
 #include "trap/ReusableTrapRecord.h"
 #include "trap/TrapRecord.h"
 #include "trap/TrapTap.h"
-#include "pipeline/WindowPorts.h"
-#include "settings/AppSettings.h"
-#include "snmp/TrapDecoder.h"
 
 namespace {
 

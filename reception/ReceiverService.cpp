@@ -13,12 +13,12 @@
 #include <string>
 #include <thread>
 
+#include "pipeline/WindowPorts.h"
 #include "platform/Encoding.h"
 #include "platform/MessageBox.h"
+#include "reception/RejectedMessages.h"
 #include "trap/LossCounters.h"
 #include "trap/PacketCounters.h"
-#include "reception/RejectedMessages.h"
-#include "pipeline/WindowPorts.h"
 
 namespace {
 

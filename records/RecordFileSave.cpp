@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "records/DBLib.h"
 #include "platform/FailPoint.h"
 #include "platform/MessageBox.h"
+#include "records/DBLib.h"
 
 namespace {
 

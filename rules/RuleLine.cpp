@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "records/DBLib.h"
 #include "platform/FixedText.h"
+#include "records/DBLib.h"
 
 namespace {
 

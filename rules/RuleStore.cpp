@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "rules/RuleLine.h"
-#include "rules/RuleTable.h"
+#include "platform/FixedText.h"
 #include "records/DBLib.h"
 #include "records/RecordFileCache.h"
 #include "records/RecordFileSave.h"
-#include "platform/FixedText.h"
+#include "rules/RuleLine.h"
+#include "rules/RuleTable.h"
 
 namespace {
 

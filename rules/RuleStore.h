@@ -11,8 +11,8 @@
 #include <span>
 #include <string_view>
 
-#include "rules/RuleRecord.h"
 #include "records/RecordList.h"
+#include "rules/RuleRecord.h"
 
 namespace RuleStore {
 

@@ -1,8 +1,8 @@
 #include "rules/RuleTable.h"
 
+#include "platform/FixedText.h"
 #include "rules/RuleLine.h"
 #include "rules/RuleStore.h"
-#include "platform/FixedText.h"
 
 namespace {
 

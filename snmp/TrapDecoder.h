@@ -8,11 +8,11 @@
 #include <span>
 #include <string_view>
 
-#include "trap/ReusableTrapRecord.h"
-#include "trap/TrapRecord.h"
 #include "snmp/AnswerFacts.h"
 #include "snmp/BerReader.h"
 #include "snmp/DecodeResult.h"
+#include "trap/ReusableTrapRecord.h"
+#include "trap/TrapRecord.h"
 
 // Zeroes the record, sets both addresses to the sender's and fills it from the datagram,
 // which the message must fill exactly. The datagram is mutable because SNMPv3 decrypts in

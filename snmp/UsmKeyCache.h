@@ -9,11 +9,11 @@
 #include <span>
 #include <string_view>
 
-#include "snmp/LocalizationBudget.h"
 #include "crypto/Aes.h"
 #include "crypto/Des.h"
 #include "crypto/Hmac.h"
 #include "crypto/UsmProtocols.h"
+#include "snmp/LocalizationBudget.h"
 
 struct LocalizedKey {
     LocalizedKey(int authProtocol, const UsmKey& localized, int localizedLength);

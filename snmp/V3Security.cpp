@@ -5,14 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "crypto/Aes.h"
+#include "crypto/Des.h"
+#include "crypto/KeyLocalization.h"
 #include "platform/FixedText.h"
 #include "snmp/BerTags.h"
 #include "snmp/LocalizationBudget.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
-#include "crypto/Aes.h"
-#include "crypto/Des.h"
-#include "crypto/KeyLocalization.h"
 #include "users/UserStore.h"
 
 namespace {

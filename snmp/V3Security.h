@@ -8,9 +8,9 @@
 
 #include <span>
 
-#include "trap/TrapRecord.h"
 #include "snmp/AnswerFacts.h"
 #include "snmp/BerReader.h"
+#include "trap/TrapRecord.h"
 
 // reader stands after the version field of the message that fills datagram. On 0 it stands
 // at the PDU, over the rest of the message, or for an encrypted message over the rest of the

@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "records/DBLib.h"
 #include "platform/Encoding.h"
+#include "records/DBLib.h"
 #include "traplog/TrapRowTexts.h"
 
 namespace {

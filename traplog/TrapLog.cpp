@@ -15,11 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/MessageBox.h"
 #include "records/DBLib.h"
 #include "records/WatchedRecordFile.h"
-#include "platform/MessageBox.h"
-#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
+#include "trap/LossCounters.h"
 #include "traplog/LogLine.h"
 #include "traplog/LogSnapshot.h"
 

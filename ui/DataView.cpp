@@ -10,9 +10,9 @@
 #include <string>
 
 #include "mib/TrapDetailNames.h"
-#include "records/DBLib.h"
 #include "platform/Encoding.h"
 #include "platform/qt/QtText.h"
+#include "records/DBLib.h"
 #include "traplog/ReadableText.h"
 #include "traplog/TrapRowTexts.h"
 #include "ui/EventView.h"

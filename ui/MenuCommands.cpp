@@ -4,9 +4,9 @@
 
 #include "forward/dialogs/CForwardDlg.h"
 #include "mib/MibService.h"
-#include "rules/dialogs/CEventDlg.h"
 #include "platform/FixedText.h"
 #include "platform/qt/QtText.h"
+#include "rules/dialogs/CEventDlg.h"
 #include "settings/AppSettings.h"
 #include "settings/dialogs/COptionDlg.h"
 #include "traffic/dialogs/CTrafficGraphWnd.h"

@@ -5,8 +5,8 @@
 
 #include "platform/qt/EventImages.h"
 #include "platform/qt/QtText.h"
-#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
+#include "trap/LossCounters.h"
 #include "traplog/ReadableText.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/TextChecks.h"
 #include "crypto/KeyLocalization.h"
+#include "platform/TextChecks.h"
 
 namespace {
 

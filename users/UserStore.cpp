@@ -7,10 +7,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/FixedText.h"
 #include "records/DBLib.h"
 #include "records/RecordFileCache.h"
 #include "records/RecordFileSave.h"
-#include "platform/FixedText.h"
 #include "users/UserProtocols.h"
 
 namespace {

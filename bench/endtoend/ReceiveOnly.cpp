@@ -16,10 +16,10 @@
 #include <memory>
 #include <thread>
 
-#include "trap/PacketCounters.h"
 #include "reception/ReceiverService.h"
-#include "trap/ReusableTrapRecord.h"
 #include "snmp/TrapDecoder.h"
+#include "trap/PacketCounters.h"
+#include "trap/ReusableTrapRecord.h"
 
 namespace {
 

@@ -23,10 +23,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "crypto/Aes.h"
 #include "records/DBLib.h"
 #include "snmp/BerReader.h"
 #include "snmp/UsmKeyCache.h"
-#include "crypto/Aes.h"
 #include "snmp/engine/BerWriter.h"
 #include "users/UserStore.h"
 

@@ -10,8 +10,8 @@
 
 #include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
-#include "trap/TrapRecord.h"
 #include "settings/AppSettings.h"
+#include "trap/TrapRecord.h"
 #include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"
 #include "ui/EventView.h"

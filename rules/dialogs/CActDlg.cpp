@@ -13,11 +13,11 @@
 #include <array>
 #include <span>
 
+#include "platform/FixedText.h"
+#include "platform/qt/HelpWindow.h"
 #include "rules/RuleStore.h"
 #include "rules/RuleText.h"
 #include "rules/dialogs/CFilPageDlg.h"
-#include "platform/FixedText.h"
-#include "platform/qt/HelpWindow.h"
 #include "users/UserStore.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // The action dialog: one rule's key (enterprise, address range or user, by mode) and its
 // notification actions, written to the rule store on OK.
 
-#include "rules/RuleRecord.h"
 #include "platform/qt/CBaseDlg.h"
+#include "rules/RuleRecord.h"
 
 class CFilPageDlg;
 

@@ -6,11 +6,11 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
+#include "platform/FixedText.h"
+#include "platform/qt/QtText.h"
 #include "rules/RuleStore.h"
 #include "rules/RuleText.h"
 #include "rules/dialogs/CActDlg.h"
-#include "platform/FixedText.h"
-#include "platform/qt/QtText.h"
 
 CFilPageDlg::CFilPageDlg(Shape shape, QWidget* parent)
     : QWidget(parent), m_shape(std::move(shape)) {

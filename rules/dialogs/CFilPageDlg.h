@@ -5,8 +5,8 @@
 #include <QWidget>
 #include <vector>
 
-#include "rules/RuleRecord.h"
 #include "platform/qt/ReportListCtrl.h"
+#include "rules/RuleRecord.h"
 
 class CFilPageDlg : public QWidget {
     Q_OBJECT

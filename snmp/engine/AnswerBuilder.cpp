@@ -4,11 +4,11 @@
 
 #include <atomic>
 
+#include "crypto/Aes.h"
+#include "crypto/Des.h"
 #include "platform/FixedText.h"
 #include "snmp/BerTags.h"
 #include "snmp/UsmKeyCache.h"
-#include "crypto/Aes.h"
-#include "crypto/Des.h"
 #include "snmp/engine/BerWriter.h"
 
 namespace {

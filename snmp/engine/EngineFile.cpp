@@ -9,9 +9,9 @@
 #include <iterator>
 #include <mutex>
 
+#include "crypto/KeyLocalization.h"
 #include "platform/DurableReplace.h"
 #include "settings/ProgramFolder.h"
-#include "crypto/KeyLocalization.h"
 
 namespace {
 

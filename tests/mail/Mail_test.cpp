@@ -20,11 +20,11 @@
 #include "mail/MailQueue.h"
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
-#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "support/Eventually.h"
 #include "support/ScriptedTcpServer.h"
 #include "support/TempProgramFolder.h"
+#include "trap/LossCounters.h"
 
 using namespace std::chrono_literals;
 using S = ScriptedTcpServer;

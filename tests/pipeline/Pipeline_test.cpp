@@ -11,12 +11,11 @@
 #include <sstream>
 #include <thread>
 
-#include "rules/RuleStore.h"
-#include "records/DBLib.h"
 #include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
-#include "trap/LossCounters.h"
+#include "records/DBLib.h"
+#include "rules/RuleStore.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "support/ArgvRecorder.h"
@@ -27,6 +26,7 @@
 #include "support/RuleBuilders.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
+#include "trap/LossCounters.h"
 #include "traplog/TrapLog.h"
 #include "traplog/TrapRowTexts.h"
 

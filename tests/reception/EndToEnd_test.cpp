@@ -10,14 +10,13 @@
 #include <random>
 #include <sstream>
 
-#include "rules/RuleStore.h"
 #include "mail/MailQueue.h"
-#include "records/DBLib.h"
 #include "platform/Encoding.h"
-#include "trap/PacketCounters.h"
 #include "reception/Receiver.h"
 #include "reception/ReceiverService.h"
 #include "reception/RejectedMessages.h"
+#include "records/DBLib.h"
+#include "rules/RuleStore.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "support/ArgvRecorder.h"
@@ -30,6 +29,7 @@
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
 #include "support/V3MessageBuilder.h"
+#include "trap/PacketCounters.h"
 #include "traplog/TrapLog.h"
 #include "users/UserStore.h"
 

@@ -7,11 +7,10 @@
 #include <algorithm>
 #include <set>
 
-#include "rules/RuleStore.h"
-#include "records/DBLib.h"
-#include "trap/PacketCounters.h"
 #include "reception/Receiver.h"
 #include "reception/RejectedMessages.h"
+#include "records/DBLib.h"
+#include "rules/RuleStore.h"
 #include "settings/CConfig.h"
 #include "snmp/engine/AnswerCounts.h"
 #include "snmp/engine/EngineFile.h"
@@ -22,6 +21,7 @@
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
 #include "support/V3MessageBuilder.h"
+#include "trap/PacketCounters.h"
 #include "traplog/TrapLog.h"
 #include "traplog/TrapRowTexts.h"
 #include "users/UserStore.h"

@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "platform/Encoding.h"
-#include "trap/LossCounters.h"
-#include "trap/PacketCounters.h"
 #include "support/Eventually.h"
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RecordingServiceWindows.h"
+#include "trap/LossCounters.h"
+#include "trap/PacketCounters.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <thread>
 
-#include "rules/RuleStore.h"
+#include "platform/FixedText.h"
 #include "records/DBLib.h"
 #include "records/StoreReadFailures.h"
-#include "platform/FixedText.h"
+#include "rules/RuleStore.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RuleBuilders.h"
 #include "support/TempProgramFolder.h"

@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "rules/RuleLine.h"
-#include "rules/RuleTable.h"
-#include "records/DBLib.h"
 #include "platform/FailPoint.h"
 #include "platform/FixedText.h"
+#include "records/DBLib.h"
+#include "rules/RuleLine.h"
+#include "rules/RuleTable.h"
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RuleBuilders.h"

@@ -10,9 +10,9 @@
 #include <memory>
 #include <random>
 
+#include "crypto/UsmProtocols.h"
 #include "records/DBLib.h"
 #include "snmp/TrapDecoder.h"
-#include "crypto/UsmProtocols.h"
 #include "support/SampleDatagrams.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"

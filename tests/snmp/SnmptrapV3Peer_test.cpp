@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "crypto/UsmProtocols.h"
 #include "records/DBLib.h"
 #include "snmp/TrapDecoder.h"
-#include "crypto/UsmProtocols.h"
 #include "support/LoopbackUdpSocket.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "snmp/UsmKeyCache.h"
 #include "crypto/KeyLocalization.h"
+#include "snmp/UsmKeyCache.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "crypto/UsmProtocols.h"
 #include "records/DBLib.h"
 #include "snmp/TrapDecoder.h"
-#include "crypto/UsmProtocols.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
 #include "support/V3MessageBuilder.h"

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "rules/RuleStore.h"
-#include "records/DBLib.h"
 #include "platform/Encoding.h"
 #include "platform/qt/QtText.h"
+#include "records/DBLib.h"
+#include "rules/RuleStore.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
 #include "traplog/TrapLog.h"

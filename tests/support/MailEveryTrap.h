@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "rules/RuleStore.h"
 #include "platform/FixedText.h"
+#include "rules/RuleStore.h"
 #include "settings/AppSettings.h"
 
 // 127.x.y.last, with x and y from this process's id.

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "rules/RuleRecord.h"
 #include "platform/FixedText.h"
+#include "rules/RuleRecord.h"
 
 inline RuleRecord IpRangeRule(std::array<uint8_t, 4> from, std::array<uint8_t, 4> to,
                               std::string_view popup = "") {

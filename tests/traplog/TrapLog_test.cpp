@@ -16,16 +16,16 @@
 #include <thread>
 #include <vector>
 
-#include "records/DBLib.h"
 #include "platform/Encoding.h"
 #include "platform/FailPoint.h"
 #include "platform/FixedText.h"
-#include "trap/LossCounters.h"
+#include "records/DBLib.h"
 #include "settings/AppSettings.h"
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
+#include "trap/LossCounters.h"
 #include "traplog/LogLine.h"
 #include "traplog/TrapText.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "platform/FixedText.h"
-#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "support/TrapRecords.h"
+#include "trap/LossCounters.h"
 #include "traplog/TrapText.h"
 
 namespace {

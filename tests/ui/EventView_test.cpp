@@ -11,10 +11,10 @@
 
 #include "FrameFixture.h"
 #include "platform/FixedText.h"
-#include "trap/LossCounters.h"
 #include "settings/AppSettings.h"
 #include "support/DialogTesting.h"
 #include "support/TrapRecords.h"
+#include "trap/LossCounters.h"
 #include "traplog/Export.h"
 #include "traplog/TrapText.h"
 #include "ui/TrapListFinder.h"

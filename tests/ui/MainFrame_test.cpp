@@ -7,10 +7,10 @@
 
 #include "FrameFixture.h"
 #include "records/StoreReadFailures.h"
-#include "trap/LossCounters.h"
-#include "trap/PacketCounters.h"
 #include "support/DialogTesting.h"
 #include "support/TrapRecords.h"
+#include "trap/LossCounters.h"
+#include "trap/PacketCounters.h"
 #include "ui/ExSplitter3Wnd.h"
 #include "ui/WindowState.h"
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <thread>
 
-#include "rules/RuleStore.h"
 #include "records/DBLib.h"
+#include "rules/RuleStore.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "support/BerBuilder.h"

@@ -6,9 +6,9 @@
 #include <ctime>
 
 #include "FrameFixture.h"
-#include "trap/PacketCounters.h"
 #include "settings/AppSettings.h"
 #include "support/SnmptrapRunner.h"
+#include "trap/PacketCounters.h"
 #include "traplog/TrapRowTexts.h"
 
 namespace {

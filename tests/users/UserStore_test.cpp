@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/FixedText.h"
 #include "records/DBLib.h"
 #include "records/StoreReadFailures.h"
-#include "platform/FixedText.h"
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"

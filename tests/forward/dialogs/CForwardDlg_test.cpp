@@ -8,10 +8,10 @@
 
 #include "forward/ForwardTransport.h"
 #include "forward/Forwarder.h"
-#include "trap/TrapTap.h"
 #include "support/DialogTesting.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
+#include "trap/TrapTap.h"
 
 namespace {
 

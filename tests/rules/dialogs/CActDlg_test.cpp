@@ -9,12 +9,12 @@
 #include <QTest>
 #include <set>
 
+#include "platform/FixedText.h"
+#include "platform/qt/HelpWindow.h"
 #include "rules/RuleStore.h"
 #include "rules/dialogs/CFilEpriseDlg.h"
 #include "rules/dialogs/CFilIPDlg.h"
 #include "rules/dialogs/CFilUserDlg.h"
-#include "platform/FixedText.h"
-#include "platform/qt/HelpWindow.h"
 #include "support/DialogTesting.h"
 #include "users/UserStore.h"
 

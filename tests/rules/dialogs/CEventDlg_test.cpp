@@ -7,11 +7,11 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "platform/FixedText.h"
 #include "rules/RuleStore.h"
 #include "rules/RuleText.h"
 #include "rules/dialogs/CActDlg.h"
 #include "rules/dialogs/CFilPageDlg.h"
-#include "platform/FixedText.h"
 #include "settings/AppSettings.h"
 #include "settings/dialogs/CMailDlg.h"
 #include "support/DialogTesting.h"
