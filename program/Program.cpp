@@ -1,0 +1,5 @@
+#include "program/Program.h"
+
+Program::Program() = default;
+
+Program::~Program() = default;
