@@ -14,6 +14,7 @@
 #include "platform/FileChangeWatch.h"
 #include "reception/ReceiverService.h"
 #include "records/DBLib.h"
+#include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
 #include "users/UserStore.h"
 
@@ -30,23 +31,26 @@ public:
         if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
         setenv("OLIXTRAP_HOME", folder_.c_str(), 1);
         DBLib::MakeFolder("/db");
-        ResetUserStore();
-        AppendUser("benchuser", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
-                   kAuthHmacSha1, kPrivCbcDes);
-        AppendUser("benchauth", kBenchAuthPassword, "", kBenchEngineId, kAuthHmacSha1, kPrivNone);
-        AppendUser("benchmd5des", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
-                   kAuthHmacMd5, kPrivCbcDes);
-        AppendUser("benchsha256aes", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
-                   kAuthHmacSha256, kPrivCfbAes128);
+        users_.AppendUser("benchuser", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
+                          kAuthHmacSha1, kPrivCbcDes);
+        users_.AppendUser("benchauth", kBenchAuthPassword, "", kBenchEngineId, kAuthHmacSha1,
+                          kPrivNone);
+        users_.AppendUser("benchmd5des", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
+                          kAuthHmacMd5, kPrivCbcDes);
+        users_.AppendUser("benchsha256aes", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
+                          kAuthHmacSha256, kPrivCfbAes128);
     }
     ~BenchUserStore() {
-        ResetUserStore();
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
 
+    const UserStore& Users() const { return users_; }
+
 private:
     std::string folder_;
+    StoreReadFailures readFailures_;
+    UserStore users_{readFailures_};
 };
 
 // Each decode gets a fresh copy: SNMPv3 zeroes the MAC and decrypts in place. The record is
@@ -72,8 +76,9 @@ void DecodeSample(benchmark::State& state, const std::vector<uint8_t>& sample,
         }
         datagram = sample;
         const int result =
-            answering ? DecodeDatagram(datagram, {127, 0, 0, 1}, *record, failure, local, answer)
-                      : DecodeDatagram(datagram, {127, 0, 0, 1}, *record, failure);
+            answering ? DecodeDatagram(store.Users(), datagram, {127, 0, 0, 1}, *record, failure,
+                                       local, answer)
+                      : DecodeDatagram(store.Users(), datagram, {127, 0, 0, 1}, *record, failure);
         if (result != kDecodeOk) {
             state.SkipWithError("the sample did not decode");
             break;

@@ -11,9 +11,11 @@
 #include "forward/JsonLine.h"
 #include "forward/SyslogMessage.h"
 #include "forward/TrapFields.h"
+#include "records/StoreReadFailures.h"
 #include "settings/AppSettings.h"
 #include "snmp/TrapDecoder.h"
 #include "traplog/TrapText.h"
+#include "users/UserStore.h"
 
 namespace {
 
@@ -22,7 +24,9 @@ const TrapRecord& DecodedV2c() {
     static const std::unique_ptr<TrapRecord> decoded = [] {
         auto record = std::make_unique<TrapRecord>();
         std::vector<uint8_t> datagram = kV2cTrap;
-        if (DecodeDatagram(datagram, {127, 0, 0, 1}, *record) != kDecodeOk) std::abort();
+        StoreReadFailures readFailures;
+        const UserStore users(readFailures);  // an SNMPv2c trap names no user
+        if (DecodeDatagram(users, datagram, {127, 0, 0, 1}, *record) != kDecodeOk) std::abort();
         return record;
     }();
     return *decoded;

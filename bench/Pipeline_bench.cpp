@@ -9,6 +9,7 @@
 #include "pipeline/WindowPorts.h"
 #include "platform/FixedText.h"
 #include "records/DBLib.h"
+#include "records/StoreReadFailures.h"
 #include "rules/RuleLine.h"
 #include "rules/RuleStore.h"
 #include "settings/AppSettings.h"
@@ -20,7 +21,7 @@ namespace {
 // A program folder of its own whose rule file holds, in this order, rangeCount address
 // ranges of which only the last holds 10.x.y.1 (the others end in .2), then kindCount user
 // rules and kindCount enterprise rules of 1.3.6.1.4.1.n, n = 0, 1, .... The reception
-// filter is on.
+// filter is on. Store() is a rule store on the file.
 class RuleFile {
 public:
     RuleFile(int rangeCount, int kindCount) {
@@ -29,7 +30,6 @@ public:
         if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
         setenv("OLIXTRAP_HOME", folder_.c_str(), 1);
         DBLib::MakeFolder("/db");
-        RuleStore::Reset();
         AppSettings settings = ReadSettings();
         settings.receiveMode = 1;
         WriteSettings(settings);
@@ -62,20 +62,23 @@ public:
         std::fclose(file);
     }
     ~RuleFile() {
-        RuleStore::Reset();
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
 
+    const RuleStore& Store() const { return store_; }
+
 private:
     std::string folder_;
+    StoreReadFailures readFailures_;
+    RuleStore store_{readFailures_};
 };
 
-void FilterOneTrap(benchmark::State& state, const TrapRecord& record) {
+void FilterOneTrap(benchmark::State& state, const RuleStore& rules, const TrapRecord& record) {
     RuleRecord actions{};
     const AppSettings settings = ReadSettings();
     for (auto _ : state) {
-        if (FilterTrap(record, settings, actions) != 0)
+        if (FilterTrap(rules, record, settings, actions) != 0)
             state.SkipWithError("the trap was not received");
     }
 }
@@ -89,7 +92,7 @@ void BM_FilterTrapThroughAddressRanges(benchmark::State& state) {
     record->version = 1;
     record->sourceAddress = {10, static_cast<uint8_t>((count - 1) / 256),
                              static_cast<uint8_t>((count - 1) % 256), 1};
-    FilterOneTrap(state, *record);
+    FilterOneTrap(state, rules.Store(), *record);
 }
 BENCHMARK(BM_FilterTrapThroughAddressRanges)->Arg(1)->Arg(10)->Arg(100)->Arg(1000);
 
@@ -105,7 +108,7 @@ void BM_FilterTrapThroughEveryKind(benchmark::State& state) {
     SetFixedText(record->enterprise, "1.3.6.1.4.1." + std::to_string(count - 1));
     record->genericTrap = 6;
     record->specificTrap = 1;
-    FilterOneTrap(state, *record);
+    FilterOneTrap(state, rules.Store(), *record);
 }
 BENCHMARK(BM_FilterTrapThroughEveryKind)->Arg(1000);
 
@@ -145,7 +148,7 @@ void BM_PipelineProcessTrap(benchmark::State& state) {
     record->varBindCount = 4;
     int queued = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ProcessTrap(*record));
+        benchmark::DoNotOptimize(ProcessTrap(rules.Store(), *record));
         // As the windows' tick would, so the queue never fills.
         if (++queued == 1000) {
             TakeQueuedRows();

@@ -15,7 +15,9 @@
 #include "forward/JsonLine.h"
 #include "forward/SyslogMessage.h"
 #include "forward/TrapFields.h"
+#include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
+#include "users/UserStore.h"
 
 namespace {
 
@@ -39,6 +41,10 @@ bool StructuredDataReads(const std::string& message) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static auto record = std::make_unique<TrapRecord>();
     static auto unpacked = std::make_unique<TrapRecord>();
+    // SNMPv3 messages look their user up in the program folder's user store; the entry point
+    // takes no context, so the store lives as long as the run.
+    static StoreReadFailures readFailures;
+    static const UserStore users(readFailures);
     const std::string input(reinterpret_cast<const char*>(data), size);
 
     // The unpacker reads octets the receiver never wrote without harm.
@@ -48,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::unique_ptr<uint8_t[]> datagram(new uint8_t[size ? size : 1]);
     if (size) std::memcpy(datagram.get(), data, size);
     ClearTrapRecord(*record);
-    if (DecodeDatagram({datagram.get(), size}, {127, 0, 0, 1}, *record) != kDecodeOk) return 0;
+    if (DecodeDatagram(users, {datagram.get(), size}, {127, 0, 0, 1}, *record) != kDecodeOk)
+        return 0;
 
     if (!UnpackTrapRecord(PackTrapRecord(*record), *unpacked) ||
         std::memcmp(unpacked.get(), record.get(), sizeof(TrapRecord)) != 0)

@@ -11,6 +11,7 @@
 
 #include "FuzzProgramFolder.h"
 #include "crypto/UsmProtocols.h"
+#include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/engine/AnswerBuilder.h"
 #include "snmp/engine/AnswerCounts.h"
@@ -19,12 +20,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // The captured authPriv sample's engine is taken as ours, so its user's messages reach
     // the authoritative checks and the authenticated answers; a second user has no engine ID.
+    // The entry point takes no context, so the store lives as long as the run.
+    static StoreReadFailures readFailures;
+    static UserStore users(readFailures, NoRetrySleep);
     static const bool userStoreReady = [] {
         FuzzProgramFolder();
-        return AppendUser("trapuser", "authpassword", "privpassword", "80001F8880AABBCCDD",
-                          kAuthHmacSha1, kPrivCbcDes) == 0 &&
-               AppendUser("anyuser", "authpassword", "privpassword", "", kAuthHmacSha256,
-                          kPrivCfbAes128) == 0;
+        return users.AppendUser("trapuser", "authpassword", "privpassword", "80001F8880AABBCCDD",
+                                kAuthHmacSha1, kPrivCbcDes) == 0 &&
+               users.AppendUser("anyuser", "authpassword", "privpassword", "", kAuthHmacSha256,
+                                kPrivCfbAes128) == 0;
     }();
     if (!userStoreReady) __builtin_trap();
     static const std::vector<uint8_t> engineId = {0x80, 0x00, 0x1F, 0x88, 0x80,
@@ -36,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size) std::memcpy(datagram.get(), data, size);
     DecodeFailure failure;
     AnswerFacts answer;
-    const int result =
-        DecodeDatagram({datagram.get(), size}, {127, 0, 0, 1}, *target, failure, local, answer);
+    const int result = DecodeDatagram(users, {datagram.get(), size}, {127, 0, 0, 1}, *target,
+                                      failure, local, answer);
     if (result < 0 || result > 3) __builtin_trap();
     if (answer.kind == AnswerKind::kResponse && result != kDecodeOk) __builtin_trap();
 

@@ -100,44 +100,46 @@ void CheckRuleLine(const std::string& stored) {
 }
 
 void ReadRules(const std::string& content) {
-    RuleStore::Reset();
+    StoreReadFailures readFailures;
+    const RuleStore rules(readFailures, NoRetrySleep);
     WriteFile("/db", "EventDB.na", content);
     for (const std::string& line : Lines(content)) CheckRuleLine(line);
     for (int kind = IpRange; kind <= User; ++kind) {
         MemoryRecordList list(3);
-        RuleStore::FillList(list, kind);
+        rules.FillList(list, kind);
         const int count = list.RowCount();
         for (int index = 0; index <= std::min(count, kPositionsChecked); ++index) {
             RuleRecord rule{};
             rule.kind = kind;
-            const int found = RuleStore::ReadNth(index, rule);
+            const int found = rules.ReadNth(index, rule);
             Check(found == (index < count ? 0 : 1));
             if (found != 0) break;
             Check(Terminated(rule));
             // Every rule that is listed is found by its own key.
             RuleRecord key = rule;
-            Check(RuleStore::FindActions(key) == 0);
+            Check(rules.FindActions(key) == 0);
             // A range holds its own first address unless it is reversed.
             RuleRecord range{};
             if (kind == IpRange && AddressValue(rule.ipFrom) <= AddressValue(rule.ipTo))
-                Check(RuleStore::FindIpRange(rule.ipFrom, range) == 0);
+                Check(rules.FindIpRange(rule.ipFrom, range) == 0);
         }
     }
     RuleRecord allTraps{};
-    RuleStore::FindActions(allTraps);
+    rules.FindActions(allTraps);
     Check(Terminated(allTraps));
 }
 
 void ReadUsers(const std::string& content) {
-    ResetUserStore();
+    StoreReadFailures readFailures;
+    const UserStore users(readFailures, NoRetrySleep);
     WriteFile("/db", "UserDB.na", content);
     for (const std::string& line : Lines(content)) CheckStoredForm(ToPlain(line));
     MemoryRecordList list(7);
-    ListUsers(list);
+    users.ListUsers(list);
     const int count = list.RowCount();
     for (int index = 0; index <= std::min(count, kPositionsChecked); ++index) {
         UserEntry user{};
-        const int found = GetUser(index, user);
+        const int found = users.GetUser(index, user);
         Check(found == (index < count ? 0 : 1));
         if (found != 0) break;
         Check(Terminated(user.userName) && Terminated(user.authPassword) &&
@@ -146,7 +148,7 @@ void ReadUsers(const std::string& content) {
         // Every listed user is found by its name.
         UserEntry byName{};
         byName.userName = user.userName;
-        Check(FindUser(byName) == 0 && byName.userName == user.userName);
+        Check(users.FindUser(byName) == 0 && byName.userName == user.userName);
     }
 }
 

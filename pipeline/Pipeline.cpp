@@ -32,11 +32,11 @@ std::string_view TextOf(const std::array<char, N>& field) {
 }
 
 // Ranges in file order; the first that holds the sender wins.
-bool MatchIpRange(const TrapRecord& record, RuleRecord& actions) {
-    return RuleStore::FindIpRange(record.sourceAddress, actions) == 0;
+bool MatchIpRange(const RuleStore& rules, const TrapRecord& record, RuleRecord& actions) {
+    return rules.FindIpRange(record.sourceAddress, actions) == 0;
 }
 
-bool MatchEnterprise(const TrapRecord& record, RuleRecord& actions) {
+bool MatchEnterprise(const RuleStore& rules, const TrapRecord& record, RuleRecord& actions) {
     std::array<char, 128> suffix{};
     RuleStore::EnterpriseSuffix(TextOf(record.enterprise), suffix, static_cast<int>(suffix.size()));
     const std::string enterprise = std::string(kEnterprisePrefix) + std::string(TextOf(suffix));
@@ -47,17 +47,17 @@ bool MatchEnterprise(const TrapRecord& record, RuleRecord& actions) {
     std::memcpy(key.enterprise.data(), enterprise.data(), enterprise.size());
     key.genericTrap = record.genericTrap;
     key.specificTrap = record.specificTrap;
-    if (RuleStore::FindActions(key) != 0) return false;
+    if (rules.FindActions(key) != 0) return false;
     actions = key;
     return true;
 }
 
-bool MatchUser(const TrapRecord& record, RuleRecord& actions) {
+bool MatchUser(const RuleStore& rules, const TrapRecord& record, RuleRecord& actions) {
     RuleRecord key{};
     key.kind = User;
     const std::string_view user = TextOf(record.userName);
     std::memcpy(key.userName.data(), user.data(), std::min(user.size(), key.userName.size() - 1));
-    if (RuleStore::FindActions(key) != 0) return false;
+    if (rules.FindActions(key) != 0) return false;
     actions = key;
     return true;
 }
@@ -98,28 +98,29 @@ void RunActions(const TrapRecord& record, const RuleRecord& actions, const AppSe
 
 }  // namespace
 
-int FilterTrap(const TrapRecord& record, const AppSettings& settings, RuleRecord& actions) {
+int FilterTrap(const RuleStore& rules, const TrapRecord& record, const AppSettings& settings,
+               RuleRecord& actions) {
     actions = RuleRecord{};
     if (settings.receiveMode == 0) {
         RuleRecord key{};
         key.kind = AllTraps;
-        if (RuleStore::FindActions(key) == 0) actions = key;
+        if (rules.FindActions(key) == 0) actions = key;
         return 0;
     }
-    if (MatchIpRange(record, actions)) return 0;
-    if (record.version == kSnmpV1 && MatchEnterprise(record, actions)) return 0;
-    if (record.version == kSnmpV3 && MatchUser(record, actions)) return 0;
+    if (MatchIpRange(rules, record, actions)) return 0;
+    if (record.version == kSnmpV1 && MatchEnterprise(rules, record, actions)) return 0;
+    if (record.version == kSnmpV3 && MatchUser(rules, record, actions)) return 0;
     return 1;
 }
 
-int ProcessTrap(TrapRecord& record, bool inform) {
+int ProcessTrap(const RuleStore& rules, TrapRecord& record, bool inform) {
     TrapContext trap(record);
     CountTraffic(record.genericTrap, record.sourceAddress);
     const AppSettings& settings = trap.Settings();
     RuleRecord actions{};
     if (settings.resolveHostName != 0) WriteHostName(record);
     if (settings.logMode == kLogEveryTrap) WriteLogEntry(record, trap.Message());
-    if (FilterTrap(record, settings, actions) != 0) return 1;
+    if (FilterTrap(rules, record, settings, actions) != 0) return 1;
     if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record, trap.Message());
     // Queued only while windows are there to take it.
     if (GetServiceWindows() != nullptr) QueueReceivedTrapRow(record, trap.Message(), inform);

@@ -5,10 +5,24 @@
 // here in the order its parts depend on each other and handed down by reference. main()
 // builds one; a test builds the parts it needs instead.
 
+#include "records/StoreReadFailures.h"
+#include "rules/RuleStore.h"
+#include "users/UserStore.h"
+
 class Program {
 public:
     Program();
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
+
+    // The user and rule stores, and their files' failed reads that the status bar shows.
+    StoreReadFailures& ReadFailures() { return readFailures_; }
+    UserStore& Users() { return users_; }
+    RuleStore& Rules() { return rules_; }
+
+private:
+    StoreReadFailures readFailures_;
+    UserStore users_{readFailures_};
+    RuleStore rules_{readFailures_};
 };

@@ -80,8 +80,8 @@ RefusedTrap RefusedTrapOf(const TrapRecord& record) {
             .specificTrap = record.specificTrap};
 }
 
-void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
-                    uint16_t senderPort) {
+void HandleDatagram(const RuleStore& rules, const UserStore& users, std::span<uint8_t> datagram,
+                    std::array<uint8_t, 4> sender, uint16_t senderPort) {
     const ArrivedDatagram arrived(datagram, sender, senderPort,
                                   static_cast<uint32_t>(datagram.size()));
     TrapRecord& record = receivedTrap.Record();
@@ -95,7 +95,7 @@ void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
     DecodeFailure failure;
     AnswerFacts answer;
     const int result =
-        DecodeDatagram(datagram, sender, receivedTrap, failure, TheLocalEngine(), answer);
+        DecodeDatagram(users, datagram, sender, receivedTrap, failure, TheLocalEngine(), answer);
     // Answered before anything slow, so that the sender does not retry.
     if (answer.kind != AnswerKind::kNone && SendAnswer(answer, datagram.size(), sender, senderPort))
         return;
@@ -103,7 +103,7 @@ void HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
         const RejectReason reason = RejectReasonOf(failure.reason);
         reject(reason, failure.version, failure.offset);
         CountPacket(PacketKindOf(reason));
-    } else if (ProcessTrap(record, answer.kind == AnswerKind::kResponse) != 0) {
+    } else if (ProcessTrap(rules, record, answer.kind == AnswerKind::kResponse) != 0) {
         reject(RejectReason::kFiltered, record.version, 0, RefusedTrapOf(record));
         CountPacket(PacketKindOf(RejectReason::kFiltered));
         tap.Pass(record, sender, senderPort, false);
@@ -131,16 +131,22 @@ void EnableCommands(bool startEnabled, bool stopEnabled) {
 }
 
 // With threadMutex held and no thread left.
-void StartServiceThread() {
+void StartServiceThread(const RuleStore& rules, const UserStore& users) {
     const uint16_t port = ReadSettings().trapPort;
     auto finished = std::make_shared<std::atomic<bool>>(false);
     try {
-        serviceThread.thread = std::thread([port, finished] {
+        serviceThread.thread = std::thread([port, finished, &rules, &users] {
             // A name to find the thread by in top, perf and the benchmarks.
             pthread_setname_np(pthread_self(), "olixtrap-recv");
             BootAnsweringEngine();
             TrapBatches batches;
-            RunReceiverService(port, stopRequested, HandleDatagram, [&batches] { batches.End(); });
+            RunReceiverService(
+                port, stopRequested,
+                [&rules, &users](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                                 uint16_t senderPort) {
+                    HandleDatagram(rules, users, datagram, sender, senderPort);
+                },
+                [&batches] { batches.End(); });
             finished->store(true);
         });
         serviceThread.finished = std::move(finished);
@@ -152,12 +158,12 @@ void StartServiceThread() {
 
 }  // namespace
 
-bool StartReceiver() {
+bool StartReceiver(const RuleStore& rules, const UserStore& users) {
     std::lock_guard lock(threadMutex);
     if (!JoinEndedThread(kEndingThreadWait)) return false;
     stopRequested.store(0);
     EnableCommands(false, true);
-    StartServiceThread();
+    StartServiceThread(rules, users);
     return true;
 }
 
@@ -172,11 +178,11 @@ void StopReceiver() {
     stopRequested.store(1);
 }
 
-void StartReceiverAutomatically() {
+void StartReceiverAutomatically(const RuleStore& rules, const UserStore& users) {
     std::lock_guard lock(threadMutex);
     if (!JoinEndedThread(kEndingThreadWait)) return;
     stopRequested.store(0);
-    StartServiceThread();
+    StartServiceThread(rules, users);
 }
 
 void ShutdownReceiver() {

@@ -4,9 +4,13 @@
 // each datagram, runs the pipeline on it and counts the outcome. One thread at a time: a
 // stopped thread has ended before another starts.
 
-// Start command: lets the service run, disables start, enables stop and starts the thread.
-// Refused (false, nothing changes) while a stopped thread is still ending.
-bool StartReceiver();
+class RuleStore;
+class UserStore;
+
+// Start command: lets the service run, disables start, enables stop and starts the thread,
+// which decodes with the users of users and filters with the rules of rules (both outlive
+// it). Refused (false, nothing changes) while a stopped thread is still ending.
+bool StartReceiver(const RuleStore& rules, const UserStore& users);
 
 // Stop command: while the thread runs, shows "サービス停止中" and disables both commands;
 // then asks the service to end. The thread sees the request within one receive wait or
@@ -15,7 +19,7 @@ void StopReceiver();
 
 // The list view's start-up timer at its fourth tick: lets the service run and starts the
 // thread, leaving the commands to the thread. Refused as StartReceiver is.
-void StartReceiverAutomatically();
+void StartReceiverAutomatically(const RuleStore& rules, const UserStore& users);
 
 // Asks the receiver thread to end and joins it (one receive wait and the trap in hand). For
 // the end of the program and for tests. A thread waiting in a window call for the calling

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <thread>
@@ -19,10 +18,6 @@ namespace {
 constexpr int kOpenAttempts = 5;
 constexpr std::chrono::milliseconds kFirstRetrySleep{5000};  // doubled after each failure
 constexpr unsigned char kEscape = 0xFF;
-
-void RealSleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
-
-std::atomic<DBLib::RetrySleep> retrySleep{nullptr};
 
 const char* ModeText(OpenMode mode) { return mode == OpenMode::Append ? "a+b" : "w+b"; }
 
@@ -86,14 +81,16 @@ std::string DBLib::FilePath(std::string_view folder, std::string_view fileName) 
     return path;
 }
 
-std::FILE* DBLib::Open(std::string_view folder, std::string_view fileName, OpenMode mode) {
+void DBLib::SleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+
+std::FILE* DBLib::Open(std::string_view folder, std::string_view fileName, OpenMode mode,
+                       RetrySleep sleep) {
     const std::string path = FilePath(folder, fileName);
     const char* modeText = ModeText(mode);
     std::chrono::milliseconds delay = kFirstRetrySleep;
     for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
         if (std::FILE* stream = std::fopen(path.c_str(), modeText)) return stream;
-        const RetrySleep sleep = retrySleep.load();
-        (sleep ? sleep : RealSleep)(delay);
+        sleep(delay);
         if (attempt < kOpenAttempts) delay *= 2;
     }
     PostMessageBox(path + " Access Error", MessageIcon::Stop);
@@ -166,8 +163,6 @@ std::FILE* DBLib::OpenForReading(std::string_view folder, std::string_view fileN
 std::FILE* DBLib::OpenForAppending(std::string_view folder, std::string_view fileName) {
     return std::fopen(FilePath(folder, fileName).c_str(), "ab");
 }
-
-void DBLib::SetRetrySleep(RetrySleep sleep) { retrySleep.store(sleep); }
 
 int DBLib::AppendWhole(std::FILE* stream, std::string_view bytes) {
     if (stream == nullptr) return 1;

@@ -2,7 +2,7 @@
 // The record-file layer shared by the rule file, the user file and the trap log: data
 // folders under the program folder, opening with retries, the stored form of a record
 // line, comma-separated fields and text-mode lines (LF in memory, CR LF on disk).
-// DBLib holds no state; the streams and locks belong to each file's own module.
+// DBLib holds no state; the streams and locks belong to the object that owns each file.
 
 #include <chrono>
 #include <cstddef>
@@ -34,11 +34,16 @@ public:
     // <program folder><folder>/<fileName>.
     static std::string FilePath(std::string_view folder, std::string_view fileName);
 
+    // How Open waits after a failed attempt: SleepFor, or in tests one that does not wait.
+    using RetrySleep = void (*)(std::chrono::milliseconds);
+    static void SleepFor(std::chrono::milliseconds duration);
+
     // For writers that may wait: up to five attempts, sleeping 5, 10, 20, 40 and 80 s after
-    // the failures (the caller's thread waits). After the fifth the box "<path> Access
-    // Error" is posted, not awaited, because a caller may hold a lock; returns null then.
-    // No reader may wait on a lock held around this call.
-    static std::FILE* Open(std::string_view folder, std::string_view fileName, OpenMode mode);
+    // the failures (the caller's thread waits, through sleep). After the fifth the box
+    // "<path> Access Error" is posted, not awaited, because a caller may hold a lock;
+    // returns null then. No reader may wait on a lock held around this call.
+    static std::FILE* Open(std::string_view folder, std::string_view fileName, OpenMode mode,
+                           RetrySleep sleep = SleepFor);
 
     // One attempt to open the file for reading ("rb"); null when it cannot be opened, with
     // errno telling why. Never creates the file, never waits.
@@ -76,10 +81,6 @@ public:
     // file is removed).
     static int ReplaceFile(std::FILE* written, std::string_view folder,
                            std::string_view writtenName, std::string_view targetName);
-
-    // Tests shorten the retry sleeps of Open; null restores the real sleep.
-    using RetrySleep = void (*)(std::chrono::milliseconds);
-    static void SetRetrySleep(RetrySleep sleep);
 
     // Appends bytes (whole lines with their line ends) to the file of an append-mode stream
     // that is only ever written through this call, all or nothing: what a full disk let in

@@ -18,11 +18,13 @@
 #include "records/WatchedRecordFile.h"
 
 // Table is filled line by line: Clear(), then Add(plain line) for each line in file order.
+// Reads that fail are counted in failures, under kind.
 template <class Table>
 class RecordFileCache {
 public:
-    RecordFileCache(std::string_view folder, std::string_view fileName, StoreKind kind)
-        : file_(folder, fileName), kind_(kind) {}
+    RecordFileCache(std::string_view folder, std::string_view fileName, StoreKind kind,
+                    StoreReadFailures& failures)
+        : file_(folder, fileName), kind_(kind), failures_(failures) {}
 
     // The table of the file as last read: empty for a file missing from its folder; the
     // table read before (empty before the first) while the file cannot be read, which is
@@ -34,10 +36,10 @@ public:
         if (stream == nullptr && !file_.Absent()) {
             failing_ = true;
             nextTry_ = Clock::now() + std::chrono::seconds(1);
-            CountStoreReadFailure(kind_);
+            failures_.CountFailure(kind_);
             return table_;
         }
-        if (failing_) StoreReadAgain(kind_);
+        if (failing_) failures_.ReadAgain(kind_);
         failing_ = false;
         // Taken before reading: a change made while the file is read shows at the next call.
         const std::optional<FileStamp> stamp = file_.Stamp();
@@ -67,19 +69,10 @@ public:
         nextTry_ = {};
     }
 
-    // Forgets the file and what was read from it (tests, a change of program folder).
-    void Close() {
-        file_.Close();
-        table_.Clear();
-        stamp_.reset();
-        loaded_ = false;
-        if (failing_) StoreReadAgain(kind_);
-        failing_ = false;
-    }
-
 private:
     WatchedRecordFile file_;
     StoreKind kind_;
+    StoreReadFailures& failures_;
     Table table_;
     std::optional<FileStamp> stamp_;
     bool loaded_ = false;

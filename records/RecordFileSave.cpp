@@ -36,13 +36,13 @@ int ReadStoredLines(std::string_view folder, std::string_view fileName,
 }
 
 int SaveStoredLines(std::string_view folder, std::string_view fileName,
-                    const std::vector<std::string>& lines) {
+                    const std::vector<std::string>& lines, DBLib::RetrySleep sleep) {
     const std::string path = DBLib::FilePath(folder, fileName);
     // The rename would replace a file the program may not write; it is kept as it was put.
     if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
         return CannotSave(path);
     const std::string nextName = std::string(fileName) + ".tmp";
-    std::FILE* next = DBLib::Open(folder, nextName, OpenMode::Recreate);
+    std::FILE* next = DBLib::Open(folder, nextName, OpenMode::Recreate, sleep);
     if (next == nullptr) return 1;
     bool ok = true;
     for (std::size_t i = 0; ok && i < lines.size(); ++i)

@@ -4,6 +4,8 @@
 // Each store shows in the main window's status bar while its file stays unreadable.
 // Counted on the receiver thread, read on the user interface thread's tick.
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 
 enum class StoreKind : int {
@@ -12,12 +14,23 @@ enum class StoreKind : int {
 };
 inline constexpr int kStoreKindCount = 2;
 
-// One attempt to read the file failed; the store is failing until StoreReadAgain.
-void CountStoreReadFailure(StoreKind kind);
-void StoreReadAgain(StoreKind kind);
+// The failed reads of each store's file.
+class StoreReadFailures {
+public:
+    // One attempt to read the file failed; the store is failing until ReadAgain.
+    void CountFailure(StoreKind kind);
+    void ReadAgain(StoreKind kind);
 
-bool StoreReadFailing(StoreKind kind);
-uint64_t StoreReadFailures(StoreKind kind);
+    bool Failing(StoreKind kind) const;
+    uint64_t Failures(StoreKind kind) const;
 
-// Zeroes the counts and ends every failure (tests).
-void ResetStoreReadFailures();
+private:
+    struct State {
+        std::atomic<uint64_t> failures{0};
+        std::atomic<bool> failing{false};
+    };
+    State& Of(StoreKind kind) { return states_[static_cast<int>(kind)]; }
+    const State& Of(StoreKind kind) const { return states_[static_cast<int>(kind)]; }
+
+    std::array<State, kStoreKindCount> states_;
+};

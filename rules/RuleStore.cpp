@@ -19,14 +19,6 @@ namespace {
 constexpr std::string_view kFolder = "/db";
 constexpr std::string_view kFileName = "EventDB.na";
 
-// Saves take ruleSaveBusy for their whole run and ruleFileBusy only to tell the lookups that
-// the file was replaced, so a lookup never waits for a save's file operations.
-std::mutex ruleSaveBusy;
-std::mutex ruleFileBusy;
-// Guarded by ruleFileBusy. Lookups answer from the parsed rules; the dialogs' list walks
-// the file itself, which holds the texts exactly as stored.
-RecordFileCache<RuleTable> ruleFile(kFolder, kFileName, StoreKind::kRules);
-
 // Visits the plain lines from the current position; visit returns true to stop there.
 // Returns whether a visit stopped the scan.
 template <class Visit>
@@ -50,19 +42,19 @@ bool SameText(const std::array<char, N>& a, const std::array<char, N>& b) {
     return FixedTextView(a) == FixedTextView(b);
 }
 
-// With ruleSaveBusy held: saves lines as the rule file and lets the lookups read it again.
-int SaveRules(const std::vector<std::string>& lines) {
-    if (SaveStoredLines(kFolder, kFileName, lines) != 0) return 1;
-    std::lock_guard lock(ruleFileBusy);
-    ruleFile.Invalidate();
+}  // namespace
+
+RuleStore::RuleStore(StoreReadFailures& failures, DBLib::RetrySleep retrySleep)
+    : retrySleep_(retrySleep), file_(kFolder, kFileName, StoreKind::kRules, failures) {}
+
+int RuleStore::SaveRules(const std::vector<std::string>& lines) {
+    if (SaveStoredLines(kFolder, kFileName, lines, retrySleep_) != 0) return 1;
+    std::lock_guard lock(fileBusy_);
+    file_.Invalidate();
     return 0;
 }
 
-}  // namespace
-
-namespace RuleStore {
-
-bool SameRule(const RuleRecord& stored, const RuleRecord& key) {
+bool RuleStore::SameRule(const RuleRecord& stored, const RuleRecord& key) {
     if (stored.kind != key.kind) return false;
     switch (key.kind) {
     case AllTraps: return true;
@@ -76,38 +68,38 @@ bool SameRule(const RuleRecord& stored, const RuleRecord& key) {
     }
 }
 
-int ReadNth(int index, RuleRecord& rule) {
-    std::lock_guard lock(ruleFileBusy);
-    const RuleRecord* found = ruleFile.Current().Nth(rule.kind, index);
+int RuleStore::ReadNth(int index, RuleRecord& rule) const {
+    std::lock_guard lock(fileBusy_);
+    const RuleRecord* found = file_.Current().Nth(rule.kind, index);
     if (found == nullptr) return 1;
     rule = *found;
     return 0;
 }
 
-int FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule) {
-    std::lock_guard lock(ruleFileBusy);
-    const RuleRecord* found = ruleFile.Current().FirstRangeHolding(address);
+int RuleStore::FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule) const {
+    std::lock_guard lock(fileBusy_);
+    const RuleRecord* found = file_.Current().FirstRangeHolding(address);
     if (found == nullptr) return 1;
     rule = *found;
     return 0;
 }
 
-int FindActions(RuleRecord& key) {
-    std::lock_guard lock(ruleFileBusy);
-    const RuleRecord* found = ruleFile.Current().FirstSameRule(key);
+int RuleStore::FindActions(RuleRecord& key) const {
+    std::lock_guard lock(fileBusy_);
+    const RuleRecord* found = file_.Current().FirstSameRule(key);
     if (found == nullptr) return 1;
     CopyActions(*found, key);
     return 0;
 }
 
-int Put(const RuleRecord& rule) {
+int RuleStore::Put(const RuleRecord& rule) {
     std::string record;
     switch (BuildRuleLine(rule, record)) {
     case RuleLineResult::TooLong: return kPutTooLong;
     case RuleLineResult::BadText: return kPutBadText;
     case RuleLineResult::Ok: break;
     }
-    std::lock_guard lock(ruleSaveBusy);
+    std::lock_guard lock(saveBusy_);
     std::vector<std::string> lines;
     if (ReadStoredLines(kFolder, kFileName, lines) != 0) return kPutFileError;
     const auto same = std::find_if(lines.begin(), lines.end(), [&](const std::string& stored) {
@@ -122,8 +114,8 @@ int Put(const RuleRecord& rule) {
     return replacing ? kPutReplaced : kPutAppended;
 }
 
-int Remove(const RuleRecord& key) {
-    std::lock_guard lock(ruleSaveBusy);
+int RuleStore::Remove(const RuleRecord& key) {
+    std::lock_guard lock(saveBusy_);
     std::vector<std::string> lines;
     if (ReadStoredLines(kFolder, kFileName, lines) != 0) return 1;
     std::erase_if(lines, [&](const std::string& stored) {
@@ -132,9 +124,9 @@ int Remove(const RuleRecord& key) {
     return SaveRules(lines);
 }
 
-void FillList(RecordList& list, int kind) {
-    std::lock_guard lock(ruleFileBusy);
-    std::FILE* stream = ruleFile.RewoundStream();
+void RuleStore::FillList(RecordList& list, int kind) const {
+    std::lock_guard lock(fileBusy_);
+    std::FILE* stream = file_.RewoundStream();
     if (stream == nullptr) return;
     int row = 0;
     ScanLines(stream, [&](const std::string& plain) {
@@ -167,7 +159,7 @@ void FillList(RecordList& list, int kind) {
     });
 }
 
-int EnterpriseSuffix(std::string_view oid, std::span<char> out, int limit) {
+int RuleStore::EnterpriseSuffix(std::string_view oid, std::span<char> out, int limit) {
     constexpr std::string_view kPrefix = "1.3.6.1.4.1";
     if (limit < static_cast<int>(kPrefix.size())) return 1;
     if (oid.substr(0, kPrefix.size()) != kPrefix) return 0;
@@ -180,10 +172,3 @@ int EnterpriseSuffix(std::string_view oid, std::span<char> out, int limit) {
     out[length] = '\0';
     return length < suffix.size() ? 1 : 0;
 }
-
-void Reset() {
-    std::lock_guard lock(ruleFileBusy);
-    ruleFile.Close();
-}
-
-}  // namespace RuleStore

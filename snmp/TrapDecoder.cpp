@@ -113,9 +113,9 @@ void TakeInform(BerReader content, const TrapRecord& record, AnswerFacts& answer
 }
 
 // The record is zero on entry. With local, informs are decoded too and answer is filled.
-int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
-                  DecodeStop* stop, const LocalEngine* local = nullptr,
-                  AnswerFacts* answer = nullptr) {
+int DecodeMessage(const UserStore& users, std::span<uint8_t> datagram,
+                  std::array<uint8_t, 4> sender, TrapRecord& record, DecodeStop* stop,
+                  const LocalEngine* local = nullptr, AnswerFacts* answer = nullptr) {
     record.sourceAddress = sender;
     record.agentAddress = sender;
 
@@ -127,8 +127,8 @@ int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, Tr
 
     const bool v3 = record.version == kSnmpV3;
     const int header = !v3     ? ReadCommunity(reader, record, answer)
-                       : local ? DecodeV3Security(reader, datagram, record, *local, *answer)
-                               : DecodeV3Security(reader, datagram, record);
+                       : local ? DecodeV3Security(users, reader, datagram, record, *local, *answer)
+                               : DecodeV3Security(users, reader, datagram, record);
     if (header != kDecodeOk) return header;
 
     const uint8_t* pduAt = reader.Rest().data();
@@ -158,11 +158,11 @@ int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, Tr
     return reader.Refuse(DecodeReason::kMalformed, pduAt);
 }
 
-int DecodeReporting(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
-                    DecodeFailure& failure, const LocalEngine* local = nullptr,
-                    AnswerFacts* answer = nullptr) {
+int DecodeReporting(const UserStore& users, std::span<uint8_t> datagram,
+                    std::array<uint8_t, 4> sender, TrapRecord& record, DecodeFailure& failure,
+                    const LocalEngine* local = nullptr, AnswerFacts* answer = nullptr) {
     DecodeStop stop;
-    const int result = DecodeMessage(datagram, sender, record, &stop, local, answer);
+    const int result = DecodeMessage(users, datagram, sender, record, &stop, local, answer);
     if (result != kDecodeOk)
         failure = {stop.reason, OffsetIn(datagram, stop.at), PeekVersion(datagram)};
     return result;
@@ -170,28 +170,30 @@ int DecodeReporting(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, 
 
 }  // namespace
 
-int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record) {
+int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
+                   std::array<uint8_t, 4> sender, TrapRecord& record) {
     ClearTrapRecord(record);
-    return DecodeMessage(datagram, sender, record, nullptr);
+    return DecodeMessage(users, datagram, sender, record, nullptr);
 }
 
-int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
+int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
+                   std::array<uint8_t, 4> sender, TrapRecord& record, DecodeFailure& failure) {
+    ClearTrapRecord(record);
+    return DecodeReporting(users, datagram, sender, record, failure);
+}
+
+int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
+                   std::array<uint8_t, 4> sender, ReusableTrapRecord& target,
                    DecodeFailure& failure) {
-    ClearTrapRecord(record);
-    return DecodeReporting(datagram, sender, record, failure);
+    return DecodeReporting(users, datagram, sender, target.Cleared(), failure);
 }
 
-int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
-                   ReusableTrapRecord& target, DecodeFailure& failure) {
-    return DecodeReporting(datagram, sender, target.Cleared(), failure);
-}
-
-int DecodeDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
-                   ReusableTrapRecord& target, DecodeFailure& failure, const LocalEngine& local,
-                   AnswerFacts& answer) {
+int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
+                   std::array<uint8_t, 4> sender, ReusableTrapRecord& target,
+                   DecodeFailure& failure, const LocalEngine& local, AnswerFacts& answer) {
     answer = AnswerFacts{};
     const int result =
-        DecodeReporting(datagram, sender, target.Cleared(), failure, &local, &answer);
+        DecodeReporting(users, datagram, sender, target.Cleared(), failure, &local, &answer);
     // A Response goes only to an inform that decoded whole.
     if (result != kDecodeOk && answer.kind == AnswerKind::kResponse)
         answer.kind = AnswerKind::kNone;

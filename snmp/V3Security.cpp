@@ -112,11 +112,11 @@ int ReadSecurityParameters(BerReader& reader, TrapRecord& record) {
 // The user named by the record, or an entry with no protocols and no passwords. The name is
 // the record's text, so whatever octets followed it in the message, a trap that the list,
 // the log and the user filter attribute to a stored user passes that user's checks.
-bool LookUpUser(const TrapRecord& record, UserEntry& user) {
+bool LookUpUser(const UserStore& users, const TrapRecord& record, UserEntry& user) {
     user = UserEntry{};
     const auto end = std::find(record.userName.begin(), record.userName.end(), '\0');
     std::copy(record.userName.begin(), end, user.userName.begin());
-    if (FindUser(user) == 0) return true;
+    if (users.FindUser(user) == 0) return true;
     user = UserEntry{};
     return false;
 }
@@ -256,9 +256,10 @@ int AuthenticateWith(BerReader& reader, std::span<const uint8_t> datagram, const
 
 // A notification sent by its own authoritative engine: the user entry's engine ID, or the
 // message's when the entry has none.
-int CheckAsReceiver(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record) {
+int CheckAsReceiver(const UserStore& users, BerReader& reader, std::span<uint8_t> datagram,
+                    TrapRecord& record) {
     UserEntry user;
-    const bool found = LookUpUser(record, user);
+    const bool found = LookUpUser(users, record, user);
 
     // The user's security level against the message's (RFC 3414 3.2 step 5). A stored
     // protocol this program does not know still demands its level.
@@ -297,10 +298,10 @@ bool InTimeWindow(const TrapRecord& record, const LocalEngine& engine) {
 
 // RFC 3414 3.2 with this receiver as the authoritative engine, as for an inform: keys
 // localized with our engine ID, the time window, and a report for each failure.
-int CheckAsAuthority(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record,
-                     const LocalEngine& local, AnswerFacts& answer) {
+int CheckAsAuthority(const UserStore& users, BerReader& reader, std::span<uint8_t> datagram,
+                     TrapRecord& record, const LocalEngine& local, AnswerFacts& answer) {
     UserEntry& user = answer.user;
-    if (!LookUpUser(record, user))
+    if (!LookUpUser(users, record, user))
         return Report(reader, answer, ReportKind::kUnknownUserName, DecodeReason::kUnknownUser);
 
     const uint32_t level = static_cast<uint32_t>(record.msgFlags) & kLevelBits;
@@ -329,16 +330,17 @@ int CheckAsAuthority(BerReader& reader, std::span<uint8_t> datagram, TrapRecord&
 
 }  // namespace
 
-int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record) {
+int DecodeV3Security(const UserStore& users, BerReader& reader, std::span<uint8_t> datagram,
+                     TrapRecord& record) {
     if (const int result = ReadHeaderData(reader, record, false); result != kDecodeOk)
         return result;
     if (const int result = ReadSecurityParameters(reader, record); result != kDecodeOk)
         return result;
-    return CheckAsReceiver(reader, datagram, record);
+    return CheckAsReceiver(users, reader, datagram, record);
 }
 
-int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord& record,
-                     const LocalEngine& local, AnswerFacts& answer) {
+int DecodeV3Security(const UserStore& users, BerReader& reader, std::span<uint8_t> datagram,
+                     TrapRecord& record, const LocalEngine& local, AnswerFacts& answer) {
     if (const int result = ReadHeaderData(reader, record, true); result != kDecodeOk) return result;
     if (const int result = ReadSecurityParameters(reader, record); result != kDecodeOk)
         return result;
@@ -355,11 +357,11 @@ int DecodeV3Security(BerReader& reader, std::span<uint8_t> datagram, TrapRecord&
         !local.engineId.empty() &&
         std::equal(engineId.begin(), engineId.end(), local.engineId.begin(), local.engineId.end());
     answer.toLocalEngine = ours;
-    if (ours) return CheckAsAuthority(reader, datagram, record, local, answer);
+    if (ours) return CheckAsAuthority(users, reader, datagram, record, local, answer);
     // RFC 3414 3.2 step 3: a probe for our engine ID, answered at noAuthNoPriv.
     if (answer.reportable) {
         answer.securityLevel = kNoAuthNoPriv;
         return Report(reader, answer, ReportKind::kUnknownEngineId, DecodeReason::kDiscovery);
     }
-    return CheckAsReceiver(reader, datagram, record);
+    return CheckAsReceiver(users, reader, datagram, record);
 }

@@ -102,7 +102,10 @@ void CEventView::CreateControls() {
     m_start->setObjectName(QStringLiteral("1504"));
     m_stop = new QPushButton(QStringLiteral("停止"), this);
     m_stop->setObjectName(QStringLiteral("1505"));
-    connect(m_start, &QPushButton::clicked, this, [] { StartReceiver(); });
+    connect(m_start, &QPushButton::clicked, this, [] {
+        Program& program = TheApp().GetProgram();
+        StartReceiver(program.Rules(), program.Users());
+    });
     connect(m_stop, &QPushButton::clicked, this, [] { StopReceiver(); });
 
     const QFont font = ControlFont();
@@ -222,7 +225,8 @@ void CEventView::EnableServiceCommands(bool startEnabled, bool stopEnabled) {
 void CEventView::OnTimer() {
     if (++m_nStartTick < kAutoStartTick) return;
     m_startTimer.stop();
-    StartReceiverAutomatically();
+    Program& program = TheApp().GetProgram();
+    StartReceiverAutomatically(program.Rules(), program.Users());
 }
 
 void CEventView::OnListClick() {

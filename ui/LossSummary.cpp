@@ -53,7 +53,7 @@ LossCounts ReadLossCounts() {
     return counts;
 }
 
-std::string LossSummary(const LossCounts& baseline) {
+std::string LossSummary(const StoreReadFailures& failures, const LossCounts& baseline) {
     std::string summary;
     for (const LossLabel& label : kLossLabels) {
         if (label.kind == LossKind::kRowsRemoved) continue;
@@ -62,8 +62,8 @@ std::string LossSummary(const LossCounts& baseline) {
     }
     // A store's failed reads are shown only while its file stays unreadable.
     for (const StoreLabel& label : kStoreLabels)
-        if (StoreReadFailing(label.kind))
-            AddCount(summary, label.name, StoreReadFailures(label.kind));
+        if (failures.Failing(label.kind))
+            AddCount(summary, label.name, failures.Failures(label.kind));
     return summary;
 }
 

@@ -11,12 +11,15 @@
 
 #include "trap/LossCounters.h"
 
+class StoreReadFailures;
+
 using LossCounts = std::array<uint64_t, kLossKindCount>;
 
 LossCounts ReadLossCounts();
 
-// UTF-8, for example "受信破棄 (カーネル): 12 | ログ書込失敗: 1".
-std::string LossSummary(const LossCounts& baseline = {});
+// UTF-8, for example "受信破棄 (カーネル): 12 | ログ書込失敗: 1". The stores' failed reads
+// come from failures.
+std::string LossSummary(const StoreReadFailures& failures, const LossCounts& baseline = {});
 // "一覧上限で除外: 500", or empty.
 std::string TrimmedRowsSummary(const LossCounts& baseline = {});
 // What each count means, since the clear (sinceText) and since start-up.

@@ -139,9 +139,12 @@ void CMainFrame::CreateMenus() {
 
     QMenu* trap = menuBar()->addMenu(QStringLiteral("トラップ(&T)"));
     connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered,
-            this, [this] { OnTrapSettingsCommand(this); });
+            this, [this] {
+                Program& program = TheApp().GetProgram();
+                OnTrapSettingsCommand(this, program.Rules(), program.Users());
+            });
     connect(AddCommand(trap, "ユーザ設定(&U)", 32787), &QAction::triggered, this,
-            [this] { OnUserSettingsCommand(this); });
+            [this] { OnUserSettingsCommand(this, TheApp().GetProgram().Users()); });
     connect(AddCommand(trap, "トラップ ログ\tCtrl+L", 32777, "Ctrl+L"), &QAction::triggered, this,
             [this] { OnTrapLogCommand(this); });
 
@@ -184,7 +187,8 @@ void CMainFrame::ShowListening() {
 }
 
 void CMainFrame::ShowLosses() {
-    const QString losses = QString::fromStdString(LossSummary(m_lossBaseline));
+    const QString losses =
+        QString::fromStdString(LossSummary(TheApp().GetProgram().ReadFailures(), m_lossBaseline));
     if (losses != m_lossPane->text()) m_lossPane->setText(losses);
     m_lossPane->setVisible(!losses.isEmpty());
     const QString trimmed = QString::fromStdString(TrimmedRowsSummary(m_lossBaseline));

@@ -24,13 +24,13 @@ void OnExportCsvCommand(QWidget*, CEventView* list) {
     if (list) ExportTrapList(ExportFormat::Csv, *list);
 }
 
-void OnTrapSettingsCommand(QWidget* frame) {
-    CEventDlg dialog(frame);
+void OnTrapSettingsCommand(QWidget* frame, RuleStore& rules, const UserStore& users) {
+    CEventDlg dialog(rules, users, frame);
     RunModal(dialog);
 }
 
-void OnUserSettingsCommand(QWidget* frame) {
-    CUserListDlg dialog(frame);
+void OnUserSettingsCommand(QWidget* frame, UserStore& users) {
+    CUserListDlg dialog(users, frame);
     RunModal(dialog);
 }
 

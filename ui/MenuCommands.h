@@ -4,14 +4,17 @@
 
 class CEventView;
 class QWidget;
+class RuleStore;
+class UserStore;
 
 // File > Output > HTML (32772) and CSV (32773), given the trap list view.
 void OnExportHtmlCommand(QWidget* frame, CEventView* list);
 void OnExportCsvCommand(QWidget* frame, CEventView* list);
-// Trap > reception settings (32776): the reception filter dialog, modal.
-void OnTrapSettingsCommand(QWidget* frame);
-// Trap > user settings (32787): the SNMPv3 user list dialog, modal.
-void OnUserSettingsCommand(QWidget* frame);
+// Trap > reception settings (32776): the reception filter dialog on rules (users for the
+// user filter's names), modal.
+void OnTrapSettingsCommand(QWidget* frame, RuleStore& rules, const UserStore& users);
+// Trap > user settings (32787): the SNMPv3 user list dialog on users, modal.
+void OnUserSettingsCommand(QWidget* frame, UserStore& users);
 // View > rejected messages (32788): the modeless window of rejected messages, brought to
 // the front when it is open already.
 void OnRejectedMessagesCommand(QWidget* frame);

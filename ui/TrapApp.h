@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "program/Program.h"
+
 class CCountView;
 class CCountDlg;
 class CDataView;
@@ -43,8 +45,12 @@ public:
     // Shows the about box modally.
     void OnAppAbout();
 
+    // The program the windows work on.
+    Program& GetProgram() { return m_program; }
+
 private:
     bool m_bEndRequested = false;
+    Program m_program;
 };
 
 // The process-wide application object.

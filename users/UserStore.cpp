@@ -43,28 +43,6 @@ UserEntry ParseUserLine(std::string_view plain) {
     return entry;
 }
 
-// The users in file order, and where each name first occurs.
-struct UserTable {
-    std::vector<UserEntry> users;
-    std::unordered_map<std::string, std::size_t> firstByName;
-
-    void Clear() {
-        users.clear();
-        firstByName.clear();
-    }
-    void Add(std::string_view plain) {
-        const UserEntry& user = users.emplace_back(ParseUserLine(plain));
-        firstByName.emplace(std::string(FixedTextView(user.userName)), users.size() - 1);
-    }
-};
-
-// Saves take userSaveBusy for their whole run and userFileBusy only to tell the lookups
-// that the file was replaced, so a lookup never waits for a save's file operations.
-std::mutex userSaveBusy;
-std::mutex userFileBusy;
-// Guarded by userFileBusy; every SNMPv3 message looks its user up here.
-RecordFileCache<UserTable> userFile(kFolder, kFileName, StoreKind::kUsers);
-
 template <std::size_t N>
 bool Fits(std::string_view text, const std::array<char, N>&) {
     return text.size() < N && text.find_first_of(kUnstorableFieldBytes) == std::string_view::npos;
@@ -88,19 +66,31 @@ bool StoredUserLine(const UserTexts& user, std::string& stored) {
     return true;
 }
 
-// With userSaveBusy held: saves lines as the user file and lets the lookups read it again.
-int SaveUserLines(const std::vector<std::string>& lines) {
-    if (SaveStoredLines(kFolder, kFileName, lines) != 0) return 1;
-    std::lock_guard lock(userFileBusy);
-    userFile.Invalidate();
+}  // namespace
+
+void UserStore::UserTable::Clear() {
+    users.clear();
+    firstByName.clear();
+}
+
+void UserStore::UserTable::Add(std::string_view plain) {
+    const UserEntry& user = users.emplace_back(ParseUserLine(plain));
+    firstByName.emplace(std::string(FixedTextView(user.userName)), users.size() - 1);
+}
+
+UserStore::UserStore(StoreReadFailures& failures, DBLib::RetrySleep retrySleep)
+    : retrySleep_(retrySleep), file_(kFolder, kFileName, StoreKind::kUsers, failures) {}
+
+int UserStore::SaveUserLines(const std::vector<std::string>& lines) {
+    if (SaveStoredLines(kFolder, kFileName, lines, retrySleep_) != 0) return 1;
+    std::lock_guard lock(fileBusy_);
+    file_.Invalidate();
     return 0;
 }
 
-}  // namespace
-
-int AppendUser(std::string_view userName, std::string_view authPassword,
-               std::string_view privPassword, std::string_view engineId, int32_t authProtocol,
-               int32_t privProtocol) {
+int UserStore::AppendUser(std::string_view userName, std::string_view authPassword,
+                          std::string_view privPassword, std::string_view engineId,
+                          int32_t authProtocol, int32_t privProtocol) {
     std::string stored;
     const UserTexts user{std::string(userName),
                          std::string(authPassword),
@@ -109,41 +99,41 @@ int AppendUser(std::string_view userName, std::string_view authPassword,
                          authProtocol,
                          privProtocol};
     if (!StoredUserLine(user, stored)) return 1;
-    std::lock_guard lock(userSaveBusy);
+    std::lock_guard lock(saveBusy_);
     std::vector<std::string> lines;
     if (ReadStoredLines(kFolder, kFileName, lines) != 0) return 1;
     lines.push_back(std::move(stored));
     return SaveUserLines(lines);
 }
 
-int SaveUsers(const std::vector<UserTexts>& users) {
+int UserStore::SaveUsers(const std::vector<UserTexts>& users) {
     std::vector<std::string> lines;
     for (const UserTexts& user : users)
         if (std::string stored; StoredUserLine(user, stored)) lines.push_back(std::move(stored));
-    std::lock_guard lock(userSaveBusy);
+    std::lock_guard lock(saveBusy_);
     return SaveUserLines(lines);
 }
 
-int GetUser(int index, UserEntry& entry) {
-    std::lock_guard lock(userFileBusy);
-    const UserTable& table = userFile.Current();
+int UserStore::GetUser(int index, UserEntry& entry) const {
+    std::lock_guard lock(fileBusy_);
+    const UserTable& table = file_.Current();
     if (index < 0 || static_cast<std::size_t>(index) >= table.users.size()) return 1;
     entry = table.users[index];
     return 0;
 }
 
-int FindUser(UserEntry& entry) {
-    std::lock_guard lock(userFileBusy);
-    const UserTable& table = userFile.Current();
+int UserStore::FindUser(UserEntry& entry) const {
+    std::lock_guard lock(fileBusy_);
+    const UserTable& table = file_.Current();
     const auto found = table.firstByName.find(std::string(FixedTextView(entry.userName)));
     if (found == table.firstByName.end()) return 1;
     entry = table.users[found->second];
     return 0;
 }
 
-void ListUsers(RecordList& list) {
-    std::lock_guard lock(userFileBusy);
-    for (const UserEntry& user : userFile.Current().users) {
+void UserStore::ListUsers(RecordList& list) const {
+    std::lock_guard lock(fileBusy_);
+    for (const UserEntry& user : file_.Current().users) {
         const int row = list.RowCount();
         const std::string_view engineId = FixedTextView(user.engineId);
         list.InsertRow(row, FixedTextView(user.userName), 0);
@@ -154,9 +144,4 @@ void ListUsers(RecordList& list) {
         list.SetCell(row, 5, FixedTextView(user.authPassword));
         list.SetCell(row, 6, FixedTextView(user.privPassword));
     }
-}
-
-void ResetUserStore() {
-    std::lock_guard lock(userFileBusy);
-    userFile.Close();
 }

@@ -6,12 +6,18 @@
 // one step (RecordFileSave), so a lookup or a crash sees the old list or the new one.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "records/DBLib.h"
+#include "records/RecordFileCache.h"
 #include "records/RecordList.h"
+#include "records/StoreReadFailures.h"
 
 // Texts are CP932, zero-terminated.
 struct UserEntry {
@@ -40,28 +46,55 @@ struct UserTexts {
     int32_t privProtocol = 0;
 };
 
-// Adds one user at the end of the file. 0 when saved; 1 when nothing was written: a text
-// longer than its field or holding a comma, line feed or 0xFF (it could not be read back
-// whole), or the file could not be read or saved.
-int AppendUser(std::string_view userName, std::string_view authPassword,
-               std::string_view privPassword, std::string_view engineId, int32_t authProtocol,
-               int32_t privProtocol);
+class UserStore {
+public:
+    // The user file of the program folder; failed reads are counted in failures, and a
+    // save that cannot open its new file waits between attempts through retrySleep.
+    explicit UserStore(StoreReadFailures& failures, DBLib::RetrySleep retrySleep = DBLib::SleepFor);
+    UserStore(const UserStore&) = delete;
+    UserStore& operator=(const UserStore&) = delete;
 
-// Makes users, in order, the whole store; a user that could not be read back whole (as
-// for AppendUser) is left out. 0 when saved, 1 when the file was left as it was.
-int SaveUsers(const std::vector<UserTexts>& users);
+    // Adds one user at the end of the file. 0 when saved; 1 when nothing was written: a
+    // text longer than its field or holding a comma, line feed or 0xFF (it could not be
+    // read back whole), or the file could not be read or saved.
+    int AppendUser(std::string_view userName, std::string_view authPassword,
+                   std::string_view privPassword, std::string_view engineId, int32_t authProtocol,
+                   int32_t privProtocol);
 
-// The index-th user (0 the first line). 0 when there is one, else 1.
-int GetUser(int index, UserEntry& entry);
+    // Makes users, in order, the whole store; a user that could not be read back whole (as
+    // for AppendUser) is left out. 0 when saved, 1 when the file was left as it was.
+    int SaveUsers(const std::vector<UserTexts>& users);
 
-// Fills entry from the first line whose name equals entry.userName byte for byte.
-// 0 when found, 1 when not.
-int FindUser(UserEntry& entry);
+    // The index-th user (0 the first line). 0 when there is one, else 1.
+    int GetUser(int index, UserEntry& entry) const;
 
-// Appends one row per user in file order: name, "*******", "0x" and the engine ID (empty
-// without one), the two protocol names ("(code)" for a code this build does not know),
-// the two passwords.
-void ListUsers(RecordList& list);
+    // Fills entry from the first line whose name equals entry.userName byte for byte.
+    // 0 when found, 1 when not.
+    int FindUser(UserEntry& entry) const;
 
-// Closes the stream; the next operation opens the file again (tests).
-void ResetUserStore();
+    // Appends one row per user in file order: name, "*******", "0x" and the engine ID
+    // (empty without one), the two protocol names ("(code)" for a code this build does not
+    // know), the two passwords.
+    void ListUsers(RecordList& list) const;
+
+private:
+    // The users in file order, and where each name first occurs.
+    struct UserTable {
+        std::vector<UserEntry> users;
+        std::unordered_map<std::string, std::size_t> firstByName;
+
+        void Clear();
+        void Add(std::string_view plain);
+    };
+
+    // With saveBusy_ held: saves lines as the user file and lets the lookups read it again.
+    int SaveUserLines(const std::vector<std::string>& lines);
+
+    DBLib::RetrySleep retrySleep_;
+    // Saves take saveBusy_ for their whole run and fileBusy_ only to tell the lookups that
+    // the file was replaced, so a lookup never waits for a save's file operations.
+    std::mutex saveBusy_;
+    mutable std::mutex fileBusy_;
+    // Guarded by fileBusy_; every SNMPv3 message looks its user up here.
+    mutable RecordFileCache<UserTable> file_;
+};

@@ -17,9 +17,11 @@
 #include <thread>
 
 #include "reception/ReceiverService.h"
+#include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
 #include "trap/PacketCounters.h"
 #include "trap/ReusableTrapRecord.h"
+#include "users/UserStore.h"
 
 namespace {
 
@@ -53,11 +55,13 @@ int main(int argc, char** argv) {
     });
 
     auto record = std::make_unique<ReusableTrapRecord>();
+    StoreReadFailures readFailures;
+    const UserStore users(readFailures);
     RunReceiverService(
         port, stopRequested,
-        [&record](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t) {
+        [&record, &users](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t) {
             DecodeFailure failure;
-            if (DecodeDatagram(datagram, sender, *record, failure) != kDecodeOk) {
+            if (DecodeDatagram(users, datagram, sender, *record, failure) != kDecodeOk) {
                 CountPacket(kPacketDecodeError);
                 return;
             }

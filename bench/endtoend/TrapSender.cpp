@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "records/DBLib.h"
+#include "records/StoreReadFailures.h"
 #include "users/UserStore.h"
 
 namespace {
@@ -186,7 +187,9 @@ int Send(const char* file, uint16_t port, long count, double rate) {
 int AddUser(const char* name, const char* authPassword, const char* privPassword,
             const char* engineId) {
     DBLib::MakeFolder("/db");
-    return AppendUser(name, authPassword, privPassword, engineId, kMd5, kDes);
+    StoreReadFailures readFailures;
+    UserStore users(readFailures);
+    return users.AppendUser(name, authPassword, privPassword, engineId, kMd5, kDes);
 }
 
 int Usage() {

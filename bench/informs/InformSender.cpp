@@ -25,6 +25,7 @@
 
 #include "crypto/Aes.h"
 #include "records/DBLib.h"
+#include "records/StoreReadFailures.h"
 #include "snmp/BerReader.h"
 #include "snmp/UsmKeyCache.h"
 #include "snmp/engine/BerWriter.h"
@@ -316,7 +317,10 @@ int main(int argc, char** argv) {
     }
     if (command == "adduser" && argc == 5) {
         DBLib::MakeFolder("/db");
-        return AppendUser(argv[2], argv[3], argv[4], "", kSha256, kPrivCfbAes128) == 0 ? 0 : 1;
+        StoreReadFailures readFailures;
+        UserStore users(readFailures);
+        const int result = users.AppendUser(argv[2], argv[3], argv[4], "", kSha256, kPrivCfbAes128);
+        return result == 0 ? 0 : 1;
     }
     std::fprintf(stderr,
                  "usage: %s run v2c PORT COUNT | run v3 PORT COUNT USER AUTHPASS PRIVPASS | "

@@ -66,7 +66,8 @@ bool Refuse(std::string_view message) {
 
 }  // namespace
 
-CActDlg::CActDlg(QWidget* parent) : CBaseDlg(parent) {
+CActDlg::CActDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
+    : CBaseDlg(parent), m_rules(rules), m_users(users) {
     WithId(this, 157);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Action"));
 
@@ -150,7 +151,7 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
     const bool editing = !IsAddMode() && m_nMode != ModeAllTraps && row >= 0;
     if (m_nMode == ModeAllTraps) {
         m_rule.kind = AllTraps;
-        RuleStore::FindActions(m_rule);
+        m_rules.FindActions(m_rule);
     } else if (IsEnterpriseMode()) {
         ShowKeyControls({kEnterprisePrefix, kEnterpriseEdit, kGenericLabel, kGenericCombo,
                          kSpecificLabel, kSpecificEdit},
@@ -171,7 +172,7 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
                 generic->setCurrentIndex(m_rule.genericTrap);
             ControlById<QLineEdit>(this, kSpecificEdit)
                 ->setText(FromCp932(m_pPage->List()->CellText(row, 2)));
-            RuleStore::FindActions(m_rule);
+            m_rules.FindActions(m_rule);
             for (int id : {kEnterpriseEdit, kGenericCombo, kSpecificEdit})
                 ControlById<QWidget>(this, id)->setEnabled(false);
         }
@@ -184,7 +185,7 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
                 ->setText(QString::fromStdString(FormatDottedAddress(m_rule.ipFrom)));
             ControlById<QLineEdit>(this, kEndAddress)
                 ->setText(QString::fromStdString(FormatDottedAddress(m_rule.ipTo)));
-            RuleStore::FindActions(m_rule);
+            m_rules.FindActions(m_rule);
             for (int id : {kStartAddress, kEndAddress})
                 ControlById<QWidget>(this, id)->setEnabled(false);
         }
@@ -192,7 +193,7 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
         ShowKeyControls({kUserLabel, kUserCombo}, "SnmpV3 ユーザ：");
         if (editing) {
             m_rule = m_pPage->KeyOfRow(row);
-            RuleStore::FindActions(m_rule);
+            m_rules.FindActions(m_rule);
             ControlById<QWidget>(this, kUserCombo)->setEnabled(false);
         }
         FillUserNames();
@@ -204,7 +205,7 @@ void CActDlg::FillUserNames() {
     auto* users = ControlById<QComboBox>(this, kUserCombo);
     users->clear();
     UserEntry entry{};
-    for (int index = 0; GetUser(index, entry) == 0; ++index)
+    for (int index = 0; m_users.GetUser(index, entry) == 0; ++index)
         users->addItem(FromCp932(FixedTextView(entry.userName)));
     const QString name = FromCp932(FixedTextView(m_rule.userName));
     const int match = users->findText(name, Qt::MatchExactly);
@@ -296,7 +297,7 @@ void CActDlg::OnOK() {
     m_rule = RuleRecord{};
     if (!TakeKey() || !TakeActions()) return;
 
-    switch (RuleStore::Put(m_rule)) {
+    switch (m_rules.Put(m_rule)) {
     case RuleStore::kPutAppended:
         if (IsAddMode() && m_pPage) m_pPage->AppendRuleRow(m_rule);
         break;

@@ -1,11 +1,14 @@
 #pragma once
 // The action dialog: one rule's key (enterprise, address range or user, by mode) and its
-// notification actions, written to the rule store on OK.
+// notification actions, written to the rule store on OK. The user names offered come from
+// the user store.
 
 #include "platform/qt/CBaseDlg.h"
 #include "rules/RuleRecord.h"
 
 class CFilPageDlg;
+class RuleStore;
+class UserStore;
 
 class CActDlg : public CBaseDlg {
     Q_OBJECT
@@ -44,7 +47,7 @@ public:
         kHelpButton = 9,
     };
 
-    explicit CActDlg(QWidget* parent = nullptr);
+    CActDlg(RuleStore& rules, const UserStore& users, QWidget* parent = nullptr);
 
     // Records the mode and the page whose list an add updates (null for ModeAllTraps),
     // and fills the dialog for it.
@@ -72,6 +75,8 @@ private:
     // Fills the actions of m_rule; false when a check failed.
     bool TakeActions();
 
+    RuleStore& m_rules;
+    const UserStore& m_users;
     CFilPageDlg* m_pPage = nullptr;
     int m_nMode = ModeAllTraps;
     RuleRecord m_rule{};

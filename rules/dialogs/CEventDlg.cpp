@@ -15,7 +15,8 @@
 #include "settings/CConfig.h"
 #include "settings/dialogs/CMailDlg.h"
 
-CEventDlg::CEventDlg(QWidget* parent) : CBaseDlg(parent) {
+CEventDlg::CEventDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
+    : CBaseDlg(parent), m_rules(rules), m_users(users) {
     WithId(this, 159);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Event"));
 
@@ -33,9 +34,9 @@ CEventDlg::CEventDlg(QWidget* parent) : CBaseDlg(parent) {
     connect(action, &QPushButton::clicked, this, &CEventDlg::OnAction);
 
     m_tabs = WithId(new QTabWidget, kTabs);
-    m_tabs->addTab(new CFilIPDlg, QStringLiteral("IP Filter"));
-    m_tabs->addTab(new CFilEpriseDlg, QStringLiteral("EnterPrise Filter"));
-    m_tabs->addTab(new CFilUserDlg, QStringLiteral("User Filter"));
+    m_tabs->addTab(new CFilIPDlg(m_rules, m_users), QStringLiteral("IP Filter"));
+    m_tabs->addTab(new CFilEpriseDlg(m_rules, m_users), QStringLiteral("EnterPrise Filter"));
+    m_tabs->addTab(new CFilUserDlg(m_rules, m_users), QStringLiteral("User Filter"));
 
     auto* firstLine = new QHBoxLayout;
     firstLine->addWidget(all);
@@ -62,7 +63,7 @@ CFilPageDlg* CEventDlg::Page(int tab) const {
 }
 
 void CEventDlg::OnAction() {
-    CActDlg dialog(this);
+    CActDlg dialog(m_rules, m_users, this);
     dialog.SetMode(nullptr, CActDlg::ModeAllTraps);
     RunModal(dialog);
 }

@@ -1,11 +1,14 @@
 #pragma once
 // The trap reception filter dialog: every trap or only filtered traps, the actions of the
-// every-trap case, the mail settings and the three filter pages.
+// every-trap case, the mail settings and the three filter pages, on the rules of the store
+// given (the users' names for the user filter come from the user store).
 
 #include "platform/qt/CBaseDlg.h"
 
 class CFilPageDlg;
 class QTabWidget;
+class RuleStore;
+class UserStore;
 
 class CEventDlg : public CBaseDlg {
     Q_OBJECT
@@ -19,7 +22,7 @@ public:
         kTabs = 1022,
     };
 
-    explicit CEventDlg(QWidget* parent = nullptr);
+    CEventDlg(RuleStore& rules, const UserStore& users, QWidget* parent = nullptr);
 
     // Pages in tab order: IP, enterprise, user.
     CFilPageDlg* Page(int tab) const;
@@ -29,5 +32,7 @@ public:
     void OnMail();
 
 private:
+    RuleStore& m_rules;
+    const UserStore& m_users;
     QTabWidget* m_tabs;
 };

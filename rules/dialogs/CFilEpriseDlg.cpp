@@ -2,7 +2,7 @@
 
 #include "rules/dialogs/CActDlg.h"
 
-CFilEpriseDlg::CFilEpriseDlg(QWidget* parent)
+CFilEpriseDlg::CFilEpriseDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
     : CFilPageDlg({160,
                    Enterprise,
                    "EnterPrise 受信フィルタ設定:",
@@ -13,4 +13,4 @@ CFilEpriseDlg::CFilEpriseDlg(QWidget* parent)
                    CActDlg::ModeAddEnterprise,
                    CActDlg::ModeEditEnterprise,
                    "編集するイベントを選択してください。"},
-                  parent) {}
+                  rules, users, parent) {}

@@ -6,5 +6,5 @@
 class CFilEpriseDlg : public CFilPageDlg {
     Q_OBJECT
 public:
-    explicit CFilEpriseDlg(QWidget* parent = nullptr);
+    CFilEpriseDlg(RuleStore& rules, const UserStore& users, QWidget* parent = nullptr);
 };

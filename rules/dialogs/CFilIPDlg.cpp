@@ -2,7 +2,7 @@
 
 #include "rules/dialogs/CActDlg.h"
 
-CFilIPDlg::CFilIPDlg(QWidget* parent)
+CFilIPDlg::CFilIPDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
     : CFilPageDlg({161,
                    IpRange,
                    "IPアドレス 受信フィルタ設定:",
@@ -11,4 +11,4 @@ CFilIPDlg::CFilIPDlg(QWidget* parent)
                    CActDlg::ModeAddIpRange,
                    CActDlg::ModeEditIpRange,
                    "編集するIPアドレスを選択してください。"},
-                  parent) {}
+                  rules, users, parent) {}

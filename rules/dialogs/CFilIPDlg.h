@@ -6,5 +6,5 @@
 class CFilIPDlg : public CFilPageDlg {
     Q_OBJECT
 public:
-    explicit CFilIPDlg(QWidget* parent = nullptr);
+    CFilIPDlg(RuleStore& rules, const UserStore& users, QWidget* parent = nullptr);
 };

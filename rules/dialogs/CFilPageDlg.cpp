@@ -12,8 +12,8 @@
 #include "rules/RuleText.h"
 #include "rules/dialogs/CActDlg.h"
 
-CFilPageDlg::CFilPageDlg(Shape shape, QWidget* parent)
-    : QWidget(parent), m_shape(std::move(shape)) {
+CFilPageDlg::CFilPageDlg(Shape shape, RuleStore& rules, const UserStore& users, QWidget* parent)
+    : QWidget(parent), m_rules(rules), m_users(users), m_shape(std::move(shape)) {
     WithId(this, m_shape.resourceId);
     m_list = WithId(new CReportListCtrl(m_shape.columns, false), kList);
     auto* add = WithId(new QPushButton(QStringLiteral("追加")), kAddButton);
@@ -39,7 +39,7 @@ CFilPageDlg::CFilPageDlg(Shape shape, QWidget* parent)
     layout->addLayout(body);
     layout->addWidget(new QLabel(QString::fromUtf8(m_shape.note)));
 
-    RuleStore::FillList(*m_list, m_shape.kind);
+    m_rules.FillList(*m_list, m_shape.kind);
 }
 
 RuleRecord CFilPageDlg::KeyOfRow(int row) const {
@@ -79,7 +79,7 @@ void CFilPageDlg::AppendRuleRow(const RuleRecord& rule) {
 }
 
 void CFilPageDlg::OpenActionDialog(int mode) {
-    CActDlg dialog(this);
+    CActDlg dialog(m_rules, m_users, this);
     dialog.SetMode(this, mode);
     RunModal(dialog);
 }
@@ -98,5 +98,5 @@ void CFilPageDlg::OnDelete() {
     // Only the selected row leaves the list, though the store may drop further lines of
     // the same identity (an "Any" rule of the same enterprise). A rule file that could not
     // be rewritten keeps the rule, and so the list keeps its row.
-    if (RuleStore::Remove(KeyOfRow(row)) == 0) m_list->RemoveRows({row});
+    if (m_rules.Remove(KeyOfRow(row)) == 0) m_list->RemoveRows({row});
 }

@@ -1,12 +1,16 @@
 #pragma once
 // One page of the reception filter dialog: the filter entries of one rule kind in a list
-// with add, edit and delete. The three pages differ only in their shape.
+// with add, edit and delete. The three pages differ only in their shape. The rules are
+// those of the store given; its users are the names the action dialog offers.
 
 #include <QWidget>
 #include <vector>
 
 #include "platform/qt/ReportListCtrl.h"
 #include "rules/RuleRecord.h"
+
+class RuleStore;
+class UserStore;
 
 class CFilPageDlg : public QWidget {
     Q_OBJECT
@@ -38,11 +42,13 @@ protected:
         const char* noSelectionToEdit;
     };
 
-    CFilPageDlg(Shape shape, QWidget* parent);
+    CFilPageDlg(Shape shape, RuleStore& rules, const UserStore& users, QWidget* parent);
 
 private:
     void OpenActionDialog(int mode);
 
+    RuleStore& m_rules;
+    const UserStore& m_users;
     Shape m_shape;
     CReportListCtrl* m_list;
 };

@@ -2,7 +2,7 @@
 
 #include "rules/dialogs/CActDlg.h"
 
-CFilUserDlg::CFilUserDlg(QWidget* parent)
+CFilUserDlg::CFilUserDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
     : CFilPageDlg({162,
                    User,
                    "ユーザ 受信フィルタ設定:",
@@ -11,4 +11,4 @@ CFilUserDlg::CFilUserDlg(QWidget* parent)
                    CActDlg::ModeAddUser,
                    CActDlg::ModeEditUser,
                    "編集するユーザを選択してください。"},
-                  parent) {}
+                  rules, users, parent) {}

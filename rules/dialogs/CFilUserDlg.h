@@ -6,5 +6,5 @@
 class CFilUserDlg : public CFilPageDlg {
     Q_OBJECT
 public:
-    explicit CFilUserDlg(QWidget* parent = nullptr);
+    CFilUserDlg(RuleStore& rules, const UserStore& users, QWidget* parent = nullptr);
 };

@@ -114,21 +114,17 @@ protected:
                 forwardSection);
         CConfig::Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
-        RuleStore::Reset();
-        ResetUserStore();
         CloseLogFile();
         ResetCounters();
-        ASSERT_EQ(AppendUser("alice", "authpass1", "privpass1", kEngineId, 2, 1), 0);
+        ASSERT_EQ(users_.AppendUser("alice", "authpass1", "privpass1", kEngineId, 2, 1), 0);
         ApplyForwardSettings(LoadForwardSettingsFile());
-        StartReceiver();
+        StartReceiver(rules_, users_);
         ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     }
 
     void TearDown() override {
         ShutdownReceiver();
         ShutdownForwarding();
-        RuleStore::Reset();
-        ResetUserStore();
         CloseLogFile();
     }
 
@@ -156,6 +152,9 @@ protected:
     }
 
     TempProgramFolder folder_;
+    StoreReadFailures readFailures_;
+    RuleStore rules_{readFailures_};
+    UserStore users_{readFailures_};
     RecordingServiceWindows windows_;
     uint16_t port_ = 0;
 };

@@ -79,7 +79,6 @@ std::string Text(const std::array<char, N>& field) {
 class PipelineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        RuleStore::Reset();
         CloseLogFile();
         CConfig::Load();
         DBLib::MakeFolder("/db");
@@ -91,7 +90,6 @@ protected:
     }
     void TearDown() override {
         CloseOpenModelessBoxes();
-        RuleStore::Reset();
         CloseLogFile();
     }
 
@@ -103,15 +101,13 @@ protected:
         WriteSettings(settings);
     }
 
-    static void Store(const RuleRecord& rule) {
-        ASSERT_LE(RuleStore::Put(rule), RuleStore::kPutReplaced);
-    }
+    void Store(const RuleRecord& rule) { ASSERT_LE(rules_.Put(rule), RuleStore::kPutReplaced); }
 
     // Popup text of the actions that FilterTrap gives, or "rejected".
-    static std::string Filter(const TrapRecord& record) {
+    std::string Filter(const TrapRecord& record) const {
         RuleRecord actions{};
         SetText(actions.programLine, "left over");
-        if (FilterTrap(record, ReadSettings(), actions) != 0) return "rejected";
+        if (FilterTrap(rules_, record, ReadSettings(), actions) != 0) return "rejected";
         EXPECT_EQ(Text(actions.programLine), "");
         return Text(actions.popupMessage);
     }
@@ -123,6 +119,8 @@ protected:
     }
 
     TempProgramFolder folder_;
+    StoreReadFailures readFailures_;
+    RuleStore rules_{readFailures_};
     RecordingServiceWindows windows_;
 };
 
@@ -195,8 +193,8 @@ TEST_F(PipelineTest, LogModeDecidesWhetherRejectedAndReceivedTrapsAreLogged) {
     for (const auto& c : cases) {
         Configure(1, c.logMode, 0);
         folder_.Write("log/log.log", "");
-        EXPECT_EQ(ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
-        EXPECT_EQ(ProcessTrap(*NewTrapRecord(kSnmpV2c, {11, 0, 0, 1})), 1);
+        EXPECT_EQ(ProcessTrap(rules_, *NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
+        EXPECT_EQ(ProcessTrap(rules_, *NewTrapRecord(kSnmpV2c, {11, 0, 0, 1})), 1);
         EXPECT_EQ(LogLines(), c.lines) << "logMode " << c.logMode;
     }
     // One row per received trap only.
@@ -225,8 +223,8 @@ TEST_F(PipelineTest, SettingsSavedWhileATrapIsProcessedApplyFromTheNextTrap) {
     SetText(first->community, "one");
     const auto second = NewTrapRecord(kSnmpV2c, {10, 0, 0, 2});
     SetText(second->community, "two");
-    EXPECT_EQ(ProcessTrap(*first), 0);
-    EXPECT_EQ(ProcessTrap(*second), 1);
+    EXPECT_EQ(ProcessTrap(rules_, *first), 0);
+    EXPECT_EQ(ProcessTrap(rules_, *second), 1);
     SetHostResolver({});
 
     CloseLogFile();
@@ -255,7 +253,7 @@ TEST_F(PipelineTest, ActionsGetTrapTextLiterallyAndBeepSilencesTheWave) {
     auto record = NewTrapRecord(kSnmpV2c, {10, 0, 0, 7});
     const std::string community = "$(touch " + marker + "); rm -rf " + victim;
     SetText(record->community, community);
-    EXPECT_EQ(ProcessTrap(*record), 0);
+    EXPECT_EQ(ProcessTrap(rules_, *record), 0);
 
     const auto arguments = recorder.WaitForArguments();
     ASSERT_TRUE(arguments.has_value());
@@ -278,7 +276,7 @@ TEST_F(PipelineTest, WaveSoundsWhenNoBeepIsAsked) {
     RuleRecord rule = IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 255}, "");
     SetText(rule.waveFile, "/sounds/%A.wav");  // the path is not expanded
     Store(rule);
-    EXPECT_EQ(ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 7})), 0);
+    EXPECT_EQ(ProcessTrap(rules_, *NewTrapRecord(kSnmpV2c, {10, 0, 0, 7})), 0);
     Eventually([&] { return !player.Calls().empty(); }, 5s);
     EXPECT_EQ(player.Calls(), "-q|--|/sounds/%A.wav|");
     EXPECT_TRUE(RecordedMessageBoxes().empty());
@@ -289,7 +287,7 @@ TEST_F(PipelineTest, RejectedTrapGetsNoRowAndNoActions) {
     RuleRecord rule = UserRule("alice", "popup");
     SetText(rule.programLine, recorder.Program().string() + " %A");
     Store(rule);
-    EXPECT_EQ(ProcessTrap(*NewV3Trap({10, 0, 0, 1}, "bob")), 1);
+    EXPECT_EQ(ProcessTrap(rules_, *NewV3Trap({10, 0, 0, 1}, "bob")), 1);
     EXPECT_EQ(windows_.RowCount(), 0u);
     EXPECT_TRUE(RecordedMessageBoxes().empty());
     std::this_thread::sleep_for(200ms);  // a wrongly started program would have run by now
@@ -326,7 +324,7 @@ TEST_F(PipelineTest, AtMostThirtyTwoProgramsRunAtOnceAndEveryOneIsReaped) {
     Store(rule);
     int mostAtOnce = 0;
     for (int i = 0; i < 200; ++i) {
-        ASSERT_EQ(ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
+        ASSERT_EQ(ProcessTrap(rules_, *NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
         mostAtOnce = std::max(mostAtOnce, CountChildren("sh"));
     }
     EXPECT_EQ(mostAtOnce, kMaxRunningPrograms);
@@ -338,7 +336,7 @@ TEST_F(PipelineTest, AtMostThirtyTwoProgramsRunAtOnceAndEveryOneIsReaped) {
     EXPECT_EQ(CountChildren("sh"), 0) << "a program was left unreaped";
     // Ended programs free their places: the next start is not skipped. (It ends at once,
     // the release being there, so the running count cannot be read reliably.)
-    EXPECT_EQ(ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
+    EXPECT_EQ(ProcessTrap(rules_, *NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
     EXPECT_EQ(ReadLoss(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
     ResetLosses();
 }

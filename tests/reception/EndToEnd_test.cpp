@@ -100,14 +100,12 @@ protected:
                           "\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n");
         CConfig::Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
-        RuleStore::Reset();
-        ResetUserStore();
         CloseLogFile();
         ResetCounters();
         CloseOpenModelessBoxes();
         ClearRecordedMessageBoxes();
-        ASSERT_EQ(AppendUser("alice", "authpass1", "privpass1", kEngineId, 2, 1), 0);
-        StartReceiver();
+        ASSERT_EQ(users_.AppendUser("alice", "authpass1", "privpass1", kEngineId, 2, 1), 0);
+        StartReceiver(rules_, users_);
         ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     }
 
@@ -115,8 +113,6 @@ protected:
         ShutdownReceiver();
         EXPECT_TRUE(ShutdownMailQueue(10s));
         CloseOpenModelessBoxes();
-        RuleStore::Reset();
-        ResetUserStore();
         CloseLogFile();
     }
 
@@ -184,6 +180,9 @@ protected:
     }
 
     TempProgramFolder folder_;
+    StoreReadFailures readFailures_;
+    RuleStore rules_{readFailures_};
+    UserStore users_{readFailures_};
     RecordingServiceWindows windows_;
     uint16_t port_ = 0;
     const uint64_t rejectedBefore_ = TheRejectedMessages().LastSequence();
@@ -264,12 +263,12 @@ TEST_F(EndToEndTest, SnmpV3UserRuleLetsItsUserThrough) {
     user.kind = User;
     SetText(user.userName, "guest");
     SetText(user.programLine, recorder.Program().string() + " user %u");
-    ASSERT_LE(RuleStore::Put(user), RuleStore::kPutReplaced);
+    ASSERT_LE(rules_.Put(user), RuleStore::kPutReplaced);
     RuleRecord enterprise{};
     enterprise.kind = Enterprise;
     SetText(enterprise.enterprise, "1.3.6.1.4.1.8072");
     enterprise.genericTrap = kGenericAny;
-    ASSERT_LE(RuleStore::Put(enterprise), RuleStore::kPutReplaced);
+    ASSERT_LE(rules_.Put(enterprise), RuleStore::kPutReplaced);
 
     SendV3NoAuth("guest");
     SendV3NoAuth("Guest");                         // names match case
@@ -287,7 +286,7 @@ TEST_F(EndToEndTest, FilterStagesDecideAndTheirActionsRun) {
     const auto rule = [&](RuleRecord r, const std::string& tag) {
         SetText(r.programLine, recorder.Program().string() + " " + tag + " %V \"%C\"");
         SetText(r.popupMessage, tag + " from %A");
-        EXPECT_LE(RuleStore::Put(r), RuleStore::kPutReplaced);
+        EXPECT_LE(rules_.Put(r), RuleStore::kPutReplaced);
     };
     RuleRecord enterprise{};
     enterprise.kind = Enterprise;
@@ -337,7 +336,7 @@ TEST_F(EndToEndTest, MailActionSendsTheExpandedMessage) {
     ScriptedTcpServer smtp("smtp", ScriptedTcpServer::SmtpAccepting(), transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
     Start(0, 0);
-    ASSERT_TRUE(MailEveryTrap(kSmtpHost, "Trap from %A: %C"));
+    ASSERT_TRUE(MailEveryTrap(rules_, kSmtpHost, "Trap from %A: %C"));
 
     SendV2c("mail-me", kLinkUp);
     ASSERT_TRUE(DrainMailQueue(10s));
@@ -359,7 +358,7 @@ TEST_F(EndToEndTest, ASlowMailServerHoldsUpNeitherReceptionNorTheOrderOfMails) {
     ScriptedTcpServer smtp("smtp", scripts, transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
     Start(0, 1);
-    ASSERT_TRUE(MailEveryTrap(kSmtpHost, "Trap %C"));
+    ASSERT_TRUE(MailEveryTrap(rules_, kSmtpHost, "Trap %C"));
 
     for (int i = 0; i < kTraps; ++i) SendV2c("slow-" + std::to_string(i), kLinkUp);
     // Every trap was counted, listed and logged while the first mail still waited.
@@ -521,13 +520,13 @@ TEST_F(EndToEndTest, StopShowsItsProgressAndStartWaitsForTheThreadToEnd) {
         windows_.WaitUntil([&] { return windows_.Statuses().back() == "サービス停止"; }, 5s));
     EXPECT_EQ(windows_.Statuses(),
               (std::vector<std::string>{"サービス起動中", "サービス停止中", "サービス停止"}));
-    EXPECT_FALSE(StartReceiver());
+    EXPECT_FALSE(StartReceiver(rules_, users_));
     windows_.HoldStatus("");
     ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.CommandStates().size() == 4; }, 5s));
     EXPECT_EQ(windows_.CommandStates(),
               (States{{false, true}, {false, true}, {false, false}, {true, false}}));
 
-    ASSERT_TRUE(StartReceiver());
+    ASSERT_TRUE(StartReceiver(rules_, users_));
     ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     SendV2c("again", kLinkUp);
     EXPECT_EQ(windows_.RowCount(), 1u);
@@ -539,7 +538,7 @@ TEST_F(EndToEndTest, AutomaticStartLeavesTheCommandsToTheService) {
     Start(0, 0);
     ShutdownReceiver();
     const std::size_t before = windows_.CommandStates().size();
-    StartReceiverAutomatically();
+    StartReceiverAutomatically(rules_, users_);
     ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     const auto states = windows_.CommandStates();
     ASSERT_EQ(states.size(), before + 1);

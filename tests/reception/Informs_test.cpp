@@ -46,26 +46,23 @@ protected:
                           "\r\nLOG=1\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n");
         CConfig::Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
-        RuleStore::Reset();
-        ResetUserStore();
         CloseLogFile();
         ResetCounters();
         ResetAnswerCounts();
         // The entries' engine IDs do not matter to informs: keys use the receiver's.
-        ASSERT_EQ(AppendUser("plain", "", "", "", 0, 0), 0);
-        ASSERT_EQ(AppendUser("md5des", "md5desauth", "md5despriv", "8000000001020304", 2, 1), 0);
-        ASSERT_EQ(AppendUser("shaaes", "shaaesauth", "shaaespriv", "", 1, 2), 0);
-        ASSERT_EQ(AppendUser("sha256aes", "sha256auth", "sha256priv", "", 4, 2), 0);
-        ASSERT_EQ(AppendUser("sha512aes", "sha512auth", "sha512priv", "", 6, 2), 0);
-        ASSERT_EQ(AppendUser("anydevice", "anyauthpass", "anyprivpass", "", 1, 1), 0);
-        ASSERT_TRUE(StartReceiver());
+        ASSERT_EQ(users_.AppendUser("plain", "", "", "", 0, 0), 0);
+        ASSERT_EQ(users_.AppendUser("md5des", "md5desauth", "md5despriv", "8000000001020304", 2, 1),
+                  0);
+        ASSERT_EQ(users_.AppendUser("shaaes", "shaaesauth", "shaaespriv", "", 1, 2), 0);
+        ASSERT_EQ(users_.AppendUser("sha256aes", "sha256auth", "sha256priv", "", 4, 2), 0);
+        ASSERT_EQ(users_.AppendUser("sha512aes", "sha512auth", "sha512priv", "", 6, 2), 0);
+        ASSERT_EQ(users_.AppendUser("anydevice", "anyauthpass", "anyprivpass", "", 1, 1), 0);
+        ASSERT_TRUE(StartReceiver(rules_, users_));
         ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     }
 
     void TearDown() override {
         ShutdownReceiver();
-        RuleStore::Reset();
-        ResetUserStore();
         CloseLogFile();
     }
 
@@ -87,6 +84,9 @@ protected:
     }
 
     TempProgramFolder folder_;
+    StoreReadFailures readFailures_;
+    RuleStore rules_{readFailures_};
+    UserStore users_{readFailures_};
     RecordingServiceWindows windows_;
     uint16_t port_ = 0;
     const uint64_t rejectedBefore_ = TheRejectedMessages().LastSequence();
@@ -224,7 +224,7 @@ TEST_F(InformsTest, DiscoveryStormIsAnsweredAndTrapsStillArrive) {
 TEST_F(InformsTest, InformWithOldBootsGetsNotInTimeWindow) {
     const EngineIdentity before = PeekLocalEngine();
     ShutdownReceiver();
-    ASSERT_TRUE(StartReceiver());
+    ASSERT_TRUE(StartReceiver(rules_, users_));
     ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     ASSERT_TRUE(
         windows_.WaitUntil([&] { return PeekLocalEngine().boots == before.boots + 1; }, 10s));

@@ -33,11 +33,9 @@ class DBLibFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         sleeps.clear();
-        DBLib::SetRetrySleep(RecordSleep);
         ClearRecordedMessageBoxes();
         DBLib::MakeFolder("/db");
     }
-    void TearDown() override { DBLib::SetRetrySleep(nullptr); }
 
     std::string ReadBack(std::FILE* f) {
         std::rewind(f);
@@ -106,13 +104,13 @@ TEST_F(DBLibFileTest, ReadersNeverCreateAndWritersAppendOrRecreate) {
     EXPECT_EQ(DBLib::OpenForReading("/db", "missing"), nullptr);
     EXPECT_FALSE(std::filesystem::exists(folder.File("db/missing")));
 
-    f = DBLib::Open("/db", "f", OpenMode::Append);
+    f = DBLib::Open("/db", "f", OpenMode::Append, RecordSleep);
     ASSERT_NE(f, nullptr);
     EXPECT_TRUE(DBLib::WriteLine(f, "tail"));
     std::fclose(f);
     EXPECT_EQ(folder.Read("db/f"), "n\r\n\r\ntail\r\n");
 
-    f = DBLib::Open("/db", "f", OpenMode::Recreate);
+    f = DBLib::Open("/db", "f", OpenMode::Recreate, RecordSleep);
     ASSERT_NE(f, nullptr);
     std::fclose(f);
     EXPECT_EQ(folder.Read("db/f"), "");
@@ -122,7 +120,7 @@ TEST_F(DBLibFileTest, ReadersNeverCreateAndWritersAppendOrRecreate) {
 
 TEST_F(DBLibFileTest, OpenRetriesFiveTimesThenPostsTheAccessError) {
     folder.Write("blocked", "a file where a folder is expected");
-    EXPECT_EQ(DBLib::Open("/blocked", "EventDB.na", OpenMode::Recreate), nullptr);
+    EXPECT_EQ(DBLib::Open("/blocked", "EventDB.na", OpenMode::Recreate, RecordSleep), nullptr);
     using std::chrono::milliseconds;
     EXPECT_EQ(sleeps, (std::vector<milliseconds>{milliseconds(5000), milliseconds(10000),
                                                  milliseconds(20000), milliseconds(40000),
@@ -148,7 +146,7 @@ TEST_F(DBLibFileTest, ReadLineAcceptsCrLfBareLfAndAnUnfinishedLastLine) {
 
 TEST_F(DBLibFileTest, ReplaceFileSwapsWholeOrLeavesTheTargetUntouched) {
     folder.Write("db/target", "old\r\n");
-    std::FILE* next = DBLib::Open("/db", "next", OpenMode::Recreate);
+    std::FILE* next = DBLib::Open("/db", "next", OpenMode::Recreate, RecordSleep);
     ASSERT_NE(next, nullptr);
     DBLib::WriteLine(next, "new");
     ArmFailPoint("DBLib::ReplaceFile");
@@ -156,7 +154,7 @@ TEST_F(DBLibFileTest, ReplaceFileSwapsWholeOrLeavesTheTargetUntouched) {
     EXPECT_EQ(folder.Read("db/target"), "old\r\n");
     EXPECT_FALSE(std::filesystem::exists(folder.File("db/next")));
 
-    next = DBLib::Open("/db", "next", OpenMode::Recreate);
+    next = DBLib::Open("/db", "next", OpenMode::Recreate, RecordSleep);
     ASSERT_NE(next, nullptr);
     DBLib::WriteLine(next, "new");
     EXPECT_EQ(DBLib::ReplaceFile(next, "/db", "next", "target"), 0);

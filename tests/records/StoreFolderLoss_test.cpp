@@ -27,60 +27,55 @@ void FolderComesBackDuringTheSleep(std::chrono::milliseconds) {
     std::filesystem::rename(awayFolder, storeFolder, ignored);
 }
 
-bool AliceFound() {
+bool AliceFound(const UserStore& users) {
     UserEntry entry{};
     SetFixedText(entry.userName, "alice");
-    return FindUser(entry) == 0 && FixedTextView(entry.authPassword) == "pw";
+    return users.FindUser(entry) == 0 && FixedTextView(entry.authPassword) == "pw";
 }
 
-bool RuleFound() {
+bool RuleFound(const RuleStore& rules) {
     RuleRecord key = UserRule("alice");
-    return RuleStore::FindActions(key) == 0 && FixedTextView(key.popupMessage) == "seen";
+    return rules.FindActions(key) == 0 && FixedTextView(key.popupMessage) == "seen";
 }
 
 }  // namespace
 
 TEST(StoreFolderLoss, LookupsAnswerFromTheLastTablesAndTheFilesKeepTheirBytes) {
     TempProgramFolder folder;
-    RuleStore::Reset();
-    ResetUserStore();
-    ResetStoreReadFailures();
+    StoreReadFailures failures;
+    RuleStore rules(failures, FolderComesBackDuringTheSleep);
+    UserStore users(failures, FolderComesBackDuringTheSleep);
     ClearRecordedMessageBoxes();
     DBLib::MakeFolder("/db");
-    ASSERT_EQ(RuleStore::Put(UserRule("alice", "seen")), RuleStore::kPutAppended);
-    ASSERT_EQ(AppendUser("alice", "pw", "", "", 2, 0), 0);
-    ASSERT_TRUE(AliceFound() && RuleFound());
-    const std::string rules = folder.Read("db/EventDB.na"), users = folder.Read("db/UserDB.na");
+    ASSERT_EQ(rules.Put(UserRule("alice", "seen")), RuleStore::kPutAppended);
+    ASSERT_EQ(users.AppendUser("alice", "pw", "", "", 2, 0), 0);
+    ASSERT_TRUE(AliceFound(users) && RuleFound(rules));
+    const std::string rulesBytes = folder.Read("db/EventDB.na"),
+                      usersBytes = folder.Read("db/UserDB.na");
 
     storeFolder = folder.File("db");
     awayFolder = folder.File("db.away");
     retrySleeps = 0;
-    DBLib::SetRetrySleep(FolderComesBackDuringTheSleep);
     std::filesystem::rename(storeFolder, awayFolder);
     for (int i = 0; i < 100; ++i) {
-        ASSERT_TRUE(AliceFound()) << i;
-        ASSERT_TRUE(RuleFound()) << i;
+        ASSERT_TRUE(AliceFound(users)) << i;
+        ASSERT_TRUE(RuleFound(rules)) << i;
     }
-    EXPECT_TRUE(StoreReadFailing(StoreKind::kRules));
-    EXPECT_TRUE(StoreReadFailing(StoreKind::kUsers));
+    EXPECT_TRUE(failures.Failing(StoreKind::kRules));
+    EXPECT_TRUE(failures.Failing(StoreKind::kUsers));
     EXPECT_EQ(retrySleeps, 0);
     EXPECT_TRUE(RecordedMessageBoxes().empty());
 
     std::filesystem::rename(awayFolder, storeFolder);
     // The files are tried again within a second.
     for (int i = 0;
-         i < 100 && (StoreReadFailing(StoreKind::kRules) || StoreReadFailing(StoreKind::kUsers));
+         i < 100 && (failures.Failing(StoreKind::kRules) || failures.Failing(StoreKind::kUsers));
          ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        EXPECT_TRUE(AliceFound() && RuleFound());
+        EXPECT_TRUE(AliceFound(users) && RuleFound(rules));
     }
-    EXPECT_FALSE(StoreReadFailing(StoreKind::kRules));
-    EXPECT_FALSE(StoreReadFailing(StoreKind::kUsers));
-    EXPECT_EQ(folder.Read("db/EventDB.na"), rules);
-    EXPECT_EQ(folder.Read("db/UserDB.na"), users);
-
-    DBLib::SetRetrySleep(nullptr);
-    RuleStore::Reset();
-    ResetUserStore();
-    ResetStoreReadFailures();
+    EXPECT_FALSE(failures.Failing(StoreKind::kRules));
+    EXPECT_FALSE(failures.Failing(StoreKind::kUsers));
+    EXPECT_EQ(folder.Read("db/EventDB.na"), rulesBytes);
+    EXPECT_EQ(folder.Read("db/UserDB.na"), usersBytes);
 }

@@ -11,6 +11,7 @@
 #include "platform/FailPoint.h"
 #include "platform/FixedText.h"
 #include "records/DBLib.h"
+#include "records/StoreReadFailures.h"
 #include "rules/RuleLine.h"
 #include "rules/RuleTable.h"
 #include "support/MemoryRecordList.h"
@@ -21,11 +22,6 @@
 namespace {
 
 void NoSleep(std::chrono::milliseconds) {}
-
-std::string PopupFound(RuleRecord key) {
-    if (RuleStore::FindActions(key) != 0) return "<not found>";
-    return std::string(FixedTextView(key.popupMessage));
-}
 
 // A record as the file holds it: the plain line padded to 664, stored, cut to 663, CR LF.
 std::string StoredRecord(std::string plain) {
@@ -38,19 +34,20 @@ std::string StoredRecord(std::string plain) {
 class RuleStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        RuleStore::Reset();
-        DBLib::SetRetrySleep(NoSleep);
         ClearRecordedMessageBoxes();
         DBLib::MakeFolder("/db");
     }
-    void TearDown() override {
-        RuleStore::Reset();
-        DBLib::SetRetrySleep(nullptr);
-        DisarmFailPoints();
-    }
+    void TearDown() override { DisarmFailPoints(); }
     std::string File() const { return folder.Read("db/EventDB.na"); }
 
+    std::string PopupFound(RuleRecord key) const {
+        if (rules.FindActions(key) != 0) return "<not found>";
+        return std::string(FixedTextView(key.popupMessage));
+    }
+
     TempProgramFolder folder;
+    StoreReadFailures failures;
+    RuleStore rules{failures, NoSleep};
 };
 
 }  // namespace
@@ -58,9 +55,9 @@ protected:
 TEST_F(RuleStoreTest, MissingFileFindsNothingAndTheFirstPutWritesAtOffsetZero) {
     RuleRecord rule{};
     rule.kind = IpRange;
-    EXPECT_EQ(RuleStore::ReadNth(0, rule), 1);
+    EXPECT_EQ(rules.ReadNth(0, rule), 1);
     EXPECT_EQ(PopupFound(UserRule("u")), "<not found>");
-    EXPECT_EQ(RuleStore::Put(UserRule("u", "hi")), RuleStore::kPutAppended);
+    EXPECT_EQ(rules.Put(UserRule("u", "hi")), RuleStore::kPutAppended);
     EXPECT_EQ(File().size(), 665u);
     EXPECT_EQ(PopupFound(UserRule("u")), "hi");
 }
@@ -73,19 +70,19 @@ TEST_F(RuleStoreTest, RecordIsTheStoredPlainLinePaddedTo663BytesAndCrLf) {
     rule.genericTrap = 3;
     rule.specificTrap = -5;
     rule.beep = 1;
-    ASSERT_EQ(RuleStore::Put(rule), RuleStore::kPutAppended);
+    ASSERT_EQ(rules.Put(rule), RuleStore::kPutAppended);
 
     EXPECT_EQ(File(), StoredRecord("1,,10.0.0.1,10.0.0.200,,3,-5,pop,prog a,mail,w.wav,1,"));
 }
 
 TEST_F(RuleStoreTest, PuttingAnExistingIdentityReplacesInPlace) {
-    ASSERT_EQ(RuleStore::Put(UserRule("alice", "one")), RuleStore::kPutAppended);
-    ASSERT_EQ(RuleStore::Put(UserRule("bob", "two")), RuleStore::kPutAppended);
+    ASSERT_EQ(rules.Put(UserRule("alice", "one")), RuleStore::kPutAppended);
+    ASSERT_EQ(rules.Put(UserRule("bob", "two")), RuleStore::kPutAppended);
     const auto size = File().size();
     ASSERT_EQ(PopupFound(UserRule("alice")), "one");
     const auto path = folder.File("db/EventDB.na");
     const auto modified = std::filesystem::last_write_time(path);
-    EXPECT_EQ(RuleStore::Put(UserRule("alice", "three")), RuleStore::kPutReplaced);
+    EXPECT_EQ(rules.Put(UserRule("alice", "three")), RuleStore::kPutReplaced);
     EXPECT_EQ(File().size(), size);
     // Within one tick of the file system's clock the time need not move.
     std::filesystem::last_write_time(path, modified);
@@ -95,7 +92,7 @@ TEST_F(RuleStoreTest, PuttingAnExistingIdentityReplacesInPlace) {
 }
 
 TEST_F(RuleStoreTest, AFileChangedBehindTheStoreIsSeenAtTheNextLookup) {
-    ASSERT_EQ(RuleStore::Put(UserRule("u", "mine")), RuleStore::kPutAppended);
+    ASSERT_EQ(rules.Put(UserRule("u", "mine")), RuleStore::kPutAppended);
     ASSERT_EQ(PopupFound(UserRule("u")), "mine");
     const auto onDisk = [](const std::vector<RuleRecord>& rules) {
         std::string bytes, stored;
@@ -115,7 +112,7 @@ TEST_F(RuleStoreTest, AFileChangedBehindTheStoreIsSeenAtTheNextLookup) {
     EXPECT_EQ(PopupFound(UserRule("u")), "edited");
 
     // The store's own writes go to the file now at the path.
-    EXPECT_EQ(RuleStore::Put(UserRule("w", "added")), RuleStore::kPutAppended);
+    EXPECT_EQ(rules.Put(UserRule("w", "added")), RuleStore::kPutAppended);
     EXPECT_EQ(File().size(), 3 * 665u);
     EXPECT_EQ(PopupFound(UserRule("w")), "added");
 }
@@ -202,15 +199,15 @@ TEST(RuleIdentity, SameRuleTable) {
 TEST_F(RuleStoreTest, AnyRuleOrdering) {
     const std::string e = "1.3.6.1.4.1.9";
     // A stored "Any" is the same rule as a specific key: the specific rule replaces it.
-    ASSERT_EQ(RuleStore::Put(EnterpriseRule(e, 7, 0, "any")), RuleStore::kPutAppended);
-    EXPECT_EQ(RuleStore::Put(EnterpriseRule(e, 6, 5, "specific")), RuleStore::kPutReplaced);
+    ASSERT_EQ(rules.Put(EnterpriseRule(e, 7, 0, "any")), RuleStore::kPutAppended);
+    EXPECT_EQ(rules.Put(EnterpriseRule(e, 6, 5, "specific")), RuleStore::kPutReplaced);
     EXPECT_EQ(PopupFound(EnterpriseRule(e, 6, 5)), "specific");
     EXPECT_EQ(PopupFound(EnterpriseRule(e, 6, 9)), "<not found>");
 
     // With the specific rule stored first, the "Any" rule is appended after it.
-    ASSERT_EQ(RuleStore::Remove(EnterpriseRule(e, 6, 5)), 0);
-    ASSERT_EQ(RuleStore::Put(EnterpriseRule(e, 6, 5, "specific")), RuleStore::kPutAppended);
-    EXPECT_EQ(RuleStore::Put(EnterpriseRule(e, 7, 0, "any")), RuleStore::kPutAppended);
+    ASSERT_EQ(rules.Remove(EnterpriseRule(e, 6, 5)), 0);
+    ASSERT_EQ(rules.Put(EnterpriseRule(e, 6, 5, "specific")), RuleStore::kPutAppended);
+    EXPECT_EQ(rules.Put(EnterpriseRule(e, 7, 0, "any")), RuleStore::kPutAppended);
     EXPECT_EQ(File().size(), 2 * 665u);
     EXPECT_EQ(PopupFound(EnterpriseRule(e, 6, 5)), "specific");
     EXPECT_EQ(PopupFound(EnterpriseRule(e, 6, 6)), "any");
@@ -220,18 +217,18 @@ TEST_F(RuleStoreTest, AnyRuleOrdering) {
 
 TEST_F(RuleStoreTest, RemoveFollowsTheAsymmetricAnyRule) {
     const std::string e = "1.3.6.1.4.1.9";
-    ASSERT_EQ(RuleStore::Put(EnterpriseRule(e, 6, 5, "specific")), RuleStore::kPutAppended);
-    ASSERT_EQ(RuleStore::Put(EnterpriseRule(e, 7, 0, "any")), RuleStore::kPutAppended);
-    ASSERT_EQ(RuleStore::Put(UserRule("keep", "kept")), RuleStore::kPutAppended);
+    ASSERT_EQ(rules.Put(EnterpriseRule(e, 6, 5, "specific")), RuleStore::kPutAppended);
+    ASSERT_EQ(rules.Put(EnterpriseRule(e, 7, 0, "any")), RuleStore::kPutAppended);
+    ASSERT_EQ(rules.Put(UserRule("keep", "kept")), RuleStore::kPutAppended);
 
     // A key with generic 7 deletes only the "Any" line.
-    EXPECT_EQ(RuleStore::Remove(EnterpriseRule(e, 7, 0)), 0);
+    EXPECT_EQ(rules.Remove(EnterpriseRule(e, 7, 0)), 0);
     EXPECT_EQ(PopupFound(EnterpriseRule(e, 6, 5)), "specific");
     EXPECT_EQ(PopupFound(EnterpriseRule(e, 6, 6)), "<not found>");
 
     // A specific key also deletes a stored "Any" line of the enterprise.
-    ASSERT_EQ(RuleStore::Put(EnterpriseRule(e, 7, 0, "any")), RuleStore::kPutAppended);
-    EXPECT_EQ(RuleStore::Remove(EnterpriseRule(e, 6, 5)), 0);
+    ASSERT_EQ(rules.Put(EnterpriseRule(e, 7, 0, "any")), RuleStore::kPutAppended);
+    EXPECT_EQ(rules.Remove(EnterpriseRule(e, 6, 5)), 0);
     EXPECT_EQ(PopupFound(EnterpriseRule(e, 6, 5)), "<not found>");
     EXPECT_EQ(PopupFound(EnterpriseRule(e, 1, 1)), "<not found>");
     EXPECT_EQ(PopupFound(UserRule("keep")), "kept");
@@ -239,30 +236,30 @@ TEST_F(RuleStoreTest, RemoveFollowsTheAsymmetricAnyRule) {
 }
 
 TEST_F(RuleStoreTest, ReadNthWalksOneKindInFileOrder) {
-    ASSERT_EQ(RuleStore::Put(IpRangeRule({10, 0, 0, 1}, {10, 0, 0, 9}, "first")), 0);
-    ASSERT_EQ(RuleStore::Put(UserRule("u")), 0);
-    ASSERT_EQ(RuleStore::Put(IpRangeRule({192, 168, 1, 1}, {192, 168, 1, 255}, "second")), 0);
+    ASSERT_EQ(rules.Put(IpRangeRule({10, 0, 0, 1}, {10, 0, 0, 9}, "first")), 0);
+    ASSERT_EQ(rules.Put(UserRule("u")), 0);
+    ASSERT_EQ(rules.Put(IpRangeRule({192, 168, 1, 1}, {192, 168, 1, 255}, "second")), 0);
     RuleRecord rule{};
     rule.kind = IpRange;
-    ASSERT_EQ(RuleStore::ReadNth(1, rule), 0);
+    ASSERT_EQ(rules.ReadNth(1, rule), 0);
     EXPECT_EQ(rule.ipFrom, (std::array<uint8_t, 4>{192, 168, 1, 1}));
     EXPECT_EQ(rule.ipTo, (std::array<uint8_t, 4>{192, 168, 1, 255}));
     EXPECT_EQ(FixedTextView(rule.popupMessage), "second");
     rule = RuleRecord{};
     rule.kind = IpRange;
-    EXPECT_EQ(RuleStore::ReadNth(2, rule), 1);
+    EXPECT_EQ(rules.ReadNth(2, rule), 1);
     rule.kind = 4;
-    EXPECT_EQ(RuleStore::ReadNth(0, rule), 1);
+    EXPECT_EQ(rules.ReadNth(0, rule), 1);
 }
 
 TEST_F(RuleStoreTest, FindIpRangeTakesTheFirstHoldingRangeInFileOrder) {
-    ASSERT_EQ(RuleStore::Put(UserRule("u")), 0);
-    ASSERT_EQ(RuleStore::Put(IpRangeRule({10, 0, 0, 0}, {200, 0, 0, 0}, "wide")), 0);
-    ASSERT_EQ(RuleStore::Put(IpRangeRule({150, 1, 1, 1}, {150, 1, 1, 1}, "exact")), 0);
-    ASSERT_EQ(RuleStore::Put(IpRangeRule({220, 0, 0, 0}, {220, 0, 0, 9}, "high")), 0);
-    const auto found = [](std::array<uint8_t, 4> address) -> std::string {
+    ASSERT_EQ(rules.Put(UserRule("u")), 0);
+    ASSERT_EQ(rules.Put(IpRangeRule({10, 0, 0, 0}, {200, 0, 0, 0}, "wide")), 0);
+    ASSERT_EQ(rules.Put(IpRangeRule({150, 1, 1, 1}, {150, 1, 1, 1}, "exact")), 0);
+    ASSERT_EQ(rules.Put(IpRangeRule({220, 0, 0, 0}, {220, 0, 0, 9}, "high")), 0);
+    const auto found = [this](std::array<uint8_t, 4> address) -> std::string {
         RuleRecord rule{};
-        if (RuleStore::FindIpRange(address, rule) != 0) return "<not found>";
+        if (rules.FindIpRange(address, rule) != 0) return "<not found>";
         return std::string(FixedTextView(rule.popupMessage));
     };
     EXPECT_EQ(found({150, 1, 1, 1}), "wide");  // held by two ranges: the first stored wins
@@ -278,10 +275,10 @@ TEST_F(RuleStoreTest, TextsAtTheirLimitsComeBackWhole) {
     SetFixedText(rule.programLine, std::string(128, 'r'));
     SetFixedText(rule.mailMessage, std::string(128, 'm'));
     SetFixedText(rule.waveFile, std::string(128, 'w'));
-    ASSERT_EQ(RuleStore::Put(rule), RuleStore::kPutAppended);
+    ASSERT_EQ(rules.Put(rule), RuleStore::kPutAppended);
     RuleRecord back{};
     back.kind = User;
-    ASSERT_EQ(RuleStore::ReadNth(0, back), 0);
+    ASSERT_EQ(rules.ReadNth(0, back), 0);
     EXPECT_EQ(FixedTextView(back.userName), std::string(36, 'u'));
     EXPECT_EQ(FixedTextView(back.popupMessage), std::string(128, 'p'));
     EXPECT_EQ(FixedTextView(back.programLine), std::string(128, 'r'));
@@ -300,47 +297,47 @@ TEST_F(RuleStoreTest, ARuleThatWouldBeStoredCutIsRefused) {
         return r;
     };
     // 19 + 37 + 4 + 4 * 129 + 2 = 578 plain bytes: room for 85 escapes.
-    ASSERT_EQ(RuleStore::Put(rule(86)), RuleStore::kPutTooLong);
+    ASSERT_EQ(rules.Put(rule(86)), RuleStore::kPutTooLong);
     EXPECT_EQ(File(), "");
-    ASSERT_EQ(RuleStore::Put(rule(85)), RuleStore::kPutAppended);
+    ASSERT_EQ(rules.Put(rule(85)), RuleStore::kPutAppended);
     EXPECT_EQ(File().size(), 665u);
     RuleRecord back = UserRule(std::string(36, 'n'));
-    ASSERT_EQ(RuleStore::FindActions(back), 0);
+    ASSERT_EQ(rules.FindActions(back), 0);
     EXPECT_EQ(FixedTextView(back.waveFile), std::string(43, 'd') + std::string(85, 'y'));
-    EXPECT_EQ(RuleStore::Put(rule(86)), RuleStore::kPutTooLong);  // also refused as a replacement
-    ASSERT_EQ(RuleStore::FindActions(back), 0);
+    EXPECT_EQ(rules.Put(rule(86)), RuleStore::kPutTooLong);  // also refused as a replacement
+    ASSERT_EQ(rules.FindActions(back), 0);
     EXPECT_EQ(FixedTextView(back.waveFile), std::string(43, 'd') + std::string(85, 'y'));
 }
 
 TEST_F(RuleStoreTest, TextsThatWouldSplitTheLineAreRefused) {
-    EXPECT_EQ(RuleStore::Put(UserRule("u", "a,b")), RuleStore::kPutBadText);
-    EXPECT_EQ(RuleStore::Put(UserRule("u", "line\nbreak")), RuleStore::kPutBadText);
-    EXPECT_EQ(RuleStore::Put(UserRule("u", "byte \xFF ends")), RuleStore::kPutBadText);
+    EXPECT_EQ(rules.Put(UserRule("u", "a,b")), RuleStore::kPutBadText);
+    EXPECT_EQ(rules.Put(UserRule("u", "line\nbreak")), RuleStore::kPutBadText);
+    EXPECT_EQ(rules.Put(UserRule("u", "byte \xFF ends")), RuleStore::kPutBadText);
     EXPECT_EQ(File(), "");
 }
 
 TEST_F(RuleStoreTest, PutReportsAnUnavailableFileAndWritesNothing) {
     std::filesystem::remove_all(folder.File("db"));
     folder.Write("db", "not a folder");
-    EXPECT_EQ(RuleStore::Put(UserRule("u", "x")), RuleStore::kPutFileError);
+    EXPECT_EQ(rules.Put(UserRule("u", "x")), RuleStore::kPutFileError);
     ASSERT_EQ(RecordedMessageBoxes().size(), 1u);
     EXPECT_NE(RecordedMessageBoxes()[0].text.find("EventDB.na Access Error"), std::string::npos);
     // The stream stayed closed: once the folder is back, the next operation opens the file.
     std::filesystem::remove(folder.File("db"));
     DBLib::MakeFolder("/db");
-    EXPECT_EQ(RuleStore::Put(UserRule("u", "x")), RuleStore::kPutAppended);
+    EXPECT_EQ(rules.Put(UserRule("u", "x")), RuleStore::kPutAppended);
 }
 
 TEST_F(RuleStoreTest, FillListShowsTheColumnsOfEachKind) {
-    ASSERT_EQ(RuleStore::Put(EnterpriseRule("1.3.6.1.4.1.9.1", 7, 0)), 0);
-    ASSERT_EQ(RuleStore::Put(IpRangeRule({10, 0, 0, 1}, {10, 0, 0, 20})), 0);
-    ASSERT_EQ(RuleStore::Put(EnterpriseRule("1.3.6.1.4.1.311", 6, -2)), 0);
-    ASSERT_EQ(RuleStore::Put(UserRule("carol")), 0);
+    ASSERT_EQ(rules.Put(EnterpriseRule("1.3.6.1.4.1.9.1", 7, 0)), 0);
+    ASSERT_EQ(rules.Put(IpRangeRule({10, 0, 0, 1}, {10, 0, 0, 20})), 0);
+    ASSERT_EQ(rules.Put(EnterpriseRule("1.3.6.1.4.1.311", 6, -2)), 0);
+    ASSERT_EQ(rules.Put(UserRule("carol")), 0);
 
     MemoryRecordList enterprises(3), ranges(2), users(1);
-    RuleStore::FillList(enterprises, Enterprise);
-    RuleStore::FillList(ranges, IpRange);
-    RuleStore::FillList(users, User);
+    rules.FillList(enterprises, Enterprise);
+    rules.FillList(ranges, IpRange);
+    rules.FillList(users, User);
     ASSERT_EQ(enterprises.RowCount(), 2);
     EXPECT_EQ(enterprises.Cell(0, 0), "1.3.6.1.4.1.9.1");
     EXPECT_EQ(enterprises.Cell(0, 1), "Any");
@@ -360,8 +357,8 @@ TEST_F(RuleStoreTest, FillListShowsEveryRuleTheLookupsUse) {
                  StoredRecord(std::string(20, ' ') + "1,,10.0.0.1,10.0.0.9,,0,0,wide,,,,0,") +
                      StoredRecord("00000000000000003,,0.0.0.0,0.0.0.0,dave,0,0,,,,,0,"));
     MemoryRecordList ranges(2), users(1);
-    RuleStore::FillList(ranges, IpRange);
-    RuleStore::FillList(users, User);
+    rules.FillList(ranges, IpRange);
+    rules.FillList(users, User);
     ASSERT_EQ(ranges.RowCount(), 1);
     EXPECT_EQ(ranges.Cell(0, 0), "10.0.0.1");
     ASSERT_EQ(users.RowCount(), 1);
@@ -383,35 +380,34 @@ TEST(RuleStoreEnterpriseSuffix, PrefixLimitsAndCuts) {
 }
 
 TEST_F(RuleStoreTest, AFailedRemoveLeavesTheRuleFileComplete) {
-    for (int i = 0; i < 5; ++i)
-        ASSERT_EQ(RuleStore::Put(UserRule("user" + std::to_string(i), "p")), 0);
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(rules.Put(UserRule("user" + std::to_string(i), "p")), 0);
     const std::string before = File();
 
     for (const char* point : {"SaveStoredLines", "DBLib::ReplaceFile"}) {
         ArmFailPoint(point);
-        EXPECT_EQ(RuleStore::Remove(UserRule("user0")), 1) << point;
+        EXPECT_EQ(rules.Remove(UserRule("user0")), 1) << point;
         EXPECT_EQ(File(), before) << point;
         EXPECT_FALSE(std::filesystem::exists(folder.File("db/EventDB.na.tmp"))) << point;
         EXPECT_EQ(PopupFound(UserRule("user0")), "p") << point;
     }
     // A file left behind by a crash before the rename is overwritten by the next run.
     folder.Write("db/EventDB.na.tmp", "half a copy");
-    EXPECT_EQ(RuleStore::Remove(UserRule("user0")), 0);
+    EXPECT_EQ(rules.Remove(UserRule("user0")), 0);
     EXPECT_EQ(File(), before.substr(665));
 }
 
 TEST_F(RuleStoreTest, ConcurrentWritersAndReadersKeepEveryRecordWhole) {
     constexpr int kPerThread = 40;
-    auto writer = [](int base) {
+    auto writer = [this](int base) {
         for (int i = 0; i < kPerThread; ++i)
-            RuleStore::Put(IpRangeRule({10, 0, 0, uint8_t(base + i)}, {10, 0, 1, 0}));
+            rules.Put(IpRangeRule({10, 0, 0, uint8_t(base + i)}, {10, 0, 1, 0}));
     };
     std::thread a(writer, 0), b(writer, 100);
-    std::thread reader([] {
+    std::thread reader([this] {
         for (int i = 0; i < kPerThread; ++i) {
             RuleRecord rule{};
             rule.kind = IpRange;
-            RuleStore::ReadNth(i, rule);
+            rules.ReadNth(i, rule);
         }
     });
     a.join();
@@ -421,7 +417,7 @@ TEST_F(RuleStoreTest, ConcurrentWritersAndReadersKeepEveryRecordWhole) {
     for (int i = 0; i < 2 * kPerThread; ++i) {
         RuleRecord rule{};
         rule.kind = IpRange;
-        ASSERT_EQ(RuleStore::ReadNth(i, rule), 0);
+        ASSERT_EQ(rules.ReadNth(i, rule), 0);
         EXPECT_EQ(rule.ipTo, (std::array<uint8_t, 4>{10, 0, 1, 0}));
     }
 }

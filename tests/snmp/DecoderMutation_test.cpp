@@ -36,13 +36,14 @@ std::unique_ptr<uint8_t[]> ExactCopy(const ber::Bytes& octets) {
 // Decodes a copy of octets held in an exactly sized block; checks the record's shape. The
 // reused record, which still holds what the datagrams before left in it, must come out
 // byte for byte as the record zeroed in full.
-int DecodeExact(const ber::Bytes& octets, TrapRecord& record, ReusableTrapRecord& reused) {
+int DecodeExact(const UserStore& users, const ber::Bytes& octets, TrapRecord& record,
+                ReusableTrapRecord& reused) {
     const std::size_t size = octets.size();
     const std::unique_ptr<uint8_t[]> block = ExactCopy(octets);
     DecodeFailure failure;
-    const int result = DecodeDatagram({block.get(), size}, kSender, record, failure);
+    const int result = DecodeDatagram(users, {block.get(), size}, kSender, record, failure);
     const std::unique_ptr<uint8_t[]> again = ExactCopy(octets);
-    EXPECT_EQ(DecodeDatagram({again.get(), size}, kSender, reused, failure), result);
+    EXPECT_EQ(DecodeDatagram(users, {again.get(), size}, kSender, reused, failure), result);
     EXPECT_EQ(std::memcmp(&reused.Record(), &record, sizeof record), 0);
 
     EXPECT_GE(result, kDecodeOk);
@@ -119,15 +120,15 @@ void Mutate(ber::Bytes& octets, std::mt19937& random) {
 class DecoderMutation : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetUserStore();
         DBLib::MakeFolder("/db");
-        ASSERT_EQ(AppendUser("trapuser", "authpassword", "privpassword", "80001F8880AABBCCDD",
-                             kAuthHmacSha1, kPrivCbcDes),
+        ASSERT_EQ(users.AppendUser("trapuser", "authpassword", "privpassword", "80001F8880AABBCCDD",
+                                   kAuthHmacSha1, kPrivCbcDes),
                   0);
     }
-    void TearDown() override { ResetUserStore(); }
 
     TempProgramFolder folder;
+    StoreReadFailures failures;
+    UserStore users{failures};
 };
 
 TEST_F(DecoderMutation, SamplesDecodeAsExpected) {
@@ -137,7 +138,7 @@ TEST_F(DecoderMutation, SamplesDecodeAsExpected) {
     ASSERT_GE(samples.size(), 10u) << "captured datagrams missing from tests/data/datagrams";
     for (const SampleDatagram& sample : samples) {
         SCOPED_TRACE(sample.name);
-        const int result = DecodeExact(sample.octets, *record, *reused);
+        const int result = DecodeExact(users, sample.octets, *record, *reused);
         // The stored user demands authPriv with SHA: the other SNMPv3 samples fail
         // authentication.
         const bool authPrivSha = sample.name.find("authpriv-sha") != std::string::npos;
@@ -156,7 +157,7 @@ TEST_F(DecoderMutation, RandomMutationsNeverLeaveTheDatagramOrTheRecord) {
         ber::Bytes octets = samples[static_cast<std::size_t>(i) % samples.size()].octets;
         const int changes = 1 + static_cast<int>(random() % 4);
         for (int c = 0; c < changes; ++c) Mutate(octets, random);
-        if (DecodeExact(octets, *record, *reused) == kDecodeOk) ++decoded;
+        if (DecodeExact(users, octets, *record, *reused) == kDecodeOk) ++decoded;
     }
     // Mutations that leave a message well-formed must still decode; seeing some proves
     // the mutations do not only produce garbage that fails at the first octet.

@@ -6,10 +6,12 @@
 #include <cstring>
 #include <memory>
 
+#include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
 #include "support/LoopbackUdpSocket.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TrapRecords.h"
+#include "users/UserStore.h"
 
 namespace {
 
@@ -49,7 +51,7 @@ protected:
         std::optional<ReceivedDatagram> datagram = socket.Receive(kArrival);
         ASSERT_TRUE(datagram.has_value()) << "no datagram from snmptrap";
         EXPECT_EQ(datagram->sender, kLoopback);
-        ASSERT_EQ(DecodeDatagram(datagram->octets, datagram->sender, *record), kDecodeOk);
+        ASSERT_EQ(DecodeDatagram(users, datagram->octets, datagram->sender, *record), kDecodeOk);
     }
 
     const VarBindEntry& Binding(int i) const {
@@ -86,6 +88,8 @@ protected:
         EXPECT_EQ(b[10].tag, 0x05);
     }
 
+    StoreReadFailures readFailures;
+    UserStore users{readFailures};
     LoopbackUdpSocket socket;
     std::unique_ptr<TrapRecord> record = NewTrapRecord();
 };
@@ -110,7 +114,7 @@ TEST_F(SnmptrapPeer, SnmpV1GenericTrapWithoutBindings) {
               0);
     std::optional<ReceivedDatagram> datagram = socket.Receive(kArrival);
     ASSERT_TRUE(datagram.has_value());
-    ASSERT_EQ(DecodeDatagram(datagram->octets, datagram->sender, *record), kDecodeOk);
+    ASSERT_EQ(DecodeDatagram(users, datagram->octets, datagram->sender, *record), kDecodeOk);
     EXPECT_EQ(record->genericTrap, 3);
     EXPECT_EQ(record->specificTrap, 0);
     EXPECT_EQ(record->timeStamp, 77u);
@@ -139,7 +143,7 @@ TEST_F(SnmptrapPeer, SnmpV2cEnterpriseNotificationIsOther) {
     ASSERT_EQ(RunSnmptrap({"-v", "2c", "-c", "public", Target(), "", "1.3.6.1.4.1.99999.0.5"}), 0);
     std::optional<ReceivedDatagram> datagram = socket.Receive(kArrival);
     ASSERT_TRUE(datagram.has_value());
-    ASSERT_EQ(DecodeDatagram(datagram->octets, datagram->sender, *record), kDecodeOk);
+    ASSERT_EQ(DecodeDatagram(users, datagram->octets, datagram->sender, *record), kDecodeOk);
     EXPECT_EQ(record->genericTrap, 7);
     EXPECT_EQ(record->varBindCount, 2);
     EXPECT_STREQ(Binding(1).oidText(), "1.3.6.1.4.1.99999.0.5");

@@ -67,15 +67,13 @@ protected:
     void SetUp() override {
         if (FindSnmptrap().empty()) GTEST_SKIP() << "snmptrap (Debian package snmp) is missing";
         ASSERT_TRUE(socket.IsOpen());
-        ResetUserStore();
         DBLib::MakeFolder("/db");
         for (const PeerUser& u : kUsers) {
-            ASSERT_EQ(AppendUser(u.name, u.authPassword, u.privPassword, kEngineIdText,
-                                 u.authProtocol, u.privProtocol),
+            ASSERT_EQ(users.AppendUser(u.name, u.authPassword, u.privPassword, kEngineIdText,
+                                       u.authProtocol, u.privProtocol),
                       0);
         }
     }
-    void TearDown() override { ResetUserStore(); }
 
     // Sends one linkDown trap with snmptrap and decodes what arrives.
     int SendAndDecode(const Sent& sent) {
@@ -98,10 +96,12 @@ protected:
             ADD_FAILURE() << "no datagram from snmptrap";
             return -1;
         }
-        return DecodeDatagram(datagram->octets, datagram->sender, *record);
+        return DecodeDatagram(users, datagram->octets, datagram->sender, *record);
     }
 
     TempProgramFolder folder;
+    StoreReadFailures failures;
+    UserStore users{failures};
     LoopbackUdpSocket socket;
     std::unique_ptr<TrapRecord> record = NewTrapRecord();
 };

@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
 #include "support/BerBuilder.h"
 #include "support/TrapRecords.h"
+#include "users/UserStore.h"
 
 using namespace ber;
 
@@ -17,7 +19,9 @@ constexpr std::array<uint8_t, 4> kSender = {127, 0, 0, 9};
 
 class TrapDecoderTest : public ::testing::Test {
 protected:
-    int Decode(Bytes datagram) { return DecodeDatagram(datagram, kSender, *record, failure); }
+    int Decode(Bytes datagram) {
+        return DecodeDatagram(users, datagram, kSender, *record, failure);
+    }
     const VarBindEntry& Binding(int i) const {
         return record->varBinds[static_cast<std::size_t>(i)];
     }
@@ -30,6 +34,8 @@ protected:
         return std::all_of(begin, end, [](uint8_t b) { return b == 0; });
     }
 
+    StoreReadFailures readFailures;
+    UserStore users{readFailures};
     std::unique_ptr<TrapRecord> record = NewTrapRecord();
     DecodeFailure failure;
 };
@@ -317,8 +323,8 @@ TEST_F(TrapDecoderTest, ReusedRecordEqualsAZeroedOneAfterAnyDecode) {
         auto reused = std::make_unique<ReusableTrapRecord>();
         Bytes first = c.first, second = c.second, again = c.second;
         DecodeFailure failure;
-        DecodeDatagram(first, kSender, *reused, failure);
-        const int result = DecodeDatagram(second, kSender, *reused, failure);
+        DecodeDatagram(users, first, kSender, *reused, failure);
+        const int result = DecodeDatagram(users, second, kSender, *reused, failure);
         EXPECT_EQ(Decode(again), result);
         EXPECT_EQ(std::memcmp(&reused->Record(), record.get(), sizeof(TrapRecord)), 0);
     }

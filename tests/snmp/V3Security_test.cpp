@@ -34,19 +34,11 @@ struct User {
 
 class V3SecurityTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetUserStore();
-        DBLib::SetRetrySleep(NoSleep);
-        DBLib::MakeFolder("/db");
-    }
-    void TearDown() override {
-        ResetUserStore();
-        DBLib::SetRetrySleep(nullptr);
-    }
+    void SetUp() override { DBLib::MakeFolder("/db"); }
 
-    static void Store(const User& user) {
-        ASSERT_EQ(AppendUser(user.name, user.authPassword, user.privPassword, user.engineIdText,
-                             user.authProtocol, user.privProtocol),
+    void Store(const User& user) {
+        ASSERT_EQ(users.AppendUser(user.name, user.authPassword, user.privPassword,
+                                   user.engineIdText, user.authProtocol, user.privProtocol),
                   0);
     }
 
@@ -75,9 +67,13 @@ protected:
         return ber::BuildV3Trap(Trap(user, flags), Secrets(user));
     }
 
-    int Decode(Bytes datagram) { return DecodeDatagram(datagram, kSender, *record, failure); }
+    int Decode(Bytes datagram) {
+        return DecodeDatagram(users, datagram, kSender, *record, failure);
+    }
 
     TempProgramFolder folder;
+    StoreReadFailures failures;
+    UserStore users{failures, NoSleep};
     std::unique_ptr<TrapRecord> record = NewTrapRecord();
     DecodeFailure failure;
 };
@@ -448,7 +444,7 @@ protected:
     int DecodeAnswering(Bytes datagram) {
         const LocalEngine local{kLocalEngineId, 5, 100};
         ReusableTrapRecord target;
-        const int result = DecodeDatagram(datagram, kSender, target, failure, local, answer);
+        const int result = DecodeDatagram(users, datagram, kSender, target, failure, local, answer);
         *record = target.Record();
         return result;
     }

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QPushButton>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/Encoding.h"
 #include "platform/qt/QtText.h"
 #include "records/DBLib.h"
+#include "records/StoreReadFailures.h"
 #include "rules/RuleStore.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
@@ -59,28 +61,24 @@ public:
     int wrongType = 0;
 };
 
-// A fresh program folder with the folders that the main frame creates at start-up, the
-// stores opened anew in it, and no retry sleeps, so a failing open cannot stall a test.
+// For stores in tests: a failing open is tried again at once.
+inline void NoRetrySleep(std::chrono::milliseconds) {}
+
+// A fresh program folder with the folders that the main frame creates at start-up, a rule
+// and a user store of its own in it that never sleep between attempts to open a file, and
+// the trap log opened anew.
 struct StoreFolder {
     StoreFolder() {
-        DBLib::SetRetrySleep([](std::chrono::milliseconds) {});
         for (const char* sub : {"/db", "/tmp", "/log"}) DBLib::MakeFolder(sub);
-        ResetStores();
+        CloseLogFile();
         ClearRecordedMessageBoxes();
     }
-    ~StoreFolder() {
-        ResetStores();
-        DBLib::SetRetrySleep(nullptr);
-    }
+    ~StoreFolder() { CloseLogFile(); }
     StoreFolder(const StoreFolder&) = delete;
     StoreFolder& operator=(const StoreFolder&) = delete;
 
     TempProgramFolder folder;  // built first
-
-private:
-    static void ResetStores() {
-        RuleStore::Reset();
-        ResetUserStore();
-        CloseLogFile();
-    }
+    StoreReadFailures readFailures;
+    UserStore users{readFailures, NoRetrySleep};
+    RuleStore rules{readFailures, NoRetrySleep};
 };

@@ -19,9 +19,10 @@ inline std::array<uint8_t, 4> ProcessSmtpHost(uint8_t last) {
             static_cast<uint8_t>(getpid() / 250 % 250), last};
 }
 
-// Mail settings towards the server at smtpHost and a default rule that mails message for
-// every trap; false when the rule could not be stored.
-inline bool MailEveryTrap(std::array<uint8_t, 4> smtpHost, std::string_view message) {
+// Mail settings towards the server at smtpHost and a default rule in rules that mails
+// message for every trap; false when the rule could not be stored.
+inline bool MailEveryTrap(RuleStore& rules, std::array<uint8_t, 4> smtpHost,
+                          std::string_view message) {
     AppSettings settings = ReadSettings();
     SetFixedText(settings.smtpServer,
                  std::to_string(smtpHost[0]) + "." + std::to_string(smtpHost[1]) + "." +
@@ -33,5 +34,5 @@ inline bool MailEveryTrap(std::array<uint8_t, 4> smtpHost, std::string_view mess
     RuleRecord defaults{};
     defaults.kind = AllTraps;
     SetFixedText(defaults.mailMessage, message);
-    return RuleStore::Put(defaults) <= RuleStore::kPutReplaced;
+    return rules.Put(defaults) <= RuleStore::kPutReplaced;
 }

@@ -44,8 +44,6 @@ void SetNow(int year, int month, int day, int hour = 9, int minute = 3, int seco
     fakeNow.tm_sec = second;
 }
 
-void NoSleep(std::chrono::milliseconds) {}
-
 // The entry of record as the pipeline writes it, with the message of the settings now.
 void WriteLogEntry(const TrapRecord& record) {
     WriteLogEntry(record, ExpandTrapMessage(record, ReadSettings()));
@@ -72,14 +70,12 @@ protected:
         CloseLogFile();
         SetLogClock(FakeClock);
         SetNow(2017, 1, 5);
-        DBLib::SetRetrySleep(NoSleep);
         ClearRecordedMessageBoxes();
         DBLib::MakeFolder("/log");
     }
     void TearDown() override {
         CloseLogFile();
         SetLogClock(nullptr);
-        DBLib::SetRetrySleep(nullptr);
         DisarmFailPoints();
         WriteSettings(saved_);
     }

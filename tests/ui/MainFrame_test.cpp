@@ -137,13 +137,14 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     CountLoss(LossKind::kLogLinesLost, 3);
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3");
-    CountStoreReadFailure(StoreKind::kUsers);
-    CountStoreReadFailure(StoreKind::kUsers);
+    StoreReadFailures& readFailures = TheApp().GetProgram().ReadFailures();
+    readFailures.CountFailure(StoreKind::kUsers);
+    readFailures.CountFailure(StoreKind::kUsers);
     frame->OnRefreshTick();
     EXPECT_EQ(
         losses->text(),
         "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | ユーザー読込失敗: 2");
-    StoreReadAgain(StoreKind::kUsers);  // shown only while the file cannot be read
+    readFailures.ReadAgain(StoreKind::kUsers);  // shown only while the file cannot be read
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3");
     CountLoss(LossKind::kForwardDropped, 4);
@@ -169,7 +170,6 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
         << losses->toolTip().toStdString();
     EXPECT_EQ(ClockAfter(*frame, 1), "00：00：01");
     ResetLosses();
-    ResetStoreReadFailures();
 }
 
 TEST_F(FrameTest, SaveWritesTheSettingsFileAndSaysSo) {

@@ -12,21 +12,11 @@
 
 namespace {
 
-// The frame's stores opened anew in its program folder, without retry sleeps.
+// The frame's trap log opened anew in its program folder.
 class MenuCommandTest : public FrameTest {
 protected:
-    MenuCommandTest() {
-        DBLib::SetRetrySleep([](std::chrono::milliseconds) {});
-        RuleStore::Reset();
-        ResetUserStore();
-        CloseLogFile();
-    }
-    ~MenuCommandTest() override {
-        RuleStore::Reset();
-        ResetUserStore();
-        CloseLogFile();
-        DBLib::SetRetrySleep(nullptr);
-    }
+    MenuCommandTest() { CloseLogFile(); }
+    ~MenuCommandTest() override { CloseLogFile(); }
 
     void Choose(int commandId) {
         QAction* action = frame->findChild<QAction*>(QString::number(commandId));

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "records/DBLib.h"
+#include "records/StoreReadFailures.h"
 #include "rules/RuleStore.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
@@ -58,7 +59,6 @@ protected:
                                           "\r\nHOST=0\r\nLOG=1\r\nT2MSG=v2 %C\r\nLOGDELM=0\r\n");
         CConfig::Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
-        RuleStore::Reset();
     }
 
     void TearDown() override {
@@ -66,7 +66,6 @@ protected:
             kill(*child_, SIGKILL);
             waitpid(*child_, nullptr, 0);
         }
-        RuleStore::Reset();
     }
 
     // Settings and rules made here are in the folder's files when the program starts.
@@ -112,6 +111,8 @@ protected:
     }
 
     TempProgramFolder folder_;
+    StoreReadFailures readFailures_;
+    RuleStore rules_{readFailures_};  // writes the rules the program reads
     uint16_t port_ = 0;
     std::optional<pid_t> child_;
 };
@@ -122,7 +123,7 @@ TEST_F(ProgramTest, SigtermEndsAsClosingTheWindowDoesWhileMailsWaitForASilentSer
     Transcript transcript;
     ScriptedTcpServer smtp("smtp", {ScriptedTcpServer::Pause(4s)}, transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
-    ASSERT_TRUE(MailEveryTrap(kSmtpHost, "Trap %C"));
+    ASSERT_TRUE(MailEveryTrap(rules_, kSmtpHost, "Trap %C"));
     CConfig::Save();
 
     Launch();

@@ -32,31 +32,27 @@ UserEntry Named(std::string_view name) {
 class UserStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetUserStore();
-        DBLib::SetRetrySleep(NoSleep);
         ClearRecordedMessageBoxes();
         DBLib::MakeFolder("/db");
     }
-    void TearDown() override {
-        ResetUserStore();
-        DBLib::SetRetrySleep(nullptr);
-    }
     TempProgramFolder folder;
+    StoreReadFailures failures;
+    UserStore store{failures, NoSleep};
 };
 
 }  // namespace
 
 TEST_F(UserStoreTest, EmptyStoreHasNoUsers) {
     UserEntry entry = Named("nobody");
-    EXPECT_EQ(FindUser(entry), 1);
-    EXPECT_EQ(GetUser(0, entry), 1);
+    EXPECT_EQ(store.FindUser(entry), 1);
+    EXPECT_EQ(store.GetUser(0, entry), 1);
     MemoryRecordList list(7);
-    ListUsers(list);
+    store.ListUsers(list);
     EXPECT_EQ(list.RowCount(), 0);
 }
 
 TEST_F(UserStoreTest, LineIsTheStoredFormOfSixFieldsWithCrLf) {
-    ASSERT_EQ(AppendUser("bob", "authpw", "privpw", "80001f8880", 2, 1), 0);
+    ASSERT_EQ(store.AppendUser("bob", "authpw", "privpw", "80001f8880", 2, 1), 0);
     const std::string plain = "bob,authpw,privpw,80001f8880,2,1,";
     std::string stored(2 * plain.size(), '\0');
     stored.resize(DBLib::Convert(plain, stored, kToStored));
@@ -69,54 +65,54 @@ TEST_F(UserStoreTest, UserAtTheFullLimitsIsReadBackWhole) {
     const std::string auth(32, 'y');
     const std::string priv = std::string(31, '\xE9') + "y";
     const std::string engine = std::string(32, 'a') + std::string(32, 'F');
-    ASSERT_EQ(AppendUser("first", "", "", "", 0, 0), 0);
-    ASSERT_EQ(AppendUser(name, auth, priv, engine, 1, 1), 0);
-    ASSERT_EQ(AppendUser("last", "", "", "", 0, 0), 0);
+    ASSERT_EQ(store.AppendUser("first", "", "", "", 0, 0), 0);
+    ASSERT_EQ(store.AppendUser(name, auth, priv, engine, 1, 1), 0);
+    ASSERT_EQ(store.AppendUser("last", "", "", "", 0, 0), 0);
 
     UserEntry entry = Named(name);
-    ASSERT_EQ(FindUser(entry), 0);
+    ASSERT_EQ(store.FindUser(entry), 0);
     EXPECT_EQ(FixedTextView(entry.authPassword), auth);
     EXPECT_EQ(FixedTextView(entry.privPassword), priv);
     EXPECT_EQ(FixedTextView(entry.engineId), engine);
     EXPECT_EQ(entry.authProtocol, 1);
     EXPECT_EQ(entry.privProtocol, 1);
 
-    ASSERT_EQ(GetUser(2, entry), 0);
+    ASSERT_EQ(store.GetUser(2, entry), 0);
     EXPECT_EQ(FixedTextView(entry.userName), "last");
     MemoryRecordList list(7);
-    ListUsers(list);
+    store.ListUsers(list);
     ASSERT_EQ(list.RowCount(), 3);
     EXPECT_EQ(list.Cell(1, 0), name);
     EXPECT_EQ(list.Cell(1, 2), "0x" + engine);
 }
 
 TEST_F(UserStoreTest, TextsThatCouldNotBeReadBackWholeAreRefused) {
-    EXPECT_EQ(AppendUser(std::string(33, 'n'), "", "", "", 0, 0), 1);
-    EXPECT_EQ(AppendUser("n", std::string(33, 'p'), "", "", 0, 0), 1);
-    EXPECT_EQ(AppendUser("n", "", std::string(33, 'p'), "", 0, 0), 1);
-    EXPECT_EQ(AppendUser("n", "", "", std::string(66, 'a'), 0, 0), 1);
-    EXPECT_EQ(AppendUser("a,b", "", "", "", 0, 0), 1);
-    EXPECT_EQ(AppendUser("n", "pass\nword", "", "", 0, 0), 1);
-    EXPECT_EQ(AppendUser("n", "", "pass\xFFword", "", 0, 0), 1);
+    EXPECT_EQ(store.AppendUser(std::string(33, 'n'), "", "", "", 0, 0), 1);
+    EXPECT_EQ(store.AppendUser("n", std::string(33, 'p'), "", "", 0, 0), 1);
+    EXPECT_EQ(store.AppendUser("n", "", std::string(33, 'p'), "", 0, 0), 1);
+    EXPECT_EQ(store.AppendUser("n", "", "", std::string(66, 'a'), 0, 0), 1);
+    EXPECT_EQ(store.AppendUser("a,b", "", "", "", 0, 0), 1);
+    EXPECT_EQ(store.AppendUser("n", "pass\nword", "", "", 0, 0), 1);
+    EXPECT_EQ(store.AppendUser("n", "", "pass\xFFword", "", 0, 0), 1);
     EXPECT_EQ(folder.Read("db/UserDB.na"), "");
 }
 
 TEST_F(UserStoreTest, FindUserTakesTheFirstExactName) {
-    ASSERT_EQ(AppendUser("alice", "one", "", "", 2, 0), 0);
-    ASSERT_EQ(AppendUser("alice", "two", "", "", 1, 0), 0);
+    ASSERT_EQ(store.AppendUser("alice", "one", "", "", 2, 0), 0);
+    ASSERT_EQ(store.AppendUser("alice", "two", "", "", 1, 0), 0);
     UserEntry entry = Named("alice");
-    ASSERT_EQ(FindUser(entry), 0);
+    ASSERT_EQ(store.FindUser(entry), 0);
     EXPECT_EQ(FixedTextView(entry.authPassword), "one");
     entry = Named("Alice");
-    EXPECT_EQ(FindUser(entry), 1);
+    EXPECT_EQ(store.FindUser(entry), 1);
     entry = Named("alic");
-    EXPECT_EQ(FindUser(entry), 1);
+    EXPECT_EQ(store.FindUser(entry), 1);
 }
 
 TEST_F(UserStoreTest, AFileChangedBehindTheStoreIsSeenAtTheNextLookup) {
-    ASSERT_EQ(AppendUser("alice", "first", "", "", 2, 0), 0);
+    ASSERT_EQ(store.AppendUser("alice", "first", "", "", 2, 0), 0);
     UserEntry entry = Named("alice");
-    ASSERT_EQ(FindUser(entry), 0);
+    ASSERT_EQ(store.FindUser(entry), 0);
     const auto onDisk = [](std::vector<std::string> plainLines) {
         std::string bytes;
         for (const std::string& plain : plainLines) {
@@ -129,7 +125,7 @@ TEST_F(UserStoreTest, AFileChangedBehindTheStoreIsSeenAtTheNextLookup) {
     // A copy renamed over it: another inode and size.
     folder.Replace("db/UserDB.na", onDisk({"bob,b,,,1,0,", "alice,copied,,,1,0,"}));
     entry = Named("alice");
-    ASSERT_EQ(FindUser(entry), 0);
+    ASSERT_EQ(store.FindUser(entry), 0);
     EXPECT_EQ(FixedTextView(entry.authPassword), "copied");
 
     // Rewritten in place at the same size: only the modification time tells.
@@ -138,30 +134,31 @@ TEST_F(UserStoreTest, AFileChangedBehindTheStoreIsSeenAtTheNextLookup) {
     std::filesystem::last_write_time(
         path, std::filesystem::last_write_time(path) - std::chrono::hours(1));
     entry = Named("alice");
-    ASSERT_EQ(FindUser(entry), 0);
+    ASSERT_EQ(store.FindUser(entry), 0);
     EXPECT_EQ(FixedTextView(entry.authPassword), "edited");
-    EXPECT_EQ(GetUser(0, entry), 0);
+    EXPECT_EQ(store.GetUser(0, entry), 0);
     EXPECT_EQ(FixedTextView(entry.userName), "bob");
 }
 
 TEST_F(UserStoreTest, SavingRewritesTheStoreInListOrder) {
-    ASSERT_EQ(AppendUser("old", "", "", "", 0, 0), 0);
-    ASSERT_EQ(SaveUsers({{"u1", "a1", "p1", "", 0, 0},
+    ASSERT_EQ(store.AppendUser("old", "", "", "", 0, 0), 0);
+    ASSERT_EQ(
+        store.SaveUsers({{"u1", "a1", "p1", "", 0, 0},
                          {"u,2", "", "", "", 0, 0},  // left out: it could not be read back whole
                          {"u2", "a2", "p2", "0102", 2, 1},
                          {"u3", "a3", "p3", "", 1, 0}}),
-              0);
+        0);
     UserEntry entry{};
     for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(GetUser(i, entry), 0);
+        ASSERT_EQ(store.GetUser(i, entry), 0);
         EXPECT_EQ(FixedTextView(entry.userName), "u" + std::to_string(i + 1));
     }
-    EXPECT_EQ(GetUser(3, entry), 1);
+    EXPECT_EQ(store.GetUser(3, entry), 1);
     entry = Named("old");
-    EXPECT_EQ(FindUser(entry), 1);
+    EXPECT_EQ(store.FindUser(entry), 1);
 
     MemoryRecordList list(7);
-    ListUsers(list);
+    store.ListUsers(list);
     ASSERT_EQ(list.RowCount(), 3);
     const std::vector<std::string> row1 = {"u2",      "*******", "0x0102", "HMAC-MD5",
                                            "CBC-DES", "a2",      "p2"};
@@ -182,12 +179,12 @@ TEST_F(UserStoreTest, ShortLinesGiveEmptyFieldsAndUnknownProtocolsTheirCode) {
     next.resize(DBLib::Convert("next,,,,7,3,", next, kToStored));
     folder.Write("db/UserDB.na", stored + "\r\n" + odd + "\r\n" + newest + "\r\n" + next + "\r\n");
     UserEntry entry = Named("short");
-    ASSERT_EQ(FindUser(entry), 0);
+    ASSERT_EQ(store.FindUser(entry), 0);
     EXPECT_EQ(FixedTextView(entry.authPassword), "pw");
     EXPECT_EQ(FixedTextView(entry.engineId), "");
     EXPECT_EQ(entry.authProtocol, 0);
     MemoryRecordList list(7);
-    ListUsers(list);
+    store.ListUsers(list);
     ASSERT_EQ(list.RowCount(), 4);
     EXPECT_EQ(list.Cell(1, 3), "(9)");
     EXPECT_EQ(list.Cell(1, 4), "(-1)");
@@ -201,10 +198,10 @@ TEST_F(UserStoreTest, UnavailableFileFindsNoUserAndWritesNothing) {
     std::filesystem::remove_all(folder.File("db"));
     folder.Write("db", "not a folder");
     UserEntry entry = Named("u");
-    EXPECT_EQ(FindUser(entry), 1);
-    EXPECT_TRUE(StoreReadFailing(StoreKind::kUsers));
+    EXPECT_EQ(store.FindUser(entry), 1);
+    EXPECT_TRUE(failures.Failing(StoreKind::kUsers));
     EXPECT_TRUE(RecordedMessageBoxes().empty());  // the receiver's lookup shows no box
-    EXPECT_EQ(AppendUser("u", "", "", "", 0, 0), 1);
+    EXPECT_EQ(store.AppendUser("u", "", "", "", 0, 0), 1);
     EXPECT_EQ(RecordedMessageBoxes().size(), 1u);
 }
 
@@ -213,21 +210,21 @@ TEST_F(UserStoreTest, LookupsDuringSavesNeverMissAUserOfBothLists) {
     for (int i = 0; i < 10; ++i)
         (i < 5 ? few : many).push_back({"user" + std::to_string(i), "secret", "", "", 2, 0});
     many.insert(many.begin(), few.begin(), few.end());
-    ASSERT_EQ(SaveUsers(few), 0);
+    ASSERT_EQ(store.SaveUsers(few), 0);
     std::atomic<bool> saving = true;
     std::thread writer([&] {
-        for (int round = 0; round < 40; ++round) SaveUsers(round % 2 ? few : many);
+        for (int round = 0; round < 40; ++round) store.SaveUsers(round % 2 ? few : many);
         saving = false;
     });
     for (int i = 0; i < 1000000 && saving; ++i) {
         UserEntry entry = Named("user4");
-        ASSERT_EQ(FindUser(entry), 0) << i;
+        ASSERT_EQ(store.FindUser(entry), 0) << i;
         EXPECT_EQ(FixedTextView(entry.authPassword), "secret");
     }
     writer.join();
     UserEntry entry{};
-    EXPECT_EQ(GetUser(4, entry), 0);
-    EXPECT_EQ(GetUser(5, entry), 1);
+    EXPECT_EQ(store.GetUser(4, entry), 0);
+    EXPECT_EQ(store.GetUser(5, entry), 1);
 }
 
 TEST_F(UserStoreTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewListWhole) {
@@ -238,16 +235,16 @@ TEST_F(UserStoreTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewListWhole) {
         return users;
     };
     const std::vector<UserTexts> first = list("first-password"), second = list("second");
-    ASSERT_EQ(SaveUsers(second), 0);
+    ASSERT_EQ(store.SaveUsers(second), 0);
     const std::string secondBytes = folder.Read("db/UserDB.na");
-    ASSERT_EQ(SaveUsers(first), 0);
+    ASSERT_EQ(store.SaveUsers(first), 0);
     const std::string firstBytes = folder.Read("db/UserDB.na");
     std::mt19937 random(20);
     for (int round = 0; round < 25; ++round) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            for (int save = 0; save < 100000; ++save) SaveUsers(save % 2 ? first : second);
+            for (int save = 0; save < 100000; ++save) store.SaveUsers(save % 2 ? first : second);
             _exit(0);
         }
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));

@@ -15,7 +15,7 @@
 #include "users/UserStore.h"
 #include "users/dialogs/CUserDlg.h"
 
-CUserListDlg::CUserListDlg(QWidget* parent) : QDialog(parent) {
+CUserListDlg::CUserListDlg(UserStore& users, QWidget* parent) : QDialog(parent), m_users(users) {
     WithId(this, 179);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: User List"));
     m_list = WithId(new CReportListCtrl({{QStringLiteral("ユーザ"), 80},
@@ -64,7 +64,7 @@ CUserListDlg::CUserListDlg(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     resize(620, 320);
 
-    ListUsers(*m_list);
+    m_users.ListUsers(*m_list);
     FitEngineIdColumn();
 }
 
@@ -104,7 +104,7 @@ void CUserListDlg::OnOK() {
                              ProtocolCode(kPrivProtocolNames, m_list->CellText(row, kPrivColumn))});
         }
         // The store posted why it could not save; the dialog keeps the edited list.
-        if (SaveUsers(users) != 0) return;
+        if (m_users.SaveUsers(users) != 0) return;
     }
     accept();
 }

@@ -1,10 +1,11 @@
 #pragma once
-// The SNMPv3 user list: a working copy of the user store in a list; OK writes it back
-// whole, in list order, when anything was done to it.
+// The SNMPv3 user list: a working copy of the user store given in a list; OK writes it
+// back whole, in list order, when anything was done to it.
 
 #include <QDialog>
 
 class CReportListCtrl;
+class UserStore;
 
 class CUserListDlg : public QDialog {
     Q_OBJECT
@@ -23,7 +24,7 @@ public:
         kPrivPasswordColumn = 6,
     };
 
-    explicit CUserListDlg(QWidget* parent = nullptr);
+    explicit CUserListDlg(UserStore& users, QWidget* parent = nullptr);
 
     CReportListCtrl* List() const { return m_list; }
     int LastChange() const { return m_nLastChange; }
@@ -37,6 +38,7 @@ private:
     static constexpr int kEngineIdWidth = 100;  // wider only for the IDs listed
     void FitEngineIdColumn();
 
+    UserStore& m_users;
     CReportListCtrl* m_list;
     int m_nLastChange = 0;  // 0 until the list was changed (10 add, 11 edit, 12 delete)
 };

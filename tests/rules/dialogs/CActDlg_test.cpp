@@ -45,7 +45,7 @@ protected:
 };
 
 TEST_F(ActionDialog, AddedEnterpriseIsStoredWithItsPrefixAndEditedWithoutIt) {
-    CFilEpriseDlg page;
+    CFilEpriseDlg page(stores.rules, stores.users);
     {
         ModalScript<CActDlg> script([](CActDlg& dialog) {
             EXPECT_EQ(dialog.windowTitle(), "Olix Trap Receiver: Action");
@@ -68,7 +68,7 @@ TEST_F(ActionDialog, AddedEnterpriseIsStoredWithItsPrefixAndEditedWithoutIt) {
     EXPECT_EQ(page.List()->CellText(0, 1), "6");
     EXPECT_EQ(page.List()->CellText(0, 2), "5");
     RuleRecord stored = EnterpriseKey("1.3.6.1.4.1.9.1", 6, 5);
-    ASSERT_EQ(RuleStore::FindActions(stored), 0);
+    ASSERT_EQ(stores.rules.FindActions(stored), 0);
     EXPECT_EQ(FixedTextView(stored.popupMessage), Utf8ToCp932("ポップアップ"));
 
     page.List()->SelectRows({0});
@@ -83,12 +83,12 @@ TEST_F(ActionDialog, AddedEnterpriseIsStoredWithItsPrefixAndEditedWithoutIt) {
     });
     page.OnEdit();
     EXPECT_EQ(page.List()->RowCount(), 1);
-    ASSERT_EQ(RuleStore::FindActions(stored), 0);
+    ASSERT_EQ(stores.rules.FindActions(stored), 0);
     EXPECT_EQ(FixedTextView(stored.mailMessage), "mail body");
 }
 
 TEST_F(ActionDialog, AnyDisablesTheSpecificEditAndKeepsItsNumber) {
-    CFilEpriseDlg page;
+    CFilEpriseDlg page(stores.rules, stores.users);
     ModalScript<CActDlg> script([](CActDlg& dialog) {
         auto* generic = Control<QComboBox>(dialog, CActDlg::kGenericCombo);
         ASSERT_EQ(generic->count(), 8);
@@ -108,13 +108,13 @@ TEST_F(ActionDialog, AnyDisablesTheSpecificEditAndKeepsItsNumber) {
     EXPECT_EQ(page.List()->CellText(0, 2), "77");
     RuleRecord rule{};
     rule.kind = Enterprise;
-    ASSERT_EQ(RuleStore::ReadNth(0, rule), 0);
+    ASSERT_EQ(stores.rules.ReadNth(0, rule), 0);
     EXPECT_EQ(rule.genericTrap, 7);
     EXPECT_EQ(rule.specificTrap, 77);
 }
 
 TEST_F(ActionDialog, AddingAnExistingKeyReplacesItsActionsWithoutASecondRow) {
-    CFilIPDlg page;
+    CFilIPDlg page(stores.rules, stores.users);
     int round = 0;
     ModalScript<CActDlg> script([&](CActDlg& dialog) {
         EXPECT_EQ(Control<QLabel>(dialog, CActDlg::kKeyLabel)->text(), "IP アドレス範囲：");
@@ -130,14 +130,14 @@ TEST_F(ActionDialog, AddingAnExistingKeyReplacesItsActionsWithoutASecondRow) {
     EXPECT_EQ(page.List()->CellText(0, 1), "10.0.0.9");
     RuleRecord rule{};
     rule.kind = IpRange;
-    ASSERT_EQ(RuleStore::ReadNth(0, rule), 0);
+    ASSERT_EQ(stores.rules.ReadNth(0, rule), 0);
     EXPECT_EQ(FixedTextView(rule.programLine), "second");
-    EXPECT_EQ(RuleStore::ReadNth(1, rule), 1);
+    EXPECT_EQ(stores.rules.ReadNth(1, rule), 1);
 }
 
 TEST_F(ActionDialog, AddressRangeMustNotRunBackwards) {
-    CFilIPDlg page;
-    CActDlg dialog;
+    CFilIPDlg page(stores.rules, stores.users);
+    CActDlg dialog(stores.rules, stores.users);
     dialog.SetMode(&page, CActDlg::ModeAddIpRange);
     dialog.show();
     // Compared as numbers with the first octet highest: 10.0.0.2 is above 9.255.255.255.
@@ -196,12 +196,12 @@ TEST_F(ActionDialog, ChecksRefuseAtTheirBoundariesAndCommasEverywhere) {
          "メールメッセージのデータサイズが不正です。(128Byteまで)"},
         {CActDlg::ModeAllTraps, CActDlg::kMailEdit, "a,b", kCommaMessage},
     };
-    CFilEpriseDlg enterprisePage;
-    CFilUserDlg userPage;
+    CFilEpriseDlg enterprisePage(stores.rules, stores.users);
+    CFilUserDlg userPage(stores.rules, stores.users);
     for (const CheckCase& check : cases) {
         SCOPED_TRACE(check.text.toStdString() + " in " + std::to_string(check.id));
         ClearRecordedMessageBoxes();
-        CActDlg dialog;
+        CActDlg dialog(stores.rules, stores.users);
         CFilPageDlg* page = check.mode == CActDlg::ModeAddEnterprise
                                 ? static_cast<CFilPageDlg*>(&enterprisePage)
                             : check.mode == CActDlg::ModeAddUser ? &userPage
@@ -228,7 +228,7 @@ TEST_F(ActionDialog, ChecksRefuseAtTheirBoundariesAndCommasEverywhere) {
 
 TEST_F(ActionDialog, BeepDisablesTheWaveFileAndComesBackChecked) {
     {
-        CActDlg dialog;
+        CActDlg dialog(stores.rules, stores.users);
         dialog.SetMode(nullptr, CActDlg::ModeAllTraps);
         dialog.show();
         EXPECT_FALSE(Control<QLabel>(dialog, CActDlg::kKeyLabel)->isVisible());
@@ -243,11 +243,11 @@ TEST_F(ActionDialog, BeepDisablesTheWaveFileAndComesBackChecked) {
         ASSERT_EQ(dialog.result(), QDialog::Accepted);
     }
     RuleRecord all{};
-    ASSERT_EQ(RuleStore::FindActions(all), 0);
+    ASSERT_EQ(stores.rules.FindActions(all), 0);
     EXPECT_EQ(all.beep, 1);
     EXPECT_EQ(FixedTextView(all.waveFile), "/tmp/ding.wav");
 
-    CActDlg again;
+    CActDlg again(stores.rules, stores.users);
     again.SetMode(nullptr, CActDlg::ModeAllTraps);
     EXPECT_TRUE(Control<QCheckBox>(again, CActDlg::kBeepCheck)->isChecked());
     EXPECT_FALSE(Control<QLineEdit>(again, CActDlg::kWaveEdit)->isEnabled());
@@ -257,8 +257,8 @@ TEST_F(ActionDialog, BeepDisablesTheWaveFileAndComesBackChecked) {
 TEST_F(ActionDialog, RuleTooLongForItsRecordIsRefusedAndNothingStored) {
     // Every y (0x79) needs an escape byte in the stored form: four full actions of y
     // cannot fit the 663-byte record, though each field is within its limit.
-    CFilIPDlg page;
-    CActDlg dialog;
+    CFilIPDlg page(stores.rules, stores.users);
+    CActDlg dialog(stores.rules, stores.users);
     dialog.SetMode(&page, CActDlg::ModeAddIpRange);
     dialog.show();
     for (int id :
@@ -271,12 +271,12 @@ TEST_F(ActionDialog, RuleTooLongForItsRecordIsRefusedAndNothingStored) {
     EXPECT_EQ(page.List()->RowCount(), 0);
     RuleRecord rule{};
     rule.kind = IpRange;
-    EXPECT_EQ(RuleStore::ReadNth(0, rule), 1);
+    EXPECT_EQ(stores.rules.ReadNth(0, rule), 1);
 }
 
 TEST_F(ActionDialog, EnterValidatesAndEscapeAndCancelStoreNothing) {
-    CFilIPDlg page;
-    CActDlg dialog;
+    CFilIPDlg page(stores.rules, stores.users);
+    CActDlg dialog(stores.rules, stores.users);
     dialog.SetMode(&page, CActDlg::ModeAddIpRange);
     dialog.show();
     SetText(dialog, CActDlg::kStartAddress, "1.2.3.4");
@@ -287,7 +287,7 @@ TEST_F(ActionDialog, EnterValidatesAndEscapeAndCancelStoreNothing) {
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(page.List()->RowCount(), 0);
 
-    CActDlg second;
+    CActDlg second(stores.rules, stores.users);
     second.SetMode(&page, CActDlg::ModeAddIpRange);
     second.show();
     SetText(second, CActDlg::kStartAddress, "1.2.3.4");
@@ -301,9 +301,9 @@ TEST_F(ActionDialog, EnterValidatesAndEscapeAndCancelStoreNothing) {
 }
 
 TEST_F(ActionDialog, UserNamesComeFromTheUserStoreAndAnEditedRuleKeepsItsOwn) {
-    AppendUser("alice", "", "", "", 0, 0);
-    AppendUser("bob", "", "", "", 0, 0);
-    CFilUserDlg page;
+    stores.users.AppendUser("alice", "", "", "", 0, 0);
+    stores.users.AppendUser("bob", "", "", "", 0, 0);
+    CFilUserDlg page(stores.rules, stores.users);
     ModalScript<CActDlg> add([](CActDlg& dialog) {
         auto* users = Control<QComboBox>(dialog, CActDlg::kUserCombo);
         ASSERT_EQ(users->count(), 2);
@@ -328,19 +328,19 @@ TEST_F(ActionDialog, UserNamesComeFromTheUserStoreAndAnEditedRuleKeepsItsOwn) {
     RuleRecord carol{};
     carol.kind = User;
     SetFixedText(carol.userName, "carol");
-    ASSERT_EQ(RuleStore::FindActions(carol), 0);
+    ASSERT_EQ(stores.rules.FindActions(carol), 0);
     EXPECT_EQ(FixedTextView(carol.popupMessage), "for carol");
     RuleRecord alice{};
     alice.kind = User;
     SetFixedText(alice.userName, "alice");
-    EXPECT_EQ(RuleStore::FindActions(alice), 1);
+    EXPECT_EQ(stores.rules.FindActions(alice), 1);
 }
 
 TEST_F(ActionDialog, KeepsOneWidthInEveryMode) {
     std::vector<int> widths;
     for (int mode : {CActDlg::ModeAllTraps, CActDlg::ModeAddEnterprise, CActDlg::ModeAddIpRange,
                      CActDlg::ModeAddUser}) {
-        CActDlg dialog;
+        CActDlg dialog(stores.rules, stores.users);
         dialog.SetMode(nullptr, mode);
         dialog.show();
         QCoreApplication::processEvents();
@@ -364,7 +364,7 @@ public:
 };
 
 TEST_F(ActionDialog, HelpOpensAtContext22AndTakesInputWhileTheDialogIsModal) {
-    CActDlg dialog;
+    CActDlg dialog(stores.rules, stores.users);
     dialog.SetMode(nullptr, CActDlg::ModeAllTraps);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.show();

@@ -44,15 +44,15 @@ RuleRecord UserRule(const char* name) {
 
 // Stored rules and receiveMode 0, before the dialog reads them.
 struct StoredRules {
-    StoredRules() {
+    explicit StoredRules(RuleStore& store) {
         AppSettings settings{};
         settings.trapPort = 162;
         WriteSettings(settings);
-        RuleStore::Put(IpRule("192.168.1.1", "192.168.1.254"));
-        RuleStore::Put(EnterpriseRule("1.3.6.1.4.1.9", 6, 1));
-        RuleStore::Put(IpRule("10.0.0.1", "10.0.0.1"));
-        RuleStore::Put(EnterpriseRule("1.3.6.1.4.1.9", 7, 0));
-        RuleStore::Put(UserRule("alice"));
+        store.Put(IpRule("192.168.1.1", "192.168.1.254"));
+        store.Put(EnterpriseRule("1.3.6.1.4.1.9", 6, 1));
+        store.Put(IpRule("10.0.0.1", "10.0.0.1"));
+        store.Put(EnterpriseRule("1.3.6.1.4.1.9", 7, 0));
+        store.Put(UserRule("alice"));
     }
 };
 
@@ -61,8 +61,8 @@ protected:
     CReportListCtrl* List(int tab) { return dialog.Page(tab)->List(); }
 
     StoreFolder stores;
-    StoredRules rules;
-    CEventDlg dialog;
+    StoredRules rules{stores.rules};
+    CEventDlg dialog{stores.rules, stores.users};
 };
 
 TEST_F(EventDialog, ShowsTheModeAndTheRulesOfEachKindInFileOrder) {
@@ -102,7 +102,7 @@ TEST_F(EventDialog, CancelKeepsTheModeButNotADeletedRule) {
     AppSettings settings = ReadSettings();
     settings.receiveMode = 1;
     WriteSettings(settings);
-    CEventDlg filtering;
+    CEventDlg filtering(stores.rules, stores.users);
     filtering.show();
     EXPECT_FALSE(ControlById<QPushButton>(&filtering, CEventDlg::kActionButton)->isEnabled());
     ControlById<QRadioButton>(&filtering, CEventDlg::kAllTrapsRadio)->click();
@@ -115,7 +115,7 @@ TEST_F(EventDialog, CancelKeepsTheModeButNotADeletedRule) {
     EXPECT_EQ(filtering.result(), QDialog::Rejected);
     EXPECT_EQ(ReadSettings().receiveMode, 1);
     RuleRecord alice = UserRule("alice");
-    EXPECT_EQ(RuleStore::FindActions(alice), 1);
+    EXPECT_EQ(stores.rules.FindActions(alice), 1);
 }
 
 TEST_F(EventDialog, DeleteAsksFirstAndRemovesOnlyTheSelectedRow) {
@@ -142,7 +142,7 @@ TEST_F(EventDialog, DeleteAsksFirstAndRemovesOnlyTheSelectedRow) {
     EXPECT_EQ(enterprises->List()->CellText(0, 1), "Any");
     RuleRecord rule{};
     rule.kind = Enterprise;
-    EXPECT_EQ(RuleStore::ReadNth(0, rule), 1);
+    EXPECT_EQ(stores.rules.ReadNth(0, rule), 1);
     EXPECT_EQ(dialog.Page(0)->List()->RowCount(), 2);
 }
 
@@ -162,7 +162,7 @@ TEST_F(EventDialog, EditWithoutSelectionNamesWhatToSelectOnEachPage) {
 TEST_F(EventDialog, EditOpensTheSelectedRuleWithItsKeyLocked) {
     RuleRecord stored = IpRule("10.0.0.1", "10.0.0.1");
     SetFixedText(stored.popupMessage, "seen");
-    RuleStore::Put(stored);
+    stores.rules.Put(stored);
     List(0)->SelectRows({1});
     ModalScript<CActDlg> script([](CActDlg& action) {
         auto* start = ControlById<QWidget>(&action, CActDlg::kStartAddress);

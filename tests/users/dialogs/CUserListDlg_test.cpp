@@ -17,17 +17,17 @@
 namespace {
 
 struct StoredUsers {
-    StoredUsers() {
-        AppendUser("alice", "authpass1", "privpass1", "80001f8880", 1, 0);
-        AppendUser("bob", "", "", "", 0, 0);
+    explicit StoredUsers(UserStore& store) {
+        store.AppendUser("alice", "authpass1", "privpass1", "80001f8880", 1, 0);
+        store.AppendUser("bob", "", "", "", 0, 0);
     }
 };
 
 // The users of the store, one "name/auth/priv/engine/authProtocol/privProtocol" each.
-std::vector<std::string> StoredUserLines() {
+std::vector<std::string> StoredUserLines(const UserStore& store) {
     std::vector<std::string> lines;
     UserEntry entry{};
-    for (int index = 0; GetUser(index, entry) == 0; ++index)
+    for (int index = 0; store.GetUser(index, entry) == 0; ++index)
         lines.push_back(std::string(FixedTextView(entry.userName)) + "/" +
                         std::string(FixedTextView(entry.authPassword)) + "/" +
                         std::string(FixedTextView(entry.privPassword)) + "/" +
@@ -46,8 +46,8 @@ protected:
     CReportListCtrl* List() { return dialog.List(); }
 
     StoreFolder stores;
-    StoredUsers users;
-    CUserListDlg dialog;
+    StoredUsers users{stores.users};
+    CUserListDlg dialog{stores.users};
 };
 
 TEST_F(UserListDialog, ListsTheStoredUsersWithMaskedPasswords) {
@@ -91,7 +91,7 @@ TEST_F(UserListDialog, AddedUserIsSavedInListOrderWithItsProtocolNumbers) {
 
     dialog.OnOK();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(StoredUserLines(),
+    EXPECT_EQ(StoredUserLines(stores.users),
               (std::vector<std::string>{"alice/authpass1/privpass1/80001f8880/1/0", "bob////0/0",
                                         "carol/md5password/despassword/8000ABcd/2/1"}));
 }
@@ -120,7 +120,7 @@ TEST_F(UserListDialog, NewerProtocolsFollowInCodeOrderAndAreSavedAsTheirCodes) {
     EXPECT_EQ(List()->CellText(2, 3), "HMAC-SHA-384");
     EXPECT_EQ(List()->CellText(2, 4), "CFB-AES-128");
     dialog.OnOK();
-    EXPECT_EQ(StoredUserLines().back(), "dave/sha384password/aespassword//5/2");
+    EXPECT_EQ(StoredUserLines(stores.users).back(), "dave/sha384password/aespassword//5/2");
 }
 
 TEST_F(UserListDialog, EditShowsTheRowAndOverwritesIt) {
@@ -153,8 +153,8 @@ TEST_F(UserListDialog, EditShowsTheRowAndOverwritesIt) {
 
 TEST_F(UserListDialog, TheLongestEngineIdIsShownWholeInTheListAndTheUserDialog) {
     const std::string longest = "0123456789ABCDEF0123456789abcdef0123456789ABCDEF0123456789abcdef";
-    AppendUser("carol", "authpass1", "", longest, 1, 0);
-    CUserListDlg withLongId;
+    stores.users.AppendUser("carol", "authpass1", "", longest, 1, 0);
+    CUserListDlg withLongId(stores.users);
     CReportListCtrl* list = withLongId.List();
     ASSERT_EQ(list->RowCount(), 3);
     const int needed =
@@ -175,8 +175,8 @@ TEST_F(UserListDialog, TheLongestEngineIdIsShownWholeInTheListAndTheUserDialog) 
 
 TEST_F(UserListDialog, UnknownCodesSurviveEditAndSaveUntouched) {
     // Codes of a newer version: saving them as "None" would accept unauthenticated traps.
-    AppendUser("eve", "authpass2", "privpass2", "", 7, -1);
-    CUserListDlg newer;
+    stores.users.AppendUser("eve", "authpass2", "privpass2", "", 7, -1);
+    CUserListDlg newer(stores.users);
     ASSERT_EQ(newer.List()->RowCount(), 3);
     EXPECT_EQ(newer.List()->CellText(2, CUserListDlg::kAuthColumn), "(7)");
     EXPECT_EQ(newer.List()->CellText(2, CUserListDlg::kPrivColumn), "(-1)");
@@ -189,26 +189,26 @@ TEST_F(UserListDialog, UnknownCodesSurviveEditAndSaveUntouched) {
     newer.OnEdit();
     EXPECT_EQ(script.opened, 1);
     newer.OnOK();
-    EXPECT_EQ(StoredUserLines(),
+    EXPECT_EQ(StoredUserLines(stores.users),
               (std::vector<std::string>{"alice/authpass1/privpass1/80001f8880/1/0", "bob////0/0",
                                         "eve/authpass2/privpass2//7/-1"}));
 }
 
 TEST_F(UserListDialog, AddCancelledStillRewritesTheStoreOnOk) {
     // A user written behind the dialog's back shows whether OK rewrote the store.
-    AppendUser("outsider", "", "", "", 0, 0);
+    stores.users.AppendUser("outsider", "", "", "", 0, 0);
     ModalScript<CUserDlg> script(
         [](CUserDlg& user) { ControlById<QPushButton>(&user, 2)->click(); });
     dialog.OnAdd();
     EXPECT_EQ(List()->RowCount(), 2);
     dialog.OnOK();
-    EXPECT_EQ(StoredUserLines().size(), 2u);
+    EXPECT_EQ(StoredUserLines(stores.users).size(), 2u);
 }
 
 TEST_F(UserListDialog, OkWithoutChangesWritesNothing) {
-    AppendUser("outsider", "", "", "", 0, 0);
+    stores.users.AppendUser("outsider", "", "", "", 0, 0);
     dialog.OnOK();
-    EXPECT_EQ(StoredUserLines().size(), 3u);
+    EXPECT_EQ(StoredUserLines(stores.users).size(), 3u);
 }
 
 TEST_F(UserListDialog, DeleteTakesEverySelectedRowAndCancelKeepsTheStore) {
@@ -220,7 +220,7 @@ TEST_F(UserListDialog, DeleteTakesEverySelectedRowAndCancelKeepsTheStore) {
     dialog.show();
     ControlById<QPushButton>(&dialog, 2)->click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(StoredUserLines().size(), 2u);
+    EXPECT_EQ(StoredUserLines(stores.users).size(), 2u);
 }
 
 struct UserCase {
