@@ -3,6 +3,7 @@
 // on its tick and the exports copy.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // Block order is fixed: the exports write the counters in this order.
@@ -17,13 +18,74 @@ struct PacketCounters {
     uint32_t filteredOut;
     std::array<uint32_t, 8> genericTrapCounts;  // by genericTrap 0-7
 };
-static_assert(sizeof(PacketCounters) == 16 * sizeof(uint32_t));
 
-inline constexpr int kCounterCount = 16;
+// The counter view and the exports show the counters in two groups: the packet counters
+// with their labels, the trap types with their event pictures.
+enum class CounterGroup { kPackets, kTrapTypes };
+
+// One counter as every reader of the block sees it.
+struct PacketCounterEntry {
+    std::size_t offset;  // of its field in PacketCounters
+    CounterGroup group;
+    int fieldId;              // its number's control id in the counter view
+    const char* viewLabel;    // the counter view's label (trap types show their picture)
+    const char* exportLabel;  // its row (HTML) or column (CSV) name in the exports
+    constexpr std::size_t Slot() const { return offset / sizeof(uint32_t); }
+};
+
+constexpr std::size_t TrapTypeOffset(int genericTrap) {
+    return offsetof(PacketCounters, genericTrapCounts) +
+           static_cast<std::size_t>(genericTrap) * sizeof(uint32_t);
+}
+
+// In block order. A new counter is a field above and its entry here; the view and the
+// exports place it by its group.
+inline constexpr auto kPacketCounterTable = std::to_array<PacketCounterEntry>({
+    {offsetof(PacketCounters, allPackets), CounterGroup::kPackets, 1000, "Total Recv Packets",
+     "Total Recv Packts"},
+    {offsetof(PacketCounters, snmpV1Packets), CounterGroup::kPackets, 1001, "SnmpV1 Trap",
+     "SnmpV1 Trap"},
+    {offsetof(PacketCounters, snmpV2cPackets), CounterGroup::kPackets, 1002, "SnmpV2 Trap",
+     "SnmpV2 Trap"},
+    {offsetof(PacketCounters, snmpV3Packets), CounterGroup::kPackets, 1003, "SnmpV3 Trap",
+     "SnmpV3 Trap"},
+    {offsetof(PacketCounters, authFailures), CounterGroup::kPackets, 1004, "AuthFail Packets",
+     "AuthFail Packts"},
+    {offsetof(PacketCounters, decryptFailures), CounterGroup::kPackets, 1015, "DecFail Packets",
+     "DecFail Packts"},
+    {offsetof(PacketCounters, decodeErrors), CounterGroup::kPackets, 1005, "Error Packets",
+     "Error Packts"},
+    {offsetof(PacketCounters, filteredOut), CounterGroup::kPackets, 1006, "Drop Packets",
+     "Drop Packts"},
+    {TrapTypeOffset(0), CounterGroup::kTrapTypes, 1007, "Cold Start", "Cold Start"},
+    {TrapTypeOffset(1), CounterGroup::kTrapTypes, 1008, "Warm Start", "Warm Start"},
+    {TrapTypeOffset(2), CounterGroup::kTrapTypes, 1009, "Link Down", "Link Down"},
+    {TrapTypeOffset(3), CounterGroup::kTrapTypes, 1010, "Link Up", "Link Up"},
+    {TrapTypeOffset(4), CounterGroup::kTrapTypes, 1011, "Auth Failure", "Auth Failure"},
+    {TrapTypeOffset(5), CounterGroup::kTrapTypes, 1012, "Egp Neighbor Loss", "Egp Neighbor Loss"},
+    {TrapTypeOffset(6), CounterGroup::kTrapTypes, 1013, "Enterprise Specific",
+     "Enterprise Specific"},
+    {TrapTypeOffset(7), CounterGroup::kTrapTypes, 1014, "Other", "Other"},
+});
+
+inline constexpr int kCounterCount = static_cast<int>(kPacketCounterTable.size());
+static_assert(sizeof(PacketCounters) == kCounterCount * sizeof(uint32_t),
+              "every field of the block has its entry");
+static_assert(
+    [] {
+        for (std::size_t slot = 0; slot < kPacketCounterTable.size(); ++slot)
+            if (kPacketCounterTable[slot].Slot() != slot) return false;
+        return true;
+    }(),
+    "the table is in block order");
 
 // Field id of each counter in the counter view, in block order.
-inline constexpr std::array<int, kCounterCount> kCounterFieldIds = {
-    1000, 1001, 1002, 1003, 1004, 1015, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014};
+inline constexpr std::array<int, kCounterCount> kCounterFieldIds = [] {
+    std::array<int, kCounterCount> ids{};
+    for (std::size_t slot = 0; slot < ids.size(); ++slot)
+        ids[slot] = kPacketCounterTable[slot].fieldId;
+    return ids;
+}();
 
 // Kinds of CountPacket.
 enum PacketKind : int {

@@ -1,10 +1,12 @@
 #include "traplog/Export.h"
 
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
@@ -14,28 +16,24 @@
 
 namespace {
 
-constexpr std::array<const char*, 8> kPacketLabels = {
-    "Total Recv Packts", "SnmpV1 Trap",    "SnmpV2 Trap",  "SnmpV3 Trap",
-    "AuthFail Packts",   "DecFail Packts", "Error Packts", "Drop Packts"};
-constexpr std::array<const char*, 8> kTrapTypeLabels = {
-    "Cold Start",   "Warm Start",        "Link Down",           "Link Up",
-    "Auth Failure", "Egp Neighbor Loss", "Enterprise Specific", "Other"};
 constexpr std::array<const char*, 5> kRowLabels = {"Date", "IP Adress", "Host Name", "Version",
                                                    "Trap Message"};
 
 constexpr std::size_t kCsvLineBuffer = 4096;     // one CSV row, terminator included
 constexpr std::size_t kHtmlMessageLimit = 2047;  // bytes of the message cell
 
-using CounterBlock = std::array<uint32_t, 16>;
+using CounterBlock = std::array<uint32_t, kCounterCount>;
 
-CounterBlock Block(const PacketCounters& counters) {
-    return {
-        counters.allPackets,           counters.snmpV1Packets,        counters.snmpV2cPackets,
-        counters.snmpV3Packets,        counters.authFailures,         counters.decryptFailures,
-        counters.decodeErrors,         counters.filteredOut,          counters.genericTrapCounts[0],
-        counters.genericTrapCounts[1], counters.genericTrapCounts[2], counters.genericTrapCounts[3],
-        counters.genericTrapCounts[4], counters.genericTrapCounts[5], counters.genericTrapCounts[6],
-        counters.genericTrapCounts[7]};
+// The counters of one group in block order, each with its export label.
+struct GroupCounter {
+    const char* label;
+    uint32_t value;
+};
+std::vector<GroupCounter> GroupCounters(const CounterBlock& block, CounterGroup group) {
+    std::vector<GroupCounter> counters;
+    for (const PacketCounterEntry& entry : kPacketCounterTable)
+        if (entry.group == group) counters.push_back({entry.exportLabel, block[entry.Slot()]});
+    return counters;
 }
 
 // The four fixed texts of a row as ReadTrapRow gives them.
@@ -79,16 +77,21 @@ std::string CsvLine(const std::array<const char*, N>& labels) {
     return line + "\n";
 }
 
-std::string CsvCounterLine(const CounterBlock& block, std::size_t first) {
-    std::string line;
-    for (std::size_t i = first; i < first + 8; ++i)
-        line += (i == first ? "\"" : ",\"") + Number(block[i]) + "\"";
-    return line + "\n";
+// The group's labels on one line and its numbers on the next.
+std::string CsvCounterLines(const CounterBlock& block, CounterGroup group) {
+    std::string labels;
+    std::string numbers;
+    for (const GroupCounter& counter : GroupCounters(block, group)) {
+        const char* separator = labels.empty() ? "\"" : ",\"";
+        labels += separator + std::string(counter.label) + "\"";
+        numbers += separator + Number(counter.value) + "\"";
+    }
+    return labels + "\n" + numbers + "\n";
 }
 
 void WriteCsv(TextFile& file, const CounterBlock& block, const TrapListReader& list) {
-    file.Write(CsvLine(kPacketLabels) + CsvCounterLine(block, 0) + "\n" + CsvLine(kTrapTypeLabels) +
-               CsvCounterLine(block, 8) + "\n");
+    file.Write(CsvCounterLines(block, CounterGroup::kPackets) + "\n" +
+               CsvCounterLines(block, CounterGroup::kTrapTypes) + "\n");
     file.Write(CsvLine(kRowLabels));
     TrapListRow row{};
     for (int index = 0; list.ReadTrapRow(index, row) == 0; ++index) {
@@ -107,14 +110,16 @@ void WriteCsv(TextFile& file, const CounterBlock& block, const TrapListReader& l
     }
 }
 
-std::string HtmlCounterRows(const std::array<const char*, 8>& labels, const CounterBlock& block,
-                            std::size_t first, bool firstRowClosedOnValueLine) {
+std::string HtmlCounterRows(const CounterBlock& block, CounterGroup group,
+                            bool firstRowClosedOnValueLine) {
     std::string rows;
-    for (std::size_t i = 0; i < 8; ++i) {
+    bool first = true;
+    for (const GroupCounter& counter : GroupCounters(block, group)) {
         rows += "<tr>\n<td bgcolor=#c0c0c0>";
-        rows += labels[i];
-        rows += "</td>\n<td>" + Number(block[first + i]) + "</td>";
-        rows += (i == 0 && firstRowClosedOnValueLine) ? "</tr>\n" : "\n</tr>\n";
+        rows += counter.label;
+        rows += "</td>\n<td>" + Number(counter.value) + "</td>";
+        rows += (first && firstRowClosedOnValueLine) ? "</tr>\n" : "\n</tr>\n";
+        first = false;
     }
     return rows;
 }
@@ -129,9 +134,10 @@ void WriteHtml(TextFile& file, const CounterBlock& block, const TrapListReader& 
         "</title>\n</head>\n<body>\n"
         "<table cellpadding=3 border=0>\n<tr>\n<td valign=top>\n"
         "<table cellpadding=3 border=1>\n" +
-        HtmlCounterRows(kPacketLabels, block, 0, false) +
+        HtmlCounterRows(block, CounterGroup::kPackets, false) +
         "</table>\n</td><td><table cellpadding=3 border=1>\n" +
-        HtmlCounterRows(kTrapTypeLabels, block, 8, true) + "</table>\n</td>\n</tr>\n</table>\n");
+        HtmlCounterRows(block, CounterGroup::kTrapTypes, true) +
+        "</table>\n</td>\n</tr>\n</table>\n");
     std::string header = "<br><table cellpadding=3 border=1><tr>";
     for (const char* label : kRowLabels)
         header += std::string("<td bgcolor=#c0c0c0>") + label + "</td>";
@@ -176,7 +182,7 @@ int WriteExport(ExportFormat format, const std::string& path, const PacketCounte
                        MessageIcon::Stop);
         return 1;
     }
-    const CounterBlock block = Block(counters);
+    const auto block = std::bit_cast<CounterBlock>(counters);
     if (format == ExportFormat::Csv)
         WriteCsv(file, block, list);
     else

@@ -2,52 +2,55 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <algorithm>
 #include <bit>
+
 #include "platform/qt/EventImages.h"
 #include "ui/DialogUnits.h"
 #include "ui/TrapApp.h"
 
 namespace {
 
-struct PacketRow {
-    int y;
-    const char* label;
-    int fieldId;
-};
-
-constexpr std::array<PacketRow, 8> kPacketRows = {{
-    {17, "Total Recv Packets", 1000},
-    {31, "SnmpV1 Trap", 1001},
-    {45, "SnmpV2 Trap", 1002},
-    {59, "SnmpV3 Trap", 1003},
-    {73, "AuthFail Packets", 1004},
-    {87, "DecFail Packets", 1015},
-    {101, "Error Packets", 1005},
-    {115, "Drop Packets", 1006},
-}};
-
-constexpr int kFirstGenericField = 1007;  // 1007-1014: genericTrap 0-7
 constexpr int kFirstRowY = 17;
 constexpr int kRowStep = 14;
+constexpr int kGroupTop = 5;
+// The group boxes hold the taller of the two columns of rows, with the margins below.
+constexpr int kGroupHeight = [] {
+    int packets = 0;
+    for (const PacketCounterEntry& entry : kPacketCounterTable)
+        if (entry.group == CounterGroup::kPackets) ++packets;
+    const int rows = std::max(packets, kCounterCount - packets);
+    return kFirstRowY - kGroupTop + rows * kRowStep + 7;
+}();
 
 }  // namespace
 
 const char* PacketCounterLabel(int kind) {
-    if (kind < 0 || kind >= static_cast<int>(kPacketRows.size())) return "";
-    return kPacketRows[static_cast<std::size_t>(kind)].label;
+    // A kind counts in the slot of its number.
+    if (kind < 0 || kind >= kCounterCount) return "";
+    const PacketCounterEntry& entry = kPacketCounterTable[static_cast<std::size_t>(kind)];
+    return entry.group == CounterGroup::kPackets ? entry.viewLabel : "";
 }
 
 CCountDlg::CCountDlg(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("146"));
-    resize(DuX(299), DuY(164));
+    resize(DuX(299), DuY(kGroupTop + kGroupHeight + 28));
 
-    AddGroup(QStringLiteral("Packets Count"), DuRect(7, 5, 134, 131));
-    for (const PacketRow& row : kPacketRows)
-        AddRow(16, 72, row.y, CounterLabelImage(row.label), 91, row.fieldId);
-
-    AddGroup(QStringLiteral("Snmp Packets Count"), DuRect(146, 5, 130, 131));
-    for (int n = 0; n < 8; ++n)
-        AddRow(156, 66, kFirstRowY + kRowStep * n, EventImage(n), 226, kFirstGenericField + n);
+    AddGroup(QStringLiteral("Packets Count"), DuRect(7, kGroupTop, 134, kGroupHeight));
+    AddGroup(QStringLiteral("Snmp Packets Count"), DuRect(146, kGroupTop, 130, kGroupHeight));
+    int packetRow = 0;
+    int trapTypeRow = 0;
+    for (const PacketCounterEntry& entry : kPacketCounterTable) {
+        if (entry.group == CounterGroup::kPackets) {
+            AddRow(16, 72, kFirstRowY + kRowStep * packetRow++, CounterLabelImage(entry.viewLabel),
+                   91, entry.fieldId);
+        } else {
+            // The trap types in genericTrap order, each with its event picture.
+            const int genericTrap = trapTypeRow++;
+            AddRow(156, 66, kFirstRowY + kRowStep * genericTrap, EventImage(genericTrap), 226,
+                   entry.fieldId);
+        }
+    }
 
     ResetCounters();
 }
@@ -72,7 +75,9 @@ void CCountDlg::AddRow(int labelX, int labelWidth, int y, const QPixmap& picture
 }
 
 QLabel* CCountDlg::CounterField(int fieldId) const {
-    if (fieldId < 1000 || fieldId > 1015) return nullptr;
+    if (std::find(kCounterFieldIds.begin(), kCounterFieldIds.end(), fieldId) ==
+        kCounterFieldIds.end())
+        return nullptr;
     return findChild<QLabel*>(QString::number(fieldId), Qt::FindDirectChildrenOnly);
 }
 
