@@ -12,7 +12,7 @@
 #include "records/StoreReadFailures.h"
 #include "rules/RuleLine.h"
 #include "rules/RuleStore.h"
-#include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 #include "traplog/TrapLog.h"
 #include "traplog/TrapRowQueue.h"
 
@@ -21,7 +21,7 @@ namespace {
 // A program folder of its own whose rule file holds, in this order, rangeCount address
 // ranges of which only the last holds 10.x.y.1 (the others end in .2), then kindCount user
 // rules and kindCount enterprise rules of 1.3.6.1.4.1.n, n = 0, 1, .... The reception
-// filter is on. Store() is a rule store on the file.
+// filter is on in its settings, which the pipeline reads. Store() is a rule store on the file.
 class RuleFile {
 public:
     RuleFile(int rangeCount, int kindCount) {
@@ -30,9 +30,9 @@ public:
         if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
         setenv("OLIXTRAP_HOME", folder_.c_str(), 1);
         DBLib::MakeFolder("/db");
-        AppSettings settings = ReadSettings();
+        AppSettings settings{};
         settings.receiveMode = 1;
-        WriteSettings(settings);
+        settings_.Replace(settings);
         std::FILE* file = DBLib::Open("/db", "EventDB.na", OpenMode::Recreate);
         const auto write = [file](const RuleRecord& rule) {
             std::string stored;
@@ -67,18 +67,21 @@ public:
     }
 
     const RuleStore& Store() const { return store_; }
+    SettingsSource& Settings() { return settings_; }
 
 private:
     std::string folder_;
     StoreReadFailures readFailures_;
     RuleStore store_{readFailures_};
+    SettingsSource settings_;
+    CurrentSettingsScope current_{settings_};
 };
 
-void FilterOneTrap(benchmark::State& state, const RuleStore& rules, const TrapRecord& record) {
+void FilterOneTrap(benchmark::State& state, RuleFile& rules, const TrapRecord& record) {
     RuleRecord actions{};
-    const AppSettings settings = ReadSettings();
+    const AppSettings settings = rules.Settings().Snapshot();
     for (auto _ : state) {
-        if (FilterTrap(rules, record, settings, actions) != 0)
+        if (FilterTrap(rules.Store(), record, settings, actions) != 0)
             state.SkipWithError("the trap was not received");
     }
 }
@@ -92,7 +95,7 @@ void BM_FilterTrapThroughAddressRanges(benchmark::State& state) {
     record->version = 1;
     record->sourceAddress = {10, static_cast<uint8_t>((count - 1) / 256),
                              static_cast<uint8_t>((count - 1) % 256), 1};
-    FilterOneTrap(state, rules.Store(), *record);
+    FilterOneTrap(state, rules, *record);
 }
 BENCHMARK(BM_FilterTrapThroughAddressRanges)->Arg(1)->Arg(10)->Arg(100)->Arg(1000);
 
@@ -108,7 +111,7 @@ void BM_FilterTrapThroughEveryKind(benchmark::State& state) {
     SetFixedText(record->enterprise, "1.3.6.1.4.1." + std::to_string(count - 1));
     record->genericTrap = 6;
     record->specificTrap = 1;
-    FilterOneTrap(state, rules.Store(), *record);
+    FilterOneTrap(state, rules, *record);
 }
 BENCHMARK(BM_FilterTrapThroughEveryKind)->Arg(1000);
 
@@ -123,13 +126,13 @@ public:
 // no rules, the row queued for the windows, and with argument 2 the log line written.
 void BM_PipelineProcessTrap(benchmark::State& state) {
     RuleFile rules(0, 0);
-    AppSettings settings = ReadSettings();
+    AppSettings settings = rules.Settings().Snapshot();
     settings.receiveMode = 0;
     settings.resolveHostName = 0;
     settings.logMode = static_cast<int32_t>(state.range(0));
     SetFixedText(settings.formatV1,
                  "Com = %C / ePrise = %E / GID = %G / SID = %S / VarBindings = %B");
-    WriteSettings(settings);
+    rules.Settings().Replace(settings);
     DBLib::MakeFolder("/log");
     SilentWindows windows;
     SetServiceWindows(&windows);

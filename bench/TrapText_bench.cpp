@@ -62,10 +62,9 @@ BENCHMARK(BM_FormatEveryField)->Arg(0)->Arg(3);
 // showing the one-line message of the default SNMPv1 format.
 void BM_TrapTextLogLineAndRow(benchmark::State& state) {
     const auto record = TrapWithBindings(static_cast<int>(state.range(0)));
-    AppSettings settings = ReadSettings();
+    AppSettings settings{};
     SetFixedText(settings.formatV1,
                  "Com = %C / ePrise = %E / GID = %G / SID = %S / TickTime = %T / VarBindings = %B");
-    WriteSettings(settings);
     const std::tm now{};
     for (auto _ : state) {
         const std::string message = ExpandTrapMessage(*record, settings);

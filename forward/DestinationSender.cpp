@@ -12,7 +12,7 @@
 #include "forward/JsonLine.h"
 #include "forward/SyslogMessage.h"
 #include "forward/TrapFields.h"
-#include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 #include "trap/LossCounters.h"
 #include "traplog/TrapText.h"
 
@@ -87,7 +87,7 @@ struct DestinationSender::State {
             batch.assign(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(taken));
             lock.unlock();
             payloads.clear();
-            const AppSettings settings = ReadSettings();
+            const AppSettings settings = CurrentSettingsSource().Snapshot();
             for (const auto& trap : batch) payloads.push_back(Payload(*trap, settings));
             std::span<const ForwardPayload> left(payloads);
             std::size_t delivered = 0;

@@ -119,7 +119,7 @@ void WriteForwardSettings(const ForwardSettings& settings, IniFile& ini) {
 
 ForwardSettings LoadForwardSettingsFile() {
     IniFile ini;
-    if (ini.Load(SettingsFilePath()) != 0) return ForwardSettings{};
+    if (!ini.Load(SettingsFilePath())) return ForwardSettings{};
     return ReadForwardSettings(ini);
 }
 
@@ -127,7 +127,7 @@ int SaveForwardSettingsFile(const ForwardSettings& settings) {
     const std::string path = SettingsFilePath();
     IniFile ini;
     // As the other settings: a file that exists but cannot be read is not replaced.
-    if (ini.Load(path) != 0 && std::filesystem::exists(path)) return 1;
+    if (!ini.Load(path) && std::filesystem::exists(path)) return 1;
     WriteForwardSettings(settings, ini);
-    return ini.Save(path);
+    return ini.Save(path) ? 0 : 1;
 }

@@ -57,23 +57,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     // Reading and writing the file unchanged is stable after the first rewrite.
     IniFile ini;
-    Check(ini.Load(path) == 0);
+    Check(ini.Load(path));
     const std::string copy = path + ".copy";
-    Check(ini.Save(copy) == 0);
+    Check(ini.Save(copy));
     const std::string once = ReadFile(copy);
-    Check(ini.Load(copy) == 0);
+    Check(ini.Load(copy));
     std::remove(copy.c_str());
-    Check(ini.Save(copy) == 0);
+    Check(ini.Save(copy));
     Check(ReadFile(copy) == once);
     std::remove(copy.c_str());
 
     // Saved settings read back the same.
-    CConfig::Load();
-    const AppSettings loaded = ReadSettings();
+    const AppSettings loaded = CConfig::Load(path);
     Check(loaded.trapPort != 0);
-    CConfig::Save();
-    CConfig::Load();
-    const AppSettings again = ReadSettings();
+    Check(CConfig::Save(path, loaded));
+    const AppSettings again = CConfig::Load(path);
     Check(again.receiveMode == loaded.receiveMode && again.trapPort == loaded.trapPort &&
           again.resolveHostName == loaded.resolveHostName && again.logMode == loaded.logMode &&
           again.logRetention == loaded.logRetention && again.usePopAuth == loaded.usePopAuth &&

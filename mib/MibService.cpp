@@ -3,7 +3,7 @@
 #include "mib/MibBuiltinNames.h"
 #include "mib/MibSearchPath.h"
 #include "platform/FixedText.h"
-#include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 
 MibService& MibService::Instance() {
     static MibService service;
@@ -81,7 +81,7 @@ void MibService::Run() {
 }
 
 void StartMibLoading() {
-    const AppSettings settings = ReadSettings();
+    const AppSettings settings = CurrentSettingsSource().Snapshot();
     MibService::Instance().Reload(
         MibSearchFolders(CurrentMibFolderFacts(FixedTextView(settings.mibFolders))));
 }

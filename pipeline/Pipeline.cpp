@@ -114,7 +114,7 @@ int FilterTrap(const RuleStore& rules, const TrapRecord& record, const AppSettin
 }
 
 int ProcessTrap(const RuleStore& rules, TrapRecord& record, bool inform) {
-    TrapContext trap(record);
+    TrapContext trap(record, CurrentSettingsSource());
     CountTraffic(record.genericTrap, record.sourceAddress);
     const AppSettings& settings = trap.Settings();
     RuleRecord actions{};

@@ -8,12 +8,13 @@
 #include <string>
 
 #include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 #include "trap/TrapRecord.h"
 
 class TrapContext {
 public:
-    // Takes the settings now; record must outlive the context.
-    explicit TrapContext(const TrapRecord& record);
+    // Takes a snapshot of settings now; record must outlive the context.
+    TrapContext(const TrapRecord& record, const SettingsSource& settings);
 
     const AppSettings& Settings() const { return settings_; }
 

@@ -7,6 +7,7 @@
 
 #include "records/StoreReadFailures.h"
 #include "rules/RuleStore.h"
+#include "settings/SettingsSource.h"
 #include "users/UserStore.h"
 
 class Program {
@@ -16,12 +17,19 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
+    // The settings: the dialogs change them, every other part reads them.
+    SettingsSource& Settings() { return settings_; }
+
     // The user and rule stores, and their files' failed reads that the status bar shows.
     StoreReadFailures& ReadFailures() { return readFailures_; }
     UserStore& Users() { return users_; }
     RuleStore& Rules() { return rules_; }
 
 private:
+    SettingsSource settings_;
+    // Until every reader of the settings is handed settings_ at construction.
+    CurrentSettingsScope settingsInUse_{settings_};
+
     StoreReadFailures readFailures_;
     UserStore users_{readFailures_};
     RuleStore rules_{readFailures_};

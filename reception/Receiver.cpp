@@ -19,7 +19,7 @@
 #include "reception/Answering.h"
 #include "reception/ReceiverService.h"
 #include "reception/RejectedMessages.h"
-#include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 #include "snmp/TrapDecoder.h"
 #include "trap/PacketCounters.h"
 #include "trap/ReusableTrapRecord.h"
@@ -132,7 +132,7 @@ void EnableCommands(bool startEnabled, bool stopEnabled) {
 
 // With threadMutex held and no thread left.
 void StartServiceThread(const RuleStore& rules, const UserStore& users) {
-    const uint16_t port = ReadSettings().trapPort;
+    const uint16_t port = CurrentSettingsSource().Snapshot().trapPort;
     auto finished = std::make_shared<std::atomic<bool>>(false);
     try {
         serviceThread.thread = std::thread([port, finished, &rules, &users] {

@@ -1,6 +1,7 @@
 #pragma once
-// The process-wide settings, filled from OlixTrap.ini at start-up and changed by the
-// settings dialogs. Texts are CP932 bytes, zero-terminated, one byte longer than their limit.
+// The settings record, filled from OlixTrap.ini at start-up and changed by the settings
+// dialogs (SettingsSource.h holds the program's). Texts are CP932 bytes, zero-terminated,
+// one byte longer than their limit; settings/SettingsKeys.h gives each field's key.
 
 #include <array>
 #include <cstdint>
@@ -34,9 +35,3 @@ struct AppSettings {
 
 // Brings a row ceiling into kMaxRowsLowest-kMaxRowsHighest.
 int32_t ClampMaxRows(int32_t rows);
-
-// The receiver, the pipeline and the log maintenance read the settings while the user
-// interface thread changes them, so the one record is only reached through these two
-// calls, each taken under a lock: no reader sees a half-written field.
-AppSettings ReadSettings();
-void WriteSettings(const AppSettings& settings);

@@ -1,106 +1,89 @@
 #include "settings/CConfig.h"
 
-#include <cstdint>
+#include <algorithm>
 #include <filesystem>
-#include <string_view>
 
-#include "platform/FixedText.h"
-#include "settings/AppSettings.h"
+#include "platform/Encoding.h"
+#include "platform/MessageBox.h"
 #include "settings/IniFile.h"
-#include "settings/ProgramFolder.h"
+#include "settings/SettingsKeys.h"
 
 namespace {
 
-constexpr std::string_view kInit = "INIT";
-constexpr std::string_view kSmtp = "SMTP";
-constexpr uint16_t kDefaultTrapPort = 162;
-constexpr int32_t kDefaultRetentionMonths = 3;
-constexpr std::string_view kMaxRowsKey = "MAXROWS";
-constexpr std::string_view kMibFoldersKey = "MIBDIRS";
-
-constexpr std::string_view kDefaultFormatV1 =
-    "Com = %C / ePrise = %E / GID = %G / SID = %S / TickTime = %T / VarBindings = %B";
-constexpr std::string_view kDefaultFormatV2c = "Com = %C / VarBindings = %B";
-constexpr std::string_view kDefaultFormatV3 =
-    "User = %u / eBoots = %b / eTime = %t / VarBindings = %B";
-
 AppSettings FirstRunDefaults() {
     AppSettings settings{};
-    settings.trapPort = kDefaultTrapPort;
-    settings.resolveHostName = 1;
-    settings.logMode = 1;
-    SetFixedText(settings.formatV1, kDefaultFormatV1);
-    SetFixedText(settings.formatV2c, kDefaultFormatV2c);
-    SetFixedText(settings.formatV3, kDefaultFormatV3);
-    settings.logRetention = kDefaultRetentionMonths;
+    for (const SettingsKey& key : kSettingsKeys) {
+        if (key.IsText())
+            SetText(key, settings, key.firstRunText);
+        else
+            SetNumber(key, settings, key.firstRun);
+    }
     return settings;
 }
 
-template <std::size_t N>
-void ReadText(const IniFile& ini, std::string_view section, std::string_view key,
-              std::array<char, N>& field) {
-    SetFixedText(field, ini.GetString(section, key).value_or(std::string()));
+int32_t ReadNumber(const IniFile& ini, const SettingsKey& key) {
+    const int32_t value = ini.GetInt(key.section, key.name, key.missing);
+    switch (key.onLoad) {
+    case OnLoad::kTaken: return value;
+    case OnLoad::kZeroIsDefault: {
+        // Narrowed to the field first: a stored 65536 is a port of 0.
+        AppSettings narrowed{};
+        SetNumber(key, narrowed, value);
+        return NumberOf(key, narrowed) == 0 ? key.missing : value;
+    }
+    case OnLoad::kClamped: return std::clamp(value, key.lowest, key.highest);
+    }
+    return value;
 }
 
 AppSettings ReadFile(const IniFile& ini) {
     AppSettings settings{};
-    settings.receiveMode = ini.GetInt(kInit, "TRECV", 0);
-    settings.trapPort = static_cast<uint16_t>(ini.GetInt(kInit, "RECVP", kDefaultTrapPort));
-    if (settings.trapPort == 0) settings.trapPort = kDefaultTrapPort;
-    settings.resolveHostName = ini.GetInt(kInit, "HOST", 0);
-    settings.logMode = ini.GetInt(kInit, "LOG", 0);
-    ReadText(ini, kInit, "T1MSG", settings.formatV1);
-    ReadText(ini, kInit, "T2MSG", settings.formatV2c);
-    ReadText(ini, kInit, "T3MSG", settings.formatV3);
-    settings.logRetention = ini.GetInt(kInit, "LOGDELM", kDefaultRetentionMonths);
-    ReadText(ini, kSmtp, "smtpserver", settings.smtpServer);
-    ReadText(ini, kSmtp, "adrfrom", settings.mailFrom);
-    ReadText(ini, kSmtp, "adrto", settings.mailTo);
-    settings.usePopAuth = ini.GetInt(kSmtp, "pop", 0);
-    ReadText(ini, kSmtp, "popserver", settings.popServer);
-    ReadText(ini, kSmtp, "userid", settings.popUserId);
-    ReadText(ini, kSmtp, "passward", settings.popPassword);
-    ReadText(ini, kSmtp, "subject", settings.mailSubject);
-    settings.maxRows = ClampMaxRows(ini.GetInt(kInit, kMaxRowsKey, kMaxRowsDefault));
-    ReadText(ini, kInit, kMibFoldersKey, settings.mibFolders);
+    for (const SettingsKey& key : kSettingsKeys) {
+        if (key.IsText())
+            SetText(key, settings, ini.GetString(key.section, key.name).value_or(std::string()));
+        else
+            SetNumber(key, settings, ReadNumber(ini, key));
+    }
     return settings;
+}
+
+void WriteKeys(const AppSettings& settings, IniFile& ini) {
+    for (const SettingsKey& key : kSettingsKeys) {
+        if (key.writtenOnceChanged && !ini.GetString(key.section, key.name)) {
+            const bool unchanged = key.IsText() ? TextOf(key, settings).empty()
+                                                : NumberOf(key, settings) == key.missing;
+            if (unchanged) continue;
+        }
+        if (key.IsText())
+            ini.SetString(key.section, key.name, TextOf(key, settings));
+        else
+            ini.SetInt(key.section, key.name, NumberOf(key, settings));
+    }
 }
 
 }  // namespace
 
-void CConfig::Load() {
-    IniFile ini;
-    WriteSettings(ini.Load(SettingsFilePath()) == 0 ? ReadFile(ini) : FirstRunDefaults());
+void ShowSettingsNotWritten(const std::string& path) {
+    ShowMessageBox(Utf8ToCp932("設定ファイルに書き込めませんでした。\n" + path), MessageIcon::Stop);
 }
 
-int CConfig::Save() {
-    const std::string path = SettingsFilePath();
-    const AppSettings settings = ReadSettings();
+AppSettings CConfig::Load(const std::string& path) {
+    IniFile ini;
+    return ini.Load(path) ? ReadFile(ini) : FirstRunDefaults();
+}
+
+bool CConfig::Save(const std::string& path, const AppSettings& settings) {
     IniFile ini;
     // A missing file starts empty; one that exists but cannot be read is left alone rather
     // than replaced by a file that lost its other lines.
-    if (ini.Load(path) != 0 && std::filesystem::exists(path)) return 1;
-    ini.SetInt(kInit, "TRECV", settings.receiveMode);
-    ini.SetInt(kInit, "RECVP", settings.trapPort);
-    ini.SetInt(kInit, "HOST", settings.resolveHostName);
-    ini.SetInt(kInit, "LOG", settings.logMode);
-    ini.SetString(kInit, "T1MSG", FixedTextView(settings.formatV1));
-    ini.SetString(kInit, "T2MSG", FixedTextView(settings.formatV2c));
-    ini.SetString(kInit, "T3MSG", FixedTextView(settings.formatV3));
-    ini.SetInt(kInit, "LOGDELM", settings.logRetention);
-    ini.SetString(kSmtp, "smtpserver", FixedTextView(settings.smtpServer));
-    ini.SetString(kSmtp, "adrfrom", FixedTextView(settings.mailFrom));
-    ini.SetString(kSmtp, "adrto", FixedTextView(settings.mailTo));
-    ini.SetInt(kSmtp, "pop", settings.usePopAuth);
-    ini.SetString(kSmtp, "popserver", FixedTextView(settings.popServer));
-    ini.SetString(kSmtp, "userid", FixedTextView(settings.popUserId));
-    ini.SetString(kSmtp, "passward", FixedTextView(settings.popPassword));
-    ini.SetString(kSmtp, "subject", FixedTextView(settings.mailSubject));
-    // Files that never had a ceiling other than the default keep their bytes.
-    if (settings.maxRows != kMaxRowsDefault || ini.GetString(kInit, kMaxRowsKey))
-        ini.SetInt(kInit, kMaxRowsKey, settings.maxRows);
-    if (settings.mibFolders[0] != '\0' || ini.GetString(kInit, kMibFoldersKey))
-        ini.SetString(kInit, kMibFoldersKey, FixedTextView(settings.mibFolders));
-    ini.Save(path);
-    return 1;
+    if (!ini.Load(path) && std::filesystem::exists(path)) {
+        ShowSettingsNotWritten(path);
+        return false;
+    }
+    WriteKeys(settings, ini);
+    if (!ini.Save(path)) {
+        ShowSettingsNotWritten(path);
+        return false;
+    }
+    return true;
 }

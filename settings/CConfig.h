@@ -1,15 +1,23 @@
 #pragma once
-// Loads and saves the process-wide settings (settings/AppSettings.h) from and to
-// OlixTrap.ini in the program folder.
+// OlixTrap.ini: the settings it holds and writing them back. Keys, defaults and the order
+// of a new file come from the table of settings/SettingsKeys.h.
+
+#include <string>
+
+#include "settings/AppSettings.h"
 
 class CConfig {
 public:
     virtual ~CConfig() = default;
 
-    // Fills the settings from the file; a missing file gives the first-run defaults.
-    static void Load();
+    // The settings of the file at path; a missing file gives the first-run defaults.
+    static AppSettings Load(const std::string& path);
 
-    // Writes every key of the settings, keeping whatever else the file holds. Returns 1;
-    // a failure to write is not reported.
-    static int Save();
+    // Writes every key of settings to the file at path, keeping whatever else it holds.
+    // False when the file could not be written, after a box that tells the user so; the
+    // file is then left as it was.
+    [[nodiscard]] static bool Save(const std::string& path, const AppSettings& settings);
 };
+
+// The box that tells the user the settings file at path could not be written.
+void ShowSettingsNotWritten(const std::string& path);

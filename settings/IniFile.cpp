@@ -2,8 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <memory>
 
 #include "platform/DurableReplace.h"
 
@@ -51,11 +50,16 @@ std::optional<KeyLine> SplitKeyLine(std::string_view line) {
 
 }  // namespace
 
-int IniFile::Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return 1;
-    const std::string content((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
+bool IniFile::Load(const std::string& path) {
+    // Read with stdio: a stream would throw on a read error (a folder in the file's place).
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"),
+                                                             &std::fclose);
+    if (!in) return false;
+    std::string content;
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;)
+        content.append(buffer, got);
+    if (std::ferror(in.get())) return false;
     lines_.clear();
     std::size_t start = 0;
     while (start < content.size()) {
@@ -66,15 +70,15 @@ int IniFile::Load(const std::string& path) {
         lines_.push_back(std::move(line));
         start = end + 1;
     }
-    return 0;
+    return true;
 }
 
-int IniFile::Save(const std::string& path) const {
+bool IniFile::Save(const std::string& path) const {
     // Written beside the file, made durable and renamed over it, so neither a failed write
     // nor a crash leaves a half-written settings file behind.
     const std::string temporary = path + ".new";
     std::FILE* out = std::fopen(temporary.c_str(), "wb");
-    if (out == nullptr) return 1;
+    if (out == nullptr) return false;
     bool written = true;
     for (const std::string& line : lines_)
         written = written && std::fwrite(line.data(), 1, line.size(), out) == line.size() &&
@@ -82,14 +86,14 @@ int IniFile::Save(const std::string& path) const {
     if (!written) {
         std::fclose(out);
         std::remove(temporary.c_str());
-        return 1;
+        return false;
     }
     // The file holds the POP password: a file the user has closed to others stays closed.
     std::error_code error;
     const auto existing = std::filesystem::status(path, error);
     if (!error && std::filesystem::exists(existing))
         std::filesystem::permissions(temporary, existing.permissions(), error);
-    return DurableReplace(out, temporary, path);
+    return DurableReplace(out, temporary, path) == 0;
 }
 
 std::optional<IniFile::SectionSpan> IniFile::FindSection(std::string_view section) const {

@@ -11,11 +11,11 @@
 
 class IniFile {
 public:
-    // Reads the file; lines may end in CR LF or a bare LF. 0 read, 1 cannot be opened.
-    int Load(const std::string& path);
+    // Reads the file; lines may end in CR LF or a bare LF. False when it cannot be opened.
+    [[nodiscard]] bool Load(const std::string& path);
 
-    // Writes every line with CR LF. 0 written, 1 failed (the old file is then untouched).
-    int Save(const std::string& path) const;
+    // Writes every line with CR LF. False when that failed (the old file is then untouched).
+    [[nodiscard]] bool Save(const std::string& path) const;
 
     // The value of the first such key in the first such section.
     std::optional<std::string> GetString(std::string_view section, std::string_view key) const;

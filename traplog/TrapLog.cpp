@@ -18,7 +18,7 @@
 #include "platform/MessageBox.h"
 #include "records/DBLib.h"
 #include "records/WatchedRecordFile.h"
-#include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 #include "trap/LossCounters.h"
 #include "traplog/LogLine.h"
 #include "traplog/LogSnapshot.h"
@@ -315,14 +315,14 @@ void PurgeExpiredLogEntries() {
     std::string first;
     if (!source->ReadLine(first) || !IsLogLineExpired(first)) return;
     // The expired first line stays behind: the copy starts after it.
-    const int retention = ReadSettings().logRetention;
+    const int retention = CurrentSettingsSource().Snapshot().logRetention;
     const std::tm now = Now();
     RewriteLog(*source,
                [&](const std::string& line, int) { return !LogLineExpired(line, retention, now); });
 }
 
 bool IsLogLineExpired(std::string_view line) {
-    return LogLineExpired(line, ReadSettings().logRetention, Now());
+    return LogLineExpired(line, CurrentSettingsSource().Snapshot().logRetention, Now());
 }
 
 void CloseLogFile() {

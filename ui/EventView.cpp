@@ -37,7 +37,8 @@ QFont ControlFont() {
 
 }  // namespace
 
-CEventView::CEventView(QWidget* parent) : QWidget(parent), m_model(new TrapListModel(this)) {
+CEventView::CEventView(QWidget* parent)
+    : QWidget(parent), m_model(new TrapListModel(TheApp().GetProgram().Settings(), this)) {
     TheApp().m_pEventView = this;
     CreateControls();
     CreateContextMenu();

@@ -17,7 +17,6 @@
 #include "platform/qt/QtText.h"
 #include "records/DBLib.h"
 #include "settings/AppSettings.h"
-#include "settings/CConfig.h"
 #include "trap/PacketCounters.h"
 #include "ui/CountView.h"
 #include "ui/DataView.h"
@@ -141,7 +140,7 @@ void CMainFrame::CreateMenus() {
     connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered,
             this, [this] {
                 Program& program = TheApp().GetProgram();
-                OnTrapSettingsCommand(this, program.Rules(), program.Users());
+                OnTrapSettingsCommand(this, program.Rules(), program.Users(), program.Settings());
             });
     connect(AddCommand(trap, "ユーザ設定(&U)", 32787), &QAction::triggered, this,
             [this] { OnUserSettingsCommand(this, TheApp().GetProgram().Users()); });
@@ -150,7 +149,7 @@ void CMainFrame::CreateMenus() {
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
     connect(AddCommand(options, "オプション(&O)", 32778), &QAction::triggered, this,
-            [this] { OnOptionsCommand(this); });
+            [this] { OnOptionsCommand(this, TheApp().GetProgram().Settings()); });
     connect(AddCommand(options, "転送設定…", 32789), &QAction::triggered, this,
             [this] { OnForwardSettingsCommand(this); });
 
@@ -178,7 +177,7 @@ void CMainFrame::OnClockTick() {
 }
 
 void CMainFrame::ShowListening() {
-    const AppSettings settings = ReadSettings();
+    const AppSettings settings = TheApp().GetProgram().Settings().Snapshot();
     const QString text = QStringLiteral("ポート %1 / %2")
                              .arg(settings.trapPort)
                              .arg(settings.receiveMode == 0 ? QStringLiteral("全トラップ受信")
@@ -214,7 +213,8 @@ void CMainFrame::OnRefreshTick() {
 }
 
 void CMainFrame::OnFileSave() {
-    CConfig::Save();
+    // A failure has been reported with the file's name: no word of success after it.
+    if (!TheApp().GetProgram().Settings().Save()) return;
     SaveForwardSettingsFile(CurrentForwardSettings());
     ShowMessageBox(Utf8ToCp932("設定データを保存しました。"), MessageIcon::Information);
 }

@@ -7,7 +7,7 @@
 #include "platform/FixedText.h"
 #include "platform/qt/QtText.h"
 #include "rules/dialogs/CEventDlg.h"
-#include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 #include "settings/dialogs/COptionDlg.h"
 #include "traffic/dialogs/CTrafficGraphWnd.h"
 #include "traplog/Export.h"
@@ -24,8 +24,9 @@ void OnExportCsvCommand(QWidget*, CEventView* list) {
     if (list) ExportTrapList(ExportFormat::Csv, *list);
 }
 
-void OnTrapSettingsCommand(QWidget* frame, RuleStore& rules, const UserStore& users) {
-    CEventDlg dialog(rules, users, frame);
+void OnTrapSettingsCommand(QWidget* frame, RuleStore& rules, const UserStore& users,
+                           SettingsSource& settings) {
+    CEventDlg dialog(rules, users, settings, frame);
     RunModal(dialog);
 }
 
@@ -68,12 +69,12 @@ void OnTrapLogCommand(QWidget* frame) {
     log->show();
 }
 
-void OnOptionsCommand(QWidget* frame) {
-    const std::string mibFolders(FixedTextView(ReadSettings().mibFolders));
-    COptionDlg dialog(frame);
+void OnOptionsCommand(QWidget* frame, SettingsSource& settings) {
+    const std::string mibFolders(FixedTextView(settings.Snapshot().mibFolders));
+    COptionDlg dialog(settings, frame);
     RunModal(dialog);
     // New MIB folders take effect at once, as the MIB window's reload would.
-    if (FixedTextView(ReadSettings().mibFolders) != mibFolders) StartMibLoading();
+    if (FixedTextView(settings.Snapshot().mibFolders) != mibFolders) StartMibLoading();
 }
 
 void OnForwardSettingsCommand(QWidget* frame) {

@@ -3,6 +3,7 @@
 // calls one of these on the user interface thread. frame is the main frame (the parent).
 
 class CEventView;
+class SettingsSource;
 class QWidget;
 class RuleStore;
 class UserStore;
@@ -11,8 +12,9 @@ class UserStore;
 void OnExportHtmlCommand(QWidget* frame, CEventView* list);
 void OnExportCsvCommand(QWidget* frame, CEventView* list);
 // Trap > reception settings (32776): the reception filter dialog on rules (users for the
-// user filter's names), modal.
-void OnTrapSettingsCommand(QWidget* frame, RuleStore& rules, const UserStore& users);
+// user filter's names) and settings (the reception mode, the mail settings), modal.
+void OnTrapSettingsCommand(QWidget* frame, RuleStore& rules, const UserStore& users,
+                           SettingsSource& settings);
 // Trap > user settings (32787): the SNMPv3 user list dialog on users, modal.
 void OnUserSettingsCommand(QWidget* frame, UserStore& users);
 // View > rejected messages (32788): the modeless window of rejected messages, brought to
@@ -23,6 +25,6 @@ void OnTrafficGraphCommand(QWidget* frame);
 // Trap > trap log (32777): one more modeless trap log window.
 void OnTrapLogCommand(QWidget* frame);
 // Options > options (32778): the options dialog, modal.
-void OnOptionsCommand(QWidget* frame);
+void OnOptionsCommand(QWidget* frame, SettingsSource& settings);
 // Options > forwarding settings (32789): the forwarding destinations dialog, modal.
 void OnForwardSettingsCommand(QWidget* frame);

@@ -13,7 +13,6 @@
 #include "mail/MailQueue.h"
 #include "platform/Sound.h"
 #include "reception/Receiver.h"
-#include "settings/CConfig.h"
 #include "ui/AboutDlg.h"
 #include "ui/AppIcon.h"
 #include "ui/EventView.h"
@@ -65,7 +64,7 @@ bool CTrapApp::InitInstance() {
     QApplication::setWindowIcon(AppIcon());
     UseJapaneseFont();
     UseListFont();
-    CConfig::Load();
+    m_program.Settings().Load();
     ApplyForwardSettings(LoadForwardSettingsFile());
     g_bShowMainWnd = 0;
     SetServiceWindows(&QtServiceWindows());

@@ -5,7 +5,7 @@
 
 #include "platform/qt/EventImages.h"
 #include "platform/qt/QtText.h"
-#include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 #include "trap/LossCounters.h"
 #include "traplog/ReadableText.h"
 
@@ -87,7 +87,7 @@ QVariant TrapListModel::headerData(int section, Qt::Orientation orientation, int
 
 void TrapListModel::AppendRows(std::vector<TrapRow>&& rows) {
     if (rows.empty()) return;
-    const auto ceiling = static_cast<std::size_t>(ClampMaxRows(ReadSettings().maxRows));
+    const auto ceiling = static_cast<std::size_t>(ClampMaxRows(settings_.Snapshot().maxRows));
     // A batch longer than the whole list keeps only its newest rows.
     const std::size_t skipped = rows.size() > ceiling ? rows.size() - ceiling : 0;
     const std::size_t removed = MakeRoomFor(rows.size() - skipped, ceiling);

@@ -12,10 +12,14 @@
 #include "mib/TrapNameColumn.h"
 #include "traplog/TrapRow.h"
 
+class SettingsSource;
+
 class TrapListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    // The row ceiling is the MAXROWS of settings as each batch arrives.
+    explicit TrapListModel(const SettingsSource& settings, QObject* parent = nullptr)
+        : QAbstractTableModel(parent), settings_(settings) {}
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -39,6 +43,7 @@ private:
     // Removes the oldest rows so that incoming more fit under ceiling; returns how many.
     std::size_t MakeRoomFor(std::size_t incoming, std::size_t ceiling);
 
+    const SettingsSource& settings_;
     // A deque: rows leave at the front at a cost that does not grow with the list.
     std::deque<TrapRow> rows_;
     mutable TrapNameColumn names_;

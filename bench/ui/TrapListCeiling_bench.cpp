@@ -15,6 +15,7 @@
 #include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"
 #include "ui/EventView.h"
+#include "ui/TrapApp.h"
 #include "ui/TrapListModel.h"
 
 namespace {
@@ -43,14 +44,15 @@ std::unique_ptr<TrapRecord> LinkDownTrap() {
 }
 
 void SetCeiling(int rows) {
-    AppSettings settings = ReadSettings();
+    AppSettings settings = TheApp().GetProgram().Settings().Snapshot();
     settings.maxRows = rows;
     SetFixedText(settings.formatV2c, "Com = %C / VarBindings = %B");
-    WriteSettings(settings);
+    TheApp().GetProgram().Settings().Replace(settings);
 }
 
 void QueueBatch(const TrapRecord& trap) {
-    const std::string message = ExpandTrapMessage(trap, ReadSettings());
+    const std::string message =
+        ExpandTrapMessage(trap, TheApp().GetProgram().Settings().Snapshot());
     for (int i = 0; i < kBatch; ++i) QueueReceivedTrapRow(trap, message);
 }
 

@@ -19,6 +19,7 @@
 #include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"
 #include "ui/EventView.h"
+#include "ui/TrapApp.h"
 #include "ui/TrapListFinder.h"
 
 namespace {
@@ -45,10 +46,10 @@ std::unique_ptr<TrapRecord> SampleTrap() {
 
 struct FilledList {
     explicit FilledList(int rows) : trap(SampleTrap()) {
-        AppSettings settings = ReadSettings();
+        AppSettings settings = TheApp().GetProgram().Settings().Snapshot();
         SetFixedText(settings.formatV1,
                      "Com = %C / ePrise = %E / GID = %G / SID = %S / VarBindings = %B");
-        WriteSettings(settings);
+        TheApp().GetProgram().Settings().Replace(settings);
         message = ExpandTrapMessage(*trap, settings);
         view.resize(800, 380);
         view.show();

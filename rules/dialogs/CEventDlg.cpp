@@ -11,12 +11,12 @@
 #include "rules/dialogs/CFilEpriseDlg.h"
 #include "rules/dialogs/CFilIPDlg.h"
 #include "rules/dialogs/CFilUserDlg.h"
-#include "settings/AppSettings.h"
-#include "settings/CConfig.h"
+#include "settings/SettingsSource.h"
 #include "settings/dialogs/CMailDlg.h"
 
-CEventDlg::CEventDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
-    : CBaseDlg(parent), m_rules(rules), m_users(users) {
+CEventDlg::CEventDlg(RuleStore& rules, const UserStore& users, SettingsSource& settings,
+                     QWidget* parent)
+    : CBaseDlg(parent), m_rules(rules), m_users(users), m_settings(settings) {
     WithId(this, 159);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Event"));
 
@@ -26,7 +26,7 @@ CEventDlg::CEventDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
     auto* filtered =
         WithId(new QRadioButton(QStringLiteral("特定の Snmp Trap のみ受信する。")), kFilteredRadio);
     auto* action = WithId(new QPushButton(QStringLiteral("アクション設定")), kActionButton);
-    const bool filtering = ReadSettings().receiveMode != 0;
+    const bool filtering = m_settings.Snapshot().receiveMode != 0;
     (filtering ? filtered : all)->setChecked(true);
     action->setEnabled(!filtering);
     connect(all, &QRadioButton::clicked, action, [action] { action->setEnabled(true); });
@@ -69,14 +69,15 @@ void CEventDlg::OnAction() {
 }
 
 void CEventDlg::OnMail() {
-    CMailDlg dialog(this);
+    CMailDlg dialog(m_settings, this);
     RunModal(dialog);
 }
 
 void CEventDlg::OnOK() {
-    AppSettings settings = ReadSettings();
+    AppSettings settings = m_settings.Snapshot();
     settings.receiveMode = ControlById<QRadioButton>(this, kFilteredRadio)->isChecked() ? 1 : 0;
-    WriteSettings(settings);
-    CConfig::Save();
+    m_settings.Replace(settings);
+    // A file that could not be written has been reported; the dialog stays open.
+    if (!m_settings.Save()) return;
     accept();
 }

@@ -6,6 +6,7 @@
 #include "platform/qt/CBaseDlg.h"
 
 class CFilPageDlg;
+class SettingsSource;
 class QTabWidget;
 class RuleStore;
 class UserStore;
@@ -22,7 +23,9 @@ public:
         kTabs = 1022,
     };
 
-    CEventDlg(RuleStore& rules, const UserStore& users, QWidget* parent = nullptr);
+    // The reception mode and the mail settings are those of settings.
+    CEventDlg(RuleStore& rules, const UserStore& users, SettingsSource& settings,
+              QWidget* parent = nullptr);
 
     // Pages in tab order: IP, enterprise, user.
     CFilPageDlg* Page(int tab) const;
@@ -34,5 +37,6 @@ public:
 private:
     RuleStore& m_rules;
     const UserStore& m_users;
+    SettingsSource& m_settings;
     QTabWidget* m_tabs;
 };

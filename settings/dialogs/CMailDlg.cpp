@@ -8,65 +8,50 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <array>
-#include <span>
+#include <string>
 
 #include "platform/qt/FieldWidth.h"
-#include "settings/AppSettings.h"
-#include "settings/CConfig.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsSource.h"
 
 namespace {
 
-// One text edit of the dialog: its id, label, byte limit, setting and the message when it
-// is too long.
+// One text edit of the dialog: its id, label, the key it edits and the start of the
+// message when its text is longer than the key holds.
 struct MailField {
     int id;
     const char* label;
-    std::size_t limit;
-    std::span<char> (*setting)(AppSettings&);
+    const SettingsKey& key;
     const char* tooLong;
 };
 
 const std::array<MailField, 7> kFields = {{
-    {CMailDlg::kSmtpServerEdit, "SMTPサーバー:", 36,
-     [](AppSettings& s) { return std::span<char>(s.smtpServer); },
-     "smtp serverのデータサイズが不正です。(36Byteまで)"},
-    {CMailDlg::kMailFromEdit, "メールアドレス（送信元）:", 128,
-     [](AppSettings& s) { return std::span<char>(s.mailFrom); },
-     "Mail Address Fromのデータサイズが不正です。(128Byteまで)"},
-    {CMailDlg::kMailToEdit, "メールアドレス（送信先）:", 128,
-     [](AppSettings& s) { return std::span<char>(s.mailTo); },
-     "Mail Address Toのデータサイズが不正です。(128Byteまで)"},
-    {CMailDlg::kPopServerEdit, "POPサーバー:", 36,
-     [](AppSettings& s) { return std::span<char>(s.popServer); },
-     "POP Serverのデータサイズが不正です。(36Byteまで)"},
-    {CMailDlg::kPopUserIdEdit, "ユーザID:", 36,
-     [](AppSettings& s) { return std::span<char>(s.popUserId); },
-     "User IDのデータサイズが不正です。(36Byteまで)"},
-    {CMailDlg::kPopPasswordEdit, "パスワード:", 36,
-     [](AppSettings& s) { return std::span<char>(s.popPassword); },
-     "Passwardのデータサイズが不正です。(36Byteまで)"},
-    {CMailDlg::kSubjectEdit, "件名:", 36,
-     [](AppSettings& s) { return std::span<char>(s.mailSubject); },
-     "件名のデータサイズが不正です。(36Byteまで)"},
+    {CMailDlg::kSmtpServerEdit, "SMTPサーバー:", SettingsKeyOf(&AppSettings::smtpServer),
+     "smtp serverのデータサイズが不正です。"},
+    {CMailDlg::kMailFromEdit, "メールアドレス（送信元）:", SettingsKeyOf(&AppSettings::mailFrom),
+     "Mail Address Fromのデータサイズが不正です。"},
+    {CMailDlg::kMailToEdit, "メールアドレス（送信先）:", SettingsKeyOf(&AppSettings::mailTo),
+     "Mail Address Toのデータサイズが不正です。"},
+    {CMailDlg::kPopServerEdit, "POPサーバー:", SettingsKeyOf(&AppSettings::popServer),
+     "POP Serverのデータサイズが不正です。"},
+    {CMailDlg::kPopUserIdEdit, "ユーザID:", SettingsKeyOf(&AppSettings::popUserId),
+     "User IDのデータサイズが不正です。"},
+    {CMailDlg::kPopPasswordEdit, "パスワード:", SettingsKeyOf(&AppSettings::popPassword),
+     "Passwardのデータサイズが不正です。"},
+    {CMailDlg::kSubjectEdit, "件名:", SettingsKeyOf(&AppSettings::mailSubject),
+     "件名のデータサイズが不正です。"},
 }};
 
-std::string_view TextOf(std::span<const char> field) {
-    return std::string_view(field.data(),
-                            std::find(field.begin(), field.end(), '\0') - field.begin());
-}
-
-// The field is cleared first; the text has passed its limit, which leaves room for the terminator.
-void Store(std::span<char> field, std::string_view text) {
-    std::fill(field.begin(), field.end(), '\0');
-    std::copy_n(text.data(), std::min(text.size(), field.size() - 1), field.begin());
+std::string TooLongMessage(const MailField& field) {
+    return std::string(field.tooLong) + "(" + std::to_string(field.key.TextLimit()) + "Byteまで)";
 }
 
 }  // namespace
 
-CMailDlg::CMailDlg(QWidget* parent) : CBaseDlg(parent) {
-    AppSettings settings = ReadSettings();
+CMailDlg::CMailDlg(SettingsSource& settingsSource, QWidget* parent)
+    : CBaseDlg(parent), m_settings(settingsSource) {
+    const AppSettings settings = m_settings.Snapshot();
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Mail"));
 
     auto* group = new QGroupBox(QStringLiteral("メール設定"));
@@ -80,7 +65,7 @@ CMailDlg::CMailDlg(QWidget* parent) : CBaseDlg(parent) {
             connect(popCheck, &QCheckBox::clicked, this, &CMailDlg::EnablePopFields);
             grid->addWidget(popCheck, row++, 0, 1, 2);
         }
-        auto* edit = WithId(new QLineEdit(FromCp932(TextOf(field.setting(settings)))), field.id);
+        auto* edit = WithId(new QLineEdit(FromCp932(TextOf(field.key, settings))), field.id);
         if (field.id == kPopPasswordEdit) edit->setEchoMode(QLineEdit::Password);
         // An address as long as many real ones shows whole even while the field is empty.
         const QString typical = QStringLiteral("network-admin@mail.example.co.jp");
@@ -107,19 +92,20 @@ void CMailDlg::EnablePopFields(bool enable) {
 void CMailDlg::OnOK() {
     // Each value that passes is kept in the settings at once, also when a later field is
     // refused; disabled fields are stored all the same.
-    AppSettings settings = ReadSettings();
+    AppSettings settings = m_settings.Snapshot();
     for (const MailField& field : kFields) {
         if (field.id == kPopServerEdit)
             settings.usePopAuth = ControlById<QCheckBox>(this, kPopAuthCheck)->isChecked() ? 1 : 0;
         const std::string text = ToCp932(ControlById<QLineEdit>(this, field.id)->text());
-        if (text.size() > field.limit) {
-            WriteSettings(settings);
-            ShowStopMessage(field.tooLong);
+        if (text.size() > field.key.TextLimit()) {
+            m_settings.Replace(settings);
+            ShowStopMessage(TooLongMessage(field));
             return;
         }
-        Store(field.setting(settings), text);
+        SetText(field.key, settings, text);
     }
-    WriteSettings(settings);
-    CConfig::Save();
+    m_settings.Replace(settings);
+    // A file that could not be written has been reported; the dialog stays open.
+    if (!m_settings.Save()) return;
     accept();
 }

@@ -3,6 +3,8 @@
 
 #include "platform/qt/CBaseDlg.h"
 
+class SettingsSource;
+
 class CMailDlg : public CBaseDlg {
     Q_OBJECT
 public:
@@ -18,10 +20,13 @@ public:
         kSubjectEdit = 1007,
     };
 
-    explicit CMailDlg(QWidget* parent = nullptr);
+    // Shows the mail settings of settings and changes them on OK.
+    explicit CMailDlg(SettingsSource& settings, QWidget* parent = nullptr);
 
     void OnOK() override;
 
 private:
+    SettingsSource& m_settings;
+
     void EnablePopFields(bool enable);
 };

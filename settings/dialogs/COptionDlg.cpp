@@ -18,15 +18,35 @@
 
 #include "platform/FixedText.h"
 #include "platform/qt/FieldWidth.h"
-#include "settings/AppSettings.h"
-#include "settings/CConfig.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsSource.h"
 #include "snmp/engine/EngineFile.h"
 
 namespace {
 
-constexpr int kRetentionItems = 13;            // "0" to "12" months
-constexpr std::size_t kFormatLimit = 256;      // bytes
-constexpr std::size_t kMibFoldersLimit = 512;  // bytes
+constexpr const SettingsKey& kPortKey = SettingsKeyOf(&AppSettings::trapPort);
+constexpr const SettingsKey& kLogModeKey = SettingsKeyOf(&AppSettings::logMode);
+constexpr const SettingsKey& kRetentionKey = SettingsKeyOf(&AppSettings::logRetention);
+constexpr const SettingsKey& kMaxRowsKey = SettingsKeyOf(&AppSettings::maxRows);
+constexpr const SettingsKey& kMibFoldersKey = SettingsKeyOf(&AppSettings::mibFolders);
+constexpr std::array<const SettingsKey*, 3> kFormatKeys = {&SettingsKeyOf(&AppSettings::formatV1),
+                                                           &SettingsKeyOf(&AppSettings::formatV2c),
+                                                           &SettingsKeyOf(&AppSettings::formatV3)};
+
+constexpr int kLogModes = kLogModeKey.highest + 1;          // a radio button each
+constexpr int kRetentionItems = kRetentionKey.highest + 1;  // "0" to "12" months
+static_assert(kLogModes == 3, "the ids after kLogNoneRadio are the other modes");
+
+// "message(lowest ～ highest)", the form of the dialog's refusals.
+std::string RangeMessage(std::string_view message, std::size_t lowest, std::size_t highest,
+                         std::string_view unit = {}) {
+    return std::string(message) + "(" + std::to_string(lowest) + " ～ " + std::to_string(highest) +
+           std::string(unit) + ")";
+}
+std::string RangeMessage(std::string_view message, const SettingsKey& key) {
+    return RangeMessage(message, static_cast<std::size_t>(key.lowest),
+                        static_cast<std::size_t>(key.highest));
+}
 
 // An unsigned decimal number within lowest-highest, or nothing.
 std::optional<int32_t> ParseNumber(const QString& text, int32_t lowest, int32_t highest) {
@@ -52,8 +72,9 @@ QLineEdit* NumberEdit(int id, int32_t value) {
 
 }  // namespace
 
-COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
-    const AppSettings settings = ReadSettings();
+COptionDlg::COptionDlg(SettingsSource& settingsSource, QWidget* parent)
+    : CBaseDlg(parent), m_settings(settingsSource) {
+    const AppSettings settings = m_settings.Snapshot();
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Option"));
 
     auto* heading = new QLabel(QStringLiteral("オプション"));
@@ -75,10 +96,10 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     auto* logGroup = new QGroupBox(QStringLiteral("トラップログ"));
     auto* logLayout = new QGridLayout(logGroup);
     auto* logButtons = new QButtonGroup(this);
-    const std::array<QString, 3> logTexts = {QStringLiteral("保存しない"),
-                                             QStringLiteral("すべてのログを保存"),
-                                             QStringLiteral("イベント設定されているログを保存")};
-    for (int mode = 0; mode < 3; ++mode) {
+    const std::array<QString, kLogModes> logTexts = {
+        QStringLiteral("保存しない"), QStringLiteral("すべてのログを保存"),
+        QStringLiteral("イベント設定されているログを保存")};
+    for (int mode = 0; mode < kLogModes; ++mode) {
         auto* radio = WithId(new QRadioButton(logTexts[mode]), kLogNoneRadio + mode);
         logButtons->addButton(radio, mode);
         logLayout->addWidget(radio, mode, 0);
@@ -105,11 +126,9 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
     const std::array<QString, 3> formatLabels = {QStringLiteral("Snmp TrapV1"),
                                                  QStringLiteral("Snmp TrapV2"),
                                                  QStringLiteral("Snmp TrapV3")};
-    const std::array<std::string_view, 3> formats = {FixedTextView(settings.formatV1),
-                                                     FixedTextView(settings.formatV2c),
-                                                     FixedTextView(settings.formatV3)};
     for (int i = 0; i < 3; ++i) {
-        auto* edit = WithId(new QLineEdit(FromCp932(formats[i])), kFormatV1Edit + i);
+        auto* edit =
+            WithId(new QLineEdit(FromCp932(TextOf(*kFormatKeys[i], settings))), kFormatV1Edit + i);
         FitEditTo(edit, edit->text());
         edit->setCursorPosition(0);  // a long format opens at its start, not scrolled to its end
         formatLayout->addWidget(new QLabel(formatLabels[i]), i, 0);
@@ -151,30 +170,29 @@ COptionDlg::COptionDlg(QWidget* parent) : CBaseDlg(parent) {
 void COptionDlg::OnOK() {
     // Each value that passes is kept in the settings at once, also when a later field is
     // refused; only a complete OK writes the file.
-    AppSettings settings = ReadSettings();
+    AppSettings settings = m_settings.Snapshot();
     auto refuse = [&](std::string_view message) {
-        WriteSettings(settings);
+        m_settings.Replace(settings);
         ShowStopMessage(message);
     };
 
-    const std::optional<int32_t> port =
-        ParseNumber(ControlById<QLineEdit>(this, kPortEdit)->text(), 1, 65535);
-    if (!port) return refuse("トラップ待ち受けポートが不正です。(1 ～ 65535)");
-    settings.trapPort = static_cast<uint16_t>(*port);
+    const std::optional<int32_t> port = ParseNumber(ControlById<QLineEdit>(this, kPortEdit)->text(),
+                                                    kPortKey.lowest, kPortKey.highest);
+    if (!port) return refuse(RangeMessage("トラップ待ち受けポートが不正です。", kPortKey));
+    SetNumber(kPortKey, settings, *port);
 
     settings.resolveHostName = ControlById<QCheckBox>(this, kHostNameCheck)->isChecked() ? 1 : 0;
-    for (int mode = 0; mode < 3; ++mode)
+    for (int mode = 0; mode < kLogModes; ++mode)
         if (ControlById<QRadioButton>(this, kLogNoneRadio + mode)->isChecked())
             settings.logMode = mode;
 
-    const std::array<std::array<char, 257>*, 3> fields = {&settings.formatV1, &settings.formatV2c,
-                                                          &settings.formatV3};
     for (int i = 0; i < 3; ++i) {
+        const SettingsKey& key = *kFormatKeys[i];
         const std::string text = ToCp932(ControlById<QLineEdit>(this, kFormatV1Edit + i)->text());
-        if (text.size() > kFormatLimit)
-            return refuse("トラップ表示形式のサイズが不正です。(0 ～ 256)");
+        if (text.size() > key.TextLimit())
+            return refuse(RangeMessage("トラップ表示形式のサイズが不正です。", 0, key.TextLimit()));
         if (HasCommaBeforeLineFeed(text)) return refuse("設定値に , を使用することはできません。");
-        SetFixedText(*fields[i], text);
+        SetText(key, settings, text);
     }
 
     // A typed value that is not one of the items keeps the stored retention; a stored value
@@ -185,20 +203,24 @@ void COptionDlg::OnOK() {
     if (typed >= 0)
         settings.logRetention = typed;
     else
-        settings.logRetention = std::clamp(settings.logRetention, 0, kRetentionItems - 1);
+        settings.logRetention =
+            std::clamp(settings.logRetention, kRetentionKey.lowest, kRetentionKey.highest);
 
-    const std::optional<int32_t> maxRows = ParseNumber(
-        ControlById<QLineEdit>(this, kMaxRowsEdit)->text(), kMaxRowsLowest, kMaxRowsHighest);
-    if (!maxRows) return refuse("トラップ一覧の最大行数が不正です。(1000 ～ 10000000)");
+    const std::optional<int32_t> maxRows =
+        ParseNumber(ControlById<QLineEdit>(this, kMaxRowsEdit)->text(), kMaxRowsKey.lowest,
+                    kMaxRowsKey.highest);
+    if (!maxRows) return refuse(RangeMessage("トラップ一覧の最大行数が不正です。", kMaxRowsKey));
     settings.maxRows = *maxRows;
 
     const QByteArray mibFolders =
         QFile::encodeName(ControlById<QLineEdit>(this, kMibFoldersEdit)->text().trimmed());
-    if (static_cast<std::size_t>(mibFolders.size()) > kMibFoldersLimit)
-        return refuse("MIB フォルダの指定が長すぎます。(0 ～ 512 バイト)");
-    SetFixedText(settings.mibFolders, std::string_view(mibFolders.constData(), mibFolders.size()));
+    if (static_cast<std::size_t>(mibFolders.size()) > kMibFoldersKey.TextLimit())
+        return refuse(RangeMessage("MIB フォルダの指定が長すぎます。", 0,
+                                   kMibFoldersKey.TextLimit(), " バイト"));
+    SetText(kMibFoldersKey, settings, std::string_view(mibFolders.constData(), mibFolders.size()));
 
-    WriteSettings(settings);
-    CConfig::Save();
+    m_settings.Replace(settings);
+    // A file that could not be written has been reported; the dialog stays open.
+    if (!m_settings.Save()) return;
     accept();
 }

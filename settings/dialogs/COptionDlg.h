@@ -5,6 +5,8 @@
 
 #include "platform/qt/CBaseDlg.h"
 
+class SettingsSource;
+
 class COptionDlg : public CBaseDlg {
     Q_OBJECT
 public:
@@ -20,7 +22,11 @@ public:
         kMibFoldersEdit = 1011,
     };
 
-    explicit COptionDlg(QWidget* parent = nullptr);
+    // Shows settings and changes them on OK.
+    explicit COptionDlg(SettingsSource& settings, QWidget* parent = nullptr);
 
     void OnOK() override;
+
+private:
+    SettingsSource& m_settings;
 };

@@ -17,13 +17,13 @@
 #include "reception/Receiver.h"
 #include "records/DBLib.h"
 #include "rules/RuleStore.h"
-#include "settings/CConfig.h"
 #include "support/Eventually.h"
 #include "support/LoopbackSender.h"
 #include "support/PeerDaemon.h"
 #include "support/RecordingServiceWindows.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
+#include "support/TestSettings.h"
 #include "support/TrapRecords.h"
 #include "trap/LossCounters.h"
 #include "trap/PacketCounters.h"
@@ -112,7 +112,7 @@ protected:
                 "\r\nHOST=0\r\nLOG=1\r\nT1MSG=v1 %C\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n"
                 "[FORWARD]\r\n" +
                 forwardSection);
-        CConfig::Load();
+        settings_.Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
         CloseLogFile();
         ResetCounters();
@@ -155,6 +155,7 @@ protected:
     StoreReadFailures readFailures_;
     RuleStore rules_{readFailures_};
     UserStore users_{readFailures_};
+    TestSettings settings_;
     RecordingServiceWindows windows_;
     uint16_t port_ = 0;
 };

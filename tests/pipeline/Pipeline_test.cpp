@@ -17,7 +17,6 @@
 #include "records/DBLib.h"
 #include "rules/RuleStore.h"
 #include "settings/AppSettings.h"
-#include "settings/CConfig.h"
 #include "support/ArgvRecorder.h"
 #include "support/Eventually.h"
 #include "support/FakeSoundPlayer.h"
@@ -25,6 +24,7 @@
 #include "support/RecordingServiceWindows.h"
 #include "support/RuleBuilders.h"
 #include "support/TempProgramFolder.h"
+#include "support/TestSettings.h"
 #include "support/TrapRecords.h"
 #include "trap/LossCounters.h"
 #include "traplog/TrapLog.h"
@@ -80,7 +80,7 @@ class PipelineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CloseLogFile();
-        CConfig::Load();
+        settings_.Load();
         DBLib::MakeFolder("/db");
         DBLib::MakeFolder("/log");
         DBLib::MakeFolder("/tmp");
@@ -93,12 +93,12 @@ protected:
         CloseLogFile();
     }
 
-    static void Configure(int32_t receiveMode, int32_t logMode, int32_t resolveHostName) {
-        AppSettings settings = ReadSettings();
+    void Configure(int32_t receiveMode, int32_t logMode, int32_t resolveHostName) {
+        AppSettings settings = settings_.Snapshot();
         settings.receiveMode = receiveMode;
         settings.logMode = logMode;
         settings.resolveHostName = resolveHostName;
-        WriteSettings(settings);
+        settings_.Replace(settings);
     }
 
     void Store(const RuleRecord& rule) { ASSERT_LE(rules_.Put(rule), RuleStore::kPutReplaced); }
@@ -107,7 +107,7 @@ protected:
     std::string Filter(const TrapRecord& record) const {
         RuleRecord actions{};
         SetText(actions.programLine, "left over");
-        if (FilterTrap(rules_, record, ReadSettings(), actions) != 0) return "rejected";
+        if (FilterTrap(rules_, record, settings_.Snapshot(), actions) != 0) return "rejected";
         EXPECT_EQ(Text(actions.programLine), "");
         return Text(actions.popupMessage);
     }
@@ -121,6 +121,7 @@ protected:
     TempProgramFolder folder_;
     StoreReadFailures readFailures_;
     RuleStore rules_{readFailures_};
+    TestSettings settings_;
     RecordingServiceWindows windows_;
 };
 
@@ -204,18 +205,18 @@ TEST_F(PipelineTest, LogModeDecidesWhetherRejectedAndReceivedTrapsAreLogged) {
 
 TEST_F(PipelineTest, SettingsSavedWhileATrapIsProcessedApplyFromTheNextTrap) {
     Configure(0, 1, 1);
-    AppSettings settings = ReadSettings();
+    AppSettings settings = settings_.Snapshot();
     SetText(settings.formatV2c, "before %C");
-    WriteSettings(settings);
+    settings_.Replace(settings);
     // The host-name lookup, the first stage, saves as a dialog would: the filter on
     // without rules, and another message.
     std::atomic<int> lookups{0};
     SetHostResolver([&](std::array<uint8_t, 4>) {
         if (lookups++ == 0) {
-            AppSettings saved = ReadSettings();
+            AppSettings saved = settings_.Snapshot();
             saved.receiveMode = 1;
             SetText(saved.formatV2c, "after %C");
-            WriteSettings(saved);
+            settings_.Replace(saved);
         }
         return std::string("sender.example");
     });

@@ -18,7 +18,6 @@
 #include "records/DBLib.h"
 #include "rules/RuleStore.h"
 #include "settings/AppSettings.h"
-#include "settings/CConfig.h"
 #include "support/ArgvRecorder.h"
 #include "support/Eventually.h"
 #include "support/LoopbackSender.h"
@@ -28,6 +27,7 @@
 #include "support/ScriptedTcpServer.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
+#include "support/TestSettings.h"
 #include "support/V3MessageBuilder.h"
 #include "trap/PacketCounters.h"
 #include "traplog/TrapLog.h"
@@ -98,7 +98,7 @@ protected:
                           std::to_string(port_) + "\r\nHOST=" + std::to_string(resolveHostName) +
                           "\r\nLOG=" + std::to_string(logMode) +
                           "\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n");
-        CConfig::Load();
+        settings_.Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
         CloseLogFile();
         ResetCounters();
@@ -183,6 +183,7 @@ protected:
     StoreReadFailures readFailures_;
     RuleStore rules_{readFailures_};
     UserStore users_{readFailures_};
+    TestSettings settings_;
     RecordingServiceWindows windows_;
     uint16_t port_ = 0;
     const uint64_t rejectedBefore_ = TheRejectedMessages().LastSequence();
@@ -336,7 +337,7 @@ TEST_F(EndToEndTest, MailActionSendsTheExpandedMessage) {
     ScriptedTcpServer smtp("smtp", ScriptedTcpServer::SmtpAccepting(), transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
     Start(0, 0);
-    ASSERT_TRUE(MailEveryTrap(rules_, kSmtpHost, "Trap from %A: %C"));
+    ASSERT_TRUE(MailEveryTrap(rules_, settings_, kSmtpHost, "Trap from %A: %C"));
 
     SendV2c("mail-me", kLinkUp);
     ASSERT_TRUE(DrainMailQueue(10s));
@@ -358,7 +359,7 @@ TEST_F(EndToEndTest, ASlowMailServerHoldsUpNeitherReceptionNorTheOrderOfMails) {
     ScriptedTcpServer smtp("smtp", scripts, transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
     Start(0, 1);
-    ASSERT_TRUE(MailEveryTrap(rules_, kSmtpHost, "Trap %C"));
+    ASSERT_TRUE(MailEveryTrap(rules_, settings_, kSmtpHost, "Trap %C"));
 
     for (int i = 0; i < kTraps; ++i) SendV2c("slow-" + std::to_string(i), kLinkUp);
     // Every trap was counted, listed and logged while the first mail still waited.

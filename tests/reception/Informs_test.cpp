@@ -11,7 +11,6 @@
 #include "reception/RejectedMessages.h"
 #include "records/DBLib.h"
 #include "rules/RuleStore.h"
-#include "settings/CConfig.h"
 #include "snmp/engine/AnswerCounts.h"
 #include "snmp/engine/EngineFile.h"
 #include "support/BerBuilder.h"
@@ -20,6 +19,7 @@
 #include "support/RecordingServiceWindows.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
+#include "support/TestSettings.h"
 #include "support/V3MessageBuilder.h"
 #include "trap/PacketCounters.h"
 #include "traplog/TrapLog.h"
@@ -44,7 +44,7 @@ protected:
         folder_.Write("OlixTrap.ini",
                       "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port_) +
                           "\r\nLOG=1\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n");
-        CConfig::Load();
+        settings_.Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
         CloseLogFile();
         ResetCounters();
@@ -87,6 +87,7 @@ protected:
     StoreReadFailures readFailures_;
     RuleStore rules_{readFailures_};
     UserStore users_{readFailures_};
+    TestSettings settings_;
     RecordingServiceWindows windows_;
     uint16_t port_ = 0;
     const uint64_t rejectedBefore_ = TheRejectedMessages().LastSequence();

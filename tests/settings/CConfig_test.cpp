@@ -5,27 +5,26 @@
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
-#include "settings/CConfig.h"
+#include "settings/SettingsSource.h"
 #include "support/TempProgramFolder.h"
 
 namespace {
 
 class CConfigTest : public ::testing::Test {
 protected:
-    void TearDown() override { WriteSettings(AppSettings{}); }
-
     AppSettings LoadFrom(const std::string& ini) {
         folder.Write("OlixTrap.ini", ini);
-        CConfig::Load();
-        return ReadSettings();
+        settings.Load();
+        return settings.Snapshot();
     }
 
     TempProgramFolder folder;
+    SettingsSource settings;
 };
 
 TEST_F(CConfigTest, MissingFileGivesFirstRunDefaultsAndSaveCreatesEveryKeyInOrder) {
-    CConfig::Load();
-    const AppSettings s = ReadSettings();
+    settings.Load();
+    const AppSettings s = settings.Snapshot();
     EXPECT_EQ(s.receiveMode, 0);
     EXPECT_EQ(s.trapPort, 162);
     EXPECT_EQ(s.resolveHostName, 1);
@@ -34,8 +33,7 @@ TEST_F(CConfigTest, MissingFileGivesFirstRunDefaultsAndSaveCreatesEveryKeyInOrde
     EXPECT_EQ(s.usePopAuth, 0);
     EXPECT_EQ(FixedTextView(s.smtpServer), "");
 
-    CConfig config;
-    EXPECT_EQ(config.Save(), 1);
+    EXPECT_TRUE(settings.Save());
     EXPECT_EQ(
         folder.Read("OlixTrap.ini"),
         "[INIT]\r\n"
@@ -100,26 +98,26 @@ TEST_F(CConfigTest, RowCeilingIsClampedAndWrittenOnlyOnceItLeavesTheDefault) {
         EXPECT_EQ(LoadFrom(std::string("[INIT]\r\n") + c.stored).maxRows, c.rows);
     }
     LoadFrom("[INIT]\r\n");
-    CConfig::Save();
+    ASSERT_TRUE(settings.Save());
     EXPECT_EQ(folder.Read("OlixTrap.ini").find("MAXROWS"), std::string::npos);
-    AppSettings s = ReadSettings();
+    AppSettings s = settings.Snapshot();
     s.maxRows = 2000;
-    WriteSettings(s);
-    CConfig::Save();
+    settings.Replace(s);
+    ASSERT_TRUE(settings.Save());
     EXPECT_NE(folder.Read("OlixTrap.ini").find("LOGDELM=3\r\nMAXROWS=2000\r\n"), std::string::npos);
     s.maxRows = kMaxRowsDefault;
-    WriteSettings(s);
-    CConfig::Save();
+    settings.Replace(s);
+    ASSERT_TRUE(settings.Save());
     EXPECT_NE(folder.Read("OlixTrap.ini").find("MAXROWS=1000000\r\n"), std::string::npos);
 }
 
 TEST_F(CConfigTest, MibFoldersAreWrittenOnlyOnceSet) {
     LoadFrom("[INIT]\r\n");
-    CConfig::Save();
+    ASSERT_TRUE(settings.Save());
     EXPECT_EQ(folder.Read("OlixTrap.ini").find("MIBDIRS"), std::string::npos);
     EXPECT_STREQ(LoadFrom("[INIT]\r\nMIBDIRS=/opt/mibs:/srv/mibs\r\n").mibFolders.data(),
                  "/opt/mibs:/srv/mibs");
-    CConfig::Save();
+    ASSERT_TRUE(settings.Save());
     EXPECT_NE(folder.Read("OlixTrap.ini").find("MIBDIRS=/opt/mibs:/srv/mibs\r\n"),
               std::string::npos);
 }
@@ -160,16 +158,16 @@ TEST_F(CConfigTest, SaveAndLoadRoundTripEveryFieldAsCp932PlainText) {
     SetFixedText(s.popUserId, "admin");
     SetFixedText(s.popPassword, "p@ss=word;1");
     SetFixedText(s.mailSubject, Utf8ToCp932("トラップ通知"));
-    WriteSettings(s);
-    CConfig::Save();
+    settings.Replace(s);
+    ASSERT_TRUE(settings.Save());
 
     const std::string file = folder.Read("OlixTrap.ini");
     EXPECT_NE(file.find("passward=p@ss=word;1\r\n"), std::string::npos);
     EXPECT_NE(file.find("T1MSG=" + Utf8ToCp932("障害 %A ～ %B") + "\r\n"), std::string::npos);
 
-    WriteSettings(AppSettings{});
-    CConfig::Load();
-    const AppSettings r = ReadSettings();
+    settings.Replace(AppSettings{});
+    settings.Load();
+    const AppSettings r = settings.Snapshot();
     EXPECT_EQ(r.receiveMode, 1);
     EXPECT_EQ(r.trapPort, 10162);
     EXPECT_EQ(r.resolveHostName, 0);
@@ -200,12 +198,12 @@ TEST_F(CConfigTest, SaveKeepsUnknownLinesAndRewritesKeysInPlace) {
                  "\n"
                  "[Other]\n"
                  "y=20\n");
-    CConfig::Load();
-    AppSettings s = ReadSettings();
+    settings.Load();
+    AppSettings s = settings.Snapshot();
     EXPECT_EQ(s.trapPort, 9000);
     s.trapPort = 9001;
-    WriteSettings(s);
-    CConfig::Save();
+    settings.Replace(s);
+    ASSERT_TRUE(settings.Save());
 
     EXPECT_EQ(folder.Read("OlixTrap.ini"),
               "; written by hand\r\n"

@@ -10,7 +10,7 @@ namespace {
 IniFile Parse(const TempProgramFolder& folder, const std::string& bytes) {
     folder.Write("t.ini", bytes);
     IniFile ini;
-    EXPECT_EQ(ini.Load(folder.File("t.ini")), 0);
+    EXPECT_TRUE(ini.Load(folder.File("t.ini")));
     return ini;
 }
 
@@ -62,9 +62,9 @@ TEST(IniFile, IntegersTakeTheLeadingDecimalNumber) {
 TEST(IniFile, ValuesCannotBreakTheLineStructure) {
     TempProgramFolder folder;
     IniFile ini;
-    EXPECT_EQ(ini.Load(folder.File("missing.ini")), 1);
+    EXPECT_FALSE(ini.Load(folder.File("missing.ini")));
     ini.SetString("S", "subject", "first line\r\n[INIT]\r\nRECVP=1");
-    ASSERT_EQ(ini.Save(folder.File("out.ini")), 0);
+    ASSERT_TRUE(ini.Save(folder.File("out.ini")));
     EXPECT_EQ(folder.Read("out.ini"), "[S]\r\nsubject=first line\r\n");
 }
 
@@ -73,7 +73,7 @@ TEST(IniFile, FailedSaveLeavesTheOldFileAlone) {
     folder.Write("t.ini", "[S]\r\nk=v\r\n");
     IniFile ini;
     ini.SetString("S", "k", "new");
-    EXPECT_EQ(ini.Save(folder.File("no-such-folder/t.ini")), 1);
+    EXPECT_FALSE(ini.Save(folder.File("no-such-folder/t.ini")));
     EXPECT_EQ(folder.Read("t.ini"), "[S]\r\nk=v\r\n");
 }
 
@@ -84,9 +84,9 @@ TEST(IniFile, SaveKeepsTheFilesPermissions) {
     std::filesystem::permissions(
         file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     IniFile ini;
-    ASSERT_EQ(ini.Load(file), 0);
+    ASSERT_TRUE(ini.Load(file));
     ini.SetString("S", "k", "secret");
-    ASSERT_EQ(ini.Save(file), 0);
+    ASSERT_TRUE(ini.Save(file));
     EXPECT_EQ(folder.Read("t.ini"), "[S]\r\nk=secret\r\n");
     EXPECT_EQ(std::filesystem::status(file).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);

@@ -11,7 +11,7 @@
 
 #include "platform/FixedText.h"
 #include "rules/RuleStore.h"
-#include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 
 // 127.x.y.last, with x and y from this process's id.
 inline std::array<uint8_t, 4> ProcessSmtpHost(uint8_t last) {
@@ -19,18 +19,18 @@ inline std::array<uint8_t, 4> ProcessSmtpHost(uint8_t last) {
             static_cast<uint8_t>(getpid() / 250 % 250), last};
 }
 
-// Mail settings towards the server at smtpHost and a default rule in rules that mails
-// message for every trap; false when the rule could not be stored.
-inline bool MailEveryTrap(RuleStore& rules, std::array<uint8_t, 4> smtpHost,
+// Mail settings towards the server at smtpHost in source and a default rule in rules that
+// mails message for every trap; false when the rule could not be stored.
+inline bool MailEveryTrap(RuleStore& rules, SettingsSource& source, std::array<uint8_t, 4> smtpHost,
                           std::string_view message) {
-    AppSettings settings = ReadSettings();
+    AppSettings settings = source.Snapshot();
     SetFixedText(settings.smtpServer,
                  std::to_string(smtpHost[0]) + "." + std::to_string(smtpHost[1]) + "." +
                      std::to_string(smtpHost[2]) + "." + std::to_string(smtpHost[3]));
     SetFixedText(settings.mailFrom, "trap@example.org");
     SetFixedText(settings.mailTo, "admin@example.org");
     settings.usePopAuth = 0;
-    WriteSettings(settings);
+    source.Replace(settings);
     RuleRecord defaults{};
     defaults.kind = AllTraps;
     SetFixedText(defaults.mailMessage, message);

@@ -95,10 +95,9 @@ std::unique_ptr<TrapRecord> V3Record() {
     return r;
 }
 
-void UseTestFormats() {
-    AppSettings settings = ReadSettings();
+AppSettings WithTestFormats(AppSettings settings) {
     SetFixedText(settings.formatV1, "GID = %G / SID = %S / %B");
     SetFixedText(settings.formatV2c, "Com = %C");
     SetFixedText(settings.formatV3, "User = %u");
-    WriteSettings(settings);
+    return settings;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string_view>
 
+#include "settings/AppSettings.h"
 #include "trap/TrapRecord.h"
 
 using TrapAddress = std::array<uint8_t, 4>;
@@ -29,5 +30,5 @@ std::unique_ptr<TrapRecord> V1ColdStartishRecord();
 std::unique_ptr<TrapRecord> V2cRecord();
 std::unique_ptr<TrapRecord> V3Record();
 
-// Display formats that show the placeholders of each version.
-void UseTestFormats();
+// settings with display formats that show the placeholders of each version.
+AppSettings WithTestFormats(AppSettings settings = {});

@@ -24,6 +24,7 @@
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
+#include "support/TestSettings.h"
 #include "support/TrapRecords.h"
 #include "trap/LossCounters.h"
 #include "traplog/LogLine.h"
@@ -46,7 +47,7 @@ void SetNow(int year, int month, int day, int hour = 9, int minute = 3, int seco
 
 // The entry of record as the pipeline writes it, with the message of the settings now.
 void WriteLogEntry(const TrapRecord& record) {
-    WriteLogEntry(record, ExpandTrapMessage(record, ReadSettings()));
+    WriteLogEntry(record, ExpandTrapMessage(record, CurrentSettingsSource().Snapshot()));
 }
 
 // The log file's lines without their CR LF.
@@ -61,12 +62,11 @@ std::vector<std::string> Lines(const std::string& file) {
 class TrapLogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = ReadSettings();
-        AppSettings settings = saved_;
+        AppSettings settings{};
         SetFixedText(settings.formatV1, "GID = %G / SID = %S");
         SetFixedText(settings.formatV2c, "v2");
         settings.logRetention = 3;
-        WriteSettings(settings);
+        settings_.Replace(settings);
         CloseLogFile();
         SetLogClock(FakeClock);
         SetNow(2017, 1, 5);
@@ -77,12 +77,11 @@ protected:
         CloseLogFile();
         SetLogClock(nullptr);
         DisarmFailPoints();
-        WriteSettings(saved_);
     }
     void SetRetention(int months) {
-        AppSettings settings = ReadSettings();
+        AppSettings settings = settings_.Snapshot();
         settings.logRetention = months;
-        WriteSettings(settings);
+        settings_.Replace(settings);
     }
     std::string Log() const { return folder.Read("log/log.log"); }
     // Replaces the log behind the module's back, so its stream is closed first.
@@ -100,7 +99,7 @@ protected:
     }
 
     TempProgramFolder folder;
-    AppSettings saved_;
+    TestSettings settings_;
 };
 
 }  // namespace
@@ -118,17 +117,17 @@ TEST_F(TrapLogTest, LineFormatToTheByte) {
 }
 
 TEST_F(TrapLogTest, LineBreaksInTheMessageBecomeSpaces) {
-    AppSettings settings = ReadSettings();
+    AppSettings settings = settings_.Snapshot();
     SetFixedText(settings.formatV1, "a\\r\\nb\\nc");
-    WriteSettings(settings);
+    settings_.Replace(settings);
     WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 0, 0));
     EXPECT_EQ(Log(), "0,2017/01/05 09:03:07,10.0.0.1,,1,a  b c,\r\n");
 }
 
 TEST_F(TrapLogTest, LongMessageIsCutAtACharacterBoundaryToFit2047Bytes) {
-    AppSettings settings = ReadSettings();
+    AppSettings settings = settings_.Snapshot();
     SetFixedText(settings.formatV1, "%C%C%C%C%C%C%C%C%C%C%C%C%C%C%C%C");
-    WriteSettings(settings);
+    settings_.Replace(settings);
     auto trap = NewV1Trap({192, 168, 1, 20}, 6, 1);
     std::string twoByte;
     for (int i = 0; i < 63; ++i) twoByte += Utf8ToCp932("あ");
@@ -470,9 +469,9 @@ bool MountSmallTmpfs(const std::string& folder) {
 
 TEST_F(TrapLogTest, AFullDiskLosesWholeLinesOnlyCountsThemAndWritingResumesAlsoInBatches) {
     // Lines that do not divide the tmpfs's pages, so the last one that fits is cut short.
-    AppSettings settings = ReadSettings();
+    AppSettings settings = settings_.Snapshot();
     SetFixedText(settings.formatV1, "GID = %G / SID = %S / " + std::string(200, 'x'));
-    WriteSettings(settings);
+    settings_.Replace(settings);
     const auto line = [](int sid) {
         return "6,2017/01/05 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(sid) + " / " +
                std::string(200, 'x') + ",";

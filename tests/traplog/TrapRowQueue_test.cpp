@@ -36,7 +36,7 @@ TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOr
     int refused = 0;
     for (int i = 0; i < kAttempts && refused == 0; ++i) {
         SetFixedText(record->community, "row" + std::to_string(i));
-        if (QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings())) == 0)
+        if (QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{})) == 0)
             ++queued;
         else
             ++refused;
@@ -46,7 +46,7 @@ TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOr
     // Held rows meet the bound when they are queued together; each without room counts.
     HoldTrapRows(true);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings())), 0);
+        EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{})), 0);
     EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 1u);
     HoldTrapRows(false);
     EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 4u);
@@ -58,11 +58,11 @@ TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOr
         EXPECT_EQ(rows[i].Cell(kCommunityColumn), "row" + std::to_string(i));
 
     // Taken, the queue has room again; held rows arrive when they are queued, in order.
-    EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings())), 0);
+    EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{})), 0);
     HoldTrapRows(true);
     for (const char* community : {"held1", "held2"}) {
         SetFixedText(record->community, community);
-        QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings()));
+        QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{}));
     }
     EXPECT_EQ(TakeQueuedRows().size(), 1u);
     QueueHeldTrapRows();

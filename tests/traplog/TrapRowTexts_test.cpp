@@ -24,7 +24,7 @@ std::tm ReceiveTime() {
 
 std::vector<std::string> Columns(const TrapRecord& record) {
     const TrapRowTexts row =
-        BuildTrapRowTexts(record, ExpandTrapMessage(record, ReadSettings()), ReceiveTime());
+        BuildTrapRowTexts(record, ExpandTrapMessage(record, WithTestFormats()), ReceiveTime());
     return {row.columns.begin(), row.columns.end()};
 }
 
@@ -37,7 +37,6 @@ std::vector<std::string> Expected(std::initializer_list<std::pair<int, std::stri
 }  // namespace
 
 TEST(TrapRowTexts, SnmpV1RowFillsTheV1ColumnsAndLeavesTheOthersEmpty) {
-    UseTestFormats();
     const auto record = V1ColdStartishRecord();
     EXPECT_EQ(
         Columns(*record),
@@ -58,7 +57,6 @@ TEST(TrapRowTexts, SnmpV1RowFillsTheV1ColumnsAndLeavesTheOthersEmpty) {
 }
 
 TEST(TrapRowTexts, SnmpV2cRowLeavesTheV1AndV3ColumnsEmpty) {
-    UseTestFormats();
     EXPECT_EQ(Columns(*V2cRecord()), Expected({{1, "2024/03/02 09:05:03"},
                                                {2, "192.168.1.20"},
                                                {4, "2"},
@@ -71,7 +69,6 @@ TEST(TrapRowTexts, SnmpV2cRowLeavesTheV1AndV3ColumnsEmpty) {
 }
 
 TEST(TrapRowTexts, SnmpV3RowFillsTheV3ColumnsWithTheLengthsInDecimal) {
-    UseTestFormats();
     std::string authText = "0x";
     for (int i = 0; i < 12; ++i) authText += "AB ";
     EXPECT_EQ(Columns(*V3Record()), Expected({{1, "2024/03/02 09:05:03"},
@@ -101,7 +98,6 @@ TEST(TrapRowTexts, SnmpV3RowFillsTheV3ColumnsWithTheLengthsInDecimal) {
 }
 
 TEST(TrapRowTexts, UnknownVersionGetsNoMessageAndNoBindingsGiveAnEmptyColumn) {
-    UseTestFormats();
     auto record = NewTrapRecord(2);
     const auto columns = Columns(*record);
     EXPECT_EQ(columns[kMessageColumn], "");

@@ -36,7 +36,7 @@ protected:
         auto record = V2cRecord();
         for (int i = from; i < to; ++i) {
             SetFixedText(record->community, "row" + std::to_string(i));
-            QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings()));
+            QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, Settings().Snapshot()));
         }
         List().InsertQueuedRows();
     }
@@ -93,12 +93,13 @@ TEST_F(TrapListTest, QueuedRowsArriveInBatchesInArrivalOrderAndAreAllReadBack) {
         List().List()->model(), &QAbstractItemModel::rowsInserted,
         [&](const QModelIndex&, int first, int last) { insertions.emplace_back(first, last); });
     // The receiver thread queues; the list takes the rows on its tick.
-    const auto queue = [](int from, int to) {
+    const AppSettings settings = Settings().Snapshot();
+    const auto queue = [&settings](int from, int to) {
         std::thread receiver([=] {
             for (int i = from; i < to; ++i) {
                 auto record = V2cRecord();
                 SetFixedText(record->community, "row" + std::to_string(i));
-                QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, ReadSettings()));
+                QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, settings));
             }
         });
         receiver.join();
@@ -189,9 +190,9 @@ TEST_F(TrapListTest, SearchNarrowsTheRowsAndSortCyclesBackToArrivalOrder) {
 
 TEST_F(TrapListTest, ALongSearchRunsInSlicesAndFollowsTheRowsThatComeAndGoMeanwhile) {
     constexpr int kRows = 30000;  // two slices
-    AppSettings settings = ReadSettings();
+    AppSettings settings = Settings().Snapshot();
     settings.maxRows = kRows;
-    WriteSettings(settings);
+    Settings().Replace(settings);
     AddBatch(0, kRows);
     CTrapListFinder& finder = *List().Finder();
     finder.TextBox()->setText("row2");
@@ -283,9 +284,9 @@ TEST_F(TrapListTest, ClickingARowOrMovingToItWithTheKeysShowsItInTheDetailView) 
 }
 
 TEST_F(TrapListTest, AtTheCeilingTheOldestRowsLeaveAndSelectionDetailAndExportFollow) {
-    AppSettings settings = ReadSettings();
+    AppSettings settings = Settings().Snapshot();
     settings.maxRows = 1000;
-    WriteSettings(settings);
+    Settings().Replace(settings);
     ResetLosses();
     std::vector<std::pair<int, int>> removals;
     QObject::connect(

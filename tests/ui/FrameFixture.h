@@ -11,8 +11,7 @@
 #include <string>
 
 #include "pipeline/WindowPorts.h"
-#include "settings/AppSettings.h"
-#include "settings/CConfig.h"
+#include "settings/SettingsSource.h"
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
@@ -40,7 +39,7 @@ protected:
                      "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port) +
                          "\r\nHOST=0\r\nLOG=0\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\n"
                          "T3MSG=v3 %u\r\nLOGDELM=0\r\n");
-        CConfig::Load();
+        Settings().Load();
         SetServiceWindows(&QtServiceWindows());
         TakeQueuedRows();  // rows an earlier test left behind
         g_bShowMainWnd = 0;
@@ -55,6 +54,7 @@ protected:
         ClearRecordedMessageBoxes();
     }
 
+    SettingsSource& Settings() { return TheApp().GetProgram().Settings(); }
     CEventView& List() { return *TheApp().m_pEventView; }
     CDataView& Detail() { return *TheApp().m_pDataView; }
     CCountDlg& Counters() { return *TheApp().m_pCountDlg; }
@@ -68,7 +68,7 @@ protected:
 
     // The row of record as the receiver queues it, taken into the list as on a tick.
     void AddTrapRow(const TrapRecord& record) {
-        QueueReceivedTrapRow(record, ExpandTrapMessage(record, ReadSettings()));
+        QueueReceivedTrapRow(record, ExpandTrapMessage(record, Settings().Snapshot()));
         List().InsertQueuedRows();
     }
 

@@ -91,7 +91,7 @@ TEST_F(FrameTest, MenuCarriesEveryCommandWithItsIdTextAndAccelerator) {
 }
 
 TEST_F(FrameTest, ClearCommandAsksAndOnOkEmptiesCountersAndBothLists) {
-    UseTestFormats();
+    Settings().Replace(WithTestFormats(Settings().Snapshot()));
     AddTrapRow(*V1ColdStartishRecord());
     AddTrapRow(*V2cRecord());
     CountPacket(kPacketV1);
@@ -178,6 +178,18 @@ TEST_F(FrameTest, SaveWritesTheSettingsFileAndSaysSo) {
     EXPECT_NE(folder.Read("OlixTrap.ini").find("RECVP=" + std::to_string(port)), std::string::npos);
     EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"設定データを保存しました。"});
     EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Information);
+}
+
+TEST_F(FrameTest, SaveThatCannotWriteNamesTheFileAndClaimsNoSuccess) {
+    // A folder in the file's place: the file can be neither read nor replaced.
+    std::filesystem::remove(folder.File("OlixTrap.ini"));
+    std::filesystem::create_directory(folder.File("OlixTrap.ini"));
+    frame->findChild<QAction*>("32771")->trigger();
+    EXPECT_EQ(RecordedMessageTexts(),
+              std::vector<std::string>{"設定ファイルに書き込めませんでした。\n" +
+                                       folder.File("OlixTrap.ini")});
+    EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Stop);
+    EXPECT_TRUE(std::filesystem::is_directory(folder.File("OlixTrap.ini")));
 }
 
 TEST_F(FrameTest, HelpWithoutTheDocumentGivesTheErrorBoxAndGoesOn) {

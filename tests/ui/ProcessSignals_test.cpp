@@ -19,7 +19,7 @@
 #include "records/StoreReadFailures.h"
 #include "rules/RuleStore.h"
 #include "settings/AppSettings.h"
-#include "settings/CConfig.h"
+#include "settings/SettingsSource.h"
 #include "support/BerBuilder.h"
 #include "support/LoopbackSender.h"
 #include "support/MailEveryTrap.h"
@@ -57,7 +57,7 @@ protected:
         ASSERT_NE(port_, 0);
         folder_.Write("OlixTrap.ini", "[INIT]\r\nTRECV=0\r\nRECVP=" + std::to_string(port_) +
                                           "\r\nHOST=0\r\nLOG=1\r\nT2MSG=v2 %C\r\nLOGDELM=0\r\n");
-        CConfig::Load();
+        settings_.Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
     }
 
@@ -113,6 +113,7 @@ protected:
     TempProgramFolder folder_;
     StoreReadFailures readFailures_;
     RuleStore rules_{readFailures_};  // writes the rules the program reads
+    SettingsSource settings_;
     uint16_t port_ = 0;
     std::optional<pid_t> child_;
 };
@@ -123,8 +124,8 @@ TEST_F(ProgramTest, SigtermEndsAsClosingTheWindowDoesWhileMailsWaitForASilentSer
     Transcript transcript;
     ScriptedTcpServer smtp("smtp", {ScriptedTcpServer::Pause(4s)}, transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
-    ASSERT_TRUE(MailEveryTrap(rules_, kSmtpHost, "Trap %C"));
-    CConfig::Save();
+    ASSERT_TRUE(MailEveryTrap(rules_, settings_, kSmtpHost, "Trap %C"));
+    ASSERT_TRUE(settings_.Save());
 
     Launch();
     SendTrapsAndWaitForTheLog();

@@ -90,9 +90,9 @@ TEST_F(ReceptionTest, CountersFollowAcceptedFilteredAndMalformedDatagrams) {
     EXPECT_EQ(List().RowCount(), 1);
     EXPECT_EQ(List().CellText(0, 5), "v2 public");
 
-    AppSettings settings = ReadSettings();
+    AppSettings settings = Settings().Snapshot();
     settings.receiveMode = 1;  // no filter entries: nothing passes
-    WriteSettings(settings);
+    Settings().Replace(settings);
     Send({"-v", "2c", "-c", "public", Target(), "", "1.3.6.1.6.3.1.1.5.4"});
     ExpectCounters(Zeros({{1000, "2"}, {1002, "1"}, {1007, "1"}, {1006, "1"}}));
     EXPECT_EQ(List().RowCount(), 1);

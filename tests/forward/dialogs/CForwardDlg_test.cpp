@@ -10,6 +10,7 @@
 #include "forward/Forwarder.h"
 #include "support/DialogTesting.h"
 #include "support/TempProgramFolder.h"
+#include "support/TestSettings.h"
 #include "support/TrapRecords.h"
 #include "trap/TrapTap.h"
 
@@ -28,6 +29,7 @@ protected:
     }
 
     TempProgramFolder folder_;
+    TestSettings settings_;  // the senders' formats
 };
 
 TEST_F(ForwardDialog, OkPutsTheDestinationsInForceAndWritesOnlyTheirKeys) {

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "support/TempProgramFolder.h"
+#include "support/TestSettings.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ int FindRow(const QTableWidget* table, int keyColumn, const QString& key, int co
 
 TEST(MibWindow, ListsLoadedAndFailedFilesAndAddCopiesIntoMibsAndReloads) {
     TempProgramFolder folder;
+    TestSettings settings;  // no extra MIB folders
     const QString mibs = QString::fromStdString(folder.File("mibs"));
     for (const char* name : {"OLIX-TEST-ROOT-MIB.txt", "OLIX-TEST-BROKEN-MIB.txt"}) {
         QFile source(kTestModules + name);

@@ -13,6 +13,7 @@
 #include "rules/dialogs/CActDlg.h"
 #include "rules/dialogs/CFilPageDlg.h"
 #include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 #include "settings/dialogs/CMailDlg.h"
 #include "support/DialogTesting.h"
 
@@ -47,13 +48,14 @@ struct StoredRules {
     explicit StoredRules(RuleStore& store) {
         AppSettings settings{};
         settings.trapPort = 162;
-        WriteSettings(settings);
+        source.Replace(settings);
         store.Put(IpRule("192.168.1.1", "192.168.1.254"));
         store.Put(EnterpriseRule("1.3.6.1.4.1.9", 6, 1));
         store.Put(IpRule("10.0.0.1", "10.0.0.1"));
         store.Put(EnterpriseRule("1.3.6.1.4.1.9", 7, 0));
         store.Put(UserRule("alice"));
     }
+    SettingsSource source;
 };
 
 class EventDialog : public ::testing::Test {
@@ -62,7 +64,7 @@ protected:
 
     StoreFolder stores;
     StoredRules rules{stores.rules};
-    CEventDlg dialog{stores.rules, stores.users};
+    CEventDlg dialog{stores.rules, stores.users, rules.source};
 };
 
 TEST_F(EventDialog, ShowsTheModeAndTheRulesOfEachKindInFileOrder) {
@@ -94,15 +96,15 @@ TEST_F(EventDialog, OkStoresTheChosenModeAndSavesIt) {
     EXPECT_TRUE(dialog.isVisible());
     QTest::keyClick(List(0), Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(ReadSettings().receiveMode, 1);
+    EXPECT_EQ(rules.source.Snapshot().receiveMode, 1);
     EXPECT_NE(stores.folder.Read("OlixTrap.ini").find("TRECV=1"), std::string::npos);
 }
 
 TEST_F(EventDialog, CancelKeepsTheModeButNotADeletedRule) {
-    AppSettings settings = ReadSettings();
+    AppSettings settings = rules.source.Snapshot();
     settings.receiveMode = 1;
-    WriteSettings(settings);
-    CEventDlg filtering(stores.rules, stores.users);
+    rules.source.Replace(settings);
+    CEventDlg filtering(stores.rules, stores.users, rules.source);
     filtering.show();
     EXPECT_FALSE(ControlById<QPushButton>(&filtering, CEventDlg::kActionButton)->isEnabled());
     ControlById<QRadioButton>(&filtering, CEventDlg::kAllTrapsRadio)->click();
@@ -113,7 +115,7 @@ TEST_F(EventDialog, CancelKeepsTheModeButNotADeletedRule) {
     users->OnDelete();
     ControlById<QPushButton>(&filtering, 2)->click();
     EXPECT_EQ(filtering.result(), QDialog::Rejected);
-    EXPECT_EQ(ReadSettings().receiveMode, 1);
+    EXPECT_EQ(rules.source.Snapshot().receiveMode, 1);
     RuleRecord alice = UserRule("alice");
     EXPECT_EQ(stores.rules.FindActions(alice), 1);
 }

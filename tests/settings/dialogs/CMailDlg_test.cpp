@@ -8,6 +8,7 @@
 
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 #include "support/DialogTesting.h"
 #include "support/TempProgramFolder.h"
 
@@ -22,8 +23,9 @@ struct KnownMailSettings {
         SetFixedText(settings.popServer, "pop.example");
         SetFixedText(settings.popPassword, "secret");
         settings.usePopAuth = 0;
-        WriteSettings(settings);
+        source.Replace(settings);
     }
+    SettingsSource source;
 };
 
 class MailDialog : public ::testing::Test {
@@ -34,7 +36,7 @@ protected:
 
     TempProgramFolder folder;
     KnownMailSettings known;
-    CMailDlg dialog;
+    CMailDlg dialog{known.source};
 };
 
 struct FieldCase {
@@ -68,7 +70,8 @@ TEST_F(MailDialog, EachFieldTakesItsLimitInBytesAndRefusesOneMore) {
         // Two-byte characters, so a count in characters or UTF-8 bytes would be caught.
         Edit(field.id)->setText(QString(field.limit / 2, QChar(0x30C6)));
         EXPECT_TRUE(PressOk());
-        EXPECT_EQ(field.stored(ReadSettings()), Utf8ToCp932(Edit(field.id)->text().toStdString()));
+        EXPECT_EQ(field.stored(known.source.Snapshot()),
+                  Utf8ToCp932(Edit(field.id)->text().toStdString()));
 
         Edit(field.id)->setText(QString(field.limit / 2, QChar(0x30C6)) + "x");
         EXPECT_FALSE(PressOk());
@@ -85,7 +88,7 @@ TEST_F(MailDialog, FirstFailingFieldIsReportedAndEarlierOnesKeptInMemoryOnly) {
     EXPECT_FALSE(PressOk());
     EXPECT_EQ(RecordedMessageTexts(),
               std::vector<std::string>{"Mail Address Toのデータサイズが不正です。(128Byteまで)"});
-    EXPECT_EQ(FixedTextView(ReadSettings().mailFrom), "from@example");
+    EXPECT_EQ(FixedTextView(known.source.Snapshot().mailFrom), "from@example");
     EXPECT_EQ(folder.Read("OlixTrap.ini"), "");
 }
 
@@ -102,7 +105,7 @@ TEST_F(MailDialog, PopFieldsFollowTheCheckBoxAndAreSavedWhenDisabled) {
     EXPECT_FALSE(Edit(CMailDlg::kPopUserIdEdit)->isEnabled());
     Edit(CMailDlg::kPopServerEdit)->setText("pop2.example");
     EXPECT_TRUE(PressOk());
-    const AppSettings settings = ReadSettings();
+    const AppSettings settings = known.source.Snapshot();
     EXPECT_EQ(settings.usePopAuth, 0);
     EXPECT_EQ(FixedTextView(settings.popServer), "pop2.example");
     EXPECT_EQ(FixedTextView(settings.popPassword), "secret");
@@ -118,7 +121,7 @@ TEST_F(MailDialog, CancelAndEscapeChangeNothing) {
     EXPECT_TRUE(dialog.isVisible());
     ControlById<QPushButton>(&dialog, 2)->click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(FixedTextView(ReadSettings().smtpServer), "smtp.example");
+    EXPECT_EQ(FixedTextView(known.source.Snapshot().smtpServer), "smtp.example");
     EXPECT_EQ(folder.Read("OlixTrap.ini"), "");
 }
 

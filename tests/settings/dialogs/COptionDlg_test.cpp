@@ -10,6 +10,7 @@
 
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 #include "snmp/engine/EngineFile.h"
 #include "support/DialogTesting.h"
 #include "support/TempProgramFolder.h"
@@ -32,8 +33,9 @@ struct KnownSettings {
         SetFixedText(settings.formatV1, "Com = %C");
         SetFixedText(settings.formatV2c, "V2 %B");
         SetFixedText(settings.formatV3, "V3 %u");
-        WriteSettings(settings);
+        source.Replace(settings);
     }
+    SettingsSource source;
 };
 
 class OptionDialog : public ::testing::Test {
@@ -45,7 +47,7 @@ protected:
 
     TempProgramFolder folder;
     KnownSettings known;
-    COptionDlg dialog;
+    COptionDlg dialog{known.source};
 };
 
 TEST_F(OptionDialog, ShowsTheSettings) {
@@ -69,7 +71,7 @@ TEST_F(OptionDialog, PortOutsideOneTo65535IsRefused) {
         EXPECT_FALSE(PressOk());
         EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{kPortMessage});
         EXPECT_EQ(RecordedMessageBoxes().front().icon, MessageIcon::Stop);
-        EXPECT_EQ(ReadSettings().trapPort, 162);
+        EXPECT_EQ(known.source.Snapshot().trapPort, 162);
     }
     EXPECT_EQ(folder.Read("OlixTrap.ini"), "");
 }
@@ -79,7 +81,7 @@ TEST_F(OptionDialog, PortsOneAnd65535AreStoredAndSaved) {
         SCOPED_TRACE(port);
         Edit(COptionDlg::kPortEdit)->setText(port);
         EXPECT_TRUE(PressOk());
-        EXPECT_EQ(ReadSettings().trapPort, std::stoi(port));
+        EXPECT_EQ(known.source.Snapshot().trapPort, std::stoi(port));
         EXPECT_NE(folder.Read("OlixTrap.ini").find(std::string("RECVP=") + port),
                   std::string::npos);
     }
@@ -91,7 +93,7 @@ TEST_F(OptionDialog, FormatLengthIsCountedInShiftJisBytes) {
     const QString kana128 = QString(128, QChar(0x3042));
     Edit(COptionDlg::kFormatV1Edit + 1)->setText(kana128);
     EXPECT_TRUE(PressOk());
-    EXPECT_EQ(FixedTextView(ReadSettings().formatV2c), Utf8ToCp932(kana128.toStdString()));
+    EXPECT_EQ(FixedTextView(known.source.Snapshot().formatV2c), Utf8ToCp932(kana128.toStdString()));
 
     Edit(COptionDlg::kFormatV1Edit + 2)->setText(QString(257, QLatin1Char('x')));
     EXPECT_FALSE(PressOk());
@@ -101,7 +103,7 @@ TEST_F(OptionDialog, FormatLengthIsCountedInShiftJisBytes) {
 TEST_F(OptionDialog, EmptyFormatIsAcceptedAndCommaRefusedInEachFormat) {
     Edit(COptionDlg::kFormatV1Edit)->setText("");
     EXPECT_TRUE(PressOk());
-    EXPECT_EQ(FixedTextView(ReadSettings().formatV1), "");
+    EXPECT_EQ(FixedTextView(known.source.Snapshot().formatV1), "");
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         ClearRecordedMessageBoxes();
@@ -118,7 +120,7 @@ TEST_F(OptionDialog, RefusedOkKeepsEarlierFieldsInMemoryButWritesNoFile) {
     Edit(COptionDlg::kFormatV1Edit)->setText("new v1");
     Edit(COptionDlg::kFormatV1Edit + 1)->setText("bad,format");
     EXPECT_FALSE(PressOk());
-    const AppSettings settings = ReadSettings();
+    const AppSettings settings = known.source.Snapshot();
     EXPECT_EQ(settings.trapPort, 5000);
     EXPECT_EQ(settings.logMode, 2);
     EXPECT_EQ(FixedTextView(settings.formatV1), "new v1");
@@ -136,14 +138,14 @@ TEST_F(OptionDialog, RowCeilingOutside1000To10000000IsRefusedAfterTheOtherFields
         EXPECT_FALSE(PressOk());
         EXPECT_EQ(RecordedMessageTexts(),
                   std::vector<std::string>{"トラップ一覧の最大行数が不正です。(1000 ～ 10000000)"});
-        EXPECT_EQ(ReadSettings().maxRows, kMaxRowsDefault);
+        EXPECT_EQ(known.source.Snapshot().maxRows, kMaxRowsDefault);
     }
-    EXPECT_EQ(ReadSettings().trapPort, 5000);
+    EXPECT_EQ(known.source.Snapshot().trapPort, 5000);
     EXPECT_EQ(folder.Read("OlixTrap.ini"), "");
     for (const char* rows : {"1000", "10000000"}) {
         Edit(COptionDlg::kMaxRowsEdit)->setText(rows);
         EXPECT_TRUE(PressOk());
-        EXPECT_EQ(ReadSettings().maxRows, std::stoi(rows));
+        EXPECT_EQ(known.source.Snapshot().maxRows, std::stoi(rows));
         EXPECT_NE(folder.Read("OlixTrap.ini").find(std::string("MAXROWS=") + rows),
                   std::string::npos);
     }
@@ -162,10 +164,10 @@ TEST_F(OptionDialog, MibFoldersAreWrittenOnlyOnceSetAndRefusedPast512Bytes) {
 
     Edit(COptionDlg::kMibFoldersEdit)->setText(QStringLiteral(" /opt/mibs:/srv/ミブ "));
     EXPECT_TRUE(PressOk());
-    EXPECT_EQ(FixedTextView(ReadSettings().mibFolders), "/opt/mibs:/srv/ミブ");
+    EXPECT_EQ(FixedTextView(known.source.Snapshot().mibFolders), "/opt/mibs:/srv/ミブ");
     EXPECT_NE(folder.Read("OlixTrap.ini").find("MIBDIRS=/opt/mibs:/srv/ミブ\r\n"),
               std::string::npos);
-    COptionDlg reopened;
+    COptionDlg reopened(known.source);
     EXPECT_EQ(ControlById<QLineEdit>(&reopened, COptionDlg::kMibFoldersEdit)->text(),
               QStringLiteral("/opt/mibs:/srv/ミブ"));
 }
@@ -176,31 +178,32 @@ TEST_F(OptionDialog, CancelChangesNothing) {
     dialog.show();
     ControlById<QPushButton>(&dialog, 2)->click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(ReadSettings().trapPort, 162);
-    EXPECT_EQ(FixedTextView(ReadSettings().formatV1), "Com = %C");
+    EXPECT_EQ(known.source.Snapshot().trapPort, 162);
+    EXPECT_EQ(FixedTextView(known.source.Snapshot().formatV1), "Com = %C");
     EXPECT_EQ(folder.Read("OlixTrap.ini"), "");
 }
 
 TEST_F(OptionDialog, RetentionZeroIsStored) {
     ControlById<QComboBox>(&dialog, COptionDlg::kRetentionCombo)->setCurrentIndex(0);
     EXPECT_TRUE(PressOk());
-    EXPECT_EQ(ReadSettings().logRetention, 0);
+    EXPECT_EQ(known.source.Snapshot().logRetention, 0);
     EXPECT_NE(folder.Read("OlixTrap.ini").find("LOGDELM=0"), std::string::npos);
 }
 
 TEST(OptionDialogRetention, StoredValueOutsideTheItemsIsBroughtIntoRange) {
     TempProgramFolder folder;
+    SettingsSource source;
     for (auto [stored, expected] : {std::pair{-4, 0}, std::pair{40, 12}}) {
         AppSettings settings{};
         settings.trapPort = 162;
         settings.logRetention = stored;
-        WriteSettings(settings);
-        COptionDlg dialog;
+        source.Replace(settings);
+        COptionDlg dialog(source);
         auto* retention = ControlById<QComboBox>(&dialog, COptionDlg::kRetentionCombo);
         EXPECT_EQ(retention->currentIndex(), -1);
         retention->setEditText("junk");
         dialog.OnOK();
-        EXPECT_EQ(ReadSettings().logRetention, expected);
+        EXPECT_EQ(source.Snapshot().logRetention, expected);
     }
 }
 
@@ -212,7 +215,7 @@ TEST_F(OptionDialog, EnterRunsOkFromAnyControlAndEscapeIsSwallowed) {
     QTest::keyClick(ControlById<QCheckBox>(&dialog, COptionDlg::kHostNameCheck), Qt::Key_Return);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(ReadSettings().trapPort, 1234);
+    EXPECT_EQ(known.source.Snapshot().trapPort, 1234);
 }
 
 }  // namespace
