@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <type_traits>
 
 #include "platform/Encoding.h"
+#include "settings/CConfig.h"
 #include "settings/IniFile.h"
 #include "settings/ProgramFolder.h"
 
@@ -37,24 +39,58 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
-class KeyWriter {
-public:
-    KeyWriter(IniFile& ini, int number) : ini_(ini), number_(number) {}
+template <typename T>
+constexpr bool kIsNumber = std::is_same_v<T, uint16_t> || std::is_same_v<T, int>;
 
-    void Text(std::string_view name, std::string_view value, std::string_view fallback) {
-        const std::string key = Key(name, number_);
-        if (value != fallback || ini_.GetString(kSection, key))
-            ini_.SetString(kSection, key, value);
-    }
-    void Number(std::string_view name, int value, int fallback) {
-        const std::string key = Key(name, number_);
-        if (value != fallback || ini_.GetString(kSection, key)) ini_.SetInt(kSection, key, value);
-    }
+// The key's text as the file holds it; only for the text keys.
+template <typename T>
+std::string TextOf(const T& value) {
+    if constexpr (std::is_same_v<T, ForwardKind>)
+        return std::string(ForwardKindName(value));
+    else if constexpr (std::is_same_v<T, bool>)
+        return std::string(value ? kWhichFiltered : kWhichAll);
+    else
+        return value;
+}
 
-private:
-    IniFile& ini_;
-    int number_;
-};
+template <typename T>
+T FromText(std::string_view text) {
+    if constexpr (std::is_same_v<T, ForwardKind>)
+        return ForwardKindOf(text);
+    else if constexpr (std::is_same_v<T, bool>)
+        return Lower(text) == kWhichFiltered;
+    else
+        return std::string(text);
+}
+
+void ReadKey(const IniFile& ini, const ForwardKey& key, int number, ForwardDestination& d) {
+    const std::string name = Key(key.name, number);
+    std::visit(
+        [&]<typename T>(T ForwardDestination::*member) {
+            if constexpr (kIsNumber<T>)
+                d.*member = static_cast<T>(std::clamp(ini.GetInt(kSection, name, key.fallback),
+                                                      key.fileLowest, key.fileHighest));
+            else
+                d.*member = FromText<T>(ini.GetString(kSection, name).value_or(""));
+        },
+        key.field);
+}
+
+void WriteKey(IniFile& ini, const ForwardKey& key, int number, const ForwardDestination& d) {
+    const std::string name = Key(key.name, number);
+    const bool present = ini.GetString(kSection, name).has_value();
+    std::visit(
+        [&]<typename T>(T ForwardDestination::*member) {
+            if constexpr (kIsNumber<T>) {
+                const int value = d.*member;
+                if (value != key.fallback || present) ini.SetInt(kSection, name, value);
+            } else {
+                const std::string value = TextOf(d.*member);
+                if (value != TextOf(T{}) || present) ini.SetString(kSection, name, value);
+            }
+        },
+        key.field);
+}
 
 }  // namespace
 
@@ -83,38 +119,37 @@ std::string EffectivePath(const ForwardDestination& destination, const std::stri
     return programFolder + "/" + path;
 }
 
+int NumberOf(const ForwardKey& key, const ForwardDestination& destination) {
+    return std::visit(
+        [&]<typename T>(T ForwardDestination::*member) -> int {
+            if constexpr (kIsNumber<T>)
+                return destination.*member;
+            else
+                return 0;
+        },
+        key.field);
+}
+
+void SetNumber(const ForwardKey& key, ForwardDestination& destination, int value) {
+    std::visit(
+        [&]<typename T>(T ForwardDestination::*member) {
+            if constexpr (kIsNumber<T>) destination.*member = static_cast<T>(value);
+        },
+        key.field);
+}
+
 ForwardSettings ReadForwardSettings(const IniFile& ini) {
     ForwardSettings settings;
-    for (int i = 0; i < kMaxForwardDestinations; ++i) {
-        const int n = i + 1;
-        ForwardDestination& d = settings[static_cast<std::size_t>(i)];
-        d.kind = ForwardKindOf(ini.GetString(kSection, Key("KIND", n)).value_or(""));
-        d.host = ini.GetString(kSection, Key("HOST", n)).value_or("");
-        d.port =
-            static_cast<uint16_t>(std::clamp(ini.GetInt(kSection, Key("PORT", n), 0), 0, 65535));
-        d.path = ini.GetString(kSection, Key("PATH", n)).value_or("");
-        d.filteredOnly =
-            Lower(ini.GetString(kSection, Key("WHICH", n)).value_or("")) == kWhichFiltered;
-        d.facility = std::clamp(ini.GetInt(kSection, Key("FACILITY", n), kDefaultFacility), 0, 23);
-        d.severity = std::clamp(ini.GetInt(kSection, Key("SEVERITY", n), kDefaultSeverity), 0, 7);
-        d.days = std::max(ini.GetInt(kSection, Key("DAYS", n), kDefaultRetentionDays), 0);
-    }
+    for (int i = 0; i < kMaxForwardDestinations; ++i)
+        for (const ForwardKey& key : kForwardKeys)
+            ReadKey(ini, key, i + 1, settings[static_cast<std::size_t>(i)]);
     return settings;
 }
 
 void WriteForwardSettings(const ForwardSettings& settings, IniFile& ini) {
-    for (int i = 0; i < kMaxForwardDestinations; ++i) {
-        const ForwardDestination& d = settings[static_cast<std::size_t>(i)];
-        KeyWriter keys(ini, i + 1);
-        keys.Text("KIND", ForwardKindName(d.kind), "");
-        keys.Text("HOST", d.host, "");
-        keys.Number("PORT", d.port, 0);
-        keys.Text("PATH", d.path, "");
-        keys.Text("WHICH", d.filteredOnly ? kWhichFiltered : kWhichAll, kWhichAll);
-        keys.Number("FACILITY", d.facility, kDefaultFacility);
-        keys.Number("SEVERITY", d.severity, kDefaultSeverity);
-        keys.Number("DAYS", d.days, kDefaultRetentionDays);
-    }
+    for (int i = 0; i < kMaxForwardDestinations; ++i)
+        for (const ForwardKey& key : kForwardKeys)
+            WriteKey(ini, key, i + 1, settings[static_cast<std::size_t>(i)]);
 }
 
 ForwardSettings LoadForwardSettingsFile() {
@@ -123,11 +158,15 @@ ForwardSettings LoadForwardSettingsFile() {
     return ReadForwardSettings(ini);
 }
 
-int SaveForwardSettingsFile(const ForwardSettings& settings) {
+bool SaveForwardSettingsFile(const ForwardSettings& settings) {
     const std::string path = SettingsFilePath();
     IniFile ini;
     // As the other settings: a file that exists but cannot be read is not replaced.
-    if (!ini.Load(path) && std::filesystem::exists(path)) return 1;
-    WriteForwardSettings(settings, ini);
-    return ini.Save(path) ? 0 : 1;
+    const bool read = ini.Load(path) || !std::filesystem::exists(path);
+    if (read) WriteForwardSettings(settings, ini);
+    if (!read || !ini.Save(path)) {
+        ShowSettingsNotWritten(path);
+        return false;
+    }
+    return true;
 }

@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
+#include <variant>
 
 class IniFile;
 
@@ -33,6 +35,50 @@ struct ForwardDestination {
 
 using ForwardSettings = std::array<ForwardDestination, kMaxForwardDestinations>;
 
+// The field a key fills.
+using ForwardField = std::variant<ForwardKind ForwardDestination::*,
+                                  std::string ForwardDestination::*, uint16_t ForwardDestination::*,
+                                  bool ForwardDestination::*, int ForwardDestination::*>;
+
+// One key of a destination, written NAME1 to NAME8. A key is written only once it differs
+// from what its absence gives, or the file has it already, so that a file without the
+// section keeps its bytes.
+struct ForwardKey {
+    std::string_view name;
+    ForwardField field;
+    int fallback = 0;    // a number's value when the key is missing
+    int lowest = 0;      // the numbers the dialog accepts; a fallback outside them is
+    int highest = 0;     // the dialog's empty field ("the default")
+    int fileLowest = 0;  // what a number in the file is brought into
+    int fileHighest = 0;
+};
+
+// In the order they are written. Texts are kind, host, path and which (filteredOnly: "all"
+// or "filtered"); a missing text is empty, a missing which is "all".
+inline constexpr auto kForwardKeys = std::to_array<ForwardKey>({
+    {"KIND", &ForwardDestination::kind},
+    {"HOST", &ForwardDestination::host},
+    {"PORT", &ForwardDestination::port, 0, 1, 65535, 0, 65535},
+    {"PATH", &ForwardDestination::path},
+    {"WHICH", &ForwardDestination::filteredOnly},
+    {"FACILITY", &ForwardDestination::facility, kDefaultFacility, 0, 23, 0, 23},
+    {"SEVERITY", &ForwardDestination::severity, kDefaultSeverity, 0, 7, 0, 7},
+    // A hand-written file may keep more than a century of files.
+    {"DAYS", &ForwardDestination::days, kDefaultRetentionDays, 0, 36500, 0,
+     std::numeric_limits<int>::max()},
+});
+
+// The entry of a field; a field without one does not compile.
+consteval const ForwardKey& ForwardKeyOf(ForwardField field) {
+    for (const ForwardKey& key : kForwardKeys)
+        if (key.field == field) return key;
+    throw "a field without a key";
+}
+
+// A number key's value in a destination, and setting it.
+int NumberOf(const ForwardKey& key, const ForwardDestination& destination);
+void SetNumber(const ForwardKey& key, ForwardDestination& destination, int value);
+
 // The KIND value of a kind and back; an unknown or empty value is kNone.
 std::string_view ForwardKindName(ForwardKind kind);
 ForwardKind ForwardKindOf(std::string_view name);
@@ -50,5 +96,6 @@ void WriteForwardSettings(const ForwardSettings& settings, IniFile& ini);
 
 // OlixTrap.ini of the program folder; a missing file gives no destinations.
 ForwardSettings LoadForwardSettingsFile();
-// 0 saved, 1 the file could not be read or written (it is then left as it was).
-int SaveForwardSettingsFile(const ForwardSettings& settings);
+// False when the file could not be read or written (it is then left as it was), after the
+// box that tells the user so.
+[[nodiscard]] bool SaveForwardSettingsFile(const ForwardSettings& settings);

@@ -213,9 +213,9 @@ void CMainFrame::OnRefreshTick() {
 }
 
 void CMainFrame::OnFileSave() {
-    // A failure has been reported with the file's name: no word of success after it.
+    // Each failure has been reported with the file's name: no word of success after one.
     if (!TheApp().GetProgram().Settings().Save()) return;
-    SaveForwardSettingsFile(CurrentForwardSettings());
+    if (!SaveForwardSettingsFile(CurrentForwardSettings())) return;
     ShowMessageBox(Utf8ToCp932("設定データを保存しました。"), MessageIcon::Information);
 }
 

@@ -7,9 +7,11 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
+#include <string>
 
 #include "forward/ForwardTransport.h"
 #include "forward/Forwarder.h"
@@ -23,20 +25,58 @@ constexpr std::array<ForwardKind, 5> kKinds = {ForwardKind::kNone, ForwardKind::
                                                ForwardKind::kSyslogTcp, ForwardKind::kJson,
                                                ForwardKind::kSnmp};
 
-QLineEdit* NumberEdit(int id, int value, int width) {
+// A destination's number column: its key and what its refusal calls it.
+struct NumberColumn {
+    int column;
+    const ForwardKey& key;
+    int width;
+    const char* name;
+};
+
+// In the order OK checks them.
+const std::array<NumberColumn, 4> kNumberColumns = {{
+    {CForwardDlg::kPortEdit, ForwardKeyOf(&ForwardDestination::port), 56, "転送先のポート"},
+    {CForwardDlg::kFacilityEdit, ForwardKeyOf(&ForwardDestination::facility), 40, "ファシリティ"},
+    {CForwardDlg::kSeverityEdit, ForwardKeyOf(&ForwardDestination::severity), 40, "重要度"},
+    {CForwardDlg::kDaysEdit, ForwardKeyOf(&ForwardDestination::days), 48, "保存日数"},
+}};
+
+const NumberColumn& NumberColumnOf(int column) {
+    return *std::find_if(kNumberColumns.begin(), kNumberColumns.end(),
+                         [column](const NumberColumn& c) { return c.column == column; });
+}
+
+// A missing key's value that the dialog does not accept is the kind's default: the field is
+// then empty ("既定").
+bool FallbackIsDefault(const ForwardKey& key) {
+    return key.fallback < key.lowest || key.fallback > key.highest;
+}
+
+QLineEdit* NumberEdit(int id, const NumberColumn& column, const ForwardDestination& d) {
+    const int value = NumberOf(column.key, d);
     auto* edit = WithId(new QLineEdit(QString::number(value)), id);
     edit->setAlignment(Qt::AlignRight);
     edit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), edit));
-    edit->setFixedWidth(width);
+    edit->setFixedWidth(column.width);
+    if (FallbackIsDefault(column.key)) {
+        if (value == column.key.fallback) edit->clear();
+        edit->setPlaceholderText(QStringLiteral("既定"));
+    }
     return edit;
 }
 
-std::optional<int> NumberIn(const QLineEdit* edit, int lowest, int highest) {
+std::optional<int> NumberIn(const QLineEdit* edit, const ForwardKey& key) {
+    if (edit->text().isEmpty() && FallbackIsDefault(key)) return key.fallback;
     bool ok = false;
     const int value = edit->text().toInt(&ok);
-    if (!ok || value < lowest || value > highest) return std::nullopt;
+    if (!ok || value < key.lowest || value > key.highest) return std::nullopt;
     return value;
+}
+
+std::string RefusalOf(const NumberColumn& column) {
+    return std::string(column.name) + "が不正です。(" + std::to_string(column.key.lowest) + " ～ " +
+           std::to_string(column.key.highest) + ")";
 }
 
 QString ErrorText(const DestinationStatus& status) {
@@ -89,10 +129,7 @@ CForwardDlg::CForwardDlg(QWidget* parent) : CBaseDlg(parent) {
         auto* host = WithId(new QLineEdit(QString::fromStdString(d.host)), Id(row, kHostEdit));
         host->setMinimumWidth(120);
         grid->addWidget(host, line, 2);
-        auto* port = NumberEdit(Id(row, kPortEdit), d.port, 56);
-        if (d.port == 0) port->clear();
-        port->setPlaceholderText(QStringLiteral("既定"));
-        grid->addWidget(port, line, 3);
+        grid->addWidget(NumberEdit(Id(row, kPortEdit), NumberColumnOf(kPortEdit), d), line, 3);
         auto* path = WithId(new QLineEdit(FromCp932(d.path)), Id(row, kPathEdit));
         path->setMinimumWidth(160);
         grid->addWidget(path, line, 4);
@@ -102,9 +139,9 @@ CForwardDlg::CForwardDlg(QWidget* parent) : CBaseDlg(parent) {
         which->setCurrentIndex(d.filteredOnly ? 1 : 0);
         grid->addWidget(which, line, 5);
 
-        grid->addWidget(NumberEdit(Id(row, kFacilityEdit), d.facility, 40), line, 6);
-        grid->addWidget(NumberEdit(Id(row, kSeverityEdit), d.severity, 40), line, 7);
-        grid->addWidget(NumberEdit(Id(row, kDaysEdit), d.days, 48), line, 8);
+        for (int column : {kFacilityEdit, kSeverityEdit, kDaysEdit})
+            grid->addWidget(NumberEdit(Id(row, column), NumberColumnOf(column), d), line,
+                            column + 1);
         auto* dropped = WithId(new QLabel, Id(row, kDroppedLabel));
         dropped->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(dropped, line, 9);
@@ -171,22 +208,12 @@ void CForwardDlg::OnOK() {
         d.host = ControlById<QLineEdit>(this, Id(row, kHostEdit))->text().trimmed().toStdString();
         d.path = ToCp932(ControlById<QLineEdit>(this, Id(row, kPathEdit))->text().trimmed());
         d.filteredOnly = ControlById<QComboBox>(this, Id(row, kWhichCombo))->currentIndex() == 1;
-        const auto* port = ControlById<QLineEdit>(this, Id(row, kPortEdit));
-        const std::optional<int> portNumber = port->text().isEmpty() ? 0 : NumberIn(port, 1, 65535);
-        const std::optional<int> facility =
-            NumberIn(ControlById<QLineEdit>(this, Id(row, kFacilityEdit)), 0, 23);
-        const std::optional<int> severity =
-            NumberIn(ControlById<QLineEdit>(this, Id(row, kSeverityEdit)), 0, 7);
-        const std::optional<int> days =
-            NumberIn(ControlById<QLineEdit>(this, Id(row, kDaysEdit)), 0, 36500);
-        if (!portNumber) return ShowStopMessage("転送先のポートが不正です。(1 ～ 65535)");
-        if (!facility) return ShowStopMessage("ファシリティが不正です。(0 ～ 23)");
-        if (!severity) return ShowStopMessage("重要度が不正です。(0 ～ 7)");
-        if (!days) return ShowStopMessage("保存日数が不正です。(0 ～ 36500)");
-        d.port = static_cast<uint16_t>(*portNumber);
-        d.facility = *facility;
-        d.severity = *severity;
-        d.days = *days;
+        for (const NumberColumn& column : kNumberColumns) {
+            const std::optional<int> value =
+                NumberIn(ControlById<QLineEdit>(this, Id(row, column.column)), column.key);
+            if (!value) return ShowStopMessage(RefusalOf(column));
+            SetNumber(column.key, d, *value);
+        }
         if (d.kind == ForwardKind::kJson && d.path.empty())
             return ShowStopMessage("転送先のファイルを入力してください。");
         if (d.kind != ForwardKind::kJson && d.kind != ForwardKind::kNone && d.host.empty())
@@ -197,6 +224,8 @@ void CForwardDlg::OnOK() {
                 return ShowStopMessage("設定値に ; や改行を使用することはできません。");
     }
     ApplyForwardSettings(settings);
-    SaveForwardSettingsFile(settings);
+    // A file that could not be written has been reported; the destinations are in use all
+    // the same, and the dialog stays open.
+    if (!SaveForwardSettingsFile(settings)) return;
     accept();
 }

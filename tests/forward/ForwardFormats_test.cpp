@@ -21,7 +21,7 @@ TEST(ForwardSettingsTest, KeysReadAsWrittenByHandAndFilesWithoutTheSectionKeepTh
     TempProgramFolder folder;
     const std::string plain = "[INIT]\r\nRECVP=162\r\n; a comment\r\n";
     folder.Write("OlixTrap.ini", plain);
-    ASSERT_EQ(SaveForwardSettingsFile(ForwardSettings{}), 0);
+    ASSERT_TRUE(SaveForwardSettingsFile(ForwardSettings{}));
     EXPECT_EQ(folder.Read("OlixTrap.ini"), plain);
 
     folder.Write("OlixTrap.ini",
@@ -43,7 +43,7 @@ TEST(ForwardSettingsTest, KeysReadAsWrittenByHandAndFilesWithoutTheSectionKeepTh
     EXPECT_EQ(read[3].kind, ForwardKind::kNone);
 
     // Saved and read again, nothing changes; a default value is not added.
-    ASSERT_EQ(SaveForwardSettingsFile(read), 0);
+    ASSERT_TRUE(SaveForwardSettingsFile(read));
     EXPECT_EQ(LoadForwardSettingsFile(), read);
     EXPECT_EQ(folder.Read("OlixTrap.ini").find("FACILITY3"), std::string::npos);
     EXPECT_NE(folder.Read("OlixTrap.ini").find("KIND1=syslog-tcp\r\n"), std::string::npos);
