@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -31,14 +32,21 @@ public:
         if (mkdtemp(pattern.data()) != nullptr) folder_ = pattern;
         setenv("OLIXTRAP_HOME", folder_.c_str(), 1);
         DBLib::MakeFolder("/db");
-        users_.AppendUser("benchuser", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
-                          kAuthHmacSha1, kPrivCbcDes);
-        users_.AppendUser("benchauth", kBenchAuthPassword, "", kBenchEngineId, kAuthHmacSha1,
-                          kPrivNone);
-        users_.AppendUser("benchmd5des", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
-                          kAuthHmacMd5, kPrivCbcDes);
-        users_.AppendUser("benchsha256aes", kBenchAuthPassword, kBenchPrivPassword, kBenchEngineId,
-                          kAuthHmacSha256, kPrivCfbAes128);
+        // Without its users every figure would be that of a refusal.
+        const auto require = [](int appended) {
+            if (appended != 0) {
+                std::fputs("bench: the benchmark users could not be stored\n", stderr);
+                std::exit(1);
+            }
+        };
+        require(users_.AppendUser("benchuser", kBenchAuthPassword, kBenchPrivPassword,
+                                  kBenchEngineId, kAuthHmacSha1, kPrivCbcDes));
+        require(users_.AppendUser("benchauth", kBenchAuthPassword, "", kBenchEngineId,
+                                  kAuthHmacSha1, kPrivNone));
+        require(users_.AppendUser("benchmd5des", kBenchAuthPassword, kBenchPrivPassword,
+                                  kBenchEngineId, kAuthHmacMd5, kPrivCbcDes));
+        require(users_.AppendUser("benchsha256aes", kBenchAuthPassword, kBenchPrivPassword,
+                                  kBenchEngineId, kAuthHmacSha256, kPrivCfbAes128));
     }
     ~BenchUserStore() {
         std::error_code ignored;

@@ -31,8 +31,8 @@ private:
 // encrypts. A length that is not a multiple of 8 is raised to the next one. Returns 0, or 1
 // with nothing touched when the raised length reaches past the buffer. The IV is updated to
 // the last ciphertext block.
-int DesCbc(const DesBlock& key, std::span<uint8_t> buffer, std::size_t length, int mode,
-           DesBlock& iv);
+[[nodiscard]] int DesCbc(const DesBlock& key, std::span<uint8_t> buffer, std::size_t length,
+                         int mode, DesBlock& iv);
 
 // Decrypts the whole 8-octet blocks of buffer in place; octets after the last whole block
 // are left alone. The IV is updated to the last ciphertext block.

@@ -23,9 +23,9 @@ struct Sha1Context {
     int corrupted;  // 0, or the error that stopped further input
 };
 
-int Sha1Reset(Sha1Context* context);
+[[nodiscard]] int Sha1Reset(Sha1Context* context);
 // Empty input, a missing argument, input after the result and input to a corrupted context
 // change nothing.
-int Sha1Input(Sha1Context* context, const uint8_t* message, std::size_t length);
+[[nodiscard]] int Sha1Input(Sha1Context* context, const uint8_t* message, std::size_t length);
 // May be called again: the padding is added only the first time.
-int Sha1Result(Sha1Context* context, std::array<uint8_t, kSha1DigestSize>* digest);
+[[nodiscard]] int Sha1Result(Sha1Context* context, std::array<uint8_t, kSha1DigestSize>* digest);

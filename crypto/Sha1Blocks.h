@@ -19,7 +19,7 @@ Sha1BlockFunction Sha1ShaNiBlocks();
 Sha1BlockFunction Sha1FastestBlocks();
 
 // Sha1Input and Sha1Result with the block function given, so both can be compared.
-int Sha1InputUsing(Sha1BlockFunction blocks, Sha1Context* context, const uint8_t* message,
-                   std::size_t length);
-int Sha1ResultUsing(Sha1BlockFunction blocks, Sha1Context* context,
-                    std::array<uint8_t, kSha1DigestSize>* digest);
+[[nodiscard]] int Sha1InputUsing(Sha1BlockFunction blocks, Sha1Context* context,
+                                 const uint8_t* message, std::size_t length);
+[[nodiscard]] int Sha1ResultUsing(Sha1BlockFunction blocks, Sha1Context* context,
+                                  std::array<uint8_t, kSha1DigestSize>* digest);

@@ -33,7 +33,8 @@ public:
     // Sends payloads in order, as few system calls as the transport allows; delivered is
     // set to how many went whole. Those after them were not delivered (a cut line is taken
     // back) and may be offered again.
-    virtual int Deliver(std::span<const ForwardPayload> payloads, std::size_t& delivered) = 0;
+    [[nodiscard]] virtual int Deliver(std::span<const ForwardPayload> payloads,
+                                      std::size_t& delivered) = 0;
     // errno of the last failure, 0 when none applies.
     virtual int LastErrno() const = 0;
 };

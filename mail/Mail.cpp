@@ -45,8 +45,10 @@ void DeliverNotificationMail(const PreparedMail& mail, const MailRoute& route) {
     if (mail.popLogin && RunPop3Login({mail.popServer, route.popPort}, mail.popUserId,
                                       mail.popPassword, route.timeouts) != 0)
         return;
-    RunSmtpDelivery({mail.smtpServer, route.smtpPort}, mail.from, mail.to, mail.message,
-                    route.timeouts);
+    // A mail that could not be delivered is dropped without a word, as every failure of
+    // the notification actions is: nobody waits for it and nothing retries it.
+    static_cast<void>(RunSmtpDelivery({mail.smtpServer, route.smtpPort}, mail.from, mail.to,
+                                      mail.message, route.timeouts));
 }
 
 void SendNotificationMailWith(const AppSettings& settings, std::string_view text,

@@ -17,9 +17,9 @@ public:
     // Resolves host (a name or a dotted address) to its first IPv4 address and connects to
     // port. Returns 0 when connected, 1 when the name is not resolved, the connection is
     // refused or the deadline passes first.
-    int Open(std::string_view host, uint16_t port, MailClock::time_point deadline);
+    [[nodiscard]] int Open(std::string_view host, uint16_t port, MailClock::time_point deadline);
 
-    int SendAll(std::string_view text, MailClock::time_point deadline) override;
+    [[nodiscard]] int SendAll(std::string_view text, MailClock::time_point deadline) override;
     std::size_t Receive(std::span<char> buffer, MailClock::time_point deadline) override;
 
     void Close();

@@ -29,19 +29,20 @@ std::optional<std::string_view> FindReplyLine(std::string_view chunk);
 
 // USER, PASS and QUIT, each answered by "+OK ". Returns 0 when the login ended in done,
 // 1 otherwise (connection, refusal, silence or a closed connection).
-int RunPop3Login(MailServer server, std::string_view userId, std::string_view password,
-                 const MailTimeouts& timeouts);
+[[nodiscard]] int RunPop3Login(MailServer server, std::string_view userId,
+                               std::string_view password, const MailTimeouts& timeouts);
 
 // HELO, RSET, MAIL FROM, RCPT TO, DATA and the message (ending in the end-of-data line),
 // then QUIT. Returns 0 when the dialogue ran to its end (the reply to the message itself is
 // not judged), 1 when it was given up.
-int RunSmtpDelivery(MailServer server, std::string_view from, std::string_view to,
-                    std::string_view message, const MailTimeouts& timeouts);
+[[nodiscard]] int RunSmtpDelivery(MailServer server, std::string_view from, std::string_view to,
+                                  std::string_view message, const MailTimeouts& timeouts);
 
 // The same dialogues over a peer that is already connected, from its greeting on; end
 // bounds the whole of it.
-int ConversePop3Login(MailTransport& peer, std::string_view userId, std::string_view password,
-                      const MailTimeouts& timeouts, MailClock::time_point end);
-int ConverseSmtpDelivery(MailTransport& peer, std::string_view from, std::string_view to,
-                         std::string_view message, const MailTimeouts& timeouts,
-                         MailClock::time_point end);
+[[nodiscard]] int ConversePop3Login(MailTransport& peer, std::string_view userId,
+                                    std::string_view password, const MailTimeouts& timeouts,
+                                    MailClock::time_point end);
+[[nodiscard]] int ConverseSmtpDelivery(MailTransport& peer, std::string_view from,
+                                       std::string_view to, std::string_view message,
+                                       const MailTimeouts& timeouts, MailClock::time_point end);

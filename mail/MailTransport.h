@@ -14,7 +14,7 @@ public:
     virtual ~MailTransport() = default;
 
     // Sends all of text. Returns 0 when all of it has gone, 1 on failure or at the deadline.
-    virtual int SendAll(std::string_view text, MailClock::time_point deadline) = 0;
+    [[nodiscard]] virtual int SendAll(std::string_view text, MailClock::time_point deadline) = 0;
 
     // Receives one chunk of at most buffer.size() bytes and returns its length; 0 when the
     // peer has closed the connection, on failure, or when nothing came by the deadline.

@@ -38,7 +38,10 @@ bool MatchIpRange(const RuleStore& rules, const TrapRecord& record, RuleRecord& 
 
 bool MatchEnterprise(const RuleStore& rules, const TrapRecord& record, RuleRecord& actions) {
     std::array<char, 128> suffix{};
-    RuleStore::EnterpriseSuffix(TextOf(record.enterprise), suffix, static_cast<int>(suffix.size()));
+    // A cut suffix is longer than any stored enterprise text.
+    if (RuleStore::EnterpriseSuffix(TextOf(record.enterprise), suffix,
+                                    static_cast<int>(suffix.size())) != 0)
+        return false;
     const std::string enterprise = std::string(kEnterprisePrefix) + std::string(TextOf(suffix));
     RuleRecord key{};
     // A longer key cannot equal any stored enterprise text.
@@ -91,7 +94,7 @@ void RunActions(const TrapRecord& record, const RuleRecord& actions, const AppSe
     if (actions.beep != 0)
         PlayBeep();
     else if (actions.waveFile[0] != '\0')
-        PlayWaveFile(TextOf(actions.waveFile));
+        static_cast<void>(PlayWaveFile(TextOf(actions.waveFile)));  // a failed sound is silent
     if (actions.mailMessage[0] != '\0')
         SendNotificationMail(settings, ExpandTrapText(record, TextOf(actions.mailMessage)));
 }
@@ -123,7 +126,9 @@ int ProcessTrap(const RuleStore& rules, TrapRecord& record, bool inform) {
     if (FilterTrap(rules, record, settings, actions) != 0) return 1;
     if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record, trap.Message());
     // Queued only while windows are there to take it.
-    if (GetServiceWindows() != nullptr) QueueReceivedTrapRow(record, trap.Message(), inform);
+    // A row the full queue refuses is counted there as a loss; the trap goes on.
+    if (GetServiceWindows() != nullptr)
+        static_cast<void>(QueueReceivedTrapRow(record, trap.Message(), inform));
     RunActions(record, actions, settings);
     return 0;
 }

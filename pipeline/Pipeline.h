@@ -14,13 +14,13 @@ class RuleStore;
 // 0 when the trap was received, 1 when the reception filter (the rules of rules) rejected
 // it. May write record.hostName. Every stage works with the settings as they were when it
 // began. An inform (an answered InformRequest) goes the same way; its list row says so.
-int ProcessTrap(const RuleStore& rules, TrapRecord& record, bool inform = false);
+[[nodiscard]] int ProcessTrap(const RuleStore& rules, TrapRecord& record, bool inform = false);
 
 // The reception filter of settings (whether it is on) with the rules of rules: 0 received,
 // with actions filled from the entry that matched (or left empty), 1 not received.
 // actions is cleared first.
-int FilterTrap(const RuleStore& rules, const TrapRecord& record, const AppSettings& settings,
-               RuleRecord& actions);
+[[nodiscard]] int FilterTrap(const RuleStore& rules, const TrapRecord& record,
+                             const AppSettings& settings, RuleRecord& actions);
 
 // The receiver thread's batches of traps. While one lives, the calling thread's log lines
 // and list rows are held, and End writes the lines with one write and queues the rows

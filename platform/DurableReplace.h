@@ -8,4 +8,5 @@
 
 // Flushes, syncs and closes written (the file at fromPath), then renames it to toPath.
 // Returns 0, or 1 when it failed: toPath is then unchanged and fromPath removed.
-int DurableReplace(std::FILE* written, const std::string& fromPath, const std::string& toPath);
+[[nodiscard]] int DurableReplace(std::FILE* written, const std::string& fromPath,
+                                 const std::string& toPath);

@@ -20,7 +20,8 @@ std::vector<std::string> SplitCommandLine(std::string_view parameters);
 // without waiting for it. With quiet the program's output goes to /dev/null. onExit,
 // when given, runs on the reaping thread once the program has ended, with its exit code.
 // Returns 0 when the program was started, 1 when not.
-int StartProcess(const std::vector<std::string>& argv, bool quiet = false, ExitHandler onExit = {});
+[[nodiscard]] int StartProcess(const std::vector<std::string>& argv, bool quiet = false,
+                               ExitHandler onExit = {});
 
 // A trap storm, or a slow program under a steady stream of traps, would otherwise start
 // processes without end. Sounds and opened documents have rules of their own.
@@ -29,6 +30,6 @@ inline constexpr int kLaunchSkipped = 2;
 
 // Starts program with parameters split by SplitCommandLine. Returns as StartProcess, or
 // kLaunchSkipped, starting nothing, while kMaxRunningPrograms started programs still run.
-int LaunchProgram(std::string_view program, std::string_view parameters);
+[[nodiscard]] int LaunchProgram(std::string_view program, std::string_view parameters);
 // Programs started by LaunchProgram that have not ended yet.
 int RunningProgramCount();

@@ -12,4 +12,4 @@ void PlayBeep();
 // Plays a wave file without waiting (aplay -q -- FILE, so a path never reads as an
 // option). While the previous sound still plays no new one is started. Returns 0 when a
 // player was started, 1 when not.
-int PlayWaveFile(std::string_view path);
+[[nodiscard]] int PlayWaveFile(std::string_view path);

@@ -56,7 +56,7 @@ public:
     // Copies field index of a plain line (fields end at a comma, a line feed or the end of
     // the text) into out, at most out.size() - 1 bytes, and terminates it. Returns 0 when
     // the field ended within that room, 1 when it was cut or the line has no such field.
-    static int GetField(int index, std::string_view line, std::span<char> out);
+    [[nodiscard]] static int GetField(int index, std::string_view line, std::span<char> out);
 
     // Converts source, up to its first line feed or zero byte, between the plain and the
     // stored form. kToStored writes no terminator; kToPlain terminates (so at most
@@ -79,12 +79,12 @@ public:
     // one step (rename), so a crash leaves either the old or the new file whole. Closes
     // written. Returns 0, or 1 when it failed (the target is then unchanged and the new
     // file is removed).
-    static int ReplaceFile(std::FILE* written, std::string_view folder,
-                           std::string_view writtenName, std::string_view targetName);
+    [[nodiscard]] static int ReplaceFile(std::FILE* written, std::string_view folder,
+                                         std::string_view writtenName, std::string_view targetName);
 
     // Appends bytes (whole lines with their line ends) to the file of an append-mode stream
     // that is only ever written through this call, all or nothing: what a full disk let in
     // is cut off again, so the file never ends in part of a line for the next one to join.
     // Returns 0, or 1 when nothing was added.
-    static int AppendWhole(std::FILE* stream, std::string_view bytes);
+    [[nodiscard]] static int AppendWhole(std::FILE* stream, std::string_view bytes);
 };

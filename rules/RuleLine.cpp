@@ -50,7 +50,8 @@ void AppendText(std::string& line, std::string_view text) {
 
 RuleRecord ParseRuleLine(std::string_view plain) {
     std::array<std::array<char, kRulePlainWidth + 1>, kFieldCount> fields;
-    for (int i = 0; i < kFieldCount; ++i) DBLib::GetField(i, plain, fields[i]);
+    // Each buffer holds a whole line, so no field is cut; a missing one stays empty.
+    for (int i = 0; i < kFieldCount; ++i) static_cast<void>(DBLib::GetField(i, plain, fields[i]));
     auto text = [&](int i) { return std::string_view(fields[i].data()); };
 
     RuleRecord rule{};

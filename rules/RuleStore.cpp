@@ -133,23 +133,27 @@ void RuleStore::FillList(RecordList& list, int kind) const {
         // The kind is read as the lookups read it, so the list shows every rule they use.
         if (std::atoi(plain.c_str()) != kind) return false;
         char second[kRulePlainWidth + 1], third[kRulePlainWidth + 1];
+        // Each buffer holds a whole line, so no field is cut; a missing one stays empty.
+        const auto field = [&plain](int index, char(&out)[kRulePlainWidth + 1]) {
+            static_cast<void>(DBLib::GetField(index, plain, out));
+        };
         switch (kind) {
         case IpRange:
-            DBLib::GetField(2, plain, second);
-            DBLib::GetField(3, plain, third);
+            field(2, second);
+            field(3, third);
             list.InsertRow(row, second, 0);
             list.SetCell(row, 1, third);
             break;
         case Enterprise:
-            DBLib::GetField(1, plain, second);
+            field(1, second);
             list.InsertRow(row, second, 0);
-            DBLib::GetField(5, plain, second);
+            field(5, second);
             list.SetCell(row, 1, std::atoi(second) == kGenericAny ? "Any" : second);
-            DBLib::GetField(6, plain, third);
+            field(6, third);
             list.SetCell(row, 2, third);
             break;
         case User:
-            DBLib::GetField(4, plain, second);
+            field(4, second);
             list.InsertRow(row, second, 0);
             break;
         default: return false;

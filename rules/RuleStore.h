@@ -45,24 +45,24 @@ public:
 
     // Fills rule from the index-th (0-based) line of kind rule.kind in file order. 0 when
     // found, 1 when there are fewer such lines.
-    int ReadNth(int index, RuleRecord& rule) const;
+    [[nodiscard]] int ReadNth(int index, RuleRecord& rule) const;
 
     // Fills rule from the first IP range line, in file order, whose range holds address
     // (compared as unsigned numbers in host order). 0 when found, 1 when none holds it.
-    int FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule) const;
+    [[nodiscard]] int FindIpRange(const std::array<uint8_t, 4>& address, RuleRecord& rule) const;
 
     // Copies the five actions of the first line that is the same rule as key into key.
     // 0 when found, 1 when not.
-    int FindActions(RuleRecord& key) const;
+    [[nodiscard]] int FindActions(RuleRecord& key) const;
 
     // Writes rule over the first line that is the same rule, or appends it; the file is
     // replaced in one step. One of the kPut results above.
-    int Put(const RuleRecord& rule);
+    [[nodiscard]] int Put(const RuleRecord& rule);
 
     // Deletes every line that is the same rule as key; the other lines keep their order.
     // The new file replaces the old one in one step, so a failure leaves the old file whole.
     // 0 when done, 1 when the file was left unchanged.
-    int Remove(const RuleRecord& key);
+    [[nodiscard]] int Remove(const RuleRecord& key);
 
     // Appends one row per line of kind (1, 2 or 3) in file order: kind 1 ipFrom, ipTo;
     // kind 2 enterprise, generic number ("Any" for 7), specific number; kind 3 userName.
@@ -71,7 +71,7 @@ public:
     // When oid begins with "1.3.6.1.4.1", copies what follows "1.3.6.1.4.1." into out, at
     // most limit - 11 bytes (and out.size()) with the terminator; 1 if it was cut, else 0.
     // Another prefix leaves out unchanged and returns 0. A limit below 11 returns 1.
-    static int EnterpriseSuffix(std::string_view oid, std::span<char> out, int limit);
+    [[nodiscard]] static int EnterpriseSuffix(std::string_view oid, std::span<char> out, int limit);
 
     // The identity of rules: stored is a line of the file, key what is looked for. For
     // enterprises a stored "Any" (generic 7) matches every number, while a key with generic

@@ -35,11 +35,11 @@ public:
     // octets, or 1 (noted as malformed) with the position unchanged when fewer than two
     // octets remain, the length is indefinite (0x80) or longer than four octets, or the
     // content would run past the remaining octets (a negative 16-bit length included).
-    int ReadHeader(BerHeader& header);
+    [[nodiscard]] int ReadHeader(BerHeader& header);
 
     // Reads a header whose tag must be the given one and consumes its content too; 1 with
     // the position unchanged otherwise.
-    int ReadElement(int32_t tag, BerHeader& header);
+    [[nodiscard]] int ReadElement(int32_t tag, BerHeader& header);
 
     // Consumes the content of a header just read by ReadHeader.
     void Skip(const BerHeader& header) {

@@ -102,7 +102,8 @@ uint16_t OffsetIn(std::span<const uint8_t> datagram, const uint8_t* at) {
 // An inform's request-id and bindings for its Response, once it has decoded as a trap would.
 void TakeInform(BerReader content, const TrapRecord& record, AnswerFacts& answer) {
     BerHeader skipped;
-    for (int i = 0; i < 3; ++i) content.ReadElement(kTagInteger, skipped);
+    // The PDU decoded as a trap: its three integers are there to skip.
+    for (int i = 0; i < 3; ++i) static_cast<void>(content.ReadElement(kTagInteger, skipped));
     answer.kind = AnswerKind::kResponse;
     answer.version = record.version;
     answer.requestId = record.requestId;

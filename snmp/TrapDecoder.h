@@ -20,8 +20,8 @@ class UserStore;
 // which the message must fill exactly; an SNMPv3 message is checked with its user in
 // users. The datagram is mutable because SNMPv3 decrypts in place. Returns one of the
 // results above; on failure the record is not to be used.
-int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
-                   std::array<uint8_t, 4> sender, TrapRecord& record);
+[[nodiscard]] int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
+                                 std::array<uint8_t, 4> sender, TrapRecord& record);
 
 // Why a datagram was refused, beside the result.
 struct DecodeFailure {
@@ -31,33 +31,35 @@ struct DecodeFailure {
 };
 
 // The same; on a result other than 0 failure tells why.
-int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
-                   std::array<uint8_t, 4> sender, TrapRecord& record, DecodeFailure& failure);
+[[nodiscard]] int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
+                                 std::array<uint8_t, 4> sender, TrapRecord& record,
+                                 DecodeFailure& failure);
 
 // The same into the receiver's reused record, zeroing only what the last decode wrote: the
 // record comes out byte for byte as from a zeroed one.
-int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
-                   std::array<uint8_t, 4> sender, ReusableTrapRecord& target,
-                   DecodeFailure& failure);
+[[nodiscard]] int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
+                                 std::array<uint8_t, 4> sender, ReusableTrapRecord& target,
+                                 DecodeFailure& failure);
 
 // The same for a receiver that answers as the local engine: an InformRequest-PDU of SNMPv2c,
 // or of SNMPv3 to the local engine, is decoded as a SNMPv2 trap is, and a reportable
 // SNMPv3 message is checked as RFC 3414 3.2 says. answer tells what to send back: kResponse
 // only for an inform that decoded whole (result 0), kReport for a discovery probe or a
 // failure the RFC reports. Traps decode exactly as above.
-int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
-                   std::array<uint8_t, 4> sender, ReusableTrapRecord& target,
-                   DecodeFailure& failure, const LocalEngine& local, AnswerFacts& answer);
+[[nodiscard]] int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
+                                 std::array<uint8_t, 4> sender, ReusableTrapRecord& target,
+                                 DecodeFailure& failure, const LocalEngine& local,
+                                 AnswerFacts& answer);
 
 // The PDU decoders read from a reader over the PDU's content.
-int DecodeV1Trap(BerReader& pdu, TrapRecord& record);
+[[nodiscard]] int DecodeV1Trap(BerReader& pdu, TrapRecord& record);
 // Also derives timeStamp, enterprise and genericTrap from the bindings stored, even when
 // the binding list fails part way.
-int DecodeV2Trap(BerReader& pdu, TrapRecord& record);
+[[nodiscard]] int DecodeV2Trap(BerReader& pdu, TrapRecord& record);
 
 // Reads the binding list, whose SEQUENCE must fill the rest of the reader, into
 // varBinds. Bindings past the record's 100 entries are read and checked but not stored.
-int DecodeVarBinds(BerReader& reader, TrapRecord& record);
+[[nodiscard]] int DecodeVarBinds(BerReader& reader, TrapRecord& record);
 
 // The value of the snmpTrapOID.0 binding of a decoded SNMPv2c or SNMPv3 trap; empty when
 // there is none.

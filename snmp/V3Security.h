@@ -20,13 +20,14 @@ class UserStore;
 // 2 authentication failure or 3 decryption failure. The datagram is changed in place: the
 // authentication parameters are zeroed and an encrypted PDU is decrypted. The message's user
 // is looked up in users.
-int DecodeV3Security(const UserStore& users, BerReader& reader, std::span<uint8_t> datagram,
-                     TrapRecord& record);
+[[nodiscard]] int DecodeV3Security(const UserStore& users, BerReader& reader,
+                                   std::span<uint8_t> datagram, TrapRecord& record);
 
 // The same for a receiver that answers: the reportable flag is accepted, and a message to
 // the local engine is checked with it as the authoritative engine (RFC 3414 3.2: keys
 // localized with its engine ID, the time window). answer is filled with what a Response or
 // a report needs; a failure that RFC 3414 reports sets answer.kind to kReport. A reportable
 // message for another engine is a discovery probe: refused with kDiscovery and a report.
-int DecodeV3Security(const UserStore& users, BerReader& reader, std::span<uint8_t> datagram,
-                     TrapRecord& record, const LocalEngine& local, AnswerFacts& answer);
+[[nodiscard]] int DecodeV3Security(const UserStore& users, BerReader& reader,
+                                   std::span<uint8_t> datagram, TrapRecord& record,
+                                   const LocalEngine& local, AnswerFacts& answer);

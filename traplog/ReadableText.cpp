@@ -110,7 +110,9 @@ std::string ReadableBindings(std::string_view bindingsCell) {
     std::vector<char> field(kBindingsLimit + 1);
     auto read = [&](int index) {
         field.assign(field.size(), '\0');
-        DBLib::GetField(index, bindingsCell, std::span<char>(field.data(), field.size()));
+        // The buffer holds the whole cell; a missing field reads as empty and ends the list.
+        static_cast<void>(
+            DBLib::GetField(index, bindingsCell, std::span<char>(field.data(), field.size())));
         return std::string(field.data());
     };
     for (int index = 0;; index += 2) {

@@ -56,7 +56,7 @@ class TrapListReader {
 public:
     virtual ~TrapListReader() = default;
     // Fills row (zeroed first) from list row index: 0 copied, 1 no such row.
-    virtual int ReadTrapRow(int index, TrapListRow& row) const = 0;
+    [[nodiscard]] virtual int ReadTrapRow(int index, TrapListRow& row) const = 0;
     // The message column (5) of row index, CP932, at most maxBytes bytes ("" when no such row).
     virtual std::string ReadTrapMessage(int index, std::size_t maxBytes) const = 0;
 };

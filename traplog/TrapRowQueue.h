@@ -19,7 +19,8 @@ struct TrapRecord;
 // Queues the list row of a trap received now, with its one-line message (inform: it came as
 // an InformRequest): 0 queued (or held, see HoldTrapRows), 1 not queued (the queue is
 // full; counted as a loss).
-int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message, bool inform = false);
+[[nodiscard]] int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message,
+                                       bool inform = false);
 
 // While the calling thread holds its rows, QueueReceivedTrapRow keeps them, and
 // QueueHeldTrapRows queues all of them under one lock, each counted as a loss when the

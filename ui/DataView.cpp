@@ -106,7 +106,8 @@ std::string Cell(const CEventView& list, int row, int column) {
 
 std::string GetField(int index, std::string_view line, std::size_t buffer) {
     std::string out(buffer, '\0');
-    DBLib::GetField(index, line, std::span<char>(out.data(), out.size()));
+    // What fits the buffer is shown, as the cell it came from was cut to it.
+    static_cast<void>(DBLib::GetField(index, line, std::span<char>(out.data(), out.size())));
     out.resize(out.find('\0'));
     return out;
 }

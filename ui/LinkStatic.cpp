@@ -9,7 +9,7 @@ namespace {
 
 void OpenWithDesktop(const std::string& target) {
     // No shell: the target is one argument. Failures (no desktop) are not reported.
-    StartProcess({"xdg-open", target}, true);
+    static_cast<void>(StartProcess({"xdg-open", target}, true));
 }
 
 CLinkStatic::Opener& CurrentOpener() {

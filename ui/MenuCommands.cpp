@@ -16,12 +16,13 @@
 #include "ui/RejectedDlg.h"
 #include "users/dialogs/CUserListDlg.h"
 
+// A file that cannot be written has been reported by ExportTrapList's own box.
 void OnExportHtmlCommand(QWidget*, CEventView* list) {
-    if (list) ExportTrapList(ExportFormat::Html, *list);
+    if (list) static_cast<void>(ExportTrapList(ExportFormat::Html, *list));
 }
 
 void OnExportCsvCommand(QWidget*, CEventView* list) {
-    if (list) ExportTrapList(ExportFormat::Csv, *list);
+    if (list) static_cast<void>(ExportTrapList(ExportFormat::Csv, *list));
 }
 
 void OnTrapSettingsCommand(QWidget* frame, RuleStore& rules, const UserStore& users,

@@ -22,13 +22,15 @@ constexpr std::string_view kHiddenPassword = "*******";
 template <std::size_t N>
 void TakeField(int index, std::string_view plain, std::array<char, N>& field) {
     std::array<char, 256> text;
-    DBLib::GetField(index, plain, text);
+    // What fits is taken, as the field's own limit would cut it anyway.
+    static_cast<void>(DBLib::GetField(index, plain, text));
     SetFixedText(field, text.data());
 }
 
 int32_t NumberField(int index, std::string_view plain) {
     std::array<char, 16> text;
-    DBLib::GetField(index, plain, text);
+    // A number longer than the buffer is no number this store writes; its start is read.
+    static_cast<void>(DBLib::GetField(index, plain, text));
     return std::atoi(text.data());
 }
 

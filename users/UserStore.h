@@ -57,20 +57,20 @@ public:
     // Adds one user at the end of the file. 0 when saved; 1 when nothing was written: a
     // text longer than its field or holding a comma, line feed or 0xFF (it could not be
     // read back whole), or the file could not be read or saved.
-    int AppendUser(std::string_view userName, std::string_view authPassword,
-                   std::string_view privPassword, std::string_view engineId, int32_t authProtocol,
-                   int32_t privProtocol);
+    [[nodiscard]] int AppendUser(std::string_view userName, std::string_view authPassword,
+                                 std::string_view privPassword, std::string_view engineId,
+                                 int32_t authProtocol, int32_t privProtocol);
 
     // Makes users, in order, the whole store; a user that could not be read back whole (as
     // for AppendUser) is left out. 0 when saved, 1 when the file was left as it was.
-    int SaveUsers(const std::vector<UserTexts>& users);
+    [[nodiscard]] int SaveUsers(const std::vector<UserTexts>& users);
 
     // The index-th user (0 the first line). 0 when there is one, else 1.
-    int GetUser(int index, UserEntry& entry) const;
+    [[nodiscard]] int GetUser(int index, UserEntry& entry) const;
 
     // Fills entry from the first line whose name equals entry.userName byte for byte.
     // 0 when found, 1 when not.
-    int FindUser(UserEntry& entry) const;
+    [[nodiscard]] int FindUser(UserEntry& entry) const;
 
     // Appends one row per user in file order: name, "*******", "0x" and the engine ID
     // (empty without one), the two protocol names ("(code)" for a code this build does not

@@ -151,7 +151,8 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
     const bool editing = !IsAddMode() && m_nMode != ModeAllTraps && row >= 0;
     if (m_nMode == ModeAllTraps) {
         m_rule.kind = AllTraps;
-        m_rules.FindActions(m_rule);
+        // Before the first OK there is no every-trap rule: its actions start empty.
+        static_cast<void>(m_rules.FindActions(m_rule));
     } else if (IsEnterpriseMode()) {
         ShowKeyControls({kEnterprisePrefix, kEnterpriseEdit, kGenericLabel, kGenericCombo,
                          kSpecificLabel, kSpecificEdit},
@@ -163,8 +164,9 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
         if (editing) {
             m_rule = m_pPage->KeyOfRow(row);
             std::array<char, 49> suffix{};
-            RuleStore::EnterpriseSuffix(FixedTextView(m_rule.enterprise), suffix,
-                                        static_cast<int>(suffix.size()));
+            // The suffix of a stored enterprise always fits a field of its size.
+            static_cast<void>(RuleStore::EnterpriseSuffix(FixedTextView(m_rule.enterprise), suffix,
+                                                          static_cast<int>(suffix.size())));
             ControlById<QLineEdit>(this, kEnterpriseEdit)
                 ->setText(FromCp932(FixedTextView(suffix)));
             if (m_rule.genericTrap >= 0 &&
@@ -172,7 +174,8 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
                 generic->setCurrentIndex(m_rule.genericTrap);
             ControlById<QLineEdit>(this, kSpecificEdit)
                 ->setText(FromCp932(m_pPage->List()->CellText(row, 2)));
-            m_rules.FindActions(m_rule);
+            // A rule deleted since the list was read shows no actions.
+            static_cast<void>(m_rules.FindActions(m_rule));
             for (int id : {kEnterpriseEdit, kGenericCombo, kSpecificEdit})
                 ControlById<QWidget>(this, id)->setEnabled(false);
         }
@@ -185,7 +188,8 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
                 ->setText(QString::fromStdString(FormatDottedAddress(m_rule.ipFrom)));
             ControlById<QLineEdit>(this, kEndAddress)
                 ->setText(QString::fromStdString(FormatDottedAddress(m_rule.ipTo)));
-            m_rules.FindActions(m_rule);
+            // A rule deleted since the list was read shows no actions.
+            static_cast<void>(m_rules.FindActions(m_rule));
             for (int id : {kStartAddress, kEndAddress})
                 ControlById<QWidget>(this, id)->setEnabled(false);
         }
@@ -193,7 +197,8 @@ void CActDlg::SetMode(CFilPageDlg* page, int mode) {
         ShowKeyControls({kUserLabel, kUserCombo}, "SnmpV3 ユーザ：");
         if (editing) {
             m_rule = m_pPage->KeyOfRow(row);
-            m_rules.FindActions(m_rule);
+            // A rule deleted since the list was read shows no actions.
+            static_cast<void>(m_rules.FindActions(m_rule));
             ControlById<QWidget>(this, kUserCombo)->setEnabled(false);
         }
         FillUserNames();

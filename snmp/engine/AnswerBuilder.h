@@ -12,8 +12,8 @@
 
 // 0 with the whole message in out; 1 when there is nothing to send (no answer asked for,
 // a key that cannot be made, a field too long for its type).
-int BuildAnswer(const AnswerFacts& facts, const LocalEngine& local, uint32_t reportValue,
-                std::vector<uint8_t>& out);
+[[nodiscard]] int BuildAnswer(const AnswerFacts& facts, const LocalEngine& local,
+                              uint32_t reportValue, std::vector<uint8_t>& out);
 
 // The usmStats counter a report of kind carries: 1.3.6.1.6.3.15.1.1.kind.0.
 std::vector<uint8_t> UsmStatsOidContent(ReportKind kind);

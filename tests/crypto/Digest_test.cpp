@@ -133,8 +133,8 @@ TEST(Sha1, ShaExtensionsAgreeWithThePortableBlocks) {
 
 TEST(Sha1, ResultCanBeReadAgainAndLaterInputIsIgnored) {
     Sha1Context context;
-    Sha1Reset(&context);
-    Sha1Input(&context, reinterpret_cast<const uint8_t*>("abc"), 3);
+    ASSERT_EQ(Sha1Reset(&context), kShaSuccess);
+    ASSERT_EQ(Sha1Input(&context, reinterpret_cast<const uint8_t*>("abc"), 3), kShaSuccess);
     std::array<uint8_t, kSha1DigestSize> first, second;
     ASSERT_EQ(Sha1Result(&context, &first), kShaSuccess);
     EXPECT_EQ(Sha1Input(&context, reinterpret_cast<const uint8_t*>("def"), 3), kShaSuccess);
@@ -149,7 +149,7 @@ TEST(Sha1, MissingArgumentsAndEmptyInput) {
     EXPECT_EQ(Sha1Result(nullptr, &digest), kShaNull);
 
     Sha1Context context;
-    Sha1Reset(&context);
+    ASSERT_EQ(Sha1Reset(&context), kShaSuccess);
     EXPECT_EQ(Sha1Input(&context, nullptr, 5), kShaSuccess);
     EXPECT_EQ(Sha1Input(&context, reinterpret_cast<const uint8_t*>("x"), 0), kShaSuccess);
     EXPECT_EQ(Sha1Result(&context, nullptr), kShaNull);
@@ -159,7 +159,7 @@ TEST(Sha1, MissingArgumentsAndEmptyInput) {
 
 TEST(Sha1, MessageBeyondTwoToTheSixtyFourBitsCorruptsTheContext) {
     Sha1Context context;
-    Sha1Reset(&context);
+    ASSERT_EQ(Sha1Reset(&context), kShaSuccess);
     // Stand at 2^64 - 8 bits: one more octet makes the bit count wrap.
     context.lengthHigh = 0xFFFFFFFF;
     context.lengthLow = 0xFFFFFFF8;

@@ -400,14 +400,16 @@ TEST_F(RuleStoreTest, ConcurrentWritersAndReadersKeepEveryRecordWhole) {
     constexpr int kPerThread = 40;
     auto writer = [this](int base) {
         for (int i = 0; i < kPerThread; ++i)
-            rules.Put(IpRangeRule({10, 0, 0, uint8_t(base + i)}, {10, 0, 1, 0}));
+            EXPECT_LE(rules.Put(IpRangeRule({10, 0, 0, uint8_t(base + i)}, {10, 0, 1, 0})),
+                      RuleStore::kPutReplaced);
     };
     std::thread a(writer, 0), b(writer, 100);
     std::thread reader([this] {
         for (int i = 0; i < kPerThread; ++i) {
             RuleRecord rule{};
             rule.kind = IpRange;
-            rules.ReadNth(i, rule);
+            // A rule not written yet is no fault: what counts is that none is torn.
+            static_cast<void>(rules.ReadNth(i, rule));
         }
     });
     a.join();

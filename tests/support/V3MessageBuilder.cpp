@@ -37,7 +37,7 @@ Bytes Encrypt(const Bytes& scopedPdu, const V3TrapFields& fields, const UsmSecre
         std::copy_n(privKey.begin() + 8, 8, preIv.begin());
         MakeIv(preIv, std::span<const uint8_t, 8>(salt.data(), 8), iv);
         cipher.resize((cipher.size() + 7) / 8 * 8);
-        DesCbc(key, cipher, cipher.size(), kDesEncrypt, iv);
+        EXPECT_EQ(DesCbc(key, cipher, cipher.size(), kDesEncrypt, iv), 0);
     }
     cipher.resize(cipher.size() - std::min(fields.dropCipherOctets, cipher.size()));
     return cipher;

@@ -62,7 +62,7 @@ TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOr
     HoldTrapRows(true);
     for (const char* community : {"held1", "held2"}) {
         SetFixedText(record->community, community);
-        QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{}));
+        EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{})), 0);
     }
     EXPECT_EQ(TakeQueuedRows().size(), 1u);
     QueueHeldTrapRows();

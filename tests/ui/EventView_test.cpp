@@ -36,7 +36,9 @@ protected:
         auto record = V2cRecord();
         for (int i = from; i < to; ++i) {
             SetFixedText(record->community, "row" + std::to_string(i));
-            QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, Settings().Snapshot()));
+            ASSERT_EQ(
+                QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, Settings().Snapshot())),
+                0);
         }
         List().InsertQueuedRows();
     }
@@ -99,7 +101,7 @@ TEST_F(TrapListTest, QueuedRowsArriveInBatchesInArrivalOrderAndAreAllReadBack) {
             for (int i = from; i < to; ++i) {
                 auto record = V2cRecord();
                 SetFixedText(record->community, "row" + std::to_string(i));
-                QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, settings));
+                EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, settings)), 0);
             }
         });
         receiver.join();

@@ -68,7 +68,8 @@ protected:
 
     // The row of record as the receiver queues it, taken into the list as on a tick.
     void AddTrapRow(const TrapRecord& record) {
-        QueueReceivedTrapRow(record, ExpandTrapMessage(record, Settings().Snapshot()));
+        ASSERT_EQ(QueueReceivedTrapRow(record, ExpandTrapMessage(record, Settings().Snapshot())),
+                  0);
         List().InsertQueuedRows();
     }
 

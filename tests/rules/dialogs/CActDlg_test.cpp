@@ -301,8 +301,8 @@ TEST_F(ActionDialog, EnterValidatesAndEscapeAndCancelStoreNothing) {
 }
 
 TEST_F(ActionDialog, UserNamesComeFromTheUserStoreAndAnEditedRuleKeepsItsOwn) {
-    stores.users.AppendUser("alice", "", "", "", 0, 0);
-    stores.users.AppendUser("bob", "", "", "", 0, 0);
+    ASSERT_EQ(stores.users.AppendUser("alice", "", "", "", 0, 0), 0);
+    ASSERT_EQ(stores.users.AppendUser("bob", "", "", "", 0, 0), 0);
     CFilUserDlg page(stores.rules, stores.users);
     ModalScript<CActDlg> add([](CActDlg& dialog) {
         auto* users = Control<QComboBox>(dialog, CActDlg::kUserCombo);

@@ -49,11 +49,11 @@ struct StoredRules {
         AppSettings settings{};
         settings.trapPort = 162;
         source.Replace(settings);
-        store.Put(IpRule("192.168.1.1", "192.168.1.254"));
-        store.Put(EnterpriseRule("1.3.6.1.4.1.9", 6, 1));
-        store.Put(IpRule("10.0.0.1", "10.0.0.1"));
-        store.Put(EnterpriseRule("1.3.6.1.4.1.9", 7, 0));
-        store.Put(UserRule("alice"));
+        EXPECT_LE(store.Put(IpRule("192.168.1.1", "192.168.1.254")), RuleStore::kPutReplaced);
+        EXPECT_LE(store.Put(EnterpriseRule("1.3.6.1.4.1.9", 6, 1)), RuleStore::kPutReplaced);
+        EXPECT_LE(store.Put(IpRule("10.0.0.1", "10.0.0.1")), RuleStore::kPutReplaced);
+        EXPECT_LE(store.Put(EnterpriseRule("1.3.6.1.4.1.9", 7, 0)), RuleStore::kPutReplaced);
+        EXPECT_LE(store.Put(UserRule("alice")), RuleStore::kPutReplaced);
     }
     SettingsSource source;
 };
@@ -164,7 +164,7 @@ TEST_F(EventDialog, EditWithoutSelectionNamesWhatToSelectOnEachPage) {
 TEST_F(EventDialog, EditOpensTheSelectedRuleWithItsKeyLocked) {
     RuleRecord stored = IpRule("10.0.0.1", "10.0.0.1");
     SetFixedText(stored.popupMessage, "seen");
-    stores.rules.Put(stored);
+    ASSERT_LE(stores.rules.Put(stored), RuleStore::kPutReplaced);
     List(0)->SelectRows({1});
     ModalScript<CActDlg> script([](CActDlg& action) {
         auto* start = ControlById<QWidget>(&action, CActDlg::kStartAddress);

@@ -18,8 +18,8 @@ namespace {
 
 struct StoredUsers {
     explicit StoredUsers(UserStore& store) {
-        store.AppendUser("alice", "authpass1", "privpass1", "80001f8880", 1, 0);
-        store.AppendUser("bob", "", "", "", 0, 0);
+        EXPECT_EQ(store.AppendUser("alice", "authpass1", "privpass1", "80001f8880", 1, 0), 0);
+        EXPECT_EQ(store.AppendUser("bob", "", "", "", 0, 0), 0);
     }
 };
 
@@ -153,7 +153,7 @@ TEST_F(UserListDialog, EditShowsTheRowAndOverwritesIt) {
 
 TEST_F(UserListDialog, TheLongestEngineIdIsShownWholeInTheListAndTheUserDialog) {
     const std::string longest = "0123456789ABCDEF0123456789abcdef0123456789ABCDEF0123456789abcdef";
-    stores.users.AppendUser("carol", "authpass1", "", longest, 1, 0);
+    ASSERT_EQ(stores.users.AppendUser("carol", "authpass1", "", longest, 1, 0), 0);
     CUserListDlg withLongId(stores.users);
     CReportListCtrl* list = withLongId.List();
     ASSERT_EQ(list->RowCount(), 3);
@@ -175,7 +175,7 @@ TEST_F(UserListDialog, TheLongestEngineIdIsShownWholeInTheListAndTheUserDialog) 
 
 TEST_F(UserListDialog, UnknownCodesSurviveEditAndSaveUntouched) {
     // Codes of a newer version: saving them as "None" would accept unauthenticated traps.
-    stores.users.AppendUser("eve", "authpass2", "privpass2", "", 7, -1);
+    ASSERT_EQ(stores.users.AppendUser("eve", "authpass2", "privpass2", "", 7, -1), 0);
     CUserListDlg newer(stores.users);
     ASSERT_EQ(newer.List()->RowCount(), 3);
     EXPECT_EQ(newer.List()->CellText(2, CUserListDlg::kAuthColumn), "(7)");
@@ -196,7 +196,7 @@ TEST_F(UserListDialog, UnknownCodesSurviveEditAndSaveUntouched) {
 
 TEST_F(UserListDialog, AddCancelledStillRewritesTheStoreOnOk) {
     // A user written behind the dialog's back shows whether OK rewrote the store.
-    stores.users.AppendUser("outsider", "", "", "", 0, 0);
+    ASSERT_EQ(stores.users.AppendUser("outsider", "", "", "", 0, 0), 0);
     ModalScript<CUserDlg> script(
         [](CUserDlg& user) { ControlById<QPushButton>(&user, 2)->click(); });
     dialog.OnAdd();
@@ -206,7 +206,7 @@ TEST_F(UserListDialog, AddCancelledStillRewritesTheStoreOnOk) {
 }
 
 TEST_F(UserListDialog, OkWithoutChangesWritesNothing) {
-    stores.users.AppendUser("outsider", "", "", "", 0, 0);
+    ASSERT_EQ(stores.users.AppendUser("outsider", "", "", "", 0, 0), 0);
     dialog.OnOK();
     EXPECT_EQ(StoredUserLines(stores.users).size(), 3u);
 }
