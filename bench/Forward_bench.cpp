@@ -14,6 +14,7 @@
 #include "records/StoreReadFailures.h"
 #include "settings/AppSettings.h"
 #include "snmp/TrapDecoder.h"
+#include "snmp/UsmKeyCache.h"
 #include "traplog/TrapText.h"
 #include "users/UserStore.h"
 
@@ -26,7 +27,9 @@ const TrapRecord& DecodedV2c() {
         std::vector<uint8_t> datagram = kV2cTrap;
         StoreReadFailures readFailures;
         const UserStore users(readFailures);  // an SNMPv2c trap names no user
-        if (DecodeDatagram(users, datagram, {127, 0, 0, 1}, *record) != kDecodeOk) std::abort();
+        const auto keys = std::make_unique<UsmKeyCache>();
+        if (TrapDecoder(users, *keys).Decode(datagram, {127, 0, 0, 1}, *record) != kDecodeOk)
+            std::abort();
         return record;
     }();
     return *decoded;

@@ -13,6 +13,7 @@
 #include "rules/RuleLine.h"
 #include "rules/RuleStore.h"
 #include "settings/SettingsSource.h"
+#include "trap/LossCounters.h"
 #include "traplog/TrapLog.h"
 #include "traplog/TrapRowQueue.h"
 
@@ -135,7 +136,10 @@ void BM_PipelineProcessTrap(benchmark::State& state) {
     rules.Settings().Replace(settings);
     DBLib::MakeFolder("/log");
     SilentWindows windows;
-    SetServiceWindows(&windows);
+    WindowPorts ports;
+    ports.Install(&windows);
+    LossCounters losses;
+    Pipeline pipeline(rules.Store(), rules.Settings(), ports, losses);
     TakeQueuedRows();
     auto record = std::make_unique<TrapRecord>();
     ClearTrapRecord(*record);
@@ -151,7 +155,7 @@ void BM_PipelineProcessTrap(benchmark::State& state) {
     record->varBindCount = 4;
     int queued = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ProcessTrap(rules.Store(), *record));
+        benchmark::DoNotOptimize(pipeline.ProcessTrap(*record));
         // As the windows' tick would, so the queue never fills.
         if (++queued == 1000) {
             TakeQueuedRows();
@@ -159,7 +163,6 @@ void BM_PipelineProcessTrap(benchmark::State& state) {
         }
     }
     TakeQueuedRows();
-    SetServiceWindows(nullptr);
     CloseLogFile();
 }
 BENCHMARK(BM_PipelineProcessTrap)->Arg(0)->Arg(2);

@@ -109,6 +109,8 @@ void Sha1PortableBlocks(std::array<uint32_t, 5>& hash, const uint8_t* blocks, st
 }
 
 Sha1BlockFunction Sha1FastestBlocks() {
+    // A fact about the processor, chosen once for the process: held by an object, the
+    // choice would have to travel into every hash.
     static const Sha1BlockFunction fastest = [] {
         const Sha1BlockFunction shaNi =
             CryptoPathLimit() == CryptoPaths::kAll ? Sha1ShaNiBlocks() : nullptr;

@@ -120,8 +120,9 @@ struct DestinationSender::State {
 };
 
 DestinationSender::DestinationSender(const ForwardDestination& destination,
-                                     const std::string& programFolder, std::size_t capacity)
-    : destination_(destination), state_(std::make_shared<State>()) {
+                                     const std::string& programFolder, LossCounters& losses,
+                                     std::size_t capacity)
+    : destination_(destination), losses_(losses), state_(std::make_shared<State>()) {
     state_->destination = destination;
     state_->programFolder = programFolder;
     state_->capacity = capacity;
@@ -148,7 +149,7 @@ bool DestinationSender::Offer(std::shared_ptr<const CapturedTrap> trap) {
         }
         ++state_->status.dropped;
     }
-    CountLoss(LossKind::kForwardDropped);
+    losses_.Count(LossKind::kForwardDropped);
     return false;
 }
 

@@ -24,10 +24,13 @@ struct DestinationStatus {
     int errorErrno = 0;
 };
 
+class LossCounters;
+
 class DestinationSender {
 public:
+    // Traps dropped for a full queue are counted in losses too.
     DestinationSender(const ForwardDestination& destination, const std::string& programFolder,
-                      std::size_t capacity = kForwardQueueCapacity);
+                      LossCounters& losses, std::size_t capacity = kForwardQueueCapacity);
     // Stops as Stop(0) would when Stop was not called.
     ~DestinationSender();
     DestinationSender(const DestinationSender&) = delete;
@@ -51,6 +54,7 @@ public:
 private:
     struct State;
     ForwardDestination destination_;
+    LossCounters& losses_;
     std::shared_ptr<State> state_;
     bool stopped_ = false;
 };

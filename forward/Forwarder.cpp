@@ -74,7 +74,9 @@ ForwardingTap tap;
 
 }  // namespace
 
-void ApplyForwardSettings(const ForwardSettings& settings) {
+TrapTap& ForwardingTrapTap() { return tap; }
+
+void ApplyForwardSettings(const ForwardSettings& settings, LossCounters& losses) {
     std::vector<std::shared_ptr<DestinationSender>> ending;
     {
         std::lock_guard lock(sendersMutex);
@@ -84,12 +86,11 @@ void ApplyForwardSettings(const ForwardSettings& settings) {
             if (senders[i]) ending.push_back(std::move(senders[i]));
             senders[i].reset();
             if (settings[i].kind != ForwardKind::kNone)
-                senders[i] = std::make_shared<DestinationSender>(settings[i], folder);
+                senders[i] = std::make_shared<DestinationSender>(settings[i], folder, losses);
         }
         current = settings;
         tap.Configure(senders);
     }
-    SetTrapTap(&tap);
     if (!ending.empty())
         std::thread([ending = std::move(ending)]() mutable {
             StopAll(std::move(ending), kForwardShutdownWait);
@@ -121,7 +122,6 @@ bool DrainForwarding(std::chrono::milliseconds wait) {
 }
 
 bool ShutdownForwarding(std::chrono::milliseconds wait) {
-    SetTrapTap(nullptr);
     std::vector<std::shared_ptr<DestinationSender>> ending;
     {
         std::lock_guard lock(sendersMutex);

@@ -11,10 +11,16 @@
 
 inline constexpr std::chrono::milliseconds kForwardShutdownWait{2000};
 
+class LossCounters;
+class TrapTap;
+
 // Puts settings in force: a destination whose settings did not change keeps its sender,
 // queue and counts; the senders of the others are given kForwardShutdownWait for their
-// queues, without waiting for them. Installs the receiver's listener.
-void ApplyForwardSettings(const ForwardSettings& settings);
+// queues, without waiting for them. New senders count their dropped traps in losses.
+void ApplyForwardSettings(const ForwardSettings& settings, LossCounters& losses);
+
+// The receiver's listener, which offers each trap to the destinations in force.
+TrapTap& ForwardingTrapTap();
 
 ForwardSettings CurrentForwardSettings();
 
@@ -24,6 +30,6 @@ DestinationStatus ForwardDestinationStatus(int index);
 // Waits at most wait until every queue is empty (tests).
 bool DrainForwarding(std::chrono::milliseconds wait);
 
-// Removes the listener and ends every sender, each given at most wait for its queue at
-// the same time. Returns whether every queue was delivered.
+// Ends every sender, each given at most wait for its queue at the same time; the listener
+// then offers traps to none. Returns whether every queue was delivered.
 bool ShutdownForwarding(std::chrono::milliseconds wait = kForwardShutdownWait);

@@ -11,6 +11,7 @@
 #include "crypto/UsmProtocols.h"
 #include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
+#include "snmp/UsmKeyCache.h"
 #include "users/UserStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -26,11 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                                 kAuthHmacSha1, kPrivCbcDes) == 0;
     }();
     if (!userStoreReady) __builtin_trap();
+    // Kept from one input to the next, as the receiver keeps its keys: the entry point has
+    // nowhere else to keep them.
+    static auto keys = std::make_unique<UsmKeyCache>();
+    static const TrapDecoder decoder(users, *keys);
     // The decoder may change the datagram in place (SNMPv3 decryption), so it gets a copy
     // of exactly the input's size.
     std::unique_ptr<uint8_t[]> datagram(new uint8_t[size ? size : 1]);
     if (size) std::memcpy(datagram.get(), data, size);
-    const int result = DecodeDatagram(users, {datagram.get(), size}, {127, 0, 0, 1}, *record);
+    const int result = decoder.Decode({datagram.get(), size}, {127, 0, 0, 1}, *record);
     if (result < 0 || result > 3 || record->varBindCount < 0 || record->varBindCount > kMaxVarBinds)
         __builtin_trap();
     // The receiver's reused record, cleared only where the inputs before wrote, must come
@@ -38,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static auto reused = std::make_unique<ReusableTrapRecord>();
     if (size) std::memcpy(datagram.get(), data, size);
     DecodeFailure failure;
-    if (DecodeDatagram(users, {datagram.get(), size}, {127, 0, 0, 1}, *reused, failure) != result ||
+    if (decoder.Decode({datagram.get(), size}, {127, 0, 0, 1}, *reused, failure) != result ||
         std::memcmp(&reused->Record(), record.get(), sizeof(TrapRecord)) != 0)
         __builtin_trap();
     return 0;

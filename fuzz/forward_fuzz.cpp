@@ -17,6 +17,7 @@
 #include "forward/TrapFields.h"
 #include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
+#include "snmp/UsmKeyCache.h"
 #include "users/UserStore.h"
 
 namespace {
@@ -45,6 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // takes no context, so the store lives as long as the run.
     static StoreReadFailures readFailures;
     static const UserStore users(readFailures);
+    static auto keys = std::make_unique<UsmKeyCache>();
+    static const TrapDecoder decoder(users, *keys);
     const std::string input(reinterpret_cast<const char*>(data), size);
 
     // The unpacker reads octets the receiver never wrote without harm.
@@ -54,8 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::unique_ptr<uint8_t[]> datagram(new uint8_t[size ? size : 1]);
     if (size) std::memcpy(datagram.get(), data, size);
     ClearTrapRecord(*record);
-    if (DecodeDatagram(users, {datagram.get(), size}, {127, 0, 0, 1}, *record) != kDecodeOk)
-        return 0;
+    if (decoder.Decode({datagram.get(), size}, {127, 0, 0, 1}, *record) != kDecodeOk) return 0;
 
     if (!UnpackTrapRecord(PackTrapRecord(*record), *unpacked) ||
         std::memcmp(unpacked.get(), record.get(), sizeof(TrapRecord)) != 0)

@@ -13,6 +13,7 @@
 #include "crypto/UsmProtocols.h"
 #include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
+#include "snmp/UsmKeyCache.h"
 #include "snmp/engine/AnswerBuilder.h"
 #include "snmp/engine/AnswerCounts.h"
 #include "users/UserStore.h"
@@ -34,19 +35,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static const std::vector<uint8_t> engineId = {0x80, 0x00, 0x1F, 0x88, 0x80,
                                                   0xAA, 0xBB, 0xCC, 0xDD};
     const LocalEngine local{engineId, 1, 10};
+    // Kept from one input to the next, as the receiver keeps its keys and salts: the entry
+    // point has nowhere else to keep them.
+    static auto keys = std::make_unique<UsmKeyCache>();
+    static const TrapDecoder decoder(users, *keys);
+    static AnswerBuilder builder(*keys);
 
     static auto target = std::make_unique<ReusableTrapRecord>();
     std::unique_ptr<uint8_t[]> datagram(new uint8_t[size ? size : 1]);
     if (size) std::memcpy(datagram.get(), data, size);
     DecodeFailure failure;
     AnswerFacts answer;
-    const int result = DecodeDatagram(users, {datagram.get(), size}, {127, 0, 0, 1}, *target,
-                                      failure, local, answer);
+    const int result =
+        decoder.Decode({datagram.get(), size}, {127, 0, 0, 1}, *target, failure, local, answer);
     if (result < 0 || result > 3) __builtin_trap();
     if (answer.kind == AnswerKind::kResponse && result != kDecodeOk) __builtin_trap();
 
     std::vector<uint8_t> out;
-    if (BuildAnswer(answer, local, 1, out) != 0) return 0;
+    if (builder.Build(answer, local, 1, out) != 0) return 0;
     // A Response repeats the request's own fields: it never outgrows it by much.
     if (answer.kind == AnswerKind::kResponse && out.size() > size + kMaxAnswerGrowth)
         __builtin_trap();

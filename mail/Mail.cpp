@@ -16,9 +16,10 @@ std::tm LocalTimeNow() {
 
 }  // namespace
 
-void SendNotificationMail(const AppSettings& settings, std::string_view text) {
+void SendNotificationMail(const AppSettings& settings, std::string_view text,
+                          LossCounters& losses) {
     if (std::optional<PreparedMail> mail = PrepareNotificationMail(settings, text, LocalTimeNow()))
-        QueueNotificationMail(std::move(*mail), MailRoute{});
+        QueueNotificationMail(std::move(*mail), MailRoute{}, losses);
 }
 
 std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings,

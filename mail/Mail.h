@@ -10,6 +10,7 @@
 
 #include "mail/MailDialogue.h"
 
+class LossCounters;
 struct AppSettings;
 
 inline constexpr uint16_t kPop3Port = 110;
@@ -37,8 +38,9 @@ struct PreparedMail {
 // Queues text (the expanded mail message, CP932) for the recipient of settings (those its
 // trap was processed with) at the time of now, and returns at once: the mail is sent by
 // the mail thread (MailQueue.h). Nothing is sent without a sender and a recipient;
-// nothing is reported, every failure is silent.
-void SendNotificationMail(const AppSettings& settings, std::string_view text);
+// nothing is reported, every failure is silent; a mail the queue cannot take is counted in
+// losses.
+void SendNotificationMail(const AppSettings& settings, std::string_view text, LossCounters& losses);
 
 // The mail of text with settings, dated localTime; nothing without a sender or a recipient.
 std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings,

@@ -74,7 +74,7 @@ std::shared_ptr<MailQueueState> RunningQueue() {
 
 }  // namespace
 
-bool QueueNotificationMail(PreparedMail mail, const MailRoute& route) {
+bool QueueNotificationMail(PreparedMail mail, const MailRoute& route, LossCounters& losses) {
     const std::shared_ptr<MailQueueState> state = RunningQueue();
     if (state != nullptr) {
         std::lock_guard lock(state->mutex);
@@ -84,7 +84,7 @@ bool QueueNotificationMail(PreparedMail mail, const MailRoute& route) {
             return true;
         }
     }
-    CountLoss(LossKind::kMailsDropped);
+    losses.Count(LossKind::kMailsDropped);
     return false;
 }
 
@@ -100,7 +100,7 @@ bool DrainMailQueue(std::chrono::milliseconds wait) {
                                    [&] { return state->waiting.empty() && !state->sending; });
 }
 
-bool ShutdownMailQueue(std::chrono::milliseconds wait) {
+bool ShutdownMailQueue(std::chrono::milliseconds wait, LossCounters& losses) {
     MailThread ending;
     {
         std::lock_guard lock(mailThreadMutex);
@@ -114,7 +114,7 @@ bool ShutdownMailQueue(std::chrono::milliseconds wait) {
     const bool ended =
         ending.state->changed.wait_for(lock, wait, [&] { return ending.state->ended; });
     if (!ended) {
-        CountLoss(LossKind::kMailsDropped, ending.state->waiting.size());
+        losses.Count(LossKind::kMailsDropped, ending.state->waiting.size());
         ending.state->waiting.clear();
     }
     lock.unlock();

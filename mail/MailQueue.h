@@ -8,14 +8,16 @@
 
 #include "mail/Mail.h"
 
+class LossCounters;
+
 inline constexpr std::size_t kMailQueueCapacity = 1000;
 // At the program's end, the longest the waiting mails are still given.
 inline constexpr std::chrono::milliseconds kMailShutdownWait{1500};
 
 // Queues mail for the mail thread, which is started on first use. A mail that finds
 // kMailQueueCapacity mails waiting (or no thread to be had) is dropped and counted
-// (LossKind::kMailsDropped). Returns whether it was queued.
-bool QueueNotificationMail(PreparedMail mail, const MailRoute& route);
+// in losses (LossKind::kMailsDropped). Returns whether it was queued.
+bool QueueNotificationMail(PreparedMail mail, const MailRoute& route, LossCounters& losses);
 
 // Waits at most wait until every queued mail has been sent; returns whether they were.
 bool DrainMailQueue(std::chrono::milliseconds wait);
@@ -25,4 +27,4 @@ bool DrainMailQueue(std::chrono::milliseconds wait);
 // (whose dialogue is bounded by its MailTimeouts). The thread is joined when it ended
 // within wait, else let go to end with the process. Returns whether it ended. A later
 // QueueNotificationMail starts a new thread.
-bool ShutdownMailQueue(std::chrono::milliseconds wait);
+bool ShutdownMailQueue(std::chrono::milliseconds wait, LossCounters& losses);

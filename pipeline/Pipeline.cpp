@@ -77,29 +77,35 @@ bool HasActions(const RuleRecord& actions) {
            actions.waveFile[0] != '\0' || actions.mailMessage[0] != '\0';
 }
 
-void RunActions(const TrapRecord& record, const RuleRecord& actions, const AppSettings& settings) {
+}  // namespace
+
+Pipeline::Pipeline(const RuleStore& rules, const SettingsSource& settings, WindowPorts& windows,
+                   LossCounters& losses)
+    : rules_(rules), settings_(settings), windows_(windows), losses_(losses) {}
+
+void Pipeline::RunActions(const TrapRecord& record, const RuleRecord& actions,
+                          const AppSettings& settings) {
     if (!HasActions(actions)) return;
     // A program or a reader of the mail finds the trap's line in the log, as when every
     // line was written before the trap's actions.
-    WriteHeldLogLines();
+    WriteHeldLogLines(losses_);
     if (actions.programLine[0] != '\0') {
         const ProgramLineParts parts = SplitProgramLine(TextOf(actions.programLine));
         const std::string arguments = ExpandTrapText(record, parts.arguments);
         // The program part is taken as written; only its arguments carry trap data.
         if (!parts.program.empty() && LaunchProgram(parts.program, arguments) == kLaunchSkipped)
-            CountLoss(LossKind::kProgramsSkipped);
+            losses_.Count(LossKind::kProgramsSkipped);
     }
     if (actions.popupMessage[0] != '\0')
-        ShowPopup(ExpandTrapText(record, TextOf(actions.popupMessage)));
+        popups_.Show(ExpandTrapText(record, TextOf(actions.popupMessage)));
     if (actions.beep != 0)
         PlayBeep();
     else if (actions.waveFile[0] != '\0')
         static_cast<void>(PlayWaveFile(TextOf(actions.waveFile)));  // a failed sound is silent
     if (actions.mailMessage[0] != '\0')
-        SendNotificationMail(settings, ExpandTrapText(record, TextOf(actions.mailMessage)));
+        SendNotificationMail(settings, ExpandTrapText(record, TextOf(actions.mailMessage)),
+                             losses_);
 }
-
-}  // namespace
 
 int FilterTrap(const RuleStore& rules, const TrapRecord& record, const AppSettings& settings,
                RuleRecord& actions) {
@@ -116,39 +122,39 @@ int FilterTrap(const RuleStore& rules, const TrapRecord& record, const AppSettin
     return 1;
 }
 
-int ProcessTrap(const RuleStore& rules, TrapRecord& record, bool inform) {
-    TrapContext trap(record, CurrentSettingsSource());
+int Pipeline::ProcessTrap(TrapRecord& record, bool inform) {
+    TrapContext trap(record, settings_);
     CountTraffic(record.genericTrap, record.sourceAddress);
     const AppSettings& settings = trap.Settings();
     RuleRecord actions{};
     if (settings.resolveHostName != 0) WriteHostName(record);
-    if (settings.logMode == kLogEveryTrap) WriteLogEntry(record, trap.Message());
-    if (FilterTrap(rules, record, settings, actions) != 0) return 1;
-    if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record, trap.Message());
+    if (settings.logMode == kLogEveryTrap) WriteLogEntry(record, trap.Message(), losses_);
+    if (FilterTrap(rules_, record, settings, actions) != 0) return 1;
+    if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record, trap.Message(), losses_);
     // Queued only while windows are there to take it.
     // A row the full queue refuses is counted there as a loss; the trap goes on.
-    if (GetServiceWindows() != nullptr)
-        static_cast<void>(QueueReceivedTrapRow(record, trap.Message(), inform));
+    if (windows_.Installed() != nullptr)
+        static_cast<void>(QueueReceivedTrapRow(record, trap.Message(), losses_, inform));
     RunActions(record, actions, settings);
     return 0;
 }
 
-TrapBatches::TrapBatches() {
-    HoldLogLines(true);
-    HoldTrapRows(true);
+TrapBatches::TrapBatches(Pipeline& pipeline) : pipeline_(pipeline) {
+    HoldLogLines(true, pipeline_.losses_);
+    HoldTrapRows(true, pipeline_.losses_);
     UseNoticeRounds(true);
 }
 
 TrapBatches::~TrapBatches() {
-    HoldLogLines(false);
-    HoldTrapRows(false);
+    HoldLogLines(false, pipeline_.losses_);
+    HoldTrapRows(false, pipeline_.losses_);
     UseNoticeRounds(false);
 }
 
 void TrapBatches::End() {
     // The lines first, as when each trap wrote its own before its row was queued.
-    WriteHeldLogLines();
-    QueueHeldTrapRows();
+    WriteHeldLogLines(pipeline_.losses_);
+    QueueHeldTrapRows(pipeline_.losses_);
     NextNoticeRound();
 }
 

@@ -5,16 +5,41 @@
 #include <string>
 #include <string_view>
 
+#include "pipeline/Popup.h"
 #include "rules/RuleRecord.h"
 #include "trap/TrapRecord.h"
 
+class LossCounters;
+class WindowPorts;
 struct AppSettings;
 class RuleStore;
+class SettingsSource;
 
-// 0 when the trap was received, 1 when the reception filter (the rules of rules) rejected
-// it. May write record.hostName. Every stage works with the settings as they were when it
-// began. An inform (an answered InformRequest) goes the same way; its list row says so.
-[[nodiscard]] int ProcessTrap(const RuleStore& rules, TrapRecord& record, bool inform = false);
+class Pipeline {
+public:
+    // The reception filter takes the rules of rules and every stage the settings of
+    // settings as they are when the trap's processing begins; rows are queued only while
+    // windows are installed in windows; what is lost on the way is counted in losses.
+    Pipeline(const RuleStore& rules, const SettingsSource& settings, WindowPorts& windows,
+             LossCounters& losses);
+
+    // 0 when the trap was received, 1 when the reception filter rejected it. May write
+    // record.hostName. Every stage works with the settings as they were when it began. An
+    // inform (an answered InformRequest) goes the same way; its list row says so.
+    [[nodiscard]] int ProcessTrap(TrapRecord& record, bool inform = false);
+
+private:
+    friend class TrapBatches;
+
+    void RunActions(const TrapRecord& record, const RuleRecord& actions,
+                    const AppSettings& settings);
+
+    const RuleStore& rules_;
+    const SettingsSource& settings_;
+    WindowPorts& windows_;
+    LossCounters& losses_;
+    Popups popups_;
+};
 
 // The reception filter of settings (whether it is on) with the rules of rules: 0 received,
 // with actions filled from the entry that matched (or left empty), 1 not received.
@@ -28,12 +53,15 @@ class RuleStore;
 // ends the last batch.
 class TrapBatches {
 public:
-    TrapBatches();
+    explicit TrapBatches(Pipeline& pipeline);
     ~TrapBatches();
     TrapBatches(const TrapBatches&) = delete;
     TrapBatches& operator=(const TrapBatches&) = delete;
 
     void End();
+
+private:
+    Pipeline& pipeline_;
 };
 
 struct ProgramLineParts {

@@ -3,11 +3,23 @@
 // the user closes it. At most five are on screen; a sixth request shows once that display
 // is paused, and further requests are dropped until a box is closed.
 
+#include <array>
+#include <atomic>
 #include <cstddef>
 #include <string_view>
 
 inline constexpr int kPopupSlots = 5;
 inline constexpr std::size_t kMaxPopupText = 511;  // bytes of CP932 a pop-up keeps
 
-// Shows text (CP932, cut to kMaxPopupText bytes at a character boundary) without waiting.
-void ShowPopup(std::string_view text);
+class Popups {
+public:
+    // Shows text (CP932, cut to kMaxPopupText bytes at a character boundary) without
+    // waiting. The close of each box frees its slot here, so the object outlives its boxes.
+    void Show(std::string_view text);
+
+private:
+    // A slot is taken only by the receiver thread while it is free, and freed only by the
+    // close of the box that holds it.
+    std::array<std::atomic<int>, kPopupSlots> slots_{};
+    std::atomic<int> pauseShown_{0};
+};

@@ -4,6 +4,7 @@
 // tests install recording fakes. No Qt here. Rows (TrapRowQueue.h) and counters
 // (PacketCounters.h) never wait for the windows: the windows fetch them on their tick.
 
+#include <atomic>
 #include <string_view>
 
 class ServiceWindows {
@@ -14,7 +15,14 @@ public:
     virtual void EnableServiceCommands(bool startEnabled, bool stopEnabled) = 0;
 };
 
-// Process-wide, as the windows are; null until the window layer installs itself (calls
-// then go nowhere, and no rows are queued).
-void SetServiceWindows(ServiceWindows* windows);
-ServiceWindows* GetServiceWindows();
+// Where the windows are for the receiver and the pipeline: empty until the window layer
+// installs itself (calls then go nowhere, and no rows are queued).
+class WindowPorts {
+public:
+    // Null removes the windows.
+    void Install(ServiceWindows* windows) { windows_.store(windows); }
+    ServiceWindows* Installed() const { return windows_.load(); }
+
+private:
+    std::atomic<ServiceWindows*> windows_{nullptr};
+};

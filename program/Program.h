@@ -5,9 +5,18 @@
 // here in the order its parts depend on each other and handed down by reference. main()
 // builds one; a test builds the parts it needs instead.
 
+#include "pipeline/Pipeline.h"
+#include "pipeline/WindowPorts.h"
+#include "reception/Receiver.h"
+#include "reception/RejectedMessages.h"
 #include "records/StoreReadFailures.h"
 #include "rules/RuleStore.h"
 #include "settings/SettingsSource.h"
+#include "snmp/UsmKeyCache.h"
+#include "snmp/engine/AnswerCounts.h"
+#include "snmp/engine/EngineFile.h"
+#include "trap/LossCounters.h"
+#include "trap/PacketCounters.h"
 #include "users/UserStore.h"
 
 class Program {
@@ -25,6 +34,17 @@ public:
     UserStore& Users() { return users_; }
     RuleStore& Rules() { return rules_; }
 
+    // Reception: the counters, the decoder's engine, the pipeline and the receiver service.
+    PacketCounters& Counters() { return counters_; }
+    LossCounters& Losses() { return losses_; }
+    UsmKeyCache& UsmKeys() { return usmKeys_; }
+    EngineFile& Engine() { return engine_; }
+    AnswerCounts& Answers() { return answers_; }
+    WindowPorts& Windows() { return windows_; }
+    Pipeline& TrapPipeline() { return pipeline_; }
+    RejectedMessages& Rejected() { return rejected_; }
+    Receiver& TrapReceiver() { return receiver_; }
+
 private:
     SettingsSource settings_;
     // Until every reader of the settings is handed settings_ at construction.
@@ -33,4 +53,15 @@ private:
     StoreReadFailures readFailures_;
     UserStore users_{readFailures_};
     RuleStore rules_{readFailures_};
+
+    // Reception.
+    PacketCounters counters_;
+    LossCounters losses_;
+    UsmKeyCache usmKeys_;
+    EngineFile engine_;
+    AnswerCounts answers_;
+    WindowPorts windows_;
+    Pipeline pipeline_;
+    RejectedMessages rejected_;
+    Receiver receiver_;
 };

@@ -1,55 +1,43 @@
 #include "reception/Answering.h"
 
-#include <chrono>
-#include <vector>
+#include <algorithm>
 
 #include "reception/ReceiverService.h"
-#include "snmp/engine/AnswerBuilder.h"
 #include "snmp/engine/AnswerCounts.h"
-#include "snmp/engine/EngineFile.h"
-#include "snmp/engine/InformMemory.h"
 
-namespace {
+Answering::Answering(EngineFile& engineFile, UsmKeyCache& keys, AnswerCounts& counts,
+                     const ReceiverService& service)
+    : engineFile_(engineFile), counts_(counts), service_(service), builder_(keys) {}
 
-using Clock = std::chrono::steady_clock;
-
-// Written at the thread's start, read by the same thread afterwards.
-EngineIdentity identity;
-Clock::time_point bootedAt;
-InformMemory answered;
-std::vector<uint8_t> answerBuffer;
-
-}  // namespace
-
-void BootAnsweringEngine() {
-    identity = BootLocalEngine();
-    bootedAt = Clock::now();
+void Answering::Boot() {
+    identity_ = engineFile_.Boot();
+    bootedAt_ = Clock::now();
 }
 
-LocalEngine TheLocalEngine() {
+LocalEngine Answering::Engine() const {
     const auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - bootedAt).count();
-    return {identity.EngineId(), identity.boots, int32_t(std::min<int64_t>(seconds, INT32_MAX))};
+        std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - bootedAt_).count();
+    return {identity_.EngineId(), identity_.boots, int32_t(std::min<int64_t>(seconds, INT32_MAX))};
 }
 
-bool SendAnswer(const AnswerFacts& answer, std::size_t requestSize, std::array<uint8_t, 4> sender,
-                uint16_t senderPort) {
+bool Answering::Send(const AnswerFacts& answer, std::size_t requestSize,
+                     std::array<uint8_t, 4> sender, uint16_t senderPort) {
     const bool report = answer.kind == AnswerKind::kReport;
-    const uint32_t reportValue = report ? CountUsmFailure(answer.report) : 0;
-    if (BuildAnswer(answer, TheLocalEngine(), reportValue, answerBuffer) == 0) {
-        if (answerBuffer.size() > requestSize + kMaxAnswerGrowth) {
-            CountAnswerUnsent();
-        } else if (SendFromServiceSocket(answerBuffer, sender, senderPort)) {
+    const uint32_t reportValue = report ? counts_.CountUsmFailure(answer.report) : 0;
+    if (builder_.Build(answer, Engine(), reportValue, buffer_) == 0) {
+        if (buffer_.size() > requestSize + kMaxAnswerGrowth) {
+            counts_.CountAnswerUnsent();
+        } else if (service_.SendFromServiceSocket(buffer_, sender, senderPort)) {
             if (report)
-                CountReportSent(answer.report);
+                counts_.CountReportSent(answer.report);
             else
-                CountInformAnswered();
+                counts_.CountInformAnswered();
         }
     }
     if (report) return false;
     const InformKey key =
         MakeInformKey(sender, senderPort, answer.requestId, answer.msgId, answer.contextEngineId);
-    if (!answered.Repeated(key, Clock::now())) return false;
-    CountInformRepeat();
+    if (!answered_.Repeated(key, Clock::now())) return false;
+    counts_.CountInformRepeat();
     return true;
 }

@@ -16,13 +16,9 @@
 #include "pipeline/Pipeline.h"
 #include "pipeline/WindowPorts.h"
 #include "platform/Encoding.h"
-#include "reception/Answering.h"
-#include "reception/ReceiverService.h"
 #include "reception/RejectedMessages.h"
 #include "settings/SettingsSource.h"
-#include "snmp/TrapDecoder.h"
 #include "trap/PacketCounters.h"
-#include "trap/ReusableTrapRecord.h"
 #include "trap/TrapRecord.h"
 #include "trap/TrapTap.h"
 
@@ -31,26 +27,6 @@ namespace {
 // A start waits this long for a stopped thread to end: the thread enables the start command
 // in its last window call, so when the user can start again it is about to end.
 constexpr std::chrono::milliseconds kEndingThreadWait{200};
-
-// 1 asks the service to end; the list view starts with the service not yet running.
-std::atomic<int32_t> stopRequested{1};
-
-// The one decoded trap, written only by the one service thread.
-ReusableTrapRecord receivedTrap;
-
-// At most one service thread at a time: a start is refused while the last one is ending.
-struct ServiceThread {
-    std::thread thread;
-    std::shared_ptr<std::atomic<bool>> finished;
-    // Only when the process ends without ShutdownReceiver: let go rather than joined.
-    ~ServiceThread() {
-        if (thread.joinable()) thread.detach();
-    }
-};
-std::mutex threadMutex;
-ServiceThread serviceThread;
-
-bool ThreadRunning() { return serviceThread.thread.joinable() && !serviceThread.finished->load(); }
 
 RejectReason RejectReasonOf(DecodeReason reason) {
     switch (reason) {
@@ -80,117 +56,132 @@ RefusedTrap RefusedTrapOf(const TrapRecord& record) {
             .specificTrap = record.specificTrap};
 }
 
-void HandleDatagram(const RuleStore& rules, const UserStore& users, std::span<uint8_t> datagram,
-                    std::array<uint8_t, 4> sender, uint16_t senderPort) {
+}  // namespace
+
+Receiver::Receiver(const ReceiverParts& parts)
+    : settings_(parts.settings),
+      pipeline_(parts.pipeline),
+      windows_(parts.windows),
+      counters_(parts.counters),
+      rejected_(parts.rejected),
+      service_({parts.windows, parts.counters, parts.losses, parts.rejected}),
+      decoder_(parts.users, parts.keys),
+      answering_(parts.engineFile, parts.keys, parts.answers, service_) {}
+
+Receiver::~Receiver() { Shutdown(); }
+
+bool Receiver::ThreadRunning() const {
+    return serviceThread_.thread.joinable() && !serviceThread_.finished->load();
+}
+
+void Receiver::HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                              uint16_t senderPort) {
     const ArrivedDatagram arrived(datagram, sender, senderPort,
                                   static_cast<uint32_t>(datagram.size()));
-    TrapRecord& record = receivedTrap.Record();
+    TrapRecord& record = receivedTrap_.Record();
     // Kept before it is counted, so that whoever sees the count finds the entry.
     const auto reject = [&](RejectReason reason, int32_t version, uint16_t offset,
                             const RefusedTrap& refused = {}) {
-        TheRejectedMessages().Record(arrived, reason, static_cast<int8_t>(version), offset,
-                                     UserNameOf(record, version), refused);
+        rejected_.Record(arrived, reason, static_cast<int8_t>(version), offset,
+                         UserNameOf(record, version), refused);
     };
-    TrapTapCall tap(datagram);
+    TrapTapCall tap(tap_.load(), tappedOctets_, datagram);
     DecodeFailure failure;
     AnswerFacts answer;
     const int result =
-        DecodeDatagram(users, datagram, sender, receivedTrap, failure, TheLocalEngine(), answer);
+        decoder_.Decode(datagram, sender, receivedTrap_, failure, answering_.Engine(), answer);
     // Answered before anything slow, so that the sender does not retry.
-    if (answer.kind != AnswerKind::kNone && SendAnswer(answer, datagram.size(), sender, senderPort))
+    if (answer.kind != AnswerKind::kNone &&
+        answering_.Send(answer, datagram.size(), sender, senderPort))
         return;
     if (result != kDecodeOk) {
         const RejectReason reason = RejectReasonOf(failure.reason);
         reject(reason, failure.version, failure.offset);
-        CountPacket(PacketKindOf(reason));
-    } else if (ProcessTrap(rules, record, answer.kind == AnswerKind::kResponse) != 0) {
+        counters_.CountPacket(PacketKindOf(reason));
+    } else if (pipeline_.ProcessTrap(record, answer.kind == AnswerKind::kResponse) != 0) {
         reject(RejectReason::kFiltered, record.version, 0, RefusedTrapOf(record));
-        CountPacket(PacketKindOf(RejectReason::kFiltered));
+        counters_.CountPacket(PacketKindOf(RejectReason::kFiltered));
         tap.Pass(record, sender, senderPort, false);
     } else {
-        CountPacket(PacketKindOfVersion(record.version));
-        CountGenericTrap(record.genericTrap);
+        counters_.CountPacket(PacketKindOfVersion(record.version));
+        counters_.CountGenericTrap(record.genericTrap);
         tap.Pass(record, sender, senderPort, true);
     }
 }
 
-// With threadMutex held. Joins the last thread once it has ended, waiting at most wait;
+// With threadMutex_ held. Joins the last thread once it has ended, waiting at most wait;
 // returns whether no thread is left.
-bool JoinEndedThread(std::chrono::milliseconds wait) {
+bool Receiver::JoinEndedThread(std::chrono::milliseconds wait) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (ThreadRunning() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (ThreadRunning()) return false;
-    if (serviceThread.thread.joinable()) serviceThread.thread.join();
+    if (serviceThread_.thread.joinable()) serviceThread_.thread.join();
     return true;
 }
 
-void EnableCommands(bool startEnabled, bool stopEnabled) {
-    if (ServiceWindows* windows = GetServiceWindows())
+void Receiver::EnableCommands(bool startEnabled, bool stopEnabled) {
+    if (ServiceWindows* windows = windows_.Installed())
         windows->EnableServiceCommands(startEnabled, stopEnabled);
 }
 
-// With threadMutex held and no thread left.
-void StartServiceThread(const RuleStore& rules, const UserStore& users) {
-    const uint16_t port = CurrentSettingsSource().Snapshot().trapPort;
+// With threadMutex_ held and no thread left.
+void Receiver::StartServiceThread() {
+    const uint16_t port = settings_.Snapshot().trapPort;
     auto finished = std::make_shared<std::atomic<bool>>(false);
     try {
-        serviceThread.thread = std::thread([port, finished, &rules, &users] {
+        serviceThread_.thread = std::thread([this, port, finished] {
             // A name to find the thread by in top, perf and the benchmarks.
             pthread_setname_np(pthread_self(), "olixtrap-recv");
-            BootAnsweringEngine();
-            TrapBatches batches;
-            RunReceiverService(
-                port, stopRequested,
-                [&rules, &users](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
-                                 uint16_t senderPort) {
-                    HandleDatagram(rules, users, datagram, sender, senderPort);
-                },
+            answering_.Boot();
+            TrapBatches batches(pipeline_);
+            service_.Run(
+                port, stopRequested_,
+                [this](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                       uint16_t senderPort) { HandleDatagram(datagram, sender, senderPort); },
                 [&batches] { batches.End(); });
             finished->store(true);
         });
-        serviceThread.finished = std::move(finished);
+        serviceThread_.finished = std::move(finished);
     } catch (const std::system_error&) {
         // No thread: the service stays stopped and can be started again.
         EnableCommands(true, false);
     }
 }
 
-}  // namespace
-
-bool StartReceiver(const RuleStore& rules, const UserStore& users) {
-    std::lock_guard lock(threadMutex);
+bool Receiver::Start() {
+    std::lock_guard lock(threadMutex_);
     if (!JoinEndedThread(kEndingThreadWait)) return false;
-    stopRequested.store(0);
+    stopRequested_.store(0);
     EnableCommands(false, true);
-    StartServiceThread(rules, users);
+    StartServiceThread();
     return true;
 }
 
-void StopReceiver() {
-    std::lock_guard lock(threadMutex);
+void Receiver::Stop() {
+    std::lock_guard lock(threadMutex_);
     // Shown before the request, so that the thread's own "stopped" comes after it.
     if (ThreadRunning()) {
-        if (ServiceWindows* windows = GetServiceWindows())
+        if (ServiceWindows* windows = windows_.Installed())
             windows->SetServiceStatus(Utf8ToCp932("サービス停止中"));
         EnableCommands(false, false);
     }
-    stopRequested.store(1);
+    stopRequested_.store(1);
 }
 
-void StartReceiverAutomatically(const RuleStore& rules, const UserStore& users) {
-    std::lock_guard lock(threadMutex);
+void Receiver::StartAutomatically() {
+    std::lock_guard lock(threadMutex_);
     if (!JoinEndedThread(kEndingThreadWait)) return;
-    stopRequested.store(0);
-    StartServiceThread(rules, users);
+    stopRequested_.store(0);
+    StartServiceThread();
 }
 
-void ShutdownReceiver() {
-    stopRequested.store(1);
-    ServiceThread ending;
+void Receiver::Shutdown() {
+    stopRequested_.store(1);
+    std::thread ending;
     {
-        std::lock_guard lock(threadMutex);
-        std::swap(ending.thread, serviceThread.thread);
+        std::lock_guard lock(threadMutex_);
+        std::swap(ending, serviceThread_.thread);
     }
-    if (ending.thread.joinable()) ending.thread.join();
+    if (ending.joinable()) ending.join();
 }

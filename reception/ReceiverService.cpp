@@ -38,7 +38,7 @@ void EnlargeReceiveBuffer(int socketFd) {
 // so only the growth is added to the loss count, which survives restarts of the service.
 class KernelDrops {
 public:
-    explicit KernelDrops(int socketFd) {
+    KernelDrops(int socketFd, LossCounters& losses) : losses_(losses) {
         const int on = 1;
         setsockopt(socketFd, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
     }
@@ -68,40 +68,38 @@ private:
         // queued before the last direct read (an older total) adds nothing.
         const auto growth = static_cast<int32_t>(total - seen_);
         if (growth <= 0) return;
-        CountLoss(LossKind::kKernelDrops, static_cast<uint32_t>(growth));
+        losses_.Count(LossKind::kKernelDrops, static_cast<uint32_t>(growth));
         seen_ = total;
     }
 
+    LossCounters& losses_;
     uint32_t seen_ = 0;
 };
 
-// The socket of the running service, for its answers; -1 while none is open.
-std::atomic<int> serviceSocket{-1};
-
-void ShowStatus(std::string_view textUtf8) {
-    if (ServiceWindows* windows = GetServiceWindows())
+void ShowStatus(const WindowPorts& ports, std::string_view textUtf8) {
+    if (ServiceWindows* windows = ports.Installed())
         windows->SetServiceStatus(Utf8ToCp932(textUtf8));
 }
 
-void EnableCommands(bool startEnabled, bool stopEnabled) {
-    if (ServiceWindows* windows = GetServiceWindows())
+void EnableCommands(const WindowPorts& ports, bool startEnabled, bool stopEnabled) {
+    if (ServiceWindows* windows = ports.Installed())
         windows->EnableServiceCommands(startEnabled, stopEnabled);
 }
 
-void ShowSocketError(int error) {
+void ShowSocketError(const WindowPorts& ports, int error) {
     std::array<char, 64> text{};
     std::snprintf(text.data(), text.size(), "Socket error: error no = %d", error);
-    ShowStatus(text.data());
+    ShowStatus(ports, text.data());
 }
 
-void ReportBindError(uint16_t port) {
+void ReportBindError(const WindowPorts& ports, uint16_t port) {
     std::array<char, 256> text{};
     std::snprintf(text.data(), text.size(),
                   "Port bind error (Port = %d) "
                   "\n他のアプリケーションが使用中のためTrap受信機能が動作しません。",
                   static_cast<int>(port));
     ShowMessageBox(Utf8ToCp932(text.data()), MessageIcon::Stop);
-    ShowStatus("Port bind error");
+    ShowStatus(ports, "Port bind error");
 }
 
 bool Bind(int socketFd, uint16_t port) {
@@ -114,9 +112,9 @@ bool Bind(int socketFd, uint16_t port) {
 
 enum class Drained { kEmpty, kFailed, kStopped };
 
-bool StopSeen(const std::atomic<int32_t>& stopRequested) {
+bool StopSeen(const WindowPorts& ports, const std::atomic<int32_t>& stopRequested) {
     if (stopRequested.load() != 1) return false;
-    ShowStatus("サービス停止");
+    ShowStatus(ports, "サービス停止");
     return true;
 }
 
@@ -171,15 +169,15 @@ private:
 // Reads every datagram queued on the socket without waiting again: one wait for a burst,
 // not one for each datagram. A receive failure is shown and ends the reading; a stop
 // request is honoured after the datagram in hand, so steady traffic cannot delay it.
-Drained ReceiveQueued(int socketFd, const std::atomic<int32_t>& stopRequested, KernelDrops& drops,
-                      DatagramBatch& batch, const DatagramHandler& handle,
-                      const BatchEndHandler& batchEnd) {
+Drained ReceiveQueued(int socketFd, const std::atomic<int32_t>& stopRequested,
+                      const ServiceReports& reports, KernelDrops& drops, DatagramBatch& batch,
+                      const DatagramHandler& handle, const BatchEndHandler& batchEnd) {
     while (true) {
         const int received = batch.Receive(socketFd);
         if (received < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) return Drained::kEmpty;
-            ShowSocketError(errno);
+            ShowSocketError(reports.windows, errno);
             return Drained::kFailed;
         }
         bool stopped = false;
@@ -188,15 +186,15 @@ Drained ReceiveQueued(int socketFd, const std::atomic<int32_t>& stopRequested, K
             const std::size_t length = batch.Length(i);
             // One oversized datagram must not switch reception off: it is only counted.
             if (length > kMaxDatagram) {
-                TheRejectedMessages().Record(
+                reports.rejected.Record(
                     ArrivedDatagram(batch.Buffer(i), batch.Sender(i), batch.SenderPort(i),
                                     static_cast<uint32_t>(length)),
                     RejectReason::kTooLarge, -1, 0, {});
-                CountPacket(PacketKindOf(RejectReason::kTooLarge));
+                reports.counters.CountPacket(PacketKindOf(RejectReason::kTooLarge));
             } else {
                 handle(batch.Buffer(i).first(length), batch.Sender(i), batch.SenderPort(i));
             }
-            stopped = StopSeen(stopRequested);
+            stopped = StopSeen(reports.windows, stopRequested);
         }
         if (batchEnd) batchEnd();
         if (stopped) return Drained::kStopped;
@@ -206,20 +204,21 @@ Drained ReceiveQueued(int socketFd, const std::atomic<int32_t>& stopRequested, K
 }
 
 void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested,
-                         const DatagramHandler& handle, const BatchEndHandler& batchEnd) {
-    KernelDrops drops(socketFd);
+                         const ServiceReports& reports, const DatagramHandler& handle,
+                         const BatchEndHandler& batchEnd) {
+    KernelDrops drops(socketFd, reports.losses);
     const auto batch = std::make_unique<DatagramBatch>();
     while (true) {
         pollfd waited{socketFd, POLLIN, 0};
         const int ready = poll(&waited, 1, static_cast<int>(kReceiveWait.count()));
         if (ready <= 0) {
             drops.Read(socketFd);
-            if (StopSeen(stopRequested)) return;
+            if (StopSeen(reports.windows, stopRequested)) return;
             continue;
         }
         // A pending socket error is reported by the receive, as a read event would.
         if ((waited.revents & (POLLIN | POLLERR)) == 0) continue;
-        if (ReceiveQueued(socketFd, stopRequested, drops, *batch, handle, batchEnd) !=
+        if (ReceiveQueued(socketFd, stopRequested, reports, drops, *batch, handle, batchEnd) !=
             Drained::kEmpty)
             return;
     }
@@ -227,34 +226,35 @@ void ReceiveUntilStopped(int socketFd, const std::atomic<int32_t>& stopRequested
 
 }  // namespace
 
-void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested,
-                        const DatagramHandler& handle, const BatchEndHandler& batchEnd) {
-    ShowStatus("サービス起動中");
-    EnableCommands(false, true);
+void ReceiverService::Run(uint16_t port, const std::atomic<int32_t>& stopRequested,
+                          const DatagramHandler& handle, const BatchEndHandler& batchEnd) {
+    const WindowPorts& ports = reports_.windows;
+    ShowStatus(ports, "サービス起動中");
+    EnableCommands(ports, false, true);
 
     // Close-on-exec: a program started by a rule must not keep the trap port.
     const int socketFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (socketFd < 0) {
-        ShowSocketError(errno);
+        ShowSocketError(ports, errno);
     } else {
         EnlargeReceiveBuffer(socketFd);
         if (Bind(socketFd, port)) {
-            serviceSocket.store(socketFd);
-            ReceiveUntilStopped(socketFd, stopRequested, handle, batchEnd);
-            serviceSocket.store(-1);
+            socket_.store(socketFd);
+            ReceiveUntilStopped(socketFd, stopRequested, reports_, handle, batchEnd);
+            socket_.store(-1);
         } else {
-            ReportBindError(port);
+            ReportBindError(ports, port);
         }
         close(socketFd);
     }
 
-    ShowStatus("サービス停止");
-    EnableCommands(true, false);
+    ShowStatus(ports, "サービス停止");
+    EnableCommands(ports, true, false);
 }
 
-bool SendFromServiceSocket(std::span<const uint8_t> datagram, std::array<uint8_t, 4> to,
-                           uint16_t port) {
-    const int socketFd = serviceSocket.load();
+bool ReceiverService::SendFromServiceSocket(std::span<const uint8_t> datagram,
+                                            std::array<uint8_t, 4> to, uint16_t port) const {
+    const int socketFd = socket_.load();
     if (socketFd < 0) return false;
     sockaddr_in address{};
     address.sin_family = AF_INET;

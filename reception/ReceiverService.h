@@ -31,16 +31,40 @@ using DatagramHandler = std::function<void(std::span<uint8_t> datagram,
 // after the last datagram when the service stops).
 using BatchEndHandler = std::function<void()>;
 
-// Runs the service on the calling thread until it sees stopRequested at 1 (at a wait
-// time-out or after a datagram), or the socket fails; shows its state through the service
-// windows all along. Datagrams are received up to kReceiveBatch at a time and handed over
-// one by one in arrival order. A datagram longer than kMaxDatagram is counted as a decode
-// error, kept among the rejected messages and dropped.
-void RunReceiverService(uint16_t port, const std::atomic<int32_t>& stopRequested,
-                        const DatagramHandler& handle, const BatchEndHandler& batchEnd = {});
+class LossCounters;
+class PacketCounters;
+class RejectedMessages;
+class WindowPorts;
 
-// Sends datagram from the service's socket, so that it leaves from the trap port, to the
-// given IPv4 address and port. For the service thread, while it runs; false when there is
-// no socket or the send failed.
-bool SendFromServiceSocket(std::span<const uint8_t> datagram, std::array<uint8_t, 4> to,
-                           uint16_t port);
+// Where the service shows its state and counts what it cannot hand over.
+struct ServiceReports {
+    WindowPorts& windows;
+    PacketCounters& counters;
+    LossCounters& losses;
+    RejectedMessages& rejected;
+};
+
+class ReceiverService {
+public:
+    explicit ReceiverService(const ServiceReports& reports) : reports_(reports) {}
+
+    // Runs the service on the calling thread until it sees stopRequested at 1 (at a wait
+    // time-out or after a datagram), or the socket fails; shows its state through the
+    // service windows all along. Datagrams are received up to kReceiveBatch at a time and
+    // handed over one by one in arrival order. A datagram longer than kMaxDatagram is
+    // counted as a decode error, kept among the rejected messages and dropped. The kernel's
+    // drops are counted as LossKind::kKernelDrops. One run at a time.
+    void Run(uint16_t port, const std::atomic<int32_t>& stopRequested,
+             const DatagramHandler& handle, const BatchEndHandler& batchEnd = {});
+
+    // Sends datagram from the service's socket, so that it leaves from the trap port, to
+    // the given IPv4 address and port. For the service thread, while it runs; false when
+    // there is no socket or the send failed.
+    bool SendFromServiceSocket(std::span<const uint8_t> datagram, std::array<uint8_t, 4> to,
+                               uint16_t port) const;
+
+private:
+    ServiceReports reports_;
+    // The socket of the running service, for its answers; -1 while none is open.
+    std::atomic<int> socket_{-1};
+};

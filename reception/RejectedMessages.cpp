@@ -84,14 +84,3 @@ void RejectedMessages::Clear() {
     std::lock_guard lock(mutex_);
     clearedUpTo_ = recorded_;
 }
-
-void RejectedMessages::Reset() {
-    std::lock_guard lock(mutex_);
-    clearedUpTo_ = recorded_;
-    counts_.fill(0);
-}
-
-RejectedMessages& TheRejectedMessages() {
-    static RejectedMessages rejected;
-    return rejected;
-}

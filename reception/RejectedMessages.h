@@ -97,8 +97,6 @@ public:
 
     // Forgets the entries kept; the counts stay.
     void Clear();
-    // Forgets the entries and the counts (tests).
-    void Reset();
 
 private:
     mutable std::mutex mutex_;
@@ -108,6 +106,3 @@ private:
     std::array<uint64_t, kRejectReasonCount> counts_{};
     std::atomic<uint64_t> last_{0};
 };
-
-// The one the receiver fills.
-RejectedMessages& TheRejectedMessages();

@@ -114,9 +114,9 @@ void TakeInform(BerReader content, const TrapRecord& record, AnswerFacts& answer
 }
 
 // The record is zero on entry. With local, informs are decoded too and answer is filled.
-int DecodeMessage(const UserStore& users, std::span<uint8_t> datagram,
-                  std::array<uint8_t, 4> sender, TrapRecord& record, DecodeStop* stop,
-                  const LocalEngine* local = nullptr, AnswerFacts* answer = nullptr) {
+int DecodeMessage(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
+                  const UsmContext& usm, DecodeStop* stop, const LocalEngine* local = nullptr,
+                  AnswerFacts* answer = nullptr) {
     record.sourceAddress = sender;
     record.agentAddress = sender;
 
@@ -128,8 +128,8 @@ int DecodeMessage(const UserStore& users, std::span<uint8_t> datagram,
 
     const bool v3 = record.version == kSnmpV3;
     const int header = !v3     ? ReadCommunity(reader, record, answer)
-                       : local ? DecodeV3Security(users, reader, datagram, record, *local, *answer)
-                               : DecodeV3Security(users, reader, datagram, record);
+                       : local ? DecodeV3Security(usm, reader, datagram, record, *local, *answer)
+                               : DecodeV3Security(usm, reader, datagram, record);
     if (header != kDecodeOk) return header;
 
     const uint8_t* pduAt = reader.Rest().data();
@@ -159,11 +159,11 @@ int DecodeMessage(const UserStore& users, std::span<uint8_t> datagram,
     return reader.Refuse(DecodeReason::kMalformed, pduAt);
 }
 
-int DecodeReporting(const UserStore& users, std::span<uint8_t> datagram,
-                    std::array<uint8_t, 4> sender, TrapRecord& record, DecodeFailure& failure,
+int DecodeReporting(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, TrapRecord& record,
+                    const UsmContext& usm, DecodeFailure& failure,
                     const LocalEngine* local = nullptr, AnswerFacts* answer = nullptr) {
     DecodeStop stop;
-    const int result = DecodeMessage(users, datagram, sender, record, &stop, local, answer);
+    const int result = DecodeMessage(datagram, sender, record, usm, &stop, local, answer);
     if (result != kDecodeOk)
         failure = {stop.reason, OffsetIn(datagram, stop.at), PeekVersion(datagram)};
     return result;
@@ -171,30 +171,29 @@ int DecodeReporting(const UserStore& users, std::span<uint8_t> datagram,
 
 }  // namespace
 
-int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
-                   std::array<uint8_t, 4> sender, TrapRecord& record) {
+int TrapDecoder::Decode(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                        TrapRecord& record) const {
     ClearTrapRecord(record);
-    return DecodeMessage(users, datagram, sender, record, nullptr);
+    return DecodeMessage(datagram, sender, record, usm_, nullptr);
 }
 
-int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
-                   std::array<uint8_t, 4> sender, TrapRecord& record, DecodeFailure& failure) {
+int TrapDecoder::Decode(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                        TrapRecord& record, DecodeFailure& failure) const {
     ClearTrapRecord(record);
-    return DecodeReporting(users, datagram, sender, record, failure);
+    return DecodeReporting(datagram, sender, record, usm_, failure);
 }
 
-int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
-                   std::array<uint8_t, 4> sender, ReusableTrapRecord& target,
-                   DecodeFailure& failure) {
-    return DecodeReporting(users, datagram, sender, target.Cleared(), failure);
+int TrapDecoder::Decode(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                        ReusableTrapRecord& target, DecodeFailure& failure) const {
+    return DecodeReporting(datagram, sender, target.Cleared(), usm_, failure);
 }
 
-int DecodeDatagram(const UserStore& users, std::span<uint8_t> datagram,
-                   std::array<uint8_t, 4> sender, ReusableTrapRecord& target,
-                   DecodeFailure& failure, const LocalEngine& local, AnswerFacts& answer) {
+int TrapDecoder::Decode(std::span<uint8_t> datagram, std::array<uint8_t, 4> sender,
+                        ReusableTrapRecord& target, DecodeFailure& failure,
+                        const LocalEngine& local, AnswerFacts& answer) const {
     answer = AnswerFacts{};
     const int result =
-        DecodeReporting(users, datagram, sender, target.Cleared(), failure, &local, &answer);
+        DecodeReporting(datagram, sender, target.Cleared(), usm_, failure, &local, &answer);
     // A Response goes only to an inform that decoded whole.
     if (result != kDecodeOk && answer.kind == AnswerKind::kResponse)
         answer.kind = AnswerKind::kNone;

@@ -5,13 +5,18 @@
 // and DES key schedules; making them costs microseconds against the milliseconds of
 // localization.
 
+#include <array>
+#include <cstdint>
 #include <mutex>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "crypto/Aes.h"
 #include "crypto/Des.h"
 #include "crypto/Hmac.h"
+#include "crypto/KeyLocalization.h"
 #include "crypto/UsmProtocols.h"
 #include "snmp/LocalizationBudget.h"
 
@@ -40,17 +45,44 @@ private:
     LocalizedKey* m_key;
 };
 
-// Same key as LocalizeKey, from the cache when it can; an empty handle when LocalizeKey
-// gives no key.
-CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,
-                            std::string_view engineIdText);
-
-// The same with the engine ID as octets. With a budget, a key that is not cached is made
-// only when the budget gives a token; otherwise the handle is empty and refused is set.
-CachedKey CachedLocalizeKey(int authProtocol, std::string_view password,
-                            std::span<const uint8_t> engineId, LocalizationBudget* budget = nullptr,
-                            bool* refused = nullptr);
-
 // Number of keys kept, enough for a user who serves every engine of a large network; the
 // least recently used one gives way to a new one.
 inline constexpr std::size_t kUsmKeyCacheSize = 256;
+
+class UsmKeyCache {
+public:
+    // Same key as LocalizeKey, from the cache when it can; an empty handle when LocalizeKey
+    // gives no key.
+    CachedKey Localize(int authProtocol, std::string_view password, std::string_view engineIdText);
+
+    // The same with the engine ID as octets.
+    CachedKey Localize(int authProtocol, std::string_view password,
+                       std::span<const uint8_t> engineId);
+
+    // The same for an engine that a message names itself: a key that is not cached is made
+    // only when the budget of new localizations (kNewEngineLocalizationsPerSecond) gives a
+    // token; otherwise the handle is empty and refused is set.
+    CachedKey LocalizeForNamedEngine(int authProtocol, std::string_view password,
+                                     std::span<const uint8_t> engineId, bool& refused);
+
+private:
+    struct Entry {
+        int authProtocol = kAuthNone;
+        std::string password;
+        std::array<uint8_t, kMaxEngineIdOctets> engineId{};
+        int engineIdLength = 0;
+        std::optional<LocalizedKey> key;  // empty: the slot is free
+        uint64_t lastUse = 0;
+
+        bool Holds(int protocol, std::string_view pass, std::span<const uint8_t> engine) const;
+    };
+
+    CachedKey Find(int authProtocol, std::string_view password, std::span<const uint8_t> engineId,
+                   bool budgeted, bool* refused);
+
+    std::mutex lock_;
+    std::array<Entry, kUsmKeyCacheSize> entries_;
+    uint64_t useClock_ = 0;
+    // Taken under lock_, so any thread may ask.
+    LocalizationBudget newEngines_{kNewEngineLocalizationsPerSecond};
+};

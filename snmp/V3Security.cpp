@@ -10,7 +10,6 @@
 #include "crypto/KeyLocalization.h"
 #include "platform/FixedText.h"
 #include "snmp/BerTags.h"
-#include "snmp/LocalizationBudget.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
 #include "users/UserStore.h"
@@ -139,25 +138,30 @@ int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user, const
 }
 
 // The engine whose keys check a message: the user entry's own, the message's for an entry
-// that serves every engine (bounded by the budget), or this receiver's for informs.
+// that serves every engine (bounded by the cache's budget of new engines), or this
+// receiver's for informs.
 class KeyEngine {
 public:
-    KeyEngine(std::span<const uint8_t> octets, LocalizationBudget* budget)
-        : m_octets(octets), m_budget(budget) {}
+    KeyEngine(UsmKeyCache& keys, std::span<const uint8_t> octets, bool namedByMessage)
+        : m_keys(keys), m_octets(octets), m_namedByMessage(namedByMessage) {}
     // The entry's text is read once, for both of its keys.
-    explicit KeyEngine(std::string_view text)
-        : m_octets(m_read.data(), std::size_t(EngineIdFromText(text, m_read))) {}
+    KeyEngine(UsmKeyCache& keys, std::string_view text)
+        : m_keys(keys), m_octets(m_read.data(), std::size_t(EngineIdFromText(text, m_read))) {}
     KeyEngine(const KeyEngine&) = delete;  // m_octets may point into m_read
     KeyEngine& operator=(const KeyEngine&) = delete;
 
     CachedKey Key(int authProtocol, std::string_view password, bool& refused) const {
-        return CachedLocalizeKey(authProtocol, password, m_octets, m_budget, &refused);
+        if (m_namedByMessage)
+            return m_keys.LocalizeForNamedEngine(authProtocol, password, m_octets, refused);
+        refused = false;
+        return m_keys.Localize(authProtocol, password, m_octets);
     }
 
 private:
+    UsmKeyCache& m_keys;
     std::array<uint8_t, kMaxEngineIdOctets> m_read;
     std::span<const uint8_t> m_octets;
-    LocalizationBudget* m_budget = nullptr;
+    bool m_namedByMessage = false;
 };
 
 // RFC 3414 8.3.2: CBC-DES. The first 8 octets of the privacy key are the DES key, prepared
@@ -237,12 +241,6 @@ std::span<const uint8_t> EngineIdOf(const TrapRecord& record) {
     return {record.engineId.data(), std::min(std::size_t(record.engineIdLength), kMaxOctetField)};
 }
 
-// The one budget of the receiver thread, for the engines messages name themselves.
-LocalizationBudget& NewEngineBudget() {
-    static LocalizationBudget budget(kNewEngineLocalizationsPerSecond);
-    return budget;
-}
-
 int AuthenticateWith(BerReader& reader, std::span<const uint8_t> datagram, const UserEntry& user,
                      const TrapRecord& record, const KeyEngine& engine) {
     bool refused = false;
@@ -256,10 +254,10 @@ int AuthenticateWith(BerReader& reader, std::span<const uint8_t> datagram, const
 
 // A notification sent by its own authoritative engine: the user entry's engine ID, or the
 // message's when the entry has none.
-int CheckAsReceiver(const UserStore& users, BerReader& reader, std::span<uint8_t> datagram,
+int CheckAsReceiver(const UsmContext& usm, BerReader& reader, std::span<uint8_t> datagram,
                     TrapRecord& record) {
     UserEntry user;
-    const bool found = LookUpUser(users, record, user);
+    const bool found = LookUpUser(usm.users, record, user);
 
     // The user's security level against the message's (RFC 3414 3.2 step 5). A stored
     // protocol this program does not know still demands its level.
@@ -270,8 +268,8 @@ int CheckAsReceiver(const UserStore& users, BerReader& reader, std::span<uint8_t
         return reader.Refuse(DecodeReason::kLevelNotAllowed);
 
     const KeyEngine engine = user.engineId[0] == '\0'
-                                 ? KeyEngine(EngineIdOf(record), &NewEngineBudget())
-                                 : KeyEngine(FixedTextView(user.engineId));
+                                 ? KeyEngine(usm.keys, EngineIdOf(record), true)
+                                 : KeyEngine(usm.keys, FixedTextView(user.engineId));
     if (found && (flags == kAuthNoPriv || flags == kAuthPriv)) {
         if (const int result = AuthenticateWith(reader, datagram, user, record, engine);
             result != kDecodeOk)
@@ -298,10 +296,10 @@ bool InTimeWindow(const TrapRecord& record, const LocalEngine& engine) {
 
 // RFC 3414 3.2 with this receiver as the authoritative engine, as for an inform: keys
 // localized with our engine ID, the time window, and a report for each failure.
-int CheckAsAuthority(const UserStore& users, BerReader& reader, std::span<uint8_t> datagram,
+int CheckAsAuthority(const UsmContext& usm, BerReader& reader, std::span<uint8_t> datagram,
                      TrapRecord& record, const LocalEngine& local, AnswerFacts& answer) {
     UserEntry& user = answer.user;
-    if (!LookUpUser(users, record, user))
+    if (!LookUpUser(usm.users, record, user))
         return Report(reader, answer, ReportKind::kUnknownUserName, DecodeReason::kUnknownUser);
 
     const uint32_t level = static_cast<uint32_t>(record.msgFlags) & kLevelBits;
@@ -313,7 +311,7 @@ int CheckAsAuthority(const UserStore& users, BerReader& reader, std::span<uint8_
                       DecodeReason::kLevelNotAllowed);
     if (level == kNoAuthNoPriv) return ReadContext(reader, record);
 
-    const KeyEngine engine(local.engineId, nullptr);
+    const KeyEngine engine(usm.keys, local.engineId, false);
     if (AuthenticateWith(reader, datagram, user, record, engine) != kDecodeOk)
         return Report(reader, answer, ReportKind::kWrongDigest, DecodeReason::kAuthFailure);
     if (!InTimeWindow(record, local))
@@ -330,16 +328,16 @@ int CheckAsAuthority(const UserStore& users, BerReader& reader, std::span<uint8_
 
 }  // namespace
 
-int DecodeV3Security(const UserStore& users, BerReader& reader, std::span<uint8_t> datagram,
+int DecodeV3Security(const UsmContext& usm, BerReader& reader, std::span<uint8_t> datagram,
                      TrapRecord& record) {
     if (const int result = ReadHeaderData(reader, record, false); result != kDecodeOk)
         return result;
     if (const int result = ReadSecurityParameters(reader, record); result != kDecodeOk)
         return result;
-    return CheckAsReceiver(users, reader, datagram, record);
+    return CheckAsReceiver(usm, reader, datagram, record);
 }
 
-int DecodeV3Security(const UserStore& users, BerReader& reader, std::span<uint8_t> datagram,
+int DecodeV3Security(const UsmContext& usm, BerReader& reader, std::span<uint8_t> datagram,
                      TrapRecord& record, const LocalEngine& local, AnswerFacts& answer) {
     if (const int result = ReadHeaderData(reader, record, true); result != kDecodeOk) return result;
     if (const int result = ReadSecurityParameters(reader, record); result != kDecodeOk)
@@ -357,11 +355,11 @@ int DecodeV3Security(const UserStore& users, BerReader& reader, std::span<uint8_
         !local.engineId.empty() &&
         std::equal(engineId.begin(), engineId.end(), local.engineId.begin(), local.engineId.end());
     answer.toLocalEngine = ours;
-    if (ours) return CheckAsAuthority(users, reader, datagram, record, local, answer);
+    if (ours) return CheckAsAuthority(usm, reader, datagram, record, local, answer);
     // RFC 3414 3.2 step 3: a probe for our engine ID, answered at noAuthNoPriv.
     if (answer.reportable) {
         answer.securityLevel = kNoAuthNoPriv;
         return Report(reader, answer, ReportKind::kUnknownEngineId, DecodeReason::kDiscovery);
     }
-    return CheckAsReceiver(users, reader, datagram, record);
+    return CheckAsReceiver(usm, reader, datagram, record);
 }

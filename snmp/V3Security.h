@@ -13,14 +13,21 @@
 #include "trap/TrapRecord.h"
 
 class UserStore;
+class UsmKeyCache;
+
+// What the checks consult besides the message: the users, and the keys localized for them.
+struct UsmContext {
+    const UserStore& users;
+    UsmKeyCache& keys;
+};
 
 // reader stands after the version field of the message that fills datagram. On 0 it stands
 // at the PDU, over the rest of the message, or for an encrypted message over the rest of the
 // decrypted octets (which may end in the cipher's fill). Otherwise the result is 1 malformed,
 // 2 authentication failure or 3 decryption failure. The datagram is changed in place: the
 // authentication parameters are zeroed and an encrypted PDU is decrypted. The message's user
-// is looked up in users.
-[[nodiscard]] int DecodeV3Security(const UserStore& users, BerReader& reader,
+// is looked up in usm.users, its keys are localized and kept in usm.keys.
+[[nodiscard]] int DecodeV3Security(const UsmContext& usm, BerReader& reader,
                                    std::span<uint8_t> datagram, TrapRecord& record);
 
 // The same for a receiver that answers: the reportable flag is accepted, and a message to
@@ -28,6 +35,6 @@ class UserStore;
 // localized with its engine ID, the time window). answer is filled with what a Response or
 // a report needs; a failure that RFC 3414 reports sets answer.kind to kReport. A reportable
 // message for another engine is a discovery probe: refused with kDiscovery and a report.
-[[nodiscard]] int DecodeV3Security(const UserStore& users, BerReader& reader,
+[[nodiscard]] int DecodeV3Security(const UsmContext& usm, BerReader& reader,
                                    std::span<uint8_t> datagram, TrapRecord& record,
                                    const LocalEngine& local, AnswerFacts& answer);

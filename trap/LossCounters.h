@@ -4,6 +4,8 @@
 // the main window's status bar while it is above zero. Counted on any thread, read on the
 // user interface thread's tick.
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 
 enum class LossKind : int {
@@ -16,9 +18,20 @@ enum class LossKind : int {
 };
 inline constexpr int kLossKindCount = 6;
 
-void CountLoss(LossKind kind, uint64_t count = 1);
-// For counts the kernel keeps itself: the latest total replaces the stored one.
-void SetLoss(LossKind kind, uint64_t total);
-uint64_t ReadLoss(LossKind kind);
-// Zeroes every count (tests).
-void ResetLosses();
+class LossCounters {
+public:
+    void Count(LossKind kind, uint64_t count = 1) {
+        Slot(kind).fetch_add(count, std::memory_order_relaxed);
+    }
+    // For counts the kernel keeps itself: the latest total replaces the stored one.
+    void Set(LossKind kind, uint64_t total) { Slot(kind).store(total, std::memory_order_relaxed); }
+    uint64_t Read(LossKind kind) const { return Slot(kind).load(std::memory_order_relaxed); }
+
+private:
+    std::atomic<uint64_t>& Slot(LossKind kind) { return counts_[static_cast<int>(kind)]; }
+    const std::atomic<uint64_t>& Slot(LossKind kind) const {
+        return counts_[static_cast<int>(kind)];
+    }
+
+    std::array<std::atomic<uint64_t>, kLossKindCount> counts_{};
+};

@@ -1,6 +1,5 @@
 #include "trap/PacketCounters.h"
 
-#include <atomic>
 #include <bit>
 
 #include "trap/TrapRecord.h"
@@ -9,21 +8,15 @@ namespace {
 
 constexpr int kFirstGenericSlot = 8;
 
-// Counted on the receiver thread; reset, copied and shown on the user interface thread's
-// tick, so counting never waits for the windows.
-std::array<std::atomic<uint32_t>, kCounterCount> counterBlock{};
-
-void Increment(int slot) { counterBlock[slot].fetch_add(1); }
-
 }  // namespace
 
-void CountPacket(int kind) {
-    Increment(0);
-    if (kind >= kPacketV1 && kind <= kPacketFilteredOut) Increment(kind);
+void PacketCounters::CountPacket(int kind) {
+    block_[0].fetch_add(1);
+    if (kind >= kPacketV1 && kind <= kPacketFilteredOut) block_[kind].fetch_add(1);
 }
 
-void CountGenericTrap(int genericTrap) {
-    if (genericTrap >= 0 && genericTrap <= 7) Increment(kFirstGenericSlot + genericTrap);
+void PacketCounters::CountGenericTrap(int genericTrap) {
+    if (genericTrap >= 0 && genericTrap <= 7) block_[kFirstGenericSlot + genericTrap].fetch_add(1);
 }
 
 int PacketKindOfVersion(int32_t version) {
@@ -35,12 +28,12 @@ int PacketKindOfVersion(int32_t version) {
     }
 }
 
-void ResetCounters() {
-    for (std::atomic<uint32_t>& counter : counterBlock) counter.store(0);
+void PacketCounters::Reset() {
+    for (std::atomic<uint32_t>& counter : block_) counter.store(0);
 }
 
-PacketCounters SnapshotCounters() {
+PacketCountBlock PacketCounters::Snapshot() const {
     std::array<uint32_t, kCounterCount> copy{};
-    for (int slot = 0; slot < kCounterCount; ++slot) copy[slot] = counterBlock[slot].load();
-    return std::bit_cast<PacketCounters>(copy);
+    for (int slot = 0; slot < kCounterCount; ++slot) copy[slot] = block_[slot].load();
+    return std::bit_cast<PacketCountBlock>(copy);
 }

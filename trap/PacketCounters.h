@@ -3,11 +3,12 @@
 // on its tick and the exports copy.
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
 // Block order is fixed: the exports write the counters in this order.
-struct PacketCounters {
+struct PacketCountBlock {
     uint32_t allPackets;
     uint32_t snmpV1Packets;
     uint32_t snmpV2cPackets;
@@ -25,7 +26,7 @@ enum class CounterGroup { kPackets, kTrapTypes };
 
 // One counter as every reader of the block sees it.
 struct PacketCounterEntry {
-    std::size_t offset;  // of its field in PacketCounters
+    std::size_t offset;  // of its field in PacketCountBlock
     CounterGroup group;
     int fieldId;              // its number's control id in the counter view
     const char* viewLabel;    // the counter view's label (trap types show their picture)
@@ -34,28 +35,28 @@ struct PacketCounterEntry {
 };
 
 constexpr std::size_t TrapTypeOffset(int genericTrap) {
-    return offsetof(PacketCounters, genericTrapCounts) +
+    return offsetof(PacketCountBlock, genericTrapCounts) +
            static_cast<std::size_t>(genericTrap) * sizeof(uint32_t);
 }
 
 // In block order. A new counter is a field above and its entry here; the view and the
 // exports place it by its group.
 inline constexpr auto kPacketCounterTable = std::to_array<PacketCounterEntry>({
-    {offsetof(PacketCounters, allPackets), CounterGroup::kPackets, 1000, "Total Recv Packets",
+    {offsetof(PacketCountBlock, allPackets), CounterGroup::kPackets, 1000, "Total Recv Packets",
      "Total Recv Packts"},
-    {offsetof(PacketCounters, snmpV1Packets), CounterGroup::kPackets, 1001, "SnmpV1 Trap",
+    {offsetof(PacketCountBlock, snmpV1Packets), CounterGroup::kPackets, 1001, "SnmpV1 Trap",
      "SnmpV1 Trap"},
-    {offsetof(PacketCounters, snmpV2cPackets), CounterGroup::kPackets, 1002, "SnmpV2 Trap",
+    {offsetof(PacketCountBlock, snmpV2cPackets), CounterGroup::kPackets, 1002, "SnmpV2 Trap",
      "SnmpV2 Trap"},
-    {offsetof(PacketCounters, snmpV3Packets), CounterGroup::kPackets, 1003, "SnmpV3 Trap",
+    {offsetof(PacketCountBlock, snmpV3Packets), CounterGroup::kPackets, 1003, "SnmpV3 Trap",
      "SnmpV3 Trap"},
-    {offsetof(PacketCounters, authFailures), CounterGroup::kPackets, 1004, "AuthFail Packets",
+    {offsetof(PacketCountBlock, authFailures), CounterGroup::kPackets, 1004, "AuthFail Packets",
      "AuthFail Packts"},
-    {offsetof(PacketCounters, decryptFailures), CounterGroup::kPackets, 1015, "DecFail Packets",
+    {offsetof(PacketCountBlock, decryptFailures), CounterGroup::kPackets, 1015, "DecFail Packets",
      "DecFail Packts"},
-    {offsetof(PacketCounters, decodeErrors), CounterGroup::kPackets, 1005, "Error Packets",
+    {offsetof(PacketCountBlock, decodeErrors), CounterGroup::kPackets, 1005, "Error Packets",
      "Error Packts"},
-    {offsetof(PacketCounters, filteredOut), CounterGroup::kPackets, 1006, "Drop Packets",
+    {offsetof(PacketCountBlock, filteredOut), CounterGroup::kPackets, 1006, "Drop Packets",
      "Drop Packts"},
     {TrapTypeOffset(0), CounterGroup::kTrapTypes, 1007, "Cold Start", "Cold Start"},
     {TrapTypeOffset(1), CounterGroup::kTrapTypes, 1008, "Warm Start", "Warm Start"},
@@ -69,7 +70,7 @@ inline constexpr auto kPacketCounterTable = std::to_array<PacketCounterEntry>({
 });
 
 inline constexpr int kCounterCount = static_cast<int>(kPacketCounterTable.size());
-static_assert(sizeof(PacketCounters) == kCounterCount * sizeof(uint32_t),
+static_assert(sizeof(PacketCountBlock) == kCounterCount * sizeof(uint32_t),
               "every field of the block has its entry");
 static_assert(
     [] {
@@ -98,19 +99,27 @@ enum PacketKind : int {
     kPacketFilteredOut = 7,
 };
 
-// Counts one datagram in allPackets and then in the counter of kind (1-7); any other
-// kind counts in allPackets only.
-void CountPacket(int kind);
+// Counted on the receiver thread; reset, copied and shown on the user interface thread's
+// tick, so counting never waits for the windows.
+class PacketCounters {
+public:
+    // Counts one datagram in allPackets and then in the counter of kind (1-7); any other
+    // kind counts in allPackets only.
+    void CountPacket(int kind);
 
-// Counts one accepted trap of generic number 0-7; other numbers change nothing.
-void CountGenericTrap(int genericTrap);
+    // Counts one accepted trap of generic number 0-7; other numbers change nothing.
+    void CountGenericTrap(int genericTrap);
+
+    // Zeroes the block (the counter view's reset).
+    void Reset();
+
+    // A copy of the block.
+    PacketCountBlock Snapshot() const;
+
+private:
+    std::array<std::atomic<uint32_t>, kCounterCount> block_{};
+};
 
 // The kind an accepted trap of version (kSnmpV1, kSnmpV2c, kSnmpV3) is counted as; 0,
 // counted in allPackets only, for any other.
 int PacketKindOfVersion(int32_t version);
-
-// Zeroes the block.
-void ResetCounters();
-
-// A copy of the block.
-PacketCounters SnapshotCounters();

@@ -26,16 +26,12 @@ public:
     virtual void Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) = 0;
 };
 
-// Process-wide; null removes the listener. The listener must outlive the receiver thread
-// or be removed before it ends.
-void SetTrapTap(TrapTap* tap);
-TrapTap* GetTrapTap();
-
-// The receiver's side: keeps the datagram's octets before decoding when the listener
-// wants them, then hands it the trap.
+// The receiver's side, for one datagram: keeps its octets in kept (the receiver thread's
+// one buffer) before decoding when the listener wants them, then hands it the trap. A null
+// tap is no listener.
 class TrapTapCall {
 public:
-    explicit TrapTapCall(std::span<const uint8_t> datagram);
+    TrapTapCall(TrapTap* tap, std::vector<uint8_t>& kept, std::span<const uint8_t> datagram);
     void Pass(const TrapRecord& record, std::array<uint8_t, 4> sender, uint16_t senderPort,
               bool received);
 

@@ -173,7 +173,7 @@ std::string ExportFilePath(ExportFormat format) {
     return ExportFolder() + (format == ExportFormat::Csv ? "/OlixTrap.csv" : "/OlixTrap.html");
 }
 
-int WriteExport(ExportFormat format, const std::string& path, const PacketCounters& counters,
+int WriteExport(ExportFormat format, const std::string& path, const PacketCountBlock& counters,
                 const TrapListReader& list) {
     TextFile file(path);
     if (!file.IsOpen()) {
@@ -197,9 +197,10 @@ void TellWhereWritten(const std::string& path) {
         MessageIcon::Information);
 }
 
-int ExportTrapList(ExportFormat format, const TrapListReader& list) {
+int ExportTrapList(ExportFormat format, const PacketCounters& counters,
+                   const TrapListReader& list) {
     const std::string path = ExportFilePath(format);
-    if (WriteExport(format, path, SnapshotCounters(), list) != 0) return 1;
+    if (WriteExport(format, path, counters.Snapshot(), list) != 0) return 1;
     const auto opened = [path](int exitCode) {
         if (exitCode != 0) TellWhereWritten(path);
     };

@@ -20,8 +20,9 @@ std::string ExportFilePath(ExportFormat format);
 // Writes the export file, replacing an older one. 0 written; 1 when the file cannot be
 // created, after the error box ("CSV File Open Error。" or "HTML File Open Error。").
 [[nodiscard]] int WriteExport(ExportFormat format, const std::string& path,
-                              const PacketCounters& counters, const TrapListReader& list);
+                              const PacketCountBlock& counters, const TrapListReader& list);
 
 // The menu command: the current counters and list to ExportFilePath, then the file is
 // opened with xdg-open; when that fails a box says where the file is. 0 or 1 as WriteExport.
-[[nodiscard]] int ExportTrapList(ExportFormat format, const TrapListReader& list);
+[[nodiscard]] int ExportTrapList(ExportFormat format, const PacketCounters& counters,
+                                 const TrapListReader& list);

@@ -204,7 +204,7 @@ int RewriteLog(LogSnapshot& source, Keep keep) {
 
 }  // namespace
 
-void WriteLogEntry(const TrapRecord& record, std::string_view message) {
+void WriteLogEntry(const TrapRecord& record, std::string_view message, LossCounters& losses) {
     std::string line = BuildLogLine(record, message, Now());
     line += "\r\n";
     if (heldLines.holding) {
@@ -213,15 +213,15 @@ void WriteLogEntry(const TrapRecord& record, std::string_view message) {
         return;
     }
     std::lock_guard lock(logBusy);
-    if (DBLib::AppendWhole(FollowedStream(), line) != 0) CountLoss(LossKind::kLogLinesLost);
+    if (DBLib::AppendWhole(FollowedStream(), line) != 0) losses.Count(LossKind::kLogLinesLost);
 }
 
-void HoldLogLines(bool hold) {
-    WriteHeldLogLines();
+void HoldLogLines(bool hold, LossCounters& losses) {
+    WriteHeldLogLines(losses);
     heldLines.holding = hold;
 }
 
-void WriteHeldLogLines() {
+void WriteHeldLogLines(LossCounters& losses) {
     if (heldLines.ends.empty()) return;
     {
         std::lock_guard lock(logBusy);
@@ -232,7 +232,7 @@ void WriteHeldLogLines() {
             std::size_t start = 0;
             for (const std::size_t end : heldLines.ends) {
                 const std::string_view line(heldLines.bytes.data() + start, end - start);
-                if (DBLib::AppendWhole(stream, line) != 0) CountLoss(LossKind::kLogLinesLost);
+                if (DBLib::AppendWhole(stream, line) != 0) losses.Count(LossKind::kLogLinesLost);
                 start = end;
             }
         }

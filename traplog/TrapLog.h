@@ -17,6 +17,8 @@
 #include "records/RecordList.h"
 #include "trap/TrapRecord.h"
 
+class LossCounters;
+
 enum LogSearchField : int {
     LogSearchEvent = 0,
     LogSearchDate = 1,  // the same calendar day: the first 10 bytes of the date
@@ -28,15 +30,15 @@ enum LogSearchField : int {
 
 // Appends the line of one decoded trap with its one-line message. A line that cannot be
 // written whole (the log cannot be opened, the disk is full) is left out entirely and
-// counted as LossKind::kLogLinesLost; the next line tries again.
-void WriteLogEntry(const TrapRecord& record, std::string_view message);
+// counted in losses as LossKind::kLogLinesLost; the next line tries again.
+void WriteLogEntry(const TrapRecord& record, std::string_view message, LossCounters& losses);
 
 // While the calling thread holds its lines, WriteLogEntry keeps them, and
 // WriteHeldLogLines appends all of them with one write: the receiver thread writes each
 // batch of traps this way before it takes the next one. A thread that stops holding
 // writes what it held first.
-void HoldLogLines(bool hold);
-void WriteHeldLogLines();
+void HoldLogLines(bool hold, LossCounters& losses);
+void WriteHeldLogLines(LossCounters& losses);
 
 // A read of the log in steps, for a window that stays responsive: it takes the lines the
 // log holds when the read begins; lines appended later show in the next read.

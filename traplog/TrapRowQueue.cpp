@@ -32,7 +32,8 @@ bool Queue(TrapRow& row) {
 
 }  // namespace
 
-int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message, bool inform) {
+int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message, LossCounters& losses,
+                         bool inform) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -45,16 +46,16 @@ int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message, boo
         std::lock_guard lock(queueMutex);
         if (Queue(row)) return 0;
     }
-    CountLoss(LossKind::kRowsRemoved);
+    losses.Count(LossKind::kRowsRemoved);
     return 1;
 }
 
-void HoldTrapRows(bool hold) {
-    QueueHeldTrapRows();
+void HoldTrapRows(bool hold, LossCounters& losses) {
+    QueueHeldTrapRows(losses);
     heldRows.holding = hold;
 }
 
-void QueueHeldTrapRows() {
+void QueueHeldTrapRows(LossCounters& losses) {
     if (heldRows.rows.empty()) return;
     uint32_t refused = 0;
     {
@@ -62,7 +63,7 @@ void QueueHeldTrapRows() {
         for (TrapRow& row : heldRows.rows) refused += Queue(row) ? 0 : 1;
     }
     heldRows.rows.clear();
-    if (refused > 0) CountLoss(LossKind::kRowsRemoved, refused);
+    if (refused > 0) losses.Count(LossKind::kRowsRemoved, refused);
 }
 
 std::vector<TrapRow> TakeQueuedRows() {

@@ -14,20 +14,21 @@
 // A row beyond it is not queued and is counted as a loss (LossKind::kRowsRemoved).
 inline constexpr std::size_t kMaxQueuedRowBytes = std::size_t{64} << 20;
 
+class LossCounters;
 struct TrapRecord;
 
 // Queues the list row of a trap received now, with its one-line message (inform: it came as
 // an InformRequest): 0 queued (or held, see HoldTrapRows), 1 not queued (the queue is
-// full; counted as a loss).
+// full; counted as a loss in losses).
 [[nodiscard]] int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message,
-                                       bool inform = false);
+                                       LossCounters& losses, bool inform = false);
 
 // While the calling thread holds its rows, QueueReceivedTrapRow keeps them, and
 // QueueHeldTrapRows queues all of them under one lock, each counted as a loss when the
 // queue has no room: the receiver thread queues each batch of traps this way. A thread
 // that stops holding queues what it held first.
-void HoldTrapRows(bool hold);
-void QueueHeldTrapRows();
+void HoldTrapRows(bool hold, LossCounters& losses);
+void QueueHeldTrapRows(LossCounters& losses);
 
 // Every row queued so far, oldest first; the queue is left empty.
 std::vector<TrapRow> TakeQueuedRows();

@@ -32,7 +32,8 @@ const char* PacketCounterLabel(int kind) {
     return entry.group == CounterGroup::kPackets ? entry.viewLabel : "";
 }
 
-CCountDlg::CCountDlg(QWidget* parent) : QWidget(parent) {
+CCountDlg::CCountDlg(PacketCounters& counters, QWidget* parent)
+    : QWidget(parent), m_counters(counters) {
     setObjectName(QStringLiteral("146"));
     resize(DuX(299), DuY(kGroupTop + kGroupHeight + 28));
 
@@ -52,7 +53,7 @@ CCountDlg::CCountDlg(QWidget* parent) : QWidget(parent) {
         }
     }
 
-    ResetCounters();
+    m_counters.Reset();
 }
 
 void CCountDlg::AddGroup(const QString& title, QRect box) {
@@ -82,7 +83,7 @@ QLabel* CCountDlg::CounterField(int fieldId) const {
 }
 
 void CCountDlg::ShowCounters() {
-    const auto counters = std::bit_cast<std::array<uint32_t, kCounterCount>>(SnapshotCounters());
+    const auto counters = std::bit_cast<std::array<uint32_t, kCounterCount>>(m_counters.Snapshot());
     for (std::size_t slot = 0; slot < counters.size(); ++slot) {
         if (counters[slot] == m_shown[slot]) continue;
         m_shown[slot] = counters[slot];
@@ -91,9 +92,9 @@ void CCountDlg::ShowCounters() {
     }
 }
 
-CCountView::CCountView(QWidget* parent) : QWidget(parent) {
+CCountView::CCountView(PacketCounters& counters, QWidget* parent) : QWidget(parent) {
     TheApp().m_pCountView = this;
-    m_form = new CCountDlg(this);
+    m_form = new CCountDlg(counters, this);
     m_form->move(10, 30);
     m_form->raise();
     m_form->show();

@@ -15,7 +15,8 @@ const char* PacketCounterLabel(int kind);
 class CCountDlg : public QWidget {
     Q_OBJECT
 public:
-    explicit CCountDlg(QWidget* parent = nullptr);
+    // Zeroes counters, whose fields it shows.
+    explicit CCountDlg(PacketCounters& counters, QWidget* parent = nullptr);
 
     // Every field shows its counter as it is now (the frame's tick, and after a reset).
     void ShowCounters();
@@ -26,6 +27,7 @@ private:
     void AddGroup(const QString& title, QRect box);
     void AddRow(int labelX, int labelWidth, int y, const QPixmap& picture, int fieldX, int fieldId);
 
+    PacketCounters& m_counters;
     // What each field shows, in block order: a field is set only when its counter changed.
     std::array<uint32_t, kCounterCount> m_shown{};
 };
@@ -33,7 +35,7 @@ private:
 class CCountView : public QWidget {
     Q_OBJECT
 public:
-    explicit CCountView(QWidget* parent = nullptr);
+    explicit CCountView(PacketCounters& counters, QWidget* parent = nullptr);
     ~CCountView() override;
 
 protected:

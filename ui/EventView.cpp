@@ -37,8 +37,9 @@ QFont ControlFont() {
 
 }  // namespace
 
-CEventView::CEventView(QWidget* parent)
-    : QWidget(parent), m_model(new TrapListModel(TheApp().GetProgram().Settings(), this)) {
+CEventView::CEventView(const SettingsSource& settings, Receiver& receiver, LossCounters& losses,
+                       QWidget* parent)
+    : QWidget(parent), m_receiver(receiver), m_model(new TrapListModel(settings, losses, this)) {
     TheApp().m_pEventView = this;
     CreateControls();
     CreateContextMenu();
@@ -103,11 +104,8 @@ void CEventView::CreateControls() {
     m_start->setObjectName(QStringLiteral("1504"));
     m_stop = new QPushButton(QStringLiteral("停止"), this);
     m_stop->setObjectName(QStringLiteral("1505"));
-    connect(m_start, &QPushButton::clicked, this, [] {
-        Program& program = TheApp().GetProgram();
-        StartReceiver(program.Rules(), program.Users());
-    });
-    connect(m_stop, &QPushButton::clicked, this, [] { StopReceiver(); });
+    connect(m_start, &QPushButton::clicked, this, [this] { m_receiver.Start(); });
+    connect(m_stop, &QPushButton::clicked, this, [this] { m_receiver.Stop(); });
 
     const QFont font = ControlFont();
     for (QWidget* control : {static_cast<QWidget*>(m_headerBand),
@@ -226,8 +224,7 @@ void CEventView::EnableServiceCommands(bool startEnabled, bool stopEnabled) {
 void CEventView::OnTimer() {
     if (++m_nStartTick < kAutoStartTick) return;
     m_startTimer.stop();
-    Program& program = TheApp().GetProgram();
-    StartReceiverAutomatically(program.Rules(), program.Users());
+    m_receiver.StartAutomatically();
 }
 
 void CEventView::OnListClick() {

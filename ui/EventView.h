@@ -10,7 +10,10 @@
 
 #include "traplog/TrapListRow.h"
 
+class LossCounters;
 class QFrame;
+class Receiver;
+class SettingsSource;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -23,7 +26,10 @@ class CEventView : public QWidget, public TrapListReader {
 public:
     static constexpr int kAutoStartTick = 4;
 
-    explicit CEventView(QWidget* parent = nullptr);
+    // The start and stop buttons and the start-up timer drive receiver; the list holds at
+    // most the MAXROWS of settings, and rows pushed out at its ceiling are counted in losses.
+    CEventView(const SettingsSource& settings, Receiver& receiver, LossCounters& losses,
+               QWidget* parent = nullptr);
     ~CEventView() override;
 
     // Appends every row the receiver has queued since the last call, in one insertion,
@@ -70,6 +76,7 @@ private:
     // The list model's rows behind the selected rows, in the order shown.
     std::vector<int> SelectedSourceRows() const;
 
+    Receiver& m_receiver;
     TrapListModel* m_model;
     QTableView* m_list = nullptr;
     CTrapListFinder* m_finder = nullptr;

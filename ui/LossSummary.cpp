@@ -38,26 +38,27 @@ void AddCount(std::string& summary, const char* name, uint64_t count) {
     summary += std::string(name) + ": " + std::to_string(count);
 }
 
-uint64_t Since(const LossCounts& baseline, LossKind kind) {
-    const uint64_t now = ReadLoss(kind);
+uint64_t Since(const LossCounters& losses, const LossCounts& baseline, LossKind kind) {
+    const uint64_t now = losses.Read(kind);
     const uint64_t base = baseline[static_cast<std::size_t>(kind)];
     return now > base ? now - base : 0;
 }
 
 }  // namespace
 
-LossCounts ReadLossCounts() {
+LossCounts ReadLossCounts(const LossCounters& losses) {
     LossCounts counts{};
     for (const LossLabel& label : kLossLabels)
-        counts[static_cast<std::size_t>(label.kind)] = ReadLoss(label.kind);
+        counts[static_cast<std::size_t>(label.kind)] = losses.Read(label.kind);
     return counts;
 }
 
-std::string LossSummary(const StoreReadFailures& failures, const LossCounts& baseline) {
+std::string LossSummary(const LossCounters& losses, const StoreReadFailures& failures,
+                        const LossCounts& baseline) {
     std::string summary;
     for (const LossLabel& label : kLossLabels) {
         if (label.kind == LossKind::kRowsRemoved) continue;
-        const uint64_t count = Since(baseline, label.kind);
+        const uint64_t count = Since(losses, baseline, label.kind);
         if (count != 0) AddCount(summary, label.name, count);
     }
     // A store's failed reads are shown only while its file stays unreadable.
@@ -67,19 +68,21 @@ std::string LossSummary(const StoreReadFailures& failures, const LossCounts& bas
     return summary;
 }
 
-std::string TrimmedRowsSummary(const LossCounts& baseline) {
+std::string TrimmedRowsSummary(const LossCounters& losses, const LossCounts& baseline) {
     std::string summary;
-    const uint64_t count = Since(baseline, LossKind::kRowsRemoved);
+    const uint64_t count = Since(losses, baseline, LossKind::kRowsRemoved);
     if (count != 0)
         AddCount(summary, kLossLabels[static_cast<std::size_t>(LossKind::kRowsRemoved)].name,
                  count);
     return summary;
 }
 
-std::string LossToolTip(const LossCounts& baseline, const std::string& sinceText) {
+std::string LossToolTip(const LossCounters& losses, const LossCounts& baseline,
+                        const std::string& sinceText) {
     std::string tip = sinceText + " 以降の数 (起動以降の合計)";
     for (const LossLabel& label : kLossLabels)
-        tip += std::string("\n") + label.name + ": " + std::to_string(Since(baseline, label.kind)) +
-               " (" + std::to_string(ReadLoss(label.kind)) + ")  " + label.meaning;
+        tip += std::string("\n") + label.name + ": " +
+               std::to_string(Since(losses, baseline, label.kind)) + " (" +
+               std::to_string(losses.Read(label.kind)) + ")  " + label.meaning;
     return tip;
 }

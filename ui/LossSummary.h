@@ -15,12 +15,14 @@ class StoreReadFailures;
 
 using LossCounts = std::array<uint64_t, kLossKindCount>;
 
-LossCounts ReadLossCounts();
+LossCounts ReadLossCounts(const LossCounters& losses);
 
 // UTF-8, for example "受信破棄 (カーネル): 12 | ログ書込失敗: 1". The stores' failed reads
 // come from failures.
-std::string LossSummary(const StoreReadFailures& failures, const LossCounts& baseline = {});
+std::string LossSummary(const LossCounters& losses, const StoreReadFailures& failures,
+                        const LossCounts& baseline = {});
 // "一覧上限で除外: 500", or empty.
-std::string TrimmedRowsSummary(const LossCounts& baseline = {});
+std::string TrimmedRowsSummary(const LossCounters& losses, const LossCounts& baseline = {});
 // What each count means, since the clear (sinceText) and since start-up.
-std::string LossToolTip(const LossCounts& baseline, const std::string& sinceText);
+std::string LossToolTip(const LossCounters& losses, const LossCounts& baseline,
+                        const std::string& sinceText);

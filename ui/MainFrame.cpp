@@ -15,9 +15,9 @@
 #include "platform/Version.h"
 #include "platform/qt/HelpWindow.h"
 #include "platform/qt/QtText.h"
+#include "program/Program.h"
 #include "records/DBLib.h"
 #include "settings/AppSettings.h"
-#include "trap/PacketCounters.h"
 #include "ui/CountView.h"
 #include "ui/DataView.h"
 #include "ui/EventView.h"
@@ -43,7 +43,7 @@ QAction* AddCommand(QMenu* menu, const char* textUtf8, int id, const char* short
 
 }  // namespace
 
-CMainFrame::CMainFrame() {
+CMainFrame::CMainFrame(Program& program) : m_program(program) {
     setObjectName(QStringLiteral("128"));
     setWindowTitle(FromCp932(kProgramTitle));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -75,8 +75,8 @@ void CMainFrame::CreateClient() {
     m_pSplitter->m_view1Size = QSize(800, 380);
     m_pSplitter->m_view2Size = QSize(500, 220);
     m_pSplitter->m_view3Size = QSize(300, 220);
-    auto* list = new CEventView;
-    auto* counters = new CCountView;
+    auto* list = new CEventView(m_program.Settings(), m_program.TrapReceiver(), m_program.Losses());
+    auto* counters = new CCountView(m_program.Counters());
     auto* detail = new CDataView;
     m_pSplitter->CreateLayout(3, list, counters, detail);
     setCentralWidget(m_pSplitter);
@@ -119,9 +119,9 @@ void CMainFrame::CreateMenus() {
             &CMainFrame::OnFileSave);
     QMenu* output = file->addMenu(QStringLiteral("出力"));
     connect(AddCommand(output, "HTML(&H)", 32772), &QAction::triggered, this,
-            [this] { OnExportHtmlCommand(this, TheApp().m_pEventView); });
+            [this] { OnExportHtmlCommand(this, m_program, TheApp().m_pEventView); });
     connect(AddCommand(output, "CSV(&C)", 32773), &QAction::triggered, this,
-            [this] { OnExportCsvCommand(this, TheApp().m_pEventView); });
+            [this] { OnExportCsvCommand(this, m_program, TheApp().m_pEventView); });
     file->addSeparator();
     connect(AddCommand(file, "終了(&E)", 32774), &QAction::triggered, this,
             &CMainFrame::OnFileExit);
@@ -130,7 +130,7 @@ void CMainFrame::CreateMenus() {
     connect(AddCommand(view, "表示データクリア(&C)", 32775), &QAction::triggered, this,
             &CMainFrame::OnViewClear);
     connect(AddCommand(view, "受信拒否メッセージ(&R)", 32788), &QAction::triggered, this,
-            [this] { OnRejectedMessagesCommand(this); });
+            [this] { OnRejectedMessagesCommand(this, m_program); });
     connect(AddCommand(view, "受信グラフ(&G)", kTrafficGraphCommand), &QAction::triggered, this,
             [this] { OnTrafficGraphCommand(this); });
     connect(AddCommand(view, "MIB モジュール", kMibModulesCommand), &QAction::triggered, this,
@@ -139,19 +139,19 @@ void CMainFrame::CreateMenus() {
     QMenu* trap = menuBar()->addMenu(QStringLiteral("トラップ(&T)"));
     connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered,
             this, [this] {
-                Program& program = TheApp().GetProgram();
-                OnTrapSettingsCommand(this, program.Rules(), program.Users(), program.Settings());
+                OnTrapSettingsCommand(this, m_program.Rules(), m_program.Users(),
+                                      m_program.Settings());
             });
     connect(AddCommand(trap, "ユーザ設定(&U)", 32787), &QAction::triggered, this,
-            [this] { OnUserSettingsCommand(this, TheApp().GetProgram().Users()); });
+            [this] { OnUserSettingsCommand(this, m_program.Users()); });
     connect(AddCommand(trap, "トラップ ログ\tCtrl+L", 32777, "Ctrl+L"), &QAction::triggered, this,
             [this] { OnTrapLogCommand(this); });
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
     connect(AddCommand(options, "オプション(&O)", 32778), &QAction::triggered, this,
-            [this] { OnOptionsCommand(this, TheApp().GetProgram().Settings()); });
+            [this] { OnOptionsCommand(this, m_program); });
     connect(AddCommand(options, "転送設定…", 32789), &QAction::triggered, this,
-            [this] { OnForwardSettingsCommand(this); });
+            [this] { OnForwardSettingsCommand(this, m_program); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     connect(AddCommand(help, "バージョン(&V)", kAboutCommand), &QAction::triggered, this,
@@ -177,7 +177,7 @@ void CMainFrame::OnClockTick() {
 }
 
 void CMainFrame::ShowListening() {
-    const AppSettings settings = TheApp().GetProgram().Settings().Snapshot();
+    const AppSettings settings = m_program.Settings().Snapshot();
     const QString text = QStringLiteral("ポート %1 / %2")
                              .arg(settings.trapPort)
                              .arg(settings.receiveMode == 0 ? QStringLiteral("全トラップ受信")
@@ -186,16 +186,17 @@ void CMainFrame::ShowListening() {
 }
 
 void CMainFrame::ShowLosses() {
+    const LossCounters& counts = m_program.Losses();
     const QString losses =
-        QString::fromStdString(LossSummary(TheApp().GetProgram().ReadFailures(), m_lossBaseline));
+        QString::fromStdString(LossSummary(counts, m_program.ReadFailures(), m_lossBaseline));
     if (losses != m_lossPane->text()) m_lossPane->setText(losses);
     m_lossPane->setVisible(!losses.isEmpty());
-    const QString trimmed = QString::fromStdString(TrimmedRowsSummary(m_lossBaseline));
+    const QString trimmed = QString::fromStdString(TrimmedRowsSummary(counts, m_lossBaseline));
     if (trimmed != m_rowsPane->text()) m_rowsPane->setText(trimmed);
     m_rowsPane->setVisible(!trimmed.isEmpty());
     if (!losses.isEmpty() || !trimmed.isEmpty()) {
         const QString tip =
-            QString::fromStdString(LossToolTip(m_lossBaseline, m_lossSince.toStdString()));
+            QString::fromStdString(LossToolTip(counts, m_lossBaseline, m_lossSince.toStdString()));
         m_lossPane->setToolTip(tip);
         m_rowsPane->setToolTip(tip);
     }
@@ -214,7 +215,7 @@ void CMainFrame::OnRefreshTick() {
 
 void CMainFrame::OnFileSave() {
     // Each failure has been reported with the file's name: no word of success after one.
-    if (!TheApp().GetProgram().Settings().Save()) return;
+    if (!m_program.Settings().Save()) return;
     if (!SaveForwardSettingsFile(CurrentForwardSettings())) return;
     ShowMessageBox(Utf8ToCp932("設定データを保存しました。"), MessageIcon::Information);
 }
@@ -223,9 +224,9 @@ void CMainFrame::OnFileExit() { close(); }
 
 void CMainFrame::OnViewClear() {
     if (!AskOkCancel("表示データをクリアします。よろしいですか？")) return;
-    ResetCounters();
+    m_program.Counters().Reset();
     // The loss panes count from here too; the totals since start-up stay in their tooltip.
-    m_lossBaseline = ReadLossCounts();
+    m_lossBaseline = ReadLossCounts(m_program.Losses());
     m_lossSince =
         QStringLiteral("表示データクリア (%1)")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));

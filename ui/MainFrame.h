@@ -8,6 +8,7 @@
 #include "ui/LossSummary.h"
 
 class CExSplitter3Wnd;
+class Program;
 class QLabel;
 
 class CMainFrame : public QMainWindow {
@@ -17,7 +18,8 @@ public:
     // The receiver's rows and counters reach the windows on this tick (25 times a second).
     static constexpr int kRefreshIntervalMs = 40;
 
-    CMainFrame();
+    // The frame and its windows work with program's parts.
+    explicit CMainFrame(Program& program);
     ~CMainFrame() override;
 
     // Frame timer 2 (every 1000 ms): the elapsed running time.
@@ -50,6 +52,7 @@ private:
     void ShowLosses();
     void ShowListening();
 
+    Program& m_program;
     CExSplitter3Wnd* m_pSplitter = nullptr;
     QLabel* m_pane0 = nullptr;
     QLabel* m_pane1 = nullptr;

@@ -6,6 +6,7 @@
 #include "mib/MibService.h"
 #include "platform/FixedText.h"
 #include "platform/qt/QtText.h"
+#include "program/Program.h"
 #include "rules/dialogs/CEventDlg.h"
 #include "settings/SettingsSource.h"
 #include "settings/dialogs/COptionDlg.h"
@@ -17,12 +18,12 @@
 #include "users/dialogs/CUserListDlg.h"
 
 // A file that cannot be written has been reported by ExportTrapList's own box.
-void OnExportHtmlCommand(QWidget*, CEventView* list) {
-    if (list) static_cast<void>(ExportTrapList(ExportFormat::Html, *list));
+void OnExportHtmlCommand(QWidget*, Program& program, CEventView* list) {
+    if (list) static_cast<void>(ExportTrapList(ExportFormat::Html, program.Counters(), *list));
 }
 
-void OnExportCsvCommand(QWidget*, CEventView* list) {
-    if (list) static_cast<void>(ExportTrapList(ExportFormat::Csv, *list));
+void OnExportCsvCommand(QWidget*, Program& program, CEventView* list) {
+    if (list) static_cast<void>(ExportTrapList(ExportFormat::Csv, program.Counters(), *list));
 }
 
 void OnTrapSettingsCommand(QWidget* frame, RuleStore& rules, const UserStore& users,
@@ -36,10 +37,10 @@ void OnUserSettingsCommand(QWidget* frame, UserStore& users) {
     RunModal(dialog);
 }
 
-void OnRejectedMessagesCommand(QWidget* frame) {
+void OnRejectedMessagesCommand(QWidget* frame, Program& program) {
     auto* window = frame->findChild<CRejectedDlg*>();
     if (!window) {
-        window = new CRejectedDlg(frame);
+        window = new CRejectedDlg(program.Rejected(), program.Answers(), frame);
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
     window->show();
@@ -70,15 +71,16 @@ void OnTrapLogCommand(QWidget* frame) {
     log->show();
 }
 
-void OnOptionsCommand(QWidget* frame, SettingsSource& settings) {
+void OnOptionsCommand(QWidget* frame, Program& program) {
+    SettingsSource& settings = program.Settings();
     const std::string mibFolders(FixedTextView(settings.Snapshot().mibFolders));
-    COptionDlg dialog(settings, frame);
+    COptionDlg dialog(settings, program.Engine(), frame);
     RunModal(dialog);
     // New MIB folders take effect at once, as the MIB window's reload would.
     if (FixedTextView(settings.Snapshot().mibFolders) != mibFolders) StartMibLoading();
 }
 
-void OnForwardSettingsCommand(QWidget* frame) {
-    CForwardDlg dialog(frame);
+void OnForwardSettingsCommand(QWidget* frame, Program& program) {
+    CForwardDlg dialog(program.Losses(), frame);
     RunModal(dialog);
 }

@@ -24,8 +24,11 @@ constexpr int kRowHeight = 20;
 
 }  // namespace
 
-CRejectedDlg::CRejectedDlg(QWidget* parent)
-    : QDialog(parent), m_model(new RejectedListModel(this)) {
+CRejectedDlg::CRejectedDlg(RejectedMessages& rejected, const AnswerCounts& answers, QWidget* parent)
+    : QDialog(parent),
+      m_rejected(rejected),
+      m_answerCounts(answers),
+      m_model(new RejectedListModel(this)) {
     setObjectName(QString::number(kResourceId));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -91,12 +94,11 @@ CRejectedDlg::CRejectedDlg(QWidget* parent)
 }
 
 void CRejectedDlg::OnTick() {
-    m_answers->setText(AnswerCountsText(SnapshotAnswerCounts()));
-    RejectedMessages& rejected = TheRejectedMessages();
-    const uint64_t last = rejected.LastSequence();
+    m_answers->setText(AnswerCountsText(m_answerCounts.Snapshot()));
+    const uint64_t last = m_rejected.LastSequence();
     if (last == m_nSeen) return;
     m_taken.clear();
-    rejected.CopySince(m_nSeen, m_taken);
+    m_rejected.CopySince(m_nSeen, m_taken);
     m_nSeen = m_taken.empty() ? last : m_taken.back().sequence;
     m_model->AddNewest(m_taken);
     ShowCounts();
@@ -104,7 +106,7 @@ void CRejectedDlg::OnTick() {
 
 void CRejectedDlg::OnClear() {
     if (!AskOkCancel("一覧をクリアします。よろしいですか？")) return;
-    TheRejectedMessages().Clear();
+    m_rejected.Clear();
     m_model->RemoveAllRows();
 }
 
@@ -124,7 +126,7 @@ void CRejectedDlg::CopyOctets() {
 }
 
 void CRejectedDlg::ShowCounts() {
-    const std::array<uint64_t, kRejectReasonCount> counts = TheRejectedMessages().Counts();
+    const std::array<uint64_t, kRejectReasonCount> counts = m_rejected.Counts();
     for (std::size_t i = 0; i < counts.size(); ++i)
         m_counts[i]->setText(
             QStringLiteral("%1: %2").arg(RejectReasonName(RejectReason(i))).arg(counts[i]));

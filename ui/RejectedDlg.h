@@ -11,6 +11,7 @@
 
 #include "reception/RejectedMessages.h"
 
+class AnswerCounts;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -22,7 +23,9 @@ public:
     static constexpr int kResourceId = 181;
     // Control ids; the counts follow kFirstCount in RejectReason order.
     enum : int { kList = 1079, kClearButton = 1080, kFirstCount = 1081, kAnswerCounts = 1100 };
-    explicit CRejectedDlg(QWidget* parent = nullptr);
+    // Shows what rejected keeps and what answers counts.
+    CRejectedDlg(RejectedMessages& rejected, const AnswerCounts& answers,
+                 QWidget* parent = nullptr);
 
     // Takes what the ring got since the last tick.
     void OnTick();
@@ -45,6 +48,8 @@ protected:
 private:
     void ShowCounts();
 
+    RejectedMessages& m_rejected;
+    const AnswerCounts& m_answerCounts;
     RejectedListModel* m_model;
     QTableView* m_list;
     QPushButton* m_clear;

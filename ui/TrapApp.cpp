@@ -12,7 +12,6 @@
 #include "forward/Forwarder.h"
 #include "mail/MailQueue.h"
 #include "platform/Sound.h"
-#include "reception/Receiver.h"
 #include "ui/AboutDlg.h"
 #include "ui/AppIcon.h"
 #include "ui/EventView.h"
@@ -65,13 +64,13 @@ bool CTrapApp::InitInstance() {
     UseJapaneseFont();
     UseListFont();
     m_program.Settings().Load();
-    ApplyForwardSettings(LoadForwardSettingsFile());
+    ApplyForwardSettings(LoadForwardSettingsFile(), m_program.Losses());
     g_bShowMainWnd = 0;
-    SetServiceWindows(&QtServiceWindows());
+    m_program.Windows().Install(&QtServiceWindows());
     // The pipeline beeps on the receiver thread; the beep belongs to the user interface thread.
     SetBeepHook([] { PostToUiThread([] { QApplication::beep(); }); });
 
-    auto* frame = new CMainFrame;
+    auto* frame = new CMainFrame(m_program);
     frame->hide();
 
     CInitDlg splash(frame);
@@ -79,18 +78,20 @@ bool CTrapApp::InitInstance() {
     return true;
 }
 
-int CTrapApp::ExitInstance(int code) {
-    SetServiceWindows(nullptr);
+int CTrapApp::ExitInstance(int code) { return EndProgram(m_program, code); }
+
+int EndProgram(Program& program, int code) {
+    program.Windows().Install(nullptr);
     // The receiver may be waiting for this thread to carry out a window call: keep the
     // event loop turning while it ends. Mails still queued get a moment of their own; after
     // a few seconds the process ends without what is left, as it would have anyway.
     constexpr int kShutdownWaitMs = 5000;
     std::atomic<bool> ended{false};
-    std::thread stopper([&ended] {
-        ShutdownReceiver();
+    std::thread stopper([&program, &ended] {
+        program.TrapReceiver().Shutdown();
         // Forwarding and mail each get their own moment, side by side.
         std::thread forwarding([] { ShutdownForwarding(kForwardShutdownWait); });
-        ShutdownMailQueue(kMailShutdownWait);
+        ShutdownMailQueue(kMailShutdownWait, program.Losses());
         forwarding.join();
         ended = true;
     });

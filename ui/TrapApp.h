@@ -38,20 +38,24 @@ public:
     // scripts that watch a running program.
     void ReportRows() const;
 
-    // After the event loop: the windows are gone, so the receiver is stopped and joined
-    // while calls it has already queued to the windows are still delivered. Returns code.
+    // After the event loop: EndProgram of the application's program.
     int ExitInstance(int code);
 
     // Shows the about box modally.
     void OnAppAbout();
 
-    // The program the windows work on.
-    Program& GetProgram() { return m_program; }
-
 private:
-    bool m_bEndRequested = false;
+    // Everything of the program that lives as long as it does; the windows get their
+    // parts from the main frame.
     Program m_program;
+    bool m_bEndRequested = false;
 };
 
 // The process-wide application object.
 CTrapApp& TheApp();
+
+// After the event loop: program's windows are gone, so its receiver is stopped and joined
+// while calls it has already queued to the windows are still delivered; forwarding and mail
+// get a moment for their queues. Returns code; when they do not end within a few seconds
+// the process ends with code.
+int EndProgram(Program& program, int code);

@@ -91,7 +91,7 @@ void TrapListModel::AppendRows(std::vector<TrapRow>&& rows) {
     // A batch longer than the whole list keeps only its newest rows.
     const std::size_t skipped = rows.size() > ceiling ? rows.size() - ceiling : 0;
     const std::size_t removed = MakeRoomFor(rows.size() - skipped, ceiling);
-    if (removed + skipped > 0) CountLoss(LossKind::kRowsRemoved, removed + skipped);
+    if (removed + skipped > 0) losses_.Count(LossKind::kRowsRemoved, removed + skipped);
     const auto newest = rows.begin() + static_cast<std::ptrdiff_t>(skipped);
     const int first = static_cast<int>(rows_.size());
     beginInsertRows({}, first, first + static_cast<int>(rows.end() - newest) - 1);

@@ -12,14 +12,16 @@
 #include "mib/TrapNameColumn.h"
 #include "traplog/TrapRow.h"
 
+class LossCounters;
 class SettingsSource;
 
 class TrapListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // The row ceiling is the MAXROWS of settings as each batch arrives.
-    explicit TrapListModel(const SettingsSource& settings, QObject* parent = nullptr)
-        : QAbstractTableModel(parent), settings_(settings) {}
+    // The row ceiling is the MAXROWS of settings as each batch arrives; rows pushed out at
+    // the ceiling are counted in losses.
+    TrapListModel(const SettingsSource& settings, LossCounters& losses, QObject* parent = nullptr)
+        : QAbstractTableModel(parent), settings_(settings), losses_(losses) {}
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -44,6 +46,7 @@ private:
     std::size_t MakeRoomFor(std::size_t incoming, std::size_t ceiling);
 
     const SettingsSource& settings_;
+    LossCounters& losses_;
     // A deque: rows leave at the front at a cost that does not grow with the list.
     std::deque<TrapRow> rows_;
     mutable TrapNameColumn names_;

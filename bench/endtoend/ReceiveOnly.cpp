@@ -16,16 +16,18 @@
 #include <memory>
 #include <thread>
 
+#include "pipeline/WindowPorts.h"
 #include "reception/ReceiverService.h"
+#include "reception/RejectedMessages.h"
 #include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
+#include "snmp/UsmKeyCache.h"
+#include "trap/LossCounters.h"
 #include "trap/PacketCounters.h"
 #include "trap/ReusableTrapRecord.h"
 #include "users/UserStore.h"
 
 namespace {
-
-std::atomic<int32_t> stopRequested{0};
 
 double CpuSeconds() {
     rusage usage{};
@@ -48,7 +50,8 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::thread stopper([&stopSignals] {
+    std::atomic<int32_t> stopRequested{0};
+    std::thread stopper([&stopSignals, &stopRequested] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
         stopRequested.store(1);
@@ -57,26 +60,32 @@ int main(int argc, char** argv) {
     auto record = std::make_unique<ReusableTrapRecord>();
     StoreReadFailures readFailures;
     const UserStore users(readFailures);
-    RunReceiverService(
-        port, stopRequested,
-        [&record, &users](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t) {
-            DecodeFailure failure;
-            if (DecodeDatagram(users, datagram, sender, *record, failure) != kDecodeOk) {
-                CountPacket(kPacketDecodeError);
-                return;
-            }
-            CountPacket(PacketKindOfVersion(record->Record().version));
-            CountGenericTrap(record->Record().genericTrap);
-        });
+    WindowPorts windows;
+    PacketCounters counters;
+    LossCounters losses;
+    const auto rejected = std::make_unique<RejectedMessages>();
+    const auto keys = std::make_unique<UsmKeyCache>();
+    const TrapDecoder decoder(users, *keys);
+    ReceiverService service({windows, counters, losses, *rejected});
+    service.Run(port, stopRequested,
+                [&](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t) {
+                    DecodeFailure failure;
+                    if (decoder.Decode(datagram, sender, *record, failure) != kDecodeOk) {
+                        counters.CountPacket(kPacketDecodeError);
+                        return;
+                    }
+                    counters.CountPacket(PacketKindOfVersion(record->Record().version));
+                    counters.CountGenericTrap(record->Record().genericTrap);
+                });
     // A service that ended by itself (the port was taken) ends the waiting thread too.
     if (stopRequested.load() == 0) kill(getpid(), SIGTERM);
     stopper.join();
 
-    const PacketCounters counters = SnapshotCounters();
+    const PacketCountBlock counted = counters.Snapshot();
     const double cpu = CpuSeconds();
     std::printf("received %u v2c %u v3 %u decode_errors %u cpu_us/datagram %.2f\n",
-                counters.allPackets, counters.snmpV2cPackets, counters.snmpV3Packets,
-                counters.decodeErrors,
-                counters.allPackets > 0 ? cpu * 1e6 / counters.allPackets : 0.0);
+                counted.allPackets, counted.snmpV2cPackets, counted.snmpV3Packets,
+                counted.decodeErrors,
+                counted.allPackets > 0 ? cpu * 1e6 / counted.allPackets : 0.0);
     return 0;
 }

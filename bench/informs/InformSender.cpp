@@ -170,7 +170,7 @@ public:
         m_boots = header.boots;
         m_time = header.time;
         m_discoveredAt = Clock::now();
-        const CachedKey key = CachedLocalizeKey(kSha256, m_privPassword, m_engineId);
+        const CachedKey key = m_keys.Localize(kSha256, m_privPassword, m_engineId);
         if (!key) return false;
         m_cipher.emplace(std::span(key->key).first<16>(), kAesEncrypt);
         return true;
@@ -217,7 +217,7 @@ public:
         w.Close();
         Bytes message = std::move(w.Bytes());
         const std::size_t macAt = message.size() - data.Bytes().size() - (2 + salt.size()) - kMac;
-        const CachedKey key = CachedLocalizeKey(kSha256, m_authPassword, m_engineId);
+        const CachedKey key = m_keys.Localize(kSha256, m_authPassword, m_engineId);
         UsmKey mac;
         if (key && key->hmac.Sign(message, mac))
             std::copy_n(mac.begin(), kMac, message.begin() + std::ptrdiff_t(macAt));
@@ -227,6 +227,7 @@ public:
 private:
     std::string m_user, m_authPassword, m_privPassword;
     Bytes m_engineId;
+    UsmKeyCache m_keys;
     int32_t m_boots = 0, m_time = 0;
     Clock::time_point m_discoveredAt;
     std::optional<Aes128Cfb> m_cipher;

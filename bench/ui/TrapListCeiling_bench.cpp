@@ -10,12 +10,12 @@
 
 #include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
+#include "program/Program.h"
 #include "settings/AppSettings.h"
 #include "trap/TrapRecord.h"
 #include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"
 #include "ui/EventView.h"
-#include "ui/TrapApp.h"
 #include "ui/TrapListModel.h"
 
 namespace {
@@ -43,32 +43,33 @@ std::unique_ptr<TrapRecord> LinkDownTrap() {
     return record;
 }
 
-void SetCeiling(int rows) {
-    AppSettings settings = TheApp().GetProgram().Settings().Snapshot();
+void SetCeiling(Program& program, int rows) {
+    AppSettings settings = program.Settings().Snapshot();
     settings.maxRows = rows;
     SetFixedText(settings.formatV2c, "Com = %C / VarBindings = %B");
-    TheApp().GetProgram().Settings().Replace(settings);
+    program.Settings().Replace(settings);
 }
 
-void QueueBatch(const TrapRecord& trap) {
-    const std::string message =
-        ExpandTrapMessage(trap, TheApp().GetProgram().Settings().Snapshot());
+void QueueBatch(Program& program, const TrapRecord& trap) {
+    const std::string message = ExpandTrapMessage(trap, program.Settings().Snapshot());
     // The list takes each batch before the next: the queue never refuses a row here.
-    for (int i = 0; i < kBatch; ++i) static_cast<void>(QueueReceivedTrapRow(trap, message));
+    for (int i = 0; i < kBatch; ++i)
+        static_cast<void>(QueueReceivedTrapRow(trap, message, program.Losses()));
 }
 
 // Resident memory after every 50,000 traps; it must stay flat once the list is full.
 void BM_StormThroughFullList(benchmark::State& state) {
     constexpr int kTraps = 300000;
     const auto trap = LinkDownTrap();
-    SetCeiling(kCeiling);
     for (auto _ : state) {
-        CEventView view;
+        const auto program = std::make_unique<Program>();
+        SetCeiling(*program, kCeiling);
+        CEventView view(program->Settings(), program->TrapReceiver(), program->Losses());
         view.resize(800, 380);
         view.show();
         const double before = ResidentMiB();
         for (int sent = kBatch; sent <= kTraps; sent += kBatch) {
-            QueueBatch(*trap);
+            QueueBatch(*program, *trap);
             view.InsertQueuedRows();
             if (sent % 50000 == 0)
                 state.counters["MiB@" + std::to_string(sent / 1000) + "k"] = ResidentMiB();
@@ -76,7 +77,6 @@ void BM_StormThroughFullList(benchmark::State& state) {
                 state.counters["bytes/row"] = (ResidentMiB() - before) * 1024 * 1024 / kCeiling;
         }
     }
-    SetCeiling(kMaxRowsDefault);
 }
 BENCHMARK(BM_StormThroughFullList)->Iterations(1)->Unit(benchmark::kMillisecond);
 
@@ -86,24 +86,24 @@ BENCHMARK(BM_StormThroughFullList)->Iterations(1)->Unit(benchmark::kMillisecond)
 void BM_InsertBatch(benchmark::State& state) {
     const bool atCeiling = state.range(0) != 0;
     const auto trap = LinkDownTrap();
-    SetCeiling(atCeiling ? kCeiling : kMaxRowsHighest);
-    CEventView view;
+    const auto program = std::make_unique<Program>();
+    SetCeiling(*program, atCeiling ? kCeiling : kMaxRowsHighest);
+    CEventView view(program->Settings(), program->TrapReceiver(), program->Losses());
     view.resize(800, 380);
     view.show();
     auto* model = dynamic_cast<TrapListModel*>(view.List()->model());
     for (int rows = 0; rows < kCeiling; rows += kBatch) {
-        QueueBatch(*trap);
+        QueueBatch(*program, *trap);
         view.InsertQueuedRows();
     }
     for (auto _ : state) {
         state.PauseTiming();
         if (!atCeiling) model->RemoveRows(0, kBatch);
-        QueueBatch(*trap);
+        QueueBatch(*program, *trap);
         state.ResumeTiming();
         view.InsertQueuedRows();
     }
     state.SetItemsProcessed(state.iterations() * kBatch);
-    SetCeiling(kMaxRowsDefault);
 }
 BENCHMARK(BM_InsertBatch)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 

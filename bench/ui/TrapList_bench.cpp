@@ -14,12 +14,12 @@
 
 #include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
+#include "program/Program.h"
 #include "settings/AppSettings.h"
 #include "trap/TrapRecord.h"
 #include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"
 #include "ui/EventView.h"
-#include "ui/TrapApp.h"
 #include "ui/TrapListFinder.h"
 
 namespace {
@@ -46,20 +46,24 @@ std::unique_ptr<TrapRecord> SampleTrap() {
 
 struct FilledList {
     explicit FilledList(int rows) : trap(SampleTrap()) {
-        AppSettings settings = TheApp().GetProgram().Settings().Snapshot();
+        AppSettings settings = program.Settings().Snapshot();
         SetFixedText(settings.formatV1,
                      "Com = %C / ePrise = %E / GID = %G / SID = %S / VarBindings = %B");
-        TheApp().GetProgram().Settings().Replace(settings);
+        program.Settings().Replace(settings);
         message = ExpandTrapMessage(*trap, settings);
         view.resize(800, 380);
         view.show();
-        // Far below the queue's bound: no row is refused.
-        for (int i = 0; i < rows; ++i) static_cast<void>(QueueReceivedTrapRow(*trap, message));
+        for (int i = 0; i < rows; ++i) Queue();
         view.InsertQueuedRows();
     }
+    // Queues the row of the sample trap; the list takes the rows before the queue's bound,
+    // so none is refused.
+    void Queue() { static_cast<void>(QueueReceivedTrapRow(*trap, message, program.Losses())); }
+
+    Program program;
     std::unique_ptr<TrapRecord> trap;
     std::string message;
-    CEventView view;
+    CEventView view{program.Settings(), program.TrapReceiver(), program.Losses()};
 };
 
 // One trap's row: built and queued on the receiver's side, inserted in a batch of 1,000.
@@ -67,8 +71,7 @@ void BM_AddTrapRow(benchmark::State& state) {
     constexpr int kBatch = 1000;
     FilledList list(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        for (int i = 0; i < kBatch; ++i)
-            static_cast<void>(QueueReceivedTrapRow(*list.trap, list.message));
+        for (int i = 0; i < kBatch; ++i) list.Queue();
         list.view.InsertQueuedRows();
     }
     state.SetItemsProcessed(state.iterations() * kBatch);
@@ -84,8 +87,7 @@ void BM_ResidentBytesPerRow(benchmark::State& state) {
         auto list = std::make_unique<FilledList>(0);
         const double before = ResidentMiB();
         for (int row = 0; row < kRows; row += kRowsPerTick) {
-            for (int i = 0; i < kRowsPerTick; ++i)
-                static_cast<void>(QueueReceivedTrapRow(*list->trap, list->message));
+            for (int i = 0; i < kRowsPerTick; ++i) list->Queue();
             list->view.InsertQueuedRows();
             QCoreApplication::processEvents();
         }

@@ -98,7 +98,8 @@ QString ErrorText(const DestinationStatus& status) {
 
 }  // namespace
 
-CForwardDlg::CForwardDlg(QWidget* parent) : CBaseDlg(parent) {
+CForwardDlg::CForwardDlg(LossCounters& losses, QWidget* parent)
+    : CBaseDlg(parent), m_losses(losses) {
     setWindowTitle(QStringLiteral("Olix Trap Receiver: 転送設定"));
     const ForwardSettings settings = CurrentForwardSettings();
 
@@ -223,7 +224,7 @@ void CForwardDlg::OnOK() {
             if (text->find_first_of(";\r\n") != std::string::npos)
                 return ShowStopMessage("設定値に ; や改行を使用することはできません。");
     }
-    ApplyForwardSettings(settings);
+    ApplyForwardSettings(settings, m_losses);
     // A file that could not be written has been reported; the destinations are in use all
     // the same, and the dialog stays open.
     if (!SaveForwardSettingsFile(settings)) return;

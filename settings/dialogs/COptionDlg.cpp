@@ -72,7 +72,7 @@ QLineEdit* NumberEdit(int id, int32_t value) {
 
 }  // namespace
 
-COptionDlg::COptionDlg(SettingsSource& settingsSource, QWidget* parent)
+COptionDlg::COptionDlg(SettingsSource& settingsSource, EngineFile& engine, QWidget* parent)
     : CBaseDlg(parent), m_settings(settingsSource) {
     const AppSettings settings = m_settings.Snapshot();
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Option"));
@@ -138,7 +138,7 @@ COptionDlg::COptionDlg(SettingsSource& settingsSource, QWidget* parent)
     auto* engineGroup = new QGroupBox(QStringLiteral("SNMP エンジン（インフォーム受信用）"));
     auto* engineLayout = new QHBoxLayout(engineGroup);
     auto* engineId =
-        WithId(new QLineEdit(QString::fromStdString(EngineIdText(PeekLocalEngine().EngineId()))),
+        WithId(new QLineEdit(QString::fromStdString(EngineIdText(engine.Peek().EngineId()))),
                kEngineIdEdit);
     engineId->setReadOnly(true);
     engineLayout->addWidget(new QLabel(QStringLiteral("Engine ID：")));

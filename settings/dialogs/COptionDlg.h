@@ -5,6 +5,7 @@
 
 #include "platform/qt/CBaseDlg.h"
 
+class EngineFile;
 class SettingsSource;
 
 class COptionDlg : public CBaseDlg {
@@ -22,8 +23,8 @@ public:
         kMibFoldersEdit = 1011,
     };
 
-    // Shows settings and changes them on OK.
-    explicit COptionDlg(SettingsSource& settings, QWidget* parent = nullptr);
+    // Shows settings and changes them on OK, and the engine ID of engine's file.
+    COptionDlg(SettingsSource& settings, EngineFile& engine, QWidget* parent = nullptr);
 
     void OnOK() override;
 

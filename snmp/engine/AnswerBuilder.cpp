@@ -2,8 +2,6 @@
 
 #include <sys/random.h>
 
-#include <atomic>
-
 #include "crypto/Aes.h"
 #include "crypto/Des.h"
 #include "platform/FixedText.h"
@@ -22,15 +20,11 @@ constexpr uint8_t kPrivFlag = 2;
 constexpr std::size_t kSaltOctets = 8;
 constexpr std::size_t kMaxAdminString = 32;  // user and context names (RFC 3411)
 
-// RFC 3414 8.1.1.1 and RFC 3826 3.1.2.1: the salt is a counter that starts at a random
-// value and is never the same twice in a run (the DES salt also holds engineBoots).
 uint64_t RandomStart() {
     uint64_t start = 0;
     if (getrandom(&start, sizeof start, 0) != ssize_t(sizeof start)) start = 0;
     return start;
 }
-std::atomic<uint32_t> desSalt{uint32_t(RandomStart())};
-std::atomic<uint64_t> aesSalt{RandomStart()};
 
 void PutBigEndian(uint64_t value, std::size_t octets, uint8_t* out) {
     for (std::size_t i = 0; i < octets; ++i) out[i] = uint8_t(value >> (8 * (octets - 1 - i)));
@@ -77,15 +71,24 @@ uint8_t AnswerLevel(const AnswerFacts& facts) {
     return facts.report == ReportKind::kNotInTimeWindow ? kAuthFlag : 0;
 }
 
+}  // namespace
+
+std::vector<uint8_t> UsmStatsOidContent(ReportKind kind) {
+    return {0x2B, 6, 1, 6, 3, 15, 1, 1, uint8_t(kind), 0};
+}
+
+AnswerBuilder::AnswerBuilder(UsmKeyCache& keys)
+    : keys_(keys), desSalt_(uint32_t(RandomStart())), aesSalt_(RandomStart()) {}
+
 // Encrypts the scoped PDU in place and gives the privacy parameters (the salt).
-bool Encrypt(const AnswerFacts& facts, const LocalEngine& local, std::vector<uint8_t>& scoped,
-             std::array<uint8_t, kSaltOctets>& salt) {
+bool AnswerBuilder::Encrypt(const AnswerFacts& facts, const LocalEngine& local,
+                            std::vector<uint8_t>& scoped, std::span<uint8_t, kSaltOctets> salt) {
     const UserEntry& user = facts.user;
     const CachedKey key =
-        CachedLocalizeKey(user.authProtocol, FixedTextView(user.privPassword), local.engineId);
+        keys_.Localize(user.authProtocol, FixedTextView(user.privPassword), local.engineId);
     if (!key) return false;
     if (user.privProtocol == kPrivCfbAes128) {
-        PutBigEndian(aesSalt.fetch_add(1), kSaltOctets, salt.data());
+        PutBigEndian(aesSalt_.fetch_add(1), kSaltOctets, salt.data());
         AesBlock iv;
         PutBigEndian(uint32_t(local.boots), 4, iv.data());
         PutBigEndian(uint32_t(local.time), 4, iv.data() + 4);
@@ -95,17 +98,17 @@ bool Encrypt(const AnswerFacts& facts, const LocalEngine& local, std::vector<uin
     }
     if (user.privProtocol != kPrivCbcDes) return false;
     PutBigEndian(uint32_t(local.boots), 4, salt.data());
-    PutBigEndian(desSalt.fetch_add(1), 4, salt.data() + 4);
+    PutBigEndian(desSalt_.fetch_add(1), 4, salt.data() + 4);
     scoped.resize((scoped.size() + 7) / 8 * 8, 0);  // RFC 3414 8.1.1.2: whole blocks
     DesBlock desKey, preIv, iv;
     std::copy_n(key->key.begin(), 8, desKey.begin());
     std::copy_n(key->key.begin() + 8, 8, preIv.begin());
-    MakeIv(preIv, std::span<const uint8_t, 8>(salt), iv);
+    MakeIv(preIv, salt, iv);
     return DesCbc(desKey, scoped, scoped.size(), kDesEncrypt, iv) == 0;
 }
 
-int BuildUsmAnswer(const AnswerFacts& facts, const LocalEngine& local, uint32_t reportValue,
-                   std::vector<uint8_t>& out) {
+int AnswerBuilder::BuildUsm(const AnswerFacts& facts, const LocalEngine& local,
+                            uint32_t reportValue, std::vector<uint8_t>& out) {
     const bool response = facts.kind == AnswerKind::kResponse;
     if (facts.userName.size() > kMaxAdminString || facts.contextName.size() > kMaxAdminString ||
         facts.contextEngineId.size() > 32)
@@ -165,7 +168,7 @@ int BuildUsmAnswer(const AnswerFacts& facts, const LocalEngine& local, uint32_t 
         // before the privacy parameters (two octets of header and the salt) and the data.
         const std::size_t authAt = out.size() - data.size() - (2 + privLength) - macLength;
         const CachedKey key =
-            CachedLocalizeKey(user.authProtocol, FixedTextView(user.authPassword), local.engineId);
+            keys_.Localize(user.authProtocol, FixedTextView(user.authPassword), local.engineId);
         UsmKey mac;
         if (!key || !key->hmac.Sign(out, mac)) return 1;
         std::copy_n(mac.begin(), macLength, out.begin() + std::ptrdiff_t(authAt));
@@ -173,17 +176,11 @@ int BuildUsmAnswer(const AnswerFacts& facts, const LocalEngine& local, uint32_t 
     return 0;
 }
 
-}  // namespace
-
-std::vector<uint8_t> UsmStatsOidContent(ReportKind kind) {
-    return {0x2B, 6, 1, 6, 3, 15, 1, 1, uint8_t(kind), 0};
-}
-
-int BuildAnswer(const AnswerFacts& facts, const LocalEngine& local, uint32_t reportValue,
-                std::vector<uint8_t>& out) {
+int AnswerBuilder::Build(const AnswerFacts& facts, const LocalEngine& local, uint32_t reportValue,
+                         std::vector<uint8_t>& out) {
     out.clear();
     if (facts.kind == AnswerKind::kNone) return 1;
     if (facts.kind == AnswerKind::kReport && !facts.reportable) return 1;
-    if (facts.version == kSnmpV3Version) return BuildUsmAnswer(facts, local, reportValue, out);
+    if (facts.version == kSnmpV3Version) return BuildUsm(facts, local, reportValue, out);
     return BuildCommunityAnswer(facts, reportValue, out);
 }

@@ -20,13 +20,22 @@ struct AnswerCountsSnapshot {
     std::array<uint64_t, kReportKindCount> reportsSent{};  // by ReportKind - 1
 };
 
-void CountInformAnswered();
-void CountInformRepeat();
-void CountAnswerUnsent();
-void CountReportSent(ReportKind kind);
-// usmStats: each failure RFC 3414 names, reported or not; the value a report carries.
-uint32_t CountUsmFailure(ReportKind kind);
+// Counted on the receiver thread, read on the windows' tick.
+class AnswerCounts {
+public:
+    void CountInformAnswered() { informsAnswered_.fetch_add(1, std::memory_order_relaxed); }
+    void CountInformRepeat() { repeats_.fetch_add(1, std::memory_order_relaxed); }
+    void CountAnswerUnsent() { unsent_.fetch_add(1, std::memory_order_relaxed); }
+    void CountReportSent(ReportKind kind);
+    // usmStats: each failure RFC 3414 names, reported or not; the value a report carries.
+    uint32_t CountUsmFailure(ReportKind kind);
 
-AnswerCountsSnapshot SnapshotAnswerCounts();
-// Zeroes every count (tests).
-void ResetAnswerCounts();
+    AnswerCountsSnapshot Snapshot() const;
+
+private:
+    std::atomic<uint64_t> informsAnswered_{0};
+    std::atomic<uint64_t> repeats_{0};
+    std::atomic<uint64_t> unsent_{0};
+    std::array<std::atomic<uint64_t>, kReportKindCount> reportsSent_{};
+    std::array<std::atomic<uint32_t>, kReportKindCount> usmFailures_{};
+};

@@ -24,8 +24,6 @@ constexpr std::size_t kMinEngineIdOctets = 5;  // RFC 3411: SnmpEngineID (SIZE(5
 constexpr std::array<uint8_t, 5> kEngineIdPrefix = {0x80, 0x00, 0x00, 0x00, 0x05};
 constexpr std::size_t kRandomOctets = 8;
 
-std::mutex fileLock;
-
 bool NewEngineId(EngineIdentity& identity) {
     std::copy(kEngineIdPrefix.begin(), kEngineIdPrefix.end(), identity.engineId.begin());
     uint8_t* random = identity.engineId.data() + kEngineIdPrefix.size();
@@ -56,17 +54,18 @@ bool WriteEngineFile(const EngineIdentity& identity) {
     return DurableReplace(file, temporary, path) == 0;
 }
 
-// With fileLock held: the file's engine, or a new one written at once.
-EngineIdentity LoadOrMake(int32_t bootsToAdd) {
+}  // namespace
+
+// The file's engine, or a new one written at once.
+EngineIdentity EngineFile::LoadOrMake(int32_t bootsToAdd) {
     EngineIdentity identity;
     const bool kept = ParseEngineFile(ReadWhole(EngineFilePath()), identity);
     if (!kept) {
-        static bool said = false;
         if (!NewEngineId(identity)) return identity;
-        if (!said)
+        if (!toldNewId_)
             std::fprintf(stderr, "olixtrap: %s is missing or damaged; new SNMP engine ID %s\n",
                          EngineFilePath().c_str(), EngineIdText(identity.EngineId()).c_str());
-        said = true;
+        toldNewId_ = true;
     }
     if (identity.boots < kMaxBoots) identity.boots += bootsToAdd;
     if ((bootsToAdd != 0 || !kept) && !WriteEngineFile(identity))
@@ -74,17 +73,15 @@ EngineIdentity LoadOrMake(int32_t bootsToAdd) {
     return identity;
 }
 
-}  // namespace
-
 std::string EngineFilePath() { return GetProgramFolder() + "/db/Engine.na"; }
 
-EngineIdentity BootLocalEngine() {
-    std::lock_guard lock(fileLock);
+EngineIdentity EngineFile::Boot() {
+    std::lock_guard lock(lock_);
     return LoadOrMake(1);
 }
 
-EngineIdentity PeekLocalEngine() {
-    std::lock_guard lock(fileLock);
+EngineIdentity EngineFile::Peek() {
+    std::lock_guard lock(lock_);
     return LoadOrMake(0);
 }
 

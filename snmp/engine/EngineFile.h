@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,13 +23,24 @@ struct EngineIdentity {
 // The file under the program folder.
 std::string EngineFilePath();
 
-// Reads the file, adds one boot (snmpEngineBoots stops at 2147483647) and writes it back.
-// A missing or damaged file gives a new engine ID at boots 1, said once on standard error.
-// When the file cannot be written the engine runs on with what it has.
-EngineIdentity BootLocalEngine();
+// The file, read and written under a lock of its own: the receiver thread boots the engine
+// while an options dialog may look at it.
+class EngineFile {
+public:
+    // Reads the file, adds one boot (snmpEngineBoots stops at 2147483647) and writes it
+    // back. A missing or damaged file gives a new engine ID at boots 1, said once on
+    // standard error. When the file cannot be written the engine runs on with what it has.
+    EngineIdentity Boot();
 
-// The engine as the file holds it, making the file when there is none, without a boot.
-EngineIdentity PeekLocalEngine();
+    // The engine as the file holds it, making the file when there is none, without a boot.
+    EngineIdentity Peek();
+
+private:
+    EngineIdentity LoadOrMake(int32_t bootsToAdd);  // with lock_ held
+
+    std::mutex lock_;
+    bool toldNewId_ = false;
+};
 
 // "0x" and two upper-case hexadecimal digits an octet.
 std::string EngineIdText(std::span<const uint8_t> engineId);

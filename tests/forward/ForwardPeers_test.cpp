@@ -14,7 +14,7 @@
 #include "forward/DestinationSender.h"
 #include "forward/ForwardTransport.h"
 #include "forward/Forwarder.h"
-#include "reception/Receiver.h"
+#include "program/Program.h"
 #include "records/DBLib.h"
 #include "rules/RuleStore.h"
 #include "support/Eventually.h"
@@ -99,7 +99,6 @@ protected:
     void SetUp() override {
         if (FindSnmptrap().empty() || FindProgram("rsyslogd").empty())
             GTEST_SKIP() << "snmptrap (snmp) or rsyslogd (rsyslog) is not installed";
-        ResetLosses();
     }
 
     // The receiver on a port of its own, with the log on for every trap.
@@ -115,15 +114,14 @@ protected:
         settings_.Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
         CloseLogFile();
-        ResetCounters();
         ASSERT_EQ(users_.AppendUser("alice", "authpass1", "privpass1", kEngineId, 2, 1), 0);
-        ApplyForwardSettings(LoadForwardSettingsFile());
-        StartReceiver(rules_, users_);
+        ApplyForwardSettings(LoadForwardSettingsFile(), program_.Losses());
+        program_.TrapReceiver().Start();
         ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     }
 
     void TearDown() override {
-        ShutdownReceiver();
+        program_.TrapReceiver().Shutdown();
         ShutdownForwarding();
         CloseLogFile();
     }
@@ -152,11 +150,10 @@ protected:
     }
 
     TempProgramFolder folder_;
-    StoreReadFailures readFailures_;
-    RuleStore rules_{readFailures_};
-    UserStore users_{readFailures_};
-    TestSettings settings_;
-    RecordingServiceWindows windows_;
+    Program program_;
+    UserStore& users_ = program_.Users();
+    SettingsSource& settings_ = program_.Settings();
+    RecordingServiceWindows windows_{program_.Windows(), &program_.Counters()};
     uint16_t port_ = 0;
 };
 
@@ -247,7 +244,7 @@ TEST_F(ForwardPeersTest, TcpKeepsWhatArrivesWhileRsyslogIsAwayAndSendsItOnItsRet
                   1);
     EXPECT_EQ(ForwardDestinationStatus(0).dropped, 0u);
     EXPECT_EQ(ForwardDestinationStatus(0).error, kForwardOk);
-    EXPECT_EQ(ReadLoss(LossKind::kForwardDropped), 0u);
+    EXPECT_EQ(program_.Losses().Read(LossKind::kForwardDropped), 0u);
 }
 
 TEST_F(ForwardPeersTest, AFullQueueDropsTheNewestAndCountsEachExactly) {
@@ -258,7 +255,7 @@ TEST_F(ForwardPeersTest, AFullQueueDropsTheNewestAndCountsEachExactly) {
     destination.host = "127.0.0.1";
     destination.port = rsyslog.TcpPort();
     constexpr std::size_t kCapacity = 4;
-    DestinationSender sender(destination, folder_.Path(), kCapacity);
+    DestinationSender sender(destination, folder_.Path(), program_.Losses(), kCapacity);
     auto record = V2cRecord();
     for (int i = 0; i < 10; ++i) {
         auto trap = std::make_shared<CapturedTrap>();
@@ -268,7 +265,7 @@ TEST_F(ForwardPeersTest, AFullQueueDropsTheNewestAndCountsEachExactly) {
         EXPECT_EQ(sender.Offer(trap), i < static_cast<int>(kCapacity)) << i;
     }
     EXPECT_EQ(sender.Status().dropped, 6u);
-    EXPECT_EQ(ReadLoss(LossKind::kForwardDropped), 6u);
+    EXPECT_EQ(program_.Losses().Read(LossKind::kForwardDropped), 6u);
     ASSERT_TRUE(rsyslog.Start());
     ASSERT_TRUE(rsyslog.WaitForLines(kCapacity));
     EXPECT_TRUE(sender.Stop(10s));

@@ -122,7 +122,10 @@ protected:
     StoreReadFailures readFailures_;
     RuleStore rules_{readFailures_};
     TestSettings settings_;
-    RecordingServiceWindows windows_;
+    WindowPorts ports_;
+    LossCounters losses_;
+    Pipeline pipeline_{rules_, settings_, ports_, losses_};
+    RecordingServiceWindows windows_{ports_};
 };
 
 TEST_F(PipelineTest, EveryTrapIsReceivedWithTheDefaultActionsOrNone) {
@@ -194,8 +197,8 @@ TEST_F(PipelineTest, LogModeDecidesWhetherRejectedAndReceivedTrapsAreLogged) {
     for (const auto& c : cases) {
         Configure(1, c.logMode, 0);
         folder_.Write("log/log.log", "");
-        EXPECT_EQ(ProcessTrap(rules_, *NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
-        EXPECT_EQ(ProcessTrap(rules_, *NewTrapRecord(kSnmpV2c, {11, 0, 0, 1})), 1);
+        EXPECT_EQ(pipeline_.ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
+        EXPECT_EQ(pipeline_.ProcessTrap(*NewTrapRecord(kSnmpV2c, {11, 0, 0, 1})), 1);
         EXPECT_EQ(LogLines(), c.lines) << "logMode " << c.logMode;
     }
     // One row per received trap only.
@@ -224,8 +227,8 @@ TEST_F(PipelineTest, SettingsSavedWhileATrapIsProcessedApplyFromTheNextTrap) {
     SetText(first->community, "one");
     const auto second = NewTrapRecord(kSnmpV2c, {10, 0, 0, 2});
     SetText(second->community, "two");
-    EXPECT_EQ(ProcessTrap(rules_, *first), 0);
-    EXPECT_EQ(ProcessTrap(rules_, *second), 1);
+    EXPECT_EQ(pipeline_.ProcessTrap(*first), 0);
+    EXPECT_EQ(pipeline_.ProcessTrap(*second), 1);
     SetHostResolver({});
 
     CloseLogFile();
@@ -254,7 +257,7 @@ TEST_F(PipelineTest, ActionsGetTrapTextLiterallyAndBeepSilencesTheWave) {
     auto record = NewTrapRecord(kSnmpV2c, {10, 0, 0, 7});
     const std::string community = "$(touch " + marker + "); rm -rf " + victim;
     SetText(record->community, community);
-    EXPECT_EQ(ProcessTrap(rules_, *record), 0);
+    EXPECT_EQ(pipeline_.ProcessTrap(*record), 0);
 
     const auto arguments = recorder.WaitForArguments();
     ASSERT_TRUE(arguments.has_value());
@@ -277,7 +280,7 @@ TEST_F(PipelineTest, WaveSoundsWhenNoBeepIsAsked) {
     RuleRecord rule = IpRangeRule({10, 0, 0, 0}, {10, 0, 0, 255}, "");
     SetText(rule.waveFile, "/sounds/%A.wav");  // the path is not expanded
     Store(rule);
-    EXPECT_EQ(ProcessTrap(rules_, *NewTrapRecord(kSnmpV2c, {10, 0, 0, 7})), 0);
+    EXPECT_EQ(pipeline_.ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 7})), 0);
     Eventually([&] { return !player.Calls().empty(); }, 5s);
     EXPECT_EQ(player.Calls(), "-q|--|/sounds/%A.wav|");
     EXPECT_TRUE(RecordedMessageBoxes().empty());
@@ -288,7 +291,7 @@ TEST_F(PipelineTest, RejectedTrapGetsNoRowAndNoActions) {
     RuleRecord rule = UserRule("alice", "popup");
     SetText(rule.programLine, recorder.Program().string() + " %A");
     Store(rule);
-    EXPECT_EQ(ProcessTrap(rules_, *NewV3Trap({10, 0, 0, 1}, "bob")), 1);
+    EXPECT_EQ(pipeline_.ProcessTrap(*NewV3Trap({10, 0, 0, 1}, "bob")), 1);
     EXPECT_EQ(windows_.RowCount(), 0u);
     EXPECT_TRUE(RecordedMessageBoxes().empty());
     std::this_thread::sleep_for(200ms);  // a wrongly started program would have run by now
@@ -314,7 +317,6 @@ int CountChildren(std::string_view name) {
 
 TEST_F(PipelineTest, AtMostThirtyTwoProgramsRunAtOnceAndEveryOneIsReaped) {
     Configure(0, 0, 0);
-    ResetLosses();
     const std::string release = folder_.File("release");
     RuleRecord rule{};
     rule.kind = AllTraps;
@@ -325,11 +327,11 @@ TEST_F(PipelineTest, AtMostThirtyTwoProgramsRunAtOnceAndEveryOneIsReaped) {
     Store(rule);
     int mostAtOnce = 0;
     for (int i = 0; i < 200; ++i) {
-        ASSERT_EQ(ProcessTrap(rules_, *NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
+        ASSERT_EQ(pipeline_.ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
         mostAtOnce = std::max(mostAtOnce, CountChildren("sh"));
     }
     EXPECT_EQ(mostAtOnce, kMaxRunningPrograms);
-    EXPECT_EQ(ReadLoss(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
+    EXPECT_EQ(losses_.Read(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
 
     folder_.Write("release", "");
     Eventually([] { return RunningProgramCount() == 0 && CountChildren("sh") == 0; }, 20s, 20ms);
@@ -337,9 +339,8 @@ TEST_F(PipelineTest, AtMostThirtyTwoProgramsRunAtOnceAndEveryOneIsReaped) {
     EXPECT_EQ(CountChildren("sh"), 0) << "a program was left unreaped";
     // Ended programs free their places: the next start is not skipped. (It ends at once,
     // the release being there, so the running count cannot be read reliably.)
-    EXPECT_EQ(ProcessTrap(rules_, *NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
-    EXPECT_EQ(ReadLoss(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
-    ResetLosses();
+    EXPECT_EQ(pipeline_.ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 1})), 0);
+    EXPECT_EQ(losses_.Read(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
 }
 
 }  // namespace

@@ -10,7 +10,8 @@ namespace {
 TEST(Popup, FiveOnScreenThenOnePauseWarningThenDroppedUntilOneCloses) {
     CloseOpenModelessBoxes();
     ClearRecordedMessageBoxes();
-    for (int i = 1; i <= 7; ++i) ShowPopup("trap " + std::to_string(i));
+    Popups popups;
+    for (int i = 1; i <= 7; ++i) popups.Show("trap " + std::to_string(i));
 
     auto boxes = RecordedMessageBoxes();
     ASSERT_EQ(boxes.size(), 6u);
@@ -27,7 +28,7 @@ TEST(Popup, FiveOnScreenThenOnePauseWarningThenDroppedUntilOneCloses) {
     // Closing every box frees the slots and the warning: pop-ups show again.
     EXPECT_EQ(CloseOpenModelessBoxes(), 6);
     ClearRecordedMessageBoxes();
-    ShowPopup("after");
+    popups.Show("after");
     boxes = RecordedMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "after");
@@ -37,12 +38,13 @@ TEST(Popup, FiveOnScreenThenOnePauseWarningThenDroppedUntilOneCloses) {
 TEST(Popup, TextIsCutTo511BytesWithoutSplittingACharacter) {
     CloseOpenModelessBoxes();
     ClearRecordedMessageBoxes();
+    Popups popups;
     const std::string twoByte = Utf8ToCp932("あ");
     ASSERT_EQ(twoByte.size(), 2u);
-    ShowPopup(std::string(600, 'a'));
+    popups.Show(std::string(600, 'a'));
     std::string japanese;
     for (int i = 0; i < 300; ++i) japanese += twoByte;
-    ShowPopup(japanese);
+    popups.Show(japanese);
     const auto boxes = RecordedMessageBoxes();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, std::string(511, 'a'));

@@ -12,9 +12,8 @@
 
 #include "mail/MailQueue.h"
 #include "platform/Encoding.h"
-#include "reception/Receiver.h"
+#include "program/Program.h"
 #include "reception/ReceiverService.h"
-#include "reception/RejectedMessages.h"
 #include "records/DBLib.h"
 #include "rules/RuleStore.h"
 #include "settings/AppSettings.h"
@@ -101,17 +100,16 @@ protected:
         settings_.Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
         CloseLogFile();
-        ResetCounters();
         CloseOpenModelessBoxes();
         ClearRecordedMessageBoxes();
         ASSERT_EQ(users_.AppendUser("alice", "authpass1", "privpass1", kEngineId, 2, 1), 0);
-        StartReceiver(rules_, users_);
+        Receiver().Start();
         ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     }
 
     void TearDown() override {
-        ShutdownReceiver();
-        EXPECT_TRUE(ShutdownMailQueue(10s));
+        Receiver().Shutdown();
+        EXPECT_TRUE(ShutdownMailQueue(10s, program_.Losses()));
         CloseOpenModelessBoxes();
         CloseLogFile();
     }
@@ -179,14 +177,20 @@ protected:
         return messages;
     }
 
+    ::Receiver& Receiver() { return program_.TrapReceiver(); }
+    std::vector<RejectedMessage> Rejected() const {
+        std::vector<RejectedMessage> rejected;
+        program_.Rejected().CopySince(0, rejected);
+        return rejected;
+    }
+
     TempProgramFolder folder_;
-    StoreReadFailures readFailures_;
-    RuleStore rules_{readFailures_};
-    UserStore users_{readFailures_};
-    TestSettings settings_;
-    RecordingServiceWindows windows_;
+    mutable Program program_;
+    RuleStore& rules_ = program_.Rules();
+    UserStore& users_ = program_.Users();
+    SettingsSource& settings_ = program_.Settings();
+    RecordingServiceWindows windows_{program_.Windows(), &program_.Counters()};
     uint16_t port_ = 0;
-    const uint64_t rejectedBefore_ = TheRejectedMessages().LastSequence();
 };
 
 TEST_F(EndToEndTest, SnmpV1AndV2cAreCountedListedAndLogged) {
@@ -201,7 +205,7 @@ TEST_F(EndToEndTest, SnmpV1AndV2cAreCountedListedAndLogged) {
                                                   {kGeneric0, 1},
                                                   {kGeneric0 + 3, 1},
                                                   {kGeneric0 + 7, 1}}));
-    const PacketCounters block = SnapshotCounters();
+    const PacketCountBlock block = program_.Counters().Snapshot();
     EXPECT_EQ(block.allPackets, 3u);
     EXPECT_EQ(block.genericTrapCounts[7], 1u);
 
@@ -239,8 +243,7 @@ TEST_F(EndToEndTest, SnmpV3IsCheckedCountedListedAndLogged) {
         windows_.Counters(),
         CounterFields(
             {{kAll, 4}, {kV3, 2}, {kAuth, 1}, {kDecrypt, 1}, {kGeneric0, 1}, {kGeneric0 + 3, 1}}));
-    std::vector<RejectedMessage> rejected;
-    TheRejectedMessages().CopySince(rejectedBefore_, rejected);
+    const std::vector<RejectedMessage> rejected = Rejected();
     ASSERT_EQ(rejected.size(), 2u);
     EXPECT_EQ(rejected[0].reason, RejectReason::kAuthFailure);
     EXPECT_EQ(rejected[1].reason, RejectReason::kDecryptFailure);
@@ -479,8 +482,7 @@ TEST_F(EndToEndTest, EveryRejectedDatagramIsKeptWithItsReason) {
         ++sent;
     }
 
-    std::vector<RejectedMessage> rejected;
-    TheRejectedMessages().CopySince(rejectedBefore_, rejected);
+    const std::vector<RejectedMessage> rejected = Rejected();
     ASSERT_EQ(rejected.size(), std::size(cases));
     for (std::size_t i = 0; i < rejected.size(); ++i) {
         SCOPED_TRACE(i);
@@ -511,23 +513,23 @@ TEST_F(EndToEndTest, EveryRejectedDatagramIsKeptWithItsReason) {
 TEST_F(EndToEndTest, StopShowsItsProgressAndStartWaitsForTheThreadToEnd) {
     Start(0, 0);
     using States = std::vector<std::pair<bool, bool>>;
-    // StartReceiver, then the thread itself.
+    // Start, then the thread itself.
     EXPECT_EQ(windows_.CommandStates(), (States{{false, true}, {false, true}}));
 
     // The ending thread is held in its window call, as by a busy user interface thread.
     windows_.HoldStatus("サービス停止");
-    StopReceiver();
+    Receiver().Stop();
     ASSERT_TRUE(
         windows_.WaitUntil([&] { return windows_.Statuses().back() == "サービス停止"; }, 5s));
     EXPECT_EQ(windows_.Statuses(),
               (std::vector<std::string>{"サービス起動中", "サービス停止中", "サービス停止"}));
-    EXPECT_FALSE(StartReceiver(rules_, users_));
+    EXPECT_FALSE(Receiver().Start());
     windows_.HoldStatus("");
     ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.CommandStates().size() == 4; }, 5s));
     EXPECT_EQ(windows_.CommandStates(),
               (States{{false, true}, {false, true}, {false, false}, {true, false}}));
 
-    ASSERT_TRUE(StartReceiver(rules_, users_));
+    ASSERT_TRUE(Receiver().Start());
     ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     SendV2c("again", kLinkUp);
     EXPECT_EQ(windows_.RowCount(), 1u);
@@ -537,9 +539,9 @@ TEST_F(EndToEndTest, StopShowsItsProgressAndStartWaitsForTheThreadToEnd) {
 
 TEST_F(EndToEndTest, AutomaticStartLeavesTheCommandsToTheService) {
     Start(0, 0);
-    ShutdownReceiver();
+    Receiver().Shutdown();
     const std::size_t before = windows_.CommandStates().size();
-    StartReceiverAutomatically(rules_, users_);
+    Receiver().StartAutomatically();
     ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     const auto states = windows_.CommandStates();
     ASSERT_EQ(states.size(), before + 1);

@@ -7,8 +7,7 @@
 #include <algorithm>
 #include <set>
 
-#include "reception/Receiver.h"
-#include "reception/RejectedMessages.h"
+#include "program/Program.h"
 #include "records/DBLib.h"
 #include "rules/RuleStore.h"
 #include "snmp/engine/AnswerCounts.h"
@@ -47,8 +46,6 @@ protected:
         settings_.Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
         CloseLogFile();
-        ResetCounters();
-        ResetAnswerCounts();
         // The entries' engine IDs do not matter to informs: keys use the receiver's.
         ASSERT_EQ(users_.AppendUser("plain", "", "", "", 0, 0), 0);
         ASSERT_EQ(users_.AppendUser("md5des", "md5desauth", "md5despriv", "8000000001020304", 2, 1),
@@ -57,12 +54,12 @@ protected:
         ASSERT_EQ(users_.AppendUser("sha256aes", "sha256auth", "sha256priv", "", 4, 2), 0);
         ASSERT_EQ(users_.AppendUser("sha512aes", "sha512auth", "sha512priv", "", 6, 2), 0);
         ASSERT_EQ(users_.AppendUser("anydevice", "anyauthpass", "anyprivpass", "", 1, 1), 0);
-        ASSERT_TRUE(StartReceiver(rules_, users_));
+        ASSERT_TRUE(Receiver().Start());
         ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     }
 
     void TearDown() override {
-        ShutdownReceiver();
+        Receiver().Shutdown();
         CloseLogFile();
     }
 
@@ -83,14 +80,20 @@ protected:
         return std::size_t(std::count(log.begin(), log.end(), '\n'));
     }
 
+    ::Receiver& Receiver() { return program_.TrapReceiver(); }
+    AnswerCountsSnapshot AnswerCounts() const { return program_.Answers().Snapshot(); }
+    std::vector<RejectedMessage> Rejected() const {
+        std::vector<RejectedMessage> rejected;
+        program_.Rejected().CopySince(0, rejected);
+        return rejected;
+    }
+
     TempProgramFolder folder_;
-    StoreReadFailures readFailures_;
-    RuleStore rules_{readFailures_};
-    UserStore users_{readFailures_};
-    TestSettings settings_;
-    RecordingServiceWindows windows_;
+    mutable Program program_;
+    UserStore& users_ = program_.Users();
+    SettingsSource& settings_ = program_.Settings();
+    RecordingServiceWindows windows_{program_.Windows(), &program_.Counters()};
     uint16_t port_ = 0;
-    const uint64_t rejectedBefore_ = TheRejectedMessages().LastSequence();
 };
 
 // snmpinform discovers the engine and exits 0 only when the Response arrived; every
@@ -117,7 +120,7 @@ TEST_F(InformsTest, SnmpinformGetsItsResponseAtEveryLevel) {
     EXPECT_EQ(windows_.Cell(1, 20), "plain");
     for (std::size_t row = 0; row < runs.size(); ++row)
         EXPECT_EQ(windows_.Cell(row, kPduColumn), "InformRequest");
-    const AnswerCountsSnapshot counts = SnapshotAnswerCounts();
+    const AnswerCountsSnapshot counts = AnswerCounts();
     EXPECT_EQ(counts.informsAnswered, runs.size());
     EXPECT_EQ(counts.repeats, 0u);
     // Each SNMPv3 run began with a discovery probe.
@@ -141,13 +144,11 @@ TEST_F(InformsTest, FailuresAreReportedToTheSender) {
     EXPECT_NE(output.find("Unknown user name"), std::string::npos) << output;
 
     EXPECT_EQ(LogLineCount(), 0u);
-    std::vector<RejectedMessage> rejected;
-    TheRejectedMessages().CopySince(rejectedBefore_, rejected);
     std::set<RejectReason> reasons;
-    for (const RejectedMessage& entry : rejected) reasons.insert(entry.reason);
+    for (const RejectedMessage& entry : Rejected()) reasons.insert(entry.reason);
     EXPECT_TRUE(reasons.contains(RejectReason::kAuthFailure));
     EXPECT_TRUE(reasons.contains(RejectReason::kUnknownUser));
-    const AnswerCountsSnapshot counts = SnapshotAnswerCounts();
+    const AnswerCountsSnapshot counts = AnswerCounts();
     EXPECT_GE(counts.reportsSent[std::size_t(ReportKind::kWrongDigest) - 1], 1u);
     EXPECT_GE(counts.reportsSent[std::size_t(ReportKind::kUnknownUserName) - 1], 1u);
     EXPECT_EQ(counts.informsAnswered, 0u);
@@ -162,7 +163,7 @@ TEST_F(InformsTest, EntryWithoutEngineIdServesEveryEngine) {
                   0);
     }
     ASSERT_TRUE(windows_.WaitUntil([&] { return windows_.Counter(kAllPackets) == 2; }, 10s));
-    EXPECT_EQ(SnapshotCounters().snmpV3Packets, 2u);
+    EXPECT_EQ(program_.Counters().Snapshot().snmpV3Packets, 2u);
     EXPECT_EQ(windows_.Cell(0, kPduColumn), "");  // a trap's row names no PDU
 }
 
@@ -185,7 +186,7 @@ TEST_F(InformsTest, RetransmissionIsAnsweredAgainButProcessedOnce) {
         ASSERT_TRUE(answer.has_value()) << i;
         EXPECT_EQ(answer->octets, expected);
     }
-    ASSERT_TRUE(windows_.WaitUntil([&] { return SnapshotAnswerCounts().repeats == 1; }, 10s));
+    ASSERT_TRUE(windows_.WaitUntil([&] { return AnswerCounts().repeats == 1; }, 10s));
     EXPECT_EQ(windows_.RowCount(), 1u);
     EXPECT_EQ(LogLineCount(), 1u);
 }
@@ -215,20 +216,21 @@ TEST_F(InformsTest, DiscoveryStormIsAnsweredAndTrapsStillArrive) {
     ASSERT_TRUE(SendToLoopback(
         port_, ber::BuildV2cTrap(
                    {.varBinds = {ber::SysUpTimeBinding(1), ber::TrapOidBinding(kColdStart)}})));
-    ASSERT_TRUE(windows_.WaitUntil([&] { return SnapshotCounters().snmpV2cPackets == 1; }, 10s));
-    EXPECT_EQ(SnapshotAnswerCounts().reportsSent[std::size_t(ReportKind::kUnknownEngineId) - 1],
+    ASSERT_TRUE(windows_.WaitUntil(
+        [&] { return program_.Counters().Snapshot().snmpV2cPackets == 1; }, 10s));
+    EXPECT_EQ(AnswerCounts().reportsSent[std::size_t(ReportKind::kUnknownEngineId) - 1],
               uint64_t(kProbes));
 }
 
 // Boots grow with each start of the service; an inform still carrying the old boots is told
 // the new ones in an authenticated not-in-time-window report, and is not processed.
 TEST_F(InformsTest, InformWithOldBootsGetsNotInTimeWindow) {
-    const EngineIdentity before = PeekLocalEngine();
-    ShutdownReceiver();
-    ASSERT_TRUE(StartReceiver(rules_, users_));
+    const EngineIdentity before = program_.Engine().Peek();
+    Receiver().Shutdown();
+    ASSERT_TRUE(Receiver().Start());
     ASSERT_TRUE(WaitUntilPortIsHeld(port_));
-    ASSERT_TRUE(
-        windows_.WaitUntil([&] { return PeekLocalEngine().boots == before.boots + 1; }, 10s));
+    ASSERT_TRUE(windows_.WaitUntil(
+        [&] { return program_.Engine().Peek().boots == before.boots + 1; }, 10s));
 
     ber::V3TrapFields fields;
     fields.userName = "shaaes";
@@ -265,8 +267,7 @@ TEST_F(InformsTest, InformWithOldBootsGetsNotInTimeWindow) {
     std::vector<RejectedMessage> rejected;
     ASSERT_TRUE(windows_.WaitUntil(
         [&] {
-            rejected.clear();
-            TheRejectedMessages().CopySince(rejectedBefore_, rejected);
+            rejected = Rejected();
             return !rejected.empty();
         },
         10s));

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/Encoding.h"
+#include "reception/RejectedMessages.h"
 #include "support/Eventually.h"
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"
@@ -32,9 +33,9 @@ const std::string kStopped = "サービス停止";
 // The service on its own thread with a handler that keeps every datagram.
 class ServiceUnderTest {
 public:
-    explicit ServiceUnderTest(uint16_t port) : port_(port) {
-        thread_ = std::thread([this] {
-            RunReceiverService(
+    ServiceUnderTest(ReceiverService& service, uint16_t port) : port_(port) {
+        thread_ = std::thread([this, &service] {
+            service.Run(
                 port_, stopRequested_,
                 [this](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t) {
                     std::lock_guard lock(mutex_);
@@ -79,17 +80,27 @@ private:
     std::thread thread_;
 };
 
+// What the service reports to, fresh for each test, with windows that record it all.
+class ReceiverServiceRun : public ::testing::Test {
+protected:
+    WindowPorts ports_;
+    PacketCounters counters_;
+    LossCounters losses_;
+    RejectedMessages rejected_;
+    RecordingServiceWindows windows{ports_, &counters_};
+    ReceiverService receiver{{ports_, counters_, losses_, rejected_}};
+};
+
 std::vector<uint8_t> Filled(std::size_t size, uint8_t first) {
     std::vector<uint8_t> bytes(size);
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(first + i);
     return bytes;
 }
 
-TEST(ReceiverService, HandsOverDatagramsUpToTheBufferSizeInBatchesAndStopsAtAnIdleSecond) {
-    RecordingServiceWindows windows;
+TEST_F(ReceiverServiceRun, HandsOverDatagramsUpToTheBufferSizeInBatchesAndStopsAtAnIdleSecond) {
     const uint16_t port = PickFreeTrapPort();
     ASSERT_NE(port, 0);
-    ServiceUnderTest service(port);
+    ServiceUnderTest service(receiver, port);
     ASSERT_TRUE(WaitUntilPortIsHeld(port));
 
     const std::vector<std::vector<uint8_t>> sent = {Filled(1, 7), Filled(100, 1),
@@ -117,12 +128,10 @@ TEST(ReceiverService, HandsOverDatagramsUpToTheBufferSizeInBatchesAndStopsAtAnId
               (std::vector<std::pair<bool, bool>>{{false, true}, {true, false}}));
 }
 
-TEST(ReceiverService, OversizedDatagramIsCountedAsDecodeErrorAndReceptionGoesOn) {
-    RecordingServiceWindows windows;
-    ResetCounters();
+TEST_F(ReceiverServiceRun, OversizedDatagramIsCountedAsDecodeErrorAndReceptionGoesOn) {
     const uint16_t port = PickFreeTrapPort();
     ASSERT_NE(port, 0);
-    ServiceUnderTest service(port);
+    ServiceUnderTest service(receiver, port);
     ASSERT_TRUE(WaitUntilPortIsHeld(port));
 
     ASSERT_TRUE(SendToLoopback(port, Filled(kMaxDatagram + 1, 0)));
@@ -132,7 +141,7 @@ TEST(ReceiverService, OversizedDatagramIsCountedAsDecodeErrorAndReceptionGoesOn)
     ASSERT_TRUE(windows.WaitUntil([&] { return !service.Datagrams().empty(); }, 5s));
     EXPECT_EQ(service.Datagrams(), std::vector<std::vector<uint8_t>>{small});
 
-    const PacketCounters counters = SnapshotCounters();
+    const PacketCountBlock counters = counters_.Snapshot();
     EXPECT_EQ(counters.allPackets, 2u);
     EXPECT_EQ(counters.decodeErrors, 2u);
     EXPECT_EQ(windows.Counter(1000), 2u);
@@ -141,8 +150,7 @@ TEST(ReceiverService, OversizedDatagramIsCountedAsDecodeErrorAndReceptionGoesOn)
     EXPECT_EQ(windows.Statuses(), std::vector<std::string>{kRunning});
 }
 
-TEST(ReceiverService, PortHeldElsewhereGivesTheBindBoxAndLeavesTheServiceStopped) {
-    RecordingServiceWindows windows;
+TEST_F(ReceiverServiceRun, PortHeldElsewhereGivesTheBindBoxAndLeavesTheServiceStopped) {
     ClearRecordedMessageBoxes();
     const uint16_t port = PickFreeTrapPort();
     ASSERT_NE(port, 0);
@@ -153,8 +161,7 @@ TEST(ReceiverService, PortHeldElsewhereGivesTheBindBoxAndLeavesTheServiceStopped
     ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
 
     std::atomic<int32_t> stopRequested{0};
-    RunReceiverService(port, stopRequested,
-                       [](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {});
+    receiver.Run(port, stopRequested, [](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {});
     close(holder);
 
     const auto boxes = RecordedMessageBoxes();
@@ -186,12 +193,11 @@ int FindSocketBoundTo(uint16_t port) {
     return found;
 }
 
-TEST(ReceiverService, ReceiveFailureEndsTheServiceWithTheSocketError) {
-    RecordingServiceWindows windows;
+TEST_F(ReceiverServiceRun, ReceiveFailureEndsTheServiceWithTheSocketError) {
     const uint16_t port = PickFreeTrapPort();
     const uint16_t closedPort = PickFreeTrapPort();
     ASSERT_NE(port, 0);
-    ServiceUnderTest service(port);
+    ServiceUnderTest service(receiver, port);
     ASSERT_TRUE(WaitUntilPortIsHeld(port));
 
     // A datagram sent from the service's socket to a closed port comes back as "port
@@ -212,22 +218,21 @@ TEST(ReceiverService, ReceiveFailureEndsTheServiceWithTheSocketError) {
     EXPECT_TRUE(service.Datagrams().empty());
 }
 
-TEST(ReceiverService, DatagramsTheKernelDroppedAreCountedOnTheIdleSecondWithoutAnotherDatagram) {
-    RecordingServiceWindows windows;
-    ResetLosses();
+TEST_F(ReceiverServiceRun,
+       DatagramsTheKernelDroppedAreCountedOnTheIdleSecondWithoutAnotherDatagram) {
     const uint16_t port = PickFreeTrapPort(41000);
     ASSERT_NE(port, 0);
     std::atomic<bool> released{false};
     std::atomic<uint32_t> handled{0};
     std::atomic<int32_t> stopRequested{0};
     std::thread service([&] {
-        RunReceiverService(port, stopRequested,
-                           [&](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {
-                               // The first datagram holds the service (bounded) until the flood has
-                               // been sent.
-                               Eventually([&] { return released.load(); });
-                               ++handled;
-                           });
+        receiver.Run(port, stopRequested,
+                     [&](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {
+                         // The first datagram holds the service (bounded) until the flood has
+                         // been sent.
+                         Eventually([&] { return released.load(); });
+                         ++handled;
+                     });
     });
     ASSERT_TRUE(WaitUntilPortIsHeld(port));
     // 4 MiB, or as much as the kernel lets an unprivileged process have (the kernel
@@ -258,22 +263,20 @@ TEST(ReceiverService, DatagramsTheKernelDroppedAreCountedOnTheIdleSecondWithoutA
     for (uint32_t i = 0; i < kFlood; ++i) send();
     released = true;
     // No datagram follows the flood: the idle second brings the final count on its own.
-    const bool accounted =
-        Eventually([&] { return handled + ReadLoss(LossKind::kKernelDrops) == kFlood; }, 20s, 50ms);
+    const bool accounted = Eventually(
+        [&] { return handled + losses_.Read(LossKind::kKernelDrops) == kFlood; }, 20s, 50ms);
     close(sender);
     stopRequested = 1;
     service.join();
-    EXPECT_TRUE(accounted) << handled << " handled, " << ReadLoss(LossKind::kKernelDrops)
+    EXPECT_TRUE(accounted) << handled << " handled, " << losses_.Read(LossKind::kKernelDrops)
                            << " dropped";
-    EXPECT_GT(ReadLoss(LossKind::kKernelDrops), 0u);
-    ResetLosses();
+    EXPECT_GT(losses_.Read(LossKind::kKernelDrops), 0u);
 }
 
-TEST(ReceiverService, StopRequestIsSeenUnderSteadyTraffic) {
-    RecordingServiceWindows windows;
+TEST_F(ReceiverServiceRun, StopRequestIsSeenUnderSteadyTraffic) {
     const uint16_t port = PickFreeTrapPort();
     ASSERT_NE(port, 0);
-    ServiceUnderTest service(port);
+    ServiceUnderTest service(receiver, port);
     ASSERT_TRUE(WaitUntilPortIsHeld(port));
 
     // 100 datagrams a second, never idle for a receive wait.

@@ -46,8 +46,8 @@ TEST(RejectedMessages, KeepsTheNewestThousandOldestFirstAcrossTheWrap) {
 }
 
 TEST(RejectedMessages, ClearForgetsTheEntriesButNotTheCounts) {
-    RejectedMessages& rejected = TheRejectedMessages();
-    rejected.Reset();
+    const auto owned = std::make_unique<RejectedMessages>();
+    RejectedMessages& rejected = *owned;
     const ArrivedDatagram arrived({}, kSender, 162, 0);
     rejected.Record(arrived, RejectReason::kAuthFailure, 3, 0, "alice");
     rejected.Record(arrived, RejectReason::kAuthFailure, 3, 0, "alice");
@@ -60,5 +60,4 @@ TEST(RejectedMessages, ClearForgetsTheEntriesButNotTheCounts) {
     EXPECT_EQ(kept[0].reason, RejectReason::kTooLarge);
     EXPECT_EQ(rejected.Counts(),
               (std::array<uint64_t, kRejectReasonCount>{0, 1, 0, 0, 2, 0, 0, 1}));
-    rejected.Reset();
 }

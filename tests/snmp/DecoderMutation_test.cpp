@@ -13,6 +13,7 @@
 #include "crypto/UsmProtocols.h"
 #include "records/DBLib.h"
 #include "snmp/TrapDecoder.h"
+#include "snmp/UsmKeyCache.h"
 #include "support/SampleDatagrams.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
@@ -36,14 +37,14 @@ std::unique_ptr<uint8_t[]> ExactCopy(const ber::Bytes& octets) {
 // Decodes a copy of octets held in an exactly sized block; checks the record's shape. The
 // reused record, which still holds what the datagrams before left in it, must come out
 // byte for byte as the record zeroed in full.
-int DecodeExact(const UserStore& users, const ber::Bytes& octets, TrapRecord& record,
+int DecodeExact(const TrapDecoder& decoder, const ber::Bytes& octets, TrapRecord& record,
                 ReusableTrapRecord& reused) {
     const std::size_t size = octets.size();
     const std::unique_ptr<uint8_t[]> block = ExactCopy(octets);
     DecodeFailure failure;
-    const int result = DecodeDatagram(users, {block.get(), size}, kSender, record, failure);
+    const int result = decoder.Decode({block.get(), size}, kSender, record, failure);
     const std::unique_ptr<uint8_t[]> again = ExactCopy(octets);
-    EXPECT_EQ(DecodeDatagram(users, {again.get(), size}, kSender, reused, failure), result);
+    EXPECT_EQ(decoder.Decode({again.get(), size}, kSender, reused, failure), result);
     EXPECT_EQ(std::memcmp(&reused.Record(), &record, sizeof record), 0);
 
     EXPECT_GE(result, kDecodeOk);
@@ -129,6 +130,8 @@ protected:
     TempProgramFolder folder;
     StoreReadFailures failures;
     UserStore users{failures};
+    UsmKeyCache keys;
+    TrapDecoder decoder{users, keys};
 };
 
 TEST_F(DecoderMutation, SamplesDecodeAsExpected) {
@@ -138,7 +141,7 @@ TEST_F(DecoderMutation, SamplesDecodeAsExpected) {
     ASSERT_GE(samples.size(), 10u) << "captured datagrams missing from tests/data/datagrams";
     for (const SampleDatagram& sample : samples) {
         SCOPED_TRACE(sample.name);
-        const int result = DecodeExact(users, sample.octets, *record, *reused);
+        const int result = DecodeExact(decoder, sample.octets, *record, *reused);
         // The stored user demands authPriv with SHA: the other SNMPv3 samples fail
         // authentication.
         const bool authPrivSha = sample.name.find("authpriv-sha") != std::string::npos;
@@ -157,7 +160,7 @@ TEST_F(DecoderMutation, RandomMutationsNeverLeaveTheDatagramOrTheRecord) {
         ber::Bytes octets = samples[static_cast<std::size_t>(i) % samples.size()].octets;
         const int changes = 1 + static_cast<int>(random() % 4);
         for (int c = 0; c < changes; ++c) Mutate(octets, random);
-        if (DecodeExact(users, octets, *record, *reused) == kDecodeOk) ++decoded;
+        if (DecodeExact(decoder, octets, *record, *reused) == kDecodeOk) ++decoded;
     }
     // Mutations that leave a message well-formed must still decode; seeing some proves
     // the mutations do not only produce garbage that fails at the first octet.

@@ -8,6 +8,7 @@
 
 #include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
+#include "snmp/UsmKeyCache.h"
 #include "support/LoopbackUdpSocket.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TrapRecords.h"
@@ -51,7 +52,7 @@ protected:
         std::optional<ReceivedDatagram> datagram = socket.Receive(kArrival);
         ASSERT_TRUE(datagram.has_value()) << "no datagram from snmptrap";
         EXPECT_EQ(datagram->sender, kLoopback);
-        ASSERT_EQ(DecodeDatagram(users, datagram->octets, datagram->sender, *record), kDecodeOk);
+        ASSERT_EQ(decoder.Decode(datagram->octets, datagram->sender, *record), kDecodeOk);
     }
 
     const VarBindEntry& Binding(int i) const {
@@ -91,6 +92,8 @@ protected:
     StoreReadFailures readFailures;
     UserStore users{readFailures};
     LoopbackUdpSocket socket;
+    UsmKeyCache keys;
+    TrapDecoder decoder{users, keys};
     std::unique_ptr<TrapRecord> record = NewTrapRecord();
 };
 
@@ -114,7 +117,7 @@ TEST_F(SnmptrapPeer, SnmpV1GenericTrapWithoutBindings) {
               0);
     std::optional<ReceivedDatagram> datagram = socket.Receive(kArrival);
     ASSERT_TRUE(datagram.has_value());
-    ASSERT_EQ(DecodeDatagram(users, datagram->octets, datagram->sender, *record), kDecodeOk);
+    ASSERT_EQ(decoder.Decode(datagram->octets, datagram->sender, *record), kDecodeOk);
     EXPECT_EQ(record->genericTrap, 3);
     EXPECT_EQ(record->specificTrap, 0);
     EXPECT_EQ(record->timeStamp, 77u);
@@ -143,7 +146,7 @@ TEST_F(SnmptrapPeer, SnmpV2cEnterpriseNotificationIsOther) {
     ASSERT_EQ(RunSnmptrap({"-v", "2c", "-c", "public", Target(), "", "1.3.6.1.4.1.99999.0.5"}), 0);
     std::optional<ReceivedDatagram> datagram = socket.Receive(kArrival);
     ASSERT_TRUE(datagram.has_value());
-    ASSERT_EQ(DecodeDatagram(users, datagram->octets, datagram->sender, *record), kDecodeOk);
+    ASSERT_EQ(decoder.Decode(datagram->octets, datagram->sender, *record), kDecodeOk);
     EXPECT_EQ(record->genericTrap, 7);
     EXPECT_EQ(record->varBindCount, 2);
     EXPECT_STREQ(Binding(1).oidText(), "1.3.6.1.4.1.99999.0.5");

@@ -10,6 +10,7 @@
 #include "crypto/UsmProtocols.h"
 #include "records/DBLib.h"
 #include "snmp/TrapDecoder.h"
+#include "snmp/UsmKeyCache.h"
 #include "support/LoopbackUdpSocket.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
@@ -96,13 +97,15 @@ protected:
             ADD_FAILURE() << "no datagram from snmptrap";
             return -1;
         }
-        return DecodeDatagram(users, datagram->octets, datagram->sender, *record);
+        return decoder.Decode(datagram->octets, datagram->sender, *record);
     }
 
     TempProgramFolder folder;
     StoreReadFailures failures;
     UserStore users{failures};
     LoopbackUdpSocket socket;
+    UsmKeyCache keys;
+    TrapDecoder decoder{users, keys};
     std::unique_ptr<TrapRecord> record = NewTrapRecord();
 };
 

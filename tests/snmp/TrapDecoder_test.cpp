@@ -7,6 +7,7 @@
 
 #include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
+#include "snmp/UsmKeyCache.h"
 #include "support/BerBuilder.h"
 #include "support/TrapRecords.h"
 #include "users/UserStore.h"
@@ -19,9 +20,7 @@ constexpr std::array<uint8_t, 4> kSender = {127, 0, 0, 9};
 
 class TrapDecoderTest : public ::testing::Test {
 protected:
-    int Decode(Bytes datagram) {
-        return DecodeDatagram(users, datagram, kSender, *record, failure);
-    }
+    int Decode(Bytes datagram) { return decoder.Decode(datagram, kSender, *record, failure); }
     const VarBindEntry& Binding(int i) const {
         return record->varBinds[static_cast<std::size_t>(i)];
     }
@@ -36,6 +35,8 @@ protected:
 
     StoreReadFailures readFailures;
     UserStore users{readFailures};
+    UsmKeyCache keys;
+    TrapDecoder decoder{users, keys};
     std::unique_ptr<TrapRecord> record = NewTrapRecord();
     DecodeFailure failure;
 };
@@ -324,8 +325,8 @@ TEST_F(TrapDecoderTest, ReusedRecordEqualsAZeroedOneAfterAnyDecode) {
         Bytes first = c.first, second = c.second, again = c.second;
         DecodeFailure failure;
         // Whatever the first gives, the second decodes as it would in a fresh record.
-        static_cast<void>(DecodeDatagram(users, first, kSender, *reused, failure));
-        const int result = DecodeDatagram(users, second, kSender, *reused, failure);
+        static_cast<void>(decoder.Decode(first, kSender, *reused, failure));
+        const int result = decoder.Decode(second, kSender, *reused, failure);
         EXPECT_EQ(Decode(again), result);
         EXPECT_EQ(std::memcmp(&reused->Record(), record.get(), sizeof(TrapRecord)), 0);
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "crypto/KeyLocalization.h"
@@ -13,10 +14,10 @@ struct Request {
     std::string engineId;
 };
 
-void ExpectSameAsLocalizeKey(const Request& r) {
+void ExpectSameAsLocalizeKey(UsmKeyCache& cache, const Request& r) {
     UsmKey direct{};
     const int directLength = LocalizeKey(r.protocol, r.password, r.engineId, direct);
-    const auto cached = CachedLocalizeKey(r.protocol, r.password, r.engineId);
+    const auto cached = cache.Localize(r.protocol, r.password, r.engineId);
     ASSERT_EQ(bool(cached), directLength != 0);
     if (!cached) return;
     EXPECT_EQ(cached->length, directLength);
@@ -40,12 +41,14 @@ TEST(UsmKeyCache, GivesTheKeysOfLocalizeKeyAcrossEviction) {
         const std::string engineId = "80000001" + std::to_string(i % 3 * 11);
         requests.push_back({protocol, "password" + std::to_string(i / 3), engineId});
     }
+    const auto cache = std::make_unique<UsmKeyCache>();
     for (int round = 0; round < 2; ++round) {
-        for (const Request& r : requests) ExpectSameAsLocalizeKey(r);
+        for (const Request& r : requests) ExpectSameAsLocalizeKey(*cache, r);
     }
 }
 
 TEST(UsmKeyCache, KeysDifferBySeparateProtocolPasswordAndEngineId) {
+    const auto cache = std::make_unique<UsmKeyCache>();
     // Same password under both digests, and prefixes of password and engine ID.
     for (const Request& r :
          std::vector<Request>{{kAuthHmacMd5, "maplesyrup", "000000000000000000000002"},
@@ -59,7 +62,7 @@ TEST(UsmKeyCache, KeysDifferBySeparateProtocolPasswordAndEngineId) {
                               {kAuthHmacMd5, "maplesyrup", "not hex"},
                               {kAuthHmacMd5, "", "000000000000000000000002"},
                               {kAuthNone, "maplesyrup", "000000000000000000000002"}}) {
-        ExpectSameAsLocalizeKey(r);
-        ExpectSameAsLocalizeKey(r);
+        ExpectSameAsLocalizeKey(*cache, r);
+        ExpectSameAsLocalizeKey(*cache, r);
     }
 }

@@ -9,6 +9,7 @@
 #include "crypto/UsmProtocols.h"
 #include "records/DBLib.h"
 #include "snmp/TrapDecoder.h"
+#include "snmp/UsmKeyCache.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
 #include "support/V3MessageBuilder.h"
@@ -67,13 +68,13 @@ protected:
         return ber::BuildV3Trap(Trap(user, flags), Secrets(user));
     }
 
-    int Decode(Bytes datagram) {
-        return DecodeDatagram(users, datagram, kSender, *record, failure);
-    }
+    int Decode(Bytes datagram) { return decoder.Decode(datagram, kSender, *record, failure); }
 
     TempProgramFolder folder;
     StoreReadFailures failures;
     UserStore users{failures, NoSleep};
+    UsmKeyCache keys;
+    TrapDecoder decoder{users, keys};
     std::unique_ptr<TrapRecord> record = NewTrapRecord();
     DecodeFailure failure;
 };
@@ -444,7 +445,7 @@ protected:
     int DecodeAnswering(Bytes datagram) {
         const LocalEngine local{kLocalEngineId, 5, 100};
         ReusableTrapRecord target;
-        const int result = DecodeDatagram(users, datagram, kSender, target, failure, local, answer);
+        const int result = decoder.Decode(datagram, kSender, target, failure, local, answer);
         *record = target.Record();
         return result;
     }

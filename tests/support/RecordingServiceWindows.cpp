@@ -1,5 +1,7 @@
 #include "support/RecordingServiceWindows.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -8,12 +10,13 @@
 #include "trap/PacketCounters.h"
 #include "traplog/TrapRowQueue.h"
 
-RecordingServiceWindows::RecordingServiceWindows() {
+RecordingServiceWindows::RecordingServiceWindows(WindowPorts& ports, const PacketCounters* counters)
+    : ports_(ports), counters_(counters) {
     TakeQueuedRows();
-    SetServiceWindows(this);
+    ports_.Install(this);
 }
 
-RecordingServiceWindows::~RecordingServiceWindows() { SetServiceWindows(nullptr); }
+RecordingServiceWindows::~RecordingServiceWindows() { ports_.Install(nullptr); }
 
 void RecordingServiceWindows::SetServiceStatus(std::string_view textCp932) {
     std::unique_lock lock(mutex_);
@@ -48,7 +51,11 @@ std::vector<std::pair<bool, bool>> RecordingServiceWindows::CommandStates() cons
 }
 
 uint32_t RecordingServiceWindows::Counter(int fieldId) const {
-    const auto counters = std::bit_cast<std::array<uint32_t, kCounterCount>>(SnapshotCounters());
+    if (counters_ == nullptr) {
+        ADD_FAILURE() << "a fake without counters was asked for counter " << fieldId;
+        return 0;
+    }
+    const auto counters = std::bit_cast<std::array<uint32_t, kCounterCount>>(counters_->Snapshot());
     const auto slot = std::find(kCounterFieldIds.begin(), kCounterFieldIds.end(), fieldId);
     return slot == kCounterFieldIds.end()
                ? 0

@@ -1,8 +1,8 @@
 #pragma once
 // A ServiceWindows fake that records every call the receiver thread and the pipeline make,
 // takes the queued rows and reads the counters as the windows' tick would, and lets a test
-// wait (bounded) until the record satisfies a condition. It installs itself (with an empty
-// row queue) on construction and uninstalls itself on destruction.
+// wait (bounded) until the record satisfies a condition. It installs itself in the ports
+// given (with an empty row queue) on construction and uninstalls itself on destruction.
 
 #include <chrono>
 #include <condition_variable>
@@ -17,9 +17,12 @@
 #include "pipeline/WindowPorts.h"
 #include "traplog/TrapRow.h"
 
+class PacketCounters;
+
 class RecordingServiceWindows : public ServiceWindows {
 public:
-    RecordingServiceWindows();
+    // counters: those the counter fields show; a fake without them has no counter fields.
+    explicit RecordingServiceWindows(WindowPorts& ports, const PacketCounters* counters = nullptr);
     ~RecordingServiceWindows() override;
 
     void SetServiceStatus(std::string_view textCp932) override;
@@ -45,6 +48,8 @@ public:
 
 private:
     void TakeRows() const;  // with mutex_ held
+    WindowPorts& ports_;
+    const PacketCounters* counters_;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     uint64_t generation_ = 0;  // counts recorded calls

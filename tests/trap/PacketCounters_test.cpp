@@ -6,8 +6,8 @@
 
 namespace {
 
-std::array<uint32_t, kCounterCount> Block() {
-    return std::bit_cast<std::array<uint32_t, kCounterCount>>(SnapshotCounters());
+std::array<uint32_t, kCounterCount> Block(const PacketCounters& counters) {
+    return std::bit_cast<std::array<uint32_t, kCounterCount>>(counters.Snapshot());
 }
 
 TEST(PacketCounters, EachKindCountsAllPacketsThenItsOwnCounter) {
@@ -25,41 +25,42 @@ TEST(PacketCounters, EachKindCountsAllPacketsThenItsOwnCounter) {
         {kPacketFilteredOut, 7},
     };
     for (const auto& c : cases) {
-        ResetCounters();
-        CountPacket(c.kind);
-        CountPacket(c.kind);
+        PacketCounters counters;
+        counters.CountPacket(c.kind);
+        counters.CountPacket(c.kind);
         std::array<uint32_t, kCounterCount> expected{};
         expected[0] = 2;
         expected[c.slot] = 2;
-        EXPECT_EQ(Block(), expected) << "kind " << c.kind;
+        EXPECT_EQ(Block(counters), expected) << "kind " << c.kind;
     }
 }
 
 TEST(PacketCounters, KindOutsideOneToSevenCountsAllPacketsOnly) {
-    ResetCounters();
-    for (int kind : {0, 8, -1, 1000}) CountPacket(kind);
+    PacketCounters counters;
+    for (int kind : {0, 8, -1, 1000}) counters.CountPacket(kind);
     std::array<uint32_t, kCounterCount> expected{};
     expected[0] = 4;
-    EXPECT_EQ(Block(), expected);
+    EXPECT_EQ(Block(counters), expected);
 }
 
 TEST(PacketCounters, GenericTrapCountsFillTheLastEightSlots) {
-    ResetCounters();
+    PacketCounters counters;
     for (int generic = 0; generic <= 7; ++generic)
-        for (int n = 0; n <= generic; ++n) CountGenericTrap(generic);
-    CountGenericTrap(8);
-    CountGenericTrap(-1);
-    const PacketCounters block = SnapshotCounters();
+        for (int n = 0; n <= generic; ++n) counters.CountGenericTrap(generic);
+    counters.CountGenericTrap(8);
+    counters.CountGenericTrap(-1);
+    const PacketCountBlock block = counters.Snapshot();
     EXPECT_EQ(block.allPackets, 0u);
     for (int generic = 0; generic <= 7; ++generic)
         EXPECT_EQ(block.genericTrapCounts[generic], uint32_t(generic + 1));
 }
 
 TEST(PacketCounters, ResetZeroesTheBlock) {
-    for (int kind = 1; kind <= 7; ++kind) CountPacket(kind);
-    for (int generic = 0; generic <= 7; ++generic) CountGenericTrap(generic);
-    ResetCounters();
-    EXPECT_EQ(Block(), (std::array<uint32_t, kCounterCount>{}));
+    PacketCounters counters;
+    for (int kind = 1; kind <= 7; ++kind) counters.CountPacket(kind);
+    for (int generic = 0; generic <= 7; ++generic) counters.CountGenericTrap(generic);
+    counters.Reset();
+    EXPECT_EQ(Block(counters), (std::array<uint32_t, kCounterCount>{}));
 }
 
 }  // namespace

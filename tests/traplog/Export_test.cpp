@@ -56,8 +56,8 @@ const std::vector<ListedTrap> kRowsOfEachVersion = {
     {"2024/03/02 10:00:00", "172.16.0.9", "ホスト", "3", "User = 利用者 / eBoots = 1"},
 };
 
-PacketCounters SampleCounters() {
-    PacketCounters counters{12, 3, 4, 5, 1, 0, 2, 6, {1, 0, 2, 0, 3, 0, 4, 3000000000u}};
+PacketCountBlock SampleCounters() {
+    PacketCountBlock counters{12, 3, 4, 5, 1, 0, 2, 6, {1, 0, 2, 0, 3, 0, 4, 3000000000u}};
     return counters;
 }
 
@@ -84,7 +84,7 @@ TEST_P(ExportFile, MatchesTheExpectedFileByteForByte) {
     FakeTrapList list(param.withRows ? kRowsOfEachVersion : std::vector<ListedTrap>{});
     const std::string path = folder.File("out");
     // Written twice: the second export replaces the first.
-    ASSERT_EQ(WriteExport(param.format, path, PacketCounters{}, list), 0);
+    ASSERT_EQ(WriteExport(param.format, path, PacketCountBlock{}, list), 0);
     ASSERT_EQ(WriteExport(param.format, path, SampleCounters(), list), 0);
     EXPECT_EQ(folder.Read("out"), Expected(param.expectedFile));
 }
@@ -118,9 +118,10 @@ TEST(Export, NoProgramToOpenTheFileTellsWhereItWasWritten) {
     setenv("PATH", (program.File("bin") + ":" + savedPath).c_str(), 1);
     ClearRecordedMessageBoxes();
     FakeTrapList list({});
+    const PacketCounters counters;
     {
         WorkingFolder start(program.Path() + "/start");
-        EXPECT_EQ(ExportTrapList(ExportFormat::Csv, list), 0);
+        EXPECT_EQ(ExportTrapList(ExportFormat::Csv, counters, list), 0);
     }
     const bool told = Eventually([] { return !RecordedMessageBoxes().empty(); });
     setenv("PATH", savedPath.c_str(), 1);

@@ -45,11 +45,6 @@ void SetNow(int year, int month, int day, int hour = 9, int minute = 3, int seco
     fakeNow.tm_sec = second;
 }
 
-// The entry of record as the pipeline writes it, with the message of the settings now.
-void WriteLogEntry(const TrapRecord& record) {
-    WriteLogEntry(record, ExpandTrapMessage(record, CurrentSettingsSource().Snapshot()));
-}
-
 // The log file's lines without their CR LF.
 std::vector<std::string> Lines(const std::string& file) {
     std::vector<std::string> lines;
@@ -98,8 +93,14 @@ protected:
         return list;
     }
 
+    // The entry of record as the pipeline writes it, with the message of the settings now.
+    void WriteLogEntry(const TrapRecord& record) {
+        ::WriteLogEntry(record, ExpandTrapMessage(record, settings_.Snapshot()), losses);
+    }
+
     TempProgramFolder folder;
     TestSettings settings_;
+    LossCounters losses;
 };
 
 }  // namespace
@@ -320,9 +321,8 @@ TEST_F(TrapLogTest, LeftoverCopyOfAnInterruptedRunIsNotMerged) {
 TEST_F(TrapLogTest, UnavailableLogDropsEntriesAndReadsNothing) {
     std::filesystem::remove_all(folder.File("log"));
     folder.Write("log", "not a folder");
-    const uint64_t lostBefore = ReadLoss(LossKind::kLogLinesLost);
     WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
-    EXPECT_EQ(ReadLoss(LossKind::kLogLinesLost), lostBefore + 1);
+    EXPECT_EQ(losses.Read(LossKind::kLogLinesLost), 1u);
     EXPECT_TRUE(RecordedMessageBoxes().empty());  // the writer never waits for a box
     MemoryRecordList list(6);
     EXPECT_EQ(ReadLogEntries(list, LogSearchAll, ""), 0);
@@ -339,7 +339,7 @@ TEST_F(TrapLogTest, WritersReadersAndMaintenanceShareTheLogSafely) {
     folder.Write("log/log.log", bytes);
     SetNow(2017, 5, 2);
     constexpr int kEntries = 150;
-    std::thread writer([] {
+    std::thread writer([this] {
         for (int i = 0; i < kEntries; ++i) WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, i));
     });
     std::thread maintenance([] {
@@ -489,17 +489,16 @@ TEST_F(TrapLogTest, AFullDiskLosesWholeLinesOnlyCountsThemAndWritingResumesAlsoI
             _exit(1);
         };
         if (!MountSmallTmpfs(folder.File("log"))) _exit(kNoPrivateMount);
-        ResetLosses();
         folder.Write("log/filler", std::string(16384, 'f'));
         std::vector<std::string> expected;
         int attempts = 0;
-        for (; attempts < 2000 && ReadLoss(LossKind::kLogLinesLost) == 0; ++attempts) {
+        for (; attempts < 2000 && losses.Read(LossKind::kLogLinesLost) == 0; ++attempts) {
             WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, attempts));
-            if (ReadLoss(LossKind::kLogLinesLost) == 0) expected.push_back(line(attempts));
+            if (losses.Read(LossKind::kLogLinesLost) == 0) expected.push_back(line(attempts));
         }
-        if (ReadLoss(LossKind::kLogLinesLost) != 1) fail("the disk never filled");
+        if (losses.Read(LossKind::kLogLinesLost) != 1) fail("the disk never filled");
         WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, attempts));  // still full
-        if (ReadLoss(LossKind::kLogLinesLost) != 2) fail("a second lost line was not counted");
+        if (losses.Read(LossKind::kLogLinesLost) != 2) fail("a second lost line was not counted");
         const std::string full = Log();
         if (Lines(full) != expected || full.size() < 2 || full.substr(full.size() - 2) != "\r\n")
             fail("the full log does not end in its last whole line");
@@ -508,18 +507,18 @@ TEST_F(TrapLogTest, AFullDiskLosesWholeLinesOnlyCountsThemAndWritingResumesAlsoI
         WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 99999));
         expected.push_back(line(99999));
         if (Lines(Log()) != expected) fail("writing did not resume whole after space was freed");
-        if (ReadLoss(LossKind::kLogLinesLost) != 2) fail("a written line was counted as lost");
+        if (losses.Read(LossKind::kLogLinesLost) != 2) fail("a written line was counted as lost");
 
         // A held batch goes in one write; one that only partly fits keeps its first lines
         // whole, in order, and counts the rest.
-        HoldLogLines(true);
+        HoldLogLines(true, losses);
         for (int sid = 100000; sid < 100100; ++sid)
             WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, sid));
         if (Lines(Log()) != expected) fail("held lines were written before the batch ended");
-        HoldLogLines(false);
+        HoldLogLines(false, losses);
         const std::vector<std::string> after = Lines(Log());
         const std::size_t kept = after.size() - expected.size();
-        const uint64_t lost = ReadLoss(LossKind::kLogLinesLost) - 2;
+        const uint64_t lost = losses.Read(LossKind::kLogLinesLost) - 2;
         if (kept == 0 || lost == 0 || kept + lost != 100) fail("the batch was not split by lines");
         for (std::size_t i = 0; i < kept; ++i)
             if (after[expected.size() + i] != line(100000 + static_cast<int>(i)))

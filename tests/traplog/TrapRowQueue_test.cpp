@@ -28,7 +28,7 @@ std::unique_ptr<TrapRecord> LargeTrap() {
 
 TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOrderAlsoHeld) {
     TakeQueuedRows();
-    ResetLosses();
+    LossCounters losses;
     auto record = LargeTrap();
     // Far more rows than 64 MiB of these can hold.
     constexpr int kAttempts = 100000;
@@ -36,20 +36,21 @@ TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOr
     int refused = 0;
     for (int i = 0; i < kAttempts && refused == 0; ++i) {
         SetFixedText(record->community, "row" + std::to_string(i));
-        if (QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{})) == 0)
+        if (QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{}), losses) == 0)
             ++queued;
         else
             ++refused;
     }
     ASSERT_EQ(refused, 1) << "the queue took " << queued << " rows without a bound";
-    EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 1u);
+    EXPECT_EQ(losses.Read(LossKind::kRowsRemoved), 1u);
     // Held rows meet the bound when they are queued together; each without room counts.
-    HoldTrapRows(true);
+    HoldTrapRows(true, losses);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{})), 0);
-    EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 1u);
-    HoldTrapRows(false);
-    EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 4u);
+        EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{}), losses),
+                  0);
+    EXPECT_EQ(losses.Read(LossKind::kRowsRemoved), 1u);
+    HoldTrapRows(false, losses);
+    EXPECT_EQ(losses.Read(LossKind::kRowsRemoved), 4u);
 
     const std::vector<TrapRow> rows = TakeQueuedRows();
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(queued));
@@ -58,20 +59,20 @@ TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOr
         EXPECT_EQ(rows[i].Cell(kCommunityColumn), "row" + std::to_string(i));
 
     // Taken, the queue has room again; held rows arrive when they are queued, in order.
-    EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{})), 0);
-    HoldTrapRows(true);
+    EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{}), losses), 0);
+    HoldTrapRows(true, losses);
     for (const char* community : {"held1", "held2"}) {
         SetFixedText(record->community, community);
-        EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{})), 0);
+        EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{}), losses),
+                  0);
     }
     EXPECT_EQ(TakeQueuedRows().size(), 1u);
-    QueueHeldTrapRows();
-    HoldTrapRows(false);
+    QueueHeldTrapRows(losses);
+    HoldTrapRows(false, losses);
     const std::vector<TrapRow> held = TakeQueuedRows();
     ASSERT_EQ(held.size(), 2u);
     EXPECT_EQ(held[0].Cell(kCommunityColumn), "held1");
     EXPECT_EQ(held[1].Cell(kCommunityColumn), "held2");
-    ResetLosses();
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ protected:
         for (int i = from; i < to; ++i) {
             SetFixedText(record->community, "row" + std::to_string(i));
             ASSERT_EQ(
-                QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, Settings().Snapshot())),
+                QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, Settings().Snapshot()),
+                                     program.Losses()),
                 0);
         }
         List().InsertQueuedRows();
@@ -79,9 +80,9 @@ TEST_F(TrapListTest, ControlsStartWithStopEnabledAndTheRunningTextAndFollowTheVi
 }
 
 TEST_F(TrapListTest, ServiceWindowsFromAnotherThreadChangeTheStatusAndCommands) {
-    std::thread receiver([] {
-        GetServiceWindows()->SetServiceStatus(Utf8ToCp932("サービス停止"));
-        GetServiceWindows()->EnableServiceCommands(true, false);
+    std::thread receiver([this] {
+        program.Windows().Installed()->SetServiceStatus(Utf8ToCp932("サービス停止"));
+        program.Windows().Installed()->EnableServiceCommands(true, false);
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Control(1505)->isEnabled(); }, 5000));
     receiver.join();
@@ -96,12 +97,14 @@ TEST_F(TrapListTest, QueuedRowsArriveInBatchesInArrivalOrderAndAreAllReadBack) {
         [&](const QModelIndex&, int first, int last) { insertions.emplace_back(first, last); });
     // The receiver thread queues; the list takes the rows on its tick.
     const AppSettings settings = Settings().Snapshot();
-    const auto queue = [&settings](int from, int to) {
-        std::thread receiver([=] {
+    const auto queue = [this, &settings](int from, int to) {
+        std::thread receiver([=, this] {
             for (int i = from; i < to; ++i) {
                 auto record = V2cRecord();
                 SetFixedText(record->community, "row" + std::to_string(i));
-                EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, settings)), 0);
+                EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, settings),
+                                               program.Losses()),
+                          0);
             }
         });
         receiver.join();
@@ -211,7 +214,6 @@ TEST_F(TrapListTest, ALongSearchRunsInSlicesAndFollowsTheRowsThatComeAndGoMeanwh
         if (name.find("row2") != std::string::npos) expected.push_back(name);
     }
     EXPECT_EQ(Communities(), expected);
-    ResetLosses();
 }
 
 TEST_F(TrapListTest, CopyGivesTheSelectedRowsAsTabSeparatedTextUnderTheHeaders) {
@@ -289,7 +291,6 @@ TEST_F(TrapListTest, AtTheCeilingTheOldestRowsLeaveAndSelectionDetailAndExportFo
     AppSettings settings = Settings().Snapshot();
     settings.maxRows = 1000;
     Settings().Replace(settings);
-    ResetLosses();
     std::vector<std::pair<int, int>> removals;
     QObject::connect(
         List().List()->model(), &QAbstractItemModel::rowsRemoved,
@@ -303,7 +304,7 @@ TEST_F(TrapListTest, AtTheCeilingTheOldestRowsLeaveAndSelectionDetailAndExportFo
     // Five rows over the ceiling remove 1 % of it, the oldest first.
     AddBatch(995, 1000 + 5);
     EXPECT_EQ(removals, (std::vector<std::pair<int, int>>{{0, 9}}));
-    EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 10u);
+    EXPECT_EQ(program.Losses().Read(LossKind::kRowsRemoved), 10u);
     ASSERT_EQ(List().RowCount(), 995);
     EXPECT_EQ(List().CellText(0, 6), "row10");
     EXPECT_EQ(List().CellText(994, 6), "row1004");
@@ -312,7 +313,7 @@ TEST_F(TrapListTest, AtTheCeilingTheOldestRowsLeaveAndSelectionDetailAndExportFo
     EXPECT_EQ(Detail().List()->topLevelItem(7)->text(1), "row500");
 
     const std::string path = folder.File("list.csv");
-    ASSERT_EQ(WriteExport(ExportFormat::Csv, path, SnapshotCounters(), List()), 0);
+    ASSERT_EQ(WriteExport(ExportFormat::Csv, path, program.Counters().Snapshot(), List()), 0);
     const std::string csv = folder.Read("list.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 7 + 995);
     const std::size_t firstRow = csv.find("\"v2 row");
@@ -323,6 +324,5 @@ TEST_F(TrapListTest, AtTheCeilingTheOldestRowsLeaveAndSelectionDetailAndExportFo
     ASSERT_EQ(List().RowCount(), 1000);
     EXPECT_EQ(List().CellText(0, 6), "row2500");
     EXPECT_EQ(List().FirstSelectedRow(), -1);
-    EXPECT_EQ(ReadLoss(LossKind::kRowsRemoved), 10u + 995 + 500);
-    ResetLosses();
+    EXPECT_EQ(program.Losses().Read(LossKind::kRowsRemoved), 10u + 995 + 500);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// A main frame in a program folder of its own, with the trap port taken from this suite's
-// range (24000-24999), the window layer installed and the log clean-up replaced by a no-op.
+// A main frame of a program of its own in a program folder of its own, with the trap port
+// taken from this suite's range (24000-24999), the window layer installed and the log
+// clean-up replaced by a no-op.
 
 #include <gtest/gtest.h>
 #include <QLabel>
@@ -10,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "pipeline/WindowPorts.h"
+#include "program/Program.h"
 #include "settings/SettingsSource.h"
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"
@@ -40,21 +41,23 @@ protected:
                          "\r\nHOST=0\r\nLOG=0\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\n"
                          "T3MSG=v3 %u\r\nLOGDELM=0\r\n");
         Settings().Load();
-        SetServiceWindows(&QtServiceWindows());
+        program.Windows().Install(&QtServiceWindows());
         TakeQueuedRows();  // rows an earlier test left behind
         g_bShowMainWnd = 0;
-        if (createFrame) frame = new CMainFrame;
+        if (createFrame) frame = new CMainFrame(program);
     }
 
     ~FrameTest() override {
-        // Ends any receiver while its window calls are still carried out, then the frame.
+        // Ends any receiver while its window calls are still carried out, then the frame;
+        // the application's own program too, for a frame that InitInstance made.
+        EndProgram(program, 0);
         TheApp().ExitInstance(0);
         delete frame.data();
         CMyInfo::Instance().Stop();
         ClearRecordedMessageBoxes();
     }
 
-    SettingsSource& Settings() { return TheApp().GetProgram().Settings(); }
+    SettingsSource& Settings() { return program.Settings(); }
     CEventView& List() { return *TheApp().m_pEventView; }
     CDataView& Detail() { return *TheApp().m_pDataView; }
     CCountDlg& Counters() { return *TheApp().m_pCountDlg; }
@@ -68,7 +71,8 @@ protected:
 
     // The row of record as the receiver queues it, taken into the list as on a tick.
     void AddTrapRow(const TrapRecord& record) {
-        ASSERT_EQ(QueueReceivedTrapRow(record, ExpandTrapMessage(record, Settings().Snapshot())),
+        ASSERT_EQ(QueueReceivedTrapRow(record, ExpandTrapMessage(record, Settings().Snapshot()),
+                                       program.Losses()),
                   0);
         List().InsertQueuedRows();
     }
@@ -82,6 +86,7 @@ protected:
     }
 
     TempProgramFolder folder;
+    Program program;
     uint16_t port = 0;
     QPointer<CMainFrame> frame;
 };

@@ -94,8 +94,8 @@ TEST_F(FrameTest, ClearCommandAsksAndOnOkEmptiesCountersAndBothLists) {
     Settings().Replace(WithTestFormats(Settings().Snapshot()));
     AddTrapRow(*V1ColdStartishRecord());
     AddTrapRow(*V2cRecord());
-    CountPacket(kPacketV1);
-    CountGenericTrap(6);
+    program.Counters().CountPacket(kPacketV1);
+    program.Counters().CountGenericTrap(6);
     EXPECT_EQ(Counter(1000), "0") << "counters are shown on the tick, not as they change";
     ASSERT_TRUE(QTest::qWaitFor([&] { return Counter(1000) == "1"; }, 5000));
     SelectRow(0);
@@ -119,25 +119,25 @@ TEST_F(FrameTest, ClearCommandAsksAndOnOkEmptiesCountersAndBothLists) {
     EXPECT_EQ(List().RowCount(), 0);
     EXPECT_EQ(Detail().List()->topLevelItemCount(), 0);
     for (int id : kCounterFieldIds) EXPECT_EQ(Counter(id), "0") << id;
-    const PacketCounters snapshot = SnapshotCounters();
+    const PacketCountBlock snapshot = program.Counters().Snapshot();
     EXPECT_EQ(snapshot.allPackets + snapshot.snmpV1Packets + snapshot.genericTrapCounts[6], 0u);
 }
 
 TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
-    ResetLosses();
+    LossCounters& counts = program.Losses();
     frame->OnRefreshTick();
     auto* losses = frame->findChild<QLabel*>("lossPane");
     EXPECT_TRUE(losses->isHidden());
-    SetLoss(LossKind::kKernelDrops, 12);
+    counts.Set(LossKind::kKernelDrops, 12);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !losses->isHidden(); }, 5000));
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12");
-    CountLoss(LossKind::kProgramsSkipped, 2);
+    counts.Count(LossKind::kProgramsSkipped, 2);
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2");
-    CountLoss(LossKind::kLogLinesLost, 3);
+    counts.Count(LossKind::kLogLinesLost, 3);
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3");
-    StoreReadFailures& readFailures = TheApp().GetProgram().ReadFailures();
+    StoreReadFailures& readFailures = program.ReadFailures();
     readFailures.CountFailure(StoreKind::kUsers);
     readFailures.CountFailure(StoreKind::kUsers);
     frame->OnRefreshTick();
@@ -147,13 +147,13 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     readFailures.ReadAgain(StoreKind::kUsers);  // shown only while the file cannot be read
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3");
-    CountLoss(LossKind::kForwardDropped, 4);
+    counts.Count(LossKind::kForwardDropped, 4);
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(),
               "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | 転送破棄: 4");
     // Rows trimmed at the ceiling are no lost traps: they have a pane of their own.
     auto* trimmed = frame->findChild<QLabel*>("rowsPane");
-    CountLoss(LossKind::kRowsRemoved, 500);
+    counts.Count(LossKind::kRowsRemoved, 500);
     frame->OnRefreshTick();
     EXPECT_EQ(trimmed->text(), "一覧上限で除外: 500");
     EXPECT_EQ(losses->text(),
@@ -163,13 +163,12 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     frame->OnViewClear();
     EXPECT_TRUE(losses->isHidden());
     EXPECT_TRUE(trimmed->isHidden());
-    CountLoss(LossKind::kKernelDrops, 1);
+    counts.Count(LossKind::kKernelDrops, 1);
     frame->OnRefreshTick();
     EXPECT_EQ(losses->text(), "受信破棄 (カーネル): 1");
     EXPECT_TRUE(losses->toolTip().contains("受信破棄 (カーネル): 1 (13)"))
         << losses->toolTip().toStdString();
     EXPECT_EQ(ClockAfter(*frame, 1), "00：00：01");
-    ResetLosses();
 }
 
 TEST_F(FrameTest, SaveWritesTheSettingsFileAndSaysSo) {
@@ -218,7 +217,7 @@ TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile
     EXPECT_FALSE(std::filesystem::exists(folder.File("config/olixtrap/window.conf")))
         << "a frame closed before the splash showed it keeps no layout";
     g_bShowMainWnd = 1;
-    frame = new CMainFrame;
+    frame = new CMainFrame(program);
     frame->show();
     frame->setGeometry(10, 20, 760, 560);
     frame->Splitter()->setSizes({300, 300});
@@ -234,7 +233,7 @@ TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile
     EXPECT_TRUE(std::filesystem::exists(folder.File("config/olixtrap/window.conf")));
     EXPECT_EQ(folder.Read("OlixTrap.ini"), settingsBefore);
 
-    frame = new CMainFrame;
+    frame = new CMainFrame(program);
     frame->show();
     RestoreWindowState(*frame);
     EXPECT_EQ(frame->geometry().size(), QSize(760, 560));

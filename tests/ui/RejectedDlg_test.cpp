@@ -14,9 +14,6 @@ namespace {
 
 class RejectedWindowTest : public FrameTest {
 protected:
-    RejectedWindowTest() { TheRejectedMessages().Reset(); }
-    ~RejectedWindowTest() override { TheRejectedMessages().Reset(); }
-
     CRejectedDlg* OpenWindow() {
         QAction* command = frame->findChild<QAction*>(QStringLiteral("32788"));
         EXPECT_NE(command, nullptr);
@@ -24,10 +21,10 @@ protected:
         return frame->findChild<CRejectedDlg*>();
     }
 
-    static void Record(RejectReason reason, int8_t version, uint16_t offset, std::string_view user,
-                       std::vector<uint8_t> octets, uint32_t length) {
-        TheRejectedMessages().Record(ArrivedDatagram(octets, {10, 0, 0, 1}, 1111, length), reason,
-                                     version, offset, user);
+    void Record(RejectReason reason, int8_t version, uint16_t offset, std::string_view user,
+                std::vector<uint8_t> octets, uint32_t length) {
+        program.Rejected().Record(ArrivedDatagram(octets, {10, 0, 0, 1}, 1111, length), reason,
+                                  version, offset, user);
     }
 };
 
@@ -68,13 +65,12 @@ TEST_F(RejectedWindowTest, ShowsNewestFirstAndClearEmptiesTheListButKeepsTheCoun
               rows.CellText(0, RejectedListModel::kOctetsColumn) + "\n30 03 02 01 05");
 
     Record(RejectReason::kFiltered, 0, 0, {}, {0x30}, 1);
-    TheRejectedMessages().Record(
-        ArrivedDatagram(std::vector<uint8_t>{0x30}, {10, 0, 0, 1}, 1111, 1),
-        RejectReason::kFiltered, 1, 0, {},
-        {.enterprise = "1.3.6.1.4.1.8072",
-         .trapOid = "1.3.6.1.4.1.8072.4.0.2",
-         .genericTrap = 7,
-         .specificTrap = 0});
+    program.Rejected().Record(ArrivedDatagram(std::vector<uint8_t>{0x30}, {10, 0, 0, 1}, 1111, 1),
+                              RejectReason::kFiltered, 1, 0, {},
+                              {.enterprise = "1.3.6.1.4.1.8072",
+                               .trapOid = "1.3.6.1.4.1.8072.4.0.2",
+                               .genericTrap = 7,
+                               .specificTrap = 0});
     window->OnTick();
     ASSERT_EQ(rows.rowCount(), 5);
     EXPECT_EQ(rows.CellText(1, RejectedListModel::kReasonColumn), "受信フィルタで拒否");

@@ -12,6 +12,7 @@
 #include "support/TempProgramFolder.h"
 #include "support/TestSettings.h"
 #include "support/TrapRecords.h"
+#include "trap/LossCounters.h"
 #include "trap/TrapTap.h"
 
 namespace {
@@ -30,10 +31,11 @@ protected:
 
     TempProgramFolder folder_;
     TestSettings settings_;  // the senders' formats
+    LossCounters losses_;
 };
 
 TEST_F(ForwardDialog, OkPutsTheDestinationsInForceAndWritesOnlyTheirKeys) {
-    CForwardDlg dialog;
+    CForwardDlg dialog(losses_);
     ControlById<QComboBox>(&dialog, CForwardDlg::Id(1, CForwardDlg::kKindCombo))
         ->setCurrentIndex(3);  // json
     Edit(dialog, 1, CForwardDlg::kPathEdit)->setText(QStringLiteral("no/such/folder/traps.json"));
@@ -49,14 +51,14 @@ TEST_F(ForwardDialog, AnOutOfRangeValueIsRefusedAndADestinationsErrorIsShown) {
     ForwardSettings settings;
     settings[0].kind = ForwardKind::kSyslogTcp;
     settings[0].host = "no-such-host.invalid";
-    ApplyForwardSettings(settings);
-    CForwardDlg dialog;
+    ApplyForwardSettings(settings, losses_);
+    CForwardDlg dialog(losses_);
     Edit(dialog, 0, CForwardDlg::kSeverityEdit)->setText(QStringLiteral("8"));
     EXPECT_FALSE(PressOk(dialog));
     EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"重要度が不正です。(0 ～ 7)"});
 
     // The error shows once the sender has tried a trap.
-    GetTrapTap()->Tap(*V2cRecord(), TappedDatagram{{}, {127, 0, 0, 1}, 1162}, true);
+    ForwardingTrapTap().Tap(*V2cRecord(), TappedDatagram{{}, {127, 0, 0, 1}, 1162}, true);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             dialog.ShowStatus();

@@ -47,7 +47,8 @@ protected:
 
     TempProgramFolder folder;
     KnownSettings known;
-    COptionDlg dialog{known.source};
+    EngineFile engine;
+    COptionDlg dialog{known.source, engine};
 };
 
 TEST_F(OptionDialog, ShowsTheSettings) {
@@ -167,7 +168,7 @@ TEST_F(OptionDialog, MibFoldersAreWrittenOnlyOnceSetAndRefusedPast512Bytes) {
     EXPECT_EQ(FixedTextView(known.source.Snapshot().mibFolders), "/opt/mibs:/srv/ミブ");
     EXPECT_NE(folder.Read("OlixTrap.ini").find("MIBDIRS=/opt/mibs:/srv/ミブ\r\n"),
               std::string::npos);
-    COptionDlg reopened(known.source);
+    COptionDlg reopened(known.source, engine);
     EXPECT_EQ(ControlById<QLineEdit>(&reopened, COptionDlg::kMibFoldersEdit)->text(),
               QStringLiteral("/opt/mibs:/srv/ミブ"));
 }
@@ -193,12 +194,13 @@ TEST_F(OptionDialog, RetentionZeroIsStored) {
 TEST(OptionDialogRetention, StoredValueOutsideTheItemsIsBroughtIntoRange) {
     TempProgramFolder folder;
     SettingsSource source;
+    EngineFile engine;
     for (auto [stored, expected] : {std::pair{-4, 0}, std::pair{40, 12}}) {
         AppSettings settings{};
         settings.trapPort = 162;
         settings.logRetention = stored;
         source.Replace(settings);
-        COptionDlg dialog(source);
+        COptionDlg dialog(source, engine);
         auto* retention = ControlById<QComboBox>(&dialog, COptionDlg::kRetentionCombo);
         EXPECT_EQ(retention->currentIndex(), -1);
         retention->setEditText("junk");
@@ -225,7 +227,7 @@ TEST_F(OptionDialog, EnterRunsOkFromAnyControlAndEscapeIsSwallowed) {
 TEST_F(OptionDialog, ShowsTheEngineIdReadOnly) {
     QLineEdit* engineId = Edit(COptionDlg::kEngineIdEdit);
     EXPECT_TRUE(engineId->isReadOnly());
-    EXPECT_EQ(engineId->text().toStdString(), EngineIdText(PeekLocalEngine().EngineId()));
+    EXPECT_EQ(engineId->text().toStdString(), EngineIdText(engine.Peek().EngineId()));
     EXPECT_TRUE(engineId->text().startsWith("0x80"));
     EXPECT_EQ(folder.Read("db/Engine.na").substr(0, 2), "0x");
 }

@@ -36,22 +36,23 @@ TEST(EngineFile, ReadsOnlyAnEngineIdOfRfc3411AndItsBoots) {
 TEST(EngineFile, BootsGrowAndADamagedFileGivesANewEngine) {
     TempProgramFolder folder;
     DBLib::MakeFolder("/db");
-    const EngineIdentity first = BootLocalEngine();
+    EngineFile engine;
+    const EngineIdentity first = engine.Boot();
     ASSERT_GE(first.engineIdLength, 5u);
     EXPECT_EQ(first.boots, 1);
     EXPECT_EQ(folder.Read("db/Engine.na"), EngineIdText(first.EngineId()) + "\r\n1\r\n");
-    const EngineIdentity second = BootLocalEngine();
+    const EngineIdentity second = engine.Boot();
     EXPECT_EQ(EngineIdText(second.EngineId()), EngineIdText(first.EngineId()));
     EXPECT_EQ(second.boots, 2);
-    EXPECT_EQ(PeekLocalEngine().boots, 2);  // looking counts no boot
+    EXPECT_EQ(engine.Peek().boots, 2);  // looking counts no boot
 
     folder.Write("db/Engine.na", "garbage");
-    const EngineIdentity renewed = BootLocalEngine();
+    const EngineIdentity renewed = engine.Boot();
     EXPECT_NE(EngineIdText(renewed.EngineId()), EngineIdText(first.EngineId()));
     EXPECT_EQ(renewed.boots, 1);
 
     folder.Write("db/Engine.na", EngineIdText(first.EngineId()) + "\r\n2147483647\r\n");
-    EXPECT_EQ(BootLocalEngine().boots, 2147483647);  // snmpEngineBoots stops at its maximum
+    EXPECT_EQ(engine.Boot().boots, 2147483647);  // snmpEngineBoots stops at its maximum
 }
 
 }  // namespace
