@@ -9,13 +9,6 @@ LocalizedKey::LocalizedKey(int authProtocol, const UsmKey& localized, int locali
       aes(std::span(localized).first<16>(), kAesDecrypt),
       des(std::span(localized).first<8>()) {}
 
-bool UsmKeyCache::Entry::Holds(int protocol, std::string_view pass,
-                               std::span<const uint8_t> engine) const {
-    return key && authProtocol == protocol && password == pass &&
-           std::equal(engine.begin(), engine.end(), engineId.begin(),
-                      engineId.begin() + engineIdLength);
-}
-
 CachedKey UsmKeyCache::Localize(int authProtocol, std::string_view password,
                                 std::string_view engineIdText) {
     // Engine ID texts that differ only in letter case, or that are both unreadable, give the
@@ -25,16 +18,6 @@ CachedKey UsmKeyCache::Localize(int authProtocol, std::string_view password,
     return Find(authProtocol, password,
                 std::span<const uint8_t>(engineId.data(), std::size_t(engineIdLength)), false,
                 nullptr);
-}
-
-CachedKey UsmKeyCache::Localize(int authProtocol, std::string_view password,
-                                std::span<const uint8_t> engineId) {
-    return Find(authProtocol, password, engineId, false, nullptr);
-}
-
-CachedKey UsmKeyCache::LocalizeForNamedEngine(int authProtocol, std::string_view password,
-                                              std::span<const uint8_t> engineId, bool& refused) {
-    return Find(authProtocol, password, engineId, true, &refused);
 }
 
 CachedKey UsmKeyCache::Find(int authProtocol, std::string_view password,

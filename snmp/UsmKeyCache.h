@@ -5,6 +5,7 @@
 // and DES key schedules; making them costs microseconds against the milliseconds of
 // localization.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <mutex>
@@ -57,13 +58,17 @@ public:
 
     // The same with the engine ID as octets.
     CachedKey Localize(int authProtocol, std::string_view password,
-                       std::span<const uint8_t> engineId);
+                       std::span<const uint8_t> engineId) {
+        return Find(authProtocol, password, engineId, false, nullptr);
+    }
 
     // The same for an engine that a message names itself: a key that is not cached is made
     // only when the budget of new localizations (kNewEngineLocalizationsPerSecond) gives a
     // token; otherwise the handle is empty and refused is set.
     CachedKey LocalizeForNamedEngine(int authProtocol, std::string_view password,
-                                     std::span<const uint8_t> engineId, bool& refused);
+                                     std::span<const uint8_t> engineId, bool& refused) {
+        return Find(authProtocol, password, engineId, true, &refused);
+    }
 
 private:
     struct Entry {
@@ -74,7 +79,11 @@ private:
         std::optional<LocalizedKey> key;  // empty: the slot is free
         uint64_t lastUse = 0;
 
-        bool Holds(int protocol, std::string_view pass, std::span<const uint8_t> engine) const;
+        bool Holds(int protocol, std::string_view pass, std::span<const uint8_t> engine) const {
+            return key && authProtocol == protocol && password == pass &&
+                   std::equal(engine.begin(), engine.end(), engineId.begin(),
+                              engineId.begin() + engineIdLength);
+        }
     };
 
     CachedKey Find(int authProtocol, std::string_view password, std::span<const uint8_t> engineId,
