@@ -29,8 +29,8 @@ private:
 };
 
 // The source the program object made current, for the readers not yet handed one at
-// construction: the receiver's trap port, the pipeline's TrapContext, the log's retention,
-// the MIB folders and the forwarder's formats. Set while a CurrentSettingsScope lives.
+// construction: the log's retention, the MIB folders and the forwarder's formats. Set while
+// a CurrentSettingsScope lives.
 const SettingsSource& CurrentSettingsSource();
 
 // Makes source current while it lives; when it ends, the newest other scope's source is
