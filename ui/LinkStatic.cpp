@@ -12,14 +12,10 @@ void OpenWithDesktop(const std::string& target) {
     static_cast<void>(StartProcess({"xdg-open", target}, true));
 }
 
-CLinkStatic::Opener& CurrentOpener() {
-    static CLinkStatic::Opener opener = OpenWithDesktop;
-    return opener;
-}
-
 }  // namespace
 
-CLinkStatic::CLinkStatic(const QString& text, QWidget* parent) : QLabel(text, parent) {
+CLinkStatic::CLinkStatic(const QString& text, QWidget* parent)
+    : QLabel(text, parent), m_opener(OpenWithDesktop) {
     QFont underlined = font();
     underlined.setUnderline(true);
     setFont(underlined);
@@ -33,7 +29,7 @@ CLinkStatic::CLinkStatic(const QString& text, QWidget* parent) : QLabel(text, pa
 }
 
 void CLinkStatic::SetOpener(Opener opener) {
-    CurrentOpener() = opener ? std::move(opener) : OpenWithDesktop;
+    m_opener = opener ? std::move(opener) : OpenWithDesktop;
 }
 
 std::string CLinkStatic::LinkTarget(const std::string& text) {
@@ -76,7 +72,7 @@ void CLinkStatic::mousePressEvent(QMouseEvent* event) {
 void CLinkStatic::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && m_bPressed) {
         if (rect().contains(event->position().toPoint()))
-            CurrentOpener()(LinkTarget(text().toStdString()));
+            m_opener(LinkTarget(text().toStdString()));
         else
             SetColour(kRestColour);
         m_bPressed = 0;

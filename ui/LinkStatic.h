@@ -17,9 +17,10 @@ public:
 
     QColor TextColour() const { return m_crText; }
 
-    // Whatever opens a link (xdg-open by default); tests replace it to see what is opened.
+    // Whatever opens this link (xdg-open by default); tests replace it to see what is
+    // opened. Null restores the default.
     using Opener = std::function<void(const std::string& target)>;
-    static void SetOpener(Opener opener);
+    void SetOpener(Opener opener);
 
     // The text that a click opens.
     static std::string LinkTarget(const std::string& text);
@@ -36,4 +37,5 @@ private:
 
     int m_bPressed = 0;
     QColor m_crText{kRestColour};
+    Opener m_opener;
 };

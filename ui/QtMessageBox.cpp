@@ -4,13 +4,11 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
-#include <QPointer>
 #include <QScreen>
 #include <QSpacerItem>
 #include <QString>
 #include <memory>
 #include <utility>
-#include <vector>
 
 #include "platform/qt/QtText.h"
 #include "platform/qt/WindowPlacement.h"
@@ -67,16 +65,19 @@ MessageAnswer RunModal(const MessageBoxRequest& request) {
     return box->exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
-// The pop-ups on screen, oldest first, so that a new one does not open on top of the last.
-std::vector<QPointer<QMessageBox>> openPopups;
+// Marks a pop-up, so that the pop-ups still there (closed ones until they are deleted)
+// can be counted among the top-level windows.
+constexpr char kPopupProperty[] = "olixtrapPopup";
 
+// Steps a new pop-up down from the others still there, so that it does not open on top of
+// the last.
 void PlacePopup(QMessageBox* box) {
-    std::erase_if(openPopups, [](const QPointer<QMessageBox>& open) { return open.isNull(); });
+    int others = 0;
+    for (const QWidget* window : QApplication::topLevelWidgets())
+        if (window != box && window->property(kPopupProperty).toBool()) ++others;
+    box->setProperty(kPopupProperty, true);
     if (const QScreen* screen = box->screen())
-        box->move(
-            Cascaded(static_cast<int>(openPopups.size()), box->size(), screen->availableGeometry())
-                .topLeft());
-    openPopups.emplace_back(box);
+        box->move(Cascaded(others, box->size(), screen->availableGeometry()).topLeft());
 }
 
 // Shown without a modal loop of its own; deletes itself when closed. Such a box has no

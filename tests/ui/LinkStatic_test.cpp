@@ -14,10 +14,9 @@ namespace {
 class LinkControl : public ::testing::Test {
 protected:
     LinkControl() {
-        CLinkStatic::SetOpener([this](const std::string& target) { opened.push_back(target); });
+        link.SetOpener([this](const std::string& target) { opened.push_back(target); });
         link.resize(200, 20);
     }
-    ~LinkControl() override { CLinkStatic::SetOpener(nullptr); }
 
     void Enter() {
         QEnterEvent event(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
