@@ -1,26 +1,13 @@
 #include "forward/Forwarder.h"
 
-#include <array>
 #include <future>
-#include <memory>
-#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "forward/CapturedTrap.h"
 #include "settings/ProgramFolder.h"
-#include "trap/TrapTap.h"
 
 namespace {
-
-using Senders = std::array<std::shared_ptr<DestinationSender>, kMaxForwardDestinations>;
-
-std::mutex sendersMutex;
-Senders senders;
-ForwardSettings current;
-
-Senders TakeSenders() {
-    std::lock_guard lock(sendersMutex);
-    return senders;
-}
 
 // Ends senders, each with wait for its queue, all at once.
 bool StopAll(std::vector<std::shared_ptr<DestinationSender>> ending,
@@ -34,62 +21,56 @@ bool StopAll(std::vector<std::shared_ptr<DestinationSender>> ending,
     return delivered;
 }
 
-class ForwardingTap : public TrapTap {
-public:
-    bool WantsOctets() const override { return wantsOctets_.load(); }
-
-    void Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) override {
-        std::shared_ptr<CapturedTrap> trap;
-        std::lock_guard lock(sendersMutex);
-        for (const auto& sender : senders) {
-            if (!sender || (sender->Destination().filteredOnly && !received)) continue;
-            if (!trap) trap = Capture(record, datagram);
-            sender->Offer(trap);
-        }
-    }
-
-    void Configure(const Senders& in) {
-        bool relay = false;
-        for (const auto& sender : in)
-            relay = relay || (sender && sender->Destination().kind == ForwardKind::kSnmp);
-        wantsOctets_.store(relay);
-    }
-
-private:
-    std::shared_ptr<CapturedTrap> Capture(const TrapRecord& record,
-                                          const TappedDatagram& datagram) const {
-        auto trap = std::make_shared<CapturedTrap>();
-        trap->received = std::chrono::system_clock::now();
-        trap->sourcePort = datagram.senderPort;
-        trap->packedRecord = PackTrapRecord(record);
-        if (wantsOctets_.load())
-            trap->datagram.assign(datagram.octets.begin(), datagram.octets.end());
-        return trap;
-    }
-
-    std::atomic<bool> wantsOctets_{false};
-};
-
-ForwardingTap tap;
-
 }  // namespace
 
-TrapTap& ForwardingTrapTap() { return tap; }
+Forwarder::~Forwarder() { ShutdownForwarding(std::chrono::milliseconds(0)); }
 
-void ApplyForwardSettings(const ForwardSettings& settings, LossCounters& losses) {
+Forwarder::Senders Forwarder::TakeSenders() const {
+    std::lock_guard lock(sendersMutex_);
+    return senders_;
+}
+
+void Forwarder::ConfigureTap() {
+    bool relay = false;
+    for (const auto& sender : senders_)
+        relay = relay || (sender && sender->Destination().kind == ForwardKind::kSnmp);
+    wantsOctets_.store(relay);
+}
+
+void Forwarder::Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) {
+    std::shared_ptr<CapturedTrap> trap;
+    std::lock_guard lock(sendersMutex_);
+    for (const auto& sender : senders_) {
+        if (!sender || (sender->Destination().filteredOnly && !received)) continue;
+        if (!trap) trap = Capture(record, datagram);
+        sender->Offer(trap);
+    }
+}
+
+std::shared_ptr<CapturedTrap> Forwarder::Capture(const TrapRecord& record,
+                                                 const TappedDatagram& datagram) const {
+    auto trap = std::make_shared<CapturedTrap>();
+    trap->received = std::chrono::system_clock::now();
+    trap->sourcePort = datagram.senderPort;
+    trap->packedRecord = PackTrapRecord(record);
+    if (wantsOctets_.load()) trap->datagram.assign(datagram.octets.begin(), datagram.octets.end());
+    return trap;
+}
+
+void Forwarder::ApplyForwardSettings(const ForwardSettings& settings) {
     std::vector<std::shared_ptr<DestinationSender>> ending;
     {
-        std::lock_guard lock(sendersMutex);
+        std::lock_guard lock(sendersMutex_);
         const std::string folder = GetProgramFolder();
-        for (std::size_t i = 0; i < senders.size(); ++i) {
-            if (senders[i] && senders[i]->Destination() == settings[i]) continue;
-            if (senders[i]) ending.push_back(std::move(senders[i]));
-            senders[i].reset();
+        for (std::size_t i = 0; i < senders_.size(); ++i) {
+            if (senders_[i] && senders_[i]->Destination() == settings[i]) continue;
+            if (senders_[i]) ending.push_back(std::move(senders_[i]));
+            senders_[i].reset();
             if (settings[i].kind != ForwardKind::kNone)
-                senders[i] = std::make_shared<DestinationSender>(settings[i], folder, losses);
+                senders_[i] = std::make_shared<DestinationSender>(settings[i], folder, losses_);
         }
-        current = settings;
-        tap.Configure(senders);
+        current_ = settings;
+        ConfigureTap();
     }
     if (!ending.empty())
         std::thread([ending = std::move(ending)]() mutable {
@@ -97,19 +78,19 @@ void ApplyForwardSettings(const ForwardSettings& settings, LossCounters& losses)
         }).detach();
 }
 
-ForwardSettings CurrentForwardSettings() {
-    std::lock_guard lock(sendersMutex);
-    return current;
+ForwardSettings Forwarder::CurrentForwardSettings() const {
+    std::lock_guard lock(sendersMutex_);
+    return current_;
 }
 
-DestinationStatus ForwardDestinationStatus(int index) {
+DestinationStatus Forwarder::ForwardDestinationStatus(int index) const {
     if (index < 0 || index >= kMaxForwardDestinations) return {};
     const std::shared_ptr<DestinationSender> sender =
         TakeSenders()[static_cast<std::size_t>(index)];
     return sender ? sender->Status() : DestinationStatus{};
 }
 
-bool DrainForwarding(std::chrono::milliseconds wait) {
+bool Forwarder::DrainForwarding(std::chrono::milliseconds wait) const {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     bool drained = true;
     for (const auto& sender : TakeSenders()) {
@@ -121,15 +102,15 @@ bool DrainForwarding(std::chrono::milliseconds wait) {
     return drained;
 }
 
-bool ShutdownForwarding(std::chrono::milliseconds wait) {
+bool Forwarder::ShutdownForwarding(std::chrono::milliseconds wait) {
     std::vector<std::shared_ptr<DestinationSender>> ending;
     {
-        std::lock_guard lock(sendersMutex);
-        for (auto& sender : senders)
+        std::lock_guard lock(sendersMutex_);
+        for (auto& sender : senders_)
             if (sender) ending.push_back(std::move(sender));
-        senders = {};
-        current = {};
-        tap.Configure(senders);
+        senders_ = {};
+        current_ = {};
+        ConfigureTap();
     }
     return StopAll(std::move(ending), wait);
 }

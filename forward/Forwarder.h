@@ -3,33 +3,63 @@
 // (DestinationSender.h), and the receiver's listener that captures each decoded trap once
 // and offers it to every destination that wants it.
 
+#include <array>
+#include <atomic>
 #include <chrono>
-#include <vector>
+#include <memory>
+#include <mutex>
 
 #include "forward/DestinationSender.h"
 #include "forward/ForwardSettings.h"
+#include "trap/TrapTap.h"
 
 inline constexpr std::chrono::milliseconds kForwardShutdownWait{2000};
 
 class LossCounters;
-class TrapTap;
 
-// Puts settings in force: a destination whose settings did not change keeps its sender,
-// queue and counts; the senders of the others are given kForwardShutdownWait for their
-// queues, without waiting for them. New senders count their dropped traps in losses.
-void ApplyForwardSettings(const ForwardSettings& settings, LossCounters& losses);
+// The receiver's listener (the program object hands it to the receiver, which it outlives).
+class Forwarder final : public TrapTap {
+public:
+    // Senders count the traps they drop in losses.
+    explicit Forwarder(LossCounters& losses) : losses_(losses) {}
+    // Ends every sender as ShutdownForwarding(0) would.
+    ~Forwarder() override;
+    Forwarder(const Forwarder&) = delete;
+    Forwarder& operator=(const Forwarder&) = delete;
 
-// The receiver's listener, which offers each trap to the destinations in force.
-TrapTap& ForwardingTrapTap();
+    // Puts settings in force: a destination whose settings did not change keeps its
+    // sender, queue and counts; the senders of the others are given kForwardShutdownWait
+    // for their queues, without waiting for them.
+    void ApplyForwardSettings(const ForwardSettings& settings);
 
-ForwardSettings CurrentForwardSettings();
+    ForwardSettings CurrentForwardSettings() const;
 
-// The status of destination index (0-7); all zero for a destination that has none.
-DestinationStatus ForwardDestinationStatus(int index);
+    // The status of destination index (0-7); all zero for a destination that has none.
+    DestinationStatus ForwardDestinationStatus(int index) const;
 
-// Waits at most wait until every queue is empty (tests).
-bool DrainForwarding(std::chrono::milliseconds wait);
+    // Waits at most wait until every queue is empty (tests).
+    bool DrainForwarding(std::chrono::milliseconds wait) const;
 
-// Ends every sender, each given at most wait for its queue at the same time; the listener
-// then offers traps to none. Returns whether every queue was delivered.
-bool ShutdownForwarding(std::chrono::milliseconds wait = kForwardShutdownWait);
+    // Ends every sender, each given at most wait for its queue at the same time; the
+    // listener then offers traps to none. Returns whether every queue was delivered.
+    bool ShutdownForwarding(std::chrono::milliseconds wait = kForwardShutdownWait);
+
+    // The receiver's listener (receiver thread).
+    bool WantsOctets() const override { return wantsOctets_.load(); }
+    void Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) override;
+
+private:
+    using Senders = std::array<std::shared_ptr<DestinationSender>, kMaxForwardDestinations>;
+
+    Senders TakeSenders() const;
+    // Whether any destination relays the datagram as it came (under sendersMutex_).
+    void ConfigureTap();
+    std::shared_ptr<CapturedTrap> Capture(const TrapRecord& record,
+                                          const TappedDatagram& datagram) const;
+
+    LossCounters& losses_;
+    mutable std::mutex sendersMutex_;  // guards what follows
+    Senders senders_;
+    ForwardSettings current_;
+    std::atomic<bool> wantsOctets_{false};
+};

@@ -21,16 +21,20 @@ constexpr char kSmiTag[] = "olixtrap";
 constexpr int kReportedSeverity = 2;  // errors; warnings are left out
 constexpr int kFailingSeverity = 1;
 
+// Process-wide because libsmi's state is: it has one tree per process, whichever
+// MibService loads, so two loads at once (two services, as tests make) must take turns.
 std::mutex& SmiLock() {
     static std::mutex lock;
     return lock;
 }
 
-// What libsmi reports while one load runs, by file (the handler has no user argument).
+// What libsmi reports while one load runs, by file.
 struct Collected {
     std::map<std::string, std::vector<MibMessage>> byFile;
     std::string current;
 };
+// libsmi's error handler gets no user-data pointer, so the running load's collection is
+// reached through this; set and cleared under SmiLock().
 Collected* collected = nullptr;
 
 // libsmi hands the handler a message it allocated and does not free.

@@ -5,11 +5,6 @@
 #include "platform/FixedText.h"
 #include "settings/SettingsSource.h"
 
-MibService& MibService::Instance() {
-    static MibService service;
-    return service;
-}
-
 MibService::MibService() {
     auto builtin = std::make_shared<MibIndex>();
     AddBuiltinNames(*builtin);
@@ -80,8 +75,7 @@ void MibService::Run() {
     }
 }
 
-void StartMibLoading() {
-    const AppSettings settings = CurrentSettingsSource().Snapshot();
-    MibService::Instance().Reload(
-        MibSearchFolders(CurrentMibFolderFacts(FixedTextView(settings.mibFolders))));
+void StartMibLoading(MibService& service, const SettingsSource& settings) {
+    const AppSettings now = settings.Snapshot();
+    service.Reload(MibSearchFolders(CurrentMibFolderFacts(FixedTextView(now.mibFolders))));
 }

@@ -16,6 +16,8 @@
 #include "mib/MibIndex.h"
 #include "mib/MibLoader.h"
 
+class SettingsSource;
+
 struct MibProgressView {
     bool loading = false;
     std::size_t done = 0;  // files of the running load
@@ -24,8 +26,6 @@ struct MibProgressView {
 
 class MibService {
 public:
-    static MibService& Instance();
-
     MibService();
     ~MibService();
     MibService(const MibService&) = delete;
@@ -63,5 +63,6 @@ private:
     std::thread thread_;
 };
 
-// The search folders of this process with the MIBDIRS setting, loaded in the background.
-void StartMibLoading();
+// The search folders of this process with the MIBDIRS setting of settings, loaded into
+// service in the background.
+void StartMibLoading(MibService& service, const SettingsSource& settings);

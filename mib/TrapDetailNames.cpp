@@ -3,7 +3,7 @@
 #include "mib/MibService.h"
 #include "mib/TrapNames.h"
 
-TrapDetailNames::TrapDetailNames() : index_(MibService::Instance().Index()) {}
+TrapDetailNames::TrapDetailNames(const MibService& service) : index_(service.Index()) {}
 
 std::string TrapDetailNames::ObjectName(std::string_view oid) const {
     return OidName(*index_, oid);

@@ -9,9 +9,11 @@
 
 #include "mib/MibIndex.h"
 
+class MibService;
+
 class TrapDetailNames {
 public:
-    TrapDetailNames();
+    explicit TrapDetailNames(const MibService& service);
 
     // "IF-MIB::ifOperStatus.3"; empty when unnamed.
     std::string ObjectName(std::string_view oid) const;

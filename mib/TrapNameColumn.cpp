@@ -5,9 +5,9 @@
 const MibIndex& TrapNameColumn::CurrentIndex() {
     // Only the generation, an atomic counter, is read per row; the index pointer only
     // when it changed.
-    const uint64_t generation = MibService::Instance().Generation();
+    const uint64_t generation = service_.Generation();
     if (generation != generation_ || !index_) {
-        index_ = MibService::Instance().Index();
+        index_ = service_.Index();
         generation_ = generation;
     }
     return *index_;
@@ -21,7 +21,7 @@ const std::string& TrapNameColumn::Name(const std::function<std::string_view(int
 }
 
 bool TrapNameColumn::IndexChanged() {
-    const uint64_t generation = MibService::Instance().Generation();
+    const uint64_t generation = service_.Generation();
     if (generation == seenGeneration_) return false;
     seenGeneration_ = generation;
     return true;

@@ -13,10 +13,15 @@
 #include "mib/TrapNames.h"
 #include "traplog/TrapRowTexts.h"
 
+class MibService;
+
 class TrapNameColumn {
 public:
     // The column after the 33 of the trap list.
     static constexpr int kColumn = kTrapListColumns;
+
+    // Names come from the indexes service publishes.
+    explicit TrapNameColumn(const MibService& service) : service_(service) {}
 
     // column(n) gives the row's text of trap list column n.
     const std::string& Name(const std::function<std::string_view(int column)>& column);
@@ -27,6 +32,7 @@ public:
 private:
     const MibIndex& CurrentIndex();
 
+    const MibService& service_;
     std::shared_ptr<const MibIndex> index_;
     uint64_t generation_ = ~uint64_t{0};
     uint64_t seenGeneration_ = 0;

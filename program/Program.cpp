@@ -1,7 +1,5 @@
 #include "program/Program.h"
 
-#include "forward/Forwarder.h"
-
 Program::Program()
     : pipeline_(rules_, settings_, windows_, losses_),
       receiver_({.settings = settings_,
@@ -14,7 +12,7 @@ Program::Program()
                  .keys = usmKeys_,
                  .engineFile = engine_,
                  .answers = answers_}) {
-    receiver_.SetTap(&ForwardingTrapTap());
+    receiver_.SetTap(&forwarder_);
 }
 
 Program::~Program() = default;

@@ -5,6 +5,8 @@
 // here in the order its parts depend on each other and handed down by reference. main()
 // builds one; a test builds the parts it needs instead.
 
+#include "forward/Forwarder.h"
+#include "mib/MibService.h"
 #include "pipeline/Pipeline.h"
 #include "pipeline/WindowPorts.h"
 #include "reception/Receiver.h"
@@ -45,6 +47,10 @@ public:
     RejectedMessages& Rejected() { return rejected_; }
     Receiver& TrapReceiver() { return receiver_; }
 
+    // The MIB names and forwarding (the receiver's listener).
+    MibService& Mib() { return mib_; }
+    Forwarder& Forwarding() { return forwarder_; }
+
 private:
     SettingsSource settings_;
     // Until every reader of the settings is handed settings_ at construction.
@@ -61,6 +67,9 @@ private:
     EngineFile engine_;
     AnswerCounts answers_;
     WindowPorts windows_;
+    // The MIB names and forwarding, below the pipeline and the receiver that use them.
+    MibService mib_;
+    Forwarder forwarder_{losses_};
     Pipeline pipeline_;
     RejectedMessages rejected_;
     Receiver receiver_;

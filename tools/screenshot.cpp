@@ -16,6 +16,7 @@
 
 #include <cstdio>
 
+#include "program/Program.h"
 #include "ui/DataView.h"
 #include "ui/EventView.h"
 #include "ui/MainFrame.h"
@@ -86,47 +87,48 @@ int main(int argc, char** argv) {
     InstallQtMessageBoxHandler();
     const QString output = QString::fromLocal8Bit(argv[1]);
     const QString target = QStringLiteral("127.0.0.1:") + QString::fromLocal8Bit(argv[2]);
-    if (!TheApp().InitInstance()) return 1;
+    Program program;
+    CTrapApp trapApp(program);
+    if (!trapApp.InitInstance()) return 1;
 
     int result = 1;
     QTimer::singleShot(kStartWaitMs, [target] { SendSampleTraps(target); });
-    QTimer::singleShot(kStartWaitMs + kSettleMs, [] {
-        CEventView* list = TheApp().m_pEventView;
+    QTimer::singleShot(kStartWaitMs + kSettleMs, [&trapApp] {
+        CEventView* list = trapApp.MainFrame() ? trapApp.MainFrame()->List() : nullptr;
         if (list && list->RowCount() > 3) {
             list->List()->selectRow(3);
             list->OnListClick();
         }
     });
     // The grab waits a moment so the detail list has laid itself out (its scroll bar).
-    QTimer::singleShot(kStartWaitMs + kSettleMs + kLayoutMs, [&result, output] {
-        CEventView* list = TheApp().m_pEventView;
-        CMainFrame* frame = TheApp().m_pMainWnd;
+    QTimer::singleShot(kStartWaitMs + kSettleMs + kLayoutMs, [&result, &trapApp, output] {
+        CMainFrame* frame = trapApp.MainFrame();
         if (frame && frame->grab().save(output)) result = 0;
-        std::fprintf(stderr, "%d rows; screenshot %s\n", list ? list->RowCount() : 0,
+        std::fprintf(stderr, "%d rows; screenshot %s\n", frame ? frame->List()->RowCount() : 0,
                      result == 0 ? "saved" : "failed");
         if (frame) OnTrafficGraphCommand(frame);
     });
     QTimer::singleShot(kStartWaitMs + kSettleMs + 2 * kLayoutMs,
                        [target] { SendRejectedSamples(target); });
     // The reception graph beside it, as OUTPUT-graph.png, once it has drawn its counts.
-    QTimer::singleShot(kStartWaitMs + kSettleMs + 3 * kLayoutMs, [&result, output] {
-        QString graphOutput = output;
-        graphOutput.replace(QStringLiteral(".png"), QStringLiteral("-graph.png"));
-        QWidget* graph =
-            TheApp().m_pMainWnd
-                ? TheApp().m_pMainWnd->findChild<QWidget*>(QStringLiteral("trafficGraph"))
-                : nullptr;
-        if (!graph || !graph->grab().save(graphOutput)) result = 1;
-        if (TheApp().m_pMainWnd) OnRejectedMessagesCommand(TheApp().m_pMainWnd);
-    });
+    QTimer::singleShot(
+        kStartWaitMs + kSettleMs + 3 * kLayoutMs, [&result, &trapApp, &program, output] {
+            QString graphOutput = output;
+            graphOutput.replace(QStringLiteral(".png"), QStringLiteral("-graph.png"));
+            CMainFrame* frame = trapApp.MainFrame();
+            QWidget* graph =
+                frame ? frame->findChild<QWidget*>(QStringLiteral("trafficGraph")) : nullptr;
+            if (!graph || !graph->grab().save(graphOutput)) result = 1;
+            if (frame) OnRejectedMessagesCommand(frame, program.Rejected(), program.Answers());
+        });
     // The rejected-messages window, as OUTPUT-rejected.png.
-    QTimer::singleShot(kStartWaitMs + kSettleMs + 5 * kLayoutMs, [&result, output] {
+    QTimer::singleShot(kStartWaitMs + kSettleMs + 5 * kLayoutMs, [&result, &trapApp, output] {
         QString rejectedOutput = output;
         rejectedOutput.replace(QStringLiteral(".png"), QStringLiteral("-rejected.png"));
-        QWidget* rejected =
-            TheApp().m_pMainWnd ? TheApp().m_pMainWnd->findChild<CRejectedDlg*>() : nullptr;
+        CMainFrame* frame = trapApp.MainFrame();
+        QWidget* rejected = frame ? frame->findChild<CRejectedDlg*>() : nullptr;
         if (!rejected || !rejected->grab().save(rejectedOutput)) result = 1;
         QApplication::quit();
     });
-    return TheApp().ExitInstance(QApplication::exec()) == 0 ? result : 1;
+    return trapApp.ExitInstance(QApplication::exec()) == 0 ? result : 1;
 }

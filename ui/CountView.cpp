@@ -7,7 +7,6 @@
 
 #include "platform/qt/EventImages.h"
 #include "ui/DialogUnits.h"
-#include "ui/TrapApp.h"
 
 namespace {
 
@@ -93,17 +92,10 @@ void CCountDlg::ShowCounters() {
 }
 
 CCountView::CCountView(PacketCounters& counters, QWidget* parent) : QWidget(parent) {
-    TheApp().m_pCountView = this;
     m_form = new CCountDlg(counters, this);
     m_form->move(10, 30);
     m_form->raise();
     m_form->show();
-    TheApp().m_pCountDlg = m_form;
-}
-
-CCountView::~CCountView() {
-    if (TheApp().m_pCountView == this) TheApp().m_pCountView = nullptr;
-    if (TheApp().m_pCountDlg == m_form) TheApp().m_pCountDlg = nullptr;
 }
 
 void CCountView::resizeEvent(QResizeEvent* event) {

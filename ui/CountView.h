@@ -36,7 +36,9 @@ class CCountView : public QWidget {
     Q_OBJECT
 public:
     explicit CCountView(PacketCounters& counters, QWidget* parent = nullptr);
-    ~CCountView() override;
+
+    // The form with the counter fields.
+    CCountDlg* Form() const { return m_form; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

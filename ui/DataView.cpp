@@ -16,7 +16,6 @@
 #include "traplog/ReadableText.h"
 #include "traplog/TrapRowTexts.h"
 #include "ui/EventView.h"
-#include "ui/TrapApp.h"
 
 namespace {
 
@@ -114,8 +113,11 @@ std::string GetField(int index, std::string_view line, std::size_t buffer) {
 
 }  // namespace
 
-CDataView::CDataView(QWidget* parent) : QWidget(parent) {
-    TheApp().m_pDataView = this;
+CDataView::CDataView(const CEventView& list, const MibService& mib, QWidget* parent)
+    : QWidget(parent),
+      m_trapList(list),
+      m_mib(mib),
+      m_icons{DrawIcon(0), DrawIcon(1), DrawIcon(2), DrawIcon(3)} {
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("1600"));
     m_list->setRootIsDecorated(false);
@@ -139,10 +141,6 @@ CDataView::CDataView(QWidget* parent) : QWidget(parent) {
     m_description->hide();
 }
 
-CDataView::~CDataView() {
-    if (TheApp().m_pDataView == this) TheApp().m_pDataView = nullptr;
-}
-
 void CDataView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // Value and name share what the labels leave, so that both show in a narrow pane.
@@ -159,9 +157,6 @@ void CDataView::LayOut() {
 }
 
 void CDataView::AddRow(const QString& label, const QString& value, int icon, const QString& name) {
-    // Kept for the whole run: icons must not outlive the application at exit.
-    static const auto* icons =
-        new std::array<QIcon, 4>{DrawIcon(0), DrawIcon(1), DrawIcon(2), DrawIcon(3)};
     auto* item = new QTreeWidgetItem(m_list, {label, value, name});
     item->setTextAlignment(0, Qt::AlignCenter);
     item->setForeground(0, QColor(128, 128, 128));
@@ -172,7 +167,7 @@ void CDataView::AddRow(const QString& label, const QString& value, int icon, con
         item->setToolTip(
             1, QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(value.toHtmlEscaped()));
     if (!name.isEmpty()) item->setToolTip(2, name);
-    if (icon >= 0) item->setIcon(0, (*icons)[static_cast<std::size_t>(icon)]);
+    if (icon >= 0) item->setIcon(0, m_icons[static_cast<std::size_t>(icon)]);
 }
 
 int CDataView::RowIcon(int row) const {
@@ -187,14 +182,13 @@ void CDataView::DeleteAllRows() {
 }
 
 void CDataView::ShowSelectedTrap() {
-    const CEventView* list = TheApp().m_pEventView;
-    if (!list) return;
-    const int row = list->FirstSelectedRow();
+    const CEventView& list = m_trapList;
+    const int row = list.FirstSelectedRow();
     m_list->clear();
     m_description->hide();
     LayOut();
     if (row < 0) return;
-    auto cell = [&](int column) { return FromCp932(Cell(*list, row, column)); };
+    auto cell = [&](int column) { return FromCp932(Cell(list, row, column)); };
 
     AddRow(QStringLiteral("Node Infomation"), {}, kNodeIcon);
     AddRow(QStringLiteral("RecvTime"), cell(1));
@@ -211,7 +205,7 @@ void CDataView::ShowSelectedTrap() {
             AddRow(QString::fromLatin1(detail.label), cell(detail.column),
                    detail.column == kAuthParamsColumn ? kAuthIcon : kNoIcon);
     };
-    switch (std::atoi(Cell(*list, row, 4).c_str())) {
+    switch (std::atoi(Cell(list, row, 4).c_str())) {
     case 1: addRows(kV1Rows); break;
     case 2: addRows(kV2cRows); break;
     case 3: addRows(kV3Rows); break;
@@ -220,8 +214,8 @@ void CDataView::ShowSelectedTrap() {
 
     AddRow({}, {});
     AddRow(QStringLiteral("VariableBindings"), {}, kBindingsIcon);
-    const std::string bindings = Cell(*list, row, 32);
-    const TrapDetailNames names;
+    const std::string bindings = Cell(list, row, 32);
+    const TrapDetailNames names(m_mib);
     int field = 0;
     for (std::string name = GetField(field, bindings, kCellBuffer); !name.empty();
          name = GetField(field, bindings, kCellBuffer)) {
@@ -240,7 +234,7 @@ void CDataView::ShowSelectedTrap() {
     m_list->setColumnWidth(1,
                            std::min(m_list->columnWidth(1), m_list->viewport()->width() * 2 / 3));
     const std::string about =
-        names.Notification([&](int column) { return list->CellText(row, column); });
+        names.Notification([&](int column) { return list.CellText(row, column); });
     if (!about.empty()) {
         m_description->setPlainText(QString::fromStdString(about));
         m_description->show();

@@ -2,8 +2,12 @@
 // The trap detail view (top-right pane): the selected trap list row field by field, grouped
 // under section rows, with its variable bindings one per row.
 
+#include <QIcon>
 #include <QWidget>
+#include <array>
 
+class CEventView;
+class MibService;
 class QTextBrowser;
 class QTreeWidget;
 
@@ -13,8 +17,8 @@ public:
     // Icons of the section and special rows.
     enum Icon { kNodeIcon = 0, kSnmpIcon = 1, kAuthIcon = 2, kBindingsIcon = 3, kNoIcon = -1 };
 
-    explicit CDataView(QWidget* parent = nullptr);
-    ~CDataView() override;
+    // Shows rows of list, with names from mib.
+    CDataView(const CEventView& list, const MibService& mib, QWidget* parent = nullptr);
 
     // Fills the detail list from the first selected row of the trap list.
     void ShowSelectedTrap();
@@ -34,6 +38,9 @@ private:
                 const QString& name = {});
     void LayOut();
 
+    const CEventView& m_trapList;
+    const MibService& m_mib;
+    std::array<QIcon, 4> m_icons;
     QTreeWidget* m_list;
     QTextBrowser* m_description;
 };

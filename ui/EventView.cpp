@@ -14,8 +14,6 @@
 #include "platform/qt/QtText.h"
 #include "reception/Receiver.h"
 #include "traplog/TrapRowQueue.h"
-#include "ui/DataView.h"
-#include "ui/TrapApp.h"
 #include "ui/TrapListCopy.h"
 #include "ui/TrapListFinder.h"
 #include "ui/TrapListModel.h"
@@ -37,10 +35,11 @@ QFont ControlFont() {
 
 }  // namespace
 
-CEventView::CEventView(const SettingsSource& settings, Receiver& receiver, LossCounters& losses,
-                       QWidget* parent)
-    : QWidget(parent), m_receiver(receiver), m_model(new TrapListModel(settings, losses, this)) {
-    TheApp().m_pEventView = this;
+CEventView::CEventView(const SettingsSource& settings, const MibService& mib, Receiver& receiver,
+                       LossCounters& losses, QWidget* parent)
+    : QWidget(parent),
+      m_receiver(receiver),
+      m_model(new TrapListModel(settings, mib, losses, this)) {
     CreateControls();
     CreateContextMenu();
     m_start->setEnabled(false);
@@ -52,10 +51,6 @@ CEventView::CEventView(const SettingsSource& settings, Receiver& receiver, LossC
     connect(&m_startTimer, &QTimer::timeout, this, &CEventView::OnTimer);
     m_startTimer.start();
     SetServiceStatus(QStringLiteral("サービス起動中"));
-}
-
-CEventView::~CEventView() {
-    if (TheApp().m_pEventView == this) TheApp().m_pEventView = nullptr;
 }
 
 void CEventView::CreateControls() {
@@ -159,8 +154,7 @@ void CEventView::resizeEvent(QResizeEvent* event) {
 
 void CEventView::InsertQueuedRows() {
     // The detail shows names from the index of its time: a new one redraws it too.
-    if (m_model->RefreshNames())
-        if (CDataView* detail = TheApp().m_pDataView) detail->ShowSelectedTrap();
+    if (m_model->RefreshNames()) emit ShowTrapDetail();
     std::vector<TrapRow> rows = TakeQueuedRows();
     if (rows.empty()) return;
     m_model->AppendRows(std::move(rows));
@@ -229,7 +223,7 @@ void CEventView::OnTimer() {
 
 void CEventView::OnListClick() {
     if (FirstSelectedRow() < 0) return;
-    if (CDataView* detail = TheApp().m_pDataView) detail->ShowSelectedTrap();
+    emit ShowTrapDetail();
 }
 
 void CEventView::OnListRightClick(const QPoint& position) {

@@ -11,6 +11,7 @@
 #include "traplog/TrapListRow.h"
 
 class LossCounters;
+class MibService;
 class QFrame;
 class Receiver;
 class SettingsSource;
@@ -27,10 +28,10 @@ public:
     static constexpr int kAutoStartTick = 4;
 
     // The start and stop buttons and the start-up timer drive receiver; the list holds at
-    // most the MAXROWS of settings, and rows pushed out at its ceiling are counted in losses.
-    CEventView(const SettingsSource& settings, Receiver& receiver, LossCounters& losses,
-               QWidget* parent = nullptr);
-    ~CEventView() override;
+    // most the MAXROWS of settings, rows pushed out at its ceiling are counted in losses,
+    // and the name column shows names from mib.
+    CEventView(const SettingsSource& settings, const MibService& mib, Receiver& receiver,
+               LossCounters& losses, QWidget* parent = nullptr);
 
     // Appends every row the receiver has queued since the last call, in one insertion,
     // and scrolls once to the last of them (user interface thread; the frame's tick).
@@ -65,6 +66,11 @@ public:
     QTableView* List() const { return m_list; }
     QMenu* ContextMenu() const { return m_contextMenu; }
     CTrapListFinder* Finder() const { return m_finder; }
+
+signals:
+    // The selected row is to be shown in the detail view: it was clicked or moved to, or
+    // names from a newly loaded MIB index are there.
+    void ShowTrapDetail();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -8,7 +8,6 @@
 #include "ui/AppIcon.h"
 #include "ui/DialogUnits.h"
 #include "ui/MainFrame.h"
-#include "ui/TrapApp.h"
 #include "ui/WindowState.h"
 
 namespace {
@@ -45,12 +44,13 @@ void CInitDlg::OnTimer() {
     if (m_nTick++ != kShowOnTick - 1) return;
     QRect desktop(0, 0, kFrameWidth, kFrameHeight);
     if (QScreen* screen = QGuiApplication::primaryScreen()) desktop = screen->geometry();
-    g_bShowMainWnd = 1;
+    auto* frame = qobject_cast<CMainFrame*>(m_owner);
+    if (frame) frame->AllowShowing();
     if (m_owner) {
         m_owner->resize(kFrameWidth, kFrameHeight);
         m_owner->move((desktop.right() + 1 - kFrameWidth) / 2,
                       (desktop.bottom() + 1 - kFrameHeight) / 2);
-        if (auto* frame = qobject_cast<CMainFrame*>(m_owner)) RestoreWindowState(*frame);
+        if (frame) RestoreWindowState(*frame);
         m_owner->show();
     }
     m_timer.stop();

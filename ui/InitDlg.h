@@ -1,6 +1,7 @@
 #pragma once
 // The start-up splash. It decides when the main frame first becomes visible: on its third
-// one-second tick it lets the frame show itself, centred at 800 x 600, and closes.
+// one-second tick it lets the frame show itself (CMainFrame::AllowShowing), centred at
+// 800 x 600, and closes.
 
 #include <QDialog>
 #include <QTimer>

@@ -18,14 +18,14 @@
 #include "program/Program.h"
 #include "records/DBLib.h"
 #include "settings/AppSettings.h"
+#include "traplog/TrapLog.h"
+#include "ui/AboutDlg.h"
 #include "ui/CountView.h"
 #include "ui/DataView.h"
 #include "ui/EventView.h"
 #include "ui/ExSplitter3Wnd.h"
 #include "ui/LossSummary.h"
 #include "ui/MenuCommands.h"
-#include "ui/MyInfo.h"
-#include "ui/TrapApp.h"
 #include "ui/WindowState.h"
 
 namespace {
@@ -43,11 +43,11 @@ QAction* AddCommand(QMenu* menu, const char* textUtf8, int id, const char* short
 
 }  // namespace
 
-CMainFrame::CMainFrame(Program& program) : m_program(program) {
+CMainFrame::CMainFrame(Program& program)
+    : m_program(program), m_info([] { PurgeExpiredLogEntries(); }) {
     setObjectName(QStringLiteral("128"));
     setWindowTitle(FromCp932(kProgramTitle));
     setAttribute(Qt::WA_DeleteOnClose);
-    TheApp().m_pMainWnd = this;
     CreateMenus();
     CreateClient();
     CreateStatusBar();
@@ -61,24 +61,24 @@ CMainFrame::CMainFrame(Program& program) : m_program(program) {
     m_refresh.setInterval(kRefreshIntervalMs);
     connect(&m_refresh, &QTimer::timeout, this, &CMainFrame::OnRefreshTick);
     m_refresh.start();
-    CMyInfo::Instance().Start();
-    StartMibLoading();
+    m_info.Start();
+    StartMibLoading(m_program.Mib(), m_program.Settings());
 }
 
-CMainFrame::~CMainFrame() {
-    DestroyWindow();
-    if (TheApp().m_pMainWnd == this) TheApp().m_pMainWnd = nullptr;
-}
+CMainFrame::~CMainFrame() { DestroyWindow(); }
 
 void CMainFrame::CreateClient() {
     m_pSplitter = new CExSplitter3Wnd(this);
     m_pSplitter->m_view1Size = QSize(800, 380);
     m_pSplitter->m_view2Size = QSize(500, 220);
     m_pSplitter->m_view3Size = QSize(300, 220);
-    auto* list = new CEventView(m_program.Settings(), m_program.TrapReceiver(), m_program.Losses());
+    m_list = new CEventView(m_program.Settings(), m_program.Mib(), m_program.TrapReceiver(),
+                            m_program.Losses());
     auto* counters = new CCountView(m_program.Counters());
-    auto* detail = new CDataView;
-    m_pSplitter->CreateLayout(3, list, counters, detail);
+    m_counters = counters->Form();
+    m_detail = new CDataView(*m_list, m_program.Mib());
+    connect(m_list, &CEventView::ShowTrapDetail, m_detail, &CDataView::ShowSelectedTrap);
+    m_pSplitter->CreateLayout(3, m_list, counters, m_detail);
     setCentralWidget(m_pSplitter);
 }
 
@@ -119,9 +119,9 @@ void CMainFrame::CreateMenus() {
             &CMainFrame::OnFileSave);
     QMenu* output = file->addMenu(QStringLiteral("出力"));
     connect(AddCommand(output, "HTML(&H)", 32772), &QAction::triggered, this,
-            [this] { OnExportHtmlCommand(this, m_program, TheApp().m_pEventView); });
+            [this] { OnExportHtmlCommand(this, m_program.Counters(), m_list); });
     connect(AddCommand(output, "CSV(&C)", 32773), &QAction::triggered, this,
-            [this] { OnExportCsvCommand(this, m_program, TheApp().m_pEventView); });
+            [this] { OnExportCsvCommand(this, m_program.Counters(), m_list); });
     file->addSeparator();
     connect(AddCommand(file, "終了(&E)", 32774), &QAction::triggered, this,
             &CMainFrame::OnFileExit);
@@ -130,11 +130,11 @@ void CMainFrame::CreateMenus() {
     connect(AddCommand(view, "表示データクリア(&C)", 32775), &QAction::triggered, this,
             &CMainFrame::OnViewClear);
     connect(AddCommand(view, "受信拒否メッセージ(&R)", 32788), &QAction::triggered, this,
-            [this] { OnRejectedMessagesCommand(this, m_program); });
+            [this] { OnRejectedMessagesCommand(this, m_program.Rejected(), m_program.Answers()); });
     connect(AddCommand(view, "受信グラフ(&G)", kTrafficGraphCommand), &QAction::triggered, this,
             [this] { OnTrafficGraphCommand(this); });
     connect(AddCommand(view, "MIB モジュール", kMibModulesCommand), &QAction::triggered, this,
-            [this] { CMibWindow::Open(this); });
+            [this] { CMibWindow::Open(m_program.Mib(), m_program.Settings(), this); });
 
     QMenu* trap = menuBar()->addMenu(QStringLiteral("トラップ(&T)"));
     connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered,
@@ -148,19 +148,20 @@ void CMainFrame::CreateMenus() {
             [this] { OnTrapLogCommand(this); });
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
-    connect(AddCommand(options, "オプション(&O)", 32778), &QAction::triggered, this,
-            [this] { OnOptionsCommand(this, m_program); });
+    connect(AddCommand(options, "オプション(&O)", 32778), &QAction::triggered, this, [this] {
+        OnOptionsCommand(this, m_program.Settings(), m_program.Engine(), m_program.Mib());
+    });
     connect(AddCommand(options, "転送設定…", 32789), &QAction::triggered, this,
-            [this] { OnForwardSettingsCommand(this, m_program); });
+            [this] { OnForwardSettingsCommand(this, m_program.Forwarding()); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     connect(AddCommand(help, "バージョン(&V)", kAboutCommand), &QAction::triggered, this,
-            [] { TheApp().OnAppAbout(); });
+            &CMainFrame::OnAppAbout);
     connect(AddCommand(help, "ヘルプ(&H)", 32780), &QAction::triggered, this, &CMainFrame::OnHelp);
 }
 
 void CMainFrame::setVisible(bool visible) {
-    QMainWindow::setVisible(g_bShowMainWnd == 1 ? visible : false);
+    QMainWindow::setVisible(m_bShowMainWnd ? visible : false);
 }
 
 void CMainFrame::OnClockTick() {
@@ -207,16 +208,17 @@ QString CMainFrame::ClockText() const {
 }
 
 void CMainFrame::OnRefreshTick() {
-    if (CEventView* list = TheApp().m_pEventView) list->InsertQueuedRows();
-    if (CCountDlg* counters = TheApp().m_pCountDlg) counters->ShowCounters();
+    m_list->InsertQueuedRows();
+    m_counters->ShowCounters();
     ShowLosses();
-    if (const QString mib = MibStatusText(); mib != m_mibPane->text()) m_mibPane->setText(mib);
+    if (const QString mib = MibStatusText(m_program.Mib()); mib != m_mibPane->text())
+        m_mibPane->setText(mib);
 }
 
 void CMainFrame::OnFileSave() {
     // Each failure has been reported with the file's name: no word of success after one.
     if (!m_program.Settings().Save()) return;
-    if (!SaveForwardSettingsFile(CurrentForwardSettings())) return;
+    if (!SaveForwardSettingsFile(m_program.Forwarding().CurrentForwardSettings())) return;
     ShowMessageBox(Utf8ToCp932("設定データを保存しました。"), MessageIcon::Information);
 }
 
@@ -231,20 +233,25 @@ void CMainFrame::OnViewClear() {
         QStringLiteral("表示データクリア (%1)")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
     ShowLosses();
-    if (CCountDlg* counters = TheApp().m_pCountDlg) counters->ShowCounters();
-    if (CEventView* list = TheApp().m_pEventView) list->DeleteAllRows();
-    if (CDataView* detail = TheApp().m_pDataView) detail->DeleteAllRows();
+    m_counters->ShowCounters();
+    m_list->DeleteAllRows();
+    m_detail->DeleteAllRows();
 }
 
 void CMainFrame::OnHelp() { ShowHelpDocument(); }
+
+void CMainFrame::OnAppAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
 
 void CMainFrame::DestroyWindow() {
     if (m_bDestroyed) return;
     m_bDestroyed = true;
     m_clock.stop();
     m_refresh.stop();
-    CMyInfo::Instance().Stop();
-    MibService::Instance().Stop();
+    m_info.Stop();
+    m_program.Mib().Stop();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -6,7 +6,11 @@
 #include <QTimer>
 
 #include "ui/LossSummary.h"
+#include "ui/MyInfo.h"
 
+class CCountDlg;
+class CDataView;
+class CEventView;
 class CExSplitter3Wnd;
 class Program;
 class QLabel;
@@ -18,7 +22,7 @@ public:
     // The receiver's rows and counters reach the windows on this tick (25 times a second).
     static constexpr int kRefreshIntervalMs = 40;
 
-    // The frame and its windows work with program's parts.
+    // The windows show program's state and change it.
     explicit CMainFrame(Program& program);
     ~CMainFrame() override;
 
@@ -33,14 +37,24 @@ public:
     void OnFileExit();
     void OnViewClear();
     void OnHelp();
+    // Shows the about box modally.
+    void OnAppAbout();
 
     // Stops the clock and the service window; the frame is then destroyed.
     void DestroyWindow();
 
     CExSplitter3Wnd* Splitter() const { return m_pSplitter; }
+    // The three views.
+    CEventView* List() const { return m_list; }
+    CCountDlg* Counters() const { return m_counters; }
+    CDataView* Detail() const { return m_detail; }
+    // The hidden service window (the log clean-up).
+    CMyInfo& ServiceWindow() { return m_info; }
 
-    // The visibility gate: hidden whatever is asked until the splash has ended.
+    // The visibility gate: hidden whatever is asked until the splash has ended and
+    // called AllowShowing.
     void setVisible(bool visible) override;
+    void AllowShowing() { m_bShowMainWnd = true; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -53,7 +67,12 @@ private:
     void ShowListening();
 
     Program& m_program;
+    CMyInfo m_info;
+    bool m_bShowMainWnd = false;
     CExSplitter3Wnd* m_pSplitter = nullptr;
+    CEventView* m_list = nullptr;
+    CCountDlg* m_counters = nullptr;
+    CDataView* m_detail = nullptr;
     QLabel* m_pane0 = nullptr;
     QLabel* m_pane1 = nullptr;
     QLabel* m_lossPane = nullptr;    // hidden while nothing was lost

@@ -6,7 +6,6 @@
 #include "mib/MibService.h"
 #include "platform/FixedText.h"
 #include "platform/qt/QtText.h"
-#include "program/Program.h"
 #include "rules/dialogs/CEventDlg.h"
 #include "settings/SettingsSource.h"
 #include "settings/dialogs/COptionDlg.h"
@@ -18,12 +17,12 @@
 #include "users/dialogs/CUserListDlg.h"
 
 // A file that cannot be written has been reported by ExportTrapList's own box.
-void OnExportHtmlCommand(QWidget*, Program& program, CEventView* list) {
-    if (list) static_cast<void>(ExportTrapList(ExportFormat::Html, program.Counters(), *list));
+void OnExportHtmlCommand(QWidget*, const PacketCounters& counters, CEventView* list) {
+    if (list) static_cast<void>(ExportTrapList(ExportFormat::Html, counters, *list));
 }
 
-void OnExportCsvCommand(QWidget*, Program& program, CEventView* list) {
-    if (list) static_cast<void>(ExportTrapList(ExportFormat::Csv, program.Counters(), *list));
+void OnExportCsvCommand(QWidget*, const PacketCounters& counters, CEventView* list) {
+    if (list) static_cast<void>(ExportTrapList(ExportFormat::Csv, counters, *list));
 }
 
 void OnTrapSettingsCommand(QWidget* frame, RuleStore& rules, const UserStore& users,
@@ -37,10 +36,11 @@ void OnUserSettingsCommand(QWidget* frame, UserStore& users) {
     RunModal(dialog);
 }
 
-void OnRejectedMessagesCommand(QWidget* frame, Program& program) {
+void OnRejectedMessagesCommand(QWidget* frame, RejectedMessages& rejected,
+                               const AnswerCounts& answers) {
     auto* window = frame->findChild<CRejectedDlg*>();
     if (!window) {
-        window = new CRejectedDlg(program.Rejected(), program.Answers(), frame);
+        window = new CRejectedDlg(rejected, answers, frame);
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
     window->show();
@@ -71,16 +71,16 @@ void OnTrapLogCommand(QWidget* frame) {
     log->show();
 }
 
-void OnOptionsCommand(QWidget* frame, Program& program) {
-    SettingsSource& settings = program.Settings();
+void OnOptionsCommand(QWidget* frame, SettingsSource& settings, EngineFile& engine,
+                      MibService& mib) {
     const std::string mibFolders(FixedTextView(settings.Snapshot().mibFolders));
-    COptionDlg dialog(settings, program.Engine(), frame);
+    COptionDlg dialog(settings, engine, frame);
     RunModal(dialog);
     // New MIB folders take effect at once, as the MIB window's reload would.
-    if (FixedTextView(settings.Snapshot().mibFolders) != mibFolders) StartMibLoading();
+    if (FixedTextView(settings.Snapshot().mibFolders) != mibFolders) StartMibLoading(mib, settings);
 }
 
-void OnForwardSettingsCommand(QWidget* frame, Program& program) {
-    CForwardDlg dialog(program.Losses(), frame);
+void OnForwardSettingsCommand(QWidget* frame, Forwarder& forwarder) {
+    CForwardDlg dialog(forwarder, frame);
     RunModal(dialog);
 }

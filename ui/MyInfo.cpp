@@ -2,21 +2,11 @@
 
 #include <thread>
 
-#include "traplog/TrapLog.h"
-
-CMyInfo& CMyInfo::Instance() {
-    // Never destroyed: a clean-up worker may still be running when the process ends.
-    static CMyInfo* instance = new CMyInfo;
-    return *instance;
-}
-
-CMyInfo::CMyInfo() : m_cleanup([] { PurgeExpiredLogEntries(); }) {
+CMyInfo::CMyInfo(Cleanup cleanup) : m_cleanup(std::move(cleanup)) {
     setObjectName(QStringLiteral("MyInfo service dummy window"));
 }
 
-void CMyInfo::SetCleanup(Cleanup cleanup) {
-    m_cleanup = cleanup ? std::move(cleanup) : Cleanup([] { PurgeExpiredLogEntries(); });
-}
+void CMyInfo::SetCleanup(Cleanup cleanup) { m_cleanup = std::move(cleanup); }
 
 void CMyInfo::Start() {
     if (m_bRunning) return;
@@ -39,7 +29,7 @@ void CMyInfo::Stop() {
 void CMyInfo::OnTimer() {
     if (m_nTick == 0 || m_nTick >= kTicksPerDay) {
         m_nTick = 0;
-        if (!m_bBusy.load()) StartWorker();
+        if (!m_bBusy->load()) StartWorker();
     }
     ++m_nTick;
 }
@@ -47,10 +37,10 @@ void CMyInfo::OnTimer() {
 void CMyInfo::StartWorker() {
     // The worker marks itself busy, as the flag's only writer while it runs; the flag is
     // set here already so that a second tick in the same instant cannot start another.
-    m_bBusy = 1;
-    std::thread([this, cleanup = m_cleanup] {
-        m_bBusy = 1;
-        cleanup();
-        m_bBusy = 0;
+    *m_bBusy = 1;
+    std::thread([busy = m_bBusy, cleanup = m_cleanup] {
+        *busy = 1;
+        if (cleanup) cleanup();
+        *busy = 0;
     }).detach();
 }

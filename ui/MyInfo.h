@@ -6,14 +6,16 @@
 #include <QTimer>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class CMyInfo : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTicksPerDay = 86400;
 
-    // The one process-wide service window.
-    static CMyInfo& Instance();
+    // The clean-up that the worker runs.
+    using Cleanup = std::function<void()>;
+    explicit CMyInfo(Cleanup cleanup);
 
     void Start();
     void Stop();
@@ -22,21 +24,19 @@ public:
 
     bool IsRunning() const { return m_bRunning != 0; }
     int Ticks() const { return m_nTick; }
-    bool IsBusy() const { return m_bBusy.load() != 0; }
+    bool IsBusy() const { return m_bBusy->load() != 0; }
 
-    // The clean-up that the worker runs (PurgeExpiredLogEntries unless a test replaces it).
-    using Cleanup = std::function<void()>;
+    // Replaces the clean-up (tests).
     void SetCleanup(Cleanup cleanup);
 
 private:
-    CMyInfo();
     void StartWorker();
 
     int m_bRunning = 0;
     int m_nTick = 0;
-    // Set and cleared by the worker; the worker is not waited for, so the flag lives as
-    // long as the process (the object is never destroyed).
-    std::atomic<int> m_bBusy{0};
+    // Set and cleared by the worker; the worker is not waited for, so it holds the flag
+    // too and may outlive the window.
+    std::shared_ptr<std::atomic<int>> m_bBusy = std::make_shared<std::atomic<int>>(0);
     QTimer* m_timer = nullptr;
     Cleanup m_cleanup;
 };

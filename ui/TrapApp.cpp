@@ -12,16 +12,13 @@
 #include "forward/Forwarder.h"
 #include "mail/MailQueue.h"
 #include "platform/Sound.h"
-#include "ui/AboutDlg.h"
+#include "program/Program.h"
 #include "ui/AppIcon.h"
 #include "ui/EventView.h"
 #include "ui/InitDlg.h"
 #include "ui/MainFrame.h"
-#include "ui/QtServiceWindows.h"
 #include "ui/QtTranslation.h"
 #include "ui/UiThread.h"
-
-std::atomic<int> g_bShowMainWnd{0};
 
 namespace {
 
@@ -52,10 +49,7 @@ void UseListFont() {
 
 }  // namespace
 
-CTrapApp& TheApp() {
-    static CTrapApp app;
-    return app;
-}
+CTrapApp::CTrapApp(Program& program) : m_program(program) {}
 
 bool CTrapApp::InitInstance() {
     QCoreApplication::setOrganizationName(QStringLiteral("Olix Soft"));
@@ -64,33 +58,38 @@ bool CTrapApp::InitInstance() {
     UseJapaneseFont();
     UseListFont();
     m_program.Settings().Load();
-    ApplyForwardSettings(LoadForwardSettingsFile(), m_program.Losses());
-    g_bShowMainWnd = 0;
-    m_program.Windows().Install(&QtServiceWindows());
+    m_program.Forwarding().ApplyForwardSettings(LoadForwardSettingsFile());
     // The pipeline beeps on the receiver thread; the beep belongs to the user interface thread.
     SetBeepHook([] { PostToUiThread([] { QApplication::beep(); }); });
 
-    auto* frame = new CMainFrame(m_program);
-    frame->hide();
-
-    CInitDlg splash(frame);
+    CInitDlg splash(CreateMainFrame());
     splash.exec();
     return true;
 }
 
-int CTrapApp::ExitInstance(int code) { return EndProgram(m_program, code); }
+CMainFrame* CTrapApp::CreateMainFrame() {
+    auto* frame = new CMainFrame(m_program);
+    m_frame = frame;
+    m_serviceWindows.ShowIn(frame->List());
+    m_program.Windows().Install(&m_serviceWindows);
+    frame->hide();
+    return frame;
+}
 
-int EndProgram(Program& program, int code) {
-    program.Windows().Install(nullptr);
+CMainFrame* CTrapApp::MainFrame() const { return m_frame; }
+
+int CTrapApp::ExitInstance(int code) {
+    m_program.Windows().Install(nullptr);
     // The receiver may be waiting for this thread to carry out a window call: keep the
     // event loop turning while it ends. Mails still queued get a moment of their own; after
     // a few seconds the process ends without what is left, as it would have anyway.
     constexpr int kShutdownWaitMs = 5000;
     std::atomic<bool> ended{false};
-    std::thread stopper([&program, &ended] {
+    std::thread stopper([&ended, &program = m_program] {
         program.TrapReceiver().Shutdown();
         // Forwarding and mail each get their own moment, side by side.
-        std::thread forwarding([] { ShutdownForwarding(kForwardShutdownWait); });
+        std::thread forwarding(
+            [&program] { program.Forwarding().ShutdownForwarding(kForwardShutdownWait); });
         ShutdownMailQueue(kMailShutdownWait, program.Losses());
         forwarding.join();
         ended = true;
@@ -111,17 +110,12 @@ int EndProgram(Program& program, int code) {
 
 void CTrapApp::EndOnSignal() {
     m_bEndRequested = true;
-    if (m_pMainWnd) m_pMainWnd->close();
+    if (m_frame) m_frame->close();
     QCoreApplication::exit(0);
 }
 
 void CTrapApp::ReportRows() const {
-    const int rows = m_pEventView ? m_pEventView->RowCount() : 0;
+    const int rows = m_frame ? m_frame->List()->RowCount() : 0;
     std::fprintf(stderr, "olixtrap: rows=%d\n", rows);
     std::fflush(stderr);
-}
-
-void CTrapApp::OnAppAbout() {
-    CAboutDlg about(m_pMainWnd);
-    about.exec();
 }

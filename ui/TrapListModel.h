@@ -19,9 +19,10 @@ class TrapListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     // The row ceiling is the MAXROWS of settings as each batch arrives; rows pushed out at
-    // the ceiling are counted in losses.
-    TrapListModel(const SettingsSource& settings, LossCounters& losses, QObject* parent = nullptr)
-        : QAbstractTableModel(parent), settings_(settings), losses_(losses) {}
+    // the ceiling are counted in losses; the name column's names come from mib.
+    TrapListModel(const SettingsSource& settings, const MibService& mib, LossCounters& losses,
+                  QObject* parent = nullptr)
+        : QAbstractTableModel(parent), settings_(settings), losses_(losses), names_(mib) {}
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

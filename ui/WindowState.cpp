@@ -10,14 +10,13 @@
 #include "ui/EventView.h"
 #include "ui/ExSplitter3Wnd.h"
 #include "ui/MainFrame.h"
-#include "ui/TrapApp.h"
 
 namespace {
 
 QSettings Open() { return QSettings(WindowStatePath(), QSettings::IniFormat); }
 
-QHeaderView* TrapListHeader() {
-    CEventView* list = TheApp().m_pEventView;
+QHeaderView* TrapListHeader(const CMainFrame& frame) {
+    CEventView* list = frame.List();
     return list && list->List() ? list->List()->horizontalHeader() : nullptr;
 }
 
@@ -78,7 +77,7 @@ void RestoreWindowState(CMainFrame& frame) {
         if (QSplitter* nested = splitter->NestedSplitter())
             nested->restoreState(settings.value(QStringLiteral("splitter/top")).toByteArray());
     }
-    if (QHeaderView* header = TrapListHeader()) RestoreColumns(settings, *header);
+    if (QHeaderView* header = TrapListHeader(frame)) RestoreColumns(settings, *header);
 }
 
 void SaveWindowState(const CMainFrame& frame) {
@@ -89,5 +88,5 @@ void SaveWindowState(const CMainFrame& frame) {
         if (const QSplitter* nested = splitter->NestedSplitter())
             settings.setValue(QStringLiteral("splitter/top"), nested->saveState());
     }
-    if (const QHeaderView* header = TrapListHeader()) SaveColumns(settings, *header);
+    if (const QHeaderView* header = TrapListHeader(frame)) SaveColumns(settings, *header);
 }

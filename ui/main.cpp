@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "program/Program.h"
 #include "ui/ProcessSignals.h"
 #include "ui/QtMessageBox.h"
 #include "ui/TrapApp.h"
@@ -13,9 +14,12 @@ int main(int argc, char** argv) {
     mallopt(M_ARENA_MAX, 1);
     QApplication app(argc, argv);
     InstallQtMessageBoxHandler();
-    WatchProcessSignals([] { TheApp().EndOnSignal(); }, [] { TheApp().ReportRows(); });
-    if (!TheApp().InitInstance()) return 0;
+    Program program;
+    CTrapApp trapApp(program);
+    WatchProcessSignals([&trapApp] { trapApp.EndOnSignal(); },
+                        [&trapApp] { trapApp.ReportRows(); });
+    if (!trapApp.InitInstance()) return 0;
     // A termination signal during the splash has ended its loop: no other loop starts then.
-    const int code = TheApp().EndRequested() ? 0 : QApplication::exec();
-    return TheApp().ExitInstance(code);
+    const int code = trapApp.EndRequested() ? 0 : QApplication::exec();
+    return trapApp.ExitInstance(code);
 }

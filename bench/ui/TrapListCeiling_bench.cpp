@@ -64,7 +64,8 @@ void BM_StormThroughFullList(benchmark::State& state) {
     for (auto _ : state) {
         const auto program = std::make_unique<Program>();
         SetCeiling(*program, kCeiling);
-        CEventView view(program->Settings(), program->TrapReceiver(), program->Losses());
+        CEventView view(program->Settings(), program->Mib(), program->TrapReceiver(),
+                        program->Losses());
         view.resize(800, 380);
         view.show();
         const double before = ResidentMiB();
@@ -88,7 +89,8 @@ void BM_InsertBatch(benchmark::State& state) {
     const auto trap = LinkDownTrap();
     const auto program = std::make_unique<Program>();
     SetCeiling(*program, atCeiling ? kCeiling : kMaxRowsHighest);
-    CEventView view(program->Settings(), program->TrapReceiver(), program->Losses());
+    CEventView view(program->Settings(), program->Mib(), program->TrapReceiver(),
+                    program->Losses());
     view.resize(800, 380);
     view.show();
     auto* model = dynamic_cast<TrapListModel*>(view.List()->model());

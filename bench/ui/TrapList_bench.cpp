@@ -63,7 +63,7 @@ struct FilledList {
     Program program;
     std::unique_ptr<TrapRecord> trap;
     std::string message;
-    CEventView view{program.Settings(), program.TrapReceiver(), program.Losses()};
+    CEventView view{program.Settings(), program.Mib(), program.TrapReceiver(), program.Losses()};
 };
 
 // One trap's row: built and queued on the receiver's side, inserted in a batch of 1,000.

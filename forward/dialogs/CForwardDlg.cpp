@@ -98,10 +98,10 @@ QString ErrorText(const DestinationStatus& status) {
 
 }  // namespace
 
-CForwardDlg::CForwardDlg(LossCounters& losses, QWidget* parent)
-    : CBaseDlg(parent), m_losses(losses) {
+CForwardDlg::CForwardDlg(Forwarder& forwarder, QWidget* parent)
+    : CBaseDlg(parent), m_forwarder(forwarder) {
     setWindowTitle(QStringLiteral("Olix Trap Receiver: 転送設定"));
-    const ForwardSettings settings = CurrentForwardSettings();
+    const ForwardSettings settings = m_forwarder.CurrentForwardSettings();
 
     auto* grid = new QGridLayout;
     const std::array<QString, 11> headings = {
@@ -187,11 +187,12 @@ void CForwardDlg::EnableFieldsOfKind(int row) {
 
 void CForwardDlg::ShowStatus() {
     for (int row = 0; row < kMaxForwardDestinations; ++row) {
-        const DestinationStatus status = ForwardDestinationStatus(row);
+        const DestinationStatus status = m_forwarder.ForwardDestinationStatus(row);
         ControlById<QLabel>(this, Id(row, kDroppedLabel))->setText(QString::number(status.dropped));
         QString state = ErrorText(status);
         if (state.isEmpty() &&
-            CurrentForwardSettings()[static_cast<std::size_t>(row)].kind != ForwardKind::kNone)
+            m_forwarder.CurrentForwardSettings()[static_cast<std::size_t>(row)].kind !=
+                ForwardKind::kNone)
             state = QStringLiteral("転送 %1 / 待ち %2").arg(status.delivered).arg(status.queued);
         auto* label = ControlById<QLabel>(this, Id(row, kStateLabel));
         label->setText(state);
@@ -224,7 +225,7 @@ void CForwardDlg::OnOK() {
             if (text->find_first_of(";\r\n") != std::string::npos)
                 return ShowStopMessage("設定値に ; や改行を使用することはできません。");
     }
-    ApplyForwardSettings(settings, m_losses);
+    m_forwarder.ApplyForwardSettings(settings);
     // A file that could not be written has been reported; the destinations are in use all
     // the same, and the dialog stays open.
     if (!SaveForwardSettingsFile(settings)) return;

@@ -5,7 +5,7 @@
 
 #include "platform/qt/CBaseDlg.h"
 
-class LossCounters;
+class Forwarder;
 class QTimer;
 
 class CForwardDlg : public CBaseDlg {
@@ -28,16 +28,16 @@ public:
     };
     static int Id(int row, int column) { return kFirstRow + row * kRowStep + column; }
 
-    // New destinations count their dropped traps in losses.
-    explicit CForwardDlg(LossCounters& losses, QWidget* parent = nullptr);
+    // Shows forwarder's destinations and puts the edited ones in force on OK.
+    explicit CForwardDlg(Forwarder& forwarder, QWidget* parent = nullptr);
 
     void OnOK() override;
     // Shows each destination's counts and error as they are now.
     void ShowStatus();
 
 private:
-    LossCounters& m_losses;
-
     // Only the fields the row's kind uses can be edited; the others keep their values.
     void EnableFieldsOfKind(int row);
+
+    Forwarder& m_forwarder;
 };

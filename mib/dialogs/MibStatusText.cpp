@@ -2,8 +2,7 @@
 
 #include "mib/MibService.h"
 
-QString MibStatusText() {
-    const MibService& service = MibService::Instance();
+QString MibStatusText(const MibService& service) {
     const MibProgressView progress = service.Progress();
     if (progress.loading)
         return QStringLiteral("MIB 読み込み中 %1/%2").arg(progress.done).arg(progress.total);

@@ -4,4 +4,6 @@
 
 #include <QString>
 
-QString MibStatusText();
+class MibService;
+
+QString MibStatusText(const MibService& service);

@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -42,7 +41,8 @@ void AddTableRow(QTableWidget* table, const QStringList& cells) {
 
 }  // namespace
 
-CMibWindow::CMibWindow(QWidget* parent) : QDialog(parent) {
+CMibWindow::CMibWindow(MibService& service, const SettingsSource& settings, QWidget* parent)
+    : QDialog(parent), m_service(service), m_settings(settings) {
     setObjectName(QStringLiteral("mibWindow"));
     setWindowTitle(QStringLiteral("MIB モジュール"));
     resize(760, 520);
@@ -90,10 +90,10 @@ CMibWindow::CMibWindow(QWidget* parent) : QDialog(parent) {
     Refresh();
 }
 
-CMibWindow* CMibWindow::Open(QWidget* parent) {
-    static QPointer<CMibWindow> window;
+CMibWindow* CMibWindow::Open(MibService& service, const SettingsSource& settings, QWidget* parent) {
+    auto* window = parent->findChild<CMibWindow*>(QString(), Qt::FindDirectChildrenOnly);
     if (!window) {
-        window = new CMibWindow(parent);
+        window = new CMibWindow(service, settings, parent);
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
     window->show();
@@ -102,8 +102,8 @@ CMibWindow* CMibWindow::Open(QWidget* parent) {
 }
 
 void CMibWindow::Refresh() {
-    m_summary->setText(MibStatusText());
-    const auto report = MibService::Instance().Report();
+    m_summary->setText(MibStatusText(m_service));
+    const auto report = m_service.Report();
     if (!report || report == m_shown) return;
     m_shown = report;
     m_loaded->setRowCount(0);
@@ -130,7 +130,7 @@ void CMibWindow::Refresh() {
 }
 
 void CMibWindow::OnReload() {
-    StartMibLoading();
+    StartMibLoading(m_service, m_settings);
     Refresh();
 }
 

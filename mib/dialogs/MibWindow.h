@@ -8,6 +8,8 @@
 
 #include "mib/MibLoader.h"
 
+class MibService;
+class SettingsSource;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -15,10 +17,11 @@ class QTableWidget;
 class CMibWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit CMibWindow(QWidget* parent = nullptr);
+    // Shows service's loads; a reload reads the MIB folders of settings.
+    CMibWindow(MibService& service, const SettingsSource& settings, QWidget* parent = nullptr);
 
-    // Shows the one window, creating it the first time.
-    static CMibWindow* Open(QWidget* parent);
+    // Shows the one window of parent, creating it the first time.
+    static CMibWindow* Open(MibService& service, const SettingsSource& settings, QWidget* parent);
 
     // Loads again from the search folders (the button).
     void OnReload();
@@ -34,6 +37,8 @@ public:
 private:
     void OnAdd();
 
+    MibService& m_service;
+    const SettingsSource& m_settings;
     QLabel* m_summary;
     QTableWidget* m_loaded;
     QTableWidget* m_failed;

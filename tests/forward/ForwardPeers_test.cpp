@@ -115,14 +115,13 @@ protected:
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
         CloseLogFile();
         ASSERT_EQ(users_.AppendUser("alice", "authpass1", "privpass1", kEngineId, 2, 1), 0);
-        ApplyForwardSettings(LoadForwardSettingsFile(), program_.Losses());
+        forwarder_.ApplyForwardSettings(LoadForwardSettingsFile());
         program_.TrapReceiver().Start();
         ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     }
 
     void TearDown() override {
         program_.TrapReceiver().Shutdown();
-        ShutdownForwarding();
         CloseLogFile();
     }
 
@@ -153,6 +152,7 @@ protected:
     Program program_;
     UserStore& users_ = program_.Users();
     SettingsSource& settings_ = program_.Settings();
+    Forwarder& forwarder_ = program_.Forwarding();
     RecordingServiceWindows windows_{program_.Windows(), &program_.Counters()};
     uint16_t port_ = 0;
 };
@@ -170,7 +170,7 @@ TEST_F(ForwardPeersTest, EveryTrapReachesRsyslogOnceOverUdpAndTcpAndTheJsonFile)
     Send(V2c("pub-\"2]"));
     Send(V3());
     ASSERT_TRUE(rsyslog.WaitForLines(6));
-    ASSERT_TRUE(DrainForwarding(10s));
+    ASSERT_TRUE(forwarder_.DrainForwarding(10s));
 
     std::vector<std::string> received = rsyslog.Received();
     ASSERT_EQ(received.size(), 6u);
@@ -215,7 +215,9 @@ TEST_F(ForwardPeersTest, EveryTrapReachesRsyslogOnceOverUdpAndTcpAndTheJsonFile)
     // As the log shows it.
     EXPECT_STREQ(bindings[bindings.Size() - 1]["value"].GetString(), "68 6F 73 74 2D 76 33 ");
     EXPECT_EQ(v1Line["specific"].GetInt(), 17);
-    EXPECT_EQ(ForwardDestinationStatus(0).dropped + ForwardDestinationStatus(1).dropped, 0u);
+    EXPECT_EQ(forwarder_.ForwardDestinationStatus(0).dropped +
+                  forwarder_.ForwardDestinationStatus(1).dropped,
+              0u);
 }
 
 TEST_F(ForwardPeersTest, TcpKeepsWhatArrivesWhileRsyslogIsAwayAndSendsItOnItsReturn) {
@@ -228,12 +230,12 @@ TEST_F(ForwardPeersTest, TcpKeepsWhatArrivesWhileRsyslogIsAwayAndSendsItOnItsRet
     ASSERT_TRUE(rsyslog.WaitForLines(3));
     rsyslog.Stop();
     for (int i = 0; i < 5; ++i) Send(V2c("during-" + std::to_string(i)));
-    ASSERT_TRUE(
-        Eventually([] { return ForwardDestinationStatus(0).error == kForwardConnectFailed; }));
-    EXPECT_EQ(ForwardDestinationStatus(0).queued, 5u);
+    ASSERT_TRUE(Eventually(
+        [this] { return forwarder_.ForwardDestinationStatus(0).error == kForwardConnectFailed; }));
+    EXPECT_EQ(forwarder_.ForwardDestinationStatus(0).queued, 5u);
     ASSERT_TRUE(rsyslog.Start());
     ASSERT_TRUE(rsyslog.WaitForLines(8));
-    ASSERT_TRUE(DrainForwarding(10s));
+    ASSERT_TRUE(forwarder_.DrainForwarding(10s));
     const std::vector<std::string> received = rsyslog.Received();
     EXPECT_EQ(received.size(), 8u);
     for (int i = 0; i < 5; ++i)
@@ -242,8 +244,8 @@ TEST_F(ForwardPeersTest, TcpKeepsWhatArrivesWhileRsyslogIsAwayAndSendsItOnItsRet
                                     return line.ends_with("v2 during-" + std::to_string(i));
                                 }),
                   1);
-    EXPECT_EQ(ForwardDestinationStatus(0).dropped, 0u);
-    EXPECT_EQ(ForwardDestinationStatus(0).error, kForwardOk);
+    EXPECT_EQ(forwarder_.ForwardDestinationStatus(0).dropped, 0u);
+    EXPECT_EQ(forwarder_.ForwardDestinationStatus(0).error, kForwardOk);
     EXPECT_EQ(program_.Losses().Read(LossKind::kForwardDropped), 0u);
 }
 
@@ -318,15 +320,15 @@ TEST_F(ForwardPeersTest, FailingDestinationsShowTheirErrorAndReceptionGoesOn) {
         std::to_string(refusing) +
         "\r\nKIND3=json\r\nPATH3=missing/folder/traps.json\r\nKIND4=json\r\nPATH4=/dev/full\r\n");
     for (int i = 0; i < 3; ++i) Send(V2c("still-" + std::to_string(i)));
-    EXPECT_TRUE(Eventually([] {
-        return ForwardDestinationStatus(0).error == kForwardResolveFailed &&
-               ForwardDestinationStatus(1).error == kForwardConnectFailed &&
-               ForwardDestinationStatus(2).error == kForwardOpenFailed &&
-               ForwardDestinationStatus(3).error == kForwardWriteFailed;
+    EXPECT_TRUE(Eventually([this] {
+        return forwarder_.ForwardDestinationStatus(0).error == kForwardResolveFailed &&
+               forwarder_.ForwardDestinationStatus(1).error == kForwardConnectFailed &&
+               forwarder_.ForwardDestinationStatus(2).error == kForwardOpenFailed &&
+               forwarder_.ForwardDestinationStatus(3).error == kForwardWriteFailed;
     }));
-    EXPECT_EQ(ForwardDestinationStatus(3).errorErrno, ENOSPC);
-    EXPECT_EQ(ForwardDestinationStatus(2).errorErrno, ENOENT);
-    EXPECT_EQ(ForwardDestinationStatus(1).queued, 3u);
+    EXPECT_EQ(forwarder_.ForwardDestinationStatus(3).errorErrno, ENOSPC);
+    EXPECT_EQ(forwarder_.ForwardDestinationStatus(2).errorErrno, ENOENT);
+    EXPECT_EQ(forwarder_.ForwardDestinationStatus(1).queued, 3u);
     EXPECT_EQ(windows_.RowCount(), 3u);
     CloseLogFile();
     EXPECT_EQ(Lines(folder_.Read("log/log.log")).size(), 3u);

@@ -202,7 +202,7 @@ TEST_F(DetailTest, DetailShowsTheNamesOfAReloadOnceItEnds) {
     ASSERT_EQ(detail->topLevelItem(value)->text(0), QStringLiteral(" Value"));
     EXPECT_EQ(detail->topLevelItem(value)->text(2), QString());
 
-    MibService::Instance().Reload({OLIXTRAP_TESTDATA_DIR "/mibs", OLIXTRAP_SOURCE_DIR "/mib/base"});
+    program.Mib().Reload({OLIXTRAP_TESTDATA_DIR "/mibs", OLIXTRAP_SOURCE_DIR "/mib/base"});
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             return detail->topLevelItemCount() > value &&

@@ -63,7 +63,7 @@ TEST_F(TrapListTest, ControlsStartWithStopEnabledAndTheRunningTextAndFollowTheVi
     EXPECT_EQ(static_cast<QPushButton*>(Control(1505))->text(), "停止");
     EXPECT_EQ(Control(1503)->font().pixelSize(), 12);
 
-    g_bShowMainWnd = 1;
+    frame->AllowShowing();
     frame->resize(800, 600);
     frame->show();
     const int right = List().width();
@@ -274,7 +274,7 @@ TEST_F(TrapListTest, DeleteAllAsksAndKeepsTheDetailView) {
 
 TEST_F(TrapListTest, ClickingARowOrMovingToItWithTheKeysShowsItInTheDetailView) {
     AddRows(3);
-    g_bShowMainWnd = 1;
+    frame->AllowShowing();
     frame->show();
     QTableView* table = List().List();
     const QRect cell = table->visualRect(table->model()->index(1, 6));

@@ -1,5 +1,5 @@
 #pragma once
-// A main frame of a program of its own in a program folder of its own, with the trap port
+// A main frame of a program of its own, in a program folder of its own, with the trap port
 // taken from this suite's range (24000-24999), the window layer installed and the log
 // clean-up replaced by a no-op.
 
@@ -22,8 +22,6 @@
 #include "ui/DataView.h"
 #include "ui/EventView.h"
 #include "ui/MainFrame.h"
-#include "ui/MyInfo.h"
-#include "ui/QtServiceWindows.h"
 #include "ui/TrapApp.h"
 
 inline constexpr uint16_t kUiFirstTrapPort = 24000;
@@ -32,7 +30,6 @@ class FrameTest : public ::testing::Test {
 protected:
     explicit FrameTest(bool createFrame = true) {
         ClearRecordedMessageBoxes();
-        CMyInfo::Instance().SetCleanup([] {});
         // The window state goes to this test's folder, never to the user's configuration.
         setenv("XDG_CONFIG_HOME", folder.File("config").c_str(), 1);
         port = PickFreeTrapPort(kUiFirstTrapPort);
@@ -41,26 +38,27 @@ protected:
                          "\r\nHOST=0\r\nLOG=0\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\n"
                          "T3MSG=v3 %u\r\nLOGDELM=0\r\n");
         Settings().Load();
-        program.Windows().Install(&QtServiceWindows());
         TakeQueuedRows();  // rows an earlier test left behind
-        g_bShowMainWnd = 0;
-        if (createFrame) frame = new CMainFrame(program);
+        if (createFrame) NewFrame();
     }
 
     ~FrameTest() override {
-        // Ends any receiver while its window calls are still carried out, then the frame;
-        // the application's own program too, for a frame that InitInstance made.
-        EndProgram(program, 0);
-        TheApp().ExitInstance(0);
+        // Ends any receiver while its window calls are still carried out, then the frame.
+        app.ExitInstance(0);
         delete frame.data();
-        CMyInfo::Instance().Stop();
         ClearRecordedMessageBoxes();
     }
 
+    // A new main frame of the program, hidden, without the log clean-up.
+    void NewFrame() {
+        frame = app.CreateMainFrame();
+        frame->ServiceWindow().SetCleanup([] {});
+    }
+
     SettingsSource& Settings() { return program.Settings(); }
-    CEventView& List() { return *TheApp().m_pEventView; }
-    CDataView& Detail() { return *TheApp().m_pDataView; }
-    CCountDlg& Counters() { return *TheApp().m_pCountDlg; }
+    CEventView& List() { return *frame->List(); }
+    CDataView& Detail() { return *frame->Detail(); }
+    CCountDlg& Counters() { return *frame->Counters(); }
 
     // The receiver shows its state through the windows before it binds the port, so the
     // event loop turns while this waits.
@@ -87,6 +85,7 @@ protected:
 
     TempProgramFolder folder;
     Program program;
+    CTrapApp app{program};
     uint16_t port = 0;
     QPointer<CMainFrame> frame;
 };

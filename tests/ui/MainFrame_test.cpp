@@ -37,7 +37,7 @@ TEST_F(FrameTest, StaysHiddenUntilTheSplashHasEndedAndKeepsItsTitle) {
     frame->show();
     frame->setVisible(true);
     EXPECT_FALSE(frame->isVisible());
-    g_bShowMainWnd = 1;
+    frame->AllowShowing();
     frame->show();
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->windowTitle(), "Olix Trap Receiver - v3.03");
@@ -51,9 +51,9 @@ TEST_F(FrameTest, CreatesTheDataFoldersAndTheThreePanesOfLayout3) {
     EXPECT_EQ(splitter->orientation(), Qt::Vertical);
     EXPECT_EQ(splitter->widget(0), splitter->NestedSplitter());
     EXPECT_EQ(splitter->widget(1), &List());
-    EXPECT_EQ(splitter->NestedSplitter()->widget(0), TheApp().m_pCountView);
+    EXPECT_EQ(splitter->NestedSplitter()->widget(0), Counters().parentWidget());
     EXPECT_EQ(splitter->NestedSplitter()->widget(1), &Detail());
-    g_bShowMainWnd = 1;
+    frame->AllowShowing();
     frame->resize(800, 600);
     frame->show();
     EXPECT_EQ(splitter->sizes().at(0), 220) << "the top row starts 220 pixels high";
@@ -200,14 +200,17 @@ TEST_F(FrameTest, HelpWithoutTheDocumentGivesTheErrorBoxAndGoesOn) {
 }
 
 TEST_F(FrameTest, ExitStopsTheClockAndTheServiceWindowAndDestroysTheFrame) {
-    g_bShowMainWnd = 1;
+    frame->AllowShowing();
     frame->show();
-    EXPECT_TRUE(CMyInfo::Instance().IsRunning());
+    const QPointer<CEventView> list = &List();
+    const QPointer<CCountDlg> counters = &Counters();
+    EXPECT_TRUE(frame->ServiceWindow().IsRunning());
     frame->findChild<QAction*>("32774")->trigger();
-    EXPECT_FALSE(CMyInfo::Instance().IsRunning());
+    EXPECT_FALSE(frame->ServiceWindow().IsRunning());
     EXPECT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }, 2000));
-    EXPECT_EQ(TheApp().m_pEventView, nullptr);
-    EXPECT_EQ(TheApp().m_pCountDlg, nullptr);
+    EXPECT_TRUE(list.isNull());
+    EXPECT_TRUE(counters.isNull());
+    EXPECT_EQ(app.MainFrame(), nullptr);
 }
 
 TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile) {
@@ -216,8 +219,8 @@ TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile
     delete frame.data();  // the close deletes it only later
     EXPECT_FALSE(std::filesystem::exists(folder.File("config/olixtrap/window.conf")))
         << "a frame closed before the splash showed it keeps no layout";
-    g_bShowMainWnd = 1;
-    frame = new CMainFrame(program);
+    NewFrame();
+    frame->AllowShowing();
     frame->show();
     frame->setGeometry(10, 20, 760, 560);
     frame->Splitter()->setSizes({300, 300});
@@ -233,7 +236,8 @@ TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile
     EXPECT_TRUE(std::filesystem::exists(folder.File("config/olixtrap/window.conf")));
     EXPECT_EQ(folder.Read("OlixTrap.ini"), settingsBefore);
 
-    frame = new CMainFrame(program);
+    NewFrame();
+    frame->AllowShowing();
     frame->show();
     RestoreWindowState(*frame);
     EXPECT_EQ(frame->geometry().size(), QSize(760, 560));

@@ -9,36 +9,29 @@
 
 namespace {
 
-// Waits (bounded, without turning the event loop, so the real timer stays out of it)
-// until the worker has ended.
-bool WorkerEnded() {
-    return Eventually([] { return !CMyInfo::Instance().IsBusy(); }, std::chrono::seconds(5));
-}
-
 class ServiceWindow : public ::testing::Test {
 protected:
-    ServiceWindow() {
-        info.Stop();
-        info.SetCleanup([this] {
-            ++runs;
-            Eventually([this] { return !hold.load(); }, std::chrono::seconds(10),
-                       std::chrono::milliseconds(5));
-        });
-        info.Start();
-    }
+    ServiceWindow() { info.Start(); }
     ~ServiceWindow() override {
         hold = false;
         WorkerEnded();
-        info.Stop();
-        info.SetCleanup([] {});
     }
     void Ticks(int count) {
         for (int i = 0; i < count; ++i) info.OnTimer();
     }
+    // Waits (bounded, without turning the event loop, so the real timer stays out of it)
+    // until the worker has ended.
+    bool WorkerEnded() {
+        return Eventually([this] { return !info.IsBusy(); }, std::chrono::seconds(5));
+    }
 
-    CMyInfo& info = CMyInfo::Instance();
     std::atomic<int> runs{0};
     std::atomic<bool> hold{false};
+    CMyInfo info{[this] {
+        ++runs;
+        Eventually([this] { return !hold.load(); }, std::chrono::seconds(10),
+                   std::chrono::milliseconds(5));
+    }};
 };
 
 }  // namespace

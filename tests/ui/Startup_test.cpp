@@ -33,8 +33,9 @@ TEST_F(StartupTest, FrameStaysHiddenUntilTheSplashsThirdTickAndReceptionStartsOn
     QTimer::singleShot(0, [&] {
         CInitDlg* splash = Splash();
         ASSERT_NE(splash, nullptr);
-        CMainFrame* created = TheApp().m_pMainWnd;
+        CMainFrame* created = app.MainFrame();
         ASSERT_NE(created, nullptr);
+        created->ServiceWindow().SetCleanup([] {});
         EXPECT_FALSE(created->isVisible());
         splash->OnTimer();
         splash->OnTimer();
@@ -45,8 +46,8 @@ TEST_F(StartupTest, FrameStaysHiddenUntilTheSplashsThirdTickAndReceptionStartsOn
         EXPECT_EQ(created->size(), QSize(800, 600));
         splashSeen = true;
     });
-    ASSERT_TRUE(TheApp().InitInstance());
-    frame = TheApp().m_pMainWnd;
+    ASSERT_TRUE(app.InitInstance());
+    frame = app.MainFrame();
     EXPECT_TRUE(splashSeen);
     EXPECT_EQ(QCoreApplication::organizationName(), "Olix Soft");
     EXPECT_EQ(Splash(), nullptr);
@@ -63,12 +64,13 @@ TEST_F(StartupTest, FrameStaysHiddenUntilTheSplashsThirdTickAndReceptionStartsOn
 }
 
 TEST_F(StartupTest, ADateWithItsTimeFitsTheDateColumn) {
-    QTimer::singleShot(0, [] {
+    QTimer::singleShot(0, [this] {
+        app.MainFrame()->ServiceWindow().SetCleanup([] {});
         if (CInitDlg* splash = Splash())
             for (int tick = 0; tick < 3; ++tick) splash->OnTimer();
     });
-    ASSERT_TRUE(TheApp().InitInstance());
-    frame = TheApp().m_pMainWnd;
+    ASSERT_TRUE(app.InitInstance());
+    frame = app.MainFrame();
     const QTableView* table = List().List();
     // An item view keeps a margin of the focus frame and one pixel on each side of a cell's
     // text, and the grid line takes one more.

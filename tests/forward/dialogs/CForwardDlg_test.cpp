@@ -13,7 +13,6 @@
 #include "support/TestSettings.h"
 #include "support/TrapRecords.h"
 #include "trap/LossCounters.h"
-#include "trap/TrapTap.h"
 
 namespace {
 
@@ -23,7 +22,6 @@ protected:
         ClearRecordedMessageBoxes();
         folder_.Write("OlixTrap.ini", "[INIT]\r\nRECVP=162\r\n");
     }
-    void TearDown() override { ShutdownForwarding(std::chrono::milliseconds(0)); }
 
     QLineEdit* Edit(CForwardDlg& dialog, int row, int column) {
         return ControlById<QLineEdit>(&dialog, CForwardDlg::Id(row, column));
@@ -32,10 +30,11 @@ protected:
     TempProgramFolder folder_;
     TestSettings settings_;  // the senders' formats
     LossCounters losses_;
+    Forwarder forwarder_{losses_};
 };
 
 TEST_F(ForwardDialog, OkPutsTheDestinationsInForceAndWritesOnlyTheirKeys) {
-    CForwardDlg dialog(losses_);
+    CForwardDlg dialog(forwarder_);
     ControlById<QComboBox>(&dialog, CForwardDlg::Id(1, CForwardDlg::kKindCombo))
         ->setCurrentIndex(3);  // json
     Edit(dialog, 1, CForwardDlg::kPathEdit)->setText(QStringLiteral("no/such/folder/traps.json"));
@@ -44,21 +43,21 @@ TEST_F(ForwardDialog, OkPutsTheDestinationsInForceAndWritesOnlyTheirKeys) {
     EXPECT_EQ(folder_.Read("OlixTrap.ini"),
               "[INIT]\r\nRECVP=162\r\n[FORWARD]\r\nKIND2=json\r\nPATH2=no/such/folder/"
               "traps.json\r\nDAYS2=30\r\n");
-    EXPECT_EQ(CurrentForwardSettings()[1].kind, ForwardKind::kJson);
+    EXPECT_EQ(forwarder_.CurrentForwardSettings()[1].kind, ForwardKind::kJson);
 }
 
 TEST_F(ForwardDialog, AnOutOfRangeValueIsRefusedAndADestinationsErrorIsShown) {
     ForwardSettings settings;
     settings[0].kind = ForwardKind::kSyslogTcp;
     settings[0].host = "no-such-host.invalid";
-    ApplyForwardSettings(settings, losses_);
-    CForwardDlg dialog(losses_);
+    forwarder_.ApplyForwardSettings(settings);
+    CForwardDlg dialog(forwarder_);
     Edit(dialog, 0, CForwardDlg::kSeverityEdit)->setText(QStringLiteral("8"));
     EXPECT_FALSE(PressOk(dialog));
     EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"重要度が不正です。(0 ～ 7)"});
 
     // The error shows once the sender has tried a trap.
-    ForwardingTrapTap().Tap(*V2cRecord(), TappedDatagram{{}, {127, 0, 0, 1}, 1162}, true);
+    forwarder_.Tap(*V2cRecord(), TappedDatagram{{}, {127, 0, 0, 1}, 1162}, true);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             dialog.ShowStatus();

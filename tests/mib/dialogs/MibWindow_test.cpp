@@ -5,6 +5,7 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include "mib/MibService.h"
 #include "support/TempProgramFolder.h"
 #include "support/TestSettings.h"
 
@@ -32,7 +33,8 @@ TEST(MibWindow, ListsLoadedAndFailedFilesAndAddCopiesIntoMibsAndReloads) {
         ASSERT_TRUE(source.open(QIODevice::ReadOnly));
         folder.Write(std::string("mibs/") + name, source.readAll().toStdString());
     }
-    CMibWindow window;
+    MibService service;
+    CMibWindow window(service, settings);
     window.OnReload();
     // Rows of this folder only: an earlier load's report may name the same modules elsewhere.
     ASSERT_TRUE(QTest::qWaitFor(
