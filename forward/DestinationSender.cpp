@@ -27,8 +27,11 @@ constexpr std::chrono::milliseconds kGatherPause{20};
 }  // namespace
 
 struct DestinationSender::State {
+    explicit State(const SettingsSource& source) : settings(source) {}
+
     ForwardDestination destination;
     std::string programFolder;
+    const SettingsSource& settings;
     std::size_t capacity;
 
     mutable std::mutex mutex;
@@ -49,13 +52,13 @@ struct DestinationSender::State {
 
     bool PastDeadline() const { return stopping && std::chrono::steady_clock::now() >= deadline; }
 
-    ForwardPayload Payload(const CapturedTrap& trap, const AppSettings& settings) {
+    ForwardPayload Payload(const CapturedTrap& trap, const AppSettings& formats) {
         if (destination.kind == ForwardKind::kSnmp)
             return {std::string(trap.datagram.begin(), trap.datagram.end()), trap.received};
         UnpackTrapRecord(trap.packedRecord, *record);
         const TrapFields fields = CollectTrapFields(*record, trap.received, trap.sourcePort);
         if (destination.kind == ForwardKind::kJson) return {BuildJsonLine(fields), trap.received};
-        const std::string message = ForwardText(ExpandTrapMessage(*record, settings));
+        const std::string message = ForwardText(ExpandTrapMessage(*record, formats));
         return {
             BuildSyslogMessage(fields, message, destination.facility, destination.severity, origin),
             trap.received};
@@ -85,10 +88,12 @@ struct DestinationSender::State {
             // The batch stays queued until it is delivered, so a full queue counts it.
             const std::size_t taken = std::min(queue.size(), kBatchSize);
             batch.assign(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(taken));
+            // Read under the lock, after the deadline's check: a thread let go past its
+            // deadline never reads the settings again.
+            const AppSettings formats = settings.Snapshot();
             lock.unlock();
             payloads.clear();
-            const AppSettings settings = CurrentSettingsSource().Snapshot();
-            for (const auto& trap : batch) payloads.push_back(Payload(*trap, settings));
+            for (const auto& trap : batch) payloads.push_back(Payload(*trap, formats));
             std::span<const ForwardPayload> left(payloads);
             std::size_t delivered = 0;
             int result = transport->Deliver(left, delivered);
@@ -120,9 +125,10 @@ struct DestinationSender::State {
 };
 
 DestinationSender::DestinationSender(const ForwardDestination& destination,
-                                     const std::string& programFolder, LossCounters& losses,
+                                     const std::string& programFolder,
+                                     const SettingsSource& settings, LossCounters& losses,
                                      std::size_t capacity)
-    : destination_(destination), losses_(losses), state_(std::make_shared<State>()) {
+    : destination_(destination), losses_(losses), state_(std::make_shared<State>(settings)) {
     state_->destination = destination;
     state_->programFolder = programFolder;
     state_->capacity = capacity;

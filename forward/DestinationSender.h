@@ -14,6 +14,8 @@
 #include "forward/CapturedTrap.h"
 #include "forward/ForwardSettings.h"
 
+class SettingsSource;
+
 inline constexpr std::size_t kForwardQueueCapacity = 100'000;
 
 struct DestinationStatus {
@@ -28,9 +30,12 @@ class LossCounters;
 
 class DestinationSender {
 public:
-    // Traps dropped for a full queue are counted in losses too.
+    // The texts follow the message formats of settings, which must outlive the thread's
+    // last delivery before Stop's deadline; traps dropped for a full queue are counted in
+    // losses too.
     DestinationSender(const ForwardDestination& destination, const std::string& programFolder,
-                      LossCounters& losses, std::size_t capacity = kForwardQueueCapacity);
+                      const SettingsSource& settings, LossCounters& losses,
+                      std::size_t capacity = kForwardQueueCapacity);
     // Stops as Stop(0) would when Stop was not called.
     ~DestinationSender();
     DestinationSender(const DestinationSender&) = delete;

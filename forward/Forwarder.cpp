@@ -1,8 +1,6 @@
 #include "forward/Forwarder.h"
 
-#include <future>
-#include <thread>
-#include <vector>
+#include <algorithm>
 
 #include "forward/CapturedTrap.h"
 #include "settings/ProgramFolder.h"
@@ -22,6 +20,9 @@ bool StopAll(std::vector<std::shared_ptr<DestinationSender>> ending,
 }
 
 }  // namespace
+
+Forwarder::Forwarder(const SettingsSource& settings, LossCounters& losses)
+    : settings_(settings), losses_(losses) {}
 
 Forwarder::~Forwarder() { ShutdownForwarding(std::chrono::milliseconds(0)); }
 
@@ -67,15 +68,19 @@ void Forwarder::ApplyForwardSettings(const ForwardSettings& settings) {
             if (senders_[i]) ending.push_back(std::move(senders_[i]));
             senders_[i].reset();
             if (settings[i].kind != ForwardKind::kNone)
-                senders_[i] = std::make_shared<DestinationSender>(settings[i], folder, losses_);
+                senders_[i] =
+                    std::make_shared<DestinationSender>(settings[i], folder, settings_, losses_);
         }
         current_ = settings;
         ConfigureTap();
+        std::erase_if(retiring_, [](const std::future<bool>& end) {
+            return end.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+        });
+        if (!ending.empty())
+            retiring_.push_back(std::async(std::launch::async, [ending = std::move(ending)] {
+                return StopAll(ending, kForwardShutdownWait);
+            }));
     }
-    if (!ending.empty())
-        std::thread([ending = std::move(ending)]() mutable {
-            StopAll(std::move(ending), kForwardShutdownWait);
-        }).detach();
 }
 
 ForwardSettings Forwarder::CurrentForwardSettings() const {
@@ -104,6 +109,7 @@ bool Forwarder::DrainForwarding(std::chrono::milliseconds wait) const {
 
 bool Forwarder::ShutdownForwarding(std::chrono::milliseconds wait) {
     std::vector<std::shared_ptr<DestinationSender>> ending;
+    std::vector<std::future<bool>> retiring;
     {
         std::lock_guard lock(sendersMutex_);
         for (auto& sender : senders_)
@@ -111,6 +117,10 @@ bool Forwarder::ShutdownForwarding(std::chrono::milliseconds wait) {
         senders_ = {};
         current_ = {};
         ConfigureTap();
+        retiring = std::move(retiring_);
+        retiring_.clear();
     }
-    return StopAll(std::move(ending), wait);
+    const bool delivered = StopAll(std::move(ending), wait);
+    for (auto& end : retiring) end.wait();
+    return delivered;
 }

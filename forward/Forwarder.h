@@ -6,8 +6,10 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "forward/DestinationSender.h"
 #include "forward/ForwardSettings.h"
@@ -16,12 +18,14 @@
 inline constexpr std::chrono::milliseconds kForwardShutdownWait{2000};
 
 class LossCounters;
+class SettingsSource;
 
 // The receiver's listener (the program object hands it to the receiver, which it outlives).
 class Forwarder final : public TrapTap {
 public:
-    // Senders count the traps they drop in losses.
-    explicit Forwarder(LossCounters& losses) : losses_(losses) {}
+    // The senders build their texts with the message formats of settings and count the
+    // traps they drop in losses.
+    Forwarder(const SettingsSource& settings, LossCounters& losses);
     // Ends every sender as ShutdownForwarding(0) would.
     ~Forwarder() override;
     Forwarder(const Forwarder&) = delete;
@@ -29,7 +33,8 @@ public:
 
     // Puts settings in force: a destination whose settings did not change keeps its
     // sender, queue and counts; the senders of the others are given kForwardShutdownWait
-    // for their queues, without waiting for them.
+    // for their queues, without waiting for them (ShutdownForwarding waits for what is
+    // left of it).
     void ApplyForwardSettings(const ForwardSettings& settings);
 
     ForwardSettings CurrentForwardSettings() const;
@@ -40,8 +45,9 @@ public:
     // Waits at most wait until every queue is empty (tests).
     bool DrainForwarding(std::chrono::milliseconds wait) const;
 
-    // Ends every sender, each given at most wait for its queue at the same time; the
-    // listener then offers traps to none. Returns whether every queue was delivered.
+    // Ends every sender, each given at most wait for its queue at the same time, and waits
+    // for what the senders that settings put out of force are still given; the listener
+    // then offers traps to none. Returns whether every queue was delivered.
     bool ShutdownForwarding(std::chrono::milliseconds wait = kForwardShutdownWait);
 
     // The receiver's listener (receiver thread).
@@ -57,9 +63,12 @@ private:
     std::shared_ptr<CapturedTrap> Capture(const TrapRecord& record,
                                           const TappedDatagram& datagram) const;
 
+    const SettingsSource& settings_;
     LossCounters& losses_;
     mutable std::mutex sendersMutex_;  // guards what follows
     Senders senders_;
     ForwardSettings current_;
+    // The ends of senders put out of force; none may outlive the settings they read.
+    std::vector<std::future<bool>> retiring_;
     std::atomic<bool> wantsOctets_{false};
 };

@@ -69,7 +69,7 @@ private:
     WindowPorts windows_;
     // The MIB names and forwarding, below the pipeline and the receiver that use them.
     MibService mib_;
-    Forwarder forwarder_{losses_};
+    Forwarder forwarder_{settings_, losses_};
     Pipeline pipeline_;
     RejectedMessages rejected_;
     Receiver receiver_;

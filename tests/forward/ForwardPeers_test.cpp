@@ -257,7 +257,7 @@ TEST_F(ForwardPeersTest, AFullQueueDropsTheNewestAndCountsEachExactly) {
     destination.host = "127.0.0.1";
     destination.port = rsyslog.TcpPort();
     constexpr std::size_t kCapacity = 4;
-    DestinationSender sender(destination, folder_.Path(), program_.Losses(), kCapacity);
+    DestinationSender sender(destination, folder_.Path(), settings_, program_.Losses(), kCapacity);
     auto record = V2cRecord();
     for (int i = 0; i < 10; ++i) {
         auto trap = std::make_shared<CapturedTrap>();

@@ -30,7 +30,7 @@ protected:
     TempProgramFolder folder_;
     TestSettings settings_;  // the senders' formats
     LossCounters losses_;
-    Forwarder forwarder_{losses_};
+    Forwarder forwarder_{settings_, losses_};
 };
 
 TEST_F(ForwardDialog, OkPutsTheDestinationsInForceAndWritesOnlyTheirKeys) {
