@@ -13,6 +13,7 @@
 #include "rules/RuleLine.h"
 #include "rules/RuleStore.h"
 #include "settings/SettingsSource.h"
+#include "traffic/TrafficCounts.h"
 #include "trap/LossCounters.h"
 #include "traplog/TrapLog.h"
 #include "traplog/TrapRowQueue.h"
@@ -139,7 +140,8 @@ void BM_PipelineProcessTrap(benchmark::State& state) {
     WindowPorts ports;
     ports.Install(&windows);
     LossCounters losses;
-    Pipeline pipeline(rules.Store(), rules.Settings(), ports, losses);
+    TrafficCounts traffic;
+    Pipeline pipeline(rules.Store(), rules.Settings(), ports, losses, traffic);
     TakeQueuedRows();
     auto record = std::make_unique<TrapRecord>();
     ClearTrapRecord(*record);

@@ -80,8 +80,8 @@ bool HasActions(const RuleRecord& actions) {
 }  // namespace
 
 Pipeline::Pipeline(const RuleStore& rules, const SettingsSource& settings, WindowPorts& windows,
-                   LossCounters& losses)
-    : rules_(rules), settings_(settings), windows_(windows), losses_(losses) {}
+                   LossCounters& losses, TrafficCounts& traffic)
+    : rules_(rules), settings_(settings), windows_(windows), losses_(losses), traffic_(traffic) {}
 
 void Pipeline::RunActions(const TrapRecord& record, const RuleRecord& actions,
                           const AppSettings& settings) {
@@ -124,7 +124,7 @@ int FilterTrap(const RuleStore& rules, const TrapRecord& record, const AppSettin
 
 int Pipeline::ProcessTrap(TrapRecord& record, bool inform) {
     TrapContext trap(record, settings_);
-    CountTraffic(record.genericTrap, record.sourceAddress);
+    traffic_.Count(record.genericTrap, record.sourceAddress);
     const AppSettings& settings = trap.Settings();
     RuleRecord actions{};
     if (settings.resolveHostName != 0) WriteHostName(record);

@@ -14,14 +14,16 @@ class WindowPorts;
 struct AppSettings;
 class RuleStore;
 class SettingsSource;
+class TrafficCounts;
 
 class Pipeline {
 public:
     // The reception filter takes the rules of rules and every stage the settings of
     // settings as they are when the trap's processing begins; rows are queued only while
-    // windows are installed in windows; what is lost on the way is counted in losses.
+    // windows are installed in windows; what is lost on the way is counted in losses;
+    // every trap is counted in traffic for the reception graph.
     Pipeline(const RuleStore& rules, const SettingsSource& settings, WindowPorts& windows,
-             LossCounters& losses);
+             LossCounters& losses, TrafficCounts& traffic);
 
     // 0 when the trap was received, 1 when the reception filter rejected it. May write
     // record.hostName. Every stage works with the settings as they were when it began. An
@@ -38,6 +40,7 @@ private:
     const SettingsSource& settings_;
     WindowPorts& windows_;
     LossCounters& losses_;
+    TrafficCounts& traffic_;
     Popups popups_;
 };
 

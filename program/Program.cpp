@@ -1,7 +1,7 @@
 #include "program/Program.h"
 
 Program::Program()
-    : pipeline_(rules_, settings_, windows_, losses_),
+    : pipeline_(rules_, settings_, windows_, losses_, traffic_),
       receiver_({.settings = settings_,
                  .pipeline = pipeline_,
                  .windows = windows_,

@@ -17,6 +17,7 @@
 #include "snmp/UsmKeyCache.h"
 #include "snmp/engine/AnswerCounts.h"
 #include "snmp/engine/EngineFile.h"
+#include "traffic/TrafficCounts.h"
 #include "trap/LossCounters.h"
 #include "trap/PacketCounters.h"
 #include "users/UserStore.h"
@@ -47,7 +48,8 @@ public:
     RejectedMessages& Rejected() { return rejected_; }
     Receiver& TrapReceiver() { return receiver_; }
 
-    // The MIB names and forwarding (the receiver's listener).
+    // The reception graph's counts, the MIB names and forwarding (the receiver's listener).
+    TrafficCounts& Traffic() { return traffic_; }
     MibService& Mib() { return mib_; }
     Forwarder& Forwarding() { return forwarder_; }
 
@@ -67,7 +69,9 @@ private:
     EngineFile engine_;
     AnswerCounts answers_;
     WindowPorts windows_;
-    // The MIB names and forwarding, below the pipeline and the receiver that use them.
+    // The graph's counts, the MIB names and forwarding, below the pipeline and the
+    // receiver that use them.
+    TrafficCounts traffic_;
     MibService mib_;
     Forwarder forwarder_{settings_, losses_};
     Pipeline pipeline_;

@@ -101,12 +101,12 @@ int main(int argc, char** argv) {
         }
     });
     // The grab waits a moment so the detail list has laid itself out (its scroll bar).
-    QTimer::singleShot(kStartWaitMs + kSettleMs + kLayoutMs, [&result, &trapApp, output] {
+    QTimer::singleShot(kStartWaitMs + kSettleMs + kLayoutMs, [&result, &trapApp, &program, output] {
         CMainFrame* frame = trapApp.MainFrame();
         if (frame && frame->grab().save(output)) result = 0;
         std::fprintf(stderr, "%d rows; screenshot %s\n", frame ? frame->List()->RowCount() : 0,
                      result == 0 ? "saved" : "failed");
-        if (frame) OnTrafficGraphCommand(frame);
+        if (frame) OnTrafficGraphCommand(frame, program.Traffic());
     });
     QTimer::singleShot(kStartWaitMs + kSettleMs + 2 * kLayoutMs,
                        [target] { SendRejectedSamples(target); });

@@ -86,17 +86,12 @@ void TrafficCounts::Clear() {
     senderTotals_.clear();
 }
 
-TrafficCounts& TheTrafficCounts() {
-    static TrafficCounts counts;
-    return counts;
-}
-
 int64_t TrafficSecondNow() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<int64_t>(now.tv_sec);
 }
 
-void CountTraffic(int genericTrap, const SenderAddress& sender) {
-    TheTrafficCounts().Count(TrafficSecondNow(), genericTrap, sender);
+void TrafficCounts::Count(int genericTrap, const SenderAddress& sender) {
+    Count(TrafficSecondNow(), genericTrap, sender);
 }

@@ -32,6 +32,8 @@ class TrafficCounts {
 public:
     // second: a monotonic clock's second, never going back.
     void Count(int64_t second, int genericTrap, const SenderAddress& sender);
+    // Counts one trap at the present second (TrafficSecondNow).
+    void Count(int genericTrap, const SenderAddress& sender);
     TrafficSnapshot Snapshot(int64_t now);
     void Clear();
 
@@ -50,8 +52,5 @@ private:
     std::unordered_map<uint32_t, uint64_t> senderTotals_;
 };
 
-// The program's counts, and the seconds it counts in.
-TrafficCounts& TheTrafficCounts();
+// The seconds the counts are kept in.
 int64_t TrafficSecondNow();
-// Counts one trap at the present second.
-void CountTraffic(int genericTrap, const SenderAddress& sender);

@@ -132,7 +132,7 @@ void CMainFrame::CreateMenus() {
     connect(AddCommand(view, "受信拒否メッセージ(&R)", 32788), &QAction::triggered, this,
             [this] { OnRejectedMessagesCommand(this, m_program.Rejected(), m_program.Answers()); });
     connect(AddCommand(view, "受信グラフ(&G)", kTrafficGraphCommand), &QAction::triggered, this,
-            [this] { OnTrafficGraphCommand(this); });
+            [this] { OnTrafficGraphCommand(this, m_program.Traffic()); });
     connect(AddCommand(view, "MIB モジュール", kMibModulesCommand), &QAction::triggered, this,
             [this] { CMibWindow::Open(m_program.Mib(), m_program.Settings(), this); });
 

@@ -48,10 +48,10 @@ void OnRejectedMessagesCommand(QWidget* frame, RejectedMessages& rejected,
     window->activateWindow();
 }
 
-void OnTrafficGraphCommand(QWidget* frame) {
+void OnTrafficGraphCommand(QWidget* frame, TrafficCounts& counts) {
     auto* window = frame->findChild<CTrafficGraphWnd*>();
     if (!window) {
-        window = new CTrafficGraphWnd(frame);
+        window = new CTrafficGraphWnd(counts, frame);
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
     window->show();

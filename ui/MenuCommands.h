@@ -13,6 +13,7 @@ class QWidget;
 class RejectedMessages;
 class RuleStore;
 class SettingsSource;
+class TrafficCounts;
 class UserStore;
 
 // File > Output > HTML (32772) and CSV (32773), given the trap list view and the counters
@@ -29,8 +30,8 @@ void OnUserSettingsCommand(QWidget* frame, UserStore& users);
 // receiver's answers, brought to the front when it is open already.
 void OnRejectedMessagesCommand(QWidget* frame, RejectedMessages& rejected,
                                const AnswerCounts& answers);
-// 表示 > 受信グラフ: the one reception graph window, opened or brought to the front.
-void OnTrafficGraphCommand(QWidget* frame);
+// 表示 > 受信グラフ: the one reception graph window of counts, opened or brought to the front.
+void OnTrafficGraphCommand(QWidget* frame, TrafficCounts& counts);
 // Trap > trap log (32777): one more modeless trap log window.
 void OnTrapLogCommand(QWidget* frame);
 // Options > options (32778): the options dialog on settings and the engine file, modal;

@@ -26,6 +26,7 @@
 #include "support/TempProgramFolder.h"
 #include "support/TestSettings.h"
 #include "support/TrapRecords.h"
+#include "traffic/TrafficCounts.h"
 #include "trap/LossCounters.h"
 #include "traplog/TrapLog.h"
 #include "traplog/TrapRowTexts.h"
@@ -124,7 +125,8 @@ protected:
     TestSettings settings_;
     WindowPorts ports_;
     LossCounters losses_;
-    Pipeline pipeline_{rules_, settings_, ports_, losses_};
+    TrafficCounts traffic_;
+    Pipeline pipeline_{rules_, settings_, ports_, losses_, traffic_};
     RecordingServiceWindows windows_{ports_};
 };
 
@@ -204,6 +206,10 @@ TEST_F(PipelineTest, LogModeDecidesWhetherRejectedAndReceivedTrapsAreLogged) {
     // One row per received trap only.
     ASSERT_EQ(windows_.RowCount(), 3u);
     EXPECT_EQ(windows_.Cell(0, 2), "10.0.0.1");
+    // The reception graph counts every trap, received or not.
+    const TrafficSnapshot traffic = traffic_.Snapshot(TrafficSecondNow());
+    using Ranked = std::pair<SenderAddress, uint64_t>;
+    EXPECT_EQ(traffic.topSenders, (std::vector<Ranked>{{{10, 0, 0, 1}, 3u}, {{11, 0, 0, 1}, 3u}}));
 }
 
 TEST_F(PipelineTest, SettingsSavedWhileATrapIsProcessedApplyFromTheNextTrap) {

@@ -24,7 +24,8 @@ QString Dotted(const SenderAddress& address) {
 
 }  // namespace
 
-CTrafficGraphWnd::CTrafficGraphWnd(QWidget* parent) : QWidget(parent, Qt::Window) {
+CTrafficGraphWnd::CTrafficGraphWnd(TrafficCounts& counts, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_counts(counts) {
     setObjectName(QStringLiteral("trafficGraph"));
     setWindowTitle(QStringLiteral("受信グラフ"));
     CreateChart();
@@ -39,9 +40,9 @@ CTrafficGraphWnd::CTrafficGraphWnd(QWidget* parent) : QWidget(parent, Qt::Window
 
     m_redraw.setInterval(kRedrawMs);
     connect(&m_redraw, &QTimer::timeout, this,
-            [this] { ShowCounts(TheTrafficCounts().Snapshot(TrafficSecondNow())); });
+            [this] { ShowCounts(m_counts.Snapshot(TrafficSecondNow())); });
     m_redraw.start();
-    ShowCounts(TheTrafficCounts().Snapshot(TrafficSecondNow()));
+    ShowCounts(m_counts.Snapshot(TrafficSecondNow()));
 }
 
 void CTrafficGraphWnd::CreateChart() {

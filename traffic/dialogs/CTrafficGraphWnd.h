@@ -20,7 +20,8 @@ class CTrafficGraphWnd : public QWidget {
 public:
     static constexpr int kRedrawMs = 1000;
 
-    explicit CTrafficGraphWnd(QWidget* parent = nullptr);
+    // Draws counts as they are now, and again each second.
+    explicit CTrafficGraphWnd(TrafficCounts& counts, QWidget* parent = nullptr);
 
     // Draws snapshot (the timer calls it with the counts of the present second).
     void ShowCounts(const TrafficSnapshot& snapshot);
@@ -33,6 +34,7 @@ private:
     void CreateChart();
     void CreateSenderList();
 
+    TrafficCounts& m_counts;
     QChart* m_chart = nullptr;
     std::array<QLineSeries*, kTrafficEvents> m_upper{};
     std::array<QLineSeries*, kTrafficEvents> m_lower{};

@@ -6,13 +6,14 @@
 
 TEST(TrafficGraph, EventsAreStackedPerSecondAndTheBusiestSendersListed) {
     TrafficCounts counts;
+    // Made first: the window draws the counts of the present second as it opens.
+    CTrafficGraphWnd window(counts);
     const int64_t now = 9000;
     counts.Count(now - 1, 2, {10, 0, 0, 1});
     counts.Count(now - 1, 2, {10, 0, 0, 1});
     counts.Count(now - 1, 4, {10, 0, 0, 2});
     counts.Count(now, 6, {10, 0, 0, 2});
     counts.Count(now, 6, {10, 0, 0, 2});
-    CTrafficGraphWnd window;
     window.ShowCounts(counts.Snapshot(now));
 
     const int last = kTrafficSeconds - 1;
