@@ -33,6 +33,8 @@ struct DestinationSender::State {
     std::string programFolder;
     const SettingsSource& settings;
     std::size_t capacity;
+    // Counts what the transport gives up; the program's, which outlives the senders' work.
+    LossCounters* losses = nullptr;
 
     mutable std::mutex mutex;
     std::condition_variable wake;
@@ -64,10 +66,13 @@ struct DestinationSender::State {
             trap.received};
     }
 
-    // With the lock held: takes the first delivered traps off the queue.
-    void Delivered(std::size_t count) {
-        status.delivered += count;
-        queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(count));
+    // With the lock held: takes the traps the transport dealt with off the queue; those it
+    // gave up for good count as dropped.
+    void Handled(const DeliveryOutcome& outcome) {
+        status.delivered += outcome.handled - outcome.lost;
+        status.dropped += outcome.lost;
+        if (outcome.lost != 0) losses->Count(LossKind::kForwardDropped, outcome.lost);
+        queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(outcome.handled));
         if (queue.empty()) emptied.notify_all();
     }
 
@@ -95,15 +100,17 @@ struct DestinationSender::State {
             payloads.clear();
             for (const auto& trap : batch) payloads.push_back(Payload(*trap, formats));
             std::span<const ForwardPayload> left(payloads);
-            std::size_t delivered = 0;
-            int result = transport->Deliver(left, delivered);
+            DeliveryOutcome outcome = transport->Deliver(left);
             lock.lock();
             while (true) {
-                Delivered(delivered);
-                left = left.subspan(delivered);
-                if (result == kForwardOk) break;
-                status.error = result;
-                status.errorErrno = transport->LastErrno();
+                Handled(outcome);
+                left = left.subspan(outcome.handled);
+                if (outcome.error != kForwardOk) {
+                    status.error = outcome.error;
+                    status.errorErrno = transport->LastErrno();
+                }
+                // What was given up is counted; only what was not tried waits for a retry.
+                if (left.empty()) break;
                 // The pause ends early only for the end of the program.
                 const auto until = std::chrono::steady_clock::now() + pause;
                 wake.wait_until(lock, stopping ? std::min(until, deadline) : until,
@@ -111,13 +118,15 @@ struct DestinationSender::State {
                 if (PastDeadline()) break;
                 pause = std::min(pause * 2, kLongestRetryPause);
                 lock.unlock();
-                result = transport->Deliver(left, delivered);
+                outcome = transport->Deliver(left);
                 lock.lock();
             }
-            if (result != kForwardOk) break;
-            pause = kFirstRetryPause;
-            status.error = kForwardOk;
-            status.errorErrno = 0;
+            if (!left.empty()) break;
+            if (outcome.error == kForwardOk) {
+                pause = kFirstRetryPause;
+                status.error = kForwardOk;
+                status.errorErrno = 0;
+            }
         }
         ended = true;
         endedSignal.notify_all();
@@ -132,6 +141,7 @@ DestinationSender::DestinationSender(const ForwardDestination& destination,
     state_->destination = destination;
     state_->programFolder = programFolder;
     state_->capacity = capacity;
+    state_->losses = &losses;
     try {
         // The thread keeps the state alive, so it may outlive this object at the end.
         state_->thread = std::thread([state = state_] { state->Run(); });

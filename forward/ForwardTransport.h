@@ -4,6 +4,7 @@
 // daily rotated file. Each transport belongs to one sender thread.
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <span>
 #include <string>
@@ -27,14 +28,21 @@ struct ForwardPayload {
     std::chrono::system_clock::time_point received;
 };
 
+// What one Deliver did: the first handled payloads were sent whole or, lost of them, given
+// up for good (a datagram the port refused, a line a full disk could not take); those after
+// them were not tried and may be offered again. error is the last failure, kForwardOk when
+// none, with its errno in LastErrno.
+struct DeliveryOutcome {
+    std::size_t handled = 0;
+    std::size_t lost = 0;
+    int error = kForwardOk;
+};
+
 class ForwardTransport {
 public:
     virtual ~ForwardTransport() = default;
-    // Sends payloads in order, as few system calls as the transport allows; delivered is
-    // set to how many went whole. Those after them were not delivered (a cut line is taken
-    // back) and may be offered again.
-    [[nodiscard]] virtual int Deliver(std::span<const ForwardPayload> payloads,
-                                      std::size_t& delivered) = 0;
+    // Sends payloads in order, as few system calls as the transport allows.
+    [[nodiscard]] virtual DeliveryOutcome Deliver(std::span<const ForwardPayload> payloads) = 0;
     // errno of the last failure, 0 when none applies.
     virtual int LastErrno() const = 0;
 };

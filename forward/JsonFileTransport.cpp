@@ -50,48 +50,79 @@ int RotatedDay(const std::string& name, const std::string& base) {
 
 // One JSON object a line, appended to PATH. The first line of a later day renames PATH to
 // PATH.YYYY-MM-DD (the day its lines belong to) and removes rotated files older than the
-// retention. Days are the traps' arrival days, local time.
+// retention. Days are the traps' arrival days, local time. The writer follows the path: once
+// PATH is removed or replaced, the next lines go into a new PATH. A line is written whole or
+// not at all; when a run of lines does not fit (a full disk), they are written one by one
+// and only those that do not fit are lost.
 class JsonFileTransport : public ForwardTransport {
 public:
     JsonFileTransport(std::string path, int days) : path_(std::move(path)), days_(days) {}
     ~JsonFileTransport() override { Close(); }
 
-    int Deliver(std::span<const ForwardPayload> payloads, std::size_t& delivered) override {
-        delivered = 0;
+    DeliveryOutcome Deliver(std::span<const ForwardPayload> payloads) override {
+        DeliveryOutcome outcome;
+        if (fd_ >= 0 && !StillAtPath()) Close();
         // One write for each run of lines of the same day.
-        while (delivered < payloads.size()) {
-            const int day =
-                DayOf(std::chrono::system_clock::to_time_t(payloads[delivered].received));
-            if (fd_ < 0 && Open(day) != kForwardOk) return kForwardOpenFailed;
-            if (day > fileDay_) {
-                Rotate(day);
-                if (Open(day) != kForwardOk) return kForwardOpenFailed;
+        while (outcome.handled < payloads.size()) {
+            const std::size_t first = outcome.handled;
+            const int day = DayOf(std::chrono::system_clock::to_time_t(payloads[first].received));
+            if (!OpenFor(day)) {
+                outcome.error = kForwardOpenFailed;
+                return outcome;
             }
             lines_.clear();
-            std::size_t end = delivered;
+            std::size_t end = first;
             for (; end < payloads.size(); ++end) {
-                if (end > delivered &&
+                if (end > first &&
                     DayOf(std::chrono::system_clock::to_time_t(payloads[end].received)) > fileDay_)
                     break;
                 lines_ += payloads[end].bytes;
                 lines_ += '\n';
             }
-            const off_t before = ::lseek(fd_, 0, SEEK_END);
-            const ssize_t written = ::write(fd_, lines_.data(), lines_.size());
-            if (written != static_cast<ssize_t>(lines_.size())) {
-                errno_ = written < 0 ? errno : ENOSPC;
-                // Cut lines would break the file's one-object-a-line form.
-                if (before >= 0 && ::ftruncate(fd_, before) != 0) {
+            if (!AppendWhole(lines_)) {
+                for (std::size_t i = first; i < end; ++i) {
+                    lines_.assign(payloads[i].bytes);
+                    lines_ += '\n';
+                    if (AppendWhole(lines_)) continue;
+                    ++outcome.lost;
+                    outcome.error = kForwardWriteFailed;
                 }
-                return kForwardWriteFailed;
             }
-            delivered = end;
+            outcome.handled = end;
         }
-        return kForwardOk;
+        return outcome;
     }
     int LastErrno() const override { return errno_; }
 
 private:
+    // Appends bytes with one write; a write cut short is taken back, since a cut line would
+    // break the file's one-object-a-line form.
+    bool AppendWhole(const std::string& bytes) {
+        const off_t before = ::lseek(fd_, 0, SEEK_END);
+        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+        if (written == static_cast<ssize_t>(bytes.size())) return true;
+        errno_ = written < 0 ? errno : ENOSPC;
+        if (before >= 0 && ::ftruncate(fd_, before) != 0) {
+        }
+        return false;
+    }
+
+    // Opens PATH for lines of day, rotating it first when it holds an earlier day's lines.
+    bool OpenFor(int day) {
+        if (fd_ < 0 && Open(day) != kForwardOk) return false;
+        if (day <= fileDay_) return true;
+        Rotate(day);
+        return Open(day) == kForwardOk;
+    }
+
+    // Whether PATH still names the open file (not removed, renamed or replaced).
+    bool StillAtPath() const {
+        struct stat open {
+        }, named{};
+        return ::fstat(fd_, &open) == 0 && ::stat(path_.c_str(), &named) == 0 &&
+               open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+    }
+
     int Open(int day) {
         Close();
         fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);

@@ -81,28 +81,32 @@ int Connect(const std::string& host, uint16_t port, int type, Socket& socket, in
 }
 
 // One datagram per payload. The socket is connected, so a port that refuses (an ICMP
-// answer to an earlier datagram) shows as an error of the next send.
+// answer to an earlier datagram) shows as an error of the next send. UDP has no delivery
+// to wait for: a datagram that cannot be sent is counted as lost and the next one goes on,
+// so a peer that is down never holds the queue.
 class UdpTransport : public ForwardTransport {
 public:
     UdpTransport(std::string host, uint16_t port) : host_(std::move(host)), port_(port) {}
 
-    int Deliver(std::span<const ForwardPayload> payloads, std::size_t& delivered) override {
-        delivered = 0;
-        if (!socket_.Open()) {
-            const int result = Connect(host_, port_, SOCK_DGRAM, socket_, errno_);
-            if (result != kForwardOk) return result;
-        }
+    DeliveryOutcome Deliver(std::span<const ForwardPayload> payloads) override {
+        DeliveryOutcome outcome;
         for (const ForwardPayload& payload : payloads) {
+            if (!socket_.Open()) {
+                outcome.error = Connect(host_, port_, SOCK_DGRAM, socket_, errno_);
+                if (outcome.error != kForwardOk) return outcome;
+            }
             if (::send(socket_.Fd(), payload.bytes.data(), payload.bytes.size(), MSG_NOSIGNAL) !=
                 static_cast<ssize_t>(payload.bytes.size())) {
                 errno_ = errno;
-                // A refused datagram is answered once; the next one is tried afresh.
-                socket_.Close();
-                return kForwardSendFailed;
+                outcome.error = kForwardSendFailed;
+                ++outcome.lost;
+                // A refusal is reported once and leaves the socket usable; other failures
+                // get a new socket for the next datagram.
+                if (errno_ != ECONNREFUSED) socket_.Close();
             }
-            ++delivered;
+            ++outcome.handled;
         }
-        return kForwardOk;
+        return outcome;
     }
     int LastErrno() const override { return errno_; }
 
@@ -120,12 +124,12 @@ class TcpTransport : public ForwardTransport {
 public:
     TcpTransport(std::string host, uint16_t port) : host_(std::move(host)), port_(port) {}
 
-    int Deliver(std::span<const ForwardPayload> payloads, std::size_t& delivered) override {
-        delivered = 0;
+    DeliveryOutcome Deliver(std::span<const ForwardPayload> payloads) override {
+        DeliveryOutcome outcome;
         if (socket_.Open() && PeerClosed()) socket_.Close();
         if (!socket_.Open()) {
-            const int result = Connect(host_, port_, SOCK_STREAM, socket_, errno_);
-            if (result != kForwardOk) return result;
+            outcome.error = Connect(host_, port_, SOCK_STREAM, socket_, errno_);
+            if (outcome.error != kForwardOk) return outcome;
         }
         frames_.clear();
         frameEnds_.clear();
@@ -142,14 +146,16 @@ public:
             if (n <= 0) {
                 errno_ = n < 0 ? errno : EPIPE;
                 // Whole frames count as delivered; a frame cut short goes with the connection.
-                while (delivered < frameEnds_.size() && frameEnds_[delivered] <= sent) ++delivered;
+                while (outcome.handled < frameEnds_.size() && frameEnds_[outcome.handled] <= sent)
+                    ++outcome.handled;
                 socket_.Close();
-                return kForwardSendFailed;
+                outcome.error = kForwardSendFailed;
+                return outcome;
             }
             sent += static_cast<std::size_t>(n);
         }
-        delivered = payloads.size();
-        return kForwardOk;
+        outcome.handled = payloads.size();
+        return outcome;
     }
     int LastErrno() const override { return errno_; }
 

@@ -318,20 +318,44 @@ TEST_F(ForwardPeersTest, FailingDestinationsShowTheirErrorAndReceptionGoesOn) {
         "KIND1=syslog-tcp\r\nHOST1=no-such-host.invalid\r\n"
         "KIND2=syslog-tcp\r\nHOST2=127.0.0.1\r\nPORT2=" +
         std::to_string(refusing) +
-        "\r\nKIND3=json\r\nPATH3=missing/folder/traps.json\r\nKIND4=json\r\nPATH4=/dev/full\r\n");
+        "\r\nKIND3=json\r\nPATH3=missing/folder/traps.json\r\nKIND4=json\r\nPATH4=/dev/full"
+        "\r\nKIND5=syslog-udp\r\nHOST5=127.0.0.1\r\nPORT5=" +
+        std::to_string(refusing) + "\r\n");
     for (int i = 0; i < 3; ++i) Send(V2c("still-" + std::to_string(i)));
     EXPECT_TRUE(Eventually([this] {
         return forwarder_.ForwardDestinationStatus(0).error == kForwardResolveFailed &&
                forwarder_.ForwardDestinationStatus(1).error == kForwardConnectFailed &&
                forwarder_.ForwardDestinationStatus(2).error == kForwardOpenFailed &&
-               forwarder_.ForwardDestinationStatus(3).error == kForwardWriteFailed;
+               forwarder_.ForwardDestinationStatus(3).error == kForwardWriteFailed &&
+               forwarder_.ForwardDestinationStatus(4).error == kForwardSendFailed;
     }));
     EXPECT_EQ(forwarder_.ForwardDestinationStatus(3).errorErrno, ENOSPC);
     EXPECT_EQ(forwarder_.ForwardDestinationStatus(2).errorErrno, ENOENT);
+    EXPECT_EQ(forwarder_.ForwardDestinationStatus(4).errorErrno, ECONNREFUSED);
+    // A stream or a folder that is missing keeps its traps for a retry; a line that does
+    // not fit a full disk and a datagram a port refuses are counted as lost, not retried.
     EXPECT_EQ(forwarder_.ForwardDestinationStatus(1).queued, 3u);
+    EXPECT_TRUE(Eventually([this] {
+        const DestinationStatus full = forwarder_.ForwardDestinationStatus(3);
+        const DestinationStatus refused = forwarder_.ForwardDestinationStatus(4);
+        return full.queued == 0 && full.dropped == 3 && refused.queued == 0 &&
+               refused.delivered + refused.dropped == 3;
+    }));
     EXPECT_EQ(windows_.RowCount(), 3u);
     CloseLogFile();
     EXPECT_EQ(Lines(folder_.Read("log/log.log")).size(), 3u);
+}
+
+// The JSON file follows its path: removed while the program runs, it is made again with the
+// next trap's line.
+TEST_F(ForwardPeersTest, ARemovedJsonFileIsMadeAgainForTheNextTrap) {
+    StartReceiving("KIND1=json\r\nPATH1=traps.json\r\n");
+    Send(V2c("first"));
+    ASSERT_TRUE(Eventually([&] { return Lines(folder_.Read("traps.json")).size() == 1; }));
+    std::filesystem::remove(folder_.File("traps.json"));
+    Send(V2c("second"));
+    ASSERT_TRUE(Eventually([&] { return Lines(folder_.Read("traps.json")).size() == 1; }));
+    EXPECT_NE(folder_.Read("traps.json").find("second"), std::string::npos);
 }
 
 // The file follows the traps' days: a later day's first line moves the file aside under
@@ -354,9 +378,9 @@ TEST(JsonFileRotationTest, ALaterDayRotatesAndOldDaysExpire) {
     const std::vector<std::vector<ForwardPayload>> batches = {
         {line(1)}, {line(1)}, {line(2)}, {line(3), line(6)}};
     for (const auto& batch : batches) {
-        std::size_t delivered = 0;
-        ASSERT_EQ(transport->Deliver(batch, delivered), kForwardOk);
-        EXPECT_EQ(delivered, batch.size());
+        const DeliveryOutcome outcome = transport->Deliver(batch);
+        ASSERT_EQ(outcome.error, kForwardOk);
+        EXPECT_EQ(outcome.handled, batch.size());
     }
     EXPECT_EQ(folder.Read("traps.json"), "{\"d\":6}\n");
     EXPECT_EQ(folder.Read("traps.json.2024-05-03"), "{\"d\":3}\n");
