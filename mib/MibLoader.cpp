@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "mib/MibBuiltinNames.h"
+#include "mib/MibFileView.h"
 #include "mib/SmiLibrary.h"
 
 namespace {
@@ -48,19 +49,22 @@ void OnSmiError(char* path, int line, int severity, char* message, char*) {
 struct Candidate {
     std::string file;
     std::string folder;
+    std::size_t folderIndex = 0;
     std::uintmax_t bytes = 0;
+    std::string view;  // the path libsmi opens it by (MibFileView)
 };
 
 std::vector<Candidate> ListFiles(const std::vector<std::string>& folders) {
     std::vector<Candidate> files;
-    for (const std::string& folder : folders) {
+    for (std::size_t f = 0; f < folders.size(); ++f) {
+        const std::string& folder = folders[f];
         std::error_code error;
         std::vector<Candidate> inFolder;
         for (fs::directory_iterator it(folder, error), end; !error && it != end;
              it.increment(error)) {
             const std::string name = it->path().filename().string();
             if (name.empty() || name.front() == '.' || !it->is_regular_file(error)) continue;
-            inFolder.push_back({it->path().string(), folder, it->file_size(error)});
+            inFolder.push_back({it->path().string(), folder, f, it->file_size(error), {}});
         }
         std::sort(inFolder.begin(), inFolder.end(),
                   [](const Candidate& a, const Candidate& b) { return a.file < b.file; });
@@ -231,6 +235,12 @@ std::string Seconds(std::chrono::steady_clock::duration elapsed) {
 
 }  // namespace
 
+std::vector<std::string> ListMibFiles(const std::vector<std::string>& folders) {
+    std::vector<std::string> files;
+    for (const Candidate& candidate : ListFiles(folders)) files.push_back(candidate.file);
+    return files;
+}
+
 MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibLoadLimits& limits,
                              const MibProgress& progress, const std::atomic<bool>* stop) {
     if (!HasSmiDefinitions(folders)) {
@@ -255,10 +265,18 @@ MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibL
     smiSetErrorLevel(kReportedSeverity);
     smiSetFlags(smiGetFlags() | SMI_FLAG_ERRORS);
     smiSetErrorHandler(OnSmiError);
-    smiSetPath(JoinPath(folders).c_str());
 
     MibLoadReport report;
-    const std::vector<Candidate> files = ListFiles(folders);
+    std::vector<Candidate> files = ListFiles(folders);
+    // libsmi opens the files through the view, so an import never reaches a file the
+    // listing would not read; without a view it is given the folders themselves.
+    MibFileView view(folders.size());
+    for (Candidate& candidate : files)
+        candidate.view = !view.Made() ? candidate.file
+                         : candidate.bytes <= limits.maxFileBytes
+                             ? view.Add(candidate.folderIndex, candidate.file)
+                             : std::string();
+    smiSetPath((view.Made() ? view.SearchPath() : JoinPath(folders)).c_str());
     std::map<std::string, std::size_t> resultOfFile;  // path to its entry in the report
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (progress) progress(i, files.size());
@@ -271,10 +289,13 @@ MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibL
         } else if (candidate.bytes > limits.maxFileBytes) {
             result.failed = true;
             result.messages.push_back({0, 1, "ファイルが大きすぎるため読み込みませんでした"});
+        } else if (candidate.view.empty()) {
+            result.failed = true;
+            result.messages.push_back({0, 1, "一時フォルダーに置けないため読み込みませんでした"});
         } else {
-            messages.current = candidate.file;
+            messages.current = candidate.view;
             const auto fileStart = std::chrono::steady_clock::now();
-            const char* name = smiLoadModule(candidate.file.c_str());
+            const char* name = smiLoadModule(candidate.view.c_str());
             const auto took = std::chrono::steady_clock::now() - fileStart;
             if (took > limits.slowFile)
                 result.messages.push_back(
@@ -282,14 +303,15 @@ MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibL
             if (name) {
                 // A module of the same name read earlier, from an earlier folder, hides this file.
                 SmiModule* module = smiGetModule(name);
-                if (module && module->path && fs::path(module->path) != fs::path(candidate.file))
+                if (module && module->path && fs::path(module->path) != fs::path(candidate.view))
                     continue;
                 result.module = name;
             } else {
                 result.failed = true;
             }
         }
-        resultOfFile[candidate.file] = report.files.size();
+        resultOfFile[candidate.view.empty() ? candidate.file : candidate.view] =
+            report.files.size();
         report.files.push_back(std::move(result));
     }
     if (progress) progress(files.size(), files.size());

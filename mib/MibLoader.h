@@ -42,6 +42,8 @@ struct MibLoadLimits {
     // and a file that alone took longer than slowFile is named in its messages.
     std::chrono::milliseconds deadline{120'000};
     std::chrono::milliseconds slowFile{5'000};
+    // Memory a load in a process of its own may take beyond what the program holds.
+    std::size_t memoryBytes = std::size_t(1) << 30;
 };
 
 struct MibLoadResult {
@@ -51,6 +53,9 @@ struct MibLoadResult {
 
 // Files done and files in all; called between files on the loading thread.
 using MibProgress = std::function<void(std::size_t done, std::size_t total)>;
+
+// The files a load reads, in the order it reads them.
+std::vector<std::string> ListMibFiles(const std::vector<std::string>& folders);
 
 // Loads the folders' files in order: a module found in an earlier folder hides one of the
 // same name later, and imports are looked for in the same order. The index holds the

@@ -1,6 +1,7 @@
 #include "mib/MibService.h"
 
 #include "mib/MibBuiltinNames.h"
+#include "mib/MibLoadApart.h"
 #include "mib/MibSearchPath.h"
 #include "platform/FixedText.h"
 #include "settings/SettingsSource.h"
@@ -57,7 +58,7 @@ void MibService::Run() {
         }
         total_ = 1;  // loading, the files not yet counted
         done_ = 0;
-        MibLoadResult result = LoadMibModules(
+        MibLoadResult result = LoadMibModulesApart(
             request.folders, request.limits,
             [this](std::size_t done, std::size_t total) {
                 total_ = total;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "mib/MibLoadApart.h"
 #include "mib/MibLoader.h"
 #include "mib/TrapNames.h"
 #include "support/TempProgramFolder.h"
@@ -24,8 +27,9 @@ const MibFileResult* FileNamed(const MibLoadReport& report, const std::string& n
     return nullptr;
 }
 
+// Loaded in a process of its own, everything comes back through the pipe.
 TEST(MibLoader, TestModulesGiveNamesEnumerationsUnitsAndDescriptions) {
-    const MibLoadResult result = LoadMibModules({kTestModules, kBase});
+    const MibLoadResult result = LoadMibModulesApart({kTestModules, kBase});
     const MibIndex& index = *result.index;
     EXPECT_EQ(OidName(index, "1.3.6.1.4.1.64999.3.0.1"), "OLIX-TEST-MIB::olixFanFailure");
     EXPECT_EQ(OidName(index, ".1.3.6.1.4.1.64999.3.0.2"), "OLIX-TEST-MIB::olixFanRecovered");
@@ -106,11 +110,23 @@ TEST(MibLoader, BadFilesAreListedAndTheRestLoads) {
     for (std::size_t i = 0; i < garbage.size(); ++i)
         garbage[i] = static_cast<char>((i * 7919 + 13) % 251);
     folder.Write("mibs/garbage.mib", garbage);
+    // Imports that would block libsmi for good or keep it busy: a FIFO and a file over the
+    // size limit. A load that reached them would end only at its deadline, with nothing.
+    folder.Write(
+        "mibs/HOSTILE-IMPORT-MIB.txt",
+        "HOSTILE-IMPORT-MIB DEFINITIONS ::= BEGIN\nIMPORTS a FROM FIFO-MIB b FROM BIG-MIB;\n"
+        "c OBJECT IDENTIFIER ::= { a 1 }\nEND\n");
+    ASSERT_EQ(mkfifo(folder.File("mibs/FIFO-MIB").c_str(), 0600), 0);
+    folder.Write("mibs/BIG-MIB", "BIG-MIB DEFINITIONS ::= BEGIN\n");
+    std::filesystem::resize_file(folder.File("mibs/BIG-MIB"), 50u << 20);
+    MibLoadLimits limits;
+    limits.deadline = std::chrono::seconds(20);
 
-    const MibLoadResult result = LoadMibModules({folder.File("mibs"), kBase});
+    const MibLoadResult result = LoadMibModulesApart({folder.File("mibs"), kBase}, limits);
     EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.64998"), "GOOD-MIB::goodRoot");
     EXPECT_EQ(OidName(*result.index, "1.3.6.1.4.1.64997"), "LONG-COMMENT-MIB::longRoot");
-    for (const char* bad : {"CYCLE-A-MIB.txt", "MISSING-IMPORT-MIB.txt", "garbage.mib"}) {
+    for (const char* bad :
+         {"CYCLE-A-MIB.txt", "MISSING-IMPORT-MIB.txt", "garbage.mib", "HOSTILE-IMPORT-MIB.txt"}) {
         const MibFileResult* file = FileNamed(result.report, bad);
         ASSERT_NE(file, nullptr) << bad;
         EXPECT_TRUE(file->failed) << bad;

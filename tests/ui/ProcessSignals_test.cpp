@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <array>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
@@ -137,6 +139,25 @@ TEST_F(ProgramTest, SigtermEndsAsClosingTheWindowDoesWhileMailsWaitForASilentSer
     const std::string log = folder_.Read("log/log.log");
     EXPECT_EQ(CountLines(log), std::size_t{kTraps});
     EXPECT_TRUE(log.ends_with("\r\n") || log.ends_with("\n"));
+}
+
+// A module whose imports lead to a FIFO and to a 50 MB file: reception starts as always,
+// and SIGTERM ends the program while the MIB loading would still be waiting.
+TEST_F(ProgramTest, HostileMibImportsNeitherDelayReceptionNorHoldTheExit) {
+    folder_.Write(
+        "mibs/HOSTILE-IMPORT-MIB.txt",
+        "HOSTILE-IMPORT-MIB DEFINITIONS ::= BEGIN\n"
+        "IMPORTS a FROM FIFO-MIB b FROM BIG-MIB;\nc OBJECT IDENTIFIER ::= { a 1 }\nEND\n");
+    ASSERT_EQ(mkfifo(folder_.File("mibs/FIFO-MIB").c_str(), 0600), 0);
+    folder_.Write("mibs/BIG-MIB", "BIG-MIB DEFINITIONS ::= BEGIN\n");
+    std::filesystem::resize_file(folder_.File("mibs/BIG-MIB"), 50u << 20);
+
+    Launch();
+    SendTrapsAndWaitForTheLog();
+    ASSERT_EQ(kill(*child_, SIGTERM), 0);
+    const std::optional<int> status = WaitForEnd(3s);
+    ASSERT_TRUE(status.has_value()) << "still running 3 s after SIGTERM";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
 }
 
 TEST_F(ProgramTest, Sigusr1WritesTheRowsOfTheListToStandardError) {
