@@ -130,8 +130,9 @@ void RuleStore::FillList(RecordList& list, int kind) const {
     if (stream == nullptr) return;
     int row = 0;
     ScanLines(stream, [&](const std::string& plain) {
-        // The kind is read as the lookups read it, so the list shows every rule they use.
-        if (std::atoi(plain.c_str()) != kind) return false;
+        // The kind is read as the lookups read it (its first field, up to a line feed that a
+        // damaged file may hold), so each row is the rule the lookup by position finds.
+        if (ParseRuleLine(plain).kind != kind) return false;
         char second[kRulePlainWidth + 1], third[kRulePlainWidth + 1];
         // Each buffer holds a whole line, so no field is cut; a missing one stays empty.
         const auto field = [&plain](int index, char(&out)[kRulePlainWidth + 1]) {

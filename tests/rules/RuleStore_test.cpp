@@ -366,6 +366,30 @@ TEST_F(RuleStoreTest, FillListShowsEveryRuleTheLookupsUse) {
     EXPECT_EQ(PopupFound(IpRangeRule({10, 0, 0, 1}, {10, 0, 0, 9})), "wide");
 }
 
+// Damaged files: every row the list shows is the rule the lookup by position finds, so an
+// edit or a delete of a row acts on that rule.
+TEST_F(RuleStoreTest, TheListAndTheLookupByPositionSeeTheSameRulesOfADamagedFile) {
+    const std::vector<std::string> damaged = {
+        std::string("\xEB\x9B\x0A\x0A\x7E\x7E\xF3", 7),
+        StoredRecord("3,,0.0.0.0,0.0.0.0,dave,0,0,,,,,0,") + std::string("\xEB\x9B\x0A", 3),
+    };
+    for (const std::string& content : damaged) {
+        folder.Write("db/EventDB.na", content);
+        for (int kind : {IpRange, Enterprise, User}) {
+            MemoryRecordList list(3);
+            rules.FillList(list, kind);
+            RuleRecord beyond{};
+            beyond.kind = kind;
+            EXPECT_NE(rules.ReadNth(list.RowCount(), beyond), 0) << "kind " << kind;
+            for (int row = 0; row < list.RowCount(); ++row) {
+                RuleRecord rule{};
+                rule.kind = kind;
+                ASSERT_EQ(rules.ReadNth(row, rule), 0) << "kind " << kind << " row " << row;
+            }
+        }
+    }
+}
+
 TEST(RuleStoreEnterpriseSuffix, PrefixLimitsAndCuts) {
     std::array<char, 128> out{};
     EXPECT_EQ(RuleStore::EnterpriseSuffix("1.3.6.1.4.1.9.1.5", out, 128), 0);
