@@ -134,7 +134,9 @@ int Authenticate(std::span<const uint8_t> datagram, const UserEntry& user, const
     if (!key || !key->hmac.Sign(datagram, mac)) return kDecodeAuthFailure;
     uint8_t difference = 0;
     for (std::size_t i = 0; i < macLength; ++i) difference |= mac[i] ^ record.authParams[i];
-    return difference == 0 ? kDecodeOk : kDecodeAuthFailure;
+    if (difference != 0) return kDecodeAuthFailure;
+    key.Authenticated();
+    return kDecodeOk;
 }
 
 // The engine whose keys check a message: the user entry's own, the message's for an entry

@@ -462,6 +462,22 @@ protected:
         return ber::BuildV3Trap(fields, secrets);
     }
 
+    // A trap of kAnyEngine from engine 80 00 00 00 05 and n, authenticated with password.
+    int FromEngine(TrapDecoder& decoder, uint16_t n, const std::string& password) {
+        ber::V3TrapFields fields = Trap(kAnyEngine, 1);
+        fields.engineId = {0x80, 0x00, 0x00, 0x00, 0x05, uint8_t(n >> 8), uint8_t(n)};
+        ber::UsmSecrets secrets = Secrets(kAnyEngine);
+        secrets.authPassword = password;
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        secrets.engineIdText = "8000000005" + std::string{kHex[n >> 12], kHex[(n >> 8) & 15],
+                                                          kHex[(n >> 4) & 15], kHex[n & 15]};
+        Bytes datagram = ber::BuildV3Trap(fields, secrets);
+        return decoder.Decode(datagram, kSender, *record, failure);
+    }
+    static LocalizationBudget::Clock::time_point FrozenClock() { return {}; }
+    // An entry without an engine ID: it serves every engine that messages name.
+    static inline const User kAnyEngine = {"any", kAuthHmacMd5, "anyAuthPass", kPrivNone, "", ""};
+
     AnswerFacts answer;
 };
 
@@ -522,23 +538,37 @@ TEST_F(LocalEngineTest, ReportableFlagOnlyForInformsAndDiscovery) {
 }
 
 // An entry without an engine ID localizes with each message's engine; new engines are
-// bounded per second, engines already cached keep being served.
+// bounded per second, engines already cached keep being served. The budget's clock stands
+// still here, so the bound does not depend on how fast keys are made.
 TEST_F(LocalEngineTest, NewEnginesOfAnEntryWithoutEngineIdAreBounded) {
-    const User any = {"any", kAuthHmacMd5, "anyAuthPass", kPrivNone, "", ""};
-    Store(any);
-    const auto fromEngine = [&](uint16_t n) {
-        ber::V3TrapFields fields = Trap(any, 1);
-        fields.engineId = {0x80, 0x00, 0x00, 0x00, 0x05, uint8_t(n >> 8), uint8_t(n)};
-        ber::UsmSecrets secrets = Secrets(any);
-        secrets.engineIdText = "8000000005" + std::string(1, "0123456789ABCDEF"[n >> 12]) +
-                               "0123456789ABCDEF"[(n >> 8) & 15] +
-                               "0123456789ABCDEF"[(n >> 4) & 15] + "0123456789ABCDEF"[n & 15];
-        return Decode(ber::BuildV3Trap(fields, secrets));
-    };
-    ASSERT_EQ(fromEngine(1), kDecodeOk);
+    Store(kAnyEngine);
+    UsmKeyCache frozenKeys(kNewEngineLocalizationsPerSecond, FrozenClock);
+    TrapDecoder frozen{users, frozenKeys};
+    ASSERT_EQ(FromEngine(frozen, 1, kAnyEngine.authPassword), kDecodeOk);
     bool limited = false;
-    for (uint16_t n = 2; n < 600 && !limited; ++n) limited = fromEngine(n) != kDecodeOk;
+    for (uint16_t n = 2; n < 600 && !limited; ++n)
+        limited = FromEngine(frozen, n, kAnyEngine.authPassword) != kDecodeOk;
     ASSERT_TRUE(limited) << "more than 50 new engines a second were localized";
     EXPECT_EQ(failure.reason, DecodeReason::kNewEngineLimit);
-    EXPECT_EQ(fromEngine(1), kDecodeOk);
+    EXPECT_EQ(FromEngine(frozen, 1, kAnyEngine.authPassword), kDecodeOk);
+}
+
+// A flood of forged engine IDs with wrong digests takes the whole budget of new engines and
+// more keys than the cache holds; the engines that had authenticated before keep their
+// keys and are received throughout.
+TEST_F(LocalEngineTest, AForgedEngineFloodLocksNoKnownEngineOut) {
+    Store(kAnyEngine);
+    UsmKeyCache frozenKeys(kUsmKeyCacheSize + 50, FrozenClock);
+    TrapDecoder frozen{users, frozenKeys};
+    for (uint16_t known = 1; known <= 10; ++known)
+        ASSERT_EQ(FromEngine(frozen, known, kAnyEngine.authPassword), kDecodeOk) << known;
+    std::size_t localized = 0;  // forged messages that got a key and failed their digest
+    for (uint16_t n = 1000; n < 1000 + kUsmKeyCacheSize + 100; ++n) {
+        ASSERT_EQ(FromEngine(frozen, n, "forgedPassword"), kDecodeAuthFailure);
+        localized += failure.reason == DecodeReason::kAuthFailure;
+    }
+    EXPECT_GE(localized, kUsmKeyCacheSize) << "the flood did not fill the cache";
+    EXPECT_EQ(failure.reason, DecodeReason::kNewEngineLimit) << "the flood left budget";
+    for (uint16_t known = 1; known <= 10; ++known)
+        EXPECT_EQ(FromEngine(frozen, known, kAnyEngine.authPassword), kDecodeOk) << known;
 }
