@@ -13,6 +13,7 @@
 #include "bench/DecodeSamples.h"
 #include "crypto/UsmProtocols.h"
 #include "platform/FileChangeWatch.h"
+#include "platform/MessageBox.h"
 #include "reception/ReceiverService.h"
 #include "records/DBLib.h"
 #include "records/StoreReadFailures.h"
@@ -58,8 +59,9 @@ public:
 
 private:
     std::string folder_;
+    StandardErrorBoxes boxes_;
     StoreReadFailures readFailures_;
-    UserStore users_{readFailures_};
+    UserStore users_{readFailures_, {.boxes = boxes_}};
 };
 
 // Each decode gets a fresh copy: SNMPv3 zeroes the MAC and decrypts in place. The record is

@@ -11,6 +11,7 @@
 #include "forward/JsonLine.h"
 #include "forward/SyslogMessage.h"
 #include "forward/TrapFields.h"
+#include "platform/MessageBox.h"
 #include "records/StoreReadFailures.h"
 #include "settings/AppSettings.h"
 #include "snmp/TrapDecoder.h"
@@ -25,8 +26,9 @@ const TrapRecord& DecodedV2c() {
     static const std::unique_ptr<TrapRecord> decoded = [] {
         auto record = std::make_unique<TrapRecord>();
         std::vector<uint8_t> datagram = kV2cTrap;
+        StandardErrorBoxes boxes;
         StoreReadFailures readFailures;
-        const UserStore users(readFailures);  // an SNMPv2c trap names no user
+        const UserStore users(readFailures, {.boxes = boxes});  // an SNMPv2c trap names no user
         const auto keys = std::make_unique<UsmKeyCache>();
         if (TrapDecoder(users, *keys).Decode(datagram, {127, 0, 0, 1}, *record) != kDecodeOk)
             std::abort();

@@ -8,15 +8,13 @@
 #include "pipeline/Pipeline.h"
 #include "pipeline/WindowPorts.h"
 #include "platform/FixedText.h"
+#include "platform/MessageBox.h"
+#include "program/Program.h"
 #include "records/DBLib.h"
 #include "records/StoreReadFailures.h"
 #include "rules/RuleLine.h"
 #include "rules/RuleStore.h"
 #include "settings/SettingsSource.h"
-#include "traffic/TrafficCounts.h"
-#include "trap/LossCounters.h"
-#include "traplog/TrapLog.h"
-#include "traplog/TrapRowQueue.h"
 
 namespace {
 
@@ -35,7 +33,7 @@ public:
         AppSettings settings{};
         settings.receiveMode = 1;
         settings_.Replace(settings);
-        std::FILE* file = DBLib::Open("/db", "EventDB.na", OpenMode::Recreate);
+        std::FILE* file = DBLib::Open("/db", "EventDB.na", OpenMode::Recreate, boxes_);
         const auto write = [file](const RuleRecord& rule) {
             std::string stored;
             if (BuildRuleLine(rule, stored) == RuleLineResult::Ok) DBLib::WriteLine(file, stored);
@@ -73,8 +71,9 @@ public:
 
 private:
     std::string folder_;
+    StandardErrorBoxes boxes_;
     StoreReadFailures readFailures_;
-    RuleStore store_{readFailures_};
+    RuleStore store_{readFailures_, {.boxes = boxes_}};
     SettingsSource settings_;
     CurrentSettingsScope current_{settings_};
 };
@@ -127,22 +126,19 @@ public:
 // One SNMPv1 trap with four bindings through the whole pipeline: every trap received,
 // no rules, the row queued for the windows, and with argument 2 the log line written.
 void BM_PipelineProcessTrap(benchmark::State& state) {
-    RuleFile rules(0, 0);
-    AppSettings settings = rules.Settings().Snapshot();
+    RuleFile folder(0, 0);
+    StandardErrorBoxes boxes;
+    Program program(boxes);
+    AppSettings settings = program.Settings().Snapshot();
     settings.receiveMode = 0;
     settings.resolveHostName = 0;
     settings.logMode = static_cast<int32_t>(state.range(0));
     SetFixedText(settings.formatV1,
                  "Com = %C / ePrise = %E / GID = %G / SID = %S / VarBindings = %B");
-    rules.Settings().Replace(settings);
+    program.Settings().Replace(settings);
     DBLib::MakeFolder("/log");
     SilentWindows windows;
-    WindowPorts ports;
-    ports.Install(&windows);
-    LossCounters losses;
-    TrafficCounts traffic;
-    Pipeline pipeline(rules.Store(), rules.Settings(), ports, losses, traffic);
-    TakeQueuedRows();
+    program.Windows().Install(&windows);
     auto record = std::make_unique<TrapRecord>();
     ClearTrapRecord(*record);
     record->sourceAddress = {192, 0, 2, 10};
@@ -157,15 +153,14 @@ void BM_PipelineProcessTrap(benchmark::State& state) {
     record->varBindCount = 4;
     int queued = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(pipeline.ProcessTrap(*record));
+        benchmark::DoNotOptimize(program.TrapPipeline().ProcessTrap(*record));
         // As the windows' tick would, so the queue never fills.
         if (++queued == 1000) {
-            TakeQueuedRows();
+            program.Rows().TakeQueuedRows();
             queued = 0;
         }
     }
-    TakeQueuedRows();
-    CloseLogFile();
+    program.Windows().Install(nullptr);
 }
 BENCHMARK(BM_PipelineProcessTrap)->Arg(0)->Arg(2);
 

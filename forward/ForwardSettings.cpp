@@ -158,14 +158,14 @@ ForwardSettings LoadForwardSettingsFile() {
     return ReadForwardSettings(ini);
 }
 
-bool SaveForwardSettingsFile(const ForwardSettings& settings) {
+bool SaveForwardSettingsFile(const ForwardSettings& settings, MessageBoxPort& boxes) {
     const std::string path = SettingsFilePath();
     IniFile ini;
     // As the other settings: a file that exists but cannot be read is not replaced.
     const bool read = ini.Load(path) || !std::filesystem::exists(path);
     if (read) WriteForwardSettings(settings, ini);
     if (!read || !ini.Save(path)) {
-        ShowSettingsNotWritten(path);
+        ShowSettingsNotWritten(boxes, path);
         return false;
     }
     return true;

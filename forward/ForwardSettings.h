@@ -9,6 +9,8 @@
 #include <string_view>
 #include <variant>
 
+class MessageBoxPort;
+
 class IniFile;
 
 enum class ForwardKind : int { kNone, kSyslogUdp, kSyslogTcp, kJson, kSnmp };
@@ -97,5 +99,5 @@ void WriteForwardSettings(const ForwardSettings& settings, IniFile& ini);
 // OlixTrap.ini of the program folder; a missing file gives no destinations.
 ForwardSettings LoadForwardSettingsFile();
 // False when the file could not be read or written (it is then left as it was), after the
-// box that tells the user so.
-[[nodiscard]] bool SaveForwardSettingsFile(const ForwardSettings& settings);
+// box through boxes that tells the user so.
+[[nodiscard]] bool SaveForwardSettingsFile(const ForwardSettings& settings, MessageBoxPort& boxes);

@@ -9,6 +9,7 @@
 
 #include "FuzzProgramFolder.h"
 #include "crypto/UsmProtocols.h"
+#include "platform/MessageBox.h"
 #include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
@@ -19,8 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // SNMPv3 messages look their user up in db/UserDB.na: the store holds the sender of the
     // captured authPriv sample, so inputs reach the HMAC and the decryption. The entry point
     // takes no context, so the store lives as long as the run.
+    static StandardErrorBoxes boxes;
     static StoreReadFailures readFailures;
-    static UserStore users(readFailures, NoRetrySleep);
+    static UserStore users(readFailures, {.boxes = boxes, .retrySleep = NoRetrySleep});
     static const bool userStoreReady = [] {
         FuzzProgramFolder();
         return users.AppendUser("trapuser", "authpassword", "privpassword", "80001F8880AABBCCDD",

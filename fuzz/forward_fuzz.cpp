@@ -15,6 +15,7 @@
 #include "forward/JsonLine.h"
 #include "forward/SyslogMessage.h"
 #include "forward/TrapFields.h"
+#include "platform/MessageBox.h"
 #include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
@@ -44,8 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static auto unpacked = std::make_unique<TrapRecord>();
     // SNMPv3 messages look their user up in the program folder's user store; the entry point
     // takes no context, so the store lives as long as the run.
+    static StandardErrorBoxes boxes;
     static StoreReadFailures readFailures;
-    static const UserStore users(readFailures);
+    static const UserStore users(readFailures, {.boxes = boxes});
     static auto keys = std::make_unique<UsmKeyCache>();
     static const TrapDecoder decoder(users, *keys);
     const std::string input(reinterpret_cast<const char*>(data), size);

@@ -11,6 +11,7 @@
 
 #include "FuzzProgramFolder.h"
 #include "crypto/UsmProtocols.h"
+#include "platform/MessageBox.h"
 #include "records/StoreReadFailures.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
@@ -22,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // The captured authPriv sample's engine is taken as ours, so its user's messages reach
     // the authoritative checks and the authenticated answers; a second user has no engine ID.
     // The entry point takes no context, so the store lives as long as the run.
+    static StandardErrorBoxes boxes;
     static StoreReadFailures readFailures;
-    static UserStore users(readFailures, NoRetrySleep);
+    static UserStore users(readFailures, {.boxes = boxes, .retrySleep = NoRetrySleep});
     static const bool userStoreReady = [] {
         FuzzProgramFolder();
         return users.AppendUser("trapuser", "authpassword", "privpassword", "80001F8880AABBCCDD",

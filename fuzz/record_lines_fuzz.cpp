@@ -13,11 +13,13 @@
 
 #include "FuzzProgramFolder.h"
 #include "platform/FixedText.h"
+#include "platform/MessageBox.h"
 #include "records/DBLib.h"
 #include "rules/RuleLine.h"
 #include "rules/RuleStore.h"
 #include "rules/RuleText.h"
 #include "support/MemoryRecordList.h"
+#include "trap/LossCounters.h"
 #include "traplog/LogLine.h"
 #include "traplog/TrapLog.h"
 #include "users/UserStore.h"
@@ -100,8 +102,9 @@ void CheckRuleLine(const std::string& stored) {
 }
 
 void ReadRules(const std::string& content) {
+    StandardErrorBoxes boxes;
     StoreReadFailures readFailures;
-    const RuleStore rules(readFailures, NoRetrySleep);
+    const RuleStore rules(readFailures, {.boxes = boxes, .retrySleep = NoRetrySleep});
     WriteFile("/db", "EventDB.na", content);
     for (const std::string& line : Lines(content)) CheckRuleLine(line);
     for (int kind = IpRange; kind <= User; ++kind) {
@@ -131,8 +134,9 @@ void ReadRules(const std::string& content) {
 }
 
 void ReadUsers(const std::string& content) {
+    StandardErrorBoxes boxes;
     StoreReadFailures readFailures;
-    const UserStore users(readFailures, NoRetrySleep);
+    const UserStore users(readFailures, {.boxes = boxes, .retrySleep = NoRetrySleep});
     WriteFile("/db", "UserDB.na", content);
     for (const std::string& line : Lines(content)) CheckStoredForm(ToPlain(line));
     MemoryRecordList list(7);
@@ -154,7 +158,9 @@ void ReadUsers(const std::string& content) {
 }
 
 void ReadLog(const std::string& content, int retention, bool deleteRows) {
-    CloseLogFile();
+    StandardErrorBoxes boxes;
+    LossCounters losses;
+    TrapLog log({.boxes = boxes, .retrySleep = NoRetrySleep}, losses);
     WriteFile("/log", "log.log", content);
     std::tm now{};
     now.tm_year = 2026 - 1900;
@@ -165,13 +171,13 @@ void ReadLog(const std::string& content, int retention, bool deleteRows) {
         SplitLogLine(line);
     }
     MemoryRecordList all(6);
-    const int lines = ReadLogEntries(all, LogSearchAll, {});
+    const int lines = log.ReadEntries(all, LogSearchAll, {});
     Check(lines == all.RowCount());
     if (lines == 0) return;
     // A search by a field of the newest line (the top row) finds at least that line.
     for (int field : {LogSearchDate, LogSearchAddress, LogSearchHost, LogSearchVersion}) {
         MemoryRecordList found(6);
-        const int matches = ReadLogEntries(found, field, all.Cell(0, field));
+        const int matches = log.ReadEntries(found, field, all.Cell(0, field));
         Check(matches == found.RowCount() && matches >= 1 && matches <= lines);
     }
     // Deleting every other row removes exactly those lines. The log is made durable on
@@ -179,9 +185,9 @@ void ReadLog(const std::string& content, int retention, bool deleteRows) {
     if (!deleteRows) return;
     int selected = 0;
     for (int row = 0; row < lines; row += 2, ++selected) all.Select(row);
-    Check(DeleteLogLines(all) == selected);
+    Check(log.DeleteLines(all) == selected);
     MemoryRecordList after(6);
-    Check(ReadLogEntries(after, LogSearchAll, {}) == lines - selected);
+    Check(log.ReadEntries(after, LogSearchAll, {}) == lines - selected);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "FuzzProgramFolder.h"
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
+#include "platform/MessageBox.h"
 #include "settings/AppSettings.h"
 #include "settings/CConfig.h"
 #include "settings/IniFile.h"
@@ -70,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // Saved settings read back the same.
     const AppSettings loaded = CConfig::Load(path);
     Check(loaded.trapPort != 0);
-    Check(CConfig::Save(path, loaded));
+    StandardErrorBoxes boxes;
+    Check(CConfig::Save(path, loaded, boxes));
     const AppSettings again = CConfig::Load(path);
     Check(again.receiveMode == loaded.receiveMode && again.trapPort == loaded.trapPort &&
           again.resolveHostName == loaded.resolveHostName && again.logMode == loaded.logMode &&

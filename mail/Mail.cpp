@@ -16,10 +16,9 @@ std::tm LocalTimeNow() {
 
 }  // namespace
 
-void SendNotificationMail(const AppSettings& settings, std::string_view text,
-                          LossCounters& losses) {
+void SendNotificationMail(MailQueue& queue, const AppSettings& settings, std::string_view text) {
     if (std::optional<PreparedMail> mail = PrepareNotificationMail(settings, text, LocalTimeNow()))
-        QueueNotificationMail(std::move(*mail), MailRoute{}, losses);
+        queue.QueueNotificationMail(std::move(*mail), MailRoute{});
 }
 
 std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings,
@@ -41,19 +40,20 @@ std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings,
                         std::string(message.data(), length)};
 }
 
-void DeliverNotificationMail(const PreparedMail& mail, const MailRoute& route) {
+void DeliverNotificationMail(const PreparedMail& mail, const MailRoute& route,
+                             LookupPool& lookups) {
     // POP before SMTP: without a completed login no mail is sent.
-    if (mail.popLogin && RunPop3Login({mail.popServer, route.popPort}, mail.popUserId,
+    if (mail.popLogin && RunPop3Login(lookups, {mail.popServer, route.popPort}, mail.popUserId,
                                       mail.popPassword, route.timeouts) != 0)
         return;
     // A mail that could not be delivered is dropped without a word, as every failure of
     // the notification actions is: nobody waits for it and nothing retries it.
-    static_cast<void>(RunSmtpDelivery({mail.smtpServer, route.smtpPort}, mail.from, mail.to,
-                                      mail.message, route.timeouts));
+    static_cast<void>(RunSmtpDelivery(lookups, {mail.smtpServer, route.smtpPort}, mail.from,
+                                      mail.to, mail.message, route.timeouts));
 }
 
 void SendNotificationMailWith(const AppSettings& settings, std::string_view text,
-                              const MailRoute& route) {
+                              const MailRoute& route, LookupPool& lookups) {
     if (std::optional<PreparedMail> mail = PrepareNotificationMail(settings, text, LocalTimeNow()))
-        DeliverNotificationMail(*mail, route);
+        DeliverNotificationMail(*mail, route, lookups);
 }

@@ -10,8 +10,9 @@
 
 #include "mail/MailDialogue.h"
 
-class LossCounters;
 struct AppSettings;
+class LookupPool;
+class MailQueue;
 
 inline constexpr uint16_t kPop3Port = 110;
 inline constexpr uint16_t kSmtpPort = 25;
@@ -37,10 +38,9 @@ struct PreparedMail {
 
 // Queues text (the expanded mail message, CP932) for the recipient of settings (those its
 // trap was processed with) at the time of now, and returns at once: the mail is sent by
-// the mail thread (MailQueue.h). Nothing is sent without a sender and a recipient;
-// nothing is reported, every failure is silent; a mail the queue cannot take is counted in
-// losses.
-void SendNotificationMail(const AppSettings& settings, std::string_view text, LossCounters& losses);
+// the thread of queue. Nothing is sent without a sender and a recipient; nothing is
+// reported, every failure is silent; a mail the queue cannot take is counted in its losses.
+void SendNotificationMail(MailQueue& queue, const AppSettings& settings, std::string_view text);
 
 // The mail of text with settings, dated localTime; nothing without a sender or a recipient.
 std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings,
@@ -48,10 +48,11 @@ std::optional<PreparedMail> PrepareNotificationMail(const AppSettings& settings,
                                                     const std::tm& localTime);
 
 // The POP3 login when the mail asks for one, then the SMTP dialogue; returns when they have
-// ended. Without a completed login no mail is sent.
-void DeliverNotificationMail(const PreparedMail& mail, const MailRoute& route);
+// ended. Without a completed login no mail is sent. The servers' names are looked up
+// through lookups.
+void DeliverNotificationMail(const PreparedMail& mail, const MailRoute& route, LookupPool& lookups);
 
 // Prepares and delivers text with the given settings, ports and bounds on the calling
 // thread, returning when the dialogues have ended.
 void SendNotificationMailWith(const AppSettings& settings, std::string_view text,
-                              const MailRoute& route);
+                              const MailRoute& route, LookupPool& lookups);

@@ -10,8 +10,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/BoundedLookup.h"
-
 namespace {
 
 int RemainingMs(MailClock::time_point deadline) {
@@ -20,9 +18,10 @@ int RemainingMs(MailClock::time_point deadline) {
 }
 
 // Resolves host to its first IPv4 address within the deadline.
-bool Resolve(std::string_view host, sockaddr_in& address, MailClock::time_point deadline) {
+bool Resolve(LookupPool& lookups, std::string_view host, sockaddr_in& address,
+             MailClock::time_point deadline) {
     const std::chrono::milliseconds left(RemainingMs(deadline));
-    const std::vector<Ipv4Address> found = AddressesOfWithin(LookupPool::kMailServers, host, left);
+    const std::vector<Ipv4Address> found = lookups.AddressesOfWithin(host, left);
     if (found.empty()) return false;
     address.sin_family = AF_INET;
     std::memcpy(&address.sin_addr, found.front().data(), found.front().size());
@@ -47,7 +46,7 @@ bool WaitFor(int fd, short events, MailClock::time_point deadline) {
 int MailConnection::Open(std::string_view host, uint16_t port, MailClock::time_point deadline) {
     Close();
     sockaddr_in address{};
-    if (!Resolve(host, address, deadline)) return 1;
+    if (!Resolve(lookups_, host, address, deadline)) return 1;
     address.sin_port = htons(port);
     fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd_ < 0) return 1;

@@ -6,10 +6,12 @@
 #include <string_view>
 
 #include "mail/MailTransport.h"
+#include "platform/BoundedLookup.h"
 
 class MailConnection final : public MailTransport {
 public:
-    MailConnection() = default;
+    // Names are looked up through lookups.
+    explicit MailConnection(LookupPool& lookups) : lookups_(lookups) {}
     ~MailConnection() { Close(); }
     MailConnection(const MailConnection&) = delete;
     MailConnection& operator=(const MailConnection&) = delete;
@@ -25,5 +27,6 @@ public:
     void Close();
 
 private:
+    LookupPool& lookups_;
     int fd_ = -1;
 };

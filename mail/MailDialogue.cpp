@@ -142,17 +142,17 @@ std::optional<std::string_view> FindReplyLine(std::string_view chunk) {
     return std::nullopt;
 }
 
-int RunPop3Login(MailServer server, std::string_view userId, std::string_view password,
-                 const MailTimeouts& timeouts) {
-    MailConnection connection;
+int RunPop3Login(LookupPool& lookups, MailServer server, std::string_view userId,
+                 std::string_view password, const MailTimeouts& timeouts) {
+    MailConnection connection(lookups);
     MailClock::time_point end;
     if (!Connect(connection, server, timeouts, end)) return 1;
     return ConversePop3Login(connection, userId, password, timeouts, end);
 }
 
-int RunSmtpDelivery(MailServer server, std::string_view from, std::string_view to,
-                    std::string_view message, const MailTimeouts& timeouts) {
-    MailConnection connection;
+int RunSmtpDelivery(LookupPool& lookups, MailServer server, std::string_view from,
+                    std::string_view to, std::string_view message, const MailTimeouts& timeouts) {
+    MailConnection connection(lookups);
     MailClock::time_point end;
     if (!Connect(connection, server, timeouts, end)) return 1;
     return ConverseSmtpDelivery(connection, from, to, message, timeouts, end);

@@ -9,6 +9,8 @@
 
 #include "mail/MailTransport.h"
 
+class LookupPool;
+
 // Bounds of one dialogue. The mail thread waits for the whole of it.
 struct MailTimeouts {
     std::chrono::milliseconds connect{10'000};   // name lookup and TCP connect together
@@ -28,15 +30,17 @@ struct MailServer {
 std::optional<std::string_view> FindReplyLine(std::string_view chunk);
 
 // USER, PASS and QUIT, each answered by "+OK ". Returns 0 when the login ended in done,
-// 1 otherwise (connection, refusal, silence or a closed connection).
-[[nodiscard]] int RunPop3Login(MailServer server, std::string_view userId,
+// 1 otherwise (connection, refusal, silence or a closed connection). The server's name is
+// looked up through lookups.
+[[nodiscard]] int RunPop3Login(LookupPool& lookups, MailServer server, std::string_view userId,
                                std::string_view password, const MailTimeouts& timeouts);
 
 // HELO, RSET, MAIL FROM, RCPT TO, DATA and the message (ending in the end-of-data line),
 // then QUIT. Returns 0 when the dialogue ran to its end (the reply to the message itself is
-// not judged), 1 when it was given up.
-[[nodiscard]] int RunSmtpDelivery(MailServer server, std::string_view from, std::string_view to,
-                                  std::string_view message, const MailTimeouts& timeouts);
+// not judged), 1 when it was given up. The server's name is looked up through lookups.
+[[nodiscard]] int RunSmtpDelivery(LookupPool& lookups, MailServer server, std::string_view from,
+                                  std::string_view to, std::string_view message,
+                                  const MailTimeouts& timeouts);
 
 // The same dialogues over a peer that is already connected, from its greeting on; end
 // bounds the whole of it.

@@ -2,11 +2,9 @@
 
 #include <condition_variable>
 #include <deque>
-#include <memory>
-#include <mutex>
 #include <system_error>
-#include <thread>
 
+#include "platform/BoundedLookup.h"
 #include "trap/LossCounters.h"
 
 namespace {
@@ -16,66 +14,70 @@ struct QueuedMail {
     MailRoute route;
 };
 
+}  // namespace
+
 // Shared by the queueing threads and the mail thread, which may outlive a shutdown's wait.
-struct MailQueueState {
+struct MailQueue::State {
+    explicit State(std::shared_ptr<LookupPool> lookups) : serverLookups(std::move(lookups)) {}
+
+    const std::shared_ptr<LookupPool> serverLookups;
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<QueuedMail> waiting;
     bool sending = false;  // a mail is in hand
     bool stopping = false;
     bool ended = false;
+
+    void SendQueuedMails() {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [&] { return !waiting.empty() || stopping; });
+            if (waiting.empty()) break;
+            const QueuedMail next = std::move(waiting.front());
+            waiting.pop_front();
+            sending = true;
+            lock.unlock();
+            DeliverNotificationMail(next.mail, next.route, *serverLookups);
+            lock.lock();
+            sending = false;
+            changed.notify_all();
+        }
+        ended = true;
+        changed.notify_all();
+    }
 };
 
-void SendQueuedMails(const std::shared_ptr<MailQueueState>& state) {
-    std::unique_lock lock(state->mutex);
-    for (;;) {
-        state->changed.wait(lock, [&] { return !state->waiting.empty() || state->stopping; });
-        if (state->waiting.empty()) break;
-        const QueuedMail next = std::move(state->waiting.front());
-        state->waiting.pop_front();
-        state->sending = true;
-        lock.unlock();
-        DeliverNotificationMail(next.mail, next.route);
-        lock.lock();
-        state->sending = false;
-        state->changed.notify_all();
-    }
-    state->ended = true;
-    state->changed.notify_all();
+MailQueue::Thread::~Thread() {
+    if (thread.joinable()) thread.detach();
 }
 
-struct MailThread {
-    std::shared_ptr<MailQueueState> state;
-    std::thread thread;
-    // A thread still sending when the process ends is let go, not waited for.
-    ~MailThread() {
-        if (thread.joinable()) thread.detach();
-    }
-};
+MailQueue::MailQueue(LossCounters& losses)
+    : losses_(losses), serverLookups_(std::make_shared<LookupPool>()) {}
 
-std::mutex mailThreadMutex;
-MailThread mailThread;
+MailQueue::~MailQueue() {
+    // The thread sends what is waiting and ends; nothing waits for it.
+    if (thread_.state == nullptr) return;
+    std::lock_guard lock(thread_.state->mutex);
+    thread_.state->stopping = true;
+    thread_.state->changed.notify_all();
+}
 
-// The state of the running mail thread, started when there is none; null when no thread
-// can be started.
-std::shared_ptr<MailQueueState> RunningQueue() {
-    std::lock_guard lock(mailThreadMutex);
-    if (mailThread.state == nullptr) {
-        auto state = std::make_shared<MailQueueState>();
+std::shared_ptr<MailQueue::State> MailQueue::RunningQueue() {
+    std::lock_guard lock(threadMutex_);
+    if (thread_.state == nullptr) {
+        auto state = std::make_shared<State>(serverLookups_);
         try {
-            mailThread.thread = std::thread([state] { SendQueuedMails(state); });
+            thread_.thread = std::thread([state] { state->SendQueuedMails(); });
         } catch (const std::system_error&) {
             return nullptr;
         }
-        mailThread.state = std::move(state);
+        thread_.state = std::move(state);
     }
-    return mailThread.state;
+    return thread_.state;
 }
 
-}  // namespace
-
-bool QueueNotificationMail(PreparedMail mail, const MailRoute& route, LossCounters& losses) {
-    const std::shared_ptr<MailQueueState> state = RunningQueue();
+bool MailQueue::QueueNotificationMail(PreparedMail mail, const MailRoute& route) {
+    const std::shared_ptr<State> state = RunningQueue();
     if (state != nullptr) {
         std::lock_guard lock(state->mutex);
         if (!state->stopping && state->waiting.size() < kMailQueueCapacity) {
@@ -84,15 +86,15 @@ bool QueueNotificationMail(PreparedMail mail, const MailRoute& route, LossCounte
             return true;
         }
     }
-    losses.Count(LossKind::kMailsDropped);
+    losses_.Count(LossKind::kMailsDropped);
     return false;
 }
 
-bool DrainMailQueue(std::chrono::milliseconds wait) {
-    std::shared_ptr<MailQueueState> state;
+bool MailQueue::Drain(std::chrono::milliseconds wait) {
+    std::shared_ptr<State> state;
     {
-        std::lock_guard lock(mailThreadMutex);
-        state = mailThread.state;
+        std::lock_guard lock(threadMutex_);
+        state = thread_.state;
     }
     if (state == nullptr) return true;
     std::unique_lock lock(state->mutex);
@@ -100,12 +102,12 @@ bool DrainMailQueue(std::chrono::milliseconds wait) {
                                    [&] { return state->waiting.empty() && !state->sending; });
 }
 
-bool ShutdownMailQueue(std::chrono::milliseconds wait, LossCounters& losses) {
-    MailThread ending;
+bool MailQueue::Shutdown(std::chrono::milliseconds wait) {
+    Thread ending;
     {
-        std::lock_guard lock(mailThreadMutex);
-        ending.state = std::move(mailThread.state);
-        ending.thread = std::move(mailThread.thread);
+        std::lock_guard lock(threadMutex_);
+        ending.state = std::move(thread_.state);
+        ending.thread = std::move(thread_.thread);
     }
     if (ending.state == nullptr) return true;
     std::unique_lock lock(ending.state->mutex);
@@ -114,7 +116,7 @@ bool ShutdownMailQueue(std::chrono::milliseconds wait, LossCounters& losses) {
     const bool ended =
         ending.state->changed.wait_for(lock, wait, [&] { return ending.state->ended; });
     if (!ended) {
-        losses.Count(LossKind::kMailsDropped, ending.state->waiting.size());
+        losses_.Count(LossKind::kMailsDropped, ending.state->waiting.size());
         ending.state->waiting.clear();
     }
     lock.unlock();

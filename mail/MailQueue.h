@@ -5,6 +5,9 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "mail/Mail.h"
 
@@ -14,17 +17,47 @@ inline constexpr std::size_t kMailQueueCapacity = 1000;
 // At the program's end, the longest the waiting mails are still given.
 inline constexpr std::chrono::milliseconds kMailShutdownWait{1500};
 
-// Queues mail for the mail thread, which is started on first use. A mail that finds
-// kMailQueueCapacity mails waiting (or no thread to be had) is dropped and counted
-// in losses (LossKind::kMailsDropped). Returns whether it was queued.
-bool QueueNotificationMail(PreparedMail mail, const MailRoute& route, LossCounters& losses);
+class MailQueue {
+public:
+    // Mails dropped are counted in losses.
+    explicit MailQueue(LossCounters& losses);
+    // The mail thread is let go, not waited for: it sends the mails still waiting and ends.
+    ~MailQueue();
+    MailQueue(const MailQueue&) = delete;
+    MailQueue& operator=(const MailQueue&) = delete;
 
-// Waits at most wait until every queued mail has been sent; returns whether they were.
-bool DrainMailQueue(std::chrono::milliseconds wait);
+    // Queues mail for the mail thread, which is started on first use. A mail that finds
+    // kMailQueueCapacity mails waiting (or no thread to be had) is dropped and counted in
+    // the losses (LossKind::kMailsDropped). Returns whether it was queued.
+    bool QueueNotificationMail(PreparedMail mail, const MailRoute& route);
 
-// Ends the mail thread: it goes on sending the waiting mails until wait has passed; those
-// still waiting then are dropped and counted, and the thread ends after the mail in hand
-// (whose dialogue is bounded by its MailTimeouts). The thread is joined when it ended
-// within wait, else let go to end with the process. Returns whether it ended. A later
-// QueueNotificationMail starts a new thread.
-bool ShutdownMailQueue(std::chrono::milliseconds wait, LossCounters& losses);
+    // Waits at most wait until every queued mail has been sent; returns whether they were.
+    bool Drain(std::chrono::milliseconds wait);
+
+    // Ends the mail thread: it goes on sending the waiting mails until wait has passed;
+    // those still waiting then are dropped and counted, and the thread ends after the mail
+    // in hand (whose dialogue is bounded by its MailTimeouts). The thread is joined when it
+    // ended within wait, else let go to end with the process. Returns whether it ended. A
+    // later QueueNotificationMail starts a new thread.
+    bool Shutdown(std::chrono::milliseconds wait);
+
+private:
+    struct State;
+    struct Thread {
+        std::shared_ptr<State> state;  // shared with the thread, which may outlive a shutdown
+        std::thread thread;
+        // A thread still sending is let go, not waited for.
+        ~Thread();
+    };
+
+    // The state of the running mail thread, started when there is none; null when no
+    // thread can be started.
+    std::shared_ptr<State> RunningQueue();
+
+    LossCounters& losses_;
+    // The mail servers' name lookups, counted apart from the senders' names; shared with
+    // the mail threads.
+    std::shared_ptr<LookupPool> serverLookups_;
+    std::mutex threadMutex_;
+    Thread thread_;
+};

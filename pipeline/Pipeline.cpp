@@ -16,8 +16,6 @@
 #include "settings/AppSettings.h"
 #include "traffic/TrafficCounts.h"
 #include "trap/LossCounters.h"
-#include "traplog/TrapLog.h"
-#include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"
 
 namespace {
@@ -65,8 +63,8 @@ bool MatchUser(const RuleStore& rules, const TrapRecord& record, RuleRecord& act
     return true;
 }
 
-void WriteHostName(TrapRecord& record) {
-    const std::string name = LookUpHostName(record.sourceAddress);
+void WriteHostName(HostNames& hostNames, TrapRecord& record) {
+    const std::string name = hostNames.LookUpHostName(record.sourceAddress);
     record.hostName.fill('\0');
     std::memcpy(record.hostName.data(), name.data(),
                 std::min(name.size(), record.hostName.size() - 1));
@@ -79,32 +77,50 @@ bool HasActions(const RuleRecord& actions) {
 
 }  // namespace
 
-Pipeline::Pipeline(const RuleStore& rules, const SettingsSource& settings, WindowPorts& windows,
-                   LossCounters& losses, TrafficCounts& traffic)
-    : rules_(rules), settings_(settings), windows_(windows), losses_(losses), traffic_(traffic) {}
+Pipeline::Pipeline(const PipelineParts& parts)
+    : rules_(parts.rules),
+      settings_(parts.settings),
+      windows_(parts.windows),
+      losses_(parts.losses),
+      traffic_(parts.traffic),
+      log_(parts.log),
+      rows_(parts.rows),
+      mail_(parts.mail),
+      programs_(parts.programs),
+      sounds_(parts.sounds),
+      hostNames_(parts.hostNames),
+      popups_(parts.boxes) {}
+
+void Pipeline::WriteLogEntry(const TrapRecord& record, std::string_view message) {
+    if (batching_)
+        log_.HoldEntry(heldLines_, record, message);
+    else
+        log_.WriteEntry(record, message);
+}
 
 void Pipeline::RunActions(const TrapRecord& record, const RuleRecord& actions,
                           const AppSettings& settings) {
     if (!HasActions(actions)) return;
     // A program or a reader of the mail finds the trap's line in the log, as when every
     // line was written before the trap's actions.
-    WriteHeldLogLines(losses_);
+    log_.WriteHeld(heldLines_);
     if (actions.programLine[0] != '\0') {
         const ProgramLineParts parts = SplitProgramLine(TextOf(actions.programLine));
         const std::string arguments = ExpandTrapText(record, parts.arguments);
         // The program part is taken as written; only its arguments carry trap data.
-        if (!parts.program.empty() && LaunchProgram(parts.program, arguments) == kLaunchSkipped)
+        if (!parts.program.empty() &&
+            programs_.LaunchProgram(parts.program, arguments) == kLaunchSkipped)
             losses_.Count(LossKind::kProgramsSkipped);
     }
     if (actions.popupMessage[0] != '\0')
         popups_.Show(ExpandTrapText(record, TextOf(actions.popupMessage)));
     if (actions.beep != 0)
-        PlayBeep();
+        sounds_.PlayBeep();
     else if (actions.waveFile[0] != '\0')
-        static_cast<void>(PlayWaveFile(TextOf(actions.waveFile)));  // a failed sound is silent
+        static_cast<void>(
+            sounds_.PlayWaveFile(TextOf(actions.waveFile)));  // a failed sound is silent
     if (actions.mailMessage[0] != '\0')
-        SendNotificationMail(settings, ExpandTrapText(record, TextOf(actions.mailMessage)),
-                             losses_);
+        SendNotificationMail(mail_, settings, ExpandTrapText(record, TextOf(actions.mailMessage)));
 }
 
 int FilterTrap(const RuleStore& rules, const TrapRecord& record, const AppSettings& settings,
@@ -127,34 +143,41 @@ int Pipeline::ProcessTrap(TrapRecord& record, bool inform) {
     traffic_.Count(record.genericTrap, record.sourceAddress);
     const AppSettings& settings = trap.Settings();
     RuleRecord actions{};
-    if (settings.resolveHostName != 0) WriteHostName(record);
-    if (settings.logMode == kLogEveryTrap) WriteLogEntry(record, trap.Message(), losses_);
+    if (settings.resolveHostName != 0) WriteHostName(hostNames_, record);
+    if (settings.logMode == kLogEveryTrap) WriteLogEntry(record, trap.Message());
     if (FilterTrap(rules_, record, settings, actions) != 0) return 1;
-    if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record, trap.Message(), losses_);
+    if (settings.logMode == kLogReceivedTraps) WriteLogEntry(record, trap.Message());
     // Queued only while windows are there to take it.
     // A row the full queue refuses is counted there as a loss; the trap goes on.
-    if (windows_.Installed() != nullptr)
-        static_cast<void>(QueueReceivedTrapRow(record, trap.Message(), losses_, inform));
+    if (windows_.Installed() != nullptr) {
+        if (batching_)
+            heldRows_.push_back(ReceivedTrapRow(record, trap.Message(), inform));
+        else
+            static_cast<void>(rows_.QueueReceivedTrapRow(record, trap.Message(), inform));
+    }
     RunActions(record, actions, settings);
     return 0;
 }
 
+void Pipeline::WriteHeld() {
+    // The lines first, as when each trap wrote its own before its row was queued.
+    log_.WriteHeld(heldLines_);
+    rows_.QueueHeldTrapRows(heldRows_);
+}
+
 TrapBatches::TrapBatches(Pipeline& pipeline) : pipeline_(pipeline) {
-    HoldLogLines(true, pipeline_.losses_);
-    HoldTrapRows(true, pipeline_.losses_);
+    pipeline_.batching_ = true;
     UseNoticeRounds(true);
 }
 
 TrapBatches::~TrapBatches() {
-    HoldLogLines(false, pipeline_.losses_);
-    HoldTrapRows(false, pipeline_.losses_);
+    pipeline_.WriteHeld();
+    pipeline_.batching_ = false;
     UseNoticeRounds(false);
 }
 
 void TrapBatches::End() {
-    // The lines first, as when each trap wrote its own before its row was queued.
-    WriteHeldLogLines(pipeline_.losses_);
-    QueueHeldTrapRows(pipeline_.losses_);
+    pipeline_.WriteHeld();
     NextNoticeRound();
 }
 

@@ -8,22 +8,40 @@
 #include "pipeline/Popup.h"
 #include "rules/RuleRecord.h"
 #include "trap/TrapRecord.h"
+#include "traplog/TrapLog.h"
+#include "traplog/TrapRowQueue.h"
 
+class HostNames;
 class LossCounters;
+class MailQueue;
+class MessageBoxPort;
+class ProgramLauncher;
+class SoundPlayer;
 class WindowPorts;
 struct AppSettings;
 class RuleStore;
 class SettingsSource;
 class TrafficCounts;
 
+// What the pipeline works with; each outlives it.
+struct PipelineParts {
+    const RuleStore& rules;          // the reception filter's rules
+    const SettingsSource& settings;  // every stage's, as they are when a trap's processing begins
+    WindowPorts& windows;            // rows are queued only while windows are installed here
+    LossCounters& losses;            // what is lost on the way
+    TrafficCounts& traffic;          // every trap, for the reception graph
+    TrapLog& log;
+    TrapRowQueue& rows;
+    MailQueue& mail;
+    ProgramLauncher& programs;
+    SoundPlayer& sounds;
+    HostNames& hostNames;   // the senders' names
+    MessageBoxPort& boxes;  // the pop-ups'
+};
+
 class Pipeline {
 public:
-    // The reception filter takes the rules of rules and every stage the settings of
-    // settings as they are when the trap's processing begins; rows are queued only while
-    // windows are installed in windows; what is lost on the way is counted in losses;
-    // every trap is counted in traffic for the reception graph.
-    Pipeline(const RuleStore& rules, const SettingsSource& settings, WindowPorts& windows,
-             LossCounters& losses, TrafficCounts& traffic);
+    explicit Pipeline(const PipelineParts& parts);
 
     // 0 when the trap was received, 1 when the reception filter rejected it. May write
     // record.hostName. Every stage works with the settings as they were when it began. An
@@ -33,15 +51,27 @@ public:
 private:
     friend class TrapBatches;
 
+    void WriteLogEntry(const TrapRecord& record, std::string_view message);
     void RunActions(const TrapRecord& record, const RuleRecord& actions,
                     const AppSettings& settings);
+    void WriteHeld();
 
     const RuleStore& rules_;
     const SettingsSource& settings_;
     WindowPorts& windows_;
     LossCounters& losses_;
     TrafficCounts& traffic_;
+    TrapLog& log_;
+    TrapRowQueue& rows_;
+    MailQueue& mail_;
+    ProgramLauncher& programs_;
+    SoundPlayer& sounds_;
+    HostNames& hostNames_;
     Popups popups_;
+    // While a TrapBatches lives, the lines and rows of its batch wait here.
+    bool batching_ = false;
+    HeldLogLines heldLines_;
+    HeldTrapRows heldRows_;
 };
 
 // The reception filter of settings (whether it is on) with the rules of rules: 0 received,
@@ -50,10 +80,10 @@ private:
 [[nodiscard]] int FilterTrap(const RuleStore& rules, const TrapRecord& record,
                              const AppSettings& settings, RuleRecord& actions);
 
-// The receiver thread's batches of traps. While one lives, the calling thread's log lines
-// and list rows are held, and End writes the lines with one write and queues the rows
-// under one lock; between two Ends the stores read their file notices once. Ending it
-// ends the last batch.
+// The receiver thread's batches of traps. While one lives, the pipeline holds its log
+// lines and list rows, and End writes the lines with one write and queues the rows under
+// one lock; between two Ends the stores read their file notices once. Ending it ends the
+// last batch. One thread at a time runs a pipeline's batches and its traps.
 class TrapBatches {
 public:
     explicit TrapBatches(Pipeline& pipeline);

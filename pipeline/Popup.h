@@ -11,13 +11,19 @@
 inline constexpr int kPopupSlots = 5;
 inline constexpr std::size_t kMaxPopupText = 511;  // bytes of CP932 a pop-up keeps
 
+class MessageBoxPort;
+
 class Popups {
 public:
+    // The boxes are shown through boxes, which outlives this object.
+    explicit Popups(MessageBoxPort& boxes) : boxes_(boxes) {}
+
     // Shows text (CP932, cut to kMaxPopupText bytes at a character boundary) without
     // waiting. The close of each box frees its slot here, so the object outlives its boxes.
     void Show(std::string_view text);
 
 private:
+    MessageBoxPort& boxes_;
     // A slot is taken only by the receiver thread while it is free, and freed only by the
     // close of the box that holds it.
     std::array<std::atomic<int>, kPopupSlots> slots_{};

@@ -16,8 +16,6 @@
 
 namespace {
 
-std::array<std::atomic<int>, 2> unfinishedLookups{};
-
 // Shared by the waiting caller and the helper thread, which may outlive the wait.
 struct PendingLookup {
     std::mutex mutex;
@@ -49,38 +47,38 @@ std::vector<Ipv4Address> AddressesOf(const std::string& host) {
 
 }  // namespace
 
-bool RunLookupWithin(LookupPool pool, std::function<void()> lookup,
-                     std::chrono::milliseconds deadline) {
-    std::atomic<int>& unfinished = unfinishedLookups[static_cast<std::size_t>(pool)];
-    if (unfinished.fetch_add(1) >= kMaxUnfinishedLookups) {
-        unfinished.fetch_sub(1);
+LookupPool::LookupPool() : unfinished_(std::make_shared<std::atomic<int>>(0)) {}
+
+bool LookupPool::RunLookupWithin(std::function<void()> lookup, std::chrono::milliseconds deadline) {
+    if (unfinished_->fetch_add(1) >= kMaxUnfinishedLookups) {
+        unfinished_->fetch_sub(1);
         return false;
     }
     auto pending = std::make_shared<PendingLookup>();
     try {
-        std::thread([pending, &unfinished, lookup = std::move(lookup)] {
+        std::thread([pending, unfinished = unfinished_, lookup = std::move(lookup)] {
             lookup();
             {
                 std::lock_guard lock(pending->mutex);
                 pending->done = true;
             }
             pending->finished.notify_all();
-            unfinished.fetch_sub(1);
+            unfinished->fetch_sub(1);
         }).detach();
     } catch (const std::system_error&) {
-        unfinished.fetch_sub(1);  // no thread to be had: no answer this time
+        unfinished_->fetch_sub(1);  // no thread to be had: no answer this time
         return false;
     }
     std::unique_lock lock(pending->mutex);
     return pending->finished.wait_for(lock, deadline, [&] { return pending->done; });
 }
 
-std::vector<Ipv4Address> AddressesOfWithin(LookupPool pool, std::string_view host,
-                                           std::chrono::milliseconds deadline) {
+std::vector<Ipv4Address> LookupPool::AddressesOfWithin(std::string_view host,
+                                                       std::chrono::milliseconds deadline) {
     if (Ipv4Address dotted{}; ParseDotted(host, dotted)) return {dotted};
     auto answer = std::make_shared<std::vector<Ipv4Address>>();
     const auto lookup = [answer, name = std::string(host)] { *answer = AddressesOf(name); };
-    return RunLookupWithin(pool, lookup, deadline) ? *answer : std::vector<Ipv4Address>();
+    return RunLookupWithin(lookup, deadline) ? *answer : std::vector<Ipv4Address>();
 }
 
 std::string NameOf(Ipv4Address address) {

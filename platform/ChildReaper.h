@@ -6,9 +6,26 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <memory>
 
 // Called with the child's exit code, or -1 when a signal ended it.
 using ExitHandler = std::function<void(int exitCode)>;
 
-// Reaps pid once it has ended, then runs onExit, when given, on the reaping thread.
-void ReapWhenEnded(pid_t pid, ExitHandler onExit);
+class ChildReaper {
+public:
+    ChildReaper();
+    // Children may outlive their reaper: its thread goes on reaping until the last one it
+    // watches has ended, then ends. The handlers are the owner's and run no more once it
+    // is gone: this waits for one that runs now.
+    ~ChildReaper();
+    ChildReaper(const ChildReaper&) = delete;
+    ChildReaper& operator=(const ChildReaper&) = delete;
+
+    // Reaps pid once it has ended, then runs onExit, when given and while this object
+    // lives, on the reaping thread (started with the first child).
+    void ReapWhenEnded(pid_t pid, ExitHandler onExit);
+
+private:
+    struct Watch;
+    std::shared_ptr<Watch> watch_;  // shared with the thread, which may outlive this object
+};

@@ -22,21 +22,22 @@ using HostResolver = std::function<std::string(std::array<uint8_t, 4> address)>;
 // lookup fails.
 std::string ResolveHostName(std::array<uint8_t, 4> address);
 
-// ResolveHostName within kHostLookupDeadline, through the process's answers of the last
-// HostNameCache::kLifetime; empty when it fails or takes longer.
-std::string LookUpHostName(std::array<uint8_t, 4> address);
+// The senders' names, looked up with resolve (tests answer themselves) within deadline.
+class HostNames {
+public:
+    explicit HostNames(HostResolver resolve = ResolveHostName,
+                       std::chrono::milliseconds deadline = kHostLookupDeadline);
 
-// Tests answer LookUpHostName's lookups themselves; an empty resolver restores
-// ResolveHostName. The answers kept so far are dropped, so none outlives its resolver.
-void SetHostResolver(HostResolver resolve);
+    // The answer kept for address when it is younger than HostNameCache::kLifetime;
+    // otherwise the resolver's within the deadline, empty when it fails, takes longer or
+    // too many earlier lookups are still unfinished. That answer is kept, empty or not; an
+    // answer that comes after the deadline replaces the empty one kept then.
+    std::string LookUpHostName(std::array<uint8_t, 4> address);
 
-// The answer cache holds for address; otherwise LookUpHostNameWithin, whose answer is kept,
-// empty or not. An answer that comes after the deadline replaces the empty one kept then.
-std::string LookUpHostNameThrough(const std::shared_ptr<HostNameCache>& cache,
-                                  std::array<uint8_t, 4> address, const HostResolver& resolve,
-                                  std::chrono::milliseconds deadline);
-
-// resolve(address) through RunLookupWithin; empty when it has not answered within deadline
-// or too many earlier lookups are still unfinished.
-std::string LookUpHostNameWithin(std::array<uint8_t, 4> address, const HostResolver& resolve,
-                                 std::chrono::milliseconds deadline);
+private:
+    HostResolver resolve_;
+    std::chrono::milliseconds deadline_;
+    // Shared with lookups that outlive their wait, which keep their late answers here.
+    std::shared_ptr<HostNameCache> answers_;
+    LookupPool lookups_;
+};

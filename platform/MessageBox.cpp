@@ -1,28 +1,9 @@
 #include "platform/MessageBox.h"
 
 #include <cstdio>
-#include <mutex>
 #include <utility>
 
 namespace {
-
-std::mutex handlerMutex;
-MessageBoxHandler currentHandler;
-
-MessageAnswer DefaultHandler(MessageBoxRequest request) {
-    std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), request.text.c_str());
-    if (request.onClosed) request.onClosed();
-    return MessageAnswer::Ok;
-}
-
-MessageAnswer Dispatch(MessageBoxRequest request) {
-    MessageBoxHandler handler;
-    {
-        std::lock_guard lock(handlerMutex);
-        handler = currentHandler;
-    }
-    return handler ? handler(std::move(request)) : DefaultHandler(std::move(request));
-}
 
 MessageBoxRequest MakeRequest(std::string_view text, MessageIcon icon, MessageButtons buttons,
                               MessageDelivery delivery) {
@@ -37,23 +18,26 @@ MessageBoxRequest MakeRequest(std::string_view text, MessageIcon icon, MessageBu
 
 }  // namespace
 
-void SetMessageBoxHandler(MessageBoxHandler handler) {
-    std::lock_guard lock(handlerMutex);
-    currentHandler = std::move(handler);
+MessageAnswer StandardErrorBoxes::Show(MessageBoxRequest request) {
+    std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), request.text.c_str());
+    if (request.onClosed) request.onClosed();
+    return MessageAnswer::Ok;
 }
 
-MessageAnswer ShowMessageBox(std::string_view textCp932, MessageIcon icon, MessageButtons buttons) {
-    return Dispatch(MakeRequest(textCp932, icon, buttons, MessageDelivery::Wait));
+MessageAnswer ShowMessageBox(MessageBoxPort& boxes, std::string_view textCp932, MessageIcon icon,
+                             MessageButtons buttons) {
+    return boxes.Show(MakeRequest(textCp932, icon, buttons, MessageDelivery::Wait));
 }
 
-void PostMessageBox(std::string_view textCp932, MessageIcon icon) {
-    Dispatch(MakeRequest(textCp932, icon, MessageButtons::Ok, MessageDelivery::Post));
+void PostMessageBox(MessageBoxPort& boxes, std::string_view textCp932, MessageIcon icon) {
+    boxes.Show(MakeRequest(textCp932, icon, MessageButtons::Ok, MessageDelivery::Post));
 }
 
-void ShowModelessBox(std::string_view textCp932, MessageIcon icon, std::function<void()> onClosed) {
+void ShowModelessBox(MessageBoxPort& boxes, std::string_view textCp932, MessageIcon icon,
+                     std::function<void()> onClosed) {
     MessageBoxRequest request =
         MakeRequest(textCp932, icon, MessageButtons::Ok, MessageDelivery::Modeless);
     request.alwaysOnTop = true;
     request.onClosed = std::move(onClosed);
-    Dispatch(std::move(request));
+    boxes.Show(std::move(request));
 }

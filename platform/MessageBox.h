@@ -1,7 +1,7 @@
 #pragma once
-// Modal and modeless message boxes. The core raises them through one handler that the
-// window layer installs (it runs every box on the user interface thread); tests install
-// a recorder so that no test waits for a person.
+// Modal and modeless message boxes. The core raises them through a port that the window
+// layer implements (it runs every box on the user interface thread); tests give a recorder
+// so that no test waits for a person.
 
 #include <functional>
 #include <string>
@@ -31,18 +31,28 @@ struct MessageBoxRequest {
     std::function<void()> onClosed;  // Modeless only
 };
 
-using MessageBoxHandler = std::function<MessageAnswer(MessageBoxRequest)>;
+// Where the boxes go. Any thread may call Show.
+class MessageBoxPort {
+public:
+    virtual ~MessageBoxPort() = default;
+    // Shows request as its delivery says; the button chosen for Wait, Ok otherwise.
+    virtual MessageAnswer Show(MessageBoxRequest request) = 0;
+};
 
-// Replaces the handler; an empty handler restores the default, which prints the text
-// to standard error, answers Ok and closes modeless boxes at once.
-void SetMessageBoxHandler(MessageBoxHandler handler);
+// For a program without windows: prints the text to standard error, answers Ok and closes
+// modeless boxes at once.
+class StandardErrorBoxes final : public MessageBoxPort {
+public:
+    MessageAnswer Show(MessageBoxRequest request) override;
+};
 
 // Modal box with the program's caption; returns the button chosen.
-MessageAnswer ShowMessageBox(std::string_view textCp932, MessageIcon icon,
+MessageAnswer ShowMessageBox(MessageBoxPort& boxes, std::string_view textCp932, MessageIcon icon,
                              MessageButtons buttons = MessageButtons::Ok);
 
 // Box queued to the user interface thread without waiting for it.
-void PostMessageBox(std::string_view textCp932, MessageIcon icon);
+void PostMessageBox(MessageBoxPort& boxes, std::string_view textCp932, MessageIcon icon);
 
 // Always-on-top box that stays until closed; onClosed runs then (on any thread).
-void ShowModelessBox(std::string_view textCp932, MessageIcon icon, std::function<void()> onClosed);
+void ShowModelessBox(MessageBoxPort& boxes, std::string_view textCp932, MessageIcon icon,
+                     std::function<void()> onClosed);

@@ -5,15 +5,9 @@
 #include <spawn.h>
 #include <unistd.h>
 
-#include <atomic>
-
-#include "platform/ChildReaper.h"
-
 extern char** environ;
 
 namespace {
-
-std::atomic<int> runningPrograms{0};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -76,7 +70,12 @@ std::vector<std::string> SplitCommandLine(std::string_view parameters) {
     return arguments;
 }
 
-int StartProcess(const std::vector<std::string>& argv, bool quiet, ExitHandler onExit) {
+ProgramLauncher::ProgramLauncher() : running_(std::make_shared<std::atomic<int>>(0)) {}
+
+ProgramLauncher::~ProgramLauncher() = default;
+
+int ProgramLauncher::StartProcess(const std::vector<std::string>& argv, bool quiet,
+                                  ExitHandler onExit) {
     if (argv.empty() || argv[0].empty()) return 1;
     std::vector<char*> pointers;
     pointers.reserve(argv.size() + 1);
@@ -109,22 +108,23 @@ int StartProcess(const std::vector<std::string>& argv, bool quiet, ExitHandler o
                      environ) != 0)
         return 1;
     // The program may run for as long as it likes; only its exit status is collected here.
-    ReapWhenEnded(pid, std::move(onExit));
+    reaper_.ReapWhenEnded(pid, std::move(onExit));
     return 0;
 }
 
-int LaunchProgram(std::string_view program, std::string_view parameters) {
-    int running = runningPrograms.load();
+int ProgramLauncher::LaunchProgram(std::string_view program, std::string_view parameters) {
+    std::atomic<int>& running = *running_;
+    int now = running.load();
     do {
-        if (running >= kMaxRunningPrograms) return kLaunchSkipped;
-    } while (!runningPrograms.compare_exchange_weak(running, running + 1));
+        if (now >= kMaxRunningPrograms) return kLaunchSkipped;
+    } while (!running.compare_exchange_weak(now, now + 1));
     std::vector<std::string> argv{std::string(program)};
     for (std::string& argument : SplitCommandLine(parameters)) argv.push_back(std::move(argument));
-    if (StartProcess(argv, false, [](int) { --runningPrograms; }) != 0) {
-        --runningPrograms;
+    if (StartProcess(argv, false, [counted = running_](int) { --*counted; }) != 0) {
+        --running;
         return 1;
     }
     return 0;
 }
 
-int RunningProgramCount() { return runningPrograms.load(); }
+int ProgramLauncher::RunningProgramCount() const { return running_->load(); }

@@ -1,40 +1,32 @@
 #include "platform/Sound.h"
 
-#include <atomic>
-#include <mutex>
 #include <string>
 
 #include "platform/ProcessLauncher.h"
 
-namespace {
+SoundPlayer::SoundPlayer(ProgramLauncher& launcher)
+    : launcher_(launcher), wavePlaying_(std::make_shared<std::atomic<bool>>(false)) {}
 
-std::mutex beepMutex;
-std::function<void()> beepHook;
-
-std::atomic<bool> wavePlaying{false};
-
-}  // namespace
-
-void SetBeepHook(std::function<void()> beep) {
-    std::lock_guard lock(beepMutex);
-    beepHook = std::move(beep);
+void SoundPlayer::SetBeep(std::function<void()> beep) {
+    std::lock_guard lock(beepMutex_);
+    beep_ = std::move(beep);
 }
 
-void PlayBeep() {
+void SoundPlayer::PlayBeep() {
     std::function<void()> beep;
     {
-        std::lock_guard lock(beepMutex);
-        beep = beepHook;
+        std::lock_guard lock(beepMutex_);
+        beep = beep_;
     }
     if (beep) beep();
 }
 
-int PlayWaveFile(std::string_view path) {
-    if (path.empty() || wavePlaying.exchange(true)) return 1;
+int SoundPlayer::PlayWaveFile(std::string_view path) {
+    if (path.empty() || wavePlaying_->exchange(true)) return 1;
     // The player reports a missing file or sound card on its output, which nobody reads.
-    if (StartProcess({"aplay", "-q", "--", std::string(path)}, true,
-                     [](int) { wavePlaying = false; }) != 0) {
-        wavePlaying = false;
+    if (launcher_.StartProcess({"aplay", "-q", "--", std::string(path)}, true,
+                               [playing = wavePlaying_](int) { *playing = false; }) != 0) {
+        *wavePlaying_ = false;
         return 1;
     }
     return 0;

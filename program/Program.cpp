@@ -1,7 +1,19 @@
 #include "program/Program.h"
 
-Program::Program()
-    : pipeline_(rules_, settings_, windows_, losses_, traffic_),
+Program::Program(MessageBoxPort& boxes)
+    : boxes_(boxes),
+      pipeline_({.rules = rules_,
+                 .settings = settings_,
+                 .windows = windows_,
+                 .losses = losses_,
+                 .traffic = traffic_,
+                 .log = log_,
+                 .rows = rows_,
+                 .mail = mail_,
+                 .programs = programs_,
+                 .sounds = sounds_,
+                 .hostNames = senderNames_,
+                 .boxes = boxes_}),
       receiver_({.settings = settings_,
                  .pipeline = pipeline_,
                  .windows = windows_,
@@ -11,7 +23,8 @@ Program::Program()
                  .users = users_,
                  .keys = usmKeys_,
                  .engineFile = engine_,
-                 .answers = answers_}) {
+                 .answers = answers_,
+                 .boxes = boxes_}) {
     receiver_.SetTap(&forwarder_);
 }
 

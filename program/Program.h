@@ -6,11 +6,17 @@
 // builds one; a test builds the parts it needs instead.
 
 #include "forward/Forwarder.h"
+#include "mail/MailQueue.h"
 #include "mib/MibService.h"
 #include "pipeline/Pipeline.h"
 #include "pipeline/WindowPorts.h"
+#include "platform/HostLookup.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/Sound.h"
 #include "reception/Receiver.h"
 #include "reception/RejectedMessages.h"
+#include "records/RecordFileServices.h"
 #include "records/StoreReadFailures.h"
 #include "rules/RuleStore.h"
 #include "settings/SettingsSource.h"
@@ -20,17 +26,23 @@
 #include "traffic/TrafficCounts.h"
 #include "trap/LossCounters.h"
 #include "trap/PacketCounters.h"
+#include "traplog/TrapLog.h"
+#include "traplog/TrapRowQueue.h"
 #include "users/UserStore.h"
 
 class Program {
 public:
-    Program();
+    // Every box the core raises goes to boxes, which the window layer implements (tests: a
+    // recorder); it outlives the program.
+    explicit Program(MessageBoxPort& boxes);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
     // The settings: the dialogs change them, every other part reads them.
     SettingsSource& Settings() { return settings_; }
+
+    MessageBoxPort& MessageBoxes() { return boxes_; }
 
     // The user and rule stores, and their files' failed reads that the status bar shows.
     StoreReadFailures& ReadFailures() { return readFailures_; }
@@ -53,14 +65,25 @@ public:
     MibService& Mib() { return mib_; }
     Forwarder& Forwarding() { return forwarder_; }
 
+    // The services of the platform, the trap log, the list's rows and the mail queue, which
+    // the pipeline writes to.
+    ProgramLauncher& Programs() { return programs_; }
+    SoundPlayer& Sounds() { return sounds_; }
+    HostNames& SenderNames() { return senderNames_; }
+    TrapLog& Log() { return log_; }
+    TrapRowQueue& Rows() { return rows_; }
+    MailQueue& Mail() { return mail_; }
+
 private:
     SettingsSource settings_;
     // Until every reader of the settings is handed settings_ at construction.
     CurrentSettingsScope settingsInUse_{settings_};
+    MessageBoxPort& boxes_;
+    const RecordFileServices recordFiles_{boxes_};
 
     StoreReadFailures readFailures_;
-    UserStore users_{readFailures_};
-    RuleStore rules_{readFailures_};
+    UserStore users_{readFailures_, recordFiles_};
+    RuleStore rules_{readFailures_, recordFiles_};
 
     // Reception.
     PacketCounters counters_;
@@ -74,6 +97,15 @@ private:
     TrafficCounts traffic_;
     MibService mib_;
     Forwarder forwarder_{settings_, losses_};
+
+    // What the pipeline writes to and starts.
+    ProgramLauncher programs_;
+    SoundPlayer sounds_{programs_};
+    HostNames senderNames_;
+    TrapLog log_{recordFiles_, losses_};
+    TrapRowQueue rows_{losses_};
+    MailQueue mail_{losses_};
+
     Pipeline pipeline_;
     RejectedMessages rejected_;
     Receiver receiver_;

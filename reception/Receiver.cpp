@@ -64,7 +64,7 @@ Receiver::Receiver(const ReceiverParts& parts)
       windows_(parts.windows),
       counters_(parts.counters),
       rejected_(parts.rejected),
-      service_({parts.windows, parts.counters, parts.losses, parts.rejected}),
+      service_({parts.windows, parts.counters, parts.losses, parts.rejected, parts.boxes}),
       decoder_(parts.users, parts.keys),
       answering_(parts.engineFile, parts.keys, parts.answers, service_) {}
 

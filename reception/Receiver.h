@@ -21,6 +21,7 @@
 class AnswerCounts;
 class EngineFile;
 class LossCounters;
+class MessageBoxPort;
 class PacketCounters;
 class Pipeline;
 class RejectedMessages;
@@ -42,6 +43,7 @@ struct ReceiverParts {
     UsmKeyCache& keys;
     EngineFile& engineFile;
     AnswerCounts& answers;
+    MessageBoxPort& boxes;  // where a port that cannot be bound is told
 };
 
 class Receiver {

@@ -92,13 +92,13 @@ void ShowSocketError(const WindowPorts& ports, int error) {
     ShowStatus(ports, text.data());
 }
 
-void ReportBindError(const WindowPorts& ports, uint16_t port) {
+void ReportBindError(MessageBoxPort& boxes, const WindowPorts& ports, uint16_t port) {
     std::array<char, 256> text{};
     std::snprintf(text.data(), text.size(),
                   "Port bind error (Port = %d) "
                   "\n他のアプリケーションが使用中のためTrap受信機能が動作しません。",
                   static_cast<int>(port));
-    ShowMessageBox(Utf8ToCp932(text.data()), MessageIcon::Stop);
+    ShowMessageBox(boxes, Utf8ToCp932(text.data()), MessageIcon::Stop);
     ShowStatus(ports, "Port bind error");
 }
 
@@ -243,7 +243,7 @@ void ReceiverService::Run(uint16_t port, const std::atomic<int32_t>& stopRequest
             ReceiveUntilStopped(socketFd, stopRequested, reports_, handle, batchEnd);
             socket_.store(-1);
         } else {
-            ReportBindError(ports, port);
+            ReportBindError(reports_.boxes, ports, port);
         }
         close(socketFd);
     }

@@ -32,6 +32,7 @@ using DatagramHandler = std::function<void(std::span<uint8_t> datagram,
 using BatchEndHandler = std::function<void()>;
 
 class LossCounters;
+class MessageBoxPort;
 class PacketCounters;
 class RejectedMessages;
 class WindowPorts;
@@ -42,6 +43,7 @@ struct ServiceReports {
     PacketCounters& counters;
     LossCounters& losses;
     RejectedMessages& rejected;
+    MessageBoxPort& boxes;  // a port that cannot be bound is told here
 };
 
 class ReceiverService {

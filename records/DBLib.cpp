@@ -84,7 +84,7 @@ std::string DBLib::FilePath(std::string_view folder, std::string_view fileName) 
 void DBLib::SleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
 
 std::FILE* DBLib::Open(std::string_view folder, std::string_view fileName, OpenMode mode,
-                       RetrySleep sleep) {
+                       MessageBoxPort& boxes, RetrySleep sleep) {
     const std::string path = FilePath(folder, fileName);
     const char* modeText = ModeText(mode);
     std::chrono::milliseconds delay = kFirstRetrySleep;
@@ -93,7 +93,7 @@ std::FILE* DBLib::Open(std::string_view folder, std::string_view fileName, OpenM
         sleep(delay);
         if (attempt < kOpenAttempts) delay *= 2;
     }
-    PostMessageBox(path + " Access Error", MessageIcon::Stop);
+    PostMessageBox(boxes, path + " Access Error", MessageIcon::Stop);
     return nullptr;
 }
 

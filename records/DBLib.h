@@ -12,6 +12,8 @@
 #include <string_view>
 
 // The modes of the writers' open; readers use OpenForReading, which never creates a file.
+class MessageBoxPort;
+
 enum class OpenMode {
     Recreate = 5,  // "w+"
     Append = 6,    // "a+"
@@ -40,10 +42,10 @@ public:
 
     // For writers that may wait: up to five attempts, sleeping 5, 10, 20, 40 and 80 s after
     // the failures (the caller's thread waits, through sleep). After the fifth the box
-    // "<path> Access Error" is posted, not awaited, because a caller may hold a lock;
-    // returns null then. No reader may wait on a lock held around this call.
+    // "<path> Access Error" is posted to boxes, not awaited, because a caller may hold a
+    // lock; returns null then. No reader may wait on a lock held around this call.
     static std::FILE* Open(std::string_view folder, std::string_view fileName, OpenMode mode,
-                           RetrySleep sleep = SleepFor);
+                           MessageBoxPort& boxes, RetrySleep sleep = SleepFor);
 
     // One attempt to open the file for reading ("rb"); null when it cannot be opened, with
     // errno telling why. Never creates the file, never waits.

@@ -8,18 +8,20 @@
 #include <string_view>
 #include <vector>
 
-#include "records/DBLib.h"
+#include "records/RecordFileServices.h"
 
 // The stored lines of <program folder><folder>/<fileName>, for a save that changes some of
 // them; a file missing from its folder has none. 0, or 1 when the file is there but cannot
-// be read (the box "<path> Access Error" is posted).
+// be read (the box "<path> Access Error" is posted to services.boxes).
 [[nodiscard]] int ReadStoredLines(std::string_view folder, std::string_view fileName,
-                                  std::vector<std::string>& lines);
+                                  std::vector<std::string>& lines,
+                                  const RecordFileServices& services);
 
 // Makes lines (stored form, each followed by CR LF) the whole content of the file, through
-// <fileName>.tmp beside it (DBLib::Open, its retries waiting through sleep). A file that
-// may not be written, such as a read-only copy, is left as it is and the box "<path> に書
-// き込めないため保存できません。" is posted, as it is when the new file cannot be written.
-// 0 when saved, 1 when the file is unchanged.
+// <fileName>.tmp beside it (DBLib::Open, its retries waiting through services.retrySleep).
+// A file that may not be written, such as a read-only copy, is left as it is and the box
+// "<path> に書き込めないため保存できません。" is posted, as it is when the new file cannot be
+// written. 0 when saved, 1 when the file is unchanged.
 [[nodiscard]] int SaveStoredLines(std::string_view folder, std::string_view fileName,
-                                  const std::vector<std::string>& lines, DBLib::RetrySleep sleep);
+                                  const std::vector<std::string>& lines,
+                                  const RecordFileServices& services);

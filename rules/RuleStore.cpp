@@ -44,11 +44,11 @@ bool SameText(const std::array<char, N>& a, const std::array<char, N>& b) {
 
 }  // namespace
 
-RuleStore::RuleStore(StoreReadFailures& failures, DBLib::RetrySleep retrySleep)
-    : retrySleep_(retrySleep), file_(kFolder, kFileName, StoreKind::kRules, failures) {}
+RuleStore::RuleStore(StoreReadFailures& failures, const RecordFileServices& services)
+    : services_(services), file_(kFolder, kFileName, StoreKind::kRules, failures) {}
 
 int RuleStore::SaveRules(const std::vector<std::string>& lines) {
-    if (SaveStoredLines(kFolder, kFileName, lines, retrySleep_) != 0) return 1;
+    if (SaveStoredLines(kFolder, kFileName, lines, services_) != 0) return 1;
     std::lock_guard lock(fileBusy_);
     file_.Invalidate();
     return 0;
@@ -101,7 +101,7 @@ int RuleStore::Put(const RuleRecord& rule) {
     }
     std::lock_guard lock(saveBusy_);
     std::vector<std::string> lines;
-    if (ReadStoredLines(kFolder, kFileName, lines) != 0) return kPutFileError;
+    if (ReadStoredLines(kFolder, kFileName, lines, services_) != 0) return kPutFileError;
     const auto same = std::find_if(lines.begin(), lines.end(), [&](const std::string& stored) {
         return SameRule(ParseRuleLine(DBLib::PlainLine(stored)), rule);
     });
@@ -117,7 +117,7 @@ int RuleStore::Put(const RuleRecord& rule) {
 int RuleStore::Remove(const RuleRecord& key) {
     std::lock_guard lock(saveBusy_);
     std::vector<std::string> lines;
-    if (ReadStoredLines(kFolder, kFileName, lines) != 0) return 1;
+    if (ReadStoredLines(kFolder, kFileName, lines, services_) != 0) return 1;
     std::erase_if(lines, [&](const std::string& stored) {
         return SameRule(ParseRuleLine(DBLib::PlainLine(stored)), key);
     });

@@ -16,6 +16,7 @@
 
 #include "records/DBLib.h"
 #include "records/RecordFileCache.h"
+#include "records/RecordFileServices.h"
 #include "records/RecordList.h"
 #include "records/StoreReadFailures.h"
 #include "rules/RuleRecord.h"
@@ -37,9 +38,9 @@ public:
     static constexpr std::string_view kBadTextMessage =
         "設定値に , や改行を使用することはできません。";
 
-    // The rule file of the program folder; failed reads are counted in failures, and a
-    // save that cannot open its new file waits between attempts through retrySleep.
-    explicit RuleStore(StoreReadFailures& failures, DBLib::RetrySleep retrySleep = DBLib::SleepFor);
+    // The rule file of the program folder; failed reads are counted in failures, and the
+    // files are opened, read and saved with services.
+    RuleStore(StoreReadFailures& failures, const RecordFileServices& services);
     RuleStore(const RuleStore&) = delete;
     RuleStore& operator=(const RuleStore&) = delete;
 
@@ -82,7 +83,7 @@ private:
     // With saveBusy_ held: saves lines as the rule file and lets the lookups read it again.
     int SaveRules(const std::vector<std::string>& lines);
 
-    DBLib::RetrySleep retrySleep_;
+    const RecordFileServices services_;
     // Saves take saveBusy_ for their whole run and fileBusy_ only to tell the lookups that
     // the file was replaced, so a lookup never waits for a save's file operations.
     std::mutex saveBusy_;

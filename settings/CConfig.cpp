@@ -63,8 +63,9 @@ void WriteKeys(const AppSettings& settings, IniFile& ini) {
 
 }  // namespace
 
-void ShowSettingsNotWritten(const std::string& path) {
-    ShowMessageBox(Utf8ToCp932("設定ファイルに書き込めませんでした。\n" + path), MessageIcon::Stop);
+void ShowSettingsNotWritten(MessageBoxPort& boxes, const std::string& path) {
+    ShowMessageBox(boxes, Utf8ToCp932("設定ファイルに書き込めませんでした。\n" + path),
+                   MessageIcon::Stop);
 }
 
 AppSettings CConfig::Load(const std::string& path) {
@@ -72,17 +73,17 @@ AppSettings CConfig::Load(const std::string& path) {
     return ini.Load(path) ? ReadFile(ini) : FirstRunDefaults();
 }
 
-bool CConfig::Save(const std::string& path, const AppSettings& settings) {
+bool CConfig::Save(const std::string& path, const AppSettings& settings, MessageBoxPort& boxes) {
     IniFile ini;
     // A missing file starts empty; one that exists but cannot be read is left alone rather
     // than replaced by a file that lost its other lines.
     if (!ini.Load(path) && std::filesystem::exists(path)) {
-        ShowSettingsNotWritten(path);
+        ShowSettingsNotWritten(boxes, path);
         return false;
     }
     WriteKeys(settings, ini);
     if (!ini.Save(path)) {
-        ShowSettingsNotWritten(path);
+        ShowSettingsNotWritten(boxes, path);
         return false;
     }
     return true;

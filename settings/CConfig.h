@@ -6,6 +6,8 @@
 
 #include "settings/AppSettings.h"
 
+class MessageBoxPort;
+
 class CConfig {
 public:
     virtual ~CConfig() = default;
@@ -14,10 +16,11 @@ public:
     static AppSettings Load(const std::string& path);
 
     // Writes every key of settings to the file at path, keeping whatever else it holds.
-    // False when the file could not be written, after a box that tells the user so; the
-    // file is then left as it was.
-    [[nodiscard]] static bool Save(const std::string& path, const AppSettings& settings);
+    // False when the file could not be written, after a box through boxes that tells the
+    // user so; the file is then left as it was.
+    [[nodiscard]] static bool Save(const std::string& path, const AppSettings& settings,
+                                   MessageBoxPort& boxes);
 };
 
 // The box that tells the user the settings file at path could not be written.
-void ShowSettingsNotWritten(const std::string& path);
+void ShowSettingsNotWritten(MessageBoxPort& boxes, const std::string& path);

@@ -32,7 +32,9 @@ void SettingsSource::Replace(const AppSettings& settings) {
 
 void SettingsSource::Load() { Replace(CConfig::Load(SettingsFilePath())); }
 
-bool SettingsSource::Save() const { return CConfig::Save(SettingsFilePath(), Snapshot()); }
+bool SettingsSource::Save(MessageBoxPort& boxes) const {
+    return CConfig::Save(SettingsFilePath(), Snapshot(), boxes);
+}
 
 const SettingsSource& CurrentSettingsSource() {
     const SettingsSource* source = currentSource.load();

@@ -7,6 +7,8 @@
 
 #include "settings/AppSettings.h"
 
+class MessageBoxPort;
+
 class SettingsSource {
 public:
     // The receiver, the pipeline and the log maintenance read the settings while the user
@@ -19,9 +21,9 @@ public:
     // a missing file gives the first-run defaults.
     void Load();
 
-    // Writes them there. False when the file could not be written, after a box that tells
-    // the user so.
-    [[nodiscard]] bool Save() const;
+    // Writes them there. False when the file could not be written, after a box through
+    // boxes that tells the user so.
+    [[nodiscard]] bool Save(MessageBoxPort& boxes) const;
 
 private:
     mutable std::mutex lock_;

@@ -84,10 +84,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication app(argc, argv);
-    InstallQtMessageBoxHandler();
     const QString output = QString::fromLocal8Bit(argv[1]);
     const QString target = QStringLiteral("127.0.0.1:") + QString::fromLocal8Bit(argv[2]);
-    Program program;
+    QtMessageBoxes boxes;
+    Program program(boxes);
     CTrapApp trapApp(program);
     if (!trapApp.InitInstance()) return 1;
 
@@ -101,25 +101,27 @@ int main(int argc, char** argv) {
         }
     });
     // The grab waits a moment so the detail list has laid itself out (its scroll bar).
-    QTimer::singleShot(kStartWaitMs + kSettleMs + kLayoutMs, [&result, &trapApp, &program, output] {
-        CMainFrame* frame = trapApp.MainFrame();
-        if (frame && frame->grab().save(output)) result = 0;
-        std::fprintf(stderr, "%d rows; screenshot %s\n", frame ? frame->List()->RowCount() : 0,
-                     result == 0 ? "saved" : "failed");
-        if (frame) OnTrafficGraphCommand(frame, program.Traffic());
-    });
+    QTimer::singleShot(
+        kStartWaitMs + kSettleMs + kLayoutMs, [&result, &trapApp, &program, &boxes, output] {
+            CMainFrame* frame = trapApp.MainFrame();
+            if (frame && frame->grab().save(output)) result = 0;
+            std::fprintf(stderr, "%d rows; screenshot %s\n", frame ? frame->List()->RowCount() : 0,
+                         result == 0 ? "saved" : "failed");
+            if (frame) OnTrafficGraphCommand(frame, program.Traffic());
+        });
     QTimer::singleShot(kStartWaitMs + kSettleMs + 2 * kLayoutMs,
                        [target] { SendRejectedSamples(target); });
     // The reception graph beside it, as OUTPUT-graph.png, once it has drawn its counts.
     QTimer::singleShot(
-        kStartWaitMs + kSettleMs + 3 * kLayoutMs, [&result, &trapApp, &program, output] {
+        kStartWaitMs + kSettleMs + 3 * kLayoutMs, [&result, &trapApp, &program, &boxes, output] {
             QString graphOutput = output;
             graphOutput.replace(QStringLiteral(".png"), QStringLiteral("-graph.png"));
             CMainFrame* frame = trapApp.MainFrame();
             QWidget* graph =
                 frame ? frame->findChild<QWidget*>(QStringLiteral("trafficGraph")) : nullptr;
             if (!graph || !graph->grab().save(graphOutput)) result = 1;
-            if (frame) OnRejectedMessagesCommand(frame, program.Rejected(), program.Answers());
+            if (frame)
+                OnRejectedMessagesCommand(frame, program.Rejected(), program.Answers(), boxes);
         });
     // The rejected-messages window, as OUTPUT-rejected.png.
     QTimer::singleShot(kStartWaitMs + kSettleMs + 5 * kLayoutMs, [&result, &trapApp, output] {

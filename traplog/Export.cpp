@@ -174,10 +174,11 @@ std::string ExportFilePath(ExportFormat format) {
 }
 
 int WriteExport(ExportFormat format, const std::string& path, const PacketCountBlock& counters,
-                const TrapListReader& list) {
+                const TrapListReader& list, MessageBoxPort& boxes) {
     TextFile file(path);
     if (!file.IsOpen()) {
-        ShowMessageBox(Utf8ToCp932(format == ExportFormat::Csv ? "CSV File Open Error。"
+        ShowMessageBox(boxes,
+                       Utf8ToCp932(format == ExportFormat::Csv ? "CSV File Open Error。"
                                                                : "HTML File Open Error。"),
                        MessageIcon::Stop);
         return 1;
@@ -191,19 +192,20 @@ int WriteExport(ExportFormat format, const std::string& path, const PacketCountB
 }
 
 // Without a program that opens the file the user would not learn where it went.
-void TellWhereWritten(const std::string& path) {
+void TellWhereWritten(MessageBoxPort& boxes, const std::string& path) {
     PostMessageBox(
+        boxes,
         Utf8ToCp932("ファイルを開くプログラムがありません。次の場所に書き出しました。\n" + path),
         MessageIcon::Information);
 }
 
-int ExportTrapList(ExportFormat format, const PacketCounters& counters,
-                   const TrapListReader& list) {
+int ExportTrapList(ExportFormat format, const PacketCounters& counters, const TrapListReader& list,
+                   ProgramLauncher& launcher, MessageBoxPort& boxes) {
     const std::string path = ExportFilePath(format);
-    if (WriteExport(format, path, counters.Snapshot(), list) != 0) return 1;
-    const auto opened = [path](int exitCode) {
-        if (exitCode != 0) TellWhereWritten(path);
+    if (WriteExport(format, path, counters.Snapshot(), list, boxes) != 0) return 1;
+    const auto opened = [path, &boxes](int exitCode) {
+        if (exitCode != 0) TellWhereWritten(boxes, path);
     };
-    if (StartProcess({"xdg-open", path}, true, opened) != 0) TellWhereWritten(path);
+    if (launcher.StartProcess({"xdg-open", path}, true, opened) != 0) TellWhereWritten(boxes, path);
     return 0;
 }

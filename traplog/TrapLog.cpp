@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -29,61 +28,11 @@ constexpr std::string_view kFolder = "/log";
 constexpr std::string_view kFileName = "log.log";
 constexpr std::string_view kNextFileName = "tmp.log";  // the next log, built beside it
 
-std::mutex logBusy;
-// Held for a whole rewrite (deletion, maintenance, clearing), so that two of them never
-// build the next file at once; the writer never takes it.
-std::mutex logRewrite;
-std::atomic<LogClock> logClock{nullptr};
-
-// The lines a thread holds back to write them together (see HoldLogLines).
-struct HeldLines {
-    bool holding = false;
-    std::string bytes;
-    std::vector<std::size_t> ends;  // where each line ends in bytes
-};
-thread_local HeldLines heldLines;
-
-// The writer's stream. Only the folder entry is watched: the writer's own lines would
-// otherwise each bring a notice and a look at the path.
-WatchedRecordFile& LogFile() {
-    static WatchedRecordFile file(kFolder, kFileName, WatchedRecordFile::Access::kAppend,
-                                  WatchScope::EntryOnly);
-    return file;
-}
-
 std::tm LocalNow() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     return local;
-}
-
-std::tm Now() {
-    const LogClock clock = logClock.load();
-    return clock ? clock() : LocalNow();
-}
-
-// With the lock held: the open log, opened again when its path was renamed or removed
-// since the last look (the notices tell, so a line costs no look at the path); null
-// when it cannot be opened.
-std::FILE* FollowedStream() {
-    WatchedRecordFile& file = LogFile();
-    if (file.Stream() != nullptr && !file.MayHaveChanged()) return file.Stream();
-    return file.Current();
-}
-
-// The log as it is now, read through a stream of its own; a missing log is created
-// first, as the writer would. Takes the lock only for that moment. A log that cannot be
-// opened is told to the reader, who asked for it; the writer only counts its lost lines.
-std::optional<LogSnapshot> TakeSnapshot() {
-    std::lock_guard lock(logBusy);
-    if (FollowedStream() == nullptr) {
-        PostMessageBox(DBLib::FilePath(kFolder, kFileName) + " Access Error", MessageIcon::Stop);
-        return std::nullopt;
-    }
-    std::FILE* reading = std::fopen(DBLib::FilePath(kFolder, kFileName).c_str(), "rb");
-    if (reading == nullptr) return std::nullopt;
-    return LogSnapshot(reading);
 }
 
 // A row's key names its line by text and by its place among identical lines (the n-th
@@ -164,14 +113,48 @@ void RenumberRows(RecordList& list, const std::vector<int>& selected,
     }
 }
 
-// With logRewrite held: writes the lines of source from where it stands that
+}  // namespace
+
+TrapLog::TrapLog(const RecordFileServices& services, LossCounters& losses, LogClock clock)
+    : services_(services),
+      losses_(losses),
+      clock_(std::move(clock)),
+      file_(kFolder, kFileName, WatchedRecordFile::Access::kAppend, WatchScope::EntryOnly) {}
+
+std::tm TrapLog::Now() const { return clock_ ? clock_() : LocalNow(); }
+
+// With busy_ held: the open log, opened again when its path was renamed or removed since
+// the last look (the notices tell, so a line costs no look at the path); null when it
+// cannot be opened.
+std::FILE* TrapLog::FollowedStream() {
+    if (file_.Stream() != nullptr && !file_.MayHaveChanged()) return file_.Stream();
+    return file_.Current();
+}
+
+// The log as it is now, read through a stream of its own; a missing log is created
+// first, as the writer would. Takes the lock only for that moment. A log that cannot be
+// opened is told to the reader, who asked for it; the writer only counts its lost lines.
+std::optional<LogSnapshot> TrapLog::TakeSnapshot() {
+    std::lock_guard lock(busy_);
+    if (FollowedStream() == nullptr) {
+        PostMessageBox(services_.boxes, DBLib::FilePath(kFolder, kFileName) + " Access Error",
+                       MessageIcon::Stop);
+        return std::nullopt;
+    }
+    std::FILE* reading = std::fopen(DBLib::FilePath(kFolder, kFileName).c_str(), "rb");
+    if (reading == nullptr) return std::nullopt;
+    return LogSnapshot(reading);
+}
+
+// With rewrite_ held: writes the lines of source from where it stands that
 // keep(line, occurrence) accepts to the next file and puts it in the log's place. The copy
 // runs without the writer's lock; the lock is held for the lines appended meanwhile and
 // the swap. Returns the number of lines dropped, or -1 when the log was left unchanged
 // (also when it was rotated or cleared while the copy ran).
 template <class Keep>
-int RewriteLog(LogSnapshot& source, Keep keep) {
-    std::FILE* next = DBLib::Open(kFolder, kNextFileName, OpenMode::Recreate);
+int TrapLog::Rewrite(LogSnapshot& source, Keep keep) {
+    std::FILE* next = DBLib::Open(kFolder, kNextFileName, OpenMode::Recreate, services_.boxes,
+                                  services_.retrySleep);
     if (next == nullptr) return -1;
     OccurrenceCounter counter;
     int dropped = 0;
@@ -186,7 +169,7 @@ int RewriteLog(LogSnapshot& source, Keep keep) {
     };
     // The bulk is made durable before the lock, so the swap under it syncs only the rest.
     bool ok = copy() && std::fflush(next) == 0 && ::fsync(fileno(next)) == 0;
-    std::lock_guard lock(logBusy);
+    std::lock_guard lock(busy_);
     ok = ok && source.IsFileAt(DBLib::FilePath(kFolder, kFileName));
     if (ok) {
         source.Extend();
@@ -198,47 +181,42 @@ int RewriteLog(LogSnapshot& source, Keep keep) {
         return -1;
     }
     if (DBLib::ReplaceFile(next, kFolder, kNextFileName, kFileName) != 0) return -1;
-    LogFile().Close();  // the next line goes into the new file
+    file_.Close();  // the next line goes into the new file
     return dropped;
 }
 
-}  // namespace
-
-void WriteLogEntry(const TrapRecord& record, std::string_view message, LossCounters& losses) {
+void TrapLog::WriteEntry(const TrapRecord& record, std::string_view message) {
     std::string line = BuildLogLine(record, message, Now());
     line += "\r\n";
-    if (heldLines.holding) {
-        heldLines.bytes += line;
-        heldLines.ends.push_back(heldLines.bytes.size());
-        return;
-    }
-    std::lock_guard lock(logBusy);
-    if (DBLib::AppendWhole(FollowedStream(), line) != 0) losses.Count(LossKind::kLogLinesLost);
+    std::lock_guard lock(busy_);
+    if (DBLib::AppendWhole(FollowedStream(), line) != 0) losses_.Count(LossKind::kLogLinesLost);
 }
 
-void HoldLogLines(bool hold, LossCounters& losses) {
-    WriteHeldLogLines(losses);
-    heldLines.holding = hold;
+void TrapLog::HoldEntry(HeldLogLines& held, const TrapRecord& record,
+                        std::string_view message) const {
+    held.bytes_ += BuildLogLine(record, message, Now());
+    held.bytes_ += "\r\n";
+    held.ends_.push_back(held.bytes_.size());
 }
 
-void WriteHeldLogLines(LossCounters& losses) {
-    if (heldLines.ends.empty()) return;
+void TrapLog::WriteHeld(HeldLogLines& held) {
+    if (held.ends_.empty()) return;
     {
-        std::lock_guard lock(logBusy);
+        std::lock_guard lock(busy_);
         std::FILE* stream = FollowedStream();
         // What fails as a whole was cut back; it is tried again line by line, so that each
         // line is written whole or counted as lost, as when lines come one at a time.
-        if (DBLib::AppendWhole(stream, heldLines.bytes) != 0) {
+        if (DBLib::AppendWhole(stream, held.bytes_) != 0) {
             std::size_t start = 0;
-            for (const std::size_t end : heldLines.ends) {
-                const std::string_view line(heldLines.bytes.data() + start, end - start);
-                if (DBLib::AppendWhole(stream, line) != 0) losses.Count(LossKind::kLogLinesLost);
+            for (const std::size_t end : held.ends_) {
+                const std::string_view line(held.bytes_.data() + start, end - start);
+                if (DBLib::AppendWhole(stream, line) != 0) losses_.Count(LossKind::kLogLinesLost);
                 start = end;
             }
         }
     }
-    heldLines.bytes.clear();
-    heldLines.ends.clear();
+    held.bytes_.clear();
+    held.ends_.clear();
 }
 
 struct LogRead::State {
@@ -249,8 +227,8 @@ struct LogRead::State {
     int added = 0;
 };
 
-LogRead::LogRead(int searchField, std::string key)
-    : state_(new State{searchField, std::move(key), TakeSnapshot(), {}, 0}) {}
+LogRead::LogRead(TrapLog& log, int searchField, std::string key)
+    : state_(new State{searchField, std::move(key), log.TakeSnapshot(), {}, 0}) {}
 
 LogRead::~LogRead() = default;
 
@@ -271,21 +249,21 @@ int LogRead::Added() const { return state_->added; }
 uint64_t LogRead::BytesRead() const { return state_->snapshot ? state_->snapshot->Position() : 0; }
 uint64_t LogRead::BytesTotal() const { return state_->snapshot ? state_->snapshot->Length() : 0; }
 
-int ReadLogEntries(RecordList& list, int searchField, std::string_view key) {
-    LogRead read(searchField, std::string(key));
+int TrapLog::ReadEntries(RecordList& list, int searchField, std::string_view key) {
+    LogRead read(*this, searchField, std::string(key));
     while (read.Next(list, INT_MAX)) {
     }
     return read.Added();
 }
 
-void ClearLog() {
-    std::scoped_lock lock(logRewrite, logBusy);
-    LogFile().Close();
+void TrapLog::Clear() {
+    std::scoped_lock lock(rewrite_, busy_);
+    file_.Close();
     std::remove(DBLib::FilePath(kFolder, kFileName).c_str());
-    LogFile().Current();  // an empty log, open for the next line
+    file_.Current();  // an empty log, open for the next line
 }
 
-int DeleteLogLines(RecordList& list) {
+int TrapLog::DeleteLines(RecordList& list) {
     const std::vector<int> selected = list.SelectedRows();
     std::set<LineRef> chosen;
     for (int row : selected)
@@ -293,11 +271,11 @@ int DeleteLogLines(RecordList& list) {
             chosen.insert(std::move(*ref));
     if (chosen.empty()) return 0;
 
-    std::lock_guard rewriting(logRewrite);
+    std::lock_guard rewriting(rewrite_);
     std::optional<LogSnapshot> source = TakeSnapshot();
     if (!source) return 0;
     std::set<LineRef> removed;
-    const int dropped = RewriteLog(*source, [&](const std::string& line, int occurrence) {
+    const int dropped = Rewrite(*source, [&](const std::string& line, int occurrence) {
         LineRef ref{line, occurrence};
         if (!chosen.contains(ref)) return true;
         removed.insert(std::move(ref));
@@ -308,26 +286,24 @@ int DeleteLogLines(RecordList& list) {
     return dropped;
 }
 
-void PurgeExpiredLogEntries() {
-    std::lock_guard rewriting(logRewrite);
+void TrapLog::PurgeExpired() {
+    std::lock_guard rewriting(rewrite_);
     std::optional<LogSnapshot> source = TakeSnapshot();
     if (!source) return;
     std::string first;
-    if (!source->ReadLine(first) || !IsLogLineExpired(first)) return;
+    if (!source->ReadLine(first) || !IsLineExpired(first)) return;
     // The expired first line stays behind: the copy starts after it.
     const int retention = CurrentSettingsSource().Snapshot().logRetention;
     const std::tm now = Now();
-    RewriteLog(*source,
-               [&](const std::string& line, int) { return !LogLineExpired(line, retention, now); });
+    Rewrite(*source,
+            [&](const std::string& line, int) { return !LogLineExpired(line, retention, now); });
 }
 
-bool IsLogLineExpired(std::string_view line) {
+bool TrapLog::IsLineExpired(std::string_view line) const {
     return LogLineExpired(line, CurrentSettingsSource().Snapshot().logRetention, Now());
 }
 
-void CloseLogFile() {
-    std::lock_guard lock(logBusy);
-    LogFile().Close();
+void TrapLog::Close() {
+    std::lock_guard lock(busy_);
+    file_.Close();
 }
-
-void SetLogClock(LogClock clock) { logClock.store(clock); }

@@ -4,6 +4,7 @@
 // them a few tens of times a second and inserts them in one batch, in arrival order.
 
 #include <cstddef>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -17,18 +18,38 @@ inline constexpr std::size_t kMaxQueuedRowBytes = std::size_t{64} << 20;
 class LossCounters;
 struct TrapRecord;
 
-// Queues the list row of a trap received now, with its one-line message (inform: it came as
-// an InformRequest): 0 queued (or held, see HoldTrapRows), 1 not queued (the queue is
-// full; counted as a loss in losses).
-[[nodiscard]] int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message,
-                                       LossCounters& losses, bool inform = false);
+// The list row of a trap received now, with its one-line message (inform: it came as an
+// InformRequest).
+TrapRow ReceivedTrapRow(const TrapRecord& record, std::string_view message, bool inform = false);
 
-// While the calling thread holds its rows, QueueReceivedTrapRow keeps them, and
-// QueueHeldTrapRows queues all of them under one lock, each counted as a loss when the
-// queue has no room: the receiver thread queues each batch of traps this way. A thread
-// that stops holding queues what it held first.
-void HoldTrapRows(bool hold, LossCounters& losses);
-void QueueHeldTrapRows(LossCounters& losses);
+// The rows a batch of traps holds back, to queue them under one lock (QueueHeldTrapRows).
+using HeldTrapRows = std::vector<TrapRow>;
 
-// Every row queued so far, oldest first; the queue is left empty.
-std::vector<TrapRow> TakeQueuedRows();
+class TrapRowQueue {
+public:
+    // Rows the queue has no room for are counted in losses.
+    explicit TrapRowQueue(LossCounters& losses) : losses_(losses) {}
+    TrapRowQueue(const TrapRowQueue&) = delete;
+    TrapRowQueue& operator=(const TrapRowQueue&) = delete;
+
+    // Queues the ReceivedTrapRow of record: 0 queued, 1 not queued (the queue is full;
+    // counted as a loss).
+    [[nodiscard]] int QueueReceivedTrapRow(const TrapRecord& record, std::string_view message,
+                                           bool inform = false);
+
+    // Queues the rows of held under one lock, in order, each counted as a loss when the
+    // queue has no room: the receiver thread queues each batch of traps this way. held is
+    // left empty.
+    void QueueHeldTrapRows(HeldTrapRows& held);
+
+    // Every row queued so far, oldest first; the queue is left empty.
+    std::vector<TrapRow> TakeQueuedRows();
+
+private:
+    bool Queue(TrapRow& row);  // with mutex_ held
+
+    LossCounters& losses_;
+    std::mutex mutex_;
+    std::vector<TrapRow> rows_;
+    std::size_t bytes_ = 0;
+};

@@ -11,7 +11,7 @@
 #include "ui/DialogUnits.h"
 #include "ui/LinkStatic.h"
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(ProgramLauncher& launcher, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("100"));
     setWindowTitle(QStringLiteral("バージョン情報"));
     setFixedSize(DuX(233), DuY(125));
@@ -39,10 +39,12 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     const int linkX = std::max(DuX(80), homeLabel->x() + labelWidth + kLinkGap);
     const int linkWidth = frame->geometry().right() - kLinkGap - linkX;
 
-    m_home = new CLinkStatic(QString::fromLatin1(kHomeAddress), this);
+    m_home =
+        new CLinkStatic(QString::fromLatin1(kHomeAddress), CLinkStatic::OpenerWith(launcher), this);
     m_home->setObjectName(QStringLiteral("1015"));
     m_home->setGeometry(linkX, DuY(50), linkWidth, DuY(10));
-    m_mail = new CLinkStatic(QString::fromLatin1(kMailAddress), this);
+    m_mail =
+        new CLinkStatic(QString::fromLatin1(kMailAddress), CLinkStatic::OpenerWith(launcher), this);
     m_mail->setObjectName(QStringLiteral("1016"));
     m_mail->setGeometry(linkX, DuY(68), linkWidth, DuY(10));
 

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class CLinkStatic;
+class ProgramLauncher;
 
 class CAboutDlg : public QDialog {
     Q_OBJECT
@@ -12,7 +13,8 @@ public:
     static constexpr const char* kHomeAddress = "https://www.olixsoft.example/";
     static constexpr const char* kMailAddress = "support@olixsoft.example";
 
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    // The links are opened by programs that launcher starts.
+    explicit CAboutDlg(ProgramLauncher& launcher, QWidget* parent = nullptr);
 
 private:
     CLinkStatic* m_home;  // control 1015

@@ -36,9 +36,12 @@ QFont ControlFont() {
 }  // namespace
 
 CEventView::CEventView(const SettingsSource& settings, const MibService& mib, Receiver& receiver,
-                       LossCounters& losses, QWidget* parent)
+                       LossCounters& losses, TrapRowQueue& rows, MessageBoxPort& boxes,
+                       QWidget* parent)
     : QWidget(parent),
       m_receiver(receiver),
+      m_rows(rows),
+      m_boxes(boxes),
       m_model(new TrapListModel(settings, mib, losses, this)) {
     CreateControls();
     CreateContextMenu();
@@ -155,7 +158,7 @@ void CEventView::resizeEvent(QResizeEvent* event) {
 void CEventView::InsertQueuedRows() {
     // The detail shows names from the index of its time: a new one redraws it too.
     if (m_model->RefreshNames()) emit ShowTrapDetail();
-    std::vector<TrapRow> rows = TakeQueuedRows();
+    std::vector<TrapRow> rows = m_rows.TakeQueuedRows();
     if (rows.empty()) return;
     m_model->AppendRows(std::move(rows));
     m_finder->UpdateCount();
@@ -232,7 +235,7 @@ void CEventView::OnListRightClick(const QPoint& position) {
 }
 
 void CEventView::OnDeleteSelected() {
-    if (!AskOkCancel("選択されているデータを削除します。よろしいですか？")) return;
+    if (!AskOkCancel(m_boxes, "選択されているデータを削除します。よろしいですか？")) return;
     std::vector<int> rows = SelectedSourceRows();
     std::sort(rows.begin(), rows.end(), std::greater<>());
     // Remove runs of neighbouring rows from the bottom up, so the indexes stay valid.
@@ -246,6 +249,6 @@ void CEventView::OnDeleteSelected() {
 }
 
 void CEventView::OnDeleteAll() {
-    if (!AskOkCancel("すべてのデータを削除します。よろしいですか？")) return;
+    if (!AskOkCancel(m_boxes, "すべてのデータを削除します。よろしいですか？")) return;
     DeleteAllRows();
 }

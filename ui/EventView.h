@@ -11,6 +11,7 @@
 #include "traplog/TrapListRow.h"
 
 class LossCounters;
+class MessageBoxPort;
 class MibService;
 class QFrame;
 class Receiver;
@@ -21,17 +22,20 @@ class QPushButton;
 class QTableView;
 class CTrapListFinder;
 class TrapListModel;
+class TrapRowQueue;
 
 class CEventView : public QWidget, public TrapListReader {
     Q_OBJECT
 public:
     static constexpr int kAutoStartTick = 4;
 
-    // The start and stop buttons and the start-up timer drive receiver; the list holds at
-    // most the MAXROWS of settings, rows pushed out at its ceiling are counted in losses,
-    // and the name column shows names from mib.
+    // The start and stop buttons and the start-up timer drive receiver; the list takes its
+    // rows from rows and holds at most the MAXROWS of settings, rows pushed out at its
+    // ceiling are counted in losses, and the name column shows names from mib; questions go
+    // through boxes.
     CEventView(const SettingsSource& settings, const MibService& mib, Receiver& receiver,
-               LossCounters& losses, QWidget* parent = nullptr);
+               LossCounters& losses, TrapRowQueue& rows, MessageBoxPort& boxes,
+               QWidget* parent = nullptr);
 
     // Appends every row the receiver has queued since the last call, in one insertion,
     // and scrolls once to the last of them (user interface thread; the frame's tick).
@@ -83,6 +87,8 @@ private:
     std::vector<int> SelectedSourceRows() const;
 
     Receiver& m_receiver;
+    TrapRowQueue& m_rows;
+    MessageBoxPort& m_boxes;
     TrapListModel* m_model;
     QTableView* m_list = nullptr;
     CTrapListFinder* m_finder = nullptr;

@@ -5,17 +5,15 @@
 
 #include "platform/ProcessLauncher.h"
 
-namespace {
-
-void OpenWithDesktop(const std::string& target) {
-    // No shell: the target is one argument. Failures (no desktop) are not reported.
-    static_cast<void>(StartProcess({"xdg-open", target}, true));
+CLinkStatic::Opener CLinkStatic::OpenerWith(ProgramLauncher& launcher) {
+    return [&launcher](const std::string& target) {
+        // No shell: the target is one argument. Failures (no desktop) are not reported.
+        static_cast<void>(launcher.StartProcess({"xdg-open", target}, true));
+    };
 }
 
-}  // namespace
-
-CLinkStatic::CLinkStatic(const QString& text, QWidget* parent)
-    : QLabel(text, parent), m_opener(OpenWithDesktop) {
+CLinkStatic::CLinkStatic(const QString& text, Opener open, QWidget* parent)
+    : QLabel(text, parent), m_open(std::move(open)) {
     QFont underlined = font();
     underlined.setUnderline(true);
     setFont(underlined);
@@ -26,10 +24,6 @@ CLinkStatic::CLinkStatic(const QString& text, QWidget* parent)
     palette.setColor(QPalette::Window, palette.color(QPalette::Button));
     setPalette(palette);
     SetColour(kRestColour);
-}
-
-void CLinkStatic::SetOpener(Opener opener) {
-    m_opener = opener ? std::move(opener) : OpenWithDesktop;
 }
 
 std::string CLinkStatic::LinkTarget(const std::string& text) {
@@ -72,7 +66,7 @@ void CLinkStatic::mousePressEvent(QMouseEvent* event) {
 void CLinkStatic::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && m_bPressed) {
         if (rect().contains(event->position().toPoint()))
-            m_opener(LinkTarget(text().toStdString()));
+            m_open(LinkTarget(text().toStdString()));
         else
             SetColour(kRestColour);
         m_bPressed = 0;

@@ -7,20 +7,23 @@
 #include <functional>
 #include <string>
 
+class ProgramLauncher;
+
 class CLinkStatic : public QLabel {
     Q_OBJECT
 public:
     static constexpr QRgb kRestColour = qRgb(0, 0, 255);
     static constexpr QRgb kHoverColour = qRgb(255, 128, 0);
 
-    explicit CLinkStatic(const QString& text, QWidget* parent = nullptr);
+    // Whatever opens a link (OpenerWith, xdg-open); tests give their own to see what is
+    // opened.
+    using Opener = std::function<void(const std::string& target)>;
+    // xdg-open started by launcher, which outlives the opener.
+    static Opener OpenerWith(ProgramLauncher& launcher);
+
+    CLinkStatic(const QString& text, Opener open, QWidget* parent = nullptr);
 
     QColor TextColour() const { return m_crText; }
-
-    // Whatever opens this link (xdg-open by default); tests replace it to see what is
-    // opened. Null restores the default.
-    using Opener = std::function<void(const std::string& target)>;
-    void SetOpener(Opener opener);
 
     // The text that a click opens.
     static std::string LinkTarget(const std::string& text);
@@ -35,7 +38,7 @@ protected:
 private:
     void SetColour(QRgb colour);
 
+    Opener m_open;
     int m_bPressed = 0;
     QColor m_crText{kRestColour};
-    Opener m_opener;
 };

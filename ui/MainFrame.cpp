@@ -44,7 +44,7 @@ QAction* AddCommand(QMenu* menu, const char* textUtf8, int id, const char* short
 }  // namespace
 
 CMainFrame::CMainFrame(Program& program)
-    : m_program(program), m_info([] { PurgeExpiredLogEntries(); }) {
+    : m_program(program), m_info([&log = program.Log()] { log.PurgeExpired(); }) {
     setObjectName(QStringLiteral("128"));
     setWindowTitle(FromCp932(kProgramTitle));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -73,7 +73,7 @@ void CMainFrame::CreateClient() {
     m_pSplitter->m_view2Size = QSize(500, 220);
     m_pSplitter->m_view3Size = QSize(300, 220);
     m_list = new CEventView(m_program.Settings(), m_program.Mib(), m_program.TrapReceiver(),
-                            m_program.Losses());
+                            m_program.Losses(), m_program.Rows(), m_program.MessageBoxes());
     auto* counters = new CCountView(m_program.Counters());
     m_counters = counters->Form();
     m_detail = new CDataView(*m_list, m_program.Mib());
@@ -118,10 +118,14 @@ void CMainFrame::CreateMenus() {
     connect(AddCommand(file, "保存\tCtrl+S", 32771, "Ctrl+S"), &QAction::triggered, this,
             &CMainFrame::OnFileSave);
     QMenu* output = file->addMenu(QStringLiteral("出力"));
-    connect(AddCommand(output, "HTML(&H)", 32772), &QAction::triggered, this,
-            [this] { OnExportHtmlCommand(this, m_program.Counters(), m_list); });
-    connect(AddCommand(output, "CSV(&C)", 32773), &QAction::triggered, this,
-            [this] { OnExportCsvCommand(this, m_program.Counters(), m_list); });
+    connect(AddCommand(output, "HTML(&H)", 32772), &QAction::triggered, this, [this] {
+        OnExportHtmlCommand(this, m_program.Counters(), m_list, m_program.Programs(),
+                            m_program.MessageBoxes());
+    });
+    connect(AddCommand(output, "CSV(&C)", 32773), &QAction::triggered, this, [this] {
+        OnExportCsvCommand(this, m_program.Counters(), m_list, m_program.Programs(),
+                           m_program.MessageBoxes());
+    });
     file->addSeparator();
     connect(AddCommand(file, "終了(&E)", 32774), &QAction::triggered, this,
             &CMainFrame::OnFileExit);
@@ -129,8 +133,10 @@ void CMainFrame::CreateMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&D)"));
     connect(AddCommand(view, "表示データクリア(&C)", 32775), &QAction::triggered, this,
             &CMainFrame::OnViewClear);
-    connect(AddCommand(view, "受信拒否メッセージ(&R)", 32788), &QAction::triggered, this,
-            [this] { OnRejectedMessagesCommand(this, m_program.Rejected(), m_program.Answers()); });
+    connect(AddCommand(view, "受信拒否メッセージ(&R)", 32788), &QAction::triggered, this, [this] {
+        OnRejectedMessagesCommand(this, m_program.Rejected(), m_program.Answers(),
+                                  m_program.MessageBoxes());
+    });
     connect(AddCommand(view, "受信グラフ(&G)", kTrafficGraphCommand), &QAction::triggered, this,
             [this] { OnTrafficGraphCommand(this, m_program.Traffic()); });
     connect(AddCommand(view, "MIB モジュール", kMibModulesCommand), &QAction::triggered, this,
@@ -140,19 +146,21 @@ void CMainFrame::CreateMenus() {
     connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered,
             this, [this] {
                 OnTrapSettingsCommand(this, m_program.Rules(), m_program.Users(),
-                                      m_program.Settings());
+                                      m_program.Settings(), m_program.MessageBoxes());
             });
     connect(AddCommand(trap, "ユーザ設定(&U)", 32787), &QAction::triggered, this,
-            [this] { OnUserSettingsCommand(this, m_program.Users()); });
+            [this] { OnUserSettingsCommand(this, m_program.Users(), m_program.MessageBoxes()); });
     connect(AddCommand(trap, "トラップ ログ\tCtrl+L", 32777, "Ctrl+L"), &QAction::triggered, this,
-            [this] { OnTrapLogCommand(this); });
+            [this] { OnTrapLogCommand(this, m_program.Log(), m_program.MessageBoxes()); });
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
     connect(AddCommand(options, "オプション(&O)", 32778), &QAction::triggered, this, [this] {
-        OnOptionsCommand(this, m_program.Settings(), m_program.Engine(), m_program.Mib());
+        OnOptionsCommand(this, m_program.Settings(), m_program.Engine(), m_program.Mib(),
+                         m_program.MessageBoxes());
     });
-    connect(AddCommand(options, "転送設定…", 32789), &QAction::triggered, this,
-            [this] { OnForwardSettingsCommand(this, m_program.Forwarding()); });
+    connect(AddCommand(options, "転送設定…", 32789), &QAction::triggered, this, [this] {
+        OnForwardSettingsCommand(this, m_program.Forwarding(), m_program.MessageBoxes());
+    });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     connect(AddCommand(help, "バージョン(&V)", kAboutCommand), &QAction::triggered, this,
@@ -217,15 +225,19 @@ void CMainFrame::OnRefreshTick() {
 
 void CMainFrame::OnFileSave() {
     // Each failure has been reported with the file's name: no word of success after one.
-    if (!m_program.Settings().Save()) return;
-    if (!SaveForwardSettingsFile(m_program.Forwarding().CurrentForwardSettings())) return;
-    ShowMessageBox(Utf8ToCp932("設定データを保存しました。"), MessageIcon::Information);
+    if (!m_program.Settings().Save(m_program.MessageBoxes())) return;
+    if (!SaveForwardSettingsFile(m_program.Forwarding().CurrentForwardSettings(),
+                                 m_program.MessageBoxes()))
+        return;
+    ShowMessageBox(m_program.MessageBoxes(), Utf8ToCp932("設定データを保存しました。"),
+                   MessageIcon::Information);
 }
 
 void CMainFrame::OnFileExit() { close(); }
 
 void CMainFrame::OnViewClear() {
-    if (!AskOkCancel("表示データをクリアします。よろしいですか？")) return;
+    if (!AskOkCancel(m_program.MessageBoxes(), "表示データをクリアします。よろしいですか？"))
+        return;
     m_program.Counters().Reset();
     // The loss panes count from here too; the totals since start-up stay in their tooltip.
     m_lossBaseline = ReadLossCounts(m_program.Losses());
@@ -238,10 +250,10 @@ void CMainFrame::OnViewClear() {
     m_detail->DeleteAllRows();
 }
 
-void CMainFrame::OnHelp() { ShowHelpDocument(); }
+void CMainFrame::OnHelp() { ShowHelpDocument(m_program.MessageBoxes()); }
 
 void CMainFrame::OnAppAbout() {
-    CAboutDlg about(this);
+    CAboutDlg about(m_program.Programs(), this);
     about.exec();
 }
 

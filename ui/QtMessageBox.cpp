@@ -115,5 +115,3 @@ MessageAnswer ShowQtMessageBox(MessageBoxRequest request) {
     RunOnUiThread([&] { answer = RunModal(request); });
     return answer;
 }
-
-void InstallQtMessageBoxHandler() { SetMessageBoxHandler(ShowQtMessageBox); }

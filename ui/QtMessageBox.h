@@ -1,11 +1,18 @@
 #pragma once
-// The window layer's message-box handler: every box of platform/MessageBox.h becomes a
+// The window layer's message boxes: every box of platform/MessageBox.h becomes a
 // QMessageBox on the user interface thread.
+
+#include <utility>
 
 #include "platform/MessageBox.h"
 
-// The handler itself (exposed for tests that drive real boxes).
+// One box (exposed for tests that drive real boxes).
 MessageAnswer ShowQtMessageBox(MessageBoxRequest request);
 
-// Installs ShowQtMessageBox with SetMessageBoxHandler.
-void InstallQtMessageBoxHandler();
+// The port the application gives the program.
+class QtMessageBoxes final : public MessageBoxPort {
+public:
+    MessageAnswer Show(MessageBoxRequest request) override {
+        return ShowQtMessageBox(std::move(request));
+    }
+};

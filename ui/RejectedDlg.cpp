@@ -24,10 +24,12 @@ constexpr int kRowHeight = 20;
 
 }  // namespace
 
-CRejectedDlg::CRejectedDlg(RejectedMessages& rejected, const AnswerCounts& answers, QWidget* parent)
+CRejectedDlg::CRejectedDlg(RejectedMessages& rejected, const AnswerCounts& answers,
+                           MessageBoxPort& boxes, QWidget* parent)
     : QDialog(parent),
       m_rejected(rejected),
       m_answerCounts(answers),
+      m_boxes(boxes),
       m_model(new RejectedListModel(this)) {
     setObjectName(QString::number(kResourceId));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -105,7 +107,7 @@ void CRejectedDlg::OnTick() {
 }
 
 void CRejectedDlg::OnClear() {
-    if (!AskOkCancel("一覧をクリアします。よろしいですか？")) return;
+    if (!AskOkCancel(m_boxes, "一覧をクリアします。よろしいですか？")) return;
     m_rejected.Clear();
     m_model->RemoveAllRows();
 }

@@ -12,6 +12,7 @@
 #include "reception/RejectedMessages.h"
 
 class AnswerCounts;
+class MessageBoxPort;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -23,8 +24,9 @@ public:
     static constexpr int kResourceId = 181;
     // Control ids; the counts follow kFirstCount in RejectReason order.
     enum : int { kList = 1079, kClearButton = 1080, kFirstCount = 1081, kAnswerCounts = 1100 };
-    // Shows what rejected keeps and what answers counts.
-    CRejectedDlg(RejectedMessages& rejected, const AnswerCounts& answers,
+    // Shows what rejected keeps and what answers counts; the clear command asks through
+    // boxes.
+    CRejectedDlg(RejectedMessages& rejected, const AnswerCounts& answers, MessageBoxPort& boxes,
                  QWidget* parent = nullptr);
 
     // Takes what the ring got since the last tick.
@@ -50,6 +52,7 @@ private:
 
     RejectedMessages& m_rejected;
     const AnswerCounts& m_answerCounts;
+    MessageBoxPort& m_boxes;
     RejectedListModel* m_model;
     QTableView* m_list;
     QPushButton* m_clear;

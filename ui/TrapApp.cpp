@@ -60,7 +60,7 @@ bool CTrapApp::InitInstance() {
     m_program.Settings().Load();
     m_program.Forwarding().ApplyForwardSettings(LoadForwardSettingsFile());
     // The pipeline beeps on the receiver thread; the beep belongs to the user interface thread.
-    SetBeepHook([] { PostToUiThread([] { QApplication::beep(); }); });
+    m_program.Sounds().SetBeep([] { PostToUiThread([] { QApplication::beep(); }); });
 
     CInitDlg splash(CreateMainFrame());
     splash.exec();
@@ -90,7 +90,7 @@ int CTrapApp::ExitInstance(int code) {
         // Forwarding and mail each get their own moment, side by side.
         std::thread forwarding(
             [&program] { program.Forwarding().ShutdownForwarding(kForwardShutdownWait); });
-        ShutdownMailQueue(kMailShutdownWait, program.Losses());
+        program.Mail().Shutdown(kMailShutdownWait);
         forwarding.join();
         ended = true;
     });

@@ -13,8 +13,8 @@ int main(int argc, char** argv) {
     // make it grow every few traps; the main heap grows in large steps.
     mallopt(M_ARENA_MAX, 1);
     QApplication app(argc, argv);
-    InstallQtMessageBoxHandler();
-    Program program;
+    QtMessageBoxes boxes;
+    Program program(boxes);
     CTrapApp trapApp(program);
     WatchProcessSignals([&trapApp] { trapApp.EndOnSignal(); },
                         [&trapApp] { trapApp.ReportRows(); });

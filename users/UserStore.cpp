@@ -80,11 +80,11 @@ void UserStore::UserTable::Add(std::string_view plain) {
     firstByName.emplace(std::string(FixedTextView(user.userName)), users.size() - 1);
 }
 
-UserStore::UserStore(StoreReadFailures& failures, DBLib::RetrySleep retrySleep)
-    : retrySleep_(retrySleep), file_(kFolder, kFileName, StoreKind::kUsers, failures) {}
+UserStore::UserStore(StoreReadFailures& failures, const RecordFileServices& services)
+    : services_(services), file_(kFolder, kFileName, StoreKind::kUsers, failures) {}
 
 int UserStore::SaveUserLines(const std::vector<std::string>& lines) {
-    if (SaveStoredLines(kFolder, kFileName, lines, retrySleep_) != 0) return 1;
+    if (SaveStoredLines(kFolder, kFileName, lines, services_) != 0) return 1;
     std::lock_guard lock(fileBusy_);
     file_.Invalidate();
     return 0;
@@ -103,7 +103,7 @@ int UserStore::AppendUser(std::string_view userName, std::string_view authPasswo
     if (!StoredUserLine(user, stored)) return 1;
     std::lock_guard lock(saveBusy_);
     std::vector<std::string> lines;
-    if (ReadStoredLines(kFolder, kFileName, lines) != 0) return 1;
+    if (ReadStoredLines(kFolder, kFileName, lines, services_) != 0) return 1;
     lines.push_back(std::move(stored));
     return SaveUserLines(lines);
 }

@@ -16,6 +16,7 @@
 
 #include "records/DBLib.h"
 #include "records/RecordFileCache.h"
+#include "records/RecordFileServices.h"
 #include "records/RecordList.h"
 #include "records/StoreReadFailures.h"
 
@@ -48,9 +49,9 @@ struct UserTexts {
 
 class UserStore {
 public:
-    // The user file of the program folder; failed reads are counted in failures, and a
-    // save that cannot open its new file waits between attempts through retrySleep.
-    explicit UserStore(StoreReadFailures& failures, DBLib::RetrySleep retrySleep = DBLib::SleepFor);
+    // The user file of the program folder; failed reads are counted in failures, and the
+    // files are opened, read and saved with services.
+    UserStore(StoreReadFailures& failures, const RecordFileServices& services);
     UserStore(const UserStore&) = delete;
     UserStore& operator=(const UserStore&) = delete;
 
@@ -90,7 +91,7 @@ private:
     // With saveBusy_ held: saves lines as the user file and lets the lookups read it again.
     int SaveUserLines(const std::vector<std::string>& lines);
 
-    DBLib::RetrySleep retrySleep_;
+    const RecordFileServices services_;
     // Saves take saveBusy_ for their whole run and fileBusy_ only to tell the lookups that
     // the file was replaced, so a lookup never waits for a save's file operations.
     std::mutex saveBusy_;

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "pipeline/WindowPorts.h"
+#include "platform/MessageBox.h"
 #include "reception/ReceiverService.h"
 #include "reception/RejectedMessages.h"
 #include "records/StoreReadFailures.h"
@@ -58,15 +59,16 @@ int main(int argc, char** argv) {
     });
 
     auto record = std::make_unique<ReusableTrapRecord>();
+    StandardErrorBoxes boxes;
     StoreReadFailures readFailures;
-    const UserStore users(readFailures);
+    const UserStore users(readFailures, {.boxes = boxes});
     WindowPorts windows;
     PacketCounters counters;
     LossCounters losses;
     const auto rejected = std::make_unique<RejectedMessages>();
     const auto keys = std::make_unique<UsmKeyCache>();
     const TrapDecoder decoder(users, *keys);
-    ReceiverService service({windows, counters, losses, *rejected});
+    ReceiverService service({windows, counters, losses, *rejected, boxes});
     service.Run(port, stopRequested,
                 [&](std::span<uint8_t> datagram, std::array<uint8_t, 4> sender, uint16_t) {
                     DecodeFailure failure;

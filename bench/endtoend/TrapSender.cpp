@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/MessageBox.h"
 #include "records/DBLib.h"
 #include "records/StoreReadFailures.h"
 #include "users/UserStore.h"
@@ -187,8 +188,9 @@ int Send(const char* file, uint16_t port, long count, double rate) {
 int AddUser(const char* name, const char* authPassword, const char* privPassword,
             const char* engineId) {
     DBLib::MakeFolder("/db");
+    StandardErrorBoxes boxes;
     StoreReadFailures readFailures;
-    UserStore users(readFailures);
+    UserStore users(readFailures, {.boxes = boxes});
     return users.AppendUser(name, authPassword, privPassword, engineId, kMd5, kDes);
 }
 

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "crypto/Aes.h"
+#include "platform/MessageBox.h"
 #include "records/DBLib.h"
 #include "records/StoreReadFailures.h"
 #include "snmp/BerReader.h"
@@ -318,8 +319,9 @@ int main(int argc, char** argv) {
     }
     if (command == "adduser" && argc == 5) {
         DBLib::MakeFolder("/db");
+        StandardErrorBoxes boxes;
         StoreReadFailures readFailures;
-        UserStore users(readFailures);
+        UserStore users(readFailures, {.boxes = boxes});
         const int result = users.AppendUser(argv[2], argv[3], argv[4], "", kSha256, kPrivCfbAes128);
         return result == 0 ? 0 : 1;
     }

@@ -10,10 +10,10 @@
 
 #include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
+#include "platform/MessageBox.h"
 #include "program/Program.h"
 #include "settings/AppSettings.h"
 #include "trap/TrapRecord.h"
-#include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"
 #include "ui/EventView.h"
 #include "ui/TrapListModel.h"
@@ -54,18 +54,19 @@ void QueueBatch(Program& program, const TrapRecord& trap) {
     const std::string message = ExpandTrapMessage(trap, program.Settings().Snapshot());
     // The list takes each batch before the next: the queue never refuses a row here.
     for (int i = 0; i < kBatch; ++i)
-        static_cast<void>(QueueReceivedTrapRow(trap, message, program.Losses()));
+        static_cast<void>(program.Rows().QueueReceivedTrapRow(trap, message));
 }
 
 // Resident memory after every 50,000 traps; it must stay flat once the list is full.
 void BM_StormThroughFullList(benchmark::State& state) {
     constexpr int kTraps = 300000;
     const auto trap = LinkDownTrap();
+    StandardErrorBoxes boxes;
     for (auto _ : state) {
-        const auto program = std::make_unique<Program>();
+        const auto program = std::make_unique<Program>(boxes);
         SetCeiling(*program, kCeiling);
         CEventView view(program->Settings(), program->Mib(), program->TrapReceiver(),
-                        program->Losses());
+                        program->Losses(), program->Rows(), boxes);
         view.resize(800, 380);
         view.show();
         const double before = ResidentMiB();
@@ -87,10 +88,11 @@ BENCHMARK(BM_StormThroughFullList)->Iterations(1)->Unit(benchmark::kMillisecond)
 void BM_InsertBatch(benchmark::State& state) {
     const bool atCeiling = state.range(0) != 0;
     const auto trap = LinkDownTrap();
-    const auto program = std::make_unique<Program>();
+    StandardErrorBoxes boxes;
+    const auto program = std::make_unique<Program>(boxes);
     SetCeiling(*program, atCeiling ? kCeiling : kMaxRowsHighest);
-    CEventView view(program->Settings(), program->Mib(), program->TrapReceiver(),
-                    program->Losses());
+    CEventView view(program->Settings(), program->Mib(), program->TrapReceiver(), program->Losses(),
+                    program->Rows(), boxes);
     view.resize(800, 380);
     view.show();
     auto* model = dynamic_cast<TrapListModel*>(view.List()->model());

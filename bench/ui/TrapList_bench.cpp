@@ -14,10 +14,10 @@
 
 #include "bench/ui/ResidentMemory.h"
 #include "platform/FixedText.h"
+#include "platform/MessageBox.h"
 #include "program/Program.h"
 #include "settings/AppSettings.h"
 #include "trap/TrapRecord.h"
-#include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"
 #include "ui/EventView.h"
 #include "ui/TrapListFinder.h"
@@ -58,12 +58,14 @@ struct FilledList {
     }
     // Queues the row of the sample trap; the list takes the rows before the queue's bound,
     // so none is refused.
-    void Queue() { static_cast<void>(QueueReceivedTrapRow(*trap, message, program.Losses())); }
+    void Queue() { static_cast<void>(program.Rows().QueueReceivedTrapRow(*trap, message)); }
 
-    Program program;
+    StandardErrorBoxes boxes;
+    Program program{boxes};
     std::unique_ptr<TrapRecord> trap;
     std::string message;
-    CEventView view{program.Settings(), program.Mib(), program.TrapReceiver(), program.Losses()};
+    CEventView view{program.Settings(), program.Mib(),  program.TrapReceiver(),
+                    program.Losses(),   program.Rows(), boxes};
 };
 
 // One trap's row: built and queued on the receiver's side, inserted in a batch of 1,000.

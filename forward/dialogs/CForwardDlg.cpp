@@ -98,8 +98,8 @@ QString ErrorText(const DestinationStatus& status) {
 
 }  // namespace
 
-CForwardDlg::CForwardDlg(Forwarder& forwarder, QWidget* parent)
-    : CBaseDlg(parent), m_forwarder(forwarder) {
+CForwardDlg::CForwardDlg(Forwarder& forwarder, MessageBoxPort& boxes, QWidget* parent)
+    : CBaseDlg(parent), m_forwarder(forwarder), m_boxes(boxes) {
     setWindowTitle(QStringLiteral("Olix Trap Receiver: 転送設定"));
     const ForwardSettings settings = m_forwarder.CurrentForwardSettings();
 
@@ -213,21 +213,21 @@ void CForwardDlg::OnOK() {
         for (const NumberColumn& column : kNumberColumns) {
             const std::optional<int> value =
                 NumberIn(ControlById<QLineEdit>(this, Id(row, column.column)), column.key);
-            if (!value) return ShowStopMessage(RefusalOf(column));
+            if (!value) return ShowStopMessage(m_boxes, RefusalOf(column));
             SetNumber(column.key, d, *value);
         }
         if (d.kind == ForwardKind::kJson && d.path.empty())
-            return ShowStopMessage("転送先のファイルを入力してください。");
+            return ShowStopMessage(m_boxes, "転送先のファイルを入力してください。");
         if (d.kind != ForwardKind::kJson && d.kind != ForwardKind::kNone && d.host.empty())
-            return ShowStopMessage("転送先のホストを入力してください。");
+            return ShowStopMessage(m_boxes, "転送先のホストを入力してください。");
         // Values are one line without comments (the settings file has none inside a value).
         for (const std::string* text : {&d.host, &d.path})
             if (text->find_first_of(";\r\n") != std::string::npos)
-                return ShowStopMessage("設定値に ; や改行を使用することはできません。");
+                return ShowStopMessage(m_boxes, "設定値に ; や改行を使用することはできません。");
     }
     m_forwarder.ApplyForwardSettings(settings);
     // A file that could not be written has been reported; the destinations are in use all
     // the same, and the dialog stays open.
-    if (!SaveForwardSettingsFile(settings)) return;
+    if (!SaveForwardSettingsFile(settings, m_boxes)) return;
     accept();
 }

@@ -6,6 +6,7 @@
 #include "platform/qt/CBaseDlg.h"
 
 class Forwarder;
+class MessageBoxPort;
 class QTimer;
 
 class CForwardDlg : public CBaseDlg {
@@ -28,8 +29,9 @@ public:
     };
     static int Id(int row, int column) { return kFirstRow + row * kRowStep + column; }
 
-    // Shows forwarder's destinations and puts the edited ones in force on OK.
-    explicit CForwardDlg(Forwarder& forwarder, QWidget* parent = nullptr);
+    // Shows forwarder's destinations and puts the edited ones in force on OK; refusals are
+    // told through boxes.
+    CForwardDlg(Forwarder& forwarder, MessageBoxPort& boxes, QWidget* parent = nullptr);
 
     void OnOK() override;
     // Shows each destination's counts and error as they are now.
@@ -40,4 +42,5 @@ private:
     void EnableFieldsOfKind(int row);
 
     Forwarder& m_forwarder;
+    MessageBoxPort& m_boxes;
 };

@@ -33,12 +33,13 @@ QStringList HelpDocumentCandidates() {
 
 }  // namespace
 
-int ShowHelpDocument(const QString& anchor, QWidget* owner) {
+int ShowHelpDocument(MessageBoxPort& boxes, const QString& anchor, QWidget* owner) {
     const QStringList candidates = HelpDocumentCandidates();
     const auto found = std::find_if(candidates.begin(), candidates.end(),
                                     [](const QString& path) { return QFile::exists(path); });
     if (found == candidates.end()) {
-        ShowStopMessage(("ヘルプファイル(OlixTrap.html)を開くことができません。\n\n探した場所:\n" +
+        ShowStopMessage(boxes,
+                        ("ヘルプファイル(OlixTrap.html)を開くことができません。\n\n探した場所:\n" +
                          candidates.join(QLatin1Char('\n')))
                             .toStdString());
         return 1;

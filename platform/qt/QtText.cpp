@@ -17,11 +17,11 @@ int RunModal(QDialog& dialog) { return modalRunner ? modalRunner(dialog) : dialo
 
 void SetModalRunner(std::function<int(QDialog&)> runner) { modalRunner = std::move(runner); }
 
-void ShowStopMessage(std::string_view utf8) {
-    ShowMessageBox(Utf8ToCp932(utf8), MessageIcon::Stop);
+void ShowStopMessage(MessageBoxPort& boxes, std::string_view utf8) {
+    ShowMessageBox(boxes, Utf8ToCp932(utf8), MessageIcon::Stop);
 }
 
-bool AskOkCancel(std::string_view utf8) {
-    return ShowMessageBox(Utf8ToCp932(utf8), MessageIcon::Information, MessageButtons::OkCancel) ==
-           MessageAnswer::Ok;
+bool AskOkCancel(MessageBoxPort& boxes, std::string_view utf8) {
+    return ShowMessageBox(boxes, Utf8ToCp932(utf8), MessageIcon::Information,
+                          MessageButtons::OkCancel) == MessageAnswer::Ok;
 }

@@ -30,6 +30,9 @@ std::string ToCp932(const QString& text);
 int RunModal(QDialog& dialog);
 void SetModalRunner(std::function<int(QDialog&)> runner);
 
-// Modal boxes with the program's caption; the texts are UTF-8 literals of the sources.
-void ShowStopMessage(std::string_view utf8);
-bool AskOkCancel(std::string_view utf8);
+class MessageBoxPort;
+
+// Modal boxes with the program's caption, shown through boxes; the texts are UTF-8 literals
+// of the sources.
+void ShowStopMessage(MessageBoxPort& boxes, std::string_view utf8);
+bool AskOkCancel(MessageBoxPort& boxes, std::string_view utf8);

@@ -59,15 +59,15 @@ int32_t UnsignedOrZero(const QString& text) {
 }
 
 // Shows why OK was refused.
-bool Refuse(std::string_view message) {
-    ShowStopMessage(message);
+bool Refuse(MessageBoxPort& boxes, std::string_view message) {
+    ShowStopMessage(boxes, message);
     return false;
 }
 
 }  // namespace
 
-CActDlg::CActDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
-    : CBaseDlg(parent), m_rules(rules), m_users(users) {
+CActDlg::CActDlg(RuleStore& rules, const UserStore& users, MessageBoxPort& boxes, QWidget* parent)
+    : CBaseDlg(parent), m_rules(rules), m_users(users), m_boxes(boxes) {
     WithId(this, 157);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Action"));
 
@@ -244,10 +244,10 @@ void CActDlg::ShowActions() {
 bool CActDlg::TakeKey() {
     if (IsEnterpriseMode()) {
         const std::string suffix = ToCp932(ControlById<QLineEdit>(this, kEnterpriseEdit)->text());
-        if (suffix.empty()) return Refuse("EnterPriseを入力してください。");
+        if (suffix.empty()) return Refuse(m_boxes, "EnterPriseを入力してください。");
         if (suffix.size() > kKeyLimit)
-            return Refuse("EnterPriseのデータサイズが不正です。(36Byteまで)");
-        if (HasCommaBeforeLineFeed(suffix)) return Refuse(kCommaMessage);
+            return Refuse(m_boxes, "EnterPriseのデータサイズが不正です。(36Byteまで)");
+        if (HasCommaBeforeLineFeed(suffix)) return Refuse(m_boxes, kCommaMessage);
         SetFixedText(m_rule.enterprise, std::string(kEnterpriseOid) + suffix);
         m_rule.genericTrap = ControlById<QComboBox>(this, kGenericCombo)->currentIndex();
         m_rule.specificTrap = UnsignedOrZero(ControlById<QLineEdit>(this, kSpecificEdit)->text());
@@ -255,16 +255,17 @@ bool CActDlg::TakeKey() {
     } else if (IsIpMode()) {
         const auto from = AddressOfEdit(ControlById<QLineEdit>(this, kStartAddress));
         const auto to = AddressOfEdit(ControlById<QLineEdit>(this, kEndAddress));
-        if (AddressValue(from) > AddressValue(to)) return Refuse("アドレス範囲が不正です。");
+        if (AddressValue(from) > AddressValue(to))
+            return Refuse(m_boxes, "アドレス範囲が不正です。");
         m_rule.ipFrom = from;
         m_rule.ipTo = to;
         m_rule.kind = IpRange;
     } else if (IsUserMode()) {
         const std::string name = ToCp932(ControlById<QComboBox>(this, kUserCombo)->currentText());
-        if (name.empty()) return Refuse("ユーザ名を入力してください。");
-        if (name.size() > kKeyLimit) return Refuse("ユーザ名が不正です。（0～36文字）");
+        if (name.empty()) return Refuse(m_boxes, "ユーザ名を入力してください。");
+        if (name.size() > kKeyLimit) return Refuse(m_boxes, "ユーザ名が不正です。（0～36文字）");
         if (HasCommaBeforeLineFeed(name))
-            return Refuse("ユーザ名に , を使用することはできません。");
+            return Refuse(m_boxes, "ユーザ名に , を使用することはできません。");
         SetFixedText(m_rule.userName, name);
         m_rule.kind = User;
     } else {
@@ -290,8 +291,8 @@ bool CActDlg::TakeActions() {
         if (text.id == kMailEdit)
             m_rule.beep = ControlById<QCheckBox>(this, kBeepCheck)->isChecked() ? 1 : 0;
         const std::string value = ToCp932(ControlById<QLineEdit>(this, text.id)->text());
-        if (value.size() > kActionLimit) return Refuse(text.tooLong);
-        if (HasCommaBeforeLineFeed(value)) return Refuse(kCommaMessage);
+        if (value.size() > kActionLimit) return Refuse(m_boxes, text.tooLong);
+        if (HasCommaBeforeLineFeed(value)) return Refuse(m_boxes, kCommaMessage);
         std::fill(text.field.begin(), text.field.end(), '\0');
         std::copy(value.begin(), value.end(), text.field.begin());
     }
@@ -307,8 +308,8 @@ void CActDlg::OnOK() {
         if (IsAddMode() && m_pPage) m_pPage->AppendRuleRow(m_rule);
         break;
     case RuleStore::kPutReplaced: break;
-    case RuleStore::kPutTooLong: return ShowStopMessage(RuleStore::kTooLongMessage);
-    case RuleStore::kPutBadText: return ShowStopMessage(RuleStore::kBadTextMessage);
+    case RuleStore::kPutTooLong: return ShowStopMessage(m_boxes, RuleStore::kTooLongMessage);
+    case RuleStore::kPutBadText: return ShowStopMessage(m_boxes, RuleStore::kBadTextMessage);
     default:
         // The rule file could not be read or saved and the store has posted why; the
         // dialog stays open with what was typed, so nothing is lost.
@@ -317,4 +318,4 @@ void CActDlg::OnOK() {
     accept();
 }
 
-void CActDlg::OnHelp() { ShowHelpDocument(QStringLiteral("context-22"), this); }
+void CActDlg::OnHelp() { ShowHelpDocument(m_boxes, QStringLiteral("context-22"), this); }

@@ -7,6 +7,7 @@
 #include "rules/RuleRecord.h"
 
 class CFilPageDlg;
+class MessageBoxPort;
 class RuleStore;
 class UserStore;
 
@@ -47,7 +48,8 @@ public:
         kHelpButton = 9,
     };
 
-    CActDlg(RuleStore& rules, const UserStore& users, QWidget* parent = nullptr);
+    CActDlg(RuleStore& rules, const UserStore& users, MessageBoxPort& boxes,
+            QWidget* parent = nullptr);
 
     // Records the mode and the page whose list an add updates (null for ModeAllTraps),
     // and fills the dialog for it.
@@ -77,6 +79,7 @@ private:
 
     RuleStore& m_rules;
     const UserStore& m_users;
+    MessageBoxPort& m_boxes;
     CFilPageDlg* m_pPage = nullptr;
     int m_nMode = ModeAllTraps;
     RuleRecord m_rule{};

@@ -15,8 +15,8 @@
 #include "settings/dialogs/CMailDlg.h"
 
 CEventDlg::CEventDlg(RuleStore& rules, const UserStore& users, SettingsSource& settings,
-                     QWidget* parent)
-    : CBaseDlg(parent), m_rules(rules), m_users(users), m_settings(settings) {
+                     MessageBoxPort& boxes, QWidget* parent)
+    : CBaseDlg(parent), m_rules(rules), m_users(users), m_settings(settings), m_boxes(boxes) {
     WithId(this, 159);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Event"));
 
@@ -34,9 +34,10 @@ CEventDlg::CEventDlg(RuleStore& rules, const UserStore& users, SettingsSource& s
     connect(action, &QPushButton::clicked, this, &CEventDlg::OnAction);
 
     m_tabs = WithId(new QTabWidget, kTabs);
-    m_tabs->addTab(new CFilIPDlg(m_rules, m_users), QStringLiteral("IP Filter"));
-    m_tabs->addTab(new CFilEpriseDlg(m_rules, m_users), QStringLiteral("EnterPrise Filter"));
-    m_tabs->addTab(new CFilUserDlg(m_rules, m_users), QStringLiteral("User Filter"));
+    m_tabs->addTab(new CFilIPDlg(m_rules, m_users, m_boxes), QStringLiteral("IP Filter"));
+    m_tabs->addTab(new CFilEpriseDlg(m_rules, m_users, m_boxes),
+                   QStringLiteral("EnterPrise Filter"));
+    m_tabs->addTab(new CFilUserDlg(m_rules, m_users, m_boxes), QStringLiteral("User Filter"));
 
     auto* firstLine = new QHBoxLayout;
     firstLine->addWidget(all);
@@ -63,13 +64,13 @@ CFilPageDlg* CEventDlg::Page(int tab) const {
 }
 
 void CEventDlg::OnAction() {
-    CActDlg dialog(m_rules, m_users, this);
+    CActDlg dialog(m_rules, m_users, m_boxes, this);
     dialog.SetMode(nullptr, CActDlg::ModeAllTraps);
     RunModal(dialog);
 }
 
 void CEventDlg::OnMail() {
-    CMailDlg dialog(m_settings, this);
+    CMailDlg dialog(m_settings, m_boxes, this);
     RunModal(dialog);
 }
 
@@ -78,6 +79,6 @@ void CEventDlg::OnOK() {
     settings.receiveMode = ControlById<QRadioButton>(this, kFilteredRadio)->isChecked() ? 1 : 0;
     m_settings.Replace(settings);
     // A file that could not be written has been reported; the dialog stays open.
-    if (!m_settings.Save()) return;
+    if (!m_settings.Save(m_boxes)) return;
     accept();
 }

@@ -6,6 +6,7 @@
 #include "platform/qt/CBaseDlg.h"
 
 class CFilPageDlg;
+class MessageBoxPort;
 class SettingsSource;
 class QTabWidget;
 class RuleStore;
@@ -25,7 +26,7 @@ public:
 
     // The reception mode and the mail settings are those of settings.
     CEventDlg(RuleStore& rules, const UserStore& users, SettingsSource& settings,
-              QWidget* parent = nullptr);
+              MessageBoxPort& boxes, QWidget* parent = nullptr);
 
     // Pages in tab order: IP, enterprise, user.
     CFilPageDlg* Page(int tab) const;
@@ -38,5 +39,6 @@ private:
     RuleStore& m_rules;
     const UserStore& m_users;
     SettingsSource& m_settings;
+    MessageBoxPort& m_boxes;
     QTabWidget* m_tabs;
 };

@@ -2,7 +2,8 @@
 
 #include "rules/dialogs/CActDlg.h"
 
-CFilEpriseDlg::CFilEpriseDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
+CFilEpriseDlg::CFilEpriseDlg(RuleStore& rules, const UserStore& users, MessageBoxPort& boxes,
+                             QWidget* parent)
     : CFilPageDlg({160,
                    Enterprise,
                    "EnterPrise 受信フィルタ設定:",
@@ -13,4 +14,4 @@ CFilEpriseDlg::CFilEpriseDlg(RuleStore& rules, const UserStore& users, QWidget* 
                    CActDlg::ModeAddEnterprise,
                    CActDlg::ModeEditEnterprise,
                    "編集するイベントを選択してください。"},
-                  rules, users, parent) {}
+                  rules, users, boxes, parent) {}

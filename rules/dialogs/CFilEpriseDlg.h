@@ -6,5 +6,6 @@
 class CFilEpriseDlg : public CFilPageDlg {
     Q_OBJECT
 public:
-    CFilEpriseDlg(RuleStore& rules, const UserStore& users, QWidget* parent = nullptr);
+    CFilEpriseDlg(RuleStore& rules, const UserStore& users, MessageBoxPort& boxes,
+                  QWidget* parent = nullptr);
 };

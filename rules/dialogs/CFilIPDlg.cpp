@@ -2,7 +2,8 @@
 
 #include "rules/dialogs/CActDlg.h"
 
-CFilIPDlg::CFilIPDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
+CFilIPDlg::CFilIPDlg(RuleStore& rules, const UserStore& users, MessageBoxPort& boxes,
+                     QWidget* parent)
     : CFilPageDlg({161,
                    IpRange,
                    "IPアドレス 受信フィルタ設定:",
@@ -11,4 +12,4 @@ CFilIPDlg::CFilIPDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
                    CActDlg::ModeAddIpRange,
                    CActDlg::ModeEditIpRange,
                    "編集するIPアドレスを選択してください。"},
-                  rules, users, parent) {}
+                  rules, users, boxes, parent) {}

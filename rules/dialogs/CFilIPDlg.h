@@ -6,5 +6,6 @@
 class CFilIPDlg : public CFilPageDlg {
     Q_OBJECT
 public:
-    CFilIPDlg(RuleStore& rules, const UserStore& users, QWidget* parent = nullptr);
+    CFilIPDlg(RuleStore& rules, const UserStore& users, MessageBoxPort& boxes,
+              QWidget* parent = nullptr);
 };

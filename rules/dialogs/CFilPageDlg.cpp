@@ -12,8 +12,9 @@
 #include "rules/RuleText.h"
 #include "rules/dialogs/CActDlg.h"
 
-CFilPageDlg::CFilPageDlg(Shape shape, RuleStore& rules, const UserStore& users, QWidget* parent)
-    : QWidget(parent), m_rules(rules), m_users(users), m_shape(std::move(shape)) {
+CFilPageDlg::CFilPageDlg(Shape shape, RuleStore& rules, const UserStore& users,
+                         MessageBoxPort& boxes, QWidget* parent)
+    : QWidget(parent), m_rules(rules), m_users(users), m_boxes(boxes), m_shape(std::move(shape)) {
     WithId(this, m_shape.resourceId);
     m_list = WithId(new CReportListCtrl(m_shape.columns, false), kList);
     auto* add = WithId(new QPushButton(QStringLiteral("追加")), kAddButton);
@@ -79,7 +80,7 @@ void CFilPageDlg::AppendRuleRow(const RuleRecord& rule) {
 }
 
 void CFilPageDlg::OpenActionDialog(int mode) {
-    CActDlg dialog(m_rules, m_users, this);
+    CActDlg dialog(m_rules, m_users, m_boxes, this);
     dialog.SetMode(this, mode);
     RunModal(dialog);
 }
@@ -87,14 +88,14 @@ void CFilPageDlg::OpenActionDialog(int mode) {
 void CFilPageDlg::OnAdd() { OpenActionDialog(m_shape.addMode); }
 
 void CFilPageDlg::OnEdit() {
-    if (m_list->FirstSelectedRow() < 0) return ShowStopMessage(m_shape.noSelectionToEdit);
+    if (m_list->FirstSelectedRow() < 0) return ShowStopMessage(m_boxes, m_shape.noSelectionToEdit);
     OpenActionDialog(m_shape.editMode);
 }
 
 void CFilPageDlg::OnDelete() {
     const int row = m_list->FirstSelectedRow();
-    if (row < 0) return ShowStopMessage("削除するイベントを選択してください。");
-    if (!AskOkCancel("選択されているイベントを削除します。よろしいですか？")) return;
+    if (row < 0) return ShowStopMessage(m_boxes, "削除するイベントを選択してください。");
+    if (!AskOkCancel(m_boxes, "選択されているイベントを削除します。よろしいですか？")) return;
     // Only the selected row leaves the list, though the store may drop further lines of
     // the same identity (an "Any" rule of the same enterprise). A rule file that could not
     // be rewritten keeps the rule, and so the list keeps its row.

@@ -9,6 +9,7 @@
 #include "platform/qt/ReportListCtrl.h"
 #include "rules/RuleRecord.h"
 
+class MessageBoxPort;
 class RuleStore;
 class UserStore;
 
@@ -42,13 +43,15 @@ protected:
         const char* noSelectionToEdit;
     };
 
-    CFilPageDlg(Shape shape, RuleStore& rules, const UserStore& users, QWidget* parent);
+    CFilPageDlg(Shape shape, RuleStore& rules, const UserStore& users, MessageBoxPort& boxes,
+                QWidget* parent);
 
 private:
     void OpenActionDialog(int mode);
 
     RuleStore& m_rules;
     const UserStore& m_users;
+    MessageBoxPort& m_boxes;
     Shape m_shape;
     CReportListCtrl* m_list;
 };

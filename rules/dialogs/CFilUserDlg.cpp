@@ -2,7 +2,8 @@
 
 #include "rules/dialogs/CActDlg.h"
 
-CFilUserDlg::CFilUserDlg(RuleStore& rules, const UserStore& users, QWidget* parent)
+CFilUserDlg::CFilUserDlg(RuleStore& rules, const UserStore& users, MessageBoxPort& boxes,
+                         QWidget* parent)
     : CFilPageDlg({162,
                    User,
                    "ユーザ 受信フィルタ設定:",
@@ -11,4 +12,4 @@ CFilUserDlg::CFilUserDlg(RuleStore& rules, const UserStore& users, QWidget* pare
                    CActDlg::ModeAddUser,
                    CActDlg::ModeEditUser,
                    "編集するユーザを選択してください。"},
-                  rules, users, parent) {}
+                  rules, users, boxes, parent) {}

@@ -6,5 +6,6 @@
 class CFilUserDlg : public CFilPageDlg {
     Q_OBJECT
 public:
-    CFilUserDlg(RuleStore& rules, const UserStore& users, QWidget* parent = nullptr);
+    CFilUserDlg(RuleStore& rules, const UserStore& users, MessageBoxPort& boxes,
+                QWidget* parent = nullptr);
 };

@@ -49,8 +49,8 @@ std::string TooLongMessage(const MailField& field) {
 
 }  // namespace
 
-CMailDlg::CMailDlg(SettingsSource& settingsSource, QWidget* parent)
-    : CBaseDlg(parent), m_settings(settingsSource) {
+CMailDlg::CMailDlg(SettingsSource& settingsSource, MessageBoxPort& boxes, QWidget* parent)
+    : CBaseDlg(parent), m_settings(settingsSource), m_boxes(boxes) {
     const AppSettings settings = m_settings.Snapshot();
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Mail"));
 
@@ -99,13 +99,13 @@ void CMailDlg::OnOK() {
         const std::string text = ToCp932(ControlById<QLineEdit>(this, field.id)->text());
         if (text.size() > field.key.TextLimit()) {
             m_settings.Replace(settings);
-            ShowStopMessage(TooLongMessage(field));
+            ShowStopMessage(m_boxes, TooLongMessage(field));
             return;
         }
         SetText(field.key, settings, text);
     }
     m_settings.Replace(settings);
     // A file that could not be written has been reported; the dialog stays open.
-    if (!m_settings.Save()) return;
+    if (!m_settings.Save(m_boxes)) return;
     accept();
 }

@@ -3,6 +3,7 @@
 
 #include "platform/qt/CBaseDlg.h"
 
+class MessageBoxPort;
 class SettingsSource;
 
 class CMailDlg : public CBaseDlg {
@@ -21,12 +22,14 @@ public:
     };
 
     // Shows the mail settings of settings and changes them on OK.
-    explicit CMailDlg(SettingsSource& settings, QWidget* parent = nullptr);
+    // Refusals are told through boxes.
+    CMailDlg(SettingsSource& settings, MessageBoxPort& boxes, QWidget* parent = nullptr);
 
     void OnOK() override;
 
 private:
     SettingsSource& m_settings;
+    MessageBoxPort& m_boxes;
 
     void EnablePopFields(bool enable);
 };

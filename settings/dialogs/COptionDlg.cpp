@@ -72,8 +72,9 @@ QLineEdit* NumberEdit(int id, int32_t value) {
 
 }  // namespace
 
-COptionDlg::COptionDlg(SettingsSource& settingsSource, EngineFile& engine, QWidget* parent)
-    : CBaseDlg(parent), m_settings(settingsSource) {
+COptionDlg::COptionDlg(SettingsSource& settingsSource, EngineFile& engine, MessageBoxPort& boxes,
+                       QWidget* parent)
+    : CBaseDlg(parent), m_settings(settingsSource), m_boxes(boxes) {
     const AppSettings settings = m_settings.Snapshot();
     setWindowTitle(QStringLiteral("Olix Trap Receiver: Option"));
 
@@ -173,7 +174,7 @@ void COptionDlg::OnOK() {
     AppSettings settings = m_settings.Snapshot();
     auto refuse = [&](std::string_view message) {
         m_settings.Replace(settings);
-        ShowStopMessage(message);
+        ShowStopMessage(m_boxes, message);
     };
 
     const std::optional<int32_t> port = ParseNumber(ControlById<QLineEdit>(this, kPortEdit)->text(),
@@ -221,6 +222,6 @@ void COptionDlg::OnOK() {
 
     m_settings.Replace(settings);
     // A file that could not be written has been reported; the dialog stays open.
-    if (!m_settings.Save()) return;
+    if (!m_settings.Save(m_boxes)) return;
     accept();
 }

@@ -6,6 +6,7 @@
 #include "platform/qt/CBaseDlg.h"
 
 class EngineFile;
+class MessageBoxPort;
 class SettingsSource;
 
 class COptionDlg : public CBaseDlg {
@@ -23,11 +24,14 @@ public:
         kMibFoldersEdit = 1011,
     };
 
-    // Shows settings and changes them on OK, and the engine ID of engine's file.
-    COptionDlg(SettingsSource& settings, EngineFile& engine, QWidget* parent = nullptr);
+    // Shows settings and changes them on OK, and the engine ID of engine's file; refusals
+    // are told through boxes.
+    COptionDlg(SettingsSource& settings, EngineFile& engine, MessageBoxPort& boxes,
+               QWidget* parent = nullptr);
 
     void OnOK() override;
 
 private:
     SettingsSource& m_settings;
+    MessageBoxPort& m_boxes;
 };

@@ -12,16 +12,18 @@
 #include "forward/SyslogMessage.h"
 #include "forward/TrapFields.h"
 #include "settings/IniFile.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
 
 namespace {
 
 TEST(ForwardSettingsTest, KeysReadAsWrittenByHandAndFilesWithoutTheSectionKeepTheirBytes) {
+    MessageBoxRecorder boxes;
     TempProgramFolder folder;
     const std::string plain = "[INIT]\r\nRECVP=162\r\n; a comment\r\n";
     folder.Write("OlixTrap.ini", plain);
-    ASSERT_TRUE(SaveForwardSettingsFile(ForwardSettings{}));
+    ASSERT_TRUE(SaveForwardSettingsFile(ForwardSettings{}, boxes));
     EXPECT_EQ(folder.Read("OlixTrap.ini"), plain);
 
     folder.Write("OlixTrap.ini",
@@ -43,7 +45,7 @@ TEST(ForwardSettingsTest, KeysReadAsWrittenByHandAndFilesWithoutTheSectionKeepTh
     EXPECT_EQ(read[3].kind, ForwardKind::kNone);
 
     // Saved and read again, nothing changes; a default value is not added.
-    ASSERT_TRUE(SaveForwardSettingsFile(read));
+    ASSERT_TRUE(SaveForwardSettingsFile(read, boxes));
     EXPECT_EQ(LoadForwardSettingsFile(), read);
     EXPECT_EQ(folder.Read("OlixTrap.ini").find("FACILITY3"), std::string::npos);
     EXPECT_NE(folder.Read("OlixTrap.ini").find("KIND1=syslog-tcp\r\n"), std::string::npos);

@@ -19,6 +19,7 @@
 #include "rules/RuleStore.h"
 #include "support/Eventually.h"
 #include "support/LoopbackSender.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/PeerDaemon.h"
 #include "support/RecordingServiceWindows.h"
 #include "support/SnmptrapRunner.h"
@@ -113,17 +114,13 @@ protected:
                 forwardSection);
         settings_.Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
-        CloseLogFile();
         ASSERT_EQ(users_.AppendUser("alice", "authpass1", "privpass1", kEngineId, 2, 1), 0);
         forwarder_.ApplyForwardSettings(LoadForwardSettingsFile());
         program_.TrapReceiver().Start();
         ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     }
 
-    void TearDown() override {
-        program_.TrapReceiver().Shutdown();
-        CloseLogFile();
-    }
+    void TearDown() override { program_.TrapReceiver().Shutdown(); }
 
     std::string Target(uint16_t port = 0) const {
         return "127.0.0.1:" + std::to_string(port ? port : port_);
@@ -149,11 +146,12 @@ protected:
     }
 
     TempProgramFolder folder_;
-    Program program_;
+    MessageBoxRecorder boxes_;
+    Program program_{boxes_};
     UserStore& users_ = program_.Users();
     SettingsSource& settings_ = program_.Settings();
     Forwarder& forwarder_ = program_.Forwarding();
-    RecordingServiceWindows windows_{program_.Windows(), &program_.Counters()};
+    RecordingServiceWindows windows_{program_.Windows(), program_.Rows(), &program_.Counters()};
     uint16_t port_ = 0;
 };
 
@@ -342,7 +340,7 @@ TEST_F(ForwardPeersTest, FailingDestinationsShowTheirErrorAndReceptionGoesOn) {
                refused.delivered + refused.dropped == 3;
     }));
     EXPECT_EQ(windows_.RowCount(), 3u);
-    CloseLogFile();
+    program_.Log().Close();
     EXPECT_EQ(Lines(folder_.Read("log/log.log")).size(), 3u);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "mail/MailDialogue.h"
+#include "platform/BoundedLookup.h"
 #include "support/ScriptedTcpServer.h"
 
 using namespace std::chrono_literals;
@@ -24,8 +25,9 @@ constexpr MailTimeouts kQuick{1000ms, 300ms, 1500ms};
 constexpr std::string_view kMessage = "Subject: x\r\n\r\nbody\r\n.\r\n";
 
 int Deliver(const ScriptedTcpServer& server, const MailTimeouts& timeouts = kQuick) {
-    return RunSmtpDelivery({"127.0.0.1", server.Port()}, "trap@example.org", "admin@example.org",
-                           kMessage, timeouts);
+    LookupPool lookups;
+    return RunSmtpDelivery(lookups, {"127.0.0.1", server.Port()}, "trap@example.org",
+                           "admin@example.org", kMessage, timeouts);
 }
 
 std::vector<S::Step> SmtpUpToRecipient() {
@@ -116,7 +118,8 @@ TEST(MailDialogue, Pop3LogsInAndQuits) {
          S::Send("+OK logged in\r\n"), S::ReadLine(), S::Send("+OK bye\r\n")},
         transcript);
     // A host name is resolved too ("localhost" comes from the hosts file, not the network).
-    EXPECT_EQ(RunPop3Login({"localhost", server.Port()}, "taro", "secret", kQuick), 0);
+    LookupPool lookups;
+    EXPECT_EQ(RunPop3Login(lookups, {"localhost", server.Port()}, "taro", "secret", kQuick), 0);
     server.Finish();
     EXPECT_EQ(transcript.Lines(), (Lines{"pop:USER taro", "pop:PASS secret", "pop:QUIT"}));
 }
@@ -128,7 +131,8 @@ TEST(MailDialogue, Pop3TakesOnlyPlusOkWithASpaceAsPositive) {
         ScriptedTcpServer server(
             "pop", {S::Send("+OK ready\r\n"), S::ReadLine(), S::Send(refusal), S::ReadLine()},
             transcript);
-        EXPECT_EQ(RunPop3Login({"127.0.0.1", server.Port()}, "taro", "secret", kQuick), 1);
+        LookupPool lookups;
+        EXPECT_EQ(RunPop3Login(lookups, {"127.0.0.1", server.Port()}, "taro", "secret", kQuick), 1);
         server.Finish();
         EXPECT_EQ(transcript.Lines(), (Lines{"pop:USER taro", "pop:"})) << refusal;
     }
@@ -165,7 +169,9 @@ TEST(MailDialogue, FailsAtOnceWhenNothingListens) {
     ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), length), 0);
     ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
     close(fd);
-    EXPECT_EQ(
-        RunSmtpDelivery({"127.0.0.1", ntohs(address.sin_port)}, "a@b", "c@d", kMessage, kQuick), 1);
-    EXPECT_EQ(RunPop3Login({"", 110}, "u", "p", kQuick), 1);
+    LookupPool lookups;
+    EXPECT_EQ(RunSmtpDelivery(lookups, {"127.0.0.1", ntohs(address.sin_port)}, "a@b", "c@d",
+                              kMessage, kQuick),
+              1);
+    EXPECT_EQ(RunPop3Login(lookups, {"", 110}, "u", "p", kQuick), 1);
 }

@@ -18,6 +18,7 @@
 
 #include "mail/Mail.h"
 #include "mail/MailQueue.h"
+#include "platform/BoundedLookup.h"
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
@@ -168,23 +169,26 @@ private:
 }  // namespace
 
 TEST(Mail, SendsNothingWithoutSenderOrRecipient) {
+    LookupPool lookups;
     for (const char* field : {"from", "to"}) {
         Transcript transcript;
         ScriptedTcpServer pop("pop", PopLogin(), transcript);
         ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
         AppSettings settings = MailSettings(true);
         SetFixedText(field == std::string("from") ? settings.mailFrom : settings.mailTo, "");
-        SendNotificationMailWith(settings, "text", {pop.Port(), smtp.Port(), kQuick});
+        SendNotificationMailWith(settings, "text", {pop.Port(), smtp.Port(), kQuick}, lookups);
         EXPECT_EQ(pop.Finish(), 0) << field;
         EXPECT_EQ(smtp.Finish(), 0) << field;
     }
 }
 
 TEST(Mail, LogsInAtThePopServerBeforeSending) {
+    LookupPool lookups;
     Transcript transcript;
     ScriptedTcpServer pop("pop", PopLogin(), transcript);
     ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
-    SendNotificationMailWith(MailSettings(true), "Link down", {pop.Port(), smtp.Port(), kQuick});
+    SendNotificationMailWith(MailSettings(true), "Link down", {pop.Port(), smtp.Port(), kQuick},
+                             lookups);
     EXPECT_EQ(pop.Finish(), 1);
     EXPECT_EQ(smtp.Finish(), 1);
     const Lines lines = transcript.Lines();
@@ -197,16 +201,18 @@ TEST(Mail, LogsInAtThePopServerBeforeSending) {
 }
 
 TEST(Mail, WithoutPopAuthenticationGoesStraightToSmtp) {
+    LookupPool lookups;
     Transcript transcript;
     ScriptedTcpServer pop("pop", PopLogin(), transcript);
     ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
-    SendNotificationMailWith(MailSettings(false), "x", {pop.Port(), smtp.Port(), kQuick});
+    SendNotificationMailWith(MailSettings(false), "x", {pop.Port(), smtp.Port(), kQuick}, lookups);
     EXPECT_EQ(pop.Finish(), 0);
     EXPECT_EQ(smtp.Finish(), 1);
     EXPECT_EQ(transcript.Lines().back(), "smtp:QUIT");
 }
 
 TEST(Mail, AFailedPopLoginSendsNoMail) {
+    LookupPool lookups;
     const std::vector<std::vector<S::Step>> popServers = {
         PopLogin("-ERR bad password\r\n"),
         PopLogin("+OK\r\n"),                        // no space after +OK: negative
@@ -217,7 +223,8 @@ TEST(Mail, AFailedPopLoginSendsNoMail) {
         Transcript transcript;
         ScriptedTcpServer pop("pop", script, transcript);
         ScriptedTcpServer smtp("smtp", S::SmtpAccepting(), transcript);
-        SendNotificationMailWith(MailSettings(true), "x", {pop.Port(), smtp.Port(), kQuick});
+        SendNotificationMailWith(MailSettings(true), "x", {pop.Port(), smtp.Port(), kQuick},
+                                 lookups);
         EXPECT_EQ(pop.Finish(), 1);
         EXPECT_EQ(smtp.Finish(), 0) << "no SMTP connection after a failed login";
     }
@@ -233,24 +240,26 @@ TEST(MailQueue, AFullQueueDropsAndCountsAndItsEndIsBounded) {
     ASSERT_TRUE(mail.has_value());
     LossCounters losses;
     constexpr std::size_t kMails = kMailQueueCapacity + 6;
-    for (std::size_t i = 0; i < kMails; ++i) QueueNotificationMail(*mail, route, losses);
+    MailQueue queue(losses);
+    for (std::size_t i = 0; i < kMails; ++i) queue.QueueNotificationMail(*mail, route);
     // One mail is in hand (or about to be) and the queue is full: the rest was dropped.
     const uint64_t dropped = losses.Read(LossKind::kMailsDropped);
     EXPECT_GE(dropped, 5u);
     EXPECT_LE(dropped, 6u);
     // The mail in hand outlasts the wait: every mail still waiting is dropped and counted.
-    EXPECT_FALSE(ShutdownMailQueue(200ms, losses));
+    EXPECT_FALSE(queue.Shutdown(200ms));
     EXPECT_EQ(losses.Read(LossKind::kMailsDropped), kMails - 1);
 }
 
 TEST(Mail, ARealSmtpServerReceivesTheJapaneseMail) {
+    LookupPool lookups;
     RealSmtpServer server;
     if (!server.Ready()) GTEST_SKIP() << "aiosmtpd (Debian python3-aiosmtpd) is not available";
     const MailRoute route{1, server.Port(), {5000ms, 10000ms, 20000ms}};
 
     const std::string body =
         "リンクダウンを検出しました。\r\n装置: core-1 (192.0.2.1)\r\nifIndex = 3";
-    SendNotificationMailWith(MailSettings(false), Utf8ToCp932(body), route);
+    SendNotificationMailWith(MailSettings(false), Utf8ToCp932(body), route, lookups);
     EXPECT_EQ(server.Check(1, "トラップ通知", body), "");
     EXPECT_EQ(server.Envelope(1), "trap@example.org\nadmin@example.org\n");
 
@@ -260,14 +269,14 @@ TEST(Mail, ARealSmtpServerReceivesTheJapaneseMail) {
     const std::string injected =
         "community:\r\n.\r\nMAIL FROM:<evil@example.org>\r\nRCPT TO:<victim@example.org>\r\n"
         "DATA\r\nspam\n.\nend";
-    SendNotificationMailWith(ascii, injected, route);
+    SendNotificationMailWith(ascii, injected, route, lookups);
     EXPECT_EQ(server.Check(2, "Trap from core-1", injected), "");
 
     // The longest message text, cut to fit the mail: still decodes to its beginning.
     std::string longBody;
     while (longBody.size() < 2000) longBody += "警告: ポート 3 がダウンしました。 ";
     const std::string longCp932 = Utf8ToCp932(longBody).substr(0, 2047);
-    SendNotificationMailWith(MailSettings(false), longCp932, route);
+    SendNotificationMailWith(MailSettings(false), longCp932, route, lookups);
     EXPECT_EQ(server.Check(3, "トラップ通知", Cp932ToUtf8(longCp932), true), "");
 
     std::this_thread::sleep_for(200ms);  // a wrongly split message would arrive as a 4th

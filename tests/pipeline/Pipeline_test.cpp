@@ -11,6 +11,8 @@
 #include <sstream>
 #include <thread>
 
+#include "mail/MailQueue.h"
+#include "pipeline/WindowPorts.h"
 #include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
@@ -29,6 +31,7 @@
 #include "traffic/TrafficCounts.h"
 #include "trap/LossCounters.h"
 #include "traplog/TrapLog.h"
+#include "traplog/TrapRowQueue.h"
 #include "traplog/TrapRowTexts.h"
 
 namespace {
@@ -80,18 +83,11 @@ std::string Text(const std::array<char, N>& field) {
 class PipelineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CloseLogFile();
         settings_.Load();
         DBLib::MakeFolder("/db");
         DBLib::MakeFolder("/log");
         DBLib::MakeFolder("/tmp");
         Configure(1, 0, 0);
-        CloseOpenModelessBoxes();
-        ClearRecordedMessageBoxes();
-    }
-    void TearDown() override {
-        CloseOpenModelessBoxes();
-        CloseLogFile();
     }
 
     void Configure(int32_t receiveMode, int32_t logMode, int32_t resolveHostName) {
@@ -113,21 +109,44 @@ protected:
         return Text(actions.popupMessage);
     }
 
-    std::size_t LogLines() const {
-        CloseLogFile();
+    std::size_t LogLines() {
+        log_.Close();
         const std::string log = folder_.Read("log/log.log");
         return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
     }
 
+    // The parts of a pipeline under test, looking the senders' names up with hostNames.
+    PipelineParts Parts(HostNames& hostNames) {
+        return {.rules = rules_,
+                .settings = settings_,
+                .windows = ports_,
+                .losses = losses_,
+                .traffic = traffic_,
+                .log = log_,
+                .rows = rows_,
+                .mail = mail_,
+                .programs = programs_,
+                .sounds = sounds_,
+                .hostNames = hostNames,
+                .boxes = boxes_};
+    }
+
     TempProgramFolder folder_;
+    MessageBoxRecorder boxes_;
     StoreReadFailures readFailures_;
-    RuleStore rules_{readFailures_};
+    RuleStore rules_{readFailures_, {.boxes = boxes_}};
     TestSettings settings_;
     WindowPorts ports_;
     LossCounters losses_;
     TrafficCounts traffic_;
-    Pipeline pipeline_{rules_, settings_, ports_, losses_, traffic_};
-    RecordingServiceWindows windows_{ports_};
+    TrapLog log_{{.boxes = boxes_}, losses_};
+    TrapRowQueue rows_{losses_};
+    MailQueue mail_{losses_};
+    ProgramLauncher programs_;
+    SoundPlayer sounds_{programs_};
+    HostNames hostNames_;
+    Pipeline pipeline_{Parts(hostNames_)};
+    RecordingServiceWindows windows_{ports_, rows_};
 };
 
 TEST_F(PipelineTest, EveryTrapIsReceivedWithTheDefaultActionsOrNone) {
@@ -220,7 +239,7 @@ TEST_F(PipelineTest, SettingsSavedWhileATrapIsProcessedApplyFromTheNextTrap) {
     // The host-name lookup, the first stage, saves as a dialog would: the filter on
     // without rules, and another message.
     std::atomic<int> lookups{0};
-    SetHostResolver([&](std::array<uint8_t, 4>) {
+    HostNames names([&](std::array<uint8_t, 4>) {
         if (lookups++ == 0) {
             AppSettings saved = settings_.Snapshot();
             saved.receiveMode = 1;
@@ -229,15 +248,15 @@ TEST_F(PipelineTest, SettingsSavedWhileATrapIsProcessedApplyFromTheNextTrap) {
         }
         return std::string("sender.example");
     });
+    Pipeline pipeline(Parts(names));
     const auto first = NewTrapRecord(kSnmpV2c, {10, 0, 0, 1});
     SetText(first->community, "one");
     const auto second = NewTrapRecord(kSnmpV2c, {10, 0, 0, 2});
     SetText(second->community, "two");
-    EXPECT_EQ(pipeline_.ProcessTrap(*first), 0);
-    EXPECT_EQ(pipeline_.ProcessTrap(*second), 1);
-    SetHostResolver({});
+    EXPECT_EQ(pipeline.ProcessTrap(*first), 0);
+    EXPECT_EQ(pipeline.ProcessTrap(*second), 1);
 
-    CloseLogFile();
+    log_.Close();
     const std::string log = folder_.Read("log/log.log");
     EXPECT_NE(log.find(",10.0.0.1,sender.example,2,before one,\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find(",10.0.0.2,sender.example,2,after two,\r\n"), std::string::npos) << log;
@@ -249,7 +268,7 @@ TEST_F(PipelineTest, ActionsGetTrapTextLiterallyAndBeepSilencesTheWave) {
     ArgvRecorder recorder;
     FakeSoundPlayer player;
     int beeps = 0;
-    SetBeepHook([&] { ++beeps; });
+    sounds_.SetBeep([&] { ++beeps; });
     const std::string marker = (recorder.Folder() / "X").string();
     const std::string victim = (recorder.Folder() / "Y").string();
     std::filesystem::create_directory(victim);
@@ -272,13 +291,12 @@ TEST_F(PipelineTest, ActionsGetTrapTextLiterallyAndBeepSilencesTheWave) {
     EXPECT_FALSE(std::filesystem::exists(marker));
     EXPECT_TRUE(std::filesystem::exists(victim));
 
-    const auto boxes = RecordedMessageBoxes();
+    const auto boxes = boxes_.Recorded();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Trap from 10.0.0.7: " + community);
     EXPECT_EQ(beeps, 1);
     std::this_thread::sleep_for(200ms);  // a wrongly started player would have written by now
     EXPECT_EQ(player.Calls(), "");
-    SetBeepHook({});
 }
 
 TEST_F(PipelineTest, WaveSoundsWhenNoBeepIsAsked) {
@@ -289,7 +307,7 @@ TEST_F(PipelineTest, WaveSoundsWhenNoBeepIsAsked) {
     EXPECT_EQ(pipeline_.ProcessTrap(*NewTrapRecord(kSnmpV2c, {10, 0, 0, 7})), 0);
     Eventually([&] { return !player.Calls().empty(); }, 5s);
     EXPECT_EQ(player.Calls(), "-q|--|/sounds/%A.wav|");
-    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    EXPECT_TRUE(boxes_.Recorded().empty());
 }
 
 TEST_F(PipelineTest, RejectedTrapGetsNoRowAndNoActions) {
@@ -299,7 +317,7 @@ TEST_F(PipelineTest, RejectedTrapGetsNoRowAndNoActions) {
     Store(rule);
     EXPECT_EQ(pipeline_.ProcessTrap(*NewV3Trap({10, 0, 0, 1}, "bob")), 1);
     EXPECT_EQ(windows_.RowCount(), 0u);
-    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    EXPECT_TRUE(boxes_.Recorded().empty());
     std::this_thread::sleep_for(200ms);  // a wrongly started program would have run by now
     EXPECT_TRUE(recorder.Runs().empty());
 }
@@ -340,8 +358,9 @@ TEST_F(PipelineTest, AtMostThirtyTwoProgramsRunAtOnceAndEveryOneIsReaped) {
     EXPECT_EQ(losses_.Read(LossKind::kProgramsSkipped), 200u - kMaxRunningPrograms);
 
     folder_.Write("release", "");
-    Eventually([] { return RunningProgramCount() == 0 && CountChildren("sh") == 0; }, 20s, 20ms);
-    EXPECT_EQ(RunningProgramCount(), 0);
+    Eventually([&] { return programs_.RunningProgramCount() == 0 && CountChildren("sh") == 0; },
+               20s, 20ms);
+    EXPECT_EQ(programs_.RunningProgramCount(), 0);
     EXPECT_EQ(CountChildren("sh"), 0) << "a program was left unreaped";
     // Ended programs free their places: the next start is not skipped. (It ends at once,
     // the release being there, so the running count cannot be read reliably.)

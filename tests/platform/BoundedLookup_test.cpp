@@ -24,16 +24,15 @@ TEST(BoundedLookup, AFullPoolWaitsWhileDottedAddressesAndOtherPoolsAreAnswered) 
         std::unique_lock lock(gate->mutex);
         gate->opened.wait(lock, [&] { return gate->open; });
     };
-    constexpr LookupPool kMail = LookupPool::kMailServers;
-    for (int i = 0; i < kMaxUnfinishedLookups; ++i)
-        EXPECT_FALSE(RunLookupWithin(kMail, stuck, 10ms));
+    LookupPool mail;
+    LookupPool senders;
+    for (int i = 0; i < kMaxUnfinishedLookups; ++i) EXPECT_FALSE(mail.RunLookupWithin(stuck, 10ms));
 
     // Every helper of the pool is taken: a name is not looked up, a dotted address is still
     // answered, and the other pool still looks names up.
-    EXPECT_TRUE(AddressesOfWithin(kMail, "localhost", 5s).empty());
-    EXPECT_EQ(AddressesOfWithin(kMail, "127.0.0.1", 5s), std::vector<Ipv4Address>{kLoopback});
-    EXPECT_TRUE(RunLookupWithin(
-        LookupPool::kSenderNames, [] {}, 5s));
+    EXPECT_TRUE(mail.AddressesOfWithin("localhost", 5s).empty());
+    EXPECT_EQ(mail.AddressesOfWithin("127.0.0.1", 5s), std::vector<Ipv4Address>{kLoopback});
+    EXPECT_TRUE(senders.RunLookupWithin([] {}, 5s));
 
     {
         std::lock_guard lock(gate->mutex);
@@ -42,7 +41,7 @@ TEST(BoundedLookup, AFullPoolWaitsWhileDottedAddressesAndOtherPoolsAreAnswered) 
     gate->opened.notify_all();
     std::vector<Ipv4Address> found;
     for (int i = 0; i < 200 && found.empty(); ++i) {
-        found = AddressesOfWithin(kMail, "localhost", 5s);
+        found = mail.AddressesOfWithin("localhost", 5s);
         if (found.empty()) std::this_thread::sleep_for(10ms);
     }
     ASSERT_FALSE(found.empty());

@@ -16,7 +16,8 @@ using namespace std::chrono_literals;
 constexpr std::array<uint8_t, 4> kLoopback = {127, 0, 0, 1};
 
 TEST(HostLookup, LoopbackResolvesThroughTheHostsFile) {
-    EXPECT_EQ(LookUpHostName(kLoopback), "localhost");
+    HostNames names;
+    EXPECT_EQ(names.LookUpHostName(kLoopback), "localhost");
 }
 
 // A resolver that does not answer until the test opens its gate.
@@ -49,12 +50,12 @@ void Open(Gate& gate) {
 
 TEST(HostLookup, SilentResolverGivesNoNameAndStuckLookupsAreCapped) {
     auto gate = std::make_shared<Gate>();
-    const HostResolver silent = AnswerWhenOpened(gate);
-    for (int i = 0; i < kMaxUnfinishedLookups; ++i)
-        EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
+    HostNames names(AnswerWhenOpened(gate), 20ms);
+    const auto sender = [](int i) { return std::array<uint8_t, 4>{10, 0, 0, uint8_t(i)}; };
+    for (int i = 0; i < kMaxUnfinishedLookups; ++i) EXPECT_EQ(names.LookUpHostName(sender(i)), "");
     // Every helper is stuck: the next lookups are not started at all.
-    EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
-    EXPECT_EQ(LookUpHostNameWithin(kLoopback, silent, 20ms), "");
+    EXPECT_EQ(names.LookUpHostName(sender(100)), "");
+    EXPECT_EQ(names.LookUpHostName(sender(101)), "");
     Eventually([&] { return gate->calls >= kMaxUnfinishedLookups; }, 5s);
     EXPECT_EQ(gate->calls, kMaxUnfinishedLookups);
 
@@ -62,21 +63,15 @@ TEST(HostLookup, SilentResolverGivesNoNameAndStuckLookupsAreCapped) {
     ASSERT_TRUE(Eventually([&] { return gate->returned >= kMaxUnfinishedLookups; }, 5s));
 
     // Once the stuck lookups have ended, lookups run again.
-    const HostResolver quick = [](std::array<uint8_t, 4> address) {
-        return std::to_string(address[0]) + ".example";
-    };
     std::string name;
-    for (int i = 0; i < 100 && name.empty(); ++i)
-        name = LookUpHostNameWithin({10, 1, 2, 3}, quick, 5s);
-    EXPECT_EQ(name, "10.example");
+    for (int i = 0; i < 100 && name.empty(); ++i) name = names.LookUpHostName(sender(200 + i));
+    EXPECT_EQ(name, "late.example");
 }
 
 TEST(HostLookup, AnswersAreKeptSoASilentSenderCostsOneWaitPerPeriod) {
     auto gate = std::make_shared<Gate>();
-    const HostResolver late = AnswerWhenOpened(gate);
-    const auto cache = std::make_shared<HostNameCache>();
-    for (int trap = 0; trap < 3; ++trap)
-        EXPECT_EQ(LookUpHostNameThrough(cache, kLoopback, late, 20ms), "");
+    HostNames names(AnswerWhenOpened(gate), 20ms);
+    for (int trap = 0; trap < 3; ++trap) EXPECT_EQ(names.LookUpHostName(kLoopback), "");
     Open(*gate);
     ASSERT_TRUE(Eventually([&] { return gate->returned >= 1; }, 5s));
     EXPECT_EQ(gate->calls, 1);
@@ -84,7 +79,7 @@ TEST(HostLookup, AnswersAreKeptSoASilentSenderCostsOneWaitPerPeriod) {
     std::string name;
     Eventually(
         [&] {
-            name = LookUpHostNameThrough(cache, kLoopback, late, 20ms);
+            name = names.LookUpHostName(kLoopback);
             return !name.empty();
         },
         3s);

@@ -3,27 +3,26 @@
 #include "support/MessageBoxRecorder.h"
 
 TEST(MessageBox, RecorderAnswersFromScriptAndCarriesTheCaption) {
-    ClearRecordedMessageBoxes();
-    QueueMessageBoxAnswer(MessageAnswer::Cancel);
-    EXPECT_EQ(ShowMessageBox("question", MessageIcon::Information, MessageButtons::OkCancel),
+    MessageBoxRecorder boxes;
+    boxes.QueueAnswer(MessageAnswer::Cancel);
+    EXPECT_EQ(ShowMessageBox(boxes, "question", MessageIcon::Information, MessageButtons::OkCancel),
               MessageAnswer::Cancel);
-    EXPECT_EQ(ShowMessageBox("notice", MessageIcon::Information), MessageAnswer::Ok);
-    auto boxes = RecordedMessageBoxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].caption, "Olix Trap Receiver - v3.03");
-    EXPECT_EQ(boxes[0].text, "question");
-    EXPECT_EQ(boxes[1].buttons, MessageButtons::Ok);
+    EXPECT_EQ(ShowMessageBox(boxes, "notice", MessageIcon::Information), MessageAnswer::Ok);
+    auto recorded = boxes.Recorded();
+    ASSERT_EQ(recorded.size(), 2u);
+    EXPECT_EQ(recorded[0].caption, "Olix Trap Receiver - v3.03");
+    EXPECT_EQ(recorded[0].text, "question");
+    EXPECT_EQ(recorded[1].buttons, MessageButtons::Ok);
 }
 
 TEST(MessageBox, ModelessBoxRunsItsCloseActionWhenClosed) {
-    ClearRecordedMessageBoxes();
-    CloseOpenModelessBoxes();
+    MessageBoxRecorder boxes;
     int closed = 0;
-    ShowModelessBox("popup", MessageIcon::Information, [&] { ++closed; });
+    ShowModelessBox(boxes, "popup", MessageIcon::Information, [&] { ++closed; });
     EXPECT_EQ(closed, 0);
-    EXPECT_EQ(OpenModelessBoxCount(), 1);
-    EXPECT_EQ(CloseOpenModelessBoxes(), 1);
+    EXPECT_EQ(boxes.OpenModelessCount(), 1);
+    EXPECT_EQ(boxes.CloseOpenModeless(), 1);
     EXPECT_EQ(closed, 1);
-    ASSERT_EQ(RecordedMessageBoxes().size(), 1u);
-    EXPECT_TRUE(RecordedMessageBoxes()[0].alwaysOnTop);
+    ASSERT_EQ(boxes.Recorded().size(), 1u);
+    EXPECT_TRUE(boxes.Recorded()[0].alwaysOnTop);
 }

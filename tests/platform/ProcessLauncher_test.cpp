@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -54,7 +56,8 @@ TEST(LaunchProgram, PassesTrapTextLiterallyAndRunsNoShell) {
     const std::string community = "$(touch " + marker.string() + "); rm -rf " + victim.string();
     const std::string parameters = "\"" + community + "\" `id` ; | & > z";
 
-    ASSERT_EQ(LaunchProgram(recorder.Program().string(), parameters), 0);
+    ProgramLauncher launcher;
+    ASSERT_EQ(launcher.LaunchProgram(recorder.Program().string(), parameters), 0);
     const auto arguments = recorder.WaitForArguments();
     ASSERT_TRUE(arguments.has_value());
     EXPECT_EQ(*arguments, (std::vector<std::string>{community, "`id`", ";", "|", "&", ">", "z"}));
@@ -70,7 +73,8 @@ TEST(LaunchProgram, ProgramInheritsNoDescriptorButTheStandardOnes) {
     const int inheritable = dup2(opened, 200);
     close(opened);
     ASSERT_EQ(inheritable, 200);
-    ASSERT_EQ(StartProcess(
+    ProgramLauncher launcher;
+    ASSERT_EQ(launcher.StartProcess(
                   {"sh", "-c", "ls /proc/self/fd > \"$0\"", (recorder.Folder() / "fds").string()}),
               0);
     std::string listing;
@@ -90,21 +94,44 @@ TEST(LaunchProgram, ProgramInheritsNoDescriptorButTheStandardOnes) {
 }
 
 TEST(LaunchProgram, MissingOrEmptyProgramReportsFailure) {
-    EXPECT_EQ(LaunchProgram("/nonexistent/olixtrap-no-such-program", "a"), 1);
-    EXPECT_EQ(LaunchProgram("olixtrap-no-such-program-in-path", ""), 1);
-    EXPECT_EQ(LaunchProgram("", "a"), 1);
+    ProgramLauncher launcher;
+    EXPECT_EQ(launcher.LaunchProgram("/nonexistent/olixtrap-no-such-program", "a"), 1);
+    EXPECT_EQ(launcher.LaunchProgram("olixtrap-no-such-program-in-path", ""), 1);
+    EXPECT_EQ(launcher.LaunchProgram("", "a"), 1);
+    EXPECT_EQ(launcher.RunningProgramCount(), 0);
 }
 
 TEST(StartProcess, RunsOnExitWithTheExitCodeOnceTheProgramHasEnded) {
+    ProgramLauncher launcher;
     std::atomic<int> exitCode{-2};
-    ASSERT_EQ(StartProcess({"sh", "-c", "echo this output is discarded; exit 3"}, true,
-                           [&](int code) { exitCode = code; }),
+    ASSERT_EQ(launcher.StartProcess({"sh", "-c", "echo this output is discarded; exit 3"}, true,
+                                    [&](int code) { exitCode = code; }),
               0);
     EXPECT_TRUE(Eventually([&] { return exitCode.load() == 3; }));
     exitCode = -2;
-    ASSERT_EQ(StartProcess({"sh", "-c", "kill -KILL $$"}, true, [&](int code) { exitCode = code; }),
+    ASSERT_EQ(launcher.StartProcess({"sh", "-c", "kill -KILL $$"}, true,
+                                    [&](int code) { exitCode = code; }),
               0);
     EXPECT_TRUE(Eventually([&] { return exitCode.load() == -1; }));
+}
+
+// Its handler is its launcher's and is not run once the launcher is gone.
+TEST(StartProcess, AProgramThatOutlivesItsLauncherIsStillReaped) {
+    ArgvRecorder recorder;  // for its folder
+    const fs::path pidFile = recorder.Folder() / "pid";
+    std::atomic<int> exitCode{-2};
+    {
+        ProgramLauncher launcher;
+        ASSERT_EQ(launcher.StartProcess(
+                      {"sh", "-c", "echo $$ > \"$0\"; sleep 0.2; exit 4", pidFile.string()}, true,
+                      [&](int code) { exitCode = code; }),
+                  0);
+    }
+    pid_t pid = 0;
+    ASSERT_TRUE(Eventually([&] { return (std::ifstream(pidFile) >> pid) && pid > 0; }));
+    // A child that has ended but is not reaped can still be signalled.
+    EXPECT_TRUE(Eventually([&] { return kill(pid, 0) != 0 && errno == ESRCH; }));
+    EXPECT_EQ(exitCode.load(), -2);
 }
 
 }  // namespace

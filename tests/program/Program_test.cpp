@@ -14,6 +14,7 @@
 
 #include "support/Eventually.h"
 #include "support/LoopbackSender.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
 
 namespace {
@@ -37,8 +38,9 @@ TEST(Program, ARunningReceiverEndsWithItsProgramAndEachProgramCountsItsOwn) {
     const uint16_t port = PickFreeTrapPort();
     ASSERT_NE(port, 0);
     folder.Write("OlixTrap.ini", "[INIT]\r\nRECVP=" + std::to_string(port) + "\r\n");
-    const auto other = std::make_unique<Program>();
-    auto program = std::make_unique<Program>();
+    MessageBoxRecorder boxes;
+    const auto other = std::make_unique<Program>(boxes);
+    auto program = std::make_unique<Program>(boxes);
     program->Settings().Load();
     ASSERT_TRUE(program->TrapReceiver().Start());
     ASSERT_TRUE(WaitUntilPortIsHeld(port));

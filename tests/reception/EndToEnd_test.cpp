@@ -99,9 +99,6 @@ protected:
                           "\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n");
         settings_.Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
-        CloseLogFile();
-        CloseOpenModelessBoxes();
-        ClearRecordedMessageBoxes();
         ASSERT_EQ(users_.AppendUser("alice", "authpass1", "privpass1", kEngineId, 2, 1), 0);
         Receiver().Start();
         ASSERT_TRUE(WaitUntilPortIsHeld(port_));
@@ -109,9 +106,7 @@ protected:
 
     void TearDown() override {
         Receiver().Shutdown();
-        EXPECT_TRUE(ShutdownMailQueue(10s, program_.Losses()));
-        CloseOpenModelessBoxes();
-        CloseLogFile();
+        EXPECT_TRUE(program_.Mail().Shutdown(10s));
     }
 
     std::string Target() const { return "127.0.0.1:" + std::to_string(port_); }
@@ -161,7 +156,6 @@ protected:
     }
 
     std::vector<std::vector<std::string>> LogLines() const {
-        CloseLogFile();
         std::vector<std::vector<std::string>> lines;
         // Lines end in a comma and CR LF on disk.
         for (std::string line : Split(folder_.Read("log/log.log"), '\n')) {
@@ -173,7 +167,7 @@ protected:
 
     std::vector<std::string> Messages() const {
         std::vector<std::string> messages;
-        for (const auto& box : RecordedMessageBoxes()) messages.push_back(Cp932ToUtf8(box.text));
+        for (const auto& box : boxes_.Recorded()) messages.push_back(Cp932ToUtf8(box.text));
         return messages;
     }
 
@@ -185,11 +179,12 @@ protected:
     }
 
     TempProgramFolder folder_;
-    mutable Program program_;
+    MessageBoxRecorder boxes_;
+    mutable Program program_{boxes_};
     RuleStore& rules_ = program_.Rules();
     UserStore& users_ = program_.Users();
     SettingsSource& settings_ = program_.Settings();
-    RecordingServiceWindows windows_{program_.Windows(), &program_.Counters()};
+    RecordingServiceWindows windows_{program_.Windows(), program_.Rows(), &program_.Counters()};
     uint16_t port_ = 0;
 };
 
@@ -343,7 +338,7 @@ TEST_F(EndToEndTest, MailActionSendsTheExpandedMessage) {
     ASSERT_TRUE(MailEveryTrap(rules_, settings_, kSmtpHost, "Trap from %A: %C"));
 
     SendV2c("mail-me", kLinkUp);
-    ASSERT_TRUE(DrainMailQueue(10s));
+    ASSERT_TRUE(program_.Mail().Drain(10s));
     EXPECT_EQ(smtp.Finish(), 1);
     const auto lines = transcript.Lines();
     ASSERT_EQ(lines.size(), 7u);
@@ -370,7 +365,7 @@ TEST_F(EndToEndTest, ASlowMailServerHoldsUpNeitherReceptionNorTheOrderOfMails) {
     EXPECT_EQ(windows_.RowCount(), std::size_t{kTraps});
     EXPECT_EQ(LogLines().size(), std::size_t{kTraps});
 
-    ASSERT_TRUE(DrainMailQueue(30s));
+    ASSERT_TRUE(program_.Mail().Drain(30s));
     EXPECT_EQ(smtp.Finish(), kTraps);
     std::vector<std::string> bodies;
     for (const std::string& line : transcript.Lines()) {

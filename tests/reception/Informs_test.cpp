@@ -15,6 +15,7 @@
 #include "support/BerBuilder.h"
 #include "support/LoopbackSender.h"
 #include "support/LoopbackUdpSocket.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/RecordingServiceWindows.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
@@ -45,7 +46,6 @@ protected:
                           "\r\nLOG=1\r\nT2MSG=v2 %C\r\nT3MSG=v3 %u\r\nLOGDELM=0\r\n");
         settings_.Load();
         for (const char* sub : {"/db", "/log", "/tmp"}) DBLib::MakeFolder(sub);
-        CloseLogFile();
         // The entries' engine IDs do not matter to informs: keys use the receiver's.
         ASSERT_EQ(users_.AppendUser("plain", "", "", "", 0, 0), 0);
         ASSERT_EQ(users_.AppendUser("md5des", "md5desauth", "md5despriv", "8000000001020304", 2, 1),
@@ -58,10 +58,7 @@ protected:
         ASSERT_TRUE(WaitUntilPortIsHeld(port_));
     }
 
-    void TearDown() override {
-        Receiver().Shutdown();
-        CloseLogFile();
-    }
+    void TearDown() override { Receiver().Shutdown(); }
 
     std::string Target() const { return "127.0.0.1:" + std::to_string(port_); }
 
@@ -75,7 +72,6 @@ protected:
     }
 
     std::size_t LogLineCount() const {
-        CloseLogFile();
         const std::string log = folder_.Read("log/log.log");
         return std::size_t(std::count(log.begin(), log.end(), '\n'));
     }
@@ -89,10 +85,11 @@ protected:
     }
 
     TempProgramFolder folder_;
-    mutable Program program_;
+    MessageBoxRecorder boxes_;
+    mutable Program program_{boxes_};
     UserStore& users_ = program_.Users();
     SettingsSource& settings_ = program_.Settings();
-    RecordingServiceWindows windows_{program_.Windows(), &program_.Counters()};
+    RecordingServiceWindows windows_{program_.Windows(), program_.Rows(), &program_.Counters()};
     uint16_t port_ = 0;
 };
 

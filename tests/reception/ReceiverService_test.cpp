@@ -22,6 +22,7 @@
 #include "support/RecordingServiceWindows.h"
 #include "trap/LossCounters.h"
 #include "trap/PacketCounters.h"
+#include "traplog/TrapRowQueue.h"
 
 namespace {
 
@@ -87,8 +88,10 @@ protected:
     PacketCounters counters_;
     LossCounters losses_;
     RejectedMessages rejected_;
-    RecordingServiceWindows windows{ports_, &counters_};
-    ReceiverService receiver{{ports_, counters_, losses_, rejected_}};
+    MessageBoxRecorder boxes_;
+    TrapRowQueue rows_{losses_};
+    RecordingServiceWindows windows{ports_, rows_, &counters_};
+    ReceiverService receiver{{ports_, counters_, losses_, rejected_, boxes_}};
 };
 
 std::vector<uint8_t> Filled(std::size_t size, uint8_t first) {
@@ -151,7 +154,6 @@ TEST_F(ReceiverServiceRun, OversizedDatagramIsCountedAsDecodeErrorAndReceptionGo
 }
 
 TEST_F(ReceiverServiceRun, PortHeldElsewhereGivesTheBindBoxAndLeavesTheServiceStopped) {
-    ClearRecordedMessageBoxes();
     const uint16_t port = PickFreeTrapPort();
     ASSERT_NE(port, 0);
     const int holder = socket(AF_INET, SOCK_DGRAM, 0);
@@ -164,7 +166,7 @@ TEST_F(ReceiverServiceRun, PortHeldElsewhereGivesTheBindBoxAndLeavesTheServiceSt
     receiver.Run(port, stopRequested, [](std::span<uint8_t>, std::array<uint8_t, 4>, uint16_t) {});
     close(holder);
 
-    const auto boxes = RecordedMessageBoxes();
+    const auto boxes = boxes_.Recorded();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(Cp932ToUtf8(boxes[0].text),
               "Port bind error (Port = " + std::to_string(port) +

@@ -33,7 +33,6 @@ class DBLibFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         sleeps.clear();
-        ClearRecordedMessageBoxes();
         DBLib::MakeFolder("/db");
     }
 
@@ -45,6 +44,7 @@ protected:
     }
 
     TempProgramFolder folder;
+    MessageBoxRecorder boxes;
 };
 
 }  // namespace
@@ -104,34 +104,35 @@ TEST_F(DBLibFileTest, ReadersNeverCreateAndWritersAppendOrRecreate) {
     EXPECT_EQ(DBLib::OpenForReading("/db", "missing"), nullptr);
     EXPECT_FALSE(std::filesystem::exists(folder.File("db/missing")));
 
-    f = DBLib::Open("/db", "f", OpenMode::Append, RecordSleep);
+    f = DBLib::Open("/db", "f", OpenMode::Append, boxes, RecordSleep);
     ASSERT_NE(f, nullptr);
     EXPECT_TRUE(DBLib::WriteLine(f, "tail"));
     std::fclose(f);
     EXPECT_EQ(folder.Read("db/f"), "n\r\n\r\ntail\r\n");
 
-    f = DBLib::Open("/db", "f", OpenMode::Recreate, RecordSleep);
+    f = DBLib::Open("/db", "f", OpenMode::Recreate, boxes, RecordSleep);
     ASSERT_NE(f, nullptr);
     std::fclose(f);
     EXPECT_EQ(folder.Read("db/f"), "");
-    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    EXPECT_TRUE(boxes.Recorded().empty());
     EXPECT_TRUE(sleeps.empty());
 }
 
 TEST_F(DBLibFileTest, OpenRetriesFiveTimesThenPostsTheAccessError) {
     folder.Write("blocked", "a file where a folder is expected");
-    EXPECT_EQ(DBLib::Open("/blocked", "EventDB.na", OpenMode::Recreate, RecordSleep), nullptr);
+    EXPECT_EQ(DBLib::Open("/blocked", "EventDB.na", OpenMode::Recreate, boxes, RecordSleep),
+              nullptr);
     using std::chrono::milliseconds;
     EXPECT_EQ(sleeps, (std::vector<milliseconds>{milliseconds(5000), milliseconds(10000),
                                                  milliseconds(20000), milliseconds(40000),
                                                  milliseconds(80000)}));
-    const auto boxes = RecordedMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, folder.File("blocked/EventDB.na") + " Access Error");
-    EXPECT_EQ(boxes[0].icon, MessageIcon::Stop);
-    EXPECT_EQ(boxes[0].caption, "Olix Trap Receiver - v3.03");
+    const auto shown = boxes.Recorded();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, folder.File("blocked/EventDB.na") + " Access Error");
+    EXPECT_EQ(shown[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(shown[0].caption, "Olix Trap Receiver - v3.03");
     // Posted, not awaited: the caller may hold a lock that the user interface waits for.
-    EXPECT_EQ(boxes[0].delivery, MessageDelivery::Post);
+    EXPECT_EQ(shown[0].delivery, MessageDelivery::Post);
 }
 
 TEST_F(DBLibFileTest, ReadLineAcceptsCrLfBareLfAndAnUnfinishedLastLine) {
@@ -146,7 +147,7 @@ TEST_F(DBLibFileTest, ReadLineAcceptsCrLfBareLfAndAnUnfinishedLastLine) {
 
 TEST_F(DBLibFileTest, ReplaceFileSwapsWholeOrLeavesTheTargetUntouched) {
     folder.Write("db/target", "old\r\n");
-    std::FILE* next = DBLib::Open("/db", "next", OpenMode::Recreate, RecordSleep);
+    std::FILE* next = DBLib::Open("/db", "next", OpenMode::Recreate, boxes, RecordSleep);
     ASSERT_NE(next, nullptr);
     DBLib::WriteLine(next, "new");
     ArmFailPoint("DBLib::ReplaceFile");
@@ -154,7 +155,7 @@ TEST_F(DBLibFileTest, ReplaceFileSwapsWholeOrLeavesTheTargetUntouched) {
     EXPECT_EQ(folder.Read("db/target"), "old\r\n");
     EXPECT_FALSE(std::filesystem::exists(folder.File("db/next")));
 
-    next = DBLib::Open("/db", "next", OpenMode::Recreate, RecordSleep);
+    next = DBLib::Open("/db", "next", OpenMode::Recreate, boxes, RecordSleep);
     ASSERT_NE(next, nullptr);
     DBLib::WriteLine(next, "new");
     EXPECT_EQ(DBLib::ReplaceFile(next, "/db", "next", "target"), 0);

@@ -42,10 +42,10 @@ bool RuleFound(const RuleStore& rules) {
 
 TEST(StoreFolderLoss, LookupsAnswerFromTheLastTablesAndTheFilesKeepTheirBytes) {
     TempProgramFolder folder;
+    MessageBoxRecorder boxes;
     StoreReadFailures failures;
-    RuleStore rules(failures, FolderComesBackDuringTheSleep);
-    UserStore users(failures, FolderComesBackDuringTheSleep);
-    ClearRecordedMessageBoxes();
+    RuleStore rules(failures, {.boxes = boxes, .retrySleep = FolderComesBackDuringTheSleep});
+    UserStore users(failures, {.boxes = boxes, .retrySleep = FolderComesBackDuringTheSleep});
     DBLib::MakeFolder("/db");
     ASSERT_EQ(rules.Put(UserRule("alice", "seen")), RuleStore::kPutAppended);
     ASSERT_EQ(users.AppendUser("alice", "pw", "", "", 2, 0), 0);
@@ -64,7 +64,7 @@ TEST(StoreFolderLoss, LookupsAnswerFromTheLastTablesAndTheFilesKeepTheirBytes) {
     EXPECT_TRUE(failures.Failing(StoreKind::kRules));
     EXPECT_TRUE(failures.Failing(StoreKind::kUsers));
     EXPECT_EQ(retrySleeps, 0);
-    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    EXPECT_TRUE(boxes.Recorded().empty());
 
     std::filesystem::rename(awayFolder, storeFolder);
     // The files are tried again within a second.

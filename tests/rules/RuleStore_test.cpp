@@ -33,10 +33,7 @@ std::string StoredRecord(std::string plain) {
 
 class RuleStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ClearRecordedMessageBoxes();
-        DBLib::MakeFolder("/db");
-    }
+    void SetUp() override { DBLib::MakeFolder("/db"); }
     void TearDown() override { DisarmFailPoints(); }
     std::string File() const { return folder.Read("db/EventDB.na"); }
 
@@ -46,8 +43,9 @@ protected:
     }
 
     TempProgramFolder folder;
+    MessageBoxRecorder boxes;
     StoreReadFailures failures;
-    RuleStore rules{failures, NoSleep};
+    RuleStore rules{failures, {.boxes = boxes, .retrySleep = NoSleep}};
 };
 
 }  // namespace
@@ -320,8 +318,8 @@ TEST_F(RuleStoreTest, PutReportsAnUnavailableFileAndWritesNothing) {
     std::filesystem::remove_all(folder.File("db"));
     folder.Write("db", "not a folder");
     EXPECT_EQ(rules.Put(UserRule("u", "x")), RuleStore::kPutFileError);
-    ASSERT_EQ(RecordedMessageBoxes().size(), 1u);
-    EXPECT_NE(RecordedMessageBoxes()[0].text.find("EventDB.na Access Error"), std::string::npos);
+    ASSERT_EQ(boxes.Recorded().size(), 1u);
+    EXPECT_NE(boxes.Recorded()[0].text.find("EventDB.na Access Error"), std::string::npos);
     // The stream stayed closed: once the folder is back, the next operation opens the file.
     std::filesystem::remove(folder.File("db"));
     DBLib::MakeFolder("/db");

@@ -6,6 +6,7 @@
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
 #include "settings/SettingsSource.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
 
 namespace {
@@ -20,6 +21,7 @@ protected:
 
     TempProgramFolder folder;
     SettingsSource settings;
+    MessageBoxRecorder boxes;
 };
 
 TEST_F(CConfigTest, MissingFileGivesFirstRunDefaultsAndSaveCreatesEveryKeyInOrder) {
@@ -33,7 +35,7 @@ TEST_F(CConfigTest, MissingFileGivesFirstRunDefaultsAndSaveCreatesEveryKeyInOrde
     EXPECT_EQ(s.usePopAuth, 0);
     EXPECT_EQ(FixedTextView(s.smtpServer), "");
 
-    EXPECT_TRUE(settings.Save());
+    EXPECT_TRUE(settings.Save(boxes));
     EXPECT_EQ(
         folder.Read("OlixTrap.ini"),
         "[INIT]\r\n"
@@ -98,26 +100,26 @@ TEST_F(CConfigTest, RowCeilingIsClampedAndWrittenOnlyOnceItLeavesTheDefault) {
         EXPECT_EQ(LoadFrom(std::string("[INIT]\r\n") + c.stored).maxRows, c.rows);
     }
     LoadFrom("[INIT]\r\n");
-    ASSERT_TRUE(settings.Save());
+    ASSERT_TRUE(settings.Save(boxes));
     EXPECT_EQ(folder.Read("OlixTrap.ini").find("MAXROWS"), std::string::npos);
     AppSettings s = settings.Snapshot();
     s.maxRows = 2000;
     settings.Replace(s);
-    ASSERT_TRUE(settings.Save());
+    ASSERT_TRUE(settings.Save(boxes));
     EXPECT_NE(folder.Read("OlixTrap.ini").find("LOGDELM=3\r\nMAXROWS=2000\r\n"), std::string::npos);
     s.maxRows = kMaxRowsDefault;
     settings.Replace(s);
-    ASSERT_TRUE(settings.Save());
+    ASSERT_TRUE(settings.Save(boxes));
     EXPECT_NE(folder.Read("OlixTrap.ini").find("MAXROWS=1000000\r\n"), std::string::npos);
 }
 
 TEST_F(CConfigTest, MibFoldersAreWrittenOnlyOnceSet) {
     LoadFrom("[INIT]\r\n");
-    ASSERT_TRUE(settings.Save());
+    ASSERT_TRUE(settings.Save(boxes));
     EXPECT_EQ(folder.Read("OlixTrap.ini").find("MIBDIRS"), std::string::npos);
     EXPECT_STREQ(LoadFrom("[INIT]\r\nMIBDIRS=/opt/mibs:/srv/mibs\r\n").mibFolders.data(),
                  "/opt/mibs:/srv/mibs");
-    ASSERT_TRUE(settings.Save());
+    ASSERT_TRUE(settings.Save(boxes));
     EXPECT_NE(folder.Read("OlixTrap.ini").find("MIBDIRS=/opt/mibs:/srv/mibs\r\n"),
               std::string::npos);
 }
@@ -159,7 +161,7 @@ TEST_F(CConfigTest, SaveAndLoadRoundTripEveryFieldAsCp932PlainText) {
     SetFixedText(s.popPassword, "p@ss=word;1");
     SetFixedText(s.mailSubject, Utf8ToCp932("トラップ通知"));
     settings.Replace(s);
-    ASSERT_TRUE(settings.Save());
+    ASSERT_TRUE(settings.Save(boxes));
 
     const std::string file = folder.Read("OlixTrap.ini");
     EXPECT_NE(file.find("passward=p@ss=word;1\r\n"), std::string::npos);
@@ -203,7 +205,7 @@ TEST_F(CConfigTest, SaveKeepsUnknownLinesAndRewritesKeysInPlace) {
     EXPECT_EQ(s.trapPort, 9000);
     s.trapPort = 9001;
     settings.Replace(s);
-    ASSERT_TRUE(settings.Save());
+    ASSERT_TRUE(settings.Save(boxes));
 
     EXPECT_EQ(folder.Read("OlixTrap.ini"),
               "; written by hand\r\n"

@@ -14,6 +14,7 @@
 #include "records/DBLib.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/SampleDatagrams.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
@@ -128,8 +129,9 @@ protected:
     }
 
     TempProgramFolder folder;
+    MessageBoxRecorder boxes;
     StoreReadFailures failures;
-    UserStore users{failures};
+    UserStore users{failures, {.boxes = boxes}};
     UsmKeyCache keys;
     TrapDecoder decoder{users, keys};
 };

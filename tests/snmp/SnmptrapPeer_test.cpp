@@ -10,6 +10,7 @@
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
 #include "support/LoopbackUdpSocket.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TrapRecords.h"
 #include "users/UserStore.h"
@@ -89,8 +90,9 @@ protected:
         EXPECT_EQ(b[10].tag, 0x05);
     }
 
+    MessageBoxRecorder boxes;
     StoreReadFailures readFailures;
-    UserStore users{readFailures};
+    UserStore users{readFailures, {.boxes = boxes}};
     LoopbackUdpSocket socket;
     UsmKeyCache keys;
     TrapDecoder decoder{users, keys};

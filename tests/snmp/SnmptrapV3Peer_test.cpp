@@ -12,6 +12,7 @@
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
 #include "support/LoopbackUdpSocket.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
@@ -101,8 +102,9 @@ protected:
     }
 
     TempProgramFolder folder;
+    MessageBoxRecorder boxes;
     StoreReadFailures failures;
-    UserStore users{failures};
+    UserStore users{failures, {.boxes = boxes}};
     LoopbackUdpSocket socket;
     UsmKeyCache keys;
     TrapDecoder decoder{users, keys};

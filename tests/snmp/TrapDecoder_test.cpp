@@ -9,6 +9,7 @@
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
 #include "support/BerBuilder.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/TrapRecords.h"
 #include "users/UserStore.h"
 
@@ -33,8 +34,9 @@ protected:
         return std::all_of(begin, end, [](uint8_t b) { return b == 0; });
     }
 
+    MessageBoxRecorder boxes;
     StoreReadFailures readFailures;
-    UserStore users{readFailures};
+    UserStore users{readFailures, {.boxes = boxes}};
     UsmKeyCache keys;
     TrapDecoder decoder{users, keys};
     std::unique_ptr<TrapRecord> record = NewTrapRecord();

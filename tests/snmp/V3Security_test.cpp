@@ -10,6 +10,7 @@
 #include "records/DBLib.h"
 #include "snmp/TrapDecoder.h"
 #include "snmp/UsmKeyCache.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
 #include "support/TrapRecords.h"
 #include "support/V3MessageBuilder.h"
@@ -71,8 +72,9 @@ protected:
     int Decode(Bytes datagram) { return decoder.Decode(datagram, kSender, *record, failure); }
 
     TempProgramFolder folder;
+    MessageBoxRecorder boxes;
     StoreReadFailures failures;
-    UserStore users{failures, NoSleep};
+    UserStore users{failures, {.boxes = boxes, .retrySleep = NoSleep}};
     UsmKeyCache keys;
     TrapDecoder decoder{users, keys};
     std::unique_ptr<TrapRecord> record = NewTrapRecord();

@@ -16,15 +16,7 @@
 #include "rules/RuleStore.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
-#include "traplog/TrapLog.h"
 #include "users/UserStore.h"
-
-inline std::vector<std::string> RecordedMessageTexts() {
-    std::vector<std::string> texts;
-    for (const MessageBoxRequest& box : RecordedMessageBoxes())
-        texts.push_back(Cp932ToUtf8(box.text));
-    return texts;
-}
 
 // Shows the dialog and presses its OK button (id 1); true when it closed with OK.
 inline bool PressOk(QDialog& dialog) {
@@ -64,21 +56,19 @@ public:
 // For stores in tests: a failing open is tried again at once.
 inline void NoRetrySleep(std::chrono::milliseconds) {}
 
-// A fresh program folder with the folders that the main frame creates at start-up, a rule
-// and a user store of its own in it that never sleep between attempts to open a file, and
-// the trap log opened anew.
+// A fresh program folder with the folders that the main frame creates at start-up, a
+// recorder for the boxes, and a rule and a user store of its own in it that never sleep
+// between attempts to open a file.
 struct StoreFolder {
     StoreFolder() {
         for (const char* sub : {"/db", "/tmp", "/log"}) DBLib::MakeFolder(sub);
-        CloseLogFile();
-        ClearRecordedMessageBoxes();
     }
-    ~StoreFolder() { CloseLogFile(); }
     StoreFolder(const StoreFolder&) = delete;
     StoreFolder& operator=(const StoreFolder&) = delete;
 
     TempProgramFolder folder;  // built first
+    MessageBoxRecorder boxes;
     StoreReadFailures readFailures;
-    UserStore users{readFailures, NoRetrySleep};
-    RuleStore rules{readFailures, NoRetrySleep};
+    UserStore users{readFailures, {.boxes = boxes, .retrySleep = NoRetrySleep}};
+    RuleStore rules{readFailures, {.boxes = boxes, .retrySleep = NoRetrySleep}};
 };

@@ -1,60 +1,53 @@
 #include "support/MessageBoxRecorder.h"
 
-#include <deque>
-#include <functional>
-#include <mutex>
+#include "platform/Encoding.h"
 
-namespace {
-
-std::mutex recorderMutex;
-std::vector<MessageBoxRequest> recorded;
-std::deque<MessageAnswer> scriptedAnswers;
-std::vector<std::function<void()>> openModeless;
-
-MessageAnswer Record(MessageBoxRequest request) {
-    std::lock_guard lock(recorderMutex);
-    if (request.delivery == MessageDelivery::Modeless) openModeless.push_back(request.onClosed);
+MessageAnswer MessageBoxRecorder::Show(MessageBoxRequest request) {
+    std::lock_guard lock(mutex_);
+    if (request.delivery == MessageDelivery::Modeless) openModeless_.push_back(request.onClosed);
     request.onClosed = nullptr;
-    recorded.push_back(request);
-    if (request.delivery != MessageDelivery::Wait || scriptedAnswers.empty())
+    recorded_.push_back(request);
+    if (request.delivery != MessageDelivery::Wait || scriptedAnswers_.empty())
         return MessageAnswer::Ok;
-    MessageAnswer answer = scriptedAnswers.front();
-    scriptedAnswers.pop_front();
+    MessageAnswer answer = scriptedAnswers_.front();
+    scriptedAnswers_.pop_front();
     return answer;
 }
 
-}  // namespace
-
-void InstallRecordingMessageBoxHandler() { SetMessageBoxHandler(Record); }
-
-std::vector<MessageBoxRequest> RecordedMessageBoxes() {
-    std::lock_guard lock(recorderMutex);
-    return recorded;
+std::vector<MessageBoxRequest> MessageBoxRecorder::Recorded() const {
+    std::lock_guard lock(mutex_);
+    return recorded_;
 }
 
-void ClearRecordedMessageBoxes() {
-    std::lock_guard lock(recorderMutex);
-    recorded.clear();
-    scriptedAnswers.clear();
+std::vector<std::string> MessageBoxRecorder::Texts() const {
+    std::vector<std::string> texts;
+    for (const MessageBoxRequest& box : Recorded()) texts.push_back(Cp932ToUtf8(box.text));
+    return texts;
 }
 
-void QueueMessageBoxAnswer(MessageAnswer answer) {
-    std::lock_guard lock(recorderMutex);
-    scriptedAnswers.push_back(answer);
+void MessageBoxRecorder::Clear() {
+    std::lock_guard lock(mutex_);
+    recorded_.clear();
+    scriptedAnswers_.clear();
 }
 
-int CloseOpenModelessBoxes() {
+void MessageBoxRecorder::QueueAnswer(MessageAnswer answer) {
+    std::lock_guard lock(mutex_);
+    scriptedAnswers_.push_back(answer);
+}
+
+int MessageBoxRecorder::CloseOpenModeless() {
     std::vector<std::function<void()>> toClose;
     {
-        std::lock_guard lock(recorderMutex);
-        toClose.swap(openModeless);
+        std::lock_guard lock(mutex_);
+        toClose.swap(openModeless_);
     }
     for (auto& onClosed : toClose)
         if (onClosed) onClosed();
     return static_cast<int>(toClose.size());
 }
 
-int OpenModelessBoxCount() {
-    std::lock_guard lock(recorderMutex);
-    return static_cast<int>(openModeless.size());
+int MessageBoxRecorder::OpenModelessCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(openModeless_.size());
 }

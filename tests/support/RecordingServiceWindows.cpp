@@ -10,9 +10,9 @@
 #include "trap/PacketCounters.h"
 #include "traplog/TrapRowQueue.h"
 
-RecordingServiceWindows::RecordingServiceWindows(WindowPorts& ports, const PacketCounters* counters)
-    : ports_(ports), counters_(counters) {
-    TakeQueuedRows();
+RecordingServiceWindows::RecordingServiceWindows(WindowPorts& ports, TrapRowQueue& rows,
+                                                 const PacketCounters* counters)
+    : ports_(ports), queue_(rows), counters_(counters) {
     ports_.Install(this);
 }
 
@@ -69,7 +69,7 @@ std::map<int, uint32_t> RecordingServiceWindows::Counters() const {
 }
 
 void RecordingServiceWindows::TakeRows() const {
-    for (TrapRow& row : TakeQueuedRows()) rows_.push_back(std::move(row));
+    for (TrapRow& row : queue_.TakeQueuedRows()) rows_.push_back(std::move(row));
 }
 
 std::size_t RecordingServiceWindows::RowCount() const {

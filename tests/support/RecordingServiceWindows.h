@@ -2,7 +2,7 @@
 // A ServiceWindows fake that records every call the receiver thread and the pipeline make,
 // takes the queued rows and reads the counters as the windows' tick would, and lets a test
 // wait (bounded) until the record satisfies a condition. It installs itself in the ports
-// given (with an empty row queue) on construction and uninstalls itself on destruction.
+// given on construction and uninstalls itself on destruction.
 
 #include <chrono>
 #include <condition_variable>
@@ -18,11 +18,14 @@
 #include "traplog/TrapRow.h"
 
 class PacketCounters;
+class TrapRowQueue;
 
 class RecordingServiceWindows : public ServiceWindows {
 public:
-    // counters: those the counter fields show; a fake without them has no counter fields.
-    explicit RecordingServiceWindows(WindowPorts& ports, const PacketCounters* counters = nullptr);
+    // Takes its rows from rows, which outlives it; counters: those the counter fields show;
+    // a fake without them has no counter fields.
+    RecordingServiceWindows(WindowPorts& ports, TrapRowQueue& rows,
+                            const PacketCounters* counters = nullptr);
     ~RecordingServiceWindows() override;
 
     void SetServiceStatus(std::string_view textCp932) override;
@@ -49,6 +52,7 @@ public:
 private:
     void TakeRows() const;  // with mutex_ held
     WindowPorts& ports_;
+    TrapRowQueue& queue_;
     const PacketCounters* counters_;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;

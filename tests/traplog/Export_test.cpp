@@ -10,6 +10,7 @@
 
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
+#include "platform/ProcessLauncher.h"
 #include "support/Eventually.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
@@ -77,6 +78,7 @@ struct ExportCase {
 class ExportFile : public ::testing::TestWithParam<ExportCase> {
 protected:
     TempProgramFolder folder;
+    MessageBoxRecorder boxes;
 };
 
 TEST_P(ExportFile, MatchesTheExpectedFileByteForByte) {
@@ -84,8 +86,8 @@ TEST_P(ExportFile, MatchesTheExpectedFileByteForByte) {
     FakeTrapList list(param.withRows ? kRowsOfEachVersion : std::vector<ListedTrap>{});
     const std::string path = folder.File("out");
     // Written twice: the second export replaces the first.
-    ASSERT_EQ(WriteExport(param.format, path, PacketCountBlock{}, list), 0);
-    ASSERT_EQ(WriteExport(param.format, path, SampleCounters(), list), 0);
+    ASSERT_EQ(WriteExport(param.format, path, PacketCountBlock{}, list, boxes), 0);
+    ASSERT_EQ(WriteExport(param.format, path, SampleCounters(), list, boxes), 0);
     EXPECT_EQ(folder.Read("out"), Expected(param.expectedFile));
 }
 
@@ -97,16 +99,14 @@ INSTANTIATE_TEST_SUITE_P(Layouts, ExportFile,
 
 TEST(Export, FileThatCannotBeCreatedGivesItsMessage) {
     TempProgramFolder folder;
-    ClearRecordedMessageBoxes();
+    MessageBoxRecorder boxes;
     FakeTrapList list({});
     const std::string missingFolder = folder.File("missing/OlixTrap.csv");
-    EXPECT_EQ(WriteExport(ExportFormat::Csv, missingFolder, SampleCounters(), list), 1);
-    EXPECT_EQ(WriteExport(ExportFormat::Html, missingFolder, SampleCounters(), list), 1);
-    const auto boxes = RecordedMessageBoxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(Cp932ToUtf8(boxes[0].text), "CSV File Open Error。");
-    EXPECT_EQ(Cp932ToUtf8(boxes[1].text), "HTML File Open Error。");
-    EXPECT_EQ(boxes[1].icon, MessageIcon::Stop);
+    EXPECT_EQ(WriteExport(ExportFormat::Csv, missingFolder, SampleCounters(), list, boxes), 1);
+    EXPECT_EQ(WriteExport(ExportFormat::Html, missingFolder, SampleCounters(), list, boxes), 1);
+    EXPECT_EQ(boxes.Texts(),
+              (std::vector<std::string>{"CSV File Open Error。", "HTML File Open Error。"}));
+    EXPECT_EQ(boxes.Recorded()[1].icon, MessageIcon::Stop);
 }
 
 TEST(Export, NoProgramToOpenTheFileTellsWhereItWasWritten) {
@@ -116,17 +116,18 @@ TEST(Export, NoProgramToOpenTheFileTellsWhereItWasWritten) {
     std::filesystem::permissions(program.File("bin/xdg-open"), std::filesystem::perms::owner_all);
     const std::string savedPath = std::getenv("PATH");
     setenv("PATH", (program.File("bin") + ":" + savedPath).c_str(), 1);
-    ClearRecordedMessageBoxes();
+    MessageBoxRecorder boxes;
+    ProgramLauncher launcher;
     FakeTrapList list({});
     const PacketCounters counters;
     {
         WorkingFolder start(program.Path() + "/start");
-        EXPECT_EQ(ExportTrapList(ExportFormat::Csv, counters, list), 0);
+        EXPECT_EQ(ExportTrapList(ExportFormat::Csv, counters, list, launcher, boxes), 0);
     }
-    const bool told = Eventually([] { return !RecordedMessageBoxes().empty(); });
+    const bool told = Eventually([&] { return !boxes.Recorded().empty(); });
     setenv("PATH", savedPath.c_str(), 1);
     ASSERT_TRUE(told);
-    EXPECT_EQ(Cp932ToUtf8(RecordedMessageBoxes()[0].text),
+    EXPECT_EQ(Cp932ToUtf8(boxes.Recorded()[0].text),
               "ファイルを開くプログラムがありません。次の場所に書き出しました。\n" +
                   program.Path() + "/start/OlixTrap.csv");
 }

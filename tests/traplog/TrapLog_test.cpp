@@ -32,19 +32,6 @@
 
 namespace {
 
-std::tm fakeNow{};
-std::tm FakeClock() { return fakeNow; }
-
-void SetNow(int year, int month, int day, int hour = 9, int minute = 3, int second = 7) {
-    fakeNow = std::tm{};
-    fakeNow.tm_year = year - 1900;
-    fakeNow.tm_mon = month - 1;
-    fakeNow.tm_mday = day;
-    fakeNow.tm_hour = hour;
-    fakeNow.tm_min = minute;
-    fakeNow.tm_sec = second;
-}
-
 // The log file's lines without their CR LF.
 std::vector<std::string> Lines(const std::string& file) {
     std::vector<std::string> lines;
@@ -62,16 +49,26 @@ protected:
         SetFixedText(settings.formatV2c, "v2");
         settings.logRetention = 3;
         settings_.Replace(settings);
-        CloseLogFile();
-        SetLogClock(FakeClock);
         SetNow(2017, 1, 5);
-        ClearRecordedMessageBoxes();
         DBLib::MakeFolder("/log");
     }
     void TearDown() override {
-        CloseLogFile();
-        SetLogClock(nullptr);
+        log.Close();
         DisarmFailPoints();
+    }
+    // The time the log's clock gives from now on.
+    void SetNow(int year, int month, int day, int hour = 9, int minute = 3, int second = 7) {
+        now_ = std::tm{};
+        now_.tm_year = year - 1900;
+        now_.tm_mon = month - 1;
+        now_.tm_mday = day;
+        now_.tm_hour = hour;
+        now_.tm_min = minute;
+        now_.tm_sec = second;
+    }
+    // The entry of record as the pipeline writes it, with the message of the settings now.
+    void Write(const TrapRecord& record) {
+        log.WriteEntry(record, ExpandTrapMessage(record, settings_.Snapshot()));
     }
     void SetRetention(int months) {
         AppSettings settings = settings_.Snapshot();
@@ -79,9 +76,9 @@ protected:
         settings_.Replace(settings);
     }
     std::string Log() const { return folder.Read("log/log.log"); }
-    // Replaces the log behind the module's back, so its stream is closed first.
+    // Replaces the log behind the writer's back, so its stream is closed first.
     void WriteLog(const std::vector<std::string>& lines) {
-        CloseLogFile();
+        log.Close();
         std::string bytes;
         for (const auto& line : lines) bytes += line + "\r\n";
         folder.Write("log/log.log", bytes);
@@ -89,29 +86,27 @@ protected:
     // Reloads the whole log into a fresh list, as the dialog does.
     MemoryRecordList Load(int field = LogSearchAll, std::string_view key = "") {
         MemoryRecordList list(6);
-        ReadLogEntries(list, field, key);
+        log.ReadEntries(list, field, key);
         return list;
-    }
-
-    // The entry of record as the pipeline writes it, with the message of the settings now.
-    void WriteLogEntry(const TrapRecord& record) {
-        ::WriteLogEntry(record, ExpandTrapMessage(record, settings_.Snapshot()), losses);
     }
 
     TempProgramFolder folder;
     TestSettings settings_;
     LossCounters losses;
+    std::tm now_{};
+    MessageBoxRecorder boxes;
+    TrapLog log{{.boxes = boxes}, losses, [this] { return now_; }};
 };
 
 }  // namespace
 
 TEST_F(TrapLogTest, LineFormatToTheByte) {
     auto trap = NewV1Trap({192, 168, 1, 20}, 6, 1);
-    WriteLogEntry(*trap);
+    Write(*trap);
     SetFixedText(trap->hostName, "host.example");
     trap->version = 1;
     SetNow(2017, 11, 25, 23, 59, 0);
-    WriteLogEntry(*trap);
+    Write(*trap);
     EXPECT_EQ(Log(),
               "6,2017/01/05 09:03:07,192.168.1.20,,1,GID = 6 / SID = 1,\r\n"
               "6,2017/11/25 23:59:00,192.168.1.20,host.example,2,v2,\r\n");
@@ -121,7 +116,7 @@ TEST_F(TrapLogTest, LineBreaksInTheMessageBecomeSpaces) {
     AppSettings settings = settings_.Snapshot();
     SetFixedText(settings.formatV1, "a\\r\\nb\\nc");
     settings_.Replace(settings);
-    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 0, 0));
+    Write(*NewV1Trap({10, 0, 0, 1}, 0, 0));
     EXPECT_EQ(Log(), "0,2017/01/05 09:03:07,10.0.0.1,,1,a  b c,\r\n");
 }
 
@@ -133,7 +128,7 @@ TEST_F(TrapLogTest, LongMessageIsCutAtACharacterBoundaryToFit2047Bytes) {
     std::string twoByte;
     for (int i = 0; i < 63; ++i) twoByte += Utf8ToCp932("あ");
     SetFixedText(trap->community, "x" + twoByte);  // 127 bytes
-    WriteLogEntry(*trap);
+    Write(*trap);
 
     const std::vector<std::string> lines = Lines(Log());
     ASSERT_EQ(lines.size(), 1u);
@@ -154,7 +149,7 @@ TEST_F(TrapLogTest, ReadShowsNewestFirstAndCreatesAMissingLog) {
     WriteLog(
         {"0,2017/01/05 09:03:07,10.0.0.1,,1,first,", "6,2017/01/06 10:00:00,10.0.0.2,h,2,second,"});
     MemoryRecordList list(6);
-    EXPECT_EQ(ReadLogEntries(list, LogSearchAll, "ignored"), 2);
+    EXPECT_EQ(log.ReadEntries(list, LogSearchAll, "ignored"), 2);
     EXPECT_EQ(list.Image(0), 6);
     EXPECT_EQ(list.Cell(0, 0), "");
     EXPECT_EQ(list.Cell(0, 1), "2017/01/06 10:00:00");
@@ -207,7 +202,7 @@ TEST_F(TrapLogTest, DeletingAfterASearchRemovesExactlyTheSelectedLines) {
     ASSERT_EQ(list.Cell(1, 5), "third");
     list.Select(1);  // c
     list.Select(2);  // the middle one of the three identical lines
-    EXPECT_EQ(DeleteLogLines(list), 2);
+    EXPECT_EQ(log.DeleteLines(list), 2);
     EXPECT_EQ(Lines(Log()), (std::vector<std::string>{a, b, a}));
 
     // The dialog drops the selected rows; the others still name their lines.
@@ -215,23 +210,23 @@ TEST_F(TrapLogTest, DeletingAfterASearchRemovesExactlyTheSelectedLines) {
     list.RemoveRow(1);
     ASSERT_EQ(list.RowCount(), 2);
     list.Select(1);  // the oldest line shown
-    EXPECT_EQ(DeleteLogLines(list), 1);
+    EXPECT_EQ(log.DeleteLines(list), 1);
     EXPECT_EQ(Lines(Log()), (std::vector<std::string>{b, a}));
     list.RemoveRow(1);
     list.Select(0);
-    EXPECT_EQ(DeleteLogLines(list), 1);
+    EXPECT_EQ(log.DeleteLines(list), 1);
     EXPECT_EQ(Lines(Log()), (std::vector<std::string>{b}));
 }
 
 TEST_F(TrapLogTest, DeletionKeepsLinesAppendedAfterTheLoad) {
     WriteLog({"6,2017/01/05 09:03:07,10.0.0.1,,1,x,"});
     MemoryRecordList list = Load();
-    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
+    Write(*NewV1Trap({10, 0, 0, 1}, 6, 1));
     list.Select(0);
-    EXPECT_EQ(DeleteLogLines(list), 1);
+    EXPECT_EQ(log.DeleteLines(list), 1);
     EXPECT_EQ(Lines(Log()),
               (std::vector<std::string>{"6,2017/01/05 09:03:07,10.0.0.1,,1,GID = 6 / SID = 1,"}));
-    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 1, 0));  // the log stays open for appending
+    Write(*NewV1Trap({10, 0, 0, 1}, 1, 0));  // the log stays open for appending
     EXPECT_EQ(Lines(Log()).size(), 2u);
 }
 
@@ -241,21 +236,21 @@ TEST_F(TrapLogTest, FailedReplacementLeavesTheLogWhole) {
     MemoryRecordList list = Load();
     list.Select(0);
     ArmFailPoint("DBLib::ReplaceFile");
-    EXPECT_EQ(DeleteLogLines(list), 0);
+    EXPECT_EQ(log.DeleteLines(list), 0);
     EXPECT_EQ(Log(), before);
 
     SetNow(2017, 6, 1);
     ArmFailPoint("DBLib::ReplaceFile");
-    PurgeExpiredLogEntries();
+    log.PurgeExpired();
     EXPECT_EQ(Log(), before);
     EXPECT_FALSE(std::filesystem::exists(folder.File("log/tmp.log")));
 }
 
 TEST_F(TrapLogTest, ClearLogEmptiesTheLogAndKeepsItOpen) {
-    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
-    ClearLog();
+    Write(*NewV1Trap({10, 0, 0, 1}, 6, 1));
+    log.Clear();
     EXPECT_EQ(Log(), "");
-    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
+    Write(*NewV1Trap({10, 0, 0, 1}, 6, 1));
     EXPECT_EQ(Lines(Log()).size(), 1u);
 }
 
@@ -292,16 +287,16 @@ TEST_F(TrapLogTest, PurgeRemovesExpiredLinesOnlyWhenTheOldestHasExpired) {
     SetNow(2017, 5, 2);
 
     WriteLog({feb, jan, may});  // oldest line still within three months: nothing goes
-    PurgeExpiredLogEntries();
+    log.PurgeExpired();
     EXPECT_EQ(Lines(Log()), (std::vector<std::string>{feb, jan, may}));
 
     WriteLog({jan, dec, feb, may});
-    PurgeExpiredLogEntries();
+    log.PurgeExpired();
     EXPECT_EQ(Lines(Log()), (std::vector<std::string>{feb, may}));
 
     SetRetention(0);
     WriteLog({dec, jan});
-    PurgeExpiredLogEntries();
+    log.PurgeExpired();
     EXPECT_EQ(Lines(Log()), (std::vector<std::string>{dec, jan}));
 }
 
@@ -313,7 +308,7 @@ TEST_F(TrapLogTest, LeftoverCopyOfAnInterruptedRunIsNotMerged) {
     WriteLog({jan, may});
     folder.Write("log/tmp.log", may + "\r\n");
     SetNow(2017, 5, 2);
-    PurgeExpiredLogEntries();
+    log.PurgeExpired();
     EXPECT_EQ(Lines(Log()), (std::vector<std::string>{may}));
     EXPECT_FALSE(std::filesystem::exists(folder.File("log/tmp.log")));
 }
@@ -321,12 +316,12 @@ TEST_F(TrapLogTest, LeftoverCopyOfAnInterruptedRunIsNotMerged) {
 TEST_F(TrapLogTest, UnavailableLogDropsEntriesAndReadsNothing) {
     std::filesystem::remove_all(folder.File("log"));
     folder.Write("log", "not a folder");
-    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
+    Write(*NewV1Trap({10, 0, 0, 1}, 6, 1));
     EXPECT_EQ(losses.Read(LossKind::kLogLinesLost), 1u);
-    EXPECT_TRUE(RecordedMessageBoxes().empty());  // the writer never waits for a box
+    EXPECT_TRUE(boxes.Recorded().empty());  // the writer never waits for a box
     MemoryRecordList list(6);
-    EXPECT_EQ(ReadLogEntries(list, LogSearchAll, ""), 0);
-    EXPECT_EQ(RecordedMessageBoxes().size(), 1u);
+    EXPECT_EQ(log.ReadEntries(list, LogSearchAll, ""), 0);
+    EXPECT_EQ(boxes.Recorded().size(), 1u);
 }
 
 TEST_F(TrapLogTest, WritersReadersAndMaintenanceShareTheLogSafely) {
@@ -335,19 +330,19 @@ TEST_F(TrapLogTest, WritersReadersAndMaintenanceShareTheLogSafely) {
     const std::string kept = "6,2017/05/01 00:00:00,10.0.0.9,,1,kept,";
     std::string bytes = "6,2016/01/01 00:00:00,10.0.0.9,,1,expired,\r\n";
     for (int i = 0; i < kKept; ++i) bytes += kept + "\r\n";
-    CloseLogFile();
+    log.Close();
     folder.Write("log/log.log", bytes);
     SetNow(2017, 5, 2);
     constexpr int kEntries = 150;
     std::thread writer([this] {
-        for (int i = 0; i < kEntries; ++i) WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, i));
+        for (int i = 0; i < kEntries; ++i) Write(*NewV1Trap({10, 0, 0, 1}, 6, i));
     });
-    std::thread maintenance([] {
-        for (int i = 0; i < 20; ++i) PurgeExpiredLogEntries();
+    std::thread maintenance([this] {
+        for (int i = 0; i < 20; ++i) log.PurgeExpired();
     });
     for (int i = 0; i < 5; ++i) {
         MemoryRecordList list(6);
-        ReadLogEntries(list, LogSearchAddress, "10.0.0.1");
+        log.ReadEntries(list, LogSearchAddress, "10.0.0.1");
     }
     writer.join();
     maintenance.join();
@@ -367,14 +362,14 @@ TEST_F(TrapLogTest, TheWriterFollowsThePathWhenTheLogIsRotatedOrRemoved) {
     const auto line = [](int sid) {
         return "6,2017/01/05 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(sid) + ",";
     };
-    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
+    Write(*NewV1Trap({10, 0, 0, 1}, 6, 1));
     std::filesystem::rename(folder.File("log/log.log"), folder.File("log/old.log"));
-    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 2));
+    Write(*NewV1Trap({10, 0, 0, 1}, 6, 2));
     EXPECT_EQ(Lines(folder.Read("log/old.log")), std::vector<std::string>{line(1)});
     EXPECT_EQ(Lines(Log()), std::vector<std::string>{line(2)});
 
     std::filesystem::remove(folder.File("log/log.log"));
-    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 3));
+    Write(*NewV1Trap({10, 0, 0, 1}, 6, 3));
     EXPECT_EQ(Lines(Log()), std::vector<std::string>{line(3)});
 }
 
@@ -426,14 +421,14 @@ TEST_F(TrapLogTest, ALineIsWrittenWhileALongReadIsUnderWay) {
     std::string bytes;
     bytes.reserve(line.size() * kLines);
     for (int i = 0; i < kLines; ++i) bytes += line;
-    CloseLogFile();
+    log.Close();
     folder.Write("log/log.log", bytes);
 
     PausingRowCounter rows;
-    std::thread reader([&] { ReadLogEntries(rows, LogSearchAll, ""); });
+    std::thread reader([&] { log.ReadEntries(rows, LogSearchAll, ""); });
     ASSERT_TRUE(rows.AwaitReading());
     // Were the read holding the log, this would wait until the reader gave up waiting.
-    WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 1));
+    Write(*NewV1Trap({10, 0, 0, 1}, 6, 1));
     rows.MarkWritten();
     reader.join();
     EXPECT_TRUE(rows.WrittenDuringRead());
@@ -476,7 +471,7 @@ TEST_F(TrapLogTest, AFullDiskLosesWholeLinesOnlyCountsThemAndWritingResumesAlsoI
         return "6,2017/01/05 09:03:07,10.0.0.1,,1,GID = 6 / SID = " + std::to_string(sid) + " / " +
                std::string(200, 'x') + ",";
     };
-    CloseLogFile();
+    log.Close();
     int report[2];
     ASSERT_EQ(pipe(report), 0);
     const pid_t child = fork();
@@ -493,29 +488,31 @@ TEST_F(TrapLogTest, AFullDiskLosesWholeLinesOnlyCountsThemAndWritingResumesAlsoI
         std::vector<std::string> expected;
         int attempts = 0;
         for (; attempts < 2000 && losses.Read(LossKind::kLogLinesLost) == 0; ++attempts) {
-            WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, attempts));
+            Write(*NewV1Trap({10, 0, 0, 1}, 6, attempts));
             if (losses.Read(LossKind::kLogLinesLost) == 0) expected.push_back(line(attempts));
         }
         if (losses.Read(LossKind::kLogLinesLost) != 1) fail("the disk never filled");
-        WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, attempts));  // still full
+        Write(*NewV1Trap({10, 0, 0, 1}, 6, attempts));  // still full
         if (losses.Read(LossKind::kLogLinesLost) != 2) fail("a second lost line was not counted");
         const std::string full = Log();
         if (Lines(full) != expected || full.size() < 2 || full.substr(full.size() - 2) != "\r\n")
             fail("the full log does not end in its last whole line");
 
         std::filesystem::remove(folder.File("log/filler"));
-        WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, 99999));
+        Write(*NewV1Trap({10, 0, 0, 1}, 6, 99999));
         expected.push_back(line(99999));
         if (Lines(Log()) != expected) fail("writing did not resume whole after space was freed");
         if (losses.Read(LossKind::kLogLinesLost) != 2) fail("a written line was counted as lost");
 
         // A held batch goes in one write; one that only partly fits keeps its first lines
         // whole, in order, and counts the rest.
-        HoldLogLines(true, losses);
-        for (int sid = 100000; sid < 100100; ++sid)
-            WriteLogEntry(*NewV1Trap({10, 0, 0, 1}, 6, sid));
+        HeldLogLines held;
+        for (int sid = 100000; sid < 100100; ++sid) {
+            const auto trap = NewV1Trap({10, 0, 0, 1}, 6, sid);
+            log.HoldEntry(held, *trap, ExpandTrapMessage(*trap, settings_.Snapshot()));
+        }
         if (Lines(Log()) != expected) fail("held lines were written before the batch ended");
-        HoldLogLines(false, losses);
+        log.WriteHeld(held);
         const std::vector<std::string> after = Lines(Log());
         const std::size_t kept = after.size() - expected.size();
         const uint64_t lost = losses.Read(LossKind::kLogLinesLost) - 2;

@@ -27,16 +27,17 @@ std::unique_ptr<TrapRecord> LargeTrap() {
 }
 
 TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOrderAlsoHeld) {
-    TakeQueuedRows();
     LossCounters losses;
+    TrapRowQueue queue{losses};
     auto record = LargeTrap();
+    const auto message = [&] { return ExpandTrapMessage(*record, AppSettings{}); };
     // Far more rows than 64 MiB of these can hold.
     constexpr int kAttempts = 100000;
     int queued = 0;
     int refused = 0;
     for (int i = 0; i < kAttempts && refused == 0; ++i) {
         SetFixedText(record->community, "row" + std::to_string(i));
-        if (QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{}), losses) == 0)
+        if (queue.QueueReceivedTrapRow(*record, message()) == 0)
             ++queued;
         else
             ++refused;
@@ -44,35 +45,31 @@ TEST(TrapRowQueue, ARowBeyondTheBoundIsCountedAsALossAndTheQueuedRowsKeepTheirOr
     ASSERT_EQ(refused, 1) << "the queue took " << queued << " rows without a bound";
     EXPECT_EQ(losses.Read(LossKind::kRowsRemoved), 1u);
     // Held rows meet the bound when they are queued together; each without room counts.
-    HoldTrapRows(true, losses);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{}), losses),
-                  0);
+    HeldTrapRows held;
+    for (int i = 0; i < 3; ++i) held.push_back(ReceivedTrapRow(*record, message()));
     EXPECT_EQ(losses.Read(LossKind::kRowsRemoved), 1u);
-    HoldTrapRows(false, losses);
+    queue.QueueHeldTrapRows(held);
     EXPECT_EQ(losses.Read(LossKind::kRowsRemoved), 4u);
+    EXPECT_TRUE(held.empty());
 
-    const std::vector<TrapRow> rows = TakeQueuedRows();
+    const std::vector<TrapRow> rows = queue.TakeQueuedRows();
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(queued));
     EXPECT_GT(rows.size() * rows.front().texts.size(), kMaxQueuedRowBytes / 2);
     for (std::size_t i : {std::size_t{0}, rows.size() / 2, rows.size() - 1})
         EXPECT_EQ(rows[i].Cell(kCommunityColumn), "row" + std::to_string(i));
 
     // Taken, the queue has room again; held rows arrive when they are queued, in order.
-    EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{}), losses), 0);
-    HoldTrapRows(true, losses);
+    EXPECT_EQ(queue.QueueReceivedTrapRow(*record, message()), 0);
     for (const char* community : {"held1", "held2"}) {
         SetFixedText(record->community, community);
-        EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, AppSettings{}), losses),
-                  0);
+        held.push_back(ReceivedTrapRow(*record, message()));
     }
-    EXPECT_EQ(TakeQueuedRows().size(), 1u);
-    QueueHeldTrapRows(losses);
-    HoldTrapRows(false, losses);
-    const std::vector<TrapRow> held = TakeQueuedRows();
-    ASSERT_EQ(held.size(), 2u);
-    EXPECT_EQ(held[0].Cell(kCommunityColumn), "held1");
-    EXPECT_EQ(held[1].Cell(kCommunityColumn), "held2");
+    EXPECT_EQ(queue.TakeQueuedRows().size(), 1u);
+    queue.QueueHeldTrapRows(held);
+    const std::vector<TrapRow> taken = queue.TakeQueuedRows();
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[0].Cell(kCommunityColumn), "held1");
+    EXPECT_EQ(taken[1].Cell(kCommunityColumn), "held2");
 }
 
 }  // namespace

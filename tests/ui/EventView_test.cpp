@@ -36,10 +36,9 @@ protected:
         auto record = V2cRecord();
         for (int i = from; i < to; ++i) {
             SetFixedText(record->community, "row" + std::to_string(i));
-            ASSERT_EQ(
-                QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, Settings().Snapshot()),
-                                     program.Losses()),
-                0);
+            ASSERT_EQ(program.Rows().QueueReceivedTrapRow(
+                          *record, ExpandTrapMessage(*record, Settings().Snapshot())),
+                      0);
         }
         List().InsertQueuedRows();
     }
@@ -102,8 +101,8 @@ TEST_F(TrapListTest, QueuedRowsArriveInBatchesInArrivalOrderAndAreAllReadBack) {
             for (int i = from; i < to; ++i) {
                 auto record = V2cRecord();
                 SetFixedText(record->community, "row" + std::to_string(i));
-                EXPECT_EQ(QueueReceivedTrapRow(*record, ExpandTrapMessage(*record, settings),
-                                               program.Losses()),
+                EXPECT_EQ(program.Rows().QueueReceivedTrapRow(*record,
+                                                              ExpandTrapMessage(*record, settings)),
                           0);
             }
         });
@@ -242,13 +241,13 @@ TEST_F(TrapListTest, CopyGivesTheSelectedRowsAsTabSeparatedTextUnderTheHeaders) 
 TEST_F(TrapListTest, DeleteSelectedAsksAndRemovesExactlyTheSelectedRows) {
     AddRows(6);
     for (int row : {0, 1, 3, 5}) SelectRow(row);
-    QueueMessageBoxAnswer(MessageAnswer::Cancel);
+    boxes.QueueAnswer(MessageAnswer::Cancel);
     List().findChild<QAction*>("32794")->trigger();
-    EXPECT_EQ(RecordedMessageTexts(),
+    EXPECT_EQ(boxes.Texts(),
               std::vector<std::string>{"選択されているデータを削除します。よろしいですか？"});
     EXPECT_EQ(List().RowCount(), 6);
 
-    QueueMessageBoxAnswer(MessageAnswer::Ok);
+    boxes.QueueAnswer(MessageAnswer::Ok);
     List().findChild<QAction*>("32794")->trigger();
     EXPECT_EQ(Communities(), (std::vector<std::string>{"row2", "row4"}));
 }
@@ -260,12 +259,12 @@ TEST_F(TrapListTest, DeleteAllAsksAndKeepsTheDetailView) {
     const int detailRows = Detail().List()->topLevelItemCount();
     ASSERT_GT(detailRows, 0);
 
-    QueueMessageBoxAnswer(MessageAnswer::Cancel);
+    boxes.QueueAnswer(MessageAnswer::Cancel);
     List().findChild<QAction*>("32795")->trigger();
     EXPECT_EQ(List().RowCount(), 3);
-    QueueMessageBoxAnswer(MessageAnswer::Ok);
+    boxes.QueueAnswer(MessageAnswer::Ok);
     List().findChild<QAction*>("32795")->trigger();
-    EXPECT_EQ(RecordedMessageTexts(),
+    EXPECT_EQ(boxes.Texts(),
               (std::vector<std::string>{"すべてのデータを削除します。よろしいですか？",
                                         "すべてのデータを削除します。よろしいですか？"}));
     EXPECT_EQ(List().RowCount(), 0);
@@ -313,7 +312,8 @@ TEST_F(TrapListTest, AtTheCeilingTheOldestRowsLeaveAndSelectionDetailAndExportFo
     EXPECT_EQ(Detail().List()->topLevelItem(7)->text(1), "row500");
 
     const std::string path = folder.File("list.csv");
-    ASSERT_EQ(WriteExport(ExportFormat::Csv, path, program.Counters().Snapshot(), List()), 0);
+    ASSERT_EQ(WriteExport(ExportFormat::Csv, path, program.Counters().Snapshot(), List(), boxes),
+              0);
     const std::string csv = folder.Read("list.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 7 + 995);
     const std::size_t firstRow = csv.find("\"v2 row");

@@ -16,7 +16,6 @@
 #include "support/LoopbackSender.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
-#include "traplog/TrapRowQueue.h"
 #include "traplog/TrapText.h"
 #include "ui/CountView.h"
 #include "ui/DataView.h"
@@ -29,7 +28,6 @@ inline constexpr uint16_t kUiFirstTrapPort = 24000;
 class FrameTest : public ::testing::Test {
 protected:
     explicit FrameTest(bool createFrame = true) {
-        ClearRecordedMessageBoxes();
         // The window state goes to this test's folder, never to the user's configuration.
         setenv("XDG_CONFIG_HOME", folder.File("config").c_str(), 1);
         port = PickFreeTrapPort(kUiFirstTrapPort);
@@ -38,7 +36,6 @@ protected:
                          "\r\nHOST=0\r\nLOG=0\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\n"
                          "T3MSG=v3 %u\r\nLOGDELM=0\r\n");
         Settings().Load();
-        TakeQueuedRows();  // rows an earlier test left behind
         if (createFrame) NewFrame();
     }
 
@@ -46,7 +43,6 @@ protected:
         // Ends any receiver while its window calls are still carried out, then the frame.
         app.ExitInstance(0);
         delete frame.data();
-        ClearRecordedMessageBoxes();
     }
 
     // A new main frame of the program, hidden, without the log clean-up.
@@ -69,8 +65,8 @@ protected:
 
     // The row of record as the receiver queues it, taken into the list as on a tick.
     void AddTrapRow(const TrapRecord& record) {
-        ASSERT_EQ(QueueReceivedTrapRow(record, ExpandTrapMessage(record, Settings().Snapshot()),
-                                       program.Losses()),
+        ASSERT_EQ(program.Rows().QueueReceivedTrapRow(
+                      record, ExpandTrapMessage(record, Settings().Snapshot())),
                   0);
         List().InsertQueuedRows();
     }
@@ -84,7 +80,8 @@ protected:
     }
 
     TempProgramFolder folder;
-    Program program;
+    MessageBoxRecorder boxes;
+    Program program{boxes};
     CTrapApp app{program};
     uint16_t port = 0;
     QPointer<CMainFrame> frame;

@@ -7,16 +7,14 @@
 #include <QTest>
 #include <vector>
 
+#include "platform/ProcessLauncher.h"
 #include "ui/AboutDlg.h"
 
 namespace {
 
 class LinkControl : public ::testing::Test {
 protected:
-    LinkControl() {
-        link.SetOpener([this](const std::string& target) { opened.push_back(target); });
-        link.resize(200, 20);
-    }
+    LinkControl() { link.resize(200, 20); }
 
     void Enter() {
         QEnterEvent event(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
@@ -28,7 +26,8 @@ protected:
     }
 
     std::vector<std::string> opened;
-    CLinkStatic link{QString::fromLatin1("https://www.olixsoft.example/")};
+    CLinkStatic link{QString::fromLatin1("https://www.olixsoft.example/"),
+                     [this](const std::string& target) { opened.push_back(target); }};
 };
 
 }  // namespace
@@ -63,7 +62,8 @@ TEST_F(LinkControl, ReleasingOutsideOpensNothingAndRestoresBlue) {
 }
 
 TEST(AboutBox, CarriesTheVersionTheTwoLinksAndCloses) {
-    CAboutDlg about;
+    ProgramLauncher launcher;
+    CAboutDlg about(launcher);
     EXPECT_EQ(about.windowTitle(), "バージョン情報");
     auto* home = about.findChild<CLinkStatic*>("1015");
     auto* mail = about.findChild<CLinkStatic*>("1016");

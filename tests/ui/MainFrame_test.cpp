@@ -103,18 +103,18 @@ TEST_F(FrameTest, ClearCommandAsksAndOnOkEmptiesCountersAndBothLists) {
     const int detailRows = Detail().List()->topLevelItemCount();
     ASSERT_GT(detailRows, 0);
 
-    QueueMessageBoxAnswer(MessageAnswer::Cancel);
+    boxes.QueueAnswer(MessageAnswer::Cancel);
     frame->findChild<QAction*>("32775")->trigger();
-    ASSERT_EQ(RecordedMessageTexts(),
+    ASSERT_EQ(boxes.Texts(),
               std::vector<std::string>{"表示データをクリアします。よろしいですか？"});
-    EXPECT_EQ(RecordedMessageBoxes()[0].buttons, MessageButtons::OkCancel);
-    EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Information);
+    EXPECT_EQ(boxes.Recorded()[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(boxes.Recorded()[0].icon, MessageIcon::Information);
     EXPECT_EQ(List().RowCount(), 2);
     EXPECT_EQ(Detail().List()->topLevelItemCount(), detailRows);
     EXPECT_EQ(Counter(1000), "1");
     EXPECT_EQ(Counter(1013), "1");
 
-    QueueMessageBoxAnswer(MessageAnswer::Ok);
+    boxes.QueueAnswer(MessageAnswer::Ok);
     frame->findChild<QAction*>("32775")->trigger();
     EXPECT_EQ(List().RowCount(), 0);
     EXPECT_EQ(Detail().List()->topLevelItemCount(), 0);
@@ -159,7 +159,7 @@ TEST_F(FrameTest, StatusBarShowsEachLossCountAboveZeroBesideTheClock) {
     EXPECT_EQ(losses->text(),
               "受信破棄 (カーネル): 12 | プログラム起動省略: 2 | ログ書込失敗: 3 | 転送破棄: 4");
     // Clearing the display starts the panes from zero; the tooltip keeps the totals.
-    QueueMessageBoxAnswer(MessageAnswer::Ok);
+    boxes.QueueAnswer(MessageAnswer::Ok);
     frame->OnViewClear();
     EXPECT_TRUE(losses->isHidden());
     EXPECT_TRUE(trimmed->isHidden());
@@ -175,8 +175,8 @@ TEST_F(FrameTest, SaveWritesTheSettingsFileAndSaysSo) {
     std::filesystem::remove(folder.File("OlixTrap.ini"));
     frame->findChild<QAction*>("32771")->trigger();
     EXPECT_NE(folder.Read("OlixTrap.ini").find("RECVP=" + std::to_string(port)), std::string::npos);
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"設定データを保存しました。"});
-    EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Information);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"設定データを保存しました。"});
+    EXPECT_EQ(boxes.Recorded()[0].icon, MessageIcon::Information);
 }
 
 TEST_F(FrameTest, SaveThatCannotWriteNamesTheFileAndClaimsNoSuccess) {
@@ -184,18 +184,17 @@ TEST_F(FrameTest, SaveThatCannotWriteNamesTheFileAndClaimsNoSuccess) {
     std::filesystem::remove(folder.File("OlixTrap.ini"));
     std::filesystem::create_directory(folder.File("OlixTrap.ini"));
     frame->findChild<QAction*>("32771")->trigger();
-    EXPECT_EQ(RecordedMessageTexts(),
-              std::vector<std::string>{"設定ファイルに書き込めませんでした。\n" +
-                                       folder.File("OlixTrap.ini")});
-    EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"設定ファイルに書き込めませんでした。\n" +
+                                                      folder.File("OlixTrap.ini")});
+    EXPECT_EQ(boxes.Recorded()[0].icon, MessageIcon::Stop);
     EXPECT_TRUE(std::filesystem::is_directory(folder.File("OlixTrap.ini")));
 }
 
 TEST_F(FrameTest, HelpWithoutTheDocumentGivesTheErrorBoxAndGoesOn) {
     frame->findChild<QAction*>("32780")->trigger();
-    ASSERT_EQ(RecordedMessageTexts().size(), 1u);
-    EXPECT_TRUE(RecordedMessageTexts()[0].starts_with(
-        "ヘルプファイル(OlixTrap.html)を開くことができません。"));
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_TRUE(
+        boxes.Texts()[0].starts_with("ヘルプファイル(OlixTrap.html)を開くことができません。"));
     EXPECT_FALSE(frame.isNull());
 }
 

@@ -12,12 +12,8 @@
 
 namespace {
 
-// The frame's trap log opened anew in its program folder.
 class MenuCommandTest : public FrameTest {
 protected:
-    MenuCommandTest() { CloseLogFile(); }
-    ~MenuCommandTest() override { CloseLogFile(); }
-
     void Choose(int commandId) {
         QAction* action = frame->findChild<QAction*>(QString::number(commandId));
         ASSERT_NE(action, nullptr) << commandId;
@@ -68,7 +64,7 @@ TEST_F(MenuCommandTest, OutputCommandsWriteTheListIntoTheStartFolder) {
     const std::string csv = folder.Read("start/OlixTrap.csv");
     EXPECT_NE(csv.find("\"192.168.1.20\",\"\",\"1\",\"v1 public"), std::string::npos) << csv;
     EXPECT_NE(folder.Read("start/OlixTrap.html").find("<td>192.168.1.20</td>"), std::string::npos);
-    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    EXPECT_TRUE(boxes.Recorded().empty());
 }
 
 }  // namespace

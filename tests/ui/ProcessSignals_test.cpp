@@ -25,6 +25,7 @@
 #include "support/BerBuilder.h"
 #include "support/LoopbackSender.h"
 #include "support/MailEveryTrap.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/ScriptedTcpServer.h"
 #include "support/TempProgramFolder.h"
 
@@ -113,8 +114,9 @@ protected:
     }
 
     TempProgramFolder folder_;
+    MessageBoxRecorder boxes_;
     StoreReadFailures readFailures_;
-    RuleStore rules_{readFailures_};  // writes the rules the program reads
+    RuleStore rules_{readFailures_, {.boxes = boxes_}};  // writes the rules the program reads
     SettingsSource settings_;
     uint16_t port_ = 0;
     std::optional<pid_t> child_;
@@ -127,7 +129,7 @@ TEST_F(ProgramTest, SigtermEndsAsClosingTheWindowDoesWhileMailsWaitForASilentSer
     ScriptedTcpServer smtp("smtp", {ScriptedTcpServer::Pause(4s)}, transcript, kSmtpHost, 25);
     if (smtp.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
     ASSERT_TRUE(MailEveryTrap(rules_, settings_, kSmtpHost, "Trap %C"));
-    ASSERT_TRUE(settings_.Save());
+    ASSERT_TRUE(settings_.Save(boxes_));
 
     Launch();
     SendTrapsAndWaitForTheLog();

@@ -31,13 +31,11 @@ UserEntry Named(std::string_view name) {
 
 class UserStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ClearRecordedMessageBoxes();
-        DBLib::MakeFolder("/db");
-    }
+    void SetUp() override { DBLib::MakeFolder("/db"); }
     TempProgramFolder folder;
+    MessageBoxRecorder boxes;
     StoreReadFailures failures;
-    UserStore store{failures, NoSleep};
+    UserStore store{failures, {.boxes = boxes, .retrySleep = NoSleep}};
 };
 
 }  // namespace
@@ -200,9 +198,9 @@ TEST_F(UserStoreTest, UnavailableFileFindsNoUserAndWritesNothing) {
     UserEntry entry = Named("u");
     EXPECT_EQ(store.FindUser(entry), 1);
     EXPECT_TRUE(failures.Failing(StoreKind::kUsers));
-    EXPECT_TRUE(RecordedMessageBoxes().empty());  // the receiver's lookup shows no box
+    EXPECT_TRUE(boxes.Recorded().empty());  // the receiver's lookup shows no box
     EXPECT_EQ(store.AppendUser("u", "", "", "", 0, 0), 1);
-    EXPECT_EQ(RecordedMessageBoxes().size(), 1u);
+    EXPECT_EQ(boxes.Recorded().size(), 1u);
 }
 
 TEST_F(UserStoreTest, LookupsDuringSavesNeverMissAUserOfBothLists) {

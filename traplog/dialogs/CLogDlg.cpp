@@ -35,7 +35,8 @@ constexpr std::array<const char*, 8> kEventNames = {
 
 }  // namespace
 
-CLogDlg::CLogDlg(QWidget* parent) : QDialog(parent) {
+CLogDlg::CLogDlg(TrapLog& log, MessageBoxPort& boxes, QWidget* parent)
+    : QDialog(parent), m_log(log), m_boxes(boxes) {
     WithId(this, 165);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -94,7 +95,7 @@ void CLogDlg::Load(int searchField, const std::string& key) {
     const unsigned load = ++m_load;
     const int columns = m_list->columnCount();
     m_reader = std::jthread([this, load, columns, searchField, key](std::stop_token stop) {
-        LogRead read(searchField, key);
+        LogRead read(m_log, searchField, key);
         for (bool more = true; more && !stop.stop_requested();) {
             auto rows = std::make_shared<GatheredRows>(columns);
             more = read.Next(*rows, kLinesPerStep);
@@ -143,7 +144,7 @@ void CLogDlg::OnShowAll() {
 
 void CLogDlg::SearchByColumn(int column, int searchField, const char* titlePrefix) {
     const int row = m_list->FirstSelectedRow();
-    if (row < 0) return ShowStopMessage("表示する項目を選択してください。");
+    if (row < 0) return ShowStopMessage(m_boxes, "表示する項目を選択してください。");
     std::string key = m_list->CellText(row, column);
     key.resize(Cp932PrefixLength(key, kKeyLimit));
     const std::string shown = searchField == LogSearchDate ? key.substr(0, kDayLength) : key;
@@ -160,7 +161,7 @@ void CLogDlg::OnSearchVersion() { SearchByColumn(kVersionColumn, LogSearchVersio
 
 void CLogDlg::OnSearchEvent() {
     const int row = m_list->FirstSelectedRow();
-    if (row < 0) return ShowStopMessage("表示する項目を選択してください。");
+    if (row < 0) return ShowStopMessage(m_boxes, "表示する項目を選択してください。");
     const int event = m_list->RowImage(row);
     const bool named = event >= 0 && event < static_cast<int>(kEventNames.size());
     m_titleLine->setText(QStringLiteral("Event = ") +
@@ -170,20 +171,20 @@ void CLogDlg::OnSearchEvent() {
 
 void CLogDlg::OnDeleteSelected() {
     if (m_list->FirstSelectedRow() < 0)
-        return ShowStopMessage("削除するデータを選択してください。");
-    if (!AskOkCancel("選択データを削除します。よろしいですか？")) return;
+        return ShowStopMessage(m_boxes, "削除するデータを選択してください。");
+    if (!AskOkCancel(m_boxes, "選択データを削除します。よろしいですか？")) return;
     StopLoading();
     // Every row names its line in the log, so exactly the chosen lines go, also after a
     // search and also when two lines read the same. When the log could not be rewritten
     // the rows stay, as their lines do.
-    if (DeleteLogLines(*m_list) > 0) m_list->RemoveRows(m_list->SelectedRows());
+    if (m_log.DeleteLines(*m_list) > 0) m_list->RemoveRows(m_list->SelectedRows());
     UpdateCountLine();
 }
 
 void CLogDlg::OnDeleteAll() {
-    if (!AskOkCancel("すべてのデータを削除します。よろしいですか？")) return;
+    if (!AskOkCancel(m_boxes, "すべてのデータを削除します。よろしいですか？")) return;
     StopLoading();
-    ClearLog();
+    m_log.Clear();
     m_list->RemoveAllRows();
     UpdateCountLine();
 }

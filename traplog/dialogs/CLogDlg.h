@@ -14,7 +14,9 @@ class CReportListCtrl;
 class GatheredRows;
 class QLabel;
 class QMenuBar;
+class MessageBoxPort;
 class QProgressBar;
+class TrapLog;
 
 class CLogDlg : public QDialog {
     Q_OBJECT
@@ -32,7 +34,8 @@ public:
         kMessageColumn
     };
 
-    explicit CLogDlg(QWidget* parent = nullptr);
+    // The window of log, which outlives it; its questions and refusals go through boxes.
+    CLogDlg(TrapLog& log, MessageBoxPort& boxes, QWidget* parent = nullptr);
     ~CLogDlg() override;
 
     // Whether a load is still reading the log.
@@ -66,6 +69,8 @@ private:
     void UpdateCountLine();
     void LayOut();
 
+    TrapLog& m_log;
+    MessageBoxPort& m_boxes;
     QMenuBar* m_menuBar;
     QLabel* m_titleLine;
     CReportListCtrl* m_list;

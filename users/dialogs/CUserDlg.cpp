@@ -41,8 +41,8 @@ QLineEdit* NewPasswordEdit(int id) {
 
 }  // namespace
 
-CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent)
-    : CBaseDlg(parent), m_pList(list), m_bEdit(editMode) {
+CUserDlg::CUserDlg(CReportListCtrl* list, bool editMode, MessageBoxPort& boxes, QWidget* parent)
+    : CBaseDlg(parent), m_pList(list), m_bEdit(editMode), m_boxes(boxes) {
     WithId(this, 169);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: User"));
     auto* name = WithId(new QLineEdit, kNameEdit);
@@ -106,7 +106,7 @@ void CUserDlg::OnOK() {
     const std::string privPassword =
         ToCp932(ControlById<QLineEdit>(this, kPrivPasswordEdit)->text());
     if (const char* problem = UserEntryProblem(name, engineId, authPassword, privPassword))
-        return ShowStopMessage(problem);
+        return ShowStopMessage(m_boxes, problem);
     // A protocol list without a selection (an unknown code, in edit mode only) keeps the row's
     // text.
     const int auth = ControlById<QComboBox>(this, kAuthCombo)->currentIndex();

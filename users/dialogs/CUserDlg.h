@@ -4,6 +4,7 @@
 #include "platform/qt/CBaseDlg.h"
 
 class CReportListCtrl;
+class MessageBoxPort;
 
 class CUserDlg : public CBaseDlg {
     Q_OBJECT
@@ -20,11 +21,13 @@ public:
 
     // list is the user list of the list dialog; in edit mode its first selected row is
     // shown and overwritten, otherwise a row is appended.
-    CUserDlg(CReportListCtrl* list, bool editMode, QWidget* parent = nullptr);
+    CUserDlg(CReportListCtrl* list, bool editMode, MessageBoxPort& boxes,
+             QWidget* parent = nullptr);
 
     void OnOK() override;
 
 private:
     CReportListCtrl* m_pList;
     bool m_bEdit;
+    MessageBoxPort& m_boxes;
 };

@@ -15,7 +15,8 @@
 #include "users/UserStore.h"
 #include "users/dialogs/CUserDlg.h"
 
-CUserListDlg::CUserListDlg(UserStore& users, QWidget* parent) : QDialog(parent), m_users(users) {
+CUserListDlg::CUserListDlg(UserStore& users, MessageBoxPort& boxes, QWidget* parent)
+    : QDialog(parent), m_users(users), m_boxes(boxes) {
     WithId(this, 179);
     setWindowTitle(QStringLiteral("Olix Trap Receiver: User List"));
     m_list = WithId(new CReportListCtrl({{QStringLiteral("ユーザ"), 80},
@@ -71,7 +72,7 @@ CUserListDlg::CUserListDlg(UserStore& users, QWidget* parent) : QDialog(parent),
 void CUserListDlg::FitEngineIdColumn() { FitColumn(m_list, kEngineIdColumn, kEngineIdWidth); }
 
 void CUserListDlg::OnAdd() {
-    CUserDlg dialog(m_list, false, this);
+    CUserDlg dialog(m_list, false, m_boxes, this);
     RunModal(dialog);
     FitEngineIdColumn();
     m_nLastChange = 10;
@@ -79,8 +80,8 @@ void CUserListDlg::OnAdd() {
 
 void CUserListDlg::OnEdit() {
     if (m_list->FirstSelectedRow() < 0)
-        return ShowStopMessage("編集するユーザを選択してください。");
-    CUserDlg dialog(m_list, true, this);
+        return ShowStopMessage(m_boxes, "編集するユーザを選択してください。");
+    CUserDlg dialog(m_list, true, m_boxes, this);
     RunModal(dialog);
     FitEngineIdColumn();
     m_nLastChange = 11;

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class CReportListCtrl;
+class MessageBoxPort;
 class UserStore;
 
 class CUserListDlg : public QDialog {
@@ -24,7 +25,7 @@ public:
         kPrivPasswordColumn = 6,
     };
 
-    explicit CUserListDlg(UserStore& users, QWidget* parent = nullptr);
+    CUserListDlg(UserStore& users, MessageBoxPort& boxes, QWidget* parent = nullptr);
 
     CReportListCtrl* List() const { return m_list; }
     int LastChange() const { return m_nLastChange; }
@@ -39,6 +40,7 @@ private:
     void FitEngineIdColumn();
 
     UserStore& m_users;
+    MessageBoxPort& m_boxes;
     CReportListCtrl* m_list;
     int m_nLastChange = 0;  // 0 until the list was changed (10 add, 11 edit, 12 delete)
 };

@@ -18,10 +18,7 @@ namespace {
 
 class ForwardDialog : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ClearRecordedMessageBoxes();
-        folder_.Write("OlixTrap.ini", "[INIT]\r\nRECVP=162\r\n");
-    }
+    void SetUp() override { folder_.Write("OlixTrap.ini", "[INIT]\r\nRECVP=162\r\n"); }
 
     QLineEdit* Edit(CForwardDlg& dialog, int row, int column) {
         return ControlById<QLineEdit>(&dialog, CForwardDlg::Id(row, column));
@@ -31,10 +28,11 @@ protected:
     TestSettings settings_;  // the senders' formats
     LossCounters losses_;
     Forwarder forwarder_{settings_, losses_};
+    MessageBoxRecorder boxes_;
 };
 
 TEST_F(ForwardDialog, OkPutsTheDestinationsInForceAndWritesOnlyTheirKeys) {
-    CForwardDlg dialog(forwarder_);
+    CForwardDlg dialog(forwarder_, boxes_);
     ControlById<QComboBox>(&dialog, CForwardDlg::Id(1, CForwardDlg::kKindCombo))
         ->setCurrentIndex(3);  // json
     Edit(dialog, 1, CForwardDlg::kPathEdit)->setText(QStringLiteral("no/such/folder/traps.json"));
@@ -51,10 +49,10 @@ TEST_F(ForwardDialog, AnOutOfRangeValueIsRefusedAndADestinationsErrorIsShown) {
     settings[0].kind = ForwardKind::kSyslogTcp;
     settings[0].host = "no-such-host.invalid";
     forwarder_.ApplyForwardSettings(settings);
-    CForwardDlg dialog(forwarder_);
+    CForwardDlg dialog(forwarder_, boxes_);
     Edit(dialog, 0, CForwardDlg::kSeverityEdit)->setText(QStringLiteral("8"));
     EXPECT_FALSE(PressOk(dialog));
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"重要度が不正です。(0 ～ 7)"});
+    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"重要度が不正です。(0 ～ 7)"});
 
     // The error shows once the sender has tried a trap.
     forwarder_.Tap(*V2cRecord(), TappedDatagram{{}, {127, 0, 0, 1}, 1162}, true);

@@ -13,15 +13,15 @@
 
 TEST(HelpWindow, MissingDocumentGivesTheStopBoxAndNoWindow) {
     TempProgramFolder folder;
-    ClearRecordedMessageBoxes();
-    EXPECT_EQ(ShowHelpDocument(), 1);
+    MessageBoxRecorder boxes;
+    EXPECT_EQ(ShowHelpDocument(boxes), 1);
     // It names every place it looked, the program folder first.
-    ASSERT_EQ(RecordedMessageTexts(),
+    ASSERT_EQ(boxes.Texts(),
               std::vector<std::string>{
                   "ヘルプファイル(OlixTrap.html)を開くことができません。\n\n探した場所:\n" +
                   folder.File("OlixTrap.html") + "\n" + ExecutableFolder() + "/OlixTrap.html\n" +
                   InstalledDataFolder() + "/OlixTrap.html"});
-    EXPECT_EQ(RecordedMessageBoxes()[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(boxes.Recorded()[0].icon, MessageIcon::Stop);
 }
 
 TEST(HelpWindow, ShowsTheDocumentOfTheProgramFolderAtTheAskedAnchor) {
@@ -35,9 +35,9 @@ TEST(HelpWindow, ShowsTheDocumentOfTheProgramFolderAtTheAskedAnchor) {
     EXPECT_NE(document.find("id=\"context-22\""), std::string::npos);
     folder.Write("OlixTrap.html", document);
 
-    ClearRecordedMessageBoxes();
-    EXPECT_EQ(ShowHelpDocument(QStringLiteral("context-22")), 0);
-    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    MessageBoxRecorder boxes;
+    EXPECT_EQ(ShowHelpDocument(boxes, QStringLiteral("context-22")), 0);
+    EXPECT_TRUE(boxes.Recorded().empty());
     auto* browser = qobject_cast<QTextBrowser*>(HelpWindow());
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(browser->isVisible());
@@ -56,8 +56,8 @@ TEST(HelpWindow, ProgramFolderWithoutTheDocumentShowsTheInstalledCopysOne) {
     std::filesystem::create_directories(shared);
     std::ofstream(shared / "OlixTrap.html") << "<html><body>installed</body></html>";
 
-    ClearRecordedMessageBoxes();
-    const int shown = ShowHelpDocument();
+    MessageBoxRecorder boxes;
+    const int shown = ShowHelpDocument(boxes);
     auto* browser = qobject_cast<QTextBrowser*>(HelpWindow());
     const std::string source =
         browser ? browser->source().toLocalFile().toStdString() : std::string();
@@ -67,6 +67,6 @@ TEST(HelpWindow, ProgramFolderWithoutTheDocumentShowsTheInstalledCopysOne) {
     std::filesystem::remove(shared.parent_path(), notEmpty);
 
     EXPECT_EQ(shown, 0);
-    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    EXPECT_TRUE(boxes.Recorded().empty());
     EXPECT_EQ(source, (shared / "OlixTrap.html").string());
 }

@@ -45,7 +45,7 @@ protected:
 };
 
 TEST_F(ActionDialog, AddedEnterpriseIsStoredWithItsPrefixAndEditedWithoutIt) {
-    CFilEpriseDlg page(stores.rules, stores.users);
+    CFilEpriseDlg page(stores.rules, stores.users, stores.boxes);
     {
         ModalScript<CActDlg> script([](CActDlg& dialog) {
             EXPECT_EQ(dialog.windowTitle(), "Olix Trap Receiver: Action");
@@ -88,7 +88,7 @@ TEST_F(ActionDialog, AddedEnterpriseIsStoredWithItsPrefixAndEditedWithoutIt) {
 }
 
 TEST_F(ActionDialog, AnyDisablesTheSpecificEditAndKeepsItsNumber) {
-    CFilEpriseDlg page(stores.rules, stores.users);
+    CFilEpriseDlg page(stores.rules, stores.users, stores.boxes);
     ModalScript<CActDlg> script([](CActDlg& dialog) {
         auto* generic = Control<QComboBox>(dialog, CActDlg::kGenericCombo);
         ASSERT_EQ(generic->count(), 8);
@@ -114,7 +114,7 @@ TEST_F(ActionDialog, AnyDisablesTheSpecificEditAndKeepsItsNumber) {
 }
 
 TEST_F(ActionDialog, AddingAnExistingKeyReplacesItsActionsWithoutASecondRow) {
-    CFilIPDlg page(stores.rules, stores.users);
+    CFilIPDlg page(stores.rules, stores.users, stores.boxes);
     int round = 0;
     ModalScript<CActDlg> script([&](CActDlg& dialog) {
         EXPECT_EQ(Control<QLabel>(dialog, CActDlg::kKeyLabel)->text(), "IP アドレス範囲：");
@@ -136,15 +136,15 @@ TEST_F(ActionDialog, AddingAnExistingKeyReplacesItsActionsWithoutASecondRow) {
 }
 
 TEST_F(ActionDialog, AddressRangeMustNotRunBackwards) {
-    CFilIPDlg page(stores.rules, stores.users);
-    CActDlg dialog(stores.rules, stores.users);
+    CFilIPDlg page(stores.rules, stores.users, stores.boxes);
+    CActDlg dialog(stores.rules, stores.users, stores.boxes);
     dialog.SetMode(&page, CActDlg::ModeAddIpRange);
     dialog.show();
     // Compared as numbers with the first octet highest: 10.0.0.2 is above 9.255.255.255.
     SetText(dialog, CActDlg::kStartAddress, "10.0.0.2");
     SetText(dialog, CActDlg::kEndAddress, "9.255.255.255");
     dialog.OnOK();
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"アドレス範囲が不正です。"});
+    EXPECT_EQ(stores.boxes.Texts(), std::vector<std::string>{"アドレス範囲が不正です。"});
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(page.List()->RowCount(), 0);
 
@@ -196,12 +196,12 @@ TEST_F(ActionDialog, ChecksRefuseAtTheirBoundariesAndCommasEverywhere) {
          "メールメッセージのデータサイズが不正です。(128Byteまで)"},
         {CActDlg::ModeAllTraps, CActDlg::kMailEdit, "a,b", kCommaMessage},
     };
-    CFilEpriseDlg enterprisePage(stores.rules, stores.users);
-    CFilUserDlg userPage(stores.rules, stores.users);
+    CFilEpriseDlg enterprisePage(stores.rules, stores.users, stores.boxes);
+    CFilUserDlg userPage(stores.rules, stores.users, stores.boxes);
     for (const CheckCase& check : cases) {
         SCOPED_TRACE(check.text.toStdString() + " in " + std::to_string(check.id));
-        ClearRecordedMessageBoxes();
-        CActDlg dialog(stores.rules, stores.users);
+        stores.boxes.Clear();
+        CActDlg dialog(stores.rules, stores.users, stores.boxes);
         CFilPageDlg* page = check.mode == CActDlg::ModeAddEnterprise
                                 ? static_cast<CFilPageDlg*>(&enterprisePage)
                             : check.mode == CActDlg::ModeAddUser ? &userPage
@@ -216,11 +216,11 @@ TEST_F(ActionDialog, ChecksRefuseAtTheirBoundariesAndCommasEverywhere) {
             SetText(dialog, check.id, check.text);
         dialog.OnOK();
         if (check.message) {
-            EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{check.message});
-            EXPECT_EQ(RecordedMessageBoxes().front().icon, MessageIcon::Stop);
+            EXPECT_EQ(stores.boxes.Texts(), std::vector<std::string>{check.message});
+            EXPECT_EQ(stores.boxes.Recorded().front().icon, MessageIcon::Stop);
             EXPECT_TRUE(dialog.isVisible());
         } else {
-            EXPECT_TRUE(RecordedMessageBoxes().empty());
+            EXPECT_TRUE(stores.boxes.Recorded().empty());
             EXPECT_EQ(dialog.result(), QDialog::Accepted);
         }
     }
@@ -228,7 +228,7 @@ TEST_F(ActionDialog, ChecksRefuseAtTheirBoundariesAndCommasEverywhere) {
 
 TEST_F(ActionDialog, BeepDisablesTheWaveFileAndComesBackChecked) {
     {
-        CActDlg dialog(stores.rules, stores.users);
+        CActDlg dialog(stores.rules, stores.users, stores.boxes);
         dialog.SetMode(nullptr, CActDlg::ModeAllTraps);
         dialog.show();
         EXPECT_FALSE(Control<QLabel>(dialog, CActDlg::kKeyLabel)->isVisible());
@@ -247,7 +247,7 @@ TEST_F(ActionDialog, BeepDisablesTheWaveFileAndComesBackChecked) {
     EXPECT_EQ(all.beep, 1);
     EXPECT_EQ(FixedTextView(all.waveFile), "/tmp/ding.wav");
 
-    CActDlg again(stores.rules, stores.users);
+    CActDlg again(stores.rules, stores.users, stores.boxes);
     again.SetMode(nullptr, CActDlg::ModeAllTraps);
     EXPECT_TRUE(Control<QCheckBox>(again, CActDlg::kBeepCheck)->isChecked());
     EXPECT_FALSE(Control<QLineEdit>(again, CActDlg::kWaveEdit)->isEnabled());
@@ -257,15 +257,15 @@ TEST_F(ActionDialog, BeepDisablesTheWaveFileAndComesBackChecked) {
 TEST_F(ActionDialog, RuleTooLongForItsRecordIsRefusedAndNothingStored) {
     // Every y (0x79) needs an escape byte in the stored form: four full actions of y
     // cannot fit the 663-byte record, though each field is within its limit.
-    CFilIPDlg page(stores.rules, stores.users);
-    CActDlg dialog(stores.rules, stores.users);
+    CFilIPDlg page(stores.rules, stores.users, stores.boxes);
+    CActDlg dialog(stores.rules, stores.users, stores.boxes);
     dialog.SetMode(&page, CActDlg::ModeAddIpRange);
     dialog.show();
     for (int id :
          {CActDlg::kPopupEdit, CActDlg::kProgramEdit, CActDlg::kWaveEdit, CActDlg::kMailEdit})
         SetText(dialog, id, QString(128, QLatin1Char('y')));
     dialog.OnOK();
-    EXPECT_EQ(RecordedMessageTexts(),
+    EXPECT_EQ(stores.boxes.Texts(),
               std::vector<std::string>{std::string(RuleStore::kTooLongMessage)});
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(page.List()->RowCount(), 0);
@@ -275,8 +275,8 @@ TEST_F(ActionDialog, RuleTooLongForItsRecordIsRefusedAndNothingStored) {
 }
 
 TEST_F(ActionDialog, EnterValidatesAndEscapeAndCancelStoreNothing) {
-    CFilIPDlg page(stores.rules, stores.users);
-    CActDlg dialog(stores.rules, stores.users);
+    CFilIPDlg page(stores.rules, stores.users, stores.boxes);
+    CActDlg dialog(stores.rules, stores.users, stores.boxes);
     dialog.SetMode(&page, CActDlg::ModeAddIpRange);
     dialog.show();
     SetText(dialog, CActDlg::kStartAddress, "1.2.3.4");
@@ -287,12 +287,12 @@ TEST_F(ActionDialog, EnterValidatesAndEscapeAndCancelStoreNothing) {
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(page.List()->RowCount(), 0);
 
-    CActDlg second(stores.rules, stores.users);
+    CActDlg second(stores.rules, stores.users, stores.boxes);
     second.SetMode(&page, CActDlg::ModeAddIpRange);
     second.show();
     SetText(second, CActDlg::kStartAddress, "1.2.3.4");
     QTest::keyClick(Control<QLineEdit>(second, CActDlg::kMailEdit), Qt::Key_Return);
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{"アドレス範囲が不正です。"});
+    EXPECT_EQ(stores.boxes.Texts(), std::vector<std::string>{"アドレス範囲が不正です。"});
     EXPECT_TRUE(second.isVisible());
     SetText(second, CActDlg::kEndAddress, "1.2.3.4");
     QTest::keyClick(Control<QLineEdit>(second, CActDlg::kMailEdit), Qt::Key_Enter);
@@ -303,7 +303,7 @@ TEST_F(ActionDialog, EnterValidatesAndEscapeAndCancelStoreNothing) {
 TEST_F(ActionDialog, UserNamesComeFromTheUserStoreAndAnEditedRuleKeepsItsOwn) {
     ASSERT_EQ(stores.users.AppendUser("alice", "", "", "", 0, 0), 0);
     ASSERT_EQ(stores.users.AppendUser("bob", "", "", "", 0, 0), 0);
-    CFilUserDlg page(stores.rules, stores.users);
+    CFilUserDlg page(stores.rules, stores.users, stores.boxes);
     ModalScript<CActDlg> add([](CActDlg& dialog) {
         auto* users = Control<QComboBox>(dialog, CActDlg::kUserCombo);
         ASSERT_EQ(users->count(), 2);
@@ -340,7 +340,7 @@ TEST_F(ActionDialog, KeepsOneWidthInEveryMode) {
     std::vector<int> widths;
     for (int mode : {CActDlg::ModeAllTraps, CActDlg::ModeAddEnterprise, CActDlg::ModeAddIpRange,
                      CActDlg::ModeAddUser}) {
-        CActDlg dialog(stores.rules, stores.users);
+        CActDlg dialog(stores.rules, stores.users, stores.boxes);
         dialog.SetMode(nullptr, mode);
         dialog.show();
         QCoreApplication::processEvents();
@@ -364,13 +364,13 @@ public:
 };
 
 TEST_F(ActionDialog, HelpOpensAtContext22AndTakesInputWhileTheDialogIsModal) {
-    CActDlg dialog(stores.rules, stores.users);
+    CActDlg dialog(stores.rules, stores.users, stores.boxes);
     dialog.SetMode(nullptr, CActDlg::ModeAllTraps);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.show();
     ControlById<QPushButton>(&dialog, CActDlg::kHelpButton)->click();
-    ASSERT_EQ(RecordedMessageTexts().size(), 1u);
-    EXPECT_TRUE(RecordedMessageTexts()[0].starts_with(
+    ASSERT_EQ(stores.boxes.Texts().size(), 1u);
+    EXPECT_TRUE(stores.boxes.Texts()[0].starts_with(
         "ヘルプファイル(OlixTrap.html)を開くことができません。"));
 
     stores.folder.Write("OlixTrap.html",

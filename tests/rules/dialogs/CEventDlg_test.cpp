@@ -64,7 +64,7 @@ protected:
 
     StoreFolder stores;
     StoredRules rules{stores.rules};
-    CEventDlg dialog{stores.rules, stores.users, rules.source};
+    CEventDlg dialog{stores.rules, stores.users, rules.source, stores.boxes};
 };
 
 TEST_F(EventDialog, ShowsTheModeAndTheRulesOfEachKindInFileOrder) {
@@ -104,7 +104,7 @@ TEST_F(EventDialog, CancelKeepsTheModeButNotADeletedRule) {
     AppSettings settings = rules.source.Snapshot();
     settings.receiveMode = 1;
     rules.source.Replace(settings);
-    CEventDlg filtering(stores.rules, stores.users, rules.source);
+    CEventDlg filtering(stores.rules, stores.users, rules.source, stores.boxes);
     filtering.show();
     EXPECT_FALSE(ControlById<QPushButton>(&filtering, CEventDlg::kActionButton)->isEnabled());
     ControlById<QRadioButton>(&filtering, CEventDlg::kAllTrapsRadio)->click();
@@ -123,18 +123,17 @@ TEST_F(EventDialog, CancelKeepsTheModeButNotADeletedRule) {
 TEST_F(EventDialog, DeleteAsksFirstAndRemovesOnlyTheSelectedRow) {
     CFilPageDlg* enterprises = dialog.Page(1);
     enterprises->OnDelete();
-    EXPECT_EQ(RecordedMessageTexts(),
+    EXPECT_EQ(stores.boxes.Texts(),
               std::vector<std::string>{"削除するイベントを選択してください。"});
 
-    ClearRecordedMessageBoxes();
+    stores.boxes.Clear();
     enterprises->List()->SelectRows({0});
-    QueueMessageBoxAnswer(MessageAnswer::Cancel);
+    stores.boxes.QueueAnswer(MessageAnswer::Cancel);
     enterprises->OnDelete();
-    ASSERT_EQ(RecordedMessageBoxes().size(), 1u);
-    EXPECT_EQ(RecordedMessageTexts().front(),
-              "選択されているイベントを削除します。よろしいですか？");
-    EXPECT_EQ(RecordedMessageBoxes().front().icon, MessageIcon::Information);
-    EXPECT_EQ(RecordedMessageBoxes().front().buttons, MessageButtons::OkCancel);
+    ASSERT_EQ(stores.boxes.Recorded().size(), 1u);
+    EXPECT_EQ(stores.boxes.Texts().front(), "選択されているイベントを削除します。よろしいですか？");
+    EXPECT_EQ(stores.boxes.Recorded().front().icon, MessageIcon::Information);
+    EXPECT_EQ(stores.boxes.Recorded().front().buttons, MessageButtons::OkCancel);
     EXPECT_EQ(enterprises->List()->RowCount(), 2);
 
     // The specific rule 9/6/1 is the same rule as the stored "Any" line of enterprise 9,
@@ -154,9 +153,9 @@ TEST_F(EventDialog, EditWithoutSelectionNamesWhatToSelectOnEachPage) {
                               "編集するユーザを選択してください。"};
     ModalScript<CActDlg> script([](CActDlg&) {});
     for (int tab = 0; tab < 3; ++tab) {
-        ClearRecordedMessageBoxes();
+        stores.boxes.Clear();
         dialog.Page(tab)->OnEdit();
-        EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{messages[tab]});
+        EXPECT_EQ(stores.boxes.Texts(), std::vector<std::string>{messages[tab]});
     }
     EXPECT_EQ(script.opened, 0);
 }

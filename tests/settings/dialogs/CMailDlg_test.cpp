@@ -16,7 +16,6 @@ namespace {
 
 struct KnownMailSettings {
     KnownMailSettings() {
-        ClearRecordedMessageBoxes();
         AppSettings settings{};
         settings.trapPort = 162;
         SetFixedText(settings.smtpServer, "smtp.example");
@@ -36,7 +35,8 @@ protected:
 
     TempProgramFolder folder;
     KnownMailSettings known;
-    CMailDlg dialog{known.source};
+    MessageBoxRecorder boxes;
+    CMailDlg dialog{known.source, boxes};
 };
 
 struct FieldCase {
@@ -66,7 +66,7 @@ const FieldCase kFieldCases[] = {
 TEST_F(MailDialog, EachFieldTakesItsLimitInBytesAndRefusesOneMore) {
     for (const FieldCase& field : kFieldCases) {
         SCOPED_TRACE(field.id);
-        ClearRecordedMessageBoxes();
+        boxes.Clear();
         // Two-byte characters, so a count in characters or UTF-8 bytes would be caught.
         Edit(field.id)->setText(QString(field.limit / 2, QChar(0x30C6)));
         EXPECT_TRUE(PressOk());
@@ -75,8 +75,8 @@ TEST_F(MailDialog, EachFieldTakesItsLimitInBytesAndRefusesOneMore) {
 
         Edit(field.id)->setText(QString(field.limit / 2, QChar(0x30C6)) + "x");
         EXPECT_FALSE(PressOk());
-        EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{field.message});
-        EXPECT_EQ(RecordedMessageBoxes().front().icon, MessageIcon::Stop);
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{field.message});
+        EXPECT_EQ(boxes.Recorded().front().icon, MessageIcon::Stop);
         Edit(field.id)->setText("");
     }
 }
@@ -86,7 +86,7 @@ TEST_F(MailDialog, FirstFailingFieldIsReportedAndEarlierOnesKeptInMemoryOnly) {
     Edit(CMailDlg::kMailToEdit)->setText(QString(129, QLatin1Char('t')));
     Edit(CMailDlg::kSubjectEdit)->setText(QString(37, QLatin1Char('s')));
     EXPECT_FALSE(PressOk());
-    EXPECT_EQ(RecordedMessageTexts(),
+    EXPECT_EQ(boxes.Texts(),
               std::vector<std::string>{"Mail Address Toのデータサイズが不正です。(128Byteまで)"});
     EXPECT_EQ(FixedTextView(known.source.Snapshot().mailFrom), "from@example");
     EXPECT_EQ(folder.Read("OlixTrap.ini"), "");

@@ -24,7 +24,6 @@ const char* const kCommaMessage = "設定値に , を使用することはでき
 // Runs before the dialog is built, which reads the settings.
 struct KnownSettings {
     KnownSettings() {
-        ClearRecordedMessageBoxes();
         AppSettings settings{};
         settings.trapPort = 162;
         settings.resolveHostName = 1;
@@ -48,7 +47,8 @@ protected:
     TempProgramFolder folder;
     KnownSettings known;
     EngineFile engine;
-    COptionDlg dialog{known.source, engine};
+    MessageBoxRecorder boxes;
+    COptionDlg dialog{known.source, engine, boxes};
 };
 
 TEST_F(OptionDialog, ShowsTheSettings) {
@@ -67,11 +67,11 @@ TEST_F(OptionDialog, ShowsTheSettings) {
 TEST_F(OptionDialog, PortOutsideOneTo65535IsRefused) {
     for (const char* port : {"0", "", "abc", "65536", "4294967297", "-1"}) {
         SCOPED_TRACE(port);
-        ClearRecordedMessageBoxes();
+        boxes.Clear();
         Edit(COptionDlg::kPortEdit)->setText(port);
         EXPECT_FALSE(PressOk());
-        EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{kPortMessage});
-        EXPECT_EQ(RecordedMessageBoxes().front().icon, MessageIcon::Stop);
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kPortMessage});
+        EXPECT_EQ(boxes.Recorded().front().icon, MessageIcon::Stop);
         EXPECT_EQ(known.source.Snapshot().trapPort, 162);
     }
     EXPECT_EQ(folder.Read("OlixTrap.ini"), "");
@@ -86,7 +86,7 @@ TEST_F(OptionDialog, PortsOneAnd65535AreStoredAndSaved) {
         EXPECT_NE(folder.Read("OlixTrap.ini").find(std::string("RECVP=") + port),
                   std::string::npos);
     }
-    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    EXPECT_TRUE(boxes.Recorded().empty());
 }
 
 TEST_F(OptionDialog, FormatLengthIsCountedInShiftJisBytes) {
@@ -98,7 +98,7 @@ TEST_F(OptionDialog, FormatLengthIsCountedInShiftJisBytes) {
 
     Edit(COptionDlg::kFormatV1Edit + 2)->setText(QString(257, QLatin1Char('x')));
     EXPECT_FALSE(PressOk());
-    EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{kFormatSizeMessage});
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kFormatSizeMessage});
 }
 
 TEST_F(OptionDialog, EmptyFormatIsAcceptedAndCommaRefusedInEachFormat) {
@@ -107,10 +107,10 @@ TEST_F(OptionDialog, EmptyFormatIsAcceptedAndCommaRefusedInEachFormat) {
     EXPECT_EQ(FixedTextView(known.source.Snapshot().formatV1), "");
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        ClearRecordedMessageBoxes();
+        boxes.Clear();
         Edit(COptionDlg::kFormatV1Edit + i)->setText("a,b");
         EXPECT_FALSE(PressOk());
-        EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{kCommaMessage});
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kCommaMessage});
         Edit(COptionDlg::kFormatV1Edit + i)->setText("ab");
     }
 }
@@ -134,10 +134,10 @@ TEST_F(OptionDialog, RowCeilingOutside1000To10000000IsRefusedAfterTheOtherFields
     Edit(COptionDlg::kPortEdit)->setText("5000");
     for (const char* rows : {"999", "", "10000001", "4294967297"}) {
         SCOPED_TRACE(rows);
-        ClearRecordedMessageBoxes();
+        boxes.Clear();
         Edit(COptionDlg::kMaxRowsEdit)->setText(rows);
         EXPECT_FALSE(PressOk());
-        EXPECT_EQ(RecordedMessageTexts(),
+        EXPECT_EQ(boxes.Texts(),
                   std::vector<std::string>{"トラップ一覧の最大行数が不正です。(1000 ～ 10000000)"});
         EXPECT_EQ(known.source.Snapshot().maxRows, kMaxRowsDefault);
     }
@@ -160,7 +160,7 @@ TEST_F(OptionDialog, MibFoldersAreWrittenOnlyOnceSetAndRefusedPast512Bytes) {
     // 171 three-byte characters are 513 bytes in UTF-8, the file system's encoding.
     Edit(COptionDlg::kMibFoldersEdit)->setText(QString(171, QChar(0x3042)));
     EXPECT_FALSE(PressOk());
-    EXPECT_EQ(RecordedMessageTexts(),
+    EXPECT_EQ(boxes.Texts(),
               std::vector<std::string>{"MIB フォルダの指定が長すぎます。(0 ～ 512 バイト)"});
 
     Edit(COptionDlg::kMibFoldersEdit)->setText(QStringLiteral(" /opt/mibs:/srv/ミブ "));
@@ -168,7 +168,7 @@ TEST_F(OptionDialog, MibFoldersAreWrittenOnlyOnceSetAndRefusedPast512Bytes) {
     EXPECT_EQ(FixedTextView(known.source.Snapshot().mibFolders), "/opt/mibs:/srv/ミブ");
     EXPECT_NE(folder.Read("OlixTrap.ini").find("MIBDIRS=/opt/mibs:/srv/ミブ\r\n"),
               std::string::npos);
-    COptionDlg reopened(known.source, engine);
+    COptionDlg reopened(known.source, engine, boxes);
     EXPECT_EQ(ControlById<QLineEdit>(&reopened, COptionDlg::kMibFoldersEdit)->text(),
               QStringLiteral("/opt/mibs:/srv/ミブ"));
 }
@@ -195,12 +195,13 @@ TEST(OptionDialogRetention, StoredValueOutsideTheItemsIsBroughtIntoRange) {
     TempProgramFolder folder;
     SettingsSource source;
     EngineFile engine;
+    MessageBoxRecorder boxes;
     for (auto [stored, expected] : {std::pair{-4, 0}, std::pair{40, 12}}) {
         AppSettings settings{};
         settings.trapPort = 162;
         settings.logRetention = stored;
         source.Replace(settings);
-        COptionDlg dialog(source, engine);
+        COptionDlg dialog(source, engine, boxes);
         auto* retention = ControlById<QComboBox>(&dialog, COptionDlg::kRetentionCombo);
         EXPECT_EQ(retention->currentIndex(), -1);
         retention->setEditText("junk");

@@ -7,6 +7,8 @@
 
 #include "platform/qt/ReportListCtrl.h"
 #include "support/DialogTesting.h"
+#include "trap/LossCounters.h"
+#include "traplog/TrapLog.h"
 
 namespace {
 
@@ -47,7 +49,9 @@ protected:
 
     StoreFolder stores;
     WrittenLog written{stores};
-    CLogDlg dialog;
+    LossCounters losses;
+    TrapLog log{{.boxes = stores.boxes}, losses};
+    CLogDlg dialog{log, stores.boxes};
 };
 
 TEST_F(LogDialog, ListsEveryLineNewestFirst) {
@@ -68,9 +72,9 @@ TEST_F(LogDialog, ListsEveryLineNewestFirst) {
 TEST_F(LogDialog, SearchesNeedASelectedRow) {
     for (auto search : {&CLogDlg::OnSearchDate, &CLogDlg::OnSearchAddress, &CLogDlg::OnSearchHost,
                         &CLogDlg::OnSearchVersion, &CLogDlg::OnSearchEvent}) {
-        ClearRecordedMessageBoxes();
+        stores.boxes.Clear();
         (dialog.*search)();
-        EXPECT_EQ(RecordedMessageTexts(),
+        EXPECT_EQ(stores.boxes.Texts(),
                   std::vector<std::string>{"表示する項目を選択してください。"});
         EXPECT_EQ(List()->RowCount(), 6);
     }
@@ -121,11 +125,11 @@ TEST_F(LogDialog, DeletingRowsOfASearchRemovesExactlyTheirLines) {
     ASSERT_EQ(List()->RowCount(), 4);
     // Rows 0 and 1 are the two identical lines of 01/07; take one of them and the 01/05 line.
     List()->SelectRows({1, 3});
-    QueueMessageBoxAnswer(MessageAnswer::Ok);
+    stores.boxes.QueueAnswer(MessageAnswer::Ok);
     dialog.OnDeleteSelected();
-    EXPECT_EQ(RecordedMessageTexts(),
+    EXPECT_EQ(stores.boxes.Texts(),
               std::vector<std::string>{"選択データを削除します。よろしいですか？"});
-    EXPECT_EQ(RecordedMessageBoxes().front().buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(stores.boxes.Recorded().front().buttons, MessageButtons::OkCancel);
     EXPECT_EQ(Log(), LogFile({0, 2, 3, 4}));
     ASSERT_EQ(List()->RowCount(), 2);
     EXPECT_EQ(CountLine(), " 0 /  4");
@@ -138,15 +142,14 @@ TEST_F(LogDialog, DeletingRowsOfASearchRemovesExactlyTheirLines) {
 
 TEST_F(LogDialog, DeletionsAskFirstAndCancelChangesNothing) {
     dialog.OnDeleteSelected();
-    EXPECT_EQ(RecordedMessageTexts(),
-              std::vector<std::string>{"削除するデータを選択してください。"});
+    EXPECT_EQ(stores.boxes.Texts(), std::vector<std::string>{"削除するデータを選択してください。"});
 
     List()->SelectRows({0});
-    QueueMessageBoxAnswer(MessageAnswer::Cancel);
+    stores.boxes.QueueAnswer(MessageAnswer::Cancel);
     dialog.OnDeleteSelected();
-    QueueMessageBoxAnswer(MessageAnswer::Cancel);
+    stores.boxes.QueueAnswer(MessageAnswer::Cancel);
     dialog.OnDeleteAll();
-    EXPECT_EQ(RecordedMessageTexts().back(), "すべてのデータを削除します。よろしいですか？");
+    EXPECT_EQ(stores.boxes.Texts().back(), "すべてのデータを削除します。よろしいですか？");
     EXPECT_EQ(List()->RowCount(), 6);
     EXPECT_EQ(Log(), LogFile({0, 1, 2, 3, 4, 5}));
 
@@ -179,7 +182,9 @@ TEST(LogDialogLarge, OpensAtOnceAndFillsTheListNewestFirstInSteps) {
     for (int i = 0; i < kLines; ++i)
         file += "6,2017/01/05 09:03:07,10.0.0.1,,1,m" + std::to_string(i) + ",\r\n";
     stores.folder.Write("log/log.log", file);
-    CLogDlg dialog;
+    LossCounters losses;
+    TrapLog log({.boxes = stores.boxes}, losses);
+    CLogDlg dialog(log, stores.boxes);
     EXPECT_TRUE(dialog.Loading());  // the window is up before the log is read
     ASSERT_TRUE(Loaded(dialog));
     ASSERT_EQ(dialog.List()->RowCount(), kLines);
@@ -191,7 +196,9 @@ TEST(LogDialogLarge, OpensAtOnceAndFillsTheListNewestFirstInSteps) {
 
 TEST(LogDialogEmpty, EmptyLogShowsNoRowsAndZeroCounts) {
     StoreFolder stores;
-    CLogDlg dialog;
+    LossCounters losses;
+    TrapLog log({.boxes = stores.boxes}, losses);
+    CLogDlg dialog(log, stores.boxes);
     ASSERT_TRUE(Loaded(dialog));
     EXPECT_EQ(dialog.List()->RowCount(), 0);
     EXPECT_EQ(ControlById<QLabel>(&dialog, CLogDlg::kCountLine)->text(), " 0 /  0");

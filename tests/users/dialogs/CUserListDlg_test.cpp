@@ -47,7 +47,7 @@ protected:
 
     StoreFolder stores;
     StoredUsers users{stores.users};
-    CUserListDlg dialog{stores.users};
+    CUserListDlg dialog{stores.users, stores.boxes};
 };
 
 TEST_F(UserListDialog, ListsTheStoredUsersWithMaskedPasswords) {
@@ -126,8 +126,7 @@ TEST_F(UserListDialog, NewerProtocolsFollowInCodeOrderAndAreSavedAsTheirCodes) {
 TEST_F(UserListDialog, EditShowsTheRowAndOverwritesIt) {
     ModalScript<CUserDlg> none([](CUserDlg&) {});
     dialog.OnEdit();
-    EXPECT_EQ(RecordedMessageTexts(),
-              std::vector<std::string>{"編集するユーザを選択してください。"});
+    EXPECT_EQ(stores.boxes.Texts(), std::vector<std::string>{"編集するユーザを選択してください。"});
     EXPECT_EQ(none.opened, 0);
 
     List()->SelectRows({0});
@@ -154,7 +153,7 @@ TEST_F(UserListDialog, EditShowsTheRowAndOverwritesIt) {
 TEST_F(UserListDialog, TheLongestEngineIdIsShownWholeInTheListAndTheUserDialog) {
     const std::string longest = "0123456789ABCDEF0123456789abcdef0123456789ABCDEF0123456789abcdef";
     ASSERT_EQ(stores.users.AppendUser("carol", "authpass1", "", longest, 1, 0), 0);
-    CUserListDlg withLongId(stores.users);
+    CUserListDlg withLongId(stores.users, stores.boxes);
     CReportListCtrl* list = withLongId.List();
     ASSERT_EQ(list->RowCount(), 3);
     const int needed =
@@ -176,7 +175,7 @@ TEST_F(UserListDialog, TheLongestEngineIdIsShownWholeInTheListAndTheUserDialog) 
 TEST_F(UserListDialog, UnknownCodesSurviveEditAndSaveUntouched) {
     // Codes of a newer version: saving them as "None" would accept unauthenticated traps.
     ASSERT_EQ(stores.users.AppendUser("eve", "authpass2", "privpass2", "", 7, -1), 0);
-    CUserListDlg newer(stores.users);
+    CUserListDlg newer(stores.users, stores.boxes);
     ASSERT_EQ(newer.List()->RowCount(), 3);
     EXPECT_EQ(newer.List()->CellText(2, CUserListDlg::kAuthColumn), "(7)");
     EXPECT_EQ(newer.List()->CellText(2, CUserListDlg::kPrivColumn), "(-1)");
@@ -216,7 +215,7 @@ TEST_F(UserListDialog, DeleteTakesEverySelectedRowAndCancelKeepsTheStore) {
     ControlById<QPushButton>(&dialog, CUserListDlg::kDeleteButton)->click();
     EXPECT_EQ(List()->RowCount(), 0);
     EXPECT_EQ(dialog.LastChange(), 12);
-    EXPECT_TRUE(RecordedMessageBoxes().empty());
+    EXPECT_TRUE(stores.boxes.Recorded().empty());
     dialog.show();
     ControlById<QPushButton>(&dialog, 2)->click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
@@ -253,10 +252,10 @@ TEST(UserDialog, ChecksRefuseAtTheirBoundaries) {
     };
     for (const UserCase& check : cases) {
         SCOPED_TRACE(check.name.toStdString() + " " + check.engineId.toStdString());
-        ClearRecordedMessageBoxes();
+        stores.boxes.Clear();
         CReportListCtrl list(
             {{"a", 10}, {"b", 10}, {"c", 10}, {"d", 10}, {"e", 10}, {"f", 10}, {"g", 10}}, true);
-        CUserDlg dialog(&list, false);
+        CUserDlg dialog(&list, false, stores.boxes);
         dialog.show();
         Type(dialog, CUserDlg::kNameEdit, check.name);
         Type(dialog, CUserDlg::kEngineIdEdit, check.engineId);
@@ -264,11 +263,11 @@ TEST(UserDialog, ChecksRefuseAtTheirBoundaries) {
         Type(dialog, CUserDlg::kPrivPasswordEdit, check.privPassword);
         dialog.OnOK();
         if (check.message) {
-            EXPECT_EQ(RecordedMessageTexts(), std::vector<std::string>{check.message});
+            EXPECT_EQ(stores.boxes.Texts(), std::vector<std::string>{check.message});
             EXPECT_TRUE(dialog.isVisible());
             EXPECT_EQ(list.RowCount(), 0);
         } else {
-            EXPECT_TRUE(RecordedMessageBoxes().empty());
+            EXPECT_TRUE(stores.boxes.Recorded().empty());
             EXPECT_EQ(dialog.result(), QDialog::Accepted);
             ASSERT_EQ(list.RowCount(), 1);
             EXPECT_EQ(list.CellText(0, 2),
