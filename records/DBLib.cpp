@@ -146,9 +146,9 @@ bool DBLib::WriteLine(std::FILE* stream, std::string_view text) {
 }
 
 int DBLib::ReplaceFile(std::FILE* written, std::string_view folder, std::string_view writtenName,
-                       std::string_view targetName) {
+                       std::string_view targetName, FailPoints* failPoints) {
     const std::string from = FilePath(folder, writtenName);
-    if (FailPointHit("DBLib::ReplaceFile")) {
+    if (FailPointHit(failPoints, "DBLib::ReplaceFile")) {
         std::fclose(written);
         std::remove(from.c_str());
         return 1;

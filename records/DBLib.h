@@ -12,6 +12,7 @@
 #include <string_view>
 
 // The modes of the writers' open; readers use OpenForReading, which never creates a file.
+class FailPoints;
 class MessageBoxPort;
 
 enum class OpenMode {
@@ -80,9 +81,10 @@ public:
     // Makes a file written beside its target durable and puts it in the target's place in
     // one step (rename), so a crash leaves either the old or the new file whole. Closes
     // written. Returns 0, or 1 when it failed (the target is then unchanged and the new
-    // file is removed).
+    // file is removed); in tests failPoints may make it fail ("DBLib::ReplaceFile").
     [[nodiscard]] static int ReplaceFile(std::FILE* written, std::string_view folder,
-                                         std::string_view writtenName, std::string_view targetName);
+                                         std::string_view writtenName, std::string_view targetName,
+                                         FailPoints* failPoints);
 
     // Appends bytes (whole lines with their line ends) to the file of an append-mode stream
     // that is only ever written through this call, all or nothing: what a full disk let in

@@ -49,13 +49,14 @@ int SaveStoredLines(std::string_view folder, std::string_view fileName,
     if (next == nullptr) return 1;
     bool ok = true;
     for (std::size_t i = 0; ok && i < lines.size(); ++i)
-        ok = DBLib::WriteLine(next, lines[i]) && !FailPointHit("SaveStoredLines");
+        ok = DBLib::WriteLine(next, lines[i]) &&
+             !FailPointHit(services.failPoints, "SaveStoredLines");
     if (!ok) {
         std::fclose(next);
         std::remove(DBLib::FilePath(folder, nextName).c_str());
         return CannotSave(services.boxes, path);
     }
-    return DBLib::ReplaceFile(next, folder, nextName, fileName) == 0
+    return DBLib::ReplaceFile(next, folder, nextName, fileName, services.failPoints) == 0
                ? 0
                : CannotSave(services.boxes, path);
 }

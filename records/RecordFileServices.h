@@ -3,6 +3,7 @@
 
 #include "records/DBLib.h"
 
+class FailPoints;
 class MessageBoxPort;
 
 struct RecordFileServices {
@@ -10,4 +11,6 @@ struct RecordFileServices {
     MessageBoxPort& boxes;
     // How a writer's failed open waits before the next attempt (tests: not at all).
     DBLib::RetrySleep retrySleep = DBLib::SleepFor;
+    // Tests only: the points at which a save is made to fail.
+    FailPoints* failPoints = nullptr;
 };

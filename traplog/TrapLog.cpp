@@ -180,7 +180,8 @@ int TrapLog::Rewrite(LogSnapshot& source, Keep keep) {
         std::remove(DBLib::FilePath(kFolder, kNextFileName).c_str());
         return -1;
     }
-    if (DBLib::ReplaceFile(next, kFolder, kNextFileName, kFileName) != 0) return -1;
+    if (DBLib::ReplaceFile(next, kFolder, kNextFileName, kFileName, services_.failPoints) != 0)
+        return -1;
     file_.Close();  // the next line goes into the new file
     return dropped;
 }

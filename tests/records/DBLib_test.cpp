@@ -150,15 +150,16 @@ TEST_F(DBLibFileTest, ReplaceFileSwapsWholeOrLeavesTheTargetUntouched) {
     std::FILE* next = DBLib::Open("/db", "next", OpenMode::Recreate, boxes, RecordSleep);
     ASSERT_NE(next, nullptr);
     DBLib::WriteLine(next, "new");
-    ArmFailPoint("DBLib::ReplaceFile");
-    EXPECT_EQ(DBLib::ReplaceFile(next, "/db", "next", "target"), 1);
+    FailPoints failPoints;
+    failPoints.Arm("DBLib::ReplaceFile");
+    EXPECT_EQ(DBLib::ReplaceFile(next, "/db", "next", "target", &failPoints), 1);
     EXPECT_EQ(folder.Read("db/target"), "old\r\n");
     EXPECT_FALSE(std::filesystem::exists(folder.File("db/next")));
 
     next = DBLib::Open("/db", "next", OpenMode::Recreate, boxes, RecordSleep);
     ASSERT_NE(next, nullptr);
     DBLib::WriteLine(next, "new");
-    EXPECT_EQ(DBLib::ReplaceFile(next, "/db", "next", "target"), 0);
+    EXPECT_EQ(DBLib::ReplaceFile(next, "/db", "next", "target", &failPoints), 0);
     EXPECT_EQ(folder.Read("db/target"), "new\r\n");
     EXPECT_FALSE(std::filesystem::exists(folder.File("db/next")));
 }

@@ -34,7 +34,6 @@ std::string StoredRecord(std::string plain) {
 class RuleStoreTest : public ::testing::Test {
 protected:
     void SetUp() override { DBLib::MakeFolder("/db"); }
-    void TearDown() override { DisarmFailPoints(); }
     std::string File() const { return folder.Read("db/EventDB.na"); }
 
     std::string PopupFound(RuleRecord key) const {
@@ -44,8 +43,9 @@ protected:
 
     TempProgramFolder folder;
     MessageBoxRecorder boxes;
+    FailPoints failPoints;
     StoreReadFailures failures;
-    RuleStore rules{failures, {.boxes = boxes, .retrySleep = NoSleep}};
+    RuleStore rules{failures, {.boxes = boxes, .retrySleep = NoSleep, .failPoints = &failPoints}};
 };
 
 }  // namespace
@@ -406,7 +406,7 @@ TEST_F(RuleStoreTest, AFailedRemoveLeavesTheRuleFileComplete) {
     const std::string before = File();
 
     for (const char* point : {"SaveStoredLines", "DBLib::ReplaceFile"}) {
-        ArmFailPoint(point);
+        failPoints.Arm(point);
         EXPECT_EQ(rules.Remove(UserRule("user0")), 1) << point;
         EXPECT_EQ(File(), before) << point;
         EXPECT_FALSE(std::filesystem::exists(folder.File("db/EventDB.na.tmp"))) << point;

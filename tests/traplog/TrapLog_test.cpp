@@ -52,10 +52,7 @@ protected:
         SetNow(2017, 1, 5);
         DBLib::MakeFolder("/log");
     }
-    void TearDown() override {
-        log.Close();
-        DisarmFailPoints();
-    }
+    void TearDown() override { log.Close(); }
     // The time the log's clock gives from now on.
     void SetNow(int year, int month, int day, int hour = 9, int minute = 3, int second = 7) {
         now_ = std::tm{};
@@ -95,7 +92,8 @@ protected:
     LossCounters losses;
     std::tm now_{};
     MessageBoxRecorder boxes;
-    TrapLog log{{.boxes = boxes}, losses, [this] { return now_; }};
+    FailPoints failPoints;
+    TrapLog log{{.boxes = boxes, .failPoints = &failPoints}, losses, [this] { return now_; }};
 };
 
 }  // namespace
@@ -235,12 +233,12 @@ TEST_F(TrapLogTest, FailedReplacementLeavesTheLogWhole) {
     const std::string before = Log();
     MemoryRecordList list = Load();
     list.Select(0);
-    ArmFailPoint("DBLib::ReplaceFile");
+    failPoints.Arm("DBLib::ReplaceFile");
     EXPECT_EQ(log.DeleteLines(list), 0);
     EXPECT_EQ(Log(), before);
 
     SetNow(2017, 6, 1);
-    ArmFailPoint("DBLib::ReplaceFile");
+    failPoints.Arm("DBLib::ReplaceFile");
     log.PurgeExpired();
     EXPECT_EQ(Log(), before);
     EXPECT_FALSE(std::filesystem::exists(folder.File("log/tmp.log")));
