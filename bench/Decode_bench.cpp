@@ -56,12 +56,15 @@ public:
     }
 
     const UserStore& Users() const { return users_; }
+    // The rounds the store's file notices are read in, as the receiver's.
+    NoticeRounds& Rounds() { return rounds_; }
 
 private:
     std::string folder_;
     StandardErrorBoxes boxes_;
+    NoticeRounds rounds_;
     StoreReadFailures readFailures_;
-    UserStore users_{readFailures_, {.boxes = boxes_}};
+    UserStore users_{readFailures_, {.boxes = boxes_, .noticeRounds = &rounds_}};
 };
 
 // Each decode gets a fresh copy: SNMPv3 zeroes the MAC and decrypts in place. The record is
@@ -86,11 +89,11 @@ void DecodeSample(benchmark::State& state, const std::vector<uint8_t>& sample,
         state.SkipWithError("the sample did not decode");
         return;
     }
-    UseNoticeRounds(true);
+    store.Rounds().Begin();
     std::size_t inRound = 0;
     for (auto _ : state) {
         if (++inRound == kReceiveBatch) {
-            NextNoticeRound();
+            store.Rounds().Next();
             inRound = 0;
         }
         datagram = sample;
@@ -103,7 +106,7 @@ void DecodeSample(benchmark::State& state, const std::vector<uint8_t>& sample,
         }
         benchmark::DoNotOptimize(record->Record().varBindCount);
     }
-    UseNoticeRounds(false);
+    store.Rounds().End();
     state.SetItemsProcessed(state.iterations());
 }
 

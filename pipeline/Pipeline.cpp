@@ -89,6 +89,7 @@ Pipeline::Pipeline(const PipelineParts& parts)
       programs_(parts.programs),
       sounds_(parts.sounds),
       hostNames_(parts.hostNames),
+      rounds_(parts.rounds),
       popups_(parts.boxes) {}
 
 void Pipeline::WriteLogEntry(const TrapRecord& record, std::string_view message) {
@@ -167,18 +168,18 @@ void Pipeline::WriteHeld() {
 
 TrapBatches::TrapBatches(Pipeline& pipeline) : pipeline_(pipeline) {
     pipeline_.batching_ = true;
-    UseNoticeRounds(true);
+    pipeline_.rounds_.Begin();
 }
 
 TrapBatches::~TrapBatches() {
     pipeline_.WriteHeld();
     pipeline_.batching_ = false;
-    UseNoticeRounds(false);
+    pipeline_.rounds_.End();
 }
 
 void TrapBatches::End() {
     pipeline_.WriteHeld();
-    NextNoticeRound();
+    pipeline_.rounds_.Next();
 }
 
 ProgramLineParts SplitProgramLine(std::string_view line) {

@@ -15,6 +15,7 @@ class HostNames;
 class LossCounters;
 class MailQueue;
 class MessageBoxPort;
+class NoticeRounds;
 class ProgramLauncher;
 class SoundPlayer;
 class WindowPorts;
@@ -37,6 +38,7 @@ struct PipelineParts {
     SoundPlayer& sounds;
     HostNames& hostNames;   // the senders' names
     MessageBoxPort& boxes;  // the pop-ups'
+    NoticeRounds& rounds;   // the receiver's, which its batches begin and end
 };
 
 class Pipeline {
@@ -67,6 +69,7 @@ private:
     ProgramLauncher& programs_;
     SoundPlayer& sounds_;
     HostNames& hostNames_;
+    NoticeRounds& rounds_;
     Popups popups_;
     // While a TrapBatches lives, the lines and rows of its batch wait here.
     bool batching_ = false;

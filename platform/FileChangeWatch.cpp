@@ -17,15 +17,24 @@ constexpr uint32_t kContentEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE;
 // The folder itself is no longer watched after these.
 constexpr uint32_t kWatchEnded = IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT;
 
-// Round numbers are never reused, by any thread: a watch shared by two threads never takes
-// another thread's round for its own. 0 is no round.
-std::atomic<uint64_t> nextRound{1};
-thread_local uint64_t noticeRound = 0;
-
 }  // namespace
 
-FileChangeWatch::FileChangeWatch(std::chrono::milliseconds longestTrust, WatchScope scope)
+void NoticeRounds::Begin() {
+    round_.store(next_++, std::memory_order_relaxed);
+    thread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+}
+
+void NoticeRounds::Next() { round_.store(next_++, std::memory_order_relaxed); }
+
+void NoticeRounds::End() {
+    thread_.store(std::thread::id(), std::memory_order_relaxed);
+    round_.store(0, std::memory_order_relaxed);
+}
+
+FileChangeWatch::FileChangeWatch(std::chrono::milliseconds longestTrust, WatchScope scope,
+                                 const NoticeRounds* rounds)
     : longestTrust_(longestTrust),
+      rounds_(rounds),
       events_(scope == WatchScope::EntryOnly ? kEntryEvents : kEntryEvents | kContentEvents),
       notices_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
 
@@ -34,20 +43,15 @@ FileChangeWatch::~FileChangeWatch() {
 }
 
 bool FileChangeWatch::MayHaveChanged() {
-    if (noticeRound != 0 && unchangedInRound_ == noticeRound) return false;
+    const uint64_t round = rounds_ != nullptr ? rounds_->Current() : 0;
+    if (round != 0 && unchangedInRound_ == round) return false;
     // The queue is emptied even when the answer is already known, so that old notices do
     // not count against the next Arm.
     const bool noticed = ReadNotices();
     const bool changed =
         noticed || folderWatch_ < 0 || std::chrono::steady_clock::now() - armedAt_ >= longestTrust_;
-    unchangedInRound_ = changed ? 0 : noticeRound;
+    unchangedInRound_ = changed ? 0 : round;
     return changed;
-}
-
-void UseNoticeRounds(bool use) { noticeRound = use ? nextRound++ : 0; }
-
-void NextNoticeRound() {
-    if (noticeRound != 0) noticeRound = nextRound++;
 }
 
 void FileChangeWatch::Arm(std::string_view path) {

@@ -6,27 +6,51 @@
 // notice queue costs one short system call; a stat of the path costs several times more.
 // Not locked: the owner's lock guards it.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <thread>
 
 // What counts as a change: the file's folder entry (replaced, removed, renamed) and, unless
 // the owner writes the file itself and would only hear of its own writes, its content.
 enum class WatchScope { EntryAndContent, EntryOnly };
 
-// A thread that takes its work in rounds (the receiver, a batch of datagrams a round) reads
-// each watch's notices once a round: a watch that found no change in the current round
-// answers so again without a look. Rounds end with NextNoticeRound. A thread without rounds
-// (as every thread starts, and after UseNoticeRounds(false)) reads at every call.
-void UseNoticeRounds(bool use);
-void NextNoticeRound();
+// The rounds of the one thread that takes its work in rounds (the receiver, a batch of
+// datagrams a round). When that thread asks, a watch given these rounds reads its notices
+// once a round: one that found no change in the current round answers so again without a
+// look. Every other thread, and that one outside its rounds, reads at every call.
+class NoticeRounds {
+public:
+    // The calling thread takes its work in rounds from now on; the first begins.
+    void Begin();
+    // The next round of the thread in rounds begins.
+    void Next();
+    // The thread takes no more rounds.
+    void End();
+
+    // The calling thread's round; 0 when it is not the thread in rounds. Round numbers are
+    // never reused, so a watch never takes an earlier round for the current one.
+    uint64_t Current() const {
+        return thread_.load(std::memory_order_relaxed) == std::this_thread::get_id()
+                   ? round_.load(std::memory_order_relaxed)
+                   : 0;
+    }
+
+private:
+    std::atomic<std::thread::id> thread_{};
+    std::atomic<uint64_t> round_{0};
+    std::atomic<uint64_t> next_{1};
+};
 
 class FileChangeWatch {
 public:
-    // longestTrust: how long an armed watch is believed without a look at the file.
+    // longestTrust: how long an armed watch is believed without a look at the file; rounds,
+    // when given (they outlive the watch), spare the thread in rounds repeated reads.
     explicit FileChangeWatch(std::chrono::milliseconds longestTrust = std::chrono::seconds(1),
-                             WatchScope scope = WatchScope::EntryAndContent);
+                             WatchScope scope = WatchScope::EntryAndContent,
+                             const NoticeRounds* rounds = nullptr);
     ~FileChangeWatch();
     FileChangeWatch(const FileChangeWatch&) = delete;
     FileChangeWatch& operator=(const FileChangeWatch&) = delete;
@@ -46,6 +70,7 @@ private:
     bool ReadNotices();
 
     std::chrono::milliseconds longestTrust_;
+    const NoticeRounds* rounds_;
     uint32_t events_;   // the inotify events of the folder watch
     int notices_ = -1;  // the inotify descriptor
     int folderWatch_ = -1;

@@ -10,6 +10,7 @@
 #include "mib/MibService.h"
 #include "pipeline/Pipeline.h"
 #include "pipeline/WindowPorts.h"
+#include "platform/FileChangeWatch.h"
 #include "platform/HostLookup.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessLauncher.h"
@@ -79,7 +80,9 @@ private:
     // Until every reader of the settings is handed settings_ at construction.
     CurrentSettingsScope settingsInUse_{settings_};
     MessageBoxPort& boxes_;
-    const RecordFileServices recordFiles_{boxes_};
+    // The receiver's batches are its rounds: in one, each file's notices are read once.
+    NoticeRounds noticeRounds_;
+    const RecordFileServices recordFiles_{.boxes = boxes_, .noticeRounds = &noticeRounds_};
 
     StoreReadFailures readFailures_;
     UserStore users_{readFailures_, recordFiles_};

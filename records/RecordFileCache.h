@@ -18,13 +18,17 @@
 #include "records/WatchedRecordFile.h"
 
 // Table is filled line by line: Clear(), then Add(plain line) for each line in file order.
-// Reads that fail are counted in failures, under kind.
+// Reads that fail are counted in failures, under kind; rounds (when given) let the receiver
+// read the file's notices once a round.
 template <class Table>
 class RecordFileCache {
 public:
     RecordFileCache(std::string_view folder, std::string_view fileName, StoreKind kind,
-                    StoreReadFailures& failures)
-        : file_(folder, fileName), kind_(kind), failures_(failures) {}
+                    StoreReadFailures& failures, const NoticeRounds* rounds = nullptr)
+        : file_(folder, fileName, WatchedRecordFile::Access::kRead, WatchScope::EntryAndContent,
+                rounds),
+          kind_(kind),
+          failures_(failures) {}
 
     // The table of the file as last read: empty for a file missing from its folder; the
     // table read before (empty before the first) while the file cannot be read, which is

@@ -16,11 +16,11 @@ FileStamp StampOf(const struct stat& status) {
 }  // namespace
 
 WatchedRecordFile::WatchedRecordFile(std::string_view folder, std::string_view fileName,
-                                     Access access, WatchScope scope)
+                                     Access access, WatchScope scope, const NoticeRounds* rounds)
     : folder_(folder),
       fileName_(fileName),
       access_(access),
-      watch_(std::chrono::seconds(1), scope) {}
+      watch_(std::chrono::seconds(1), scope, rounds) {}
 
 WatchedRecordFile::~WatchedRecordFile() { Close(); }
 

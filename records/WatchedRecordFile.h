@@ -32,10 +32,11 @@ public:
     enum class Access { kRead, kAppend };
 
     // The file <program folder><folder>/<fileName>; scope says which changes
-    // MayHaveChanged hears of.
+    // MayHaveChanged hears of, and rounds (when given) let the receiver read them once a
+    // round.
     WatchedRecordFile(std::string_view folder, std::string_view fileName,
-                      Access access = Access::kRead,
-                      WatchScope scope = WatchScope::EntryAndContent);
+                      Access access = Access::kRead, WatchScope scope = WatchScope::EntryAndContent,
+                      const NoticeRounds* rounds = nullptr);
     ~WatchedRecordFile();
     WatchedRecordFile(const WatchedRecordFile&) = delete;
     WatchedRecordFile& operator=(const WatchedRecordFile&) = delete;

@@ -45,7 +45,8 @@ bool SameText(const std::array<char, N>& a, const std::array<char, N>& b) {
 }  // namespace
 
 RuleStore::RuleStore(StoreReadFailures& failures, const RecordFileServices& services)
-    : services_(services), file_(kFolder, kFileName, StoreKind::kRules, failures) {}
+    : services_(services),
+      file_(kFolder, kFileName, StoreKind::kRules, failures, services.noticeRounds) {}
 
 int RuleStore::SaveRules(const std::vector<std::string>& lines) {
     if (SaveStoredLines(kFolder, kFileName, lines, services_) != 0) return 1;

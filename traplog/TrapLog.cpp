@@ -119,7 +119,8 @@ TrapLog::TrapLog(const RecordFileServices& services, LossCounters& losses, LogCl
     : services_(services),
       losses_(losses),
       clock_(std::move(clock)),
-      file_(kFolder, kFileName, WatchedRecordFile::Access::kAppend, WatchScope::EntryOnly) {}
+      file_(kFolder, kFileName, WatchedRecordFile::Access::kAppend, WatchScope::EntryOnly,
+            services.noticeRounds) {}
 
 std::tm TrapLog::Now() const { return clock_ ? clock_() : LocalNow(); }
 

@@ -81,7 +81,8 @@ void UserStore::UserTable::Add(std::string_view plain) {
 }
 
 UserStore::UserStore(StoreReadFailures& failures, const RecordFileServices& services)
-    : services_(services), file_(kFolder, kFileName, StoreKind::kUsers, failures) {}
+    : services_(services),
+      file_(kFolder, kFileName, StoreKind::kUsers, failures, services.noticeRounds) {}
 
 int UserStore::SaveUserLines(const std::vector<std::string>& lines) {
     if (SaveStoredLines(kFolder, kFileName, lines, services_) != 0) return 1;

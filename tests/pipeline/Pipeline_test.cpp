@@ -13,6 +13,7 @@
 
 #include "mail/MailQueue.h"
 #include "pipeline/WindowPorts.h"
+#include "platform/FileChangeWatch.h"
 #include "platform/HostLookup.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
@@ -128,7 +129,8 @@ protected:
                 .programs = programs_,
                 .sounds = sounds_,
                 .hostNames = hostNames,
-                .boxes = boxes_};
+                .boxes = boxes_,
+                .rounds = rounds_};
     }
 
     TempProgramFolder folder_;
@@ -145,6 +147,7 @@ protected:
     ProgramLauncher programs_;
     SoundPlayer sounds_{programs_};
     HostNames hostNames_;
+    NoticeRounds rounds_;
     Pipeline pipeline_{Parts(hostNames_)};
     RecordingServiceWindows windows_{ports_, rows_};
 };

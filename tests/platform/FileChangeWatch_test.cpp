@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "support/TempProgramFolder.h"
 
@@ -67,22 +68,31 @@ TEST(FileChangeWatch, AMissingFolderOrAnExpiredTrustAlwaysCallsForALook) {
 }
 
 // In rounds a watch that found no change reads no notices until the next round, which
-// hears of what happened meanwhile; a thread without rounds reads at every question.
+// hears of what happened meanwhile; a thread without rounds reads at every question, also
+// while another thread is in a round.
 TEST(FileChangeWatch, InRoundsTheNoticesAreReadOnceARound) {
     TempProgramFolder folder;
     folder.Write("db/UserDB.na", "a\r\n");
-    FileChangeWatch watch(kTrustedThroughoutTheTest);
+    NoticeRounds rounds;
+    FileChangeWatch watch(kTrustedThroughoutTheTest, WatchScope::EntryAndContent, &rounds);
     watch.Arm(folder.File("db/UserDB.na"));
-    UseNoticeRounds(true);
+    rounds.Begin();
     EXPECT_FALSE(watch.MayHaveChanged());
     folder.Write("db/UserDB.na", "b\r\n");
     EXPECT_FALSE(watch.MayHaveChanged()) << "read once this round";
-    NextNoticeRound();
+    bool changedForAnotherThread = false;
+    std::thread([&] { changedForAnotherThread = watch.MayHaveChanged(); }).join();
+    EXPECT_TRUE(changedForAnotherThread);
+    rounds.Next();
+    watch.Arm(folder.File("db/UserDB.na"));
+    EXPECT_FALSE(watch.MayHaveChanged());
+    folder.Write("db/UserDB.na", "c\r\n");
+    rounds.Next();
     EXPECT_TRUE(watch.MayHaveChanged());
     watch.Arm(folder.File("db/UserDB.na"));
     EXPECT_FALSE(watch.MayHaveChanged());
-    UseNoticeRounds(false);
-    folder.Write("db/UserDB.na", "c\r\n");
+    rounds.End();
+    folder.Write("db/UserDB.na", "d\r\n");
     EXPECT_TRUE(watch.MayHaveChanged());
 }
 
