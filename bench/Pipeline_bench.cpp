@@ -75,7 +75,6 @@ private:
     StoreReadFailures readFailures_;
     RuleStore store_{readFailures_, {.boxes = boxes_}};
     SettingsSource settings_;
-    CurrentSettingsScope current_{settings_};
 };
 
 void FilterOneTrap(benchmark::State& state, RuleFile& rules, const TrapRecord& record) {

@@ -160,7 +160,8 @@ void ReadUsers(const std::string& content) {
 void ReadLog(const std::string& content, int retention, bool deleteRows) {
     StandardErrorBoxes boxes;
     LossCounters losses;
-    TrapLog log({.boxes = boxes, .retrySleep = NoRetrySleep}, losses);
+    SettingsSource settings;
+    TrapLog log({.boxes = boxes, .retrySleep = NoRetrySleep}, losses, settings);
     WriteFile("/log", "log.log", content);
     std::tm now{};
     now.tm_year = 2026 - 1900;

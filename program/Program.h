@@ -77,8 +77,6 @@ public:
 
 private:
     SettingsSource settings_;
-    // Until every reader of the settings is handed settings_ at construction.
-    CurrentSettingsScope settingsInUse_{settings_};
     MessageBoxPort& boxes_;
     // The receiver's batches are its rounds: in one, each file's notices are read once.
     NoticeRounds noticeRounds_;
@@ -105,7 +103,7 @@ private:
     ProgramLauncher programs_;
     SoundPlayer sounds_{programs_};
     HostNames senderNames_;
-    TrapLog log_{recordFiles_, losses_};
+    TrapLog log_{recordFiles_, losses_, settings_};
     TrapRowQueue rows_{losses_};
     MailQueue mail_{losses_};
 

@@ -29,21 +29,3 @@ private:
     mutable std::mutex lock_;
     AppSettings settings_{};
 };
-
-// The source the program object made current, for the readers not yet handed one at
-// construction: the log's retention, the MIB folders and the forwarder's formats. Set while
-// a CurrentSettingsScope lives.
-const SettingsSource& CurrentSettingsSource();
-
-// Makes source current while it lives; when it ends, the newest other scope's source is
-// current again.
-class CurrentSettingsScope {
-public:
-    explicit CurrentSettingsScope(const SettingsSource& source);
-    ~CurrentSettingsScope();
-    CurrentSettingsScope(const CurrentSettingsScope&) = delete;
-    CurrentSettingsScope& operator=(const CurrentSettingsScope&) = delete;
-
-private:
-    const SettingsSource& source_;
-};

@@ -115,9 +115,11 @@ void RenumberRows(RecordList& list, const std::vector<int>& selected,
 
 }  // namespace
 
-TrapLog::TrapLog(const RecordFileServices& services, LossCounters& losses, LogClock clock)
+TrapLog::TrapLog(const RecordFileServices& services, LossCounters& losses,
+                 const SettingsSource& settings, LogClock clock)
     : services_(services),
       losses_(losses),
+      settings_(settings),
       clock_(std::move(clock)),
       file_(kFolder, kFileName, WatchedRecordFile::Access::kAppend, WatchScope::EntryOnly,
             services.noticeRounds) {}
@@ -295,14 +297,14 @@ void TrapLog::PurgeExpired() {
     std::string first;
     if (!source->ReadLine(first) || !IsLineExpired(first)) return;
     // The expired first line stays behind: the copy starts after it.
-    const int retention = CurrentSettingsSource().Snapshot().logRetention;
+    const int retention = settings_.Snapshot().logRetention;
     const std::tm now = Now();
     Rewrite(*source,
             [&](const std::string& line, int) { return !LogLineExpired(line, retention, now); });
 }
 
 bool TrapLog::IsLineExpired(std::string_view line) const {
-    return LogLineExpired(line, CurrentSettingsSource().Snapshot().logRetention, Now());
+    return LogLineExpired(line, settings_.Snapshot().logRetention, Now());
 }
 
 void TrapLog::Close() {

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/SettingsSource.h"
+
 #include "records/RecordFileServices.h"
 #include "records/RecordList.h"
 #include "records/WatchedRecordFile.h"
@@ -54,7 +56,8 @@ class TrapLog {
 public:
     // The log of the program folder, opened and rewritten with services; its lines are
     // stamped with the time clock gives, and those lost are counted in losses.
-    TrapLog(const RecordFileServices& services, LossCounters& losses, LogClock clock = {});
+    TrapLog(const RecordFileServices& services, LossCounters& losses,
+            const SettingsSource& settings, LogClock clock = {});
     TrapLog(const TrapLog&) = delete;
     TrapLog& operator=(const TrapLog&) = delete;
 
@@ -104,6 +107,7 @@ private:
 
     const RecordFileServices services_;
     LossCounters& losses_;
+    const SettingsSource& settings_;  // the retention
     const LogClock clock_;
     std::mutex busy_;
     // Held for a whole rewrite (deletion, maintenance, clearing), so that two of them never

@@ -27,7 +27,7 @@
 #include "support/RecordingServiceWindows.h"
 #include "support/RuleBuilders.h"
 #include "support/TempProgramFolder.h"
-#include "support/TestSettings.h"
+#include "settings/SettingsSource.h"
 #include "support/TrapRecords.h"
 #include "traffic/TrafficCounts.h"
 #include "trap/LossCounters.h"
@@ -137,11 +137,11 @@ protected:
     MessageBoxRecorder boxes_;
     StoreReadFailures readFailures_;
     RuleStore rules_{readFailures_, {.boxes = boxes_}};
-    TestSettings settings_;
+    SettingsSource settings_;
     WindowPorts ports_;
     LossCounters losses_;
     TrafficCounts traffic_;
-    TrapLog log_{{.boxes = boxes_}, losses_};
+    TrapLog log_{{.boxes = boxes_}, losses_, settings_};
     TrapRowQueue rows_{losses_};
     MailQueue mail_{losses_};
     ProgramLauncher programs_;

@@ -26,7 +26,7 @@
 #include "support/ScriptedTcpServer.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
-#include "support/TestSettings.h"
+#include "settings/SettingsSource.h"
 #include "support/V3MessageBuilder.h"
 #include "trap/PacketCounters.h"
 #include "traplog/TrapLog.h"

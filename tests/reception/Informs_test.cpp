@@ -19,7 +19,7 @@
 #include "support/RecordingServiceWindows.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
-#include "support/TestSettings.h"
+#include "settings/SettingsSource.h"
 #include "support/V3MessageBuilder.h"
 #include "trap/PacketCounters.h"
 #include "traplog/TrapLog.h"

@@ -21,10 +21,10 @@
 #include "platform/FixedText.h"
 #include "records/DBLib.h"
 #include "settings/AppSettings.h"
+#include "settings/SettingsSource.h"
 #include "support/MemoryRecordList.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TempProgramFolder.h"
-#include "support/TestSettings.h"
 #include "support/TrapRecords.h"
 #include "trap/LossCounters.h"
 #include "traplog/LogLine.h"
@@ -88,12 +88,13 @@ protected:
     }
 
     TempProgramFolder folder;
-    TestSettings settings_;
+    SettingsSource settings_;
     LossCounters losses;
     std::tm now_{};
     MessageBoxRecorder boxes;
     FailPoints failPoints;
-    TrapLog log{{.boxes = boxes, .failPoints = &failPoints}, losses, [this] { return now_; }};
+    TrapLog log{
+        {.boxes = boxes, .failPoints = &failPoints}, losses, settings_, [this] { return now_; }};
 };
 
 }  // namespace

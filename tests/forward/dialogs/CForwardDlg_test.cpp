@@ -10,7 +10,7 @@
 #include "forward/Forwarder.h"
 #include "support/DialogTesting.h"
 #include "support/TempProgramFolder.h"
-#include "support/TestSettings.h"
+#include "settings/SettingsSource.h"
 #include "support/TrapRecords.h"
 #include "trap/LossCounters.h"
 
@@ -25,7 +25,7 @@ protected:
     }
 
     TempProgramFolder folder_;
-    TestSettings settings_;  // the senders' formats
+    SettingsSource settings_;  // the senders' formats
     LossCounters losses_;
     Forwarder forwarder_{settings_, losses_};
     MessageBoxRecorder boxes_;

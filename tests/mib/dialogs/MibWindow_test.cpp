@@ -7,7 +7,7 @@
 
 #include "mib/MibService.h"
 #include "support/TempProgramFolder.h"
-#include "support/TestSettings.h"
+#include "settings/SettingsSource.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ int FindRow(const QTableWidget* table, int keyColumn, const QString& key, int co
 
 TEST(MibWindow, ListsLoadedAndFailedFilesAndAddCopiesIntoMibsAndReloads) {
     TempProgramFolder folder;
-    TestSettings settings;  // no extra MIB folders
+    SettingsSource settings;  // no extra MIB folders
     const QString mibs = QString::fromStdString(folder.File("mibs"));
     for (const char* name : {"OLIX-TEST-ROOT-MIB.txt", "OLIX-TEST-BROKEN-MIB.txt"}) {
         QFile source(kTestModules + name);

@@ -50,7 +50,8 @@ protected:
     StoreFolder stores;
     WrittenLog written{stores};
     LossCounters losses;
-    TrapLog log{{.boxes = stores.boxes}, losses};
+    SettingsSource settings;
+    TrapLog log{{.boxes = stores.boxes}, losses, settings};
     CLogDlg dialog{log, stores.boxes};
 };
 
@@ -183,7 +184,8 @@ TEST(LogDialogLarge, OpensAtOnceAndFillsTheListNewestFirstInSteps) {
         file += "6,2017/01/05 09:03:07,10.0.0.1,,1,m" + std::to_string(i) + ",\r\n";
     stores.folder.Write("log/log.log", file);
     LossCounters losses;
-    TrapLog log({.boxes = stores.boxes}, losses);
+    SettingsSource settings;
+    TrapLog log({.boxes = stores.boxes}, losses, settings);
     CLogDlg dialog(log, stores.boxes);
     EXPECT_TRUE(dialog.Loading());  // the window is up before the log is read
     ASSERT_TRUE(Loaded(dialog));
@@ -197,7 +199,8 @@ TEST(LogDialogLarge, OpensAtOnceAndFillsTheListNewestFirstInSteps) {
 TEST(LogDialogEmpty, EmptyLogShowsNoRowsAndZeroCounts) {
     StoreFolder stores;
     LossCounters losses;
-    TrapLog log({.boxes = stores.boxes}, losses);
+    SettingsSource settings;
+    TrapLog log({.boxes = stores.boxes}, losses, settings);
     CLogDlg dialog(log, stores.boxes);
     ASSERT_TRUE(Loaded(dialog));
     EXPECT_EQ(dialog.List()->RowCount(), 0);
