@@ -11,5 +11,8 @@ export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/t
 werror=(-DOLIXTRAP_WERROR="${OLIXTRAP_WERROR:-OFF}")
 configure build-tsan -DOLIXTRAP_TSAN=ON -DOLIXTRAP_BENCH=OFF "${werror[@]}"
 cmake --build build-tsan --parallel "$(nproc)" --target core_tests
-# The windows' tests are not built here; their placeholder and the layer check are left out.
-ctest --test-dir build-tsan --output-on-failure --parallel "$(nproc)" -E 'NOT_BUILT|layers_hold'
+# The windows' tests are not built here; their placeholder and the layer check are left out,
+# and so is the test that works the receiver's own socket from outside: the kernel orders its
+# send before the receiver's close, which the sanitizer cannot see.
+ctest --test-dir build-tsan --output-on-failure --parallel "$(nproc)" \
+  -E 'NOT_BUILT|layers_hold|ReceiveFailureEndsTheServiceWithTheSocketError'
