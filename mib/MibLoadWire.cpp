@@ -5,6 +5,14 @@
 #include <memory>
 #include <vector>
 
+std::string MibLoadRecord(char kind, uint64_t first, uint64_t second, std::string_view rest) {
+    std::string record(1, kind);
+    record.append(reinterpret_cast<const char*>(&first), sizeof first);
+    record.append(reinterpret_cast<const char*>(&second), sizeof second);
+    record += rest;
+    return record;
+}
+
 namespace {
 
 class Writer {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks what it holds: the executable, the help, the
-# desktop entry (validated), the icons at their sizes, the service unit, and the
+# MIB loader, the desktop entry (validated), the icons at their sizes, the service unit, and the
 # postinst that gives the executable the port capability, the base MIB definitions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +19,7 @@ expect() {  # expect DESCRIPTION COMMAND...
   if "$@" >/dev/null 2>&1; then echo "ok: $what"; else echo "FAILED: $what"; failed=1; fi
 }
 expect "executable" test -x "$unpacked/usr/bin/olixtrap"
+expect "MIB loader beside the bin folder" test -x "$unpacked/usr/lib/olixtrap/olixtrap-mibload"
 expect "help document" test -s "$unpacked/usr/share/olixtrap/OlixTrap.html"
 expect "desktop entry is valid" desktop-file-validate "$unpacked/usr/share/applications/olixtrap.desktop"
 for size in 48 256; do

@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -150,6 +153,26 @@ TEST(MibLoader, LimitsNameTheFilesLeftOut) {
     const MibLoadResult noSmi = LoadMibModules({kTestModules});
     EXPECT_EQ(noSmi.report.failed, 1u);
     EXPECT_EQ(OidName(*noSmi.index, "1.3.6.1.4.1.64999.3.0.1"), "");
+}
+
+// A load stopped at its first file is killed there; the links it made for libsmi go all the
+// same, and the built-in names stand.
+TEST(MibLoader, AStoppedLoadLeavesNoTemporaryFiles) {
+    TempProgramFolder folder;
+    folder.Write("tmp/.keep", "");
+    const char* previous = std::getenv("TMPDIR");
+    const std::string kept = previous ? previous : "";
+    ASSERT_EQ(setenv("TMPDIR", folder.File("tmp").c_str(), 1), 0);
+    std::atomic<bool> stop{false};
+    const MibLoadResult result = LoadMibModulesApart(
+        {kDebianModules, kTestModules, kBase}, {},
+        [&stop](std::size_t, std::size_t) { stop = true; }, &stop);
+    previous ? setenv("TMPDIR", kept.c_str(), 1) : unsetenv("TMPDIR");
+    EXPECT_TRUE(stop);
+    EXPECT_EQ(OidName(*result.index, "1.3.6.1.6.3.1.1.5.4"), "IF-MIB::linkUp");
+    const auto left = std::distance(std::filesystem::directory_iterator(folder.File("tmp")),
+                                    std::filesystem::directory_iterator());
+    EXPECT_EQ(left, 1);  // .keep
 }
 
 // net-snmp's snmptranslate, given the same folders, names every node the same.
