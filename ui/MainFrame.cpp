@@ -43,8 +43,8 @@ QAction* AddCommand(QMenu* menu, const char* textUtf8, int id, const char* short
 
 }  // namespace
 
-CMainFrame::CMainFrame(Program& program)
-    : m_program(program), m_info([&log = program.Log()] { log.PurgeExpired(); }) {
+CMainFrame::CMainFrame(Program& program, CMyInfo& serviceWindow)
+    : m_program(program), m_info(serviceWindow) {
     setObjectName(QStringLiteral("128"));
     setWindowTitle(FromCp932(kProgramTitle));
     setAttribute(Qt::WA_DeleteOnClose);

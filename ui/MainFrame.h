@@ -23,7 +23,8 @@ public:
     static constexpr int kRefreshIntervalMs = 40;
 
     // The windows show program's state and change it.
-    explicit CMainFrame(Program& program);
+    // The frame runs serviceWindow while it lives.
+    CMainFrame(Program& program, CMyInfo& serviceWindow);
     ~CMainFrame() override;
 
     // Frame timer 2 (every 1000 ms): the elapsed running time.
@@ -67,7 +68,7 @@ private:
     void ShowListening();
 
     Program& m_program;
-    CMyInfo m_info;
+    CMyInfo& m_info;
     bool m_bShowMainWnd = false;
     CExSplitter3Wnd* m_pSplitter = nullptr;
     CEventView* m_list = nullptr;

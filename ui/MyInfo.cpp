@@ -1,9 +1,13 @@
 #include "ui/MyInfo.h"
 
-#include <thread>
-
 CMyInfo::CMyInfo(Cleanup cleanup) : m_cleanup(std::move(cleanup)) {
     setObjectName(QStringLiteral("MyInfo service dummy window"));
+}
+
+CMyInfo::~CMyInfo() { WaitForWorker(); }
+
+void CMyInfo::WaitForWorker() {
+    if (m_worker.joinable()) m_worker.join();
 }
 
 void CMyInfo::SetCleanup(Cleanup cleanup) { m_cleanup = std::move(cleanup); }
@@ -29,7 +33,7 @@ void CMyInfo::Stop() {
 void CMyInfo::OnTimer() {
     if (m_nTick == 0 || m_nTick >= kTicksPerDay) {
         m_nTick = 0;
-        if (!m_bBusy->load()) StartWorker();
+        if (!m_bBusy.load()) StartWorker();
     }
     ++m_nTick;
 }
@@ -37,10 +41,12 @@ void CMyInfo::OnTimer() {
 void CMyInfo::StartWorker() {
     // The worker marks itself busy, as the flag's only writer while it runs; the flag is
     // set here already so that a second tick in the same instant cannot start another.
-    *m_bBusy = 1;
-    std::thread([busy = m_bBusy, cleanup = m_cleanup] {
-        *busy = 1;
+    m_bBusy = 1;
+    // The last worker has cleared the flag as its last step: it has ended or is ending.
+    WaitForWorker();
+    m_worker = std::thread([this, cleanup = m_cleanup] {
+        m_bBusy = 1;
         if (cleanup) cleanup();
-        *busy = 0;
-    }).detach();
+        m_bBusy = 0;
+    });
 }

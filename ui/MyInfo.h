@@ -6,16 +6,18 @@
 #include <QTimer>
 #include <atomic>
 #include <functional>
-#include <memory>
+#include <thread>
 
 class CMyInfo : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTicksPerDay = 86400;
 
-    // The clean-up that the worker runs.
+    // The clean-up that the worker runs; what it works on must outlive the window.
     using Cleanup = std::function<void()>;
     explicit CMyInfo(Cleanup cleanup);
+    // Waits for a running clean-up (WaitForWorker).
+    ~CMyInfo() override;
 
     void Start();
     void Stop();
@@ -24,7 +26,11 @@ public:
 
     bool IsRunning() const { return m_bRunning != 0; }
     int Ticks() const { return m_nTick; }
-    bool IsBusy() const { return m_bBusy->load() != 0; }
+    bool IsBusy() const { return m_bBusy.load() != 0; }
+
+    // Returns once the last clean-up has ended. For the end of the program, after Stop;
+    // a tick never waits for the worker.
+    void WaitForWorker();
 
     // Replaces the clean-up (tests).
     void SetCleanup(Cleanup cleanup);
@@ -34,9 +40,8 @@ private:
 
     int m_bRunning = 0;
     int m_nTick = 0;
-    // Set and cleared by the worker; the worker is not waited for, so it holds the flag
-    // too and may outlive the window.
-    std::shared_ptr<std::atomic<int>> m_bBusy = std::make_shared<std::atomic<int>>(0);
+    std::atomic<int> m_bBusy{0};  // set and cleared by the worker
+    std::thread m_worker;
     QTimer* m_timer = nullptr;
     Cleanup m_cleanup;
 };

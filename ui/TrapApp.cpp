@@ -49,7 +49,8 @@ void UseListFont() {
 
 }  // namespace
 
-CTrapApp::CTrapApp(Program& program) : m_program(program) {}
+CTrapApp::CTrapApp(Program& program)
+    : m_program(program), m_info([&log = program.Log()] { log.PurgeExpired(); }) {}
 
 bool CTrapApp::InitInstance() {
     QCoreApplication::setOrganizationName(QStringLiteral("Olix Soft"));
@@ -68,7 +69,7 @@ bool CTrapApp::InitInstance() {
 }
 
 CMainFrame* CTrapApp::CreateMainFrame() {
-    auto* frame = new CMainFrame(m_program);
+    auto* frame = new CMainFrame(m_program, m_info);
     m_frame = frame;
     m_serviceWindows.ShowIn(frame->List());
     m_program.Windows().Install(&m_serviceWindows);
@@ -80,18 +81,21 @@ CMainFrame* CTrapApp::MainFrame() const { return m_frame; }
 
 int CTrapApp::ExitInstance(int code) {
     m_program.Windows().Install(nullptr);
+    // No further clean-up starts; one that runs is waited for below, within the same limit.
+    m_info.Stop();
     // The receiver may be waiting for this thread to carry out a window call: keep the
     // event loop turning while it ends. Mails still queued get a moment of their own; after
     // a few seconds the process ends without what is left, as it would have anyway.
     constexpr int kShutdownWaitMs = 5000;
     std::atomic<bool> ended{false};
-    std::thread stopper([&ended, &program = m_program] {
+    std::thread stopper([&ended, &program = m_program, &info = m_info] {
         program.TrapReceiver().Shutdown();
         // Forwarding and mail each get their own moment, side by side.
         std::thread forwarding(
             [&program] { program.Forwarding().ShutdownForwarding(kForwardShutdownWait); });
         program.Mail().Shutdown(kMailShutdownWait);
         forwarding.join();
+        info.WaitForWorker();
         ended = true;
     });
     const QDeadlineTimer deadline(kShutdownWaitMs);

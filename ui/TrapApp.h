@@ -4,6 +4,7 @@
 
 #include <QPointer>
 
+#include "ui/MyInfo.h"
 #include "ui/QtServiceWindows.h"
 
 class CMainFrame;
@@ -25,6 +26,8 @@ public:
     CMainFrame* CreateMainFrame();
     // Null before CreateMainFrame and once the frame is destroyed.
     CMainFrame* MainFrame() const;
+    // The hidden service window with the log clean-up, which the main frame runs.
+    CMyInfo& ServiceWindow() { return m_info; }
 
     // SIGTERM, SIGINT or SIGHUP: closes the main frame as the user would and ends every
     // event loop, a modal dialog's too, so that ExitInstance follows as after a close.
@@ -46,5 +49,7 @@ private:
     Program& m_program;
     QtServiceWindows m_serviceWindows;
     QPointer<CMainFrame> m_frame;
+    // Here rather than in the frame: its worker must end before the program's log does.
+    CMyInfo m_info;
     bool m_bEndRequested = false;
 };

@@ -36,6 +36,7 @@ protected:
                          "\r\nHOST=0\r\nLOG=0\r\nT1MSG=v1 %C %G/%S\r\nT2MSG=v2 %C\r\n"
                          "T3MSG=v3 %u\r\nLOGDELM=0\r\n");
         Settings().Load();
+        app.ServiceWindow().SetCleanup([] {});
         if (createFrame) NewFrame();
     }
 
@@ -45,11 +46,8 @@ protected:
         delete frame.data();
     }
 
-    // A new main frame of the program, hidden, without the log clean-up.
-    void NewFrame() {
-        frame = app.CreateMainFrame();
-        frame->ServiceWindow().SetCleanup([] {});
-    }
+    // A new main frame of the program, hidden.
+    void NewFrame() { frame = app.CreateMainFrame(); }
 
     SettingsSource& Settings() { return program.Settings(); }
     CEventView& List() { return *frame->List(); }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "support/Eventually.h"
 
@@ -75,4 +76,19 @@ TEST_F(ServiceWindow, StopEndsTheWindowAndStartBeginsCountingAgain) {
     Ticks(1);
     ASSERT_TRUE(WorkerEnded());
     EXPECT_EQ(runs.load(), 2);
+}
+
+// The clean-up works on the program's log: the window does not go while one runs.
+TEST(ServiceWindowEnd, WaitsForTheRunningCleanUp) {
+    std::atomic<bool> ended{false};
+    {
+        CMyInfo info([&ended] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            ended = true;
+        });
+        info.Start();
+        info.OnTimer();
+        EXPECT_TRUE(info.IsBusy());
+    }
+    EXPECT_TRUE(ended.load());
 }

@@ -35,7 +35,6 @@ TEST_F(StartupTest, FrameStaysHiddenUntilTheSplashsThirdTickAndReceptionStartsOn
         ASSERT_NE(splash, nullptr);
         CMainFrame* created = app.MainFrame();
         ASSERT_NE(created, nullptr);
-        created->ServiceWindow().SetCleanup([] {});
         EXPECT_FALSE(created->isVisible());
         splash->OnTimer();
         splash->OnTimer();
@@ -64,8 +63,7 @@ TEST_F(StartupTest, FrameStaysHiddenUntilTheSplashsThirdTickAndReceptionStartsOn
 }
 
 TEST_F(StartupTest, ADateWithItsTimeFitsTheDateColumn) {
-    QTimer::singleShot(0, [this] {
-        app.MainFrame()->ServiceWindow().SetCleanup([] {});
+    QTimer::singleShot(0, [] {
         if (CInitDlg* splash = Splash())
             for (int tick = 0; tick < 3; ++tick) splash->OnTimer();
     });
