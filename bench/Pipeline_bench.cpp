@@ -119,6 +119,7 @@ BENCHMARK(BM_FilterTrapThroughEveryKind)->Arg(1000);
 class SilentWindows : public ServiceWindows {
 public:
     void SetServiceStatus(std::string_view) override {}
+    void SetServiceFailure(std::string_view) override {}
     void EnableServiceCommands(bool, bool) override {}
 };
 

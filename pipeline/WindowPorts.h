@@ -12,6 +12,8 @@ public:
     virtual ~ServiceWindows() = default;
     // Status field of the trap list view (CP932 text).
     virtual void SetServiceStatus(std::string_view textCp932) = 0;
+    // Why the service last failed (CP932 text), kept beside the status after it changes.
+    virtual void SetServiceFailure(std::string_view textCp932) = 0;
     virtual void EnableServiceCommands(bool startEnabled, bool stopEnabled) = 0;
 };
 

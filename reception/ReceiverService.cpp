@@ -16,7 +16,9 @@
 #include "pipeline/WindowPorts.h"
 #include "platform/Encoding.h"
 #include "platform/MessageBox.h"
+#include "reception/BindFailure.h"
 #include "reception/RejectedMessages.h"
+#include "settings/ProgramFolder.h"
 #include "trap/LossCounters.h"
 #include "trap/PacketCounters.h"
 
@@ -92,14 +94,11 @@ void ShowSocketError(const WindowPorts& ports, int error) {
     ShowStatus(ports, text.data());
 }
 
-void ReportBindError(MessageBoxPort& boxes, const WindowPorts& ports, uint16_t port) {
-    std::array<char, 256> text{};
-    std::snprintf(text.data(), text.size(),
-                  "Port bind error (Port = %d) "
-                  "\n他のアプリケーションが使用中のためTrap受信機能が動作しません。",
-                  static_cast<int>(port));
-    ShowMessageBox(boxes, Utf8ToCp932(text.data()), MessageIcon::Stop);
+void ReportBindError(MessageBoxPort& boxes, const WindowPorts& ports, uint16_t port, int error) {
+    const std::string text = BindFailureText(port, error, ExecutablePath());
+    ShowMessageBox(boxes, Utf8ToCp932(text), MessageIcon::Stop);
     ShowStatus(ports, "Port bind error");
+    if (ServiceWindows* windows = ports.Installed()) windows->SetServiceFailure(Utf8ToCp932(text));
 }
 
 bool Bind(int socketFd, uint16_t port) {
@@ -243,7 +242,7 @@ void ReceiverService::Run(uint16_t port, const std::atomic<int32_t>& stopRequest
             ReceiveUntilStopped(socketFd, stopRequested, reports_, handle, batchEnd);
             socket_.store(-1);
         } else {
-            ReportBindError(reports_.boxes, ports, port);
+            ReportBindError(reports_.boxes, ports, port, errno);
         }
         close(socketFd);
     }

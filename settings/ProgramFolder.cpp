@@ -39,10 +39,16 @@ std::string UserHome() {
 
 }  // namespace
 
-std::string ExecutableFolder() {
+std::string ExecutablePath() {
     std::error_code error;
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string(".") : executable.parent_path().string();
+    return error ? std::string() : executable.string();
+}
+
+std::string ExecutableFolder() {
+    const std::string executable = ExecutablePath();
+    return executable.empty() ? std::string(".")
+                              : std::filesystem::path(executable).parent_path().string();
 }
 
 std::string ResolveProgramFolder(const ProgramFolderFacts& facts) {

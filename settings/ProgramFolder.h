@@ -25,7 +25,8 @@ std::string GetProgramFolder();
 // The settings file: GetProgramFolder() + "/OlixTrap.ini".
 std::string SettingsFilePath();
 
-// The folder of the running executable.
+// The running executable, and its folder.
+std::string ExecutablePath();
 std::string ExecutableFolder();
 
 // Where an installed copy keeps its shared files, such as the help document:

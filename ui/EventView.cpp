@@ -213,6 +213,8 @@ void CEventView::OnCopySelected() {
 
 void CEventView::SetServiceStatus(const QString& text) { m_status->setText(text); }
 
+void CEventView::SetServiceFailure(const QString& text) { m_status->setToolTip(text); }
+
 void CEventView::EnableServiceCommands(bool startEnabled, bool stopEnabled) {
     m_start->setEnabled(startEnabled);
     m_stop->setEnabled(stopEnabled);

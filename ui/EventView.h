@@ -53,6 +53,8 @@ public:
     void DeleteAllRows();
 
     void SetServiceStatus(const QString& text);
+    // The last failure stays in the status field's tooltip whatever the status shows next.
+    void SetServiceFailure(const QString& text);
     void EnableServiceCommands(bool startEnabled, bool stopEnabled);
 
     // View timer 3 (every 1000 ms until the automatic start).

@@ -16,6 +16,13 @@ void QtServiceWindows::SetServiceStatus(std::string_view textCp932) {
     });
 }
 
+void QtServiceWindows::SetServiceFailure(std::string_view textCp932) {
+    const QString text = FromCp932(textCp932);
+    RunOnUiThread([&] {
+        if (m_list) m_list->SetServiceFailure(text);
+    });
+}
+
 void QtServiceWindows::EnableServiceCommands(bool startEnabled, bool stopEnabled) {
     RunOnUiThread([&] {
         if (m_list) m_list->EnableServiceCommands(startEnabled, stopEnabled);

@@ -15,6 +15,7 @@ public:
     void ShowIn(CEventView* list);
 
     void SetServiceStatus(std::string_view textCp932) override;
+    void SetServiceFailure(std::string_view textCp932) override;
     void EnableServiceCommands(bool startEnabled, bool stopEnabled) override;
 
 private:

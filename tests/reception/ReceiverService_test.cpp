@@ -1,4 +1,5 @@
 #include "reception/ReceiverService.h"
+#include "reception/BindFailure.h"
 
 #include <gtest/gtest.h>
 
@@ -175,7 +176,24 @@ TEST_F(ReceiverServiceRun, PortHeldElsewhereGivesTheBindBoxAndLeavesTheServiceSt
     EXPECT_EQ(boxes[0].caption, "Olix Trap Receiver - v3.03");
     EXPECT_EQ(windows.Statuses(),
               (std::vector<std::string>{kRunning, "Port bind error", kStopped}));
+    EXPECT_EQ(windows.Failures(), std::vector<std::string>{Cp932ToUtf8(boxes[0].text)});
     EXPECT_EQ(windows.CommandStates().back(), std::make_pair(true, false));
+}
+
+// Another program holding the port keeps the box as it always was; a missing privilege and
+// other causes are named after it, the privilege with its remedies.
+TEST(BindFailure, NamesTheRealCauseWhenItIsNotAnotherProgram) {
+    const std::string held = BindFailureText(162, EADDRINUSE, "/usr/bin/olixtrap");
+    EXPECT_EQ(held,
+              "Port bind error (Port = 162) "
+              "\n他のアプリケーションが使用中のためTrap受信機能が動作しません。");
+    const std::string denied = BindFailureText(162, EACCES, "/opt/olixtrap/bin/olixtrap");
+    EXPECT_TRUE(denied.starts_with(held + "\n\n原因: ポート 162 を使う権限がありません (EACCES)"));
+    EXPECT_NE(denied.find("1024 以上のポート"), std::string::npos);
+    EXPECT_TRUE(
+        denied.ends_with("sudo setcap cap_net_bind_service=+ep /opt/olixtrap/bin/olixtrap"));
+    EXPECT_TRUE(BindFailureText(162, EADDRNOTAVAIL, "")
+                    .ends_with("(errno " + std::to_string(EADDRNOTAVAIL) + ")"));
 }
 
 // The service's own socket, found among this process's descriptors by its port.

@@ -27,6 +27,18 @@ void RecordingServiceWindows::SetServiceStatus(std::string_view textCp932) {
     changed_.wait_for(lock, std::chrono::seconds(10), [&] { return heldStatus_ != shown; });
 }
 
+void RecordingServiceWindows::SetServiceFailure(std::string_view textCp932) {
+    std::lock_guard lock(mutex_);
+    failures_.push_back(Cp932ToUtf8(textCp932));
+    ++generation_;
+    changed_.notify_all();
+}
+
+std::vector<std::string> RecordingServiceWindows::Failures() const {
+    std::lock_guard lock(mutex_);
+    return failures_;
+}
+
 void RecordingServiceWindows::HoldStatus(std::string textUtf8) {
     std::lock_guard lock(mutex_);
     heldStatus_ = std::move(textUtf8);

@@ -29,6 +29,7 @@ public:
     ~RecordingServiceWindows() override;
 
     void SetServiceStatus(std::string_view textCp932) override;
+    void SetServiceFailure(std::string_view textCp932) override;
     void EnableServiceCommands(bool startEnabled, bool stopEnabled) override;
 
     // Until called again, a caller showing this status is recorded and then held (at most
@@ -36,6 +37,7 @@ public:
     void HoldStatus(std::string textUtf8);
 
     std::vector<std::string> Statuses() const;                 // UTF-8, oldest first
+    std::vector<std::string> Failures() const;                 // UTF-8, oldest first
     std::vector<std::pair<bool, bool>> CommandStates() const;  // (start, stop), oldest first
     uint32_t Counter(int fieldId) const;                       // the counter of field fieldId now
     std::map<int, uint32_t> Counters() const;                  // all sixteen fields
@@ -58,6 +60,7 @@ private:
     mutable std::condition_variable changed_;
     uint64_t generation_ = 0;  // counts recorded calls
     std::vector<std::string> statuses_;
+    std::vector<std::string> failures_;
     std::vector<std::pair<bool, bool>> commandStates_;
     std::string heldStatus_;
     mutable std::vector<TrapRow> rows_;
