@@ -20,24 +20,27 @@ LocalEngine Answering::Engine() const {
     return {identity_.EngineId(), identity_.boots, int32_t(std::min<int64_t>(seconds, INT32_MAX))};
 }
 
-bool Answering::Send(const AnswerFacts& answer, std::size_t requestSize,
-                     std::array<uint8_t, 4> sender, uint16_t senderPort) {
+Answering::Outcome Answering::Send(const AnswerFacts& answer, std::size_t requestSize,
+                                   std::array<uint8_t, 4> sender, uint16_t senderPort) {
+    Outcome outcome;
     const bool report = answer.kind == AnswerKind::kReport;
     const uint32_t reportValue = report ? counts_.CountUsmFailure(answer.report) : 0;
     if (builder_.Build(answer, Engine(), reportValue, buffer_) == 0) {
         if (buffer_.size() > requestSize + kMaxAnswerGrowth) {
             counts_.CountAnswerUnsent();
         } else if (service_.SendFromServiceSocket(buffer_, sender, senderPort)) {
+            outcome.sent = true;
             if (report)
                 counts_.CountReportSent(answer.report);
             else
                 counts_.CountInformAnswered();
         }
     }
-    if (report) return false;
+    if (report) return outcome;
     const InformKey key =
         MakeInformKey(sender, senderPort, answer.requestId, answer.msgId, answer.contextEngineId);
-    if (!answered_.Repeated(key, Clock::now())) return false;
+    if (!answered_.Repeated(key, Clock::now())) return outcome;
     counts_.CountInformRepeat();
-    return true;
+    outcome.repeat = true;
+    return outcome;
 }

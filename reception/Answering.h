@@ -34,10 +34,14 @@ public:
 
     // Builds and sends what answer asks for to the sender, unless it would be more than
     // kMaxAnswerGrowth octets larger than the request's requestSize octets; counts it.
-    // Returns true when the message is an inform already answered within the repeat
-    // window: it was answered again and is not to be processed or counted once more.
-    bool Send(const AnswerFacts& answer, std::size_t requestSize, std::array<uint8_t, 4> sender,
-              uint16_t senderPort);
+    struct Outcome {
+        bool sent = false;  // the answer went out
+        // An inform already answered within the repeat window: it was answered again and is
+        // not to be processed or counted once more.
+        bool repeat = false;
+    };
+    [[nodiscard]] Outcome Send(const AnswerFacts& answer, std::size_t requestSize,
+                               std::array<uint8_t, 4> sender, uint16_t senderPort);
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -91,9 +91,17 @@ void Receiver::HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4
     const int result =
         decoder_.Decode(datagram, sender, receivedTrap_, failure, answering_.Engine(), answer);
     // Answered before anything slow, so that the sender does not retry.
-    if (answer.kind != AnswerKind::kNone &&
-        answering_.Send(answer, datagram.size(), sender, senderPort))
+    Answering::Outcome answered;
+    if (answer.kind != AnswerKind::kNone) {
+        answered = answering_.Send(answer, datagram.size(), sender, senderPort);
+        if (answered.repeat) return;
+    }
+    // An answered discovery probe is the first step of an SNMPv3 exchange, not a fault of the
+    // sender: it counts among the datagrams received and the reports sent, and nowhere else.
+    if (result != kDecodeOk && failure.reason == DecodeReason::kDiscovery && answered.sent) {
+        counters_.CountPacket(kPacketOnlyAll);
         return;
+    }
     if (result != kDecodeOk) {
         const RejectReason reason = RejectReasonOf(failure.reason);
         reject(reason, failure.version, failure.offset);

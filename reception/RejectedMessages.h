@@ -22,7 +22,7 @@ enum class RejectReason : uint8_t {
     kDecryptFailure,
     kNotATrap,         // an inform, a request or a response
     kFiltered,         // decoded, but refused by the reception filter
-    kDiscovery,        // an SNMPv3 probe for our engine ID, answered with a report
+    kDiscovery,        // an SNMPv3 probe for our engine ID whose report could not be sent
     kNotInTimeWindow,  // an SNMPv3 inform with other boots or a time too far from ours
     kNewEngineLimit,   // one more engine's key would exceed the localizations per second
 };

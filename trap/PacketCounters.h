@@ -90,6 +90,7 @@ inline constexpr std::array<int, kCounterCount> kCounterFieldIds = [] {
 
 // Kinds of CountPacket.
 enum PacketKind : int {
+    kPacketOnlyAll = 0,  // in allPackets alone
     kPacketV1 = 1,
     kPacketV2c = 2,
     kPacketV3 = 3,

@@ -10,6 +10,7 @@
 #include "program/Program.h"
 #include "records/DBLib.h"
 #include "rules/RuleStore.h"
+#include "settings/SettingsSource.h"
 #include "snmp/engine/AnswerCounts.h"
 #include "snmp/engine/EngineFile.h"
 #include "support/BerBuilder.h"
@@ -19,7 +20,6 @@
 #include "support/RecordingServiceWindows.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
-#include "settings/SettingsSource.h"
 #include "support/V3MessageBuilder.h"
 #include "trap/PacketCounters.h"
 #include "traplog/TrapLog.h"
@@ -120,8 +120,12 @@ TEST_F(InformsTest, SnmpinformGetsItsResponseAtEveryLevel) {
     const AnswerCountsSnapshot counts = AnswerCounts();
     EXPECT_EQ(counts.informsAnswered, runs.size());
     EXPECT_EQ(counts.repeats, 0u);
-    // Each SNMPv3 run began with a discovery probe.
+    // Each SNMPv3 run began with a discovery probe: answered, it is no rejected datagram.
     EXPECT_GE(counts.reportsSent[std::size_t(ReportKind::kUnknownEngineId) - 1], runs.size() - 1);
+    EXPECT_EQ(program_.Rejected().LastSequence(), 0u);
+    const PacketCountBlock packets = program_.Counters().Snapshot();
+    EXPECT_EQ(packets.decodeErrors, 0u);
+    EXPECT_GT(packets.allPackets, packets.snmpV2cPackets + packets.snmpV3Packets);
 }
 
 // Our reports tell snmpinform why: a wrong password and an unknown user; nothing is logged
