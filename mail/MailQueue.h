@@ -5,17 +5,28 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "mail/Mail.h"
+#include "mail/MailSpool.h"
 
 class LossCounters;
 
 inline constexpr std::size_t kMailQueueCapacity = 1000;
 // At the program's end, the longest the waiting mails are still given.
 inline constexpr std::chrono::milliseconds kMailShutdownWait{1500};
+
+// How the mail thread ended.
+struct MailQueueEnd {
+    bool ended = true;  // within the wait
+    // The mails it did not send: kept in the spool, or without one (or when it cannot be
+    // written) dropped and counted.
+    MailSpoolEnd spool;
+};
 
 class MailQueue {
 public:
@@ -34,12 +45,22 @@ public:
     // Waits at most wait until every queued mail has been sent; returns whether they were.
     bool Drain(std::chrono::milliseconds wait);
 
-    // Ends the mail thread: it goes on sending the waiting mails until wait has passed;
-    // those still waiting then are dropped and counted, and the thread ends after the mail
-    // in hand (whose dialogue is bounded by its MailTimeouts). The thread is joined when it
-    // ended within wait, else let go to end with the process. Returns whether it ended. A
-    // later QueueNotificationMail starts a new thread.
-    bool Shutdown(std::chrono::milliseconds wait);
+    // From now on the spool at path keeps the mails a shutdown leaves unsent. The mails it
+    // kept from the last run are queued first, within the spool's bounds as of now
+    // (seconds since the epoch); the file is removed once they have been sent, or at once
+    // when none is left to send. A spool that cannot be read is left alone and not used.
+    MailSpoolStart UseSpool(const std::string& path, std::int64_t now);
+    // What UseSpool found; nothing found before it was called.
+    const MailSpoolStart& SpoolStart() const { return spoolStart_; }
+
+    // Ends the mail thread: it goes on sending the waiting mails until wait has passed,
+    // then ends after the mail in hand (whose dialogue is bounded by its MailTimeouts).
+    // The mails still waiting then, and the one in hand, are written to the spool (at least
+    // once: the one in hand may yet be sent); without a spool, or when it cannot be
+    // written, the waiting ones are dropped and counted. With nothing unsent the spool is
+    // removed. The thread is joined when it ended within wait, else let go to end with the
+    // process. A later QueueNotificationMail starts a new thread.
+    [[nodiscard]] MailQueueEnd Shutdown(std::chrono::milliseconds wait);
 
 private:
     struct State;
@@ -60,4 +81,6 @@ private:
     std::shared_ptr<LookupPool> serverLookups_;
     std::mutex threadMutex_;
     Thread thread_;
+    std::string spoolPath_;  // empty without a spool; guarded by threadMutex_
+    MailSpoolStart spoolStart_;
 };

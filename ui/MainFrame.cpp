@@ -7,6 +7,7 @@
 #include <QStatusBar>
 
 #include "forward/Forwarder.h"
+#include "mail/MailQueue.h"
 #include "mib/MibService.h"
 #include "mib/dialogs/MibStatusText.h"
 #include "mib/dialogs/MibWindow.h"
@@ -33,6 +34,19 @@ namespace {
 constexpr int kAboutCommand = 57664;  // the framework's standard about command
 constexpr int kTrafficGraphCommand = 32820;
 constexpr int kMibModulesCommand = 32800;
+
+// The unsent mails the last run kept and what became of them at this start.
+QString MailSpoolStatusText(const MailSpoolStart& start) {
+    if (start.unreadable) return QStringLiteral("前回の未送信メール: 読み込めません");
+    QString text =
+        QStringLiteral("前回の未送信メール 再送: %1 | 期限切れ破棄: %2 | 上限超過破棄: %3")
+            .arg(start.queued)
+            .arg(start.droppedForAge)
+            .arg(start.droppedForCount);
+    if (start.damagedBytes > 0)
+        text += QStringLiteral(" | 破損で読めず: %1 バイト").arg(start.damagedBytes);
+    return text;
+}
 
 QAction* AddCommand(QMenu* menu, const char* textUtf8, int id, const char* shortcut = nullptr) {
     QAction* action = menu->addAction(QString::fromUtf8(textUtf8));
@@ -102,10 +116,25 @@ void CMainFrame::CreateStatusBar() {
         pane->setMargin(2);
     }
     m_lossSince = QStringLiteral("起動");
+    m_spoolPane = new QLabel(this);
+    m_spoolPane->setObjectName(QStringLiteral("spoolPane"));
+    m_spoolPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_spoolPane->setMargin(2);
+    if (const MailSpoolStart& spool = m_program.Mail().SpoolStart(); spool.found) {
+        m_spoolPane->setText(MailSpoolStatusText(spool));
+        m_spoolPane->setToolTip(
+            QStringLiteral("%1\n%2 時間より古いメールと、新しい %3 通を超える分は送信しません。")
+                .arg(QString::fromStdString(spool.path))
+                .arg(kSpoolMaxAge.count())
+                .arg(kSpoolMaxMails));
+    } else {
+        m_spoolPane->hide();
+    }
     m_mibPane = new QLabel(this);
     m_mibPane->setObjectName(QStringLiteral("mibPane"));
     statusBar()->addWidget(m_pane0, 1);
     statusBar()->addPermanentWidget(m_mibPane, 0);
+    statusBar()->addPermanentWidget(m_spoolPane, 0);
     statusBar()->addPermanentWidget(m_lossPane, 0);
     statusBar()->addPermanentWidget(m_rowsPane, 0);
     statusBar()->addPermanentWidget(m_listenPane, 0);

@@ -79,6 +79,7 @@ private:
     QLabel* m_lossPane = nullptr;    // hidden while nothing was lost
     QLabel* m_rowsPane = nullptr;    // rows trimmed at the list's ceiling; hidden while none
     QLabel* m_listenPane = nullptr;  // the trap port and the reception mode
+    QLabel* m_spoolPane = nullptr;   // the last run's unsent mails; hidden when there were none
     LossCounts m_lossBaseline{};     // the counts at the last clear of the display
     QString m_lossSince;
     QLabel* m_mibPane = nullptr;  // MIB loading progress, then modules loaded and failed

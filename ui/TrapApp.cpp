@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <thread>
 
 #include "forward/Forwarder.h"
@@ -62,6 +63,12 @@ bool CTrapApp::InitInstance() {
     m_program.Forwarding().ApplyForwardSettings(LoadForwardSettingsFile());
     // The pipeline beeps on the receiver thread; the beep belongs to the user interface thread.
     m_program.Sounds().SetBeep([] { PostToUiThread([] { QApplication::beep(); }); });
+    // The mails the last run could not send go out first; the frame's status bar says so.
+    const MailSpoolStart spool = m_program.Mail().UseSpool(MailSpoolPath(), std::time(nullptr));
+    if (spool.found) {
+        std::fprintf(stderr, "olixtrap: %s\n", MailSpoolStartText(spool).c_str());
+        std::fflush(stderr);
+    }
 
     CInitDlg splash(CreateMainFrame());
     splash.exec();
@@ -93,7 +100,11 @@ int CTrapApp::ExitInstance(int code) {
         // Forwarding and mail each get their own moment, side by side.
         std::thread forwarding(
             [&program] { program.Forwarding().ShutdownForwarding(kForwardShutdownWait); });
-        program.Mail().Shutdown(kMailShutdownWait);
+        const MailQueueEnd mail = program.Mail().Shutdown(kMailShutdownWait);
+        if (mail.spool.unsent > 0) {
+            std::fprintf(stderr, "olixtrap: %s\n", MailSpoolEndText(mail.spool).c_str());
+            std::fflush(stderr);
+        }
         forwarding.join();
         info.WaitForWorker();
         ended = true;

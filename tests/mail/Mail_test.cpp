@@ -1,16 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
@@ -22,16 +12,13 @@
 #include "platform/Encoding.h"
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
-#include "support/Eventually.h"
+#include "support/RealSmtpServer.h"
 #include "support/ScriptedTcpServer.h"
-#include "support/TempProgramFolder.h"
 #include "trap/LossCounters.h"
 
 using namespace std::chrono_literals;
 using S = ScriptedTcpServer;
 using Lines = std::vector<std::string>;
-
-extern char** environ;
 
 namespace {
 
@@ -59,112 +46,6 @@ std::vector<S::Step> PopLogin(std::string_view passwordReply = "+OK welcome\r\n"
             S::ReadLine(),
             S::Send("+OK bye\r\n")};
 }
-
-// Runs a program without a shell and returns its exit status (-1 when it could not run or
-// did not end within the bound, in which case it is killed).
-int RunProgram(const std::vector<std::string>& args, std::chrono::seconds bound,
-               const std::string& outputFile = "/dev/null") {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
-    int status = 0;
-    if (!Eventually([&] { return waitpid(pid, &status, WNOHANG) != 0; }, bound, 20ms)) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool WaitForFile(const std::string& path, std::chrono::seconds bound) {
-    return Eventually([&] { return std::filesystem::exists(path); }, bound, 20ms);
-}
-
-// A free loopback port of this suite's range (22000-22999), or 0.
-uint16_t FreePort() {
-    for (int i = 0; i < 100; ++i) {
-        const uint16_t port = static_cast<uint16_t>(22000 + (getpid() * 7 + i * 37) % 1000);
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        const bool free = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        close(fd);
-        if (free) return port;
-    }
-    return 0;
-}
-
-constexpr const char* kPython = "/usr/bin/python3";
-const std::string kScripts = std::string(OLIXTRAP_SOURCE_DIR) + "/tests/mail/";
-
-// Debian's aiosmtpd on a loopback port, storing what it receives in a temporary folder.
-class RealSmtpServer {
-public:
-    RealSmtpServer() {
-        if (RunProgram({kPython, "-c", "import aiosmtpd"}, 30s) != 0) return;
-        port_ = FreePort();
-        if (port_ == 0) return;
-        const std::vector<std::string> args = {kPython, kScripts + "smtp_sink.py",
-                                               std::to_string(port_), folder_.Path()};
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, kPython, nullptr, nullptr, argv.data(), environ) != 0) pid_ = 0;
-        ready_ = pid_ != 0 && WaitForFile(folder_.File("ready"), 30s);
-    }
-    ~RealSmtpServer() {
-        if (pid_ == 0) return;
-        folder_.Write("stop", "");
-        int status = 0;
-        if (!Eventually([&] { return waitpid(pid_, &status, WNOHANG) != 0; }, 5s, 20ms)) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-        }
-    }
-
-    bool Ready() const { return ready_; }
-    uint16_t Port() const { return port_; }
-    std::string Message(int n) const { return folder_.File(std::to_string(n) + ".eml"); }
-    std::string Envelope(int n) const { return folder_.Read(std::to_string(n) + ".env"); }
-    std::string Check(int n, const std::string& subject, const std::string& body,
-                      bool prefix = false) const {
-        if (!WaitForFile(Message(n), 10s)) return "no message " + std::to_string(n);
-        std::vector<std::string> args = {kPython,
-                                         kScripts + "check_mail.py",
-                                         Message(n),
-                                         "trap@example.org",
-                                         "admin@example.org",
-                                         subject,
-                                         body};
-        if (prefix) args.push_back("--prefix");
-        const std::string output = folder_.File("check.txt");
-        const int rc = RunProgram(args, 60s, output);
-        return rc == 0 ? ""
-                       : "check failed (" + std::to_string(rc) + "): " + folder_.Read("check.txt");
-    }
-    int MessageCount() const {
-        int count = 0;
-        while (std::filesystem::exists(Message(count + 1))) ++count;
-        return count;
-    }
-
-private:
-    TempProgramFolder folder_;
-    pid_t pid_ = 0;
-    uint16_t port_ = 0;
-    bool ready_ = false;
-};
 
 }  // namespace
 
@@ -247,7 +128,7 @@ TEST(MailQueue, AFullQueueDropsAndCountsAndItsEndIsBounded) {
     EXPECT_GE(dropped, 5u);
     EXPECT_LE(dropped, 6u);
     // The mail in hand outlasts the wait: every mail still waiting is dropped and counted.
-    EXPECT_FALSE(queue.Shutdown(200ms));
+    EXPECT_FALSE(queue.Shutdown(200ms).ended);
     EXPECT_EQ(losses.Read(LossKind::kMailsDropped), kMails - 1);
 }
 

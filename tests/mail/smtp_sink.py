@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Loopback SMTP server for the mail tests.
 
-usage: smtp_sink.py PORT FOLDER
-Listens on 127.0.0.1:PORT, stores each message received as FOLDER/N.eml (the data as
+usage: smtp_sink.py PORT FOLDER [ADDRESS]
+Listens on ADDRESS:PORT (127.0.0.1 by default), stores each message received as FOLDER/N.eml (the data as
 received, dots already removed) and its envelope as FOLDER/N.env, writes FOLDER/ready once
 listening, and stops when FOLDER/stop appears or after two minutes.
 """
@@ -32,7 +32,8 @@ class Store:
 
 def main():
     port, folder = int(sys.argv[1]), sys.argv[2]
-    controller = Controller(Store(folder), hostname="127.0.0.1", port=port)
+    address = sys.argv[3] if len(sys.argv) > 3 else "127.0.0.1"
+    controller = Controller(Store(folder), hostname=address, port=port)
     controller.start()
     open(os.path.join(folder, "ready"), "w").close()
     try:

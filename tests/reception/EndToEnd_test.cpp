@@ -106,7 +106,7 @@ protected:
 
     void TearDown() override {
         Receiver().Shutdown();
-        EXPECT_TRUE(program_.Mail().Shutdown(10s));
+        EXPECT_TRUE(program_.Mail().Shutdown(10s).ended);
     }
 
     std::string Target() const { return "127.0.0.1:" + std::to_string(port_); }

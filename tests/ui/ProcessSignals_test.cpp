@@ -14,6 +14,7 @@
 #include <csignal>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -23,9 +24,11 @@
 #include "settings/AppSettings.h"
 #include "settings/SettingsSource.h"
 #include "support/BerBuilder.h"
+#include "support/Eventually.h"
 #include "support/LoopbackSender.h"
 #include "support/MailEveryTrap.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/RealSmtpServer.h"
 #include "support/ScriptedTcpServer.h"
 #include "support/TempProgramFolder.h"
 
@@ -88,12 +91,16 @@ protected:
         ASSERT_TRUE(WaitUntilPortIsHeld(port_, 20s));
     }
 
-    // Sends kTraps traps and waits (bounded) until all are logged.
+    // Sends kTraps traps, the nth with the community "cN", and waits (bounded) until all
+    // are logged.
     void SendTrapsAndWaitForTheLog() {
-        const ber::Bytes trap = ber::BuildV2cTrap(
-            {.varBinds = {ber::VarBind("1.3.6.1.2.1.1.3.0", ber::TimeTicks(100)),
-                          ber::VarBind("1.3.6.1.6.3.1.1.4.1.0", ber::Oid("1.3.6.1.6.3.1.1.5.3"))}});
-        for (int i = 0; i < kTraps; ++i) ASSERT_TRUE(SendToLoopback(port_, trap));
+        for (int i = 0; i < kTraps; ++i)
+            ASSERT_TRUE(SendToLoopback(
+                port_, ber::BuildV2cTrap(
+                           {.community = "c" + std::to_string(i),
+                            .varBinds = {ber::VarBind("1.3.6.1.2.1.1.3.0", ber::TimeTicks(100)),
+                                         ber::VarBind("1.3.6.1.6.3.1.1.4.1.0",
+                                                      ber::Oid("1.3.6.1.6.3.1.1.5.3"))}})));
         for (int wait = 0; wait < 200 && CountLines(folder_.Read("log/log.log")) < kTraps; ++wait)
             std::this_thread::sleep_for(50ms);
         ASSERT_EQ(CountLines(folder_.Read("log/log.log")), std::size_t{kTraps});
@@ -141,6 +148,66 @@ TEST_F(ProgramTest, SigtermEndsAsClosingTheWindowDoesWhileMailsWaitForASilentSer
     const std::string log = folder_.Read("log/log.log");
     EXPECT_EQ(CountLines(log), std::size_t{kTraps});
     EXPECT_TRUE(log.ends_with("\r\n") || log.ends_with("\n"));
+}
+
+// The mails a silent server did not take are kept at the end and sent at the next start,
+// each once; the spool is then gone.
+TEST_F(ProgramTest, MailsUnsentAtTheEndAreSentOnceAtTheNextStart) {
+    {
+        Transcript transcript;
+        ScriptedTcpServer silent("smtp", {ScriptedTcpServer::Pause(4s)}, transcript, kSmtpHost, 25);
+        if (silent.Port() == 0) GTEST_SKIP() << "the SMTP port cannot be bound here";
+        ASSERT_TRUE(MailEveryTrap(rules_, settings_, kSmtpHost, "Trap %C"));
+        ASSERT_TRUE(settings_.Save(boxes_));
+        Launch();
+        SendTrapsAndWaitForTheLog();
+        ASSERT_EQ(kill(*child_, SIGTERM), 0);
+        const std::optional<int> status = WaitForEnd(3s);
+        ASSERT_TRUE(status.has_value()) << "still running 3 s after SIGTERM";
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+    }
+    const std::string spool = folder_.File("db/MailSpool.dat");
+    EXPECT_NE(
+        folder_.Read("stderr").find("olixtrap: " + std::to_string(kTraps) +
+                                    " unsent mails kept in " + spool + " for the next start\n"),
+        std::string::npos)
+        << folder_.Read("stderr");
+    struct stat info {};
+    ASSERT_EQ(stat(spool.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    RealSmtpServer smtp(kSmtpHost, 25);
+    if (!smtp.Ready()) GTEST_SKIP() << "aiosmtpd cannot listen at the SMTP port here";
+    Launch();
+    ASSERT_TRUE(Eventually([&] { return smtp.MessageCount() >= kTraps; }, 20s))
+        << smtp.MessageCount() << " mails arrived";
+    ASSERT_TRUE(Eventually([&] { return !std::filesystem::exists(spool); }, 5s));
+    std::this_thread::sleep_for(300ms);  // a mail sent twice would arrive meanwhile
+    ASSERT_EQ(smtp.MessageCount(), kTraps);
+    std::multiset<std::string> bodies;
+    for (int n = 1; n <= kTraps; ++n) {
+        const std::string message = smtp.Read(std::to_string(n) + ".eml");
+        const std::size_t body = message.find("\r\n\r\n");
+        ASSERT_NE(body, std::string::npos) << message;
+        bodies.insert(message.substr(body + 4));
+        EXPECT_EQ(smtp.Envelope(n), "trap@example.org\nadmin@example.org\n");
+    }
+    std::multiset<std::string> expected;
+    for (int i = 0; i < kTraps; ++i) expected.insert("Trap c" + std::to_string(i) + "\r\n");
+    EXPECT_EQ(bodies, expected);
+    EXPECT_NE(
+        folder_.Read("stderr").find("olixtrap: " + std::to_string(kTraps) +
+                                    " unsent mails of the last run queued again from " + spool +
+                                    "; dropped: 0 older than 24 h, 0 beyond the "
+                                    "newest 1000\n"),
+        std::string::npos)
+        << folder_.Read("stderr");
+
+    // Nothing unsent at this end: no spool, no word of one.
+    ASSERT_EQ(kill(*child_, SIGTERM), 0);
+    ASSERT_TRUE(WaitForEnd(5s).has_value());
+    EXPECT_FALSE(std::filesystem::exists(spool));
+    EXPECT_EQ(folder_.Read("stderr").find("unsent mails kept"), std::string::npos);
 }
 
 // A module whose imports lead to a FIFO and to a 50 MB file: reception starts as always,
