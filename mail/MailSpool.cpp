@@ -99,7 +99,9 @@ bool ParseBody(std::string_view body, SpooledMail& spooled) {
                     reader.GetField(mail.popUserId) && reader.GetField(mail.popPassword) &&
                     reader.GetField(mail.message);
     mail.popLogin = popLogin != 0;
-    return ok && reader.Left() == 0;
+    // A message is sent as it is: one without its end-of-data line would leave the server
+    // waiting for the rest.
+    return ok && reader.Left() == 0 && mail.message.ends_with("\r\n.\r\n");
 }
 
 }  // namespace

@@ -37,14 +37,12 @@ constexpr int kMibModulesCommand = 32800;
 
 // The unsent mails the last run kept and what became of them at this start.
 QString MailSpoolStatusText(const MailSpoolStart& start) {
-    if (start.unreadable) return QStringLiteral("前回の未送信メール: 読み込めません");
-    QString text =
-        QStringLiteral("前回の未送信メール 再送: %1 | 期限切れ破棄: %2 | 上限超過破棄: %3")
-            .arg(start.queued)
-            .arg(start.droppedForAge)
-            .arg(start.droppedForCount);
-    if (start.damagedBytes > 0)
-        text += QStringLiteral(" | 破損で読めず: %1 バイト").arg(start.damagedBytes);
+    if (start.unreadable) return QStringLiteral("未送信メール読込失敗");
+    QString text = QStringLiteral("未送信メール再送 %1 | 期限切れ %2 | 上限超過 %3")
+                       .arg(start.queued)
+                       .arg(start.droppedForAge)
+                       .arg(start.droppedForCount);
+    if (start.damagedBytes > 0) text += QStringLiteral(" | 破損 %1 バイト").arg(start.damagedBytes);
     return text;
 }
 
@@ -122,11 +120,26 @@ void CMainFrame::CreateStatusBar() {
     m_spoolPane->setMargin(2);
     if (const MailSpoolStart& spool = m_program.Mail().SpoolStart(); spool.found) {
         m_spoolPane->setText(MailSpoolStatusText(spool));
-        m_spoolPane->setToolTip(
-            QStringLiteral("%1\n%2 時間より古いメールと、新しい %3 通を超える分は送信しません。")
-                .arg(QString::fromStdString(spool.path))
-                .arg(kSpoolMaxAge.count())
-                .arg(kSpoolMaxMails));
+        // The pane is kept short; the tooltip says what its counts are.
+        if (spool.unreadable)
+            m_spoolPane->setToolTip(
+                QStringLiteral("%1 を読み込めないため、前回の未送信メールは送信しません。")
+                    .arg(QString::fromStdString(spool.path)));
+        else
+            m_spoolPane->setToolTip(
+                QStringLiteral(
+                    "前回の終了時に送信できなかったメール (%1) のうち %2 通を再送します。\n"
+                    "%3 時間より古い %4 通と、新しい %5 通を超える %6 通は破棄しました。")
+                    .arg(QString::fromStdString(spool.path))
+                    .arg(spool.queued)
+                    .arg(kSpoolMaxAge.count())
+                    .arg(spool.droppedForAge)
+                    .arg(kSpoolMaxMails)
+                    .arg(spool.droppedForCount) +
+                (spool.damagedBytes > 0
+                     ? QStringLiteral("\n末尾の %1 バイトは壊れていて読めませんでした。")
+                           .arg(spool.damagedBytes)
+                     : QString()));
     } else {
         m_spoolPane->hide();
     }

@@ -18,7 +18,7 @@ SpooledMail Spooled(std::string message, std::int64_t queuedAt) {
                     "pop.example.org",
                     "taro",
                     std::string("pa\0ss\xFF", 6),
-                    std::move(message)};
+                    std::move(message) + "\r\n.\r\n"};
     spooled.route.smtpPort = 2525;
     spooled.queuedAt = queuedAt;
     return spooled;
@@ -76,6 +76,11 @@ TEST(MailSpool, ReadsWholeRecordsOfAnyBytesAndNeverPartOfAMail) {
         EXPECT_GT(reading.damagedBytes, 0u);
     }
 
+    // A whole record whose message lacks its end-of-data line would hold the server.
+    SpooledMail unended = mails[0];
+    unended.mail.message = "Subject: x\r\n\r\nhalf";
+    EXPECT_TRUE(ParseMailSpool(EncodeMailSpool({unended}), kNow).mails.empty());
+
     // A length no mail has, a foreign file, an empty one: nothing read, nothing allocated.
     std::string huge = bytes.substr(0, 8) + std::string("\xFF\xFF\xFF\x7F", 4) + "x";
     EXPECT_TRUE(ParseMailSpool(huge, kNow).mails.empty());
@@ -94,6 +99,6 @@ TEST(MailSpool, DropsMailsOlderThanADayThenAllButTheNewestThousand) {
     EXPECT_EQ(reading.droppedForAge, 2u);
     EXPECT_EQ(reading.droppedForCount, 3u);
     ASSERT_EQ(reading.mails.size(), kSpoolMaxMails);
-    EXPECT_EQ(reading.mails.front().mail.message, "3");
-    EXPECT_EQ(reading.mails.back().mail.message, std::to_string(kSpoolMaxMails + 2));
+    EXPECT_EQ(reading.mails.front().mail.message, "3\r\n.\r\n");
+    EXPECT_EQ(reading.mails.back().mail.message, std::to_string(kSpoolMaxMails + 2) + "\r\n.\r\n");
 }
