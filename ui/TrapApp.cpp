@@ -91,8 +91,8 @@ int CTrapApp::ExitInstance(int code) {
     // No further clean-up starts; one that runs is waited for below, within the same limit.
     m_info.Stop();
     // The receiver may be waiting for this thread to carry out a window call: keep the
-    // event loop turning while it ends. Mails still queued get a moment of their own; after
-    // a few seconds the process ends without what is left, as it would have anyway.
+    // event loop turning while it ends. Mails still queued get a moment of their own, then
+    // what is left is kept in the spool; after a few seconds the process ends anyway.
     constexpr int kShutdownWaitMs = 5000;
     std::atomic<bool> ended{false};
     std::thread stopper([&ended, &program = m_program, &info = m_info] {
