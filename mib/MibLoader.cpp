@@ -73,14 +73,15 @@ std::vector<Candidate> ListFiles(const std::vector<std::string>& folders) {
     return files;
 }
 
-// libsmi crashes on some modules when the SMI itself cannot be found, so without it
-// nothing is loaded.
-bool HasSmiDefinitions(const std::vector<std::string>& folders) {
+// libsmi crashes on some modules when the SMI itself cannot be read, so without it
+// nothing is loaded. The first copy is the one libsmi would read; empty when none.
+std::string FindSmiDefinitions(const std::vector<std::string>& folders) {
     std::error_code error;
     for (const std::string& folder : folders)
         for (const char* name : {"SNMPv2-SMI", "SNMPv2-SMI.txt", "SNMPv2-SMI.my", "SNMPv2-SMI.mib"})
-            if (fs::is_regular_file(fs::path(folder) / name, error)) return true;
-    return false;
+            if (const fs::path path = fs::path(folder) / name; fs::is_regular_file(path, error))
+                return path.string();
+    return {};
 }
 
 std::string JoinPath(const std::vector<std::string>& folders) {
@@ -243,17 +244,25 @@ std::vector<std::string> ListMibFiles(const std::vector<std::string>& folders) {
 
 MibLoadResult LoadMibModules(const std::vector<std::string>& folders, const MibLoadLimits& limits,
                              const MibProgress& progress, const std::atomic<bool>* stop) {
-    if (!HasSmiDefinitions(folders)) {
+    const std::string smi = FindSmiDefinitions(folders);
+    std::error_code error;
+    const std::uintmax_t smiBytes = smi.empty() ? 0 : fs::file_size(smi, error);
+    if (smi.empty() || error || smiBytes > limits.maxFileBytes) {
         auto index = std::make_shared<MibIndex>();
         AddBuiltinNames(*index);
         MibLoadReport report;
-        report.files.push_back(
-            {"SNMPv2-SMI",
-             {},
-             {},
-             0,
-             true,
-             {{0, 1, "SNMPv2-SMI が見つからないため、モジュールを読み込みませんでした"}}});
+        MibFileResult missing{smi.empty() ? std::string("SNMPv2-SMI") : smi,
+                              smi.empty() ? std::string() : fs::path(smi).parent_path().string(),
+                              {},
+                              0,
+                              true,
+                              {}};
+        missing.messages.push_back(
+            {0, 1,
+             smi.empty() || error
+                 ? "SNMPv2-SMI が見つからないため、モジュールを読み込みませんでした"
+                 : "SNMPv2-SMI のファイルが大きすぎるため、モジュールを読み込みませんでした"});
+        report.files.push_back(std::move(missing));
         report.failed = 1;
         return {std::move(index), std::move(report)};
     }
