@@ -16,15 +16,16 @@ int HexDigit(char c) {
     return -1;
 }
 
-// The octets of "0x" followed by "%02X " groups; nothing for any other text.
+// The octets of a value written as "%02X " groups, as the decoder writes an octet string;
+// nothing for any other text (a number, an address, a time or a name).
 std::optional<std::string> ParseHex(std::string_view text) {
-    if (text.substr(0, 2) != "0x") return std::nullopt;
+    if (text.empty() || text.size() % 3 != 0) return std::nullopt;
     std::string octets;
-    for (std::size_t i = 2; i < text.size(); i += 3) {
-        if (i + 1 >= text.size()) return std::nullopt;
+    octets.reserve(text.size() / 3);
+    for (std::size_t i = 0; i < text.size(); i += 3) {
         const int high = HexDigit(text[i]);
         const int low = HexDigit(text[i + 1]);
-        if (high < 0 || low < 0 || (i + 2 < text.size() && text[i + 2] != ' ')) return std::nullopt;
+        if (high < 0 || low < 0 || text[i + 2] != ' ') return std::nullopt;
         octets.push_back(static_cast<char>(high << 4 | low));
     }
     return octets;

@@ -6,9 +6,10 @@
 #include <string>
 #include <string_view>
 
-// The text (UTF-8) of a value shown as "0x41 42 43 ", or empty when the octets are not
-// printable text: control characters other than tab and line ends, broken multi-byte
-// sequences and the empty string are not. Trailing NULs, which many agents send, are dropped.
+// The text (UTF-8) of an octet string's value as the trap record writes it ("41 42 43 "),
+// or empty when the value is no such hex or its octets are not printable text: control
+// characters other than tab and line ends, broken multi-byte sequences and the empty string
+// are not. Trailing NULs, which many agents send, are dropped.
 std::string ReadableText(std::string_view hexValue);
 
 // For the trap list's tooltip: one line "OID: text" (UTF-8) for each binding of a

@@ -156,12 +156,12 @@ TEST_F(DetailTest, TrapWithoutBindingsEndsWithTheBindingsRowAndTheFirstSelectedR
 TEST_F(DetailTest, OctetStringsThatAreTextShowTheirTextBesideTheHex) {
     auto record = V1ColdStartishRecord();
     record->varBindCount = 0;
-    AddOctetStringBinding(*record, "1.3.6.1.2.1.2.2.1.2.3", "0x65 74 68 30 ");
-    AddOctetStringBinding(*record, "1.3.6.1.4.1.9.9", "0x00 FF 10 ");
+    AddOctetStringBinding(*record, "1.3.6.1.2.1.2.2.1.2.3", "65 74 68 30 ");
+    AddOctetStringBinding(*record, "1.3.6.1.4.1.9.9", "00 FF 10 ");
     const std::vector<Row> shown = Show(*record);
     QTreeWidget* list = Detail().List();
     const int last = list->topLevelItemCount() - 1;
-    EXPECT_EQ(shown[static_cast<std::size_t>(last - 2)].value, " 0x65 74 68 30 ");
+    EXPECT_EQ(shown[static_cast<std::size_t>(last - 2)].value, " 65 74 68 30 ");
     EXPECT_EQ(list->topLevelItem(last - 2)->text(2), "eth0");
     EXPECT_EQ(list->topLevelItem(last)->text(2), "");
     EXPECT_EQ(List()
