@@ -57,8 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     texts.columns[5] = rest;
     texts.columns[6] = b;
     const TrapRow row = PackTrapRow(texts);
-    TrapRowQuery query;
-    query.text = a;
+    const TrapRowQuery query{a};
     const bool found = TrapRowMatches(row, query);
     // A text found in a cell is found in the row; an empty one matches every row.
     if (a.empty() || b.find(a) == 0) Check(found);

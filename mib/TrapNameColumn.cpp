@@ -14,10 +14,10 @@ const MibIndex& TrapNameColumn::CurrentIndex() {
 }
 
 const std::string& TrapNameColumn::Name(const std::function<std::string_view(int column)>& column) {
-    const std::string oid = RowNotificationOid(column);
-    if (oid.empty()) return none_;
+    RowNotificationOid(column, oid_);
+    if (oid_.empty()) return none_;
     const MibIndex& index = CurrentIndex();
-    return cache_.Get(&index, oid, [&] { return OidName(index, oid); });
+    return cache_.Get(&index, oid_, [&] { return OidName(index, oid_); });
 }
 
 bool TrapNameColumn::IndexChanged() {

@@ -37,5 +37,6 @@ private:
     uint64_t generation_ = ~uint64_t{0};
     uint64_t seenGeneration_ = 0;
     NameCache cache_;
+    std::string oid_;  // the last row's notification, its room kept for the next
     std::string none_;
 };

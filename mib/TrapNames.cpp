@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 
 namespace {
 
@@ -22,19 +23,26 @@ std::string_view TrimDot(std::string_view oid) {
 
 }  // namespace
 
-std::string RowNotificationOid(std::string_view version, std::string_view enterprise,
-                               std::string_view generic, std::string_view specific,
-                               std::string_view bindings) {
+void RowNotificationOid(std::string_view version, std::string_view enterprise,
+                        std::string_view generic, std::string_view specific,
+                        std::string_view bindings, std::string& oid) {
+    oid.clear();
     if (version == "1") {
         int64_t genericTrap = 0;
         if (!ToInteger(generic, genericTrap) || genericTrap < 0 ||
             genericTrap > kEnterpriseSpecific)
-            return {};
-        if (genericTrap < kEnterpriseSpecific)
-            return std::string(kSnmpTraps) + std::to_string(genericTrap + 1);
+            return;
+        char number[24];
+        if (genericTrap < kEnterpriseSpecific) {
+            const auto end = std::to_chars(std::begin(number), std::end(number), genericTrap + 1);
+            oid.append(kSnmpTraps).append(number, end.ptr);
+            return;
+        }
         int64_t specificTrap = 0;
-        if (enterprise.empty() || !ToInteger(specific, specificTrap)) return {};
-        return std::string(TrimDot(enterprise)) + ".0." + std::to_string(specificTrap);
+        if (enterprise.empty() || !ToInteger(specific, specificTrap)) return;
+        const auto end = std::to_chars(std::begin(number), std::end(number), specificTrap);
+        oid.append(TrimDot(enterprise)).append(".0.").append(number, end.ptr);
+        return;
     }
     // Fields alternate name, value; each ends at a comma.
     for (std::size_t start = 0; start < bindings.size();) {
@@ -45,16 +53,33 @@ std::string RowNotificationOid(std::string_view version, std::string_view enterp
         const std::string_view value = bindings.substr(
             nameEnd + 1,
             valueEnd == std::string_view::npos ? std::string_view::npos : valueEnd - nameEnd - 1);
-        if (TrimDot(name) == kSnmpTrapOidInstance) return std::string(TrimDot(value));
+        if (TrimDot(name) == kSnmpTrapOidInstance) {
+            oid.assign(TrimDot(value));
+            return;
+        }
         if (valueEnd == std::string_view::npos) break;
         start = valueEnd + 1;
     }
-    return {};
+}
+
+std::string RowNotificationOid(std::string_view version, std::string_view enterprise,
+                               std::string_view generic, std::string_view specific,
+                               std::string_view bindings) {
+    std::string oid;
+    RowNotificationOid(version, enterprise, generic, specific, bindings, oid);
+    return oid;
+}
+
+void RowNotificationOid(const std::function<std::string_view(int column)>& column,
+                        std::string& oid) {
+    // The trap list's version, enterprise, generic, specific and bindings columns.
+    RowNotificationOid(column(4), column(7), column(8), column(9), column(32), oid);
 }
 
 std::string RowNotificationOid(const std::function<std::string_view(int column)>& column) {
-    // The trap list's version, enterprise, generic, specific and bindings columns.
-    return RowNotificationOid(column(4), column(7), column(8), column(9), column(32));
+    std::string oid;
+    RowNotificationOid(column, oid);
+    return oid;
 }
 
 std::string OidName(const MibIndex& index, std::string_view dotted) {

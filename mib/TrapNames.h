@@ -19,9 +19,15 @@ inline constexpr std::string_view kSnmpTrapOidInstance = "1.3.6.1.6.3.1.1.4.1.0"
 std::string RowNotificationOid(std::string_view version, std::string_view enterprise,
                                std::string_view generic, std::string_view specific,
                                std::string_view bindings);
+void RowNotificationOid(std::string_view version, std::string_view enterprise,
+                        std::string_view generic, std::string_view specific,
+                        std::string_view bindings, std::string& oid);
 
 // The same from a row's column texts: column(n) gives the text of trap list column n.
 std::string RowNotificationOid(const std::function<std::string_view(int column)>& column);
+// The same into oid, whose room is reused from row to row.
+void RowNotificationOid(const std::function<std::string_view(int column)>& column,
+                        std::string& oid);
 
 // "MODULE::name" of the longest named prefix, followed by the sub-identifiers that have
 // no name ("IF-MIB::ifOperStatus.3"); empty when no prefix has a name.
@@ -45,7 +51,7 @@ public:
             names_.clear();
             index_ = index;
         }
-        const auto it = names_.find(std::string(key));
+        const auto it = names_.find(key);
         if (it != names_.end()) return it->second;
         return names_.emplace(std::string(key), compute()).first->second;
     }
@@ -54,6 +60,13 @@ private:
     // Far more distinct notifications than a network sends; a flood of random OIDs only
     // costs a refill.
     static constexpr std::size_t kMaxEntries = 10'000;
+    // Looked up by a view of the key: a search asks for every row's name.
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const {
+            return std::hash<std::string_view>{}(key);
+        }
+    };
     const MibIndex* index_ = nullptr;
-    std::unordered_map<std::string, std::string> names_;
+    std::unordered_map<std::string, std::string, KeyHash, std::equal_to<>> names_;
 };

@@ -1,25 +1,47 @@
 #pragma once
-// Search and sort over the trap list's rows: which rows hold a text in any column, of a
-// chosen event and version, and the order of two cells. Kept on the compact rows, so a
-// million of them are searched in a fraction of a second. No Qt here.
+// Search and sort over the trap list's rows: which rows hold a text in any column or in the
+// readable text of a binding, of a chosen event and version, and the order of two cells.
+// Kept on the compact rows, so a million of them are searched in a fraction of a second.
+// No Qt here.
 
+#include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "traplog/TrapRow.h"
 
-struct TrapRowQuery {
-    std::string text;  // CP932; empty matches every row
-    int event = -1;    // genericTrap picture 0-7, -1 for any
-    int version = 0;   // 1, 2 or 3 as the version column shows it, 0 for any
+class TrapRowQuery {
+public:
+    TrapRowQuery() = default;
+    // text: CP932, empty matches every row; event: genericTrap picture 0-7, -1 for any;
+    // version: 1, 2 or 3 as the version column shows it, 0 for any.
+    TrapRowQuery(std::string text, int event = -1, int version = 0);
 
-    bool Empty() const { return text.empty() && event < 0 && version == 0; }
+    const std::string& Text() const { return text_; }
+    // The text in UTF-8, as readable texts and trap names are.
+    const std::string& Utf8Text() const { return utf8_; }
+    int Event() const { return event_; }
+    int Version() const { return version_; }
+    bool Empty() const { return text_.empty() && event_ < 0 && version_ == 0; }
+    // The text's octets in CP932 and in UTF-8 as an octet string's value is written
+    // ("41 42 "); the second is empty when both are the same.
+    const std::array<std::string, 2>& HexForms() const { return hex_; }
+
+private:
+    std::string text_;
+    std::string utf8_;
+    int event_ = -1;
+    int version_ = 0;
+    std::array<std::string, 2> hex_;
 };
 
-// True when row is of the query's event and version and one of its cells contains the
-// text, matched byte for byte and only at character boundaries (a trail byte of a
-// two-byte character never starts a match).
-bool TrapRowMatches(const TrapRow& row, const TrapRowQuery& query);
+// True when row is of the query's event and version and the text is found: in one of its
+// cells, matched byte for byte and only at character boundaries (a trail byte of a two-byte
+// character never starts a match), in the readable text of one of its bindings, or in what
+// name gives (UTF-8; asked only when nothing else holds the text).
+bool TrapRowMatches(const TrapRow& row, const TrapRowQuery& query,
+                    const std::function<std::string_view(const TrapRow&)>& name = {});
 
 // Order of two cells of one column: cells that are whole numbers by value and before any
 // other text, other cells byte by byte. Negative, zero or positive.

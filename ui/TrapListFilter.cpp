@@ -21,7 +21,7 @@ bool TrapListFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     if (query_.Empty()) return true;
     if (static_cast<std::size_t>(sourceRow) < marks_.size())
         return marks_[static_cast<std::size_t>(sourceRow)] != 0;
-    return TrapRowMatches(rows_->Row(sourceRow), query_);
+    return rows_->RowMatches(sourceRow, query_);
 }
 
 bool TrapListFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {

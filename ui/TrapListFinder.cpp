@@ -75,10 +75,8 @@ bool CTrapListFinder::Active() const { return !m_filter->Query().Empty() || m_so
 
 void CTrapListFinder::ApplySearch() {
     m_typing.stop();
-    TrapRowQuery query;
-    query.text = Utf8ToCp932(m_text->text().toStdString());
-    query.event = m_event->currentData().toInt();
-    query.version = m_version->currentData().toInt();
+    TrapRowQuery query(Utf8ToCp932(m_text->text().toStdString()), m_event->currentData().toInt(),
+                       m_version->currentData().toInt());
     if (!query.Empty()) {
         m_scan->Start(std::move(query));
         return;

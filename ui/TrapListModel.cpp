@@ -43,6 +43,12 @@ std::string_view TrapListModel::CellText(int row, int column) const {
     return rows_[static_cast<std::size_t>(row)].Cell(column);
 }
 
+bool TrapListModel::RowMatches(int row, const TrapRowQuery& query) const {
+    return TrapRowMatches(Row(row), query, [this](const TrapRow& shown) -> std::string_view {
+        return names_.Name([&](int column) { return shown.Cell(column); });
+    });
+}
+
 QVariant TrapListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (index.column() == TrapNameColumn::kColumn) {

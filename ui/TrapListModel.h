@@ -11,6 +11,7 @@
 
 #include "mib/TrapNameColumn.h"
 #include "traplog/TrapRow.h"
+#include "traplog/TrapRowSearch.h"
 
 class LossCounters;
 class SettingsSource;
@@ -34,6 +35,9 @@ public:
     void AppendRows(std::vector<TrapRow>&& rows);
     // Text of a cell; empty for a cell that does not exist.
     std::string_view CellText(int row, int column) const;
+    // True when the row (which must exist) matches query, in its cells, the readable text of
+    // its bindings or its name column.
+    bool RowMatches(int row, const TrapRowQuery& query) const;
     // The row itself; row must exist.
     const TrapRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
     void RemoveRows(int first, int count);

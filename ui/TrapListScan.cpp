@@ -36,7 +36,7 @@ void TrapListScan::Slice() {
     const int from = static_cast<int>(m_marks.size());
     const int to = std::min(total, from + kSliceRows);
     for (int row = from; row < to; ++row)
-        m_marks.push_back(TrapRowMatches(m_rows->Row(row), m_query) ? 1 : 0);
+        m_marks.push_back(m_rows->RowMatches(row, m_query) ? 1 : 0);
     if (to < total) {
         emit Progress();
         return;

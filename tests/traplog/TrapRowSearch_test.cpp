@@ -40,6 +40,41 @@ TEST(TrapRowSearch, TextEventAndVersionNarrowTheRows) {
     EXPECT_TRUE(TrapRowMatches(Row(6, "1", "C:\\ソフト"), TrapRowQuery{"\\", -1, 0}));
 }
 
+// Octet strings are kept as hex; their readable text is searched as the detail shows it.
+TEST(TrapRowSearch, TheReadableTextOfABindingAndTheNameAreSearchedToo) {
+    const std::string utf8 =
+        "E3 83 87 E3 82 A3 E3 82 B9 E3 82 AF E5 AE B9 E9 87 8F ";     // ディスク容量
+    const std::string sjis = "83 66 83 42 83 58 83 4E 97 65 97 CA ";  // the same in Shift_JIS
+    const TrapRow disk = Row(6, "2", "disk", "1.3.6.1.4.1.99.1," + utf8 + ",");
+    const TrapRow sjisDisk = Row(
+        6, "2", "disk",
+        "1.3.6.1.2.1.1.3.0,00:00:42,1.3.6.1.4.1.99.2," + sjis + ",1.3.6.1.4.1.99.3,6C 69 6E 6B ,");
+    EXPECT_TRUE(TrapRowMatches(disk, Text("ディスク容量")));
+    EXPECT_TRUE(TrapRowMatches(disk, Text("容量")));
+    EXPECT_TRUE(TrapRowMatches(sjisDisk, Text("スク容")));
+    EXPECT_TRUE(TrapRowMatches(sjisDisk, Text("link")));
+    EXPECT_FALSE(TrapRowMatches(sjisDisk, Text("容量link")));  // across two bindings
+    EXPECT_FALSE(TrapRowMatches(disk, Text("不足")));
+    EXPECT_FALSE(TrapRowMatches(disk, TrapRowQuery{Utf8ToCp932("容量"), -1, 1}));
+    // Octets that hold the text's but are no text as a whole, and a number whose digits
+    // would be "A", are not found.
+    EXPECT_FALSE(TrapRowMatches(Row(6, "2", "x", "1.3.6.1.4.1.9,00 6C 69 6E 6B ,"), Text("link")));
+    EXPECT_FALSE(TrapRowMatches(Row(6, "2", "x", "1.3.6.1.2.1.2.2.1.1.3,41,"), Text("A")));
+
+    // The name is asked for only when no cell holds the text.
+    int asked = 0;
+    const auto name = [&](const TrapRow&) -> std::string_view {
+        ++asked;
+        return "IF-MIB::linkDown";
+    };
+    EXPECT_TRUE(TrapRowMatches(disk, Text("IF-MIB::link"), name));
+    EXPECT_FALSE(TrapRowMatches(disk, Text("linkUp"), name));
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(TrapRowMatches(disk, Text("disk"), name));
+    EXPECT_FALSE(TrapRowMatches(disk, TrapRowQuery{"linkDown", 2, 0}, name));
+    EXPECT_EQ(asked, 2);
+}
+
 TEST(TrapRowSearch, NumbersSortByValueBeforeText) {
     EXPECT_LT(CompareTrapCells("9", "10"), 0);
     EXPECT_GT(CompareTrapCells("10", "9"), 0);

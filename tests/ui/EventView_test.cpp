@@ -190,6 +190,26 @@ TEST_F(TrapListTest, SearchNarrowsTheRowsAndSortCyclesBackToArrivalOrder) {
     EXPECT_EQ(Communities().front(), "row9");
     finder.OnHeaderClicked(6);
     EXPECT_EQ(Communities(), arrival);
+
+    // The name column and the text of an octet string are searched as they are shown.
+    auto linkDown = V1ColdStartishRecord();
+    linkDown->genericTrap = 2;
+    SetFixedText(linkDown->community, "down");
+    AddTrapRow(*linkDown);
+    auto disk = V2cRecord();
+    SetFixedText(disk->community, "disk");
+    AddOctetStringBinding(*disk, "1.3.6.1.4.1.99.1", "83 66 83 42 83 58 83 4E 97 65 97 CA ");
+    AddTrapRow(*disk);
+    const std::pair<QString, std::vector<std::string>> searches[] = {
+        {"linkDown", {"down"}}, {"IF-MIB::", {"down"}}, {"ディスク容量", {"disk"}},
+        {"AB", {"down"}},  // its other binding, 41 42
+        {"linkUp", {}},
+    };
+    for (const auto& [text, rows] : searches) {
+        finder.TextBox()->setText(text);
+        finder.ApplySearch();
+        EXPECT_EQ(Communities(), rows) << text.toStdString();
+    }
 }
 
 TEST_F(TrapListTest, ALongSearchRunsInSlicesAndFollowsTheRowsThatComeAndGoMeanwhile) {
