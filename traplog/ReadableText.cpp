@@ -1,5 +1,6 @@
 #include "traplog/ReadableText.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -125,4 +126,24 @@ std::string ReadableBindings(std::string_view bindingsCell) {
         lines += Cp932ToUtf8(name) + ": " + text;
     }
     return lines;
+}
+
+std::string BindingsWithReadableText(std::string_view bindingsCell) {
+    std::string out;
+    // Fields alternate name, value; each ends at a comma. A field cut at the cell's end
+    // is kept as it is.
+    bool value = false;
+    for (std::size_t start = 0; start < bindingsCell.size(); value = !value) {
+        const std::size_t end = std::min(bindingsCell.find(',', start), bindingsCell.size());
+        const std::string_view field = bindingsCell.substr(start, end - start);
+        out += Cp932ToUtf8(field);
+        if (value) {
+            if (const std::string text = ReadableText(field); !text.empty())
+                out += '"' + text + '"';
+        }
+        if (end == bindingsCell.size()) break;
+        out += ',';
+        start = end + 1;
+    }
+    return out;
 }

@@ -15,3 +15,8 @@ std::string ReadableText(std::string_view hexValue);
 // For the trap list's tooltip: one line "OID: text" (UTF-8) for each binding of a
 // bindings cell (CP932 record fields) whose value is readable text; empty when none is.
 std::string ReadableBindings(std::string_view bindingsCell);
+
+// A bindings cell (CP932 "name,value,") as UTF-8 for a reader: as it is, with the readable
+// text of each value that has one after the value's hex, in double quotes
+// ("1.3.6.1.2.1.1.5.0,68 6F 73 74 \"host\",").
+std::string BindingsWithReadableText(std::string_view bindingsCell);

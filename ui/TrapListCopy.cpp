@@ -4,6 +4,7 @@
 
 #include "platform/qt/EventImages.h"
 #include "platform/qt/QtText.h"
+#include "traplog/ReadableText.h"
 #include "ui/TrapListModel.h"
 
 namespace {
@@ -23,6 +24,7 @@ QString TrapRowsAsText(const TrapListModel& rows, const std::vector<int>& rowNum
     for (int column = 0; column < kTrapListColumns; ++column)
         cells << QString::fromLatin1(
             kTrapListColumnLayout[static_cast<std::size_t>(column)].header);
+    cells << rows.headerData(TrapNameColumn::kColumn, Qt::Horizontal, Qt::DisplayRole).toString();
     lines << cells.join(u'\t');
     for (int row : rowNumbers) {
         cells.clear();
@@ -31,8 +33,14 @@ QString TrapRowsAsText(const TrapListModel& rows, const std::vector<int>& rowNum
         cells << (image >= 0
                       ? QString::fromLatin1(kGenericTrapNames[static_cast<std::size_t>(image)])
                       : QString());
-        for (int column = 1; column < kTrapListColumns; ++column)
-            cells << OneCell(FromCp932(rows.CellText(row, column)));
+        for (int column = 1; column < kTrapListColumns; ++column) {
+            // Octet strings that are text read as the detail shows them: the text beside the hex.
+            cells << OneCell(
+                column == kBindingsColumn
+                    ? QString::fromStdString(BindingsWithReadableText(rows.CellText(row, column)))
+                    : FromCp932(rows.CellText(row, column)));
+        }
+        cells << OneCell(rows.index(row, TrapNameColumn::kColumn).data().toString());
         lines << cells.join(u'\t');
     }
     return lines.join(u'\n') + u'\n';

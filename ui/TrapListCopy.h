@@ -1,6 +1,6 @@
 #pragma once
 // The trap list's rows as text for the clipboard: a header line, then one line per row,
-// every column, separated by tabs, as a spreadsheet takes them.
+// every column, separated by tabs, as a spreadsheet takes them, the name column last.
 
 #include <QString>
 #include <vector>

@@ -53,4 +53,11 @@ TEST(ReadableText, BindingsListOnlyTheirReadableValuesWithTheirNames) {
     EXPECT_EQ(ReadableBindings(cell), "1.3.6.1.2.1.2.2.1.2.3: eth0\n1.3.6.1.4.1.9.2: 端末");
     EXPECT_EQ(ReadableBindings("1.3.6.1.2.1.1.3.0,0:00:01,"), "");
     EXPECT_EQ(ReadableBindings(""), "");
+
+    // For a copied row: the cell as it is, each readable value followed by its text.
+    EXPECT_EQ(BindingsWithReadableText(cell),
+              "1.3.6.1.2.1.2.2.1.2.3,65 74 68 30 \"eth0\",1.3.6.1.2.1.2.2.1.1.3,41,"
+              "1.3.6.1.4.1.9.1,00 FF ,1.3.6.1.4.1.9.2,92 5B 96 96 \"端末\",");
+    EXPECT_EQ(BindingsWithReadableText("1.3.6.1.4.1.9.2,92 5B 96 96 ,1.3.6.1.4.1.9.3,65 7"),
+              "1.3.6.1.4.1.9.2,92 5B 96 96 \"端末\",1.3.6.1.4.1.9.3,65 7");  // cut at the end
 }

@@ -248,9 +248,9 @@ TEST_F(TrapListTest, CopyGivesTheSelectedRowsAsTabSeparatedTextUnderTheHeaders) 
     ASSERT_EQ(lines.size(), 4);  // headers, two rows, and the final line end
     EXPECT_TRUE(lines[0].startsWith(
         "Event\tDate\tIP Adress\tHost Name\tVersion\tTrap Message\tCommunity\t"));
-    EXPECT_TRUE(lines[0].contains("\tError index\tObject ID = Value"));
+    EXPECT_TRUE(lines[0].endsWith("\tError index\tObject ID = Value\tPDU\tトラップ名"));
     const QStringList first = lines[1].split('\t');
-    ASSERT_EQ(first.size(), kTrapListColumns);
+    ASSERT_EQ(first.size(), kTrapListColumns + 1);
     EXPECT_EQ(first[4], "2");
     EXPECT_EQ(first[6], "row0");
     EXPECT_EQ(first[1], QString::fromLatin1(List().CellText(0, 1)));

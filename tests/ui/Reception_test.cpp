@@ -1,5 +1,7 @@
 // The windows with the real receiver: traps from net-snmp's snmptrap on a loopback port.
 
+#include <QApplication>
+#include <QClipboard>
 #include <QRegularExpression>
 #include <QTreeWidget>
 #include <array>
@@ -100,4 +102,30 @@ TEST_F(ReceptionTest, CountersFollowAcceptedFilteredAndMalformedDatagrams) {
     const std::array<uint8_t, 4> garbage = {0x30, 0x02, 0xFF, 0xFF};
     ASSERT_TRUE(SendToLoopback(port, garbage));
     ExpectCounters(Zeros({{1000, "3"}, {1002, "1"}, {1007, "1"}, {1006, "1"}, {1005, "1"}}));
+}
+
+// An octet string that is Japanese text (UTF-8, as a shell passes it) reads as text beside its
+// hex in the detail view and in a copied row, which ends with the trap's name.
+TEST_F(ReceptionTest, AJapaneseStringReadsAsTextInTheDetailAndTheCopiedRow) {
+    Send({"-v", "2c", "-c", "public", Target(), "", "1.3.6.1.6.3.1.1.5.3", "1.3.6.1.4.1.99.1", "s",
+          "ディスク容量不足"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List().RowCount() == 1; }, 10000));
+    const QString hex = "E3 83 87 E3 82 A3 E3 82 B9 E3 82 AF E5 AE B9 E9 87 8F E4 B8 8D E8 B6 B3 ";
+    SelectRow(0);
+    List().OnListClick();
+    QTreeWidget* detail = Detail().List();
+    const int value = detail->topLevelItemCount() - 1;
+    EXPECT_EQ(detail->topLevelItem(value - 1)->text(1), "1.3.6.1.4.1.99.1");
+    EXPECT_EQ(detail->topLevelItem(value)->text(1), " " + hex);
+    EXPECT_EQ(detail->topLevelItem(value)->text(2), "ディスク容量不足");
+
+    List().OnCopySelected();
+    const QStringList cells = QApplication::clipboard()->text().split('\n').value(1).split('\t');
+    ASSERT_EQ(cells.size(), kTrapListColumns + 1);
+    EXPECT_TRUE(
+        cells[kBindingsColumn].endsWith(",1.3.6.1.4.1.99.1," + hex + "\"ディスク容量不足\","))
+        << cells[kBindingsColumn].toStdString();
+    EXPECT_EQ(cells.last(), "IF-MIB::linkDown");
+    // The list itself keeps the hex alone.
+    EXPECT_TRUE(QString::fromLatin1(List().CellText(0, kBindingsColumn)).endsWith(hex + ","));
 }
