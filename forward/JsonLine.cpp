@@ -33,8 +33,11 @@ std::string BuildJsonLine(const TrapFields& fields) {
     Text(writer, "agent", fields.agent);
     Text(writer, "trapOID", fields.trapOid);
     Text(writer, "enterprise", fields.enterprise);
-    Number(writer, "generic", fields.generic);
-    Number(writer, "specific", fields.specific);
+    // Only an SNMPv1 trap has generic and specific numbers; a later notification is its OID.
+    if (fields.version == "v1") {
+        Number(writer, "generic", fields.generic);
+        Number(writer, "specific", fields.specific);
+    }
     Number(writer, "uptime", fields.uptime);
     Text(writer, "community", fields.community);
     Text(writer, "user", fields.user);

@@ -115,4 +115,22 @@ TEST(JsonLineTest, BindingsOfAnyOctetsGiveOneValidLineOfUtf8) {
     EXPECT_STREQ(last["type"].GetString(), "OCTET STRING");
 }
 
+// Generic and specific numbers are SNMPv1's; a later notification is named by its OID alone.
+TEST(JsonLineTest, OnlyAnSnmpV1TrapCarriesGenericAndSpecific) {
+    const struct {
+        std::unique_ptr<TrapRecord> record;
+        bool numbers;
+    } cases[] = {{V1ColdStartishRecord(), true}, {V2cRecord(), false}, {V3Record(), false}};
+    for (const auto& c : cases) {
+        const std::string line =
+            BuildJsonLine(CollectTrapFields(*c.record, std::chrono::system_clock::now(), 162));
+        rapidjson::Document parsed;
+        parsed.Parse(line.data(), line.size());
+        ASSERT_FALSE(parsed.HasParseError()) << line;
+        EXPECT_EQ(parsed.HasMember("generic"), c.numbers) << line;
+        EXPECT_EQ(parsed.HasMember("specific"), c.numbers) << line;
+        EXPECT_TRUE(parsed.HasMember("trapOID")) << line;
+    }
+}
+
 }  // namespace

@@ -213,6 +213,7 @@ TEST_F(ForwardPeersTest, EveryTrapReachesRsyslogOnceOverUdpAndTcpAndTheJsonFile)
     // As the log shows it.
     EXPECT_STREQ(bindings[bindings.Size() - 1]["value"].GetString(), "68 6F 73 74 2D 76 33 ");
     EXPECT_EQ(v1Line["specific"].GetInt(), 17);
+    EXPECT_FALSE(v3Line.HasMember("generic") || v3Line.HasMember("specific"));
     EXPECT_EQ(forwarder_.ForwardDestinationStatus(0).dropped +
                   forwarder_.ForwardDestinationStatus(1).dropped,
               0u);
