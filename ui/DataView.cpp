@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QTextBrowser>
 #include <QTreeWidget>
 #include <algorithm>
@@ -126,15 +127,18 @@ CDataView::CDataView(const CEventView& list, const MibService& mib, QWidget* par
         {QStringLiteral("Description"), QStringLiteral("Value"), QStringLiteral("名前")});
     m_list->headerItem()->setTextAlignment(0, Qt::AlignCenter);
     m_list->header()->setSectionsMovable(true);
-    // The name column takes the rest of the pane; a value wider than its column shows in
-    // its tooltip, a name in its own.
-    m_list->header()->setStretchLastSection(true);
+    // Every column can be widened by hand; a value wider than its column shows in its
+    // tooltip, a name in its own.
+    m_list->header()->setSectionResizeMode(QHeaderView::Interactive);
+    m_list->header()->setStretchLastSection(false);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setIconSize(QSize(16, 16));
     // Wide enough for the longest label with its icon, and not wider.
     AddRow(QStringLiteral("Authentication Parameters"), {}, kAuthIcon);
     m_list->resizeColumnToContents(0);
-    m_list->setColumnWidth(0, std::max(130, m_list->columnWidth(0)));
+    m_labelWidth = std::max(130, m_list->columnWidth(0));
+    m_list->setColumnWidth(0, m_labelWidth);
+    m_list->viewport()->installEventFilter(this);
     m_list->clear();
     m_description = new QTextBrowser(this);
     m_description->setObjectName(QStringLiteral("mibDescription"));
@@ -143,10 +147,46 @@ CDataView::CDataView(const CEventView& list, const MibService& mib, QWidget* par
 
 void CDataView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // Value and name share what the labels leave, so that both show in a narrow pane.
-    constexpr int kLeastValueWidth = 100;
-    m_list->setColumnWidth(1, std::max(kLeastValueWidth, (width() - m_list->columnWidth(0)) / 2));
     LayOut();
+}
+
+bool CDataView::eventFilter(QObject* watched, QEvent* event) {
+    // A new width of the list (the pane, or its scroll bar coming or going) shares the room
+    // anew; a new height alone keeps what the user set by hand.
+    if (watched == m_list->viewport() && event->type() == QEvent::Resize) {
+        const auto* resize = static_cast<QResizeEvent*>(event);
+        if (resize->size().width() != resize->oldSize().width()) FitColumns();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CDataView::FitColumns() {
+    // The name shows whole beside the value where it can: the labels give up width for it
+    // down to their least, the value keeps up to half of what the labels leave, and the
+    // name takes the width its content needs of the rest. A value wider than its column
+    // is in its tooltip; a name column wider than its content fills the pane.
+    constexpr int kLeastLabelWidth = 100;
+    constexpr int kLeastValueWidth = 60;
+    constexpr int kLeastNameWidth = 120;
+    const QAbstractItemView& view = *m_list;
+    const QHeaderView& header = *m_list->header();
+    const auto content = [&](int column) {
+        return std::max(view.sizeHintForColumn(column), header.sectionSizeHint(column));
+    };
+    const int width = m_list->viewport()->width();
+    const int nameContent = content(2);
+    const int valueContent = content(1);
+    const int labels =
+        std::clamp(width - kLeastValueWidth - nameContent, kLeastLabelWidth, m_labelWidth);
+    const int room = width - labels;
+    const int valueShare =
+        std::clamp(valueContent, kLeastValueWidth, std::max(kLeastValueWidth, room / 2));
+    const int name = std::min(nameContent, std::max(kLeastNameWidth, room - valueShare));
+    const int value =
+        std::clamp(valueContent, kLeastValueWidth, std::max(kLeastValueWidth, room - name));
+    m_list->setColumnWidth(0, labels);
+    m_list->setColumnWidth(1, value);
+    m_list->setColumnWidth(2, std::max(name, room - value));
 }
 
 void CDataView::LayOut() {
@@ -229,10 +269,7 @@ void CDataView::ShowSelectedTrap() {
                QString::fromStdString(label));
         field += 2;
     }
-    // The values as wide as the longest needs, leaving the name column room to start.
-    m_list->resizeColumnToContents(1);
-    m_list->setColumnWidth(1,
-                           std::min(m_list->columnWidth(1), m_list->viewport()->width() * 2 / 3));
+    FitColumns();
     const std::string about =
         names.Notification([&](int column) { return list.CellText(row, column); });
     if (!about.empty()) {

@@ -32,15 +32,19 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void AddRow(const QString& label, const QString& value, int icon = kNoIcon,
                 const QString& name = {});
     void LayOut();
+    // Widths of the value and name columns from their content and the list's width.
+    void FitColumns();
 
     const CEventView& m_trapList;
     const MibService& m_mib;
     std::array<QIcon, 4> m_icons;
     QTreeWidget* m_list;
     QTextBrowser* m_description;
+    int m_labelWidth = 0;  // the labels' column: the longest label with its icon
 };

@@ -217,3 +217,31 @@ TEST_F(DetailTest, DetailShowsTheNamesOfAReloadOnceItEnds) {
         List().List()->model()->index(List().RowCount() - 1, kTrapListColumns).data().toString(),
         QStringLiteral("OLIX-TEST-MIB::olixFanFailure"));
 }
+
+TEST_F(DetailTest, TheNameColumnStartsInsideANarrowPaneBesideALongValue) {
+    frame->AllowShowing();
+    frame->resize(800, 600);
+    frame->show();
+    auto record = V1ColdStartishRecord();
+    record->varBindCount = 0;
+    std::string hex = "0x";
+    for (int i = 0; i < 60; ++i) hex += "00 FF 10 ";
+    AddOctetStringBinding(*record, "1.3.6.1.2.1.2.2.1.1.1", hex);
+    Show(*record);
+    QTreeWidget* list = Detail().List();
+    const QHeaderView* header = list->header();
+    const int object = list->topLevelItemCount() - 2;
+    ASSERT_EQ(list->topLevelItem(object)->text(2), "IF-MIB::ifIndex.1");
+    const int width = list->viewport()->width();
+    EXPECT_LE(header->sectionViewportPosition(2) + header->sectionSize(2), width);
+    EXPECT_GE(header->sectionSize(2), list->fontMetrics().horizontalAdvance("IF-MIB::ifIndex.1"));
+    EXPECT_GE(header->sectionSize(1), 60) << "the value keeps a few digits";
+
+    // Wide enough, the labels keep their width and the value takes what the name leaves.
+    const int labels = header->sectionSize(0);
+    frame->resize(1280, 1000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list->viewport()->width() > width; }, 2000));
+    EXPECT_GT(header->sectionSize(0), labels);
+    EXPECT_EQ(header->sectionSize(0) + header->sectionSize(1) + header->sectionSize(2),
+              list->viewport()->width());
+}
