@@ -14,6 +14,7 @@
 #include "platform/qt/QtText.h"
 #include "reception/Receiver.h"
 #include "traplog/TrapRowQueue.h"
+#include "ui/TrapListColumns.h"
 #include "ui/TrapListCopy.h"
 #include "ui/TrapListFinder.h"
 #include "ui/TrapListModel.h"
@@ -72,10 +73,8 @@ void CEventView::CreateControls() {
     m_list->verticalHeader()->setDefaultSectionSize(kRowHeight);
     m_list->horizontalHeader()->setSectionsMovable(true);
     m_list->horizontalHeader()->setHighlightSections(false);
-    for (int column = 0; column < kTrapListColumns; ++column)
-        m_list->setColumnWidth(column,
-                               kTrapListColumnLayout[static_cast<std::size_t>(column)].width);
-    m_list->setColumnWidth(TrapNameColumn::kColumn, 260);
+    m_columns = new CTrapListColumns(m_list->horizontalHeader());
+    m_columns->ApplyInitialArrangement();
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->horizontalHeader()->setTextElideMode(Qt::ElideRight);
     connect(m_list, &QTableView::clicked, this, &CEventView::OnListClick);

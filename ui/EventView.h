@@ -20,6 +20,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QTableView;
+class CTrapListColumns;
 class CTrapListFinder;
 class TrapListModel;
 class TrapRowQueue;
@@ -72,6 +73,7 @@ public:
     QTableView* List() const { return m_list; }
     QMenu* ContextMenu() const { return m_contextMenu; }
     CTrapListFinder* Finder() const { return m_finder; }
+    CTrapListColumns& Columns() const { return *m_columns; }
 
 signals:
     // The selected row is to be shown in the detail view: it was clicked or moved to, or
@@ -94,6 +96,7 @@ private:
     TrapListModel* m_model;
     QTableView* m_list = nullptr;
     CTrapListFinder* m_finder = nullptr;
+    CTrapListColumns* m_columns = nullptr;
     QFrame* m_headerBand = nullptr;
     QLabel* m_serviceLabel = nullptr;
     QLabel* m_status = nullptr;

@@ -1,8 +1,8 @@
 #pragma once
 // The window as the user left it: the main window's size and place, the splitters'
-// positions and the trap list's column widths and order. Kept between runs in the user's
-// configuration folder ($XDG_CONFIG_HOME/olixtrap/window.conf), never in OlixTrap.ini,
-// which holds the program's settings and keeps its bytes.
+// positions and the trap list's columns (shown or hidden, widths, order). Kept between runs
+// in the user's configuration folder ($XDG_CONFIG_HOME/olixtrap/window.conf), never in
+// OlixTrap.ini, which holds the program's settings and keeps its bytes.
 
 #include <QString>
 
@@ -10,7 +10,7 @@ class CMainFrame;
 
 QString WindowStatePath();
 
-// Applies what was kept; a missing or unreadable file, or one written for another column
-// count, leaves the window as it is.
+// Applies what was kept; a missing or unreadable file leaves the window as it is, and
+// columns kept for another column count leave the columns as they are.
 void RestoreWindowState(CMainFrame& frame);
 void SaveWindowState(const CMainFrame& frame);

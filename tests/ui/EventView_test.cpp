@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTreeWidget>
+#include <tuple>
 
 #include "FrameFixture.h"
 #include "platform/FixedText.h"
@@ -345,4 +346,42 @@ TEST_F(TrapListTest, AtTheCeilingTheOldestRowsLeaveAndSelectionDetailAndExportFo
     EXPECT_EQ(List().CellText(0, 6), "row2500");
     EXPECT_EQ(List().FirstSelectedRow(), -1);
     EXPECT_EQ(program.Losses().Read(LossKind::kRowsRemoved), 10u + 995 + 500);
+}
+
+TEST_F(TrapListTest, TheTrapNameShowsThirdWhileTheModelTheCopyAndTheExportsKeepTheirOrder) {
+    const QHeaderView* header = List().List()->horizontalHeader();
+    EXPECT_EQ(header->logicalIndex(0), 0);
+    EXPECT_EQ(header->logicalIndex(1), 1);
+    EXPECT_EQ(header->logicalIndex(2), kTrapListColumns);
+    EXPECT_EQ(header->logicalIndex(3), 2);
+    EXPECT_EQ(header->logicalIndex(kTrapListColumns), kTrapListColumns - 1);
+    const QAbstractItemModel* model = List().List()->model();
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "IP Adress");
+    EXPECT_EQ(model->headerData(kTrapListColumns, Qt::Horizontal).toString(), "トラップ名");
+
+    AddRows(2);
+    SelectRow(1);
+    auto exported = [&] {
+        List().OnCopySelected();
+        EXPECT_EQ(WriteExport(ExportFormat::Csv, folder.File("list.csv"),
+                              program.Counters().Snapshot(), List(), boxes),
+                  0);
+        EXPECT_EQ(WriteExport(ExportFormat::Html, folder.File("list.html"),
+                              program.Counters().Snapshot(), List(), boxes),
+                  0);
+        return std::make_tuple(QApplication::clipboard()->text(), folder.Read("list.csv"),
+                               folder.Read("list.html"));
+    };
+    const auto before = exported();
+    EXPECT_NE(std::get<1>(before).find("\"192.168.1.20\",\"\",\"2\",\"v2 row1\""),
+              std::string::npos)
+        << std::get<1>(before);
+    ChooseColumnCommand(2, "hideColumn");
+    ChooseColumnCommand(6, "moveColumnLeft");
+    ChooseColumnCommand(kTrapListColumns, "moveColumnRight");
+    EXPECT_TRUE(header->isSectionHidden(2));
+    EXPECT_EQ(header->logicalIndex(3), 3);
+    EXPECT_EQ(header->logicalIndex(4), kTrapListColumns) << "passed over the hidden column";
+    EXPECT_EQ(header->visualIndex(6), header->visualIndex(5) - 1);
+    EXPECT_EQ(exported(), before);
 }

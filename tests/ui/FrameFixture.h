@@ -4,7 +4,10 @@
 // clean-up replaced by a no-op.
 
 #include <gtest/gtest.h>
+#include <QAction>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
 #include <QTableView>
 #include <QTest>
@@ -75,6 +78,21 @@ protected:
         QTableView* table = List().List();
         table->selectionModel()->select(table->model()->index(row, 0),
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    // Right-clicks the trap list's header on column logical and chooses the action named
+    // command there (or in a submenu).
+    void ChooseColumnCommand(int logical, const QString& command) {
+        QHeaderView* header = List().List()->horizontalHeader();
+        emit header->customContextMenuRequested(
+            QPoint(header->sectionViewportPosition(logical) + 2, 2));
+        QMenu* menu = header->findChild<QMenu*>("trapListColumns");
+        ASSERT_NE(menu, nullptr);
+        QAction* action = menu->findChild<QAction*>(command);
+        ASSERT_NE(action, nullptr) << command.toStdString();
+        ASSERT_TRUE(action->isEnabled()) << command.toStdString();
+        action->trigger();
+        delete menu;
     }
 
     TempProgramFolder folder;

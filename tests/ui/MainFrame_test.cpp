@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <filesystem>
@@ -227,6 +228,11 @@ TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile
     QHeaderView* header = List().List()->horizontalHeader();
     header->resizeSection(2, 170);
     header->moveSection(header->visualIndex(5), 0);
+    header->resizeSection(7, 150);
+    ChooseColumnCommand(7, "column7");
+    ChooseColumnCommand(3, "moveColumnRight");
+    ASSERT_TRUE(header->isSectionHidden(7));
+    const int hostNameAt = header->visualIndex(3);
     const QList<int> rows = frame->Splitter()->sizes();
     const QList<int> top = frame->Splitter()->NestedSplitter()->sizes();
     frame->close();
@@ -245,4 +251,43 @@ TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile
     header = List().List()->horizontalHeader();
     EXPECT_EQ(header->sectionSize(2), 170);
     EXPECT_EQ(header->logicalIndex(0), 5);
+    EXPECT_EQ(header->visualIndex(3), hostNameAt);
+    EXPECT_TRUE(header->isSectionHidden(7));
+    ChooseColumnCommand(0, "showAllColumns");
+    EXPECT_EQ(header->sectionSize(7), 150) << "a hidden column comes back as wide as it was";
+}
+
+TEST_F(FrameTest, ColumnsKeptBeforeColumnsCouldBeHiddenStillApply) {
+    const auto keep = [&](const QString& order) {
+        QSettings state(WindowStatePath(), QSettings::IniFormat);
+        state.clear();
+        QStringList widths;
+        for (int column = 0; column <= kTrapListColumns; ++column) widths << "90";
+        state.setValue("trapList/widths", widths);
+        state.setValue("trapList/order", order.split(','));
+    };
+    const auto restored = [&] {
+        delete frame.data();
+        NewFrame();
+        RestoreWindowState(*frame);
+        return List().List()->horizontalHeader();
+    };
+    QStringList identity;
+    for (int column = 0; column <= kTrapListColumns; ++column) identity << QString::number(column);
+    keep(identity.join(','));
+    QHeaderView* header = restored();
+    EXPECT_EQ(header->sectionSize(4), 90);
+    EXPECT_EQ(header->logicalIndex(2), kTrapListColumns) << "the old first order gives way";
+    EXPECT_EQ(header->hiddenSectionCount(), 0);
+
+    identity.move(5, 0);
+    keep(identity.join(','));
+    header = restored();
+    EXPECT_EQ(header->logicalIndex(0), 5) << "an order the user chose stays";
+    EXPECT_EQ(header->logicalIndex(kTrapListColumns), kTrapListColumns);
+
+    keep(identity.join(',').replace(",2,", ",5,"));  // no arrangement of the columns
+    header = restored();
+    EXPECT_EQ(header->logicalIndex(2), kTrapListColumns);
+    EXPECT_EQ(header->sectionSize(4), 60);
 }
