@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <algorithm>
 
@@ -23,6 +24,7 @@ namespace {
 
 constexpr int kHeaderBandHeight = 50;
 constexpr int kRowHeight = 22;  // fits the 20-pixel event pictures
+constexpr int kLeastRowsShown = 3;
 
 QFont ControlFont() {
     QFont font;
@@ -110,6 +112,11 @@ void CEventView::CreateControls() {
                              static_cast<QWidget*>(m_start), static_cast<QWidget*>(m_stop)})
         control->setFont(font);
     m_headerBand->lower();
+    // However the splitter or the frame is resized, the service bar and a few rows stay.
+    setMinimumHeight(kHeaderBandHeight + CTrapListFinder::kHeight +
+                     m_list->horizontalHeader()->sizeHint().height() +
+                     kLeastRowsShown * kRowHeight +
+                     m_list->horizontalScrollBar()->sizeHint().height() + 2 * m_list->frameWidth());
 }
 
 void CEventView::FollowSelection() {

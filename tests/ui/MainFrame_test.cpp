@@ -291,3 +291,25 @@ TEST_F(FrameTest, ColumnsKeptBeforeColumnsCouldBeHiddenStillApply) {
     EXPECT_EQ(header->logicalIndex(2), kTrapListColumns);
     EXPECT_EQ(header->sectionSize(4), 60);
 }
+
+TEST_F(FrameTest, TheListAndTheServiceBarKeepTheirRoomWhenTheWindowShrinks) {
+    frame->AllowShowing();
+    frame->show();
+    frame->resize(1280, 1000);
+    frame->Splitter()->setSizes({2000, 0});  // the splitter moved down as far as it goes
+    frame->close();
+    delete frame.data();
+
+    NewFrame();
+    frame->AllowShowing();
+    frame->show();
+    RestoreWindowState(*frame);
+    frame->resize(800, 600);
+    QCoreApplication::processEvents();
+    EXPECT_GE(List().height(), List().minimumHeight());
+    const QWidget* stop = List().findChild<QWidget*>("1505");
+    EXPECT_TRUE(stop->isVisible());
+    EXPECT_TRUE(List().rect().contains(stop->geometry()));
+    const QTableView* table = List().List();
+    EXPECT_GE(table->viewport()->height(), 3 * table->verticalHeader()->defaultSectionSize());
+}
