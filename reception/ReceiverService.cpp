@@ -92,6 +92,9 @@ void ShowSocketError(const WindowPorts& ports, int error) {
     std::array<char, 64> text{};
     std::snprintf(text.data(), text.size(), "Socket error: error no = %d", error);
     ShowStatus(ports, text.data());
+    // The status moves on to "サービス停止" at once; the tooltip keeps why.
+    if (ServiceWindows* windows = ports.Installed())
+        windows->SetServiceFailure(Utf8ToCp932(text.data()));
 }
 
 void ReportBindError(MessageBoxPort& boxes, const WindowPorts& ports, uint16_t port, int error) {

@@ -234,6 +234,7 @@ TEST_F(ReceiverServiceRun, ReceiveFailureEndsTheServiceWithTheSocketError) {
     ASSERT_TRUE(windows.WaitUntil([&] { return service.Ended(); }, 5s));
     const std::string error = "Socket error: error no = " + std::to_string(ECONNREFUSED);
     EXPECT_EQ(windows.Statuses(), (std::vector<std::string>{kRunning, error, kStopped}));
+    EXPECT_EQ(windows.Failures(), std::vector<std::string>{error});
     EXPECT_EQ(windows.CommandStates().back(), std::make_pair(true, false));
     EXPECT_TRUE(service.Datagrams().empty());
 }
