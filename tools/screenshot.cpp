@@ -1,6 +1,7 @@
 // Takes the README's screenshot headless: the program starts as usual in a program folder
-// of its own, net-snmp's snmptrap sends a few traps to its loopback port, one row is
-// clicked so the detail view shows it, and the main window is grabbed into a PNG file.
+// of its own, net-snmp's snmptrap sends a few traps to its loopback port, one row (a trap
+// whose binding is Japanese text) is clicked so the detail view shows it, and the main
+// window is grabbed into a PNG file at 800 × 600, then as OUTPUT-1280.png at 1280 × 1024.
 //
 // Usage: olixtrap_screenshot OUTPUT.png PORT   (OLIXTRAP_HOME names the program folder)
 
@@ -13,6 +14,7 @@
 #include <QProcess>
 #include <QTableView>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -50,8 +52,8 @@ void SendSampleTraps(const QString& target) {
     SendTrap({"-v", "2c", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.4",
               "1.3.6.1.2.1.2.2.1.1.3", "i", "3"});
     SendTrap({"-v", "1", "-c", "monitor", target, "1.3.6.1.4.1.99999.1", "192.0.2.20", "6", "17",
-              "123456", "1.3.6.1.4.1.99999.1.1.0", "s", "Fan 2 failure", "1.3.6.1.4.1.99999.1.2.0",
-              "i", "45"});
+              "123456", "1.3.6.1.4.1.99999.1.1.0", "s", "ディスク容量不足",
+              "1.3.6.1.4.1.99999.1.2.0", "i", "45"});
     SendTrap({"-v", "2c", "-c", "public", target, "", "1.3.6.1.6.3.1.1.5.5"});
 }
 
@@ -98,22 +100,36 @@ int main(int argc, char** argv) {
         if (list && list->RowCount() > 3) {
             list->List()->selectRow(3);
             list->OnListClick();
+            // The bindings, with the text beside the hex, are at the end of the detail.
+            trapApp.MainFrame()->Detail()->List()->scrollToBottom();
         }
     });
     // The grab waits a moment so the detail list has laid itself out (its scroll bar).
-    QTimer::singleShot(
-        kStartWaitMs + kSettleMs + kLayoutMs, [&result, &trapApp, &program, &boxes, output] {
-            CMainFrame* frame = trapApp.MainFrame();
-            if (frame && frame->grab().save(output)) result = 0;
-            std::fprintf(stderr, "%d rows; screenshot %s\n", frame ? frame->List()->RowCount() : 0,
-                         result == 0 ? "saved" : "failed");
-            if (frame) OnTrafficGraphCommand(frame, program.Traffic());
-        });
+    QTimer::singleShot(kStartWaitMs + kSettleMs + kLayoutMs, [&result, &trapApp, output] {
+        CMainFrame* frame = trapApp.MainFrame();
+        if (frame && frame->grab().save(output)) result = 0;
+        std::fprintf(stderr, "%d rows; screenshot %s\n", frame ? frame->List()->RowCount() : 0,
+                     result == 0 ? "saved" : "failed");
+        if (frame) frame->resize(1280, 1024);
+    });
+    // The same window at 1280 × 1024, as OUTPUT-1280.png.
     QTimer::singleShot(kStartWaitMs + kSettleMs + 2 * kLayoutMs,
+                       [&result, &trapApp, &program, output] {
+                           QString wideOutput = output;
+                           wideOutput.replace(QStringLiteral(".png"), QStringLiteral("-1280.png"));
+                           CMainFrame* frame = trapApp.MainFrame();
+                           if (frame) frame->Detail()->List()->scrollToBottom();
+                           if (!frame || !frame->grab().save(wideOutput)) result = 1;
+                           if (frame) {
+                               frame->resize(800, 600);
+                               OnTrafficGraphCommand(frame, program.Traffic());
+                           }
+                       });
+    QTimer::singleShot(kStartWaitMs + kSettleMs + 3 * kLayoutMs,
                        [target] { SendRejectedSamples(target); });
     // The reception graph beside it, as OUTPUT-graph.png, once it has drawn its counts.
     QTimer::singleShot(
-        kStartWaitMs + kSettleMs + 3 * kLayoutMs, [&result, &trapApp, &program, &boxes, output] {
+        kStartWaitMs + kSettleMs + 4 * kLayoutMs, [&result, &trapApp, &program, &boxes, output] {
             QString graphOutput = output;
             graphOutput.replace(QStringLiteral(".png"), QStringLiteral("-graph.png"));
             CMainFrame* frame = trapApp.MainFrame();
@@ -124,7 +140,7 @@ int main(int argc, char** argv) {
                 OnRejectedMessagesCommand(frame, program.Rejected(), program.Answers(), boxes);
         });
     // The rejected-messages window, as OUTPUT-rejected.png.
-    QTimer::singleShot(kStartWaitMs + kSettleMs + 5 * kLayoutMs, [&result, &trapApp, output] {
+    QTimer::singleShot(kStartWaitMs + kSettleMs + 6 * kLayoutMs, [&result, &trapApp, output] {
         QString rejectedOutput = output;
         rejectedOutput.replace(QStringLiteral(".png"), QStringLiteral("-rejected.png"));
         CMainFrame* frame = trapApp.MainFrame();

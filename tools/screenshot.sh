@@ -18,4 +18,4 @@ mkdir -p docs
 # A window layout kept from the user's own runs would change the pictures.
 QT_QPA_PLATFORM=offscreen OLIXTRAP_HOME="$home" XDG_CONFIG_HOME="$home/config" \
   build/olixtrap_screenshot docs/screenshot.png "$port"
-echo "docs/screenshot.png, docs/screenshot-graph.png and docs/screenshot-rejected.png written"
+echo "docs/screenshot.png, docs/screenshot-1280.png, docs/screenshot-graph.png and docs/screenshot-rejected.png written"
