@@ -1,5 +1,19 @@
 #include "program/Program.h"
 
+#include <cstdio>
+
+#include "platform/Encoding.h"
+#include "records/DBLib.h"
+#include "settings/ProgramFolder.h"
+
+namespace {
+
+std::string DbPath(std::string_view name) {
+    return GetProgramFolder() + "/db/" + std::string(name);
+}
+
+}  // namespace
+
 Program::Program(MessageBoxPort& boxes)
     : boxes_(boxes),
       pipeline_({.rules = rules_,
@@ -26,7 +40,33 @@ Program::Program(MessageBoxPort& boxes)
                  .engineFile = engine_,
                  .answers = answers_,
                  .boxes = boxes_}) {
-    receiver_.SetTap(&forwarder_);
+    static_cast<void>(taps_.Add(forwarder_));
+    static_cast<void>(taps_.Add(alarms_));
+    receiver_.SetTap(&taps_);
 }
 
-Program::~Program() = default;
+Program::~Program() { alarmStore_.Stop(); }
+
+std::string Program::ReloadAlarmRules() {
+    AlarmRulesParse parse = LoadAlarmRulesFile(DbPath(kAlarmRulesFileName));
+    if (!parse.error.empty()) {
+        std::fprintf(stderr, "olixtrap: %s\n", parse.error.c_str());
+        std::fflush(stderr);
+        PostMessageBox(boxes_, Utf8ToCp932(parse.error), MessageIcon::Warning);
+        return parse.error;
+    }
+    alarms_.SetRules(std::move(parse.rules));
+    return {};
+}
+
+void Program::StartAlarms() {
+    DBLib::MakeFolder("/db");
+    static_cast<void>(ReloadAlarmRules());
+    if (const std::string error = alarmStore_.Open(DbPath(kAlarmDatabaseName)); !error.empty()) {
+        std::fprintf(stderr, "olixtrap: %s\n", error.c_str());
+        std::fflush(stderr);
+        PostMessageBox(boxes_, Utf8ToCp932(error), MessageIcon::Warning);
+        return;
+    }
+    alarmStore_.Start();
+}

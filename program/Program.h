@@ -5,6 +5,8 @@
 // here in the order its parts depend on each other and handed down by reference. main()
 // builds one; a test builds the parts it needs instead.
 
+#include "alarms/AlarmEngine.h"
+#include "alarms/AlarmStore.h"
 #include "forward/Forwarder.h"
 #include "mail/MailQueue.h"
 #include "mib/MibService.h"
@@ -66,6 +68,19 @@ public:
     MibService& Mib() { return mib_; }
     Forwarder& Forwarding() { return forwarder_; }
 
+    // The alarms (the receiver's second listener) and their store.
+    AlarmEngine& Alarms() { return alarms_; }
+    AlarmStore& AlarmDatabase() { return alarmStore_; }
+    // Reads the alarm rules, opens db/alarms.sqlite (the alarms in view come back) and
+    // starts the store's writer; called once the settings are loaded, before reception.
+    // What fails is posted as a box and the alarms go on without it.
+    void StartAlarms();
+    // Reads db/AlarmRules.txt again. A damaged file is posted as a box naming the line and
+    // the rules in force stay; returns that text, empty when the rules were taken.
+    std::string ReloadAlarmRules();
+    // Ends the store's writer after its last batch (after the receiver has stopped).
+    void StopAlarms() { alarmStore_.Stop(); }
+
     // The services of the platform, the trap log, the list's rows and the mail queue, which
     // the pipeline writes to.
     ProgramLauncher& Programs() { return programs_; }
@@ -98,6 +113,9 @@ private:
     TrafficCounts traffic_;
     MibService mib_;
     Forwarder forwarder_{settings_, losses_};
+    AlarmEngine alarms_{{.settings = settings_, .mib = &mib_, .losses = losses_}};
+    AlarmStore alarmStore_{alarms_, settings_};
+    TrapTapFanOut taps_;  // forwarding, then the alarms
 
     // What the pipeline writes to and starts.
     ProgramLauncher programs_;

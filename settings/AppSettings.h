@@ -12,6 +12,12 @@ inline constexpr int32_t kMaxRowsDefault = 1'000'000;
 inline constexpr int32_t kMaxRowsLowest = 1'000;
 inline constexpr int32_t kMaxRowsHighest = 10'000'000;
 
+// The alarms' bounds (INIT / ALARMSHOWMIN, ALARMDAYS, ALARMMB): how long a cleared alarm
+// stays in view, and how many days and megabytes of alarm history the store keeps.
+inline constexpr int32_t kAlarmShownMinutesDefault = 60;
+inline constexpr int32_t kAlarmHistoryDaysDefault = 30;
+inline constexpr int32_t kAlarmHistoryMegabytesDefault = 100;
+
 struct AppSettings {
     int32_t receiveMode;      // 0 every trap, 1 only traps that pass the reception filter
     uint16_t trapPort;        // UDP trap port, 1-65535
@@ -31,6 +37,9 @@ struct AppSettings {
     std::array<char, 37> mailSubject;
     int32_t maxRows = kMaxRowsDefault;   // the most rows the trap list holds
     std::array<char, 513> mibFolders{};  // INIT / MIBDIRS: more MIB folders, ':' between them
+    int32_t alarmShownMinutes = kAlarmShownMinutesDefault;  // a cleared alarm in view, minutes
+    int32_t alarmHistoryDays = kAlarmHistoryDaysDefault;    // alarm history kept, days
+    int32_t alarmHistoryMegabytes = kAlarmHistoryMegabytesDefault;  // and at most megabytes
 };
 
 // Brings a row ceiling into kMaxRowsLowest-kMaxRowsHighest.

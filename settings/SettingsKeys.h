@@ -117,6 +117,14 @@ inline constexpr auto kSettingsKeys = std::to_array<SettingsKey>({
     NumberKey(kInitSection, "MAXROWS", &AppSettings::maxRows, kMaxRowsDefault, kMaxRowsDefault,
               kMaxRowsLowest, kMaxRowsHighest, OnLoad::kClamped, true),
     TextKey(kInitSection, "MIBDIRS", &AppSettings::mibFolders, {}, true),
+    NumberKey(kInitSection, "ALARMSHOWMIN", &AppSettings::alarmShownMinutes,
+              kAlarmShownMinutesDefault, kAlarmShownMinutesDefault, 0, 10'080, OnLoad::kClamped,
+              true),
+    NumberKey(kInitSection, "ALARMDAYS", &AppSettings::alarmHistoryDays, kAlarmHistoryDaysDefault,
+              kAlarmHistoryDaysDefault, 1, 3'650, OnLoad::kClamped, true),
+    NumberKey(kInitSection, "ALARMMB", &AppSettings::alarmHistoryMegabytes,
+              kAlarmHistoryMegabytesDefault, kAlarmHistoryMegabytesDefault, 1, 100'000,
+              OnLoad::kClamped, true),
 });
 
 // The entry of a field; a field without one does not compile.

@@ -15,6 +15,7 @@ PACKAGES=(
   rapidjson-dev rsyslog rsyslog-kafka rsyslog-elasticsearch
   qt6-charts-dev libqt6opengl6-dev
   libsmi2-dev
+  libsqlite3-dev sqlite3
   linux-perf
 )
 # Callers that need more (the fuzz build's clang) name them here.

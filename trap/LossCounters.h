@@ -15,8 +15,10 @@ enum class LossKind : int {
     kProgramsSkipped,  // program starts skipped while the most programs ran
     kLogLinesLost,     // trap log lines that could not be written whole (a full disk)
     kForwardDropped,   // traps a forwarding destination's full queue could not take
+    kAlarmsDropped,    // alarm changes the alarm store's full queue could not take, and
+                       // traps that found the alarm table full
 };
-inline constexpr int kLossKindCount = 6;
+inline constexpr int kLossKindCount = 7;
 
 class LossCounters {
 public:

@@ -12,3 +12,19 @@ void TrapTapCall::Pass(const TrapRecord& record, std::array<uint8_t, 4> sender, 
                        bool received) {
     if (tap_ != nullptr) tap_->Tap(record, TappedDatagram{octets_, sender, senderPort}, received);
 }
+
+bool TrapTapFanOut::Add(TrapTap& listener) {
+    if (count_ == kMaxListeners) return false;
+    listeners_[count_++] = &listener;
+    return true;
+}
+
+bool TrapTapFanOut::WantsOctets() const {
+    for (int i = 0; i < count_; ++i)
+        if (listeners_[i]->WantsOctets()) return true;
+    return false;
+}
+
+void TrapTapFanOut::Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) {
+    for (int i = 0; i < count_; ++i) listeners_[i]->Tap(record, datagram, received);
+}

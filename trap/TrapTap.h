@@ -39,3 +39,21 @@ private:
     TrapTap* tap_;
     std::span<const uint8_t> octets_;
 };
+
+// Several listeners behind the receiver's one tap (forwarding and alarms), in the order
+// they were added; each is called for every trap. Listeners are added before reception
+// starts and outlive the fan-out.
+class TrapTapFanOut final : public TrapTap {
+public:
+    static constexpr int kMaxListeners = 4;
+
+    // False when kMaxListeners are there already.
+    [[nodiscard]] bool Add(TrapTap& listener);
+
+    bool WantsOctets() const override;
+    void Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) override;
+
+private:
+    std::array<TrapTap*, kMaxListeners> listeners_{};
+    int count_ = 0;
+};

@@ -21,6 +21,8 @@ constexpr std::array<LossLabel, kLossKindCount> kLossLabels = {{
      "同時に動くプログラムが上限のため起動しなかったアクション"},
     {LossKind::kLogLinesLost, "ログ書込失敗", "ディスク不足などで書けなかったログ行"},
     {LossKind::kForwardDropped, "転送破棄", "転送先の送信待ちが一杯で転送しなかったトラップ"},
+    {LossKind::kAlarmsDropped, "アラーム破棄",
+     "アラーム保存の待ちが一杯で記録しなかった変化と、アラーム表が一杯で扱わなかったトラップ"},
 }};
 
 struct StoreLabel {

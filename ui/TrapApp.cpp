@@ -61,6 +61,7 @@ bool CTrapApp::InitInstance() {
     UseListFont();
     m_program.Settings().Load();
     m_program.Forwarding().ApplyForwardSettings(LoadForwardSettingsFile());
+    m_program.StartAlarms();
     // The pipeline beeps on the receiver thread; the beep belongs to the user interface thread.
     m_program.Sounds().SetBeep([] { PostToUiThread([] { QApplication::beep(); }); });
     // The mails the last run could not send go out first; the frame's status bar says so.
@@ -100,6 +101,8 @@ int CTrapApp::ExitInstance(int code) {
         // Forwarding and mail each get their own moment, side by side.
         std::thread forwarding(
             [&program] { program.Forwarding().ShutdownForwarding(kForwardShutdownWait); });
+        // The alarm store writes its last batch: the receiver makes no more.
+        program.StopAlarms();
         const MailQueueEnd mail = program.Mail().Shutdown(kMailShutdownWait);
         if (mail.spool.unsent > 0) {
             std::fprintf(stderr, "olixtrap: %s\n", MailSpoolEndText(mail.spool).c_str());
