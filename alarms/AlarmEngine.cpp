@@ -162,7 +162,10 @@ bool Matches(const AlarmRule& rule, const TrapRecord& record, std::string_view o
         if (index < 0) return false;
         scratch.clear();
         AppendValue(record.varBinds[index], scratch);
-        if (scratch != condition.value) return false;
+        // Octet strings' hex ends with a blank that a rule's line cannot keep.
+        std::string_view value = scratch;
+        while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+        if (value != condition.value) return false;
     }
     return true;
 }

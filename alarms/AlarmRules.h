@@ -24,7 +24,8 @@ struct OidPattern {
 
 struct BindingCondition {
     std::string oid;    // the binding's OID, or a prefix of it (a column without its index)
-    std::string value;  // its value as the key shows it: a number, an address, an OID or hex
+    std::string value;  // its value as the key shows it: a number, an address, an OID or
+                        // the hex of an octet string ("0x41 42"), without trailing blanks
     bool operator==(const BindingCondition&) const = default;
 };
 

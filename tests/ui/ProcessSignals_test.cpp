@@ -10,8 +10,11 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -246,3 +249,62 @@ TEST_F(ProgramTest, Sigusr1WritesTheRowsOfTheListToStandardError) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Sqlite(const std::string& database, const std::string& sql) {
+    const std::string command = "sqlite3 " + database + " \"" + sql + "\" 2>&1";
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+        pclose(pipe);
+    }
+    return output;
+}
+
+}  // namespace
+
+// A kill in the middle of a storm leaves an alarm store that opens whole, and the next
+// start goes on with the alarms it holds rather than making them again.
+TEST_F(ProgramTest, KillDuringAStormLeavesTheAlarmsWholeForTheNextStart) {
+    if (std::system("command -v sqlite3 >/dev/null") != 0) GTEST_SKIP() << "no sqlite3 shell";
+    ASSERT_TRUE(settings_.Save(boxes_));
+    const auto trap = [](int ifIndex) {
+        return ber::BuildV2cTrap(
+            {.community = "public",
+             .varBinds = {ber::VarBind("1.3.6.1.2.1.1.3.0", ber::TimeTicks(100)),
+                          ber::VarBind("1.3.6.1.6.3.1.1.4.1.0", ber::Oid("1.3.6.1.6.3.1.1.5.3")),
+                          ber::VarBind("1.3.6.1.2.1.2.2.1.1." + std::to_string(ifIndex),
+                                       ber::Integer(ifIndex))}});
+    };
+    Launch();
+    const std::string database = folder_.File("db/alarms.sqlite");
+    std::atomic<bool> storming{true};
+    std::thread storm([&] {
+        for (int i = 0; storming.load(); ++i) {
+            static_cast<void>(SendToLoopback(port_, trap(1 + i % 50)));
+            if (i % 64 == 63) std::this_thread::sleep_for(1ms);
+        }
+    });
+    ASSERT_TRUE(Eventually([&] { return Sqlite(database, "select count(*) from alarms") == "50\n"; },
+                           10s));
+    std::this_thread::sleep_for(300ms);
+    ASSERT_EQ(kill(*child_, SIGKILL), 0);
+    ASSERT_TRUE(WaitForEnd(3s).has_value());
+    storming = false;
+    storm.join();
+
+    EXPECT_EQ(Sqlite(database, "pragma integrity_check"), "ok\n");
+    EXPECT_EQ(Sqlite(database, "select count(*) from alarms where state = 'raised'"), "50\n");
+    const std::string before = Sqlite(database, "select count from alarms where instance = '7'");
+    ASSERT_GT(std::stoll(before), 1);
+
+    Launch();
+    ASSERT_TRUE(SendToLoopback(port_, trap(7)));
+    EXPECT_TRUE(Eventually([&] {
+        return Sqlite(database, "select count from alarms where instance = '7'") ==
+               std::to_string(std::stoll(before) + 1) + "\n";
+    }));
+    EXPECT_EQ(Sqlite(database, "select count(*) from alarms"), "50\n");
+}
