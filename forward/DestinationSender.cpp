@@ -173,6 +173,7 @@ DestinationStatus DestinationSender::Status() const {
     std::lock_guard lock(state_->mutex);
     DestinationStatus status = state_->status;
     status.queued = state_->queue.size();
+    status.loopStopped = loopStopped_.load(std::memory_order_relaxed);
     return status;
 }
 

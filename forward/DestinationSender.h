@@ -5,6 +5,7 @@
 // queue holds what arrives meanwhile; once it is full the newest traps are dropped and
 // counted.
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -21,8 +22,10 @@ inline constexpr std::size_t kForwardQueueCapacity = 100'000;
 struct DestinationStatus {
     uint64_t delivered = 0;
     uint64_t dropped = 0;
+    uint64_t loopStopped = 0;  // datagrams not relayed again: they had come back
     std::size_t queued = 0;
-    int error = 0;  // ForwardError of the last attempt, 0 once a delivery succeeds
+    int error = 0;  // ForwardError of the last attempt, 0 once a delivery succeeds, or why
+                    // the destination is not used
     int errorErrno = 0;
 };
 
@@ -46,6 +49,10 @@ public:
     // From the receiver thread; false when the trap was dropped (queue full).
     bool Offer(std::shared_ptr<const CapturedTrap> trap);
 
+    // From the receiver thread: a trap this relay did not take because it had relayed the
+    // same datagram already.
+    void CountLoopStopped() { loopStopped_.fetch_add(1, std::memory_order_relaxed); }
+
     DestinationStatus Status() const;
 
     // Waits at most wait until the queue is empty.
@@ -61,5 +68,6 @@ private:
     ForwardDestination destination_;
     LossCounters& losses_;
     std::shared_ptr<State> state_;
+    std::atomic<uint64_t> loopStopped_{0};
     bool stopped_ = false;
 };

@@ -12,7 +12,7 @@
 
 #include "forward/ForwardSettings.h"
 
-// Results of Deliver; the dialog names them.
+// Results of Deliver, and why a destination is not used; the dialog names them.
 enum ForwardError : int {
     kForwardOk = 0,
     kForwardResolveFailed = 1,  // the host name does not resolve
@@ -20,6 +20,8 @@ enum ForwardError : int {
     kForwardSendFailed = 3,     // the connection broke or the datagram was refused
     kForwardOpenFailed = 4,     // the file or its folder cannot be opened
     kForwardWriteFailed = 5,    // the line could not be written whole (a full disk)
+    // Not a result of Deliver: a relay to this program's own trap port is not used.
+    kForwardOwnTrapPort = 6,
 };
 
 // One text to deliver, with its trap's arrival (a file's day).

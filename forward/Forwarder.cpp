@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "forward/CapturedTrap.h"
+#include "forward/ForwardTransport.h"
+#include "forward/OwnAddress.h"
 #include "settings/ProgramFolder.h"
+#include "settings/SettingsSource.h"
 
 namespace {
 
@@ -39,13 +42,26 @@ void Forwarder::ConfigureTap() {
 }
 
 void Forwarder::Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) {
+    // The datagram is kept only while a relay is in force.
+    const bool kept = !datagram.octets.empty();
+    const uint64_t digest = kept ? relayed_.DigestOf(datagram.octets) : 0;
+    const RelayMemory::Clock::time_point now = RelayMemory::Clock::now();
     std::shared_ptr<CapturedTrap> trap;
     std::lock_guard lock(sendersMutex_);
+    const bool cameBack = kept && relayed_.Recent(digest, now);
+    bool relayed = false;
     for (const auto& sender : senders_) {
         if (!sender || (sender->Destination().filteredOnly && !received)) continue;
+        const bool relay = sender->Destination().kind == ForwardKind::kSnmp;
+        if (relay && cameBack) {
+            sender->CountLoopStopped();
+            continue;
+        }
         if (!trap) trap = Capture(record, datagram);
         sender->Offer(trap);
+        relayed = relayed || (relay && kept);
     }
+    if (relayed) relayed_.Remember(digest, now);
 }
 
 std::shared_ptr<CapturedTrap> Forwarder::Capture(const TrapRecord& record,
@@ -58,20 +74,31 @@ std::shared_ptr<CapturedTrap> Forwarder::Capture(const TrapRecord& record,
     return trap;
 }
 
+bool Forwarder::RelaysToOwnTrapPort(const ForwardDestination& destination) {
+    return destination.kind == ForwardKind::kSnmp &&
+           IsOwnTrapPort(destination.host, EffectivePort(destination),
+                         settings_.Snapshot().trapPort, ownTrapPortLookups_,
+                         kOwnTrapPortLookupWait);
+}
+
 void Forwarder::ApplyForwardSettings(const ForwardSettings& settings) {
+    // Looked up before the lock, which the receiver thread takes for every trap.
+    std::array<bool, kMaxForwardDestinations> own{};
+    for (std::size_t i = 0; i < settings.size(); ++i) own[i] = RelaysToOwnTrapPort(settings[i]);
     std::vector<std::shared_ptr<DestinationSender>> ending;
     {
         std::lock_guard lock(sendersMutex_);
         const std::string folder = GetProgramFolder();
         for (std::size_t i = 0; i < senders_.size(); ++i) {
-            if (senders_[i] && senders_[i]->Destination() == settings[i]) continue;
+            if (senders_[i] && senders_[i]->Destination() == settings[i] && !own[i]) continue;
             if (senders_[i]) ending.push_back(std::move(senders_[i]));
             senders_[i].reset();
-            if (settings[i].kind != ForwardKind::kNone)
+            if (settings[i].kind != ForwardKind::kNone && !own[i])
                 senders_[i] =
                     std::make_shared<DestinationSender>(settings[i], folder, settings_, losses_);
         }
         current_ = settings;
+        ownTrapPort_ = own;
         ConfigureTap();
         std::erase_if(retiring_, [](const std::future<bool>& end) {
             return end.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
@@ -90,9 +117,15 @@ ForwardSettings Forwarder::CurrentForwardSettings() const {
 
 DestinationStatus Forwarder::ForwardDestinationStatus(int index) const {
     if (index < 0 || index >= kMaxForwardDestinations) return {};
-    const std::shared_ptr<DestinationSender> sender =
-        TakeSenders()[static_cast<std::size_t>(index)];
-    return sender ? sender->Status() : DestinationStatus{};
+    const auto i = static_cast<std::size_t>(index);
+    std::shared_ptr<DestinationSender> sender;
+    DestinationStatus status;
+    {
+        std::lock_guard lock(sendersMutex_);
+        sender = senders_[i];
+        if (ownTrapPort_[i]) status.error = kForwardOwnTrapPort;
+    }
+    return sender ? sender->Status() : status;
 }
 
 bool Forwarder::DrainForwarding(std::chrono::milliseconds wait) const {
@@ -116,6 +149,7 @@ bool Forwarder::ShutdownForwarding(std::chrono::milliseconds wait) {
             if (sender) ending.push_back(std::move(sender));
         senders_ = {};
         current_ = {};
+        ownTrapPort_ = {};
         ConfigureTap();
         retiring = std::move(retiring_);
         retiring_.clear();

@@ -13,9 +13,13 @@
 
 #include "forward/DestinationSender.h"
 #include "forward/ForwardSettings.h"
+#include "forward/RelayMemory.h"
+#include "platform/BoundedLookup.h"
 #include "trap/TrapTap.h"
 
 inline constexpr std::chrono::milliseconds kForwardShutdownWait{2000};
+// How long a relay's host name may take to resolve for the check of the own trap port.
+inline constexpr std::chrono::milliseconds kOwnTrapPortLookupWait{2000};
 
 class LossCounters;
 class SettingsSource;
@@ -34,12 +38,18 @@ public:
     // Puts settings in force: a destination whose settings did not change keeps its
     // sender, queue and counts; the senders of the others are given kForwardShutdownWait
     // for their queues, without waiting for them (ShutdownForwarding waits for what is
-    // left of it).
+    // left of it). A relay to this program's own trap port gets no sender: its status
+    // says kForwardOwnTrapPort.
     void ApplyForwardSettings(const ForwardSettings& settings);
+
+    // Whether destination relays to one of this host's addresses at the trap port of the
+    // settings (OwnAddress.h); its host name may take kOwnTrapPortLookupWait to resolve.
+    bool RelaysToOwnTrapPort(const ForwardDestination& destination);
 
     ForwardSettings CurrentForwardSettings() const;
 
-    // The status of destination index (0-7); all zero for a destination that has none.
+    // The status of destination index (0-7); all zero for a destination that has none, the
+    // error alone for one that is not used.
     DestinationStatus ForwardDestinationStatus(int index) const;
 
     // Waits at most wait until every queue is empty (tests).
@@ -50,7 +60,9 @@ public:
     // then offers traps to none. Returns whether every queue was delivered.
     bool ShutdownForwarding(std::chrono::milliseconds wait = kForwardShutdownWait);
 
-    // The receiver's listener (receiver thread).
+    // The receiver's listener (receiver thread). A datagram that a relay sent in the last
+    // kRelayMemoryWindow and that arrives again has come back: it is forwarded as any trap
+    // but not relayed once more, and each relay that would have taken it counts it.
     bool WantsOctets() const override { return wantsOctets_.load(); }
     void Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) override;
 
@@ -68,7 +80,10 @@ private:
     mutable std::mutex sendersMutex_;  // guards what follows
     Senders senders_;
     ForwardSettings current_;
+    std::array<bool, kMaxForwardDestinations> ownTrapPort_{};  // relays not used
+    RelayMemory relayed_;
     // The ends of senders put out of force; none may outlive the settings they read.
     std::vector<std::future<bool>> retiring_;
     std::atomic<bool> wantsOctets_{false};
+    LookupPool ownTrapPortLookups_;
 };

@@ -88,6 +88,8 @@ QString ErrorText(const DestinationStatus& status) {
     case kForwardSendFailed: text = QStringLiteral("送信できません"); break;
     case kForwardOpenFailed: text = QStringLiteral("ファイルを開けません"); break;
     case kForwardWriteFailed: text = QStringLiteral("ファイルに書き込めません"); break;
+    case kForwardOwnTrapPort:
+        return QStringLiteral("自身の受信ポートのため使用しません (転送がループします)");
     default: text = QStringLiteral("エラー %1").arg(status.error); break;
     }
     if (status.errorErrno != 0)
@@ -104,11 +106,11 @@ CForwardDlg::CForwardDlg(Forwarder& forwarder, MessageBoxPort& boxes, QWidget* p
     const ForwardSettings settings = m_forwarder.CurrentForwardSettings();
 
     auto* grid = new QGridLayout;
-    const std::array<QString, 11> headings = {
+    const std::array<QString, 12> headings = {
         QStringLiteral("No."),          QStringLiteral("種類"),     QStringLiteral("ホスト"),
         QStringLiteral("ポート"),       QStringLiteral("ファイル"), QStringLiteral("対象"),
         QStringLiteral("ファシリティ"), QStringLiteral("重要度"),   QStringLiteral("保存日数"),
-        QStringLiteral("転送破棄"),     QStringLiteral("状態")};
+        QStringLiteral("転送破棄"),     QStringLiteral("状態"),     QStringLiteral("ループ停止")};
     for (int c = 0; c < static_cast<int>(headings.size()); ++c)
         grid->addWidget(new QLabel(headings[c]), 0, c);
 
@@ -149,6 +151,11 @@ CForwardDlg::CForwardDlg(Forwarder& forwarder, MessageBoxPort& boxes, QWidget* p
         auto* state = WithId(new QLabel, Id(row, kStateLabel));
         state->setMinimumWidth(340);
         grid->addWidget(state, line, 10);
+        auto* loops = WithId(new QLabel, Id(row, kLoopStoppedLabel));
+        loops->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        loops->setToolTip(QStringLiteral(
+            "1 分以内に中継したものと同じデータグラムが戻ってきたため中継しなかった数"));
+        grid->addWidget(loops, line, 11);
     }
 
     auto* note = new QLabel(QStringLiteral(
@@ -189,6 +196,8 @@ void CForwardDlg::ShowStatus() {
     for (int row = 0; row < kMaxForwardDestinations; ++row) {
         const DestinationStatus status = m_forwarder.ForwardDestinationStatus(row);
         ControlById<QLabel>(this, Id(row, kDroppedLabel))->setText(QString::number(status.dropped));
+        ControlById<QLabel>(this, Id(row, kLoopStoppedLabel))
+            ->setText(QString::number(status.loopStopped));
         QString state = ErrorText(status);
         if (state.isEmpty() &&
             m_forwarder.CurrentForwardSettings()[static_cast<std::size_t>(row)].kind !=
@@ -224,6 +233,10 @@ void CForwardDlg::OnOK() {
         for (const std::string* text : {&d.host, &d.path})
             if (text->find_first_of(";\r\n") != std::string::npos)
                 return ShowStopMessage(m_boxes, "設定値に ; や改行を使用することはできません。");
+        // Every trap relayed there would arrive again and be relayed again, for ever.
+        if (m_forwarder.RelaysToOwnTrapPort(d))
+            return ShowStopMessage(m_boxes,
+                                   "SNMP の転送先に自身の受信ポートを指定することはできません。");
     }
     m_forwarder.ApplyForwardSettings(settings);
     // A file that could not be written has been reported; the destinations are in use all

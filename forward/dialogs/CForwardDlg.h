@@ -1,7 +1,8 @@
 #pragma once
 // Options > forwarding settings: the eight destinations of [FORWARD], each with its kind,
 // host and port or file, which traps, syslog facility and severity, retention days, and
-// what it has delivered, dropped and its last error, refreshed every second.
+// what it has delivered, dropped and its last error, and what a loop stopped, refreshed
+// every second.
 
 #include "platform/qt/CBaseDlg.h"
 
@@ -26,11 +27,12 @@ public:
         kDaysEdit = 7,
         kDroppedLabel = 8,
         kStateLabel = 9,
+        kLoopStoppedLabel = 10,
     };
     static int Id(int row, int column) { return kFirstRow + row * kRowStep + column; }
 
     // Shows forwarder's destinations and puts the edited ones in force on OK; refusals are
-    // told through boxes.
+    // told through boxes. A relay to this program's own trap port is refused.
     CForwardDlg(Forwarder& forwarder, MessageBoxPort& boxes, QWidget* parent = nullptr);
 
     void OnOK() override;

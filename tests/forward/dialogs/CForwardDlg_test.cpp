@@ -8,9 +8,9 @@
 
 #include "forward/ForwardTransport.h"
 #include "forward/Forwarder.h"
+#include "settings/SettingsSource.h"
 #include "support/DialogTesting.h"
 #include "support/TempProgramFolder.h"
-#include "settings/SettingsSource.h"
 #include "support/TrapRecords.h"
 #include "trap/LossCounters.h"
 
@@ -18,7 +18,10 @@ namespace {
 
 class ForwardDialog : public ::testing::Test {
 protected:
-    void SetUp() override { folder_.Write("OlixTrap.ini", "[INIT]\r\nRECVP=162\r\n"); }
+    void SetUp() override {
+        folder_.Write("OlixTrap.ini", "[INIT]\r\nRECVP=162\r\n");
+        settings_.Load();
+    }
 
     QLineEdit* Edit(CForwardDlg& dialog, int row, int column) {
         return ControlById<QLineEdit>(&dialog, CForwardDlg::Id(row, column));
@@ -64,6 +67,40 @@ TEST_F(ForwardDialog, AnOutOfRangeValueIsRefusedAndADestinationsErrorIsShown) {
                 .startsWith(QStringLiteral("ホスト名を解決できません"));
         },
         10000));
+}
+
+// A relay to the program's own trap port is neither taken by OK nor used when the settings
+// load; a relay that another stopped going round shows how often.
+TEST_F(ForwardDialog, ARelayToTheOwnTrapPortIsRefusedAndWhatALoopStoppedIsShown) {
+    ForwardSettings settings;
+    settings[0].kind = ForwardKind::kSnmp;
+    settings[0].host = "127.0.0.1";
+    settings[0].port = 9;
+    settings[1] = settings[0];
+    settings[1].host = "localhost";
+    settings[1].port = 162;
+    forwarder_.ApplyForwardSettings(settings);
+    const std::vector<uint8_t> datagram(60, 7);
+    for (int i = 0; i < 3; ++i)
+        forwarder_.Tap(*V2cRecord(), TappedDatagram{datagram, {127, 0, 0, 1}, 1162}, true);
+
+    CForwardDlg dialog(forwarder_, boxes_);
+    const auto label = [&](int row, int column) {
+        return ControlById<QLabel>(&dialog, CForwardDlg::Id(row, column))->text();
+    };
+    EXPECT_EQ(label(0, CForwardDlg::kLoopStoppedLabel), QStringLiteral("2"));
+    EXPECT_EQ(label(1, CForwardDlg::kStateLabel),
+              QStringLiteral("自身の受信ポートのため使用しません (転送がループします)"));
+    EXPECT_EQ(label(1, CForwardDlg::kLoopStoppedLabel), QStringLiteral("0"));
+    EXPECT_FALSE(PressOk(dialog));
+    Edit(dialog, 1, CForwardDlg::kHostEdit)->setText(QStringLiteral("0.0.0.0"));
+    EXPECT_FALSE(PressOk(dialog));
+    EXPECT_EQ(
+        boxes_.Texts(),
+        std::vector<std::string>(2, "SNMP の転送先に自身の受信ポートを指定することはできません。"));
+    EXPECT_EQ(folder_.Read("OlixTrap.ini").find("FORWARD"), std::string::npos);
+    Edit(dialog, 1, CForwardDlg::kPortEdit)->setText(QStringLiteral("163"));
+    EXPECT_TRUE(PressOk(dialog));
 }
 
 }  // namespace
