@@ -41,27 +41,30 @@ void Forwarder::ConfigureTap() {
     wantsOctets_.store(relay);
 }
 
+bool Forwarder::CameBack(std::span<const uint8_t> octets) {
+    const uint64_t digest = relayed_.DigestOf(octets);
+    std::lock_guard lock(sendersMutex_);
+    if (!relayed_.Recent(digest, RelayMemory::Clock::now())) return false;
+    for (const auto& sender : senders_)
+        if (sender && sender->Destination().kind == ForwardKind::kSnmp) sender->CountLoopStopped();
+    return true;
+}
+
 void Forwarder::Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) {
-    // The datagram is kept only while a relay is in force.
+    // The datagram is kept only while a relay is in force; one that came back never gets
+    // here (CameBack).
     const bool kept = !datagram.octets.empty();
     const uint64_t digest = kept ? relayed_.DigestOf(datagram.octets) : 0;
-    const RelayMemory::Clock::time_point now = RelayMemory::Clock::now();
     std::shared_ptr<CapturedTrap> trap;
     std::lock_guard lock(sendersMutex_);
-    const bool cameBack = kept && relayed_.Recent(digest, now);
     bool relayed = false;
     for (const auto& sender : senders_) {
         if (!sender || (sender->Destination().filteredOnly && !received)) continue;
-        const bool relay = sender->Destination().kind == ForwardKind::kSnmp;
-        if (relay && cameBack) {
-            sender->CountLoopStopped();
-            continue;
-        }
         if (!trap) trap = Capture(record, datagram);
         sender->Offer(trap);
-        relayed = relayed || (relay && kept);
+        relayed = relayed || (sender->Destination().kind == ForwardKind::kSnmp && kept);
     }
-    if (relayed) relayed_.Remember(digest, now);
+    if (relayed) relayed_.Remember(digest, RelayMemory::Clock::now());
 }
 
 std::shared_ptr<CapturedTrap> Forwarder::Capture(const TrapRecord& record,

@@ -61,10 +61,11 @@ public:
     bool ShutdownForwarding(std::chrono::milliseconds wait = kForwardShutdownWait);
 
     // The receiver's listener (receiver thread). A datagram that a relay sent in the last
-    // kRelayMemoryWindow and that arrives again has come back: it is forwarded as any trap
-    // but not relayed once more, and each relay that would have taken it counts it.
+    // kRelayMemoryWindow and that arrives again has come back: the receiver drops it, and
+    // each relay in force counts it.
     bool WantsOctets() const override { return wantsOctets_.load(); }
     void Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) override;
+    bool CameBack(std::span<const uint8_t> octets) override;
 
 private:
     using Senders = std::array<std::shared_ptr<DestinationSender>, kMaxForwardDestinations>;

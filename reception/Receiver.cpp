@@ -86,6 +86,12 @@ void Receiver::HandleDatagram(std::span<uint8_t> datagram, std::array<uint8_t, 4
                          UserNameOf(record, version), refused);
     };
     TrapTapCall tap(tap_.load(), tappedOctets_, datagram);
+    // Our own relay's datagram back from a receiver that relays to us: it was received,
+    // logged and relayed when it first came, so its round ends here.
+    if (tap.CameBack()) {
+        counters_.CountPacket(kPacketOnlyAll);
+        return;
+    }
     DecodeFailure failure;
     AnswerFacts answer;
     const int result =

@@ -25,6 +25,12 @@ bool TrapTapFanOut::WantsOctets() const {
     return false;
 }
 
+bool TrapTapFanOut::CameBack(std::span<const uint8_t> octets) {
+    for (int i = 0; i < count_; ++i)
+        if (listeners_[i]->WantsOctets() && listeners_[i]->CameBack(octets)) return true;
+    return false;
+}
+
 void TrapTapFanOut::Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) {
     for (int i = 0; i < count_; ++i) listeners_[i]->Tap(record, datagram, received);
 }

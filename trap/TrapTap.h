@@ -24,6 +24,13 @@ public:
     virtual bool WantsOctets() const = 0;
     // received: the reception filter let the trap through.
     virtual void Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) = 0;
+    // Whether octets are a datagram this listener sent out itself lately and that has come
+    // back (receivers relaying to each other): the receiver then drops it before decoding.
+    // Asked only when the listener wants octets.
+    virtual bool CameBack(std::span<const uint8_t> octets) {
+        (void)octets;
+        return false;
+    }
 };
 
 // The receiver's side, for one datagram: keeps its octets in kept (the receiver thread's
@@ -34,6 +41,8 @@ public:
     TrapTapCall(TrapTap* tap, std::vector<uint8_t>& kept, std::span<const uint8_t> datagram);
     void Pass(const TrapRecord& record, std::array<uint8_t, 4> sender, uint16_t senderPort,
               bool received);
+    // Whether the listener sent this datagram out itself and it came back.
+    bool CameBack() const { return tap_ != nullptr && !octets_.empty() && tap_->CameBack(octets_); }
 
 private:
     TrapTap* tap_;
@@ -52,6 +61,7 @@ public:
 
     bool WantsOctets() const override;
     void Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) override;
+    bool CameBack(std::span<const uint8_t> octets) override;
 
 private:
     std::array<TrapTap*, kMaxListeners> listeners_{};

@@ -1,6 +1,6 @@
 // Two receivers that relay every trap to each other: the program itself in a process of its
 // own, and a program object here whose forwarder the test reads. One trap from snmptrap
-// goes round once and stops where it started.
+// goes round once and stops where it started, logged once by each.
 
 #include <gtest/gtest.h>
 
@@ -121,8 +121,8 @@ TEST_F(RelayLoopTest, ATrapGoesRoundOnceAndTheRelayThatSentItCountsItsReturn) {
     program_.Log().Close();
     const std::string nearLog = nearFolder_.Read("log/log.log");
     const std::string farLog = farFolder_.Read("log/log.log");
-    // Here it arrived from snmptrap and once more from the far receiver; there once.
-    EXPECT_EQ(Count(nearLog, "v2 round-1"), 2u) << nearLog;
+    // It came back from the far receiver and was dropped: logged once on each.
+    EXPECT_EQ(Count(nearLog, "v2 round-1"), 1u) << nearLog;
     EXPECT_EQ(Count(farLog, "v2 round-1"), 1u) << farLog;
     const DestinationStatus relay = forwarder.ForwardDestinationStatus(0);
     EXPECT_EQ(relay.delivered, 1u);

@@ -81,8 +81,8 @@ TEST_F(ForwardDialog, ARelayToTheOwnTrapPortIsRefusedAndWhatALoopStoppedIsShown)
     settings[1].port = 162;
     forwarder_.ApplyForwardSettings(settings);
     const std::vector<uint8_t> datagram(60, 7);
-    for (int i = 0; i < 3; ++i)
-        forwarder_.Tap(*V2cRecord(), TappedDatagram{datagram, {127, 0, 0, 1}, 1162}, true);
+    forwarder_.Tap(*V2cRecord(), TappedDatagram{datagram, {127, 0, 0, 1}, 1162}, true);
+    for (int i = 0; i < 2; ++i) EXPECT_TRUE(forwarder_.CameBack(datagram));
 
     CForwardDlg dialog(forwarder_, boxes_);
     const auto label = [&](int row, int column) {
