@@ -8,6 +8,8 @@
 
 #include "platform/Encoding.h"
 #include "traplog/ReadableText.h"
+#include "traplog/TextFind.h"
+#include "traplog/TrapRowFilter.h"
 
 namespace {
 
@@ -45,6 +47,12 @@ bool ContainsText(const TrapRow& row, std::string_view text) {
     return false;
 }
 
+bool ContainsFolded(const TrapRow& row, std::string_view folded) {
+    for (int column = 0; column < kTrapListColumns; ++column)
+        if (Cp932Contains(row.Cell(column), folded, true)) return true;
+    return false;
+}
+
 std::string HexForm(std::string_view octets) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string hex;
@@ -58,11 +66,45 @@ std::string HexForm(std::string_view octets) {
     return hex;
 }
 
-// The hex of the text's octets is looked for in the bindings cell; only a value that holds
-// it can hold the text, so only such a value is read as text. The hex holds no comma and
-// its groups start with a digit, so a hit lies inside one value and starts an octet there.
-bool ReadableBindingsContain(std::string_view bindings, const TrapRowQuery& query) {
-    for (const std::string& hex : query.HexForms()) {
+std::optional<long long> WholeNumber(std::string_view cell) {
+    long long value = 0;
+    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
+    if (cell.empty() || error != std::errc() || end != cell.data() + cell.size())
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::array<std::string, 2> HexFormsOf(std::string_view cp932, std::string_view utf8) {
+    std::array<std::string, 2> forms;
+    if (cp932.empty()) return forms;
+    forms[0] = HexForm(cp932);
+    if (utf8 != cp932) forms[1] = HexForm(utf8);
+    return forms;
+}
+
+// Without folding, the hex of the text's octets is looked for in the bindings cell; only a
+// value that holds it can hold the text, so only such a value is read as text. The hex
+// holds no comma and its groups start with a digit, so a hit lies inside one value and
+// starts an octet there. Folded letters have other octets: then every value is read.
+bool ReadableBindingsContain(std::string_view bindings, std::string_view utf8,
+                             const std::array<std::string, 2>& hexForms, bool fold) {
+    if (fold) {
+        std::size_t start = 0;
+        for (bool value = false; start < bindings.size(); value = !value) {
+            const std::size_t end = std::min(bindings.find(',', start), bindings.size());
+            if (value) {
+                const std::string_view hex = bindings.substr(start, end - start);
+                // Only octet strings ("41 42 ") can have a readable text.
+                if (hex.size() >= 3 && hex[2] == ' ' && Utf8Contains(ReadableText(hex), utf8, true))
+                    return true;
+            }
+            start = end + 1;
+        }
+        return false;
+    }
+    for (const std::string& hex : hexForms) {
         if (hex.empty()) continue;
         std::size_t from = 0;
         while (from + hex.size() <= bindings.size()) {
@@ -74,8 +116,7 @@ bool ReadableBindingsContain(std::string_view bindings, const TrapRowQuery& quer
             const std::size_t comma = bindings.rfind(',', at);
             const std::size_t start = comma == std::string_view::npos ? 0 : comma + 1;
             const std::size_t end = std::min(bindings.find(',', at), bindings.size());
-            if (ReadableText(bindings.substr(start, end - start)).find(query.Utf8Text()) !=
-                std::string::npos)
+            if (ReadableText(bindings.substr(start, end - start)).find(utf8) != std::string::npos)
                 return true;
             from = end;
         }
@@ -83,31 +124,55 @@ bool ReadableBindingsContain(std::string_view bindings, const TrapRowQuery& quer
     return false;
 }
 
-std::optional<long long> WholeNumber(std::string_view cell) {
-    long long value = 0;
-    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
-    if (cell.empty() || error != std::errc() || end != cell.data() + cell.size())
-        return std::nullopt;
-    return value;
+TrapRowQuery::TrapRowQuery(std::string text, int event, int version, bool ignoreCase)
+    : text_(std::move(text)),
+      utf8_(Cp932ToUtf8(text_)),
+      event_(event),
+      version_(version),
+      ignoreCase_(ignoreCase) {
+    if (text_.empty()) return;
+    hex_ = HexFormsOf(text_, utf8_);
+    if (ignoreCase_) {
+        text_ = FoldCp932(text_);
+        utf8_ = FoldUtf8(utf8_);
+    }
+}
+
+TrapRowQuery::TrapRowQuery(std::shared_ptr<const TrapRowFilter> filter, int event, int version)
+    : event_(event), version_(version), filter_(std::move(filter)) {}
+
+namespace {
+
+using NameOfRow = std::function<std::string_view(const TrapRow&)>;
+
+// The text search; name is asked only when nothing else holds the text.
+bool TextMatches(const TrapRow& row, const TrapRowQuery& query, const NameOfRow& name) {
+    if (query.Text().empty()) return true;
+    if (query.IgnoreCase() ? ContainsFolded(row, query.Text()) : ContainsText(row, query.Text()))
+        return true;
+    if (ReadableBindingsContain(row.Cell(kBindingsColumn), query.Utf8Text(), query.HexForms(),
+                                query.IgnoreCase()))
+        return true;
+    return name && Utf8Contains(name(row), query.Utf8Text(), query.IgnoreCase());
+}
+
+bool OfEventAndVersion(const TrapRow& row, const TrapRowQuery& query) {
+    if (query.Event() >= 0 && row.image != query.Event()) return false;
+    return query.Version() == 0 || WholeNumber(row.Cell(kVersionColumn)) == query.Version();
 }
 
 }  // namespace
 
-TrapRowQuery::TrapRowQuery(std::string text, int event, int version)
-    : text_(std::move(text)), utf8_(Cp932ToUtf8(text_)), event_(event), version_(version) {
-    if (text_.empty()) return;
-    hex_[0] = HexForm(text_);
-    if (utf8_ != text_) hex_[1] = HexForm(utf8_);
+bool TrapRowMatches(const TrapRow& row, const TrapRowQuery& query, const TrapRowNames& names) {
+    if (!OfEventAndVersion(row, query)) return false;
+    if (query.Filter() != nullptr) return query.Filter()->Matches(row, names);
+    return TextMatches(row, query, names.name);
 }
 
-bool TrapRowMatches(const TrapRow& row, const TrapRowQuery& query,
-                    const std::function<std::string_view(const TrapRow&)>& name) {
-    if (query.Event() >= 0 && row.image != query.Event()) return false;
-    if (query.Version() != 0 && WholeNumber(row.Cell(kVersionColumn)) != query.Version())
-        return false;
-    if (query.Text().empty() || ContainsText(row, query.Text())) return true;
-    if (ReadableBindingsContain(row.Cell(kBindingsColumn), query)) return true;
-    return name && name(row).find(query.Utf8Text()) != std::string_view::npos;
+bool TrapRowMatches(const TrapRow& row, const TrapRowQuery& query, const NameOfRow& name) {
+    if (!OfEventAndVersion(row, query)) return false;
+    if (query.Filter() != nullptr) return query.Filter()->Matches(row, TrapRowNames{name, {}});
+    return TextMatches(row, query, name);
 }
 
 int CompareTrapCells(std::string_view a, std::string_view b) {

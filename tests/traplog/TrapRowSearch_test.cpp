@@ -56,6 +56,10 @@ TEST(TrapRowSearch, TheReadableTextOfABindingAndTheNameAreSearchedToo) {
     EXPECT_FALSE(TrapRowMatches(sjisDisk, Text("容量link")));  // across two bindings
     EXPECT_FALSE(TrapRowMatches(disk, Text("不足")));
     EXPECT_FALSE(TrapRowMatches(disk, TrapRowQuery{Utf8ToCp932("容量"), -1, 1}));
+    // Letters in either case when asked: in a cell, a readable text and the name.
+    EXPECT_TRUE(TrapRowMatches(disk, TrapRowQuery{"DISK", -1, 0, true}));
+    EXPECT_TRUE(TrapRowMatches(sjisDisk, TrapRowQuery{"LiNK", -1, 0, true}));
+    EXPECT_FALSE(TrapRowMatches(sjisDisk, TrapRowQuery{"LiNK", -1, 0, false}));
     // Octets that hold the text's but are no text as a whole, and a number whose digits
     // would be "A", are not found.
     EXPECT_FALSE(TrapRowMatches(Row(6, "2", "x", "1.3.6.1.4.1.9,00 6C 69 6E 6B ,"), Text("link")));
@@ -70,9 +74,11 @@ TEST(TrapRowSearch, TheReadableTextOfABindingAndTheNameAreSearchedToo) {
     EXPECT_TRUE(TrapRowMatches(disk, Text("IF-MIB::link"), name));
     EXPECT_FALSE(TrapRowMatches(disk, Text("linkUp"), name));
     EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(TrapRowMatches(disk, TrapRowQuery{"if-mib::LINKDOWN", -1, 0, true}, name));
+    EXPECT_EQ(asked, 3);
     EXPECT_TRUE(TrapRowMatches(disk, Text("disk"), name));
     EXPECT_FALSE(TrapRowMatches(disk, TrapRowQuery{"linkDown", 2, 0}, name));
-    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(asked, 3);
 }
 
 TEST(TrapRowSearch, NumbersSortByValueBeforeText) {
