@@ -20,6 +20,15 @@ const std::string& TrapNameColumn::Name(const std::function<std::string_view(int
     return cache_.Get(&index, oid_, [&] { return OidName(index, oid_); });
 }
 
+const std::string& TrapNameColumn::Oid(const std::function<std::string_view(int column)>& column) {
+    RowNotificationOid(column, oid_);
+    return oid_;
+}
+
+std::string TrapNameColumn::OidOfName(std::string_view name) {
+    return ::OidOfName(CurrentIndex(), name);
+}
+
 bool TrapNameColumn::IndexChanged() {
     const uint64_t generation = service_.Generation();
     if (generation == seenGeneration_) return false;

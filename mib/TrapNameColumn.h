@@ -25,6 +25,10 @@ public:
 
     // column(n) gives the row's text of trap list column n.
     const std::string& Name(const std::function<std::string_view(int column)>& column);
+    // The row's notification OID, as Name finds it.
+    const std::string& Oid(const std::function<std::string_view(int column)>& column);
+    // The dotted OID of a MIB name (OidOfName) in the current index.
+    std::string OidOfName(std::string_view name);
     // True once when the service has published a new index since the last call: rows
     // already drawn then show names from it.
     bool IndexChanged();

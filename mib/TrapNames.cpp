@@ -100,6 +100,31 @@ std::string OidName(const MibIndex& index, std::string_view dotted) {
     return name;
 }
 
+std::string OidOfName(const MibIndex& index, std::string_view name) {
+    std::string_view module;
+    if (const std::size_t colons = name.find("::"); colons != std::string_view::npos) {
+        module = name.substr(0, colons);
+        name = name.substr(colons + 2);
+    }
+    std::string_view instance;
+    if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) {
+        instance = name.substr(dot);
+        name = name.substr(0, dot);
+    }
+    if (name.empty()) return {};
+    std::string oid;
+    index.ForEach([&](std::span<const uint32_t> path, const MibNode& node) {
+        if (!oid.empty() || node.name != name) return;
+        if (!module.empty() && index.ModuleName(node) != module) return;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (i > 0) oid += '.';
+            oid += std::to_string(path[i]);
+        }
+    });
+    if (oid.empty()) return {};
+    return oid + std::string(instance);
+}
+
 std::string ValueLabel(const MibIndex& index, std::string_view oid, std::string_view value) {
     const MibMatch match = index.Lookup(oid);
     if (!match.node) return {};

@@ -33,6 +33,11 @@ void RowNotificationOid(const std::function<std::string_view(int column)>& colum
 // no name ("IF-MIB::ifOperStatus.3"); empty when no prefix has a name.
 std::string OidName(const MibIndex& index, std::string_view dotted);
 
+// The dotted OID of a name: "ifIndex" or "IF-MIB::ifIndex", either followed by an instance
+// (".3"); the first node of that name in tree order when no module is given. Empty when no
+// node has the name.
+std::string OidOfName(const MibIndex& index, std::string_view name);
+
 // "down(2)" for a value of an enumeration, "300 seconds" for an object with units, empty
 // otherwise. oid is the binding's, index and all.
 std::string ValueLabel(const MibIndex& index, std::string_view oid, std::string_view value);

@@ -14,6 +14,7 @@
 #include "platform/Encoding.h"
 #include "platform/qt/QtText.h"
 #include "reception/Receiver.h"
+#include "traplog/TrapRowFilter.h"
 #include "traplog/TrapRowQueue.h"
 #include "ui/TrapListColumns.h"
 #include "ui/TrapListCopy.h"
@@ -146,6 +147,25 @@ void CEventView::CreateContextMenu() {
     copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     m_list->addAction(copy);
     connect(copy, &QAction::triggered, this, &CEventView::OnCopySelected);
+    m_filterOnValue = m_contextMenu->addAction(QStringLiteral("この値で絞り込み"));
+    m_filterOnValue->setObjectName(QStringLiteral("filterOnValue"));
+    connect(m_filterOnValue, &QAction::triggered, this, &CEventView::OnFilterOnValue);
+}
+
+void CEventView::OnFilterOnValue() {
+    if (!m_menuCell.isValid() || m_menuCell.model() != m_list->model()) return;
+    const int row = m_finder->SourceRow(m_menuCell.row());
+    const int column = m_menuCell.column();
+    if (row < 0) return;
+    std::string value;
+    if (column == 0)
+        value = std::to_string(m_model->Row(row).image);
+    else if (column == TrapNameColumn::kColumn)
+        value = m_model->index(row, column).data().toString().toStdString();
+    else
+        value = Cp932ToUtf8(m_model->CellText(row, column));
+    const std::string expression = FilterExpressionFor(column, value);
+    if (!expression.empty()) m_finder->SearchFor(QString::fromStdString(expression));
 }
 
 void CEventView::resizeEvent(QResizeEvent* event) {
@@ -239,6 +259,8 @@ void CEventView::OnListClick() {
 
 void CEventView::OnListRightClick(const QPoint& position) {
     if (FirstSelectedRow() < 0) return;
+    m_menuCell = m_list->indexAt(position);
+    m_filterOnValue->setEnabled(m_menuCell.isValid());
     m_contextMenu->popup(m_list->viewport()->mapToGlobal(position));
 }
 

@@ -2,6 +2,7 @@
 // The received trap list view (bottom pane): the service status with the start and stop
 // buttons, and the list of every received trap, which is the only copy of its data.
 
+#include <QPersistentModelIndex>
 #include <QTimer>
 #include <QWidget>
 #include <string>
@@ -17,6 +18,7 @@ class QFrame;
 class Receiver;
 class SettingsSource;
 class QLabel;
+class QAction;
 class QMenu;
 class QPushButton;
 class QTableView;
@@ -69,6 +71,9 @@ public:
     void OnDeleteAll();
     // Ctrl+C and the context menu: the selected rows as tab-separated text.
     void OnCopySelected();
+    // The context menu's "この値で絞り込み": the search box gets the expression that keeps
+    // the rows whose cell shows the value of the cell right-clicked, and applies it.
+    void OnFilterOnValue();
 
     QTableView* List() const { return m_list; }
     QMenu* ContextMenu() const { return m_contextMenu; }
@@ -103,6 +108,8 @@ private:
     QPushButton* m_start = nullptr;
     QPushButton* m_stop = nullptr;
     QMenu* m_contextMenu = nullptr;
+    QAction* m_filterOnValue = nullptr;
+    QPersistentModelIndex m_menuCell;  // the cell the context menu was opened on
     QTimer m_startTimer;
     int m_nStartTick = 0;
 };

@@ -1,13 +1,19 @@
 #include "ui/TrapListFinder.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QTableView>
+#include <QTextCharFormat>
 
 #include "platform/Encoding.h"
 #include "platform/qt/EventImages.h"
+#include "traplog/TrapRowFilter.h"
 #include "ui/TrapListFilter.h"
 #include "ui/TrapListModel.h"
 #include "ui/TrapListScan.h"
@@ -21,10 +27,29 @@ CTrapListFinder::CTrapListFinder(QTableView* list, TrapListModel* rows,
       m_scan(new TrapListScan(rows, this)),
       m_onViewModelChanged(std::move(onViewModelChanged)) {
     setObjectName(QStringLiteral("trapSearch"));
-    m_text = new QLineEdit(this);
+    // The box is the line of a combo box whose drop-down holds the recent searches.
+    m_history = new QComboBox(this);
+    m_history->setObjectName(QStringLiteral("searchHistory"));
+    m_history->setEditable(true);
+    m_history->setInsertPolicy(QComboBox::NoInsert);
+    m_history->setCompleter(nullptr);  // typing stays typing: no completion from the history
+    m_history->setMaxCount(kHistorySize);
+    m_text = m_history->lineEdit();
     m_text->setObjectName(QStringLiteral("searchText"));
-    m_text->setPlaceholderText(QStringLiteral("検索 (すべての列)"));
+    m_text->setPlaceholderText(QStringLiteral(
+        "検索 (すべての列) または式: source == 192.0.2.0/24 && trap ~ \"linkDown\""));
     m_text->setClearButtonEnabled(true);
+    QString fields = QStringLiteral(
+        "演算子 (==, !=, <, <=, >, >=, ~) を含むと式として絞り込みます。\n"
+        "例: version == 3 && user == \"alice\"、ifIndex == 3、text ~ \"ディスク\"\n"
+        "&& (かつ)、|| (または)、! (否定)、( ) が使えます。~ は「含む」です。\n"
+        "バインディングは MIB 名 (ifIndex、IF-MIB::ifIndex) か OID で書きます。\n項目:");
+    for (const std::string& line : FilterFieldNames())
+        fields += QStringLiteral("\n  ") + QString::fromStdString(line);
+    m_text->setToolTip(fields);
+    m_ignoreCase = new QCheckBox(QStringLiteral("大/小文字無視"), this);
+    m_ignoreCase->setObjectName(QStringLiteral("searchIgnoreCase"));
+    m_ignoreCase->setToolTip(QStringLiteral("英字の大文字と小文字を区別せずに探します"));
     m_event = new QComboBox(this);
     m_event->setObjectName(QStringLiteral("searchEvent"));
     m_event->addItem(QStringLiteral("すべてのイベント"), -1);
@@ -39,12 +64,23 @@ CTrapListFinder::CTrapListFinder(QTableView* list, TrapListModel* rows,
     m_version->addItem(QStringLiteral("SNMPv3"), 3);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("searchCount"));
+    m_error = new QLabel(this);
+    m_error->setObjectName(QStringLiteral("searchError"));
+    m_error->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_error->hide();
 
     // A pause after the last key: a million rows are not searched once per letter.
     m_typing.setSingleShot(true);
     m_typing.setInterval(kTypingPauseMs);
     connect(&m_typing, &QTimer::timeout, this, &CTrapListFinder::ApplySearch);
     connect(m_text, &QLineEdit::textChanged, this, [this] { m_typing.start(); });
+    // A search the user settled on (Enter, or leaving the box) goes into the history.
+    connect(m_text, &QLineEdit::editingFinished, this, [this] {
+        ApplySearch();
+        if (m_error->isHidden()) Remember(m_text->text());
+    });
+    connect(m_history, &QComboBox::activated, this, [this] { ApplySearch(); });
+    connect(m_ignoreCase, &QCheckBox::toggled, this, &CTrapListFinder::ApplySearch);
     connect(m_event, &QComboBox::currentIndexChanged, this, &CTrapListFinder::ApplySearch);
     connect(m_version, &QComboBox::currentIndexChanged, this, &CTrapListFinder::ApplySearch);
     connect(m_scan, &TrapListScan::Progress, this, &CTrapListFinder::UpdateCount);
@@ -60,23 +96,55 @@ CTrapListFinder::CTrapListFinder(QTableView* list, TrapListModel* rows,
 
 void CTrapListFinder::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    LayOut();
+}
+
+void CTrapListFinder::LayOut() {
     const int h = height() - 4;
-    const int choices = 2 * 150 + 8;
-    const int countWidth = std::max(m_count->sizeHint().width(), 220);
-    const int textWidth = std::max(120, width() - choices - countWidth - 24);
-    m_text->setGeometry(4, 2, textWidth, h);
-    m_event->setGeometry(m_text->geometry().right() + 8, 2, 150, h);
+    const int caseWidth = m_ignoreCase->sizeHint().width();
+    const int choices = 2 * 150 + 8 + caseWidth + 8;
+    // An error needs more room than the count; the box keeps at least a third.
+    const int countWidth = m_error->isHidden()
+                               ? std::max(m_count->sizeHint().width(), 220)
+                               : std::min(m_error->sizeHint().width(), width() * 2 / 3 - choices);
+    const int textWidth = std::max(std::max(120, width() / 3), width() - choices - countWidth - 24);
+    m_history->setGeometry(4, 2, textWidth, h);
+    m_ignoreCase->setGeometry(m_history->geometry().right() + 8, 2, caseWidth, h);
+    m_event->setGeometry(m_ignoreCase->geometry().right() + 8, 2, 150, h);
     m_version->setGeometry(m_event->geometry().right() + 4, 2, 150, h);
-    m_count->setGeometry(m_version->geometry().right() + 8, 2,
-                         std::max(0, width() - m_version->geometry().right() - 12), h);
+    const QRect rest(m_version->geometry().right() + 8, 2,
+                     std::max(0, width() - m_version->geometry().right() - 12), h);
+    m_count->setGeometry(rest);
+    m_error->setGeometry(rest);
 }
 
 bool CTrapListFinder::Active() const { return !m_filter->Query().Empty() || m_sortColumn >= 0; }
 
 void CTrapListFinder::ApplySearch() {
     m_typing.stop();
-    TrapRowQuery query(Utf8ToCp932(m_text->text().toStdString()), m_event->currentData().toInt(),
-                       m_version->currentData().toInt());
+    const std::string text = m_text->text().toStdString();
+    const int event = m_event->currentData().toInt();
+    const int version = m_version->currentData().toInt();
+    TrapRowQuery query;
+    if (LooksLikeFilterExpression(text)) {
+        auto compiled = TrapRowFilter::Compile(
+            text, IgnoreCase(), [this](std::string_view name) { return m_rows->BindingOid(name); });
+        if (const auto* error = std::get_if<TrapFilterError>(&compiled)) {
+            // Positions in the box count UTF-16 units; the error's count bytes.
+            const int start =
+                QString::fromUtf8(text.data(), static_cast<qsizetype>(error->position)).size();
+            const int length = QString::fromUtf8(text.data() + error->position,
+                                                 static_cast<qsizetype>(error->length))
+                                   .size();
+            ShowError(QString::fromStdString(error->message), start, length);
+            return;
+        }
+        query = TrapRowQuery(std::get<std::shared_ptr<const TrapRowFilter>>(std::move(compiled)),
+                             event, version);
+    } else {
+        query = TrapRowQuery(Utf8ToCp932(text), event, version, IgnoreCase());
+    }
+    ShowError({}, 0, 0);
     if (!query.Empty()) {
         m_scan->Start(std::move(query));
         return;
@@ -87,6 +155,81 @@ void CTrapListFinder::ApplySearch() {
 }
 
 bool CTrapListFinder::Searching() const { return m_scan->Running(); }
+
+void CTrapListFinder::ShowError(const QString& message, int start, int length) {
+    // The part at fault is underlined in the box itself; an error at the end marks the
+    // last character.
+    QList<QInputMethodEvent::Attribute> marks;
+    if (!message.isEmpty() && !m_text->text().isEmpty()) {
+        if (length == 0) start = std::max(0, start - 1), length = 1;
+        QTextCharFormat format;
+        format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        format.setUnderlineColor(QColor(0xC0, 0, 0));
+        format.setBackground(QColor(0xFF, 0xD0, 0xD0));
+        marks << QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat,
+                                              start - m_text->cursorPosition(), length, format);
+    }
+    {
+        const QSignalBlocker quiet(m_text);
+        QInputMethodEvent marking(QString(), marks);
+        QCoreApplication::sendEvent(m_text, &marking);
+    }
+    const bool wasShown = !m_error->isHidden();
+    if (message.isEmpty()) {
+        m_error->clear();
+        m_error->hide();
+        m_count->show();
+    } else {
+        // The message says where in characters, and shows the text from there.
+        const QString rest = m_text->text().mid(start, 24);
+        m_error->setText(QStringLiteral("構文エラー (%1 文字目 「%2」): %3")
+                             .arg(start + 1)
+                             .arg(rest.isEmpty() ? QStringLiteral("終わり") : rest.toHtmlEscaped())
+                             .arg(message));
+        m_error->setToolTip(m_error->text());
+        m_count->hide();
+        m_error->show();
+    }
+    if (wasShown != !m_error->isHidden()) LayOut();
+}
+
+QString CTrapListFinder::ErrorText() const { return m_error->text(); }
+
+void CTrapListFinder::SearchFor(const QString& text) {
+    m_text->setText(text);
+    ApplySearch();
+    if (m_error->isHidden()) Remember(text);
+}
+
+void CTrapListFinder::Remember(const QString& text) {
+    if (text.trimmed().isEmpty()) return;
+    QStringList texts = History();
+    texts.removeAll(text);
+    texts.prepend(text);
+    SetHistory(texts);
+}
+
+QStringList CTrapListFinder::History() const {
+    QStringList texts;
+    for (int i = 0; i < m_history->count(); ++i) texts << m_history->itemText(i);
+    return texts;
+}
+
+void CTrapListFinder::SetHistory(const QStringList& texts) {
+    // Changing the items of an editable combo box would write into the box: what the user
+    // has typed stays.
+    const QString typed = m_text->text();
+    const QSignalBlocker quietBox(m_history);
+    const QSignalBlocker quietText(m_text);
+    m_history->clear();
+    m_history->addItems(texts.mid(0, kHistorySize));
+    m_history->setCurrentIndex(-1);
+    m_text->setText(typed);
+}
+
+bool CTrapListFinder::IgnoreCase() const { return m_ignoreCase->isChecked(); }
+
+void CTrapListFinder::SetIgnoreCase(bool ignore) { m_ignoreCase->setChecked(ignore); }
 
 void CTrapListFinder::OnHeaderClicked(int column) {
     if (column != m_sortColumn) {

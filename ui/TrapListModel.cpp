@@ -44,9 +44,20 @@ std::string_view TrapListModel::CellText(int row, int column) const {
 }
 
 bool TrapListModel::RowMatches(int row, const TrapRowQuery& query) const {
-    return TrapRowMatches(Row(row), query, [this](const TrapRow& shown) -> std::string_view {
+    const auto name = [this](const TrapRow& shown) -> std::string_view {
         return names_.Name([&](int column) { return shown.Cell(column); });
-    });
+    };
+    if (query.Filter() == nullptr) return TrapRowMatches(Row(row), query, name);
+    // A filter's "trap" field compares the notification OID too.
+    return TrapRowMatches(
+        Row(row), query,
+        TrapRowNames{name, [this](const TrapRow& shown) -> std::string_view {
+                         return names_.Oid([&](int column) { return shown.Cell(column); });
+                     }});
+}
+
+std::string TrapListModel::BindingOid(std::string_view name) const {
+    return names_.OidOfName(name);
 }
 
 QVariant TrapListModel::data(const QModelIndex& index, int role) const {

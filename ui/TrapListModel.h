@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <cstddef>
 #include <deque>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -38,6 +39,8 @@ public:
     // True when the row (which must exist) matches query, in its cells, the readable text of
     // its bindings or its name column.
     bool RowMatches(int row, const TrapRowQuery& query) const;
+    // The dotted OID of a binding's MIB name in the names of the moment; empty for none.
+    std::string BindingOid(std::string_view name) const;
     // The row itself; row must exist.
     const TrapRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
     void RemoveRows(int first, int count);

@@ -9,6 +9,7 @@
 #include "ui/ExSplitter3Wnd.h"
 #include "ui/MainFrame.h"
 #include "ui/TrapListColumns.h"
+#include "ui/TrapListFinder.h"
 
 namespace {
 
@@ -35,6 +36,10 @@ void RestoreWindowState(CMainFrame& frame) {
             nested->restoreState(settings.value(QStringLiteral("splitter/top")).toByteArray());
     }
     if (frame.List()) frame.List()->Columns().Restore(settings);
+    if (CTrapListFinder* finder = frame.List() ? frame.List()->Finder() : nullptr) {
+        finder->SetHistory(settings.value(QStringLiteral("trapList/searchHistory")).toStringList());
+        finder->SetIgnoreCase(settings.value(QStringLiteral("trapList/ignoreCase")).toBool());
+    }
 }
 
 void SaveWindowState(const CMainFrame& frame) {
@@ -46,4 +51,8 @@ void SaveWindowState(const CMainFrame& frame) {
             settings.setValue(QStringLiteral("splitter/top"), nested->saveState());
     }
     if (frame.List()) frame.List()->Columns().Save(settings);
+    if (const CTrapListFinder* finder = frame.List() ? frame.List()->Finder() : nullptr) {
+        settings.setValue(QStringLiteral("trapList/searchHistory"), finder->History());
+        settings.setValue(QStringLiteral("trapList/ignoreCase"), finder->IgnoreCase());
+    }
 }

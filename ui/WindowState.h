@@ -1,8 +1,9 @@
 #pragma once
 // The window as the user left it: the main window's size and place, the splitters'
-// positions and the trap list's columns (shown or hidden, widths, order). Kept between runs
-// in the user's configuration folder ($XDG_CONFIG_HOME/olixtrap/window.conf), never in
-// OlixTrap.ini, which holds the program's settings and keeps its bytes.
+// positions, the trap list's columns (shown or hidden, widths, order), and its search box's
+// recent searches and choice of letter case. Kept between runs in the user's configuration
+// folder ($XDG_CONFIG_HOME/olixtrap/window.conf), never in OlixTrap.ini, which holds the
+// program's settings and keeps its bytes.
 
 #include <QString>
 

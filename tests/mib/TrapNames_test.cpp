@@ -45,6 +45,24 @@ TEST(TrapNames, LookupStopsAtTextThatIsNotAnOid) {
     EXPECT_TRUE(ParseOid("1.3.").empty());
 }
 
+// A filter names a binding by its MIB name; the module, when given, must be the node's.
+TEST(TrapNames, NamesGiveTheirOidWithAnInstance) {
+    MibIndex index;
+    MibNode node;
+    node.name = "ifOperStatus";
+    index.Add(ParseOid("1.3.6.1.2.1.2.2.1.8"), "IF-MIB", node, false);
+    node.name = "sameName";
+    index.Add(ParseOid("1.3.6.1.4.1.9.1"), "A-MIB", node, false);
+    index.Add(ParseOid("1.3.6.1.4.1.9.2"), "B-MIB", node, false);
+    EXPECT_EQ(OidOfName(index, "ifOperStatus"), "1.3.6.1.2.1.2.2.1.8");
+    EXPECT_EQ(OidOfName(index, "IF-MIB::ifOperStatus.3"), "1.3.6.1.2.1.2.2.1.8.3");
+    EXPECT_EQ(OidOfName(index, "OTHER-MIB::ifOperStatus"), "");
+    EXPECT_EQ(OidOfName(index, "sameName"), "1.3.6.1.4.1.9.1");
+    EXPECT_EQ(OidOfName(index, "B-MIB::sameName"), "1.3.6.1.4.1.9.2");
+    EXPECT_EQ(OidOfName(index, "ifoperstatus"), "");
+    EXPECT_EQ(OidOfName(index, ""), "");
+}
+
 TEST(MibSearchPath, ProgramFolderFirstBaseLastEachFolderOnce) {
     TempProgramFolder folder;
     folder.Write("mibs/A.txt", "");

@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFont>
@@ -155,7 +156,7 @@ TEST_F(TrapListTest, RightClickWithoutASelectedRowOpensNoMenu) {
     for (QAction* action : List().ContextMenu()->actions())
         texts << action->objectName() + "=" + action->text();
     EXPECT_EQ(texts, QStringList({"32794=選択データ削除", "32795=すべてのデータ削除", "=",
-                                  "copyRows=コピー"}));
+                                  "copyRows=コピー", "filterOnValue=この値で絞り込み"}));
     List().ContextMenu()->close();
 }
 
@@ -211,6 +212,54 @@ TEST_F(TrapListTest, SearchNarrowsTheRowsAndSortCyclesBackToArrivalOrder) {
         finder.ApplySearch();
         EXPECT_EQ(Communities(), rows) << text.toStdString();
     }
+}
+
+// An expression typed into the box narrows the rows once typing pauses; a broken one says
+// what is wrong and where, and leaves the rows as they were; the context menu filters on
+// the cell right-clicked; settled searches go into the history.
+TEST_F(TrapListTest, AFilterExpressionTypedIntoTheBoxNarrowsTheRows) {
+    AddRows(3);
+    auto port = V2cRecord();
+    SetFixedText(port->community, "Port");
+    AddIntegerBinding(*port, "1.3.6.1.2.1.2.2.1.1.3", 3);
+    AddOctetStringBinding(*port, "1.3.6.1.2.1.2.2.1.2.3", "65 74 68 30 ");
+    AddTrapRow(*port);
+    CTrapListFinder& finder = *List().Finder();
+    finder.TextBox()->setFocus();
+    QTest::keyClicks(finder.TextBox(), "ifIndex == 3 || community == row1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Communities().size() == 2; }, 3000));
+    EXPECT_EQ(Communities(), (std::vector<std::string>{"row1", "Port"}));
+
+    finder.TextBox()->setText("ifDescr == eth0 && (community ~ port");
+    finder.ApplySearch();
+    EXPECT_EQ(Communities(), (std::vector<std::string>{"row1", "Port"}));
+    EXPECT_TRUE(finder.ErrorText().contains("20 文字目")) << finder.ErrorText().toStdString();
+    EXPECT_TRUE(finder.ErrorText().contains("を閉じる ) がありません"));
+    EXPECT_TRUE(List().findChild<QLabel*>("searchCount")->isHidden());
+
+    finder.IgnoreCaseChoice()->setChecked(true);
+    finder.TextBox()->setText("ifDescr == ETH0 && (community ~ port)");
+    QTest::keyClick(finder.TextBox(), Qt::Key_Return);
+    EXPECT_TRUE(finder.ErrorText().isEmpty());
+    EXPECT_EQ(Communities(), (std::vector<std::string>{"Port"}));
+    finder.IgnoreCaseChoice()->setChecked(false);
+    EXPECT_TRUE(Communities().empty());
+
+    finder.TextBox()->clear();
+    finder.ApplySearch();
+    frame->AllowShowing();
+    frame->resize(800, 600);
+    frame->show();
+    SelectRow(2);
+    List().List()->scrollToTop();
+    const QRect cell = List().List()->visualRect(List().List()->model()->index(2, 6));
+    List().OnListRightClick(cell.center());
+    List().ContextMenu()->findChild<QAction*>("filterOnValue")->trigger();
+    List().ContextMenu()->close();
+    EXPECT_EQ(finder.TextBox()->text(), "community == \"row2\"");
+    EXPECT_EQ(Communities(), (std::vector<std::string>{"row2"}));
+    EXPECT_EQ(finder.History(),
+              QStringList({"community == \"row2\"", "ifDescr == ETH0 && (community ~ port)"}));
 }
 
 TEST_F(TrapListTest, ALongSearchRunsInSlicesAndFollowsTheRowsThatComeAndGoMeanwhile) {

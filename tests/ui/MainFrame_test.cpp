@@ -13,6 +13,7 @@
 #include "trap/LossCounters.h"
 #include "trap/PacketCounters.h"
 #include "ui/ExSplitter3Wnd.h"
+#include "ui/TrapListFinder.h"
 #include "ui/WindowState.h"
 
 namespace {
@@ -233,6 +234,8 @@ TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile
     ChooseColumnCommand(3, "moveColumnRight");
     ASSERT_TRUE(header->isSectionHidden(7));
     const int hostNameAt = header->visualIndex(3);
+    List().Finder()->SearchFor("version == 2");
+    List().Finder()->SetIgnoreCase(true);
     const QList<int> rows = frame->Splitter()->sizes();
     const QList<int> top = frame->Splitter()->NestedSplitter()->sizes();
     frame->close();
@@ -255,6 +258,8 @@ TEST_F(FrameTest, WindowStateIsKeptInTheUserConfigurationAndNotInTheSettingsFile
     EXPECT_TRUE(header->isSectionHidden(7));
     ChooseColumnCommand(0, "showAllColumns");
     EXPECT_EQ(header->sectionSize(7), 150) << "a hidden column comes back as wide as it was";
+    EXPECT_EQ(List().Finder()->History(), QStringList{"version == 2"});
+    EXPECT_TRUE(List().Finder()->IgnoreCase());
 }
 
 TEST_F(FrameTest, ColumnsKeptBeforeColumnsCouldBeHiddenStillApply) {
