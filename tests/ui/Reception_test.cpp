@@ -12,6 +12,7 @@
 #include "support/SnmptrapRunner.h"
 #include "trap/PacketCounters.h"
 #include "traplog/TrapRowTexts.h"
+#include "ui/TrapListFinder.h"
 
 namespace {
 
@@ -128,4 +129,25 @@ TEST_F(ReceptionTest, AJapaneseStringReadsAsTextInTheDetailAndTheCopiedRow) {
     EXPECT_EQ(cells.last(), "IF-MIB::linkDown");
     // The list itself keeps the hex alone.
     EXPECT_TRUE(QString::fromLatin1(List().CellText(0, kBindingsColumn)).endsWith(hex + ","));
+}
+
+// Two real linkDown traps, of interfaces 2 and 3: a filter on the binding by its MIB name
+// and on the name column keeps the one of interface 3.
+TEST_F(ReceptionTest, AFilterOnABindingByItsMibNameKeepsTheRealTrapThatHasIt) {
+    for (const char* ifIndex : {"2", "3"})
+        Send({"-v", "2c", "-c", "public", Target(), "", "1.3.6.1.6.3.1.1.5.3",
+              std::string("1.3.6.1.2.1.2.2.1.1.") + ifIndex, "i", ifIndex,
+              std::string("1.3.6.1.2.1.2.2.1.2.") + ifIndex, "s", std::string("eth") + ifIndex});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List().RowCount() == 2; }, 10000));
+    CTrapListFinder& finder = *List().Finder();
+    finder.SearchFor(R"(source == 127.0.0.0/8 && trap ~ "linkDown" && ifIndex == 3)");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.Searching(); }, 10000));
+    ASSERT_EQ(finder.ShownRowCount(), 1) << finder.ErrorText().toStdString();
+    EXPECT_TRUE(QString::fromLatin1(List().CellText(0, kBindingsColumn))
+                    .contains("1.3.6.1.2.1.2.2.1.1.3,3,"));
+    finder.SearchFor(R"(IF-MIB::ifDescr == "eth2")");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.Searching(); }, 10000));
+    ASSERT_EQ(finder.ShownRowCount(), 1);
+    EXPECT_TRUE(QString::fromLatin1(List().CellText(0, kBindingsColumn))
+                    .contains("1.3.6.1.2.1.2.2.1.1.2,2,"));
 }
