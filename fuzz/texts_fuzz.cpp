@@ -11,6 +11,7 @@
 
 #include "traplog/ReadableText.h"
 #include "traplog/TrapRow.h"
+#include "traplog/TrapRowFilter.h"
 #include "traplog/TrapRowSearch.h"
 #include "traplog/TrapRowTexts.h"
 
@@ -61,5 +62,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const bool found = TrapRowMatches(row, query);
     // A text found in a cell is found in the row; an empty one matches every row.
     if (a.empty() || b.find(a) == 0) Check(found);
+
+    // Any text compiles to a filter or to an error inside it, and a filter runs on any row.
+    auto compiled = TrapRowFilter::Compile(a, b.size() % 2 == 1);
+    if (const auto* error = std::get_if<TrapFilterError>(&compiled)) {
+        Check(error->position + error->length <= a.size() && !error->message.empty());
+    } else {
+        const auto& filter = std::get<std::shared_ptr<const TrapRowFilter>>(compiled);
+        static_cast<void>(filter->Matches(row, TrapRowNames{}));
+    }
     return 0;
 }
