@@ -124,7 +124,32 @@ bool AlarmStore::Exec(const char* sql) {
     return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+std::vector<AlarmHistoryRow> ReadAlarmHistory(const std::string& path, int64_t id, int limit) {
+    std::vector<AlarmHistoryRow> rows;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return rows;
+    }
+    // The writer holds its transaction briefly; a reader waits rather than fails.
+    sqlite3_busy_timeout(db, 2000);
+    {
+        Statement select(db,
+                         "SELECT ms, event, severity, count FROM history WHERE alarm_id = ?1 "
+                         "ORDER BY id DESC LIMIT ?2");
+        if (select.Ok()) {
+            select.Number(1, id).Number(2, limit);
+            while (select.Row())
+                rows.push_back({select.NumberAt(0), select.TextAt(1), select.TextAt(2),
+                                static_cast<uint64_t>(select.NumberAt(3))});
+        }
+    }
+    sqlite3_close(db);
+    return rows;
+}
+
 std::string AlarmStore::Open(const std::string& path) {
+    path_ = path;
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
         const std::string error = db_ ? sqlite3_errmsg(db_) : "no memory";

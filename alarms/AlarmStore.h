@@ -23,6 +23,18 @@ class SettingsSource;
 
 inline constexpr std::string_view kAlarmDatabaseName = "alarms.sqlite";
 
+// One row of an alarm's history as the store keeps it.
+struct AlarmHistoryRow {
+    int64_t ms = 0;
+    std::string event;     // HistoryEventName's
+    std::string severity;  // the severity's name
+    uint64_t count = 0;
+};
+
+// The newest `limit` rows of alarm id's history, newest first, read through a connection
+// of its own (any thread; the writer goes on meanwhile). Empty when the file cannot be read.
+std::vector<AlarmHistoryRow> ReadAlarmHistory(const std::string& path, int64_t id, int limit);
+
 class AlarmStore {
 public:
     AlarmStore(AlarmEngine& engine, const SettingsSource& settings);
@@ -42,6 +54,9 @@ public:
     // Writes what the engine holds now, on the caller's thread (tests; the writer must not run).
     void WriteNow();
 
+    // The database's path (empty before Open).
+    const std::string& Path() const { return path_; }
+
     uint64_t Transactions() const { return transactions_.load(); }
     // Prunes the history now (tests): by age, then by size.
     void Prune();
@@ -54,6 +69,7 @@ private:
     AlarmEngine& engine_;
     const SettingsSource& settings_;
     sqlite3* db_ = nullptr;
+    std::string path_;
     std::atomic<uint64_t> transactions_{0};
     std::mutex lock_;  // guards stop_
     std::condition_variable wake_;
