@@ -47,6 +47,8 @@ Program::Program(MessageBoxPort& boxes)
 
 Program::~Program() { alarmStore_.Stop(); }
 
+std::string Program::AlarmRulesPath() const { return DbPath(kAlarmRulesFileName); }
+
 std::string Program::ReloadAlarmRules() {
     AlarmRulesParse parse = LoadAlarmRulesFile(DbPath(kAlarmRulesFileName));
     if (!parse.error.empty()) {

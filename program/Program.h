@@ -78,6 +78,8 @@ public:
     // Reads db/AlarmRules.txt again. A damaged file is posted as a box naming the line and
     // the rules in force stay; returns that text, empty when the rules were taken.
     std::string ReloadAlarmRules();
+    // db/AlarmRules.txt of the program folder.
+    std::string AlarmRulesPath() const;
     // Ends the store's writer after its last batch (after the receiver has stopped).
     void StopAlarms() { alarmStore_.Stop(); }
 

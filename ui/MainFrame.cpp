@@ -6,6 +6,9 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
+#include "alarms/dialogs/AlarmPane.h"
+#include "alarms/dialogs/AlarmRulesDlg.h"
+#include "alarms/dialogs/AlarmWindow.h"
 #include "forward/Forwarder.h"
 #include "mail/MailQueue.h"
 #include "mib/MibService.h"
@@ -34,6 +37,10 @@ namespace {
 constexpr int kAboutCommand = 57664;  // the framework's standard about command
 constexpr int kTrafficGraphCommand = 32820;
 constexpr int kMibModulesCommand = 32800;
+constexpr int kAlarmWindowCommand = 32821;
+constexpr int kAlarmRulesCommand = 32822;
+// The alarm pane counts on every sixth refresh tick (about four times a second).
+constexpr int kAlarmPaneTicks = 6;
 
 // The unsent mails the last run kept and what became of them at this start.
 QString MailSpoolStatusText(const MailSpoolStart& start) {
@@ -145,7 +152,11 @@ void CMainFrame::CreateStatusBar() {
     }
     m_mibPane = new QLabel(this);
     m_mibPane->setObjectName(QStringLiteral("mibPane"));
+    m_alarmPane = new CAlarmPane(this);
+    connect(m_alarmPane, &CAlarmPane::Clicked, this, &CMainFrame::OnAlarmWindow);
+    m_alarmPane->Show(m_program.Alarms().Snapshot());
     statusBar()->addWidget(m_pane0, 1);
+    statusBar()->addPermanentWidget(m_alarmPane, 0);
     statusBar()->addPermanentWidget(m_mibPane, 0);
     statusBar()->addPermanentWidget(m_spoolPane, 0);
     statusBar()->addPermanentWidget(m_lossPane, 0);
@@ -183,6 +194,8 @@ void CMainFrame::CreateMenus() {
             [this] { OnTrafficGraphCommand(this, m_program.Traffic()); });
     connect(AddCommand(view, "MIB モジュール", kMibModulesCommand), &QAction::triggered, this,
             [this] { CMibWindow::Open(m_program.Mib(), m_program.Settings(), this); });
+    connect(AddCommand(view, "アラーム", kAlarmWindowCommand), &QAction::triggered, this,
+            &CMainFrame::OnAlarmWindow);
 
     QMenu* trap = menuBar()->addMenu(QStringLiteral("トラップ(&T)"));
     connect(AddCommand(trap, "トラップ受信 設定\tCtrl+E", 32776, "Ctrl+E"), &QAction::triggered,
@@ -194,6 +207,8 @@ void CMainFrame::CreateMenus() {
             [this] { OnUserSettingsCommand(this, m_program.Users(), m_program.MessageBoxes()); });
     connect(AddCommand(trap, "トラップ ログ\tCtrl+L", 32777, "Ctrl+L"), &QAction::triggered, this,
             [this] { OnTrapLogCommand(this, m_program.Log(), m_program.MessageBoxes()); });
+    connect(AddCommand(trap, "アラーム ルール", kAlarmRulesCommand), &QAction::triggered, this,
+            &CMainFrame::OnAlarmRules);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
     connect(AddCommand(options, "オプション(&O)", 32778), &QAction::triggered, this, [this] {
@@ -263,6 +278,20 @@ void CMainFrame::OnRefreshTick() {
     ShowLosses();
     if (const QString mib = MibStatusText(m_program.Mib()); mib != m_mibPane->text())
         m_mibPane->setText(mib);
+    if (++m_alarmTicks >= kAlarmPaneTicks) {
+        m_alarmTicks = 0;
+        m_alarmPane->Show(m_program.Alarms().Snapshot());
+    }
+}
+
+void CMainFrame::OnAlarmWindow() {
+    CAlarmWindow::Open(m_program.Alarms(), m_program.AlarmDatabase().Path(), this);
+}
+
+void CMainFrame::OnAlarmRules() {
+    OpenAlarmRulesDialog(
+        m_program.Alarms(), m_program.AlarmRulesPath(),
+        [this] { return m_program.ReloadAlarmRules(); }, m_program.MessageBoxes(), this);
 }
 
 void CMainFrame::OnFileSave() {

@@ -8,6 +8,7 @@
 #include "ui/LossSummary.h"
 #include "ui/MyInfo.h"
 
+class CAlarmPane;
 class CCountDlg;
 class CDataView;
 class CEventView;
@@ -38,6 +39,9 @@ public:
     void OnFileExit();
     void OnViewClear();
     void OnHelp();
+    // 表示 > アラーム (and a click on the alarm pane); トラップ > アラーム ルール.
+    void OnAlarmWindow();
+    void OnAlarmRules();
     // Shows the about box modally.
     void OnAppAbout();
 
@@ -49,6 +53,7 @@ public:
     CEventView* List() const { return m_list; }
     CCountDlg* Counters() const { return m_counters; }
     CDataView* Detail() const { return m_detail; }
+    CAlarmPane* AlarmPane() const { return m_alarmPane; }
     // The hidden service window (the log clean-up).
     CMyInfo& ServiceWindow() { return m_info; }
 
@@ -82,6 +87,8 @@ private:
     QLabel* m_spoolPane = nullptr;   // the last run's unsent mails; hidden when there were none
     LossCounts m_lossBaseline{};     // the counts at the last clear of the display
     QString m_lossSince;
+    CAlarmPane* m_alarmPane = nullptr;  // open alarms by severity
+    int m_alarmTicks = 0;
     QLabel* m_mibPane = nullptr;  // MIB loading progress, then modules loaded and failed
     QTimer m_clock;
     QTimer m_refresh;
