@@ -50,6 +50,17 @@ QVariant SortValue(const AlarmView& view, AlarmColumn column) {
     }
 }
 
+QString SearchTextOf(const AlarmView& view) {
+    QString text;
+    for (AlarmColumn column :
+         {AlarmColumn::kSeverity, AlarmColumn::kState, AlarmColumn::kSender, AlarmColumn::kTrapName,
+          AlarmColumn::kInstance, AlarmColumn::kMessage, AlarmColumn::kAck}) {
+        text += CellText(view, column);
+        text += QChar('\n');  // no match spans two columns
+    }
+    return text.toLower();
+}
+
 }  // namespace
 
 QString AlarmStateLabel(AlarmState state) {
@@ -98,6 +109,8 @@ int AlarmListModel::Update(const AlarmSnapshot& snapshot) {
         beginRemoveRows({}, static_cast<int>(row), static_cast<int>(end - 1));
         m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(row),
                      m_rows.begin() + static_cast<std::ptrdiff_t>(end));
+        m_search.erase(m_search.begin() + static_cast<std::ptrdiff_t>(row),
+                       m_search.begin() + static_cast<std::ptrdiff_t>(end));
         endRemoveRows();
     }
     // What stays is a subsequence of next in the same order: update it in place. Ids only
@@ -117,6 +130,7 @@ int AlarmListModel::Update(const AlarmSnapshot& snapshot) {
             AlarmView& mine = m_rows[at];
             if (mine.facts != view.facts || mine.count != view.count ||
                 mine.lastMs != view.lastMs) {
+                if (mine.facts != view.facts) m_search[at] = SearchTextOf(view);
                 mine = view;
                 ++changed;
                 const int row = static_cast<int>(at);
@@ -136,6 +150,7 @@ int AlarmListModel::Update(const AlarmSnapshot& snapshot) {
         const int first = static_cast<int>(m_rows.size());
         beginInsertRows({}, first, first + static_cast<int>(appended.size()) - 1);
         m_rows.insert(m_rows.end(), appended.begin(), appended.end());
+        for (const AlarmView& view : appended) m_search.push_back(SearchTextOf(view));
         endInsertRows();
     }
     return changed;
@@ -198,8 +213,8 @@ AlarmFilterProxy::AlarmFilterProxy(QObject* parent) : QSortFilterProxyModel(pare
 }
 
 void AlarmFilterProxy::SetSearch(const QString& text) {
-    if (text == m_search) return;
-    m_search = text;
+    if (text.toLower() == m_search) return;
+    m_search = text.toLower();
     invalidateRowsFilter();
 }
 
@@ -235,11 +250,5 @@ bool AlarmFilterProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const
         if (facts.state != AlarmState::kCleared) return false;
         break;
     }
-    if (m_search.isEmpty()) return true;
-    for (int column = 0; column < kAlarmColumnCount; ++column)
-        if (model->data(model->index(sourceRow, column), Qt::DisplayRole)
-                .toString()
-                .contains(m_search, Qt::CaseInsensitive))
-            return true;
-    return false;
+    return m_search.isEmpty() || model->SearchText(sourceRow).contains(m_search);
 }

@@ -46,11 +46,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     const AlarmView& At(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
+    // The row's texts the search looks in (severity, state, sender, trap, instance, message,
+    // acknowledgement), folded to lower case; made again only when the alarm's facts change.
+    const QString& SearchText(int row) const { return m_search[static_cast<std::size_t>(row)]; }
     // The row of alarm id, if it is in view.
     std::optional<int> RowOf(int64_t id) const;
 
 private:
     std::vector<AlarmView> m_rows;  // ascending ids
+    std::vector<QString> m_search;  // beside m_rows
 };
 
 // The window's filters: a text searched in every column, a least severity, and a state.
@@ -69,7 +73,7 @@ protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 
 private:
-    QString m_search;
+    QString m_search;  // lower case
     AlarmSeverity m_least = AlarmSeverity::kCleared;
     StateFilter m_state = StateFilter::kAll;
 };
