@@ -317,10 +317,25 @@ void AlarmEngine::Tap(const TrapRecord& record, const TappedDatagram&, bool rece
     }
     if (!seenConfig_->mutes.empty() && ruleIndex >= 0 && CountMuted(sender, rule, now)) return;
     if (!rule->clears.empty()) ClearMatching(record, *rule, now);
-    if (!rule->raises) return;
-    BuildKey(record.sourceAddress, oid_, record, rule->instance, key_);
-    if (FastRepeat(*rule, now)) return;
-    SlowTrap(record, rule, ruleIndex, now);
+    if (rule->raises) {
+        BuildKey(record.sourceAddress, oid_, record, rule->instance, key_);
+        if (!FastRepeat(*rule, now)) SlowTrap(record, rule, ruleIndex, now);
+    }
+    if (!actions_.empty()) RunQueuedActions(record);
+}
+
+void AlarmEngine::QueueActions(const AlarmRule* rule, AlarmActionEvent event) {
+    if (actionPort_ == nullptr || rule == nullptr || !rule->HasActions()) return;
+    const bool wanted = event == AlarmActionEvent::kRaised ? rule->actOnRaise
+                        : event == AlarmActionEvent::kRose ? rule->actOnRise
+                                                           : rule->actOnClear;
+    if (wanted) actions_.emplace_back(rule, event);
+}
+
+void AlarmEngine::RunQueuedActions(const TrapRecord& record) {
+    // The rules stay alive with seenConfig_ until the next trap.
+    for (const auto& [rule, event] : actions_) actionPort_->RunAlarmActions(record, *rule, event);
+    actions_.clear();
 }
 
 bool AlarmEngine::FastRepeat(const AlarmRule& rule, int64_t now) {
@@ -523,6 +538,7 @@ void AlarmEngine::SlowTrap(const TrapRecord& record, const AlarmRule* rule, int 
         byId_.emplace(id, slot->index);
         Publish(*slot, NewFacts(record, rule, id, now), AlarmChangeKind::kRaised, now, true);
         History(*slot, AlarmHistoryEvent::kRaised, now);
+        QueueActions(rule, AlarmActionEvent::kRaised);
     } else {
         const std::shared_ptr<const AlarmFacts> current = slot->facts;
         slot->count.fetch_add(1);
@@ -541,10 +557,12 @@ void AlarmEngine::SlowTrap(const TrapRecord& record, const AlarmRule* rule, int 
             facts->ackMs = 0;
             Publish(*slot, std::move(facts), AlarmChangeKind::kRaised, now, true);
             History(*slot, AlarmHistoryEvent::kRaised, now);
+            QueueActions(rule, AlarmActionEvent::kRaised);
         } else if (current->severity != rule->severity) {
             facts->severity = rule->severity;
             Publish(*slot, std::move(facts), AlarmChangeKind::kSeverityChanged, now, true);
             History(*slot, AlarmHistoryEvent::kSeverityChanged, now);
+            if (rule->severity > current->severity) QueueActions(rule, AlarmActionEvent::kRose);
         } else {
             // Only the message is new: no change to announce.
             slot->facts = std::move(facts);
@@ -566,8 +584,13 @@ void AlarmEngine::ClearMatching(const TrapRecord& record, const AlarmRule& rule,
         facts->state = AlarmState::kCleared;
         facts->severity = AlarmSeverity::kCleared;
         facts->clearedMs = now;
+        // The actions are those of the rule that raised the alarm.
+        const AlarmRule* raisedBy = nullptr;
+        for (const AlarmRule& candidate : *seenConfig_->rules)
+            if (candidate.name == facts->ruleName) raisedBy = &candidate;
         Publish(*slot, std::move(facts), AlarmChangeKind::kCleared, now, true);
         History(*slot, AlarmHistoryEvent::kCleared, now);
+        QueueActions(raisedBy, AlarmActionEvent::kCleared);
     }
 }
 

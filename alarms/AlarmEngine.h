@@ -127,6 +127,22 @@ struct AlarmStoreBatch {
     bool Empty() const { return rows.empty() && history.empty() && acks.empty(); }
 };
 
+// The changes of an alarm that start its rule's actions.
+enum class AlarmActionEvent : uint8_t {
+    kRaised,   // new, or raised again after a clear
+    kRose,     // a trap more severe than the alarm
+    kCleared,  // cleared by a trap
+};
+
+// Runs a rule's actions (pop-up, program, sound, mail) for the trap that changed its
+// alarm; called on the receiver thread, outside the engine's lock.
+class AlarmActionPort {
+public:
+    virtual ~AlarmActionPort() = default;
+    virtual void RunAlarmActions(const TrapRecord& record, const AlarmRule& rule,
+                                 AlarmActionEvent event) = 0;
+};
+
 struct AlarmEngineParts {
     const SettingsSource& settings;   // the trap message's formats, the time cleared alarms show
     const MibService* mib = nullptr;  // names; none: OIDs only
@@ -143,6 +159,8 @@ public:
 
     // Rules in force from the next trap on.
     void SetRules(AlarmRuleList rules);
+    // Where the rules' actions go (before reception starts); none: no actions run.
+    void SetActionPort(AlarmActionPort* port) { actionPort_ = port; }
     std::shared_ptr<const AlarmRuleList> Rules() const;
 
     // The receiver's listener: one thread at a time.
@@ -196,6 +214,9 @@ private:
     bool FastRepeat(const AlarmRule& rule, int64_t now);
     void SlowTrap(const TrapRecord& record, const AlarmRule* rule, int ruleIndex, int64_t now);
     void ClearMatching(const TrapRecord& record, const AlarmRule& rule, int64_t now);
+    // Queues rule's actions for event when the rule asks for them (receiver thread).
+    void QueueActions(const AlarmRule* rule, AlarmActionEvent event);
+    void RunQueuedActions(const TrapRecord& record);
     // Under lock_.
     Slot* Find(const std::string& key);
     Slot* Create(const std::string& key, int64_t now);
@@ -234,4 +255,6 @@ private:
     std::string oid_;
     std::vector<CacheEntry> cache_;
     HistoryRing ring_;
+    AlarmActionPort* actionPort_ = nullptr;
+    std::vector<std::pair<const AlarmRule*, AlarmActionEvent>> actions_;
 };

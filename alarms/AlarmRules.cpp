@@ -163,7 +163,10 @@ bool AlarmRule::operator==(const AlarmRule& other) const {
            (anySource || (sourceFirst == other.sourceFirst && sourceLast == other.sourceLast)) &&
            bindings == other.bindings && raises == other.raises && severity == other.severity &&
            instance == other.instance && clears == other.clears &&
-           clearAfterSeconds == other.clearAfterSeconds && message == other.message;
+           clearAfterSeconds == other.clearAfterSeconds && message == other.message &&
+           popup == other.popup && program == other.program && sound == other.sound &&
+           mail == other.mail && actOnRaise == other.actOnRaise && actOnRise == other.actOnRise &&
+           actOnClear == other.actOnClear;
 }
 
 AlarmRuleList BuiltInAlarmRules() {
@@ -248,6 +251,29 @@ AlarmRulesParse ParseAlarmRules(std::string_view text) {
                             "\" が正しくありません (例: 300s, 5m, 2h, 1d)");
         } else if (key == "message") {
             rule.message = std::string(value);
+        } else if (key == "popup" || key == "program" || key == "sound" || key == "mail") {
+            if (value.empty()) return fail(std::string(key) + " の内容がありません");
+            (key == "popup"     ? rule.popup
+             : key == "program" ? rule.program
+             : key == "sound"   ? rule.sound
+                                : rule.mail) = std::string(value);
+        } else if (key == "actions-on") {
+            rule.actOnRaise = rule.actOnRise = rule.actOnClear = false;
+            std::string_view rest = value;
+            if (rest.empty()) return fail("actions-on には raise, rise, clear を書きます");
+            while (!rest.empty()) {
+                const auto gap = rest.find_first_of(" \t");
+                const std::string_view word = rest.substr(0, gap);
+                rest = gap == std::string_view::npos ? std::string_view{} : Trim(rest.substr(gap));
+                if (word == "raise")
+                    rule.actOnRaise = true;
+                else if (word == "rise")
+                    rule.actOnRise = true;
+                else if (word == "clear")
+                    rule.actOnClear = true;
+                else
+                    return fail("actions-on には raise, rise, clear を書きます");
+            }
         } else if (key == "alarm") {
             if (value != "yes" && value != "no") return fail("alarm には yes か no を書きます");
             rule.raises = value == "yes";
@@ -264,7 +290,8 @@ std::string FormatAlarmRules(const AlarmRuleList& rules) {
         "# rule NAME / trap OID[.*] / enterprise OID[.*] / source ADDRESS[-ADDRESS|/BITS]\n"
         "# binding OID VALUE / severity critical|major|minor|warning|indeterminate|cleared\n"
         "# instance OID / clears OID / clear-after 300s|5m|2h|1d / message TEXT / alarm yes|no\n"
-        "# message の置換: $source $trap $1 (位置) $ifDescr (MIB 名) $$\n";
+        "# message の置換: $source $trap $1 (位置) $ifDescr (MIB 名) $$\n"
+        "# popup TEXT / program LINE / sound beep|FILE / mail TEXT / actions-on raise rise clear\n";
     for (const AlarmRule& rule : rules) {
         text += "\nrule " + rule.name + '\n';
         for (const OidPattern& trap : rule.traps) text += "  trap " + FormatOidPattern(trap) + '\n';
@@ -280,6 +307,17 @@ std::string FormatAlarmRules(const AlarmRuleList& rules) {
             text += "  clear-after " + FormatDuration(rule.clearAfterSeconds) + '\n';
         if (!rule.message.empty()) text += "  message " + rule.message + '\n';
         if (!rule.raises) text += "  alarm no\n";
+        if (!rule.popup.empty()) text += "  popup " + rule.popup + '\n';
+        if (!rule.program.empty()) text += "  program " + rule.program + '\n';
+        if (!rule.sound.empty()) text += "  sound " + rule.sound + '\n';
+        if (!rule.mail.empty()) text += "  mail " + rule.mail + '\n';
+        if (rule.HasActions() && !(rule.actOnRaise && rule.actOnRise && !rule.actOnClear)) {
+            text += "  actions-on";
+            if (rule.actOnRaise) text += " raise";
+            if (rule.actOnRise) text += " rise";
+            if (rule.actOnClear) text += " clear";
+            text += '\n';
+        }
     }
     return text;
 }

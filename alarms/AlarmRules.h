@@ -46,9 +46,21 @@ struct AlarmRule {
                                         // instance this trap clears
     int64_t clearAfterSeconds = 0;      // 0: never cleared for silence
     std::string message;                // template; empty: the trap's one-line message
-    int line = 0;                       // where the rule starts in its file (0: built in)
+    // The actions the alarm starts once for each of these changes, never for a repeat;
+    // texts in UTF-8, expanded with the trap's data as the reception filter's actions are.
+    std::string popup;
+    std::string program;      // the program and its arguments
+    std::string sound;        // "beep", or a wave file
+    std::string mail;         // the mail's text
+    bool actOnRaise = true;   // a new alarm, or one raised again after its clear
+    bool actOnRise = true;    // a trap more severe than the alarm
+    bool actOnClear = false;  // cleared by a trap
+    int line = 0;             // where the rule starts in its file (0: built in)
 
     bool operator==(const AlarmRule& other) const;
+    bool HasActions() const {
+        return !popup.empty() || !program.empty() || !sound.empty() || !mail.empty();
+    }
 };
 
 using AlarmRuleList = std::vector<AlarmRule>;

@@ -124,6 +124,10 @@ void Pipeline::RunActions(const TrapRecord& record, const RuleRecord& actions,
         SendNotificationMail(mail_, settings, ExpandTrapText(record, TextOf(actions.mailMessage)));
 }
 
+void Pipeline::RunRuleActions(const TrapRecord& record, const RuleRecord& actions) {
+    RunActions(record, actions, settings_.Snapshot());
+}
+
 int FilterTrap(const RuleStore& rules, const TrapRecord& record, const AppSettings& settings,
                RuleRecord& actions) {
     actions = RuleRecord{};

@@ -50,6 +50,10 @@ public:
     // inform (an answered InformRequest) goes the same way; its list row says so.
     [[nodiscard]] int ProcessTrap(TrapRecord& record, bool inform = false);
 
+    // Runs actions for record as a filter entry's would, with the settings as they are
+    // now; on the thread that runs the pipeline's traps (the alarms' actions).
+    void RunRuleActions(const TrapRecord& record, const RuleRecord& actions);
+
 private:
     friend class TrapBatches;
 

@@ -42,6 +42,7 @@ Program::Program(MessageBoxPort& boxes)
                  .boxes = boxes_}) {
     static_cast<void>(taps_.Add(forwarder_));
     static_cast<void>(taps_.Add(alarms_));
+    alarms_.SetActionPort(&alarmActions_);
     receiver_.SetTap(&taps_);
 }
 

@@ -17,6 +17,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
+#include "program/AlarmActions.h"
 #include "reception/Receiver.h"
 #include "reception/RejectedMessages.h"
 #include "records/RecordFileServices.h"
@@ -128,6 +129,7 @@ private:
     MailQueue mail_{losses_};
 
     Pipeline pipeline_;
+    AlarmActions alarmActions_{pipeline_};  // the alarm rules' actions, run by the pipeline
     RejectedMessages rejected_;
     Receiver receiver_;
 };

@@ -188,3 +188,54 @@ TEST_F(AlarmEngineTest, AStormStaysWithinTheAlarmBoundAndCountsWhatFindsNoRoom) 
 }
 
 }  // namespace
+
+namespace {
+
+class RecordingActions final : public AlarmActionPort {
+public:
+    void RunAlarmActions(const TrapRecord&, const AlarmRule& rule,
+                         AlarmActionEvent event) override {
+        runs.emplace_back(rule.name, event);
+    }
+    std::vector<std::pair<std::string, AlarmActionEvent>> runs;
+};
+
+TEST_F(AlarmEngineTest, ActionsRunOnceForARaiseARiseAndAClearNeverForARepeat) {
+    RecordingActions actions;
+    engine_.SetActionPort(&actions);
+    AlarmRuleList rules = BuiltInAlarmRules();
+    rules[0].mail = "down %A";  // linkDown, major
+    rules[0].actOnClear = true;
+    engine_.SetRules(rules);
+    using Run = std::pair<std::string, AlarmActionEvent>;
+
+    for (int i = 0; i < 100; ++i) {
+        Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
+        clock_.now += 700;  // past the message's refresh now and then: still a repeat
+    }
+    EXPECT_EQ(actions.runs, (std::vector<Run>{{"linkDown", AlarmActionEvent::kRaised}}));
+    Tap(*V2Trap({10, 0, 0, 1}, kLinkUp, 2));
+    Tap(*V2Trap({10, 0, 0, 1}, kLinkUp, 2));
+    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
+    EXPECT_EQ(actions.runs, (std::vector<Run>{{"linkDown", AlarmActionEvent::kRaised},
+                                              {"linkDown", AlarmActionEvent::kCleared},
+                                              {"linkDown", AlarmActionEvent::kRaised}}));
+
+    // A rule that makes the same alarm critical: its actions run once as the severity
+    // rises, and not when it falls back.
+    actions.runs.clear();
+    AlarmRuleList stricter = rules;
+    AlarmRule critical = rules[0];
+    critical.name = "core-down";
+    critical.severity = AlarmSeverity::kCritical;
+    critical.actOnClear = false;
+    stricter.insert(stricter.begin(), critical);
+    engine_.SetRules(stricter);
+    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
+    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
+    engine_.SetRules(rules);
+    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
+    EXPECT_EQ(actions.runs, (std::vector<Run>{{"core-down", AlarmActionEvent::kRose}}));
+}
+
+}  // namespace

@@ -9,7 +9,9 @@
 #include "records/DBLib.h"
 #include "support/Eventually.h"
 #include "support/LoopbackSender.h"
+#include "support/MailEveryTrap.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/RealSmtpServer.h"
 #include "support/RecordingServiceWindows.h"
 #include "support/SnmptrapRunner.h"
 #include "support/TempProgramFolder.h"
@@ -114,6 +116,33 @@ TEST_F(AlarmPeersTest, AThousandRepeatsMakeOneAlarmCountedAThousandTimes) {
                            "\"$(printf '1000\\n1000')\"")
                               .c_str()),
               0);
+}
+
+TEST_F(AlarmPeersTest, AThousandRepeatsSendTheRulesMailOnce) {
+    const std::array<uint8_t, 4> smtpHost = ProcessSmtpHost(27);
+    RealSmtpServer smtp(smtpHost, 25);
+    if (!smtp.Ready()) GTEST_SKIP() << "aiosmtpd cannot listen at the SMTP port here";
+    AppSettings settings = program_->Settings().Snapshot();
+    SetFixedText(settings.smtpServer,
+                 std::to_string(smtpHost[0]) + "." + std::to_string(smtpHost[1]) + "." +
+                     std::to_string(smtpHost[2]) + "." + std::to_string(smtpHost[3]));
+    SetFixedText(settings.mailFrom, "trap@example.org");
+    SetFixedText(settings.mailTo, "admin@example.org");
+    settings.usePopAuth = 0;
+    program_->Settings().Replace(settings);
+    folder_.Write("db/AlarmRules.txt",
+                  "rule link\n  trap 1.3.6.1.6.3.1.1.5.3\n  severity major\n"
+                  "  instance 1.3.6.1.2.1.2.2.1.1\n  mail linkDown alarm from %A\n");
+    ASSERT_EQ(program_->ReloadAlarmRules(), "");
+
+    Send(kLinkDown, {7}, 1000);
+    ASSERT_TRUE(Eventually([&] { return smtp.MessageCount() >= 1; }, 20s));
+    // The mail queue sends at once; a second mail would have come by now.
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(smtp.MessageCount(), 1);
+    EXPECT_NE(smtp.Read("1.eml").find("linkDown alarm from 127.0.0.1"), std::string::npos)
+        << smtp.Read("1.eml");
+    EXPECT_EQ(Find("7")->count, 1000u);
 }
 
 }  // namespace

@@ -27,6 +27,12 @@ AlarmRule RichRule() {
     rule.clears = {"1.3.6.1.4.1.9.0.6"};
     rule.clearAfterSeconds = 90;
     rule.message = "$source の電源 $1 が故障 ($trap, $$5)";
+    rule.popup = "%A の電源故障";
+    rule.program = "/usr/local/bin/page \"on call\" %A";
+    rule.sound = "beep";
+    rule.mail = "電源故障 %A";
+    rule.actOnRise = false;
+    rule.actOnClear = true;
     return rule;
 }
 
@@ -77,6 +83,9 @@ TEST(AlarmRulesFile, ADamagedFileNamesTheLineInJapanese) {
         {"rule a\n  source 10.0.0.9-10.0.0.1\n",
          "AlarmRules.txt の 2 行目: 送信元 \"10.0.0.9-10.0.0.1\" が正しくありません"},
         {"rule a\n  colour red\n", "AlarmRules.txt の 2 行目: 不明な項目 \"colour\" です"},
+        {"rule a\n  mail\n", "AlarmRules.txt の 2 行目: mail の内容がありません"},
+        {"rule a\n  actions-on raise often\n",
+         "AlarmRules.txt の 2 行目: actions-on には raise, rise, clear を書きます"},
     };
     for (const auto& c : cases) {
         const AlarmRulesParse parse = ParseAlarmRules(c.text);
