@@ -117,6 +117,13 @@ AlarmRuleDraft DraftOf(const AlarmRule& rule) {
     draft.clears = Oids(rule.clears);
     draft.clearAfter = DurationText(rule.clearAfterSeconds);
     draft.message = Utf8(rule.message);
+    draft.popup = Utf8(rule.popup);
+    draft.program = Utf8(rule.program);
+    draft.sound = Utf8(rule.sound);
+    draft.mail = Utf8(rule.mail);
+    draft.actOnRaise = rule.actOnRaise;
+    draft.actOnRise = rule.actOnRise;
+    draft.actOnClear = rule.actOnClear;
     return draft;
 }
 
@@ -131,6 +138,13 @@ AlarmRuleRead ReadDraft(const AlarmRuleDraft& draft) {
     rule.severity = static_cast<AlarmSeverity>(draft.severity);
     rule.raises = draft.raises;
     rule.message = draft.message.trimmed().toStdString();
+    rule.popup = draft.popup.trimmed().toStdString();
+    rule.program = draft.program.trimmed().toStdString();
+    rule.sound = draft.sound.trimmed().toStdString();
+    rule.mail = draft.mail.trimmed().toStdString();
+    rule.actOnRaise = draft.actOnRaise;
+    rule.actOnRise = draft.actOnRise;
+    rule.actOnClear = draft.actOnClear;
     const QString clearAfter = draft.clearAfter.trimmed();
     if (!ReadField("trap", Words(draft.traps), "トラップ", rule, read.error) ||
         !ReadField("enterprise", Words(draft.enterprises), "エンタープライズ", rule, read.error) ||
@@ -214,6 +228,24 @@ CAlarmRulesDlg::CAlarmRulesDlg(const AlarmEngine& engine, std::string path,
     m_message = NewLine(this, "alarmRuleMessage");
     m_message->setPlaceholderText(
         QStringLiteral("$source $trap $1 $ifDescr $$ (空: トラップの 1 行メッセージ)"));
+    m_popup = NewLine(this, "alarmRulePopup");
+    m_popup->setPlaceholderText(
+        QStringLiteral("ポップアップの文 (%A などトラップ受信設定と同じ置換)"));
+    m_program = NewLine(this, "alarmRuleProgram");
+    m_program->setPlaceholderText(QStringLiteral("プログラムと引数"));
+    m_sound = NewLine(this, "alarmRuleSound");
+    m_sound->setPlaceholderText(QStringLiteral("beep または WAVE ファイル"));
+    m_mail = NewLine(this, "alarmRuleMail");
+    m_mail->setPlaceholderText(QStringLiteral("メールの本文"));
+    m_onRaise = new QCheckBox(QStringLiteral("発生"), this);
+    m_onRaise->setObjectName(QStringLiteral("alarmRuleOnRaise"));
+    m_onRise = new QCheckBox(QStringLiteral("重要度上昇"), this);
+    m_onRise->setObjectName(QStringLiteral("alarmRuleOnRise"));
+    m_onClear = new QCheckBox(QStringLiteral("解除"), this);
+    m_onClear->setObjectName(QStringLiteral("alarmRuleOnClear"));
+    auto* when = new QHBoxLayout;
+    for (QCheckBox* box : {m_onRaise, m_onRise, m_onClear}) when->addWidget(box);
+    when->addStretch(1);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("名前:"), m_name);
     form->addRow(QStringLiteral("トラップ:"), m_traps);
@@ -226,6 +258,11 @@ CAlarmRulesDlg::CAlarmRulesDlg(const AlarmEngine& engine, std::string path,
     form->addRow(QStringLiteral("解除するトラップ:"), m_clears);
     form->addRow(QStringLiteral("自動解除:"), m_clearAfter);
     form->addRow(QStringLiteral("メッセージ:"), m_message);
+    form->addRow(QStringLiteral("ポップアップ:"), m_popup);
+    form->addRow(QStringLiteral("プログラム:"), m_program);
+    form->addRow(QStringLiteral("サウンド:"), m_sound);
+    form->addRow(QStringLiteral("メール:"), m_mail);
+    form->addRow(QStringLiteral("動作の時:"), when);
 
     auto* columns = new QHBoxLayout;
     columns->addLayout(left, 2);
@@ -242,12 +279,13 @@ CAlarmRulesDlg::CAlarmRulesDlg(const AlarmEngine& engine, std::string path,
     layout->addWidget(buttons);
 
     // Every edit goes into the draft the form shows.
-    for (QLineEdit* edit :
-         {m_name, m_traps, m_enterprises, m_source, m_instance, m_clears, m_clearAfter, m_message})
+    for (QLineEdit* edit : {m_name, m_traps, m_enterprises, m_source, m_instance, m_clears,
+                            m_clearAfter, m_message, m_popup, m_program, m_sound, m_mail})
         connect(edit, &QLineEdit::textEdited, this, &CAlarmRulesDlg::TakeForm);
     connect(m_bindings, &QPlainTextEdit::textChanged, this, &CAlarmRulesDlg::TakeForm);
     connect(m_severity, &QComboBox::currentIndexChanged, this, &CAlarmRulesDlg::TakeForm);
-    connect(m_raises, &QCheckBox::toggled, this, &CAlarmRulesDlg::TakeForm);
+    for (QCheckBox* box : {m_raises, m_onRaise, m_onRise, m_onClear})
+        connect(box, &QCheckBox::toggled, this, &CAlarmRulesDlg::TakeForm);
     connect(m_list, &QListWidget::currentRowChanged, this, &CAlarmRulesDlg::ShowDraft);
 
     ShowNames();
@@ -278,6 +316,13 @@ void CAlarmRulesDlg::ShowDraft(int row) {
     m_clears->setText(draft.clears);
     m_clearAfter->setText(draft.clearAfter);
     m_message->setText(draft.message);
+    m_popup->setText(draft.popup);
+    m_program->setText(draft.program);
+    m_sound->setText(draft.sound);
+    m_mail->setText(draft.mail);
+    m_onRaise->setChecked(draft.actOnRaise);
+    m_onRise->setChecked(draft.actOnRise);
+    m_onClear->setChecked(draft.actOnClear);
     m_filling = false;
     for (QWidget* field : std::initializer_list<QWidget*>{
              m_name, m_traps, m_enterprises, m_source, m_bindings, m_severity, m_raises, m_instance,
@@ -299,6 +344,13 @@ void CAlarmRulesDlg::TakeForm() {
     draft.clears = m_clears->text();
     draft.clearAfter = m_clearAfter->text();
     draft.message = m_message->text();
+    draft.popup = m_popup->text();
+    draft.program = m_program->text();
+    draft.sound = m_sound->text();
+    draft.mail = m_mail->text();
+    draft.actOnRaise = m_onRaise->isChecked();
+    draft.actOnRise = m_onRise->isChecked();
+    draft.actOnClear = m_onClear->isChecked();
     if (QListWidgetItem* item = m_list->item(m_shown); item && item->text() != draft.name)
         item->setText(draft.name);
 }

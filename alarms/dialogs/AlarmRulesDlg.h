@@ -32,6 +32,13 @@ struct AlarmRuleDraft {
     QString clears;    // OIDs, blanks between
     QString clearAfter;
     QString message;
+    QString popup;
+    QString program;
+    QString sound;
+    QString mail;
+    bool actOnRaise = true;
+    bool actOnRise = true;
+    bool actOnClear = false;
 };
 
 AlarmRuleDraft DraftOf(const AlarmRule& rule);
@@ -73,6 +80,13 @@ public:
     QLineEdit* ClearsBox() const { return m_clears; }
     QLineEdit* ClearAfterBox() const { return m_clearAfter; }
     QLineEdit* MessageLine() const { return m_message; }
+    QLineEdit* PopupBox() const { return m_popup; }
+    QLineEdit* ProgramBox() const { return m_program; }
+    QLineEdit* SoundBox() const { return m_sound; }
+    QLineEdit* MailBox() const { return m_mail; }
+    QCheckBox* OnRaiseBox() const { return m_onRaise; }
+    QCheckBox* OnRiseBox() const { return m_onRise; }
+    QCheckBox* OnClearBox() const { return m_onClear; }
 
 private:
     void ShowDraft(int row);
@@ -97,6 +111,13 @@ private:
     QLineEdit* m_clears;
     QLineEdit* m_clearAfter;
     QLineEdit* m_message;
+    QLineEdit* m_popup;
+    QLineEdit* m_program;
+    QLineEdit* m_sound;
+    QLineEdit* m_mail;
+    QCheckBox* m_onRaise;
+    QCheckBox* m_onRise;
+    QCheckBox* m_onClear;
 };
 
 // Opens the dialog modally on the rules file at path; start, when given, is added as a

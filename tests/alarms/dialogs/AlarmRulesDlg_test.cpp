@@ -61,6 +61,8 @@ TEST_F(AlarmRulesDlgTest, AddedRuleIsSavedInItsPlaceAndReloaded) {
     dialog->SeverityBox()->setCurrentIndex(0);  // 重大 (critical)
     Type(dialog->ClearAfterBox(), QStringLiteral("30m"));
     Type(dialog->MessageLine(), QStringLiteral("$source: 電源 $1 故障"));
+    Type(dialog->MailBox(), QStringLiteral("電源故障 %A"));
+    dialog->OnClearBox()->setChecked(true);
     EXPECT_EQ(dialog->RuleList()->item(5)->text(), QStringLiteral("psu-failure"));
     dialog->OnMove(-1);
     dialog->OnMove(-1);
@@ -82,6 +84,8 @@ TEST_F(AlarmRulesDlgTest, AddedRuleIsSavedInItsPlaceAndReloaded) {
     EXPECT_EQ(added.severity, AlarmSeverity::kCritical);
     EXPECT_EQ(added.clearAfterSeconds, 1800);
     EXPECT_EQ(added.message, "$source: 電源 $1 故障");
+    EXPECT_EQ(added.mail, "電源故障 %A");
+    EXPECT_TRUE(added.actOnRaise && added.actOnRise && added.actOnClear);
     EXPECT_EQ((*rules)[4].name, "warmStart");
 
     // The next opening shows the file as written, and deleting saves without the rule.
