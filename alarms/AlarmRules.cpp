@@ -158,8 +158,8 @@ bool OidPattern::Matches(std::string_view dotted) const {
 
 bool AlarmRule::operator==(const AlarmRule& other) const {
     // Where a rule stood in its file is not part of what it says.
-    return name == other.name && traps == other.traps && enterprises == other.enterprises &&
-           anySource == other.anySource &&
+    return comment == other.comment && name == other.name && traps == other.traps &&
+           enterprises == other.enterprises && anySource == other.anySource &&
            (anySource || (sourceFirst == other.sourceFirst && sourceLast == other.sourceLast)) &&
            bindings == other.bindings && raises == other.raises && severity == other.severity &&
            instance == other.instance && clears == other.clears &&
@@ -189,6 +189,7 @@ AlarmRulesParse ParseAlarmRules(std::string_view text) {
     AlarmRulesParse result;
     int lineNumber = 0;
     std::size_t at = 0;
+    std::string comment;                           // the comment lines since the last other line
     if (text.starts_with("\xEF\xBB\xBF")) at = 3;  // a byte-order mark some editors write
     while (at < text.size()) {
         const auto end = text.find('\n', at);
@@ -197,7 +198,17 @@ AlarmRulesParse ParseAlarmRules(std::string_view text) {
         at = end == std::string_view::npos ? text.size() : end + 1;
         ++lineNumber;
         const std::string_view line = Trim(raw);
-        if (line.empty() || line.front() == '#') continue;
+        if (line.empty()) {
+            comment.clear();
+            continue;
+        }
+        if (line.front() == '#') {
+            std::string_view said = line.substr(1);
+            if (said.starts_with(' ')) said.remove_prefix(1);
+            if (!comment.empty()) comment += '\n';
+            comment += said;
+            continue;
+        }
         const auto blank = line.find_first_of(" \t");
         const std::string_view key = line.substr(0, blank);
         const std::string_view value =
@@ -213,11 +224,14 @@ AlarmRulesParse ParseAlarmRules(std::string_view text) {
                 if (earlier.name == value)
                     return fail("規則の名前 \"" + std::string(value) + "\" が重複しています");
             AlarmRule rule;
+            rule.comment = std::move(comment);
+            comment.clear();
             rule.name = std::string(value);
             rule.line = lineNumber;
             result.rules.push_back(std::move(rule));
             continue;
         }
+        comment.clear();
         if (result.rules.empty()) return fail("\"rule 名前\" の行より前に項目があります");
         AlarmRule& rule = result.rules.back();
         if (key == "trap" || key == "enterprise") {
@@ -293,7 +307,18 @@ std::string FormatAlarmRules(const AlarmRuleList& rules) {
         "# message の置換: $source $trap $1 (位置) $ifDescr (MIB 名) $$\n"
         "# popup TEXT / program LINE / sound beep|FILE / mail TEXT / actions-on raise rise clear\n";
     for (const AlarmRule& rule : rules) {
-        text += "\nrule " + rule.name + '\n';
+        text += '\n';
+        if (!rule.comment.empty()) {
+            std::size_t from = 0;
+            while (from <= rule.comment.size()) {
+                const auto end = std::min(rule.comment.find('\n', from), rule.comment.size());
+                const std::string_view said =
+                    std::string_view(rule.comment).substr(from, end - from);
+                text += said.empty() ? std::string("#\n") : "# " + std::string(said) + '\n';
+                from = end + 1;
+            }
+        }
+        text += "rule " + rule.name + '\n';
         for (const OidPattern& trap : rule.traps) text += "  trap " + FormatOidPattern(trap) + '\n';
         for (const OidPattern& enterprise : rule.enterprises)
             text += "  enterprise " + FormatOidPattern(enterprise) + '\n';
@@ -320,6 +345,33 @@ std::string FormatAlarmRules(const AlarmRuleList& rules) {
         }
     }
     return text;
+}
+
+AlarmRule RuleForNotification(std::string_view name, std::string_view oid,
+                              const std::vector<std::pair<std::string, std::string>>& objects,
+                              std::string_view description) {
+    AlarmRule rule;
+    rule.name = std::string(name);
+    rule.traps.push_back({std::string(oid), false});
+    rule.severity = AlarmSeverity::kIndeterminate;
+    std::string message = "$source " + std::string(name);
+    for (const auto& [object, objectOid] : objects) {
+        message += ' ' + object + "=$" + object;
+        if (rule.instance.empty() && IsDottedOid(objectOid)) rule.instance.push_back(objectOid);
+    }
+    rule.message = message;
+    // The DESCRIPTION's lines without the MIB file's indentation, blank lines dropped.
+    std::size_t from = 0;
+    while (from < description.size()) {
+        const auto end = std::min(description.find('\n', from), description.size());
+        const std::string_view line = Trim(description.substr(from, end - from));
+        if (!line.empty()) {
+            if (!rule.comment.empty()) rule.comment += '\n';
+            rule.comment += line;
+        }
+        from = end + 1;
+    }
+    return rule;
 }
 
 AlarmRulesParse LoadAlarmRulesFile(const std::string& path) {

@@ -30,6 +30,9 @@ struct BindingCondition {
 };
 
 struct AlarmRule {
+    // The comment lines just above the rule's first line, "\n" between them, without
+    // their "#"; kept when the file is written again.
+    std::string comment;
     std::string name;  // unique; muting names a rule by it
     // What a trap must be; an empty condition matches every trap.
     std::vector<OidPattern> traps;  // any of them
@@ -77,6 +80,14 @@ struct AlarmRulesParse {
 };
 
 AlarmRulesParse ParseAlarmRules(std::string_view text);
+
+// A rule started from a MIB notification: its name and OID, a message naming its objects
+// (name and dotted OID; the OID empty where unknown), the first object with an OID as the
+// instance (most notifications name what they are about first), and the DESCRIPTION as
+// the rule's comment.
+AlarmRule RuleForNotification(std::string_view name, std::string_view oid,
+                              const std::vector<std::pair<std::string, std::string>>& objects,
+                              std::string_view description);
 std::string FormatAlarmRules(const AlarmRuleList& rules);
 
 // The rules file of folder (db/ of the program folder): the built-in rules when it does not

@@ -193,7 +193,19 @@ void CMainFrame::CreateMenus() {
     connect(AddCommand(view, "受信グラフ(&G)", kTrafficGraphCommand), &QAction::triggered, this,
             [this] { OnTrafficGraphCommand(this, m_program.Traffic()); });
     connect(AddCommand(view, "MIB モジュール", kMibModulesCommand), &QAction::triggered, this,
-            [this] { CMibWindow::Open(m_program.Mib(), m_program.Settings(), this); });
+            [this] {
+                CMibWindow* window = CMibWindow::Open(m_program.Mib(), m_program.Settings(), this);
+                // A notification starts an alarm rule in the rules dialog.
+                window->SetNotificationAction([this](const MibNotification& notification) {
+                    const AlarmRule rule =
+                        RuleForNotification(notification.name, notification.oid,
+                                            notification.objects, notification.description);
+                    OpenAlarmRulesDialog(
+                        m_program.Alarms(), m_program.AlarmRulesPath(),
+                        [this] { return m_program.ReloadAlarmRules(); }, m_program.MessageBoxes(),
+                        this, &rule);
+                });
+            });
     connect(AddCommand(view, "アラーム", kAlarmWindowCommand), &QAction::triggered, this,
             &CMainFrame::OnAlarmWindow);
 

@@ -100,6 +100,7 @@ QLineEdit* NewLine(QWidget* parent, const char* name) {
 
 AlarmRuleDraft DraftOf(const AlarmRule& rule) {
     AlarmRuleDraft draft;
+    draft.comment = Utf8(rule.comment);
     draft.name = Utf8(rule.name);
     draft.traps = Patterns(rule.traps);
     draft.enterprises = Patterns(rule.enterprises);
@@ -135,6 +136,7 @@ AlarmRuleRead ReadDraft(const AlarmRuleDraft& draft) {
         read.error = "「名前」がありません";
         return read;
     }
+    rule.comment = draft.comment.trimmed().toStdString();
     rule.severity = static_cast<AlarmSeverity>(draft.severity);
     rule.raises = draft.raises;
     rule.message = draft.message.trimmed().toStdString();
@@ -199,6 +201,10 @@ CAlarmRulesDlg::CAlarmRulesDlg(const AlarmEngine& engine, std::string path,
     left->addLayout(listButtons);
 
     m_name = NewLine(this, "alarmRuleName");
+    m_comment = new QPlainTextEdit(this);
+    m_comment->setObjectName(QStringLiteral("alarmRuleComment"));
+    m_comment->setPlaceholderText(QStringLiteral("ファイルで規則の上に # で書かれる説明"));
+    m_comment->setFixedHeight(m_comment->fontMetrics().height() * 3 + 12);
     m_traps = NewLine(this, "alarmRuleTraps");
     m_traps->setPlaceholderText(QStringLiteral("OID または OID.* (空白区切り、空: すべて)"));
     m_enterprises = NewLine(this, "alarmRuleEnterprises");
@@ -248,6 +254,7 @@ CAlarmRulesDlg::CAlarmRulesDlg(const AlarmEngine& engine, std::string path,
     when->addStretch(1);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("名前:"), m_name);
+    form->addRow(QStringLiteral("説明:"), m_comment);
     form->addRow(QStringLiteral("トラップ:"), m_traps);
     form->addRow(QStringLiteral("エンタープライズ:"), m_enterprises);
     form->addRow(QStringLiteral("送信元:"), m_source);
@@ -283,6 +290,7 @@ CAlarmRulesDlg::CAlarmRulesDlg(const AlarmEngine& engine, std::string path,
                             m_clearAfter, m_message, m_popup, m_program, m_sound, m_mail})
         connect(edit, &QLineEdit::textEdited, this, &CAlarmRulesDlg::TakeForm);
     connect(m_bindings, &QPlainTextEdit::textChanged, this, &CAlarmRulesDlg::TakeForm);
+    connect(m_comment, &QPlainTextEdit::textChanged, this, &CAlarmRulesDlg::TakeForm);
     connect(m_severity, &QComboBox::currentIndexChanged, this, &CAlarmRulesDlg::TakeForm);
     for (QCheckBox* box : {m_raises, m_onRaise, m_onRise, m_onClear})
         connect(box, &QCheckBox::toggled, this, &CAlarmRulesDlg::TakeForm);
@@ -306,6 +314,7 @@ void CAlarmRulesDlg::ShowDraft(int row) {
     const AlarmRuleDraft draft = any ? m_drafts[static_cast<std::size_t>(row)] : AlarmRuleDraft{};
     m_filling = true;
     m_name->setText(draft.name);
+    m_comment->setPlainText(draft.comment);
     m_traps->setText(draft.traps);
     m_enterprises->setText(draft.enterprises);
     m_source->setText(draft.source);
@@ -325,8 +334,8 @@ void CAlarmRulesDlg::ShowDraft(int row) {
     m_onClear->setChecked(draft.actOnClear);
     m_filling = false;
     for (QWidget* field : std::initializer_list<QWidget*>{
-             m_name, m_traps, m_enterprises, m_source, m_bindings, m_severity, m_raises, m_instance,
-             m_clears, m_clearAfter, m_message})
+             m_name, m_comment, m_traps, m_enterprises, m_source, m_bindings, m_severity, m_raises,
+             m_instance, m_clears, m_clearAfter, m_message})
         field->setEnabled(any);
 }
 
@@ -334,6 +343,7 @@ void CAlarmRulesDlg::TakeForm() {
     if (m_filling || m_shown < 0 || m_shown >= static_cast<int>(m_drafts.size())) return;
     AlarmRuleDraft& draft = m_drafts[static_cast<std::size_t>(m_shown)];
     draft.name = m_name->text();
+    draft.comment = m_comment->toPlainText();
     draft.traps = m_traps->text();
     draft.enterprises = m_enterprises->text();
     draft.source = m_source->text();

@@ -21,6 +21,7 @@ class QPlainTextEdit;
 
 // The texts of one rule as the dialog edits them.
 struct AlarmRuleDraft {
+    QString comment;  // the comment lines above the rule in the file
     QString name;
     QString traps;        // OID patterns, blanks between
     QString enterprises;  // OID patterns, blanks between
@@ -70,6 +71,7 @@ public:
     QListWidget* RuleList() const { return m_list; }
     const std::vector<AlarmRuleDraft>& Drafts() const { return m_drafts; }
     QLineEdit* NameBox() const { return m_name; }
+    QPlainTextEdit* CommentBox() const { return m_comment; }
     QLineEdit* TrapsBox() const { return m_traps; }
     QLineEdit* EnterprisesBox() const { return m_enterprises; }
     QLineEdit* SourceBox() const { return m_source; }
@@ -101,6 +103,7 @@ private:
     bool m_filling = false;
     QListWidget* m_list;
     QLineEdit* m_name;
+    QPlainTextEdit* m_comment;
     QLineEdit* m_traps;
     QLineEdit* m_enterprises;
     QLineEdit* m_source;

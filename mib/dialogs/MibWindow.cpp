@@ -7,12 +7,15 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "mib/MibIndex.h"
 #include "mib/MibSearchPath.h"
 #include "mib/MibService.h"
+#include "mib/TrapNames.h"
 #include "mib/dialogs/MibStatusText.h"
 
 namespace {
@@ -61,6 +64,18 @@ CMibWindow::CMibWindow(MibService& service, const SettingsSource& settings, QWid
     m_failed =
         NewTable(this, {QStringLiteral("ファイル"), QStringLiteral("行"), QStringLiteral("内容")},
                  "mibFailed");
+    m_notifications = NewTable(
+        this, {QStringLiteral("通知"), QStringLiteral("OID"), QStringLiteral("オブジェクト")},
+        "mibNotifications");
+    m_notifications->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_notifications, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const int row = m_notifications->rowAt(at.y());
+        if (row < 0 || !m_notificationAction) return;
+        QMenu menu(this);
+        connect(menu.addAction(QStringLiteral("アラーム ルールを作成…")), &QAction::triggered, this,
+                [this, row] { StartRuleFrom(row); });
+        menu.exec(m_notifications->viewport()->mapToGlobal(at));
+    });
     m_reload = new QPushButton(QStringLiteral("再読み込み"), this);
     m_reload->setObjectName(QStringLiteral("mibReload"));
     m_add = new QPushButton(QStringLiteral("追加…"), this);
@@ -80,6 +95,8 @@ CMibWindow::CMibWindow(MibService& service, const SettingsSource& settings, QWid
     layout->addWidget(m_loaded, 3);
     layout->addWidget(new QLabel(QStringLiteral("読み込めなかったファイル"), this));
     layout->addWidget(m_failed, 2);
+    layout->addWidget(new QLabel(QStringLiteral("通知 (右クリックでアラーム ルールを作成)"), this));
+    layout->addWidget(m_notifications, 2);
     layout->addLayout(buttons);
 
     // The report of a load that ends while the window is open shows without a click.
@@ -127,6 +144,46 @@ void CMibWindow::Refresh() {
     }
     m_failed->resizeColumnToContents(0);
     m_failed->resizeColumnToContents(1);
+    ShowNotifications();
+}
+
+void CMibWindow::ShowNotifications() {
+    m_notifications->setRowCount(0);
+    m_notificationRows.clear();
+    const std::shared_ptr<const MibIndex> index = m_service.Index();
+    if (!index) return;
+    index->ForEach([&](std::span<const uint32_t> oid, const MibNode& node) {
+        if (node.kind != MibNodeKind::Notification) return;
+        MibNotification notification;
+        notification.name = node.name;
+        for (std::size_t i = 0; i < oid.size(); ++i)
+            notification.oid += (i ? "." : "") + std::to_string(oid[i]);
+        for (const std::string& object : node.objects) {
+            const auto colons = object.find("::");
+            notification.objects.emplace_back(
+                colons == std::string::npos ? object : object.substr(colons + 2),
+                OidOfName(*index, object));
+        }
+        notification.description = node.description;
+        m_notificationRows.push_back(std::move(notification));
+    });
+    for (const MibNotification& notification : m_notificationRows) {
+        QStringList objects;
+        for (const auto& [name, oid] : notification.objects)
+            objects << QString::fromStdString(name);
+        AddTableRow(m_notifications,
+                    {QString::fromStdString(notification.name),
+                     QString::fromStdString(notification.oid), objects.join(QStringLiteral(", "))});
+        m_notifications->item(m_notifications->rowCount() - 1, 0)
+            ->setToolTip(QString::fromStdString(notification.description));
+    }
+    m_notifications->resizeColumnToContents(0);
+}
+
+void CMibWindow::StartRuleFrom(int row) {
+    if (row < 0 || row >= static_cast<int>(m_notificationRows.size()) || !m_notificationAction)
+        return;
+    m_notificationAction(m_notificationRows[static_cast<std::size_t>(row)]);
 }
 
 void CMibWindow::OnReload() {

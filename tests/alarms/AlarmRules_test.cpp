@@ -15,6 +15,7 @@ namespace {
 
 AlarmRule RichRule() {
     AlarmRule rule;
+    rule.comment = "電源の故障\n\n交換まで critical";
     rule.name = "psu";
     rule.traps = {{"1.3.6.1.4.1.9.9.13", true}, {"1.3.6.1.4.1.9.0.5", false}};
     rule.enterprises = {{"1.3.6.1.4.1.9", true}};

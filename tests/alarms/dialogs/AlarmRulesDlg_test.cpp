@@ -55,6 +55,7 @@ TEST_F(AlarmRulesDlgTest, AddedRuleIsSavedInItsPlaceAndReloaded) {
 
     dialog->OnAdd();
     Type(dialog->NameBox(), QStringLiteral("psu-failure"));
+    dialog->CommentBox()->setPlainText(QStringLiteral("電源の故障"));
     Type(dialog->TrapsBox(), QStringLiteral("1.3.6.1.4.1.9.9.13.* 1.3.6.1.4.1.9.0.5"));
     Type(dialog->SourceBox(), QStringLiteral("10.0.0.0/8"));
     dialog->BindingsBox()->setPlainText(QStringLiteral("1.3.6.1.4.1.9.9.13.1.5.1.3 3"));
@@ -75,6 +76,7 @@ TEST_F(AlarmRulesDlgTest, AddedRuleIsSavedInItsPlaceAndReloaded) {
     ASSERT_EQ(rules->size(), 6u);
     const AlarmRule& added = (*rules)[3];
     EXPECT_EQ(added.name, "psu-failure");
+    EXPECT_EQ(added.comment, "電源の故障");
     EXPECT_EQ(added.traps, (std::vector<OidPattern>{{"1.3.6.1.4.1.9.9.13", true},
                                                     {"1.3.6.1.4.1.9.0.5", false}}));
     EXPECT_FALSE(added.anySource);

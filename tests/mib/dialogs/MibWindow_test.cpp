@@ -5,9 +5,10 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include "alarms/AlarmRules.h"
 #include "mib/MibService.h"
-#include "support/TempProgramFolder.h"
 #include "settings/SettingsSource.h"
+#include "support/TempProgramFolder.h"
 
 namespace {
 
@@ -51,6 +52,51 @@ TEST(MibWindow, ListsLoadedAndFailedFilesAndAddCopiesIntoMibsAndReloads) {
     EXPECT_TRUE(QFile::exists(mibs + "/OLIX-TEST-TC.txt"));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return FindRow(window.Loaded(), 0, "OLIX-TEST-TC", 2, mibs) >= 0; }, 30000));
+}
+
+TEST(MibWindow, ANotificationStartsAnAlarmRuleWithItsNameObjectsAndDescription) {
+    TempProgramFolder folder;
+    SettingsSource settings;
+    for (const char* name : {"OLIX-TEST-ROOT-MIB.txt", "OLIX-TEST-TC.txt", "OLIX-TEST-MIB.txt"}) {
+        QFile source(kTestModules + name);
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+        folder.Write(std::string("mibs/") + name, source.readAll().toStdString());
+    }
+    MibService service;
+    CMibWindow window(service, settings);
+    std::vector<MibNotification> started;
+    window.SetNotificationAction(
+        [&](const MibNotification& notification) { started.push_back(notification); });
+    window.OnReload();
+    int row = -1;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            row = FindRow(window.Notifications(), 0, "olixFanFailure", 0, "olixFanFailure");
+            return row >= 0;
+        },
+        30000));
+    EXPECT_EQ(window.Notifications()->item(row, 2)->text(), "olixFanName, olixFanState");
+    window.StartRuleFrom(row);
+    ASSERT_EQ(started.size(), 1u);
+    const MibNotification& fan = started.front();
+    const std::string oid = fan.oid;
+    EXPECT_TRUE(oid.ends_with(".0.1")) << oid;
+    ASSERT_EQ(fan.objects.size(), 2u);
+    EXPECT_EQ(fan.objects[0].first, "olixFanName");
+    EXPECT_FALSE(fan.objects[0].second.empty());
+
+    const AlarmRule rule = RuleForNotification(fan.name, fan.oid, fan.objects, fan.description);
+    EXPECT_EQ(rule.traps, (std::vector<OidPattern>{{oid, false}}));
+    EXPECT_EQ(rule.instance, std::vector<std::string>{fan.objects[0].second});
+    EXPECT_EQ(rule.message,
+              "$source olixFanFailure olixFanName=$olixFanName "
+              "olixFanState=$olixFanState");
+    EXPECT_EQ(rule.comment,
+              "A fan stopped turning. The box may overheat\nunless the fan is replaced.");
+    // The rules file takes it as it is.
+    const AlarmRulesParse read = ParseAlarmRules(FormatAlarmRules({rule}));
+    ASSERT_EQ(read.error, "");
+    EXPECT_EQ(read.rules.front(), rule);
 }
 
 }  // namespace
