@@ -38,6 +38,7 @@ QTableWidget* NewTable(QWidget* parent, const QStringList& headers, const char* 
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setStretchLastSection(true);
     table->setWordWrap(false);
     return table;
