@@ -230,6 +230,28 @@ void AlarmFilterProxy::SetState(StateFilter state) {
     invalidateRowsFilter();
 }
 
+bool AlarmFilterProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+    const auto* model = static_cast<const AlarmListModel*>(sourceModel());
+    const AlarmView& a = model->At(left.row());
+    const AlarmView& b = model->At(right.row());
+    const auto sender = [](const AlarmFacts& facts) {
+        return (static_cast<uint32_t>(facts.sender[0]) << 24) | (facts.sender[1] << 16) |
+               (facts.sender[2] << 8) | facts.sender[3];
+    };
+    switch (static_cast<AlarmColumn>(left.column())) {
+    case AlarmColumn::kSeverity: return a.facts->severity < b.facts->severity;
+    case AlarmColumn::kState: return a.facts->state < b.facts->state;
+    case AlarmColumn::kSender: return sender(*a.facts) < sender(*b.facts);
+    case AlarmColumn::kCount: return a.count < b.count;
+    case AlarmColumn::kFirst: return a.facts->firstMs < b.facts->firstMs;
+    case AlarmColumn::kLast: return a.lastMs < b.lastMs;
+    default:
+        return QString::localeAwareCompare(CellText(a, static_cast<AlarmColumn>(left.column())),
+                                           CellText(b, static_cast<AlarmColumn>(left.column()))) <
+               0;
+    }
+}
+
 bool AlarmFilterProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     const auto* model = static_cast<const AlarmListModel*>(sourceModel());
     const AlarmView& view = model->At(sourceRow);
