@@ -27,6 +27,16 @@ constexpr std::array<KindName, 4> kKindNames = {{
     {ForwardKind::kSnmp, "snmp"},
 }};
 
+struct ContentName {
+    ForwardContent content;
+    std::string_view name;
+};
+constexpr std::array<ContentName, 3> kContentNames = {{
+    {ForwardContent::kTraps, "traps"},
+    {ForwardContent::kAlarmChanges, "alarms"},
+    {ForwardContent::kBoth, "both"},
+}};
+
 std::string Key(std::string_view name, int number) {
     return std::string(name) + std::to_string(number);
 }
@@ -47,6 +57,8 @@ template <typename T>
 std::string TextOf(const T& value) {
     if constexpr (std::is_same_v<T, ForwardKind>)
         return std::string(ForwardKindName(value));
+    else if constexpr (std::is_same_v<T, ForwardContent>)
+        return std::string(ForwardContentName(value));
     else if constexpr (std::is_same_v<T, bool>)
         return std::string(value ? kWhichFiltered : kWhichAll);
     else
@@ -57,6 +69,8 @@ template <typename T>
 T FromText(std::string_view text) {
     if constexpr (std::is_same_v<T, ForwardKind>)
         return ForwardKindOf(text);
+    else if constexpr (std::is_same_v<T, ForwardContent>)
+        return ForwardContentOf(text);
     else if constexpr (std::is_same_v<T, bool>)
         return Lower(text) == kWhichFiltered;
     else
@@ -105,6 +119,31 @@ ForwardKind ForwardKindOf(std::string_view name) {
     for (const KindName& entry : kKindNames)
         if (entry.name == lower) return entry.kind;
     return ForwardKind::kNone;
+}
+
+std::string_view ForwardContentName(ForwardContent content) {
+    for (const ContentName& entry : kContentNames)
+        if (entry.content == content) return entry.name;
+    return kContentNames[0].name;
+}
+
+ForwardContent ForwardContentOf(std::string_view name) {
+    const std::string lower = Lower(name);
+    for (const ContentName& entry : kContentNames)
+        if (entry.name == lower) return entry.content;
+    return ForwardContent::kTraps;
+}
+
+bool TakesTraps(const ForwardDestination& destination) {
+    return destination.kind == ForwardKind::kSnmp ||
+           destination.content != ForwardContent::kAlarmChanges;
+}
+
+bool TakesAlarmChanges(const ForwardDestination& destination) {
+    const bool formatted = destination.kind == ForwardKind::kSyslogUdp ||
+                           destination.kind == ForwardKind::kSyslogTcp ||
+                           destination.kind == ForwardKind::kJson;
+    return formatted && destination.content != ForwardContent::kTraps;
 }
 
 uint16_t EffectivePort(const ForwardDestination& destination) {

@@ -15,6 +15,10 @@ class IniFile;
 
 enum class ForwardKind : int { kNone, kSyslogUdp, kSyslogTcp, kJson, kSnmp };
 
+// What a syslog or JSON destination is sent: traps, the changes of the alarms, or both. A
+// relay sends traps whatever it says.
+enum class ForwardContent : int { kTraps, kAlarmChanges, kBoth };
+
 inline constexpr int kMaxForwardDestinations = 8;
 inline constexpr int kDefaultFacility = 16;  // local0
 inline constexpr int kDefaultSeverity = 5;   // notice
@@ -31,6 +35,7 @@ struct ForwardDestination {
     int facility = kDefaultFacility;
     int severity = kDefaultSeverity;
     int days = kDefaultRetentionDays;
+    ForwardContent content = ForwardContent::kTraps;
 
     bool operator==(const ForwardDestination&) const = default;
 };
@@ -38,9 +43,10 @@ struct ForwardDestination {
 using ForwardSettings = std::array<ForwardDestination, kMaxForwardDestinations>;
 
 // The field a key fills.
-using ForwardField = std::variant<ForwardKind ForwardDestination::*,
-                                  std::string ForwardDestination::*, uint16_t ForwardDestination::*,
-                                  bool ForwardDestination::*, int ForwardDestination::*>;
+using ForwardField =
+    std::variant<ForwardKind ForwardDestination::*, std::string ForwardDestination::*,
+                 uint16_t ForwardDestination::*, bool ForwardDestination::*,
+                 int ForwardDestination::*, ForwardContent ForwardDestination::*>;
 
 // One key of a destination, written NAME1 to NAME8. A key is written only once it differs
 // from what its absence gives, or the file has it already, so that a file without the
@@ -55,8 +61,9 @@ struct ForwardKey {
     int fileHighest = 0;
 };
 
-// In the order they are written. Texts are kind, host, path and which (filteredOnly: "all"
-// or "filtered"); a missing text is empty, a missing which is "all".
+// In the order they are written. Texts are kind, host, path, which (filteredOnly: "all"
+// or "filtered") and content ("traps", "alarms" or "both"); a missing text is empty, a
+// missing which is "all", a missing or unknown content "traps".
 inline constexpr auto kForwardKeys = std::to_array<ForwardKey>({
     {"KIND", &ForwardDestination::kind},
     {"HOST", &ForwardDestination::host},
@@ -68,6 +75,7 @@ inline constexpr auto kForwardKeys = std::to_array<ForwardKey>({
     // A hand-written file may keep more than a century of files.
     {"DAYS", &ForwardDestination::days, kDefaultRetentionDays, 0, 36500, 0,
      std::numeric_limits<int>::max()},
+    {"CONTENT", &ForwardDestination::content},
 });
 
 // The entry of a field; a field without one does not compile.
@@ -84,6 +92,15 @@ void SetNumber(const ForwardKey& key, ForwardDestination& destination, int value
 // The KIND value of a kind and back; an unknown or empty value is kNone.
 std::string_view ForwardKindName(ForwardKind kind);
 ForwardKind ForwardKindOf(std::string_view name);
+
+// The CONTENT value of a content and back; an unknown or empty value is kTraps.
+std::string_view ForwardContentName(ForwardContent content);
+ForwardContent ForwardContentOf(std::string_view name);
+
+// Whether the destination is sent traps, and whether the changes of the alarms (only
+// syslog and JSON destinations take them).
+bool TakesTraps(const ForwardDestination& destination);
+bool TakesAlarmChanges(const ForwardDestination& destination);
 
 // The port the destination sends to: its own, or its kind's default.
 uint16_t EffectivePort(const ForwardDestination& destination);
