@@ -404,7 +404,8 @@ void AlarmEngine::Publish(Slot& slot, std::shared_ptr<const AlarmFacts> facts, A
                      .kind = kind,
                      .ms = now,
                      .facts = slot.facts,
-                     .count = slot.count.load()});
+                     .count = slot.count.load(),
+                     .lastMs = slot.lastMs.load()});
     if (feed_.size() > kFeedLength) feed_.pop_front();
 }
 
@@ -427,7 +428,8 @@ void AlarmEngine::FreeSlot(Slot& slot, int64_t now) {
                          .kind = AlarmChangeKind::kRemoved,
                          .ms = now,
                          .facts = slot.facts,
-                         .count = slot.count.load()});
+                         .count = slot.count.load(),
+                         .lastMs = slot.lastMs.load()});
         if (feed_.size() > kFeedLength) feed_.pop_front();
         byId_.erase(slot.facts->id);
     }

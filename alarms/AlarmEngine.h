@@ -90,6 +90,7 @@ struct AlarmChange {
     int64_t ms = 0;
     std::shared_ptr<const AlarmFacts> facts;  // as the change left it
     uint64_t count = 0;
+    int64_t lastMs = 0;  // the alarm's last trap
 };
 
 // What is muted until when, and the traps that arrived while it was.

@@ -26,6 +26,12 @@ constexpr std::chrono::milliseconds kGatherPause{20};
 
 }  // namespace
 
+// A trap or a change of an alarm: one of the two is set.
+struct DestinationSender::Item {
+    std::shared_ptr<const CapturedTrap> trap;
+    std::shared_ptr<const AlarmChangeFields> change;
+};
+
 struct DestinationSender::State {
     explicit State(const SettingsSource& source) : settings(source) {}
 
@@ -39,7 +45,7 @@ struct DestinationSender::State {
     mutable std::mutex mutex;
     std::condition_variable wake;
     mutable std::condition_variable emptied;
-    std::deque<std::shared_ptr<const CapturedTrap>> queue;
+    std::deque<Item> queue;
     bool stopping = false;
     std::chrono::steady_clock::time_point deadline;
     DestinationStatus status;
@@ -54,7 +60,14 @@ struct DestinationSender::State {
 
     bool PastDeadline() const { return stopping && std::chrono::steady_clock::now() >= deadline; }
 
-    ForwardPayload Payload(const CapturedTrap& trap, const AppSettings& formats) {
+    ForwardPayload Payload(const Item& item, const AppSettings& formats) {
+        if (item.change) {
+            const AlarmChangeFields& change = *item.change;
+            const std::chrono::system_clock::time_point at{std::chrono::milliseconds(change.ms)};
+            if (destination.kind == ForwardKind::kJson) return {BuildAlarmJsonLine(change), at};
+            return {BuildAlarmSyslogMessage(change, destination.facility, origin), at};
+        }
+        const CapturedTrap& trap = *item.trap;
         if (destination.kind == ForwardKind::kSnmp)
             return {std::string(trap.datagram.begin(), trap.datagram.end()), trap.received};
         UnpackTrapRecord(trap.packedRecord, *record);
@@ -80,7 +93,7 @@ struct DestinationSender::State {
         const std::unique_ptr<ForwardTransport> transport =
             MakeForwardTransport(destination, programFolder);
         std::chrono::milliseconds pause = kFirstRetryPause;
-        std::vector<std::shared_ptr<const CapturedTrap>> batch;
+        std::vector<Item> batch;
         std::vector<ForwardPayload> payloads;
         std::unique_lock lock(mutex);
         while (true) {
@@ -98,7 +111,7 @@ struct DestinationSender::State {
             const AppSettings formats = settings.Snapshot();
             lock.unlock();
             payloads.clear();
-            for (const auto& trap : batch) payloads.push_back(Payload(*trap, formats));
+            for (const Item& item : batch) payloads.push_back(Payload(item, formats));
             std::span<const ForwardPayload> left(payloads);
             DeliveryOutcome outcome = transport->Deliver(left);
             lock.lock();
@@ -155,12 +168,29 @@ DestinationSender::~DestinationSender() {
 }
 
 bool DestinationSender::Offer(std::shared_ptr<const CapturedTrap> trap) {
+    return Enqueue({.trap = std::move(trap), .change = nullptr});
+}
+
+bool DestinationSender::Offer(std::shared_ptr<const AlarmChangeFields> change) {
+    return Enqueue({.trap = nullptr, .change = std::move(change)});
+}
+
+void DestinationSender::CountLost(uint64_t count) {
+    if (count == 0) return;
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->status.dropped += count;
+    }
+    losses_.Count(LossKind::kForwardDropped, count);
+}
+
+bool DestinationSender::Enqueue(Item item) {
     {
         std::lock_guard lock(state_->mutex);
         if (state_->queue.size() < state_->capacity && !state_->ended && !state_->stopping) {
             // The thread waits only on an empty queue.
             if (state_->queue.empty()) state_->wake.notify_one();
-            state_->queue.push_back(std::move(trap));
+            state_->queue.push_back(std::move(item));
             return true;
         }
         ++state_->status.dropped;

@@ -1,6 +1,7 @@
 #pragma once
 // One destination's bounded queue and its sender thread. The receiver thread only offers
-// captured traps; the thread builds each text and delivers in order. A failing delivery
+// captured traps, the alarms' follower the changes of alarms; the thread builds each text
+// and delivers in order. A failing delivery
 // keeps the trap in hand and is tried again after a growing pause, 0.1 s to 30 s, so the
 // queue holds what arrives meanwhile; once it is full the newest traps are dropped and
 // counted.
@@ -12,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "forward/AlarmChangeFields.h"
 #include "forward/CapturedTrap.h"
 #include "forward/ForwardSettings.h"
 
@@ -48,6 +50,11 @@ public:
 
     // From the receiver thread; false when the trap was dropped (queue full).
     bool Offer(std::shared_ptr<const CapturedTrap> trap);
+    // From the alarms' follower, into the same queue; false when it was dropped.
+    bool Offer(std::shared_ptr<const AlarmChangeFields> change);
+    // Changes that never reached the queue (the follower fell behind the feed), counted as
+    // dropped.
+    void CountLost(uint64_t count);
 
     // From the receiver thread: a trap this relay did not take because it had relayed the
     // same datagram already.
@@ -65,6 +72,8 @@ public:
 
 private:
     struct State;
+    struct Item;
+    bool Enqueue(Item item);
     ForwardDestination destination_;
     LossCounters& losses_;
     std::shared_ptr<State> state_;

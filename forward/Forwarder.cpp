@@ -36,9 +36,13 @@ Forwarder::Senders Forwarder::TakeSenders() const {
 
 void Forwarder::ConfigureTap() {
     bool relay = false;
-    for (const auto& sender : senders_)
+    bool alarms = false;
+    for (const auto& sender : senders_) {
         relay = relay || (sender && sender->Destination().kind == ForwardKind::kSnmp);
+        alarms = alarms || (sender && ::TakesAlarmChanges(sender->Destination()));
+    }
     wantsOctets_.store(relay);
+    takesAlarmChanges_.store(alarms);
 }
 
 bool Forwarder::CameBack(std::span<const uint8_t> octets) {
@@ -59,12 +63,27 @@ void Forwarder::Tap(const TrapRecord& record, const TappedDatagram& datagram, bo
     std::lock_guard lock(sendersMutex_);
     bool relayed = false;
     for (const auto& sender : senders_) {
-        if (!sender || (sender->Destination().filteredOnly && !received)) continue;
+        if (!sender || !TakesTraps(sender->Destination()) ||
+            (sender->Destination().filteredOnly && !received))
+            continue;
         if (!trap) trap = Capture(record, datagram);
         sender->Offer(trap);
         relayed = relayed || (sender->Destination().kind == ForwardKind::kSnmp && kept);
     }
     if (relayed) relayed_.Remember(digest, RelayMemory::Clock::now());
+}
+
+void Forwarder::OfferAlarmChange(std::shared_ptr<const AlarmChangeFields> change) {
+    std::lock_guard lock(sendersMutex_);
+    for (const auto& sender : senders_)
+        if (sender && ::TakesAlarmChanges(sender->Destination()))
+            static_cast<void>(sender->Offer(change));
+}
+
+void Forwarder::CountAlarmChangesLost(uint64_t count) {
+    std::lock_guard lock(sendersMutex_);
+    for (const auto& sender : senders_)
+        if (sender && ::TakesAlarmChanges(sender->Destination())) sender->CountLost(count);
 }
 
 std::shared_ptr<CapturedTrap> Forwarder::Capture(const TrapRecord& record,

@@ -1,7 +1,8 @@
 #pragma once
 // The forwarding of the whole program: the destinations in force, each with its sender
 // (DestinationSender.h), and the receiver's listener that captures each decoded trap once
-// and offers it to every destination that wants it.
+// and offers it to every destination that wants it. The changes of the alarms come from a
+// follower of their feed, on its own thread, to the destinations that take them.
 
 #include <array>
 #include <atomic>
@@ -67,6 +68,14 @@ public:
     void Tap(const TrapRecord& record, const TappedDatagram& datagram, bool received) override;
     bool CameBack(std::span<const uint8_t> octets) override;
 
+    // Whether a destination in force takes the changes of the alarms.
+    bool TakesAlarmChanges() const { return takesAlarmChanges_.load(); }
+    // Offers change to each such destination's queue; a full queue drops and counts it.
+    void OfferAlarmChange(std::shared_ptr<const AlarmChangeFields> change);
+    // Changes the follower never read (the feed had moved past them): counted as dropped by
+    // each such destination.
+    void CountAlarmChangesLost(uint64_t count);
+
 private:
     using Senders = std::array<std::shared_ptr<DestinationSender>, kMaxForwardDestinations>;
 
@@ -86,5 +95,6 @@ private:
     // The ends of senders put out of force; none may outlive the settings they read.
     std::vector<std::future<bool>> retiring_;
     std::atomic<bool> wantsOctets_{false};
+    std::atomic<bool> takesAlarmChanges_{false};
     LookupPool ownTrapPortLookups_;
 };

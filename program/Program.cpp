@@ -65,7 +65,10 @@ std::string Program::ReloadAlarmRules() {
 void Program::StartAlarms() {
     DBLib::MakeFolder("/db");
     static_cast<void>(ReloadAlarmRules());
-    if (const std::string error = alarmStore_.Open(DbPath(kAlarmDatabaseName)); !error.empty()) {
+    const std::string error = alarmStore_.Open(DbPath(kAlarmDatabaseName));
+    // The alarms brought back are not changes: the follower starts after them.
+    alarmForwarding_.Start();
+    if (!error.empty()) {
         std::fprintf(stderr, "olixtrap: %s\n", error.c_str());
         std::fflush(stderr);
         PostMessageBox(boxes_, Utf8ToCp932(error), MessageIcon::Warning);

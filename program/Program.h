@@ -18,6 +18,7 @@
 #include "platform/ProcessLauncher.h"
 #include "platform/Sound.h"
 #include "program/AlarmActions.h"
+#include "program/AlarmChangeForwarding.h"
 #include "reception/Receiver.h"
 #include "reception/RejectedMessages.h"
 #include "records/RecordFileServices.h"
@@ -73,16 +74,21 @@ public:
     AlarmEngine& Alarms() { return alarms_; }
     AlarmStore& AlarmDatabase() { return alarmStore_; }
     // Reads the alarm rules, opens db/alarms.sqlite (the alarms in view come back) and
-    // starts the store's writer; called once the settings are loaded, before reception.
-    // What fails is posted as a box and the alarms go on without it.
+    // starts the store's writer and the follower that forwards the alarms' changes; called
+    // once the settings are loaded, before reception. What fails is posted as a box and the
+    // alarms go on without it.
     void StartAlarms();
     // Reads db/AlarmRules.txt again. A damaged file is posted as a box naming the line and
     // the rules in force stay; returns that text, empty when the rules were taken.
     std::string ReloadAlarmRules();
     // db/AlarmRules.txt of the program folder.
     std::string AlarmRulesPath() const;
-    // Ends the store's writer after its last batch (after the receiver has stopped).
-    void StopAlarms() { alarmStore_.Stop(); }
+    // Ends the store's writer after its last batch (after the receiver has stopped), then
+    // the follower after it has handed on the last changes.
+    void StopAlarms() {
+        alarmStore_.Stop();
+        alarmForwarding_.Stop();
+    }
 
     // The services of the platform, the trap log, the list's rows and the mail queue, which
     // the pipeline writes to.
@@ -118,6 +124,7 @@ private:
     Forwarder forwarder_{settings_, losses_};
     AlarmEngine alarms_{{.settings = settings_, .mib = &mib_, .losses = losses_}};
     AlarmStore alarmStore_{alarms_, settings_};
+    AlarmChangeForwarding alarmForwarding_{alarms_, forwarder_};
     TrapTapFanOut taps_;  // forwarding, then the alarms
 
     // What the pipeline writes to and starts.
