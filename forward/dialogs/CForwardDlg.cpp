@@ -106,11 +106,12 @@ CForwardDlg::CForwardDlg(Forwarder& forwarder, MessageBoxPort& boxes, QWidget* p
     const ForwardSettings settings = m_forwarder.CurrentForwardSettings();
 
     auto* grid = new QGridLayout;
-    const std::array<QString, 12> headings = {
+    const std::array<QString, 13> headings = {
         QStringLiteral("No."),          QStringLiteral("種類"),     QStringLiteral("ホスト"),
         QStringLiteral("ポート"),       QStringLiteral("ファイル"), QStringLiteral("対象"),
         QStringLiteral("ファシリティ"), QStringLiteral("重要度"),   QStringLiteral("保存日数"),
-        QStringLiteral("転送破棄"),     QStringLiteral("状態"),     QStringLiteral("ループ停止")};
+        QStringLiteral("転送破棄"),     QStringLiteral("状態"),     QStringLiteral("ループ停止"),
+        QStringLiteral("送るもの")};
     for (int c = 0; c < static_cast<int>(headings.size()); ++c)
         grid->addWidget(new QLabel(headings[c]), 0, c);
 
@@ -156,6 +157,16 @@ CForwardDlg::CForwardDlg(Forwarder& forwarder, MessageBoxPort& boxes, QWidget* p
         loops->setToolTip(QStringLiteral(
             "1 分以内に中継したものと同じデータグラムが戻ってきたため中継しなかった数"));
         grid->addWidget(loops, line, 11);
+
+        // In the order of ForwardContent.
+        auto* content = WithId(new QComboBox, Id(row, kContentCombo));
+        content->addItems(
+            {QStringLiteral("トラップ"), QStringLiteral("アラームの変化"), QStringLiteral("両方")});
+        content->setCurrentIndex(static_cast<int>(d.content));
+        content->setToolTip(QStringLiteral(
+            "syslog と json の転送先に送るもの: 受信したトラップ、アラームの発生・重要度の変化・"
+            "確認・解除、またはその両方"));
+        grid->addWidget(content, line, 12);
     }
 
     auto* note = new QLabel(QStringLiteral(
@@ -181,13 +192,14 @@ void CForwardDlg::EnableFieldsOfKind(int row) {
     const bool syslog = kind == ForwardKind::kSyslogUdp || kind == ForwardKind::kSyslogTcp;
     const bool network = syslog || kind == ForwardKind::kSnmp;
     const bool file = kind == ForwardKind::kJson;
-    const std::array<std::pair<int, bool>, 7> fields = {{{kHostEdit, network},
+    const std::array<std::pair<int, bool>, 8> fields = {{{kHostEdit, network},
                                                          {kPortEdit, network},
                                                          {kPathEdit, file},
                                                          {kWhichCombo, kind != ForwardKind::kNone},
                                                          {kFacilityEdit, syslog},
                                                          {kSeverityEdit, syslog},
-                                                         {kDaysEdit, file}}};
+                                                         {kDaysEdit, file},
+                                                         {kContentCombo, syslog || file}}};
     for (const auto& [column, enabled] : fields)
         findChild<QWidget*>(QString::number(Id(row, column)))->setEnabled(enabled);
 }
@@ -219,6 +231,8 @@ void CForwardDlg::OnOK() {
         d.host = ControlById<QLineEdit>(this, Id(row, kHostEdit))->text().trimmed().toStdString();
         d.path = ToCp932(ControlById<QLineEdit>(this, Id(row, kPathEdit))->text().trimmed());
         d.filteredOnly = ControlById<QComboBox>(this, Id(row, kWhichCombo))->currentIndex() == 1;
+        d.content = static_cast<ForwardContent>(
+            std::clamp(ControlById<QComboBox>(this, Id(row, kContentCombo))->currentIndex(), 0, 2));
         for (const NumberColumn& column : kNumberColumns) {
             const std::optional<int> value =
                 NumberIn(ControlById<QLineEdit>(this, Id(row, column.column)), column.key);

@@ -2,7 +2,8 @@
 // Options > forwarding settings: the eight destinations of [FORWARD], each with its kind,
 // host and port or file, which traps, syslog facility and severity, retention days, and
 // what it has delivered, dropped and its last error, and what a loop stopped, refreshed
-// every second.
+// every second; then what a syslog or JSON destination is sent (traps, the changes of the
+// alarms, or both).
 
 #include "platform/qt/CBaseDlg.h"
 
@@ -28,6 +29,7 @@ public:
         kDroppedLabel = 8,
         kStateLabel = 9,
         kLoopStoppedLabel = 10,
+        kContentCombo = 11,
     };
     static int Id(int row, int column) { return kFirstRow + row * kRowStep + column; }
 
