@@ -6,6 +6,7 @@
 #include <rapidjson/document.h>
 #include <cstring>
 
+#include "forward/AlarmChangeFields.h"
 #include "forward/CapturedTrap.h"
 #include "forward/ForwardSettings.h"
 #include "forward/JsonLine.h"
@@ -30,7 +31,10 @@ TEST(ForwardSettingsTest, KeysReadAsWrittenByHandAndFilesWithoutTheSectionKeepTh
                  plain +
                      "[FORWARD]\r\nKIND1=syslog-tcp\r\nHOST1=127.0.0.1\r\nPORT1=1514\r\n"
                      "WHICH1=filtered\r\nFACILITY1=23\r\nSEVERITY1=2\r\n"
-                     "KIND3=JSON\r\nPATH3=forward/traps.json\r\nDAYS3=30\r\nKIND4=bogus\r\n");
+                     "KIND3=JSON\r\nPATH3=forward/traps.json\r\nDAYS3=30\r\nKIND4=bogus\r\n"
+                     "KIND5=json\r\nPATH5=a.json\r\nCONTENT5=Alarms\r\n"
+                     "KIND6=snmp\r\nHOST6=a\r\nCONTENT6=alarms\r\n"
+                     "KIND7=json\r\nPATH7=a.json\r\nCONTENT7=all\r\n");
     const ForwardSettings read = LoadForwardSettingsFile();
     EXPECT_EQ(read[0].kind, ForwardKind::kSyslogTcp);
     EXPECT_EQ(read[0].host, "127.0.0.1");
@@ -43,11 +47,19 @@ TEST(ForwardSettingsTest, KeysReadAsWrittenByHandAndFilesWithoutTheSectionKeepTh
     EXPECT_EQ(EffectivePath(read[2], "/opt/olix"), "/opt/olix/forward/traps.json");
     EXPECT_EQ(read[2].days, 30);
     EXPECT_EQ(read[3].kind, ForwardKind::kNone);
+    // Without the key, or with a word it does not know, a destination is sent traps.
+    EXPECT_EQ(read[0].content, ForwardContent::kTraps);
+    EXPECT_TRUE(TakesTraps(read[2]) && !TakesAlarmChanges(read[2]));
+    EXPECT_TRUE(!TakesTraps(read[4]) && TakesAlarmChanges(read[4]));
+    EXPECT_TRUE(TakesTraps(read[5]) && !TakesAlarmChanges(read[5]));  // a relay relays traps
+    EXPECT_EQ(read[6].content, ForwardContent::kTraps);
 
     // Saved and read again, nothing changes; a default value is not added.
     ASSERT_TRUE(SaveForwardSettingsFile(read, boxes));
     EXPECT_EQ(LoadForwardSettingsFile(), read);
     EXPECT_EQ(folder.Read("OlixTrap.ini").find("FACILITY3"), std::string::npos);
+    EXPECT_EQ(folder.Read("OlixTrap.ini").find("CONTENT3"), std::string::npos);
+    EXPECT_NE(folder.Read("OlixTrap.ini").find("CONTENT5=alarms\r\n"), std::string::npos);
     EXPECT_NE(folder.Read("OlixTrap.ini").find("KIND1=syslog-tcp\r\n"), std::string::npos);
 }
 
@@ -93,6 +105,49 @@ TEST(SyslogMessageTest, ParamValuesEscapeQuoteBackslashAndBracket) {
               "version=\"v2c\" event=\"6\" trapOID=\"1.3.6.1.4.1.8072.2.3.0.1\" "
               "community=\"pu\\\"b\\]\\\\\" "
               "uptime=\"4200\"] \xEF\xBB\xBFmessage");
+}
+
+TEST(AlarmChangeFormatTest, SeveritiesMapToSyslogsAndAnAcknowledgementNamesItsUser) {
+    const struct {
+        std::string_view severity;
+        int syslog;
+    } rows[] = {{"critical", 2}, {"major", 3},         {"minor", 4},
+                {"warning", 4},  {"indeterminate", 5}, {"cleared", 6}};
+    for (const auto& row : rows)
+        EXPECT_EQ(SyslogSeverityOfAlarm(row.severity), row.syslog) << row.severity;
+
+    AlarmChangeFields fields;
+    fields.change = "acknowledged";
+    fields.ms = 1'714'523'400'125;  // 2024-05-01T00:30:00.125Z
+    fields.alarmId = 7;
+    fields.severity = "minor";
+    fields.severityLabel = "軽微";
+    fields.state = "acknowledged";
+    fields.sender = "192.0.2.1";
+    fields.trapOid = "1.3.6.1.6.3.1.1.5.3";
+    fields.trapName = "IF-MIB::linkDown";
+    fields.instance = "2";
+    fields.count = 3;
+    fields.firstMs = 1'714'523'000'000;
+    fields.lastMs = 1'714'523'300'000;
+    fields.message = "リンク断";
+    fields.ackUser = "yamada";
+    fields.ackNote = R"(見た "b]")";
+    EXPECT_EQ(BuildAlarmSyslogMessage(fields, 16, {"host-a", "77"}),
+              "<132>1 2024-05-01T00:30:00.125Z host-a olixtrap 77 alarm [alarm@32473 "
+              "change=\"acknowledged\" alarmId=\"7\" severity=\"minor\" state=\"acknowledged\" "
+              "source=\"192.0.2.1\" trapOID=\"1.3.6.1.6.3.1.1.5.3\" trapName=\"IF-MIB::linkDown\" "
+              "instance=\"2\" count=\"3\" firstTime=\"2024-05-01T00:23:20.000Z\" "
+              "lastTime=\"2024-05-01T00:28:20.000Z\" ackUser=\"yamada\" "
+              "ackNote=\"見た \\\"b\\]\\\"\"] \xEF\xBB\xBFリンク断");
+    const std::string line = BuildAlarmJsonLine(fields);
+    rapidjson::Document parsed;
+    parsed.Parse<rapidjson::kParseValidateEncodingFlag>(line.data(), line.size());
+    ASSERT_FALSE(parsed.HasParseError()) << line;
+    EXPECT_STREQ(parsed["time"].GetString(), "2024-05-01T00:30:00.125Z");
+    EXPECT_STREQ(parsed["severityLabel"].GetString(), "軽微");
+    EXPECT_STREQ(parsed["ackNote"].GetString(), R"(見た "b]")");
+    EXPECT_STREQ(parsed["trapName"].GetString(), "IF-MIB::linkDown");
 }
 
 TEST(JsonLineTest, BindingsOfAnyOctetsGiveOneValidLineOfUtf8) {

@@ -36,6 +36,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kEngineId = "8000000001020304";
+constexpr const char* kLinkDown = "1.3.6.1.6.3.1.1.5.3";
 constexpr const char* kLinkUp = "1.3.6.1.6.3.1.1.5.4";
 constexpr int kAllPackets = 1000;
 
@@ -47,12 +48,13 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 // rsyslogd in the foreground with imudp and imtcp on loopback ports, writing each message
-// with its input, APP-NAME, MSGID, structured data and MSG to out.log.
+// with its input, APP-NAME, MSGID, structured data and MSG to out.log, after what leading
+// adds (rsyslog properties).
 class Rsyslog {
 public:
     explicit Rsyslog(const TempProgramFolder& folder) : folder_(folder) {}
 
-    bool Configure() {
+    bool Configure(const std::string& leading = "") {
         udpPort_ = PickFreeTrapPort(26000);
         tcpPort_ = udpPort_ + 1;
         const std::string dir = folder_.File("rsyslog");
@@ -67,7 +69,9 @@ public:
                           std::to_string(tcpPort_) +
                           "\")\n"
                           "template(name=\"t\" type=\"string\" "
-                          "string=\"%inputname% %app-name% %msgid% %structured-data% %msg%\\n\")\n"
+                          "string=\"" +
+                          leading +
+                          "%inputname% %app-name% %msgid% %structured-data% %msg%\\n\")\n"
                           "action(type=\"omfile\" file=\"" +
                           dir + "/out.log\" template=\"t\")\n");
         return udpPort_ != 0;
@@ -135,6 +139,10 @@ protected:
     std::vector<std::string> V2c(const std::string& community, uint16_t port = 0) const {
         return {"-v", "2c",    "-c", community, Target(port), "4200", kLinkUp, "1.3.6.1.2.1.1.5.0",
                 "s",  "host-a"};
+    }
+    // A link trap of interface 2, as a router sends it.
+    std::vector<std::string> Link(const char* trap) const {
+        return {"-v", "2c", "-c", "public", Target(), "", trap, "1.3.6.1.2.1.2.2.1.1.2", "i", "2"};
     }
     std::vector<std::string> V3(uint16_t port = 0) const {
         return {"-v",         "3",      "-e",    std::string("0x") + kEngineId,
@@ -217,6 +225,80 @@ TEST_F(ForwardPeersTest, EveryTrapReachesRsyslogOnceOverUdpAndTcpAndTheJsonFile)
     EXPECT_EQ(forwarder_.ForwardDestinationStatus(0).dropped +
                   forwarder_.ForwardDestinationStatus(1).dropped,
               0u);
+}
+
+// The alarms' changes: a destination taking only them gets one line for the raise and one
+// for the clear, one taking both gets the traps too.
+TEST_F(ForwardPeersTest, ALinkDownAndItsLinkUpGiveARaisedAndAClearedAlarmLine) {
+    StartReceiving(
+        "KIND1=json\r\nPATH1=alarms.json\r\nCONTENT1=alarms\r\n"
+        "KIND2=json\r\nPATH2=both.json\r\nCONTENT2=both\r\n");
+    program_.StartAlarms();
+    Send(Link(kLinkDown));
+    Send(Link(kLinkUp));
+    ASSERT_TRUE(Eventually([&] { return Lines(folder_.Read("both.json")).size() == 4; }, 10s));
+    ASSERT_TRUE(forwarder_.DrainForwarding(10s));
+    // Nothing more follows.
+    std::this_thread::sleep_for(3 * kAlarmFeedRound);
+    ASSERT_TRUE(forwarder_.DrainForwarding(10s));
+
+    const std::vector<std::string> lines = Lines(folder_.Read("alarms.json"));
+    ASSERT_EQ(lines.size(), 2u);
+    rapidjson::Document raised, cleared;
+    raised.Parse(lines[0].data(), lines[0].size());
+    cleared.Parse(lines[1].data(), lines[1].size());
+    ASSERT_FALSE(raised.HasParseError() || cleared.HasParseError());
+    for (const rapidjson::Document* line : {&raised, &cleared}) {
+        EXPECT_STREQ((*line)["type"].GetString(), "alarm");
+        EXPECT_STREQ((*line)["source"].GetString(), "127.0.0.1");
+        EXPECT_STREQ((*line)["trapOID"].GetString(), kLinkDown);
+        EXPECT_STREQ((*line)["instance"].GetString(), "2");
+        EXPECT_EQ((*line)["count"].GetUint64(), 1u);
+        EXPECT_TRUE(std::string((*line)["time"].GetString()).ends_with('Z'));
+        EXPECT_FALSE(line->HasMember("ackUser"));
+    }
+    EXPECT_STREQ(raised["change"].GetString(), "raised");
+    EXPECT_STREQ(raised["severity"].GetString(), "major");
+    EXPECT_STREQ(raised["severityLabel"].GetString(), "重要");
+    EXPECT_STREQ(raised["state"].GetString(), "raised");
+    EXPECT_EQ(std::string(raised["message"].GetString()).substr(0, 9), "v2 public");
+    EXPECT_STREQ(cleared["change"].GetString(), "cleared");
+    EXPECT_STREQ(cleared["severity"].GetString(), "cleared");
+    EXPECT_STREQ(cleared["state"].GetString(), "cleared");
+    EXPECT_EQ(cleared["alarmId"].GetInt64(), raised["alarmId"].GetInt64());
+    EXPECT_STREQ(cleared["firstTime"].GetString(), raised["firstTime"].GetString());
+
+    // Both: the two traps as they came, each beside its change.
+    const std::vector<std::string> both = Lines(folder_.Read("both.json"));
+    EXPECT_EQ(
+        std::count_if(both.begin(), both.end(),
+                      [](const std::string& l) { return l.starts_with("{\"type\":\"alarm\""); }),
+        2);
+    EXPECT_EQ(std::count_if(
+                  both.begin(), both.end(),
+                  [](const std::string& l) { return l.find("\"bindings\"") != std::string::npos; }),
+              2);
+}
+
+TEST_F(ForwardPeersTest, RsyslogGetsARaisedAlarmAtTheSyslogSeverityOfItsOwn) {
+    Rsyslog rsyslog(folder_);
+    ASSERT_TRUE(rsyslog.Configure("%syslogseverity-text% "));
+    ASSERT_TRUE(rsyslog.Start());
+    StartReceiving("KIND1=syslog-udp\r\nHOST1=127.0.0.1\r\nPORT1=" +
+                   std::to_string(rsyslog.UdpPort()) + "\r\nCONTENT1=both\r\n");
+    program_.StartAlarms();
+    Send(Link(kLinkDown));
+    ASSERT_TRUE(rsyslog.WaitForLines(2));
+    std::vector<std::string> received = rsyslog.Received();
+    ASSERT_EQ(received.size(), 2u);
+    std::sort(received.begin(), received.end());
+    // A major alarm is an error; the trap keeps the destination's severity (notice).
+    EXPECT_TRUE(received[0].starts_with(
+        "err imudp olixtrap alarm [alarm@32473 change=\"raised\" alarmId=\"1\" "
+        "severity=\"major\" state=\"raised\" source=\"127.0.0.1\" trapOID=\"1.3.6.1.6.3.1.1.5.3\""))
+        << received[0];
+    EXPECT_NE(received[0].find(" instance=\"2\" count=\"1\" "), std::string::npos) << received[0];
+    EXPECT_TRUE(received[1].starts_with("notice imudp olixtrap trap [trap@32473 ")) << received[1];
 }
 
 TEST_F(ForwardPeersTest, TcpKeepsWhatArrivesWhileRsyslogIsAwayAndSendsItOnItsReturn) {
