@@ -69,6 +69,32 @@ TEST_F(ForwardDialog, AnOutOfRangeValueIsRefusedAndADestinationsErrorIsShown) {
         10000));
 }
 
+// What a destination is sent is chosen where it means something (syslog, JSON) and written
+// only once it is not traps.
+TEST_F(ForwardDialog, TheContentChoiceShowsTheSettingAndOkWritesIt) {
+    ForwardSettings settings;
+    settings[0].kind = ForwardKind::kJson;
+    settings[0].path = "a.json";
+    settings[0].content = ForwardContent::kBoth;
+    settings[1].kind = ForwardKind::kSnmp;
+    settings[1].host = "192.0.2.1";
+    forwarder_.ApplyForwardSettings(settings);
+    CForwardDlg dialog(forwarder_, boxes_);
+    const auto content = [&](int row) {
+        return ControlById<QComboBox>(&dialog, CForwardDlg::Id(row, CForwardDlg::kContentCombo));
+    };
+    EXPECT_EQ(content(0)->currentText(), QStringLiteral("両方"));
+    EXPECT_TRUE(content(0)->isEnabled());
+    EXPECT_FALSE(content(1)->isEnabled());
+    EXPECT_FALSE(content(2)->isEnabled());
+    content(0)->setCurrentIndex(1);
+    ASSERT_TRUE(PressOk(dialog));
+    EXPECT_EQ(content(0)->currentText(), QStringLiteral("アラームの変化"));
+    EXPECT_NE(folder_.Read("OlixTrap.ini").find("CONTENT1=alarms\r\n"), std::string::npos);
+    EXPECT_EQ(folder_.Read("OlixTrap.ini").find("CONTENT2"), std::string::npos);
+    EXPECT_TRUE(forwarder_.TakesAlarmChanges());
+}
+
 // A relay to the program's own trap port is neither taken by OK nor used when the settings
 // load; a relay that another stopped going round shows how often.
 TEST_F(ForwardDialog, ARelayToTheOwnTrapPortIsRefusedAndWhatALoopStoppedIsShown) {
