@@ -1,25 +1,12 @@
 #include "forward/AlarmChangeFields.h"
 
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
+#include "forward/JsonFields.h"
 
 #include <array>
 #include <cstdio>
 #include <ctime>
 
 namespace {
-
-using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
-
-void Text(JsonWriter& writer, std::string_view key, std::string_view value) {
-    writer.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
-    writer.String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
-}
-
-void Number(JsonWriter& writer, const char* key, int64_t value) {
-    writer.Key(key);
-    writer.Int64(value);
-}
 
 struct SeverityMapping {
     std::string_view name;
@@ -33,15 +20,6 @@ constexpr std::array<SeverityMapping, 5> kSyslogSeverities = {{
     {"indeterminate", 5},
 }};
 constexpr int kSyslogInfo = 6;
-
-void AddParam(std::string& out, std::string_view name, std::string_view value) {
-    if (value.empty()) return;
-    out += ' ';
-    out += name;
-    out += "=\"";
-    out += EscapeParamValue(value);
-    out += '"';
-}
 
 }  // namespace
 
@@ -66,27 +44,27 @@ std::string BuildAlarmJsonLine(const AlarmChangeFields& fields) {
     rapidjson::StringBuffer buffer;
     JsonWriter writer(buffer);
     writer.StartObject();
-    Text(writer, "type", "alarm");
-    Text(writer, "change", fields.change);
-    Text(writer, "time", Rfc3339UtcTime(fields.ms));
-    Number(writer, "alarmId", fields.alarmId);
-    Text(writer, "severity", fields.severity);
-    Text(writer, "severityLabel", fields.severityLabel);
-    Text(writer, "state", fields.state);
-    Text(writer, "source", fields.sender);
-    Text(writer, "trapOID", fields.trapOid);
-    Text(writer, "trapName", fields.trapName);
-    Text(writer, "instance", fields.instance);
-    Text(writer, "instanceNames", fields.instanceNames);
-    Text(writer, "rule", fields.rule);
+    JsonText(writer, "type", "alarm");
+    JsonText(writer, "change", fields.change);
+    JsonText(writer, "time", Rfc3339UtcTime(fields.ms));
+    JsonNumber(writer, "alarmId", fields.alarmId);
+    JsonText(writer, "severity", fields.severity);
+    JsonText(writer, "severityLabel", fields.severityLabel);
+    JsonText(writer, "state", fields.state);
+    JsonText(writer, "source", fields.sender);
+    JsonText(writer, "trapOID", fields.trapOid);
+    JsonText(writer, "trapName", fields.trapName);
+    JsonText(writer, "instance", fields.instance);
+    JsonText(writer, "instanceNames", fields.instanceNames);
+    JsonText(writer, "rule", fields.rule);
     writer.Key("count");
     writer.Uint64(fields.count);
-    Text(writer, "firstTime", Rfc3339UtcTime(fields.firstMs));
-    Text(writer, "lastTime", Rfc3339UtcTime(fields.lastMs));
-    Text(writer, "message", fields.message);
+    JsonText(writer, "firstTime", Rfc3339UtcTime(fields.firstMs));
+    JsonText(writer, "lastTime", Rfc3339UtcTime(fields.lastMs));
+    JsonText(writer, "message", fields.message);
     if (fields.change == "acknowledged") {
-        Text(writer, "ackUser", fields.ackUser);
-        Text(writer, "ackNote", fields.ackNote);
+        JsonText(writer, "ackUser", fields.ackUser);
+        JsonText(writer, "ackNote", fields.ackNote);
     }
     writer.EndObject();
     return std::string(buffer.GetString(), buffer.GetSize());
@@ -99,20 +77,20 @@ std::string BuildAlarmSyslogMessage(const AlarmChangeFields& fields, int facilit
                       Rfc3339UtcTime(fields.ms) + ' ' + origin.hostName + " olixtrap " +
                       origin.processId + " alarm [";
     out += kAlarmStructuredDataId;
-    AddParam(out, "change", fields.change);
-    AddParam(out, "alarmId", std::to_string(fields.alarmId));
-    AddParam(out, "severity", fields.severity);
-    AddParam(out, "state", fields.state);
-    AddParam(out, "source", fields.sender);
-    AddParam(out, "trapOID", fields.trapOid);
-    AddParam(out, "trapName", fields.trapName);
-    AddParam(out, "instance", fields.instance);
-    AddParam(out, "count", std::to_string(fields.count));
-    AddParam(out, "firstTime", Rfc3339UtcTime(fields.firstMs));
-    AddParam(out, "lastTime", Rfc3339UtcTime(fields.lastMs));
+    AppendParam(out, "change", fields.change);
+    AppendParam(out, "alarmId", std::to_string(fields.alarmId));
+    AppendParam(out, "severity", fields.severity);
+    AppendParam(out, "state", fields.state);
+    AppendParam(out, "source", fields.sender);
+    AppendParam(out, "trapOID", fields.trapOid);
+    AppendParam(out, "trapName", fields.trapName);
+    AppendParam(out, "instance", fields.instance);
+    AppendParam(out, "count", std::to_string(fields.count));
+    AppendParam(out, "firstTime", Rfc3339UtcTime(fields.firstMs));
+    AppendParam(out, "lastTime", Rfc3339UtcTime(fields.lastMs));
     if (fields.change == "acknowledged") {
-        AddParam(out, "ackUser", fields.ackUser);
-        AddParam(out, "ackNote", fields.ackNote);
+        AppendParam(out, "ackUser", fields.ackUser);
+        AppendParam(out, "ackNote", fields.ackNote);
     }
     out += ']';
     if (!fields.message.empty()) {

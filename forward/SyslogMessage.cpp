@@ -10,15 +10,6 @@ namespace {
 constexpr std::size_t kMaxHostName = 255;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-void AddParam(std::string& out, std::string_view name, std::string_view value) {
-    if (value.empty()) return;
-    out += ' ';
-    out += name;
-    out += "=\"";
-    out += EscapeParamValue(value);
-    out += '"';
-}
-
 std::string PrintableAscii(std::string_view text) {
     std::string out;
     for (char c : text.substr(0, kMaxHostName))
@@ -38,25 +29,34 @@ std::string EscapeParamValue(std::string_view value) {
     return out;
 }
 
+void AppendParam(std::string& out, std::string_view name, std::string_view value) {
+    if (value.empty()) return;
+    out += ' ';
+    out += name;
+    out += "=\"";
+    out += EscapeParamValue(value);
+    out += '"';
+}
+
 std::string BuildSyslogMessage(const TrapFields& fields, std::string_view messageUtf8, int facility,
                                int severity, const SyslogOrigin& origin) {
     std::string out = "<" + std::to_string(facility * 8 + severity) + ">1 " + fields.time + ' ' +
                       origin.hostName + " olixtrap " + origin.processId + " trap [";
     out += kSyslogStructuredDataId;
-    AddParam(out, "source", fields.source);
-    AddParam(out, "agent", fields.agent);
-    AddParam(out, "version", fields.version);
-    AddParam(out, "event", std::to_string(fields.event));
+    AppendParam(out, "source", fields.source);
+    AppendParam(out, "agent", fields.agent);
+    AppendParam(out, "version", fields.version);
+    AppendParam(out, "event", std::to_string(fields.event));
     if (fields.version == "v1") {
-        AddParam(out, "enterprise", fields.enterprise);
-        AddParam(out, "generic", std::to_string(fields.generic));
-        AddParam(out, "specific", std::to_string(fields.specific));
+        AppendParam(out, "enterprise", fields.enterprise);
+        AppendParam(out, "generic", std::to_string(fields.generic));
+        AppendParam(out, "specific", std::to_string(fields.specific));
     } else {
-        AddParam(out, "trapOID", fields.trapOid);
+        AppendParam(out, "trapOID", fields.trapOid);
     }
-    AddParam(out, "community", fields.community);
-    AddParam(out, "user", fields.user);
-    AddParam(out, "uptime", std::to_string(fields.uptime));
+    AppendParam(out, "community", fields.community);
+    AppendParam(out, "user", fields.user);
+    AppendParam(out, "uptime", std::to_string(fields.uptime));
     out += ']';
     if (!messageUtf8.empty()) {
         out += ' ';

@@ -22,5 +22,8 @@ std::string BuildSyslogMessage(const TrapFields& fields, std::string_view messag
 // RFC 5424 6.3.3: '"', '\' and ']' in a PARAM-VALUE are preceded by a backslash.
 std::string EscapeParamValue(std::string_view value);
 
+// Appends ` name="value"` (escaped) to structured data; nothing for an empty value.
+void AppendParam(std::string& out, std::string_view name, std::string_view value);
+
 // This process's name and id for the header.
 SyslogOrigin LocalSyslogOrigin();
