@@ -21,17 +21,6 @@ public:
     int64_t now = 1'700'000'000'000;
 };
 
-std::unique_ptr<TrapRecord> V2Trap(TrapAddress source, std::string_view oid, int ifIndex = -1) {
-    auto record = NewTrapRecord(kSnmpV2c, source);
-    AddIntegerBinding(*record, "1.3.6.1.2.1.1.3.0", 100);
-    VarBindEntry& trapOid = AddBinding(*record, "1.3.6.1.6.3.1.1.4.1.0", kTagOid);
-    oid.copy(trapOid.oidText(), oid.size());
-    if (ifIndex >= 0)
-        AddIntegerBinding(*record, std::string(kIfIndex) + "." + std::to_string(ifIndex),
-                          static_cast<uint32_t>(ifIndex));
-    return record;
-}
-
 class AlarmEngineTest : public ::testing::Test {
 protected:
     void Tap(const TrapRecord& record) { engine_.Tap(record, TappedDatagram{}, true); }
@@ -53,10 +42,10 @@ protected:
 
 TEST_F(AlarmEngineTest, LinkUpClearsTheLinkDownOfItsInterfaceOnly) {
     const TrapAddress router{10, 0, 0, 1};
-    Tap(*V2Trap(router, kLinkDown, 2));
-    Tap(*V2Trap(router, kLinkDown, 3));
-    Tap(*V2Trap({10, 0, 0, 2}, kLinkDown, 2));
-    Tap(*V2Trap(router, kLinkUp, 2));
+    Tap(*NewV2cNotification(router, kLinkDown, 2));
+    Tap(*NewV2cNotification(router, kLinkDown, 3));
+    Tap(*NewV2cNotification({10, 0, 0, 2}, kLinkDown, 2));
+    Tap(*NewV2cNotification(router, kLinkUp, 2));
     ASSERT_EQ(engine_.AlarmCount(), 3u);  // linkUp raises none
     EXPECT_EQ(Find(kLinkDown, "2")->facts->state, AlarmState::kCleared);
     EXPECT_EQ(Find(kLinkDown, "3")->facts->state, AlarmState::kRaised);
@@ -81,7 +70,7 @@ TEST_F(AlarmEngineTest, LinkUpClearsTheLinkDownOfItsInterfaceOnly) {
 }
 
 TEST_F(AlarmEngineTest, RepeatsMakeOneAlarmWithTheirCountAndLastTime) {
-    const auto trap = V2Trap({10, 0, 0, 1}, "1.3.6.1.4.1.99.0.1");
+    const auto trap = NewV2cNotification({10, 0, 0, 1}, "1.3.6.1.4.1.99.0.1");
     for (int i = 0; i < 1000; ++i) {
         clock_.now += 3;  // the message is taken again now and then, on the lock's way
         Tap(*trap);
@@ -108,7 +97,7 @@ TEST_F(AlarmEngineTest, TheUsersCallsAndSilenceChangeTheStateAndAreFed) {
     rule.clearAfterSeconds = 60;
     rule.message = "$source: fan $1";
     engine_.SetRules({rule});
-    Tap(*V2Trap({10, 0, 0, 9}, "1.3.6.1.4.1.99.0.7"));
+    Tap(*NewV2cNotification({10, 0, 0, 9}, "1.3.6.1.4.1.99.0.7"));
     const int64_t id = Find("1.3.6.1.4.1.99.0.7")->facts->id;
     EXPECT_EQ(Find("1.3.6.1.4.1.99.0.7")->facts->message, "10.0.0.9: fan 100");
 
@@ -151,8 +140,8 @@ TEST_F(AlarmEngineTest, AMutedSenderOrRuleRaisesNothingAndItsTrapsAreCounted) {
     const TrapAddress quiet{10, 0, 0, 5};
     engine_.MuteSender(quiet, clock_.now + 60'000);
     engine_.MuteRule("coldStart", clock_.now + 60'000);
-    for (int i = 0; i < 7; ++i) Tap(*V2Trap(quiet, kLinkDown, 1));
-    Tap(*V2Trap({10, 0, 0, 6}, "1.3.6.1.6.3.1.1.5.1"));
+    for (int i = 0; i < 7; ++i) Tap(*NewV2cNotification(quiet, kLinkDown, 1));
+    Tap(*NewV2cNotification({10, 0, 0, 6}, "1.3.6.1.6.3.1.1.5.1"));
     EXPECT_EQ(engine_.AlarmCount(), 0u);
     const auto mutes = engine_.Mutes();
     ASSERT_EQ(mutes.size(), 2u);
@@ -161,7 +150,7 @@ TEST_F(AlarmEngineTest, AMutedSenderOrRuleRaisesNothingAndItsTrapsAreCounted) {
 
     clock_.now += 60'000;  // the maintenance ended
     engine_.Tick();
-    Tap(*V2Trap(quiet, kLinkDown, 1));
+    Tap(*NewV2cNotification(quiet, kLinkDown, 1));
     EXPECT_EQ(engine_.AlarmCount(), 1u);
     EXPECT_TRUE(engine_.Mutes().empty());
 }
@@ -171,17 +160,17 @@ TEST_F(AlarmEngineTest, AStormStaysWithinTheAlarmBoundAndCountsWhatFindsNoRoom) 
     for (int round = 0; round < 3; ++round)
         for (int sender = 0; sender < 1000; ++sender)
             for (int ifIndex = 1; ifIndex <= 10; ++ifIndex)
-                Tap(*V2Trap(
+                Tap(*NewV2cNotification(
                     {10, 1, static_cast<uint8_t>(sender / 256), static_cast<uint8_t>(sender)},
                     kLinkDown, ifIndex));
     EXPECT_EQ(engine_.AlarmCount(), kMaxAlarms);
     EXPECT_EQ(losses_.Read(LossKind::kAlarmsDropped), 0u);
-    Tap(*V2Trap({10, 2, 0, 1}, kLinkDown, 1));
+    Tap(*NewV2cNotification({10, 2, 0, 1}, kLinkDown, 1));
     EXPECT_EQ(engine_.AlarmCount(), kMaxAlarms);
     EXPECT_EQ(losses_.Read(LossKind::kAlarmsDropped), 1u);
     // A cleared alarm makes room for a new one.
-    Tap(*V2Trap({10, 1, 0, 0}, kLinkUp, 1));
-    Tap(*V2Trap({10, 2, 0, 1}, kLinkDown, 1));
+    Tap(*NewV2cNotification({10, 1, 0, 0}, kLinkUp, 1));
+    Tap(*NewV2cNotification({10, 2, 0, 1}, kLinkDown, 1));
     EXPECT_EQ(engine_.AlarmCount(), kMaxAlarms);
     EXPECT_EQ(losses_.Read(LossKind::kAlarmsDropped), 1u);
     EXPECT_EQ(Find(kLinkDown, "1")->facts->sender, (TrapAddress{10, 1, 0, 1}));
@@ -210,13 +199,13 @@ TEST_F(AlarmEngineTest, ActionsRunOnceForARaiseARiseAndAClearNeverForARepeat) {
     using Run = std::pair<std::string, AlarmActionEvent>;
 
     for (int i = 0; i < 100; ++i) {
-        Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
+        Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 2));
         clock_.now += 700;  // past the message's refresh now and then: still a repeat
     }
     EXPECT_EQ(actions.runs, (std::vector<Run>{{"linkDown", AlarmActionEvent::kRaised}}));
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkUp, 2));
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkUp, 2));
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkUp, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkUp, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 2));
     EXPECT_EQ(actions.runs, (std::vector<Run>{{"linkDown", AlarmActionEvent::kRaised},
                                               {"linkDown", AlarmActionEvent::kCleared},
                                               {"linkDown", AlarmActionEvent::kRaised}}));
@@ -231,10 +220,10 @@ TEST_F(AlarmEngineTest, ActionsRunOnceForARaiseARiseAndAClearNeverForARepeat) {
     critical.actOnClear = false;
     stricter.insert(stricter.begin(), critical);
     engine_.SetRules(stricter);
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 2));
     engine_.SetRules(rules);
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 2));
     EXPECT_EQ(actions.runs, (std::vector<Run>{{"core-down", AlarmActionEvent::kRose}}));
 }
 

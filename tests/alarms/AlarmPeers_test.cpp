@@ -122,14 +122,7 @@ TEST_F(AlarmPeersTest, AThousandRepeatsSendTheRulesMailOnce) {
     const std::array<uint8_t, 4> smtpHost = ProcessSmtpHost(27);
     RealSmtpServer smtp(smtpHost, 25);
     if (!smtp.Ready()) GTEST_SKIP() << "aiosmtpd cannot listen at the SMTP port here";
-    AppSettings settings = program_->Settings().Snapshot();
-    SetFixedText(settings.smtpServer,
-                 std::to_string(smtpHost[0]) + "." + std::to_string(smtpHost[1]) + "." +
-                     std::to_string(smtpHost[2]) + "." + std::to_string(smtpHost[3]));
-    SetFixedText(settings.mailFrom, "trap@example.org");
-    SetFixedText(settings.mailTo, "admin@example.org");
-    settings.usePopAuth = 0;
-    program_->Settings().Replace(settings);
+    MailTowards(program_->Settings(), smtpHost);
     folder_.Write("db/AlarmRules.txt",
                   "rule link\n  trap 1.3.6.1.6.3.1.1.5.3\n  severity major\n"
                   "  instance 1.3.6.1.2.1.2.2.1.1\n  mail linkDown alarm from %A\n");

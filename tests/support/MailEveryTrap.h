@@ -19,10 +19,8 @@ inline std::array<uint8_t, 4> ProcessSmtpHost(uint8_t last) {
             static_cast<uint8_t>(getpid() / 250 % 250), last};
 }
 
-// Mail settings towards the server at smtpHost in source and a default rule in rules that
-// mails message for every trap; false when the rule could not be stored.
-inline bool MailEveryTrap(RuleStore& rules, SettingsSource& source, std::array<uint8_t, 4> smtpHost,
-                          std::string_view message) {
+// Mail settings in source towards the server at smtpHost, from trap@ to admin@example.org.
+inline void MailTowards(SettingsSource& source, std::array<uint8_t, 4> smtpHost) {
     AppSettings settings = source.Snapshot();
     SetFixedText(settings.smtpServer,
                  std::to_string(smtpHost[0]) + "." + std::to_string(smtpHost[1]) + "." +
@@ -31,6 +29,13 @@ inline bool MailEveryTrap(RuleStore& rules, SettingsSource& source, std::array<u
     SetFixedText(settings.mailTo, "admin@example.org");
     settings.usePopAuth = 0;
     source.Replace(settings);
+}
+
+// MailTowards, and a default rule in rules that mails message for every trap; false when
+// the rule could not be stored.
+inline bool MailEveryTrap(RuleStore& rules, SettingsSource& source, std::array<uint8_t, 4> smtpHost,
+                          std::string_view message) {
+    MailTowards(source, smtpHost);
     RuleRecord defaults{};
     defaults.kind = AllTraps;
     SetFixedText(defaults.mailMessage, message);

@@ -4,6 +4,7 @@
 
 #include "platform/FixedText.h"
 #include "settings/AppSettings.h"
+#include "snmp/BerTags.h"
 
 std::unique_ptr<TrapRecord> NewTrapRecord(int32_t version, TrapAddress source) {
     auto record = std::make_unique<TrapRecord>();
@@ -44,6 +45,18 @@ std::unique_ptr<TrapRecord> NewV3Trap(TrapAddress source, std::string_view user)
     auto record = NewTrapRecord(kSnmpV3, source);
     SetFixedText(record->userName, user);
     record->genericTrap = 7;  // a notification other than the six generic traps
+    return record;
+}
+
+std::unique_ptr<TrapRecord> NewV2cNotification(TrapAddress source, std::string_view oid,
+                                               int ifIndex) {
+    auto record = NewTrapRecord(kSnmpV2c, source);
+    AddIntegerBinding(*record, "1.3.6.1.2.1.1.3.0", 100);
+    VarBindEntry& trapOid = AddBinding(*record, "1.3.6.1.6.3.1.1.4.1.0", kTagOid);
+    oid.copy(trapOid.oidText(), oid.size());
+    if (ifIndex >= 0)
+        AddIntegerBinding(*record, "1.3.6.1.2.1.2.2.1.1." + std::to_string(ifIndex),
+                          static_cast<uint32_t>(ifIndex));
     return record;
 }
 

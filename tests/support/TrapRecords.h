@@ -24,6 +24,9 @@ void AddOctetStringBinding(TrapRecord& record, std::string_view name, std::strin
 std::unique_ptr<TrapRecord> NewV1Trap(TrapAddress source, int32_t generic, int32_t specific,
                                       std::string_view enterprise = "");
 std::unique_ptr<TrapRecord> NewV3Trap(TrapAddress source, std::string_view user);
+// An SNMPv2c notification: sysUpTime, snmpTrapOID = oid, and ifIndex.N = N when ifIndex >= 0.
+std::unique_ptr<TrapRecord> NewV2cNotification(TrapAddress source, std::string_view oid,
+                                               int ifIndex = -1);
 
 // Samples from 192.168.1.20.
 std::unique_ptr<TrapRecord> V1ColdStartishRecord();

@@ -109,6 +109,14 @@ protected:
         ASSERT_EQ(CountLines(folder_.Read("log/log.log")), std::size_t{kTraps});
     }
 
+    // SIGTERM, then the program ends within 3 s with exit code 0.
+    void ExpectSigtermEndsItCleanlyWithin3s() {
+        ASSERT_EQ(kill(*child_, SIGTERM), 0);
+        const std::optional<int> status = WaitForEnd(3s);
+        ASSERT_TRUE(status.has_value()) << "still running 3 s after SIGTERM";
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+    }
+
     // Waits at most timeout for the program to end; its wait status, or none.
     std::optional<int> WaitForEnd(std::chrono::milliseconds timeout) {
         const auto deadline = Clock::now() + timeout;
@@ -143,10 +151,7 @@ TEST_F(ProgramTest, SigtermEndsAsClosingTheWindowDoesWhileMailsWaitForASilentSer
 
     Launch();
     SendTrapsAndWaitForTheLog();
-    ASSERT_EQ(kill(*child_, SIGTERM), 0);
-    const std::optional<int> status = WaitForEnd(3s);
-    ASSERT_TRUE(status.has_value()) << "still running 3 s after SIGTERM";
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+    ExpectSigtermEndsItCleanlyWithin3s();
     EXPECT_EQ(smtp.Finish(), 1);
     const std::string log = folder_.Read("log/log.log");
     EXPECT_EQ(CountLines(log), std::size_t{kTraps});
@@ -164,10 +169,7 @@ TEST_F(ProgramTest, MailsUnsentAtTheEndAreSentOnceAtTheNextStart) {
         ASSERT_TRUE(settings_.Save(boxes_));
         Launch();
         SendTrapsAndWaitForTheLog();
-        ASSERT_EQ(kill(*child_, SIGTERM), 0);
-        const std::optional<int> status = WaitForEnd(3s);
-        ASSERT_TRUE(status.has_value()) << "still running 3 s after SIGTERM";
-        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+        ExpectSigtermEndsItCleanlyWithin3s();
     }
     const std::string spool = folder_.File("db/MailSpool.dat");
     EXPECT_NE(
@@ -226,10 +228,7 @@ TEST_F(ProgramTest, HostileMibImportsNeitherDelayReceptionNorHoldTheExit) {
 
     Launch();
     SendTrapsAndWaitForTheLog();
-    ASSERT_EQ(kill(*child_, SIGTERM), 0);
-    const std::optional<int> status = WaitForEnd(3s);
-    ASSERT_TRUE(status.has_value()) << "still running 3 s after SIGTERM";
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+    ExpectSigtermEndsItCleanlyWithin3s();
 }
 
 TEST_F(ProgramTest, Sigusr1WritesTheRowsOfTheListToStandardError) {
@@ -287,8 +286,8 @@ TEST_F(ProgramTest, KillDuringAStormLeavesTheAlarmsWholeForTheNextStart) {
             if (i % 64 == 63) std::this_thread::sleep_for(1ms);
         }
     });
-    ASSERT_TRUE(Eventually([&] { return Sqlite(database, "select count(*) from alarms") == "50\n"; },
-                           10s));
+    ASSERT_TRUE(
+        Eventually([&] { return Sqlite(database, "select count(*) from alarms") == "50\n"; }, 10s));
     std::this_thread::sleep_for(300ms);
     ASSERT_EQ(kill(*child_, SIGKILL), 0);
     ASSERT_TRUE(WaitForEnd(3s).has_value());

@@ -30,17 +30,6 @@ constexpr std::string_view kLinkUp = "1.3.6.1.6.3.1.1.5.4";
 constexpr std::string_view kColdStart = "1.3.6.1.6.3.1.1.5.1";
 constexpr std::string_view kAuthFailure = "1.3.6.1.6.3.1.1.5.5";
 
-std::unique_ptr<TrapRecord> V2Trap(TrapAddress source, std::string_view oid, int ifIndex = -1) {
-    auto record = NewTrapRecord(kSnmpV2c, source);
-    AddIntegerBinding(*record, "1.3.6.1.2.1.1.3.0", 100);
-    VarBindEntry& trapOid = AddBinding(*record, "1.3.6.1.6.3.1.1.4.1.0", kTagOid);
-    oid.copy(trapOid.oidText(), oid.size());
-    if (ifIndex >= 0)
-        AddIntegerBinding(*record, "1.3.6.1.2.1.2.2.1.1." + std::to_string(ifIndex),
-                          static_cast<uint32_t>(ifIndex));
-    return record;
-}
-
 // The instance column without MIB names: the binding's OID and its value.
 QString Instance(int ifIndex) { return QStringLiteral("1.3.6.1.2.1.2.2.1.1.%1=%1").arg(ifIndex); }
 
@@ -69,10 +58,10 @@ protected:
 };
 
 TEST_F(AlarmWindowTest, RowsAreColouredBySeveritySortedAndFiltered) {
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
-    Tap(*V2Trap({10, 0, 0, 2}, kColdStart));
-    Tap(*V2Trap({10, 0, 0, 3}, kAuthFailure));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 2}, kColdStart));
+    Tap(*NewV2cNotification({10, 0, 0, 3}, kAuthFailure));
     window_.Tick();
     QTableView* list = window_.List();
     ASSERT_EQ(list->model()->rowCount(), 3);
@@ -95,7 +84,7 @@ TEST_F(AlarmWindowTest, RowsAreColouredBySeveritySortedAndFiltered) {
     EXPECT_EQ(colour(0, AlarmColumn::kMessage), QColor::fromRgb(0xF57C00).lighter(165));
 
     // The sender sorts as a number, not as a text: 10.0.0.3 before 10.0.0.20.
-    Tap(*V2Trap({10, 0, 0, 20}, kColdStart));
+    Tap(*NewV2cNotification({10, 0, 0, 20}, kColdStart));
     window_.Tick();
     list->sortByColumn(static_cast<int>(AlarmColumn::kSender), Qt::AscendingOrder);
     EXPECT_EQ(Cell(2, AlarmColumn::kSender), QStringLiteral("10.0.0.3"));
@@ -108,7 +97,7 @@ TEST_F(AlarmWindowTest, RowsAreColouredBySeveritySortedAndFiltered) {
     EXPECT_EQ(list->model()->rowCount(), 2);
     window_.SearchBox()->clear();
 
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkUp, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkUp, 2));
     window_.Tick();
     window_.StateFilter()->setCurrentIndex(4);  // 解除
     ASSERT_EQ(list->model()->rowCount(), 1);
@@ -118,8 +107,8 @@ TEST_F(AlarmWindowTest, RowsAreColouredBySeveritySortedAndFiltered) {
 }
 
 TEST_F(AlarmWindowTest, AcknowledgeWithANoteClearByHandAndRemoveCleared) {
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 3));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 3));
     window_.Tick();
     Select(RowOf(QStringLiteral("10.0.0.1"), Instance(2)));
     {
@@ -157,7 +146,7 @@ TEST_F(AlarmWindowTest, AcknowledgeWithANoteClearByHandAndRemoveCleared) {
 }
 
 TEST_F(AlarmWindowTest, MutingASenderCountsItsTrapsUntilUnmuted) {
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 2));
     window_.Tick();
     Select(0);
     {
@@ -168,8 +157,8 @@ TEST_F(AlarmWindowTest, MutingASenderCountsItsTrapsUntilUnmuted) {
         });
         window_.OnMute();
     }
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 5));
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkUp, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 5));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkUp, 2));
     window_.Tick();
     QTableWidget* mutes = window_.Mutes();
     ASSERT_EQ(mutes->rowCount(), 1);
@@ -185,13 +174,14 @@ TEST_F(AlarmWindowTest, MutingASenderCountsItsTrapsUntilUnmuted) {
     mutes->selectRow(0);
     window_.OnUnmute();
     EXPECT_EQ(mutes->rowCount(), 0);
-    Tap(*V2Trap({10, 0, 0, 1}, kLinkUp, 2));
+    Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkUp, 2));
     window_.Tick();
     EXPECT_EQ(Cell(0, AlarmColumn::kState), QStringLiteral("解除"));
 }
 
 TEST_F(AlarmWindowTest, UpdatesInPlaceKeepTheSelectionAndThePane) {
-    for (int index = 1; index <= 50; ++index) Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, index));
+    for (int index = 1; index <= 50; ++index)
+        Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, index));
     window_.Tick();
     window_.List()->sortByColumn(static_cast<int>(AlarmColumn::kInstance), Qt::AscendingOrder);
     const int row = RowOf(QStringLiteral("10.0.0.1"), Instance(17));
@@ -199,8 +189,9 @@ TEST_F(AlarmWindowTest, UpdatesInPlaceKeepTheSelectionAndThePane) {
     int resets = 0;
     QObject::connect(window_.Model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
     for (int round = 0; round < 3; ++round) {
-        for (int index = 1; index <= 50; ++index) Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, index));
-        Tap(*V2Trap({10, 0, 0, 9}, kColdStart));
+        for (int index = 1; index <= 50; ++index)
+            Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, index));
+        Tap(*NewV2cNotification({10, 0, 0, 9}, kColdStart));
         window_.Tick();
     }
     EXPECT_EQ(resets, 0);
@@ -224,8 +215,9 @@ TEST(AlarmWindowHistory, TheDetailListsTheAlarmsHistoryFromTheStore) {
     AlarmEngine engine{{.settings = settings, .mib = nullptr, .losses = losses}};
     AlarmStore store(engine, settings);
     ASSERT_EQ(store.Open(folder.File("alarms.sqlite")), "");
-    for (int i = 0; i < 3; ++i) engine.Tap(*V2Trap({10, 0, 0, 1}, kLinkDown, 2), {}, true);
-    engine.Tap(*V2Trap({10, 0, 0, 1}, kLinkUp, 2), {}, true);
+    for (int i = 0; i < 3; ++i)
+        engine.Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkDown, 2), {}, true);
+    engine.Tap(*NewV2cNotification({10, 0, 0, 1}, kLinkUp, 2), {}, true);
     store.WriteNow();
     CAlarmWindow window(engine, store.Path());
     window.ShowDetail(engine.Snapshot().alarms.front().facts->id);
