@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "rules/RuleText.h"
 #include "settings/SettingsSource.h"
 
 namespace {
@@ -52,20 +53,6 @@ CREATE TABLE IF NOT EXISTS acknowledgements(
   user TEXT NOT NULL,
   note TEXT NOT NULL);
 )";
-
-std::string SenderText(const std::array<uint8_t, 4>& sender) {
-    return std::to_string(sender[0]) + '.' + std::to_string(sender[1]) + '.' +
-           std::to_string(sender[2]) + '.' + std::to_string(sender[3]);
-}
-
-std::array<uint8_t, 4> SenderOf(std::string_view text) {
-    std::array<uint8_t, 4> sender{};
-    unsigned parts[4] = {};
-    if (std::sscanf(std::string(text).c_str(), "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2],
-                    &parts[3]) == 4)
-        for (int i = 0; i < 4; ++i) sender[i] = static_cast<uint8_t>(parts[i]);
-    return sender;
-}
 
 // One prepared statement, finalized with its scope.
 class Statement {
@@ -173,7 +160,7 @@ std::string AlarmStore::Open(const std::string& path) {
     while (select.Ok() && select.Row()) {
         auto facts = std::make_shared<AlarmFacts>();
         facts->id = select.NumberAt(0);
-        facts->sender = SenderOf(select.TextAt(1));
+        facts->sender = ParseDottedAddress(select.TextAt(1));
         facts->trapOid = select.TextAt(2);
         facts->instance = select.TextAt(3);
         facts->ruleName = select.TextAt(4);
@@ -271,7 +258,7 @@ void AlarmStore::Write(AlarmStoreBatch& batch) {
         for (const AlarmRowChange& change : batch.rows) {
             const AlarmFacts& facts = *change.view.facts;
             row.Number(1, facts.id)
-                .Text(2, SenderText(facts.sender))
+                .Text(2, FormatDottedAddress(facts.sender))
                 .Text(3, facts.trapOid)
                 .Text(4, facts.instance)
                 .Text(5, facts.ruleName)

@@ -5,16 +5,7 @@
 #include <system_error>
 
 #include "forward/Forwarder.h"
-
-namespace {
-
-std::string DottedSender(const std::array<uint8_t, 4>& address) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
-    return text;
-}
-
-}  // namespace
+#include "rules/RuleText.h"
 
 bool AlarmChangeToFields(const AlarmChange& change, AlarmChangeFields& fields) {
     switch (change.kind) {
@@ -32,7 +23,7 @@ bool AlarmChangeToFields(const AlarmChange& change, AlarmChangeFields& fields) {
     fields.severity = severity.name;
     fields.severityLabel = severity.label;
     fields.state = StateName(facts.state);
-    fields.sender = DottedSender(facts.sender);
+    fields.sender = FormatDottedAddress(facts.sender);
     fields.trapOid = facts.trapOid;
     fields.trapName = facts.trapName;
     fields.instance = facts.instance;

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QDateTime>
 
+#include "rules/RuleText.h"
+
 namespace {
 
 QString Utf8(const std::string& text) { return QString::fromUtf8(text.data(), text.size()); }
@@ -73,11 +75,7 @@ QString AlarmStateLabel(AlarmState state) {
 }
 
 QString AlarmSenderText(const std::array<uint8_t, 4>& sender) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(sender[0])
-        .arg(sender[1])
-        .arg(sender[2])
-        .arg(sender[3]);
+    return QString::fromStdString(FormatDottedAddress(sender));
 }
 
 QString AlarmTimeText(int64_t ms) {
