@@ -107,11 +107,11 @@ CForwardDlg::CForwardDlg(Forwarder& forwarder, MessageBoxPort& boxes, QWidget* p
 
     auto* grid = new QGridLayout;
     const std::array<QString, 13> headings = {
-        QStringLiteral("No."),          QStringLiteral("種類"),     QStringLiteral("ホスト"),
-        QStringLiteral("ポート"),       QStringLiteral("ファイル"), QStringLiteral("対象"),
-        QStringLiteral("ファシリティ"), QStringLiteral("重要度"),   QStringLiteral("保存日数"),
-        QStringLiteral("転送破棄"),     QStringLiteral("状態"),     QStringLiteral("ループ停止"),
-        QStringLiteral("送るもの")};
+        QStringLiteral("No."),       QStringLiteral("種類"),         QStringLiteral("ホスト"),
+        QStringLiteral("ポート"),    QStringLiteral("ファイル"),     QStringLiteral("対象"),
+        QStringLiteral("送るもの"),  QStringLiteral("ファシリティ"), QStringLiteral("重要度"),
+        QStringLiteral("保存日数"),  QStringLiteral("転送破棄"),     QStringLiteral("状態"),
+        QStringLiteral("ループ停止")};
     for (int c = 0; c < static_cast<int>(headings.size()); ++c)
         grid->addWidget(new QLabel(headings[c]), 0, c);
 
@@ -143,22 +143,7 @@ CForwardDlg::CForwardDlg(Forwarder& forwarder, MessageBoxPort& boxes, QWidget* p
         which->setCurrentIndex(d.filteredOnly ? 1 : 0);
         grid->addWidget(which, line, 5);
 
-        for (int column : {kFacilityEdit, kSeverityEdit, kDaysEdit})
-            grid->addWidget(NumberEdit(Id(row, column), NumberColumnOf(column), d), line,
-                            column + 1);
-        auto* dropped = WithId(new QLabel, Id(row, kDroppedLabel));
-        dropped->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        grid->addWidget(dropped, line, 9);
-        auto* state = WithId(new QLabel, Id(row, kStateLabel));
-        state->setMinimumWidth(340);
-        grid->addWidget(state, line, 10);
-        auto* loops = WithId(new QLabel, Id(row, kLoopStoppedLabel));
-        loops->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        loops->setToolTip(QStringLiteral(
-            "1 分以内に中継したものと同じデータグラムが戻ってきたため中継しなかった数"));
-        grid->addWidget(loops, line, 11);
-
-        // In the order of ForwardContent.
+        // In the order of ForwardContent; beside 対象, as both choose what is sent.
         auto* content = WithId(new QComboBox, Id(row, kContentCombo));
         content->addItems(
             {QStringLiteral("トラップ"), QStringLiteral("アラームの変化"), QStringLiteral("両方")});
@@ -166,7 +151,24 @@ CForwardDlg::CForwardDlg(Forwarder& forwarder, MessageBoxPort& boxes, QWidget* p
         content->setToolTip(QStringLiteral(
             "syslog と json の転送先に送るもの: 受信したトラップ、アラームの発生・重要度の変化・"
             "確認・解除、またはその両方"));
-        grid->addWidget(content, line, 12);
+        grid->addWidget(content, line, 6);
+
+        for (int column : {kFacilityEdit, kSeverityEdit, kDaysEdit})
+            grid->addWidget(NumberEdit(Id(row, column), NumberColumnOf(column), d), line,
+                            column + 2);
+        auto* dropped = WithId(new QLabel, Id(row, kDroppedLabel));
+        dropped->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(dropped, line, 10);
+        // Wrapped, so that the dialog fits a 1280-pixel screen beside the longer reasons.
+        auto* state = WithId(new QLabel, Id(row, kStateLabel));
+        state->setMinimumWidth(240);
+        state->setWordWrap(true);
+        grid->addWidget(state, line, 11);
+        auto* loops = WithId(new QLabel, Id(row, kLoopStoppedLabel));
+        loops->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        loops->setToolTip(QStringLiteral(
+            "1 分以内に中継したものと同じデータグラムが戻ってきたため中継しなかった数"));
+        grid->addWidget(loops, line, 12);
     }
 
     auto* note = new QLabel(QStringLiteral(
